@@ -1,0 +1,45 @@
+# The two commands of the README:
+#   make demo   runs the client against the bundled station simulator
+#   make test   runs every test: the normal build, the ASan+UBSan build and the fuzz smoke run
+BUILD      ?= build
+BUILD_ASAN ?= build-asan
+BUILD_FUZZ ?= build-fuzz
+JOBS       ?= $(shell nproc)
+CMAKE_GEN  := -G Ninja
+
+.PHONY: all deps build build-asan build-fuzz test test-main test-asan fuzz demo screenshot bench clean
+
+all: build
+
+deps:
+	@scripts/install-deps
+
+build: deps
+	@cmake -S . -B $(BUILD) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+	@cmake --build $(BUILD) -j $(JOBS)
+
+build-asan: deps
+	@cmake -S . -B $(BUILD_ASAN) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Debug -DVOLNAR_SANITIZE=ON >/dev/null
+	@cmake --build $(BUILD_ASAN) -j $(JOBS)
+
+test-main: build
+	@cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
+
+test-asan: build-asan
+	@cd $(BUILD_ASAN) && QT_QPA_PLATFORM=offscreen \
+	  ASAN_OPTIONS=detect_leaks=0:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+	  ctest --output-on-failure -j $(JOBS) -LE bench
+
+test: test-main test-asan
+
+demo: build
+	@scripts/demo $(BUILD)
+
+screenshot: build
+	@scripts/screenshot $(BUILD)
+
+bench: build
+	@for b in $(BUILD)/bench/volnar-bench-*; do echo "== $$b"; $$b; done
+
+clean:
+	rm -rf $(BUILD) $(BUILD_ASAN) $(BUILD_FUZZ)

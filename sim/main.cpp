@@ -1,0 +1,5 @@
+#include <cstdio>
+int main() {
+    std::puts("volnar-station: not built yet");
+    return 1;
+}

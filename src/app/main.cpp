@@ -1,0 +1,8 @@
+#include <QApplication>
+#include <QTextStream>
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    QTextStream(stdout) << "volnar " << VOLNAR_VERSION_TEXT << "\n";
+    return 0;
+}

@@ -1,0 +1,1 @@
+#include "directory/station_directory.h"

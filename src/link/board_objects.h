@@ -1,0 +1,141 @@
+#pragma once
+
+#include <array>
+#include <string_view>
+
+// The station's objects as the client writes them: dotted text without a
+// leading dot, all under the board prefix except sysName. Per-relay families
+// are indexed by relay 1-4 and per-channel families by channel 1-8 (index 0 is
+// unused so that kRelaySwitch[1] is relay 1).
+namespace volnar::board {
+
+inline constexpr std::string_view kPrefix = "1.3.6.1.4.1.32473.3.1.2";
+inline constexpr std::string_view kSysName = "1.3.6.1.2.1.1.5";
+
+inline constexpr std::string_view kModemTable = "1.3.6.1.4.1.32473.3.1.2.60";
+inline constexpr std::string_view kAlertRecord = "1.3.6.1.4.1.32473.3.1.2.62";
+inline constexpr std::string_view kAlertExecute = "1.3.6.1.4.1.32473.3.1.2.63";
+inline constexpr std::string_view kAlertDelete = "1.3.6.1.4.1.32473.3.1.2.64";
+inline constexpr std::string_view kAlertTable = "1.3.6.1.4.1.32473.3.1.2.65";
+inline constexpr std::string_view kScriptRecord = "1.3.6.1.4.1.32473.3.1.2.69";
+inline constexpr std::string_view kScriptExecute = "1.3.6.1.4.1.32473.3.1.2.70";
+inline constexpr std::string_view kScriptDelete = "1.3.6.1.4.1.32473.3.1.2.71";
+inline constexpr std::string_view kScriptTable = "1.3.6.1.4.1.32473.3.1.2.72";
+inline constexpr std::string_view kStatusRecord = "1.3.6.1.4.1.32473.3.1.2.77";
+
+inline constexpr int kRelayCount = 4;
+inline constexpr int kChannelCount = 8;
+
+using RelayObjects = std::array<std::string_view, kRelayCount + 1>;
+using ChannelObjects = std::array<std::string_view, kChannelCount + 1>;
+
+// .73.n: pulse relay n on, then off; INTEGER seconds 1-60.
+inline constexpr RelayObjects kRelayPulse = {
+    "", "1.3.6.1.4.1.32473.3.1.2.73.1", "1.3.6.1.4.1.32473.3.1.2.73.2",
+    "1.3.6.1.4.1.32473.3.1.2.73.3", "1.3.6.1.4.1.32473.3.1.2.73.4"};
+// .74.n: relay name, echoed in the answer.
+inline constexpr RelayObjects kRelayName = {
+    "", "1.3.6.1.4.1.32473.3.1.2.74.1", "1.3.6.1.4.1.32473.3.1.2.74.2",
+    "1.3.6.1.4.1.32473.3.1.2.74.3", "1.3.6.1.4.1.32473.3.1.2.74.4"};
+// .75.n: switch relay n, INTEGER 1 on, 0 off.
+inline constexpr RelayObjects kRelaySwitch = {
+    "", "1.3.6.1.4.1.32473.3.1.2.75.1", "1.3.6.1.4.1.32473.3.1.2.75.2",
+    "1.3.6.1.4.1.32473.3.1.2.75.3", "1.3.6.1.4.1.32473.3.1.2.75.4"};
+// .76.n: relay notes, read with GET and written with SET.
+inline constexpr RelayObjects kRelayNotes = {
+    "", "1.3.6.1.4.1.32473.3.1.2.76.1", "1.3.6.1.4.1.32473.3.1.2.76.2",
+    "1.3.6.1.4.1.32473.3.1.2.76.3", "1.3.6.1.4.1.32473.3.1.2.76.4"};
+
+// .66.n: the channel configuration record (19 fields).
+inline constexpr ChannelObjects kChannelRecord = {
+    "",
+    "1.3.6.1.4.1.32473.3.1.2.66.1", "1.3.6.1.4.1.32473.3.1.2.66.2",
+    "1.3.6.1.4.1.32473.3.1.2.66.3", "1.3.6.1.4.1.32473.3.1.2.66.4",
+    "1.3.6.1.4.1.32473.3.1.2.66.5", "1.3.6.1.4.1.32473.3.1.2.66.6",
+    "1.3.6.1.4.1.32473.3.1.2.66.7", "1.3.6.1.4.1.32473.3.1.2.66.8"};
+// .67.n: channel name.
+inline constexpr ChannelObjects kChannelName = {
+    "",
+    "1.3.6.1.4.1.32473.3.1.2.67.1", "1.3.6.1.4.1.32473.3.1.2.67.2",
+    "1.3.6.1.4.1.32473.3.1.2.67.3", "1.3.6.1.4.1.32473.3.1.2.67.4",
+    "1.3.6.1.4.1.32473.3.1.2.67.5", "1.3.6.1.4.1.32473.3.1.2.67.6",
+    "1.3.6.1.4.1.32473.3.1.2.67.7", "1.3.6.1.4.1.32473.3.1.2.67.8"};
+// .68.n: channel notes.
+inline constexpr ChannelObjects kChannelNotes = {
+    "",
+    "1.3.6.1.4.1.32473.3.1.2.68.1", "1.3.6.1.4.1.32473.3.1.2.68.2",
+    "1.3.6.1.4.1.32473.3.1.2.68.3", "1.3.6.1.4.1.32473.3.1.2.68.4",
+    "1.3.6.1.4.1.32473.3.1.2.68.5", "1.3.6.1.4.1.32473.3.1.2.68.6",
+    "1.3.6.1.4.1.32473.3.1.2.68.7", "1.3.6.1.4.1.32473.3.1.2.68.8"};
+// .78.n: the 20-field trigger and display settings record.
+inline constexpr ChannelObjects kChannelSettings = {
+    "",
+    "1.3.6.1.4.1.32473.3.1.2.78.1", "1.3.6.1.4.1.32473.3.1.2.78.2",
+    "1.3.6.1.4.1.32473.3.1.2.78.3", "1.3.6.1.4.1.32473.3.1.2.78.4",
+    "1.3.6.1.4.1.32473.3.1.2.78.5", "1.3.6.1.4.1.32473.3.1.2.78.6",
+    "1.3.6.1.4.1.32473.3.1.2.78.7", "1.3.6.1.4.1.32473.3.1.2.78.8"};
+
+// True when oid is the object itself or lies under it, comparing whole arcs:
+// ".72.5" is in ".72", ".720" is not.
+constexpr bool IsWithin(std::string_view oid, std::string_view object) {
+    if (oid.size() < object.size() || oid.substr(0, object.size()) != object) {
+        return false;
+    }
+    return oid.size() == object.size() || oid[object.size()] == '.';
+}
+
+// True when oid lies strictly under the table object (a row, never the table
+// object itself).
+constexpr bool IsRowOf(std::string_view oid, std::string_view table) {
+    return IsWithin(oid, table) && oid.size() > table.size();
+}
+
+// Index 1-4 (relay) or 1-8 (channel) of the family member equal to oid, 0 when
+// none is.
+template <std::size_t N>
+constexpr int MemberIndex(const std::array<std::string_view, N>& family, std::string_view oid) {
+    for (std::size_t i = 1; i < N; ++i) {
+        if (family[i] == oid) {
+            return static_cast<int>(i);
+        }
+    }
+    return 0;
+}
+
+}  // namespace volnar::board
+
+// Fixed request ids that tell the dispatcher what an answer belongs to. Ids
+// from the request-id counter start at 501 and never collide with these.
+namespace volnar::routing {
+
+inline constexpr int kModemFirst = 409;     // GETNEXT .60 for a new SMS alert
+inline constexpr int kAlertExecute = 410;   // SET .63
+inline constexpr int kAlertDelete = 411;    // SET .64
+inline constexpr int kAlertAdd = 412;       // SET .62, id 0
+inline constexpr int kAlertUpdate = 413;    // SET .62
+inline constexpr int kScriptUpdate = 420;   // SET .69
+inline constexpr int kScriptAdd = 421;      // SET .69, id 0
+inline constexpr int kScriptDelete = 422;   // SET .71
+inline constexpr int kScriptExecute = 423;  // SET .70
+inline constexpr int kStationName = 424;    // SET sysName
+
+// SET .67.n uses 425 + 2(n-1), SET .68.n uses 426 + 2(n-1).
+constexpr int ChannelNameId(int channel) { return 425 + 2 * (channel - 1); }
+constexpr int ChannelNotesId(int channel) { return 426 + 2 * (channel - 1); }
+inline constexpr int kChannelNameFirst = 425;
+inline constexpr int kChannelNotesLast = 440;
+
+// The ADC options data load: alerts walk, scripts walk, channel record.
+inline constexpr int kAdcLoadAlerts = 450;
+inline constexpr int kAdcLoadScripts = 451;
+inline constexpr int kAdcLoadRecord = 452;
+
+// SET .78.n uses 453 + (n-1).
+constexpr int ChannelSettingsId(int channel) { return 453 + (channel - 1); }
+inline constexpr int kChannelSettingsFirst = 453;
+inline constexpr int kChannelSettingsLast = 460;
+
+// The first automatic id after a session start.
+inline constexpr int kFirstAutomaticId = 501;
+
+}  // namespace volnar::routing

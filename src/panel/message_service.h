@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QString>
+
+namespace volnar {
+
+// Caption of every box the client shows (two leading spaces).
+inline constexpr char kMessageCaption[] = "  Volnar";
+
+enum class MessageIcon { None, Error, Information, Warning, Question };
+enum class MessageButtons { Ok, YesNo, OkCancel };
+
+// One modal message box. Core code reports through this interface so that
+// only the GUI decides how a message is shown, and tests can record and answer
+// boxes as scripted.
+class MessageService {
+public:
+    virtual ~MessageService() = default;
+
+    // Shows the box and returns true when the operator answered OK or Yes.
+    virtual bool Show(MessageIcon icon, const QString& text,
+                      MessageButtons buttons = MessageButtons::Ok,
+                      const QString& caption = QString::fromLatin1(kMessageCaption)) = 0;
+
+    void ShowError(const QString& text) { Show(MessageIcon::Error, text); }
+    void ShowPlain(const QString& text) { Show(MessageIcon::None, text); }
+    bool AskYesNo(const QString& text) {
+        return Show(MessageIcon::Question, text, MessageButtons::YesNo);
+    }
+};
+
+}  // namespace volnar

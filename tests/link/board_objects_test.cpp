@@ -1,0 +1,64 @@
+#include <gtest/gtest.h>
+
+#include "link/board_objects.h"
+
+namespace volnar::board {
+namespace {
+
+struct MembershipCase {
+    std::string_view oid;
+    std::string_view table;
+    bool row;
+};
+
+TEST(BoardObjects, RowMembershipComparesWholeArcs) {
+    const MembershipCase cases[] = {
+        {"1.3.6.1.4.1.32473.3.1.2.72.5", kScriptTable, true},
+        {"1.3.6.1.4.1.32473.3.1.2.72.5.1", kScriptTable, true},
+        {"1.3.6.1.4.1.32473.3.1.2.720", kScriptTable, false},
+        {"1.3.6.1.4.1.32473.3.1.2.720.1", kScriptTable, false},
+        {"1.3.6.1.4.1.32473.3.1.2.72", kScriptTable, false},
+        {"1.3.6.1.4.1.32473.3.1.2.73.1", kScriptTable, false},
+        {"1.3.6.1.4.1.32473.3.1.2.7", kScriptTable, false},
+        {"1.3.6.1.4.1.32473.3.1.2.65.1", kAlertTable, true},
+        {"1.3.6.1.4.1.32473.3.1.2.650", kAlertTable, false},
+        {"1.3.6.1.4.1.32473.3.1.2.60.3", kModemTable, true},
+        {"1.3.6.1.4.1.32473.3.1.2.62", kModemTable, false},
+        {"", kModemTable, false},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(IsRowOf(c.oid, c.table), c.row) << c.oid << " in " << c.table;
+    }
+}
+
+TEST(BoardObjects, FamiliesAreIndexedByRelayAndChannel) {
+    for (int relay = 1; relay <= kRelayCount; ++relay) {
+        const std::string suffix = "." + std::to_string(relay);
+        EXPECT_EQ(std::string(kRelayPulse[relay]), std::string(kPrefix) + ".73" + suffix);
+        EXPECT_EQ(std::string(kRelayName[relay]), std::string(kPrefix) + ".74" + suffix);
+        EXPECT_EQ(std::string(kRelaySwitch[relay]), std::string(kPrefix) + ".75" + suffix);
+        EXPECT_EQ(std::string(kRelayNotes[relay]), std::string(kPrefix) + ".76" + suffix);
+        EXPECT_EQ(MemberIndex(kRelayName, kRelayName[relay]), relay);
+    }
+    for (int channel = 1; channel <= kChannelCount; ++channel) {
+        const std::string suffix = "." + std::to_string(channel);
+        EXPECT_EQ(std::string(kChannelRecord[channel]), std::string(kPrefix) + ".66" + suffix);
+        EXPECT_EQ(std::string(kChannelName[channel]), std::string(kPrefix) + ".67" + suffix);
+        EXPECT_EQ(std::string(kChannelNotes[channel]), std::string(kPrefix) + ".68" + suffix);
+        EXPECT_EQ(std::string(kChannelSettings[channel]), std::string(kPrefix) + ".78" + suffix);
+        EXPECT_EQ(MemberIndex(kChannelSettings, kChannelSettings[channel]), channel);
+    }
+    EXPECT_EQ(MemberIndex(kRelayNotes, kRelayName[1]), 0);
+}
+
+TEST(BoardObjects, RoutingIdsPerChannel) {
+    EXPECT_EQ(routing::ChannelNameId(1), 425);
+    EXPECT_EQ(routing::ChannelNotesId(1), 426);
+    EXPECT_EQ(routing::ChannelNameId(8), 439);
+    EXPECT_EQ(routing::ChannelNotesId(8), 440);
+    EXPECT_EQ(routing::ChannelSettingsId(1), 453);
+    EXPECT_EQ(routing::ChannelSettingsId(8), 460);
+}
+
+}  // namespace
+}  // namespace volnar::board
