@@ -30,7 +30,24 @@ test-asan: build-asan
 	  ASAN_OPTIONS=detect_leaks=0:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 	  ctest --output-on-failure -j $(JOBS) -LE bench
 
-test: test-main test-asan
+# Every libFuzzer target runs for FUZZ_SECONDS under ASan+UBSan (clang).
+FUZZ_SECONDS ?= 60
+build-fuzz: deps
+	@CC=clang CXX=clang++ cmake -S . -B $(BUILD_FUZZ) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	  -DVOLNAR_FUZZ=ON -DVOLNAR_SANITIZE=ON -DVOLNAR_BUILD_TESTS=OFF >/dev/null
+	@cmake --build $(BUILD_FUZZ) -j $(JOBS)
+
+fuzz: build-fuzz
+	@set -e; for f in $(BUILD_FUZZ)/fuzz/*/volnar-fuzz-*; do \
+	  [ -x "$$f" ] || continue; echo "== $$f ($(FUZZ_SECONDS) s)"; \
+	  mkdir -p $(BUILD_FUZZ)/corpus/$$(basename $$f); \
+	  log=$(BUILD_FUZZ)/$$(basename $$f).log; \
+	  QT_QPA_PLATFORM=offscreen $$f -max_total_time=$(FUZZ_SECONDS) \
+	    $(BUILD_FUZZ)/corpus/$$(basename $$f) >$$log 2>&1 || { cat $$log; exit 1; }; \
+	  tail -n 2 $$log; \
+	done
+
+test: test-main test-asan fuzz
 
 demo: build
 	@scripts/demo $(BUILD)

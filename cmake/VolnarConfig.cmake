@@ -15,3 +15,8 @@ if(VOLNAR_SANITIZE)
   target_compile_options(volnar_config INTERFACE -fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
   target_link_options(volnar_config INTERFACE -fsanitize=address,undefined)
 endif()
+if(VOLNAR_FUZZ)
+  # Coverage instrumentation for every library; the fuzz executables add
+  # -fsanitize=fuzzer themselves.
+  target_compile_options(volnar_config INTERFACE -fsanitize=fuzzer-no-link)
+endif()
