@@ -1,19 +1,394 @@
 #include "panel/text_rules.h"
 
-// Placeholder bodies; the rules are filled in by the text-rules work.
+#include <array>
+#include <charconv>
+#include <climits>
+#include <cmath>
+#include <cstdlib>
+#include <limits>
+
+#include <locale.h>
+#include <stdlib.h>
+
 namespace volnar::text {
-std::int32_t DecimalToInt(std::string_view) { return 0; }
-std::string IntToDecimal(std::int32_t value) { return std::to_string(value); }
-Real DecimalToReal(std::string_view) { return 0; }
-std::string RealToDecimal(Real, int) { return {}; }
-Real RealMultiply(Real a, Real b) { return a * b; }
-Real RealDivide(Real a, Real b) { return a / b; }
-int RealCompare(Real, Real) { return 0; }
-void ToUpperAscii(std::string&) {}
-void ToLowerAscii(std::string&) {}
-std::string RightTrim(std::string_view text) { return std::string(text); }
-bool TextEquals(std::string_view a, std::string_view b) { return !a.empty() && a == b; }
-int FindText(int, std::string_view, std::string_view) { return 0; }
-bool BeginsWith(std::string_view, std::string_view) { return false; }
-std::string_view FieldReader::Next() { return {}; }
+namespace {
+
+constexpr int kMaxDecimals = 15;
+constexpr int kMaxShownDigits = 16;
+constexpr int kMaxSignificantInputDigits = 19;
+// 10^27 = 2^27 * 5^27 and 5^27 < 2^64: every power up to 27 is exact in a
+// 64-bit mantissa, so one multiply or divide by it rounds correctly.
+constexpr int kExactPowerLimit = 27;
+constexpr long long kExponentCeiling = 1'000'000'000'000'000LL;
+constexpr std::uint64_t kShownLimit = 10'000'000'000'000'000ULL;  // 10^16
+
+constexpr std::array<Real, kExactPowerLimit + 1> MakePowers() {
+    std::array<Real, kExactPowerLimit + 1> powers{};
+    Real p = 1;
+    for (auto& entry : powers) {
+        entry = p;
+        p *= 10;
+    }
+    return powers;
+}
+constexpr auto kPowersOfTen = MakePowers();
+
+constexpr std::array<std::uint64_t, 17> MakeIntegerPowers() {
+    std::array<std::uint64_t, 17> powers{};
+    std::uint64_t p = 1;
+    for (auto& entry : powers) {
+        entry = p;
+        p *= 10;
+    }
+    return powers;
+}
+constexpr auto kIntegerPowersOfTen = MakeIntegerPowers();
+
+bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+
+int DigitCount(std::uint64_t value) {
+    int count = 1;
+    while (value >= 10) {
+        value /= 10;
+        ++count;
+    }
+    return count;
+}
+
+// The decimal digits of value, written at the end of buffer.
+std::string_view RenderDigits(char (&buffer)[48], std::uint64_t value) {
+    char* p = buffer + sizeof buffer;
+    do {
+        *--p = static_cast<char>('0' + value % 10);
+        value /= 10;
+    } while (value != 0);
+    return {p, static_cast<std::size_t>(buffer + sizeof buffer - p)};
+}
+
+// Appends the decimal digits of value, left-padded with zeros to minDigits.
+void AppendDigits(std::string& out, std::uint64_t value, int minDigits) {
+    char buffer[24];
+    int length = 0;
+    do {
+        buffer[length++] = static_cast<char>('0' + value % 10);
+        value /= 10;
+    } while (value != 0);
+    while (length < minDigits) {
+        buffer[length++] = '0';
+    }
+    while (length > 0) {
+        out.push_back(buffer[--length]);
+    }
+}
+
+// Nearest integer, ties to even; scaled is finite, >= 0 and below 2^63.
+std::uint64_t RoundHalfEven(Real scaled) {
+    const auto whole = static_cast<std::uint64_t>(scaled);
+    const Real fraction = scaled - static_cast<Real>(whole);  // exact
+    if (fraction > 0.5L || (fraction == 0.5L && (whole & 1U) != 0)) {
+        return whole + 1;
+    }
+    return whole;
+}
+
+locale_t CLocale() {
+    // Created once and kept for the life of the process.
+    static const locale_t locale = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(nullptr));
+    return locale;
+}
+
+// Sign character, one digit, ".", 15 digits, "E", exponent sign and exactly
+// four exponent digits. magnitude is finite and >= 1e16.
+std::string Scientific(bool negative, Real magnitude) {
+    char buffer[64];
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, magnitude,
+                                      std::chars_format::scientific, kMaxDecimals);
+    std::string out;
+    out.reserve(24);
+    out.push_back(negative ? '-' : ' ');
+    const char* p = buffer;
+    const char* const end = result.ec == std::errc() ? result.ptr : buffer;
+    // Take the mantissa digits only, whatever separates them.
+    int digits = 0;
+    for (; p != end && *p != 'e'; ++p) {
+        if (IsDigit(*p)) {
+            out.push_back(*p);
+            if (++digits == 1) {
+                out.push_back('.');
+            }
+        }
+    }
+    if (digits != kMaxDecimals + 1 || p == end) {
+        return "ERROR";  // cannot happen for a finite value
+    }
+    ++p;  // 'e'
+    out.push_back('E');
+    char exponentSign = '+';
+    if (p != end && (*p == '+' || *p == '-')) {
+        exponentSign = *p++;
+    }
+    out.push_back(exponentSign);
+    int exponent = 0;
+    for (; p != end && IsDigit(*p); ++p) {
+        exponent = exponent * 10 + (*p - '0');
+    }
+    AppendDigits(out, static_cast<std::uint64_t>(exponent), 4);
+    return out;
+}
+
+}  // namespace
+
+std::int32_t DecimalToInt(std::string_view text) {
+    std::uint32_t value = 0;
+    for (const char c : text) {
+        if (!IsDigit(c)) {
+            break;
+        }
+        value = value * 10U + static_cast<std::uint32_t>(c - '0');
+    }
+    return static_cast<std::int32_t>(value);  // modulo 2^32 (C++20)
+}
+
+std::string IntToDecimal(std::int32_t value) {
+    std::string out;
+    std::uint32_t magnitude = static_cast<std::uint32_t>(value);
+    if (value < 0) {
+        out.push_back('-');
+        magnitude = 0U - magnitude;
+    }
+    AppendDigits(out, magnitude, 1);
+    return out;
+}
+
+Real DecimalToReal(std::string_view text) {
+    constexpr Real kNotANumber = std::numeric_limits<Real>::quiet_NaN();
+    const std::size_t size = text.size();
+    std::size_t i = 0;
+    while (i < size && text[i] == ' ') {
+        ++i;
+    }
+    bool negative = false;
+    if (i < size && (text[i] == '+' || text[i] == '-')) {
+        negative = text[i] == '-';
+        ++i;
+    }
+
+    // Significant digits go into mantissa; the value is mantissa * 10^scale.
+    std::uint64_t mantissa = 0;
+    int significant = 0;
+    bool anyDigit = false;
+    bool point = false;
+    long long scale = 0;
+    for (; i < size; ++i) {
+        const char c = text[i];
+        if (IsDigit(c)) {
+            anyDigit = true;
+            if (point) {
+                --scale;
+            }
+            if (significant == 0 && c == '0') {
+                continue;  // leading zeros are not significant
+            }
+            if (significant == kMaxSignificantInputDigits) {
+                return kNotANumber;
+            }
+            mantissa = mantissa * 10 + static_cast<std::uint64_t>(c - '0');
+            ++significant;
+        } else if (c == '.') {
+            if (point) {
+                return kNotANumber;
+            }
+            point = true;
+        } else {
+            break;
+        }
+    }
+    if (!anyDigit) {
+        return kNotANumber;
+    }
+    if (i < size) {
+        if (text[i] != 'e' && text[i] != 'E') {
+            return kNotANumber;
+        }
+        ++i;
+        bool negativeExponent = false;
+        if (i < size && (text[i] == '+' || text[i] == '-')) {
+            negativeExponent = text[i] == '-';
+            ++i;
+        }
+        if (i == size) {
+            return kNotANumber;
+        }
+        long long exponent = 0;
+        for (; i < size; ++i) {
+            if (!IsDigit(text[i])) {
+                return kNotANumber;
+            }
+            // Saturate far beyond the range of a long double.
+            if (exponent < kExponentCeiling) {
+                exponent = exponent * 10 + (text[i] - '0');
+            }
+        }
+        scale += negativeExponent ? -exponent : exponent;
+    }
+
+    Real value = 0;
+    if (significant == 0) {
+        value = 0;
+    } else if (scale >= -kExactPowerLimit && scale <= kExactPowerLimit) {
+        // Both operands are exact, so the single operation rounds correctly.
+        const auto m = static_cast<Real>(mantissa);
+        value = scale >= 0 ? m * kPowersOfTen[static_cast<std::size_t>(scale)]
+                           : m / kPowersOfTen[static_cast<std::size_t>(-scale)];
+    } else {
+        // Rare: hand a compact, already validated form to the C library,
+        // always in the "C" locale whatever the process locale is.
+        // mantissa: at most 19 digits; "e-" and at most 17 exponent digits.
+        char buffer[48];
+        std::string_view digits = RenderDigits(buffer, mantissa);
+        char compact[48];
+        std::size_t length = 0;
+        for (const char c : digits) {
+            compact[length++] = c;
+        }
+        compact[length++] = 'e';
+        if (scale < 0) {
+            compact[length++] = '-';
+        }
+        for (const char c :
+             RenderDigits(buffer, static_cast<std::uint64_t>(scale < 0 ? -scale : scale))) {
+            compact[length++] = c;
+        }
+        compact[length] = '\0';
+        value = strtold_l(compact, nullptr, CLocale());
+    }
+    return negative ? -value : value;
+}
+
+std::string RealToDecimal(Real value, int decimals) {
+    if (std::isnan(value)) {
+        return "ERROR";
+    }
+    const bool negative = std::signbit(value);
+    if (std::isinf(value)) {
+        return negative ? "-INFINITY" : "+INFINITY";
+    }
+    if (value == 0) {
+        return " 0";
+    }
+    const Real magnitude = std::fabs(value);
+    if (magnitude >= static_cast<Real>(kShownLimit)) {
+        return Scientific(negative, magnitude);
+    }
+    int d = decimals < 0 ? 0 : (decimals > kMaxDecimals ? kMaxDecimals : decimals);
+    const int integerDigits = DigitCount(static_cast<std::uint64_t>(magnitude));
+    if (integerDigits + d > kMaxShownDigits) {
+        d = kMaxShownDigits - integerDigits;
+    }
+    for (;;) {
+        const std::uint64_t scaled =
+            RoundHalfEven(magnitude * kPowersOfTen[static_cast<std::size_t>(d)]);
+        const int digits = DigitCount(scaled);
+        if (digits > kMaxShownDigits) {
+            // Rounding carried into one more integer digit.
+            if (d == 0) {
+                return Scientific(negative, static_cast<Real>(kShownLimit));
+            }
+            --d;
+            continue;
+        }
+        std::string out;
+        out.reserve(static_cast<std::size_t>(d) + 20);
+        out.push_back(negative ? '-' : ' ');
+        const std::uint64_t unit = kIntegerPowersOfTen[static_cast<std::size_t>(d)];
+        AppendDigits(out, scaled / unit, 1);
+        if (d > 0) {
+            out.push_back('.');
+            AppendDigits(out, scaled % unit, d);
+        }
+        return out;
+    }
+}
+
+Real RealMultiply(Real a, Real b) {
+    return a * b;
+}
+Real RealDivide(Real a, Real b) {
+    return a / b;
+}
+
+int RealCompare(Real a, Real b) {
+    if (std::isnan(a) || std::isnan(b)) {
+        return kCompareNotANumber;
+    }
+    if (a > b) {
+        return kCompareGreater;
+    }
+    if (a < b) {
+        return kCompareSmaller;
+    }
+    return kCompareEqual;
+}
+
+void ToUpperAscii(std::string& text) {
+    for (char& c : text) {
+        if (c >= 'a' && c <= 'z') {
+            c = static_cast<char>(c - 'a' + 'A');
+        }
+    }
+}
+
+void ToLowerAscii(std::string& text) {
+    for (char& c : text) {
+        if (c >= 'A' && c <= 'Z') {
+            c = static_cast<char>(c - 'A' + 'a');
+        }
+    }
+}
+
+std::string RightTrim(std::string_view text) {
+    std::size_t length = text.size();
+    while (length > 0 && static_cast<unsigned char>(text[length - 1]) < '!') {
+        --length;
+    }
+    return std::string(text.substr(0, length));
+}
+
+bool TextEquals(std::string_view a, std::string_view b) {
+    return !a.empty() && a == b;
+}
+
+int FindText(int start, std::string_view text, std::string_view pattern) {
+    const std::size_t from = start < 1 ? 0 : static_cast<std::size_t>(start) - 1;
+    if (from > text.size()) {
+        return 0;
+    }
+    const std::size_t at = text.find(pattern, from);
+    if (at == std::string_view::npos || at >= static_cast<std::size_t>(INT_MAX)) {
+        return 0;
+    }
+    return static_cast<int>(at) + 1;
+}
+
+bool BeginsWith(std::string_view text, std::string_view pattern) {
+    return text.substr(0, pattern.size()) == pattern;
+}
+
+std::string_view FieldReader::Next() {
+    if (m_cursor > m_value.size()) {
+        m_cursor = m_value.size();
+    }
+    const std::size_t bar = m_value.find('|', m_cursor);
+    if (bar == std::string_view::npos) {
+        // The end of the text ended the field: the cursor stays, so the next
+        // read yields this field again.
+        return m_value.substr(m_cursor);
+    }
+    const std::string_view field = m_value.substr(m_cursor, bar - m_cursor);
+    m_cursor = bar + 1;
+    return field;
+}
+
 }  // namespace volnar::text
