@@ -1,1 +1,306 @@
 #include "directory/station_directory.h"
+
+#include <QLoggingCategory>
+#include <QSqlDatabase>
+#include <QSqlDriver>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QVariant>
+#include <atomic>
+
+Q_LOGGING_CATEGORY(lcDirectory, "volnar.directory")
+
+namespace volnar {
+namespace {
+
+// Columns are named, not taken by position, so a table whose columns were
+// created in another order still reads right. DEFAULT is an SQL keyword and
+// is always quoted.
+constexpr char kSelectAll[] =
+    "SELECT IPADDRESS, PASSWORD, COMMENT, \"DEFAULT\", PORT, TIMEOUT, RETRIES FROM main";
+
+QString Text(const QVariant& value) { return value.isNull() ? QString() : value.toString(); }
+
+// A null column is bound as an empty text, as the dialogs hand it over.
+QVariant Bind(const QString& text) { return text.isNull() ? QString(QLatin1String("")) : text; }
+
+StationRecord RecordFrom(const QSqlQuery& query) {
+    StationRecord record;
+    record.IPADDRESS = Text(query.value(0));
+    record.PASSWORD = Text(query.value(1));
+    record.COMMENT = Text(query.value(2));
+    record.DEFAULT = Text(query.value(3));
+    record.PORT = Text(query.value(4));
+    record.TIMEOUT = Text(query.value(5));
+    record.RETRIES = Text(query.value(6));
+    return record;
+}
+
+QString DriverText(const QSqlError& error) {
+    QStringList parts;
+    if (!error.databaseText().isEmpty()) {
+        parts << error.databaseText();
+    }
+    if (!error.driverText().isEmpty()) {
+        parts << error.driverText();
+    }
+    return parts.join(QLatin1String("\n"));
+}
+
+}  // namespace
+
+QString StationEntry(const QString& address, const QString& comment) {
+    QString entry = address;
+    if (address.size() >= 7 && address.size() <= 15) {
+        entry += QString(17 - address.size(), QLatin1Char(' '));
+    }
+    entry += comment;
+    return entry.left(80);
+}
+
+QString ChosenStation(const QString& chooserText) {
+    QString chosen = chooserText.left(kAddressMaxLength);
+    while (!chosen.isEmpty() && chosen.back().unicode() < u'!') {
+        chosen.chop(1);
+    }
+    return chosen;
+}
+
+bool IsConnectionString(const QString& location) {
+    return location.contains(QLatin1String("DRIVER="), Qt::CaseInsensitive) ||
+           location.contains(QLatin1String("DSN="), Qt::CaseInsensitive);
+}
+
+QString ConnectionStringFor(const QString& location) {
+    if (IsConnectionString(location)) {
+        return location;
+    }
+    // The SQLite3 driver takes the path as it stands (it does not accept a
+    // braced value), so a path with ";" cannot be named and fails to
+    // connect. Timeout is its busy wait in milliseconds on a locked file.
+    return QStringLiteral("DRIVER={SQLite3};Database=%1;Timeout=2000").arg(location);
+}
+
+StationDirectory::StationDirectory(MessageService& messages) : m_messages(messages) {
+    static std::atomic<int> counter{0};
+    m_connectionName = QStringLiteral("volnar-directory-%1").arg(++counter);
+}
+
+StationDirectory::~StationDirectory() { DisconnectDatabase(); }
+
+bool StationDirectory::ConnectDatabase(const QString& location) {
+    DisconnectDatabase();
+    if (!QSqlDatabase::isDriverAvailable(QStringLiteral("QODBC"))) {
+        // No ODBC driver manager or no Qt ODBC plugin: nothing to open.
+        m_messages.ShowError(QString::fromLatin1(kEnvironmentFailed));
+        return false;
+    }
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QODBC"), m_connectionName);
+        db.setDatabaseName(ConnectionStringFor(location));
+        if (db.open()) {
+            qCInfo(lcDirectory) << "connected";
+            return true;
+        }
+        const QString detail = DriverText(db.lastError());
+        qCWarning(lcDirectory) << "connection failed:" << detail;
+        m_messages.ShowDetailed(MessageIcon::Error, QString::fromLatin1(kConnectionFailed),
+                                detail);
+    }
+    QSqlDatabase::removeDatabase(m_connectionName);
+    return false;
+}
+
+void StationDirectory::DisconnectDatabase() {
+    if (!QSqlDatabase::contains(m_connectionName)) {
+        return;
+    }
+    {
+        QSqlDatabase db = QSqlDatabase::database(m_connectionName, false);
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(m_connectionName);
+}
+
+bool StationDirectory::IsConnected() const {
+    return QSqlDatabase::contains(m_connectionName) &&
+           QSqlDatabase::database(m_connectionName, false).isOpen();
+}
+
+bool StationDirectory::Ready() {
+    if (IsConnected()) {
+        return true;
+    }
+    m_messages.ShowError(QString::fromLatin1(kStatementFailed));
+    return false;
+}
+
+void StationDirectory::ReportExecution(const QString& driverText) {
+    qCWarning(lcDirectory) << "statement failed:" << driverText;
+    m_messages.ShowDetailed(MessageIcon::Error, QString::fromLatin1(kExecutionFailed),
+                            driverText);
+}
+
+std::optional<StationList> StationDirectory::LoadStationList() {
+    if (!Ready()) {
+        return std::nullopt;
+    }
+    QSqlQuery query(QSqlDatabase::database(m_connectionName, false));
+    query.setForwardOnly(true);
+    if (!query.exec(QString::fromLatin1(kSelectAll))) {
+        ReportExecution(DriverText(query.lastError()));
+        return std::nullopt;
+    }
+    StationList list;
+    while (query.next()) {
+        const StationRecord row = RecordFrom(query);
+        list.entries << StationEntry(row.IPADDRESS, row.COMMENT);
+        if (row.DEFAULT == QLatin1String("YES")) {
+            list.defaultIndex = static_cast<int>(list.entries.size()) - 1;
+        }
+    }
+    if (query.lastError().isValid()) {
+        ReportExecution(DriverText(query.lastError()));
+        return std::nullopt;
+    }
+    return list;
+}
+
+std::optional<AddressList> StationDirectory::LoadAddressList() {
+    if (!Ready()) {
+        return std::nullopt;
+    }
+    QSqlQuery query(QSqlDatabase::database(m_connectionName, false));
+    query.setForwardOnly(true);
+    if (!query.exec(QString::fromLatin1(kSelectAll))) {
+        ReportExecution(DriverText(query.lastError()));
+        return std::nullopt;
+    }
+    AddressList list;
+    while (query.next()) {
+        const StationRecord row = RecordFrom(query);
+        list.addresses << row.IPADDRESS;
+        if (row.DEFAULT == QLatin1String("YES")) {
+            list.defaultAddress = row.IPADDRESS;
+        }
+    }
+    if (query.lastError().isValid()) {
+        ReportExecution(DriverText(query.lastError()));
+        return std::nullopt;
+    }
+    return list;
+}
+
+LookupResult StationDirectory::LookupStation(const QString& address) {
+    if (!Ready()) {
+        return {LookupStatus::Failed, {}};
+    }
+    if (address.isEmpty()) {
+        return {LookupStatus::NotFound, {}};
+    }
+    // The rows are compared here rather than in a WHERE clause so the match
+    // is exact on every driver (no collation, no padding rules).
+    QSqlQuery query(QSqlDatabase::database(m_connectionName, false));
+    query.setForwardOnly(true);
+    if (!query.exec(QString::fromLatin1(kSelectAll))) {
+        ReportExecution(DriverText(query.lastError()));
+        return {LookupStatus::Failed, {}};
+    }
+    while (query.next()) {
+        StationRecord row = RecordFrom(query);
+        if (row.IPADDRESS == address) {
+            return {LookupStatus::Found, std::move(row)};
+        }
+    }
+    if (query.lastError().isValid()) {
+        ReportExecution(DriverText(query.lastError()));
+        return {LookupStatus::Failed, {}};
+    }
+    return {LookupStatus::NotFound, {}};
+}
+
+bool StationDirectory::SetDefaultStation(const QString& address) {
+    const LookupResult found = LookupStation(address);
+    if (found.status == LookupStatus::Failed) {
+        return false;
+    }
+    if (found.status == LookupStatus::NotFound) {
+        m_messages.ShowError(QString::fromLatin1(kDefaultNotInTable));
+        return false;
+    }
+    QSqlDatabase db = QSqlDatabase::database(m_connectionName, false);
+    const bool inTransaction = db.transaction();
+    QSqlQuery query(db);
+    bool ok = query.prepare(QStringLiteral(
+                  "UPDATE main SET \"DEFAULT\" = CASE WHEN IPADDRESS = ? THEN 'YES' ELSE 'NO' END")) &&
+              (query.addBindValue(address), query.exec());
+    QString failure = ok ? QString() : DriverText(query.lastError());
+    if (ok && inTransaction && !db.commit()) {
+        ok = false;
+        failure = DriverText(db.lastError());
+    }
+    if (!ok) {
+        if (inTransaction) {
+            db.rollback();
+        }
+        ReportExecution(failure);
+        return false;
+    }
+    m_messages.ShowPlain(QString::fromLatin1(kDefaultSet));
+    return true;
+}
+
+bool StationDirectory::AddStation(const StationRecord& record) {
+    if (!Ready()) {
+        return false;
+    }
+    QSqlQuery query(QSqlDatabase::database(m_connectionName, false));
+    query.prepare(QStringLiteral(
+        "INSERT INTO main (IPADDRESS, PASSWORD, COMMENT, \"DEFAULT\", PORT, TIMEOUT, RETRIES) "
+        "VALUES (?, ?, ?, 'NO', ?, ?, ?)"));
+    for (const QString* field : {&record.IPADDRESS, &record.PASSWORD, &record.COMMENT,
+                                 &record.PORT, &record.TIMEOUT, &record.RETRIES}) {
+        query.addBindValue(Bind(*field));
+    }
+    if (!query.exec()) {
+        ReportExecution(DriverText(query.lastError()));
+        return false;
+    }
+    return true;
+}
+
+WriteStatus StationDirectory::UpdateStation(const StationRecord& record) {
+    const LookupResult found = LookupStation(record.IPADDRESS);
+    if (found.status != LookupStatus::Found) {
+        return found.status == LookupStatus::Failed ? WriteStatus::Failed : WriteStatus::NotFound;
+    }
+    QSqlQuery query(QSqlDatabase::database(m_connectionName, false));
+    query.prepare(QStringLiteral(
+        "UPDATE main SET PASSWORD = ?, COMMENT = ?, PORT = ?, TIMEOUT = ?, RETRIES = ? "
+        "WHERE IPADDRESS = ?"));
+    for (const QString* field : {&record.PASSWORD, &record.COMMENT, &record.PORT,
+                                 &record.TIMEOUT, &record.RETRIES, &record.IPADDRESS}) {
+        query.addBindValue(Bind(*field));
+    }
+    if (!query.exec()) {
+        ReportExecution(DriverText(query.lastError()));
+        return WriteStatus::Failed;
+    }
+    return WriteStatus::Done;
+}
+
+WriteStatus StationDirectory::DeleteStation(const QString& address) {
+    if (!Ready()) {
+        return WriteStatus::Failed;
+    }
+    QSqlQuery query(QSqlDatabase::database(m_connectionName, false));
+    query.prepare(QStringLiteral("DELETE FROM main WHERE IPADDRESS = ?"));
+    query.addBindValue(Bind(address));
+    if (!query.exec()) {
+        ReportExecution(DriverText(query.lastError()));
+        return WriteStatus::Failed;
+    }
+    return query.numRowsAffected() > 0 ? WriteStatus::Done : WriteStatus::NotFound;
+}
+
+}  // namespace volnar

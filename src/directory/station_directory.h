@@ -1,0 +1,113 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+#include "panel/message_service.h"
+#include "panel/station_record.h"
+
+namespace volnar {
+
+// The station chooser's contents: one entry per row in table order, and the
+// entry to preselect (the last row whose DEFAULT is exactly "YES"; -1 when
+// none is).
+struct StationList {
+    QStringList entries;
+    int defaultIndex = -1;
+};
+
+// The bare addresses of the table in order, and the default one (empty when
+// none), as the Delete IP dialog lists them.
+struct AddressList {
+    QStringList addresses;
+    QString defaultAddress;
+};
+
+enum class LookupStatus { Found, NotFound, Failed };
+
+struct LookupResult {
+    LookupStatus status = LookupStatus::NotFound;
+    StationRecord record;  // the row when Found; empty otherwise
+};
+
+enum class WriteStatus { Done, NotFound, Failed };
+
+// Longest texts the table holds, per column.
+inline constexpr int kAddressMaxLength = 15;
+inline constexpr int kPasswordMaxLength = 35;
+inline constexpr int kCommentMaxLength = 50;
+inline constexpr int kNumberFieldMaxLength = 10;  // PORT, TIMEOUT, RETRIES, DEFAULT
+
+// The address every new database starts with; it can be listed and stored
+// but never deleted.
+inline constexpr char kProtectedAddress[] = "10.10.10.10";
+
+// Error texts shown to the operator.
+inline constexpr char kEnvironmentFailed[] = "Environment handle allocation failed";
+inline constexpr char kConnectionFailed[] = "Connection attempt failed";
+inline constexpr char kStatementFailed[] = "Statement handle allocation failed";
+inline constexpr char kExecutionFailed[] = "Execution of SQL statement failed";
+inline constexpr char kDefaultSet[] = "                   Default IP Address Set!";
+inline constexpr char kDefaultNotInTable[] =
+    "This IP Address is not in the database!\r\nThe default station is unchanged.";
+
+// "address", padded with spaces to 17 characters when it has 7 to 15
+// characters, then the comment; at most 80 characters.
+QString StationEntry(const QString& address, const QString& comment);
+
+// The chooser text cut to its first 15 characters, with trailing blanks and
+// control characters removed.
+QString ChosenStation(const QString& chooserText);
+
+// The ODBC connection string for a database location: a text that holds
+// "DRIVER=" or "DSN=" is a connection string already and is used as it
+// stands; anything else is the path of a SQLite file.
+QString ConnectionStringFor(const QString& location);
+bool IsConnectionString(const QString& location);
+
+// The station table `main`, reached through ODBC. The connection lives from
+// ConnectDatabase to DisconnectDatabase (or destruction). Every operation
+// reports its failure through the message service and returns a result the
+// caller can act on; writes use bound parameters only.
+class StationDirectory final {
+public:
+    explicit StationDirectory(MessageService& messages);
+    ~StationDirectory();
+    StationDirectory(const StationDirectory&) = delete;
+    StationDirectory& operator=(const StationDirectory&) = delete;
+
+    // Opens the connection for a database location. Failures are reported;
+    // the program goes on without a directory.
+    bool ConnectDatabase(const QString& location);
+    void DisconnectDatabase();
+    bool IsConnected() const;
+
+    // nullopt when the table could not be read (reported); the chooser is
+    // then left as it was.
+    std::optional<StationList> LoadStationList();
+    std::optional<AddressList> LoadAddressList();
+
+    // The row whose IPADDRESS is exactly this address (never an empty one).
+    LookupResult LookupStation(const QString& address);
+
+    // Makes the row with this address the only default, in one transaction,
+    // and confirms. An address in no row is refused and nothing changes; a
+    // failed write is reported and nothing changes.
+    bool SetDefaultStation(const QString& address);
+
+    // A new station is never the default. Failures are reported.
+    bool AddStation(const StationRecord& record);
+    // Rewrites the row with record.IPADDRESS, keeping its DEFAULT.
+    WriteStatus UpdateStation(const StationRecord& record);
+    WriteStatus DeleteStation(const QString& address);
+
+private:
+    bool Ready();
+    void ReportExecution(const QString& driverText);
+
+    MessageService& m_messages;
+    QString m_connectionName;
+};
+
+}  // namespace volnar

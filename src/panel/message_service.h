@@ -22,6 +22,14 @@ public:
                       MessageButtons buttons = MessageButtons::Ok,
                       const QString& caption = QString::fromLatin1(kMessageCaption)) = 0;
 
+    // A box whose text stays as given, with a technical detail (a driver's
+    // own message, say) the operator can unfold. Shown as a plain box by
+    // services that have no place for details.
+    virtual void ShowDetailed(MessageIcon icon, const QString& text, const QString& details) {
+        Q_UNUSED(details);
+        Show(icon, text);
+    }
+
     void ShowError(const QString& text) { Show(MessageIcon::Error, text); }
     void ShowPlain(const QString& text) { Show(MessageIcon::None, text); }
     bool AskYesNo(const QString& text) {

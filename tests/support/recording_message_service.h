@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "panel/message_service.h"
+#include "support/qt_print.h"
 
 namespace volnar::testing {
 
@@ -32,6 +33,11 @@ public:
         return answer;
     }
 
+    void ShowDetailed(MessageIcon icon, const QString& text, const QString& detail) override {
+        details.push_back(detail);
+        Show(icon, text, MessageButtons::Ok, QString::fromLatin1(kMessageCaption));
+    }
+
     QStringList Texts() const {
         QStringList texts;
         for (const auto& box : boxes) {
@@ -42,6 +48,7 @@ public:
 
     std::vector<Box> boxes;
     std::deque<bool> answers;
+    QStringList details;
     bool defaultAnswer = false;
 };
 

@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QDialog>
+#include <functional>
+#include <memory>
+
+namespace Ui {
+class DatabaseOptionsDialog;
+}
+
+namespace volnar {
+
+// "DataBase Options": shows the stored database location and stores a new
+// one at once on OK. The open connection keeps its database until the next
+// start.
+class DatabaseOptionsDialog final : public QDialog {
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(DatabaseOptionsDialog)
+
+public:
+    // Asks the operator for a file; returns an empty text when cancelled.
+    using FileChooser = std::function<QString(QWidget* owner, const QString& current)>;
+
+    explicit DatabaseOptionsDialog(const QString& location, QWidget* parent = nullptr);
+    ~DatabaseOptionsDialog() override;
+
+    void SetFileChooser(FileChooser chooser) { m_chooseFile = std::move(chooser); }
+    QString Location() const;
+
+    static QString ChooseFileWithDialog(QWidget* owner, const QString& current);
+
+Q_SIGNALS:
+    void LocationStored(const QString& location);
+
+private:
+    void Browse();
+    void Store();
+
+    std::unique_ptr<Ui::DatabaseOptionsDialog> m_ui;
+    FileChooser m_chooseFile = &DatabaseOptionsDialog::ChooseFileWithDialog;
+};
+
+}  // namespace volnar

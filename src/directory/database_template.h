@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QString>
+
+namespace volnar {
+
+enum class TemplateResult {
+    Created,        // the file did not exist and now holds the template
+    AlreadyExists,  // something exists at the path; it was not touched
+    Failed          // no file could be created, or the template could not be written
+};
+
+// Writes an empty station database with table `main` and its one row (the
+// protected station) at path, only when nothing exists there. Creation is
+// exclusive: an existing file of any content is never opened for writing.
+// A file this call created but could not complete is removed again.
+TemplateResult CreateDatabaseTemplate(const QString& path);
+
+// The table definition the template uses (SQLite).
+extern const char kTemplateSchema[];
+
+}  // namespace volnar

@@ -1,0 +1,143 @@
+#include "directory/postgres_server.h"
+
+#include <netinet/in.h>
+#include <pwd.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <QDir>
+#include <QProcess>
+
+namespace volnar::testing {
+namespace {
+
+int FreeLoopbackPort() {
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    if (fd < 0) {
+        return 0;
+    }
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    int port = 0;
+    if (::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
+        ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) == 0) {
+        port = ntohs(address.sin_port);
+    }
+    ::close(fd);
+    return port;
+}
+
+QString FindServerBinaries() {
+    const QDir versions(QStringLiteral("/usr/lib/postgresql"));
+    for (const QString& version : versions.entryList(QDir::Dirs | QDir::NoDotAndDotDot,
+                                                     QDir::Name | QDir::Reversed)) {
+        const QString bin = versions.filePath(version + QStringLiteral("/bin"));
+        if (QFile::exists(bin + QStringLiteral("/initdb")) &&
+            QFile::exists(bin + QStringLiteral("/pg_ctl"))) {
+            return bin;
+        }
+    }
+    return {};
+}
+
+}  // namespace
+
+PostgresServer& PostgresServer::Instance() {
+    static PostgresServer server;
+    return server;
+}
+
+bool PostgresServer::RunAsServerUser(const QStringList& command, QString* output) {
+    QProcess process;
+    QStringList arguments = command;
+    QString program = arguments.takeFirst();
+    // The server refuses to run as root; run it as the packaged "postgres" user.
+    if (::geteuid() == 0) {
+        arguments.prepend(program);
+        arguments.prepend(QStringLiteral("--"));
+        arguments.prepend(QStringLiteral("postgres"));
+        arguments.prepend(QStringLiteral("-u"));
+        program = QStringLiteral("runuser");
+    }
+    process.setProcessChannelMode(QProcess::MergedChannels);
+    process.start(program, arguments);
+    const bool finished = process.waitForFinished(60000);
+    if (output) {
+        *output = QString::fromLocal8Bit(process.readAll());
+    }
+    return finished && process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
+}
+
+PostgresServer::PostgresServer() {
+    m_binDir = FindServerBinaries();
+    if (m_binDir.isEmpty()) {
+        m_skipReason = QStringLiteral("PostgreSQL server binaries are not installed");
+        return;
+    }
+    if (::geteuid() == 0 && ::getpwnam("postgres") == nullptr) {
+        m_skipReason = QStringLiteral("running as root and there is no postgres user");
+        return;
+    }
+    char pattern[] = "/tmp/volnar-pg-XXXXXX";
+    if (::mkdtemp(pattern) == nullptr) {
+        m_skipReason = QStringLiteral("no temporary folder");
+        return;
+    }
+    m_folder = QString::fromLocal8Bit(pattern);
+    if (::geteuid() == 0) {
+        const passwd* user = ::getpwnam("postgres");
+        if (::chown(pattern, user->pw_uid, user->pw_gid) != 0) {
+            m_skipReason = QStringLiteral("cannot hand the folder to the postgres user");
+            return;
+        }
+    }
+    m_port = FreeLoopbackPort();
+    const QString data = m_folder + QStringLiteral("/data");
+    QString output;
+    if (!RunAsServerUser({m_binDir + QStringLiteral("/initdb"), QStringLiteral("-D"), data,
+                          QStringLiteral("-A"), QStringLiteral("trust"), QStringLiteral("-U"),
+                          QStringLiteral("postgres"), QStringLiteral("-E"),
+                          QStringLiteral("UTF8"), QStringLiteral("--no-sync")},
+                         &output)) {
+        m_skipReason = QStringLiteral("initdb failed: ") + output;
+        return;
+    }
+    const QString options = QStringLiteral(
+                                "-c listen_addresses=127.0.0.1 -p %1 -k %2 -c fsync=off "
+                                "-c full_page_writes=off")
+                                .arg(m_port)
+                                .arg(m_folder);
+    if (!RunAsServerUser({m_binDir + QStringLiteral("/pg_ctl"), QStringLiteral("-D"), data,
+                          QStringLiteral("-o"), options, QStringLiteral("-l"),
+                          m_folder + QStringLiteral("/server.log"), QStringLiteral("-w"),
+                          QStringLiteral("-t"), QStringLiteral("60"), QStringLiteral("start")},
+                         &output)) {
+        m_skipReason = QStringLiteral("the server did not start: ") + output;
+        return;
+    }
+    m_available = true;
+}
+
+PostgresServer::~PostgresServer() {
+    if (m_available) {
+        RunAsServerUser({m_binDir + QStringLiteral("/pg_ctl"), QStringLiteral("-D"),
+                         m_folder + QStringLiteral("/data"), QStringLiteral("-m"),
+                         QStringLiteral("immediate"), QStringLiteral("-w"),
+                         QStringLiteral("stop")},
+                        nullptr);
+    }
+    if (!m_folder.isEmpty()) {
+        QDir(m_folder).removeRecursively();
+    }
+}
+
+QString PostgresServer::ConnectionString() const {
+    return QStringLiteral(
+               "DRIVER={PostgreSQL Unicode};Server=127.0.0.1;Port=%1;Database=postgres;"
+               "Uid=postgres;Pwd=;")
+        .arg(m_port);
+}
+
+}  // namespace volnar::testing

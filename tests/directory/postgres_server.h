@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QString>
+
+namespace volnar::testing {
+
+// A throw-away PostgreSQL server for this test process: initdb in a
+// temporary folder, listening on 127.0.0.1 on a free port with trust
+// authentication, stopped and removed at exit. Started on first use.
+class PostgresServer final {
+public:
+    static PostgresServer& Instance();
+
+    bool Available() const { return m_available; }
+    QString SkipReason() const { return m_skipReason; }
+    // An ODBC connection string for the server's "postgres" database.
+    QString ConnectionString() const;
+
+    ~PostgresServer();
+    PostgresServer(const PostgresServer&) = delete;
+    PostgresServer& operator=(const PostgresServer&) = delete;
+
+private:
+    PostgresServer();
+    bool RunAsServerUser(const QStringList& command, QString* output);
+
+    bool m_available = false;
+    QString m_skipReason;
+    QString m_folder;
+    QString m_binDir;
+    int m_port = 0;
+};
+
+}  // namespace volnar::testing

@@ -1,0 +1,397 @@
+#include "directory/station_directory.h"
+
+#include <sqlite3.h>
+
+#include <QFile>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+#include <QVariant>
+#include <gtest/gtest.h>
+#include <optional>
+
+#include "directory/database_template.h"
+#include "directory/postgres_server.h"
+#include "support/recording_message_service.h"
+
+namespace volnar {
+namespace {
+
+using testing::RecordingMessageService;
+using Cell = std::optional<QString>;
+using Row = std::array<Cell, 7>;
+
+enum class Backend { SQLite, PostgreSQL };
+
+QString S(const char* text) { return QString::fromUtf8(text); }
+
+// The same suite runs against the embedded SQLite file (through the SQLite3
+// ODBC driver) and a real PostgreSQL server (through psqlODBC): SQLite is
+// lenient about quoted names and text sizes, PostgreSQL is not.
+class DirectoryTest : public ::testing::TestWithParam<Backend> {
+protected:
+    void SetUp() override {
+        if (GetParam() == Backend::PostgreSQL) {
+            auto& server = testing::PostgresServer::Instance();
+            if (!server.Available()) {
+                GTEST_SKIP() << "PostgreSQL unavailable: " << server.SkipReason().toStdString();
+            }
+            m_location = server.ConnectionString();
+            OpenAdmin();
+            Exec(S("DROP TABLE IF EXISTS main"));
+            QFile schema(QString::fromLatin1(VOLNAR_POSTGRES_SCHEMA));
+            ASSERT_TRUE(schema.open(QIODevice::ReadOnly));
+            QString text;
+            for (const QString& line : QString::fromUtf8(schema.readAll()).split(u'\n')) {
+                if (!line.trimmed().startsWith(S("--"))) {
+                    text += line + u'\n';
+                }
+            }
+            for (const QString& statement : text.split(u';')) {
+                if (!statement.trimmed().isEmpty()) {
+                    Exec(statement);
+                }
+            }
+        } else {
+            ASSERT_TRUE(m_folder.isValid());
+            m_location = m_folder.filePath(S("voln.db"));
+            ASSERT_EQ(CreateDatabaseTemplate(m_location), TemplateResult::Created);
+            OpenAdmin();
+        }
+        Exec(S("DELETE FROM main"));
+    }
+
+    void TearDown() override {
+        m_directory.DisconnectDatabase();
+        if (QSqlDatabase::contains(S("admin"))) {
+            QSqlDatabase::database(S("admin"), false).close();
+            QSqlDatabase::removeDatabase(S("admin"));
+        }
+    }
+
+    void OpenAdmin() {
+        QSqlDatabase db = QSqlDatabase::addDatabase(S("QODBC"), S("admin"));
+        db.setDatabaseName(ConnectionStringFor(m_location));
+        ASSERT_TRUE(db.open()) << db.lastError().text().toStdString();
+    }
+
+    void Exec(const QString& sql) {
+        QSqlQuery query(QSqlDatabase::database(S("admin"), false));
+        ASSERT_TRUE(query.exec(sql)) << sql.toStdString() << ": "
+                                     << query.lastError().text().toStdString();
+    }
+
+    void Insert(const Row& row) {
+        QSqlQuery query(QSqlDatabase::database(S("admin"), false));
+        query.prepare(
+            S("INSERT INTO main (IPADDRESS, PASSWORD, COMMENT, \"DEFAULT\", PORT, TIMEOUT, "
+              "RETRIES) VALUES (?, ?, ?, ?, ?, ?, ?)"));
+        for (const Cell& cell : row) {
+            query.addBindValue(cell ? QVariant(*cell) : QVariant(QMetaType::fromType<QString>()));
+        }
+        ASSERT_TRUE(query.exec()) << query.lastError().text().toStdString();
+    }
+
+    // The rows as stored, in table order, read by the admin connection.
+    std::vector<Row> Rows() {
+        std::vector<Row> rows;
+        QSqlQuery query(QSqlDatabase::database(S("admin"), false));
+        EXPECT_TRUE(query.exec(
+            S("SELECT IPADDRESS, PASSWORD, COMMENT, \"DEFAULT\", PORT, TIMEOUT, RETRIES "
+              "FROM main ORDER BY IPADDRESS")));
+        while (query.next()) {
+            Row row;
+            for (int i = 0; i < 7; ++i) {
+                row[i] = query.value(i).isNull() ? Cell() : Cell(query.value(i).toString());
+            }
+            rows.push_back(row);
+        }
+        return rows;
+    }
+
+    void Connect() { ASSERT_TRUE(m_directory.ConnectDatabase(m_location)); }
+
+    QTemporaryDir m_folder;
+    QString m_location;
+    RecordingMessageService m_messages;
+    StationDirectory m_directory{m_messages};
+};
+
+Row Station(const char* address, const char* def = "NO", const char* comment = "c") {
+    return {S(address), S("public"), S(comment), S(def), S("161"), S("5"), S("2")};
+}
+
+TEST_P(DirectoryTest, EmptyTableGivesEmptyChooser) {
+    Connect();
+    const auto list = m_directory.LoadStationList();
+    ASSERT_TRUE(list);
+    EXPECT_TRUE(list->entries.isEmpty());
+    EXPECT_EQ(list->defaultIndex, -1);
+    EXPECT_TRUE(m_messages.boxes.empty());
+}
+
+TEST_P(DirectoryTest, LaterDefaultWinsAndOnlyExactYesCounts) {
+    Insert(Station("127.0.0.1", "YES", "first"));
+    Insert(Station("127.0.0.2", "yes", "lower"));
+    Insert(Station("127.0.0.3", "YES", "second"));
+    Insert(Station("127.0.0.4", "NO", "last"));
+    Connect();
+    const auto list = m_directory.LoadStationList();
+    ASSERT_TRUE(list);
+    ASSERT_EQ(list->entries.size(), 4);
+    EXPECT_EQ(list->defaultIndex, 2);
+    EXPECT_EQ(list->entries[2], S("127.0.0.3        second"));
+}
+
+TEST_P(DirectoryTest, NullColumnsReadAsEmptyText) {
+    Insert({S("127.0.0.9"), std::nullopt, std::nullopt, std::nullopt, std::nullopt,
+            std::nullopt, std::nullopt});
+    Insert({std::nullopt, S("x"), S("no address"), S("NO"), S("1"), S("1"), S("1")});
+    Connect();
+    const auto list = m_directory.LoadStationList();
+    ASSERT_TRUE(list);
+    EXPECT_EQ(list->entries.value(0), S("127.0.0.9        "));
+    const LookupResult found = m_directory.LookupStation(S("127.0.0.9"));
+    ASSERT_EQ(found.status, LookupStatus::Found);
+    EXPECT_EQ(found.record, (StationRecord{S("127.0.0.9"), {}, {}, {}, {}, {}, {}}));
+    // An empty address never matches, not even a row without an address.
+    EXPECT_EQ(m_directory.LookupStation(QString()).status, LookupStatus::NotFound);
+    EXPECT_TRUE(m_messages.boxes.empty());
+}
+
+TEST_P(DirectoryTest, LookupMatchesWholeAddressOnly) {
+    Insert(Station("127.0.0.10"));
+    Connect();
+    EXPECT_EQ(m_directory.LookupStation(S("127.0.0.1")).status, LookupStatus::NotFound);
+    EXPECT_EQ(m_directory.LookupStation(S("127.0.0.10 ")).status, LookupStatus::NotFound);
+    EXPECT_EQ(m_directory.LookupStation(S("127.0.0.10")).status, LookupStatus::Found);
+}
+
+TEST_P(DirectoryTest, AwkwardTextsRoundTripUnchanged) {
+    Connect();
+    const StationRecord station{S("127.0.0.5"), S("it's|a\\\"pw\"'"), S("O'Brien; DROP TABLE main --"),
+                                S("ignored"), S("1610"), S("10"), S("3")};
+    ASSERT_TRUE(m_directory.AddStation(station));
+    StationRecord expected = station;
+    expected.DEFAULT = S("NO");  // a new station is never the default
+    EXPECT_EQ(m_directory.LookupStation(station.IPADDRESS).record, expected);
+
+    StationRecord edited = expected;
+    edited.COMMENT = S("Zürich – Ωmega “quoted” ✓");
+    edited.PASSWORD = S("pässwörd");
+    ASSERT_EQ(m_directory.UpdateStation(edited), WriteStatus::Done);
+    EXPECT_EQ(m_directory.LookupStation(station.IPADDRESS).record, edited);
+    EXPECT_TRUE(m_messages.boxes.empty());
+}
+
+TEST_P(DirectoryTest, LongestValuesAreReadBackWhole) {
+    Connect();
+    const QString password(kPasswordMaxLength, u'p');
+    const QString comment(kCommentMaxLength, u'c');
+    ASSERT_TRUE(m_directory.AddStation({S("255.255.255.255"), password, comment, {},
+                                        S("1234567890"), S("1234567890"), S("1234567890")}));
+    const LookupResult found = m_directory.LookupStation(S("255.255.255.255"));
+    EXPECT_EQ(found.record.PASSWORD, password);  // all 35 characters, not 25
+    EXPECT_EQ(found.record.COMMENT, comment);
+    const auto list = m_directory.LoadStationList();
+    ASSERT_TRUE(list);
+    // A 15-character address gets exactly two spaces, and the chooser's cut
+    // to 15 characters still yields the whole address.
+    EXPECT_EQ(list->entries.value(0), S("255.255.255.255  ") + comment);
+    EXPECT_EQ(ChosenStation(list->entries.value(0)), S("255.255.255.255"));
+}
+
+TEST_P(DirectoryTest, TooLongValuesFailCleanlyAndChangeNothing) {
+    Insert(Station("127.0.0.1", "YES"));
+    Connect();
+    const auto before = Rows();
+    const StationRecord tooLong[] = {
+        {S("127.0.0.2"), QString(kPasswordMaxLength + 1, u'p'), {}, {}, {}, {}, {}},
+        {S("127.0.0.2"), S("pw"), QString(kCommentMaxLength + 1, u'c'), {}, {}, {}, {}},
+        {S("127.0.0.2"), S("pw"), {}, {}, S("12345678901"), {}, {}},
+        {S("1234567890123456"), S("pw"), {}, {}, {}, {}, {}},
+    };
+    for (const StationRecord& record : tooLong) {
+        m_messages.boxes.clear();
+        EXPECT_FALSE(m_directory.AddStation(record));
+        ASSERT_EQ(m_messages.boxes.size(), 1u);
+        EXPECT_EQ(m_messages.boxes[0].text, S("Execution of SQL statement failed"));
+        EXPECT_EQ(m_messages.boxes[0].icon, MessageIcon::Error);
+    }
+    StationRecord update{S("127.0.0.1"), QString(kPasswordMaxLength + 1, u'p'), {}, {}, {}, {}, {}};
+    EXPECT_EQ(m_directory.UpdateStation(update), WriteStatus::Failed);
+    EXPECT_EQ(Rows(), before);
+}
+
+TEST_P(DirectoryTest, UpdateKeepsDefaultAndAddressAndReportsMissingRow) {
+    Insert(Station("127.0.0.1", "YES", "old"));
+    Connect();
+    StationRecord edited{S("127.0.0.1"), S("new"), S("new comment"), S("NO"), S("162"), S(""),
+                         S("1")};
+    ASSERT_EQ(m_directory.UpdateStation(edited), WriteStatus::Done);
+    edited.DEFAULT = S("YES");
+    EXPECT_EQ(m_directory.LookupStation(S("127.0.0.1")).record, edited);
+    edited.IPADDRESS = S("127.0.0.99");
+    EXPECT_EQ(m_directory.UpdateStation(edited), WriteStatus::NotFound);
+    EXPECT_EQ(Rows().size(), 1u);
+}
+
+TEST_P(DirectoryTest, DeleteSaysWhetherARowWentAway) {
+    Insert(Station("127.0.0.1", "YES"));
+    Insert(Station("192.168.100.200"));
+    Connect();
+    EXPECT_EQ(m_directory.DeleteStation(S("127.0.0.7")), WriteStatus::NotFound);
+    EXPECT_EQ(m_directory.DeleteStation(S("192.168.100.200")), WriteStatus::Done);
+    EXPECT_EQ(m_directory.LookupStation(S("192.168.100.200")).status, LookupStatus::NotFound);
+    const auto addresses = m_directory.LoadAddressList();
+    ASSERT_TRUE(addresses);
+    EXPECT_EQ(addresses->addresses, QStringList{S("127.0.0.1")});
+    EXPECT_EQ(addresses->defaultAddress, S("127.0.0.1"));
+}
+
+TEST_P(DirectoryTest, SetDefaultMarksOneRowAndConfirms) {
+    Insert(Station("127.0.0.1", "YES"));
+    Insert(Station("127.0.0.2", "yes"));
+    Insert(Station("127.0.0.3", "NO"));
+    Insert({std::nullopt, S("x"), S("no address"), S("YES"), {}, {}, {}});
+    Connect();
+    ASSERT_TRUE(m_directory.SetDefaultStation(S("127.0.0.3")));
+    ASSERT_EQ(m_messages.boxes.size(), 1u);
+    EXPECT_EQ(m_messages.boxes[0].text, S("                   Default IP Address Set!"));
+    EXPECT_EQ(m_messages.boxes[0].icon, MessageIcon::None);
+    for (const Row& row : Rows()) {
+        EXPECT_EQ(row[3], row[0] == S("127.0.0.3") ? S("YES") : S("NO"))
+            << (row[0] ? row[0]->toStdString() : "null");
+    }
+    const auto list = m_directory.LoadStationList();
+    ASSERT_TRUE(list);
+    EXPECT_EQ(ChosenStation(list->entries.value(list->defaultIndex)), S("127.0.0.3"));
+}
+
+TEST_P(DirectoryTest, SetDefaultOfUnknownAddressChangesNothing) {
+    Insert(Station("127.0.0.1", "YES"));
+    Insert(Station("127.0.0.2", "NO"));
+    Connect();
+    const auto before = Rows();
+    EXPECT_FALSE(m_directory.SetDefaultStation(S("127.0.0.5")));
+    EXPECT_FALSE(m_directory.SetDefaultStation(QString()));
+    EXPECT_EQ(Rows(), before);
+    ASSERT_EQ(m_messages.boxes.size(), 2u);
+    EXPECT_EQ(m_messages.boxes[0].text, S(kDefaultNotInTable));
+    EXPECT_EQ(m_messages.boxes[0].icon, MessageIcon::Error);
+}
+
+TEST_P(DirectoryTest, UnreachableDatabaseReportsEveryOperationAndChangesNothing) {
+    Insert(Station("127.0.0.1", "YES"));
+    const auto before = Rows();
+    QString unreachable;
+    if (GetParam() == Backend::PostgreSQL) {
+        // Nothing listens on port 1.
+        unreachable = S("DRIVER={PostgreSQL Unicode};Server=127.0.0.1;Port=1;Database=postgres;"
+                        "Uid=postgres;Pwd=;");
+    } else {
+        unreachable = m_folder.filePath(S("missing-folder/voln.db"));
+    }
+    EXPECT_FALSE(m_directory.ConnectDatabase(unreachable));
+    EXPECT_EQ(m_messages.Texts(), QStringList{S("Connection attempt failed")});
+    m_messages.boxes.clear();
+
+    EXPECT_FALSE(m_directory.LoadStationList());
+    EXPECT_FALSE(m_directory.LoadAddressList());
+    EXPECT_EQ(m_directory.LookupStation(S("127.0.0.1")).status, LookupStatus::Failed);
+    EXPECT_FALSE(m_directory.SetDefaultStation(S("127.0.0.1")));
+    EXPECT_FALSE(m_directory.AddStation(StationRecord{S("127.0.0.2"), S("p"), {}, {}, {}, {}, {}}));
+    EXPECT_EQ(m_directory.UpdateStation(StationRecord{S("127.0.0.1"), S("p"), {}, {}, {}, {}, {}}),
+              WriteStatus::Failed);
+    EXPECT_EQ(m_directory.DeleteStation(S("127.0.0.1")), WriteStatus::Failed);
+    EXPECT_EQ(m_messages.Texts(), QStringList(7, S("Statement handle allocation failed")));
+    EXPECT_EQ(Rows(), before);
+}
+
+INSTANTIATE_TEST_SUITE_P(Backends, DirectoryTest,
+                         ::testing::Values(Backend::SQLite, Backend::PostgreSQL),
+                         [](const auto& param) {
+                             return param.param == Backend::SQLite ? "SQLite" : "PostgreSQL";
+                         });
+
+// A second program holding the SQLite file locked: the directory waits a
+// bounded time, reports the failure, and the row it could not write is
+// neither half-written nor lost later.
+TEST(DirectorySQLiteLock, LockedFileFailsWithinBoundAndLosesNothing) {
+    QTemporaryDir folder;
+    const QString path = folder.filePath(S("voln.db"));
+    ASSERT_EQ(CreateDatabaseTemplate(path), TemplateResult::Created);
+    RecordingMessageService messages;
+    StationDirectory directory(messages);
+    ASSERT_TRUE(directory.ConnectDatabase(path));
+
+    sqlite3* other = nullptr;
+    ASSERT_EQ(sqlite3_open(path.toUtf8().constData(), &other), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(other, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
+
+    const StationRecord station{S("127.0.0.2"), S("pw"), S("c"), {}, S("161"), S("5"), S("2")};
+    EXPECT_FALSE(directory.AddStation(station));
+    EXPECT_FALSE(directory.SetDefaultStation(S("10.10.10.10")));
+    ASSERT_FALSE(messages.boxes.empty());
+    EXPECT_EQ(messages.boxes.front().text, S("Execution of SQL statement failed"));
+    EXPECT_TRUE(messages.details.front().contains(S("locked"), Qt::CaseInsensitive))
+        << messages.details.front().toStdString();
+
+    ASSERT_EQ(sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr), SQLITE_OK);
+    sqlite3_close(other);
+    messages.boxes.clear();
+    // Once the lock is gone the same operations succeed.
+    EXPECT_TRUE(directory.AddStation(station));
+    EXPECT_TRUE(directory.SetDefaultStation(S("127.0.0.2")));
+    EXPECT_EQ(directory.LookupStation(S("127.0.0.2")).record.DEFAULT, S("YES"));
+    EXPECT_EQ(directory.LookupStation(S("10.10.10.10")).record.DEFAULT, S("NO"));
+}
+
+TEST(StationEntry, PadsAddressesOfSevenToFifteenCharacters) {
+    struct Case {
+        const char* address;
+        const char* comment;
+        const char* entry;
+    } const cases[] = {
+        {"1.2.3.4", "seven", "1.2.3.4          seven"},
+        {"255.255.255.255", "fifteen", "255.255.255.255  fifteen"},
+        {"1.2.3.", "six", "1.2.3.six"},
+        {"1234567890123456", "sixteen", "1234567890123456sixteen"},
+        {"", "", ""},
+        {"10.10.10.10", "Default IP", "10.10.10.10      Default IP"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(StationEntry(S(c.address), S(c.comment)), S(c.entry)) << c.address;
+    }
+    EXPECT_EQ(StationEntry(S("127.0.0.1"), QString(100, u'x')).size(), 80);
+}
+
+TEST(ChosenStation, CutsToFifteenAndTrimsTrailingBlanks) {
+    struct Case {
+        const char* chooser;
+        const char* chosen;
+    } const cases[] = {
+        {"10.10.10.10      Default IP", "10.10.10.10"},
+        {"127.0.0.1  ", "127.0.0.1"},
+        {"127.0.0.1\t\r\n", "127.0.0.1"},
+        {"   ", ""},
+        {" 127.0.0.1", " 127.0.0.1"},
+        {"255.255.255.255  x", "255.255.255.255"},
+        {"", ""},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(ChosenStation(S(c.chooser)), S(c.chosen)) << c.chooser;
+    }
+}
+
+TEST(ConnectionString, FilePathsUseTheSqliteDriverAndConnectionStringsStandAsGiven) {
+    EXPECT_EQ(ConnectionStringFor(S("/home/op/VOLN.db")),
+              S("DRIVER={SQLite3};Database=/home/op/VOLN.db;Timeout=2000"));
+    const QString shared = S("DRIVER={PostgreSQL Unicode};Server=127.0.0.1;Database=v;");
+    EXPECT_EQ(ConnectionStringFor(shared), shared);
+    EXPECT_EQ(ConnectionStringFor(S("dsn=Stations")), S("dsn=Stations"));
+}
+
+}  // namespace
+}  // namespace volnar
