@@ -1,0 +1,120 @@
+#include "app/database_location.h"
+
+#include <QDialogButtonBox>
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include "app/database_options_dialog.h"
+#include "directory/station_directory.h"
+#include "support/recording_message_service.h"
+
+namespace volnar {
+namespace {
+
+QString S(const char* text) { return QString::fromUtf8(text); }
+
+QSettings Store() {
+    return QSettings(QString::fromLatin1(kSettingsOrganization),
+                     QString::fromLatin1(kSettingsApplication));
+}
+
+class DatabaseLocationTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        Store().clear();
+        QFile::remove(DefaultDatabaseLocation());
+    }
+};
+
+TEST_F(DatabaseLocationTest, FirstStartCreatesKeyAndTemplateAndPreselectsTheProtectedStation) {
+    ASSERT_FALSE(Store().contains(S(kLocationKey)));
+    const StartupLocation startup = PrepareDatabaseLocation();
+    EXPECT_EQ(startup.location, DefaultDatabaseLocation());
+    EXPECT_TRUE(startup.location.endsWith(S("/VOLN.db")));
+    EXPECT_TRUE(startup.templateWritten);
+    EXPECT_EQ(Store().value(S(kLocationKey)).toString(), DefaultDatabaseLocation());
+
+    testing::RecordingMessageService messages;
+    StationDirectory directory(messages);
+    ASSERT_TRUE(directory.ConnectDatabase(startup.location));
+    const auto list = directory.LoadStationList();
+    ASSERT_TRUE(list);
+    ASSERT_EQ(list->defaultIndex, 0);
+    EXPECT_EQ(list->entries[0], S("10.10.10.10      Default IP"));
+
+    // The second start finds both and writes nothing.
+    ASSERT_TRUE(directory.AddStation({S("127.0.0.1"), S("public"), {}, {}, {}, {}, {}}));
+    directory.DisconnectDatabase();
+    EXPECT_FALSE(PrepareDatabaseLocation().templateWritten);
+    ASSERT_TRUE(directory.ConnectDatabase(startup.location));
+    EXPECT_EQ(directory.LoadStationList()->entries.size(), 2);
+}
+
+TEST_F(DatabaseLocationTest, StoredLocationIsReadWholeAndExistingFileUntouched) {
+    QTemporaryDir folder;
+    // Far longer than the 250 bytes the old reader kept.
+    const QString deep = folder.filePath(QString(120, u'd') + S("/") + QString(120, u'e'));
+    ASSERT_TRUE(QDir().mkpath(deep));
+    const QString path = deep + S("/stations.db");
+    QFile existing(path);
+    ASSERT_TRUE(existing.open(QIODevice::WriteOnly));
+    existing.write("operator's own file");
+    existing.close();
+
+    StoreDatabaseLocation(path);
+    const StartupLocation startup = PrepareDatabaseLocation();
+    EXPECT_EQ(startup.location, path);
+    EXPECT_FALSE(startup.templateWritten);
+    ASSERT_TRUE(existing.open(QIODevice::ReadOnly));
+    EXPECT_EQ(existing.readAll(), QByteArray("operator's own file"));
+}
+
+TEST_F(DatabaseLocationTest, OverridesAndConnectionStringsAreNeitherStoredNorTemplated) {
+    QTemporaryDir folder;
+    const QString override = folder.filePath(S("demo.db"));
+    const StartupLocation startup = PrepareDatabaseLocation(override);
+    EXPECT_EQ(startup.location, override);
+    EXPECT_TRUE(startup.templateWritten);
+    EXPECT_NE(Store().value(S(kLocationKey)).toString(), override);
+
+    const QString shared = S("DRIVER={PostgreSQL Unicode};Server=127.0.0.1;Database=v;");
+    StoreDatabaseLocation(shared);
+    const StartupLocation fromStore = PrepareDatabaseLocation();
+    EXPECT_EQ(fromStore.location, shared);
+    EXPECT_FALSE(fromStore.templateWritten);
+}
+
+TEST_F(DatabaseLocationTest, OptionsDialogStoresOnOkOnly) {
+    StoreDatabaseLocation(S("/old/VOLN.db"));
+    {
+        DatabaseOptionsDialog dialog(ReadDatabaseLocation());
+        auto* edit = dialog.findChild<QLineEdit*>(S("locationEdit"));
+        ASSERT_NE(edit, nullptr);
+        EXPECT_EQ(edit->text(), S("/old/VOLN.db"));
+        // "...." then cancelling the file dialog changes nothing.
+        dialog.SetFileChooser([](QWidget*, const QString&) { return QString(); });
+        dialog.findChild<QPushButton*>(S("browseButton"))->click();
+        EXPECT_EQ(edit->text(), S("/old/VOLN.db"));
+        // A chosen file replaces the text but is not stored yet.
+        dialog.SetFileChooser([](QWidget*, const QString&) { return S("/new/VOLN.db"); });
+        dialog.findChild<QPushButton*>(S("browseButton"))->click();
+        EXPECT_EQ(edit->text(), S("/new/VOLN.db"));
+        EXPECT_EQ(ReadDatabaseLocation(), S("/old/VOLN.db"));
+        dialog.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Cancel)->click();
+        EXPECT_EQ(ReadDatabaseLocation(), S("/old/VOLN.db"));
+    }
+    DatabaseOptionsDialog dialog(ReadDatabaseLocation());
+    const QString longPath = S("/") + QString(300, u'x') + S("/VOLN.db");
+    dialog.findChild<QLineEdit*>(S("locationEdit"))->setText(longPath);
+    dialog.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
+    EXPECT_EQ(ReadDatabaseLocation(), longPath);
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
+}
+
+}  // namespace
+}  // namespace volnar
