@@ -1,0 +1,106 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+#include <array>
+#include <string>
+#include <string_view>
+
+namespace volnar {
+
+// What the main window's panel shows of the station's last status record
+// (board object .77), and the values from it that other dialogs read. Plain
+// model: the window reads the texts after Changed() and draws them.
+//
+// The station's texts are untrusted bytes. They are shown as received, each
+// byte as the character of the same code (Latin-1): every byte sequence
+// converts, nothing is dropped or replaced, and toLatin1() gives the exact
+// bytes back (e.g. to send a rating back to the station unchanged).
+class StatusPanel final : public QObject {
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(StatusPanel)
+
+public:
+    static constexpr int kAdcInputCount = 8;
+    static constexpr int kRelayCount = 4;
+    static constexpr int kStatusFieldCount = 60;
+
+    // Starts with the idle look; the kept values start as relay state 0 and
+    // empty rating texts.
+    explicit StatusPanel(QObject* parent = nullptr);
+    ~StatusPanel() override;
+
+    // Places the 60 fields of a status record and converts the eight ADC
+    // readings. A shorter record repeats its last field for the missing ones;
+    // fields past the 60th are ignored. Emits Changed() once when anything
+    // shown or kept changed.
+    void ShowStatusRecord(std::string_view value);
+
+    // The idle look: names "Voltmeter 1".."Voltmeter 8" and "Relay", relay
+    // states "==========", values and the four station edits " ", units "-".
+    // The kept relay states and rating texts stay. Emits Changed() when
+    // anything shown changed.
+    void ResetReadouts();
+
+    // Shown texts. ADC inputs and relays count from 1; any other number gives
+    // an empty text.
+    const QString& AdcName(int input) const;
+    const QString& AdcValue(int input) const;
+    const QString& AdcUnit(int input) const;
+    const QString& RelayName(int relay) const;
+    const QString& RelayStateText(int relay) const;
+    const QString& TemperatureCelsius() const { return m_celsius.text; }
+    const QString& TemperatureFahrenheit() const { return m_fahrenheit.text; }
+    const QString& StationName() const { return m_stationName.text; }
+    const QString& Uptime() const { return m_uptime.text; }
+
+    // Kept values, overwritten by every status record and not cleared by
+    // ResetReadouts: the last known state of each relay (0 for a relay number
+    // out of range) and the last shunt ratings of each ADC input as received.
+    int RelayState(int relay) const;
+    const QString& ShuntAmpRating(int input) const;
+    const QString& ShuntMillivoltRating(int input) const;
+
+Q_SIGNALS:
+    void Changed();
+
+private:
+    // One text as bytes and as shown; the QString is rebuilt only when the
+    // bytes change, so a steady station costs no allocation per record.
+    struct Text {
+        std::string bytes;
+        QString text;
+        bool Set(std::string_view value);
+    };
+
+    struct AdcInput {
+        Text name;
+        Text value;
+        Text unit;
+        Text ampRating;
+        Text millivoltRating;
+        std::string reading;
+        std::string precision;
+    };
+
+    struct Relay {
+        Text name;
+        Text stateText;
+        int state = 0;
+    };
+
+    bool SetIdleLook();
+    bool ConvertReading(AdcInput& input);
+
+    std::array<AdcInput, kAdcInputCount> m_adc;
+    std::array<Relay, kRelayCount> m_relays;
+    Text m_celsius;
+    Text m_fahrenheit;
+    Text m_stationName;
+    Text m_uptime;
+    // Set when the value texts no longer show the kept readings (idle look).
+    bool m_valuesStale = true;
+};
+
+}  // namespace volnar
