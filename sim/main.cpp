@@ -1,5 +1,120 @@
+// volnar-station: an SNMP v1 agent on a loopback port that behaves like a
+// Volnar station, for the client's demo and tests.
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <csignal>
 #include <cstdio>
-int main() {
-    std::puts("volnar-station: not built yet");
-    return 1;
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include <net-snmp/net-snmp-config.h>
+#include <net-snmp/net-snmp-includes.h>
+
+#include "options.h"
+#include "request_log.h"
+#include "state_file.h"
+#include "station_model.h"
+#include "station_server.h"
+
+namespace {
+
+volatile std::sig_atomic_t g_stop = 0;
+int g_wakeWrite = -1;
+
+void OnSignal(int) {
+    g_stop = 1;
+    if (g_wakeWrite >= 0) {
+        const char byte = 1;
+        [[maybe_unused]] const auto written = write(g_wakeWrite, &byte, 1);
+    }
+}
+
+int Fail(const std::string& message) {
+    std::fprintf(stderr, "volnar-station: %s\n", message.c_str());
+    return 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    using namespace volnar::sim;
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    const OptionsResult parsed = ParseOptions(args);
+    if (!parsed.options) {
+        std::fputs(kUsage, stderr);
+        return Fail(parsed.error);
+    }
+    const Options& options = *parsed.options;
+    if (options.help) {
+        std::fputs(kUsage, stdout);
+        return 0;
+    }
+
+    // No MIB files, no configuration files, no persistent state of the
+    // library: everything the simulator serves is numeric and its own.
+    setenv("MIBS", "", 1);
+    netsnmp_ds_set_boolean(NETSNMP_DS_LIBRARY_ID, NETSNMP_DS_LIB_DONT_READ_CONFIGS, 1);
+    netsnmp_ds_set_boolean(NETSNMP_DS_LIBRARY_ID, NETSNMP_DS_LIB_DISABLE_PERSISTENT_LOAD, 1);
+    netsnmp_ds_set_boolean(NETSNMP_DS_LIBRARY_ID, NETSNMP_DS_LIB_DISABLE_PERSISTENT_SAVE, 1);
+
+    StationModel model;
+    std::string error;
+    if (options.stateFile && !LoadOrCreateState(*options.stateFile, model, &error)) {
+        return Fail(error);
+    }
+    model.SetSeed(options.seed.value_or(static_cast<std::uint64_t>(WallNow() * 1e6)));
+    model.SetStartTime(MonotonicNow());
+    if (options.scripts > 0) {
+        model.AddGeneratedScripts(options.scripts);
+    }
+    if (options.alerts > 0) {
+        model.AddGeneratedAlerts(options.alerts);
+    }
+    if (options.modems > 0) {
+        model.AddGeneratedModems(options.modems);
+    }
+    if (options.stateFile && model.changeCount() > 0 &&
+        !SaveState(*options.stateFile, model, &error)) {
+        return Fail(error);
+    }
+
+    RequestLog log;
+    if (options.logFile && !log.Open(*options.logFile, &error)) {
+        return Fail(error);
+    }
+
+    int wake[2];
+    if (pipe(wake) != 0) {
+        return Fail("cannot create the wake-up pipe");
+    }
+    fcntl(wake[0], F_SETFL, O_NONBLOCK);
+    fcntl(wake[1], F_SETFL, O_NONBLOCK);
+    g_wakeWrite = wake[1];
+    struct sigaction action {};
+    action.sa_handler = OnSignal;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+    std::signal(SIGPIPE, SIG_IGN);
+
+    int status = 0;
+    {
+        StationServer server(options, model, options.logFile ? &log : nullptr);
+        if (!server.Open(&error)) {
+            return Fail(error);
+        }
+        std::printf("listening on %s:%u\n", options.listenAddress.c_str(),
+                    static_cast<unsigned>(server.port()));
+        std::fflush(stdout);
+        server.Run(g_stop, wake[0]);
+    }
+    if (options.stateFile && !SaveState(*options.stateFile, model, &error)) {
+        status = Fail(error);
+    }
+    close(wake[0]);
+    close(wake[1]);
+    return status;
 }

@@ -1,0 +1,363 @@
+#include "station_server.h"
+
+#include <net-snmp/net-snmp-config.h>
+#include <net-snmp/net-snmp-includes.h>
+#include <sys/select.h>
+#include <sys/socket.h>
+#include <netinet/in.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <ctime>
+
+#include "state_file.h"
+
+namespace volnar::sim {
+
+namespace {
+
+const char* PduName(int command) {
+    switch (command) {
+        case SNMP_MSG_GET:
+            return "GET";
+        case SNMP_MSG_GETNEXT:
+            return "GETNEXT";
+        case SNMP_MSG_SET:
+            return "SET";
+        case SNMP_MSG_GETBULK:
+            return "GETBULK";
+        case SNMP_MSG_RESPONSE:
+            return "RESPONSE";
+        case SNMP_MSG_TRAP:
+        case SNMP_MSG_TRAP2:
+            return "TRAP";
+        case SNMP_MSG_INFORM:
+            return "INFORM";
+        default:
+            return "OTHER";
+    }
+}
+
+AgentValue ValueOf(const netsnmp_variable_list* var) {
+    AgentValue value;
+    value.asnType = var->type;
+    switch (var->type) {
+        case ASN_NULL:
+            value.type = AgentValue::Type::Null;
+            break;
+        case ASN_INTEGER:
+            value.type = AgentValue::Type::Integer;
+            value.integer = var->val.integer != nullptr ? *var->val.integer : 0;
+            break;
+        case ASN_OCTET_STR:
+            value.type = AgentValue::Type::OctetString;
+            if (var->val.string != nullptr) {
+                value.bytes.assign(reinterpret_cast<const char*>(var->val.string), var->val_len);
+            }
+            break;
+        default:
+            value.type = AgentValue::Type::Other;
+            break;
+    }
+    return value;
+}
+
+std::vector<AgentBinding> BindingsOf(const snmp_pdu* pdu) {
+    std::vector<AgentBinding> bindings;
+    for (const netsnmp_variable_list* var = pdu->variables; var != nullptr;
+         var = var->next_variable) {
+        AgentBinding binding;
+        binding.oid.reserve(var->name_length);
+        for (std::size_t i = 0; i < var->name_length; ++i) {
+            binding.oid.push_back(static_cast<std::uint32_t>(var->name[i]));
+        }
+        binding.value = ValueOf(var);
+        bindings.push_back(std::move(binding));
+    }
+    return bindings;
+}
+
+double Seconds(clockid_t clock) {
+    timespec now{};
+    clock_gettime(clock, &now);
+    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) / 1e9;
+}
+
+}  // namespace
+
+double MonotonicNow() { return Seconds(CLOCK_MONOTONIC); }
+double WallNow() { return Seconds(CLOCK_REALTIME); }
+
+StationServer::StationServer(const Options& options, StationModel& model, RequestLog* log)
+    : m_options(options),
+      m_model(model),
+      m_agent(model),
+      m_log(log),
+      m_random(options.seed.value_or(static_cast<std::uint64_t>(WallNow() * 1e6)) ^
+               0x9E3779B97F4A7C15ULL),
+      m_savedChangeCount(model.changeCount()) {}
+
+StationServer::~StationServer() {
+    for (PendingAnswer& answer : m_pending) {
+        snmp_free_pdu(answer.pdu);
+    }
+    if (m_session != nullptr) {
+        snmp_close(m_session);
+    }
+}
+
+bool StationServer::Open(std::string* error) {
+    netsnmp_session settings;
+    snmp_sess_init(&settings);
+    settings.callback = &StationServer::Receive;
+    settings.callback_magic = this;
+    const std::string endpoint =
+        "udp:" + m_options.listenAddress + ":" + std::to_string(m_options.listenPort);
+    netsnmp_transport* transport = netsnmp_tdomain_transport(endpoint.c_str(), 1, "udp");
+    if (transport == nullptr) {
+        *error = "cannot listen on " + m_options.listenAddress + ":" +
+                 std::to_string(m_options.listenPort);
+        return false;
+    }
+    sockaddr_in bound{};
+    socklen_t length = sizeof bound;
+    if (getsockname(transport->sock, reinterpret_cast<sockaddr*>(&bound), &length) != 0) {
+        netsnmp_transport_free(transport);
+        *error = "cannot read the bound port";
+        return false;
+    }
+    m_port = ntohs(bound.sin_port);
+    m_session = snmp_add(&settings, transport, nullptr, nullptr);
+    if (m_session == nullptr) {
+        *error = "cannot open the SNMP session";
+        return false;
+    }
+    return true;
+}
+
+int StationServer::Receive(int operation, snmp_session*, int, snmp_pdu* pdu, void* magic) {
+    if (operation == NETSNMP_CALLBACK_OP_RECEIVED_MESSAGE && magic != nullptr) {
+        static_cast<StationServer*>(magic)->HandlePdu(pdu);
+    }
+    return 1;
+}
+
+void StationServer::HandlePdu(snmp_pdu* pdu) {
+    LogEntry entry;
+    entry.time = WallNow();
+    entry.requestId = pdu->reqid;
+    entry.pdu = PduName(pdu->command);
+    if (pdu->community != nullptr) {
+        entry.community.assign(reinterpret_cast<const char*>(pdu->community), pdu->community_len);
+    }
+    entry.bindings = BindingsOf(pdu);
+
+    const auto unanswered = [&](const char* why) {
+        entry.note = why;
+        if (m_log != nullptr) {
+            m_log->Write(FormatLogEntry(entry));
+        }
+    };
+    if (pdu->version != SNMP_VERSION_1) {
+        unanswered("not SNMP v1");
+        return;
+    }
+    AgentRequest request;
+    switch (pdu->command) {
+        case SNMP_MSG_GET:
+            request.kind = PduKind::Get;
+            break;
+        case SNMP_MSG_GETNEXT:
+            request.kind = PduKind::GetNext;
+            break;
+        case SNMP_MSG_SET:
+            request.kind = PduKind::Set;
+            break;
+        default:
+            unanswered("not a request");
+            return;
+    }
+    if (entry.community != m_options.community) {
+        unanswered("wrong community");
+        return;
+    }
+    if (m_options.dropRate > 0 &&
+        std::generate_canonical<double, 53>(m_random) < m_options.dropRate) {
+        unanswered("dropped");
+        return;
+    }
+    request.bindings = entry.bindings;
+
+    AgentResponse response;
+    bool injected = false;
+    for (std::size_t i = 0; i < request.bindings.size() && !injected; ++i) {
+        const Oid& oid = request.bindings[i].oid;
+        std::optional<Oid> next;
+        if (request.kind == PduKind::GetNext) {
+            next = m_agent.NextReadable(oid);
+        }
+        for (const FailRule& rule : m_options.failRules) {
+            if (OidWithin(oid, rule.oid) || (next && OidWithin(*next, rule.oid))) {
+                response.errorStatus = rule.status;
+                response.errorIndex = static_cast<int>(i + 1);
+                response.bindings = request.bindings;
+                injected = true;
+                break;
+            }
+        }
+    }
+    if (!injected) {
+        response = m_agent.Handle(request, MonotonicNow());
+    }
+    entry.errorStatus = response.errorStatus;
+    entry.errorIndex = response.errorIndex;
+    if (m_log != nullptr) {
+        m_log->Write(FormatLogEntry(entry));
+    }
+
+    snmp_pdu* answer = BuildAnswer(pdu, response);
+    if (answer != nullptr) {
+        if (m_options.delayMs > 0 || m_options.jitterMs > 0) {
+            std::uniform_int_distribution<int> jitter(-m_options.jitterMs, m_options.jitterMs);
+            const int ms = std::max(0, m_options.delayMs + jitter(m_random));
+            PendingAnswer pending{MonotonicNow() + ms / 1000.0, answer};
+            const auto at = std::upper_bound(
+                m_pending.begin(), m_pending.end(), pending,
+                [](const PendingAnswer& a, const PendingAnswer& b) { return a.due < b.due; });
+            m_pending.insert(at, pending);
+        } else {
+            SendAnswer(answer);
+        }
+    }
+    AfterChange();
+}
+
+snmp_pdu* StationServer::BuildAnswer(snmp_pdu* request, const AgentResponse& response) {
+    snmp_pdu* answer = snmp_clone_pdu(request);
+    if (answer == nullptr) {
+        return nullptr;
+    }
+    answer->command = SNMP_MSG_RESPONSE;
+    answer->flags &= ~UCD_MSG_FLAG_EXPECT_RESPONSE;
+    answer->errstat = response.errorStatus;
+    answer->errindex = response.errorIndex;
+    if (response.errorStatus != 0) {
+        // An error answer carries the request's bindings unchanged.
+        return answer;
+    }
+    snmp_free_varbind(answer->variables);
+    answer->variables = nullptr;
+    for (const AgentBinding& binding : response.bindings) {
+        std::vector<oid> name(binding.oid.begin(), binding.oid.end());
+        const AgentValue& value = binding.value;
+        switch (value.type) {
+            case AgentValue::Type::Integer: {
+                long integer = static_cast<long>(value.integer);
+                snmp_pdu_add_variable(answer, name.data(), name.size(), ASN_INTEGER, &integer,
+                                      sizeof integer);
+                break;
+            }
+            case AgentValue::Type::OctetString:
+                snmp_pdu_add_variable(answer, name.data(), name.size(), ASN_OCTET_STR,
+                                      value.bytes.data(), value.bytes.size());
+                break;
+            case AgentValue::Type::Null:
+            case AgentValue::Type::Other:
+                snmp_pdu_add_variable(answer, name.data(), name.size(), ASN_NULL, nullptr, 0);
+                break;
+        }
+    }
+    return answer;
+}
+
+void StationServer::SendAnswer(snmp_pdu* answer) {
+    if (snmp_send(m_session, answer) != 0) {
+        return;  // the library owns and frees the PDU now
+    }
+    const int error = m_session->s_snmp_errno;
+    if (error == SNMPERR_TOO_LONG && answer->errstat == 0) {
+        // The answer does not fit in one message: answer tooBig with the
+        // values left out.
+        for (netsnmp_variable_list* var = answer->variables; var != nullptr;
+             var = var->next_variable) {
+            snmp_set_var_typed_value(var, ASN_NULL, nullptr, 0);
+        }
+        answer->errstat = SNMP_ERR_TOOBIG;
+        answer->errindex = 0;
+        if (snmp_send(m_session, answer) != 0) {
+            return;
+        }
+    }
+    std::fprintf(stderr, "volnar-station: cannot send an answer: %s\n", snmp_api_errstring(error));
+    snmp_free_pdu(answer);
+}
+
+void StationServer::AfterChange() {
+    const std::vector<ModelEvent> events = m_model.TakeEvents();
+    if (m_log != nullptr) {
+        for (const ModelEvent& event : events) {
+            m_log->Write(FormatEvent(WallNow(), event));
+        }
+    }
+    if (m_options.stateFile && m_model.changeCount() != m_savedChangeCount) {
+        std::string error;
+        if (!SaveState(*m_options.stateFile, m_model, &error)) {
+            std::fprintf(stderr, "volnar-station: %s\n", error.c_str());
+        }
+        m_savedChangeCount = m_model.changeCount();
+    }
+}
+
+void StationServer::Run(const volatile std::sig_atomic_t& stop, int wakeFd) {
+    while (stop == 0) {
+        int fdCount = 0;
+        int block = 1;
+        fd_set readable;
+        FD_ZERO(&readable);
+        timeval libraryTimeout{};
+        snmp_select_info(&fdCount, &readable, &libraryTimeout, &block);
+        FD_SET(wakeFd, &readable);
+        fdCount = std::max(fdCount, wakeFd + 1);
+
+        const double now = MonotonicNow();
+        double wait = 1.0;
+        if (block == 0) {
+            wait = std::min(wait, libraryTimeout.tv_sec + libraryTimeout.tv_usec / 1e6);
+        }
+        if (const auto due = m_model.NextDueTime()) {
+            wait = std::min(wait, *due - now);
+        }
+        if (!m_pending.empty()) {
+            wait = std::min(wait, m_pending.front().due - now);
+        }
+        wait = std::max(wait, 0.0);
+        timeval timeout{};
+        timeout.tv_sec = static_cast<time_t>(wait);
+        timeout.tv_usec = static_cast<suseconds_t>((wait - static_cast<double>(timeout.tv_sec)) * 1e6);
+
+        const int ready = select(fdCount, &readable, nullptr, nullptr, &timeout);
+        if (ready < 0 && errno != EINTR) {
+            std::perror("volnar-station: select");
+            return;
+        }
+        if (ready > 0) {
+            if (FD_ISSET(wakeFd, &readable)) {
+                return;
+            }
+            snmp_read(&readable);
+        } else if (ready == 0) {
+            snmp_timeout();
+        }
+        const double after = MonotonicNow();
+        m_model.Advance(after);
+        AfterChange();
+        while (!m_pending.empty() && m_pending.front().due <= after) {
+            snmp_pdu* answer = m_pending.front().pdu;
+            m_pending.pop_front();
+            SendAnswer(answer);
+        }
+    }
+}
+
+}  // namespace volnar::sim

@@ -1,0 +1,66 @@
+#pragma once
+
+#include <csignal>
+#include <cstdint>
+#include <deque>
+#include <random>
+#include <string>
+
+#include "board_agent.h"
+#include "options.h"
+#include "request_log.h"
+#include "station_model.h"
+
+struct snmp_session;
+struct snmp_pdu;
+
+namespace volnar::sim {
+
+// The SNMP side of the simulator: a net-snmp server session on a loopback
+// UDP port whose callback receives every PDU and answers it itself (community
+// check, drop, delay and fail injection, the request log), with the station's
+// objects served by BoardAgent.
+class StationServer final {
+public:
+    StationServer(const Options& options, StationModel& model, RequestLog* log);
+    ~StationServer();
+    StationServer(const StationServer&) = delete;
+    StationServer& operator=(const StationServer&) = delete;
+
+    // Binds the port; afterwards port() is the real port.
+    bool Open(std::string* error);
+    std::uint16_t port() const { return m_port; }
+
+    // Serves until stop becomes non-zero; wakeFd becomes readable when a
+    // signal arrives.
+    void Run(const volatile std::sig_atomic_t& stop, int wakeFd);
+
+private:
+    struct PendingAnswer {
+        double due = 0;
+        snmp_pdu* pdu = nullptr;
+    };
+
+    static int Receive(int operation, snmp_session* session, int requestId, snmp_pdu* pdu,
+                       void* magic);
+    void HandlePdu(snmp_pdu* pdu);
+    snmp_pdu* BuildAnswer(snmp_pdu* request, const AgentResponse& response);
+    void SendAnswer(snmp_pdu* answer);
+    void AfterChange();
+
+    const Options& m_options;
+    StationModel& m_model;
+    BoardAgent m_agent;
+    RequestLog* m_log;
+    snmp_session* m_session = nullptr;
+    std::uint16_t m_port = 0;
+    std::deque<PendingAnswer> m_pending;  // in due order: delays are drawn per answer
+    std::mt19937_64 m_random;
+    std::uint64_t m_savedChangeCount = 0;
+};
+
+// Seconds on the monotonic clock (scheduling) and on the wall clock (log).
+double MonotonicNow();
+double WallNow();
+
+}  // namespace volnar::sim
