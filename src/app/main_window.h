@@ -1,0 +1,128 @@
+#pragma once
+
+#include <QComboBox>
+#include <QMainWindow>
+#include <array>
+#include <optional>
+
+#include "directory/station_directory.h"
+
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+namespace volnar {
+
+class StatusPanel;
+
+// Colour of a relay state label by its text: black for "==…", green for
+// "ON…", red for "OF…"; none for anything else.
+std::optional<QColor> RelayStateColor(const QString& text);
+
+// The station chooser: an editable drop-down that says when its list is
+// about to open (polling stops then; typing does not stop it).
+class StationChooser final : public QComboBox {
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(StationChooser)
+
+public:
+    using QComboBox::QComboBox;
+    void showPopup() override;
+
+Q_SIGNALS:
+    void PopupOpening();
+};
+
+// The main window: the station chooser, the panel's readouts, the packet
+// counters, the status bar and the buttons. It shows what it is given and
+// reports what the operator asked for; it decides nothing itself.
+class MainWindow final : public QMainWindow {
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(MainWindow)
+
+public:
+    static constexpr int kAdcCount = 8;
+    static constexpr int kRelayCount = 4;
+
+    explicit MainWindow(QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+    // Fills the chooser in table order; the default entry becomes its text
+    // (an empty text when there is none).
+    void SetStationList(const StationList& list);
+    // Empties the chooser and its text (after a failed reload it is left).
+    void ClearStationList();
+    QString ChooserText() const;
+    void SetChooserText(const QString& text);
+    StationChooser* Chooser() const { return m_chooser; }
+
+    void ShowPanel(const StatusPanel& panel);
+    void SetConnectionTexts(const QString& state, const QString& message);
+    void SetMessageText(const QString& message);
+    void SetTickerText(const QString& text);
+    void SetCounters(int sent, int received, int lost);
+    void SetStationControlsEnabled(bool enabled);
+    void SetStartEnabled(bool enabled);
+    void SetBuildNumber(const QString& text);
+
+    // Status bar texts, for the tests and the screenshots.
+    QString StatusStateText() const;
+    QString StatusMessageText() const;
+    QString StatusTickerText() const;
+
+Q_SIGNALS:
+    void StartRequested();
+    void StopRequested();
+    void ExitRequested();      // the EXIT button: stop polling, then close
+    void ChooserOpening();     // the drop-down list is about to show
+    void AddIpRequested();
+    void EditIpRequested();
+    void DeleteIpRequested();
+    void SetDefaultRequested();
+    void DatabaseOptionsRequested();
+    void AboutRequested();
+    void RelayRequested(int relay);
+    void AdcRequested(int channel);
+    void ScriptsRequested();
+    void AlertsRequested();
+    void StationNameRequested();
+    void PlaceholderRequested();
+    void Closing();  // the window is closing (File > Exit, the caption's close, EXIT)
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void BuildMenus();
+    void BuildStatusBar();
+    QWidget* BuildChooserGroup();
+    QWidget* BuildStationGroups();
+    QWidget* BuildAdcGroup();
+    QWidget* BuildRelayGroup();
+    QWidget* BuildLowerGroups();
+    QWidget* BuildButtonRow();
+    void ColourRelayState(int relay);
+
+    StationChooser* m_chooser = nullptr;
+    QLineEdit* m_stationName = nullptr;
+    QLineEdit* m_fahrenheit = nullptr;
+    QLineEdit* m_celsius = nullptr;
+    QLineEdit* m_uptime = nullptr;
+    std::array<QLabel*, kAdcCount> m_adcNames{};
+    std::array<QLineEdit*, kAdcCount> m_adcValues{};
+    std::array<QLabel*, kAdcCount> m_adcUnits{};
+    std::array<QLabel*, kRelayCount> m_relayStates{};
+    std::array<QLabel*, kRelayCount> m_relayNames{};
+    QLabel* m_sent = nullptr;
+    QLabel* m_received = nullptr;
+    QLabel* m_lost = nullptr;
+    QLabel* m_buildNumber = nullptr;
+    QPushButton* m_start = nullptr;
+    // The 24 controls enabled by the station's first answer.
+    std::vector<QWidget*> m_stationControls;
+    QLabel* m_statusState = nullptr;
+    QLabel* m_statusMessage = nullptr;
+    QLabel* m_statusTicker = nullptr;
+};
+
+}  // namespace volnar

@@ -1,0 +1,63 @@
+#include "app/qt_message_service.h"
+
+#include <QMessageBox>
+
+namespace volnar {
+namespace {
+
+QMessageBox::Icon BoxIcon(MessageIcon icon) {
+    switch (icon) {
+        case MessageIcon::Error:
+            return QMessageBox::Critical;
+        case MessageIcon::Information:
+            return QMessageBox::Information;
+        case MessageIcon::Warning:
+            return QMessageBox::Warning;
+        case MessageIcon::Question:
+            return QMessageBox::Question;
+        case MessageIcon::None:
+            break;
+    }
+    return QMessageBox::NoIcon;
+}
+
+// The station's and the original's texts end lines with "\r\n"; a Qt label
+// would show the "\r".
+QString Displayed(QString text) {
+    text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    text.replace(QLatin1String("\n\r"), QLatin1String("\n"));
+    return text;
+}
+
+}  // namespace
+
+bool QtMessageService::Show(MessageIcon icon, const QString& text, MessageButtons buttons,
+                            const QString& caption) {
+    QMessageBox box(BoxIcon(icon), caption, Displayed(text), QMessageBox::NoButton, m_owner);
+    switch (buttons) {
+        case MessageButtons::Ok:
+            box.setStandardButtons(QMessageBox::Ok);
+            break;
+        case MessageButtons::YesNo:
+            box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+            box.setDefaultButton(QMessageBox::No);
+            break;
+        case MessageButtons::OkCancel:
+            box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
+            break;
+    }
+    const int answer = box.exec();
+    return answer == QMessageBox::Ok || answer == QMessageBox::Yes;
+}
+
+void QtMessageService::ShowDetailed(MessageIcon icon, const QString& text,
+                                    const QString& details) {
+    QMessageBox box(BoxIcon(icon), QString::fromLatin1(kMessageCaption), Displayed(text),
+                    QMessageBox::Ok, m_owner);
+    if (!details.isEmpty()) {
+        box.setDetailedText(details);
+    }
+    box.exec();
+}
+
+}  // namespace volnar

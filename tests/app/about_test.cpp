@@ -1,0 +1,81 @@
+#include <QPlainTextEdit>
+#include <QSignalSpy>
+#include <QTest>
+#include <gtest/gtest.h>
+
+#include "app/about_box.h"
+#include "app/about_text.h"
+#include "app/notice_popup.h"
+#include "support/qt_print.h"
+
+namespace volnar {
+namespace {
+
+TEST(AboutText, YearFieldEndsTheRangeAndSectionsStartWithFivePauses) {
+    const QString text = AboutText(2026);
+    EXPECT_TRUE(text.contains(QStringLiteral("-2026 "))) << text.toStdString();
+    EXPECT_FALSE(text.contains(QStringLiteral("YYYY")));
+    EXPECT_TRUE(text.endsWith(QString(8, u'\n')));
+    // Title and subtitle type at once; each later section waits five ticks.
+    const QStringList sections = text.trimmed().split(QStringLiteral("\n\n"));
+    ASSERT_GE(sections.size(), 7);
+    EXPECT_FALSE(sections[0].startsWith(QChar(kPauseCharacter)));
+    for (qsizetype i = 1; i < sections.size(); ++i) {
+        EXPECT_TRUE(sections[i].startsWith(QString(5, QChar(kPauseCharacter)))) << i;
+        EXPECT_NE(sections[i].at(5), QChar(kPauseCharacter)) << i;
+    }
+    // A year that is not four digits leaves the field alone.
+    EXPECT_TRUE(AboutText(99999).contains(QStringLiteral("YYYY")));
+}
+
+TEST(AboutText, BuildNumberComesFromTheCompiledVersion) {
+    EXPECT_EQ(BuildNumberText(VOLNAR_VERSION_TEXT), QStringLiteral("0.7.4.5"));
+    EXPECT_EQ(BuildNumberText(""), QStringLiteral("0.0.0.0.0.0"));
+    EXPECT_EQ(BuildNumberText(nullptr), QStringLiteral("0.0.0.0.0.0"));
+}
+
+TEST(TypewriterTicker, TypesPausesAndStartsAgainAtTheEnd) {
+    const QString text = QStringLiteral("ab\x01\n\x02" "c");
+    TypewriterTicker ticker(text);
+    QString shown;
+    int ticks = 0;
+    // One full pass plus the clearing tick, then the first character again.
+    for (; ticks < text.size(); ++ticks) {
+        const auto step = ticker.Tick();
+        ASSERT_NE(step.action, TypewriterTicker::Action::Clear) << ticks;
+        shown += step.text;
+    }
+    EXPECT_EQ(shown, QStringLiteral("ab\nc"));
+    EXPECT_EQ(ticker.Tick().action, TypewriterTicker::Action::Clear);
+    EXPECT_EQ(ticker.Tick().text, QStringLiteral("a"));
+}
+
+TEST(AboutBox, EveryOpeningStartsFromTheFirstCharacter) {
+    const QString text = AboutText(2026);
+    for (int opening = 0; opening < 2; ++opening) {
+        AboutBox box(text);
+        EXPECT_EQ(box.windowTitle(), QStringLiteral("About VOLN"));
+        EXPECT_TRUE(box.Shown().isEmpty());
+        for (int i = 0; i < 5; ++i) {
+            box.Tick();
+        }
+        EXPECT_EQ(box.Shown(), text.left(5));
+    }
+}
+
+TEST(NoticePopup, ClosesItselfAfterOneSecondAndNotBefore) {
+    auto* popup = new NoticePopup(QStringLiteral("Script Added!"));
+    QSignalSpy finished(popup, &QDialog::finished);
+    QSignalSpy destroyed(popup, &QObject::destroyed);
+    popup->open();
+    EXPECT_EQ(popup->windowTitle(), QStringLiteral("VOLN MESSAGE"));
+    EXPECT_EQ(popup->Text(), QStringLiteral("Script Added!"));
+    EXPECT_FALSE(popup->close());  // the operator cannot cut it short
+    QTest::keyClick(popup, Qt::Key_Escape);
+    EXPECT_TRUE(popup->isVisible());
+    EXPECT_TRUE(finished.wait(3000));
+    EXPECT_TRUE(destroyed.wait(1000));
+}
+
+}  // namespace
+}  // namespace volnar

@@ -1,0 +1,119 @@
+#include "app/main_window.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <gtest/gtest.h>
+
+#include "panel/status_panel.h"
+#include "support/qt_print.h"
+
+namespace volnar {
+namespace {
+
+QString S(const char* text) { return QString::fromUtf8(text); }
+
+TEST(RelayStateColor, ByTheStartOfTheTrimmedText) {
+    struct Case {
+        const char* text;
+        std::optional<QColor> colour;
+    } const cases[] = {
+        {"==========", QColor(0, 0, 0)},
+        {"ON", QColor(0, 170, 0)},
+        {"  ON  ", QColor(0, 170, 0)},
+        {"OFF", QColor(255, 0, 0)},
+        {"OF", QColor(255, 0, 0)},
+        {"on", std::nullopt},
+        {"2", std::nullopt},
+        {"", std::nullopt},
+        {"         ON", std::nullopt},  // only the first nine characters count
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(RelayStateColor(S(c.text)), c.colour) << c.text;
+    }
+}
+
+TEST(MainWindow, ChooserPreselectsTheDefaultAndEmptiesWithoutOne) {
+    MainWindow window;
+    window.SetStationList({{S("127.0.0.1        one"), S("127.0.0.2        two")}, 1});
+    EXPECT_EQ(window.ChooserText(), S("127.0.0.2        two"));
+    window.SetStationList({{S("127.0.0.1        one")}, -1});
+    EXPECT_EQ(window.ChooserText(), QString());
+    EXPECT_EQ(window.Chooser()->count(), 1);
+}
+
+TEST(MainWindow, StationControlsStartDisabledAndFollowTheConnection) {
+    MainWindow window;
+    const char* controls[] = {"relayButton1", "relayButton4", "scriptsButton", "alertsButton",
+                              "generalButton", "adcButton1", "adcButton8", "alarmPinButton1",
+                              "alarmPinButton5", "rdbButton", "stationNameSetButton",
+                              "temperatureButton"};
+    for (const char* name : controls) {
+        auto* control = window.findChild<QPushButton*>(S(name));
+        ASSERT_NE(control, nullptr) << name;
+        EXPECT_FALSE(control->isEnabled()) << name;
+    }
+    window.SetStationControlsEnabled(true);
+    for (const char* name : controls) {
+        EXPECT_TRUE(window.findChild<QPushButton*>(S(name))->isEnabled()) << name;
+    }
+    EXPECT_TRUE(window.findChild<QPushButton*>(S("startButton"))->isEnabled());
+}
+
+TEST(MainWindow, ButtonsReportWhatTheOperatorAsked) {
+    MainWindow window;
+    window.SetStationControlsEnabled(true);
+    QSignalSpy relay(&window, &MainWindow::RelayRequested);
+    QSignalSpy adc(&window, &MainWindow::AdcRequested);
+    QSignalSpy placeholder(&window, &MainWindow::PlaceholderRequested);
+    window.findChild<QPushButton*>(S("relayButton3"))->click();
+    window.findChild<QPushButton*>(S("adcButton7"))->click();
+    for (const char* name : {"generalButton", "alarmPinButton2", "rdbButton", "temperatureButton"}) {
+        window.findChild<QPushButton*>(S(name))->click();
+    }
+    ASSERT_EQ(relay.size(), 1);
+    EXPECT_EQ(relay[0][0].toInt(), 3);
+    ASSERT_EQ(adc.size(), 1);
+    EXPECT_EQ(adc[0][0].toInt(), 7);
+    EXPECT_EQ(placeholder.size(), 4);
+}
+
+TEST(MainWindow, ShowsThePanelAndColoursRelayStates) {
+    MainWindow window;
+    StatusPanel panel;
+    std::string record;
+    for (int n = 1; n <= 8; ++n) {
+        record += "In" + std::to_string(n) + "|1.5|";
+    }
+    record += "Pump|1|Fan|0|Door|2|Lamp|1|21.5|70.7|Station A|3 days|";
+    for (int n = 0; n < 8; ++n) {
+        record += "v|";
+    }
+    for (int n = 0; n < 24; ++n) {
+        record += "1|";
+    }
+    panel.ShowStatusRecord(record);
+    window.ShowPanel(panel);
+    EXPECT_EQ(window.findChild<QLabel*>(S("adcNameLabel8"))->text(), S("In8"));
+    EXPECT_EQ(window.findChild<QLineEdit*>(S("adcValueEdit1"))->text(), S(" 1.5"));
+    EXPECT_EQ(window.findChild<QLineEdit*>(S("stationNameEdit"))->text(), S("Station A"));
+    auto* on = window.findChild<QLabel*>(S("relayStateLabel1"));
+    auto* off = window.findChild<QLabel*>(S("relayStateLabel2"));
+    auto* unknown = window.findChild<QLabel*>(S("relayStateLabel3"));
+    EXPECT_EQ(on->text(), S("ON"));
+    EXPECT_TRUE(on->styleSheet().contains(QColor(0, 170, 0).name()));
+    EXPECT_TRUE(off->styleSheet().contains(QColor(255, 0, 0).name()));
+    // State 2 keeps the idle text and its black.
+    EXPECT_EQ(unknown->text(), S("=========="));
+    EXPECT_TRUE(unknown->styleSheet().contains(QColor(0, 0, 0).name()));
+
+    panel.ResetReadouts();
+    window.ShowPanel(panel);
+    EXPECT_EQ(window.findChild<QLabel*>(S("adcNameLabel1"))->text(), S("Voltmeter 1"));
+    EXPECT_EQ(window.findChild<QLabel*>(S("relayNameLabel1"))->text(), S("Relay"));
+    EXPECT_TRUE(on->styleSheet().contains(QColor(0, 0, 0).name()));
+}
+
+}  // namespace
+}  // namespace volnar
