@@ -51,6 +51,10 @@ StatusPanel::StatusPanel(QObject* parent) : QObject(parent) {
 StatusPanel::~StatusPanel() = default;
 
 void StatusPanel::ShowStatusRecord(std::string_view value) {
+    if (!m_valuesStale && value == m_lastRecord) {
+        return;
+    }
+    m_lastRecord.assign(value);
     text::FieldReader reader(value);
     bool changed = false;
     std::array<bool, kAdcInputCount> inputChanged{};

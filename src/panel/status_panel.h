@@ -99,7 +99,10 @@ private:
     Text m_fahrenheit;
     Text m_stationName;
     Text m_uptime;
-    // Set when the value texts no longer show the kept readings (idle look).
+    // The record shown last: placing the same record twice changes nothing, so
+    // an unchanged record is recognised with one comparison.
+    std::string m_lastRecord;
+    // Set when the panel no longer shows m_lastRecord (idle look).
     bool m_valuesStale = true;
 };
 

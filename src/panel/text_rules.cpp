@@ -5,6 +5,7 @@
 #include <climits>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <limits>
 
 #include <locale.h>
@@ -83,11 +84,34 @@ void AppendDigits(std::string& out, std::uint64_t value, int minDigits) {
     }
 }
 
-// Nearest integer, ties to even; scaled is finite, >= 0 and below 2^63.
+static_assert(std::numeric_limits<Real>::digits == 64 && sizeof(Real) >= 10,
+              "the rounding below reads the x87 extended format");
+
+// Nearest integer, ties to even; scaled is finite, >= 0 and below 2^63. Read
+// from the bits of the extended format (64-bit mantissa with an explicit
+// integer bit, 15-bit exponent): exact, independent of the FPU rounding mode,
+// and without the control-word switches of a long double to integer cast.
 std::uint64_t RoundHalfEven(Real scaled) {
-    const auto whole = static_cast<std::uint64_t>(scaled);
-    const Real fraction = scaled - static_cast<Real>(whole);  // exact
-    if (fraction > 0.5L || (fraction == 0.5L && (whole & 1U) != 0)) {
+    unsigned char bytes[sizeof(Real)];
+    std::memcpy(bytes, &scaled, sizeof bytes);
+    std::uint64_t mantissa = 0;
+    std::uint16_t signAndExponent = 0;
+    std::memcpy(&mantissa, bytes, sizeof mantissa);
+    std::memcpy(&signAndExponent, bytes + sizeof mantissa, sizeof signAndExponent);
+    // scaled = mantissa * 2^(exponent - 63)
+    const int exponent = (signAndExponent & 0x7FFF) - 16383;
+    if (mantissa == 0 || exponent < -1) {
+        return 0;  // below one half
+    }
+    if (exponent >= 63) {
+        return mantissa;  // not reached for the values formatted here
+    }
+    const int shift = 63 - exponent;  // 1 to 64
+    const std::uint64_t whole = shift == 64 ? 0 : mantissa >> shift;
+    const std::uint64_t rest =
+        shift == 64 ? mantissa : mantissa & ((std::uint64_t{1} << shift) - 1);
+    const std::uint64_t half = std::uint64_t{1} << (shift - 1);
+    if (rest > half || (rest == half && (whole & 1U) != 0)) {
         return whole + 1;
     }
     return whole;
@@ -283,7 +307,11 @@ std::string RealToDecimal(Real value, int decimals) {
         return Scientific(negative, magnitude);
     }
     int d = decimals < 0 ? 0 : (decimals > kMaxDecimals ? kMaxDecimals : decimals);
-    const int integerDigits = DigitCount(static_cast<std::uint64_t>(magnitude));
+    int integerDigits = 1;
+    while (integerDigits < kMaxShownDigits &&
+           magnitude >= kPowersOfTen[static_cast<std::size_t>(integerDigits)]) {
+        ++integerDigits;
+    }
     if (integerDigits + d > kMaxShownDigits) {
         d = kMaxShownDigits - integerDigits;
     }
