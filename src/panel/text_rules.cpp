@@ -327,8 +327,7 @@ std::string RealToDecimal(Real value, int decimals) {
             --d;
             continue;
         }
-        std::string out;
-        out.reserve(static_cast<std::size_t>(d) + 20);
+        std::string out;  // short texts stay in the string's own buffer
         out.push_back(negative ? '-' : ' ');
         const std::uint64_t unit = kIntegerPowersOfTen[static_cast<std::size_t>(d)];
         AppendDigits(out, scaled / unit, 1);
