@@ -1,0 +1,191 @@
+#pragma once
+
+#include <QByteArray>
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <QStringList>
+#include <QTimer>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string_view>
+
+#include "link/board_request.h"
+#include "link/dispatch_rules.h"
+#include "link/snmp_transport.h"
+#include "panel/message_service.h"
+#include "panel/station_record.h"
+
+namespace volnar {
+
+// What runs after a notice has closed.
+enum class NoticeFollowUp { None, ReopenScriptsList, ReopenAlertsList };
+
+enum class ConnectionState { NotConnected, Connecting, Connected };
+
+// The chosen station's row of the station directory; nullopt when the address
+// is not in the directory (the directory reports its own database errors).
+using StationLookup = std::function<std::optional<StationRecord>(const QString& address)>;
+// The station chooser's text as the operator sees it.
+using ChosenStationText = std::function<QString()>;
+// Makes the SNMP transport for a new session; nullptr when none can be made.
+using TransportFactory = std::function<std::unique_ptr<SnmpTransport>()>;
+
+// Failure texts of the board link (each shown after StopPolling).
+inline constexpr char kErrorCreatingSession[] = "Error Creating SNMP Session!\r\nIt's Over !!";
+inline constexpr char kErrorAgentEntity[] = "Error String To Entity Agent!\r\nIt's Over !!";
+inline constexpr char kErrorNotInDirectory[] =
+    "SQL general overness, can't find the IP Address in the Database!";
+inline constexpr char kErrorSettingPort[] = "Error Setting Manager Port!\r\nIt's Over !!";
+inline constexpr char kErrorStringToOid[] = "Error Setting String to OID!\r\nIt's Over !!";
+inline constexpr char kErrorSendingPdu[] = "Error Sending PDU Message!\r\nIt's Over !!";
+inline constexpr char kErrorCountingBindings[] =
+    "Error Counting Variable Binding Lists!\r\nIt's Over !!";
+inline constexpr char kErrorTimeOut[] = "Error Time Out Waiting For Response!\r\nIt's Over !!";
+
+// Connection-state texts of the status bar (part 1, part 2).
+QString StateText(ConnectionState state);
+QString StateMessageText(ConnectionState state);
+// " MSG: Data Polling " followed by `dots` dots.
+QString PollingMessageText(int dots);
+// The chooser text cut to its first 15 characters, trailing characters below
+// "!" removed.
+QString CutChosenStation(const QString& chooserText);
+
+// The link to the chosen station: the SNMP session and the one request
+// sender every dialog uses, the response dispatcher and the polling cycle.
+// Everything runs on the GUI thread. The dispatcher never touches a widget:
+// it emits typed signals, and a dialog that is open connects to the ones it
+// needs (a closed dialog receives nothing).
+class BoardLink final : public QObject {
+    Q_OBJECT
+
+public:
+    static constexpr int kPollIntervalMs = 1000;
+    static constexpr int kTimeOutLimit = 30;
+
+    // `factory` defaults to net-snmp sessions (SnmpSession).
+    BoardLink(MessageService& messages, StationLookup lookup, ChosenStationText chooser,
+              TransportFactory factory = {}, QObject* parent = nullptr);
+    ~BoardLink() override;
+
+    // START: connecting state, a new session, START disabled, the first
+    // status request.
+    void Start();
+
+    // Opens a new session (closing any previous one) and restarts the
+    // request-id counter; false after StopPolling and an error box.
+    bool StartSnmpSession();
+
+    // Sends one request with one binding to the chosen station, whose
+    // directory row is looked up afresh. requestId 0 takes the next counter
+    // value (501 first after START); a fixed routing id leaves the counter
+    // alone. Never waits for the answer. On failure: StopPolling, an error
+    // box, false.
+    bool SendBoardRequest(std::string_view oid, PduType type,
+                          const RequestValue& value = RequestValue::Null(), int requestId = 0);
+
+    // Ends the connection and returns to the idle look. Safe at any time,
+    // including from inside a handler of this object's signals.
+    void StopPolling();
+
+    // The dispatcher: one answer or one transport time-out.
+    void HandleBoardResponse(const volnar::BoardResponse& response);
+    void HandleTimeOut(int requestId);
+
+    // One poll-timer tick (public for tests; the poll timer calls it).
+    void PollTick();
+
+    // The relay control dialog marks relay `relay` (1-4) as having sent its
+    // notes; the next notes answer clears the mark and asks for the notice.
+    void SetRelayNotesPending(int relay) { m_relayNotesPending = relay; }
+    int RelayNotesPending() const { return m_relayNotesPending; }
+
+    // The channel (1-8) of the open ADC options dialog, 0 when none is open:
+    // the data load reads that channel's record after its two walks.
+    void SetAdcOptionsChannel(int channel) { m_adcOptionsChannel = channel; }
+    int AdcOptionsChannel() const { return m_adcOptionsChannel; }
+
+    int SentCount() const { return m_sent; }
+    int ReceivedCount() const { return m_received; }
+    int LostCount() const { return m_lost; }
+    ConnectionState State() const { return m_state; }
+    bool IsSessionOpen() const { return m_transport != nullptr; }
+    bool IsPollTimerActive() const { return m_pollTimer.isActive(); }
+    bool StationControlsAreEnabled() const { return m_controlsEnabled; }
+    int PollTickCount() const { return m_pollTicks; }
+    int LastRequestId() const { return m_requestCounter; }
+
+Q_SIGNALS:
+    // Status bar: part 1 (connection state) and part 2 (message line).
+    void StateTextChanged(const QString& text);
+    void MessageTextChanged(const QString& text);
+    void StartEnabledChanged(bool enabled);
+    // The 24 station controls of the main window.
+    void StationControlsEnabled(bool enabled);
+    // StopPolling: the panel returns to its idle look (StatusPanel::ResetReadouts).
+    void ReadoutsReset();
+    void SentCountChanged(int count);
+    void ReceivedCountChanged(int count);
+    void LostCountChanged(int count);
+
+    // A status record (.77), whole; the poll timer is re-armed after every
+    // receiver has run (StatusPanel::ShowStatusRecord).
+    void StatusRecordReceived(const QByteArray& record);
+    // Table rows, in the station's order, for the open list dialogs.
+    void ScriptRowReceived(const QStringList& cells);
+    void AlertRowReceived(const QStringList& cells);
+    // A modem row (.60 walk) for the SMS alert dialog's modem list.
+    void ModemRowReceived(const QString& modem);
+    // The answer to GETNEXT .60 with id 409: the SMS alert dialog's modem text.
+    void SmsModemTextReceived(const QString& modem);
+    // Relay notes (.76.n) and name (.74.n) echoes for the relay dialog.
+    void RelayNotesReceived(int relay, const QString& notes);
+    void RelayNameReceived(int relay, const QString& name);
+    // The ADC options data load: alert pool entries (id 450), script pool
+    // entries (451), the channel record (452).
+    void AdcLoadAlertItem(int id, const QString& text);
+    void AdcLoadScriptItem(int id, const QString& text);
+    void AdcChannelRecordReceived(const volnar::AdcChannelRecord& record);
+    // A confirmation notice (codes of NoticeText) and what runs after it.
+    void NoticeRequested(int code, volnar::NoticeFollowUp followUp);
+
+private:
+    void Fail(const QString& text);
+    void FailSend(SendStatus status);
+    void SetState(ConnectionState state);
+    void SetMessage(const QString& text);
+    void SetSent(int count);
+    void SetReceived(int count);
+    void SetLost(int count);
+    void SetControlsEnabled(bool enabled);
+    void CloseTransport();
+    // Sends a follow-up request once the current handler has returned;
+    // dropped when the session has been stopped or restarted meanwhile.
+    void FollowUp(std::string_view oid, PduType type, int requestId);
+    void RouteByRequestId(const BoardResponse& response, std::string_view value);
+    bool RouteByIdentifier(const BoardResponse& response, std::string_view value);
+
+    MessageService& m_messages;
+    StationLookup m_lookup;
+    ChosenStationText m_chooser;
+    TransportFactory m_factory;
+
+    QPointer<SnmpTransport> m_transport;
+    QTimer m_pollTimer;
+    quint64 m_generation = 0;
+    std::int32_t m_requestCounter = 0;
+    int m_sent = 0;
+    int m_received = 0;
+    int m_lost = 0;
+    int m_pollTicks = 0;
+    int m_relayNotesPending = 0;
+    int m_adcOptionsChannel = 0;
+    bool m_controlsEnabled = false;
+    ConnectionState m_state = ConnectionState::NotConnected;
+
+    Q_DISABLE_COPY_MOVE(BoardLink)
+};
+
+}  // namespace volnar

@@ -1,0 +1,80 @@
+#include "link/board_request.h"
+
+#include <QStringList>
+
+namespace volnar {
+
+namespace {
+constexpr std::size_t kMaxArcs = 128;
+}
+
+std::optional<std::vector<std::uint32_t>> ParseDottedOid(std::string_view text) {
+    std::vector<std::uint32_t> arcs;
+    std::size_t pos = 0;
+    while (true) {
+        std::uint64_t value = 0;
+        std::size_t digits = 0;
+        while (pos < text.size() && text[pos] >= '0' && text[pos] <= '9') {
+            value = value * 10 + static_cast<std::uint64_t>(text[pos] - '0');
+            if (value > 0xFFFFFFFFull) {
+                return std::nullopt;
+            }
+            ++digits;
+            ++pos;
+        }
+        if (digits == 0 || arcs.size() == kMaxArcs) {
+            return std::nullopt;
+        }
+        arcs.push_back(static_cast<std::uint32_t>(value));
+        if (pos == text.size()) {
+            break;
+        }
+        if (text[pos] != '.') {
+            return std::nullopt;
+        }
+        ++pos;
+    }
+    if (arcs.size() < 2) {
+        return std::nullopt;
+    }
+    return arcs;
+}
+
+std::string DottedOid(const std::uint32_t* arcs, std::size_t count) {
+    std::string text;
+    text.reserve(count * 4);
+    for (std::size_t i = 0; i < count; ++i) {
+        if (i > 0) {
+            text.push_back('.');
+        }
+        text += std::to_string(arcs[i]);
+    }
+    return text;
+}
+
+std::optional<QString> CanonicalIpv4(const QString& text) {
+    const QStringList parts = text.split(QLatin1Char('.'));
+    if (parts.size() != 4) {
+        return std::nullopt;
+    }
+    QStringList canonical;
+    for (const QString& part : parts) {
+        if (part.isEmpty() || part.size() > 3) {
+            return std::nullopt;
+        }
+        int value = 0;
+        for (const QChar c : part) {
+            if (c < QLatin1Char('0') || c > QLatin1Char('9')) {
+                return std::nullopt;
+            }
+            value = value * 10 + (c.unicode() - '0');
+        }
+        if (value > 255) {
+            return std::nullopt;
+        }
+        canonical << QString::number(value);
+    }
+    return canonical.join(QLatin1Char('.'));
+}
+
+}  // namespace volnar

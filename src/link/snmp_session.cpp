@@ -1,0 +1,380 @@
+#include "link/snmp_session.h"
+
+// clang-format off
+#include <net-snmp/net-snmp-config.h>
+#include <net-snmp/net-snmp-includes.h>
+#include <net-snmp/library/large_fd_set.h>
+// clang-format on
+
+#include <QLoggingCategory>
+#include <QSocketNotifier>
+#include <QTimer>
+#include <algorithm>
+#include <climits>
+#include <mutex>
+
+Q_LOGGING_CATEGORY(lcLinkSession, "volnar.link")
+
+namespace volnar {
+
+namespace {
+
+// net-snmp is used without reading MIB modules, configuration or persistent
+// files: identifiers are numeric, and every setting comes from the station
+// directory. snmp_sess_init() performs only the library's internal set-up
+// (transports, request-id seeds), never init_snmp().
+void PrepareNetSnmp() {
+    static std::once_flag once;
+    std::call_once(once, [] {
+        netsnmp_ds_set_boolean(NETSNMP_DS_LIBRARY_ID, NETSNMP_DS_LIB_DONT_READ_CONFIGS, 1);
+        netsnmp_ds_set_boolean(NETSNMP_DS_LIBRARY_ID, NETSNMP_DS_LIB_DONT_PERSIST_STATE, 1);
+        netsnmp_ds_set_boolean(NETSNMP_DS_LIBRARY_ID, NETSNMP_DS_LIB_DISABLE_PERSISTENT_LOAD, 1);
+        netsnmp_ds_set_boolean(NETSNMP_DS_LIBRARY_ID, NETSNMP_DS_LIB_DISABLE_PERSISTENT_SAVE, 1);
+        netsnmp_ds_set_boolean(NETSNMP_DS_LIBRARY_ID, NETSNMP_DS_LIB_DONT_LOAD_HOST_FILES, 1);
+    });
+}
+
+struct SelectInfo {
+    int socket = -1;
+    bool pending = false;
+    qint64 delayMs = 0;
+};
+
+SelectInfo QuerySelectInfo(void* sessp) {
+    SelectInfo info;
+    netsnmp_large_fd_set fds;
+    netsnmp_large_fd_set_init(&fds, FD_SETSIZE);
+    int numfds = 0;
+    int block = 1;
+    timeval tv{0, 0};
+    snmp_sess_select_info2(sessp, &numfds, &fds, &tv, &block);
+    for (int fd = 0; fd < numfds; ++fd) {
+        if (NETSNMP_LARGE_FD_ISSET(fd, &fds)) {
+            info.socket = fd;
+            break;
+        }
+    }
+    netsnmp_large_fd_set_cleanup(&fds);
+    if (block == 0) {
+        info.pending = true;
+        info.delayMs = static_cast<qint64>(tv.tv_sec) * 1000 + (tv.tv_usec + 999) / 1000;
+    }
+    return info;
+}
+
+bool IsOctetSyntax(int type) {
+    return type == ASN_OCTET_STR || type == ASN_OPAQUE || type == ASN_IPADDRESS;
+}
+
+}  // namespace
+
+struct SnmpSession::Channel {
+    SnmpSession* owner = nullptr;
+    StationSettings settings;
+    void* sessp = nullptr;
+    std::unique_ptr<QSocketNotifier> notifier;
+    std::unique_ptr<QTimer> timer;
+    std::set<int> inFlight;
+    bool closing = false;
+};
+
+SnmpSession::SnmpSession(QObject* parent) : SnmpTransport(parent) {
+    PrepareNetSnmp();
+}
+
+SnmpSession::~SnmpSession() {
+    m_closed = true;
+    while (!m_channels.empty()) {
+        CloseChannel(m_channels.back().get());
+    }
+}
+
+SendStatus SnmpSession::Send(const BoardRequest& request) {
+    if (m_closed) {
+        return SendStatus::SessionFailed;
+    }
+    const auto arcs = ParseDottedOid(request.oid);
+    if (!arcs) {
+        return SendStatus::BadIdentifier;
+    }
+    if (m_inFlight.count(request.requestId) > 0) {
+        // Answers are matched by request id alone: wait for the first one.
+        m_waiting[request.requestId].push_back(request);
+        return SendStatus::Accepted;
+    }
+    return SendNow(request, *arcs);
+}
+
+SendStatus SnmpSession::SendNow(const BoardRequest& request,
+                                const std::vector<std::uint32_t>& arcs) {
+    Channel* channel = ChannelFor(request.station);
+    if (channel == nullptr) {
+        return SendStatus::SessionFailed;
+    }
+    netsnmp_pdu* pdu = snmp_pdu_create(static_cast<int>(request.type));
+    if (pdu == nullptr) {
+        return SendStatus::SendFailed;
+    }
+    // snmp_pdu_create drew an id of its own; the station must see ours, and
+    // net-snmp matches the answer by it.
+    pdu->reqid = request.requestId;
+    std::vector<oid> name(arcs.begin(), arcs.end());
+    netsnmp_variable_list* added = nullptr;
+    static const u_char kEmpty[1] = {0};
+    switch (request.value.syntax) {
+        case kSyntaxOctetString: {
+            const QByteArray& bytes = request.value.octets;
+            added = snmp_pdu_add_variable(
+                pdu, name.data(), name.size(), ASN_OCTET_STR,
+                bytes.isEmpty() ? kEmpty : reinterpret_cast<const u_char*>(bytes.constData()),
+                static_cast<size_t>(bytes.size()));
+            break;
+        }
+        case kSyntaxInteger: {
+            const long value = request.value.integer;
+            added = snmp_pdu_add_variable(pdu, name.data(), name.size(), ASN_INTEGER, &value,
+                                          sizeof(value));
+            break;
+        }
+        default:
+            added = snmp_add_null_var(pdu, name.data(), name.size());
+            break;
+    }
+    if (added == nullptr) {
+        snmp_free_pdu(pdu);
+        return SendStatus::SendFailed;
+    }
+    if (snmp_sess_async_send(channel->sessp, pdu, nullptr, nullptr) == 0) {
+        snmp_free_pdu(pdu);
+        return SendStatus::SendFailed;
+    }
+    channel->inFlight.insert(request.requestId);
+    m_inFlight.insert(request.requestId);
+    ArmTimer(channel);
+    return SendStatus::Accepted;
+}
+
+SnmpSession::Channel* SnmpSession::ChannelFor(const StationSettings& station) {
+    if (m_current != nullptr && m_current->settings == station) {
+        return m_current;
+    }
+    for (const auto& channel : m_channels) {
+        if (channel->settings == station && !channel->closing) {
+            m_current = channel.get();
+            SchedulePrune();
+            return m_current;
+        }
+    }
+
+    auto channel = std::make_unique<Channel>();
+    channel->owner = this;
+    channel->settings = station;
+
+    netsnmp_session session;
+    snmp_sess_init(&session);
+    QByteArray peer = "udp:" + station.address.toLatin1() + ':' + QByteArray::number(station.port);
+    QByteArray community = station.community;
+    session.version = SNMP_VERSION_1;
+    session.peername = peer.data();
+    session.community = reinterpret_cast<u_char*>(community.data());
+    session.community_len = static_cast<size_t>(community.size());
+    session.timeout = static_cast<long>(std::max<qint64>(0, station.timeoutMicroseconds));
+    session.retries = std::max(0, station.retries);
+    session.callback = &SnmpSession::OnNetSnmpEvent;
+    session.callback_magic = channel.get();
+    channel->sessp = snmp_sess_open(&session);
+    if (channel->sessp == nullptr) {
+        qCWarning(lcLinkSession) << "cannot open a session for" << station.address;
+        return nullptr;
+    }
+    const SelectInfo info = QuerySelectInfo(channel->sessp);
+    if (info.socket < 0) {
+        snmp_sess_close(channel->sessp);
+        return nullptr;
+    }
+    Channel* raw = channel.get();
+    channel->notifier = std::make_unique<QSocketNotifier>(info.socket, QSocketNotifier::Read);
+    connect(channel->notifier.get(), &QSocketNotifier::activated, this,
+            [this, raw] { ServiceRead(raw); });
+    channel->timer = std::make_unique<QTimer>();
+    channel->timer->setSingleShot(true);
+    connect(channel->timer.get(), &QTimer::timeout, this, [this, raw] { ServiceTimeout(raw); });
+    m_channels.push_back(std::move(channel));
+    m_current = raw;
+    SchedulePrune();
+    return raw;
+}
+
+int SnmpSession::OnNetSnmpEvent(int operation, netsnmp_session* /*session*/, int requestId,
+                                netsnmp_pdu* pdu, void* magic) {
+    auto* channel = static_cast<Channel*>(magic);
+    if (channel == nullptr || channel->closing) {
+        return 1;
+    }
+    // Called from inside snmp_sess_read/snmp_sess_timeout: only collect here;
+    // the signals go out once net-snmp has returned.
+    Event event;
+    if (operation == NETSNMP_CALLBACK_OP_RECEIVED_MESSAGE && pdu != nullptr) {
+        BoardResponse& r = event.response;
+        r.requestId = static_cast<int>(pdu->reqid);
+        r.errorStatus = static_cast<int>(pdu->errstat);
+        r.errorIndex = static_cast<int>(pdu->errindex);
+        const netsnmp_variable_list* vb = pdu->variables;
+        r.hasBinding = vb != nullptr;
+        if (vb != nullptr) {
+            std::string text;
+            for (size_t i = 0; i < vb->name_length; ++i) {
+                if (i > 0) {
+                    text.push_back('.');
+                }
+                text += std::to_string(vb->name[i]);
+            }
+            r.oid = std::move(text);
+            r.syntax = vb->type;
+            if (IsOctetSyntax(vb->type) && vb->val.string != nullptr) {
+                r.value = QByteArray(reinterpret_cast<const char*>(vb->val.string),
+                                     static_cast<qsizetype>(vb->val_len));
+            }
+        }
+    } else if (operation == NETSNMP_CALLBACK_OP_TIMED_OUT) {
+        event.timedOut = true;
+        event.response.requestId = requestId;
+    } else {
+        return 1;
+    }
+    channel->inFlight.erase(event.response.requestId);
+    channel->owner->m_events.push_back(std::move(event));
+    return 1;
+}
+
+void SnmpSession::ServiceRead(Channel* channel) {
+    if (m_closed || channel->closing) {
+        return;
+    }
+    const SelectInfo info = QuerySelectInfo(channel->sessp);
+    if (info.socket >= 0) {
+        netsnmp_large_fd_set fds;
+        netsnmp_large_fd_set_init(&fds, FD_SETSIZE);
+        NETSNMP_LARGE_FD_SET(info.socket, &fds);
+        snmp_sess_read2(channel->sessp, &fds);
+        netsnmp_large_fd_set_cleanup(&fds);
+    }
+    ArmTimer(channel);
+    DeliverEvents();
+}
+
+void SnmpSession::ServiceTimeout(Channel* channel) {
+    if (m_closed || channel->closing) {
+        return;
+    }
+    snmp_sess_timeout(channel->sessp);
+    ArmTimer(channel);
+    DeliverEvents();
+}
+
+void SnmpSession::ArmTimer(Channel* channel) {
+    const SelectInfo info = QuerySelectInfo(channel->sessp);
+    if (!info.pending) {
+        channel->timer->stop();
+        return;
+    }
+    channel->timer->start(static_cast<int>(std::clamp<qint64>(info.delayMs, 0, INT_MAX)));
+}
+
+void SnmpSession::DeliverEvents() {
+    while (!m_events.empty() && !m_closed) {
+        Event event = std::move(m_events.front());
+        m_events.pop_front();
+        const int id = event.response.requestId;
+        m_inFlight.erase(id);
+        if (event.timedOut) {
+            Q_EMIT TimedOut(id);
+        } else {
+            Q_EMIT ResponseReceived(event.response);
+        }
+        if (!m_closed) {
+            Finish(id);
+        }
+    }
+    SchedulePrune();
+}
+
+void SnmpSession::Finish(int requestId) {
+    auto it = m_waiting.find(requestId);
+    if (it == m_waiting.end() || m_inFlight.count(requestId) > 0) {
+        return;
+    }
+    BoardRequest next = std::move(it->second.front());
+    it->second.pop_front();
+    if (it->second.empty()) {
+        m_waiting.erase(it);
+    }
+    const auto arcs = ParseDottedOid(next.oid);  // checked when it was queued
+    const SendStatus status = arcs ? SendNow(next, *arcs) : SendStatus::BadIdentifier;
+    if (status != SendStatus::Accepted) {
+        Q_EMIT DeferredSendFailed(status);
+    }
+}
+
+void SnmpSession::SchedulePrune() {
+    if (m_pruneScheduled || m_closed) {
+        return;
+    }
+    m_pruneScheduled = true;
+    QTimer::singleShot(0, this, [this] {
+        m_pruneScheduled = false;
+        PruneChannels();
+    });
+}
+
+void SnmpSession::PruneChannels() {
+    if (m_closed) {
+        return;
+    }
+    for (std::size_t i = 0; i < m_channels.size();) {
+        Channel* channel = m_channels[i].get();
+        if (channel != m_current && channel->inFlight.empty()) {
+            CloseChannel(channel);
+        } else {
+            ++i;
+        }
+    }
+}
+
+void SnmpSession::CloseChannel(Channel* channel) {
+    channel->closing = true;
+    channel->notifier.reset();
+    channel->timer.reset();
+    snmp_sess_close(channel->sessp);
+    if (m_current == channel) {
+        m_current = nullptr;
+    }
+    auto it = std::find_if(m_channels.begin(), m_channels.end(),
+                           [channel](const auto& c) { return c.get() == channel; });
+    if (it != m_channels.end()) {
+        m_channels.erase(it);
+    }
+}
+
+void SnmpSession::Close() {
+    if (m_closed) {
+        return;
+    }
+    m_closed = true;
+    m_events.clear();
+    m_waiting.clear();
+    m_inFlight.clear();
+    // Stop servicing now; the net-snmp sessions are closed when this object
+    // is destroyed, never from inside their own callbacks.
+    for (const auto& channel : m_channels) {
+        channel->closing = true;
+        if (channel->notifier) {
+            channel->notifier->setEnabled(false);
+        }
+        if (channel->timer) {
+            channel->timer->stop();
+        }
+    }
+}
+
+}  // namespace volnar

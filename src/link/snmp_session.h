@@ -1,0 +1,71 @@
+#pragma once
+
+#include <deque>
+#include <map>
+#include <memory>
+#include <set>
+#include <vector>
+
+#include "link/snmp_transport.h"
+
+class QSocketNotifier;
+class QTimer;
+struct snmp_session;
+struct snmp_pdu;
+
+namespace volnar {
+
+// SNMP version 1 over net-snmp's single-session API, serviced on the GUI
+// thread: each net-snmp session's socket by a QSocketNotifier, its
+// retransmissions and time-outs by a single-shot QTimer. One net-snmp session
+// is kept per station settings; a session left behind by a settings change
+// lives until its last request is answered or timed out.
+//
+// net-snmp matches version 1 answers by request id alone, so a request whose
+// id is already in flight waits until that one is answered or timed out.
+class SnmpSession final : public SnmpTransport {
+    Q_OBJECT
+
+public:
+    explicit SnmpSession(QObject* parent = nullptr);
+    ~SnmpSession() override;
+
+    SendStatus Send(const BoardRequest& request) override;
+    void Close() override;
+
+    // Number of net-snmp sessions currently open (for tests).
+    int OpenSessionCount() const { return static_cast<int>(m_channels.size()); }
+
+private:
+    struct Channel;
+    struct Event {
+        bool timedOut = false;
+        BoardResponse response;
+    };
+
+    static int OnNetSnmpEvent(int operation, ::snmp_session* session, int requestId,
+                              ::snmp_pdu* pdu, void* magic);
+
+    Channel* ChannelFor(const StationSettings& station);
+    SendStatus SendNow(const BoardRequest& request, const std::vector<std::uint32_t>& arcs);
+    void ServiceRead(Channel* channel);
+    void ServiceTimeout(Channel* channel);
+    void ArmTimer(Channel* channel);
+    void DeliverEvents();
+    void Finish(int requestId);
+    void SchedulePrune();
+    void PruneChannels();
+    void CloseChannel(Channel* channel);
+
+    std::vector<std::unique_ptr<Channel>> m_channels;
+    Channel* m_current = nullptr;
+    std::set<int> m_inFlight;
+    std::map<int, std::deque<BoardRequest>> m_waiting;
+    std::deque<Event> m_events;
+    bool m_closed = false;
+    bool m_pruneScheduled = false;
+
+    Q_DISABLE_COPY_MOVE(SnmpSession)
+};
+
+}  // namespace volnar

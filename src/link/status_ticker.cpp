@@ -1,0 +1,33 @@
+#include "link/status_ticker.h"
+
+namespace volnar {
+
+StatusTicker::StatusTicker(QObject* parent) : QObject(parent) {
+    m_timer.setInterval(kIntervalMs);
+    connect(&m_timer, &QTimer::timeout, this, &StatusTicker::Tick);
+}
+
+QStringList StatusTicker::Lines() {
+    return {QStringLiteral("Volnar Station Client"), QStringLiteral("Dorvik 2026"),
+            QStringLiteral("www.dorvik.example"), QStringLiteral("Every volt, from anywhere")};
+}
+
+QString StatusTicker::CreditLine() {
+    return Centred(QStringLiteral("Volnar by Dorvik"));
+}
+
+QString StatusTicker::Centred(const QString& line) {
+    const int padding = line.size() < kWidth ? (kWidth - static_cast<int>(line.size())) / 2 : 0;
+    return QString(padding, QLatin1Char(' ')) + line;
+}
+
+void StatusTicker::Tick() {
+    ++m_counter;
+    const QStringList lines = Lines();
+    Q_EMIT TextChanged(Centred(lines.at(m_counter - 1)));
+    if (m_counter == lines.size()) {
+        m_counter = 0;
+    }
+}
+
+}  // namespace volnar

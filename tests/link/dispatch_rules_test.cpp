@@ -1,0 +1,235 @@
+#include <gtest/gtest.h>
+
+#include "link/board_request.h"
+#include "link/dispatch_rules.h"
+
+namespace volnar {
+namespace {
+
+TEST(DispatchRules, ErrorStatusTexts) {
+    const struct {
+        int status;
+        const char* text;
+    } cases[] = {
+        {1, "SNMP_ERR_TOOBIG"},
+        {2, "SNMP_ERR_NOSUCHNAME"},
+        {3, "SNMP_ERR_BADVALUE"},
+        {4, "SNMP_ERR_READONLY"},
+        {5, "SNMP_ERR_GENERR"},
+        {6, "SNMP_ERR_NOACCESS"},
+        {7, "SNMP_ERR_WRONGTYPE"},
+        {8, "SNMP_ERR_WRONGLENGTH"},
+        {9, "SNMP_ERR_WRONGENCODING"},
+        {10, "SNMP_ERR_WRONGVALUE"},
+        {11, "SNMP_ERR_NOCREATION"},
+        {12, "SNMP_ERR_INCONSISTENTVALUE"},
+        {13, "SNMP_ERR_RESOURCEUNAVAILABLE"},
+        {14, "SNMP_ERR_COMMITFAILED"},
+        {15, "SNMP_ERR_UNDOFAILED"},
+        {16, "SNMP_ERR_AUTHORIZATIONERROR"},
+        {17, "SNMP_ERR_NOTWRITABLE"},
+        {18, "SNMP_ERR_INCONSISTENTNAME"},
+        {19, "UNDOCUMENTED ERROR !"},
+        {-1, "UNDOCUMENTED ERROR !"},
+        {255, "UNDOCUMENTED ERROR !"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(ErrorStatusText(c.status), QString::fromLatin1(c.text)) << c.status;
+    }
+}
+
+TEST(DispatchRules, DurationTexts) {
+    const struct {
+        int seconds;
+        const char* text;  // nullptr: no text, the combo keeps its own
+    } cases[] = {
+        {0, "Continous"},   {1, "1 Second"},      {2, "2 Seconds"},     {59, "59 Seconds"},
+        {60, "1 Minute"},   {61, nullptr},        {90, nullptr},        {119, nullptr},
+        {120, "2 Minutes"}, {3540, "59 Minutes"}, {3600, "60 Minutes"}, {3660, nullptr},
+        {5400, nullptr},    {7200, "2 Hours"},    {10800, "3 Hours"},   {86400, "24 Hours"},
+        {90000, nullptr},   {7260, nullptr},      {-1, nullptr},        {-60, nullptr},
+    };
+    for (const auto& c : cases) {
+        const auto text = DurationText(c.seconds);
+        if (c.text == nullptr) {
+            EXPECT_FALSE(text.has_value()) << c.seconds;
+        } else {
+            ASSERT_TRUE(text.has_value()) << c.seconds;
+            EXPECT_EQ(*text, QString::fromLatin1(c.text)) << c.seconds;
+        }
+    }
+}
+
+TEST(DispatchRules, IdListsIgnoreTextAfterTheLastDot) {
+    const struct {
+        std::string_view list;
+        std::vector<int> ids;
+    } cases[] = {
+        {"3.5.", {3, 5}},   {"3.5", {3}},    {"", {}},   {"12", {}},
+        {"3.12.", {3, 12}}, {"7..", {7, 0}}, {".", {0}},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(ParseIdList(c.list), c.ids) << c.list;
+    }
+}
+
+TEST(DispatchRules, IdListCopyTakesTheFirstEntryAndSkipsUnknownIds) {
+    const std::vector<AdcListItem> pool = {
+        {3, QStringLiteral("EMAIL-Boss")},
+        {5, QStringLiteral("SMS-Night")},
+        {3, QStringLiteral("EMAIL-Second")},
+    };
+    const std::vector<AdcListItem> expected = {
+        {5, QStringLiteral("SMS-Night")},
+        {3, QStringLiteral("EMAIL-Boss")},
+    };
+    EXPECT_EQ(CopyIdListItems({5, 9, 3}, pool), expected);
+    EXPECT_TRUE(CopyIdListItems({}, pool).empty());
+}
+
+TEST(DispatchRules, RowCellsPutFieldTwoInCapitals) {
+    EXPECT_EQ(ScriptRowCells("7|relay On|Pump night|on 1|yes"),
+              (QStringList{"7", "RELAY ON", "Pump night", "on 1", "2", "1", "0", "yes"}));
+    EXPECT_EQ(
+        AlertRowCells("4|email|Boss|a@b.example|s|m|x|y|z"),
+        (QStringList{"4", "EMAIL", "Boss", "a@b.example", "2", "1", "0", "s", "m", "x", "y", "z"}));
+    // A short row repeats its last field; bytes above 127 are kept and only
+    // a to z change case.
+    EXPECT_EQ(ScriptRowCells("9|\xe9t\xe9"),
+              (QStringList{"9", QString::fromLatin1("\xe9T\xe9"), QString::fromLatin1("\xe9t\xe9"),
+                           QString::fromLatin1("\xe9t\xe9"), "2", "1", "0",
+                           QString::fromLatin1("\xe9t\xe9")}));
+}
+
+TEST(DispatchRules, ListItemOfRow) {
+    EXPECT_EQ(ListItemOfRow("12|sms|Night shift|x"),
+              (AdcListItem{12, QStringLiteral("SMS-Night shift")}));
+    EXPECT_EQ(SecondField("1|GSM modem A|x"), QStringLiteral("GSM modem A"));
+}
+
+TEST(DispatchRules, AdcChannelRecordFields) {
+    const std::string record = "1|2|Tank notes|12.5|1.5|7|0|3.5.|3.5|1.|2.|||4.4.|9.|3600|90|1.0|3";
+    const AdcChannelRecord r = ParseAdcChannelRecord(record, 6);
+    EXPECT_EQ(r.channel, 6);
+    EXPECT_EQ(r.notes, QStringLiteral("Tank notes"));
+    EXPECT_EQ(r.highValue, QStringLiteral("12.5"));
+    EXPECT_EQ(r.lowValue, QStringLiteral("1.5"));
+    EXPECT_TRUE(r.highEnabled);
+    EXPECT_FALSE(r.lowEnabled);
+    EXPECT_EQ(r.highAlerts, (std::vector<int>{3, 5}));
+    EXPECT_EQ(r.highNormalAlerts, (std::vector<int>{3}));
+    EXPECT_EQ(r.highScripts, (std::vector<int>{1}));
+    EXPECT_EQ(r.highNormalScripts, (std::vector<int>{2}));
+    EXPECT_TRUE(r.lowAlerts.empty());
+    EXPECT_TRUE(r.lowNormalAlerts.empty());
+    EXPECT_EQ(r.lowScripts, (std::vector<int>{4, 4}));
+    EXPECT_EQ(r.lowNormalScripts, (std::vector<int>{9}));
+    EXPECT_EQ(r.highFlapText, std::optional<QString>(QStringLiteral("60 Minutes")));
+    EXPECT_FALSE(r.lowFlapText.has_value());
+    EXPECT_EQ(r.adjustment, QStringLiteral("1.0"));
+    EXPECT_EQ(r.precision, QStringLiteral("3"));
+}
+
+TEST(DispatchRules, AdcChannelRecordNotesAreKeptWhole) {
+    const std::string notes(3000, 'n');
+    const AdcChannelRecord r = ParseAdcChannelRecord("1|2|" + notes + "|4", 1);
+    EXPECT_EQ(r.notes.size(), 3000);
+    // Missing fields repeat the last one that was there.
+    EXPECT_EQ(r.precision, QStringLiteral("4"));
+    EXPECT_TRUE(r.highEnabled);
+}
+
+TEST(DispatchRules, NoticeTexts) {
+    const struct {
+        int code;
+        const char* text;
+    } cases[] = {
+        {0, "IDC_STC"},
+        {1, "Relay Notes Updated!"},
+        {2, "Relay Name Updated!"},
+        {3, "Script Updated!"},
+        {6, "Script Executed!"},
+        {7, "Station Name Changed !"},
+        {8, "ADC 1 Name Changed !"},
+        {9, "ADC 1 Note Changed !"},
+        {22, "ADC 8 Name Changed !"},
+        {23, "ADC 8 Note Changed !"},
+        {24, "Alert Deleted !"},
+        {25, "Alert Executed !"},
+        {26, "Alert Added !"},
+        {27, "Alert Updated !"},
+        {28, "ADC 1 Updated !"},
+        {35, "ADC 8 Updated !"},
+        {36, "IDC_STC"},
+        {-5, "IDC_STC"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(NoticeText(c.code), QString::fromLatin1(c.text)) << c.code;
+    }
+}
+
+TEST(BoardRequest, DottedIdentifiers) {
+    const struct {
+        std::string_view text;
+        bool valid;
+    } cases[] = {
+        {"1.3.6.1.4.1.32473.3.1.2.77", true},
+        {"1.3", true},
+        {"1.3.4294967295", true},
+        {"1.3.4294967296", false},
+        {".1.3.6", false},
+        {"1.3.6.", false},
+        {"1..3", false},
+        {"1", false},
+        {"", false},
+        {"1.3.6.a", false},
+        {"1.3 .6", false},
+        {"-1.3", false},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(ParseDottedOid(c.text).has_value(), c.valid) << c.text;
+    }
+    std::string longest = "1";
+    for (int i = 1; i < 128; ++i) {
+        longest += ".1";
+    }
+    EXPECT_TRUE(ParseDottedOid(longest).has_value());
+    EXPECT_FALSE(ParseDottedOid(longest + ".1").has_value());
+    const auto arcs = ParseDottedOid("1.3.6.1.2.1.1.5");
+    ASSERT_TRUE(arcs);
+    EXPECT_EQ(DottedOid(arcs->data(), arcs->size()), "1.3.6.1.2.1.1.5");
+}
+
+TEST(BoardRequest, OnlyDottedQuadAddressesAreAccepted) {
+    const struct {
+        const char* text;
+        const char* canonical;  // nullptr: rejected
+    } cases[] = {
+        {"127.0.0.1", "127.0.0.1"},
+        {"127.000.000.001", "127.0.0.1"},  // decimal, never octal
+        {"255.255.255.255", "255.255.255.255"},
+        {"256.0.0.1", nullptr},
+        {"127.0.0", nullptr},
+        {"127.0.0.1.5", nullptr},
+        {"localhost", nullptr},
+        {"127.0.0.1 ", nullptr},
+        {" 127.0.0.1", nullptr},
+        {"127.0.0.+1", nullptr},
+        {"0x7f.0.0.1", nullptr},
+        {"127..0.1", nullptr},
+        {"1270.0.0.1", nullptr},
+        {"", nullptr},
+    };
+    for (const auto& c : cases) {
+        const auto canonical = CanonicalIpv4(QString::fromLatin1(c.text));
+        if (c.canonical == nullptr) {
+            EXPECT_FALSE(canonical.has_value()) << c.text;
+        } else {
+            ASSERT_TRUE(canonical.has_value()) << c.text;
+            EXPECT_EQ(*canonical, QString::fromLatin1(c.canonical));
+        }
+    }
+}
+
+}  // namespace
+}  // namespace volnar
