@@ -9,7 +9,9 @@ namespace volnar::sim {
 
 namespace {
 
-Oid Parse(std::string_view text) { return OidFromText(text).value_or(Oid{}); }
+Oid Parse(std::string_view text) {
+    return OidFromText(text).value_or(Oid{});
+}
 
 struct KnownObjects {
     Oid sysName = Parse(board::kSysName);
@@ -44,7 +46,8 @@ Oid Child(const Oid& parent, std::uint32_t arc) {
 // The member number (1..count) when oid is prefix.object.member, else 0.
 int Member(const Oid& oid, std::uint32_t object, int count) {
     const Oid& prefix = Known().prefix;
-    if (oid.size() != prefix.size() + 2 || !OidWithin(oid, prefix) || oid[prefix.size()] != object) {
+    if (oid.size() != prefix.size() + 2 || !OidWithin(oid, prefix) ||
+        oid[prefix.size()] != object) {
         return 0;
     }
     const std::uint32_t member = oid.back();

@@ -233,14 +233,30 @@ private:
             }
             const char e = m_text[m_pos++];
             switch (e) {
-                case '"': out += '"'; break;
-                case '\\': out += '\\'; break;
-                case '/': out += '/'; break;
-                case 'b': out += '\b'; break;
-                case 'f': out += '\f'; break;
-                case 'n': out += '\n'; break;
-                case 'r': out += '\r'; break;
-                case 't': out += '\t'; break;
+                case '"':
+                    out += '"';
+                    break;
+                case '\\':
+                    out += '\\';
+                    break;
+                case '/':
+                    out += '/';
+                    break;
+                case 'b':
+                    out += '\b';
+                    break;
+                case 'f':
+                    out += '\f';
+                    break;
+                case 'n':
+                    out += '\n';
+                    break;
+                case 'r':
+                    out += '\r';
+                    break;
+                case 't':
+                    out += '\t';
+                    break;
                 case 'u': {
                     std::uint32_t codePoint = 0;
                     if (!ParseHex4(codePoint)) {
@@ -458,7 +474,9 @@ void AppendJsonString(std::string& out, std::string_view text) {
     out += '"';
 }
 
-JsonParseResult ParseJson(std::string_view text) { return Parser(text).Run(); }
+JsonParseResult ParseJson(std::string_view text) {
+    return Parser(text).Run();
+}
 
 bool IsValidUtf8(std::string_view text) {
     std::size_t i = 0;

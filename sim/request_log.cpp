@@ -48,7 +48,8 @@ std::string FormatLogEntry(const LogEntry& entry) {
     line["request_id"] = JsonValue(static_cast<std::int64_t>(entry.requestId));
     line["pdu"] = entry.pdu;
     line["community"] = entry.community;
-    line["oid"] = entry.bindings.empty() ? JsonValue("") : JsonValue(OidToText(entry.bindings[0].oid));
+    line["oid"] =
+        entry.bindings.empty() ? JsonValue("") : JsonValue(OidToText(entry.bindings[0].oid));
     line["value"] = entry.bindings.empty() ? JsonValue() : ValueJson(entry.bindings[0].value);
     line["error_status"] = Optional(entry.errorStatus);
     line["error_index"] = Optional(entry.errorIndex);

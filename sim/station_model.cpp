@@ -14,10 +14,9 @@ constexpr std::string_view kIndexCharacters = "0123456789ABCDEFGHIJKLMNOPQRSTUVW
 
 // Delays of the relay set (group "0", index 8 on) and of the I/O set (index
 // 28 on), in seconds.
-constexpr std::array<int, 27> kRelayDelays = {1,    2,    3,    4,     5,     6,     7,
-                                              8,    9,    10,   20,    30,    60,    120,
-                                              180,  240,  300,  600,   1200,  1800,  3600,
-                                              7200, 10800, 14400, 18000, 36000, 86400};
+constexpr std::array<int, 27> kRelayDelays = {
+    1,   2,   3,   4,   5,    6,    7,    8,    9,     10,    20,    30,    60,   120,
+    180, 240, 300, 600, 1200, 1800, 3600, 7200, 10800, 14400, 18000, 36000, 86400};
 constexpr std::array<int, 19> kIoDelays = {1,  2,  3,    4,    5,     6,     7,     8,     9,    10,
                                            20, 30, 3600, 7200, 10800, 14400, 18000, 36000, 86400};
 // I/O pins in the order of their commands.
@@ -265,7 +264,10 @@ std::optional<int> RelayCodeDelay(std::string_view code) {
         if (index < 8) {
             return -1;
         }
-        return kRelayDelays.at(static_cast<std::size_t>(index - 8));
+        if (index - 8 < static_cast<int>(kRelayDelays.size())) {
+            return kRelayDelays.at(static_cast<std::size_t>(index - 8));
+        }
+        return std::nullopt;
     }
     if (code[0] >= '1' && code[0] <= '6' && index < 14) {
         return -1;
@@ -308,8 +310,8 @@ StationModel::StationModel() {
     static constexpr std::array<const char*, kRelayCount> kRelayNames = {"Pump", "Fan", "Lamp",
                                                                          "Heater"};
     static constexpr std::array<const char*, kChannelCount> kChannelNames = {
-        "Sensor 1", "Sensor 2", "Sensor 3", "Battery 12V",
-        "Battery 24V", "Load Current", "Bus 48V", "Solar"};
+        "Sensor 1",    "Sensor 2",     "Sensor 3", "Battery 12V",
+        "Battery 24V", "Load Current", "Bus 48V",  "Solar"};
     for (int k = 0; k < kRelayCount; ++k) {
         m_relays[static_cast<std::size_t>(k)].name = kRelayNames[static_cast<std::size_t>(k)];
     }
@@ -631,8 +633,7 @@ int StationModel::PulseRelay(int k, std::int64_t seconds, double now) {
 }
 
 int StationModel::SetRelayName(int k, std::string_view name) {
-    if (k < 1 || k > kRelayCount ||
-        !IsStorableText(name, {kRelayNameLimit, false, false, true})) {
+    if (k < 1 || k > kRelayCount || !IsStorableText(name, {kRelayNameLimit, false, false, true})) {
         return kBadValue;
     }
     m_relays.at(static_cast<std::size_t>(k - 1)).name = std::string(name);
@@ -641,8 +642,7 @@ int StationModel::SetRelayName(int k, std::string_view name) {
 }
 
 int StationModel::SetRelayNotes(int k, std::string_view notes) {
-    if (k < 1 || k > kRelayCount ||
-        !IsStorableText(notes, {kRelayNotesLimit, true, true, true})) {
+    if (k < 1 || k > kRelayCount || !IsStorableText(notes, {kRelayNotesLimit, true, true, true})) {
         return kBadValue;
     }
     m_relays.at(static_cast<std::size_t>(k - 1)).notes = std::string(notes);
@@ -836,9 +836,19 @@ void StationModel::AddGeneratedAlerts(int count) {
                             "-",
                             "-"};
         } else {
-            alert.fields = {"SMS", "Alert " + number, "+15550100", "Modem1", "Generated alert text",
-                            "-",   "-",               "-",         "-",      "-",
-                            "-",   "-",               "-"};
+            alert.fields = {"SMS",
+                            "Alert " + number,
+                            "+15550100",
+                            "Modem1",
+                            "Generated alert text",
+                            "-",
+                            "-",
+                            "-",
+                            "-",
+                            "-",
+                            "-",
+                            "-",
+                            "-"};
         }
         m_alerts[alert.id] = std::move(alert);
     }

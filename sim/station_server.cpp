@@ -2,9 +2,9 @@
 
 #include <net-snmp/net-snmp-config.h>
 #include <net-snmp/net-snmp-includes.h>
+#include <netinet/in.h>
 #include <sys/select.h>
 #include <sys/socket.h>
-#include <netinet/in.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -86,8 +86,12 @@ double Seconds(clockid_t clock) {
 
 }  // namespace
 
-double MonotonicNow() { return Seconds(CLOCK_MONOTONIC); }
-double WallNow() { return Seconds(CLOCK_REALTIME); }
+double MonotonicNow() {
+    return Seconds(CLOCK_MONOTONIC);
+}
+double WallNow() {
+    return Seconds(CLOCK_REALTIME);
+}
 
 StationServer::StationServer(const Options& options, StationModel& model, RequestLog* log)
     : m_options(options),
@@ -334,7 +338,8 @@ void StationServer::Run(const volatile std::sig_atomic_t& stop, int wakeFd) {
         wait = std::max(wait, 0.0);
         timeval timeout{};
         timeout.tv_sec = static_cast<time_t>(wait);
-        timeout.tv_usec = static_cast<suseconds_t>((wait - static_cast<double>(timeout.tv_sec)) * 1e6);
+        timeout.tv_usec =
+            static_cast<suseconds_t>((wait - static_cast<double>(timeout.tv_sec)) * 1e6);
 
         const int ready = select(fdCount, &readable, nullptr, nullptr, &timeout);
         if (ready < 0 && errno != EINTR) {

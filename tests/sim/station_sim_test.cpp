@@ -1,0 +1,417 @@
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonObject>
+#include <QProcess>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "link/board_objects.h"
+#include "sim/snmp_client.h"
+#include "support/station_simulator.h"
+
+namespace volnar::testing {
+namespace {
+
+const std::string kPrefix(board::kPrefix);
+const std::string kSysName(board::kSysName);
+
+std::string B(const std::string& suffix) {
+    return kPrefix + "." + suffix;
+}
+
+// Field n (1-based) of the status record.
+std::string StatusField(const SnmpClient& client, int n) {
+    const auto record = client.GetText(B("77"));
+    if (!record) {
+        return "<no answer>";
+    }
+    const auto fields = SplitFields(*record);
+    return fields.size() == 60 ? fields.at(static_cast<std::size_t>(n - 1)) : "<malformed>";
+}
+
+// Identifiers that snmpwalk printed under table.
+std::vector<std::string> WalkWithTool(std::uint16_t port, const std::string& table) {
+    int exitCode = -1;
+    const std::string output = RunSnmpTool("snmpwalk", port, "public", {table}, &exitCode);
+    std::vector<std::string> oids;
+    std::istringstream lines(output);
+    std::string line;
+    const std::string prefix = "." + table + ".";
+    while (std::getline(lines, line)) {
+        if (line.rfind(prefix, 0) == 0) {
+            oids.push_back(line.substr(1, line.find(' ') - 1));
+        }
+    }
+    return oids;
+}
+
+class StationSim : public ::testing::Test {
+protected:
+    void Start(QStringList args = {}) {
+        sim = std::make_unique<StationSimulator>(std::move(args));
+        ASSERT_TRUE(sim->Start()) << sim->errorText().toStdString();
+        client = std::make_unique<SnmpClient>(sim->port(), sim->community().toStdString());
+    }
+
+    std::unique_ptr<StationSimulator> sim;
+    std::unique_ptr<SnmpClient> client;
+};
+
+TEST_F(StationSim, ScriptsWalkWithSnmpwalkEmptyOneAndMany) {
+    struct Case {
+        int rows;
+    };
+    for (const Case c : {Case{0}, Case{1}, Case{40}}) {
+        Start({QStringLiteral("--scripts"), QString::number(c.rows)});
+        const auto oids = WalkWithTool(sim->port(), B("72"));
+        ASSERT_EQ(oids.size(), static_cast<std::size_t>(c.rows));
+        for (int i = 0; i < c.rows; ++i) {
+            EXPECT_EQ(oids[static_cast<std::size_t>(i)], B("72." + std::to_string(i + 1)));
+        }
+    }
+}
+
+TEST_F(StationSim, AlertAndModemTablesWalkInIdOrder) {
+    Start({QStringLiteral("--alerts"), QStringLiteral("3"), QStringLiteral("--modems"),
+           QStringLiteral("2")});
+    const auto alerts = client->Walk(B("65"));
+    ASSERT_EQ(alerts.size(), 3u);
+    for (std::size_t i = 0; i < alerts.size(); ++i) {
+        const auto fields = SplitFields(alerts[i].value.text);
+        ASSERT_EQ(fields.size(), 14u);
+        EXPECT_EQ(fields[0], std::to_string(i + 1));
+        EXPECT_EQ(alerts[i].oid, B("65." + fields[0]));
+    }
+    const auto modems = client->Walk(B("60"));
+    ASSERT_EQ(modems.size(), 2u);
+    EXPECT_EQ(SplitFields(modems[1].value.text).at(1), "Modem2");
+    // Past the modem table the walk meets the alerts, not the end.
+    const auto after = client->GetNext(modems[1].oid);
+    ASSERT_TRUE(after);
+    EXPECT_EQ(after->bindings.at(0).oid, B("65.1"));
+}
+
+TEST_F(StationSim, ScriptAddUpdateExecuteDeleteRoundTrip) {
+    Start();
+    EXPECT_TRUE(client->Walk(B("72")).empty());
+    auto reply = client->SetText(B("69"), "0|relay|Pump|Start pump|000C01|");
+    ASSERT_TRUE(reply);
+    ASSERT_EQ(reply->errorStatus, 0);
+    // The answer echoes the binding.
+    EXPECT_EQ(reply->bindings.at(0).oid, B("69"));
+    EXPECT_EQ(reply->bindings.at(0).value.text, "0|relay|Pump|Start pump|000C01|");
+
+    auto rows = client->Walk(B("72"));
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0].oid, B("72.1"));
+    EXPECT_EQ(rows[0].value.text, "1|relay|Pump|Start pump|000C01|");
+
+    ASSERT_EQ(client->SetText(B("69"), "1|relay|Pump|Stop pump|01|")->errorStatus, 0);
+    ASSERT_EQ(client->SetText(B("69"), "0|io|Gate|Open|0E0Z0F|")->errorStatus, 0);
+    rows = client->Walk(B("72"));
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(rows[0].value.text, "1|relay|Pump|Stop pump|01|");
+    EXPECT_EQ(rows[1].value.text, "2|io|Gate|Open|0E0Z0F|");
+
+    // Unknown id and malformed record: badValue, nothing changes.
+    reply = client->SetText(B("69"), "9|relay|Pump|x|01|");
+    ASSERT_TRUE(reply);
+    EXPECT_EQ(reply->errorStatus, 3);
+    EXPECT_EQ(reply->errorIndex, 1);
+    EXPECT_EQ(client->SetText(B("69"), "0|relay|Pump|x|")->errorStatus, 3);
+    EXPECT_EQ(client->SetInteger(B("70"), 9)->errorStatus, 3);
+    EXPECT_EQ(client->SetInteger(B("71"), 9)->errorStatus, 3);
+    EXPECT_EQ(client->Walk(B("72")).size(), 2u);
+
+    ASSERT_EQ(client->SetInteger(B("70"), 2)->errorStatus, 0);
+    ASSERT_EQ(client->SetInteger(B("71"), 1)->errorStatus, 0);
+    rows = client->Walk(B("72"));
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0].oid, B("72.2"));
+    EXPECT_TRUE(sim->WaitForLog([](const QJsonObject& line) {
+        return line[QStringLiteral("event")] == QStringLiteral("script_executed") &&
+               line[QStringLiteral("id")].toInt() == 2;
+    }));
+}
+
+TEST_F(StationSim, AlertAddUpdateExecuteDeleteRoundTrip) {
+    Start();
+    const std::string email =
+        "0|EMAIL|Door|Front door|a@example.org|smtp.example.org|b@example.org|Open|Door "
+        "open|-|-|-|-|-|";
+    ASSERT_EQ(client->SetText(B("62"), email)->errorStatus, 0);
+    ASSERT_EQ(
+        client->SetText(B("62"), "0|SMS|Door|P|Modem1|Door open|-|-|-|-|-|-|-|-|")->errorStatus, 0);
+    ASSERT_EQ(
+        client->SetText(B("62"), "2|SMS|Door|Q|Modem1|Door shut|-|-|-|-|-|-|-|-|")->errorStatus, 0);
+    auto rows = client->Walk(B("65"));
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(rows[1].value.text, "2|SMS|Door|Q|Modem1|Door shut|-|-|-|-|-|-|-|-|");
+
+    ASSERT_EQ(client->SetInteger(B("63"), 1)->errorStatus, 0);
+    EXPECT_TRUE(sim->WaitForLog([](const QJsonObject& line) {
+        return line[QStringLiteral("event")] == QStringLiteral("alert_executed") &&
+               line[QStringLiteral("id")].toInt() == 1 &&
+               line[QStringLiteral("type")] == QStringLiteral("EMAIL");
+    }));
+    EXPECT_EQ(client->SetInteger(B("63"), 5)->errorStatus, 3);
+    ASSERT_EQ(client->SetInteger(B("64"), 1)->errorStatus, 0);
+    rows = client->Walk(B("65"));
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0].oid, B("65.2"));
+}
+
+TEST_F(StationSim, RelayScriptSwitchesTheRelaysAfterItsDelay) {
+    Start();
+    // Relay 3 ON, Delay 1 Second, Relay 3 OFF.
+    ASSERT_EQ(client->SetText(B("69"), "0|relay|Blink|b|040805|")->errorStatus, 0);
+    ASSERT_EQ(client->SetInteger(B("70"), 1)->errorStatus, 0);
+    EXPECT_EQ(StatusField(*client, 22), "1");
+    ASSERT_TRUE(sim->WaitForLog(
+        [](const QJsonObject& line) {
+            return line[QStringLiteral("event")] == QStringLiteral("relay_switched") &&
+                   line[QStringLiteral("relay")].toInt() == 3 &&
+                   line[QStringLiteral("state")].toInt() == 0;
+        },
+        10000));
+    EXPECT_EQ(StatusField(*client, 22), "0");
+}
+
+TEST_F(StationSim, RelaySwitchPulseNameAndNotes) {
+    Start();
+    EXPECT_EQ(client->SetInteger(B("75.2"), 1)->errorStatus, 0);
+    EXPECT_EQ(StatusField(*client, 20), "1");
+    EXPECT_EQ(client->SetInteger(B("75.2"), 2)->errorStatus, 3);
+    EXPECT_EQ(StatusField(*client, 20), "1");
+    EXPECT_EQ(client->SetInteger(B("75.2"), 0)->errorStatus, 0);
+    EXPECT_EQ(StatusField(*client, 20), "0");
+
+    EXPECT_EQ(client->SetInteger(B("73.4"), 61)->errorStatus, 3);
+    EXPECT_EQ(client->SetInteger(B("73.4"), 1)->errorStatus, 0);
+    EXPECT_EQ(StatusField(*client, 24), "1");
+    ASSERT_TRUE(sim->WaitForLog([](const QJsonObject& line) {
+        return line[QStringLiteral("event")] == QStringLiteral("relay_switched") &&
+               line[QStringLiteral("relay")].toInt() == 4 &&
+               line[QStringLiteral("cause")] == QStringLiteral("pulse end");
+    }));
+    EXPECT_EQ(StatusField(*client, 24), "0");
+
+    auto reply = client->SetText(B("74.1"), "Main pump");
+    ASSERT_TRUE(reply);
+    EXPECT_EQ(reply->bindings.at(0).oid, B("74.1"));
+    EXPECT_EQ(reply->bindings.at(0).value.text, "Main pump");
+    EXPECT_EQ(StatusField(*client, 17), "Main pump");
+
+    reply = client->SetText(B("76.1"), "Serviced in May");
+    ASSERT_TRUE(reply);
+    EXPECT_EQ(reply->bindings.at(0).value.text, "Serviced in May");
+    EXPECT_EQ(client->GetText(B("76.1")), "Serviced in May");
+    // Names are write-only.
+    EXPECT_EQ(client->Get(B("74.1"))->errorStatus, 2);
+}
+
+TEST_F(StationSim, ChannelSettingsUploadShowsInChannelAndStatusRecords) {
+    Start();
+    const std::string settings = "3|2.0000|1.5000|1|1|4.||||||2.7.||30|0|1.000|2|a|50|75|";
+    auto reply = client->SetText(B("78.3"), settings);
+    ASSERT_TRUE(reply);
+    ASSERT_EQ(reply->errorStatus, 0);
+    const auto record = client->GetText(B("66.3"));
+    ASSERT_TRUE(record);
+    const auto fields = SplitFields(*record);
+    ASSERT_EQ(fields.size(), 19u);
+    EXPECT_EQ(fields[3], "2.0000");
+    EXPECT_EQ(fields[4], "1.5000");
+    EXPECT_EQ(fields[7], "4.");
+    EXPECT_EQ(fields[13], "2.7.");
+    EXPECT_EQ(fields[15], "30");
+    EXPECT_EQ(fields[17], "1.000");
+    EXPECT_EQ(fields[18], "2");
+    EXPECT_EQ(StatusField(*client, 31), "a");
+    EXPECT_EQ(StatusField(*client, 39), "50");
+    EXPECT_EQ(StatusField(*client, 47), "75");
+    EXPECT_EQ(StatusField(*client, 55), "2");
+
+    // A record for another channel is refused and changes nothing.
+    reply = client->SetText(B("78.4"), settings);
+    ASSERT_TRUE(reply);
+    EXPECT_EQ(reply->errorStatus, 3);
+    EXPECT_EQ(StatusField(*client, 32), "v");
+
+    ASSERT_EQ(client->SetText(B("67.3"), "Tank level")->errorStatus, 0);
+    ASSERT_EQ(client->SetText(B("68.3"), "Float switch")->errorStatus, 0);
+    EXPECT_EQ(StatusField(*client, 5), "Tank level");
+    EXPECT_EQ(SplitFields(*client->GetText(B("66.3"))).at(2), "Float switch");
+}
+
+TEST_F(StationSim, SysNameGetAndSetWithTheTools) {
+    Start();
+    int exitCode = -1;
+    std::string output = RunSnmpTool("snmpget", sim->port(), "public", {kSysName}, &exitCode);
+    EXPECT_EQ(exitCode, 0);
+    EXPECT_NE(output.find("VOLN-SIM"), std::string::npos) << output;
+    output = RunSnmpTool("snmpset", sim->port(), "public", {kSysName, "s", "Ridge Hut"}, &exitCode);
+    EXPECT_EQ(exitCode, 0) << output;
+    output = RunSnmpTool("snmpget", sim->port(), "public", {kSysName}, &exitCode);
+    EXPECT_NE(output.find("Ridge Hut"), std::string::npos) << output;
+    EXPECT_EQ(StatusField(*client, 27), "Ridge Hut");
+    output = RunSnmpTool("snmpgetnext", sim->port(), "public", {"1.3.6.1"}, &exitCode);
+    EXPECT_EQ(output.rfind("." + kSysName + " = ", 0), 0u) << output;
+}
+
+TEST_F(StationSim, WrongCommunityIsNotAnswered) {
+    Start();
+    const SnmpClient intruder(sim->port(), "private", 300);
+    EXPECT_FALSE(intruder.SetInteger(B("75.1"), 1).has_value());
+    EXPECT_EQ(StatusField(*client, 18), "0");
+    const auto requests = sim->Requests();
+    ASSERT_FALSE(requests.isEmpty());
+    const QJsonObject first = requests.first();
+    EXPECT_EQ(first[QStringLiteral("community")], QStringLiteral("private"));
+    EXPECT_EQ(first[QStringLiteral("pdu")], QStringLiteral("SET"));
+    EXPECT_TRUE(first[QStringLiteral("error_status")].isNull());
+}
+
+TEST_F(StationSim, DropOneLeavesEveryRequestUnanswered) {
+    Start({QStringLiteral("--drop"), QStringLiteral("1")});
+    const SnmpClient impatient(sim->port(), "public", 300);
+    EXPECT_FALSE(impatient.Get(B("77")).has_value());
+    EXPECT_FALSE(impatient.SetInteger(B("75.1"), 1).has_value());
+    const auto requests = sim->Requests();
+    ASSERT_EQ(requests.size(), 2);
+    for (const QJsonObject& line : requests) {
+        EXPECT_TRUE(line[QStringLiteral("error_status")].isNull());
+    }
+}
+
+TEST_F(StationSim, FailInjectsTheStatusWithTheRightIndex) {
+    Start({QStringLiteral("--fail"), QString::fromStdString(B("75.2") + "=genErr"),
+           QStringLiteral("--fail"), QString::fromStdString(B("72.2") + "=17")});
+    const auto reply = client->Send(
+        SnmpPdu::Set, {{B("75.1"), SnmpValue::Integer(1)}, {B("75.2"), SnmpValue::Integer(1)}});
+    ASSERT_TRUE(reply);
+    EXPECT_EQ(reply->errorStatus, 5);
+    EXPECT_EQ(reply->errorIndex, 2);
+    ASSERT_EQ(reply->bindings.size(), 2u);
+    EXPECT_EQ(reply->bindings[1].oid, B("75.2"));
+    EXPECT_EQ(StatusField(*client, 18), "0");  // nothing applied
+    EXPECT_EQ(client->SetInteger(B("75.1"), 1)->errorStatus, 0);
+
+    // A GETNEXT that would land on the failing row fails too.
+    ASSERT_EQ(client->SetText(B("69"), "0|relay|A|a|00|")->errorStatus, 0);
+    ASSERT_EQ(client->SetText(B("69"), "0|relay|B|b|00|")->errorStatus, 0);
+    EXPECT_EQ(client->GetNext(B("72"))->errorStatus, 0);
+    const auto next = client->GetNext(B("72.1"));
+    ASSERT_TRUE(next);
+    EXPECT_EQ(next->errorStatus, 17);
+    EXPECT_EQ(next->errorIndex, 1);
+}
+
+TEST_F(StationSim, V1ErrorsCarryTheFailingIndex) {
+    Start();
+    auto reply = client->Send(SnmpPdu::Get, {{B("77"), {}}, {B("75.1"), {}}});
+    ASSERT_TRUE(reply);
+    EXPECT_EQ(reply->errorStatus, 2);
+    EXPECT_EQ(reply->errorIndex, 2);
+    reply = client->GetNext(B("77"));
+    ASSERT_TRUE(reply);
+    EXPECT_EQ(reply->errorStatus, 2);
+    reply = client->Send(SnmpPdu::Set,
+                         {{B("74.1"), SnmpValue::Text("A")}, {B("75.1"), SnmpValue::Text("1")}});
+    ASSERT_TRUE(reply);
+    EXPECT_EQ(reply->errorStatus, 3);
+    EXPECT_EQ(reply->errorIndex, 2);
+    EXPECT_EQ(StatusField(*client, 17), "Pump");
+}
+
+TEST_F(StationSim, StateIsSavedAndReloaded) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString state = dir.filePath(QStringLiteral("station.json"));
+    Start({QStringLiteral("--state"), state});
+    EXPECT_TRUE(QFile::exists(state));  // created at start
+    ASSERT_EQ(client->SetText(B("69"), "0|relay|Pump|p|00|")->errorStatus, 0);
+    ASSERT_EQ(client->SetText(kSysName, "Saved Hut")->errorStatus, 0);
+    ASSERT_EQ(client->SetInteger(B("75.3"), 1)->errorStatus, 0);
+    ASSERT_EQ(client->SetText(B("78.7"), "7|50|10|1|0|||||||||0|0|1.0|1|v|0|0|")->errorStatus, 0);
+    EXPECT_TRUE(sim->Stop());
+
+    Start({QStringLiteral("--state"), state});
+    const auto rows = client->Walk(B("72"));
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0].value.text, "1|relay|Pump|p|00|");
+    EXPECT_EQ(client->GetText(kSysName), "Saved Hut");
+    EXPECT_EQ(StatusField(*client, 22), "1");
+    EXPECT_EQ(SplitFields(*client->GetText(B("66.7"))).at(3), "50");
+}
+
+TEST_F(StationSim, CorruptStateFileIsRefusedAndLeftAlone) {
+    QTemporaryDir dir;
+    const QString state = dir.filePath(QStringLiteral("station.json"));
+    QFile file(state);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("{\"scripts\": [");
+    file.close();
+    StationSimulator broken({QStringLiteral("--state"), state});
+    EXPECT_FALSE(broken.Start());
+    EXPECT_TRUE(broken.errorText().contains(QStringLiteral("not valid JSON")))
+        << broken.errorText().toStdString();
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), QByteArray("{\"scripts\": ["));
+}
+
+TEST_F(StationSim, NonLoopbackListenIsRefusedBeforeBinding) {
+    for (const char* listen : {"10.10.10.10:161", "0.0.0.0:0", "192.168.0.1:1161"}) {
+        QProcess process;
+        process.start(QStringLiteral(VOLNAR_SIM_BINARY),
+                      {QStringLiteral("--listen"), QString::fromLatin1(listen)});
+        ASSERT_TRUE(process.waitForFinished(10000));
+        EXPECT_EQ(process.exitCode(), 2) << listen;
+        EXPECT_TRUE(process.readAllStandardOutput().isEmpty()) << listen;
+        EXPECT_TRUE(process.readAllStandardError().contains("loopback")) << listen;
+    }
+}
+
+TEST_F(StationSim, LogLinesCarryTheRequestFields) {
+    Start();
+    ASSERT_EQ(client->SetText(B("76.2"), "note")->errorStatus, 0);
+    ASSERT_TRUE(client->Get(B("76.5")));
+    const auto requests = sim->Requests();
+    ASSERT_EQ(requests.size(), 2);
+    const QJsonObject set = requests[0];
+    EXPECT_EQ(set[QStringLiteral("pdu")], QStringLiteral("SET"));
+    EXPECT_EQ(set[QStringLiteral("oid")], QString::fromStdString(B("76.2")));
+    EXPECT_EQ(set[QStringLiteral("value")], QStringLiteral("note"));
+    EXPECT_EQ(set[QStringLiteral("community")], QStringLiteral("public"));
+    EXPECT_EQ(set[QStringLiteral("error_status")].toInt(-1), 0);
+    EXPECT_TRUE(set[QStringLiteral("time")].isDouble());
+    EXPECT_TRUE(set[QStringLiteral("request_id")].isDouble());
+    const QJsonObject get = requests[1];
+    EXPECT_EQ(get[QStringLiteral("pdu")], QStringLiteral("GET"));
+    EXPECT_EQ(get[QStringLiteral("error_status")].toInt(), 2);
+    EXPECT_EQ(get[QStringLiteral("error_index")].toInt(), 1);
+}
+
+TEST_F(StationSim, DelayedAnswersStillArrive) {
+    Start({QStringLiteral("--delay"), QStringLiteral("100:50")});
+    const auto name = client->GetText(kSysName);
+    EXPECT_EQ(name, "VOLN-SIM");
+}
+
+TEST_F(StationSim, SameSeedGivesTheSameReadings) {
+    std::vector<std::string> runs[2];
+    for (auto& readings : runs) {
+        Start({QStringLiteral("--seed"), QStringLiteral("99")});
+        for (int i = 0; i < 3; ++i) {
+            readings.push_back(StatusField(*client, 2) + " " + StatusField(*client, 16));
+        }
+        EXPECT_TRUE(sim->Stop());
+    }
+    EXPECT_EQ(runs[0], runs[1]);
+}
+
+}  // namespace
+}  // namespace volnar::testing
