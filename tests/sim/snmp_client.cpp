@@ -5,6 +5,7 @@
 
 #include <QProcess>
 #include <QStringList>
+#include <QTemporaryDir>
 #include <cstdlib>
 #include <mutex>
 
@@ -196,7 +197,14 @@ std::string RunSnmpTool(const std::string& tool, std::uint16_t port, const std::
     for (const std::string& arg : args) {
         arguments << QString::fromStdString(arg);
     }
+    // Keep the tools away from the machine's configuration and state.
+    QTemporaryDir home;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("SNMPCONFPATH"), home.path());
+    environment.insert(QStringLiteral("SNMP_PERSISTENT_DIR"), home.path());
+    environment.insert(QStringLiteral("MIBS"), QString());
     QProcess process;
+    process.setProcessEnvironment(environment);
     process.start(QString::fromStdString(tool), arguments);
     process.waitForFinished(30000);
     if (exitCode != nullptr) {
