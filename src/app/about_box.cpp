@@ -14,8 +14,12 @@ AboutBox::AboutBox(const QString& text, QWidget* parent)
     m_edit->setFrameShape(QFrame::NoFrame);
     m_edit->setStyleSheet(
         QStringLiteral("QPlainTextEdit { background: black; color: white; }"));
-    QFont font(QStringLiteral("Comic Sans MS"));
-    font.setStyleHint(QFont::Fantasy);
+    // The typewriter's own face where it is installed, else a plain sans
+    // serif (a "fantasy" fallback may be a symbol font).
+    QFont font;
+    font.setFamilies({QStringLiteral("Comic Sans MS"), QStringLiteral("Comic Neue"),
+                      QStringLiteral("DejaVu Sans")});
+    font.setStyleHint(QFont::SansSerif);
     font.setPixelSize(21);
     m_edit->setFont(font);
     auto* layout = new QVBoxLayout(this);

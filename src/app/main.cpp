@@ -1,8 +1,39 @@
 #include <QApplication>
 #include <QTextStream>
 
+#include "app/about_text.h"
+#include "app/application.h"
+#include "app/command_line.h"
+#include "app/database_location.h"
+
 int main(int argc, char** argv) {
+    // --help and --version answer without a display.
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i) {
+        arguments << QString::fromLocal8Bit(argv[i]);
+    }
+    const volnar::CommandLine command = volnar::ParseCommandLine(arguments);
+    if (!command.error.isEmpty()) {
+        QTextStream(stderr) << command.error << "\n\n" << command.helpText;
+        return 2;
+    }
+    if (command.help) {
+        QTextStream(stdout) << command.helpText;
+        return 0;
+    }
+    if (command.version) {
+        QTextStream(stdout) << "volnar " << volnar::BuildNumberText(VOLNAR_VERSION_TEXT) << "\n";
+        return 0;
+    }
+
     QApplication app(argc, argv);
-    QTextStream(stdout) << "volnar " << VOLNAR_VERSION_TEXT << "\n";
-    return 0;
+    QCoreApplication::setOrganizationName(QString::fromLatin1(volnar::kSettingsOrganization));
+    QCoreApplication::setApplicationName(QString::fromLatin1(volnar::kSettingsApplication));
+    QCoreApplication::setApplicationVersion(QStringLiteral(VOLNAR_VERSION_TEXT));
+    QGuiApplication::setApplicationDisplayName(QStringLiteral("Volnar"));
+    QGuiApplication::setDesktopFileName(QStringLiteral("volnar"));
+
+    volnar::Application program({command.database, command.connect, 0});
+    program.Show();
+    return QApplication::exec();
 }

@@ -26,14 +26,20 @@ NoticePopup::NoticePopup(const QString& text, QWidget* parent)
 
     m_timer.setSingleShot(true);
     m_timer.setInterval(kShowMilliseconds);
-    connect(&m_timer, &QTimer::timeout, this, [this] {
-        m_expired = true;
-        done(QDialog::Accepted);
-    });
+    connect(&m_timer, &QTimer::timeout, this, &NoticePopup::Expire);
     m_timer.start();
 }
 
 QString NoticePopup::Text() const { return m_label->text(); }
+
+void NoticePopup::Expire() {
+    if (m_expired) {
+        return;
+    }
+    m_expired = true;
+    m_timer.stop();
+    done(QDialog::Accepted);
+}
 
 void NoticePopup::keyPressEvent(QKeyEvent* event) {
     // Escape would reject the dialog; the notice stays its full second.

@@ -19,6 +19,8 @@ public:
 
     NoticePopup(const QString& text, QWidget* parent = nullptr);
     QString Text() const;
+    // Closes the popup now (when whoever times the notice says so).
+    void Expire();
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;

@@ -1,0 +1,87 @@
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+#include <memory>
+
+#include "app/main_window.h"
+#include "app/notice_popup.h"
+#include "app/qt_message_service.h"
+#include "directory/station_directory.h"
+#include "link/board_link.h"
+#include "link/notice_queue.h"
+#include "link/status_ticker.h"
+#include "panel/status_panel.h"
+
+namespace volnar {
+
+struct StartupOptions {
+    QString databaseOverride;  // --database: this run only
+    QString connectAddress;    // --connect: choose and START once shown
+    int year = 0;              // 0: this year
+};
+
+// The program: start-up in order, the main window and every command it
+// routes, the board link and its notices, closing. Owns every long-lived
+// object; dialogs come and go.
+class Application final : public QObject {
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(Application)
+
+public:
+    // `messages` defaults to message boxes owned by the main window; tests
+    // pass a recorder. `transports` defaults to net-snmp sessions.
+    explicit Application(const StartupOptions& options, MessageService* messages = nullptr,
+                         TransportFactory transports = {});
+    ~Application() override;
+
+    // Shows the main window; with --connect, chooses the station and presses
+    // START once the window is on screen.
+    void Show();
+
+    MainWindow& Window() { return *m_window; }
+    BoardLink& Link() { return *m_link; }
+    StationDirectory& Directory() { return m_directory; }
+    StatusPanel& Panel() { return m_panel; }
+    NoticeQueue& Notices() { return m_notices; }
+    const QString& DatabaseLocation() const { return m_location; }
+    const QString& AboutTextShown() const { return m_aboutText; }
+
+    // The chooser reloaded from the directory; left as it was when the table
+    // could not be read.
+    void LoadStationList();
+    // Chooses the entry of `address` (or types it) and presses START.
+    void ConnectTo(const QString& address);
+
+Q_SIGNALS:
+    void AboutBoxOpened(QDialog* box);
+    void NoticePopupOpened(volnar::NoticePopup* popup);
+
+private:
+    void Wire();
+    void OnStart();
+    void OnExit();
+    void OnClosing();
+    void OnSetDefault();
+    void OnPlaceholder();
+    void OnStationDialog();
+    void OnAbout();
+    void OnDatabaseOptions();
+    void OnNoticeShown(const QString& text);
+    void OnNoticeHidden();
+
+    std::unique_ptr<MainWindow> m_window;
+    std::unique_ptr<QtMessageService> m_ownMessages;
+    MessageService& m_messages;
+    StationDirectory m_directory;
+    StatusPanel m_panel;
+    std::unique_ptr<BoardLink> m_link;
+    NoticeQueue m_notices;
+    StatusTicker m_ticker;
+    QPointer<NoticePopup> m_popup;
+    QString m_location;
+    QString m_aboutText;
+    QString m_connectAddress;
+};
+
+}  // namespace volnar

@@ -1,0 +1,83 @@
+// volnar-screenshot --database DB --out DIR [--suffix S] [--no-about]
+// Runs the client against the demo station on 127.0.0.1, waits until it has
+// polled a few status records, and saves pictures of the main window and the
+// About box. Used by `make screenshot` under Xvfb.
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QDeadlineTimer>
+#include <QDialog>
+#include <QDir>
+#include <QTextStream>
+#include <QTimer>
+
+#include "app/about_box.h"
+#include "app/application.h"
+#include "app/database_location.h"
+
+namespace {
+
+bool WaitFor(const std::function<bool()>& done, int milliseconds) {
+    QDeadlineTimer deadline(milliseconds);
+    while (!done() && !deadline.hasExpired()) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    }
+    return done();
+}
+
+void Pause(int milliseconds) {
+    WaitFor([] { return false; }, milliseconds);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    QCoreApplication::setOrganizationName(QString::fromLatin1(volnar::kSettingsOrganization));
+    QCoreApplication::setApplicationName(QString::fromLatin1(volnar::kSettingsApplication));
+    QCommandLineParser parser;
+    const QCommandLineOption database(QStringLiteral("database"), QStringLiteral("directory"),
+                                      QStringLiteral("LOCATION"));
+    const QCommandLineOption out(QStringLiteral("out"), QStringLiteral("folder"),
+                                 QStringLiteral("DIR"));
+    const QCommandLineOption suffix(QStringLiteral("suffix"), QStringLiteral("name suffix"),
+                                    QStringLiteral("S"));
+    const QCommandLineOption noAbout(QStringLiteral("no-about"), QStringLiteral("skip About"));
+    parser.addOptions({database, out, suffix, noAbout});
+    parser.process(app);
+    QTextStream err(stderr);
+
+    volnar::Application program({parser.value(database), QStringLiteral("127.0.0.1"), 0});
+    program.Window().resize(program.Window().sizeHint());
+    program.Show();
+    if (!WaitFor([&] { return program.Link().ReceivedCount() >= 4; }, 20000)) {
+        err << "volnar-screenshot: the demo station did not answer\n";
+        return 1;
+    }
+    Pause(300);
+    const QDir folder(parser.value(out));
+    const QString name = QStringLiteral("main-window%1.png").arg(parser.value(suffix));
+    if (!program.Window().grab().save(folder.filePath(name))) {
+        err << "volnar-screenshot: cannot write " << folder.filePath(name) << "\n";
+        return 1;
+    }
+    if (!parser.isSet(noAbout)) {
+        QDialog* about = nullptr;
+        QObject::connect(&program, &volnar::Application::AboutBoxOpened, &program,
+                         [&about](QDialog* box) { about = box; });
+        program.Window().findChild<QAction*>(QStringLiteral("aboutAction"))->trigger();
+        // Type most of the text at once rather than waiting half a minute.
+        if (auto* box = qobject_cast<volnar::AboutBox*>(about)) {
+            for (int tick = 0; tick < 300; ++tick) {
+                box->Tick();
+            }
+        }
+        Pause(300);
+        if (about == nullptr || !about->grab().save(folder.filePath(QStringLiteral("about-box.png")))) {
+            err << "volnar-screenshot: no About box picture\n";
+            return 1;
+        }
+        about->close();
+    }
+    program.Window().close();
+    return 0;
+}
