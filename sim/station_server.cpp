@@ -78,6 +78,19 @@ std::vector<AgentBinding> BindingsOf(const snmp_pdu* pdu) {
     return bindings;
 }
 
+// Largest answer sent in one UDP datagram (with room for the headers).
+constexpr std::size_t kMaxAnswerBytes = 65000;
+
+// An upper bound of the BER size of the answer's bindings: each arc takes at
+// most 5 bytes, each length and tag at most 6, an integer at most 10.
+std::size_t EncodedSizeBound(const AgentResponse& response) {
+    std::size_t size = 64;
+    for (const AgentBinding& binding : response.bindings) {
+        size += 24 + binding.oid.size() * 5 + binding.value.bytes.size();
+    }
+    return size;
+}
+
 double Seconds(clockid_t clock) {
     timespec now{};
     clock_gettime(clock, &now);
@@ -214,6 +227,13 @@ void StationServer::HandlePdu(snmp_pdu* pdu) {
     if (!injected) {
         response = m_agent.Handle(request, MonotonicNow());
     }
+    if (response.errorStatus == 0 && EncodedSizeBound(response) > kMaxAnswerBytes) {
+        // Too big for one datagram: tooBig with the request's bindings, as
+        // an agent answers when its reply does not fit.
+        response.errorStatus = SNMP_ERR_TOOBIG;
+        response.errorIndex = 0;
+        response.bindings = request.bindings;
+    }
     entry.errorStatus = response.errorStatus;
     entry.errorIndex = response.errorIndex;
     if (m_log != nullptr) {
@@ -280,19 +300,6 @@ void StationServer::SendAnswer(snmp_pdu* answer) {
         return;  // the library owns and frees the PDU now
     }
     const int error = m_session->s_snmp_errno;
-    if (error == SNMPERR_TOO_LONG && answer->errstat == 0) {
-        // The answer does not fit in one message: answer tooBig with the
-        // values left out.
-        for (netsnmp_variable_list* var = answer->variables; var != nullptr;
-             var = var->next_variable) {
-            snmp_set_var_typed_value(var, ASN_NULL, nullptr, 0);
-        }
-        answer->errstat = SNMP_ERR_TOOBIG;
-        answer->errindex = 0;
-        if (snmp_send(m_session, answer) != 0) {
-            return;
-        }
-    }
     std::fprintf(stderr, "volnar-station: cannot send an answer: %s\n", snmp_api_errstring(error));
     snmp_free_pdu(answer);
 }

@@ -327,6 +327,22 @@ TEST_F(StationSim, V1ErrorsCarryTheFailingIndex) {
     EXPECT_EQ(StatusField(*client, 17), "Pump");
 }
 
+TEST_F(StationSim, AnswerTooBigForADatagramIsTooBig) {
+    Start();
+    // 250 status records are some 80 kB, more than one UDP datagram holds.
+    const std::vector<SnmpBinding> many(250, SnmpBinding{B("77"), {}});
+    const auto reply = client->Send(SnmpPdu::Get, many);
+    ASSERT_TRUE(reply);
+    EXPECT_EQ(reply->errorStatus, 1);
+    EXPECT_EQ(reply->errorIndex, 0);
+    // Fewer fit and are answered.
+    const std::vector<SnmpBinding> some(20, SnmpBinding{B("77"), {}});
+    const auto fits = client->Send(SnmpPdu::Get, some);
+    ASSERT_TRUE(fits);
+    EXPECT_EQ(fits->errorStatus, 0);
+    EXPECT_EQ(fits->bindings.size(), 20u);
+}
+
 TEST_F(StationSim, StateIsSavedAndReloaded) {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
