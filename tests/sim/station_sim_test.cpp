@@ -60,16 +60,30 @@ protected:
     std::unique_ptr<SnmpClient> client;
 };
 
-TEST_F(StationSim, ScriptsWalkWithSnmpwalkEmptyOneAndMany) {
+TEST_F(StationSim, EveryTableWalksWithSnmpwalkEmptyOneAndMany) {
     struct Case {
-        int rows;
+        const char* option;
+        std::string table;
+        std::size_t fields;
     };
-    for (const Case c : {Case{0}, Case{1}, Case{40}}) {
-        Start({QStringLiteral("--scripts"), QString::number(c.rows)});
-        const auto oids = WalkWithTool(sim->port(), B("72"));
-        ASSERT_EQ(oids.size(), static_cast<std::size_t>(c.rows));
-        for (int i = 0; i < c.rows; ++i) {
-            EXPECT_EQ(oids[static_cast<std::size_t>(i)], B("72." + std::to_string(i + 1)));
+    const Case tables[] = {
+        {"--scripts", B("72"), 5}, {"--alerts", B("65"), 14}, {"--modems", B("60"), 2}};
+    for (const Case& c : tables) {
+        for (const int rows : {0, 1, 25}) {
+            Start({QString::fromLatin1(c.option), QString::number(rows)});
+            const auto oids = WalkWithTool(sim->port(), c.table);
+            ASSERT_EQ(oids.size(), static_cast<std::size_t>(rows)) << c.option << " " << rows;
+            for (int i = 0; i < rows; ++i) {
+                EXPECT_EQ(oids[static_cast<std::size_t>(i)], c.table + "." + std::to_string(i + 1));
+            }
+            // The same rows through the library: id first, in id order.
+            const auto walked = client->Walk(c.table);
+            ASSERT_EQ(walked.size(), static_cast<std::size_t>(rows));
+            for (std::size_t i = 0; i < walked.size(); ++i) {
+                const auto fields = SplitFields(walked[i].value.text);
+                EXPECT_EQ(fields.size(), c.fields) << walked[i].value.text;
+                EXPECT_EQ(walked[i].oid, c.table + "." + fields.at(0));
+            }
         }
     }
 }
