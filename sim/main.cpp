@@ -67,14 +67,19 @@ int main(int argc, char** argv) {
     }
     model.SetSeed(options.seed.value_or(static_cast<std::uint64_t>(WallNow() * 1e6)));
     model.SetStartTime(MonotonicNow());
-    if (options.scripts > 0) {
-        model.AddGeneratedScripts(options.scripts);
+    // Tables are filled up to the asked number of rows, so that restarting
+    // with the same state file and options adds nothing.
+    const auto missing = [](int wanted, std::size_t have) {
+        return wanted > static_cast<int>(have) ? wanted - static_cast<int>(have) : 0;
+    };
+    if (const int rows = missing(options.scripts, model.scripts().size())) {
+        model.AddGeneratedScripts(rows);
     }
-    if (options.alerts > 0) {
-        model.AddGeneratedAlerts(options.alerts);
+    if (const int rows = missing(options.alerts, model.alerts().size())) {
+        model.AddGeneratedAlerts(rows);
     }
-    if (options.modems > 0) {
-        model.AddGeneratedModems(options.modems);
+    if (const int rows = missing(options.modems, model.modems().size())) {
+        model.AddGeneratedModems(rows);
     }
     if (options.stateFile && model.changeCount() > 0 &&
         !SaveState(*options.stateFile, model, &error)) {
