@@ -35,6 +35,14 @@ public:
 
     // Number of net-snmp sessions currently open (for tests).
     int OpenSessionCount() const { return static_cast<int>(m_channels.size()); }
+    // Requests waiting for an answer to an earlier one with their id.
+    int WaitingCount() const {
+        int count = 0;
+        for (const auto& entry : m_waiting) {
+            count += static_cast<int>(entry.second.size());
+        }
+        return count;
+    }
 
 private:
     struct Channel;

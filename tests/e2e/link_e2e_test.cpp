@@ -1,0 +1,261 @@
+// The board link against volnar-station on loopback: real net-snmp sessions,
+// real packets, the simulator's request log as the witness.
+#include <gtest/gtest.h>
+
+#include <QJsonObject>
+#include <QSignalSpy>
+#include <QTest>
+
+#include "link/board_link.h"
+#include "link/board_objects.h"
+#include "link/snmp_session.h"
+#include "support/qt_print.h"
+#include "support/recording_message_service.h"
+#include "support/station_simulator.h"
+
+namespace volnar {
+namespace {
+
+using testing::RecordingMessageService;
+using testing::StationSimulator;
+
+constexpr int kWaitMs = 20000;
+
+QString Object(const char* suffix) {
+    return QString::fromLatin1(board::kPrefix) + QLatin1String(suffix);
+}
+
+class LinkE2E : public ::testing::Test {
+protected:
+    // Starts the simulator and a link whose directory holds it as 127.0.0.1.
+    void Begin(QStringList simArgs, QString timeout = QStringLiteral("10"),
+               QString retries = QStringLiteral("2")) {
+        sim = std::make_unique<StationSimulator>(std::move(simArgs), QStringLiteral("s3cret"));
+        ASSERT_TRUE(sim->Start()) << sim->errorText().toStdString();
+        record = StationRecord{QStringLiteral("127.0.0.1"),
+                               QStringLiteral("s3cret"),
+                               QStringLiteral("simulator"),
+                               QStringLiteral("YES"),
+                               QString::number(sim->port()),
+                               timeout,
+                               retries};
+        link = std::make_unique<BoardLink>(
+            messages,
+            [this](const QString& address) -> std::optional<StationRecord> {
+                if (address == record.IPADDRESS) {
+                    return record;
+                }
+                return std::nullopt;
+            },
+            [this] { return chooser; });
+    }
+
+    bool WaitFor(const std::function<bool()>& done, int ms = kWaitMs) {
+        return QTest::qWaitFor(done, ms);
+    }
+
+    QList<QJsonObject> Requests() const { return sim->Requests(); }
+
+    RecordingMessageService messages;
+    std::unique_ptr<StationSimulator> sim;
+    StationRecord record;
+    QString chooser = QStringLiteral("127.0.0.1");
+    std::unique_ptr<BoardLink> link;
+};
+
+TEST_F(LinkE2E, PollingSendsStatusGetsWithCountedIdsAndTheStationCommunity) {
+    Begin({});
+    QSignalSpy state(link.get(), &BoardLink::StateTextChanged);
+    QSignalSpy message(link.get(), &BoardLink::MessageTextChanged);
+    QSignalSpy records(link.get(), &BoardLink::StatusRecordReceived);
+    QSignalSpy controls(link.get(), &BoardLink::StationControlsEnabled);
+    link->Start();
+    ASSERT_EQ(state.size(), 1);
+    EXPECT_EQ(state[0].at(0).toString(), QStringLiteral(" Connecting"));
+
+    ASSERT_TRUE(WaitFor([&] { return link->ReceivedCount() >= 4; }));
+    EXPECT_TRUE(messages.boxes.empty()) << messages.Texts().join(u'|').toStdString();
+    EXPECT_EQ(link->LostCount(), 0);
+    EXPECT_GE(link->SentCount(), link->ReceivedCount());
+    EXPECT_LE(link->SentCount(), link->ReceivedCount() + 1) << "one status request at a time";
+    ASSERT_GE(state.size(), 2);
+    EXPECT_EQ(state[1].at(0).toString(), QStringLiteral(" Connected"));
+    EXPECT_EQ(message.last().at(0).toString(), QStringLiteral(" MSG: Data Polling .."));
+    ASSERT_GE(controls.size(), 1);
+    EXPECT_TRUE(controls[0].at(0).toBool());
+
+    // The status record arrives whole: 60 fields.
+    ASSERT_GE(records.size(), 4);
+    EXPECT_GE(records[0].at(0).toByteArray().count('|'), 59);
+
+    ASSERT_TRUE(WaitFor([&] { return Requests().size() >= 4; }));
+    const QList<QJsonObject> requests = Requests();
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_EQ(requests[i][QStringLiteral("request_id")].toInt(), 501 + i);
+        EXPECT_EQ(requests[i][QStringLiteral("pdu")].toString(), QStringLiteral("GET"));
+        EXPECT_EQ(requests[i][QStringLiteral("oid")].toString(), Object(".77"));
+        EXPECT_EQ(requests[i][QStringLiteral("community")].toString(), QStringLiteral("s3cret"));
+    }
+
+    link->StopPolling();
+    EXPECT_EQ(link->SentCount(), 0);
+    EXPECT_EQ(link->ReceivedCount(), 0);
+    EXPECT_EQ(state.last().at(0).toString(), QStringLiteral(" Not Connected"));
+}
+
+TEST_F(LinkE2E, ErrorStatusFromTheStationStopsPollingWithItsBox) {
+    Begin({QStringLiteral("--fail"), Object(".77") + QStringLiteral("=genErr")});
+    link->Start();
+    ASSERT_TRUE(WaitFor([&] { return !messages.boxes.empty(); }));
+    EXPECT_EQ(messages.Texts(), QStringList{"SNMP_ERR_GENERR"});
+    EXPECT_EQ(messages.boxes[0].icon, MessageIcon::Error);
+    EXPECT_EQ(link->State(), ConnectionState::NotConnected);
+    EXPECT_EQ(link->ReceivedCount(), 0);
+    EXPECT_FALSE(link->IsSessionOpen());
+    // Nothing more goes out after the stop.
+    QTest::qWait(300);
+    EXPECT_EQ(Requests().size(), 1);
+}
+
+TEST_F(LinkE2E, DroppedRequestsCountLostUntilTheThirtiethTimeOutStops) {
+    Begin({QStringLiteral("--drop"), QStringLiteral("1")}, QStringLiteral("1"),
+          QStringLiteral("0"));
+    QSignalSpy lost(link.get(), &BoardLink::LostCountChanged);
+    link->Start();
+    // Two real time-outs from net-snmp, each followed by the next status GET.
+    ASSERT_TRUE(WaitFor([&] { return link->LostCount() >= 2; }));
+    EXPECT_TRUE(messages.boxes.empty());
+    EXPECT_EQ(link->ReceivedCount(), 0);
+    ASSERT_TRUE(WaitFor([&] { return Requests().size() >= 2; }));
+    EXPECT_EQ(Requests()[0][QStringLiteral("request_id")].toInt(), 501);
+    EXPECT_EQ(Requests()[1][QStringLiteral("request_id")].toInt(), 502);
+
+    // The rest up to the limit are fed straight to the dispatcher.
+    while (link->LostCount() < 29 && messages.boxes.empty()) {
+        link->HandleTimeOut(0);
+    }
+    EXPECT_EQ(link->LostCount(), 29);
+    EXPECT_TRUE(messages.boxes.empty());
+    link->HandleTimeOut(0);
+    EXPECT_EQ(messages.Texts(),
+              QStringList{"Error Time Out Waiting For Response!\r\nIt's Over !!"});
+    EXPECT_EQ(link->LostCount(), 0);
+    EXPECT_EQ(link->State(), ConnectionState::NotConnected);
+}
+
+TEST_F(LinkE2E, StationNotInTheDirectoryOrNotAnAddressSendsNothing) {
+    const struct {
+        const char* chooser;
+        const char* message;
+    } cases[] = {
+        {"127.0.0.2", "SQL general overness, can't find the IP Address in the Database!"},
+        {"localhost", "Error String To Entity Agent!\r\nIt's Over !!"},
+        {"127.1", "Error String To Entity Agent!\r\nIt's Over !!"},
+    };
+    Begin({});
+    for (const auto& c : cases) {
+        messages.boxes.clear();
+        chooser = QString::fromLatin1(c.chooser);
+        link->Start();
+        EXPECT_EQ(messages.Texts(), QStringList{QString::fromLatin1(c.message)}) << c.chooser;
+        EXPECT_EQ(link->SentCount(), 0);
+        EXPECT_EQ(link->State(), ConnectionState::NotConnected);
+    }
+    QTest::qWait(300);
+    EXPECT_TRUE(Requests().isEmpty());
+}
+
+TEST_F(LinkE2E, ScriptListWalkReadsEveryRowAndEndsOutsideTheTable) {
+    Begin({QStringLiteral("--scripts"), QStringLiteral("3")});
+    ASSERT_TRUE(link->StartSnmpSession());
+    QSignalSpy rows(link.get(), &BoardLink::ScriptRowReceived);
+    ASSERT_TRUE(link->SendBoardRequest(board::kScriptTable, PduType::GetNext));
+    ASSERT_TRUE(WaitFor([&] { return Requests().size() >= 4 && link->ReceivedCount() >= 4; }));
+    QTest::qWait(300);
+    EXPECT_TRUE(messages.boxes.empty()) << messages.Texts().join(u'|').toStdString();
+    ASSERT_EQ(rows.size(), 3);
+    EXPECT_EQ(rows[0].at(0).toStringList().size(), 8);
+    const QList<QJsonObject> requests = Requests();
+    ASSERT_EQ(requests.size(), 4) << "three rows, then one answer beyond the table";
+    EXPECT_EQ(requests[0][QStringLiteral("oid")].toString(), Object(".72"));
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_EQ(requests[i][QStringLiteral("pdu")].toString(), QStringLiteral("GETNEXT"));
+        EXPECT_EQ(requests[i][QStringLiteral("request_id")].toInt(), 501 + i);
+        if (i > 0) {
+            EXPECT_TRUE(requests[i][QStringLiteral("oid")].toString().startsWith(Object(".72.")));
+        }
+    }
+}
+
+TEST_F(LinkE2E, AdcOptionsDataLoadEndsWithTheChannelRecord) {
+    Begin({QStringLiteral("--scripts"), QStringLiteral("2"), QStringLiteral("--alerts"),
+           QStringLiteral("2")});
+    ASSERT_TRUE(link->StartSnmpSession());
+    link->SetAdcOptionsChannel(2);
+    QSignalSpy alerts(link.get(), &BoardLink::AdcLoadAlertItem);
+    QSignalSpy scripts(link.get(), &BoardLink::AdcLoadScriptItem);
+    QSignalSpy records(link.get(), &BoardLink::AdcChannelRecordReceived);
+    ASSERT_TRUE(link->SendBoardRequest(board::kAlertTable, PduType::GetNext, RequestValue::Null(),
+                                       routing::kAdcLoadAlerts));
+    ASSERT_TRUE(WaitFor([&] { return records.size() == 1; }));
+    EXPECT_TRUE(messages.boxes.empty()) << messages.Texts().join(u'|').toStdString();
+    EXPECT_EQ(alerts.size(), 2);
+    EXPECT_EQ(scripts.size(), 2);
+    EXPECT_EQ(records[0].at(0).value<AdcChannelRecord>().channel, 2);
+    const QList<QJsonObject> requests = Requests();
+    ASSERT_FALSE(requests.isEmpty());
+    EXPECT_EQ(requests.last()[QStringLiteral("oid")].toString(), Object(".66.2"));
+    EXPECT_EQ(requests.last()[QStringLiteral("request_id")].toInt(), 452);
+}
+
+TEST_F(LinkE2E, ScriptExecuteRequestsWithOneRoutingIdWaitForEachOther) {
+    Begin({QStringLiteral("--scripts"), QStringLiteral("2"), QStringLiteral("--delay"),
+           QStringLiteral("150")});
+    SnmpSession* session = nullptr;
+    link = std::make_unique<BoardLink>(
+        messages, [this](const QString&) -> std::optional<StationRecord> { return record; },
+        [this] { return chooser; },
+        [&session]() -> std::unique_ptr<SnmpTransport> {
+            auto made = std::make_unique<SnmpSession>();
+            session = made.get();
+            return made;
+        });
+    ASSERT_TRUE(link->StartSnmpSession());
+    QSignalSpy notices(link.get(), &BoardLink::NoticeRequested);
+    ASSERT_TRUE(link->SendBoardRequest(board::kScriptExecute, PduType::Set,
+                                       RequestValue::Integer(1), routing::kScriptExecute));
+    ASSERT_TRUE(link->SendBoardRequest(board::kScriptExecute, PduType::Set,
+                                       RequestValue::Integer(2), routing::kScriptExecute));
+    EXPECT_EQ(link->SentCount(), 2);
+    ASSERT_TRUE(session);
+    EXPECT_EQ(session->WaitingCount(), 1);
+    ASSERT_TRUE(WaitFor([&] { return notices.size() == 2; }));
+    EXPECT_TRUE(messages.boxes.empty()) << messages.Texts().join(u'|').toStdString();
+    EXPECT_EQ(notices[0].at(0).toInt(), 6);
+    EXPECT_EQ(notices[1].at(0).toInt(), 6);
+    const QList<QJsonObject> requests = Requests();
+    EXPECT_EQ(session->WaitingCount(), 0);
+    ASSERT_EQ(requests.size(), 2);
+    EXPECT_EQ(requests[0][QStringLiteral("request_id")].toInt(), 423);
+    EXPECT_EQ(requests[0][QStringLiteral("value")].toInt(), 1);
+    EXPECT_EQ(requests[1][QStringLiteral("value")].toInt(), 2);
+}
+
+TEST_F(LinkE2E, RelayNameEchoReachesTheRelayDialogWithItsNotice) {
+    Begin({});
+    ASSERT_TRUE(link->StartSnmpSession());
+    QSignalSpy names(link.get(), &BoardLink::RelayNameReceived);
+    QSignalSpy notices(link.get(), &BoardLink::NoticeRequested);
+    ASSERT_TRUE(link->SendBoardRequest(board::kRelayName[3], PduType::Set,
+                                       RequestValue::Text(QByteArrayLiteral("Gate 7"))));
+    ASSERT_TRUE(WaitFor([&] { return names.size() == 1 || !messages.boxes.empty(); }));
+    ASSERT_TRUE(messages.boxes.empty()) << messages.Texts().join(u'|').toStdString();
+    ASSERT_EQ(names.size(), 1);
+    EXPECT_EQ(names[0].at(0).toInt(), 3);
+    EXPECT_EQ(StationBytes(names[0].at(1).toString()), QByteArrayLiteral("Gate 7"));
+    ASSERT_EQ(notices.size(), 1);
+    EXPECT_EQ(notices[0].at(0).toInt(), 2);
+}
+
+}  // namespace
+}  // namespace volnar
