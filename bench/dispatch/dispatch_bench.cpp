@@ -1,0 +1,113 @@
+// Time for one status answer through the dispatcher into the status panel's
+// display model, and the memory held after 100,000 of them. No network: the
+// answers are handed to the dispatcher as the SNMP session would.
+#include <QCoreApplication>
+#include <chrono>
+#include <cstdio>
+#include <fstream>
+#include <string>
+
+#include "link/board_link.h"
+#include "link/board_objects.h"
+#include "link/recording_transport.h"
+#include "panel/status_panel.h"
+
+namespace {
+
+using namespace volnar;
+
+constexpr int kAnswers = 100'000;
+constexpr int kWarmUp = 2'000;
+
+class SilentMessages final : public MessageService {
+public:
+    bool Show(MessageIcon, const QString&, MessageButtons, const QString&) override { return true; }
+};
+
+long RssKib() {
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line)) {
+        if (line.rfind("VmRSS:", 0) == 0) {
+            return std::stol(line.substr(6));
+        }
+    }
+    return 0;
+}
+
+// A 60-field status record whose readings move with n, as a live station's do.
+QByteArray StatusRecord(int n) {
+    QByteArray record;
+    for (int input = 1; input <= 8; ++input) {
+        record += "Input " + QByteArray::number(input) + '|' +
+                  QByteArray::number(0.001 * ((n * 7 + input * 13) % 20000), 'f', 4) + '|';
+    }
+    for (int relay = 1; relay <= 4; ++relay) {
+        record +=
+            "Relay " + QByteArray::number(relay) + '|' + QByteArray::number((n + relay) % 2) + '|';
+    }
+    record += QByteArray::number(20 + n % 10) + "|68|Station|" + QByteArray::number(n) + " s|";
+    for (int input = 1; input <= 8; ++input) {
+        record += input % 2 ? "v|" : "a|";
+    }
+    for (int input = 1; input <= 8; ++input) {
+        record += "50|";
+    }
+    for (int input = 1; input <= 8; ++input) {
+        record += "75|";
+    }
+    for (int input = 1; input <= 8; ++input) {
+        record += input == 8 ? "3" : "3|";
+    }
+    return record;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    SilentMessages messages;
+    StationRecord station{
+        QStringLiteral("127.0.0.1"), QStringLiteral("public"), QString(),
+        QStringLiteral("YES"),       QStringLiteral("16100"),  QStringLiteral("10"),
+        QStringLiteral("2")};
+    BoardLink link(
+        messages, [&](const QString&) -> std::optional<StationRecord> { return station; },
+        [] { return QStringLiteral("127.0.0.1"); },
+        [] { return std::make_unique<RecordingTransport>(); });
+    StatusPanel panel;
+    QObject::connect(
+        &link, &BoardLink::StatusRecordReceived, &panel, [&panel](const QByteArray& record) {
+            panel.ShowStatusRecord(
+                std::string_view(record.constData(), static_cast<std::size_t>(record.size())));
+        });
+    link.StartSnmpSession();
+
+    // Records are built beforehand: only dispatch and display are timed.
+    std::vector<BoardResponse> answers(64);
+    for (std::size_t i = 0; i < answers.size(); ++i) {
+        answers[i].requestId = 501;
+        answers[i].oid = std::string(board::kStatusRecord);
+        answers[i].syntax = kSyntaxOctetString;
+        answers[i].value = StatusRecord(static_cast<int>(i));
+    }
+    for (int i = 0; i < kWarmUp; ++i) {
+        link.HandleBoardResponse(answers[static_cast<std::size_t>(i) % answers.size()]);
+    }
+    const long rssBefore = RssKib();
+    const auto start = std::chrono::steady_clock::now();
+    for (int i = 0; i < kAnswers; ++i) {
+        link.HandleBoardResponse(answers[static_cast<std::size_t>(i) % answers.size()]);
+    }
+    const auto elapsed = std::chrono::steady_clock::now() - start;
+    const long rssAfter = RssKib();
+    if (link.ReceivedCount() != kWarmUp + kAnswers) {
+        std::fprintf(stderr, "dispatcher dropped answers\n");
+        return 1;
+    }
+    const auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(elapsed).count();
+    std::printf("answers=%d\n", kAnswers);
+    std::printf("rss_growth_kib=%ld\n", rssAfter - rssBefore);
+    std::printf("ns_per_status_answer=%lld\n", static_cast<long long>(ns / kAnswers));
+    return 0;
+}

@@ -1,0 +1,183 @@
+// Feeds arbitrary answers and time-outs to the board link's dispatcher, with
+// the status panel wired to its status signal as the application wires it.
+// The transport records requests and never touches the network.
+#include <QCoreApplication>
+#include <cstdint>
+#include <cstdlib>
+#include <memory>
+#include <string>
+
+#include "link/board_link.h"
+#include "link/board_objects.h"
+#include "link/recording_transport.h"
+#include "panel/status_panel.h"
+
+namespace {
+
+using namespace volnar;
+
+void Check(bool condition) {
+    if (!condition) {
+        std::abort();
+    }
+}
+
+class CountingMessages final : public MessageService {
+public:
+    bool Show(MessageIcon, const QString& text, MessageButtons, const QString&) override {
+        Check(!text.isEmpty());
+        ++boxes;
+        return true;
+    }
+    int boxes = 0;
+};
+
+// Reads the fuzzer's bytes front to back; past the end everything is 0.
+class Input {
+public:
+    Input(const std::uint8_t* data, std::size_t size) : m_data(data), m_size(size) {}
+    bool Empty() const { return m_pos >= m_size; }
+    std::uint8_t Byte() { return m_pos < m_size ? m_data[m_pos++] : 0; }
+    std::uint32_t Word() {
+        std::uint32_t value = 0;
+        for (int i = 0; i < 4; ++i) {
+            value = value << 8 | Byte();
+        }
+        return value;
+    }
+    std::string Bytes(std::size_t most) {
+        const std::size_t n = std::min<std::size_t>({most, m_size - std::min(m_pos, m_size)});
+        std::string out(reinterpret_cast<const char*>(m_data) + std::min(m_pos, m_size), n);
+        m_pos += n;
+        return out;
+    }
+
+private:
+    const std::uint8_t* m_data;
+    std::size_t m_size;
+    std::size_t m_pos = 0;
+};
+
+const std::string_view kObjects[] = {
+    board::kStatusRecord, board::kScriptTable,           board::kAlertTable,
+    board::kModemTable,   board::kRelayNotes[1],         board::kRelayNotes[4],
+    board::kRelayName[2], board::kChannelRecord[5],      board::kSysName,
+    board::kPrefix,       "1.3.6.1.4.1.32473.3.1.2.720",
+};
+
+int RequestIdFrom(Input& in) {
+    const std::uint8_t pick = in.Byte();
+    if (pick < 96) {
+        return 409 + pick % 52;  // the routing ids and the gaps between them
+    }
+    if (pick < 160) {
+        return 501 + pick % 16;
+    }
+    return static_cast<int>(in.Word());
+}
+
+std::string OidFrom(Input& in) {
+    const std::uint8_t pick = in.Byte();
+    if (pick < 200) {
+        std::string oid(kObjects[pick % std::size(kObjects)]);
+        const int extra = in.Byte() % 4;
+        for (int i = 0; i < extra; ++i) {
+            oid += '.' + std::to_string(in.Word() % (i == 0 ? 10 : 0xFFFFFFFFu));
+        }
+        return oid;
+    }
+    return in.Bytes(in.Byte());
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    static QCoreApplication app(*argc, *argv);
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    Input in(data, size);
+    CountingMessages messages;
+    StationRecord station{
+        QStringLiteral("127.0.0.1"), QStringLiteral("public"), QString(),
+        QStringLiteral("YES"),       QStringLiteral("16100"),  QStringLiteral("1"),
+        QStringLiteral("0")};
+    std::size_t recorded = 0;
+    QPointer<RecordingTransport> transport;
+    auto link = std::make_unique<BoardLink>(
+        messages, [&](const QString&) -> std::optional<StationRecord> { return station; },
+        [] { return QStringLiteral("127.0.0.1"); },
+        [&]() -> std::unique_ptr<SnmpTransport> {
+            if (transport) {
+                recorded += transport->requests.size();
+            }
+            auto made = std::make_unique<RecordingTransport>();
+            transport = made.get();
+            return made;
+        });
+    StatusPanel panel;
+    QObject::connect(
+        link.get(), &BoardLink::StatusRecordReceived, &panel, [&panel](const QByteArray& record) {
+            panel.ShowStatusRecord(
+                std::string_view(record.constData(), static_cast<std::size_t>(record.size())));
+        });
+    QObject::connect(link.get(), &BoardLink::ReadoutsReset, &panel, &StatusPanel::ResetReadouts);
+    link->SetAdcOptionsChannel(in.Byte() % 10);
+    link->Start();
+
+    for (int step = 0; step < 64 && !in.Empty(); ++step) {
+        const int boxesBefore = messages.boxes;
+        switch (in.Byte() % 8) {
+            case 0:
+                link->HandleTimeOut(RequestIdFrom(in));
+                break;
+            case 1:
+                link->PollTick();
+                break;
+            case 2:
+                if (in.Byte() % 4 == 0) {
+                    link->StopPolling();
+                } else {
+                    link->Start();
+                }
+                break;
+            case 3:
+                link->SetRelayNotesPending(in.Byte() % 5);
+                break;
+            default: {
+                BoardResponse r;
+                r.requestId = RequestIdFrom(in);
+                const std::uint8_t flags = in.Byte();
+                r.errorStatus = (flags & 0x0F) == 0 ? static_cast<int>(in.Word()) : 0;
+                r.hasBinding = (flags & 0x30) != 0x30;
+                r.syntax = (flags & 0x40) ? kSyntaxInteger : kSyntaxOctetString;
+                r.oid = OidFrom(in);
+                const std::uint16_t length = static_cast<std::uint16_t>(in.Byte() << 8 | in.Byte());
+                r.value = QByteArray::fromStdString(in.Bytes(length));
+                link->HandleBoardResponse(r);
+                break;
+            }
+        }
+        QCoreApplication::processEvents();
+        // Every error ends the connection at once.
+        if (messages.boxes != boxesBefore) {
+            Check(link->State() == ConnectionState::NotConnected);
+            Check(!link->IsSessionOpen());
+            Check(!link->StationControlsAreEnabled());
+        }
+        Check(link->SentCount() >= 0 && link->ReceivedCount() >= 0);
+        Check(link->LostCount() >= 0 && link->LostCount() < BoardLink::kTimeOutLimit);
+        if (transport) {
+            for (const BoardRequest& request : transport->requests) {
+                Check(request.station.address == QStringLiteral("127.0.0.1"));
+            }
+            Check(static_cast<std::size_t>(link->SentCount()) <=
+                  recorded + transport->requests.size());
+        }
+    }
+    link.reset();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    return 0;
+}
