@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -454,6 +455,69 @@ TEST(StateJson, InvalidStatesAreRefused) {
         ASSERT_TRUE(parsed.value) << state;
         EXPECT_FALSE(StationModel::FromJson(*parsed.value).model.has_value()) << state;
     }
+}
+
+}  // namespace
+}  // namespace volnar::sim
+
+namespace volnar::sim {
+namespace {
+
+// Whatever a client sends, the model either stores it or refuses it, and
+// what it stored always loads back from the state file.
+TEST(Robustness, MutatedRecordsNeverLeaveAStateThatCannotBeReloaded) {
+    const std::vector<std::string> seeds = {
+        "0|relay|Pump|Start pump|000C01|",
+        "1|io|Gate|Open gate|0E0Z0F|",
+        "0|EMAIL|Door|Front|a@b|smtp|c@d|Subj|Text|-|-|-|-|-|",
+        "0|SMS|Door|P|Modem1|Door open|-|-|-|-|-|-|-|-|",
+        "4|2.0000|1.5000|1|1|4.||||||2.7.||30|0|1.000|2|a|50|75|",
+    };
+    const std::string alphabet = "0123456789.|-aAvVsS \r\n\t\x01\xc3\xa9\xff";
+    std::mt19937 random(20261206);
+    StationModel model;
+    int accepted = 0;
+    for (int round = 0; round < 20000; ++round) {
+        std::string record = seeds[random() % seeds.size()];
+        const int edits = 1 + static_cast<int>(random() % 4);
+        for (int e = 0; e < edits && !record.empty(); ++e) {
+            const std::size_t at = random() % record.size();
+            switch (random() % 3) {
+                case 0:
+                    record[at] = alphabet[random() % alphabet.size()];
+                    break;
+                case 1:
+                    record.insert(at, 1, alphabet[random() % alphabet.size()]);
+                    break;
+                default:
+                    record.erase(at, 1 + random() % 3);
+                    break;
+            }
+        }
+        int status = kNoError;
+        switch (round % 4) {
+            case 0:
+                status = model.SetScriptRecord(record);
+                break;
+            case 1:
+                status = model.SetAlertRecord(record);
+                break;
+            case 2:
+                status = model.SetChannelSettings(4, record);
+                break;
+            default:
+                status = model.SetChannelNotes(4, record);
+                break;
+        }
+        ASSERT_TRUE(status == kNoError || status == kBadValue) << record;
+        accepted += status == kNoError;
+    }
+    EXPECT_GT(accepted, 0);
+    const auto parsed = ParseJson(model.ToJson().Serialize());
+    ASSERT_TRUE(parsed.value) << parsed.error;
+    const auto loaded = StationModel::FromJson(*parsed.value);
+    ASSERT_TRUE(loaded.model) << loaded.error;
+    EXPECT_EQ(loaded.model->ToJson().Serialize(), model.ToJson().Serialize());
 }
 
 }  // namespace
