@@ -5,6 +5,7 @@
 #include <QJsonObject>
 #include <QSignalSpy>
 #include <QTest>
+#include <algorithm>
 
 #include "link/board_link.h"
 #include "link/board_objects.h"
@@ -255,6 +256,60 @@ TEST_F(LinkE2E, RelayNameEchoReachesTheRelayDialogWithItsNotice) {
     EXPECT_EQ(StationBytes(names[0].at(1).toString()), QByteArrayLiteral("Gate 7"));
     ASSERT_EQ(notices.size(), 1);
     EXPECT_EQ(notices[0].at(0).toInt(), 2);
+}
+
+}  // namespace
+}  // namespace volnar
+
+namespace volnar {
+namespace {
+
+// The session layer alone: a request whose settings differ gets a net-snmp
+// session of its own, and the one it replaced stays until its answer is in.
+TEST(LinkSessionE2E, ChangedStationSettingsKeepTheOldSessionUntilItsAnswerArrives) {
+    testing::StationSimulator sim({QStringLiteral("--delay"), QStringLiteral("200")},
+                                  QStringLiteral("public"));
+    ASSERT_TRUE(sim.Start()) << sim.errorText().toStdString();
+    SnmpSession session;
+    QSignalSpy answers(&session, &SnmpTransport::ResponseReceived);
+    QSignalSpy timeOuts(&session, &SnmpTransport::TimedOut);
+
+    BoardRequest first;
+    first.station =
+        StationSettings{QStringLiteral("127.0.0.1"), sim.port(), "public", 2'000'000, 1};
+    first.requestId = 601;
+    first.oid = std::string(board::kStatusRecord);
+    BoardRequest second = first;
+    second.station.retries = 0;
+    second.requestId = 602;
+    second.oid = std::string(board::kSysName);
+
+    ASSERT_EQ(session.Send(first), SendStatus::Accepted);
+    ASSERT_EQ(session.Send(second), SendStatus::Accepted);
+    EXPECT_EQ(session.OpenSessionCount(), 2);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return answers.size() == 2; }, 20000));
+    EXPECT_EQ(timeOuts.size(), 0);
+    QList<int> ids;
+    for (const auto& args : answers) {
+        const auto answer = args.at(0).value<BoardResponse>();
+        ids << answer.requestId;
+        EXPECT_EQ(answer.errorStatus, 0);
+        if (answer.requestId == 601) {
+            EXPECT_EQ(answer.oid, board::kStatusRecord);
+            EXPECT_EQ(answer.syntax, kSyntaxOctetString);
+            EXPECT_GE(answer.value.count('|'), 59);
+        } else {
+            EXPECT_EQ(answer.oid, board::kSysName);
+        }
+    }
+    std::sort(ids.begin(), ids.end());
+    EXPECT_EQ(ids, (QList<int>{601, 602}));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return session.OpenSessionCount() == 1; }, 5000));
+
+    // Identifiers that are not dotted numbers never reach the wire.
+    BoardRequest bad = first;
+    bad.oid = "1.3.6.1.2.1.1.5.";
+    EXPECT_EQ(session.Send(bad), SendStatus::BadIdentifier);
 }
 
 }  // namespace
