@@ -7,6 +7,9 @@
 #include "app/about_text.h"
 #include "app/database_location.h"
 #include "app/database_options_dialog.h"
+#include "directory/station_dialogs.h"
+#include "relays/relay_dialog.h"
+#include "station/station_name_dialog.h"
 
 namespace volnar {
 namespace {
@@ -21,6 +24,7 @@ Application::Application(const StartupOptions& options, MessageService* messages
       m_ownMessages(messages ? nullptr : std::make_unique<QtMessageService>(m_window.get())),
       m_messages(messages ? *messages : *m_ownMessages),
       m_directory(m_messages),
+      m_stationEditor(m_directory, m_messages, [this] { LoadStationList(); }),
       m_connectAddress(options.connectAddress) {
     // The link reads the chosen station afresh for every request.
     m_link = std::make_unique<BoardLink>(
@@ -68,15 +72,16 @@ void Application::Wire() {
     connect(w, &MainWindow::PlaceholderRequested, this, &Application::OnPlaceholder);
     connect(w, &MainWindow::AboutRequested, this, &Application::OnAbout);
     connect(w, &MainWindow::DatabaseOptionsRequested, this, &Application::OnDatabaseOptions);
-    for (auto signal : {&MainWindow::AddIpRequested, &MainWindow::EditIpRequested,
-                        &MainWindow::DeleteIpRequested}) {
-        connect(w, signal, this, &Application::OnStationDialog);
-    }
-    for (auto signal : {&MainWindow::ScriptsRequested, &MainWindow::AlertsRequested,
-                        &MainWindow::StationNameRequested}) {
+    connect(w, &MainWindow::AddIpRequested, this,
+            [this] { OpenStationDialog(StationDialogMode::Add); });
+    connect(w, &MainWindow::EditIpRequested, this,
+            [this] { OpenStationDialog(StationDialogMode::Edit); });
+    connect(w, &MainWindow::DeleteIpRequested, this, &Application::OpenDeleteStationDialog);
+    connect(w, &MainWindow::RelayRequested, this, &Application::OpenRelayDialog);
+    connect(w, &MainWindow::StationNameRequested, this, &Application::OpenStationNameDialog);
+    for (auto signal : {&MainWindow::ScriptsRequested, &MainWindow::AlertsRequested}) {
         connect(w, signal, this, &Application::OnPlaceholder);
     }
-    connect(w, &MainWindow::RelayRequested, this, &Application::OnPlaceholder);
     connect(w, &MainWindow::AdcRequested, this, &Application::OnPlaceholder);
 
     connect(link, &BoardLink::StateTextChanged, w, [w](const QString& text) {
@@ -155,11 +160,37 @@ void Application::OnPlaceholder() {
                     QString::fromLatin1(kPlaceholder));
 }
 
-void Application::OnStationDialog() {
+void Application::ShowDialog(QDialog* dialog) {
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->setWindowModality(Qt::ApplicationModal);
+    dialog->open();
+    Q_EMIT DialogOpened(dialog);
+}
+
+void Application::OpenStationDialog(StationDialogMode mode) {
     // The station dialogs change the directory the link reads: polling stops
     // before they open.
     m_link->StopPolling();
-    OnPlaceholder();
+    StationRecord chosen;
+    if (mode == StationDialogMode::Edit) {
+        chosen = m_directory.LookupStation(ChosenStation(m_window->ChooserText())).record;
+    }
+    ShowDialog(new StationDialog(mode, m_stationEditor, chosen, m_window.get()));
+}
+
+void Application::OpenDeleteStationDialog() {
+    m_link->StopPolling();
+    ShowDialog(new DeleteStationDialog(m_stationEditor, m_directory, m_window.get()));
+}
+
+void Application::OpenRelayDialog(int relay) {
+    auto* dialog = new RelayDialog(relay, *m_link, m_panel, m_window.get());
+    connect(dialog, &RelayDialog::ScriptsRequested, this, &Application::OnPlaceholder);
+    ShowDialog(dialog);
+}
+
+void Application::OpenStationNameDialog() {
+    ShowDialog(new StationNameDialog(m_panel.StationName(), *m_link, m_messages, m_window.get()));
 }
 
 void Application::OnAbout() {

@@ -8,6 +8,7 @@
 #include "app/notice_popup.h"
 #include "app/qt_message_service.h"
 #include "directory/station_directory.h"
+#include "directory/station_form.h"
 #include "link/board_link.h"
 #include "link/notice_queue.h"
 #include "link/status_ticker.h"
@@ -53,8 +54,17 @@ public:
     // Chooses the entry of `address` (or types it) and presses START.
     void ConnectTo(const QString& address);
 
+    // The dialogs of the main window's commands (public for tests and the
+    // screenshots).
+    void OpenStationDialog(StationDialogMode mode);
+    void OpenDeleteStationDialog();
+    void OpenRelayDialog(int relay);
+    void OpenStationNameDialog();
+
 Q_SIGNALS:
     void AboutBoxOpened(QDialog* box);
+    // Every dialog the application opens, once it is open.
+    void DialogOpened(QDialog* dialog);
     void NoticePopupOpened(volnar::NoticePopup* popup);
 
 private:
@@ -64,7 +74,7 @@ private:
     void OnClosing();
     void OnSetDefault();
     void OnPlaceholder();
-    void OnStationDialog();
+    void ShowDialog(QDialog* dialog);
     void OnAbout();
     void OnDatabaseOptions();
     void OnNoticeShown(const QString& text);
@@ -74,6 +84,7 @@ private:
     std::unique_ptr<QtMessageService> m_ownMessages;
     MessageService& m_messages;
     StationDirectory m_directory;
+    StationEditor m_stationEditor;
     StatusPanel m_panel;
     std::unique_ptr<BoardLink> m_link;
     NoticeQueue m_notices;

@@ -1,0 +1,117 @@
+#include "directory/station_dialogs.h"
+
+#include <QApplication>
+#include <QPushButton>
+#include <QRegularExpressionValidator>
+
+#include "ui_delete_station_dialog.h"
+#include "ui_station_dialog.h"
+
+namespace volnar {
+
+StationDialog::StationDialog(StationDialogMode mode, StationEditor& editor,
+                             const StationRecord& chosen, QWidget* parent)
+    : QDialog(parent), m_ui(std::make_unique<Ui::StationDialog>()), m_mode(mode), m_editor(editor) {
+    m_ui->setupUi(this);
+    // Numbers only, at most what the table holds.
+    auto* digits = new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), this);
+    for (QLineEdit* edit : {m_ui->portEdit, m_ui->timeoutEdit, m_ui->retriesEdit}) {
+        edit->setValidator(digits);
+    }
+    if (mode == StationDialogMode::Edit) {
+        setWindowTitle(tr("Edit IP"));
+        m_ui->addressEdit->SetAddress(chosen.IPADDRESS);
+        m_ui->passwordEdit->setText(chosen.PASSWORD);
+        m_ui->commentEdit->setText(chosen.COMMENT);
+        m_ui->portEdit->setText(chosen.PORT);
+        m_ui->timeoutEdit->setText(chosen.TIMEOUT);
+        m_ui->retriesEdit->setText(chosen.RETRIES);
+    } else {
+        m_ui->portEdit->setText(QStringLiteral("161"));
+        m_ui->timeoutEdit->setText(QStringLiteral("5"));
+        m_ui->retriesEdit->setText(QStringLiteral("2"));
+    }
+    m_ui->addressEdit->setFocus();
+
+    connect(m_ui->addressEdit, &Ipv4Edit::FocusEntered, this,
+            [this] { MarkLabel(m_ui->addressLabel); });
+    connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) {
+        const std::pair<QWidget*, QLabel*> fields[] = {
+            {m_ui->passwordEdit, m_ui->passwordLabel}, {m_ui->commentEdit, m_ui->commentLabel},
+            {m_ui->portEdit, m_ui->portLabel},         {m_ui->timeoutEdit, m_ui->timeoutLabel},
+            {m_ui->retriesEdit, m_ui->retriesLabel}};
+        for (const auto& [edit, label] : fields) {
+            if (now == edit) {
+                MarkLabel(label);
+            }
+        }
+    });
+    connect(m_ui->buttonBox, &QDialogButtonBox::accepted, this, &StationDialog::Submit);
+    connect(m_ui->buttonBox, &QDialogButtonBox::rejected, this, &QDialog::reject);
+}
+
+StationDialog::~StationDialog() = default;
+
+StationForm StationDialog::Form() const {
+    return {m_ui->addressEdit->FilledFields(), m_ui->addressEdit->Address(),
+            m_ui->passwordEdit->text(),        m_ui->commentEdit->text(),
+            m_ui->portEdit->text(),            m_ui->timeoutEdit->text(),
+            m_ui->retriesEdit->text()};
+}
+
+QLabel* StationDialog::MarkedLabel() const { return m_marked; }
+
+void StationDialog::MarkLabel(QLabel* label) {
+    if (m_marked == label) {
+        return;
+    }
+    if (m_marked) {
+        m_marked->setStyleSheet(QString());
+    }
+    m_marked = label;
+    m_marked->setStyleSheet(QStringLiteral("color: rgb(255, 0, 0);"));
+}
+
+void StationDialog::Submit() {
+    if (m_editor.Submit(m_mode, Form())) {
+        accept();
+    }
+}
+
+DeleteStationDialog::DeleteStationDialog(StationEditor& editor, StationDirectory& directory,
+                                         QWidget* parent)
+    : QDialog(parent),
+      m_ui(std::make_unique<Ui::DeleteStationDialog>()),
+      m_editor(editor),
+      m_directory(directory) {
+    m_ui->setupUi(this);
+    Fill();
+    connect(m_ui->deleteButton, &QPushButton::clicked, this, &DeleteStationDialog::Delete);
+    connect(m_ui->cancelButton, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+DeleteStationDialog::~DeleteStationDialog() = default;
+
+void DeleteStationDialog::Fill() {
+    m_ui->addressCombo->clear();
+    if (const auto list = m_directory.LoadAddressList()) {
+        m_ui->addressCombo->addItems(list->addresses);
+        const int index = static_cast<int>(list->addresses.indexOf(list->defaultAddress));
+        m_ui->addressCombo->setCurrentIndex(list->defaultAddress.isEmpty() ? -1 : index);
+        if (list->defaultAddress.isEmpty()) {
+            m_ui->addressCombo->setEditText(QString());
+        }
+    }
+}
+
+void DeleteStationDialog::Delete() {
+    if (m_editor.Delete(m_ui->addressCombo->currentText())) {
+        accept();
+    } else {
+        const QString typed = m_ui->addressCombo->currentText();
+        Fill();
+        m_ui->addressCombo->setEditText(typed);
+    }
+}
+
+}  // namespace volnar

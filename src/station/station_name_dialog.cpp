@@ -1,0 +1,39 @@
+#include "station/station_name_dialog.h"
+
+#include "link/board_link.h"
+#include "link/board_objects.h"
+#include "ui_station_name_dialog.h"
+
+namespace volnar {
+
+StationNameDialog::StationNameDialog(const QString& currentName, BoardLink& link,
+                                     MessageService& messages, QWidget* parent)
+    : QDialog(parent),
+      m_ui(std::make_unique<Ui::StationNameDialog>()),
+      m_link(link),
+      m_messages(messages) {
+    m_ui->setupUi(this);
+    m_ui->nameEdit->setText(currentName.left(kStationNameMaxLength));
+    connect(m_ui->buttonBox, &QDialogButtonBox::accepted, this, &StationNameDialog::Submit);
+    connect(m_ui->buttonBox, &QDialogButtonBox::rejected, this, &QDialog::reject);
+}
+
+StationNameDialog::~StationNameDialog() = default;
+
+void StationNameDialog::Submit() {
+    const QString name = m_ui->nameEdit->text().left(kStationNameMaxLength);
+    if (name.isEmpty()) {
+        m_messages.Show(MessageIcon::None, QString::fromLatin1(kZeroLengthRefused),
+                        MessageButtons::Ok, QString());
+        return;
+    }
+    if (m_messages.Show(MessageIcon::Question, QString::fromLatin1(kRenameQuestion),
+                        MessageButtons::OkCancel, QString::fromLatin1(kRenameCaption))) {
+        m_link.SendBoardRequest(board::kSysName, PduType::Set,
+                                RequestValue::Text(StationBytes(name)), routing::kStationName);
+    }
+    // Cancel in the question closes the dialog too; nothing is sent then.
+    accept();
+}
+
+}  // namespace volnar

@@ -1,0 +1,244 @@
+#include "directory/station_dialogs.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <gtest/gtest.h>
+
+#include "directory/database_template.h"
+#include "directory/ipv4_edit.h"
+#include "support/recording_message_service.h"
+
+namespace volnar {
+namespace {
+
+using testing::RecordingMessageService;
+
+QString S(const char* text) { return QString::fromUtf8(text); }
+
+class StationDialogTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_EQ(CreateDatabaseTemplate(folder.filePath(S("voln.db"))), TemplateResult::Created);
+        ASSERT_TRUE(directory.ConnectDatabase(folder.filePath(S("voln.db"))));
+        ASSERT_TRUE(directory.AddStation(
+            {S("127.0.0.1"), S("public"), S("first"), {}, S("161"), S("5"), S("2")}));
+    }
+
+    // Fills the dialog's fields; nullptr leaves a field as it is.
+    static void Fill(StationDialog& dialog, std::array<const char*, 4> octets,
+                     const char* password, const char* comment = nullptr) {
+        auto* address = dialog.findChild<Ipv4Edit*>(S("addressEdit"));
+        for (int i = 0; i < 4; ++i) {
+            address->Field(i)->setText(S(octets[i]));
+        }
+        if (password) {
+            dialog.findChild<QLineEdit*>(S("passwordEdit"))->setText(S(password));
+        }
+        if (comment) {
+            dialog.findChild<QLineEdit*>(S("commentEdit"))->setText(S(comment));
+        }
+    }
+
+    static void PressOk(QDialog& dialog) {
+        dialog.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
+    }
+
+    QTemporaryDir folder;
+    RecordingMessageService messages;
+    StationDirectory directory{messages};
+    int reloads = 0;
+    StationEditor editor{directory, messages, [this] { ++reloads; }};
+};
+
+TEST_F(StationDialogTest, AddChecksAddressThenPresenceThenPassword) {
+    struct Case {
+        std::array<const char*, 4> octets;
+        const char* password;
+        const char* box;
+    } const cases[] = {
+        {{"127", "0", "0", ""}, "", " Shazbot IP Address!!\r\n"},
+        {{"127", "0", "0", "1"}, "", "This IP Address already exists in the database!"},
+        {{"127", "0", "0", "2"}, "", " Shazbot Password!!\r\n"},
+    };
+    for (const Case& c : cases) {
+        messages.boxes.clear();
+        StationDialog dialog(StationDialogMode::Add, editor, {});
+        dialog.show();
+        Fill(dialog, c.octets, c.password);
+        PressOk(dialog);
+        ASSERT_EQ(messages.boxes.size(), 1u) << c.box;
+        EXPECT_EQ(messages.boxes[0].text, S(c.box));
+        EXPECT_EQ(messages.boxes[0].icon, MessageIcon::None);
+        EXPECT_TRUE(dialog.isVisible()) << c.box;  // stays open with what was typed
+        EXPECT_EQ(dialog.Form().password, S(c.password));
+    }
+    EXPECT_EQ(reloads, 0);
+}
+
+TEST_F(StationDialogTest, AddProposesDefaultsStoresNoAsDefaultAndEmptyOptionalFields) {
+    StationDialog dialog(StationDialogMode::Add, editor, {});
+    EXPECT_EQ(dialog.windowTitle(), S("Add IP"));
+    const StationForm proposed = dialog.Form();
+    EXPECT_EQ(proposed.port, S("161"));
+    EXPECT_EQ(proposed.timeout, S("5"));
+    EXPECT_EQ(proposed.retries, S("2"));
+    dialog.show();
+    Fill(dialog, {"127", "000", "0", "9"}, "O'Neil \"pw\" ü", "");
+    for (const char* name : {"portEdit", "timeoutEdit", "retriesEdit"}) {
+        dialog.findChild<QLineEdit*>(S(name))->clear();
+    }
+    PressOk(dialog);
+    EXPECT_TRUE(messages.boxes.empty()) << messages.Texts().join(u'|').toStdString();
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
+    EXPECT_EQ(reloads, 1);
+    const LookupResult stored = directory.LookupStation(S("127.0.0.9"));
+    ASSERT_EQ(stored.status, LookupStatus::Found);
+    EXPECT_EQ(stored.record,
+              (StationRecord{S("127.0.0.9"), S("O'Neil \"pw\" ü"), S(""), S("NO"), S(""), S(""), S("")}));
+}
+
+TEST_F(StationDialogTest, FieldsAreLimitedToWhatTheTableHolds) {
+    StationDialog dialog(StationDialogMode::Add, editor, {});
+    const std::pair<const char*, int> limits[] = {{"passwordEdit", 35}, {"commentEdit", 50},
+                                                  {"portEdit", 10},     {"timeoutEdit", 10},
+                                                  {"retriesEdit", 10}};
+    for (const auto& [name, limit] : limits) {
+        auto* edit = dialog.findChild<QLineEdit*>(S(name));
+        edit->clear();
+        QTest::keyClicks(edit, QString(limit + 5, u'7'));
+        EXPECT_EQ(edit->text().size(), limit) << name;
+    }
+    auto* port = dialog.findChild<QLineEdit*>(S("portEdit"));
+    port->clear();
+    QTest::keyClicks(port, S("16x1"));
+    EXPECT_EQ(port->text(), S("161"));
+}
+
+TEST_F(StationDialogTest, EditKeepsTheDefaultAndRefusesAnAddressNotInTheTable) {
+    ASSERT_TRUE(directory.SetDefaultStation(S("127.0.0.1")));
+    messages.boxes.clear();
+    const StationRecord chosen = directory.LookupStation(S("127.0.0.1")).record;
+    StationDialog dialog(StationDialogMode::Edit, editor, chosen);
+    EXPECT_EQ(dialog.windowTitle(), S("Edit IP"));
+    EXPECT_EQ(dialog.Form().address, S("127.0.0.1"));
+    EXPECT_EQ(dialog.Form().comment, S("first"));
+    dialog.show();
+
+    Fill(dialog, {"127", "0", "0", "77"}, nullptr);
+    PressOk(dialog);
+    EXPECT_EQ(messages.Texts(), QStringList{S(kAddressNotInTable)});
+    EXPECT_TRUE(dialog.isVisible());
+
+    messages.boxes.clear();
+    Fill(dialog, {"127", "0", "0", "1"}, "changed", "edited");
+    PressOk(dialog);
+    EXPECT_EQ(messages.Texts(), QStringList{S(" IP Address Updated SucSuccessfully")});
+    const StationRecord stored = directory.LookupStation(S("127.0.0.1")).record;
+    EXPECT_EQ(stored.DEFAULT, S("YES"));
+    EXPECT_EQ(stored.PASSWORD, S("changed"));
+    EXPECT_EQ(stored.COMMENT, S("edited"));
+}
+
+TEST_F(StationDialogTest, FailedWriteKeepsTheDialogAndWhatWasTyped) {
+    StationDialog dialog(StationDialogMode::Add, editor, {});
+    dialog.show();
+    Fill(dialog, {"127", "0", "0", "3"}, "pw", "kept");
+    directory.DisconnectDatabase();  // the write cannot happen
+    PressOk(dialog);
+    EXPECT_EQ(messages.Texts(), QStringList{S("Statement handle allocation failed")});
+    EXPECT_TRUE(dialog.isVisible());
+    EXPECT_EQ(dialog.Form().comment, S("kept"));
+    EXPECT_EQ(reloads, 0);
+}
+
+TEST_F(StationDialogTest, FocusedFieldsLabelIsRed) {
+    StationDialog dialog(StationDialogMode::Add, editor, {});
+    dialog.show();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
+    dialog.findChild<QLineEdit*>(S("commentEdit"))->setFocus();
+    ASSERT_NE(dialog.MarkedLabel(), nullptr);
+    EXPECT_EQ(dialog.MarkedLabel()->objectName(), S("commentLabel"));
+    dialog.findChild<Ipv4Edit*>(S("addressEdit"))->Field(2)->setFocus();
+    EXPECT_EQ(dialog.MarkedLabel()->objectName(), S("addressLabel"));
+    EXPECT_TRUE(dialog.MarkedLabel()->styleSheet().contains(S("255, 0, 0")));
+    EXPECT_TRUE(dialog.findChild<QLabel*>(S("commentLabel"))->styleSheet().isEmpty());
+}
+
+TEST_F(StationDialogTest, DeleteRefusesTheProtectedStationAndSaysWhatHappened) {
+    ASSERT_TRUE(directory.AddStation(
+        {S("192.168.100.200"), S("pw"), S("long"), {}, {}, {}, {}}));
+    ASSERT_TRUE(directory.SetDefaultStation(S("127.0.0.1")));
+    messages.boxes.clear();
+    DeleteStationDialog dialog(editor, directory);
+    dialog.show();
+    auto* combo = dialog.findChild<QComboBox*>(S("addressCombo"));
+    auto* remove = dialog.findChild<QPushButton*>(S("deleteButton"));
+    EXPECT_EQ(combo->count(), 3);
+    EXPECT_EQ(combo->currentText(), S("127.0.0.1"));  // the default
+
+    combo->setEditText(S("10.10.10.10"));
+    remove->click();
+    EXPECT_EQ(messages.Texts(), QStringList{S("Don't Delete the Default IP!")});
+    EXPECT_EQ(directory.LookupStation(S("10.10.10.10")).status, LookupStatus::Found);
+
+    messages.boxes.clear();
+    combo->setEditText(S("127.0.0.99"));
+    remove->click();
+    EXPECT_EQ(messages.Texts(), QStringList{S(kDeleteNotInTable)});
+    EXPECT_TRUE(dialog.isVisible());
+
+    messages.boxes.clear();
+    combo->setEditText(S("192.168.100.200"));
+    remove->click();
+    EXPECT_EQ(messages.Texts(), QStringList{S("IP Address Deleted From Database !")});
+    EXPECT_EQ(directory.LookupStation(S("192.168.100.200")).status, LookupStatus::NotFound);
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
+    EXPECT_EQ(reloads, 1);
+}
+
+TEST_F(StationDialogTest, DeletingTheDefaultLeavesNoDefault) {
+    ASSERT_TRUE(directory.SetDefaultStation(S("127.0.0.1")));
+    ASSERT_TRUE(editor.Delete(S("127.0.0.1")));
+    const auto list = directory.LoadStationList();
+    ASSERT_TRUE(list);
+    EXPECT_EQ(list->defaultIndex, -1);
+}
+
+TEST(Ipv4Edit, CountsFilledFieldsAndFormatsWithoutLeadingZeros) {
+    Ipv4Edit edit;
+    EXPECT_EQ(edit.FilledFields(), 0);
+    edit.SetAddress(S("192.168.100.200"));
+    EXPECT_EQ(edit.FilledFields(), 4);
+    EXPECT_EQ(edit.Address(), S("192.168.100.200"));
+    edit.Field(1)->setText(S("007"));
+    EXPECT_EQ(edit.Address(), S("192.7.100.200"));
+    edit.Field(3)->clear();
+    EXPECT_EQ(edit.FilledFields(), 3);
+    for (const char* bad : {"1.2.3", "1.2.3.256", "a.b.c.d", "1.2.3.4.5", ""}) {
+        edit.SetAddress(S(bad));
+        EXPECT_EQ(edit.FilledFields(), 0) << bad;
+    }
+    // Typing goes to whichever field has the focus: a dot or a third digit
+    // moves on, values past 255 are refused.
+    edit.SetAddress(QString());
+    edit.show();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&edit));
+    edit.Field(0)->setFocus();
+    for (const QChar c : S("10.1921.2559")) {
+        QTest::keyClick(QApplication::focusWidget(), c.toLatin1());
+    }
+    EXPECT_EQ(edit.Field(0)->text(), S("10"));
+    EXPECT_EQ(edit.Field(1)->text(), S("192"));
+    EXPECT_EQ(edit.Field(2)->text(), S("1"));
+    EXPECT_EQ(edit.Field(3)->text(), S("255"));  // the 9 was refused
+    EXPECT_EQ(edit.Address(), S("10.192.1.255"));
+}
+
+}  // namespace
+}  // namespace volnar
