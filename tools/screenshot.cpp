@@ -7,6 +7,7 @@
 #include <QDeadlineTimer>
 #include <QDialog>
 #include <QDir>
+#include <functional>
 #include <QTextStream>
 #include <QTimer>
 
@@ -59,6 +60,30 @@ int main(int argc, char** argv) {
     if (!program.Window().grab().save(folder.filePath(name))) {
         err << "volnar-screenshot: cannot write " << folder.filePath(name) << "\n";
         return 1;
+    }
+    // The main window's dialogs, each as the operator first sees it.
+    if (!parser.isSet(noAbout)) {
+        QDialog* opened = nullptr;
+        QObject::connect(&program, &volnar::Application::DialogOpened, &program,
+                         [&opened](QDialog* dialog) { opened = dialog; });
+        const std::pair<const char*, std::function<void()>> dialogs[] = {
+            {"relay-dialog.png", [&] { program.OpenRelayDialog(1); }},
+            {"station-name-dialog.png", [&] { program.OpenStationNameDialog(); }},
+            {"add-ip-dialog.png",
+             [&] { program.OpenStationDialog(volnar::StationDialogMode::Add); }},
+            {"delete-ip-dialog.png", [&] { program.OpenDeleteStationDialog(); }},
+        };
+        for (const auto& [file, open] : dialogs) {
+            opened = nullptr;
+            open();
+            Pause(600);
+            if (opened == nullptr || !opened->grab().save(folder.filePath(QString::fromLatin1(file)))) {
+                err << "volnar-screenshot: no picture for " << file << "\n";
+                return 1;
+            }
+            opened->close();
+            Pause(100);
+        }
     }
     if (!parser.isSet(noAbout)) {
         QDialog* about = nullptr;
