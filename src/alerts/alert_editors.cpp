@@ -1,0 +1,148 @@
+#include "alerts/alert_editors.h"
+
+#include <QDialogButtonBox>
+
+#include "link/board_link.h"
+#include "link/board_objects.h"
+#include "panel/message_service.h"
+#include "ui_email_alert_dialog.h"
+#include "ui_sms_alert_dialog.h"
+
+namespace volnar {
+namespace {
+
+// Sends an accepted upload; false (after the message) when it was refused.
+bool SendAlert(const AlertUpload& upload, BoardLink& link, MessageService& messages) {
+    if (!upload.refusal.isEmpty()) {
+        messages.ShowError(upload.refusal);
+        return false;
+    }
+    link.SendBoardRequest(board::kAlertRecord, PduType::Set, RequestValue::Text(upload.record),
+                          upload.requestId);
+    return true;
+}
+
+// Keeps a multi-line box within what is uploaded, so the operator sees the
+// cut where it happens.
+void LimitText(QPlainTextEdit* edit, int limit) {
+    QObject::connect(edit, &QPlainTextEdit::textChanged, edit, [edit, limit] {
+        const QString text = edit->toPlainText();
+        if (text.size() > limit) {
+            edit->setPlainText(text.left(limit));
+            edit->moveCursor(QTextCursor::End);
+        }
+    });
+}
+
+}  // namespace
+
+EmailAlertDialog::EmailAlertDialog(AlertEditorMode mode, const AlertWorkingRecord& alert,
+                                   BoardLink& link, MessageService& messages, QWidget* parent)
+    : QDialog(parent),
+      m_ui(std::make_unique<Ui::EmailAlertDialog>()),
+      m_mode(mode),
+      m_id(alert.id),
+      m_link(link),
+      m_messages(messages) {
+    m_ui->setupUi(this);
+    LimitText(m_ui->messageEdit, 510);
+    if (mode == AlertEditorMode::Edit) {
+        setWindowTitle(tr("EDIT Email Alert"));
+        const EmailAlertForm form = EmailFormFrom(alert);
+        m_ui->nameEdit->setText(form.name);
+        m_ui->descriptionEdit->setText(form.description);
+        m_ui->fromEdit->setText(form.from);
+        m_ui->smtpServerEdit->setText(form.smtpServer);
+        m_ui->toEdit->setText(form.to);
+        m_ui->subjectEdit->setText(form.subject);
+        m_ui->messageEdit->setPlainText(form.text);
+    } else {
+        setWindowTitle(tr("ADD New Email Alert"));
+    }
+    connect(m_ui->buttonBox, &QDialogButtonBox::accepted, this, &EmailAlertDialog::Submit);
+    connect(m_ui->buttonBox, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    connect(this, &QDialog::rejected, this, &EmailAlertDialog::Cancelled);
+}
+
+EmailAlertDialog::~EmailAlertDialog() = default;
+
+EmailAlertForm EmailAlertDialog::Form() const {
+    return {m_ui->nameEdit->text(),       m_ui->descriptionEdit->text(),
+            m_ui->fromEdit->text(),       m_ui->smtpServerEdit->text(),
+            m_ui->toEdit->text(),         m_ui->subjectEdit->text(),
+            m_ui->messageEdit->toPlainText()};
+}
+
+void EmailAlertDialog::Submit() {
+    if (SendAlert(BuildEmailAlert(m_mode, m_id, Form()), m_link, m_messages)) {
+        accept();
+    }
+}
+
+SmsAlertDialog::SmsAlertDialog(AlertEditorMode mode, const AlertWorkingRecord& alert,
+                               BoardLink& link, MessageService& messages, QWidget* parent)
+    : QDialog(parent),
+      m_ui(std::make_unique<Ui::SmsAlertDialog>()),
+      m_mode(mode),
+      m_id(alert.id),
+      m_link(link),
+      m_messages(messages) {
+    m_ui->setupUi(this);
+    m_ui->modemCombo->lineEdit()->setMaxLength(49);
+    LimitText(m_ui->messageEdit, 149);
+    if (mode == AlertEditorMode::Edit) {
+        setWindowTitle(tr("EDIT SMS Alert"));
+        const SmsAlertForm form = SmsFormFrom(alert);
+        m_ui->descriptionEdit->setText(form.description);
+        m_ui->phoneEdit->setText(form.phoneNumber);
+        m_ui->modemCombo->setEditText(form.modem);
+        m_ui->messageEdit->setPlainText(form.message);
+    } else {
+        setWindowTitle(tr("ADD New SMS Alert"));
+        m_ui->modemCombo->setEditText(QString::fromLatin1(kChooseModemPlaceholder));
+    }
+    connect(m_ui->buttonBox, &QDialogButtonBox::accepted, this, &SmsAlertDialog::Submit);
+    connect(m_ui->buttonBox, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    connect(this, &QDialog::rejected, this, &SmsAlertDialog::Cancelled);
+    // The modem walk fills the chooser while this dialog is open.
+    connect(&m_link, &BoardLink::ModemRowReceived, this, &SmsAlertDialog::AddModem);
+    m_link.SendBoardRequest(board::kModemTable, PduType::GetNext);
+}
+
+SmsAlertDialog::~SmsAlertDialog() = default;
+
+void SmsAlertDialog::AddModem(const QString& modem) {
+    // Adding the first entry would replace the chooser's text; the text the
+    // operator sees (the alert's own modem, the placeholder, or what was
+    // typed) stays, and becomes the selected entry when it is this modem.
+    const QString shown = m_ui->modemCombo->currentText();
+    m_ui->modemCombo->addItem(modem);
+    const int index = m_ui->modemCombo->findText(shown);
+    if (index >= 0) {
+        m_ui->modemCombo->setCurrentIndex(index);
+    } else {
+        m_ui->modemCombo->setCurrentIndex(-1);
+        m_ui->modemCombo->setEditText(shown);
+    }
+}
+
+SmsAlertForm SmsAlertDialog::Form() const {
+    return {m_ui->descriptionEdit->text(), m_ui->phoneEdit->text(),
+            m_ui->modemCombo->currentText(), m_ui->messageEdit->toPlainText()};
+}
+
+QStringList SmsAlertDialog::Modems() const {
+    QStringList modems;
+    for (int i = 0; i < m_ui->modemCombo->count(); ++i) {
+        modems << m_ui->modemCombo->itemText(i);
+    }
+    return modems;
+}
+
+void SmsAlertDialog::Submit() {
+    if (SendAlert(BuildSmsAlert(m_mode, m_id, Form()), m_link, m_messages)) {
+        accept();
+    }
+}
+
+}  // namespace volnar

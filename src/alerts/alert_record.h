@@ -1,0 +1,63 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+namespace volnar {
+
+// An alert as the list hands it to an editor: ID, type (lower case), name,
+// description and the fifth to ninth fields of the listed record, each whole.
+struct AlertWorkingRecord {
+    QString id;
+    QString type;
+    QString name;
+    QString description;
+    QStringList fields;  // fields 5 to 9
+
+    QString Field(int n) const { return fields.value(n - 5); }
+};
+
+enum class AlertEditorMode { New, Edit };
+
+// Texts the editors show on a refused OK.
+inline constexpr char kChooseModemPlaceholder[] = "Choose a Modem";
+
+// One box of an editor: its label (named in the "|" refusal), the text typed,
+// how many characters are uploaded, and the message when it is empty.
+struct AlertBox {
+    const char* label;
+    QString text;
+    int limit;
+    const char* emptyMessage;
+};
+
+// The outcome of OK: the record to send, or the message to show.
+struct AlertUpload {
+    QByteArray record;  // set when the alert may be sent
+    QString refusal;    // set when it may not
+    int requestId = 0;  // 412 new, 413 edit
+};
+
+// The e-mail editor's seven boxes, in their check order.
+struct EmailAlertForm {
+    QString name, description, from, smtpServer, to, subject, text;
+};
+// The SMS editor's four boxes, in their check order.
+struct SmsAlertForm {
+    QString description, phoneNumber, modem, message;
+};
+
+// Checks the boxes in order (the first empty one, then any "|", which would
+// split the record on the station) and builds the fourteen-field record:
+// "ID|EMAIL|name|description|from|smtp|to|subject|text|-|-|-|-|-|".
+AlertUpload BuildEmailAlert(AlertEditorMode mode, const QString& id, const EmailAlertForm& form);
+// "ID|SMS|description|phone|modem|message|-|-|-|-|-|-|-|-|".
+AlertUpload BuildSmsAlert(AlertEditorMode mode, const QString& id, const SmsAlertForm& form);
+
+// The editors' forms filled from a listed alert.
+EmailAlertForm EmailFormFrom(const AlertWorkingRecord& alert);
+SmsAlertForm SmsFormFrom(const AlertWorkingRecord& alert);
+
+}  // namespace volnar

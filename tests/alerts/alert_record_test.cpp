@@ -1,0 +1,125 @@
+#include "alerts/alert_record.h"
+
+#include <gtest/gtest.h>
+
+#include "link/board_objects.h"
+#include "support/qt_print.h"
+
+namespace volnar {
+namespace {
+
+QString S(const char* text) { return QString::fromUtf8(text); }
+
+EmailAlertForm FullEmail() {
+    return {S("Door"), S("Door alarm"), S("hut@dorvik.example"), S("smtp.dorvik.example"),
+            S("ops@dorvik.example"), S("Door open"), S("The door is open.")};
+}
+
+SmsAlertForm FullSms() { return {S("Door"), S("P"), S("Modem1"), S("Door open")}; }
+
+TEST(AlertRecord, BothRecordShapesWithTheirRequestIds) {
+    const AlertUpload email = BuildEmailAlert(AlertEditorMode::New, S("9"), FullEmail());
+    EXPECT_TRUE(email.refusal.isEmpty());
+    EXPECT_EQ(email.record,
+              QByteArray("0|EMAIL|Door|Door alarm|hut@dorvik.example|smtp.dorvik.example|"
+                         "ops@dorvik.example|Door open|The door is open.|-|-|-|-|-|"));
+    EXPECT_EQ(email.requestId, routing::kAlertAdd);
+
+    const AlertUpload sms = BuildSmsAlert(AlertEditorMode::New, S("9"), FullSms());
+    EXPECT_EQ(sms.record, QByteArray("0|SMS|Door|P|Modem1|Door open|-|-|-|-|-|-|-|-|"));
+    EXPECT_EQ(sms.requestId, routing::kAlertAdd);
+
+    const AlertUpload edited = BuildSmsAlert(AlertEditorMode::Edit, S("12345"), FullSms());
+    EXPECT_TRUE(edited.record.startsWith("12345|SMS|"));
+    EXPECT_EQ(edited.requestId, routing::kAlertUpdate);
+}
+
+TEST(AlertRecord, FirstEmptyBoxIsReportedInBoxOrder) {
+    const char* messages[] = {"Enter a Name for this Alert!",
+                              "Enter a Description for this Alert!",
+                              "Enter the from Email Address!",
+                              "Enter the SMTP Server Address!",
+                              "Enter the Recipient Email Address!",
+                              "Enter the Subject for this Alert!",
+                              "Enter some text for this Alert!"};
+    // Emptying boxes from the last to the first: each time the first empty
+    // one is the one reported.
+    EmailAlertForm form = FullEmail();
+    QString* boxes[] = {&form.name, &form.description, &form.from, &form.smtpServer,
+                        &form.to,   &form.subject,     &form.text};
+    for (int i = 6; i >= 0; --i) {
+        boxes[i]->clear();
+        const AlertUpload upload = BuildEmailAlert(AlertEditorMode::New, {}, form);
+        EXPECT_EQ(upload.refusal, S(messages[i]));
+        EXPECT_TRUE(upload.record.isEmpty());
+    }
+
+    const char* smsMessages[] = {"Enter a Name for this Alert!", "Enter a valid Phone Number!",
+                                 "Choose or Creat a Modem!", "Enter some text to send!"};
+    SmsAlertForm sms = FullSms();
+    QString* smsBoxes[] = {&sms.description, &sms.phoneNumber, &sms.modem, &sms.message};
+    for (int i = 3; i >= 0; --i) {
+        smsBoxes[i]->clear();
+        EXPECT_EQ(BuildSmsAlert(AlertEditorMode::New, {}, sms).refusal, S(smsMessages[i]));
+    }
+}
+
+TEST(AlertRecord, ThePlaceholderIsNoModem) {
+    SmsAlertForm form = FullSms();
+    form.modem = S(kChooseModemPlaceholder);
+    EXPECT_EQ(BuildSmsAlert(AlertEditorMode::New, {}, form).refusal, S("Choose or Creat a Modem!"));
+}
+
+TEST(AlertRecord, LimitsTakeTheFirstCharacters) {
+    SmsAlertForm sms = FullSms();
+    sms.message = QString(160, u'm');
+    EXPECT_EQ(BuildSmsAlert(AlertEditorMode::New, {}, sms).record,
+              "0|SMS|Door|P|Modem1|" + QByteArray(149, 'm') + "|-|-|-|-|-|-|-|-|");
+
+    struct Case {
+        QString EmailAlertForm::*box;
+        int limit;
+    } const cases[] = {
+        {&EmailAlertForm::name, 49},       {&EmailAlertForm::description, 49},
+        {&EmailAlertForm::from, 49},       {&EmailAlertForm::smtpServer, 49},
+        {&EmailAlertForm::to, 254},        {&EmailAlertForm::subject, 99},
+        {&EmailAlertForm::text, 510},
+    };
+    for (const Case& c : cases) {
+        EmailAlertForm form = FullEmail();
+        form.*c.box = QString(c.limit + 20, u'x');
+        const QByteArray record = BuildEmailAlert(AlertEditorMode::New, {}, form).record;
+        EXPECT_TRUE(record.contains("|" + QByteArray(c.limit, 'x') + "|")) << c.limit;
+        EXPECT_FALSE(record.contains(QByteArray(c.limit + 1, 'x'))) << c.limit;
+    }
+}
+
+TEST(AlertRecord, BarInAnyBoxIsRefusedNamingTheBox) {
+    EmailAlertForm email = FullEmail();
+    email.subject = S("Door | window");
+    const AlertUpload refused = BuildEmailAlert(AlertEditorMode::New, {}, email);
+    EXPECT_TRUE(refused.record.isEmpty());
+    EXPECT_TRUE(refused.refusal.contains(S("Alert Subject:"))) << refused.refusal.toStdString();
+
+    SmsAlertForm sms = FullSms();
+    sms.phoneNumber = S("+1|555");
+    EXPECT_TRUE(BuildSmsAlert(AlertEditorMode::New, {}, sms).refusal.contains(S("Phone Number:")));
+}
+
+TEST(AlertRecord, EditingWithoutChangesSendsBackWhatWasListed) {
+    const AlertWorkingRecord email{S("5"), S("email"), S("Door"), S("Door alarm"),
+                                   {S("hut@dorvik.example"), S("smtp.dorvik.example"),
+                                    S("ops@dorvik.example"), S("Door open"), S("Text ü")}};
+    EXPECT_EQ(BuildEmailAlert(AlertEditorMode::Edit, email.id, EmailFormFrom(email)).record,
+              QByteArray("5|EMAIL|Door|Door alarm|hut@dorvik.example|smtp.dorvik.example|"
+                         "ops@dorvik.example|Door open|Text \xfc|-|-|-|-|-|"));
+
+    const QString longMessage(149, u'a');
+    const AlertWorkingRecord sms{S("7"), S("sms"), S("Door"), S("+15550100"),
+                                 {S("Modem2"), longMessage, S("-"), S("-"), S("-")}};
+    EXPECT_EQ(BuildSmsAlert(AlertEditorMode::Edit, sms.id, SmsFormFrom(sms)).record,
+              "7|SMS|Door|+15550100|Modem2|" + longMessage.toLatin1() + "|-|-|-|-|-|-|-|-|");
+}
+
+}  // namespace
+}  // namespace volnar
