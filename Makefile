@@ -35,7 +35,7 @@ FUZZ_SECONDS ?= 60
 build-fuzz: deps
 	@CC=clang CXX=clang++ cmake -S . -B $(BUILD_FUZZ) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 	  -DVOLNAR_FUZZ=ON -DVOLNAR_SANITIZE=ON -DVOLNAR_BUILD_TESTS=OFF >/dev/null
-	@cmake --build $(BUILD_FUZZ) -j $(JOBS)
+	@cmake --build $(BUILD_FUZZ) -j $(JOBS) --target fuzzers
 
 fuzz: build-fuzz
 	@set -e; for f in $(BUILD_FUZZ)/fuzz/*/volnar-fuzz-*; do \
