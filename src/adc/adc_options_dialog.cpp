@@ -1,0 +1,404 @@
+#include "adc/adc_options_dialog.h"
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QListWidget>
+#include <QPushButton>
+
+#include "link/board_link.h"
+#include "link/board_objects.h"
+#include "panel/message_service.h"
+#include "panel/status_panel.h"
+#include "ui_adc_options_dialog.h"
+
+namespace volnar {
+
+namespace {
+
+constexpr int kIdRole = Qt::UserRole;
+
+using adc::ActionsList;
+
+constexpr std::size_t Index(ActionsList list) {
+    return static_cast<std::size_t>(list);
+}
+
+constexpr bool IsAlertList(std::size_t list) {
+    const auto kind = static_cast<ActionsList>(list);
+    return kind == ActionsList::HighAlerts || kind == ActionsList::HighNormalAlerts ||
+           kind == ActionsList::LowAlerts || kind == ActionsList::LowNormalAlerts;
+}
+
+QListWidgetItem* CopyItem(const QListWidgetItem& item) {
+    auto* copy = new QListWidgetItem(item.text());
+    copy->setData(kIdRole, item.data(kIdRole));
+    return copy;
+}
+
+std::vector<AdcListItem> Entries(const QListWidget& list) {
+    std::vector<AdcListItem> entries;
+    entries.reserve(static_cast<std::size_t>(list.count()));
+    for (int row = 0; row < list.count(); ++row) {
+        const QListWidgetItem* item = list.item(row);
+        entries.push_back({item->data(kIdRole).toInt(), item->text()});
+    }
+    return entries;
+}
+
+// A typed key with text of its own (not a shortcut, not a control key).
+bool IsTypedCharacter(const QKeyEvent& key) {
+    if (key.modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)) {
+        return false;
+    }
+    const QString text = key.text();
+    if (text.isEmpty()) {
+        return false;
+    }
+    for (const char32_t c : text.toUcs4()) {
+        if (c < 0x20 || c == 0x7F) {
+            return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
+AdcOptionsDialog::AdcOptionsDialog(int channel, BoardLink& link, const StatusPanel& panel,
+                                   MessageService& messages, QWidget* parent)
+    : QDialog(parent),
+      m_ui(std::make_unique<Ui::AdcOptionsDialog>()),
+      m_channel(channel >= 1 && channel <= adc::kChannelCount ? channel : 1),
+      m_link(link),
+      m_panel(panel),
+      m_messages(messages),
+      m_beep([] { QApplication::beep(); }) {
+    m_ui->setupUi(this);
+    setAttribute(Qt::WA_DeleteOnClose);
+    setWindowModality(Qt::ApplicationModal);
+
+    m_pools = {m_ui->highAlertPool,        m_ui->highNormalAlertPool, m_ui->highScriptPool,
+               m_ui->highNormalScriptPool, m_ui->lowAlertPool,        m_ui->lowNormalAlertPool,
+               m_ui->lowScriptPool,        m_ui->lowNormalScriptPool};
+    m_actions = {m_ui->highAlertActions,  m_ui->highNormalAlertActions,
+                 m_ui->highScriptActions, m_ui->highNormalScriptActions,
+                 m_ui->lowAlertActions,   m_ui->lowNormalAlertActions,
+                 m_ui->lowScriptActions,  m_ui->lowNormalScriptActions};
+    m_addButtons = {m_ui->highAlertAddButton,  m_ui->highNormalAlertAddButton,
+                    m_ui->highScriptAddButton, m_ui->highNormalScriptAddButton,
+                    m_ui->lowAlertAddButton,   m_ui->lowNormalAlertAddButton,
+                    m_ui->lowScriptAddButton,  m_ui->lowNormalScriptAddButton};
+    m_removeButtons = {m_ui->highAlertRemoveButton,  m_ui->highNormalAlertRemoveButton,
+                       m_ui->highScriptRemoveButton, m_ui->highNormalScriptRemoveButton,
+                       m_ui->lowAlertRemoveButton,   m_ui->lowNormalAlertRemoveButton,
+                       m_ui->lowScriptRemoveButton,  m_ui->lowNormalScriptRemoveButton};
+    m_filtered = {{{m_ui->ampRatingEdit, adc::KeyFilter::ShuntRating},
+                   {m_ui->millivoltRatingEdit, adc::KeyFilter::ShuntRating},
+                   {m_ui->precisionEdit, adc::KeyFilter::Precision},
+                   {m_ui->adjustmentEdit, adc::KeyFilter::DecimalNumber},
+                   {m_ui->highValueEdit, adc::KeyFilter::DecimalNumber},
+                   {m_ui->lowValueEdit, adc::KeyFilter::DecimalNumber}}};
+
+    // Both flap-time combos offer the 144 texts and start at "Continous".
+    const QStringList flapTexts = adc::FlapTimeTexts();
+    for (QComboBox* combo : {m_ui->highFlapCombo, m_ui->lowFlapCombo}) {
+        combo->addItems(flapTexts);
+        combo->setCurrentIndex(0);
+    }
+    for (const auto& [edit, filter] : m_filtered) {
+        edit->installEventFilter(this);
+    }
+
+    for (std::size_t list = 0; list < adc::kActionsListCount; ++list) {
+        connect(m_addButtons[list], &QPushButton::clicked, this, [this, list] { Add(list); });
+        connect(m_removeButtons[list], &QPushButton::clicked, this, [this, list] { Remove(list); });
+        connect(m_pools[list], &QListWidget::itemDoubleClicked, this,
+                [this, list](QListWidgetItem* item) { m_actions[list]->addItem(CopyItem(*item)); });
+        connect(m_actions[list], &QListWidget::itemDoubleClicked, this,
+                [this, list](QListWidgetItem* item) {
+                    delete m_actions[list]->takeItem(m_actions[list]->row(item));
+                });
+    }
+    for (QPushButton* button : {m_ui->highAlertsButton, m_ui->highNormalAlertsButton,
+                                m_ui->lowAlertsButton, m_ui->lowNormalAlertsButton}) {
+        connect(button, &QPushButton::clicked, this, &AdcOptionsDialog::AlertsRequested);
+    }
+    for (QPushButton* button : {m_ui->highScriptsButton, m_ui->highNormalScriptsButton,
+                                m_ui->lowScriptsButton, m_ui->lowNormalScriptsButton}) {
+        connect(button, &QPushButton::clicked, this, &AdcOptionsDialog::ScriptsRequested);
+    }
+    connect(m_ui->voltmeterRadio, &QRadioButton::clicked, this, [this] { ApplyMode(false); });
+    connect(m_ui->ampmeterRadio, &QRadioButton::clicked, this, [this] { ApplyMode(true); });
+    // Arrow keys move the check between the radios without a click.
+    connect(m_ui->voltmeterRadio, &QRadioButton::toggled, this, [this](bool checked) {
+        if (checked) {
+            ApplyMode(false);
+        }
+    });
+    connect(m_ui->ampmeterRadio, &QRadioButton::toggled, this, [this](bool checked) {
+        if (checked) {
+            ApplyMode(true);
+        }
+    });
+    connect(m_ui->setNameButton, &QPushButton::clicked, this, &AdcOptionsDialog::SetName);
+    connect(m_ui->setNotesButton, &QPushButton::clicked, this, &AdcOptionsDialog::SetNotes);
+    connect(m_ui->okButton, &QPushButton::clicked, this, &AdcOptionsDialog::Upload);
+    connect(m_ui->cancelButton, &QPushButton::clicked, this, &QDialog::reject);
+
+    Tick();
+
+    // The data load: the link walks the alerts, then the scripts, then reads
+    // this channel's record.
+    ConnectLink();
+    m_link.SetAdcOptionsChannel(m_channel);
+    ShowLoading();
+    m_link.SendBoardRequest(board::kAlertTable, PduType::GetNext, RequestValue::Null(),
+                            routing::kAdcLoadAlerts);
+
+    setWindowTitle(adc::DialogTitle(m_channel));
+    m_ui->nameEdit->setText(adc::Cut(m_panel.AdcName(m_channel), adc::kNameTaken));
+    m_ui->readingLabel->setText(adc::Cut(m_panel.AdcValue(m_channel), adc::kReadingShown));
+
+    m_clock.setInterval(1000);
+    connect(&m_clock, &QTimer::timeout, this, &AdcOptionsDialog::Tick);
+    m_clock.start();
+
+    if (m_panel.AdcUnit(m_channel) == QLatin1String("v")) {
+        m_ui->voltmeterRadio->setChecked(true);
+    } else {
+        m_ui->ampmeterRadio->setChecked(true);
+    }
+    m_ui->voltmeterRadio->setFocus();
+}
+
+AdcOptionsDialog::~AdcOptionsDialog() {
+    StopListening();
+}
+
+void AdcOptionsDialog::ConnectLink() {
+    connect(&m_link, &BoardLink::AdcLoadAlertItem, this,
+            [this](int id, const QString& text) { AddPoolItem(true, id, text); });
+    connect(&m_link, &BoardLink::AdcLoadScriptItem, this,
+            [this](int id, const QString& text) { AddPoolItem(false, id, text); });
+    connect(&m_link, &BoardLink::AdcChannelRecordReceived, this,
+            &AdcOptionsDialog::ApplyChannelRecord);
+    // StopPolling (an error box, STOP): no further answer of the load comes.
+    connect(&m_link, &BoardLink::ReadoutsReset, this, &AdcOptionsDialog::LoadStopped);
+}
+
+void AdcOptionsDialog::StopListening() {
+    if (!m_listening) {
+        return;
+    }
+    m_listening = false;
+    disconnect(&m_link, nullptr, this, nullptr);
+    if (m_link.AdcOptionsChannel() == m_channel) {
+        m_link.SetAdcOptionsChannel(0);
+    }
+}
+
+void AdcOptionsDialog::done(int result) {
+    m_clock.stop();
+    StopListening();
+    QDialog::done(result);
+}
+
+void AdcOptionsDialog::Tick() {
+    m_ui->asOfLabel->setText(adc::AsOfText(QDateTime::currentDateTime()));
+    m_ui->readingLabel->setText(adc::Cut(m_panel.AdcValue(m_channel), adc::kReadingShown));
+}
+
+void AdcOptionsDialog::ApplyMode(bool ammeter) {
+    for (QWidget* control : {static_cast<QWidget*>(m_ui->ampRatingEdit),
+                             static_cast<QWidget*>(m_ui->millivoltRatingEdit),
+                             static_cast<QWidget*>(m_ui->ampRatingLabel),
+                             static_cast<QWidget*>(m_ui->millivoltRatingLabel)}) {
+        control->setEnabled(ammeter);
+    }
+    if (ammeter) {
+        m_ui->ampRatingEdit->setText(m_panel.ShuntAmpRating(m_channel));
+        m_ui->millivoltRatingEdit->setText(m_panel.ShuntMillivoltRating(m_channel));
+    }
+}
+
+void AdcOptionsDialog::AddPoolItem(bool alert, int id, const QString& text) {
+    for (std::size_t list = 0; list < adc::kActionsListCount; ++list) {
+        if (IsAlertList(list) != alert) {
+            continue;
+        }
+        QListWidget* pool = m_pools[list];
+        // A second walk still running from an earlier dialog may deliver the
+        // same row again; a pool lists each row once.
+        bool known = false;
+        for (int row = 0; row < pool->count() && !known; ++row) {
+            known = pool->item(row)->data(kIdRole).toInt() == id && pool->item(row)->text() == text;
+        }
+        if (known) {
+            return;
+        }
+        auto* item = new QListWidgetItem(text);
+        item->setData(kIdRole, id);
+        pool->addItem(item);
+    }
+    ++(alert ? m_alertCount : m_scriptCount);
+    ShowLoading();
+}
+
+void AdcOptionsDialog::ApplyChannelRecord(const AdcChannelRecord& record) {
+    if (record.channel != m_channel) {
+        return;
+    }
+    m_ui->notesEdit->setPlainText(adc::Cut(record.notes, adc::kRecordNotesShown));
+    m_ui->highValueEdit->setText(adc::Cut(record.highValue, adc::kRecordNumberShown));
+    m_ui->lowValueEdit->setText(adc::Cut(record.lowValue, adc::kRecordNumberShown));
+    m_ui->highEnabledCheck->setChecked(record.highEnabled);
+    m_ui->lowEnabledCheck->setChecked(record.lowEnabled);
+    const adc::IdLists ids = {
+        record.highAlerts, record.highNormalAlerts, record.highScripts, record.highNormalScripts,
+        record.lowAlerts,  record.lowNormalAlerts,  record.lowScripts,  record.lowNormalScripts};
+    for (std::size_t list = 0; list < adc::kActionsListCount; ++list) {
+        // Refilled rather than appended to: a record that arrives twice (an
+        // earlier dialog's load still running) must not double the actions.
+        m_actions[list]->clear();
+        for (const AdcListItem& item : CopyIdListItems(ids[list], Entries(*m_pools[list]))) {
+            auto* copy = new QListWidgetItem(item.text);
+            copy->setData(kIdRole, item.id);
+            m_actions[list]->addItem(copy);
+        }
+    }
+    if (record.highFlapText) {
+        m_ui->highFlapCombo->setCurrentText(*record.highFlapText);
+    }
+    if (record.lowFlapText) {
+        m_ui->lowFlapCombo->setCurrentText(*record.lowFlapText);
+    }
+    m_ui->adjustmentEdit->setText(adc::Cut(record.adjustment, adc::kRecordNumberShown));
+    m_ui->precisionEdit->setText(adc::Cut(record.precision, adc::kRecordNumberShown));
+    m_loading = false;
+    ShowLoading();
+}
+
+void AdcOptionsDialog::ShowLoading() {
+    m_ui->okButton->setEnabled(!m_loading);
+    if (!m_loading) {
+        m_ui->loadingLabel->clear();
+        return;
+    }
+    m_ui->loadingLabel->setText(tr("Loading from the station: %1 alerts, %2 scripts...")
+                                    .arg(m_alertCount)
+                                    .arg(m_scriptCount));
+}
+
+void AdcOptionsDialog::LoadStopped() {
+    if (m_loading) {
+        m_ui->loadingLabel->setText(
+            tr("Loading stopped: the channel's settings did not arrive; OK stays disabled."));
+    }
+}
+
+void AdcOptionsDialog::Add(std::size_t list) {
+    const QList<QListWidgetItem*> selected = m_pools[list]->selectedItems();
+    if (selected.isEmpty()) {
+        return;
+    }
+    m_actions[list]->addItem(CopyItem(*selected.front()));
+}
+
+void AdcOptionsDialog::Remove(std::size_t list) {
+    const QList<QListWidgetItem*> selected = m_actions[list]->selectedItems();
+    if (selected.isEmpty()) {
+        return;
+    }
+    delete m_actions[list]->takeItem(m_actions[list]->row(selected.front()));
+}
+
+void AdcOptionsDialog::SetName() {
+    const QString name = adc::Cut(m_ui->nameEdit->text(), adc::kNameTaken);
+    if (name.isEmpty()) {
+        m_messages.Show(MessageIcon::None, QString::fromLatin1(adc::kZeroLengthName));
+        return;
+    }
+    if (name.contains(QLatin1Char('|'))) {
+        m_messages.ShowError(QString::fromLatin1(adc::kNameWithSeparator));
+        return;
+    }
+    const auto n = static_cast<std::size_t>(m_channel);
+    m_link.SendBoardRequest(board::kChannelName[n], PduType::Set,
+                            RequestValue::Text(StationBytes(name)),
+                            routing::ChannelNameId(m_channel));
+}
+
+void AdcOptionsDialog::SetNotes() {
+    const QString notes = adc::Cut(m_ui->notesEdit->toPlainText(), adc::kNotesTaken);
+    if (notes.contains(QLatin1Char('|'))) {
+        m_messages.ShowError(QString::fromLatin1(adc::kNotesWithSeparator));
+        return;
+    }
+    const auto n = static_cast<std::size_t>(m_channel);
+    m_link.SendBoardRequest(board::kChannelNotes[n], PduType::Set,
+                            RequestValue::Text(StationBytes(notes)),
+                            routing::ChannelNotesId(m_channel));
+}
+
+adc::SettingsForm AdcOptionsDialog::Form() const {
+    adc::SettingsForm form;
+    form.channel = m_channel;
+    form.ammeter = m_ui->ampmeterRadio->isChecked();
+    form.ampRating = m_ui->ampRatingEdit->text();
+    form.millivoltRating = m_ui->millivoltRatingEdit->text();
+    form.precision = m_ui->precisionEdit->text();
+    form.adjustment = m_ui->adjustmentEdit->text();
+    form.highFlapText = m_ui->highFlapCombo->currentText();
+    form.lowFlapText = m_ui->lowFlapCombo->currentText();
+    form.highEnabled = m_ui->highEnabledCheck->isChecked();
+    form.lowEnabled = m_ui->lowEnabledCheck->isChecked();
+    form.highValue = m_ui->highValueEdit->text();
+    form.lowValue = m_ui->lowValueEdit->text();
+    for (std::size_t list = 0; list < adc::kActionsListCount; ++list) {
+        for (const AdcListItem& item : Entries(*m_actions[list])) {
+            form.idLists[list].push_back(item.id);
+        }
+    }
+    return form;
+}
+
+void AdcOptionsDialog::Upload() {
+    if (m_loading) {
+        return;
+    }
+    const adc::UploadPlan plan = adc::PlanUpload(Form());
+    if (plan.error) {
+        // The check's own box: error icon, the platform's own caption.
+        m_messages.Show(MessageIcon::Error, *plan.error, MessageButtons::Ok, QString());
+        return;
+    }
+    const auto n = static_cast<std::size_t>(m_channel);
+    m_link.SendBoardRequest(board::kChannelSettings[n], PduType::Set,
+                            RequestValue::Text(plan.record), routing::ChannelSettingsId(m_channel));
+    // Closed whatever the sender reported: a failed send has shown its box.
+    accept();
+}
+
+bool AdcOptionsDialog::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::KeyPress) {
+        for (const auto& [edit, filter] : m_filtered) {
+            if (watched != edit) {
+                continue;
+            }
+            const auto& key = static_cast<const QKeyEvent&>(*event);
+            if (!IsTypedCharacter(key)) {
+                return false;
+            }
+            for (const char32_t c : key.text().toUcs4()) {
+                if (!adc::KeyFilterLets(filter, c)) {
+                    m_beep();
+                    return true;
+                }
+            }
+            return false;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+}  // namespace volnar

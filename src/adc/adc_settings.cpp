@@ -1,0 +1,279 @@
+#include "adc/adc_settings.h"
+
+#include <cmath>
+#include <string>
+
+#include "link/board_request.h"
+#include "panel/text_rules.h"
+
+namespace volnar::adc {
+
+namespace {
+
+using text::Real;
+
+Real ToReal(const QString& value) {
+    const QByteArray bytes = StationBytes(value);
+    return text::DecimalToReal(
+        std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+}
+
+// RealCompare of two reals; kCompareNotANumber when either is not a number.
+int Compare(Real a, Real b) {
+    return text::RealCompare(a, b);
+}
+
+bool HasSeparator(const QString& value) {
+    return value.contains(QLatin1Char('|'));
+}
+
+std::vector<FlapTime> MakeFlapTimes() {
+    std::vector<FlapTime> times;
+    times.reserve(144);
+    times.push_back({QStringLiteral("Continous"), 0});
+    times.push_back({QStringLiteral("1 Second"), 1});
+    for (int s = 2; s <= 59; ++s) {
+        times.push_back({QStringLiteral("%1 Seconds").arg(s), s});
+    }
+    times.push_back({QStringLiteral("1 Minute"), 60});
+    for (int m = 2; m <= 60; ++m) {
+        times.push_back({QStringLiteral("%1 Minutes").arg(m), m * 60});
+    }
+    times.push_back({QStringLiteral("1 Hour"), 3600});
+    for (int h = 2; h <= 24; ++h) {
+        times.push_back({QStringLiteral("%1 Hours").arg(h), h * 3600});
+    }
+    return times;
+}
+
+QByteArray Unsigned(int value) {
+    return QByteArray::number(static_cast<quint32>(value));
+}
+
+}  // namespace
+
+QString AmpLimitMessage(const QString& ampRating) {
+    return QStringLiteral("Hi Trigger Must Be Less Than ") + ampRating + QStringLiteral(" Amps !");
+}
+
+QString VoltLimitText(int channel) {
+    if (channel <= 3) {
+        return QStringLiteral("2.4");
+    }
+    if (channel <= 6) {
+        return QStringLiteral("29");
+    }
+    return QStringLiteral("59");
+}
+
+QString VoltLimitMessage(int channel) {
+    if (channel <= 3) {
+        return QStringLiteral("Hi Trigger Must Be Less Than 2.5 Volts !");
+    }
+    if (channel <= 6) {
+        return QStringLiteral("Hi Trigger Must Be Less Than 30 Volts !");
+    }
+    return QStringLiteral("Hi Trigger Must Be Less Than 60 Volts !");
+}
+
+const std::vector<FlapTime>& FlapTimes() {
+    static const std::vector<FlapTime> times = MakeFlapTimes();
+    return times;
+}
+
+QStringList FlapTimeTexts() {
+    QStringList texts;
+    for (const FlapTime& time : FlapTimes()) {
+        texts << time.text;
+    }
+    return texts;
+}
+
+int FlapSeconds(const QString& text) {
+    const QString read = Cut(text, kFlapTextRead);
+    for (const FlapTime& time : FlapTimes()) {
+        if (time.text == read) {
+            return time.seconds;
+        }
+    }
+    return 0;
+}
+
+QString ActionsListName(ActionsList list) {
+    switch (list) {
+        case ActionsList::HighAlerts:
+            return QStringLiteral("High Trigger alerts");
+        case ActionsList::HighNormalAlerts:
+            return QStringLiteral("High Normal Trigger alerts");
+        case ActionsList::HighScripts:
+            return QStringLiteral("High Trigger scripts");
+        case ActionsList::HighNormalScripts:
+            return QStringLiteral("High Normal Trigger scripts");
+        case ActionsList::LowAlerts:
+            return QStringLiteral("Low Trigger alerts");
+        case ActionsList::LowNormalAlerts:
+            return QStringLiteral("Low Normal Trigger alerts");
+        case ActionsList::LowScripts:
+            return QStringLiteral("Low Trigger scripts");
+        case ActionsList::LowNormalScripts:
+            return QStringLiteral("Low Normal Trigger scripts");
+    }
+    return QString();
+}
+
+QByteArray IdListText(const std::vector<int>& ids) {
+    QByteArray list;
+    for (const int id : ids) {
+        list += Unsigned(id);
+        list += '.';
+    }
+    return list;
+}
+
+std::optional<QString> CheckSettings(const SettingsForm& form) {
+    const auto fail = [](const char* message) { return QString::fromLatin1(message); };
+
+    // 1. Ratings: required for an ammeter; never a field separator.
+    const QString amp = Cut(form.ampRating, kRatingTaken);
+    const QString millivolt = Cut(form.millivoltRating, kRatingTaken);
+    if ((form.ammeter && amp.isEmpty()) || HasSeparator(amp)) {
+        return fail(kInvalidAmpRating);
+    }
+    if ((form.ammeter && millivolt.isEmpty()) || HasSeparator(millivolt)) {
+        return fail(kInvalidMillivoltRating);
+    }
+
+    // 2. Precision: one digit 0-6.
+    const QString precision = Cut(form.precision, kPrecisionTaken);
+    if (precision.isEmpty() || precision[0] < QLatin1Char('0') || precision[0] > QLatin1Char('6')) {
+        return fail(kInvalidPrecision);
+    }
+
+    // 3. Adjustment: sent as text, so only presence (and no separator).
+    const QString adjustment = Cut(form.adjustment, kAdjustmentTaken);
+    if (adjustment.isEmpty() || HasSeparator(adjustment)) {
+        return fail(kInvalidAdjustment);
+    }
+
+    // 5, 6. An enabled trigger needs a value above 1.
+    const QString high = Cut(form.highValue, kTriggerValueTaken);
+    const QString low = Cut(form.lowValue, kTriggerValueTaken);
+    const Real highReal = ToReal(high);
+    const Real lowReal = ToReal(low);
+    const Real one = 1;
+    if ((form.highEnabled && Compare(highReal, one) != text::kCompareGreater) ||
+        HasSeparator(high)) {
+        return fail(kInvalidHighValue);
+    }
+    if ((form.lowEnabled && Compare(lowReal, one) != text::kCompareGreater) || HasSeparator(low)) {
+        return fail(kInvalidLowValue);
+    }
+
+    // 7. Mode limits. A side that is not a number fails the comparison.
+    if (form.ammeter) {
+        const Real ampReal = ToReal(amp);
+        const Real millivoltReal = ToReal(millivolt);
+        // A rating that is not a number is reported as such by the next check.
+        const int ampVsHigh = Compare(ampReal, highReal);
+        if (!std::isnan(ampReal) &&
+            (ampVsHigh == text::kCompareNotANumber || ampVsHigh == text::kCompareSmaller)) {
+            return AmpLimitMessage(amp);
+        }
+        const int ampVsOne = Compare(ampReal, one);
+        if (ampVsOne == text::kCompareNotANumber || ampVsOne == text::kCompareSmaller) {
+            return fail(kInvalidAmpRating);
+        }
+        const int millivoltVsOne = Compare(millivoltReal, one);
+        if (millivoltVsOne == text::kCompareNotANumber || millivoltVsOne == text::kCompareSmaller) {
+            return fail(kInvalidMillivoltRating);
+        }
+    } else {
+        const int vsLimit = Compare(highReal, ToReal(VoltLimitText(form.channel)));
+        if (vsLimit == text::kCompareNotANumber || vsLimit == text::kCompareGreater) {
+            return VoltLimitMessage(form.channel);
+        }
+    }
+    if (form.highEnabled && Compare(highReal, lowReal) != text::kCompareGreater) {
+        return fail(kHighNotAboveLow);
+    }
+
+    // The station's limits: refuse rather than cut, since a cut id list would
+    // attach other alerts and scripts than the ones shown.
+    for (std::size_t i = 0; i < kActionsListCount; ++i) {
+        if (IdListText(form.idLists[i]).size() > kIdListLimit) {
+            return QStringLiteral("Too many %1: their id list would be longer than %2 characters !")
+                .arg(ActionsListName(static_cast<ActionsList>(i)))
+                .arg(kIdListLimit);
+        }
+    }
+    if (SettingsRecord(form).size() > kRecordLimit) {
+        return QStringLiteral(
+                   "Too many actions: the settings record would be longer than %1 characters !")
+            .arg(kRecordLimit);
+    }
+    return std::nullopt;
+}
+
+QByteArray SettingsRecord(const SettingsForm& form) {
+    QByteArray record;
+    const auto add = [&record](const QByteArray& field) {
+        record += field;
+        record += '|';
+    };
+    add(QByteArray::number(form.channel));
+    add(StationBytes(Cut(form.highValue, kTriggerValueTaken)));
+    add(StationBytes(Cut(form.lowValue, kTriggerValueTaken)));
+    add(form.highEnabled ? "1" : "0");
+    add(form.lowEnabled ? "1" : "0");
+    for (const std::vector<int>& ids : form.idLists) {
+        add(IdListText(ids));
+    }
+    add(Unsigned(FlapSeconds(form.highFlapText)));
+    add(Unsigned(FlapSeconds(form.lowFlapText)));
+    add(StationBytes(Cut(form.adjustment, kAdjustmentTaken)));
+    add(StationBytes(Cut(form.precision, kPrecisionTaken)));
+    add(form.ammeter ? "a" : "v");
+    add(StationBytes(Cut(form.ampRating, kRatingTaken)));
+    add(StationBytes(Cut(form.millivoltRating, kRatingTaken)));
+    return record;
+}
+
+UploadPlan PlanUpload(const SettingsForm& form) {
+    UploadPlan plan;
+    plan.error = CheckSettings(form);
+    if (!plan.error) {
+        plan.record = SettingsRecord(form);
+    }
+    return plan;
+}
+
+bool KeyFilterLets(KeyFilter filter, char32_t character) {
+    if (character == 8) {
+        return true;
+    }
+    const bool digit = character >= U'0' && character <= U'9';
+    switch (filter) {
+        case KeyFilter::ShuntRating:
+            return digit;
+        case KeyFilter::Precision:
+            return character >= U'0' && character <= U'6';
+        case KeyFilter::DecimalNumber:
+            return digit || character == U'.';
+    }
+    return false;
+}
+
+QString AsOfText(const QDateTime& when, const QLocale& locale) {
+    return locale.toString(when.time(), QStringLiteral("hh:mm:ss:AP")) + QStringLiteral("     ") +
+           locale.toString(when.date(), QStringLiteral("MMMM:dd:yyyy"));
+}
+
+QString DialogTitle(int channel) {
+    return QStringLiteral("ADC %1 Options").arg(channel);
+}
+
+QString Cut(const QString& text, int count) {
+    return text.left(count);
+}
+
+}  // namespace volnar::adc

@@ -1,0 +1,283 @@
+// The ADC options dialog against volnar-station on loopback: a real board
+// link with net-snmp sessions, the simulator's request log as the witness.
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QJsonObject>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QRegularExpression>
+#include <QSignalSpy>
+#include <QTest>
+
+#include "adc/adc_options_dialog.h"
+#include "link/board_link.h"
+#include "link/board_objects.h"
+#include "panel/status_panel.h"
+#include "support/qt_print.h"
+#include "support/recording_message_service.h"
+#include "support/station_simulator.h"
+
+namespace volnar {
+namespace {
+
+using testing::RecordingMessageService;
+using testing::StationSimulator;
+
+constexpr int kWaitMs = 20000;
+
+QString Object(std::string_view object) {
+    return QString::fromLatin1(object.data(), static_cast<qsizetype>(object.size()));
+}
+
+class AdcE2E : public ::testing::Test {
+protected:
+    void Begin() {
+        sim = std::make_unique<StationSimulator>(QStringList{
+            QStringLiteral("--alerts"), QStringLiteral("3"), QStringLiteral("--scripts"),
+            QStringLiteral("3"), QStringLiteral("--seed"), QStringLiteral("7")});
+        ASSERT_TRUE(sim->Start()) << sim->errorText().toStdString();
+        record = StationRecord{QStringLiteral("127.0.0.1"),  sim->community(),
+                               QStringLiteral("simulator"),  QStringLiteral("YES"),
+                               QString::number(sim->port()), QStringLiteral("10"),
+                               QStringLiteral("2")};
+        link = std::make_unique<BoardLink>(
+            messages,
+            [this](const QString& address) -> std::optional<StationRecord> {
+                if (address == record.IPADDRESS) {
+                    return record;
+                }
+                return std::nullopt;
+            },
+            [] { return QStringLiteral("127.0.0.1"); });
+        QObject::connect(
+            link.get(), &BoardLink::StatusRecordReceived, &panel, [this](const QByteArray& status) {
+                panel.ShowStatusRecord(
+                    std::string_view(status.constData(), static_cast<std::size_t>(status.size())));
+            });
+        QObject::connect(link.get(), &BoardLink::NoticeRequested, &panel,
+                         [this](int code, NoticeFollowUp) { notices << NoticeText(code); });
+        link->Start();
+        ASSERT_TRUE(WaitFor([this] { return link->ReceivedCount() >= 2; }));
+    }
+
+    bool WaitFor(const std::function<bool()>& done, int ms = kWaitMs) {
+        return QTest::qWaitFor(done, ms);
+    }
+
+    AdcOptionsDialog& Open(int channel) {
+        dialog = new AdcOptionsDialog(channel, *link, panel, messages);
+        dialog->show();
+        return *dialog;
+    }
+
+    template <typename T>
+    T* Find(const char* name) const {
+        T* widget = dialog->findChild<T*>(QString::fromLatin1(name));
+        EXPECT_NE(widget, nullptr) << name;
+        return widget;
+    }
+
+    QStringList Texts(const char* list) const {
+        QStringList texts;
+        const auto* widget = Find<QListWidget>(list);
+        for (int row = 0; row < widget->count(); ++row) {
+            texts << widget->item(row)->text();
+        }
+        return texts;
+    }
+
+    // The log lines of requests for `oid` with `id`.
+    QList<QJsonObject> RequestsFor(std::string_view oid, int id) const {
+        QList<QJsonObject> found;
+        for (const QJsonObject& line : sim->Requests()) {
+            if (line[QStringLiteral("oid")].toString() == Object(oid) &&
+                line[QStringLiteral("request_id")].toInt() == id) {
+                found << line;
+            }
+        }
+        return found;
+    }
+
+    void TearDown() override {
+        if (dialog) {
+            delete dialog.data();
+        }
+        if (link) {
+            link->StopPolling();
+        }
+    }
+
+    RecordingMessageService messages;
+    std::unique_ptr<StationSimulator> sim;
+    StationRecord record;
+    StatusPanel panel;
+    std::unique_ptr<BoardLink> link;
+    QPointer<AdcOptionsDialog> dialog;
+    QStringList notices;
+};
+
+TEST_F(AdcE2E, AdcDataLoadFillsPoolsRecordAndActionsFromTheStation) {
+    Begin();
+    // The station's channel 2: alerts 3, 12 (none such) and 1 on the high
+    // trigger, script 3 on high normal, script 2 on low, 60 min / 90 s flaps.
+    ASSERT_TRUE(link->SendBoardRequest(
+        board::kChannelSettings[2], PduType::Set,
+        RequestValue::Text("2|2.0000|1.5000|1|0|3.12.1.|||3.|||2.||3600|90|1.0000|3|v|0|0|"),
+        routing::ChannelSettingsId(2)));
+    ASSERT_TRUE(WaitFor([this] { return notices.contains(QStringLiteral("ADC 2 Updated !")); }));
+
+    AdcOptionsDialog& d = Open(2);
+    ASSERT_TRUE(WaitFor([&d] { return !d.IsLoading(); }));
+    EXPECT_TRUE(messages.boxes.empty()) << messages.Texts().join(u'|').toStdString();
+
+    const QStringList alerts = {QStringLiteral("EMAIL-Alert 1"), QStringLiteral("SMS-Alert 2"),
+                                QStringLiteral("EMAIL-Alert 3")};
+    const QStringList scripts = {QStringLiteral("RELAY-Script 1"), QStringLiteral("IO-Script 2"),
+                                 QStringLiteral("RELAY-Script 3")};
+    for (const char* pool :
+         {"highAlertPool", "highNormalAlertPool", "lowAlertPool", "lowNormalAlertPool"}) {
+        EXPECT_EQ(Texts(pool), alerts) << pool;
+    }
+    for (const char* pool :
+         {"highScriptPool", "highNormalScriptPool", "lowScriptPool", "lowNormalScriptPool"}) {
+        EXPECT_EQ(Texts(pool), scripts) << pool;
+    }
+    EXPECT_EQ(Texts("highAlertActions"),
+              (QStringList{QStringLiteral("EMAIL-Alert 3"), QStringLiteral("EMAIL-Alert 1")}));
+    EXPECT_EQ(Texts("highNormalScriptActions"), QStringList{QStringLiteral("RELAY-Script 3")});
+    EXPECT_EQ(Texts("lowScriptActions"), QStringList{QStringLiteral("IO-Script 2")});
+    EXPECT_TRUE(Texts("lowAlertActions").isEmpty());
+    EXPECT_EQ(Find<QLineEdit>("highValueEdit")->text(), QStringLiteral("2.0000"));
+    EXPECT_TRUE(Find<QCheckBox>("highEnabledCheck")->isChecked());
+    EXPECT_FALSE(Find<QCheckBox>("lowEnabledCheck")->isChecked());
+    EXPECT_EQ(Find<QComboBox>("highFlapCombo")->currentText(), QStringLiteral("60 Minutes"));
+    EXPECT_EQ(Find<QComboBox>("lowFlapCombo")->currentText(), QStringLiteral("Continous"));
+    EXPECT_EQ(Find<QLineEdit>("precisionEdit")->text(), QStringLiteral("3"));
+    EXPECT_EQ(Find<QLineEdit>("nameEdit")->text(), panel.AdcName(2));
+
+    // The load went out as the station saw it: alerts walk (450), scripts
+    // walk (451), then GET .66.2 (452).
+    int alertsWalk = 0;
+    int scriptsWalk = 0;
+    for (const QJsonObject& line : sim->Requests()) {
+        const int id = line[QStringLiteral("request_id")].toInt();
+        alertsWalk += id == routing::kAdcLoadAlerts && line[QStringLiteral("pdu")] == "GETNEXT";
+        scriptsWalk += id == routing::kAdcLoadScripts && line[QStringLiteral("pdu")] == "GETNEXT";
+    }
+    EXPECT_EQ(alertsWalk, 4) << "three rows and the answer past the table";
+    EXPECT_EQ(scriptsWalk, 4);
+    const QList<QJsonObject> reads = RequestsFor(board::kChannelRecord[2], routing::kAdcLoadRecord);
+    ASSERT_EQ(reads.size(), 1);
+    EXPECT_EQ(reads[0][QStringLiteral("pdu")].toString(), QStringLiteral("GET"));
+}
+
+TEST_F(AdcE2E, AdcNameAndNotesAreSetWithTheirIdsAndNotices) {
+    Begin();
+    Open(3);
+    ASSERT_TRUE(WaitFor([this] { return !dialog->IsLoading(); }));
+    Find<QLineEdit>("nameEdit")->setText(QStringLiteral("Well Pump Voltage Sensor"));
+    QTest::mouseClick(Find<QPushButton>("setNameButton"), Qt::LeftButton);
+    ASSERT_TRUE(
+        WaitFor([this] { return notices.contains(QStringLiteral("ADC 3 Name Changed !")); }));
+    const QList<QJsonObject> names = RequestsFor(board::kChannelName[3], 429);
+    ASSERT_EQ(names.size(), 1);
+    EXPECT_EQ(names[0][QStringLiteral("value")].toString(), QStringLiteral("Well Pump Voltage S"));
+
+    Find<QPlainTextEdit>("notesEdit")
+        ->setPlainText(QStringLiteral("Checked on Monday.\nAll fine."));
+    QTest::mouseClick(Find<QPushButton>("setNotesButton"), Qt::LeftButton);
+    ASSERT_TRUE(
+        WaitFor([this] { return notices.contains(QStringLiteral("ADC 3 Note Changed !")); }));
+    const QList<QJsonObject> notes = RequestsFor(board::kChannelNotes[3], 430);
+    ASSERT_EQ(notes.size(), 1);
+    EXPECT_EQ(notes[0][QStringLiteral("value")].toString(),
+              QStringLiteral("Checked on Monday.\nAll fine."));
+    EXPECT_TRUE(dialog) << "Set leaves the dialog open";
+
+    // The next polls show the new name; a new dialog reads the notes back.
+    ASSERT_TRUE(
+        WaitFor([this] { return panel.AdcName(3) == QStringLiteral("Well Pump Voltage S"); }));
+    dialog->close();
+    Open(3);
+    ASSERT_TRUE(WaitFor([this] { return !dialog->IsLoading(); }));
+    EXPECT_EQ(Find<QPlainTextEdit>("notesEdit")->toPlainText(),
+              QStringLiteral("Checked on Monday.\nAll fine."));
+    EXPECT_EQ(Find<QLineEdit>("nameEdit")->text(), QStringLiteral("Well Pump Voltage S"));
+    EXPECT_TRUE(messages.boxes.empty()) << messages.Texts().join(u'|').toStdString();
+}
+
+TEST_F(AdcE2E, AdcUploadSwitchesAChannelToAmmeterAndThePanelShowsTheCurrent) {
+    Begin();
+    ASSERT_EQ(panel.AdcUnit(1), QStringLiteral("v"));
+    Open(1);
+    ASSERT_TRUE(WaitFor([this] { return !dialog->IsLoading(); }));
+
+    QTest::mouseClick(Find<QRadioButton>("ampmeterRadio"), Qt::LeftButton);
+    Find<QLineEdit>("ampRatingEdit")->setText(QStringLiteral("100"));
+    Find<QLineEdit>("millivoltRatingEdit")->setText(QStringLiteral("50"));
+    Find<QLineEdit>("precisionEdit")->setText(QStringLiteral("3"));
+    Find<QCheckBox>("highEnabledCheck")->setChecked(true);
+    Find<QLineEdit>("highValueEdit")->setText(QStringLiteral("80.000"));
+    Find<QComboBox>("highFlapCombo")->setCurrentText(QStringLiteral("30 Seconds"));
+    auto* pool = Find<QListWidget>("highAlertPool");
+    pool->setCurrentRow(2);
+    QTest::mouseClick(Find<QPushButton>("highAlertAddButton"), Qt::LeftButton);
+    QTest::mouseClick(Find<QPushButton>("highAlertAddButton"), Qt::LeftButton);
+    Find<QListWidget>("lowNormalScriptPool")->setCurrentRow(1);
+    QTest::mouseClick(Find<QPushButton>("lowNormalScriptAddButton"), Qt::LeftButton);
+
+    QTest::mouseClick(Find<QPushButton>("okButton"), Qt::LeftButton);
+    EXPECT_TRUE(messages.boxes.empty()) << messages.Texts().join(u'|').toStdString();
+    ASSERT_TRUE(WaitFor([this] { return notices.contains(QStringLiteral("ADC 1 Updated !")); }));
+    EXPECT_FALSE(dialog && dialog->isVisible()) << "OK closed the dialog";
+
+    const QList<QJsonObject> sets = RequestsFor(board::kChannelSettings[1], 453);
+    ASSERT_EQ(sets.size(), 1);
+    EXPECT_EQ(sets[0][QStringLiteral("pdu")].toString(), QStringLiteral("SET"));
+    EXPECT_EQ(sets[0][QStringLiteral("value")].toString(),
+              QStringLiteral("1|80.000|0.0000|1|0|3.3.|||||||2.|30|0|1.000|3|a|100|50|"));
+    EXPECT_EQ(sets[0][QStringLiteral("error_status")].toInt(), 0);
+
+    // After the next polls the panel shows channel 1 as an ammeter: the
+    // current with two decimals.
+    ASSERT_TRUE(WaitFor([this] { return panel.AdcUnit(1) == QStringLiteral("a"); }));
+    ASSERT_TRUE(WaitFor([this] { return panel.ShuntAmpRating(1) == QStringLiteral("100"); }));
+    EXPECT_EQ(panel.ShuntMillivoltRating(1), QStringLiteral("50"));
+    const QRegularExpression current(QStringLiteral("^ \\d+\\.\\d\\d$"));
+    EXPECT_TRUE(current.match(panel.AdcValue(1)).hasMatch()) << panel.AdcValue(1).toStdString();
+
+    // The channel record (.66.1) reflects the upload in a new dialog.
+    Open(1);
+    ASSERT_TRUE(WaitFor([this] { return !dialog->IsLoading(); }));
+    EXPECT_TRUE(Find<QRadioButton>("ampmeterRadio")->isChecked());
+    EXPECT_EQ(Find<QLineEdit>("ampRatingEdit")->text(), QStringLiteral("100"));
+    EXPECT_EQ(Find<QLineEdit>("highValueEdit")->text(), QStringLiteral("80.000"));
+    EXPECT_EQ(Find<QComboBox>("highFlapCombo")->currentText(), QStringLiteral("30 Seconds"));
+    EXPECT_EQ(Texts("highAlertActions"),
+              (QStringList{QStringLiteral("EMAIL-Alert 3"), QStringLiteral("EMAIL-Alert 3")}));
+    EXPECT_EQ(Texts("lowNormalScriptActions"), QStringList{QStringLiteral("IO-Script 2")});
+    EXPECT_EQ(Find<QLineEdit>("precisionEdit")->text(), QStringLiteral("3"));
+}
+
+TEST_F(AdcE2E, AdcFailedCheckSendsNothingToTheStation) {
+    Begin();
+    Open(5);
+    ASSERT_TRUE(WaitFor([this] { return !dialog->IsLoading(); }));
+    QTest::mouseClick(Find<QRadioButton>("voltmeterRadio"), Qt::LeftButton);
+    Find<QLineEdit>("highValueEdit")->setText(QStringLiteral("29.5"));
+    QTest::mouseClick(Find<QPushButton>("okButton"), Qt::LeftButton);
+    ASSERT_EQ(messages.boxes.size(), 1u);
+    EXPECT_EQ(messages.boxes[0].text, QStringLiteral("Hi Trigger Must Be Less Than 30 Volts !"));
+    QTest::qWait(300);
+    EXPECT_TRUE(RequestsFor(board::kChannelSettings[5], 457).isEmpty());
+    EXPECT_TRUE(dialog && dialog->isVisible());
+}
+
+}  // namespace
+}  // namespace volnar

@@ -1,0 +1,580 @@
+#include "adc/adc_settings.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <set>
+
+#include "link/dispatch_rules.h"
+#include "support/qt_print.h"
+
+namespace volnar::adc {
+namespace {
+
+// Channel 3, voltmeter, high 2.0000 enabled with "30 Seconds" and alert 4,
+// low 1.5000 enabled with "Continous" and scripts 2 and 7, adjustment 1.0000,
+// precision 2, shunt edits showing 0.
+SettingsForm WorkedExample() {
+    SettingsForm form;
+    form.channel = 3;
+    form.ammeter = false;
+    form.ampRating = QStringLiteral("0");
+    form.millivoltRating = QStringLiteral("0");
+    form.precision = QStringLiteral("2");
+    form.adjustment = QStringLiteral("1.0000");
+    form.highFlapText = QStringLiteral("30 Seconds");
+    form.lowFlapText = QStringLiteral("Continous");
+    form.highEnabled = true;
+    form.lowEnabled = true;
+    form.highValue = QStringLiteral("2.0000");
+    form.lowValue = QStringLiteral("1.5000");
+    form.idLists[static_cast<std::size_t>(ActionsList::HighAlerts)] = {4};
+    form.idLists[static_cast<std::size_t>(ActionsList::LowScripts)] = {2, 7};
+    return form;
+}
+
+// A valid ammeter on channel 6: 50 A / 50 mV, high 40 enabled, low 1.5.
+SettingsForm Ammeter() {
+    SettingsForm form = WorkedExample();
+    form.channel = 6;
+    form.ammeter = true;
+    form.ampRating = QStringLiteral("50");
+    form.millivoltRating = QStringLiteral("50");
+    form.highValue = QStringLiteral("40");
+    return form;
+}
+
+TEST(AdcRecord, WorkedExampleComesOutExactly) {
+    EXPECT_EQ(SettingsRecord(WorkedExample()),
+              QByteArray("3|2.0000|1.5000|1|1|4.||||||2.7.||30|0|1.000|2|v|0|0|"));
+    const UploadPlan plan = PlanUpload(WorkedExample());
+    EXPECT_FALSE(plan.error.has_value()) << plan.error.value_or(QString()).toStdString();
+    EXPECT_EQ(plan.record, SettingsRecord(WorkedExample()));
+}
+
+TEST(AdcRecord, EmptyListsAndEmptyTextsGiveEmptyFields) {
+    SettingsForm form;
+    form.channel = 8;
+    EXPECT_EQ(SettingsRecord(form), QByteArray("8|||0|0|||||||||0|0|||v|||"));
+    form.idLists = {};
+    form.ammeter = true;
+    form.highFlapText = QStringLiteral("24 Hours");
+    form.lowFlapText = QStringLiteral("1 hour");
+    EXPECT_EQ(SettingsRecord(form), QByteArray("8|||0|0|||||||||86400|0|||a|||"));
+}
+
+TEST(AdcRecord, TextsAreCutToTheirFieldLengths) {
+    SettingsForm form = WorkedExample();
+    form.highValue = QStringLiteral("12.345678");
+    form.lowValue = QStringLiteral("1.50001");
+    form.adjustment = QStringLiteral("0.98765");
+    form.precision = QStringLiteral("34");
+    form.ampRating = QStringLiteral("1000");
+    form.millivoltRating = QStringLiteral("75");
+    EXPECT_EQ(SettingsRecord(form),
+              QByteArray("3|12.345|1.5000|1|1|4.||||||2.7.||30|0|0.987|3|v|100|75|"));
+}
+
+TEST(AdcRecord, OnePerListInTheStationsOrder) {
+    SettingsForm form;
+    form.channel = 1;
+    for (std::size_t i = 0; i < kActionsListCount; ++i) {
+        form.idLists[i] = {static_cast<int>(i + 1), static_cast<int>(10 * (i + 1))};
+    }
+    EXPECT_EQ(SettingsRecord(form),
+              QByteArray("1|||0|0|1.10.|2.20.|3.30.|4.40.|5.50.|6.60.|7.70.|8.80.|0|0|||v|||"));
+}
+
+TEST(AdcIdList, EachIdAsUnsignedDecimalFollowedByAPoint) {
+    EXPECT_EQ(IdListText({}), QByteArray());
+    EXPECT_EQ(IdListText({3}), QByteArray("3."));
+    EXPECT_EQ(IdListText({3, 12}), QByteArray("3.12."));
+    EXPECT_EQ(IdListText({3, 3}), QByteArray("3.3.")) << "an action added twice goes out twice";
+    EXPECT_EQ(IdListText({-1}), QByteArray("4294967295."));
+    // Round trip through the dispatcher's reading.
+    EXPECT_EQ(ParseIdList("3.12.7."), (std::vector<int>{3, 12, 7}));
+}
+
+struct CheckCase {
+    const char* name;
+    std::function<SettingsForm()> form;
+    std::optional<const char*> message;  // nullopt: every check passes
+};
+
+void PrintTo(const CheckCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class AdcChecks : public ::testing::TestWithParam<CheckCase> {};
+
+TEST_P(AdcChecks, FirstFailedCheckGivesItsMessage) {
+    const CheckCase& c = GetParam();
+    const std::optional<QString> result = CheckSettings(c.form());
+    if (c.message) {
+        ASSERT_TRUE(result.has_value()) << "expected: " << *c.message;
+        EXPECT_EQ(result->toStdString(), std::string(*c.message));
+        EXPECT_FALSE(PlanUpload(c.form()).error == std::nullopt);
+        EXPECT_TRUE(PlanUpload(c.form()).record.isEmpty()) << "nothing to send";
+    } else {
+        EXPECT_FALSE(result.has_value()) << result.value_or(QString()).toStdString();
+    }
+}
+
+template <typename Change>
+std::function<SettingsForm()> From(std::function<SettingsForm()> base, Change change) {
+    return [base, change] {
+        SettingsForm form = base();
+        change(form);
+        return form;
+    };
+}
+
+std::vector<int> Ids(int count, int id) {
+    return std::vector<int>(static_cast<std::size_t>(count), id);
+}
+
+const CheckCase kCheckCases[] = {
+    {"WorkedExamplePasses", WorkedExample, std::nullopt},
+    {"ValidAmmeterPasses", Ammeter, std::nullopt},
+    // 1. ratings
+    {"AmmeterEmptyAmpRating", From(Ammeter, [](SettingsForm& f) { f.ampRating.clear(); }),
+     "Invalid Shunt Amperage Rating !"},
+    {"AmmeterEmptyMillivoltBeforePrecision",
+     From(Ammeter,
+          [](SettingsForm& f) {
+              f.millivoltRating.clear();
+              f.precision.clear();
+          }),
+     "Invalid Shunt Millivolt Rating !"},
+    {"AmmeterEmptyAmpBeforeEmptyMillivolt",
+     From(Ammeter,
+          [](SettingsForm& f) {
+              f.ampRating.clear();
+              f.millivoltRating.clear();
+          }),
+     "Invalid Shunt Amperage Rating !"},
+    {"VoltmeterIgnoresEmptyRatings",
+     From(WorkedExample,
+          [](SettingsForm& f) {
+              f.ampRating.clear();
+              f.millivoltRating.clear();
+          }),
+     std::nullopt},
+    {"VoltmeterRatingWithSeparator",
+     From(WorkedExample, [](SettingsForm& f) { f.ampRating = QStringLiteral("5|"); }),
+     "Invalid Shunt Amperage Rating !"},
+    // 2. precision
+    {"EmptyPrecision", From(WorkedExample, [](SettingsForm& f) { f.precision.clear(); }),
+     "Precision must be a number between 0 and 6 !"},
+    {"PastedPrecisionNine",
+     From(WorkedExample, [](SettingsForm& f) { f.precision = QStringLiteral("9"); }),
+     "Precision must be a number between 0 and 6 !"},
+    {"PrecisionSeven",
+     From(WorkedExample, [](SettingsForm& f) { f.precision = QStringLiteral("7"); }),
+     "Precision must be a number between 0 and 6 !"},
+    {"PrecisionNotADigit",
+     From(WorkedExample, [](SettingsForm& f) { f.precision = QStringLiteral("x"); }),
+     "Precision must be a number between 0 and 6 !"},
+    {"PrecisionSixPasses",
+     From(WorkedExample, [](SettingsForm& f) { f.precision = QStringLiteral("6"); }), std::nullopt},
+    {"PrecisionZeroPasses",
+     From(WorkedExample, [](SettingsForm& f) { f.precision = QStringLiteral("0"); }), std::nullopt},
+    {"PrecisionOnlyFirstCharacterCounts",
+     From(WorkedExample, [](SettingsForm& f) { f.precision = QStringLiteral("69"); }),
+     std::nullopt},
+    {"PrecisionBeforeAdjustment",
+     From(WorkedExample,
+          [](SettingsForm& f) {
+              f.precision.clear();
+              f.adjustment.clear();
+          }),
+     "Precision must be a number between 0 and 6 !"},
+    // 3. adjustment
+    {"EmptyAdjustment", From(WorkedExample, [](SettingsForm& f) { f.adjustment.clear(); }),
+     "Adjustment must contain a valid number !"},
+    {"AdjustmentWithSeparator",
+     From(WorkedExample, [](SettingsForm& f) { f.adjustment = QStringLiteral("1|2"); }),
+     "Adjustment must contain a valid number !"},
+    {"AdjustmentSentAsText",
+     From(WorkedExample, [](SettingsForm& f) { f.adjustment = QStringLiteral("abc"); }),
+     std::nullopt},
+    {"AdjustmentBeforeTriggers",
+     From(WorkedExample,
+          [](SettingsForm& f) {
+              f.adjustment.clear();
+              f.highValue = QStringLiteral("0");
+          }),
+     "Adjustment must contain a valid number !"},
+    // 5, 6. trigger values
+    {"EnabledHighOfOne",
+     From(WorkedExample, [](SettingsForm& f) { f.highValue = QStringLiteral("1"); }),
+     "Invalid high trigger value !"},
+    {"EnabledHighJustAboveOne",
+     From(WorkedExample,
+          [](SettingsForm& f) {
+              f.highValue = QStringLiteral("1.0001");
+              f.lowEnabled = false;
+              f.lowValue = QStringLiteral("1.0000");
+          }),
+     std::nullopt},
+    {"EnabledHighEmpty", From(WorkedExample, [](SettingsForm& f) { f.highValue.clear(); }),
+     "Invalid high trigger value !"},
+    {"DisabledHighOfOnePasses",
+     From(WorkedExample,
+          [](SettingsForm& f) {
+              f.highEnabled = false;
+              f.highValue = QStringLiteral("1");
+          }),
+     std::nullopt},
+    {"EnabledLowLonePoint",
+     From(WorkedExample, [](SettingsForm& f) { f.lowValue = QStringLiteral("."); }),
+     "Invalid low trigger value !"},
+    {"EnabledLowTwoPoints",
+     From(WorkedExample, [](SettingsForm& f) { f.lowValue = QStringLiteral("1.2.3"); }),
+     "Invalid low trigger value !"},
+    {"HighCheckedBeforeLow",
+     From(WorkedExample,
+          [](SettingsForm& f) {
+              f.highValue = QStringLiteral("0.5");
+              f.lowValue = QStringLiteral(".");
+          }),
+     "Invalid high trigger value !"},
+    {"DisabledLowWithSeparator",
+     From(WorkedExample,
+          [](SettingsForm& f) {
+              f.lowEnabled = false;
+              f.lowValue = QStringLiteral("1|");
+          }),
+     "Invalid low trigger value !"},
+    // 7. voltmeter limits
+    {"Channel2High245",
+     From(WorkedExample,
+          [](SettingsForm& f) {
+              f.channel = 2;
+              f.highValue = QStringLiteral("2.45");
+          }),
+     "Hi Trigger Must Be Less Than 2.5 Volts !"},
+    {"Channel2High24Passes",
+     From(WorkedExample,
+          [](SettingsForm& f) {
+              f.channel = 2;
+              f.highValue = QStringLiteral("2.4");
+          }),
+     std::nullopt},
+    {"Channel2High24000Passes",
+     From(WorkedExample,
+          [](SettingsForm& f) {
+              f.channel = 2;
+              f.highValue = QStringLiteral("2.4000");
+          }),
+     std::nullopt},
+    {"Channel3High2401",
+     From(WorkedExample, [](SettingsForm& f) { f.highValue = QStringLiteral("2.4001"); }),
+     "Hi Trigger Must Be Less Than 2.5 Volts !"},
+    {"Channel5High295",
+     From(WorkedExample,
+          [](SettingsForm& f) {
+              f.channel = 5;
+              f.highValue = QStringLiteral("29.5");
+          }),
+     "Hi Trigger Must Be Less Than 30 Volts !"},
+    {"Channel4High29Passes",
+     From(WorkedExample,
+          [](SettingsForm& f) {
+              f.channel = 4;
+              f.highValue = QStringLiteral("29");
+          }),
+     std::nullopt},
+    {"Channel8High295Passes",
+     From(WorkedExample,
+          [](SettingsForm& f) {
+              f.channel = 8;
+              f.highValue = QStringLiteral("29.5");
+          }),
+     std::nullopt},
+    {"Channel8High595",
+     From(WorkedExample,
+          [](SettingsForm& f) {
+              f.channel = 8;
+              f.highValue = QStringLiteral("59.5");
+          }),
+     "Hi Trigger Must Be Less Than 60 Volts !"},
+    {"Channel7High59Passes",
+     From(WorkedExample,
+          [](SettingsForm& f) {
+              f.channel = 7;
+              f.highValue = QStringLiteral("59");
+          }),
+     std::nullopt},
+    {"DisabledHighStillLimited",
+     From(WorkedExample,
+          [](SettingsForm& f) {
+              f.channel = 1;
+              f.highEnabled = false;
+              f.highValue = QStringLiteral("3.0000");
+          }),
+     "Hi Trigger Must Be Less Than 2.5 Volts !"},
+    {"DisabledHighNotANumberNeverPassesTheLimit",
+     From(WorkedExample,
+          [](SettingsForm& f) {
+              f.highEnabled = false;
+              f.highValue.clear();
+          }),
+     "Hi Trigger Must Be Less Than 2.5 Volts !"},
+    {"EqualValuesBothEnabled",
+     From(WorkedExample,
+          [](SettingsForm& f) {
+              f.highValue = QStringLiteral("2.0");
+              f.lowValue = QStringLiteral("2.0000");
+          }),
+     "Hi Trigger Must Be Greater Than The Low Trigger !"},
+    {"EqualValuesHighDisabledPass",
+     From(WorkedExample,
+          [](SettingsForm& f) {
+              f.highEnabled = false;
+              f.highValue = QStringLiteral("2.0");
+              f.lowValue = QStringLiteral("2.0000");
+          }),
+     std::nullopt},
+    {"HighBelowLowWithLowDisabled",
+     From(WorkedExample,
+          [](SettingsForm& f) {
+              f.lowEnabled = false;
+              f.lowValue = QStringLiteral("2.2");
+          }),
+     "Hi Trigger Must Be Greater Than The Low Trigger !"},
+    {"DisabledLowNotANumberAgainstEnabledHigh",
+     From(WorkedExample,
+          [](SettingsForm& f) {
+              f.lowEnabled = false;
+              f.lowValue.clear();
+          }),
+     "Hi Trigger Must Be Greater Than The Low Trigger !"},
+    {"VoltLimitBeforeLowComparison",
+     From(WorkedExample,
+          [](SettingsForm& f) {
+              f.highValue = QStringLiteral("3.0");
+              f.lowValue = QStringLiteral("4.0");
+          }),
+     "Hi Trigger Must Be Less Than 2.5 Volts !"},
+    // 7. ammeter
+    {"AmpRatingBelowHigh",
+     From(Ammeter, [](SettingsForm& f) { f.highValue = QStringLiteral("60"); }),
+     "Hi Trigger Must Be Less Than 50 Amps !"},
+    {"HighEqualToAmpRatingPasses",
+     From(Ammeter, [](SettingsForm& f) { f.highValue = QStringLiteral("50"); }), std::nullopt},
+    {"AmpsMessageCarriesTheRatingAsTyped",
+     From(Ammeter,
+          [](SettingsForm& f) {
+              f.ampRating = QStringLiteral("007");
+              f.highValue = QStringLiteral("8");
+          }),
+     "Hi Trigger Must Be Less Than 007 Amps !"},
+    {"AmpRatingZeroHighZero",
+     From(Ammeter,
+          [](SettingsForm& f) {
+              f.ampRating = QStringLiteral("0");
+              f.highEnabled = false;
+              f.highValue = QStringLiteral("0.0000");
+          }),
+     "Invalid Shunt Amperage Rating !"},
+    {"MillivoltRatingZero",
+     From(Ammeter, [](SettingsForm& f) { f.millivoltRating = QStringLiteral("0"); }),
+     "Invalid Shunt Millivolt Rating !"},
+    {"PastedAmpRatingNotANumber",
+     From(Ammeter, [](SettingsForm& f) { f.ampRating = QStringLiteral("5a"); }),
+     "Invalid Shunt Amperage Rating !"},
+    {"PastedMillivoltRatingNotANumber",
+     From(Ammeter, [](SettingsForm& f) { f.millivoltRating = QStringLiteral("x"); }),
+     "Invalid Shunt Millivolt Rating !"},
+    {"AmmeterDisabledHighNotANumber",
+     From(Ammeter,
+          [](SettingsForm& f) {
+              f.highEnabled = false;
+              f.highValue.clear();
+          }),
+     "Hi Trigger Must Be Less Than 50 Amps !"},
+    {"AmmeterHasNoVoltLimit",
+     From(Ammeter,
+          [](SettingsForm& f) {
+              f.channel = 1;
+              f.highValue = QStringLiteral("45");
+          }),
+     std::nullopt},
+    {"AmmeterEqualValues",
+     From(Ammeter,
+          [](SettingsForm& f) {
+              f.highValue = QStringLiteral("5");
+              f.lowValue = QStringLiteral("5");
+          }),
+     "Hi Trigger Must Be Greater Than The Low Trigger !"},
+    {"AmmeterRatingChecksBeforeLowComparison",
+     From(Ammeter,
+          [](SettingsForm& f) {
+              f.millivoltRating = QStringLiteral("0");
+              f.lowValue = QStringLiteral("45");
+          }),
+     "Invalid Shunt Millivolt Rating !"},
+    // Lengths: refused, never cut.
+    {"IdListOf127Passes",
+     From(WorkedExample,
+          [](SettingsForm& f) {
+              f.idLists[0] = Ids(25, 1234);
+              f.idLists[0].push_back(1);
+          }),
+     std::nullopt},
+    {"IdListOf128Refused",
+     From(WorkedExample,
+          [](SettingsForm& f) {
+              f.idLists[2] = Ids(25, 1234);
+              f.idLists[2].push_back(12);
+          }),
+     "Too many High Trigger scripts: their id list would be longer than 127 characters !"},
+    {"RecordOver1023Refused",
+     From(WorkedExample,
+          [](SettingsForm& f) {
+              for (auto& list : f.idLists) {
+                  list = Ids(25, 1234);
+              }
+          }),
+     "Too many actions: the settings record would be longer than 1023 characters !"},
+    {"LengthsCheckedLast",
+     From(WorkedExample,
+          [](SettingsForm& f) {
+              f.idLists[7] = Ids(40, 1234);
+              f.precision.clear();
+          }),
+     "Precision must be a number between 0 and 6 !"},
+};
+
+INSTANTIATE_TEST_SUITE_P(Table, AdcChecks, ::testing::ValuesIn(kCheckCases),
+                         [](const auto& test) { return std::string(test.param.name); });
+
+TEST(AdcRecordLength, FullestRecordThatPassesIsWithinTheLimit) {
+    SettingsForm form = WorkedExample();
+    form.highValue = QStringLiteral("2.3999");
+    form.lowValue = QStringLiteral("1.0001");
+    form.adjustment = QStringLiteral("1.2345");
+    form.highFlapText = QStringLiteral("24 Hours");
+    form.lowFlapText = QStringLiteral("24 Hours");
+    form.ampRating = QStringLiteral("999");
+    form.millivoltRating = QStringLiteral("999");
+    // Seven lists of 125 characters leave room for one of 90: exactly 1023.
+    for (std::size_t i = 0; i < 7; ++i) {
+        form.idLists[i] = Ids(25, 1234);
+    }
+    form.idLists[7] = Ids(18, 1234);
+    const int fixed = SettingsRecord(form).size() - 7 * 125 - 90;
+    EXPECT_EQ(fixed, 1 + 6 + 6 + 1 + 1 + 5 + 5 + 5 + 1 + 1 + 3 + 3 + 20);
+    const UploadPlan fits = PlanUpload(form);
+    ASSERT_FALSE(fits.error.has_value()) << fits.error->toStdString();
+    EXPECT_EQ(fits.record.size(), kRecordLimit);
+    form.idLists[7].push_back(1);
+    ASSERT_EQ(SettingsRecord(form).size(), kRecordLimit + 2);
+    EXPECT_TRUE(PlanUpload(form).error.has_value());
+}
+
+struct FlapCase {
+    const char* text;
+    int seconds;
+};
+
+class AdcFlapReading : public ::testing::TestWithParam<FlapCase> {};
+
+TEST_P(AdcFlapReading, SecondsOfTheExactText) {
+    EXPECT_EQ(FlapSeconds(QString::fromLatin1(GetParam().text)), GetParam().seconds)
+        << GetParam().text;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, AdcFlapReading,
+    ::testing::Values(FlapCase{"Continous", 0}, FlapCase{"1 Second", 1}, FlapCase{"2 Seconds", 2},
+                      FlapCase{"30 Seconds", 30}, FlapCase{"59 Seconds", 59},
+                      FlapCase{"1 Minute", 60}, FlapCase{"2 Minutes", 120},
+                      FlapCase{"60 Minutes", 3600}, FlapCase{"1 Hour", 3600},
+                      FlapCase{"2 Hours", 7200}, FlapCase{"24 Hours", 86400},
+                      // Anything else, typed or empty, is 0.
+                      FlapCase{"1 hour", 0}, FlapCase{"60 minutes", 0}, FlapCase{"", 0},
+                      FlapCase{"Continuous", 0}, FlapCase{" 30 Seconds", 0},
+                      FlapCase{"30 Seconds ", 0}, FlapCase{"1 Seconds", 0},
+                      FlapCase{"60 Seconds", 0}, FlapCase{"61 Minutes", 0}, FlapCase{"25 Hours", 0},
+                      FlapCase{"90", 0},
+                      FlapCase{"30 Seconds                                  ", 0}));
+
+TEST(AdcFlapTimes, TheTableHoldsTheTextsInOrder) {
+    const QStringList texts = FlapTimeTexts();
+    ASSERT_EQ(texts.size(), 144);
+    EXPECT_EQ(texts.front(), QStringLiteral("Continous"));
+    EXPECT_EQ(texts[1], QStringLiteral("1 Second"));
+    EXPECT_EQ(texts[59], QStringLiteral("59 Seconds"));
+    EXPECT_EQ(texts[60], QStringLiteral("1 Minute"));
+    EXPECT_EQ(texts[119], QStringLiteral("60 Minutes"));
+    EXPECT_EQ(texts[120], QStringLiteral("1 Hour"));
+    EXPECT_EQ(texts.back(), QStringLiteral("24 Hours"));
+    EXPECT_EQ(std::set<QString>(texts.begin(), texts.end()).size(), 144u);
+    int previous = -1;
+    for (const FlapTime& time : FlapTimes()) {
+        EXPECT_GE(time.seconds, previous) << time.text.toStdString();
+        previous = time.seconds;
+    }
+}
+
+TEST(AdcFlapTimes, ShownTextReadsBackAsTheSameSeconds) {
+    // The dispatcher shows seconds as the first text that has them; reading
+    // that text must give the seconds back (3600 shows "60 Minutes").
+    for (const FlapTime& time : FlapTimes()) {
+        const std::optional<QString> shown = DurationText(time.seconds);
+        ASSERT_TRUE(shown.has_value()) << time.seconds;
+        EXPECT_EQ(FlapSeconds(*shown), time.seconds) << shown->toStdString();
+    }
+    EXPECT_EQ(DurationText(3600), QStringLiteral("60 Minutes"));
+    EXPECT_FALSE(DurationText(90).has_value()) << "90 leaves the combo's text";
+}
+
+struct KeyCase {
+    KeyFilter filter;
+    char32_t character;
+    bool lets;
+};
+
+class AdcKeyFilters : public ::testing::TestWithParam<KeyCase> {};
+
+TEST_P(AdcKeyFilters, LetThroughOnlyTheirSet) {
+    EXPECT_EQ(KeyFilterLets(GetParam().filter, GetParam().character), GetParam().lets)
+        << static_cast<int>(GetParam().filter) << " "
+        << static_cast<unsigned>(GetParam().character);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, AdcKeyFilters,
+    ::testing::Values(
+        KeyCase{KeyFilter::ShuntRating, U'0', true}, KeyCase{KeyFilter::ShuntRating, U'9', true},
+        KeyCase{KeyFilter::ShuntRating, U'.', false}, KeyCase{KeyFilter::ShuntRating, U'a', false},
+        KeyCase{KeyFilter::ShuntRating, U'-', false}, KeyCase{KeyFilter::ShuntRating, 8, true},
+        KeyCase{KeyFilter::Precision, U'0', true}, KeyCase{KeyFilter::Precision, U'6', true},
+        KeyCase{KeyFilter::Precision, U'7', false}, KeyCase{KeyFilter::Precision, U'.', false},
+        KeyCase{KeyFilter::Precision, 8, true}, KeyCase{KeyFilter::DecimalNumber, U'.', true},
+        KeyCase{KeyFilter::DecimalNumber, U'5', true},
+        KeyCase{KeyFilter::DecimalNumber, U'-', false},
+        KeyCase{KeyFilter::DecimalNumber, U'e', false},
+        KeyCase{KeyFilter::DecimalNumber, U' ', false},
+        KeyCase{KeyFilter::DecimalNumber, U'|', false},
+        // A character whose low byte is a digit is still not a digit.
+        KeyCase{KeyFilter::ShuntRating, 0x131, false},
+        KeyCase{KeyFilter::DecimalNumber, 0x12E, false},
+        KeyCase{KeyFilter::DecimalNumber, 8, true}));
+
+TEST(AdcTexts, AsOfClockAndTitle) {
+    const QDateTime evening(QDate(2026, 12, 5), QTime(21, 41, 7));
+    const QLocale english(QLocale::English, QLocale::UnitedStates);
+    EXPECT_EQ(AsOfText(evening, english), QStringLiteral("09:41:07:PM     December:05:2026"));
+    const QDateTime morning(QDate(2027, 1, 9), QTime(0, 5, 59));
+    EXPECT_EQ(AsOfText(morning, english), QStringLiteral("12:05:59:AM     January:09:2027"));
+    EXPECT_EQ(DialogTitle(1), QStringLiteral("ADC 1 Options"));
+    EXPECT_EQ(DialogTitle(8), QStringLiteral("ADC 8 Options"));
+    EXPECT_EQ(AmpLimitMessage(QStringLiteral("50")),
+              QStringLiteral("Hi Trigger Must Be Less Than 50 Amps !"));
+}
+
+}  // namespace
+}  // namespace volnar::adc
