@@ -74,6 +74,14 @@ AdcOptionsDialog::AdcOptionsDialog(int channel, BoardLink& link, const StatusPan
       m_messages(messages),
       m_beep([] { QApplication::beep(); }) {
     m_ui->setupUi(this);
+    // The Normal Trigger groups have no trigger line; their empty first row
+    // takes its height so that the pools and actions lists line up.
+    // (An empty row gets no spacing below it, so the row takes that too.)
+    for (auto [normal, trigger] : {std::pair{m_ui->highNormalLayout, m_ui->highTriggerLayout},
+                                   std::pair{m_ui->lowNormalLayout, m_ui->lowTriggerLayout}}) {
+        normal->setRowMinimumHeight(
+            0, trigger->sizeHint().height() + std::max(0, normal->verticalSpacing()));
+    }
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowModality(Qt::ApplicationModal);
 
