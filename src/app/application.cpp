@@ -52,6 +52,7 @@ Application::Application(const StartupOptions& options, MessageService* messages
     LoadStationList();
     const int year = options.year > 0 ? options.year : QDate::currentDate().year();
     m_aboutText = AboutText(year);
+    m_ticker.SetYear(year);
     m_window->SetBuildNumber(BuildNumberText(VOLNAR_VERSION_TEXT));
 }
 

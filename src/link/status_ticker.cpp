@@ -1,5 +1,7 @@
 #include "link/status_ticker.h"
 
+#include <QDate>
+
 namespace volnar {
 
 StatusTicker::StatusTicker(QObject* parent) : QObject(parent) {
@@ -7,8 +9,9 @@ StatusTicker::StatusTicker(QObject* parent) : QObject(parent) {
     connect(&m_timer, &QTimer::timeout, this, &StatusTicker::Tick);
 }
 
-QStringList StatusTicker::Lines() {
-    return {QStringLiteral("Volnar Station Client"), QStringLiteral("Dorvik 2026"),
+QStringList StatusTicker::Lines() const {
+    const int year = m_year > 0 ? m_year : QDate::currentDate().year();
+    return {QStringLiteral("Volnar Station Client"), QStringLiteral("Dorvik %1").arg(year),
             QStringLiteral("www.dorvik.example"), QStringLiteral("Every volt, from anywhere")};
 }
 

@@ -20,8 +20,10 @@ public:
 
     explicit StatusTicker(QObject* parent = nullptr);
 
-    // The four lines, unpadded, in the order they are shown.
-    static QStringList Lines();
+    // The four lines, unpadded, in the order they are shown; the maker's line
+    // carries the year (this year unless set).
+    QStringList Lines() const;
+    void SetYear(int year) { m_year = year; }
     // The line shown before the first tick.
     static QString CreditLine();
     // `line` with leading spaces that centre it in kWidth characters.
@@ -37,6 +39,7 @@ Q_SIGNALS:
 private:
     QTimer m_timer;
     int m_counter = 0;
+    int m_year = 0;
 
     Q_DISABLE_COPY_MOVE(StatusTicker)
 };

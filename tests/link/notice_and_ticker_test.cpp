@@ -42,11 +42,12 @@ TEST(NoticeQueue, NoticesAreShownOneAfterTheOtherAndFollowUpsRunAfterClosing) {
 
 TEST(StatusTicker, FourLinesRotateCentred) {
     StatusTicker ticker;
+    ticker.SetYear(2031);
     QSignalSpy texts(&ticker, &StatusTicker::TextChanged);
     for (int i = 0; i < 9; ++i) {
         ticker.Tick();
     }
-    const QStringList lines = StatusTicker::Lines();
+    const QStringList lines = ticker.Lines();
     ASSERT_EQ(lines.size(), 4);
     ASSERT_EQ(texts.size(), 9);
     for (int i = 0; i < 9; ++i) {
@@ -56,7 +57,7 @@ TEST(StatusTicker, FourLinesRotateCentred) {
         EXPECT_EQ(padding, (StatusTicker::kWidth - static_cast<int>(lines[i % 4].size())) / 2);
     }
     EXPECT_TRUE(lines.join(u' ').contains(QStringLiteral("Volnar")));
-    EXPECT_TRUE(lines.join(u' ').contains(QStringLiteral("Dorvik")));
+    EXPECT_TRUE(lines.join(u' ').contains(QStringLiteral("Dorvik 2031")));
     EXPECT_EQ(ticker.Counter(), 1);
     EXPECT_EQ(StatusTicker::Centred(QString(50, u'x')), QString(50, u'x'));
 }
