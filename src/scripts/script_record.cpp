@@ -1,0 +1,132 @@
+#include "scripts/script_record.h"
+
+#include <optional>
+
+#include "link/board_objects.h"
+#include "link/board_request.h"
+
+namespace volnar::scripts {
+
+QString EditorTitle(EditorMode mode) {
+    switch (mode) {
+        case EditorMode::NewRelay:
+            return QStringLiteral("ADD New Relay Script");
+        case EditorMode::EditRelay:
+            return QStringLiteral("EDIT Existing Relay Script");
+        case EditorMode::NewIo:
+            return QStringLiteral("ADD New IO Script");
+        case EditorMode::EditIo:
+            return QStringLiteral("EDIT Existing IO Script");
+    }
+    return {};
+}
+
+ScriptKind KindOf(EditorMode mode) {
+    return mode == EditorMode::NewRelay || mode == EditorMode::EditRelay ? ScriptKind::Relay
+                                                                         : ScriptKind::Io;
+}
+
+bool IsNewScript(EditorMode mode) {
+    return mode == EditorMode::NewRelay || mode == EditorMode::NewIo;
+}
+
+int UploadRequestId(EditorMode mode) {
+    return IsNewScript(mode) ? routing::kScriptAdd : routing::kScriptUpdate;
+}
+
+namespace {
+
+QString LowerAscii(const QString& text) {
+    QString lower = text;
+    for (QChar& c : lower) {
+        if (c >= QLatin1Char('A') && c <= QLatin1Char('Z')) {
+            c = QChar(c.unicode() + 32);
+        }
+    }
+    return lower;
+}
+
+QString CellOf(const QStringList& cells, int column) {
+    return column < cells.size() ? cells[column] : QString();
+}
+
+}  // namespace
+
+WorkingRecord WorkingRecordOfRow(const QStringList& cells) {
+    return {CellOf(cells, kIdColumn), LowerAscii(CellOf(cells, kTypeColumn)),
+            CellOf(cells, kNameColumn), CellOf(cells, kDescriptionColumn),
+            CellOf(cells, kCommandsColumn)};
+}
+
+std::optional<EditorMode> EditModeOfType(const QString& lowerType) {
+    if (lowerType == QLatin1String("relay")) {
+        return EditorMode::EditRelay;
+    }
+    if (lowerType == QLatin1String("io")) {
+        return EditorMode::EditIo;
+    }
+    return std::nullopt;
+}
+
+QString ExecuteQuestion(const QString& id) {
+    return QStringLiteral("Execute Script Number ") + id + QStringLiteral(" ?");
+}
+
+QString DeleteQuestion(const QString& id) {
+    return QStringLiteral("Delete Script Number ") + id + QStringLiteral(" ?");
+}
+
+QString NotesForDisplay(const QString& notes) {
+    QString shown = notes;
+    shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    return shown;
+}
+
+UploadCheck CheckAndBuildRecord(EditorMode mode, const WorkingRecord& working,
+                                const EditorInput& input) {
+    const QString name = input.name.left(kNameLimit);
+    if (name.isEmpty()) {
+        return {QString::fromLatin1(kNeedName), {}};
+    }
+    if (name.contains(QLatin1Char('|'))) {
+        return {QString::fromLatin1(kNameHasBar), {}};
+    }
+    // Line breaks travel as the station's other clients write them ("\r\n"),
+    // unless the notes are the working record's own, unchanged.
+    QString notes;
+    if (!IsNewScript(mode) && input.notes == NotesForDisplay(working.notes)) {
+        notes = working.notes;
+    } else {
+        notes = input.notes;
+        notes.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+        notes.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
+    }
+    notes = notes.left(kNotesLimit);
+    if (notes.endsWith(QLatin1Char('\r'))) {
+        notes.chop(1);  // never half a line break
+    }
+    if (notes.isEmpty()) {
+        return {QString::fromLatin1(kNeedNotes), {}};
+    }
+    if (notes.contains(QLatin1Char('|'))) {
+        return {QString::fromLatin1(kNotesHaveBar), {}};
+    }
+    if (input.commands.isEmpty()) {
+        return {QString::fromLatin1(kNeedCommands), {}};
+    }
+    if (input.commands.size() > kCommandLimit) {
+        return {QString::fromLatin1(kTooManyCommands), {}};
+    }
+    const QString codes = EncodeCommands(KindOf(mode), input.commands);
+    QString id = working.id;
+    QString type = working.type;
+    if (IsNewScript(mode)) {
+        id = QStringLiteral("0");
+        type = mode == EditorMode::NewRelay ? QStringLiteral("relay") : QStringLiteral("io");
+    }
+    const QString bar = QStringLiteral("|");
+    const QString record = id + bar + type + bar + name + bar + notes + bar + codes + bar;
+    return {{}, StationBytes(record)};
+}
+
+}  // namespace volnar::scripts

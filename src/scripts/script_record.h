@@ -1,0 +1,94 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+#include "scripts/script_vocabulary.h"
+
+// Script records as the list shows them and as the editor uploads them
+// (`ID|type|name|notes|codes|` on board object .69), the editor's modes and
+// the checks an upload passes first.
+namespace volnar::scripts {
+
+enum class EditorMode : int { NewRelay = 0, EditRelay = 1, NewIo = 2, EditIo = 3 };
+
+// The editor's limits.
+inline constexpr int kNameLimit = 19;
+inline constexpr int kNotesLimit = 510;
+inline constexpr int kCommandLimit = 256;
+
+// Validation messages, in the order they are checked.
+inline constexpr char kNeedName[] = "Enter a Name for this Script !";
+inline constexpr char kNameHasBar[] = "The Script Name must not contain the character \"|\" !";
+inline constexpr char kNeedNotes[] = "Enter a Note for this Script !";
+inline constexpr char kNotesHaveBar[] = "The Notes must not contain the character \"|\" !";
+inline constexpr char kNeedCommands[] = "Enter Commands for this Script !";
+inline constexpr char kTooManyCommands[] = "UNDOCUMENTED ERROR !";
+
+// The list's grid columns.
+inline constexpr int kIdColumn = 0;
+inline constexpr int kTypeColumn = 1;
+inline constexpr int kNameColumn = 2;
+inline constexpr int kDescriptionColumn = 3;
+inline constexpr int kEditColumn = 4;
+inline constexpr int kDeleteColumn = 5;
+inline constexpr int kExecuteColumn = 6;
+inline constexpr int kCommandsColumn = 7;
+inline constexpr int kListColumnCount = 8;
+// Image indices of the action cells: the action follows the image.
+inline constexpr int kExecuteImage = 0;
+inline constexpr int kDeleteImage = 1;
+inline constexpr int kEditImage = 2;
+
+QString EditorTitle(EditorMode mode);
+ScriptKind KindOf(EditorMode mode);
+bool IsNewScript(EditorMode mode);
+// 421 for a new script, 420 for an update.
+int UploadRequestId(EditorMode mode);
+
+// The script the editor starts from: what the list showed, whole.
+struct WorkingRecord {
+    QString id;
+    QString type;  // lower case: "relay" or "io"
+    QString name;
+    QString notes;
+    QString codes;
+
+    friend bool operator==(const WorkingRecord&, const WorkingRecord&) = default;
+};
+
+// The edit hand-over from a list row (ID, Type lower-cased, Name,
+// Description, Commands); missing cells are empty.
+WorkingRecord WorkingRecordOfRow(const QStringList& cells);
+// Edit mode for a row's lower-cased type; nullopt for any other type.
+std::optional<EditorMode> EditModeOfType(const QString& lowerType);
+
+// "Execute Script Number 7 ?" / "Delete Script Number 7 ?".
+QString ExecuteQuestion(const QString& id);
+QString DeleteQuestion(const QString& id);
+
+// What the operator entered in the editor.
+struct EditorInput {
+    QString name;
+    QString notes;
+    QStringList commands;  // the selected list, top to bottom
+};
+
+struct UploadCheck {
+    QString error;      // empty when the record may be sent
+    QByteArray record;  // the value for .69
+};
+
+// Runs the editor's checks in order and builds the record. The name is taken
+// up to 19 characters and the notes up to 510; new scripts go out with ID "0"
+// and the mode's type, updates with the working record's ID and type.
+// Notes go out with the working record's own notes when the operator left
+// them as they were shown, so an unchanged script travels back unchanged.
+UploadCheck CheckAndBuildRecord(EditorMode mode, const WorkingRecord& working,
+                                const EditorInput& input);
+
+// Notes as an edit box shows them (line breaks as "\n").
+QString NotesForDisplay(const QString& notes);
+
+}  // namespace volnar::scripts

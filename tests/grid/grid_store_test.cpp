@@ -1,0 +1,303 @@
+#include "grid/grid_store.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "support/qt_print.h"
+
+namespace volnar::grid {
+namespace {
+
+std::vector<GridValue> Texts(std::initializer_list<const char*> texts) {
+    std::vector<GridValue> cells;
+    for (const char* text : texts) {
+        cells.push_back(GridValue::Text(QString::fromUtf8(text)));
+    }
+    return cells;
+}
+
+// --- Column rules ---------------------------------------------------------
+
+TEST(GridStoreColumns, ColumnsAreAddedOnlyUntilTheFirstRow) {
+    GridStore store;
+    EXPECT_EQ(store.AddColumn(ColumnType::Text), 0);
+    EXPECT_EQ(store.AddColumn(ColumnType::Number), 1);
+    ASSERT_EQ(store.AddRow(Texts({"a"})), 0);
+    EXPECT_EQ(store.AddColumn(ColumnType::Text), -1);
+    EXPECT_EQ(store.ColumnCount(), 2);
+}
+
+TEST(GridStoreColumns, DeletingEveryRowStillRefusesColumnsButClearRowsAllowsThem) {
+    GridStore store;
+    store.AddColumn(ColumnType::Text);
+    store.AddRow(Texts({"a"}));
+    store.DeleteRow(0);
+    EXPECT_EQ(store.RowCount(), 0);
+    EXPECT_EQ(store.AddColumn(ColumnType::Text), -1) << "rows have been stored";
+    store.ClearRows();
+    EXPECT_EQ(store.AddColumn(ColumnType::Text), 1);
+    // The new column takes part in rows added afterwards.
+    ASSERT_EQ(store.AddRow(Texts({"x", "y"})), 0);
+    EXPECT_EQ(store.Cell(0, 1).ToText(), QStringLiteral("y"));
+}
+
+TEST(GridStoreColumns, ClearAllRemovesColumnsAndRows) {
+    GridStore store;
+    store.AddColumn(ColumnType::Text);
+    store.AddRow(Texts({"a"}));
+    store.ClearAll();
+    EXPECT_EQ(store.ColumnCount(), 0);
+    EXPECT_EQ(store.RowCount(), 0);
+    EXPECT_EQ(store.AddColumn(ColumnType::Number), 0);
+}
+
+// --- Row limit ------------------------------------------------------------
+
+TEST(GridStoreRows, HoldsAtMost65536Rows) {
+    GridStore store;
+    store.AddColumn(ColumnType::Number);
+    const std::vector<GridValue> row{GridValue::Number(7)};
+    for (int i = 0; i < kMaxRows; ++i) {
+        ASSERT_EQ(store.AddRow(row), i);
+    }
+    EXPECT_EQ(store.AddRow(row), -1);
+    EXPECT_EQ(store.InsertRow(0, row), -1);
+    EXPECT_EQ(store.RowCount(), kMaxRows);
+    // Room again after one row goes.
+    ASSERT_TRUE(store.DeleteRow(100));
+    EXPECT_EQ(store.InsertRow(0, row), 0);
+    EXPECT_EQ(store.AddRow(row), -1);
+}
+
+TEST(GridStoreRows, InsertDeleteAndMoveKeepEachRowsCells) {
+    GridStore store;
+    store.AddColumn(ColumnType::Text);
+    store.AddColumn(ColumnType::Number);
+    for (int i = 0; i < 4; ++i) {
+        store.AddRow(
+            std::vector<GridValue>{GridValue::Text(QString::number(i)), GridValue::Number(i * 10)});
+    }
+    ASSERT_EQ(store.InsertRow(1, Texts({"new"})), 1);
+    EXPECT_EQ(store.Cell(1, 0).ToText(), QStringLiteral("new"));
+    EXPECT_EQ(store.Cell(1, 1).number, 0) << "a missing cell is empty";
+    EXPECT_EQ(store.Cell(2, 0).ToText(), QStringLiteral("1"));
+    EXPECT_EQ(store.InsertRow(6, Texts({"x"})), -1) << "past the end";
+    EXPECT_EQ(store.InsertRow(-1, Texts({"x"})), -1);
+
+    ASSERT_TRUE(store.DeleteRow(0));
+    EXPECT_FALSE(store.DeleteRow(4));
+    // new, 1, 2, 3
+    ASSERT_TRUE(store.MoveRow(0, 3));
+    EXPECT_EQ(store.Cell(0, 0).ToText(), QStringLiteral("1"));
+    EXPECT_EQ(store.Cell(3, 0).ToText(), QStringLiteral("new"));
+    ASSERT_TRUE(store.MoveRow(2, 0));
+    EXPECT_EQ(store.Cell(0, 0).ToText(), QStringLiteral("3"));
+    EXPECT_EQ(store.Cell(0, 1).number, 30);
+    EXPECT_FALSE(store.MoveRow(0, 4));
+
+    // A deleted row's record is reused without leaking its old cells.
+    store.AddRow(Texts({"reused"}));
+    EXPECT_EQ(store.Cell(4, 0).ToText(), QStringLiteral("reused"));
+    EXPECT_EQ(store.Cell(4, 1).number, 0);
+}
+
+TEST(GridStoreRows, RowColoursStartAsTheGridsAndAreKeptPerRow) {
+    GridStore store;
+    store.AddColumn(ColumnType::Text);
+    store.AddRow(Texts({"a"}));
+    store.AddRow(Texts({"b"}));
+    EXPECT_EQ(store.Colours(0), (RowColours{kGridColour, kGridColour}));
+    ASSERT_TRUE(store.SetColours(1, {0x00FF00, 0x000080}));
+    store.MoveRow(1, 0);
+    EXPECT_EQ(store.Colours(0), (RowColours{0x00FF00, 0x000080}));
+    EXPECT_FALSE(store.SetColours(2, {}));
+}
+
+// --- Typed cells ----------------------------------------------------------
+
+struct RoundTrip {
+    const char* name;
+    ColumnType type;
+    int fixedSize;
+    GridValue in;
+    GridValue out;
+};
+
+class GridStoreCells : public ::testing::TestWithParam<RoundTrip> {};
+
+TEST_P(GridStoreCells, RoundTrip) {
+    const RoundTrip& c = GetParam();
+    GridStore store;
+    store.AddColumn(ColumnType::Text);
+    store.AddColumn(c.type, c.fixedSize);
+    store.AddColumn(ColumnType::Text);
+    const std::vector<GridValue> row{GridValue::Text(QStringLiteral("left")), c.in,
+                                     GridValue::Text(QStringLiteral("right"))};
+    ASSERT_EQ(store.AddRow(row), 0);
+    EXPECT_EQ(store.Cell(0, 1), c.out);
+    // Neighbours untouched.
+    EXPECT_EQ(store.Cell(0, 0).ToText(), QStringLiteral("left"));
+    EXPECT_EQ(store.Cell(0, 2).ToText(), QStringLiteral("right"));
+    // Set gives the same as add.
+    store.SetCell(0, 1, GridValue{});
+    store.SetCell(0, 1, c.in);
+    EXPECT_EQ(store.Cell(0, 1), c.out);
+}
+
+const QByteArray kFiveBytes("a\0b\xff\x01", 5);
+
+INSTANTIATE_TEST_SUITE_P(
+    Types, GridStoreCells,
+    ::testing::Values(
+        RoundTrip{"Text", ColumnType::Text, 0, GridValue::Text(QStringLiteral("Pump \u00e9")),
+                  GridValue::Text(QStringLiteral("Pump \u00e9"))},
+        RoundTrip{"EmptyText", ColumnType::Text, 0, GridValue{}, GridValue{}},
+        RoundTrip{"LongText", ColumnType::Text, 0, GridValue::Text(QString(5000, QLatin1Char('x'))),
+                  GridValue::Text(QString(5000, QLatin1Char('x')))},
+        RoundTrip{"NegativeNumber", ColumnType::Number, 0, GridValue::Number(-123456),
+                  GridValue::Number(-123456)},
+        RoundTrip{"CheckBox", ColumnType::CheckBox, 0, GridValue::Number(1), GridValue::Number(1)},
+        RoundTrip{"Choice", ColumnType::ChoiceList, 0, GridValue::Number(3), GridValue::Number(3)},
+        RoundTrip{"HotKey", ColumnType::HotKey, 0, GridValue::Number(0x4000041),
+                  GridValue::Number(0x4000041)},
+        RoundTrip{"Button", ColumnType::Button, 0, GridValue::Text(QStringLiteral("Go")),
+                  GridValue::Text(QStringLiteral("Go"))},
+        RoundTrip{"Image", ColumnType::Image, 0, GridValue::Number(2), GridValue::Number(2)},
+        RoundTrip{"Date", ColumnType::Date, 0, GridValue::Number(154000),
+                  GridValue::Number(154000)},
+        RoundTrip{"Time", ColumnType::Time, 0, GridValue::Number(86399), GridValue::Number(86399)},
+        RoundTrip{"UserText", ColumnType::User, 0, GridValue::Text(QStringLiteral("12345678")),
+                  GridValue::Text(QStringLiteral("12345678"))},
+        RoundTrip{"UserFiveBytes", ColumnType::User, 5, GridValue::Bytes(kFiveBytes),
+                  GridValue::Bytes(kFiveBytes)},
+        RoundTrip{"UserBlockShortIsPadded", ColumnType::User, 5, GridValue::Bytes(QByteArray("ab")),
+                  GridValue::Bytes(QByteArray("ab\0\0\0", 5))},
+        RoundTrip{"UserBlockLongIsCut", ColumnType::User, 5,
+                  GridValue::Bytes(QByteArray("abcdefgh")), GridValue::Bytes(QByteArray("abcde"))},
+        RoundTrip{"UserThreeBytesInTheSlot", ColumnType::User, 3,
+                  GridValue::Bytes(QByteArray("x\0z", 3)), GridValue::Bytes(QByteArray("x\0z", 3))},
+        RoundTrip{"UserEmptyBlockIsZeros", ColumnType::User, 6, GridValue{},
+                  GridValue::Bytes(QByteArray(6, '\0'))},
+        RoundTrip{"TextWithButton", ColumnType::TextWithButton, 0,
+                  GridValue::Text(QStringLiteral("a|b")), GridValue::Text(QStringLiteral("a|b"))}),
+    [](const ::testing::TestParamInfo<RoundTrip>& param) { return std::string(param.param.name); });
+
+TEST(GridStoreCellsOutOfRange, ReadAsEmptyAndWritesAreRefused) {
+    GridStore store;
+    store.AddColumn(ColumnType::Text);
+    store.AddRow(Texts({"a"}));
+    EXPECT_EQ(store.Cell(1, 0), GridValue{});
+    EXPECT_EQ(store.Cell(0, 1), GridValue{});
+    EXPECT_EQ(store.Cell(-1, 0), GridValue{});
+    EXPECT_FALSE(store.SetCell(0, 1, GridValue::Text(QStringLiteral("x"))));
+    EXPECT_FALSE(store.SetCell(1, 0, GridValue::Text(QStringLiteral("x"))));
+}
+
+TEST(GridStoreCells, ReplacingCellsOverAndOverKeepsThePoolBounded) {
+    GridStore store;
+    store.AddColumn(ColumnType::Text);
+    store.AddRow(Texts({"start"}));
+    store.AddRow(Texts({"other"}));
+    const QString big(1000, QLatin1Char('q'));
+    for (int i = 0; i < 5000; ++i) {
+        ASSERT_TRUE(store.SetCell(0, 0, GridValue::Text(big + QString::number(i))));
+    }
+    EXPECT_EQ(store.Cell(0, 0).ToText(), big + QStringLiteral("4999"));
+    EXPECT_EQ(store.Cell(1, 0).ToText(), QStringLiteral("other"));
+    // 5 MB were written; the pool keeps only a little of it.
+    EXPECT_LT(store.MemoryBytes(), 2u * 1024 * 1024);
+}
+
+// --- Sort -----------------------------------------------------------------
+
+struct SortCase {
+    const char* name;
+    ColumnType type;
+    int fixedSize;
+    std::vector<GridValue> values;
+    std::vector<int> ascendingOrder;  // original positions, ascending
+};
+
+class GridStoreSort : public ::testing::TestWithParam<SortCase> {};
+
+TEST_P(GridStoreSort, BothDirectionsAndStableTies) {
+    const SortCase& c = GetParam();
+    GridStore store;
+    store.AddColumn(c.type, c.fixedSize);
+    store.AddColumn(ColumnType::Number);  // original position
+    for (std::size_t i = 0; i < c.values.size(); ++i) {
+        store.AddRow(std::vector<GridValue>{c.values[i], GridValue::Number(static_cast<int>(i))});
+    }
+    ASSERT_TRUE(store.Sort(0, false));
+    std::vector<int> order;
+    for (int row = 0; row < store.RowCount(); ++row) {
+        order.push_back(store.Cell(row, 1).number);
+    }
+    EXPECT_EQ(order, c.ascendingOrder);
+
+    ASSERT_TRUE(store.Sort(0, true));
+    std::vector<GridValue> descending;
+    for (int row = 0; row < store.RowCount(); ++row) {
+        descending.push_back(store.Cell(row, 0));
+    }
+    // Descending is the ascending order of values reversed (ties may keep
+    // their own order, so compare values, not positions).
+    std::vector<GridValue> ascendingValues;
+    for (const int position : c.ascendingOrder) {
+        ascendingValues.push_back(c.values[static_cast<std::size_t>(position)]);
+    }
+    std::vector<GridValue> reversed(ascendingValues.rbegin(), ascendingValues.rend());
+    ASSERT_EQ(descending.size(), reversed.size());
+    for (std::size_t i = 0; i < reversed.size(); ++i) {
+        GridStore probe;
+        probe.AddColumn(c.type, c.fixedSize);
+        probe.AddRow(std::vector<GridValue>{reversed[i]});
+        EXPECT_EQ(descending[i], probe.Cell(0, 0)) << "at " << i;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Types, GridStoreSort,
+    ::testing::Values(
+        SortCase{"TextsBytewise",
+                 ColumnType::Text,
+                 0,
+                 {GridValue::Text(QStringLiteral("b")), GridValue::Text(QStringLiteral("B")),
+                  GridValue::Text(QStringLiteral("ab")), GridValue{},
+                  GridValue::Text(QStringLiteral("b"))},
+                 {3, 1, 2, 0, 4}},
+        SortCase{"NumbersSigned",
+                 ColumnType::Number,
+                 0,
+                 {GridValue::Number(5), GridValue::Number(-2), GridValue::Number(100),
+                  GridValue::Number(-2)},
+                 {1, 3, 0, 2}},
+        SortCase{"Blocks",
+                 ColumnType::User,
+                 6,
+                 {GridValue::Bytes(QByteArray("b\0\0\0\0\1", 6)), GridValue::Bytes("a\xff"),
+                  GridValue::Bytes(QByteArray("b\0\0\0\0\0", 6))},
+                 {1, 2, 0}},
+        SortCase{"SmallBlocks",
+                 ColumnType::User,
+                 2,
+                 {GridValue::Bytes("\x02\x01"), GridValue::Bytes("\x01\xff"),
+                  GridValue::Bytes(QByteArray("\x02\x00", 2))},
+                 {1, 2, 0}}),
+    [](const ::testing::TestParamInfo<SortCase>& param) { return std::string(param.param.name); });
+
+TEST(GridStoreSortRules, FewerThanTwoRowsAreNotSorted) {
+    GridStore store;
+    store.AddColumn(ColumnType::Number);
+    EXPECT_FALSE(store.Sort(0, false));
+    store.AddRow(std::vector<GridValue>{GridValue::Number(1)});
+    EXPECT_FALSE(store.Sort(0, false));
+    store.AddRow(std::vector<GridValue>{GridValue::Number(0)});
+    EXPECT_FALSE(store.Sort(1, false)) << "no such column";
+    EXPECT_TRUE(store.Sort(0, false));
+    EXPECT_EQ(store.Cell(0, 0).number, 0);
+}
+
+}  // namespace
+}  // namespace volnar::grid

@@ -1,0 +1,521 @@
+#include "grid/my_ra_grid.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QSignalSpy>
+#include <QTableView>
+#include <QTest>
+#include <functional>
+#include <set>
+
+#include "support/qt_print.h"
+
+namespace volnar::grid {
+namespace {
+
+using Code = GridNotificationCode;
+
+// Records every notification; cancels the codes in `cancel` and lets a test
+// act on them through `react`.
+struct Recorder {
+    explicit Recorder(MyRAGrid& grid) {
+        QObject::connect(&grid, &MyRAGrid::Notified, &grid, [this](GridNotification* n) {
+            seen.push_back(*n);
+            if (n->data != nullptr) {
+                values.push_back(*n->data);
+            } else {
+                values.push_back({});
+            }
+            if (react) {
+                react(*n);
+            }
+            if (cancel.count(n->code) != 0) {
+                n->cancel = true;
+            }
+        });
+    }
+    std::vector<Code> Codes() const {
+        std::vector<Code> codes;
+        for (const auto& n : seen) {
+            codes.push_back(n.code);
+        }
+        return codes;
+    }
+    int Count(Code code) const {
+        int count = 0;
+        for (const auto& n : seen) {
+            count += n.code == code ? 1 : 0;
+        }
+        return count;
+    }
+    const GridNotification* Last(Code code) const {
+        for (auto it = seen.rbegin(); it != seen.rend(); ++it) {
+            if (it->code == code) {
+                return &*it;
+            }
+        }
+        return nullptr;
+    }
+    std::vector<GridNotification> seen;
+    std::vector<GridValue> values;
+    std::set<Code> cancel;
+    std::function<void(GridNotification&)> react;
+};
+
+GridColumn Col(ColumnType type, int width = 60, const char* header = "H", int textMax = 0) {
+    GridColumn c;
+    c.type = type;
+    c.width = width;
+    c.headerText = QString::fromLatin1(header);
+    c.textMax = textMax;
+    return c;
+}
+
+QList<QPixmap> ThreeImages() {
+    QList<QPixmap> images;
+    for (int i = 0; i < 3; ++i) {
+        QPixmap p(16, 16);
+        p.fill(Qt::red);
+        images << p;
+    }
+    return images;
+}
+
+class GridTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        grid = std::make_unique<MyRAGrid>();
+        grid->resize(500, 300);
+    }
+    void TearDown() override { grid.reset(); }
+
+    QTableView* View() const { return grid->findChild<QTableView*>(QStringLiteral("gridBody")); }
+    QPoint CellCentre(int row, int column) const { return grid->CellRect(row, column).center(); }
+    void Show() {
+        grid->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(grid.get()));
+    }
+
+    std::unique_ptr<MyRAGrid> grid;
+};
+
+// --- Columns --------------------------------------------------------------
+
+TEST_F(GridTest, ColumnsAfterRowsAreRefusedAndClearRowsKeepsHeadersAndAllowsColumnsAgain) {
+    ASSERT_EQ(grid->AddColumn(Col(ColumnType::Text, 60, "Name")), 0);
+    ASSERT_EQ(grid->AddRowTexts({QStringLiteral("a")}), 0);
+    EXPECT_EQ(grid->AddColumn(Col(ColumnType::Text)), -1);
+    grid->ClearRows();
+    EXPECT_EQ(grid->RowCount(), 0);
+    EXPECT_EQ(grid->HeaderText(0), QStringLiteral("Name"));
+    EXPECT_EQ(grid->AddColumn(Col(ColumnType::Number, 40, "N")), 1);
+    EXPECT_EQ(grid->ColumnCount(), 2);
+    grid->ClearAll();
+    EXPECT_EQ(grid->ColumnCount(), 0);
+    EXPECT_FALSE(grid->Column(0).has_value());
+}
+
+TEST_F(GridTest, AZeroWidthColumnIsHiddenButItsCellsAreKept) {
+    grid->AddColumn(Col(ColumnType::Text, 60));
+    grid->AddColumn(Col(ColumnType::User, 0));
+    grid->AddRowTexts({QStringLiteral("shown"), QStringLiteral("000C01")});
+    Show();
+    EXPECT_TRUE(View()->isColumnHidden(1));
+    EXPECT_FALSE(View()->isColumnHidden(0));
+    EXPECT_EQ(grid->CellText(0, 1), QStringLiteral("000C01"));
+    ASSERT_TRUE(grid->Column(1).has_value());
+    EXPECT_EQ(grid->Column(1)->width, 0);
+}
+
+TEST_F(GridTest, ColumnLeftsAreTheSumOfTheWidthsBefore) {
+    grid->AddColumn(Col(ColumnType::Text, 35));
+    grid->AddColumn(Col(ColumnType::Text, 75));
+    grid->AddColumn(Col(ColumnType::Text, 150));
+    EXPECT_EQ(grid->Column(2)->left, 110);
+    grid->SetColumnWidth(0, 10);
+    EXPECT_EQ(grid->Column(2)->left, 85);
+    EXPECT_EQ(grid->ColumnWidth(0), 10);
+}
+
+TEST_F(GridTest, ZeroRowHeightIsIgnored) {
+    grid->SetRowHeight(20);
+    grid->SetRowHeight(0);
+    EXPECT_EQ(grid->RowHeight(), 20);
+    EXPECT_EQ(View()->verticalHeader()->defaultSectionSize(), 20);
+    grid->SetHeaderHeight(0);
+    EXPECT_EQ(grid->HeaderHeight(), MyRAGrid::kDefaultHeight);
+}
+
+TEST_F(GridTest, RowsAddedOneByOneReachTheViewOnceTheEventLoopRuns) {
+    grid->AddColumn(Col(ColumnType::Text));
+    for (int i = 0; i < 100; ++i) {
+        grid->AddRowTexts({QString::number(i)});
+    }
+    EXPECT_EQ(grid->RowCount(), 100) << "the grid counts every row at once";
+    QCoreApplication::processEvents();
+    EXPECT_EQ(View()->model()->rowCount(), 100);
+    EXPECT_EQ(View()->model()->index(99, 0).data().toString(), QStringLiteral("99"));
+    // Structural changes publish pending rows first.
+    grid->AddRowTexts({QStringLiteral("late")});
+    grid->DeleteRow(0);
+    EXPECT_EQ(View()->model()->rowCount(), 100);
+    EXPECT_EQ(View()->model()->index(99, 0).data().toString(), QStringLiteral("late"));
+}
+
+TEST_F(GridTest, AddRowIsRefusedAtTheLimit) {
+    grid->AddColumn(Col(ColumnType::Number));
+    const std::vector<GridValue> row{GridValue::Number(1)};
+    for (int i = 0; i < kMaxRows; ++i) {
+        ASSERT_GE(grid->AddRow(row), 0);
+    }
+    EXPECT_EQ(grid->AddRow(row), -1);
+    EXPECT_EQ(grid->InsertRow(0, row), -1);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(View()->model()->rowCount(), kMaxRows);
+}
+
+// --- Sort -----------------------------------------------------------------
+
+TEST_F(GridTest, SortBothWaysAndReverseTheLastOrder) {
+    grid->AddColumn(Col(ColumnType::Number));
+    for (const int v : {3, 1, 2}) {
+        grid->AddRow(std::vector<GridValue>{GridValue::Number(v)});
+    }
+    auto column = [&] {
+        std::vector<int> values;
+        for (int r = 0; r < grid->RowCount(); ++r) {
+            values.push_back(grid->Cell(r, 0).number);
+        }
+        return values;
+    };
+    grid->Sort(0, 0);
+    EXPECT_EQ(column(), (std::vector<int>{1, 2, 3}));
+    grid->Sort(0, 5);  // reverses ascending
+    EXPECT_EQ(column(), (std::vector<int>{3, 2, 1}));
+    EXPECT_EQ(grid->Column(0)->headerState & 2, 2);
+    grid->Sort(0, -1);  // reverses descending
+    EXPECT_EQ(column(), (std::vector<int>{1, 2, 3}));
+    grid->Sort(0, 1);
+    EXPECT_EQ(column(), (std::vector<int>{3, 2, 1}));
+}
+
+// --- Notifications --------------------------------------------------------
+
+TEST_F(GridTest, Notification1HeaderClickCarriesTheColumnAndRowMinusOne) {
+    grid->AddColumn(Col(ColumnType::Text, 80));
+    grid->AddColumn(Col(ColumnType::Text, 80));
+    Recorder recorder(*grid);
+    Show();
+    QHeaderView* header = View()->horizontalHeader();
+    const QPoint at(header->sectionViewportPosition(1) + 40, header->height() / 2);
+    QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, at);
+    ASSERT_EQ(recorder.Count(Code::HeaderClicked), 1);
+    EXPECT_EQ(recorder.Last(Code::HeaderClicked)->column, 1);
+    EXPECT_EQ(recorder.Last(Code::HeaderClicked)->row, -1);
+    EXPECT_EQ(grid->Column(1)->headerState & 1, 0) << "released";
+}
+
+class ButtonNotification : public GridTest, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(ButtonNotification, Notification2MayReplaceTheTextOrRefuse) {
+    const bool cancel = GetParam();
+    grid->AddColumn(Col(ColumnType::Button));
+    grid->AddRowTexts({QStringLiteral("old")});
+    Recorder recorder(*grid);
+    recorder.react = [](GridNotification& n) {
+        if (n.code == Code::ButtonActivated) {
+            *n.data = GridValue::Text(QStringLiteral("new"));
+        }
+    };
+    if (cancel) {
+        recorder.cancel.insert(Code::ButtonActivated);
+    }
+    grid->BeginEdit(0, 0);
+    EXPECT_EQ(recorder.Count(Code::ButtonActivated), 1);
+    EXPECT_EQ(recorder.values[0].ToText(), QStringLiteral("old"))
+        << "the notification shows the cell";
+    EXPECT_EQ(grid->CellText(0, 0), cancel ? QStringLiteral("old") : QStringLiteral("new"));
+}
+
+INSTANTIATE_TEST_SUITE_P(CancelOrNot, ButtonNotification, ::testing::Bool());
+
+class CheckNotification : public GridTest, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(CheckNotification, Notification3TogglesUnlessRefused) {
+    const bool cancel = GetParam();
+    grid->AddColumn(Col(ColumnType::CheckBox));
+    grid->AddRow(std::vector<GridValue>{GridValue::Number(0x10)});
+    Recorder recorder(*grid);
+    if (cancel) {
+        recorder.cancel.insert(Code::CheckActivated);
+    }
+    grid->BeginEdit(0, 0);
+    ASSERT_EQ(recorder.Count(Code::CheckActivated), 1);
+    EXPECT_EQ(recorder.values[0].number, 0x10) << "the notification carries the old value";
+    EXPECT_EQ(grid->Cell(0, 0).number, cancel ? 0x10 : 0x11) << "only bit 0 changes";
+    EXPECT_EQ(recorder.Count(Code::CellWritten), cancel ? 0 : 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(CancelOrNot, CheckNotification, ::testing::Bool());
+
+class ImageNotification : public GridTest, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(ImageNotification, Notification4ByDoubleClickCarriesTheImageIndexAndIgnoresCancel) {
+    GridColumn images = Col(ColumnType::Image, 50);
+    images.images = ThreeImages();
+    grid->AddColumn(Col(ColumnType::Text));
+    grid->AddColumn(images);
+    grid->AddRow(
+        std::vector<GridValue>{GridValue::Text(QStringLiteral("a")), GridValue::Number(0)});
+    grid->AddRow(
+        std::vector<GridValue>{GridValue::Text(QStringLiteral("b")), GridValue::Number(2)});
+    Recorder recorder(*grid);
+    if (GetParam()) {
+        recorder.cancel.insert(Code::ImageActivated);
+    }
+    Show();
+    QTest::mouseDClick(View()->viewport(), Qt::LeftButton, {}, CellCentre(1, 1));
+    ASSERT_EQ(recorder.Count(Code::ImageActivated), 1);
+    const std::size_t at = recorder.seen.size() - 1;
+    EXPECT_EQ(recorder.values[at].number, 2);
+    EXPECT_EQ(recorder.seen[at].row, 1);
+    EXPECT_EQ(grid->CurrentRow(), 1);
+    EXPECT_EQ(grid->Cell(1, 1).number, 2) << "nothing written";
+    EXPECT_EQ(recorder.Count(Code::CellWriting), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(CancelOrNot, ImageNotification, ::testing::Bool());
+
+TEST_F(GridTest, Notification4ByAKeyOnTheCurrentImageCellButNotBySingleClick) {
+    GridColumn images = Col(ColumnType::Image, 50);
+    images.images = ThreeImages();
+    grid->AddColumn(images);
+    grid->AddRow(std::vector<GridValue>{GridValue::Number(1)});
+    Recorder recorder(*grid);
+    Show();
+    QTest::mouseClick(View()->viewport(), Qt::LeftButton, {}, CellCentre(0, 0));
+    QTest::mouseClick(View()->viewport(), Qt::LeftButton, {}, CellCentre(0, 0));
+    EXPECT_EQ(recorder.Count(Code::ImageActivated), 0);
+    View()->setFocus();
+    QTest::keyClick(View(), Qt::Key_Return);
+    EXPECT_EQ(recorder.Count(Code::ImageActivated), 1);
+    QTest::keyClick(View(), Qt::Key_Space);
+    EXPECT_EQ(recorder.Count(Code::ImageActivated), 2);
+}
+
+TEST_F(GridTest, Notification5RefusesOrRedirectsAndNotification6Follows) {
+    grid->AddColumn(Col(ColumnType::Text));
+    grid->AddColumn(Col(ColumnType::Text));
+    for (int i = 0; i < 3; ++i) {
+        grid->AddRowTexts({QString::number(i), QString::number(i)});
+    }
+    Recorder recorder(*grid);
+    recorder.cancel.insert(Code::CurrentCellChanging);
+    EXPECT_FALSE(grid->SetCurrentCell(1, 2));
+    EXPECT_EQ(grid->CurrentRow(), 0);
+    EXPECT_EQ(grid->CurrentColumn(), 0);
+    EXPECT_EQ(recorder.Count(Code::CurrentCellChanged), 0);
+
+    recorder.cancel.clear();
+    recorder.react = [](GridNotification& n) {
+        if (n.code == Code::CurrentCellChanging) {
+            n.row = 1;  // the owner redirects the move
+        }
+    };
+    EXPECT_TRUE(grid->SetCurrentCell(1, 2));
+    EXPECT_EQ(grid->CurrentRow(), 1);
+    EXPECT_EQ(grid->CurrentColumn(), 1);
+    ASSERT_EQ(recorder.Count(Code::CurrentCellChanged), 1);
+    EXPECT_EQ(recorder.Last(Code::CurrentCellChanged)->row, 1);
+
+    EXPECT_FALSE(grid->SetCurrentCell(2, 0)) << "no such column";
+    EXPECT_FALSE(grid->SetCurrentCell(0, 3)) << "no such row";
+}
+
+class EditorNotification : public GridTest, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(EditorNotification, Notification7OpensTheEditorUnlessRefused) {
+    const bool cancel = GetParam();
+    grid->AddColumn(Col(ColumnType::Text, 100));
+    grid->AddRowTexts({QStringLiteral("value")});
+    Recorder recorder(*grid);
+    if (cancel) {
+        recorder.cancel.insert(Code::EditorOpening);
+    }
+    Show();
+    grid->BeginEdit(0, 0);
+    ASSERT_EQ(recorder.Count(Code::EditorOpening), 1);
+    EXPECT_EQ(recorder.values.back().ToText(), QStringLiteral("value"));
+    if (cancel) {
+        EXPECT_EQ(grid->ActiveEditor(), nullptr);
+        return;
+    }
+    auto* editor = qobject_cast<QLineEdit*>(grid->ActiveEditor());
+    ASSERT_NE(editor, nullptr);
+    EXPECT_EQ(recorder.Last(Code::EditorOpening)->editor, editor);
+    EXPECT_TRUE(editor->isVisible());
+    EXPECT_EQ(editor->text(), QStringLiteral("value"));
+}
+
+INSTANTIATE_TEST_SUITE_P(CancelOrNot, EditorNotification, ::testing::Bool());
+
+class CommitNotification : public GridTest, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(CommitNotification, Notification8CommitsTheEditorsValueUnlessRefused) {
+    const bool cancel = GetParam();
+    grid->AddColumn(Col(ColumnType::Number, 100));
+    grid->AddRow(std::vector<GridValue>{GridValue::Number(5)});
+    Recorder recorder(*grid);
+    if (cancel) {
+        recorder.cancel.insert(Code::EditCommitting);
+    }
+    Show();
+    grid->BeginEdit(0, 0);
+    auto* editor = qobject_cast<QLineEdit*>(grid->ActiveEditor());
+    ASSERT_NE(editor, nullptr);
+    editor->setText(QStringLiteral("-42x7"));
+    grid->EndEdit(false);
+    ASSERT_EQ(recorder.Count(Code::EditCommitting), 1);
+    EXPECT_EQ(recorder.values[static_cast<std::size_t>(recorder.Count(Code::EditorOpening))].number,
+              -42)
+        << "the commit carries the editor's value";
+    EXPECT_EQ(grid->Cell(0, 0).number, cancel ? 5 : -42);
+    EXPECT_FALSE(editor->isVisible());
+    EXPECT_EQ(grid->ActiveEditor(), nullptr);
+}
+
+INSTANTIATE_TEST_SUITE_P(CancelOrNot, CommitNotification, ::testing::Bool());
+
+TEST_F(GridTest, EndEditWithCancelKeepsTheCellAndSendsNoCommit) {
+    grid->AddColumn(Col(ColumnType::Text, 100));
+    grid->AddRowTexts({QStringLiteral("keep")});
+    Recorder recorder(*grid);
+    Show();
+    grid->BeginEdit(0, 0);
+    qobject_cast<QLineEdit*>(grid->ActiveEditor())->setText(QStringLiteral("lost"));
+    grid->EndEdit(true);
+    EXPECT_EQ(grid->CellText(0, 0), QStringLiteral("keep"));
+    EXPECT_EQ(recorder.Count(Code::EditCommitting), 0);
+}
+
+TEST_F(GridTest, TypingACharacterOpensTheEditorWithThatCharacter) {
+    grid->AddColumn(Col(ColumnType::Text, 100));
+    grid->AddRowTexts({QStringLiteral("old")});
+    Show();
+    View()->setFocus();
+    QTest::keyClick(View(), Qt::Key_Z, {}, 10);
+    auto* editor = qobject_cast<QLineEdit*>(grid->ActiveEditor());
+    ASSERT_NE(editor, nullptr);
+    EXPECT_EQ(editor->text(), QStringLiteral("z")) << "the typed character replaces the selection";
+    QTest::keyClick(editor, Qt::Key_Return);
+    EXPECT_EQ(grid->CellText(0, 0), QStringLiteral("z"));
+}
+
+class WriteNotification : public GridTest, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(WriteNotification, Notifications9And10AroundSetCell) {
+    const bool cancel = GetParam();
+    grid->AddColumn(Col(ColumnType::Text));
+    grid->AddRowTexts({QStringLiteral("before")});
+    Recorder recorder(*grid);
+    if (cancel) {
+        recorder.cancel.insert(Code::CellWriting);
+    }
+    EXPECT_EQ(grid->SetCell(0, 0, GridValue::Text(QStringLiteral("after"))), !cancel);
+    ASSERT_EQ(recorder.Count(Code::CellWriting), 1);
+    EXPECT_EQ(recorder.values[0].ToText(), QStringLiteral("after"));
+    EXPECT_EQ(grid->CellText(0, 0), cancel ? QStringLiteral("before") : QStringLiteral("after"));
+    EXPECT_EQ(recorder.Count(Code::CellWritten), cancel ? 0 : 1);
+    if (!cancel) {
+        EXPECT_EQ(recorder.Codes(), (std::vector<Code>{Code::CellWriting, Code::CellWritten}));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(CancelOrNot, WriteNotification, ::testing::Bool());
+
+class DrawNotification : public GridTest, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(DrawNotification, Notification11LetsTheOwnerRewriteOrDrawAUserCell) {
+    const bool cancel = GetParam();
+    grid->AddColumn(Col(ColumnType::User, 100));
+    grid->AddRowTexts({QStringLiteral("raw")});
+    Recorder recorder(*grid);
+    recorder.react = [](GridNotification& n) {
+        if (n.code == Code::UserCellDrawing) {
+            *n.data = GridValue::Text(QStringLiteral("shown"));
+        }
+    };
+    if (cancel) {
+        recorder.cancel.insert(Code::UserCellDrawing);
+    }
+    QStringList ownerDrawn;
+    QObject::connect(
+        grid.get(), &MyRAGrid::UserCellPaintRequested, grid.get(),
+        [&](QPainter*, const QRect&, int, int, const QString& text) { ownerDrawn << text; });
+    Show();
+    (void)grid->grab();
+    ASSERT_GE(recorder.Count(Code::UserCellDrawing), 1);
+    EXPECT_EQ(recorder.values[0].ToText(), QStringLiteral("raw"));
+    EXPECT_EQ(ownerDrawn.isEmpty(), !cancel);
+    if (cancel) {
+        EXPECT_EQ(ownerDrawn.first(), QStringLiteral("shown"));
+    }
+    EXPECT_EQ(grid->CellText(0, 0), QStringLiteral("raw")) << "drawing never changes the cell";
+}
+
+INSTANTIATE_TEST_SUITE_P(CancelOrNot, DrawNotification, ::testing::Bool());
+
+// --- Keyboard -------------------------------------------------------------
+
+TEST_F(GridTest, ArrowsMoveTheCurrentCellAndSkipHiddenColumns) {
+    grid->AddColumn(Col(ColumnType::Text));
+    grid->AddColumn(Col(ColumnType::Text, 0));
+    grid->AddColumn(Col(ColumnType::Text));
+    for (int i = 0; i < 3; ++i) {
+        grid->AddRowTexts({QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c")});
+    }
+    Show();
+    View()->setFocus();
+    QTest::keyClick(View(), Qt::Key_Right);
+    EXPECT_EQ(grid->CurrentColumn(), 2);
+    QTest::keyClick(View(), Qt::Key_Down);
+    QTest::keyClick(View(), Qt::Key_Down);
+    QTest::keyClick(View(), Qt::Key_Down);
+    EXPECT_EQ(grid->CurrentRow(), 2);
+    QTest::keyClick(View(), Qt::Key_Home, Qt::ControlModifier);
+    EXPECT_EQ(grid->CurrentRow(), 0);
+    EXPECT_EQ(grid->CurrentColumn(), 0);
+}
+
+TEST_F(GridTest, CellTextOfTypedColumns) {
+    GridColumn date = Col(ColumnType::Date);
+    date.format = QStringLiteral("yyyy-MM-dd");
+    grid->AddColumn(date);
+    grid->AddColumn(Col(ColumnType::Time));
+    grid->AddColumn(Col(ColumnType::ChoiceList));
+    grid->AddColumn(Col(ColumnType::User, 60, "B", 6));
+    grid->AddChoice(2, QStringLiteral("first"));
+    grid->AddChoice(2, QStringLiteral("second"));
+    grid->AddRow(std::vector<GridValue>{GridValue::Number(0), GridValue::Number(3661),
+                                        GridValue::Number(1),
+                                        GridValue::Bytes(QByteArray("ID7\0zz", 6))});
+    EXPECT_EQ(grid->CellText(0, 0), QStringLiteral("1601-01-01"));
+    EXPECT_EQ(grid->CellText(0, 1), QStringLiteral("01:01:01"));
+    EXPECT_EQ(grid->CellText(0, 2), QStringLiteral("second"));
+    EXPECT_EQ(grid->CellText(0, 3), QStringLiteral("ID7"));
+    EXPECT_EQ(grid->Cell(0, 3).bytes, QByteArray("ID7\0zz", 6));
+}
+
+TEST(GridNumber, ParseNumberTakesASignAndLeadingDigits) {
+    EXPECT_EQ(MyRAGrid::ParseNumber(QStringLiteral("123abc")), 123);
+    EXPECT_EQ(MyRAGrid::ParseNumber(QStringLiteral("-17")), -17);
+    EXPECT_EQ(MyRAGrid::ParseNumber(QStringLiteral("+5")), 0);
+    EXPECT_EQ(MyRAGrid::ParseNumber(QString()), 0);
+    EXPECT_EQ(MyRAGrid::ParseNumber(QStringLiteral("4294967297")), 1) << "wraps, never UB";
+}
+
+}  // namespace
+}  // namespace volnar::grid
