@@ -171,6 +171,7 @@ void BoardLink::StopPolling() {
     m_pollTimer.stop();
     CloseTransport();
     ++m_generation;
+    EndWalks(0, false);
     Q_EMIT ReadoutsReset();
     SetSent(0);
     SetReceived(0);
@@ -207,7 +208,8 @@ void BoardLink::PollTick() {
     SendBoardRequest(board::kStatusRecord, PduType::Get);
 }
 
-void BoardLink::HandleTimeOut(int /*requestId*/) {
+void BoardLink::HandleTimeOut(int requestId) {
+    EndWalks(requestId, false);
     const int lost = m_lost + 1;
     if (lost >= kTimeOutLimit) {
         Fail(QString::fromLatin1(kErrorTimeOut));
@@ -237,10 +239,21 @@ void BoardLink::HandleBoardResponse(const BoardResponse& response) {
     const bool routedById = (id >= routing::kModemFirst && id <= routing::kAlertUpdate) ||
                             (id >= routing::kScriptUpdate && id <= routing::kChannelNotesLast) ||
                             (id >= routing::kAdcLoadAlerts && id <= routing::kChannelSettingsLast);
+    const auto walk = m_walks.find(id);
     if (routedById) {
         RouteByRequestId(response, value);
+    } else if (walk != m_walks.end() && !board::IsRowOf(response.oid, walk->second)) {
+        // A walk's answer past its table ends the walk; the object beyond
+        // the table is not taken for a row of the next table.
+        const QString table = QString::fromStdString(walk->second);
+        m_walks.erase(walk);
+        Q_EMIT TableWalkEnded(table, true);
     } else {
+        // A row of a walk continues it: the next step is registered when it
+        // is sent.
+        // (A receiver may have stopped polling and ended every walk.)
         RouteByIdentifier(response, value);
+        m_walks.erase(id);
     }
     // A receiver may have stopped polling: then the controls stay disabled.
     if (generation != m_generation) {
@@ -319,19 +332,20 @@ void BoardLink::RouteByRequestId(const BoardResponse& response, std::string_view
 
 bool BoardLink::RouteByIdentifier(const BoardResponse& response, std::string_view value) {
     const std::string& oid = response.oid;
+    const bool walked = m_walks.count(response.requestId) != 0;
     if (board::IsRowOf(oid, board::kScriptTable)) {
         Q_EMIT ScriptRowReceived(ScriptRowCells(value));
-        FollowUp(oid, PduType::GetNext, 0);
+        FollowUp(oid, PduType::GetNext, 0, walked ? board::kScriptTable : std::string_view());
         return true;
     }
     if (board::IsRowOf(oid, board::kAlertTable)) {
         Q_EMIT AlertRowReceived(AlertRowCells(value));
-        FollowUp(oid, PduType::GetNext, 0);
+        FollowUp(oid, PduType::GetNext, 0, walked ? board::kAlertTable : std::string_view());
         return true;
     }
     if (board::IsRowOf(oid, board::kModemTable)) {
         Q_EMIT ModemRowReceived(SecondField(value));
-        FollowUp(oid, PduType::GetNext, 0);
+        FollowUp(oid, PduType::GetNext, 0, walked ? board::kModemTable : std::string_view());
         return true;
     }
     if (oid == board::kStatusRecord) {
@@ -359,14 +373,46 @@ bool BoardLink::RouteByIdentifier(const BoardResponse& response, std::string_vie
     return false;
 }
 
-void BoardLink::FollowUp(std::string_view oid, PduType type, int requestId) {
+void BoardLink::FollowUp(std::string_view oid, PduType type, int requestId,
+                         std::string_view walkTable) {
     const quint64 generation = m_generation;
-    QTimer::singleShot(0, this, [this, generation, oid = std::string(oid), type, requestId] {
+    QTimer::singleShot(0, this, [this, generation, oid = std::string(oid), type, requestId,
+                                 walk = std::string(walkTable)] {
         if (generation != m_generation || !m_transport) {
+            if (!walk.empty()) {
+                Q_EMIT TableWalkEnded(QString::fromStdString(walk), false);
+            }
             return;
         }
-        SendBoardRequest(oid, type, RequestValue::Null(), requestId);
+        if (SendBoardRequest(oid, type, RequestValue::Null(), requestId) && !walk.empty()) {
+            m_walks[m_requestCounter] = walk;
+        } else if (!walk.empty()) {
+            Q_EMIT TableWalkEnded(QString::fromStdString(walk), false);
+        }
     });
+}
+
+bool BoardLink::StartTableWalk(std::string_view table) {
+    if (!SendBoardRequest(table, PduType::GetNext)) {
+        Q_EMIT TableWalkEnded(QString::fromLatin1(table.data(), static_cast<qsizetype>(table.size())),
+                              false);
+        return false;
+    }
+    m_walks[m_requestCounter] = std::string(table);
+    return true;
+}
+
+void BoardLink::EndWalks(int requestId, bool complete) {
+    // requestId 0 ends every walk (the connection stopped).
+    for (auto it = m_walks.begin(); it != m_walks.end();) {
+        if (requestId == 0 || it->first == requestId) {
+            const QString table = QString::fromStdString(it->second);
+            it = m_walks.erase(it);
+            Q_EMIT TableWalkEnded(table, complete);
+        } else {
+            ++it;
+        }
+    }
 }
 
 void BoardLink::Fail(const QString& text) {

@@ -7,6 +7,7 @@
 #include <QStringList>
 #include <QTimer>
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string_view>
@@ -86,6 +87,11 @@ public:
     bool SendBoardRequest(std::string_view oid, PduType type,
                           const RequestValue& value = RequestValue::Null(), int requestId = 0);
 
+    // Starts a GETNEXT walk of a table (scripts, alerts or modems): its rows
+    // arrive through the table's row signal, and TableWalkEnded says when
+    // the walk is over. False when the first request could not be sent.
+    bool StartTableWalk(std::string_view table);
+
     // Ends the connection and returns to the idle look. Safe at any time,
     // including from inside a handler of this object's signals.
     void StopPolling();
@@ -148,6 +154,10 @@ Q_SIGNALS:
     void AdcLoadAlertItem(int id, const QString& text);
     void AdcLoadScriptItem(int id, const QString& text);
     void AdcChannelRecordReceived(const volnar::AdcChannelRecord& record);
+    // A walk started with StartTableWalk is over: complete when the station
+    // answered past the table, not complete when the connection stopped or
+    // a step got no answer. `table` is the table's dotted identifier.
+    void TableWalkEnded(const QString& table, bool complete);
     // A confirmation notice (codes of NoticeText) and what runs after it.
     void NoticeRequested(int code, volnar::NoticeFollowUp followUp);
 
@@ -163,7 +173,9 @@ private:
     void CloseTransport();
     // Sends a follow-up request once the current handler has returned;
     // dropped when the session has been stopped or restarted meanwhile.
-    void FollowUp(std::string_view oid, PduType type, int requestId);
+    void FollowUp(std::string_view oid, PduType type, int requestId,
+                  std::string_view walkTable = {});
+    void EndWalks(int requestId, bool complete);
     void RouteByRequestId(const BoardResponse& response, std::string_view value);
     bool RouteByIdentifier(const BoardResponse& response, std::string_view value);
 
@@ -182,6 +194,8 @@ private:
     int m_pollTicks = 0;
     int m_relayNotesPending = 0;
     int m_adcOptionsChannel = 0;
+    // Walks in progress: the id of each one's request in flight, and its table.
+    std::map<int, std::string> m_walks;
     bool m_controlsEnabled = false;
     ConnectionState m_state = ConnectionState::NotConnected;
 

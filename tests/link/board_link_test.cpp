@@ -82,6 +82,66 @@ public:
     std::unique_ptr<BoardLink> link;
 };
 
+// ---- Tracked table walks ------------------------------------------------
+
+TEST_F(BoardLinkTest, TrackedWalksEndAtTheFirstAnswerPastTheirTable) {
+    struct Case {
+        std::string_view table;
+        std::string beyond;  // what the station answers past the table
+    } const cases[] = {
+        {board::kScriptTable, Object(".73.1")},
+        {board::kScriptTable, Object(".720")},
+        {board::kAlertTable, Object(".66.1")},
+        // Past the modems lie the alerts: they are not read as alert rows.
+        {board::kModemTable, Object(".65.1")},
+    };
+    for (const Case& c : cases) {
+        SetUp();
+        Connect();
+        QSignalSpy ended(link.get(), &BoardLink::TableWalkEnded);
+        QSignalSpy scripts(link.get(), &BoardLink::ScriptRowReceived);
+        QSignalSpy alerts(link.get(), &BoardLink::AlertRowReceived);
+        QSignalSpy modems(link.get(), &BoardLink::ModemRowReceived);
+        ASSERT_TRUE(link->StartTableWalk(c.table));
+        EXPECT_EQ(LastRequest().oid, c.table);
+        EXPECT_EQ(LastRequest().type, PduType::GetNext);
+
+        const std::string row = std::string(c.table) + ".7";
+        link->HandleBoardResponse(Answer(row, "7|relay|Name|Notes|00|", LastRequest().requestId));
+        EXPECT_TRUE(ended.isEmpty());
+        Drain();
+        EXPECT_EQ(LastRequest().oid, row);  // continued from the row just received
+        const std::size_t sent = RequestCount();
+
+        link->HandleBoardResponse(Answer(c.beyond, "9|x|", LastRequest().requestId));
+        Drain();
+        ASSERT_EQ(ended.size(), 1) << c.beyond;
+        EXPECT_EQ(ended[0].at(0).toString(),
+                  QString::fromLatin1(c.table.data(), static_cast<qsizetype>(c.table.size())));
+        EXPECT_TRUE(ended[0].at(1).toBool());
+        EXPECT_EQ(RequestCount(), sent) << "no request after the end of " << c.beyond;
+        EXPECT_EQ(scripts.size() + alerts.size() + modems.size(), 1) << c.beyond;
+    }
+}
+
+TEST_F(BoardLinkTest, WalksEndIncompleteOnStopAndOnTimeOut) {
+    Connect();
+    QSignalSpy ended(link.get(), &BoardLink::TableWalkEnded);
+    ASSERT_TRUE(link->StartTableWalk(board::kAlertTable));
+    link->HandleTimeOut(LastRequest().requestId);
+    ASSERT_EQ(ended.size(), 1);
+    EXPECT_FALSE(ended[0].at(1).toBool());
+
+    ASSERT_TRUE(link->StartTableWalk(board::kScriptTable));
+    link->HandleBoardResponse(
+        Answer(Object(".72.1"), "1|relay|a|b|00|", LastRequest().requestId));
+    link->StopPolling();  // before the next step goes out
+    Drain();
+    ASSERT_EQ(ended.size(), 2);
+    EXPECT_FALSE(ended[1].at(1).toBool());
+    EXPECT_EQ(ended[1].at(0).toString(), QString::fromLatin1(board::kScriptTable.data()));
+}
+
 // ---- Sender -------------------------------------------------------------
 
 TEST_F(BoardLinkTest, AutomaticIdsStartAt501AndFixedIdsLeaveTheCounterAlone) {
