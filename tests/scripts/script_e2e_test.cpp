@@ -1,0 +1,271 @@
+// The script screens against volnar-station on loopback: real net-snmp
+// sessions, the notice queue wired as the application wires it, and the
+// simulator's request log as the witness.
+#include <gtest/gtest.h>
+
+#include <QJsonObject>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+
+#include "grid/my_ra_grid.h"
+#include "link/board_link.h"
+#include "link/board_objects.h"
+#include "link/notice_queue.h"
+#include "scripts/script_editor_dialog.h"
+#include "scripts/script_list_dialog.h"
+#include "scripts/script_screens.h"
+#include "support/qt_print.h"
+#include "support/recording_message_service.h"
+#include "support/station_simulator.h"
+
+namespace volnar::scripts {
+namespace {
+
+using testing::RecordingMessageService;
+using testing::StationSimulator;
+
+constexpr int kWaitMs = 20000;
+
+QString Object(const char* suffix) {
+    return QString::fromLatin1(board::kPrefix) + QLatin1String(suffix);
+}
+
+class ScriptE2E : public ::testing::Test {
+protected:
+    void Begin(QStringList simArgs) {
+        sim = std::make_unique<StationSimulator>(std::move(simArgs));
+        ASSERT_TRUE(sim->Start()) << sim->errorText().toStdString();
+        record = StationRecord{QStringLiteral("127.0.0.1"),  sim->community(),
+                               QStringLiteral("simulator"),  QStringLiteral("YES"),
+                               QString::number(sim->port()), QStringLiteral("10"),
+                               QStringLiteral("2")};
+        link = std::make_unique<BoardLink>(
+            messages,
+            [this](const QString& address) -> std::optional<StationRecord> {
+                if (address == record.IPADDRESS) {
+                    return record;
+                }
+                return std::nullopt;
+            },
+            [] { return QStringLiteral("127.0.0.1"); });
+        ASSERT_TRUE(link->StartSnmpSession());
+        screens = std::make_unique<ScriptScreens>(*link, messages, nullptr);
+        // As the application wires them: notices from the link, and the list
+        // re-opened once a notice that asks for it has closed.
+        notices = std::make_unique<NoticeQueue>();
+        notices->SetShowInterval(50);
+        QObject::connect(
+            link.get(), &BoardLink::NoticeRequested, notices.get(),
+            [this](int code, NoticeFollowUp followUp) { notices->ShowNotice(code, followUp); });
+        QObject::connect(notices.get(), &NoticeQueue::NoticeShown, notices.get(),
+                         [this](const QString& text) { shown << text; });
+        QObject::connect(notices.get(), &NoticeQueue::ReopenScriptsList, screens.get(),
+                         [this] { screens->OpenList(); });
+    }
+    void TearDown() override {
+        screens.reset();
+        QCoreApplication::processEvents();
+        notices.reset();
+        link.reset();
+    }
+
+    static bool WaitFor(const std::function<bool()>& done) {
+        return QTest::qWaitFor(done, kWaitMs);
+    }
+
+    // Opens the list and waits for its walk to end.
+    ScriptListDialog* ReadList() {
+        screens->OpenList();
+        ScriptListDialog* list = screens->List();
+        EXPECT_NE(list, nullptr);
+        EXPECT_TRUE(WaitFor([&] { return list != nullptr && !list->IsWalking(); }));
+        return list;
+    }
+
+    QList<QJsonObject> Requests(const QString& pdu) const {
+        QList<QJsonObject> matching;
+        for (const QJsonObject& r : sim->Requests()) {
+            if (r[QStringLiteral("pdu")].toString() == pdu) {
+                matching << r;
+            }
+        }
+        return matching;
+    }
+
+    // Waits for the re-opened list (a new dialog) and its walk.
+    ScriptListDialog* WaitForReopenedList(ScriptListDialog* old) {
+        EXPECT_TRUE(WaitFor([&] {
+            return screens->List() != nullptr && screens->List() != old &&
+                   !screens->List()->IsWalking();
+        }));
+        return screens->List();
+    }
+
+    RecordingMessageService messages;
+    std::unique_ptr<StationSimulator> sim;
+    StationRecord record;
+    std::unique_ptr<BoardLink> link;
+    std::unique_ptr<ScriptScreens> screens;
+    std::unique_ptr<NoticeQueue> notices;
+    QStringList shown;
+};
+
+TEST_F(ScriptE2E, ScriptListShowsTheStationsThreeScriptsWithUpperCasedTypes) {
+    Begin({QStringLiteral("--scripts"), QStringLiteral("3")});
+    ScriptListDialog* list = ReadList();
+    ASSERT_NE(list, nullptr);
+    grid::MyRAGrid& g = list->Grid();
+    ASSERT_EQ(g.RowCount(), 3);
+    EXPECT_EQ(list->WalkStatusText(), QStringLiteral("3 scripts"));
+    const QStringList types{QStringLiteral("RELAY"), QStringLiteral("IO"), QStringLiteral("RELAY")};
+    for (int row = 0; row < 3; ++row) {
+        EXPECT_EQ(g.CellText(row, kIdColumn), QString::number(row + 1));
+        EXPECT_EQ(g.CellText(row, kTypeColumn), types[row]);
+        EXPECT_EQ(g.CellText(row, kNameColumn), QStringLiteral("Script %1").arg(row + 1));
+    }
+    EXPECT_EQ(g.CellText(0, kCommandsColumn), QStringLiteral("000801"));
+    // One GETNEXT per row plus the one past the table, from .72 on.
+    const QList<QJsonObject> walk = Requests(QStringLiteral("GETNEXT"));
+    ASSERT_EQ(walk.size(), 4);
+    EXPECT_EQ(walk[0][QStringLiteral("oid")].toString(), Object(".72"));
+    EXPECT_EQ(walk[3][QStringLiteral("oid")].toString(), Object(".72.3"));
+    EXPECT_TRUE(messages.boxes.empty()) << messages.Texts().join(u'|').toStdString();
+}
+
+TEST_F(ScriptE2E, AnEmptyScriptTableShowsAnEmptyList) {
+    Begin({});
+    ScriptListDialog* list = ReadList();
+    ASSERT_NE(list, nullptr);
+    EXPECT_EQ(list->Grid().RowCount(), 0);
+    EXPECT_EQ(list->WalkStatusText(), QStringLiteral("No scripts on the station"));
+}
+
+TEST_F(ScriptE2E, ScriptExecuteSendsId423ShowsTheNoticeAndReopensNothing) {
+    Begin({QStringLiteral("--scripts"), QStringLiteral("3")});
+    ScriptListDialog* list = ReadList();
+    ASSERT_NE(list, nullptr);
+    messages.answers = {true};
+    list->Grid().BeginEdit(kExecuteColumn, 0);
+    ASSERT_TRUE(WaitFor([&] { return shown.contains(QStringLiteral("Script Executed!")); }));
+    const QList<QJsonObject> sets = Requests(QStringLiteral("SET"));
+    ASSERT_EQ(sets.size(), 1);
+    EXPECT_EQ(sets[0][QStringLiteral("oid")].toString(), Object(".70"));
+    EXPECT_EQ(sets[0][QStringLiteral("request_id")].toInt(), 423);
+    EXPECT_EQ(sets[0][QStringLiteral("value")].toInt(), 1);
+    EXPECT_TRUE(sim->WaitForLog([](const QJsonObject& l) {
+        return l[QStringLiteral("event")].toString() == QStringLiteral("script_executed");
+    }));
+    // Once the notice has closed, its follow-up (none) has run.
+    ASSERT_TRUE(WaitFor([&] { return !notices->IsShowing() && notices->Waiting() == 0; }));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(screens->List(), nullptr) << "no list after an execute";
+    EXPECT_EQ(Requests(QStringLiteral("GETNEXT")).size(), 4);
+}
+
+TEST_F(ScriptE2E, ScriptDeleteSendsId422ThenANewListWithoutTheRow) {
+    Begin({QStringLiteral("--scripts"), QStringLiteral("3")});
+    ScriptListDialog* list = ReadList();
+    ASSERT_NE(list, nullptr);
+    messages.answers = {true};
+    list->Grid().BeginEdit(kDeleteColumn, 1);
+    EXPECT_EQ(messages.boxes.back().text, QStringLiteral("Delete Script Number 2 ?"));
+    ScriptListDialog* fresh = WaitForReopenedList(list);
+    ASSERT_NE(fresh, nullptr);
+    EXPECT_TRUE(shown.contains(QStringLiteral("Script Deleted!")));
+    const QList<QJsonObject> sets = Requests(QStringLiteral("SET"));
+    ASSERT_EQ(sets.size(), 1);
+    EXPECT_EQ(sets[0][QStringLiteral("oid")].toString(), Object(".71"));
+    EXPECT_EQ(sets[0][QStringLiteral("request_id")].toInt(), 422);
+    EXPECT_EQ(sets[0][QStringLiteral("value")].toInt(), 2);
+    ASSERT_EQ(fresh->Grid().RowCount(), 2);
+    EXPECT_EQ(fresh->Grid().CellText(1, kIdColumn), QStringLiteral("3"));
+}
+
+TEST_F(ScriptE2E, ScriptAddSendsId421ThenANewListWithTheScript) {
+    Begin({QStringLiteral("--scripts"), QStringLiteral("3")});
+    ScriptListDialog* list = ReadList();
+    ASSERT_NE(list, nullptr);
+    list->findChild<QPushButton*>(QStringLiteral("addRelayScriptButton"))->click();
+    ScriptEditorDialog* editor = screens->Editor();
+    ASSERT_NE(editor, nullptr);
+    editor->findChild<QLineEdit*>(QStringLiteral("nameEdit"))->setText(QStringLiteral("Pump"));
+    editor->findChild<QPlainTextEdit*>(QStringLiteral("notesEdit"))
+        ->setPlainText(QStringLiteral("Start pump"));
+    auto* available = editor->findChild<QListWidget*>(QStringLiteral("availableList"));
+    for (const int row : {0, 12, 1}) {
+        available->setCurrentRow(row);
+        editor->AddSelectedCommand();
+    }
+    editor->Upload();
+    ScriptListDialog* fresh = WaitForReopenedList(nullptr);
+    ASSERT_NE(fresh, nullptr);
+    EXPECT_TRUE(shown.contains(QStringLiteral("Script Added!")));
+    const QList<QJsonObject> sets = Requests(QStringLiteral("SET"));
+    ASSERT_EQ(sets.size(), 1);
+    EXPECT_EQ(sets[0][QStringLiteral("oid")].toString(), Object(".69"));
+    EXPECT_EQ(sets[0][QStringLiteral("request_id")].toInt(), 421);
+    EXPECT_EQ(sets[0][QStringLiteral("value")].toString(),
+              QStringLiteral("0|relay|Pump|Start pump|000C01|"));
+    ASSERT_EQ(fresh->Grid().RowCount(), 4);
+    EXPECT_EQ(fresh->Grid().CellText(3, kNameColumn), QStringLiteral("Pump"));
+    EXPECT_EQ(fresh->Grid().CellText(3, kCommandsColumn), QStringLiteral("000C01"));
+    EXPECT_TRUE(messages.boxes.empty()) << messages.Texts().join(u'|').toStdString();
+}
+
+TEST_F(ScriptE2E, ScriptUpdateSendsId420ThenANewListWithTheChange) {
+    Begin({QStringLiteral("--scripts"), QStringLiteral("3")});
+    ScriptListDialog* list = ReadList();
+    ASSERT_NE(list, nullptr);
+    list->Grid().BeginEdit(kEditColumn, 1);
+    ScriptEditorDialog* editor = screens->Editor();
+    ASSERT_NE(editor, nullptr);
+    EXPECT_EQ(editor->windowTitle(), QStringLiteral("EDIT Existing IO Script"));
+    EXPECT_EQ(editor->SelectedCommands(),
+              (QStringList{QStringLiteral("GXIO 1 HIGH"), QStringLiteral("Delay 1 Second"),
+                           QStringLiteral("GXIO 1 LOW")}));
+    editor->findChild<QLineEdit*>(QStringLiteral("nameEdit"))->setText(QStringLiteral("Renamed"));
+    editor->Upload();
+    ScriptListDialog* fresh = WaitForReopenedList(nullptr);
+    ASSERT_NE(fresh, nullptr);
+    EXPECT_TRUE(shown.contains(QStringLiteral("Script Updated!")));
+    const QList<QJsonObject> sets = Requests(QStringLiteral("SET"));
+    ASSERT_EQ(sets.size(), 1);
+    EXPECT_EQ(sets[0][QStringLiteral("request_id")].toInt(), 420);
+    EXPECT_EQ(sets[0][QStringLiteral("value")].toString(),
+              QStringLiteral("2|io|Renamed|Generated script 2|000S01|"));
+    ASSERT_EQ(fresh->Grid().RowCount(), 3);
+    EXPECT_EQ(fresh->Grid().CellText(1, kNameColumn), QStringLiteral("Renamed"));
+}
+
+TEST_F(ScriptE2E, ScriptListRefreshReadsTheTableAnew) {
+    Begin({QStringLiteral("--scripts"), QStringLiteral("3")});
+    ScriptListDialog* list = ReadList();
+    ASSERT_NE(list, nullptr);
+    list->findChild<QPushButton*>(QStringLiteral("refreshButton"))->click();
+    ScriptListDialog* fresh = WaitForReopenedList(list);
+    ASSERT_NE(fresh, nullptr);
+    EXPECT_EQ(fresh->Grid().RowCount(), 3);
+    EXPECT_EQ(Requests(QStringLiteral("GETNEXT")).size(), 8) << "a second walk";
+    EXPECT_EQ(Requests(QStringLiteral("GETNEXT"))[4][QStringLiteral("oid")].toString(),
+              Object(".72"));
+}
+
+TEST_F(ScriptE2E, ScriptEditorCancelReturnsToAFreshList) {
+    Begin({QStringLiteral("--scripts"), QStringLiteral("3")});
+    ScriptListDialog* list = ReadList();
+    ASSERT_NE(list, nullptr);
+    list->findChild<QPushButton*>(QStringLiteral("addIoScriptButton"))->click();
+    ASSERT_NE(screens->Editor(), nullptr);
+    screens->Editor()->findChild<QPushButton*>(QStringLiteral("cancelButton"))->click();
+    ScriptListDialog* fresh = WaitForReopenedList(nullptr);
+    ASSERT_NE(fresh, nullptr);
+    EXPECT_EQ(fresh->Grid().RowCount(), 3);
+    EXPECT_TRUE(Requests(QStringLiteral("SET")).isEmpty());
+}
+
+}  // namespace
+}  // namespace volnar::scripts

@@ -1,0 +1,169 @@
+#include "scripts/script_record.h"
+
+#include <gtest/gtest.h>
+
+#include "support/qt_print.h"
+
+namespace volnar::scripts {
+namespace {
+
+QStringList Repeat(const QString& text, int times) {
+    QStringList list;
+    for (int i = 0; i < times; ++i) {
+        list << text;
+    }
+    return list;
+}
+
+TEST(ScriptEditorModes, TitlesKindsAndRequestIds) {
+    EXPECT_EQ(EditorTitle(EditorMode::NewRelay), QStringLiteral("ADD New Relay Script"));
+    EXPECT_EQ(EditorTitle(EditorMode::EditRelay), QStringLiteral("EDIT Existing Relay Script"));
+    EXPECT_EQ(EditorTitle(EditorMode::NewIo), QStringLiteral("ADD New IO Script"));
+    EXPECT_EQ(EditorTitle(EditorMode::EditIo), QStringLiteral("EDIT Existing IO Script"));
+    EXPECT_EQ(KindOf(EditorMode::EditRelay), ScriptKind::Relay);
+    EXPECT_EQ(KindOf(EditorMode::NewIo), ScriptKind::Io);
+    EXPECT_EQ(UploadRequestId(EditorMode::NewRelay), 421);
+    EXPECT_EQ(UploadRequestId(EditorMode::NewIo), 421);
+    EXPECT_EQ(UploadRequestId(EditorMode::EditRelay), 420);
+    EXPECT_EQ(UploadRequestId(EditorMode::EditIo), 420);
+}
+
+TEST(ScriptListRows, EditHandOverLowerCasesTheTypeAndKeepsFieldsWhole) {
+    const QString longNotes(400, QLatin1Char('n'));
+    const QString manyCodes = QString(QStringLiteral("01")).repeated(200);
+    const QStringList row{
+        QStringLiteral("123456"), QStringLiteral("RELAY"), QStringLiteral("A name"), longNotes,
+        QStringLiteral("2"),      QStringLiteral("1"),     QStringLiteral("0"),      manyCodes};
+    const WorkingRecord record = WorkingRecordOfRow(row);
+    EXPECT_EQ(record, (WorkingRecord{QStringLiteral("123456"), QStringLiteral("relay"),
+                                     QStringLiteral("A name"), longNotes, manyCodes}));
+    EXPECT_EQ(EditModeOfType(QStringLiteral("relay")), EditorMode::EditRelay);
+    EXPECT_EQ(EditModeOfType(QStringLiteral("io")), EditorMode::EditIo);
+    EXPECT_FALSE(EditModeOfType(QStringLiteral("other")));
+    EXPECT_FALSE(EditModeOfType(QString()));
+    // A short row is read as empty cells, never past its end.
+    EXPECT_EQ(WorkingRecordOfRow({QStringLiteral("7")}).codes, QString());
+}
+
+TEST(ScriptListRows, Questions) {
+    EXPECT_EQ(ExecuteQuestion(QStringLiteral("7")), QStringLiteral("Execute Script Number 7 ?"));
+    EXPECT_EQ(DeleteQuestion(QStringLiteral("7")), QStringLiteral("Delete Script Number 7 ?"));
+}
+
+TEST(ScriptUpload, ThePumpExample) {
+    const UploadCheck check =
+        CheckAndBuildRecord(EditorMode::NewRelay, {},
+                            {QStringLiteral("Pump"),
+                             QStringLiteral("Start pump"),
+                             {QStringLiteral("Relay 1 ON"), QStringLiteral("Delay 5 Seconds"),
+                              QStringLiteral("Relay 1 OFF")}});
+    EXPECT_EQ(check.error, QString());
+    EXPECT_EQ(check.record, QByteArray("0|relay|Pump|Start pump|000C01|"));
+}
+
+TEST(ScriptUpload, NewScriptsOverwriteIdAndTypeUpdatesKeepThem) {
+    const WorkingRecord working{QStringLiteral("12"), QStringLiteral("relay"), {}, {}, {}};
+    const EditorInput input{
+        QStringLiteral("N"), QStringLiteral("x"), {QStringLiteral("GXIO 1 HIGH")}};
+    EXPECT_EQ(CheckAndBuildRecord(EditorMode::NewIo, working, input).record,
+              QByteArray("0|io|N|x|00|"));
+    const EditorInput relayInput{
+        QStringLiteral("N"), QStringLiteral("x"), {QStringLiteral("Relay 2 ON")}};
+    EXPECT_EQ(CheckAndBuildRecord(EditorMode::EditRelay, working, relayInput).record,
+              QByteArray("12|relay|N|x|02|"));
+}
+
+struct Refusal {
+    const char* name;
+    EditorInput input;
+    const char* message;
+};
+
+class ScriptUploadRefusals : public ::testing::TestWithParam<Refusal> {};
+
+TEST_P(ScriptUploadRefusals, FirstFailingCheckOnlyAndNothingBuilt) {
+    const UploadCheck check = CheckAndBuildRecord(EditorMode::NewRelay, {}, GetParam().input);
+    EXPECT_EQ(check.error, QString::fromLatin1(GetParam().message));
+    EXPECT_TRUE(check.record.isEmpty());
+}
+
+const QStringList kOne{QStringLiteral("Relay 1 ON")};
+
+INSTANTIATE_TEST_SUITE_P(
+    InOrder, ScriptUploadRefusals,
+    ::testing::Values(
+        Refusal{"NoName", {QString(), QString(), {}}, kNeedName},
+        Refusal{"NoNotes", {QStringLiteral("n"), QString(), {}}, kNeedNotes},
+        Refusal{"NoCommands", {QStringLiteral("n"), QStringLiteral("x"), {}}, kNeedCommands},
+        Refusal{
+            "TooMany",
+            {QStringLiteral("n"), QStringLiteral("x"), Repeat(QStringLiteral("Relay 1 ON"), 257)},
+            kTooManyCommands},
+        Refusal{"BarInName", {QStringLiteral("a|b"), QStringLiteral("x"), kOne}, kNameHasBar},
+        Refusal{"BarInNameBeforeEmptyNotes", {QStringLiteral("a|b"), QString(), {}}, kNameHasBar},
+        Refusal{"BarInNotes", {QStringLiteral("n"), QStringLiteral("x|y"), kOne}, kNotesHaveBar},
+        Refusal{"BarInNotesBeforeNoCommands",
+                {QStringLiteral("n"), QStringLiteral("|"), {}},
+                kNotesHaveBar}),
+    [](const ::testing::TestParamInfo<Refusal>& param) { return std::string(param.param.name); });
+
+TEST(ScriptUpload, Exactly256CommandsAreSentAs512Characters) {
+    const UploadCheck check = CheckAndBuildRecord(
+        EditorMode::NewRelay, {},
+        {QStringLiteral("n"), QStringLiteral("x"), Repeat(QStringLiteral("RDB6.Output OFF"), 256)});
+    ASSERT_EQ(check.error, QString());
+    EXPECT_EQ(check.record, QByteArray("0|relay|n|x|") + QByteArray("6D").repeated(256) + "|");
+}
+
+TEST(ScriptUpload, NameAndNotesAreTakenUpToTheirLimits) {
+    const QString name = QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXY");  // 25
+    const QString notes(600, QLatin1Char('z'));
+    const UploadCheck check =
+        CheckAndBuildRecord(EditorMode::NewIo, {}, {name, notes, {QStringLiteral("GXIO 1 LOW")}});
+    ASSERT_EQ(check.error, QString());
+    EXPECT_EQ(check.record,
+              QByteArray("0|io|ABCDEFGHIJKLMNOPQRS|") + QByteArray(510, 'z') + QByteArray("|01|"));
+    // A bar past the 19th character is never sent, so it is no reason to refuse.
+    EXPECT_EQ(CheckAndBuildRecord(
+                  EditorMode::NewIo, {},
+                  {name + QStringLiteral("|"), QStringLiteral("x"), {QStringLiteral("GXIO 1 LOW")}})
+                  .error,
+              QString());
+}
+
+TEST(ScriptUpload, AnUnchangedScriptTravelsBackExactlyAsListed) {
+    // Notes with the station's own line breaks, a five-digit ID, a long code list.
+    const WorkingRecord working{QStringLiteral("104857"), QStringLiteral("io"),
+                                QStringLiteral("Night lights"),
+                                QStringLiteral("line one\r\nline two\r\n  indented"),
+                                QString(QStringLiteral("0E0Z0F")).repeated(40)};
+    const EditorInput unchanged{working.name, NotesForDisplay(working.notes),
+                                DecodeCommands(ScriptKind::Io, working.codes)};
+    const UploadCheck check = CheckAndBuildRecord(EditorMode::EditIo, working, unchanged);
+    ASSERT_EQ(check.error, QString());
+    EXPECT_EQ(check.record,
+              (working.id + QStringLiteral("|io|") + working.name + QStringLiteral("|") +
+               working.notes + QStringLiteral("|") + working.codes + QStringLiteral("|"))
+                  .toLatin1());
+    // Notes stored with bare line feeds also come back as they were.
+    WorkingRecord bare = working;
+    bare.notes = QStringLiteral("a\nb");
+    EXPECT_TRUE(CheckAndBuildRecord(
+                    EditorMode::EditIo, bare,
+                    {bare.name, NotesForDisplay(bare.notes), {QStringLiteral("GXIO 1 LOW")}})
+                    .record.contains("|a\nb|"));
+}
+
+TEST(ScriptUpload, TypedLineBreaksTravelAsCarriageReturnLineFeed) {
+    const UploadCheck check = CheckAndBuildRecord(
+        EditorMode::NewRelay, {}, {QStringLiteral("n"), QStringLiteral("one\ntwo"), kOne});
+    EXPECT_EQ(check.record, QByteArray("0|relay|n|one\r\ntwo|00|"));
+    // Cutting at the limit never leaves half a line break.
+    const QString notes = QString(509, QLatin1Char('a')) + QStringLiteral("\nb");
+    const UploadCheck cut =
+        CheckAndBuildRecord(EditorMode::NewRelay, {}, {QStringLiteral("n"), notes, kOne});
+    EXPECT_EQ(cut.record, QByteArray("0|relay|n|") + QByteArray(509, 'a') + QByteArray("|00|"));
+}
+
+}  // namespace
+}  // namespace volnar::scripts
