@@ -45,21 +45,24 @@ std::vector<AdcListItem> Entries(const QListWidget& list) {
     return entries;
 }
 
-// A typed key with text of its own (not a shortcut, not a control key).
+// A key that the line edit would insert as text (the same test the edit
+// makes): printable text unless only Ctrl or Ctrl+Shift is held, and
+// formatting characters always. Shortcuts and control keys pass unfiltered.
 bool IsTypedCharacter(const QKeyEvent& key) {
-    if (key.modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)) {
-        return false;
-    }
     const QString text = key.text();
     if (text.isEmpty()) {
         return false;
     }
-    for (const char32_t c : text.toUcs4()) {
-        if (c < 0x20 || c == 0x7F) {
-            return false;
-        }
+    const QChar first = text.at(0);
+    if (first.category() == QChar::Other_Format) {
+        return true;
     }
-    return true;
+    const Qt::KeyboardModifiers modifiers = key.modifiers();
+    if (modifiers == Qt::ControlModifier ||
+        modifiers == (Qt::ControlModifier | Qt::ShiftModifier)) {
+        return false;
+    }
+    return first.isPrint();
 }
 
 }  // namespace

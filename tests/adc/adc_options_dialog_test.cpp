@@ -405,12 +405,21 @@ TEST_F(AdcDialogTest, KeyFiltersBeepAndDropOtherCharacters) {
         EXPECT_EQ(edit->text(), QStringLiteral("2.5")) << name;
     }
     EXPECT_EQ(beeps, 8);
+    // A modified key that still types text is filtered; shortcuts are not.
+    precision->setText(QStringLiteral("2"));
+    QTest::keyClick(precision, Qt::Key_A, Qt::AltModifier);
+    EXPECT_EQ(precision->text(), QStringLiteral("2"));
+    EXPECT_EQ(beeps, 9);
+    QTest::keyClick(precision, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(precision, QStringLiteral("4"));
+    EXPECT_EQ(precision->text(), QStringLiteral("4")) << "Ctrl+A selected the text";
+    EXPECT_EQ(beeps, 9);
     // Pasting is not typing: it is not filtered (the checks catch it).
     precision->setText(QStringLiteral("9"));
     EXPECT_EQ(precision->text(), QStringLiteral("9"));
     // Other edits are not filtered at all.
     QTest::keyClicks(Find<QLineEdit>("nameEdit"), QStringLiteral("x."));
-    EXPECT_EQ(beeps, 8);
+    EXPECT_EQ(beeps, 9);
 }
 
 TEST_F(AdcDialogTest, SetNameSendsTheFirst19CharactersWithTheChannelsId) {
