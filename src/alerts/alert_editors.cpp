@@ -106,7 +106,7 @@ SmsAlertDialog::SmsAlertDialog(AlertEditorMode mode, const AlertWorkingRecord& a
     connect(this, &QDialog::rejected, this, &SmsAlertDialog::Cancelled);
     // The modem walk fills the chooser while this dialog is open.
     connect(&m_link, &BoardLink::ModemRowReceived, this, &SmsAlertDialog::AddModem);
-    m_link.SendBoardRequest(board::kModemTable, PduType::GetNext);
+    m_link.StartTableWalk(board::kModemTable);
 }
 
 SmsAlertDialog::~SmsAlertDialog() = default;

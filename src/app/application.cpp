@@ -7,6 +7,7 @@
 #include "app/about_text.h"
 #include "app/database_location.h"
 #include "app/database_options_dialog.h"
+#include "adc/adc_options_dialog.h"
 #include "directory/station_dialogs.h"
 #include "relays/relay_dialog.h"
 #include "station/station_name_dialog.h"
@@ -37,6 +38,7 @@ Application::Application(const StartupOptions& options, MessageService* messages
             return std::move(found.record);
         },
         [this] { return m_window->ChooserText(); }, std::move(transports));
+    m_alerts = std::make_unique<AlertScreens>(*m_link, m_messages, m_window.get());
     Wire();
 
     // Start-up, in order: the idle status bar and the ticker, the database
@@ -80,10 +82,10 @@ void Application::Wire() {
     connect(w, &MainWindow::DeleteIpRequested, this, &Application::OpenDeleteStationDialog);
     connect(w, &MainWindow::RelayRequested, this, &Application::OpenRelayDialog);
     connect(w, &MainWindow::StationNameRequested, this, &Application::OpenStationNameDialog);
-    for (auto signal : {&MainWindow::ScriptsRequested, &MainWindow::AlertsRequested}) {
-        connect(w, signal, this, &Application::OnPlaceholder);
-    }
-    connect(w, &MainWindow::AdcRequested, this, &Application::OnPlaceholder);
+    connect(w, &MainWindow::ScriptsRequested, this, &Application::OnPlaceholder);
+    connect(w, &MainWindow::AlertsRequested, m_alerts.get(), &AlertScreens::OpenList);
+    connect(&m_notices, &NoticeQueue::ReopenAlertsList, m_alerts.get(), &AlertScreens::OpenList);
+    connect(w, &MainWindow::AdcRequested, this, &Application::OpenAdcDialog);
 
     connect(link, &BoardLink::StateTextChanged, w, [w](const QString& text) {
         w->SetConnectionTexts(text, w->StatusMessageText());
@@ -187,6 +189,19 @@ void Application::OpenDeleteStationDialog() {
 void Application::OpenRelayDialog(int relay) {
     auto* dialog = new RelayDialog(relay, *m_link, m_panel, m_window.get());
     connect(dialog, &RelayDialog::ScriptsRequested, this, &Application::OnPlaceholder);
+    ShowDialog(dialog);
+}
+
+void Application::OpenAdcDialog(int channel) {
+    auto* dialog = new AdcOptionsDialog(channel, *m_link, m_panel, m_messages, m_window.get());
+    connect(dialog, &AdcOptionsDialog::AlertsRequested, this, [this, dialog] {
+        dialog->close();
+        m_alerts->OpenList();
+    });
+    connect(dialog, &AdcOptionsDialog::ScriptsRequested, this, [this, dialog] {
+        dialog->close();
+        OnPlaceholder();
+    });
     ShowDialog(dialog);
 }
 

@@ -4,6 +4,7 @@
 #include <QPointer>
 #include <memory>
 
+#include "alerts/alert_screens.h"
 #include "app/main_window.h"
 #include "app/notice_popup.h"
 #include "app/qt_message_service.h"
@@ -45,6 +46,7 @@ public:
     StationDirectory& Directory() { return m_directory; }
     StatusPanel& Panel() { return m_panel; }
     NoticeQueue& Notices() { return m_notices; }
+    AlertScreens& Alerts() { return *m_alerts; }
     const QString& DatabaseLocation() const { return m_location; }
     const QString& AboutTextShown() const { return m_aboutText; }
 
@@ -60,6 +62,7 @@ public:
     void OpenDeleteStationDialog();
     void OpenRelayDialog(int relay);
     void OpenStationNameDialog();
+    void OpenAdcDialog(int channel);
 
 Q_SIGNALS:
     void AboutBoxOpened(QDialog* box);
@@ -88,6 +91,7 @@ private:
     StatusPanel m_panel;
     std::unique_ptr<BoardLink> m_link;
     NoticeQueue m_notices;
+    std::unique_ptr<AlertScreens> m_alerts;
     StatusTicker m_ticker;
     QPointer<NoticePopup> m_popup;
     QString m_location;

@@ -1,0 +1,217 @@
+#include "lists/table_list_dialog.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QVBoxLayout>
+#include <limits>
+
+#include "link/board_link.h"
+#include "link/board_objects.h"
+#include "panel/message_service.h"
+
+namespace volnar {
+
+std::optional<std::int32_t> RowNumber(const QString& id) {
+    if (id.isEmpty() || id.size() > 10) {
+        return std::nullopt;
+    }
+    qint64 value = 0;
+    for (const QChar c : id) {
+        if (c < QLatin1Char('0') || c > QLatin1Char('9')) {
+            return std::nullopt;
+        }
+        value = value * 10 + (c.unicode() - u'0');
+    }
+    if (value > std::numeric_limits<std::int32_t>::max()) {
+        return std::nullopt;
+    }
+    return static_cast<std::int32_t>(value);
+}
+
+TableListDialog::TableListDialog(TableListSpec spec, BoardLink& link, MessageService& messages,
+                                 QWidget* parent)
+    : QDialog(parent),
+      m_spec(std::move(spec)),
+      m_link(link),
+      m_messages(messages),
+      m_grid(new grid::MyRAGrid(this)),
+      m_status(new QLabel(this)) {
+    setWindowTitle(m_spec.title);
+    setWindowIcon(m_spec.icon);
+    resize(720, 420);
+    m_grid->setObjectName(QStringLiteral("listGrid"));
+    m_grid->setMinimumSize(600, 240);
+    m_grid->setFocusPolicy(Qt::StrongFocus);
+    m_status->setObjectName(QStringLiteral("walkStatusLabel"));
+
+    grid::MyRAGrid& g = *m_grid;
+    g.SetGridStyle(grid::MyRAGrid::kListStyle);
+    g.SetBackgroundColour(QColor(255, 255, 255));
+    g.SetGridLineColour(QColor(128, 128, 128));
+    g.SetTextColour(QColor(0, 0, 128));
+    g.SetRowHeight(20);
+    for (const TableListColumn& c : m_spec.columns) {
+        grid::GridColumn column;
+        column.width = c.width;
+        column.headerText = QString::fromLatin1(c.header);
+        column.headerAlign = grid::GridAlign::Center;
+        column.cellAlign = c.cellAlign;
+        column.type = c.type;
+        column.textMax = 0;  // every field whole
+        if (c.type == grid::ColumnType::Image) {
+            column.images = m_spec.actionImages;
+        }
+        g.AddColumn(column);
+    }
+    connect(&g, &grid::MyRAGrid::Notified, this, [this](grid::GridNotification* notification) {
+        if (notification->code == grid::GridNotificationCode::ImageActivated &&
+            notification->data != nullptr) {
+            ActivateImage(m_grid->CurrentRow(), notification->data->number);
+        }
+    });
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(m_grid, 1);
+    layout->addWidget(m_status);
+    auto* buttons = new QHBoxLayout;
+    for (int i = 0; i < 2; ++i) {
+        const TableListSpec::AddButton& add = m_spec.addButtons[static_cast<std::size_t>(i)];
+        auto* column = new QVBoxLayout;
+        auto* picture = new QLabel(this);
+        picture->setPixmap(add.picture);
+        picture->setAlignment(Qt::AlignCenter);
+        auto* button = new QPushButton(add.text, this);
+        button->setObjectName(add.objectName);
+        button->setAutoDefault(false);
+        connect(button, &QPushButton::clicked, this, [this, i] {
+            close();
+            Q_EMIT AddRequested(i);
+        });
+        column->addWidget(picture);
+        column->addWidget(button);
+        buttons->addLayout(column);
+    }
+    buttons->addStretch(1);
+    auto* refresh = new QPushButton(tr("Refresh"), this);
+    refresh->setObjectName(QStringLiteral("refreshButton"));
+    refresh->setAutoDefault(false);
+    auto* cancel = new QPushButton(tr("Cancel"), this);
+    cancel->setObjectName(QStringLiteral("cancelButton"));
+    cancel->setDefault(true);
+    buttons->addWidget(refresh, 0, Qt::AlignBottom);
+    buttons->addWidget(cancel, 0, Qt::AlignBottom);
+    layout->addLayout(buttons);
+    connect(refresh, &QPushButton::clicked, this, [this] {
+        close();
+        Q_EMIT RefreshRequested();
+    });
+    connect(cancel, &QPushButton::clicked, this, &QDialog::close);
+
+    // The link's signals reach this list only while it exists.
+    if (m_spec.table == board::kScriptTable) {
+        connect(&m_link, &BoardLink::ScriptRowReceived, this, &TableListDialog::AddRow);
+    } else {
+        connect(&m_link, &BoardLink::AlertRowReceived, this, &TableListDialog::AddRow);
+    }
+    connect(&m_link, &BoardLink::TableWalkEnded, this, &TableListDialog::WalkEnded);
+    m_grid->setFocus();
+}
+
+TableListDialog::~TableListDialog() = default;
+
+void TableListDialog::StartWalk() {
+    m_walking = true;
+    m_walkComplete = false;
+    ShowWalkStatus();
+    m_link.StartTableWalk(m_spec.table);
+}
+
+void TableListDialog::AddRow(const QStringList& cells) {
+    if (!m_walking || m_grid->AddRowTexts(cells) < 0) {
+        return;  // not our walk, or the grid is full
+    }
+    ++m_rowsRead;
+    ShowWalkStatus();
+}
+
+void TableListDialog::WalkEnded(const QString& table, bool complete) {
+    if (!m_walking ||
+        table != QLatin1String(m_spec.table.data(), static_cast<qsizetype>(m_spec.table.size()))) {
+        return;
+    }
+    m_walking = false;
+    m_walkComplete = complete;
+    ShowWalkStatus();
+}
+
+QString TableListDialog::WalkStatusText() const {
+    if (m_walking) {
+        return tr("Reading %1 from the station... %2 read").arg(m_spec.plural).arg(m_rowsRead);
+    }
+    if (!m_walkComplete) {
+        return tr("Reading stopped after %1 %2: press Refresh to read the list again")
+            .arg(m_rowsRead)
+            .arg(m_spec.plural);
+    }
+    if (m_rowsRead == 0) {
+        return tr("No %1 on the station").arg(m_spec.plural);
+    }
+    return tr("%1 %2").arg(m_rowsRead).arg(m_rowsRead == 1 ? m_spec.noun.toLower() : m_spec.plural);
+}
+
+void TableListDialog::ShowWalkStatus() { m_status->setText(WalkStatusText()); }
+
+QStringList TableListDialog::RowCells(int row) const {
+    QStringList cells;
+    for (int column = 0; column < static_cast<int>(m_spec.columns.size()); ++column) {
+        cells << m_grid->CellText(row, column);
+    }
+    return cells;
+}
+
+void TableListDialog::ActivateImage(int row, int image) {
+    if (row < 0 || row >= m_grid->RowCount()) {
+        return;
+    }
+    const QString id = m_grid->CellText(row, 0);
+    switch (image) {
+        case kExecuteImage:
+            ExecuteOrDelete(true, id);
+            return;
+        case kDeleteImage:
+            ExecuteOrDelete(false, id);
+            return;
+        case kEditImage: {
+            const QStringList cells = RowCells(row);
+            if (m_spec.canEdit && m_spec.canEdit(cells)) {
+                close();
+                Q_EMIT EditRequested(cells);
+            }
+            return;
+        }
+        default:
+            return;
+    }
+}
+
+void TableListDialog::ExecuteOrDelete(bool execute, const QString& id) {
+    // A number the station could not get back unchanged is never sent.
+    const std::optional<std::int32_t> number = RowNumber(id);
+    if (!number) {
+        m_messages.ShowError(m_spec.noun + QStringLiteral(" Number ") + id +
+                             QStringLiteral(" is not a number the station can take !"));
+        return;
+    }
+    const QString question = (execute ? QStringLiteral("Execute ") : QStringLiteral("Delete ")) +
+                             m_spec.noun + QStringLiteral(" Number ") + id + QStringLiteral(" ?");
+    if (!m_messages.Show(MessageIcon::None, question, MessageButtons::YesNo)) {
+        return;
+    }
+    m_link.SendBoardRequest(execute ? m_spec.executeObject : m_spec.deleteObject, PduType::Set,
+                            RequestValue::Integer(*number),
+                            execute ? m_spec.executeId : m_spec.deleteId);
+    close();
+}
+
+}  // namespace volnar
