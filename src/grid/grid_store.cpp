@@ -42,6 +42,38 @@ int CompareBytes(std::string_view a, std::string_view b) {
 
 }  // namespace
 
+void ByteBlock::reserve(std::size_t capacity) {
+    if (capacity <= m_capacity) {
+        return;
+    }
+    std::unique_ptr<char[]> grown(new char[capacity]);
+    if (m_size != 0) {
+        std::memcpy(grown.get(), m_data.get(), m_size);
+    }
+    m_data = std::move(grown);
+    m_capacity = capacity;
+}
+
+void ByteBlock::reset(std::size_t size) {
+    m_data.reset(size == 0 ? nullptr : new char[size]());
+    m_size = size;
+    m_capacity = size;
+}
+
+void ByteBlock::append(const char* bytes, std::size_t count) {
+    if (m_size + count > m_capacity) {
+        reserve(std::max(m_size + count, m_capacity + m_capacity / 2));
+    }
+    std::memcpy(m_data.get() + m_size, bytes, count);
+    m_size += count;
+}
+
+void ByteBlock::swap(ByteBlock& other) noexcept {
+    std::swap(m_data, other.m_data);
+    std::swap(m_size, other.m_size);
+    std::swap(m_capacity, other.m_capacity);
+}
+
 bool HoldsText(ColumnType type, int fixedSize) {
     return type == ColumnType::Text || type == ColumnType::Button ||
            type == ColumnType::TextWithButton || (type == ColumnType::User && fixedSize <= 0);
@@ -67,8 +99,7 @@ void GridStore::ClearRows() {
     m_index.shrink_to_fit();
     m_freeRecords.clear();
     m_freeRecords.shrink_to_fit();
-    m_pool.assign(kLengthBytes, 0);
-    m_pool.shrink_to_fit();
+    m_pool.reset(kLengthBytes);
     m_garbage = 0;
     m_rowsStored = false;
 }
@@ -93,8 +124,11 @@ std::uint32_t GridStore::NewRecord() {
     return static_cast<std::uint32_t>(record);
 }
 
-void GridStore::Reserve(std::vector<char>& block, std::size_t needed) {
-    Grow(block, needed, kGrowStep);
+void GridStore::Reserve(ByteBlock& block, std::size_t needed) {
+    if (needed <= block.capacity()) {
+        return;
+    }
+    block.reserve(std::max(needed, block.capacity() + std::max(kGrowStep, block.capacity() / 2)));
 }
 
 // Slot value for a cell: the number itself, a block of up to four bytes
@@ -118,7 +152,8 @@ std::uint32_t GridStore::StoreValue(int column, const GridValue& value) {
             return 0;
         }
         Reserve(m_pool, offset + size);
-        m_pool.resize(offset + size, 0);
+        m_pool.resize(offset + size);
+        std::memset(m_pool.data() + offset, 0, size);
         std::memcpy(m_pool.data() + offset, value.bytes.constData(), copied);
         return static_cast<std::uint32_t>(offset);
     }
@@ -158,6 +193,107 @@ std::size_t GridStore::EntrySize(int column, std::uint32_t slot) const {
 
 void GridStore::ForgetSlot(int column, std::uint32_t slot) {
     m_garbage += EntrySize(column, slot);
+}
+
+std::int32_t ParseGridNumber(QStringView text) {
+    std::uint32_t value = 0;
+    qsizetype at = 0;
+    const bool negative = !text.isEmpty() && text.at(0) == QLatin1Char('-');
+    if (negative) {
+        at = 1;
+    }
+    for (; at < text.size(); ++at) {
+        const char16_t c = text.at(at).unicode();
+        if (c < u'0' || c > u'9') {
+            break;
+        }
+        value = value * 10u + static_cast<std::uint32_t>(c - u'0');
+    }
+    if (negative) {
+        value = 0u - value;
+    }
+    return static_cast<std::int32_t>(value);
+}
+
+// UTF-8 of UTF-16 text, written at `out` (room for 3 bytes per unit); a
+// lone surrogate becomes U+FFFD. Returns the end.
+static char* EncodeUtf8(QStringView text, char* out) {
+    const char16_t* at = text.utf16();
+    const char16_t* const end = at + text.size();
+    while (at != end) {
+        char32_t c = *at++;
+        if (c < 0x80) {
+            *out++ = static_cast<char>(c);
+            continue;
+        }
+        if (c < 0x800) {
+            *out++ = static_cast<char>(0xC0 | (c >> 6));
+            *out++ = static_cast<char>(0x80 | (c & 0x3F));
+            continue;
+        }
+        if (c >= 0xD800 && c <= 0xDBFF && at != end && *at >= 0xDC00 && *at <= 0xDFFF) {
+            c = 0x10000 + ((c - 0xD800) << 10) + (*at++ - 0xDC00);
+            *out++ = static_cast<char>(0xF0 | (c >> 18));
+            *out++ = static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+            *out++ = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+            *out++ = static_cast<char>(0x80 | (c & 0x3F));
+            continue;
+        }
+        if (c >= 0xD800 && c <= 0xDFFF) {
+            c = 0xFFFD;
+        }
+        *out++ = static_cast<char>(0xE0 | (c >> 12));
+        *out++ = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        *out++ = static_cast<char>(0x80 | (c & 0x3F));
+    }
+    return out;
+}
+
+std::uint32_t GridStore::StoreText(QStringView text) {
+    if (text.isEmpty()) {
+        return 0;
+    }
+    const std::size_t room = static_cast<std::size_t>(text.size()) * 3;
+    const std::size_t offset = m_pool.size();
+    if (offset + kLengthBytes + room > std::numeric_limits<std::uint32_t>::max()) {
+        return 0;
+    }
+    Reserve(m_pool, offset + kLengthBytes + room);
+    m_pool.resize(offset + kLengthBytes + room);
+    char* start = m_pool.data() + offset + kLengthBytes;
+    const std::size_t length = static_cast<std::size_t>(EncodeUtf8(text, start) - start);
+    m_pool.resize(offset + kLengthBytes + length);
+    WriteWord(m_pool.data() + offset, static_cast<std::uint32_t>(length));
+    return static_cast<std::uint32_t>(offset);
+}
+
+int GridStore::AddRowTexts(std::span<const QString> texts) {
+    if (RowCount() >= kMaxRows) {
+        return -1;
+    }
+    const std::uint32_t record = NewRecord();
+    std::uint32_t* words = m_records.data() + record * Stride();
+    words[0] = static_cast<std::uint32_t>(kGridColour);
+    words[1] = static_cast<std::uint32_t>(kGridColour);
+    for (int column = 0; column < ColumnCount(); ++column) {
+        const Column& c = m_columns[static_cast<std::size_t>(column)];
+        const QStringView text = static_cast<std::size_t>(column) < texts.size()
+                                     ? QStringView(texts[static_cast<std::size_t>(column)])
+                                     : QStringView();
+        std::uint32_t slot = 0;
+        if (HoldsText(c.type, c.fixedSize)) {
+            slot = StoreText(text);
+        } else if (HoldsBlock(c.type, c.fixedSize)) {
+            slot = StoreValue(column, GridValue::Bytes(text.toLatin1()));
+        } else {
+            slot = static_cast<std::uint32_t>(ParseGridNumber(text));
+        }
+        words[2 + column] = slot;
+    }
+    Grow(m_index, m_index.size() + 1, kGrowStep / sizeof(std::uint32_t));
+    m_index.push_back(record);
+    m_rowsStored = true;
+    return RowCount() - 1;
 }
 
 int GridStore::AddRow(std::span<const GridValue> cells) {
@@ -366,7 +502,8 @@ void GridStore::CompactPool() {
     if (m_garbage < kGrowStep || m_garbage * 2 < m_pool.size()) {
         return;
     }
-    std::vector<char> pool(kLengthBytes, 0);
+    ByteBlock pool;
+    pool.reset(kLengthBytes);
     pool.reserve(m_pool.size() - m_garbage + kGrowStep);
     for (const std::uint32_t record : m_index) {
         std::uint32_t* words = m_records.data() + record * Stride();
@@ -376,8 +513,7 @@ void GridStore::CompactPool() {
                 continue;
             }
             const std::size_t offset = pool.size();
-            pool.insert(pool.end(), m_pool.begin() + words[2 + column],
-                        m_pool.begin() + words[2 + column] + static_cast<std::ptrdiff_t>(size));
+            pool.append(m_pool.data() + words[2 + column], size);
             words[2 + column] = static_cast<std::uint32_t>(offset);
         }
     }

@@ -2,8 +2,10 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringView>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <span>
 #include <string_view>
 #include <vector>
@@ -64,9 +66,42 @@ inline bool HoldsBlock(ColumnType type, int fixedSize) {
     return type == ColumnType::User && fixedSize > 0;
 }
 
+// Plain decimal text to a signed integer: optional "-", then digits up to the
+// first other character (wrapping, never undefined).
+std::int32_t ParseGridNumber(QStringView text);
+
+// A growable byte block whose new bytes are left uninitialised (the pool is
+// written right after it grows, so zero-filling would be wasted work).
+class ByteBlock final {
+public:
+    ByteBlock() = default;
+    ByteBlock(const ByteBlock&) = delete;
+    ByteBlock& operator=(const ByteBlock&) = delete;
+
+    char* data() { return m_data.get(); }
+    const char* data() const { return m_data.get(); }
+    std::size_t size() const { return m_size; }
+    std::size_t capacity() const { return m_capacity; }
+    void reserve(std::size_t capacity);
+    // Growing leaves the new bytes as they are; shrinking keeps the capacity.
+    void resize(std::size_t size) {
+        reserve(size);
+        m_size = size;
+    }
+    // Size `size`, all zeros, and no spare capacity beyond it.
+    void reset(std::size_t size);
+    void append(const char* bytes, std::size_t count);
+    void swap(ByteBlock& other) noexcept;
+
+private:
+    std::unique_ptr<char[]> m_data;
+    std::size_t m_size = 0;
+    std::size_t m_capacity = 0;
+};
+
 class GridStore final {
 public:
-    GridStore() = default;
+    GridStore() { m_pool.reset(4); }
 
     // Appends a column; its index, or -1 once a row has been stored since the
     // last ClearRows/ClearAll. `fixedSize` is the type-9 block size (0: text).
@@ -93,6 +128,10 @@ public:
     // Inserts before `position` (the row count appends); -1 when full or the
     // position is out of range.
     int InsertRow(int position, std::span<const GridValue> cells);
+    // Appends a row given as texts: text columns store the text (UTF-8,
+    // written straight into the pool), fixed blocks its Latin-1 bytes, the
+    // other types its decimal value. -1 when full.
+    int AddRowTexts(std::span<const QString> texts);
     bool DeleteRow(int row);
     // Moves the row at `from` to position `to`; both must be rows.
     bool MoveRow(int from, int to);
@@ -130,16 +169,17 @@ private:
     const std::uint32_t* Record(int row) const;
     std::uint32_t NewRecord();
     std::uint32_t StoreValue(int column, const GridValue& value);
+    std::uint32_t StoreText(QStringView text);
     void ForgetSlot(int column, std::uint32_t slot);
     std::size_t EntrySize(int column, std::uint32_t slot) const;
-    void Reserve(std::vector<char>& block, std::size_t needed);
+    void Reserve(ByteBlock& block, std::size_t needed);
     void CompactPool();
 
     std::vector<Column> m_columns;
     std::vector<std::uint32_t> m_records;  // 2 colour words + one slot per column
     std::vector<std::uint32_t> m_index;    // row -> record number
     std::vector<std::uint32_t> m_freeRecords;
-    std::vector<char> m_pool{0, 0, 0, 0};  // offset 0 means "empty"
+    ByteBlock m_pool;  // starts with 4 bytes: offset 0 means "empty"
     std::size_t m_garbage = 0;
     bool m_rowsStored = false;
 };

@@ -25,10 +25,6 @@ const QDate kDayZero(1601, 1, 1);
 constexpr int kTextEditorLimit = 511;
 constexpr int kNumberEditorLimit = 11;
 
-bool IsNumberLike(ColumnType type) {
-    return !HoldsText(type, 0) && type != ColumnType::User;
-}
-
 }  // namespace
 
 MyRAGrid::MyRAGrid(QWidget* parent) : QWidget(parent) {
@@ -198,18 +194,12 @@ int MyRAGrid::AddRow(std::span<const GridValue> cells) {
 }
 
 int MyRAGrid::AddRowTexts(const QStringList& texts) {
-    std::vector<GridValue> cells(static_cast<std::size_t>(ColumnCount()));
-    for (int column = 0; column < ColumnCount() && column < texts.size(); ++column) {
-        const ColumnType type = m_store.TypeOf(column);
-        if (HoldsBlock(type, m_store.FixedSizeOf(column))) {
-            cells[static_cast<std::size_t>(column)] = GridValue::Bytes(texts[column].toLatin1());
-        } else if (IsNumberLike(type)) {
-            cells[static_cast<std::size_t>(column)] = GridValue::Number(ParseNumber(texts[column]));
-        } else {
-            cells[static_cast<std::size_t>(column)] = GridValue::Text(texts[column]);
-        }
+    const int row = m_store.AddRowTexts(
+        std::span<const QString>(texts.constData(), static_cast<std::size_t>(texts.size())));
+    if (row >= 0) {
+        ScheduleFlush();
     }
-    return AddRow(cells);
+    return row;
 }
 
 void MyRAGrid::ScheduleFlush() {
@@ -376,23 +366,7 @@ bool MyRAGrid::SetCell(int row, int column, const GridValue& value) {
 }
 
 std::int32_t MyRAGrid::ParseNumber(const QString& text) {
-    std::uint32_t value = 0;
-    qsizetype at = 0;
-    const bool negative = !text.isEmpty() && text.at(0) == QLatin1Char('-');
-    if (negative) {
-        at = 1;
-    }
-    for (; at < text.size(); ++at) {
-        const QChar c = text.at(at);
-        if (c < QLatin1Char('0') || c > QLatin1Char('9')) {
-            break;
-        }
-        value = value * 10u + static_cast<std::uint32_t>(c.unicode() - u'0');
-    }
-    if (negative) {
-        value = 0u - value;
-    }
-    return static_cast<std::int32_t>(value);
+    return ParseGridNumber(text);
 }
 
 QString MyRAGrid::CellText(int row, int column) const {
