@@ -43,7 +43,6 @@ MyRAGrid::MyRAGrid(QWidget* parent) : QWidget(parent) {
     setFocusPolicy(Qt::StrongFocus);
 
     m_flushTimer.setSingleShot(true);
-    m_flushTimer.setInterval(0);
     connect(&m_flushTimer, &QTimer::timeout, this, &MyRAGrid::FlushRows);
     QHeaderView* header = m_view->horizontalHeader();
     connect(header, &QHeaderView::sectionPressed, this, &MyRAGrid::HeaderPressed);
@@ -202,10 +201,16 @@ int MyRAGrid::AddRowTexts(const QStringList& texts) {
     return row;
 }
 
+// Rows reach the view at once after a quiet spell, and at most every
+// kPublishIntervalMs while they keep coming (a table walk adds one row per
+// answer): the view then lays out and paints a few times a second instead of
+// once per row.
 void MyRAGrid::ScheduleFlush() {
-    if (!m_flushTimer.isActive()) {
-        m_flushTimer.start();
+    if (m_flushTimer.isActive()) {
+        return;
     }
+    const qint64 since = m_lastFlush.isValid() ? m_lastFlush.elapsed() : kPublishIntervalMs;
+    m_flushTimer.start(static_cast<int>(std::max<qint64>(0, kPublishIntervalMs - since)));
 }
 
 // Tells the view about the rows added since the last time, in one step.
@@ -214,6 +219,7 @@ void MyRAGrid::FlushRows() {
     if (m_model->Shown() < m_store.RowCount()) {
         m_model->Publish();
         SyncCurrentIndex();
+        m_lastFlush.start();
     }
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QColor>
+#include <QElapsedTimer>
 #include <QList>
 #include <QPainter>
 #include <QPixmap>
@@ -90,6 +91,8 @@ public:
     // What the script and alert lists use.
     static constexpr int kListStyle = 0x2D;
     static constexpr int kDefaultHeight = 18;
+    // While rows keep arriving, the view hears of them this often.
+    static constexpr int kPublishIntervalMs = 100;
 
     explicit MyRAGrid(QWidget* parent = nullptr);
     ~MyRAGrid() override;
@@ -217,6 +220,7 @@ private:
     GridModel* m_model = nullptr;
     GridView* m_view = nullptr;
     QTimer m_flushTimer;
+    QElapsedTimer m_lastFlush;
     int m_style = kHorizontalLines | kVerticalLines;
     int m_currentRow = 0;
     int m_currentColumn = 0;

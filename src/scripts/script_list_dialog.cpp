@@ -69,6 +69,9 @@ ScriptListDialog::ScriptListDialog(BoardLink& link, MessageService& messages, QW
     m_ui->relayPicture->setPixmap(RelayScriptPicture());
     m_ui->ioPicture->setPixmap(IoScriptPicture());
     SetUpGrid();
+    m_statusTimer.setSingleShot(true);
+    m_statusTimer.setInterval(grid::MyRAGrid::kPublishIntervalMs);
+    connect(&m_statusTimer, &QTimer::timeout, this, &ScriptListDialog::ShowWalkStatus);
 
     connect(m_ui->addRelayScriptButton, &QPushButton::clicked, this,
             [this] { RequestEditor(EditorMode::NewRelay, {}); });
@@ -145,7 +148,10 @@ void ScriptListDialog::AddScriptRow(const QStringList& cells) {
         m_walking = true;
         m_walkComplete = false;
     }
-    ShowWalkStatus();
+    // The count is shown a few times a second, not once per row.
+    if (!m_statusTimer.isActive()) {
+        m_statusTimer.start();
+    }
 }
 
 // The link counts every answer before routing it; an answer that neither
@@ -193,7 +199,8 @@ QString ScriptListDialog::WalkStatusText() const {
         return text;
     }
     if (!m_walkComplete) {
-        return QStringLiteral("Reading stopped after %1 scripts").arg(m_rowsRead);
+        return m_rowsRead == 1 ? QStringLiteral("Reading stopped after 1 script")
+                               : QStringLiteral("Reading stopped after %1 scripts").arg(m_rowsRead);
     }
     if (m_rowsRead == 0) {
         return QStringLiteral("No scripts on the station");
@@ -203,6 +210,7 @@ QString ScriptListDialog::WalkStatusText() const {
 }
 
 void ScriptListDialog::ShowWalkStatus() {
+    m_statusTimer.stop();
     m_ui->walkStatusLabel->setText(WalkStatusText());
 }
 

@@ -2,6 +2,7 @@
 
 #include <QDialog>
 #include <QStringList>
+#include <QTimer>
 #include <memory>
 
 #include "scripts/script_record.h"
@@ -63,6 +64,7 @@ private:
     std::unique_ptr<Ui::ScriptListDialog> m_ui;
     BoardLink& m_link;
     MessageService& m_messages;
+    QTimer m_statusTimer;
     bool m_walking = false;
     bool m_walkComplete = false;
     bool m_answerLost = false;

@@ -3,6 +3,8 @@
 #include <QObject>
 #include <QPointer>
 
+#include "scripts/script_editor_dialog.h"
+#include "scripts/script_list_dialog.h"
 #include "scripts/script_record.h"
 
 class QWidget;
@@ -13,9 +15,6 @@ class MessageService;
 }  // namespace volnar
 
 namespace volnar::scripts {
-
-class ScriptListDialog;
-class ScriptEditorDialog;
 
 // Moves between the script screens: the list, the editor, and back. Each
 // dialog is made when it is shown (application-modal, owned by `owner`) and

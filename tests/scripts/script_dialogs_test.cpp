@@ -112,8 +112,14 @@ TEST_F(ScriptDialogs, TheWalkFillsTheListRowByRowAndShowsItsProgress) {
     EXPECT_TRUE(list->IsWalking());
     EXPECT_EQ(list->WalkStatusText(), QStringLiteral("Reading scripts from the station... 0 read"));
 
+    auto* label = list->findChild<QLabel*>(QStringLiteral("walkStatusLabel"));
+    EXPECT_EQ(label->text(), QStringLiteral("Reading scripts from the station... 0 read"));
     Answer(Object(".72.1"), kThree[0]);
     EXPECT_EQ(list->WalkStatusText(), QStringLiteral("Reading scripts from the station... 1 read"));
+    // The label follows the count while the walk runs.
+    EXPECT_TRUE(QTest::qWaitFor([&] {
+        return label->text() == QStringLiteral("Reading scripts from the station... 1 read");
+    }));
     EXPECT_EQ(Last().oid, Object(".72.1")) << "the walk goes on from the row just read";
     Answer(Object(".72.2"), kThree[1]);
     Answer(Object(".72.7"), kThree[2]);
@@ -159,7 +165,7 @@ TEST_F(ScriptDialogs, AnErrorStopsTheWalkAndTheListKeepsItsRows) {
     error.oid = Object(".72.1");
     link->HandleBoardResponse(error);
     EXPECT_FALSE(list->IsWalking());
-    EXPECT_EQ(list->WalkStatusText(), QStringLiteral("Reading stopped after 1 scripts"));
+    EXPECT_EQ(list->WalkStatusText(), QStringLiteral("Reading stopped after 1 script"));
     EXPECT_EQ(list->Grid().RowCount(), 1);
     EXPECT_EQ(messages.Texts(), QStringList{QStringLiteral("SNMP_ERR_NOSUCHNAME")});
 }
