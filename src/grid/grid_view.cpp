@@ -54,7 +54,8 @@ QVariant GridModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid() || index.row() >= m_shown) {
         return {};
     }
-    if (role == Qt::DisplayRole || role == Qt::AccessibleTextRole) {
+    // The tool tip shows a cell whole when its column is too narrow for it.
+    if (role == Qt::DisplayRole || role == Qt::AccessibleTextRole || role == Qt::ToolTipRole) {
         return m_grid.CellText(index.row(), index.column());
     }
     if (role == Qt::TextAlignmentRole) {
