@@ -191,10 +191,33 @@ TEST_F(ScriptDialogs, LongFieldsStayWholeThroughTheListAndTheEditor) {
     EXPECT_EQ(Last().requestId, routing::kScriptDelete);
 }
 
+TEST_F(ScriptDialogs, MalformedRowsAreListedWithoutHarm) {
+    const QList<QByteArray> rows{
+        "", "|||", "7", QByteArray("\0\x01|io|\xff\x00x|\x7f|0", 16),
+        "8|relay|" + QByteArray(100000, 'n') + "|d|" + QByteArray(70000, '0') + "|"};
+    ScriptListDialog* list = OpenListWith(rows);
+    grid::MyRAGrid& g = list->Grid();
+    ASSERT_EQ(g.RowCount(), 5);
+    EXPECT_EQ(g.CellText(4, kNameColumn).size(), 100000);
+    EXPECT_EQ(g.CellText(3, kIdColumn).toLatin1(), QByteArray("\0\x01", 2));
+    (void)list->grab();  // every row painted
+    // The huge row opens in the editor within its limits.
+    Activate(list, 4, kEditColumn);
+    QCoreApplication::processEvents();
+    ScriptEditorDialog* editor = screens->Editor();
+    ASSERT_NE(editor, nullptr);
+    EXPECT_EQ(editor->findChild<QLineEdit*>(QStringLiteral("nameEdit"))->text().size(), kNameLimit);
+    EXPECT_EQ(editor->SelectedCommands().size(), 35000);
+    messages.boxes.clear();
+    editor->Upload();
+    EXPECT_EQ(messages.Texts(), QStringList{QString::fromLatin1(kTooManyCommands)});
+}
+
 TEST_F(ScriptDialogs, AnUnchangedScriptOpenedForEditingIsUploadedExactlyAsListed) {
-    const QByteArray notes = "first line\r\nsecond line";
+    // Bytes above 0x7F (UTF-8 from another client, say) travel back as they came.
+    const QByteArray notes = "first line\r\nsecond line \xe9";
     const QByteArray record =
-        "104857|io|Night lights|" + notes + "|" + QByteArray("0E0Z0F").repeated(30) + "|";
+        "104857|io|Caf\xc3\xa9 \xff|" + notes + "|" + QByteArray("0E0Z0F").repeated(30) + "|";
     ScriptListDialog* list = OpenListWith({record});
     Activate(list, 0, kEditColumn);
     QCoreApplication::processEvents();
