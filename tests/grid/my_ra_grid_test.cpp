@@ -3,11 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QDateEdit>
 #include <QHeaderView>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QSignalSpy>
 #include <QTableView>
 #include <QTest>
+#include <QTimeEdit>
 #include <functional>
 #include <set>
 
@@ -507,6 +510,43 @@ TEST_F(GridTest, CellTextOfTypedColumns) {
     EXPECT_EQ(grid->CellText(0, 2), QStringLiteral("second"));
     EXPECT_EQ(grid->CellText(0, 3), QStringLiteral("ID7"));
     EXPECT_EQ(grid->Cell(0, 3).bytes, QByteArray("ID7\0zz", 6));
+}
+
+TEST_F(GridTest, TypedEditorsCommitTheirValues) {
+    grid->AddColumn(Col(ColumnType::Date, 100));
+    grid->AddColumn(Col(ColumnType::Time, 100));
+    grid->AddColumn(Col(ColumnType::ChoiceList, 100));
+    grid->AddChoice(2, QStringLiteral("beta"));
+    grid->AddChoice(2, QStringLiteral("alpha"));  // data 1, listed first
+    grid->AddRow(
+        std::vector<GridValue>{GridValue::Number(10), GridValue::Number(60), GridValue::Number(0)});
+    Show();
+
+    grid->BeginEdit(0, 0);
+    auto* date = qobject_cast<QDateEdit*>(grid->ActiveEditor());
+    ASSERT_NE(date, nullptr);
+    EXPECT_EQ(date->date(), QDate(1601, 1, 11));
+    date->setDate(QDate(2026, 12, 6));
+    grid->EndEdit(false);
+    EXPECT_EQ(grid->Cell(0, 0).number, QDate(1601, 1, 1).daysTo(QDate(2026, 12, 6)));
+
+    grid->BeginEdit(1, 0);
+    auto* time = qobject_cast<QTimeEdit*>(grid->ActiveEditor());
+    ASSERT_NE(time, nullptr);
+    EXPECT_EQ(time->time(), QTime(0, 1));
+    time->setTime(QTime(13, 14, 15));
+    grid->EndEdit(false);
+    EXPECT_EQ(grid->Cell(0, 1).number, 13 * 3600 + 14 * 60 + 15);
+
+    grid->BeginEdit(2, 0);
+    auto* list = qobject_cast<QListWidget*>(grid->ActiveEditor());
+    ASSERT_NE(list, nullptr);
+    ASSERT_EQ(list->count(), 2);
+    EXPECT_EQ(list->item(0)->text(), QStringLiteral("alpha"));
+    list->setCurrentRow(0);
+    grid->EndEdit(false);
+    EXPECT_EQ(grid->Cell(0, 2).number, 1) << "the item's data, not its sorted place";
+    EXPECT_EQ(grid->CellText(0, 2), QStringLiteral("alpha"));
 }
 
 TEST(GridNumber, ParseNumberTakesASignAndLeadingDigits) {
