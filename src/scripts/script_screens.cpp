@@ -22,11 +22,14 @@ ScriptScreens::ScriptScreens(BoardLink& link, MessageService& messages, QWidget*
 
 ScriptScreens::~ScriptScreens() {
     // Dialogs still open belong to their owner window; close them so none
-    // outlives the link they talk to.
+    // outlives the link they talk to. They are cut off from this navigator
+    // first: a closing editor must not open a new list now.
     if (m_list) {
+        disconnect(m_list, nullptr, this, nullptr);
         m_list->close();
     }
     if (m_editor) {
+        disconnect(m_editor, nullptr, this, nullptr);
         m_editor->close();
     }
 }

@@ -56,6 +56,8 @@ protected:
     void TearDown() override {
         screens.reset();
         QCoreApplication::processEvents();
+        // Closed dialogs are deleted later; let that happen before the link goes.
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         link.reset();
     }
 
@@ -193,7 +195,7 @@ TEST_F(ScriptDialogs, LongFieldsStayWholeThroughTheListAndTheEditor) {
 
 TEST_F(ScriptDialogs, MalformedRowsAreListedWithoutHarm) {
     const QList<QByteArray> rows{
-        "", "|||", "7", QByteArray("\0\x01|io|\xff\x00x|\x7f|0", 16),
+        "", "|||", "7", QByteArray("\0\x01|io|\xff\x00x|\x7f|0", 13),
         "8|relay|" + QByteArray(100000, 'n') + "|d|" + QByteArray(70000, '0') + "|"};
     ScriptListDialog* list = OpenListWith(rows);
     grid::MyRAGrid& g = list->Grid();
@@ -501,6 +503,21 @@ TEST_F(ScriptDialogs, ReopeningWhileTheEditorIsOpenWaitsForTheEditor) {
     EXPECT_EQ(screens->List(), nullptr);
     EXPECT_EQ(Sent(), before);
     EXPECT_NE(screens->Editor(), nullptr);
+}
+
+TEST_F(ScriptDialogs, ClosingTheNavigatorWithTheEditorOpenOpensNoList) {
+    screens->OpenEditor(EditorMode::EditRelay,
+                        {QStringLiteral("4"), QStringLiteral("relay"), QStringLiteral("n"),
+                         QStringLiteral("x"), QStringLiteral("00")});
+    const std::size_t before = Sent();
+    screens.reset();
+    QCoreApplication::processEvents();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(Sent(), before);
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        EXPECT_EQ(qobject_cast<ScriptListDialog*>(widget), nullptr);
+        EXPECT_EQ(qobject_cast<ScriptEditorDialog*>(widget), nullptr);
+    }
 }
 
 TEST_F(ScriptDialogs, ReopeningReplacesAnOpenList) {

@@ -69,6 +69,8 @@ protected:
     void TearDown() override {
         screens.reset();
         QCoreApplication::processEvents();
+        // Closed dialogs are deleted later; let that happen before the link goes.
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         notices.reset();
         link.reset();
     }
