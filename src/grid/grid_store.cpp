@@ -42,38 +42,6 @@ int CompareBytes(std::string_view a, std::string_view b) {
 
 }  // namespace
 
-void ByteBlock::reserve(std::size_t capacity) {
-    if (capacity <= m_capacity) {
-        return;
-    }
-    std::unique_ptr<char[]> grown(new char[capacity]);
-    if (m_size != 0) {
-        std::memcpy(grown.get(), m_data.get(), m_size);
-    }
-    m_data = std::move(grown);
-    m_capacity = capacity;
-}
-
-void ByteBlock::reset(std::size_t size) {
-    m_data.reset(size == 0 ? nullptr : new char[size]());
-    m_size = size;
-    m_capacity = size;
-}
-
-void ByteBlock::append(const char* bytes, std::size_t count) {
-    if (m_size + count > m_capacity) {
-        reserve(std::max(m_size + count, m_capacity + m_capacity / 2));
-    }
-    std::memcpy(m_data.get() + m_size, bytes, count);
-    m_size += count;
-}
-
-void ByteBlock::swap(ByteBlock& other) noexcept {
-    std::swap(m_data, other.m_data);
-    std::swap(m_size, other.m_size);
-    std::swap(m_capacity, other.m_capacity);
-}
-
 bool HoldsText(ColumnType type, int fixedSize) {
     return type == ColumnType::Text || type == ColumnType::Button ||
            type == ColumnType::TextWithButton || (type == ColumnType::User && fixedSize <= 0);
@@ -83,7 +51,8 @@ int GridStore::AddColumn(ColumnType type, int fixedSize) {
     if (m_rowsStored) {
         return -1;
     }
-    m_columns.push_back({type, type == ColumnType::User ? std::max(0, fixedSize) : 0});
+    const int size = type == ColumnType::User ? std::max(0, fixedSize) : 0;
+    m_columns.push_back({type, size, HoldsText(type, size)});
     return ColumnCount() - 1;
 }
 
@@ -93,13 +62,12 @@ void GridStore::ClearAll() {
 }
 
 void GridStore::ClearRows() {
-    m_records.clear();
-    m_records.shrink_to_fit();
+    m_records.release();
     m_index.clear();
     m_index.shrink_to_fit();
     m_freeRecords.clear();
     m_freeRecords.shrink_to_fit();
-    m_pool.reset(kLengthBytes);
+    ResetPool();
     m_garbage = 0;
     m_rowsStored = false;
 }
@@ -119,16 +87,28 @@ std::uint32_t GridStore::NewRecord() {
         return record;
     }
     const std::size_t record = m_records.size() / Stride();
-    Grow(m_records, m_records.size() + Stride(), kGrowStep / sizeof(std::uint32_t));
-    m_records.resize(m_records.size() + Stride(), 0);
+    if (!Reserve(m_records, m_records.size() + Stride())) {
+        return kNoRecord;
+    }
+    std::memset(m_records.data() + m_records.size(), 0, Stride() * sizeof(std::uint32_t));
+    m_records.resize(m_records.size() + Stride());
     return static_cast<std::uint32_t>(record);
 }
 
-void GridStore::Reserve(ByteBlock& block, std::size_t needed) {
+template <typename T>
+bool GridStore::Reserve(PodBlock<T>& block, std::size_t needed) {
     if (needed <= block.capacity()) {
-        return;
+        return true;
     }
-    block.reserve(std::max(needed, block.capacity() + std::max(kGrowStep, block.capacity() / 2)));
+    const std::size_t step = std::max<std::size_t>(kGrowStep / sizeof(T), block.capacity() / 2);
+    return block.reserve(std::max(needed, block.capacity() + step)) || block.reserve(needed);
+}
+
+void GridStore::ResetPool() {
+    m_pool.release();
+    m_pool.reserve(kLengthBytes);
+    std::memset(m_pool.data(), 0, kLengthBytes);
+    m_pool.resize(kLengthBytes);
 }
 
 // Slot value for a cell: the number itself, a block of up to four bytes
@@ -151,7 +131,9 @@ std::uint32_t GridStore::StoreValue(int column, const GridValue& value) {
         if (offset + size > std::numeric_limits<std::uint32_t>::max()) {
             return 0;
         }
-        Reserve(m_pool, offset + size);
+        if (!Reserve(m_pool, offset + size)) {
+            return 0;
+        }
         m_pool.resize(offset + size);
         std::memset(m_pool.data() + offset, 0, size);
         std::memcpy(m_pool.data() + offset, value.bytes.constData(), copied);
@@ -168,7 +150,9 @@ std::uint32_t GridStore::StoreValue(int column, const GridValue& value) {
     if (offset + kLengthBytes + length > std::numeric_limits<std::uint32_t>::max()) {
         return 0;
     }
-    Reserve(m_pool, offset + kLengthBytes + length);
+    if (!Reserve(m_pool, offset + kLengthBytes + length)) {
+        return 0;
+    }
     m_pool.resize(offset + kLengthBytes + length);
     WriteWord(m_pool.data() + offset, static_cast<std::uint32_t>(length));
     std::memcpy(m_pool.data() + offset + kLengthBytes, value.bytes.constData(), length);
@@ -258,7 +242,9 @@ std::uint32_t GridStore::StoreText(QStringView text) {
     if (offset + kLengthBytes + room > std::numeric_limits<std::uint32_t>::max()) {
         return 0;
     }
-    Reserve(m_pool, offset + kLengthBytes + room);
+    if (!Reserve(m_pool, offset + kLengthBytes + room)) {
+        return 0;
+    }
     m_pool.resize(offset + kLengthBytes + room);
     char* start = m_pool.data() + offset + kLengthBytes;
     const std::size_t length = static_cast<std::size_t>(EncodeUtf8(text, start) - start);
@@ -271,20 +257,46 @@ int GridStore::AddRowTexts(std::span<const QString> texts) {
     if (RowCount() >= kMaxRows) {
         return -1;
     }
+    const std::size_t columns = m_columns.size();
+    const std::size_t given = std::min(columns, texts.size());
+    // Room for the whole row's texts at once (UTF-8 takes at most three bytes
+    // per UTF-16 unit), so the cells below never grow the pool themselves.
+    std::size_t room = 0;
+    for (std::size_t column = 0; column < given; ++column) {
+        if (m_columns[column].text) {
+            room += kLengthBytes + 3 * static_cast<std::size_t>(texts[column].size());
+        }
+    }
+    if (m_pool.size() + room > std::numeric_limits<std::uint32_t>::max()) {
+        return -1;
+    }
+    if (!Reserve(m_pool, m_pool.size() + room)) {
+        return -1;
+    }
     const std::uint32_t record = NewRecord();
+    if (record == kNoRecord) {
+        return -1;
+    }
     std::uint32_t* words = m_records.data() + record * Stride();
     words[0] = static_cast<std::uint32_t>(kGridColour);
     words[1] = static_cast<std::uint32_t>(kGridColour);
-    for (int column = 0; column < ColumnCount(); ++column) {
-        const Column& c = m_columns[static_cast<std::size_t>(column)];
-        const QStringView text = static_cast<std::size_t>(column) < texts.size()
-                                     ? QStringView(texts[static_cast<std::size_t>(column)])
-                                     : QStringView();
+    for (std::size_t column = 0; column < columns; ++column) {
+        const Column& c = m_columns[column];
+        const QStringView text = column < given ? QStringView(texts[column]) : QStringView();
         std::uint32_t slot = 0;
-        if (HoldsText(c.type, c.fixedSize)) {
-            slot = StoreText(text);
+        if (c.text) {
+            if (!text.isEmpty()) {
+                // Written in place: the room was reserved above.
+                const std::size_t offset = m_pool.size();
+                char* start = m_pool.data() + offset + kLengthBytes;
+                const std::size_t length =
+                    static_cast<std::size_t>(EncodeUtf8(text, start) - start);
+                WriteWord(m_pool.data() + offset, static_cast<std::uint32_t>(length));
+                m_pool.resize(offset + kLengthBytes + length);
+                slot = static_cast<std::uint32_t>(offset);
+            }
         } else if (HoldsBlock(c.type, c.fixedSize)) {
-            slot = StoreValue(column, GridValue::Bytes(text.toLatin1()));
+            slot = StoreValue(static_cast<int>(column), GridValue::Bytes(text.toLatin1()));
         } else {
             slot = static_cast<std::uint32_t>(ParseGridNumber(text));
         }
@@ -305,6 +317,9 @@ int GridStore::InsertRow(int position, std::span<const GridValue> cells) {
         return -1;
     }
     const std::uint32_t record = NewRecord();
+    if (record == kNoRecord) {
+        return -1;
+    }
     std::uint32_t* words = m_records.data() + record * Stride();
     words[0] = static_cast<std::uint32_t>(kGridColour);
     words[1] = static_cast<std::uint32_t>(kGridColour);
@@ -502,9 +517,12 @@ void GridStore::CompactPool() {
     if (m_garbage < kGrowStep || m_garbage * 2 < m_pool.size()) {
         return;
     }
-    ByteBlock pool;
-    pool.reset(kLengthBytes);
-    pool.reserve(m_pool.size() - m_garbage + kGrowStep);
+    PodBlock<char> pool;
+    if (!pool.reserve(m_pool.size() - m_garbage + kGrowStep)) {
+        return;  // no memory for a fresh pool: keep the old one as it is
+    }
+    std::memset(pool.data(), 0, kLengthBytes);
+    pool.resize(kLengthBytes);
     for (const std::uint32_t record : m_index) {
         std::uint32_t* words = m_records.data() + record * Stride();
         for (int column = 0; column < ColumnCount(); ++column) {
@@ -513,7 +531,8 @@ void GridStore::CompactPool() {
                 continue;
             }
             const std::size_t offset = pool.size();
-            pool.append(m_pool.data() + words[2 + column], size);
+            std::memcpy(pool.data() + offset, m_pool.data() + words[2 + column], size);
+            pool.resize(offset + size);
             words[2 + column] = static_cast<std::uint32_t>(offset);
         }
     }

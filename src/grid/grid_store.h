@@ -5,9 +5,11 @@
 #include <QStringView>
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
 #include <memory>
 #include <span>
 #include <string_view>
+#include <type_traits>
 #include <vector>
 
 // The grid's data model without any widget: typed columns, rows of cells,
@@ -70,38 +72,67 @@ inline bool HoldsBlock(ColumnType type, int fixedSize) {
 // first other character (wrapping, never undefined).
 std::int32_t ParseGridNumber(QStringView text);
 
-// A growable byte block whose new bytes are left uninitialised (the pool is
-// written right after it grows, so zero-filling would be wasted work).
-class ByteBlock final {
-public:
-    ByteBlock() = default;
-    ByteBlock(const ByteBlock&) = delete;
-    ByteBlock& operator=(const ByteBlock&) = delete;
+// A growable block of plain values kept with malloc/realloc: new elements are
+// left uninitialised unless asked for (they are written right away), and a
+// large block grows in place or by remapping its pages rather than by copying
+// them.
+template <typename T>
+class PodBlock final {
+    static_assert(std::is_trivially_copyable_v<T>);
 
-    char* data() { return m_data.get(); }
-    const char* data() const { return m_data.get(); }
+public:
+    PodBlock() = default;
+    ~PodBlock() { std::free(m_data); }
+    PodBlock(const PodBlock&) = delete;
+    PodBlock& operator=(const PodBlock&) = delete;
+
+    T* data() { return m_data; }
+    const T* data() const { return m_data; }
+    T& operator[](std::size_t i) { return m_data[i]; }
+    const T& operator[](std::size_t i) const { return m_data[i]; }
     std::size_t size() const { return m_size; }
     std::size_t capacity() const { return m_capacity; }
-    void reserve(std::size_t capacity);
-    // Growing leaves the new bytes as they are; shrinking keeps the capacity.
-    void resize(std::size_t size) {
-        reserve(size);
-        m_size = size;
+    // False (and nothing changed) when the memory cannot be had.
+    bool reserve(std::size_t capacity) {
+        if (capacity <= m_capacity) {
+            return true;
+        }
+        if (capacity > SIZE_MAX / sizeof(T)) {
+            return false;
+        }
+        void* grown = std::realloc(m_data, capacity * sizeof(T));
+        if (grown == nullptr) {
+            return false;
+        }
+        m_data = static_cast<T*>(grown);
+        m_capacity = capacity;
+        return true;
     }
-    // Size `size`, all zeros, and no spare capacity beyond it.
-    void reset(std::size_t size);
-    void append(const char* bytes, std::size_t count);
-    void swap(ByteBlock& other) noexcept;
+    // Growing leaves the new elements as they are; shrinking keeps the
+    // capacity. The caller has reserved the room.
+    void resize(std::size_t size) { m_size = size; }
+    // Empty, all memory released.
+    void release() {
+        std::free(m_data);
+        m_data = nullptr;
+        m_size = 0;
+        m_capacity = 0;
+    }
+    void swap(PodBlock& other) noexcept {
+        std::swap(m_data, other.m_data);
+        std::swap(m_size, other.m_size);
+        std::swap(m_capacity, other.m_capacity);
+    }
 
 private:
-    std::unique_ptr<char[]> m_data;
+    T* m_data = nullptr;
     std::size_t m_size = 0;
     std::size_t m_capacity = 0;
 };
 
 class GridStore final {
 public:
-    GridStore() { m_pool.reset(4); }
+    GridStore() { ResetPool(); }
 
     // Appends a column; its index, or -1 once a row has been stored since the
     // last ClearRows/ClearAll. `fixedSize` is the type-9 block size (0: text).
@@ -161,8 +192,10 @@ private:
     struct Column {
         ColumnType type;
         int fixedSize;
+        bool text;  // HoldsText, worked out once
     };
     static constexpr std::size_t kGrowStep = 131072;
+    static constexpr std::uint32_t kNoRecord = 0xFFFFFFFFu;
 
     std::size_t Stride() const { return m_columns.size() + 2; }
     std::uint32_t* Record(int row);
@@ -172,14 +205,18 @@ private:
     std::uint32_t StoreText(QStringView text);
     void ForgetSlot(int column, std::uint32_t slot);
     std::size_t EntrySize(int column, std::uint32_t slot) const;
-    void Reserve(ByteBlock& block, std::size_t needed);
+    // Grows a block by at least a step and half its size; false when the
+    // memory cannot be had.
+    template <typename T>
+    static bool Reserve(PodBlock<T>& block, std::size_t needed);
+    void ResetPool();
     void CompactPool();
 
     std::vector<Column> m_columns;
-    std::vector<std::uint32_t> m_records;  // 2 colour words + one slot per column
-    std::vector<std::uint32_t> m_index;    // row -> record number
+    PodBlock<std::uint32_t> m_records;   // 2 colour words + one slot per column
+    std::vector<std::uint32_t> m_index;  // row -> record number
     std::vector<std::uint32_t> m_freeRecords;
-    ByteBlock m_pool;  // starts with 4 bytes: offset 0 means "empty"
+    PodBlock<char> m_pool;  // starts with 4 bytes: offset 0 means "empty"
     std::size_t m_garbage = 0;
     bool m_rowsStored = false;
 };
