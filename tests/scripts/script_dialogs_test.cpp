@@ -323,6 +323,12 @@ TEST_F(ScriptDialogs, TheKeyboardReachesTheActions) {
     // The hidden commands column is never current.
     QTest::keyClick(body, Qt::Key_Right);
     EXPECT_EQ(list->Grid().CurrentColumn(), kExecuteColumn);
+    // Tab leaves the grid for the buttons.
+    QApplication::setActiveWindow(list);
+    body->setFocus();
+    QTest::keyClick(body, Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(),
+              list->findChild<QPushButton*>(QStringLiteral("addRelayScriptButton")));
 }
 
 TEST_F(ScriptDialogs, EditOfAnUnknownTypeIsIgnored) {
