@@ -11,11 +11,24 @@
 #include <QTextStream>
 #include <QTimer>
 
+#include "alerts/alert_screens.h"
 #include "app/about_box.h"
+#include "lists/table_list_dialog.h"
 #include "app/application.h"
 #include "app/database_location.h"
 
 namespace {
+
+// Message boxes would wait for a click nobody gives: print them instead and
+// answer No.
+class PrintingMessageService final : public volnar::MessageService {
+public:
+    bool Show(volnar::MessageIcon, const QString& text, volnar::MessageButtons,
+              const QString& caption) override {
+        QTextStream(stderr) << "volnar-screenshot: box \"" << caption << "\": " << text << "\n";
+        return false;
+    }
+};
 
 bool WaitFor(const std::function<bool()>& done, int milliseconds) {
     QDeadlineTimer deadline(milliseconds);
@@ -47,7 +60,9 @@ int main(int argc, char** argv) {
     parser.process(app);
     QTextStream err(stderr);
 
-    volnar::Application program({parser.value(database), QStringLiteral("127.0.0.1"), 0});
+    PrintingMessageService messages;
+    volnar::Application program({parser.value(database), QStringLiteral("127.0.0.1"), 0},
+                                &messages);
     program.Window().resize(program.Window().sizeHint());
     program.Show();
     if (!WaitFor([&] { return program.Link().ReceivedCount() >= 4; }, 20000)) {
@@ -66,9 +81,19 @@ int main(int argc, char** argv) {
         QDialog* opened = nullptr;
         QObject::connect(&program, &volnar::Application::DialogOpened, &program,
                          [&opened](QDialog* dialog) { opened = dialog; });
+        QObject::connect(&program.Alerts(), &volnar::AlertScreens::ListOpened, &program,
+                         [&opened](QDialog* dialog) { opened = dialog; });
+        QObject::connect(&program.Alerts(), &volnar::AlertScreens::EditorOpened, &program,
+                         [&opened](QDialog* dialog) { opened = dialog; });
+        // The station dialogs stop polling: they come last.
         const std::pair<const char*, std::function<void()>> dialogs[] = {
             {"relay-dialog.png", [&] { program.OpenRelayDialog(1); }},
             {"station-name-dialog.png", [&] { program.OpenStationNameDialog(); }},
+            {"alert-list.png", [&] { program.Alerts().OpenList(); }},
+            {"email-alert-editor.png",
+             [&] { program.Alerts().OpenEmailEditor(volnar::AlertEditorMode::New, {}); }},
+            {"sms-alert-editor.png",
+             [&] { program.Alerts().OpenSmsEditor(volnar::AlertEditorMode::New, {}); }},
             {"add-ip-dialog.png",
              [&] { program.OpenStationDialog(volnar::StationDialogMode::Add); }},
             {"delete-ip-dialog.png", [&] { program.OpenDeleteStationDialog(); }},

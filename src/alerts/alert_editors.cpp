@@ -89,6 +89,7 @@ SmsAlertDialog::SmsAlertDialog(AlertEditorMode mode, const AlertWorkingRecord& a
       m_messages(messages) {
     m_ui->setupUi(this);
     m_ui->modemCombo->lineEdit()->setMaxLength(49);
+    m_ui->hintLabel->hide();
     LimitText(m_ui->messageEdit, 149);
     if (mode == AlertEditorMode::Edit) {
         setWindowTitle(tr("EDIT SMS Alert"));
