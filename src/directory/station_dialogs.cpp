@@ -1,6 +1,6 @@
 #include "directory/station_dialogs.h"
 
-#include <QApplication>
+#include <QEvent>
 #include <QPushButton>
 #include <QRegularExpressionValidator>
 
@@ -35,17 +35,10 @@ StationDialog::StationDialog(StationDialogMode mode, StationEditor& editor,
 
     connect(m_ui->addressEdit, &Ipv4Edit::FocusEntered, this,
             [this] { MarkLabel(m_ui->addressLabel); });
-    connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) {
-        const std::pair<QWidget*, QLabel*> fields[] = {
-            {m_ui->passwordEdit, m_ui->passwordLabel}, {m_ui->commentEdit, m_ui->commentLabel},
-            {m_ui->portEdit, m_ui->portLabel},         {m_ui->timeoutEdit, m_ui->timeoutLabel},
-            {m_ui->retriesEdit, m_ui->retriesLabel}};
-        for (const auto& [edit, label] : fields) {
-            if (now == edit) {
-                MarkLabel(label);
-            }
-        }
-    });
+    for (QLineEdit* edit : {m_ui->passwordEdit, m_ui->commentEdit, m_ui->portEdit,
+                            m_ui->timeoutEdit, m_ui->retriesEdit}) {
+        edit->installEventFilter(this);
+    }
     connect(m_ui->buttonBox, &QDialogButtonBox::accepted, this, &StationDialog::Submit);
     connect(m_ui->buttonBox, &QDialogButtonBox::rejected, this, &QDialog::reject);
 }
@@ -60,6 +53,21 @@ StationForm StationDialog::Form() const {
 }
 
 QLabel* StationDialog::MarkedLabel() const { return m_marked; }
+
+bool StationDialog::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::FocusIn) {
+        const std::pair<QObject*, QLabel*> fields[] = {
+            {m_ui->passwordEdit, m_ui->passwordLabel}, {m_ui->commentEdit, m_ui->commentLabel},
+            {m_ui->portEdit, m_ui->portLabel},         {m_ui->timeoutEdit, m_ui->timeoutLabel},
+            {m_ui->retriesEdit, m_ui->retriesLabel}};
+        for (const auto& [edit, label] : fields) {
+            if (watched == edit) {
+                MarkLabel(label);
+            }
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}
 
 void StationDialog::MarkLabel(QLabel* label) {
     if (m_marked == label) {

@@ -31,6 +31,9 @@ public:
     // The label drawn red, for tests.
     QLabel* MarkedLabel() const;
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     void Submit();
     void MarkLabel(QLabel* label);
