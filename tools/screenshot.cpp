@@ -89,6 +89,8 @@ int main(int argc, char** argv) {
         const std::pair<const char*, std::function<void()>> dialogs[] = {
             {"relay-dialog.png", [&] { program.OpenRelayDialog(1); }},
             {"station-name-dialog.png", [&] { program.OpenStationNameDialog(); }},
+            {"adc-options.png", [&] { program.OpenAdcDialog(3); }},
+            {"adc-options-ammeter.png", [&] { program.OpenAdcDialog(6); }},
             {"alert-list.png", [&] { program.Alerts().OpenList(); }},
             {"email-alert-editor.png",
              [&] { program.Alerts().OpenEmailEditor(volnar::AlertEditorMode::New, {}); }},
@@ -101,7 +103,8 @@ int main(int argc, char** argv) {
         for (const auto& [file, open] : dialogs) {
             opened = nullptr;
             open();
-            Pause(600);
+            // Long enough for the dialog's walks and reads on loopback.
+            Pause(1500);
             if (opened == nullptr || !opened->grab().save(folder.filePath(QString::fromLatin1(file)))) {
                 err << "volnar-screenshot: no picture for " << file << "\n";
                 return 1;

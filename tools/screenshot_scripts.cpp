@@ -83,8 +83,8 @@ int main(int argc, char** argv) {
     state.close();
     QProcess station;
     station.start(QStringLiteral(VOLNAR_SIM_BINARY),
-                  {QStringLiteral("--listen"), QStringLiteral("127.0.0.1:0"), QStringLiteral("--state"),
-                   state.fileName()});
+                  {QStringLiteral("--listen"), QStringLiteral("127.0.0.1:0"),
+                   QStringLiteral("--state"), state.fileName()});
     quint16 port = 0;
     QByteArray output;
     const QRegularExpression listening(QStringLiteral("listening on 127\\.0\\.0\\.1:(\\d+)"));
@@ -117,7 +117,7 @@ int main(int argc, char** argv) {
     volnar::scripts::ScriptScreens screens(link, messages, nullptr);
 
     screens.OpenList();
-    volnar::scripts::ScriptListDialog* list = screens.List();
+    volnar::TableListDialog* list = screens.List();
     if (list == nullptr || !WaitFor([&] { return !list->IsWalking(); })) {
         err << "volnar-screenshot-scripts: the list was not read\n";
         return 1;
