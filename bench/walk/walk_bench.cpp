@@ -19,8 +19,8 @@
 #include "grid/my_ra_grid.h"
 #include "link/board_link.h"
 #include "link/board_objects.h"
+#include "lists/table_list_dialog.h"
 #include "scripts/script_editor_dialog.h"
-#include "scripts/script_list_dialog.h"
 #include "scripts/script_screens.h"
 
 namespace {
@@ -118,7 +118,7 @@ int main(int argc, char** argv) {
         QElapsedTimer timer;
         timer.start();
         screens.OpenList();
-        volnar::scripts::ScriptListDialog* list = screens.List();
+        volnar::TableListDialog* list = screens.List();
         if (list == nullptr || !WaitFor([&] { return !list->IsWalking(); })) {
             return Fail("the list walk did not end");
         }

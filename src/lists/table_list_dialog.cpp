@@ -44,6 +44,11 @@ TableListDialog::TableListDialog(TableListSpec spec, BoardLink& link, MessageSer
     m_grid->setMinimumSize(600, 240);
     m_grid->setFocusPolicy(Qt::StrongFocus);
     m_status->setObjectName(QStringLiteral("walkStatusLabel"));
+    // Repainting the count for every row would cost more than reading it:
+    // while rows keep coming it is shown at the pace the grid shows them.
+    m_statusTimer.setSingleShot(true);
+    m_statusTimer.setInterval(grid::MyRAGrid::kPublishIntervalMs);
+    connect(&m_statusTimer, &QTimer::timeout, this, &TableListDialog::ShowWalkStatus);
 
     grid::MyRAGrid& g = *m_grid;
     g.SetGridStyle(grid::MyRAGrid::kListStyle);
@@ -132,7 +137,9 @@ void TableListDialog::AddRow(const QStringList& cells) {
         return;  // not our walk, or the grid is full
     }
     ++m_rowsRead;
-    ShowWalkStatus();
+    if (!m_statusTimer.isActive()) {
+        m_statusTimer.start();
+    }
 }
 
 void TableListDialog::WalkEnded(const QString& table, bool complete) {
@@ -160,7 +167,10 @@ QString TableListDialog::WalkStatusText() const {
     return tr("%1 %2").arg(m_rowsRead).arg(m_rowsRead == 1 ? m_spec.noun.toLower() : m_spec.plural);
 }
 
-void TableListDialog::ShowWalkStatus() { m_status->setText(WalkStatusText()); }
+void TableListDialog::ShowWalkStatus() {
+    m_statusTimer.stop();
+    m_status->setText(WalkStatusText());
+}
 
 QStringList TableListDialog::RowCells(int row) const {
     QStringList cells;

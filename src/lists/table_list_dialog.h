@@ -4,6 +4,7 @@
 #include <QIcon>
 #include <QList>
 #include <QPixmap>
+#include <QTimer>
 #include <array>
 #include <functional>
 #include <memory>
@@ -104,6 +105,7 @@ private:
     MessageService& m_messages;
     grid::MyRAGrid* m_grid;
     QLabel* m_status;
+    QTimer m_statusTimer;  // the count follows the rows a few times a second
     bool m_walking = false;
     bool m_walkComplete = false;
     int m_rowsRead = 0;

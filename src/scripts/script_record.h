@@ -36,10 +36,6 @@ inline constexpr int kDeleteColumn = 5;
 inline constexpr int kExecuteColumn = 6;
 inline constexpr int kCommandsColumn = 7;
 inline constexpr int kListColumnCount = 8;
-// Image indices of the action cells: the action follows the image.
-inline constexpr int kExecuteImage = 0;
-inline constexpr int kDeleteImage = 1;
-inline constexpr int kEditImage = 2;
 
 QString EditorTitle(EditorMode mode);
 ScriptKind KindOf(EditorMode mode);

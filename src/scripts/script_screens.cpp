@@ -2,12 +2,16 @@
 
 #include <QWidget>
 
-#include "scripts/script_editor_dialog.h"
-#include "scripts/script_list_dialog.h"
+#include "link/board_objects.h"
+#include "lists/list_pictures.h"
+#include "scripts/script_pictures.h"
 
 namespace volnar::scripts {
 
 namespace {
+
+using grid::ColumnType;
+using grid::GridAlign;
 
 void ShowModal(QDialog* dialog) {
     dialog->setAttribute(Qt::WA_DeleteOnClose);
@@ -16,6 +20,41 @@ void ShowModal(QDialog* dialog) {
 }
 
 }  // namespace
+
+TableListSpec ScriptListSpec() {
+    TableListSpec spec;
+    spec.title = QStringLiteral("VOLN Scripts");
+    spec.icon = QIcon(RelayScriptPicture());
+    spec.table = board::kScriptTable;
+    spec.noun = QStringLiteral("Script");
+    spec.plural = QStringLiteral("scripts");
+    spec.executeObject = board::kScriptExecute;
+    spec.executeId = routing::kScriptExecute;
+    spec.deleteObject = board::kScriptDelete;
+    spec.deleteId = routing::kScriptDelete;
+    // Every text column keeps its field whole (a type-9 column without a
+    // fixed size holds text of any length): the grid shows what fits, and
+    // execute, delete and edit get the field intact.
+    spec.columns = {
+        {"ID", 35, GridAlign::Center, ColumnType::User},
+        {"Type", 75, GridAlign::Center, ColumnType::User},
+        {"Name", 150, GridAlign::Left, ColumnType::User},
+        {"Description", 281, GridAlign::Left, ColumnType::User},
+        {"Edit", 50, GridAlign::Center, ColumnType::Image},
+        {"Delete", 50, GridAlign::Center, ColumnType::Image},
+        {"Execute", 50, GridAlign::Center, ColumnType::Image},
+        {"", 0, GridAlign::Left, ColumnType::User},  // the commands, hidden
+    };
+    spec.actionImages = ListActionImages();
+    spec.addButtons = {{{QStringLiteral("Add Relay Script"), RelayScriptPicture(),
+                         QStringLiteral("addRelayScriptButton")},
+                        {QStringLiteral("Add I/O Script"), IoScriptPicture(),
+                         QStringLiteral("addIoScriptButton")}}};
+    spec.canEdit = [](const QStringList& cells) {
+        return EditModeOfType(WorkingRecordOfRow(cells).type).has_value();
+    };
+    return spec;
+}
 
 ScriptScreens::ScriptScreens(BoardLink& link, MessageService& messages, QWidget* owner)
     : m_link(link), m_messages(messages), m_owner(owner) {}
@@ -39,15 +78,23 @@ void ScriptScreens::OpenList() {
         return;
     }
     if (m_list) {
-        ScriptListDialog* old = m_list;
+        TableListDialog* old = m_list;
         m_list = nullptr;
         disconnect(old, nullptr, this, nullptr);
         old->close();
     }
-    auto* list = new ScriptListDialog(m_link, m_messages, m_owner);
+    auto* list = new TableListDialog(ScriptListSpec(), m_link, m_messages, m_owner);
     m_list = list;
-    connect(list, &ScriptListDialog::RefreshRequested, this, &ScriptScreens::OpenList);
-    connect(list, &ScriptListDialog::EditorRequested, this, &ScriptScreens::OpenEditor);
+    connect(list, &TableListDialog::RefreshRequested, this, &ScriptScreens::OpenList);
+    connect(list, &TableListDialog::AddRequested, this, [this](int button) {
+        OpenEditor(button == 0 ? EditorMode::NewRelay : EditorMode::NewIo, {});
+    });
+    connect(list, &TableListDialog::EditRequested, this, [this](const QStringList& cells) {
+        const WorkingRecord record = WorkingRecordOfRow(cells);
+        if (const auto mode = EditModeOfType(record.type)) {
+            OpenEditor(*mode, record);
+        }
+    });
     ShowModal(list);
     Q_EMIT ListOpened(list);
     list->StartWalk();

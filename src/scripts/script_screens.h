@@ -3,8 +3,8 @@
 #include <QObject>
 #include <QPointer>
 
+#include "lists/table_list_dialog.h"
 #include "scripts/script_editor_dialog.h"
-#include "scripts/script_list_dialog.h"
 #include "scripts/script_record.h"
 
 class QWidget;
@@ -15,6 +15,11 @@ class MessageService;
 }  // namespace volnar
 
 namespace volnar::scripts {
+
+// The script list as the station table list shows it ("VOLN Scripts"):
+// ID, Type, Name, Description, the Edit, Delete and Execute images, and the
+// commands in a hidden column, every field whole.
+TableListSpec ScriptListSpec();
 
 // Moves between the script screens: the list, the editor, and back. Each
 // dialog is made when it is shown (application-modal, owned by `owner`) and
@@ -35,18 +40,18 @@ public:
     // Opens the editor (the list's Add and edit actions come here).
     void OpenEditor(volnar::scripts::EditorMode mode, const volnar::scripts::WorkingRecord& record);
 
-    ScriptListDialog* List() const { return m_list; }
+    TableListDialog* List() const { return m_list; }
     ScriptEditorDialog* Editor() const { return m_editor; }
 
 Q_SIGNALS:
-    void ListOpened(volnar::scripts::ScriptListDialog* list);
+    void ListOpened(volnar::TableListDialog* list);
     void EditorOpened(volnar::scripts::ScriptEditorDialog* editor);
 
 private:
     BoardLink& m_link;
     MessageService& m_messages;
     QPointer<QWidget> m_owner;
-    QPointer<ScriptListDialog> m_list;
+    QPointer<TableListDialog> m_list;
     QPointer<ScriptEditorDialog> m_editor;
 
     Q_DISABLE_COPY_MOVE(ScriptScreens)

@@ -15,8 +15,8 @@
 #include "link/board_link.h"
 #include "link/board_objects.h"
 #include "link/recording_transport.h"
+#include "lists/table_list_dialog.h"
 #include "scripts/script_editor_dialog.h"
-#include "scripts/script_list_dialog.h"
 #include "scripts/script_screens.h"
 #include "support/qt_print.h"
 #include "support/recording_message_service.h"
@@ -74,9 +74,9 @@ protected:
     }
 
     // Opens the list and answers its walk with these records.
-    ScriptListDialog* OpenListWith(const QList<QByteArray>& records) {
+    TableListDialog* OpenListWith(const QList<QByteArray>& records) {
         screens->OpenList();
-        ScriptListDialog* list = screens->List();
+        TableListDialog* list = screens->List();
         EXPECT_NE(list, nullptr);
         int id = 1;
         for (const QByteArray& record : records) {
@@ -87,7 +87,7 @@ protected:
         return list;
     }
 
-    static void Activate(ScriptListDialog* list, int row, int column) {
+    static void Activate(TableListDialog* list, int row, int column) {
         list->Grid().BeginEdit(column, row);
     }
 
@@ -105,7 +105,7 @@ const QList<QByteArray> kThree{"1|relay|Pump|Start pump|000C01|", "2|io|Lights|N
 
 TEST_F(ScriptDialogs, TheWalkFillsTheListRowByRowAndShowsItsProgress) {
     screens->OpenList();
-    ScriptListDialog* list = screens->List();
+    TableListDialog* list = screens->List();
     ASSERT_NE(list, nullptr);
     ASSERT_EQ(Sent(), 1u);
     EXPECT_EQ(Last().oid, std::string(board::kScriptTable));
@@ -126,7 +126,7 @@ TEST_F(ScriptDialogs, TheWalkFillsTheListRowByRowAndShowsItsProgress) {
     Answer(Object(".72.2"), kThree[1]);
     Answer(Object(".72.7"), kThree[2]);
     // A status answer in between is not the end.
-    Answer(std::string(board::kStatusRecord), "status");
+    Answer(std::string(board::kStatusRecord), "status", 600);
     EXPECT_TRUE(list->IsWalking());
     Answer(Object(".76.1"), "notes");
     EXPECT_FALSE(list->IsWalking());
@@ -141,9 +141,9 @@ TEST_F(ScriptDialogs, TheWalkFillsTheListRowByRowAndShowsItsProgress) {
     EXPECT_EQ(g.CellText(2, kTypeColumn), QStringLiteral("RELAY"));
     EXPECT_EQ(g.CellText(2, kIdColumn), QStringLiteral("7"));
     EXPECT_EQ(g.CellText(1, kDescriptionColumn), QStringLiteral("Night"));
-    EXPECT_EQ(g.Cell(0, kEditColumn).number, kEditImage);
-    EXPECT_EQ(g.Cell(0, kDeleteColumn).number, kDeleteImage);
-    EXPECT_EQ(g.Cell(0, kExecuteColumn).number, kExecuteImage);
+    EXPECT_EQ(g.Cell(0, kEditColumn).number, volnar::kEditImage);
+    EXPECT_EQ(g.Cell(0, kDeleteColumn).number, volnar::kDeleteImage);
+    EXPECT_EQ(g.Cell(0, kExecuteColumn).number, volnar::kExecuteImage);
     EXPECT_EQ(g.CellText(0, kCommandsColumn), QStringLiteral("000C01"));
     EXPECT_EQ(g.ColumnWidth(kCommandsColumn), 0) << "the commands column is hidden";
     EXPECT_EQ(g.HeaderText(kDescriptionColumn), QStringLiteral("Description"));
@@ -151,7 +151,7 @@ TEST_F(ScriptDialogs, TheWalkFillsTheListRowByRowAndShowsItsProgress) {
 }
 
 TEST_F(ScriptDialogs, AnEmptyTableGivesAnEmptyList) {
-    ScriptListDialog* list = OpenListWith({});
+    TableListDialog* list = OpenListWith({});
     EXPECT_EQ(list->Grid().RowCount(), 0);
     EXPECT_EQ(list->WalkStatusText(), QStringLiteral("No scripts on the station"));
     EXPECT_EQ(Sent(), 1u) << "no request after the answer past the table";
@@ -159,7 +159,7 @@ TEST_F(ScriptDialogs, AnEmptyTableGivesAnEmptyList) {
 
 TEST_F(ScriptDialogs, AnErrorStopsTheWalkAndTheListKeepsItsRows) {
     screens->OpenList();
-    ScriptListDialog* list = screens->List();
+    TableListDialog* list = screens->List();
     Answer(Object(".72.1"), kThree[0]);
     BoardResponse error;
     error.requestId = Last().requestId;
@@ -167,7 +167,9 @@ TEST_F(ScriptDialogs, AnErrorStopsTheWalkAndTheListKeepsItsRows) {
     error.oid = Object(".72.1");
     link->HandleBoardResponse(error);
     EXPECT_FALSE(list->IsWalking());
-    EXPECT_EQ(list->WalkStatusText(), QStringLiteral("Reading stopped after 1 script"));
+    EXPECT_EQ(
+        list->WalkStatusText(),
+        QStringLiteral("Reading stopped after 1 scripts: press Refresh to read the list again"));
     EXPECT_EQ(list->Grid().RowCount(), 1);
     EXPECT_EQ(messages.Texts(), QStringList{QStringLiteral("SNMP_ERR_NOSUCHNAME")});
 }
@@ -177,7 +179,7 @@ TEST_F(ScriptDialogs, LongFieldsStayWholeThroughTheListAndTheEditor) {
     const QByteArray name(63, 'N');
     const QByteArray notes = QByteArray(250, 'd') + "\r\n" + QByteArray(200, 'e');
     const QByteArray codes = QByteArray("0E").repeated(200);
-    ScriptListDialog* list = OpenListWith({id + "|io|" + name + "|" + notes + "|" + codes + "|"});
+    TableListDialog* list = OpenListWith({id + "|io|" + name + "|" + notes + "|" + codes + "|"});
     grid::MyRAGrid& g = list->Grid();
     EXPECT_EQ(g.CellText(0, kIdColumn).toLatin1(), id);
     EXPECT_EQ(g.CellText(0, kNameColumn).toLatin1(), name);
@@ -197,7 +199,7 @@ TEST_F(ScriptDialogs, MalformedRowsAreListedWithoutHarm) {
     const QList<QByteArray> rows{
         "", "|||", "7", QByteArray("\0\x01|io|\xff\x00x|\x7f|0", 13),
         "8|relay|" + QByteArray(100000, 'n') + "|d|" + QByteArray(70000, '0') + "|"};
-    ScriptListDialog* list = OpenListWith(rows);
+    TableListDialog* list = OpenListWith(rows);
     grid::MyRAGrid& g = list->Grid();
     ASSERT_EQ(g.RowCount(), 5);
     EXPECT_EQ(g.CellText(4, kNameColumn).size(), 100000);
@@ -220,7 +222,7 @@ TEST_F(ScriptDialogs, AnUnchangedScriptOpenedForEditingIsUploadedExactlyAsListed
     const QByteArray notes = "first line\r\nsecond line \xe9";
     const QByteArray record =
         "104857|io|Caf\xc3\xa9 \xff|" + notes + "|" + QByteArray("0E0Z0F").repeated(30) + "|";
-    ScriptListDialog* list = OpenListWith({record});
+    TableListDialog* list = OpenListWith({record});
     Activate(list, 0, kEditColumn);
     QCoreApplication::processEvents();
     ScriptEditorDialog* editor = screens->Editor();
@@ -249,8 +251,8 @@ class ScriptListActions : public ScriptDialogs, public ::testing::WithParamInter
 
 TEST_P(ScriptListActions, AskedFirstAndSentOnlyOnYes) {
     const ActionCase& c = GetParam();
-    ScriptListDialog* list = OpenListWith(kThree);
-    QPointer<ScriptListDialog> watch(list);
+    TableListDialog* list = OpenListWith(kThree);
+    QPointer<TableListDialog> watch(list);
     const std::size_t before = Sent();
     messages.answers = {c.yes};
     Activate(list, 2, c.column);
@@ -293,7 +295,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(ScriptDialogs, AnIdTheStationCouldNotGetBackUnchangedIsNeverSent) {
     for (const QByteArray& id :
          {QByteArray("12a"), QByteArray("99999999999"), QByteArray("2147483648"), QByteArray("")}) {
-        ScriptListDialog* list = OpenListWith({id + "|relay|x|y|00|"});
+        TableListDialog* list = OpenListWith({id + "|relay|x|y|00|"});
         const std::size_t before = Sent();
         messages.boxes.clear();
         Activate(list, 0, kExecuteColumn);
@@ -307,7 +309,7 @@ TEST_F(ScriptDialogs, AnIdTheStationCouldNotGetBackUnchangedIsNeverSent) {
 }
 
 TEST_F(ScriptDialogs, TheKeyboardReachesTheActions) {
-    ScriptListDialog* list = OpenListWith(kThree);
+    TableListDialog* list = OpenListWith(kThree);
     list->show();
     QWidget* body = list->Grid().Body();
     body->setFocus();
@@ -332,7 +334,7 @@ TEST_F(ScriptDialogs, TheKeyboardReachesTheActions) {
 }
 
 TEST_F(ScriptDialogs, EditOfAnUnknownTypeIsIgnored) {
-    ScriptListDialog* list = OpenListWith({"3|modem|x|y|00|"});
+    TableListDialog* list = OpenListWith({"3|modem|x|y|00|"});
     Activate(list, 0, kEditColumn);
     QCoreApplication::processEvents();
     EXPECT_EQ(screens->Editor(), nullptr);
@@ -352,8 +354,8 @@ class ScriptAddButtons : public ScriptDialogs, public ::testing::WithParamInterf
 
 TEST_P(ScriptAddButtons, CloseTheListAndOpenANewScript) {
     const OpenCase& c = GetParam();
-    ScriptListDialog* list = OpenListWith(kThree);
-    QPointer<ScriptListDialog> watch(list);
+    TableListDialog* list = OpenListWith(kThree);
+    QPointer<TableListDialog> watch(list);
     list->findChild<QPushButton*>(QString::fromLatin1(c.button))->click();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_TRUE(watch.isNull());
@@ -378,8 +380,8 @@ INSTANTIATE_TEST_SUITE_P(
     [](const ::testing::TestParamInfo<OpenCase>& param) { return std::string(param.param.name); });
 
 TEST_F(ScriptDialogs, RefreshOpensAFreshListWithANewWalk) {
-    ScriptListDialog* list = OpenListWith(kThree);
-    QPointer<ScriptListDialog> old(list);
+    TableListDialog* list = OpenListWith(kThree);
+    QPointer<TableListDialog> old(list);
     const std::size_t before = Sent();
     list->findChild<QPushButton*>(QStringLiteral("refreshButton"))->click();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
@@ -392,7 +394,7 @@ TEST_F(ScriptDialogs, RefreshOpensAFreshListWithANewWalk) {
 
 TEST_F(ScriptDialogs, AClosedListHearsNothingMore) {
     screens->OpenList();
-    QPointer<ScriptListDialog> list(screens->List());
+    QPointer<TableListDialog> list(screens->List());
     list->findChild<QPushButton*>(QStringLiteral("cancelButton"))->click();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     ASSERT_TRUE(list.isNull());
@@ -521,14 +523,14 @@ TEST_F(ScriptDialogs, ClosingTheNavigatorWithTheEditorOpenOpensNoList) {
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_EQ(Sent(), before);
     for (QWidget* widget : QApplication::topLevelWidgets()) {
-        EXPECT_EQ(qobject_cast<ScriptListDialog*>(widget), nullptr);
+        EXPECT_EQ(qobject_cast<TableListDialog*>(widget), nullptr);
         EXPECT_EQ(qobject_cast<ScriptEditorDialog*>(widget), nullptr);
     }
 }
 
 TEST_F(ScriptDialogs, ReopeningReplacesAnOpenList) {
     screens->OpenList();
-    QPointer<ScriptListDialog> first(screens->List());
+    QPointer<TableListDialog> first(screens->List());
     screens->OpenList();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_TRUE(first.isNull());

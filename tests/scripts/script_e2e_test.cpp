@@ -15,8 +15,8 @@
 #include "link/board_link.h"
 #include "link/board_objects.h"
 #include "link/notice_queue.h"
+#include "lists/table_list_dialog.h"
 #include "scripts/script_editor_dialog.h"
-#include "scripts/script_list_dialog.h"
 #include "scripts/script_screens.h"
 #include "support/qt_print.h"
 #include "support/recording_message_service.h"
@@ -65,6 +65,8 @@ protected:
                          [this](const QString& text) { shown << text; });
         QObject::connect(notices.get(), &NoticeQueue::ReopenScriptsList, screens.get(),
                          [this] { screens->OpenList(); });
+        QObject::connect(screens.get(), &ScriptScreens::ListOpened, screens.get(),
+                         [this] { ++listsOpened; });
     }
     void TearDown() override {
         screens.reset();
@@ -80,9 +82,9 @@ protected:
     }
 
     // Opens the list and waits for its walk to end.
-    ScriptListDialog* ReadList() {
+    TableListDialog* ReadList() {
         screens->OpenList();
-        ScriptListDialog* list = screens->List();
+        TableListDialog* list = screens->List();
         EXPECT_NE(list, nullptr);
         EXPECT_TRUE(WaitFor([&] { return list != nullptr && !list->IsWalking(); }));
         return list;
@@ -98,10 +100,11 @@ protected:
         return matching;
     }
 
-    // Waits for the re-opened list (a new dialog) and its walk.
-    ScriptListDialog* WaitForReopenedList(ScriptListDialog* old) {
+    // Waits for a list opened after the one counted so far (the next dialog
+    // may well sit at the old one's address) and for its walk to end.
+    TableListDialog* WaitForReopenedList(int seen) {
         EXPECT_TRUE(WaitFor([&] {
-            return screens->List() != nullptr && screens->List() != old &&
+            return listsOpened > seen && screens->List() != nullptr &&
                    !screens->List()->IsWalking();
         }));
         return screens->List();
@@ -114,11 +117,12 @@ protected:
     std::unique_ptr<ScriptScreens> screens;
     std::unique_ptr<NoticeQueue> notices;
     QStringList shown;
+    int listsOpened = 0;
 };
 
 TEST_F(ScriptE2E, ScriptListShowsTheStationsThreeScriptsWithUpperCasedTypes) {
     Begin({QStringLiteral("--scripts"), QStringLiteral("3")});
-    ScriptListDialog* list = ReadList();
+    TableListDialog* list = ReadList();
     ASSERT_NE(list, nullptr);
     grid::MyRAGrid& g = list->Grid();
     ASSERT_EQ(g.RowCount(), 3);
@@ -140,7 +144,7 @@ TEST_F(ScriptE2E, ScriptListShowsTheStationsThreeScriptsWithUpperCasedTypes) {
 
 TEST_F(ScriptE2E, AnEmptyScriptTableShowsAnEmptyList) {
     Begin({});
-    ScriptListDialog* list = ReadList();
+    TableListDialog* list = ReadList();
     ASSERT_NE(list, nullptr);
     EXPECT_EQ(list->Grid().RowCount(), 0);
     EXPECT_EQ(list->WalkStatusText(), QStringLiteral("No scripts on the station"));
@@ -148,8 +152,9 @@ TEST_F(ScriptE2E, AnEmptyScriptTableShowsAnEmptyList) {
 
 TEST_F(ScriptE2E, ScriptExecuteSendsId423ShowsTheNoticeAndReopensNothing) {
     Begin({QStringLiteral("--scripts"), QStringLiteral("3")});
-    ScriptListDialog* list = ReadList();
+    TableListDialog* list = ReadList();
     ASSERT_NE(list, nullptr);
+    const int seen = listsOpened;
     messages.answers = {true};
     list->Grid().BeginEdit(kExecuteColumn, 0);
     ASSERT_TRUE(WaitFor([&] { return shown.contains(QStringLiteral("Script Executed!")); }));
@@ -165,17 +170,19 @@ TEST_F(ScriptE2E, ScriptExecuteSendsId423ShowsTheNoticeAndReopensNothing) {
     ASSERT_TRUE(WaitFor([&] { return !notices->IsShowing() && notices->Waiting() == 0; }));
     QCoreApplication::processEvents();
     EXPECT_EQ(screens->List(), nullptr) << "no list after an execute";
+    EXPECT_EQ(listsOpened, seen);
     EXPECT_EQ(Requests(QStringLiteral("GETNEXT")).size(), 4);
 }
 
 TEST_F(ScriptE2E, ScriptDeleteSendsId422ThenANewListWithoutTheRow) {
     Begin({QStringLiteral("--scripts"), QStringLiteral("3")});
-    ScriptListDialog* list = ReadList();
+    TableListDialog* list = ReadList();
     ASSERT_NE(list, nullptr);
+    const int seen = listsOpened;
     messages.answers = {true};
     list->Grid().BeginEdit(kDeleteColumn, 1);
     EXPECT_EQ(messages.boxes.back().text, QStringLiteral("Delete Script Number 2 ?"));
-    ScriptListDialog* fresh = WaitForReopenedList(list);
+    TableListDialog* fresh = WaitForReopenedList(seen);
     ASSERT_NE(fresh, nullptr);
     EXPECT_TRUE(shown.contains(QStringLiteral("Script Deleted!")));
     const QList<QJsonObject> sets = Requests(QStringLiteral("SET"));
@@ -189,8 +196,9 @@ TEST_F(ScriptE2E, ScriptDeleteSendsId422ThenANewListWithoutTheRow) {
 
 TEST_F(ScriptE2E, ScriptAddSendsId421ThenANewListWithTheScript) {
     Begin({QStringLiteral("--scripts"), QStringLiteral("3")});
-    ScriptListDialog* list = ReadList();
+    TableListDialog* list = ReadList();
     ASSERT_NE(list, nullptr);
+    const int seen = listsOpened;
     list->findChild<QPushButton*>(QStringLiteral("addRelayScriptButton"))->click();
     ScriptEditorDialog* editor = screens->Editor();
     ASSERT_NE(editor, nullptr);
@@ -203,7 +211,7 @@ TEST_F(ScriptE2E, ScriptAddSendsId421ThenANewListWithTheScript) {
         editor->AddSelectedCommand();
     }
     editor->Upload();
-    ScriptListDialog* fresh = WaitForReopenedList(nullptr);
+    TableListDialog* fresh = WaitForReopenedList(seen);
     ASSERT_NE(fresh, nullptr);
     EXPECT_TRUE(shown.contains(QStringLiteral("Script Added!")));
     const QList<QJsonObject> sets = Requests(QStringLiteral("SET"));
@@ -220,8 +228,9 @@ TEST_F(ScriptE2E, ScriptAddSendsId421ThenANewListWithTheScript) {
 
 TEST_F(ScriptE2E, ScriptUpdateSendsId420ThenANewListWithTheChange) {
     Begin({QStringLiteral("--scripts"), QStringLiteral("3")});
-    ScriptListDialog* list = ReadList();
+    TableListDialog* list = ReadList();
     ASSERT_NE(list, nullptr);
+    const int seen = listsOpened;
     list->Grid().BeginEdit(kEditColumn, 1);
     ScriptEditorDialog* editor = screens->Editor();
     ASSERT_NE(editor, nullptr);
@@ -231,7 +240,7 @@ TEST_F(ScriptE2E, ScriptUpdateSendsId420ThenANewListWithTheChange) {
                            QStringLiteral("GXIO 1 LOW")}));
     editor->findChild<QLineEdit*>(QStringLiteral("nameEdit"))->setText(QStringLiteral("Renamed"));
     editor->Upload();
-    ScriptListDialog* fresh = WaitForReopenedList(nullptr);
+    TableListDialog* fresh = WaitForReopenedList(seen);
     ASSERT_NE(fresh, nullptr);
     EXPECT_TRUE(shown.contains(QStringLiteral("Script Updated!")));
     const QList<QJsonObject> sets = Requests(QStringLiteral("SET"));
@@ -245,10 +254,11 @@ TEST_F(ScriptE2E, ScriptUpdateSendsId420ThenANewListWithTheChange) {
 
 TEST_F(ScriptE2E, ScriptListRefreshReadsTheTableAnew) {
     Begin({QStringLiteral("--scripts"), QStringLiteral("3")});
-    ScriptListDialog* list = ReadList();
+    TableListDialog* list = ReadList();
     ASSERT_NE(list, nullptr);
+    const int seen = listsOpened;
     list->findChild<QPushButton*>(QStringLiteral("refreshButton"))->click();
-    ScriptListDialog* fresh = WaitForReopenedList(list);
+    TableListDialog* fresh = WaitForReopenedList(seen);
     ASSERT_NE(fresh, nullptr);
     EXPECT_EQ(fresh->Grid().RowCount(), 3);
     EXPECT_EQ(Requests(QStringLiteral("GETNEXT")).size(), 8) << "a second walk";
@@ -258,12 +268,13 @@ TEST_F(ScriptE2E, ScriptListRefreshReadsTheTableAnew) {
 
 TEST_F(ScriptE2E, ScriptEditorCancelReturnsToAFreshList) {
     Begin({QStringLiteral("--scripts"), QStringLiteral("3")});
-    ScriptListDialog* list = ReadList();
+    TableListDialog* list = ReadList();
     ASSERT_NE(list, nullptr);
+    const int seen = listsOpened;
     list->findChild<QPushButton*>(QStringLiteral("addIoScriptButton"))->click();
     ASSERT_NE(screens->Editor(), nullptr);
     screens->Editor()->findChild<QPushButton*>(QStringLiteral("cancelButton"))->click();
-    ScriptListDialog* fresh = WaitForReopenedList(nullptr);
+    TableListDialog* fresh = WaitForReopenedList(seen);
     ASSERT_NE(fresh, nullptr);
     EXPECT_EQ(fresh->Grid().RowCount(), 3);
     EXPECT_TRUE(Requests(QStringLiteral("SET")).isEmpty());
