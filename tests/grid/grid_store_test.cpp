@@ -301,3 +301,149 @@ TEST(GridStoreSortRules, FewerThanTwoRowsAreNotSorted) {
 
 }  // namespace
 }  // namespace volnar::grid
+
+namespace volnar::grid {
+namespace {
+
+// --- Against a plain model ------------------------------------------------
+
+// A long random run of every row operation, checked against rows kept as
+// plain values: the store's index, record reuse and pool compaction must
+// never mix up or lose a cell.
+TEST(GridStoreModel, RandomOperationsMatchAPlainModel) {
+    const std::vector<std::pair<ColumnType, int>> columns{{ColumnType::Text, 0},
+                                                          {ColumnType::Number, 0},
+                                                          {ColumnType::User, 6},
+                                                          {ColumnType::User, 3},
+                                                          {ColumnType::User, 0}};
+    GridStore store;
+    for (const auto& [type, size] : columns) {
+        store.AddColumn(type, size);
+    }
+    std::vector<std::vector<GridValue>> model;
+    std::uint32_t seed = 12345;
+    auto next = [&seed](std::uint32_t bound) {
+        seed = seed * 1664525u + 1013904223u;
+        return (seed >> 8) % bound;
+    };
+    // The value the store gives back for what was put in.
+    auto normalise = [&](std::size_t column, const GridValue& value) {
+        const auto [type, size] = columns[column];
+        if (HoldsBlock(type, size)) {
+            QByteArray block = value.bytes.left(size);
+            block.append(QByteArray(size - block.size(), '\0'));
+            return GridValue::Bytes(block);
+        }
+        if (HoldsText(type, size)) {
+            return GridValue::Bytes(value.bytes);
+        }
+        return GridValue::Number(value.number);
+    };
+    auto randomValue = [&](std::size_t column) {
+        const auto [type, size] = columns[column];
+        if (HoldsText(type, size) || HoldsBlock(type, size)) {
+            // Long texts now and then, so the pool grows and compacts.
+            const int length =
+                next(10) == 0 ? 2000 + static_cast<int>(next(3000)) : static_cast<int>(next(12));
+            QByteArray bytes(length, '\0');
+            for (char& c : bytes) {
+                c = static_cast<char>(next(256));
+            }
+            return GridValue::Bytes(bytes);
+        }
+        return GridValue::Number(static_cast<std::int32_t>(next(2000)) - 1000);
+    };
+    auto randomRow = [&] {
+        std::vector<GridValue> row;
+        for (std::size_t c = 0; c < columns.size(); ++c) {
+            row.push_back(randomValue(c));
+        }
+        return row;
+    };
+    auto stored = [&](const std::vector<GridValue>& row) {
+        std::vector<GridValue> out;
+        for (std::size_t c = 0; c < row.size(); ++c) {
+            out.push_back(normalise(c, row[c]));
+        }
+        return out;
+    };
+
+    std::size_t garbage = 0;
+    bool compacted = false;
+    for (int step = 0; step < 20000; ++step) {
+        compacted = compacted || store.GarbageBytes() < garbage;
+        garbage = store.GarbageBytes();
+        const int rows = static_cast<int>(model.size());
+        std::uint32_t op = next(7);
+        if (step >= 10000 && step < 13000 && op <= 2) {
+            op = 3;  // a spell of deletes leaves the pool mostly garbage
+        }
+        switch (op) {
+            case 0:
+            case 1: {
+                const auto row = randomRow();
+                ASSERT_EQ(store.AddRow(row), rows);
+                model.push_back(stored(row));
+                break;
+            }
+            case 2: {
+                const int at = static_cast<int>(next(static_cast<std::uint32_t>(rows + 1)));
+                const auto row = randomRow();
+                ASSERT_EQ(store.InsertRow(at, row), at);
+                model.insert(model.begin() + at, stored(row));
+                break;
+            }
+            case 3:
+                if (rows > 0) {
+                    const int at = static_cast<int>(next(static_cast<std::uint32_t>(rows)));
+                    ASSERT_TRUE(store.DeleteRow(at));
+                    model.erase(model.begin() + at);
+                }
+                break;
+            case 4:
+                if (rows > 0) {
+                    const int from = static_cast<int>(next(static_cast<std::uint32_t>(rows)));
+                    const int to = static_cast<int>(next(static_cast<std::uint32_t>(rows)));
+                    ASSERT_TRUE(store.MoveRow(from, to));
+                    auto moved = model[static_cast<std::size_t>(from)];
+                    model.erase(model.begin() + from);
+                    model.insert(model.begin() + to, moved);
+                }
+                break;
+            case 5:
+                if (rows > 0) {
+                    const int at = static_cast<int>(next(static_cast<std::uint32_t>(rows)));
+                    const std::size_t column = next(static_cast<std::uint32_t>(columns.size()));
+                    const GridValue value = randomValue(column);
+                    ASSERT_TRUE(store.SetCell(at, static_cast<int>(column), value));
+                    model[static_cast<std::size_t>(at)][column] = normalise(column, value);
+                }
+                break;
+            case 6:
+                if (next(50) == 0 && rows >= 2) {
+                    // Sorting by the number column, then compare whole rows
+                    // after sorting the model the same (stable) way.
+                    ASSERT_TRUE(store.Sort(1, false));
+                    std::stable_sort(model.begin(), model.end(), [](const auto& a, const auto& b) {
+                        return a[1].number < b[1].number;
+                    });
+                }
+                break;
+        }
+        if (step % 1000 == 999 || step == 19999) {
+            ASSERT_EQ(store.RowCount(), static_cast<int>(model.size()));
+            for (int r = 0; r < store.RowCount(); ++r) {
+                for (std::size_t c = 0; c < columns.size(); ++c) {
+                    ASSERT_EQ(store.Cell(r, static_cast<int>(c)),
+                              model[static_cast<std::size_t>(r)][c])
+                        << "step " << step << " row " << r << " column " << c;
+                }
+            }
+        }
+    }
+    EXPECT_GT(store.RowCount(), 100);
+    EXPECT_TRUE(compacted) << "the run is meant to compact the pool";
+}
+
+}  // namespace
+}  // namespace volnar::grid
