@@ -199,60 +199,6 @@ std::int32_t ParseGridNumber(QStringView text) {
     return static_cast<std::int32_t>(value);
 }
 
-// UTF-8 of UTF-16 text, written at `out` (room for 3 bytes per unit); a
-// lone surrogate becomes U+FFFD. Returns the end.
-static char* EncodeUtf8(QStringView text, char* out) {
-    const char16_t* at = text.utf16();
-    const char16_t* const end = at + text.size();
-    while (at != end) {
-        char32_t c = *at++;
-        if (c < 0x80) {
-            *out++ = static_cast<char>(c);
-            continue;
-        }
-        if (c < 0x800) {
-            *out++ = static_cast<char>(0xC0 | (c >> 6));
-            *out++ = static_cast<char>(0x80 | (c & 0x3F));
-            continue;
-        }
-        if (c >= 0xD800 && c <= 0xDBFF && at != end && *at >= 0xDC00 && *at <= 0xDFFF) {
-            c = 0x10000 + ((c - 0xD800) << 10) + (*at++ - 0xDC00);
-            *out++ = static_cast<char>(0xF0 | (c >> 18));
-            *out++ = static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-            *out++ = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            *out++ = static_cast<char>(0x80 | (c & 0x3F));
-            continue;
-        }
-        if (c >= 0xD800 && c <= 0xDFFF) {
-            c = 0xFFFD;
-        }
-        *out++ = static_cast<char>(0xE0 | (c >> 12));
-        *out++ = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        *out++ = static_cast<char>(0x80 | (c & 0x3F));
-    }
-    return out;
-}
-
-std::uint32_t GridStore::StoreText(QStringView text) {
-    if (text.isEmpty()) {
-        return 0;
-    }
-    const std::size_t room = static_cast<std::size_t>(text.size()) * 3;
-    const std::size_t offset = m_pool.size();
-    if (offset + kLengthBytes + room > std::numeric_limits<std::uint32_t>::max()) {
-        return 0;
-    }
-    if (!Reserve(m_pool, offset + kLengthBytes + room)) {
-        return 0;
-    }
-    m_pool.resize(offset + kLengthBytes + room);
-    char* start = m_pool.data() + offset + kLengthBytes;
-    const std::size_t length = static_cast<std::size_t>(EncodeUtf8(text, start) - start);
-    m_pool.resize(offset + kLengthBytes + length);
-    WriteWord(m_pool.data() + offset, static_cast<std::uint32_t>(length));
-    return static_cast<std::uint32_t>(offset);
-}
-
 int GridStore::AddRowTexts(std::span<const QString> texts) {
     if (RowCount() >= kMaxRows) {
         return -1;
@@ -290,7 +236,7 @@ int GridStore::AddRowTexts(std::span<const QString> texts) {
                 const std::size_t offset = m_pool.size();
                 char* start = m_pool.data() + offset + kLengthBytes;
                 const std::size_t length =
-                    static_cast<std::size_t>(EncodeUtf8(text, start) - start);
+                    static_cast<std::size_t>(m_utf8.appendToBuffer(start, text) - start);
                 WriteWord(m_pool.data() + offset, static_cast<std::uint32_t>(length));
                 m_pool.resize(offset + kLengthBytes + length);
                 slot = static_cast<std::uint32_t>(offset);

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringEncoder>
 #include <QStringView>
 #include <cstddef>
 #include <cstdint>
@@ -202,7 +203,6 @@ private:
     const std::uint32_t* Record(int row) const;
     std::uint32_t NewRecord();
     std::uint32_t StoreValue(int column, const GridValue& value);
-    std::uint32_t StoreText(QStringView text);
     void ForgetSlot(int column, std::uint32_t slot);
     std::size_t EntrySize(int column, std::uint32_t slot) const;
     // Grows a block by at least a step and half its size; false when the
@@ -218,6 +218,8 @@ private:
     std::vector<std::uint32_t> m_freeRecords;
     PodBlock<char> m_pool;  // starts with 4 bytes: offset 0 means "empty"
     std::size_t m_garbage = 0;
+    // Qt's UTF-8 encoder (with its fast ASCII path), made once per store.
+    QStringEncoder m_utf8{QStringEncoder::Utf8, QStringEncoder::Flag::Stateless};
     bool m_rowsStored = false;
 };
 

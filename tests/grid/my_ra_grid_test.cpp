@@ -549,6 +549,21 @@ TEST_F(GridTest, TypedEditorsCommitTheirValues) {
     EXPECT_EQ(grid->CellText(0, 2), QStringLiteral("alpha"));
 }
 
+TEST_F(GridTest, RowsFromTextsKeepEveryCharacter) {
+    grid->AddColumn(Col(ColumnType::User));
+    grid->AddColumn(Col(ColumnType::Number));
+    grid->AddColumn(Col(ColumnType::User, 60, "B", 4));
+    const QString text =
+        QStringLiteral("Caf\u00e9 \U0001F600 \u0416") + QString(600, QLatin1Char('x'));
+    ASSERT_EQ(grid->AddRowTexts({text, QStringLiteral("-12z"), QStringLiteral("ab")}), 0);
+    ASSERT_EQ(grid->AddRowTexts({}), 1) << "a short row is empty cells";
+    EXPECT_EQ(grid->CellText(0, 0), text);
+    EXPECT_EQ(grid->Cell(0, 1).number, -12);
+    EXPECT_EQ(grid->Cell(0, 2).bytes, QByteArray("ab\0\0", 4));
+    EXPECT_EQ(grid->CellText(1, 0), QString());
+    EXPECT_EQ(grid->Cell(1, 1).number, 0);
+}
+
 TEST(GridNumber, ParseNumberTakesASignAndLeadingDigits) {
     EXPECT_EQ(MyRAGrid::ParseNumber(QStringLiteral("123abc")), 123);
     EXPECT_EQ(MyRAGrid::ParseNumber(QStringLiteral("-17")), -17);
