@@ -14,6 +14,8 @@
 #include "alerts/alert_screens.h"
 #include "app/about_box.h"
 #include "lists/table_list_dialog.h"
+#include "scripts/script_editor_dialog.h"
+#include "scripts/script_record.h"
 #include "app/application.h"
 #include "app/database_location.h"
 
@@ -76,6 +78,40 @@ int main(int argc, char** argv) {
         err << "volnar-screenshot: cannot write " << folder.filePath(name) << "\n";
         return 1;
     }
+    // The script list, then the editor for a relay script (row 0) and for
+    // an I/O script (row 1), each opened from the list as the operator would.
+    if (!parser.isSet(noAbout)) {
+        volnar::scripts::ScriptScreens& screens = program.Scripts();
+        screens.OpenList();
+        Pause(1500);
+        const std::pair<int, const char*> editors[] = {{0, "script-editor-relay.png"},
+                                                       {1, "script-editor-io.png"}};
+        if (screens.List() == nullptr ||
+            !screens.List()->grab().save(folder.filePath(QStringLiteral("script-list.png")))) {
+            err << "volnar-screenshot: no script list picture\n";
+            return 1;
+        }
+        for (const auto& [row, file] : editors) {
+            if (screens.List() == nullptr) {
+                err << "volnar-screenshot: no script list for " << file << "\n";
+                return 1;
+            }
+            screens.List()->Grid().BeginEdit(volnar::scripts::kEditColumn, row);
+            Pause(300);
+            if (screens.Editor() == nullptr ||
+                !screens.Editor()->grab().save(folder.filePath(QString::fromLatin1(file)))) {
+                err << "volnar-screenshot: no picture for " << file << "\n";
+                return 1;
+            }
+            screens.Editor()->reject();  // back to a fresh list
+            Pause(1500);
+        }
+        if (screens.List() != nullptr) {
+            screens.List()->close();
+        }
+        Pause(100);
+    }
+
     // The main window's dialogs, each as the operator first sees it.
     if (!parser.isSet(noAbout)) {
         QDialog* opened = nullptr;

@@ -1,6 +1,7 @@
 #include "app/application.h"
 
 #include <QDate>
+#include <QDialog>
 #include <QTimer>
 
 #include "app/about_box.h"
@@ -39,6 +40,7 @@ Application::Application(const StartupOptions& options, MessageService* messages
         },
         [this] { return m_window->ChooserText(); }, std::move(transports));
     m_alerts = std::make_unique<AlertScreens>(*m_link, m_messages, m_window.get());
+    m_scripts = std::make_unique<scripts::ScriptScreens>(*m_link, m_messages, m_window.get());
     Wire();
 
     // Start-up, in order: the idle status bar and the ticker, the database
@@ -59,6 +61,10 @@ Application::Application(const StartupOptions& options, MessageService* messages
 }
 
 Application::~Application() {
+    // The dialogs go before the link and the panel they use.
+    m_scripts.reset();
+    m_alerts.reset();
+    qDeleteAll(m_window->findChildren<QDialog*>(Qt::FindDirectChildrenOnly));
     m_link->StopPolling();
     m_directory.DisconnectDatabase();
 }
@@ -82,7 +88,9 @@ void Application::Wire() {
     connect(w, &MainWindow::DeleteIpRequested, this, &Application::OpenDeleteStationDialog);
     connect(w, &MainWindow::RelayRequested, this, &Application::OpenRelayDialog);
     connect(w, &MainWindow::StationNameRequested, this, &Application::OpenStationNameDialog);
-    connect(w, &MainWindow::ScriptsRequested, this, &Application::OnPlaceholder);
+    connect(w, &MainWindow::ScriptsRequested, m_scripts.get(), &scripts::ScriptScreens::OpenList);
+    connect(&m_notices, &NoticeQueue::ReopenScriptsList, m_scripts.get(),
+            &scripts::ScriptScreens::OpenList);
     connect(w, &MainWindow::AlertsRequested, m_alerts.get(), &AlertScreens::OpenList);
     connect(&m_notices, &NoticeQueue::ReopenAlertsList, m_alerts.get(), &AlertScreens::OpenList);
     connect(w, &MainWindow::AdcRequested, this, &Application::OpenAdcDialog);
@@ -188,7 +196,8 @@ void Application::OpenDeleteStationDialog() {
 
 void Application::OpenRelayDialog(int relay) {
     auto* dialog = new RelayDialog(relay, *m_link, m_panel, m_window.get());
-    connect(dialog, &RelayDialog::ScriptsRequested, this, &Application::OnPlaceholder);
+    connect(dialog, &RelayDialog::ScriptsRequested, m_scripts.get(),
+            &scripts::ScriptScreens::OpenList);
     ShowDialog(dialog);
 }
 
@@ -200,7 +209,7 @@ void Application::OpenAdcDialog(int channel) {
     });
     connect(dialog, &AdcOptionsDialog::ScriptsRequested, this, [this, dialog] {
         dialog->close();
-        OnPlaceholder();
+        m_scripts->OpenList();
     });
     ShowDialog(dialog);
 }

@@ -13,6 +13,7 @@
 #include "link/board_link.h"
 #include "link/notice_queue.h"
 #include "link/status_ticker.h"
+#include "scripts/script_screens.h"
 #include "panel/status_panel.h"
 
 namespace volnar {
@@ -47,6 +48,7 @@ public:
     StatusPanel& Panel() { return m_panel; }
     NoticeQueue& Notices() { return m_notices; }
     AlertScreens& Alerts() { return *m_alerts; }
+    scripts::ScriptScreens& Scripts() { return *m_scripts; }
     const QString& DatabaseLocation() const { return m_location; }
     const QString& AboutTextShown() const { return m_aboutText; }
 
@@ -92,6 +94,7 @@ private:
     std::unique_ptr<BoardLink> m_link;
     NoticeQueue m_notices;
     std::unique_ptr<AlertScreens> m_alerts;
+    std::unique_ptr<scripts::ScriptScreens> m_scripts;
     StatusTicker m_ticker;
     QPointer<NoticePopup> m_popup;
     QString m_location;
