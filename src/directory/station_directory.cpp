@@ -7,6 +7,7 @@
 #include <QSqlQuery>
 #include <QVariant>
 #include <atomic>
+#include <functional>
 
 Q_LOGGING_CATEGORY(lcDirectory, "volnar.directory")
 
@@ -141,82 +142,65 @@ void StationDirectory::ReportExecution(const QString& driverText) {
                             driverText);
 }
 
-std::optional<StationList> StationDirectory::LoadStationList() {
+bool StationDirectory::ReadRows(const std::function<bool(StationRecord&&)>& row) {
     if (!Ready()) {
-        return std::nullopt;
+        return false;
     }
     QSqlQuery query(QSqlDatabase::database(m_connectionName, false));
     query.setForwardOnly(true);
     if (!query.exec(QString::fromLatin1(kSelectAll))) {
         ReportExecution(DriverText(query.lastError()));
-        return std::nullopt;
+        return false;
     }
-    StationList list;
     while (query.next()) {
-        const StationRecord row = RecordFrom(query);
+        if (!row(RecordFrom(query))) {
+            return true;
+        }
+    }
+    if (query.lastError().isValid()) {
+        ReportExecution(DriverText(query.lastError()));
+        return false;
+    }
+    return true;
+}
+
+std::optional<StationList> StationDirectory::LoadStationList() {
+    StationList list;
+    const bool read = ReadRows([&list](StationRecord&& row) {
         list.entries << StationEntry(row.IPADDRESS, row.COMMENT);
         if (row.DEFAULT == QLatin1String("YES")) {
             list.defaultIndex = static_cast<int>(list.entries.size()) - 1;
         }
-    }
-    if (query.lastError().isValid()) {
-        ReportExecution(DriverText(query.lastError()));
-        return std::nullopt;
-    }
-    return list;
+        return true;
+    });
+    return read ? std::optional(list) : std::nullopt;
 }
 
 std::optional<AddressList> StationDirectory::LoadAddressList() {
-    if (!Ready()) {
-        return std::nullopt;
-    }
-    QSqlQuery query(QSqlDatabase::database(m_connectionName, false));
-    query.setForwardOnly(true);
-    if (!query.exec(QString::fromLatin1(kSelectAll))) {
-        ReportExecution(DriverText(query.lastError()));
-        return std::nullopt;
-    }
     AddressList list;
-    while (query.next()) {
-        const StationRecord row = RecordFrom(query);
+    const bool read = ReadRows([&list](StationRecord&& row) {
         list.addresses << row.IPADDRESS;
         if (row.DEFAULT == QLatin1String("YES")) {
             list.defaultAddress = row.IPADDRESS;
         }
-    }
-    if (query.lastError().isValid()) {
-        ReportExecution(DriverText(query.lastError()));
-        return std::nullopt;
-    }
-    return list;
+        return true;
+    });
+    return read ? std::optional(list) : std::nullopt;
 }
 
 LookupResult StationDirectory::LookupStation(const QString& address) {
-    if (!Ready()) {
-        return {LookupStatus::Failed, {}};
-    }
-    if (address.isEmpty()) {
-        return {LookupStatus::NotFound, {}};
-    }
     // The rows are compared here rather than in a WHERE clause so the match
-    // is exact on every driver (no collation, no padding rules).
-    QSqlQuery query(QSqlDatabase::database(m_connectionName, false));
-    query.setForwardOnly(true);
-    if (!query.exec(QString::fromLatin1(kSelectAll))) {
-        ReportExecution(DriverText(query.lastError()));
-        return {LookupStatus::Failed, {}};
-    }
-    while (query.next()) {
-        StationRecord row = RecordFrom(query);
-        if (row.IPADDRESS == address) {
-            return {LookupStatus::Found, std::move(row)};
+    // is exact on every driver (no collation, no padding rules); an empty
+    // address matches no row.
+    LookupResult result;
+    const bool read = ReadRows([&](StationRecord&& row) {
+        if (address.isEmpty() || row.IPADDRESS != address) {
+            return true;
         }
-    }
-    if (query.lastError().isValid()) {
-        ReportExecution(DriverText(query.lastError()));
-        return {LookupStatus::Failed, {}};
-    }
-    return {LookupStatus::NotFound, {}};
+        result = {LookupStatus::Found, std::move(row)};
+        return false;
+    });
+    return read ? result : LookupResult{LookupStatus::Failed, {}};
 }
 
 bool StationDirectory::SetDefaultStation(const QString& address) {

@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <optional>
 
 #include "panel/message_service.h"
@@ -104,6 +105,9 @@ public:
 
 private:
     bool Ready();
+    // Reads every row in table order, handing each to `row` until it returns
+    // false; reports and returns false when the table could not be read.
+    bool ReadRows(const std::function<bool(StationRecord&&)>& row);
     void ReportExecution(const QString& driverText);
 
     MessageService& m_messages;
