@@ -12,9 +12,6 @@
 namespace volnar {
 namespace {
 
-using grid::ColumnType;
-using grid::GridAlign;
-
 constexpr int kTypeColumn = 1;
 constexpr int kFirstHiddenColumn = 7;
 
@@ -64,20 +61,7 @@ TableListSpec AlertListSpec() {
     spec.executeId = routing::kAlertExecute;
     spec.deleteObject = board::kAlertDelete;
     spec.deleteId = routing::kAlertDelete;
-    spec.columns = {
-        {"ID", 35, GridAlign::Center, ColumnType::User},
-        {"Type", 75, GridAlign::Center, ColumnType::User},
-        {"Name", 150, GridAlign::Left, ColumnType::User},
-        {"Description", 281, GridAlign::Left, ColumnType::User},
-        {"Edit", 50, GridAlign::Center, ColumnType::Image},
-        {"Delete", 50, GridAlign::Center, ColumnType::Image},
-        {"Execute", 50, GridAlign::Center, ColumnType::Image},
-        {"", 0, GridAlign::Left, ColumnType::User},
-        {"", 0, GridAlign::Left, ColumnType::User},
-        {"", 0, GridAlign::Left, ColumnType::User},
-        {"", 0, GridAlign::Left, ColumnType::User},
-        {"", 0, GridAlign::Left, ColumnType::User},
-    };
+    spec.columns = ListColumns(5);  // the fifth to ninth fields, hidden
     spec.actionImages = ListActionImages();
     spec.addButtons = {{{QStringLiteral("Add Email Alert"), AddPicture(false),
                          QStringLiteral("addEmailAlertButton")},
@@ -98,15 +82,19 @@ AlertWorkingRecord WorkingRecordOfAlertRow(const QStringList& cells) {
 AlertScreens::AlertScreens(BoardLink& link, MessageService& messages, QWidget* owner)
     : m_link(link), m_messages(messages), m_owner(owner) {}
 
-AlertScreens::~AlertScreens() = default;
+AlertScreens::~AlertScreens() {
+    // Dialogs still open belong to their owner window; close them so none
+    // outlives the link it talks to, without a closing editor asking for a
+    // new list now.
+    for (QDialog* dialog : {static_cast<QDialog*>(m_list.data()), m_editor.data()}) {
+        if (dialog) {
+            disconnect(dialog, nullptr, this, nullptr);
+            dialog->close();
+        }
+    }
+}
 
 TableListDialog* AlertScreens::List() const { return m_list; }
-
-void AlertScreens::Show(QDialog* dialog) {
-    dialog->setAttribute(Qt::WA_DeleteOnClose);
-    dialog->setWindowModality(Qt::ApplicationModal);
-    dialog->open();
-}
 
 void AlertScreens::OpenList() {
     if (m_editor) {
@@ -134,7 +122,7 @@ void AlertScreens::OpenList() {
             OpenSmsEditor(AlertEditorMode::Edit, alert);
         }
     });
-    Show(list);
+    ShowScreen(list);
     list->StartWalk();
     Q_EMIT ListOpened(list);
 }
@@ -149,7 +137,7 @@ void AlertScreens::OpenEmailEditor(AlertEditorMode mode, const AlertWorkingRecor
     auto* editor = new EmailAlertDialog(mode, alert, m_link, m_messages, m_owner);
     connect(editor, &EmailAlertDialog::Cancelled, this, &AlertScreens::BackToList);
     m_editor = editor;
-    Show(editor);
+    ShowScreen(editor);
     Q_EMIT EditorOpened(editor);
 }
 
@@ -157,7 +145,7 @@ void AlertScreens::OpenSmsEditor(AlertEditorMode mode, const AlertWorkingRecord&
     auto* editor = new SmsAlertDialog(mode, alert, m_link, m_messages, m_owner);
     connect(editor, &SmsAlertDialog::Cancelled, this, &AlertScreens::BackToList);
     m_editor = editor;
-    Show(editor);
+    ShowScreen(editor);
     Q_EMIT EditorOpened(editor);
 }
 

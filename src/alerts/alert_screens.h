@@ -48,7 +48,6 @@ Q_SIGNALS:
     void EditorOpened(QDialog* editor);
 
 private:
-    void Show(QDialog* dialog);
     void BackToList();
 
     BoardLink& m_link;

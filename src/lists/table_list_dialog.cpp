@@ -12,6 +12,32 @@
 
 namespace volnar {
 
+std::vector<TableListColumn> ListColumns(int hidden) {
+    using grid::ColumnType;
+    using grid::GridAlign;
+    // Every text column keeps its field whole (a type-9 column without a
+    // fixed size holds text of any length): the grid shows what fits, and
+    // execute, delete and edit get the field intact.
+    std::vector<TableListColumn> columns = {
+        {"ID", 35, GridAlign::Center, ColumnType::User},
+        {"Type", 75, GridAlign::Center, ColumnType::User},
+        {"Name", 150, GridAlign::Left, ColumnType::User},
+        {"Description", 281, GridAlign::Left, ColumnType::User},
+        {"Edit", 50, GridAlign::Center, ColumnType::Image},
+        {"Delete", 50, GridAlign::Center, ColumnType::Image},
+        {"Execute", 50, GridAlign::Center, ColumnType::Image},
+    };
+    columns.insert(columns.end(), static_cast<std::size_t>(hidden),
+                   {"", 0, GridAlign::Left, ColumnType::User});
+    return columns;
+}
+
+void ShowScreen(QDialog* dialog) {
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->setWindowModality(Qt::ApplicationModal);
+    dialog->open();
+}
+
 std::optional<std::int32_t> RowNumber(const QString& id) {
     if (id.isEmpty() || id.size() > 10) {
         return std::nullopt;

@@ -111,6 +111,14 @@ private:
     int m_rowsRead = 0;
 };
 
+// The columns every station table list starts with (ID, Type, Name,
+// Description and the Edit, Delete and Execute images), then `hidden`
+// zero-width columns that keep the row's further fields for its editor.
+std::vector<TableListColumn> ListColumns(int hidden);
+
+// Shows a list or editor screen: application-modal, deleted on close.
+void ShowScreen(QDialog* dialog);
+
 // The station's number of a row as an INTEGER value: decimal digits only,
 // small enough to travel unchanged; nullopt otherwise.
 std::optional<std::int32_t> RowNumber(const QString& id);

@@ -8,19 +8,6 @@
 
 namespace volnar::scripts {
 
-namespace {
-
-using grid::ColumnType;
-using grid::GridAlign;
-
-void ShowModal(QDialog* dialog) {
-    dialog->setAttribute(Qt::WA_DeleteOnClose);
-    dialog->setWindowModality(Qt::ApplicationModal);
-    dialog->open();
-}
-
-}  // namespace
-
 TableListSpec ScriptListSpec() {
     TableListSpec spec;
     spec.title = QStringLiteral("VOLN Scripts");
@@ -32,19 +19,7 @@ TableListSpec ScriptListSpec() {
     spec.executeId = routing::kScriptExecute;
     spec.deleteObject = board::kScriptDelete;
     spec.deleteId = routing::kScriptDelete;
-    // Every text column keeps its field whole (a type-9 column without a
-    // fixed size holds text of any length): the grid shows what fits, and
-    // execute, delete and edit get the field intact.
-    spec.columns = {
-        {"ID", 35, GridAlign::Center, ColumnType::User},
-        {"Type", 75, GridAlign::Center, ColumnType::User},
-        {"Name", 150, GridAlign::Left, ColumnType::User},
-        {"Description", 281, GridAlign::Left, ColumnType::User},
-        {"Edit", 50, GridAlign::Center, ColumnType::Image},
-        {"Delete", 50, GridAlign::Center, ColumnType::Image},
-        {"Execute", 50, GridAlign::Center, ColumnType::Image},
-        {"", 0, GridAlign::Left, ColumnType::User},  // the commands, hidden
-    };
+    spec.columns = ListColumns(1);  // the commands, hidden
     spec.actionImages = ListActionImages();
     spec.addButtons = {{{QStringLiteral("Add Relay Script"), RelayScriptPicture(),
                          QStringLiteral("addRelayScriptButton")},
@@ -95,7 +70,7 @@ void ScriptScreens::OpenList() {
             OpenEditor(*mode, record);
         }
     });
-    ShowModal(list);
+    ShowScreen(list);
     Q_EMIT ListOpened(list);
     list->StartWalk();
 }
@@ -125,7 +100,7 @@ void ScriptScreens::OpenEditor(EditorMode mode, const WorkingRecord& record) {
             m_editor = nullptr;
         }
     });
-    ShowModal(editor);
+    ShowScreen(editor);
     Q_EMIT EditorOpened(editor);
 }
 
