@@ -21,40 +21,25 @@
 #include "panel/status_panel.h"
 #include "support/qt_print.h"
 #include "support/recording_message_service.h"
-#include "support/station_simulator.h"
+#include "support/simulator_link.h"
 
 namespace volnar {
 namespace {
 
-using testing::RecordingMessageService;
-using testing::StationSimulator;
-
-constexpr int kWaitMs = 20000;
 
 QString Object(std::string_view object) {
     return QString::fromLatin1(object.data(), static_cast<qsizetype>(object.size()));
 }
 
-class AdcE2E : public ::testing::Test {
+class AdcE2E : public testing::SimulatorLinkTest {
 protected:
     void Begin() {
-        sim = std::make_unique<StationSimulator>(QStringList{
-            QStringLiteral("--alerts"), QStringLiteral("3"), QStringLiteral("--scripts"),
-            QStringLiteral("3"), QStringLiteral("--seed"), QStringLiteral("7")});
-        ASSERT_TRUE(sim->Start()) << sim->errorText().toStdString();
-        record = StationRecord{QStringLiteral("127.0.0.1"),  sim->community(),
-                               QStringLiteral("simulator"),  QStringLiteral("YES"),
-                               QString::number(sim->port()), QStringLiteral("10"),
-                               QStringLiteral("2")};
-        link = std::make_unique<BoardLink>(
-            messages,
-            [this](const QString& address) -> std::optional<StationRecord> {
-                if (address == record.IPADDRESS) {
-                    return record;
-                }
-                return std::nullopt;
-            },
-            [] { return QStringLiteral("127.0.0.1"); });
+        StartSimulatorAndLink({QStringLiteral("--alerts"), QStringLiteral("3"),
+                               QStringLiteral("--scripts"), QStringLiteral("3"),
+                               QStringLiteral("--seed"), QStringLiteral("7")});
+        if (HasFatalFailure()) {
+            return;
+        }
         QObject::connect(
             link.get(), &BoardLink::StatusRecordReceived, &panel, [this](const QByteArray& status) {
                 panel.ShowStatusRecord(
@@ -64,10 +49,6 @@ protected:
                          [this](int code, NoticeFollowUp) { notices << NoticeText(code); });
         link->Start();
         ASSERT_TRUE(WaitFor([this] { return link->ReceivedCount() >= 2; }));
-    }
-
-    bool WaitFor(const std::function<bool()>& done, int ms = kWaitMs) {
-        return QTest::qWaitFor(done, ms);
     }
 
     AdcOptionsDialog& Open(int channel) {
@@ -113,11 +94,7 @@ protected:
         }
     }
 
-    RecordingMessageService messages;
-    std::unique_ptr<StationSimulator> sim;
-    StationRecord record;
     StatusPanel panel;
-    std::unique_ptr<BoardLink> link;
     QPointer<AdcOptionsDialog> dialog;
     QStringList notices;
 };

@@ -12,7 +12,7 @@
 #include "link/snmp_session.h"
 #include "support/qt_print.h"
 #include "support/recording_message_service.h"
-#include "support/station_simulator.h"
+#include "support/simulator_link.h"
 
 namespace volnar {
 namespace {
@@ -20,48 +20,20 @@ namespace {
 using testing::RecordingMessageService;
 using testing::StationSimulator;
 
-constexpr int kWaitMs = 20000;
-
 QString Object(const char* suffix) {
     return QString::fromLatin1(board::kPrefix) + QLatin1String(suffix);
 }
 
-class LinkE2E : public ::testing::Test {
+class LinkE2E : public testing::SimulatorLinkTest {
 protected:
     // Starts the simulator and a link whose directory holds it as 127.0.0.1.
     void Begin(QStringList simArgs, QString timeout = QStringLiteral("10"),
                QString retries = QStringLiteral("2")) {
-        sim = std::make_unique<StationSimulator>(std::move(simArgs), QStringLiteral("s3cret"));
-        ASSERT_TRUE(sim->Start()) << sim->errorText().toStdString();
-        record = StationRecord{QStringLiteral("127.0.0.1"),
-                               QStringLiteral("s3cret"),
-                               QStringLiteral("simulator"),
-                               QStringLiteral("YES"),
-                               QString::number(sim->port()),
-                               timeout,
-                               retries};
-        link = std::make_unique<BoardLink>(
-            messages,
-            [this](const QString& address) -> std::optional<StationRecord> {
-                if (address == record.IPADDRESS) {
-                    return record;
-                }
-                return std::nullopt;
-            },
-            [this] { return chooser; });
-    }
-
-    bool WaitFor(const std::function<bool()>& done, int ms = kWaitMs) {
-        return QTest::qWaitFor(done, ms);
+        StartSimulatorAndLink(std::move(simArgs), QStringLiteral("s3cret"), std::move(timeout),
+                              std::move(retries));
     }
 
     QList<QJsonObject> Requests() const { return sim->Requests(); }
-
-    RecordingMessageService messages;
-    std::unique_ptr<StationSimulator> sim;
-    StationRecord record;
-    QString chooser = QStringLiteral("127.0.0.1");
-    std::unique_ptr<BoardLink> link;
 };
 
 TEST_F(LinkE2E, PollingSendsStatusGetsWithCountedIdsAndTheStationCommunity) {

@@ -20,38 +20,23 @@
 #include "scripts/script_screens.h"
 #include "support/qt_print.h"
 #include "support/recording_message_service.h"
-#include "support/station_simulator.h"
+#include "support/simulator_link.h"
 
 namespace volnar::scripts {
 namespace {
 
-using testing::RecordingMessageService;
-using testing::StationSimulator;
-
-constexpr int kWaitMs = 20000;
 
 QString Object(const char* suffix) {
     return QString::fromLatin1(board::kPrefix) + QLatin1String(suffix);
 }
 
-class ScriptE2E : public ::testing::Test {
+class ScriptE2E : public testing::SimulatorLinkTest {
 protected:
     void Begin(QStringList simArgs) {
-        sim = std::make_unique<StationSimulator>(std::move(simArgs));
-        ASSERT_TRUE(sim->Start()) << sim->errorText().toStdString();
-        record = StationRecord{QStringLiteral("127.0.0.1"),  sim->community(),
-                               QStringLiteral("simulator"),  QStringLiteral("YES"),
-                               QString::number(sim->port()), QStringLiteral("10"),
-                               QStringLiteral("2")};
-        link = std::make_unique<BoardLink>(
-            messages,
-            [this](const QString& address) -> std::optional<StationRecord> {
-                if (address == record.IPADDRESS) {
-                    return record;
-                }
-                return std::nullopt;
-            },
-            [] { return QStringLiteral("127.0.0.1"); });
+        StartSimulatorAndLink(std::move(simArgs));
+        if (HasFatalFailure()) {
+            return;
+        }
         ASSERT_TRUE(link->StartSnmpSession());
         screens = std::make_unique<ScriptScreens>(*link, messages, nullptr);
         // As the application wires them: notices from the link, and the list
@@ -75,10 +60,6 @@ protected:
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         notices.reset();
         link.reset();
-    }
-
-    static bool WaitFor(const std::function<bool()>& done) {
-        return QTest::qWaitFor(done, kWaitMs);
     }
 
     // Opens the list and waits for its walk to end.
@@ -110,10 +91,6 @@ protected:
         return screens->List();
     }
 
-    RecordingMessageService messages;
-    std::unique_ptr<StationSimulator> sim;
-    StationRecord record;
-    std::unique_ptr<BoardLink> link;
     std::unique_ptr<ScriptScreens> screens;
     std::unique_ptr<NoticeQueue> notices;
     QStringList shown;

@@ -1,0 +1,52 @@
+#pragma once
+
+#include <QTest>
+#include <gtest/gtest.h>
+#include <functional>
+#include <memory>
+
+#include "link/board_link.h"
+#include "support/qt_print.h"
+#include "support/recording_message_service.h"
+#include "support/station_simulator.h"
+
+namespace volnar::testing {
+
+// A board link (real net-snmp sessions) whose directory holds one station,
+// 127.0.0.1, the volnar-station this fixture starts on a free port.
+class SimulatorLinkTest : public ::testing::Test {
+protected:
+    static constexpr int kWaitMs = 20000;
+
+    void StartSimulatorAndLink(QStringList simArgs, QString community = QStringLiteral("public"),
+                               QString timeout = QStringLiteral("10"),
+                               QString retries = QStringLiteral("2")) {
+        sim = std::make_unique<StationSimulator>(std::move(simArgs), std::move(community));
+        ASSERT_TRUE(sim->Start()) << sim->errorText().toStdString();
+        record = StationRecord{sim->host(),           sim->community(),
+                               QStringLiteral("simulator"), QStringLiteral("YES"),
+                               QString::number(sim->port()), std::move(timeout),
+                               std::move(retries)};
+        link = std::make_unique<BoardLink>(
+            messages,
+            [this](const QString& address) -> std::optional<StationRecord> {
+                if (address == record.IPADDRESS) {
+                    return record;
+                }
+                return std::nullopt;
+            },
+            [this] { return chooser; });
+    }
+
+    bool WaitFor(const std::function<bool()>& done, int ms = kWaitMs) {
+        return QTest::qWaitFor(done, ms);
+    }
+
+    RecordingMessageService messages;
+    std::unique_ptr<StationSimulator> sim;
+    StationRecord record;
+    QString chooser = QStringLiteral("127.0.0.1");
+    std::unique_ptr<BoardLink> link;
+};
+
+}  // namespace volnar::testing
