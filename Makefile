@@ -15,7 +15,7 @@ deps:
 	@scripts/install-deps
 
 build: deps
-	@cmake -S . -B $(BUILD) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Release >/dev/null
+	@cmake -S . -B $(BUILD) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Release "-DCMAKE_CXX_FLAGS_RELEASE=-O2 -DNDEBUG" >/dev/null
 	@cmake --build $(BUILD) -j $(JOBS)
 
 build-asan: deps
