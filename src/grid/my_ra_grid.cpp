@@ -527,6 +527,17 @@ void MyRAGrid::Activate(int row, int column, bool buttonPart) {
     state.editor->setFocus(Qt::OtherFocusReason);
 }
 
+void MyRAGrid::CommitActivated(int row, int column, GridValue& value) {
+    GridNotification committing;
+    committing.code = GridNotificationCode::EditCommitting;
+    committing.column = column;
+    committing.row = row;
+    committing.data = &value;
+    if (Notify(committing)) {
+        SetCell(row, column, value);
+    }
+}
+
 void MyRAGrid::ActivateWithoutEditor(int row, int column) {
     ColumnState& state = m_columns[static_cast<std::size_t>(column)];
     GridValue value = m_store.Cell(row, column);
@@ -541,14 +552,7 @@ void MyRAGrid::ActivateWithoutEditor(int row, int column) {
                 value.number ^= 1;
                 m_editRow = row;
                 m_editColumn = column;
-                GridNotification committing;
-                committing.code = GridNotificationCode::EditCommitting;
-                committing.column = column;
-                committing.row = row;
-                committing.data = &value;
-                if (Notify(committing)) {
-                    SetCell(row, column, value);
-                }
+                CommitActivated(row, column, value);
             }
             return;
         case ColumnType::Image:
@@ -560,14 +564,7 @@ void MyRAGrid::ActivateWithoutEditor(int row, int column) {
         case ColumnType::TextWithButton: {
             n.code = GridNotificationCode::ButtonActivated;
             if (Notify(n)) {
-                GridNotification committing;
-                committing.code = GridNotificationCode::EditCommitting;
-                committing.column = column;
-                committing.row = row;
-                committing.data = &value;
-                if (Notify(committing)) {
-                    SetCell(row, column, value);
-                }
+                CommitActivated(row, column, value);
             }
             return;
         }

@@ -200,6 +200,9 @@ private:
     };
 
     bool Notify(GridNotification& notification);
+    // The committing notification of a cell changed without an editor, and
+    // the change when it is not cancelled.
+    void CommitActivated(int row, int column, GridValue& value);
     void CreateEditor(ColumnState& state);
     void LoadEditor(int row, int column);
     GridValue EditorValue(int column) const;
