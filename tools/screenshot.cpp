@@ -7,17 +7,17 @@
 #include <QDeadlineTimer>
 #include <QDialog>
 #include <QDir>
-#include <functional>
 #include <QTextStream>
 #include <QTimer>
+#include <functional>
 
 #include "alerts/alert_screens.h"
 #include "app/about_box.h"
+#include "app/application.h"
+#include "app/database_location.h"
 #include "lists/table_list_dialog.h"
 #include "scripts/script_editor_dialog.h"
 #include "scripts/script_record.h"
-#include "app/application.h"
-#include "app/database_location.h"
 
 namespace {
 
@@ -141,7 +141,8 @@ int main(int argc, char** argv) {
             open();
             // Long enough for the dialog's walks and reads on loopback.
             Pause(1500);
-            if (opened == nullptr || !opened->grab().save(folder.filePath(QString::fromLatin1(file)))) {
+            if (opened == nullptr ||
+                !opened->grab().save(folder.filePath(QString::fromLatin1(file)))) {
                 err << "volnar-screenshot: no picture for " << file << "\n";
                 return 1;
             }
@@ -161,7 +162,8 @@ int main(int argc, char** argv) {
             }
         }
         Pause(300);
-        if (about == nullptr || !about->grab().save(folder.filePath(QStringLiteral("about-box.png")))) {
+        if (about == nullptr ||
+            !about->grab().save(folder.filePath(QStringLiteral("about-box.png")))) {
             err << "volnar-screenshot: no About box picture\n";
             return 1;
         }

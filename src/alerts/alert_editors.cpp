@@ -67,10 +67,10 @@ EmailAlertDialog::EmailAlertDialog(AlertEditorMode mode, const AlertWorkingRecor
 EmailAlertDialog::~EmailAlertDialog() = default;
 
 EmailAlertForm EmailAlertDialog::Form() const {
-    return {m_ui->nameEdit->text(),       m_ui->descriptionEdit->text(),
-            m_ui->fromEdit->text(),       m_ui->smtpServerEdit->text(),
-            m_ui->toEdit->text(),         m_ui->subjectEdit->text(),
-            m_ui->messageEdit->toPlainText()};
+    return {
+        m_ui->nameEdit->text(),          m_ui->descriptionEdit->text(), m_ui->fromEdit->text(),
+        m_ui->smtpServerEdit->text(),    m_ui->toEdit->text(),          m_ui->subjectEdit->text(),
+        m_ui->messageEdit->toPlainText()};
 }
 
 void EmailAlertDialog::Submit() {
@@ -128,8 +128,8 @@ void SmsAlertDialog::AddModem(const QString& modem) {
 }
 
 SmsAlertForm SmsAlertDialog::Form() const {
-    return {m_ui->descriptionEdit->text(), m_ui->phoneEdit->text(),
-            m_ui->modemCombo->currentText(), m_ui->messageEdit->toPlainText()};
+    return {m_ui->descriptionEdit->text(), m_ui->phoneEdit->text(), m_ui->modemCombo->currentText(),
+            m_ui->messageEdit->toPlainText()};
 }
 
 QStringList SmsAlertDialog::Modems() const {

@@ -37,16 +37,16 @@ AlertUpload Build(AlertEditorMode mode, const QString& id, const char* type,
 }  // namespace
 
 AlertUpload BuildEmailAlert(AlertEditorMode mode, const QString& id, const EmailAlertForm& form) {
-    return Build(mode, id, "EMAIL",
-                 {{"Alert Name:", form.name, 49, "Enter a Name for this Alert!"},
-                  {"Alert Description:", form.description, 49,
-                   "Enter a Description for this Alert!"},
-                  {"From: (Email Address)", form.from, 49, "Enter the from Email Address!"},
-                  {"SMTP Server Address:", form.smtpServer, 49, "Enter the SMTP Server Address!"},
-                  {"To: (Email Address)", form.to, 254, "Enter the Recipient Email Address!"},
-                  {"Alert Subject:", form.subject, 99, "Enter the Subject for this Alert!"},
-                  {"Enter Alert Email to Send", form.text, 510, "Enter some text for this Alert!"}},
-                 5);
+    return Build(
+        mode, id, "EMAIL",
+        {{"Alert Name:", form.name, 49, "Enter a Name for this Alert!"},
+         {"Alert Description:", form.description, 49, "Enter a Description for this Alert!"},
+         {"From: (Email Address)", form.from, 49, "Enter the from Email Address!"},
+         {"SMTP Server Address:", form.smtpServer, 49, "Enter the SMTP Server Address!"},
+         {"To: (Email Address)", form.to, 254, "Enter the Recipient Email Address!"},
+         {"Alert Subject:", form.subject, 99, "Enter the Subject for this Alert!"},
+         {"Enter Alert Email to Send", form.text, 510, "Enter some text for this Alert!"}},
+        5);
 }
 
 AlertUpload BuildSmsAlert(AlertEditorMode mode, const QString& id, const SmsAlertForm& form) {

@@ -50,28 +50,28 @@ QPixmap AddPicture(bool telephone) {
 
 }  // namespace
 
-TableListSpec AlertListSpec() {
-    TableListSpec spec;
-    spec.title = QStringLiteral("Create Alerts");
-    spec.icon = QIcon(AddPicture(false));
-    spec.table = board::kAlertTable;
-    spec.noun = QStringLiteral("Alert");
-    spec.plural = QStringLiteral("alerts");
-    spec.executeObject = board::kAlertExecute;
-    spec.executeId = routing::kAlertExecute;
-    spec.deleteObject = board::kAlertDelete;
-    spec.deleteId = routing::kAlertDelete;
-    spec.columns = ListColumns(5);  // the fifth to ninth fields, hidden
-    spec.actionImages = ListActionImages();
-    spec.addButtons = {{{QStringLiteral("Add Email Alert"), AddPicture(false),
-                         QStringLiteral("addEmailAlertButton")},
-                        {QStringLiteral("Add SMS Alert"), AddPicture(true),
-                         QStringLiteral("addSmsAlertButton")}}};
-    spec.canEdit = [](const QStringList& cells) {
+TableListSettings AlertListSettings() {
+    TableListSettings settings;
+    settings.title = QStringLiteral("Create Alerts");
+    settings.icon = QIcon(AddPicture(false));
+    settings.table = board::kAlertTable;
+    settings.noun = QStringLiteral("Alert");
+    settings.plural = QStringLiteral("alerts");
+    settings.executeObject = board::kAlertExecute;
+    settings.executeId = routing::kAlertExecute;
+    settings.deleteObject = board::kAlertDelete;
+    settings.deleteId = routing::kAlertDelete;
+    settings.columns = ListColumns(5);  // the fifth to ninth fields, hidden
+    settings.actionImages = ListActionImages();
+    settings.addButtons = {
+        {{QStringLiteral("Add Email Alert"), AddPicture(false),
+          QStringLiteral("addEmailAlertButton")},
+         {QStringLiteral("Add SMS Alert"), AddPicture(true), QStringLiteral("addSmsAlertButton")}}};
+    settings.canEdit = [](const QStringList& cells) {
         const QString type = LowerAscii(cells.value(kTypeColumn));
         return type == QLatin1String("email") || type == QLatin1String("sms");
     };
-    return spec;
+    return settings;
 }
 
 AlertWorkingRecord WorkingRecordOfAlertRow(const QStringList& cells) {
@@ -94,7 +94,9 @@ AlertScreens::~AlertScreens() {
     }
 }
 
-TableListDialog* AlertScreens::List() const { return m_list; }
+TableListDialog* AlertScreens::List() const {
+    return m_list;
+}
 
 void AlertScreens::OpenList() {
     if (m_editor) {
@@ -103,7 +105,7 @@ void AlertScreens::OpenList() {
     if (m_list) {
         m_list->close();
     }
-    auto* list = new TableListDialog(AlertListSpec(), m_link, m_messages, m_owner);
+    auto* list = new TableListDialog(AlertListSettings(), m_link, m_messages, m_owner);
     m_list = list;
     connect(list, &TableListDialog::RefreshRequested, this, &AlertScreens::OpenList,
             Qt::QueuedConnection);

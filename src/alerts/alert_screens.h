@@ -13,11 +13,11 @@ namespace volnar {
 class BoardLink;
 class MessageService;
 class TableListDialog;
-struct TableListSpec;
+struct TableListSettings;
 
 // The alert list as the station table list shows it: twelve columns, five
 // of them hidden (the fifth to ninth fields, kept whole for the editors).
-TableListSpec AlertListSpec();
+TableListSettings AlertListSettings();
 
 // The editors' working record from a listed row.
 AlertWorkingRecord WorkingRecordOfAlertRow(const QStringList& cells);

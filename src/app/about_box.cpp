@@ -12,8 +12,7 @@ AboutBox::AboutBox(const QString& text, QWidget* parent)
     m_edit->setObjectName(QStringLiteral("aboutText"));
     m_edit->setReadOnly(true);
     m_edit->setFrameShape(QFrame::NoFrame);
-    m_edit->setStyleSheet(
-        QStringLiteral("QPlainTextEdit { background: black; color: white; }"));
+    m_edit->setStyleSheet(QStringLiteral("QPlainTextEdit { background: black; color: white; }"));
     // The typewriter's own face where it is installed, else a plain sans
     // serif (a "fantasy" fallback may be a symbol font).
     QFont font;
@@ -32,7 +31,9 @@ AboutBox::AboutBox(const QString& text, QWidget* parent)
     m_timer.start();
 }
 
-QString AboutBox::Shown() const { return m_edit->toPlainText(); }
+QString AboutBox::Shown() const {
+    return m_edit->toPlainText();
+}
 
 void AboutBox::Tick() {
     const TypewriterTicker::Step step = m_ticker.Tick();

@@ -10,12 +10,13 @@ QString Template() {
     QString text;
     text += QStringLiteral("Volnar Station Client\n");
     text += QStringLiteral("SNMP monitoring and control for Volnar stations\n\n");
-    text += QLatin1String(kPauses) + QStringLiteral("Copyright 2009-") +
-            QLatin1String(kYearField) + QStringLiteral(" Dorvik Instruments\n\n");
+    text += QLatin1String(kPauses) + QStringLiteral("Copyright 2009-") + QLatin1String(kYearField) +
+            QStringLiteral(" Dorvik Instruments\n\n");
     text += QLatin1String(kPauses) + QStringLiteral("Made by the Dorvik client team\n\n");
-    text += QLatin1String(kPauses) +
-            QStringLiteral("Written in C++ with Qt and net-snmp, tested against its own "
-                           "station simulator\n\n");
+    text +=
+        QLatin1String(kPauses) + QStringLiteral(
+                                     "Written in C++ with Qt and net-snmp, tested against its own "
+                                     "station simulator\n\n");
     text += QLatin1String(kPauses) +
             QStringLiteral("Thanks to every operator who reported a problem\n\n");
     text += QLatin1String(kPauses) + QStringLiteral("Contact: support@dorvik.example\n\n");

@@ -4,11 +4,11 @@
 #include <QDialog>
 #include <QTimer>
 
+#include "adc/adc_options_dialog.h"
 #include "app/about_box.h"
 #include "app/about_text.h"
 #include "app/database_location.h"
 #include "app/database_options_dialog.h"
-#include "adc/adc_options_dialog.h"
 #include "directory/station_dialogs.h"
 #include "relays/relay_dialog.h"
 #include "station/station_name_dialog.h"
@@ -95,9 +95,8 @@ void Application::Wire() {
     connect(&m_notices, &NoticeQueue::ReopenAlertsList, m_alerts.get(), &AlertScreens::OpenList);
     connect(w, &MainWindow::AdcRequested, this, &Application::OpenAdcDialog);
 
-    connect(link, &BoardLink::StateTextChanged, w, [w](const QString& text) {
-        w->SetConnectionTexts(text, w->StatusMessageText());
-    });
+    connect(link, &BoardLink::StateTextChanged, w,
+            [w](const QString& text) { w->SetConnectionTexts(text, w->StatusMessageText()); });
     connect(link, &BoardLink::MessageTextChanged, w, &MainWindow::SetMessageText);
     connect(link, &BoardLink::StartEnabledChanged, w, &MainWindow::SetStartEnabled);
     connect(link, &BoardLink::StationControlsEnabled, w, &MainWindow::SetStationControlsEnabled);
@@ -109,8 +108,8 @@ void Application::Wire() {
     connect(link, &BoardLink::ReceivedCountChanged, w, counters);
     connect(link, &BoardLink::LostCountChanged, w, counters);
     connect(link, &BoardLink::StatusRecordReceived, &m_panel, [this](const QByteArray& record) {
-        m_panel.ShowStatusRecord(std::string_view(record.constData(),
-                                                  static_cast<std::size_t>(record.size())));
+        m_panel.ShowStatusRecord(
+            std::string_view(record.constData(), static_cast<std::size_t>(record.size())));
     });
     connect(&m_panel, &StatusPanel::Changed, w, [this] { m_window->ShowPanel(m_panel); });
     connect(link, &BoardLink::NoticeRequested, &m_notices, &NoticeQueue::ShowNotice);
@@ -146,7 +145,9 @@ void Application::ConnectTo(const QString& address) {
     OnStart();
 }
 
-void Application::OnStart() { m_link->Start(); }
+void Application::OnStart() {
+    m_link->Start();
+}
 
 void Application::OnExit() {
     m_link->StopPolling();

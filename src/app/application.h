@@ -13,8 +13,8 @@
 #include "link/board_link.h"
 #include "link/notice_queue.h"
 #include "link/status_ticker.h"
-#include "scripts/script_screens.h"
 #include "panel/status_panel.h"
+#include "scripts/script_screens.h"
 
 namespace volnar {
 

@@ -34,7 +34,8 @@ CommandLine ParseCommandLine(const QStringList& arguments) {
         return result;
     }
     if (!parser.positionalArguments().isEmpty()) {
-        result.error = QStringLiteral("Unexpected argument: ") + parser.positionalArguments().first();
+        result.error =
+            QStringLiteral("Unexpected argument: ") + parser.positionalArguments().first();
         return result;
     }
     result.database = parser.value(database);

@@ -22,7 +22,9 @@ DatabaseOptionsDialog::DatabaseOptionsDialog(const QString& location, QWidget* p
 
 DatabaseOptionsDialog::~DatabaseOptionsDialog() = default;
 
-QString DatabaseOptionsDialog::Location() const { return m_ui->locationEdit->text(); }
+QString DatabaseOptionsDialog::Location() const {
+    return m_ui->locationEdit->text();
+}
 
 QString DatabaseOptionsDialog::ChooseFileWithDialog(QWidget* owner, const QString& current) {
     return QFileDialog::getOpenFileName(owner, tr("Find the VOLN.MDB file"),

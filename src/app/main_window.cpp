@@ -18,7 +18,9 @@
 namespace volnar {
 namespace {
 
-QString Name(const char* stem, int n) { return QString::fromLatin1(stem) + QString::number(n); }
+QString Name(const char* stem, int n) {
+    return QString::fromLatin1(stem) + QString::number(n);
+}
 
 QLineEdit* ReadOnlyEdit(const QString& objectName, const QString& text = QString()) {
     auto* edit = new QLineEdit(text);
@@ -206,8 +208,8 @@ QWidget* MainWindow::BuildRelayGroup() {
     for (int i = 0; i < kRelayCount; ++i) {
         const int n = i + 1;
         m_relayStates[i] = Label(Name("relayStateLabel", n), QStringLiteral("=========="));
-        m_relayStates[i]->setMinimumWidth(m_relayStates[i]->fontMetrics().horizontalAdvance(
-            QStringLiteral("===========")));
+        m_relayStates[i]->setMinimumWidth(
+            m_relayStates[i]->fontMetrics().horizontalAdvance(QStringLiteral("===========")));
         auto* button = Button(Name("relayButton", n), tr("Relay %1").arg(n));
         connect(button, &QPushButton::clicked, this, [this, n] { Q_EMIT RelayRequested(n); });
         m_stationControls.push_back(button);
@@ -248,9 +250,9 @@ QWidget* MainWindow::BuildLowerGroups() {
         auto* edit = ReadOnlyEdit(Name("alarmPinEdit", i + 1), QStringLiteral("0"));
         edit->setMaximumWidth(48);
         edit->setAlignment(Qt::AlignCenter);
-        auto* button = PictureButton(Name("alarmPinButton", i + 1),
-                                     MakePicture(Picture::AlarmPin, i),
-                                     tr("Alarm pin %1").arg(i + 1));
+        auto* button =
+            PictureButton(Name("alarmPinButton", i + 1), MakePicture(Picture::AlarmPin, i),
+                          tr("Alarm pin %1").arg(i + 1));
         connect(button, &QPushButton::clicked, this, &MainWindow::PlaceholderRequested);
         m_stationControls.push_back(button);
         pGrid->addWidget(edit, 0, i);
@@ -362,7 +364,9 @@ void MainWindow::ClearStationList() {
     m_chooser->setEditText(QString());
 }
 
-QString MainWindow::ChooserText() const { return m_chooser->currentText(); }
+QString MainWindow::ChooserText() const {
+    return m_chooser->currentText();
+}
 
 void MainWindow::SetChooserText(const QString& text) {
     const int index = m_chooser->findText(text);
@@ -406,9 +410,13 @@ void MainWindow::SetConnectionTexts(const QString& state, const QString& message
     m_statusMessage->setText(message);
 }
 
-void MainWindow::SetMessageText(const QString& message) { m_statusMessage->setText(message); }
+void MainWindow::SetMessageText(const QString& message) {
+    m_statusMessage->setText(message);
+}
 
-void MainWindow::SetTickerText(const QString& text) { m_statusTicker->setText(text); }
+void MainWindow::SetTickerText(const QString& text) {
+    m_statusTicker->setText(text);
+}
 
 void MainWindow::SetCounters(int sent, int received, int lost) {
     m_sent->setText(QString::number(sent));
@@ -422,13 +430,23 @@ void MainWindow::SetStationControlsEnabled(bool enabled) {
     }
 }
 
-void MainWindow::SetStartEnabled(bool enabled) { m_start->setEnabled(enabled); }
+void MainWindow::SetStartEnabled(bool enabled) {
+    m_start->setEnabled(enabled);
+}
 
-void MainWindow::SetBuildNumber(const QString& text) { m_buildNumber->setText(text); }
+void MainWindow::SetBuildNumber(const QString& text) {
+    m_buildNumber->setText(text);
+}
 
-QString MainWindow::StatusStateText() const { return m_statusState->text(); }
-QString MainWindow::StatusMessageText() const { return m_statusMessage->text(); }
-QString MainWindow::StatusTickerText() const { return m_statusTicker->text(); }
+QString MainWindow::StatusStateText() const {
+    return m_statusState->text();
+}
+QString MainWindow::StatusMessageText() const {
+    return m_statusMessage->text();
+}
+QString MainWindow::StatusTickerText() const {
+    return m_statusTicker->text();
+}
 
 void MainWindow::closeEvent(QCloseEvent* event) {
     Q_EMIT Closing();

@@ -73,8 +73,8 @@ public:
 Q_SIGNALS:
     void StartRequested();
     void StopRequested();
-    void ExitRequested();      // the EXIT button: stop polling, then close
-    void ChooserOpening();     // the drop-down list is about to show
+    void ExitRequested();   // the EXIT button: stop polling, then close
+    void ChooserOpening();  // the drop-down list is about to show
     void AddIpRequested();
     void EditIpRequested();
     void DeleteIpRequested();

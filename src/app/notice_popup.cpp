@@ -30,7 +30,9 @@ NoticePopup::NoticePopup(const QString& text, QWidget* parent)
     m_timer.start();
 }
 
-QString NoticePopup::Text() const { return m_label->text(); }
+QString NoticePopup::Text() const {
+    return m_label->text();
+}
 
 void NoticePopup::Expire() {
     if (m_expired) {

@@ -50,8 +50,7 @@ bool QtMessageService::Show(MessageIcon icon, const QString& text, MessageButton
     return answer == QMessageBox::Ok || answer == QMessageBox::Yes;
 }
 
-void QtMessageService::ShowDetailed(MessageIcon icon, const QString& text,
-                                    const QString& details) {
+void QtMessageService::ShowDetailed(MessageIcon icon, const QString& text, const QString& details) {
     QMessageBox box(BoxIcon(icon), QString::fromLatin1(kMessageCaption), Displayed(text),
                     QMessageBox::Ok, m_owner);
     if (!details.isEmpty()) {

@@ -50,7 +50,9 @@ TemplateResult CreateDatabaseTemplate(const QString& path) {
          sqlite3_exec(db, "COMMIT", nullptr, nullptr, &error) == SQLITE_OK;
     if (!ok) {
         qCWarning(lcDirectory) << "template not written:"
-                               << (error ? error : db ? sqlite3_errmsg(db) : "no memory");
+                               << (error ? error
+                                   : db  ? sqlite3_errmsg(db)
+                                         : "no memory");
     }
     sqlite3_free(error);
     ok = sqlite3_close(db) == SQLITE_OK && ok;

@@ -1,10 +1,10 @@
 #include "directory/ipv4_edit.h"
 
 #include <QHBoxLayout>
-#include <QRegularExpressionValidator>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QRegularExpressionValidator>
 
 namespace volnar {
 

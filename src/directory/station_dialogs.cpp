@@ -14,7 +14,8 @@ StationDialog::StationDialog(StationDialogMode mode, StationEditor& editor,
     : QDialog(parent), m_ui(std::make_unique<Ui::StationDialog>()), m_mode(mode), m_editor(editor) {
     m_ui->setupUi(this);
     // Numbers only, at most what the table holds.
-    auto* digits = new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), this);
+    auto* digits =
+        new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), this);
     for (QLineEdit* edit : {m_ui->portEdit, m_ui->timeoutEdit, m_ui->retriesEdit}) {
         edit->setValidator(digits);
     }
@@ -46,20 +47,23 @@ StationDialog::StationDialog(StationDialogMode mode, StationEditor& editor,
 StationDialog::~StationDialog() = default;
 
 StationForm StationDialog::Form() const {
-    return {m_ui->addressEdit->FilledFields(), m_ui->addressEdit->Address(),
-            m_ui->passwordEdit->text(),        m_ui->commentEdit->text(),
-            m_ui->portEdit->text(),            m_ui->timeoutEdit->text(),
-            m_ui->retriesEdit->text()};
+    return {
+        m_ui->addressEdit->FilledFields(), m_ui->addressEdit->Address(), m_ui->passwordEdit->text(),
+        m_ui->commentEdit->text(),         m_ui->portEdit->text(),       m_ui->timeoutEdit->text(),
+        m_ui->retriesEdit->text()};
 }
 
-QLabel* StationDialog::MarkedLabel() const { return m_marked; }
+QLabel* StationDialog::MarkedLabel() const {
+    return m_marked;
+}
 
 bool StationDialog::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::FocusIn) {
-        const std::pair<QObject*, QLabel*> fields[] = {
-            {m_ui->passwordEdit, m_ui->passwordLabel}, {m_ui->commentEdit, m_ui->commentLabel},
-            {m_ui->portEdit, m_ui->portLabel},         {m_ui->timeoutEdit, m_ui->timeoutLabel},
-            {m_ui->retriesEdit, m_ui->retriesLabel}};
+        const std::pair<QObject*, QLabel*> fields[] = {{m_ui->passwordEdit, m_ui->passwordLabel},
+                                                       {m_ui->commentEdit, m_ui->commentLabel},
+                                                       {m_ui->portEdit, m_ui->portLabel},
+                                                       {m_ui->timeoutEdit, m_ui->timeoutLabel},
+                                                       {m_ui->retriesEdit, m_ui->retriesLabel}};
         for (const auto& [edit, label] : fields) {
             if (watched == edit) {
                 MarkLabel(label);

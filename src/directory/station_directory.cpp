@@ -20,10 +20,14 @@ namespace {
 constexpr char kSelectAll[] =
     "SELECT IPADDRESS, PASSWORD, COMMENT, \"DEFAULT\", PORT, TIMEOUT, RETRIES FROM main";
 
-QString Text(const QVariant& value) { return value.isNull() ? QString() : value.toString(); }
+QString Text(const QVariant& value) {
+    return value.isNull() ? QString() : value.toString();
+}
 
 // A null column is bound as an empty text, as the dialogs hand it over.
-QVariant Bind(const QString& text) { return text.isNull() ? QString(QLatin1String("")) : text; }
+QVariant Bind(const QString& text) {
+    return text.isNull() ? QString(QLatin1String("")) : text;
+}
 
 StationRecord RecordFrom(const QSqlQuery& query) {
     StationRecord record;
@@ -87,7 +91,9 @@ StationDirectory::StationDirectory(MessageService& messages) : m_messages(messag
     m_connectionName = QStringLiteral("volnar-directory-%1").arg(++counter);
 }
 
-StationDirectory::~StationDirectory() { DisconnectDatabase(); }
+StationDirectory::~StationDirectory() {
+    DisconnectDatabase();
+}
 
 bool StationDirectory::ConnectDatabase(const QString& location) {
     DisconnectDatabase();
@@ -105,8 +111,7 @@ bool StationDirectory::ConnectDatabase(const QString& location) {
         }
         const QString detail = DriverText(db.lastError());
         qCWarning(lcDirectory) << "connection failed:" << detail;
-        m_messages.ShowDetailed(MessageIcon::Error, QString::fromLatin1(kConnectionFailed),
-                                detail);
+        m_messages.ShowDetailed(MessageIcon::Error, QString::fromLatin1(kConnectionFailed), detail);
     }
     QSqlDatabase::removeDatabase(m_connectionName);
     return false;
@@ -138,8 +143,7 @@ bool StationDirectory::Ready() {
 
 void StationDirectory::ReportExecution(const QString& driverText) {
     qCWarning(lcDirectory) << "statement failed:" << driverText;
-    m_messages.ShowDetailed(MessageIcon::Error, QString::fromLatin1(kExecutionFailed),
-                            driverText);
+    m_messages.ShowDetailed(MessageIcon::Error, QString::fromLatin1(kExecutionFailed), driverText);
 }
 
 bool StationDirectory::ReadRows(const std::function<bool(StationRecord&&)>& row) {
@@ -215,9 +219,10 @@ bool StationDirectory::SetDefaultStation(const QString& address) {
     QSqlDatabase db = QSqlDatabase::database(m_connectionName, false);
     const bool inTransaction = db.transaction();
     QSqlQuery query(db);
-    bool ok = query.prepare(QStringLiteral(
-                  "UPDATE main SET \"DEFAULT\" = CASE WHEN IPADDRESS = ? THEN 'YES' ELSE 'NO' END")) &&
-              (query.addBindValue(address), query.exec());
+    bool ok =
+        query.prepare(QStringLiteral(
+            "UPDATE main SET \"DEFAULT\" = CASE WHEN IPADDRESS = ? THEN 'YES' ELSE 'NO' END")) &&
+        (query.addBindValue(address), query.exec());
     QString failure = ok ? QString() : DriverText(query.lastError());
     if (ok && inTransaction && !db.commit()) {
         ok = false;
@@ -242,8 +247,8 @@ bool StationDirectory::AddStation(const StationRecord& record) {
     query.prepare(QStringLiteral(
         "INSERT INTO main (IPADDRESS, PASSWORD, COMMENT, \"DEFAULT\", PORT, TIMEOUT, RETRIES) "
         "VALUES (?, ?, ?, 'NO', ?, ?, ?)"));
-    for (const QString* field : {&record.IPADDRESS, &record.PASSWORD, &record.COMMENT,
-                                 &record.PORT, &record.TIMEOUT, &record.RETRIES}) {
+    for (const QString* field : {&record.IPADDRESS, &record.PASSWORD, &record.COMMENT, &record.PORT,
+                                 &record.TIMEOUT, &record.RETRIES}) {
         query.addBindValue(Bind(*field));
     }
     if (!query.exec()) {
@@ -262,8 +267,8 @@ WriteStatus StationDirectory::UpdateStation(const StationRecord& record) {
     query.prepare(QStringLiteral(
         "UPDATE main SET PASSWORD = ?, COMMENT = ?, PORT = ?, TIMEOUT = ?, RETRIES = ? "
         "WHERE IPADDRESS = ?"));
-    for (const QString* field : {&record.PASSWORD, &record.COMMENT, &record.PORT,
-                                 &record.TIMEOUT, &record.RETRIES, &record.IPADDRESS}) {
+    for (const QString* field : {&record.PASSWORD, &record.COMMENT, &record.PORT, &record.TIMEOUT,
+                                 &record.RETRIES, &record.IPADDRESS}) {
         query.addBindValue(Bind(*field));
     }
     if (!query.exec()) {

@@ -3,7 +3,9 @@
 namespace volnar {
 namespace {
 
-QString L(const char* text) { return QString::fromLatin1(text); }
+QString L(const char* text) {
+    return QString::fromLatin1(text);
+}
 
 }  // namespace
 

@@ -376,26 +376,27 @@ bool BoardLink::RouteByIdentifier(const BoardResponse& response, std::string_vie
 void BoardLink::FollowUp(std::string_view oid, PduType type, int requestId,
                          std::string_view walkTable) {
     const quint64 generation = m_generation;
-    QTimer::singleShot(0, this, [this, generation, oid = std::string(oid), type, requestId,
-                                 walk = std::string(walkTable)] {
-        if (generation != m_generation || !m_transport) {
-            if (!walk.empty()) {
+    QTimer::singleShot(
+        0, this,
+        [this, generation, oid = std::string(oid), type, requestId, walk = std::string(walkTable)] {
+            if (generation != m_generation || !m_transport) {
+                if (!walk.empty()) {
+                    Q_EMIT TableWalkEnded(QString::fromStdString(walk), false);
+                }
+                return;
+            }
+            if (SendBoardRequest(oid, type, RequestValue::Null(), requestId) && !walk.empty()) {
+                m_walks[m_requestCounter] = walk;
+            } else if (!walk.empty()) {
                 Q_EMIT TableWalkEnded(QString::fromStdString(walk), false);
             }
-            return;
-        }
-        if (SendBoardRequest(oid, type, RequestValue::Null(), requestId) && !walk.empty()) {
-            m_walks[m_requestCounter] = walk;
-        } else if (!walk.empty()) {
-            Q_EMIT TableWalkEnded(QString::fromStdString(walk), false);
-        }
-    });
+        });
 }
 
 bool BoardLink::StartTableWalk(std::string_view table) {
     if (!SendBoardRequest(table, PduType::GetNext)) {
-        Q_EMIT TableWalkEnded(QString::fromLatin1(table.data(), static_cast<qsizetype>(table.size())),
-                              false);
+        Q_EMIT TableWalkEnded(
+            QString::fromLatin1(table.data(), static_cast<qsizetype>(table.size())), false);
         return false;
     }
     m_walks[m_requestCounter] = std::string(table);

@@ -47,33 +47,45 @@ inline constexpr RelayObjects kRelayNotes = {
     "1.3.6.1.4.1.32473.3.1.2.76.3", "1.3.6.1.4.1.32473.3.1.2.76.4"};
 
 // .66.n: the channel configuration record (19 fields).
-inline constexpr ChannelObjects kChannelRecord = {
-    "",
-    "1.3.6.1.4.1.32473.3.1.2.66.1", "1.3.6.1.4.1.32473.3.1.2.66.2",
-    "1.3.6.1.4.1.32473.3.1.2.66.3", "1.3.6.1.4.1.32473.3.1.2.66.4",
-    "1.3.6.1.4.1.32473.3.1.2.66.5", "1.3.6.1.4.1.32473.3.1.2.66.6",
-    "1.3.6.1.4.1.32473.3.1.2.66.7", "1.3.6.1.4.1.32473.3.1.2.66.8"};
+inline constexpr ChannelObjects kChannelRecord = {"",
+                                                  "1.3.6.1.4.1.32473.3.1.2.66.1",
+                                                  "1.3.6.1.4.1.32473.3.1.2.66.2",
+                                                  "1.3.6.1.4.1.32473.3.1.2.66.3",
+                                                  "1.3.6.1.4.1.32473.3.1.2.66.4",
+                                                  "1.3.6.1.4.1.32473.3.1.2.66.5",
+                                                  "1.3.6.1.4.1.32473.3.1.2.66.6",
+                                                  "1.3.6.1.4.1.32473.3.1.2.66.7",
+                                                  "1.3.6.1.4.1.32473.3.1.2.66.8"};
 // .67.n: channel name.
-inline constexpr ChannelObjects kChannelName = {
-    "",
-    "1.3.6.1.4.1.32473.3.1.2.67.1", "1.3.6.1.4.1.32473.3.1.2.67.2",
-    "1.3.6.1.4.1.32473.3.1.2.67.3", "1.3.6.1.4.1.32473.3.1.2.67.4",
-    "1.3.6.1.4.1.32473.3.1.2.67.5", "1.3.6.1.4.1.32473.3.1.2.67.6",
-    "1.3.6.1.4.1.32473.3.1.2.67.7", "1.3.6.1.4.1.32473.3.1.2.67.8"};
+inline constexpr ChannelObjects kChannelName = {"",
+                                                "1.3.6.1.4.1.32473.3.1.2.67.1",
+                                                "1.3.6.1.4.1.32473.3.1.2.67.2",
+                                                "1.3.6.1.4.1.32473.3.1.2.67.3",
+                                                "1.3.6.1.4.1.32473.3.1.2.67.4",
+                                                "1.3.6.1.4.1.32473.3.1.2.67.5",
+                                                "1.3.6.1.4.1.32473.3.1.2.67.6",
+                                                "1.3.6.1.4.1.32473.3.1.2.67.7",
+                                                "1.3.6.1.4.1.32473.3.1.2.67.8"};
 // .68.n: channel notes.
-inline constexpr ChannelObjects kChannelNotes = {
-    "",
-    "1.3.6.1.4.1.32473.3.1.2.68.1", "1.3.6.1.4.1.32473.3.1.2.68.2",
-    "1.3.6.1.4.1.32473.3.1.2.68.3", "1.3.6.1.4.1.32473.3.1.2.68.4",
-    "1.3.6.1.4.1.32473.3.1.2.68.5", "1.3.6.1.4.1.32473.3.1.2.68.6",
-    "1.3.6.1.4.1.32473.3.1.2.68.7", "1.3.6.1.4.1.32473.3.1.2.68.8"};
+inline constexpr ChannelObjects kChannelNotes = {"",
+                                                 "1.3.6.1.4.1.32473.3.1.2.68.1",
+                                                 "1.3.6.1.4.1.32473.3.1.2.68.2",
+                                                 "1.3.6.1.4.1.32473.3.1.2.68.3",
+                                                 "1.3.6.1.4.1.32473.3.1.2.68.4",
+                                                 "1.3.6.1.4.1.32473.3.1.2.68.5",
+                                                 "1.3.6.1.4.1.32473.3.1.2.68.6",
+                                                 "1.3.6.1.4.1.32473.3.1.2.68.7",
+                                                 "1.3.6.1.4.1.32473.3.1.2.68.8"};
 // .78.n: the 20-field trigger and display settings record.
-inline constexpr ChannelObjects kChannelSettings = {
-    "",
-    "1.3.6.1.4.1.32473.3.1.2.78.1", "1.3.6.1.4.1.32473.3.1.2.78.2",
-    "1.3.6.1.4.1.32473.3.1.2.78.3", "1.3.6.1.4.1.32473.3.1.2.78.4",
-    "1.3.6.1.4.1.32473.3.1.2.78.5", "1.3.6.1.4.1.32473.3.1.2.78.6",
-    "1.3.6.1.4.1.32473.3.1.2.78.7", "1.3.6.1.4.1.32473.3.1.2.78.8"};
+inline constexpr ChannelObjects kChannelSettings = {"",
+                                                    "1.3.6.1.4.1.32473.3.1.2.78.1",
+                                                    "1.3.6.1.4.1.32473.3.1.2.78.2",
+                                                    "1.3.6.1.4.1.32473.3.1.2.78.3",
+                                                    "1.3.6.1.4.1.32473.3.1.2.78.4",
+                                                    "1.3.6.1.4.1.32473.3.1.2.78.5",
+                                                    "1.3.6.1.4.1.32473.3.1.2.78.6",
+                                                    "1.3.6.1.4.1.32473.3.1.2.78.7",
+                                                    "1.3.6.1.4.1.32473.3.1.2.78.8"};
 
 // True when oid is the object itself or lies under it, comparing whole arcs:
 // ".72.5" is in ".72", ".720" is not.
@@ -120,8 +132,12 @@ inline constexpr int kScriptExecute = 423;  // SET .70
 inline constexpr int kStationName = 424;    // SET sysName
 
 // SET .67.n uses 425 + 2(n-1), SET .68.n uses 426 + 2(n-1).
-constexpr int ChannelNameId(int channel) { return 425 + 2 * (channel - 1); }
-constexpr int ChannelNotesId(int channel) { return 426 + 2 * (channel - 1); }
+constexpr int ChannelNameId(int channel) {
+    return 425 + 2 * (channel - 1);
+}
+constexpr int ChannelNotesId(int channel) {
+    return 426 + 2 * (channel - 1);
+}
 inline constexpr int kChannelNameFirst = 425;
 inline constexpr int kChannelNotesLast = 440;
 
@@ -131,7 +147,9 @@ inline constexpr int kAdcLoadScripts = 451;
 inline constexpr int kAdcLoadRecord = 452;
 
 // SET .78.n uses 453 + (n-1).
-constexpr int ChannelSettingsId(int channel) { return 453 + (channel - 1); }
+constexpr int ChannelSettingsId(int channel) {
+    return 453 + (channel - 1);
+}
 inline constexpr int kChannelSettingsFirst = 453;
 inline constexpr int kChannelSettingsLast = 460;
 

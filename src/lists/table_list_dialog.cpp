@@ -55,16 +55,16 @@ std::optional<std::int32_t> RowNumber(const QString& id) {
     return static_cast<std::int32_t>(value);
 }
 
-TableListDialog::TableListDialog(TableListSpec spec, BoardLink& link, MessageService& messages,
-                                 QWidget* parent)
+TableListDialog::TableListDialog(TableListSettings settings, BoardLink& link,
+                                 MessageService& messages, QWidget* parent)
     : QDialog(parent),
-      m_spec(std::move(spec)),
+      m_settings(std::move(settings)),
       m_link(link),
       m_messages(messages),
       m_grid(new grid::MyRAGrid(this)),
       m_status(new QLabel(this)) {
-    setWindowTitle(m_spec.title);
-    setWindowIcon(m_spec.icon);
+    setWindowTitle(m_settings.title);
+    setWindowIcon(m_settings.icon);
     resize(720, 420);
     m_grid->setObjectName(QStringLiteral("listGrid"));
     m_grid->setMinimumSize(600, 240);
@@ -82,7 +82,7 @@ TableListDialog::TableListDialog(TableListSpec spec, BoardLink& link, MessageSer
     g.SetGridLineColour(QColor(128, 128, 128));
     g.SetTextColour(QColor(0, 0, 128));
     g.SetRowHeight(20);
-    for (const TableListColumn& c : m_spec.columns) {
+    for (const TableListColumn& c : m_settings.columns) {
         grid::GridColumn column;
         column.width = c.width;
         column.headerText = QString::fromLatin1(c.header);
@@ -91,7 +91,7 @@ TableListDialog::TableListDialog(TableListSpec spec, BoardLink& link, MessageSer
         column.type = c.type;
         column.textMax = 0;  // every field whole
         if (c.type == grid::ColumnType::Image) {
-            column.images = m_spec.actionImages;
+            column.images = m_settings.actionImages;
         }
         g.AddColumn(column);
     }
@@ -107,7 +107,8 @@ TableListDialog::TableListDialog(TableListSpec spec, BoardLink& link, MessageSer
     layout->addWidget(m_status);
     auto* buttons = new QHBoxLayout;
     for (int i = 0; i < 2; ++i) {
-        const TableListSpec::AddButton& add = m_spec.addButtons[static_cast<std::size_t>(i)];
+        const TableListSettings::AddButton& add =
+            m_settings.addButtons[static_cast<std::size_t>(i)];
         auto* column = new QVBoxLayout;
         auto* picture = new QLabel(this);
         picture->setPixmap(add.picture);
@@ -140,7 +141,7 @@ TableListDialog::TableListDialog(TableListSpec spec, BoardLink& link, MessageSer
     connect(cancel, &QPushButton::clicked, this, &QDialog::close);
 
     // The link's signals reach this list only while it exists.
-    if (m_spec.table == board::kScriptTable) {
+    if (m_settings.table == board::kScriptTable) {
         connect(&m_link, &BoardLink::ScriptRowReceived, this, &TableListDialog::AddRow);
     } else {
         connect(&m_link, &BoardLink::AlertRowReceived, this, &TableListDialog::AddRow);
@@ -155,7 +156,7 @@ void TableListDialog::StartWalk() {
     m_walking = true;
     m_walkComplete = false;
     ShowWalkStatus();
-    m_link.StartTableWalk(m_spec.table);
+    m_link.StartTableWalk(m_settings.table);
 }
 
 void TableListDialog::AddRow(const QStringList& cells) {
@@ -169,8 +170,8 @@ void TableListDialog::AddRow(const QStringList& cells) {
 }
 
 void TableListDialog::WalkEnded(const QString& table, bool complete) {
-    if (!m_walking ||
-        table != QLatin1String(m_spec.table.data(), static_cast<qsizetype>(m_spec.table.size()))) {
+    if (!m_walking || table != QLatin1String(m_settings.table.data(),
+                                             static_cast<qsizetype>(m_settings.table.size()))) {
         return;
     }
     m_walking = false;
@@ -180,17 +181,19 @@ void TableListDialog::WalkEnded(const QString& table, bool complete) {
 
 QString TableListDialog::WalkStatusText() const {
     if (m_walking) {
-        return tr("Reading %1 from the station... %2 read").arg(m_spec.plural).arg(m_rowsRead);
+        return tr("Reading %1 from the station... %2 read").arg(m_settings.plural).arg(m_rowsRead);
     }
     if (!m_walkComplete) {
         return tr("Reading stopped after %1 %2: press Refresh to read the list again")
             .arg(m_rowsRead)
-            .arg(m_spec.plural);
+            .arg(m_settings.plural);
     }
     if (m_rowsRead == 0) {
-        return tr("No %1 on the station").arg(m_spec.plural);
+        return tr("No %1 on the station").arg(m_settings.plural);
     }
-    return tr("%1 %2").arg(m_rowsRead).arg(m_rowsRead == 1 ? m_spec.noun.toLower() : m_spec.plural);
+    return tr("%1 %2")
+        .arg(m_rowsRead)
+        .arg(m_rowsRead == 1 ? m_settings.noun.toLower() : m_settings.plural);
 }
 
 void TableListDialog::ShowWalkStatus() {
@@ -200,7 +203,7 @@ void TableListDialog::ShowWalkStatus() {
 
 QStringList TableListDialog::RowCells(int row) const {
     QStringList cells;
-    for (int column = 0; column < static_cast<int>(m_spec.columns.size()); ++column) {
+    for (int column = 0; column < static_cast<int>(m_settings.columns.size()); ++column) {
         cells << m_grid->CellText(row, column);
     }
     return cells;
@@ -220,7 +223,7 @@ void TableListDialog::ActivateImage(int row, int image) {
             return;
         case kEditImage: {
             const QStringList cells = RowCells(row);
-            if (m_spec.canEdit && m_spec.canEdit(cells)) {
+            if (m_settings.canEdit && m_settings.canEdit(cells)) {
                 close();
                 Q_EMIT EditRequested(cells);
             }
@@ -235,18 +238,19 @@ void TableListDialog::ExecuteOrDelete(bool execute, const QString& id) {
     // A number the station could not get back unchanged is never sent.
     const std::optional<std::int32_t> number = RowNumber(id);
     if (!number) {
-        m_messages.ShowError(m_spec.noun + QStringLiteral(" Number ") + id +
+        m_messages.ShowError(m_settings.noun + QStringLiteral(" Number ") + id +
                              QStringLiteral(" is not a number the station can take !"));
         return;
     }
     const QString question = (execute ? QStringLiteral("Execute ") : QStringLiteral("Delete ")) +
-                             m_spec.noun + QStringLiteral(" Number ") + id + QStringLiteral(" ?");
+                             m_settings.noun + QStringLiteral(" Number ") + id +
+                             QStringLiteral(" ?");
     if (!m_messages.Show(MessageIcon::None, question, MessageButtons::YesNo)) {
         return;
     }
-    m_link.SendBoardRequest(execute ? m_spec.executeObject : m_spec.deleteObject, PduType::Set,
-                            RequestValue::Integer(*number),
-                            execute ? m_spec.executeId : m_spec.deleteId);
+    m_link.SendBoardRequest(execute ? m_settings.executeObject : m_settings.deleteObject,
+                            PduType::Set, RequestValue::Integer(*number),
+                            execute ? m_settings.executeId : m_settings.deleteId);
     close();
 }
 

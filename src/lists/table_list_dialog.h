@@ -37,7 +37,7 @@ struct TableListColumn {
 
 // What makes a list of the station's scripts or alerts: everything that
 // differs between the two is data.
-struct TableListSpec {
+struct TableListSettings {
     QString title;
     QIcon icon;
     std::string_view table;  // the table walked
@@ -72,7 +72,7 @@ class TableListDialog final : public QDialog {
     Q_DISABLE_COPY_MOVE(TableListDialog)
 
 public:
-    TableListDialog(TableListSpec spec, BoardLink& link, MessageService& messages,
+    TableListDialog(TableListSettings settings, BoardLink& link, MessageService& messages,
                     QWidget* parent = nullptr);
     ~TableListDialog() override;
 
@@ -100,7 +100,7 @@ private:
     void ShowWalkStatus();
     void ExecuteOrDelete(bool execute, const QString& id);
 
-    TableListSpec m_spec;
+    TableListSettings m_settings;
     BoardLink& m_link;
     MessageService& m_messages;
     grid::MyRAGrid* m_grid;

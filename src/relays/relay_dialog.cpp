@@ -51,9 +51,11 @@ RelayDialog::~RelayDialog() = default;
 void RelayDialog::DoRelayAction() {
     // Exactly one SET per press, then the dialog closes.
     if (m_ui->onRadio->isChecked()) {
-        m_link.SendBoardRequest(board::kRelaySwitch[m_relay], PduType::Set, RequestValue::Integer(1));
+        m_link.SendBoardRequest(board::kRelaySwitch[m_relay], PduType::Set,
+                                RequestValue::Integer(1));
     } else if (m_ui->offRadio->isChecked()) {
-        m_link.SendBoardRequest(board::kRelaySwitch[m_relay], PduType::Set, RequestValue::Integer(0));
+        m_link.SendBoardRequest(board::kRelaySwitch[m_relay], PduType::Set,
+                                RequestValue::Integer(0));
     } else {
         m_link.SendBoardRequest(board::kRelayPulse[m_relay], PduType::Set,
                                 RequestValue::Integer(m_ui->pulseSlider->value()));
@@ -62,8 +64,9 @@ void RelayDialog::DoRelayAction() {
 }
 
 void RelayDialog::UpdateName() {
-    m_link.SendBoardRequest(board::kRelayName[m_relay], PduType::Set,
-                            RequestValue::Text(StationBytes(m_ui->nameEdit->text().left(kRelayNameMaxLength))));
+    m_link.SendBoardRequest(
+        board::kRelayName[m_relay], PduType::Set,
+        RequestValue::Text(StationBytes(m_ui->nameEdit->text().left(kRelayNameMaxLength))));
 }
 
 void RelayDialog::UpdateNotes() {

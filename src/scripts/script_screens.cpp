@@ -8,27 +8,27 @@
 
 namespace volnar::scripts {
 
-TableListSpec ScriptListSpec() {
-    TableListSpec spec;
-    spec.title = QStringLiteral("VOLN Scripts");
-    spec.icon = QIcon(RelayScriptPicture());
-    spec.table = board::kScriptTable;
-    spec.noun = QStringLiteral("Script");
-    spec.plural = QStringLiteral("scripts");
-    spec.executeObject = board::kScriptExecute;
-    spec.executeId = routing::kScriptExecute;
-    spec.deleteObject = board::kScriptDelete;
-    spec.deleteId = routing::kScriptDelete;
-    spec.columns = ListColumns(1);  // the commands, hidden
-    spec.actionImages = ListActionImages();
-    spec.addButtons = {{{QStringLiteral("Add Relay Script"), RelayScriptPicture(),
-                         QStringLiteral("addRelayScriptButton")},
-                        {QStringLiteral("Add I/O Script"), IoScriptPicture(),
-                         QStringLiteral("addIoScriptButton")}}};
-    spec.canEdit = [](const QStringList& cells) {
+TableListSettings ScriptListSettings() {
+    TableListSettings settings;
+    settings.title = QStringLiteral("VOLN Scripts");
+    settings.icon = QIcon(RelayScriptPicture());
+    settings.table = board::kScriptTable;
+    settings.noun = QStringLiteral("Script");
+    settings.plural = QStringLiteral("scripts");
+    settings.executeObject = board::kScriptExecute;
+    settings.executeId = routing::kScriptExecute;
+    settings.deleteObject = board::kScriptDelete;
+    settings.deleteId = routing::kScriptDelete;
+    settings.columns = ListColumns(1);  // the commands, hidden
+    settings.actionImages = ListActionImages();
+    settings.addButtons = {{{QStringLiteral("Add Relay Script"), RelayScriptPicture(),
+                             QStringLiteral("addRelayScriptButton")},
+                            {QStringLiteral("Add I/O Script"), IoScriptPicture(),
+                             QStringLiteral("addIoScriptButton")}}};
+    settings.canEdit = [](const QStringList& cells) {
         return EditModeOfType(WorkingRecordOfRow(cells).type).has_value();
     };
-    return spec;
+    return settings;
 }
 
 ScriptScreens::ScriptScreens(BoardLink& link, MessageService& messages, QWidget* owner)
@@ -58,7 +58,7 @@ void ScriptScreens::OpenList() {
         disconnect(old, nullptr, this, nullptr);
         old->close();
     }
-    auto* list = new TableListDialog(ScriptListSpec(), m_link, m_messages, m_owner);
+    auto* list = new TableListDialog(ScriptListSettings(), m_link, m_messages, m_owner);
     m_list = list;
     connect(list, &TableListDialog::RefreshRequested, this, &ScriptScreens::OpenList);
     connect(list, &TableListDialog::AddRequested, this, [this](int button) {

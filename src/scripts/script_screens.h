@@ -19,7 +19,7 @@ namespace volnar::scripts {
 // The script list as the station table list shows it ("VOLN Scripts"):
 // ID, Type, Name, Description, the Edit, Delete and Execute images, and the
 // commands in a hidden column, every field whole.
-TableListSpec ScriptListSpec();
+TableListSettings ScriptListSettings();
 
 // Moves between the script screens: the list, the editor, and back. Each
 // dialog is made when it is shown (application-modal, owned by `owner`) and

@@ -26,7 +26,6 @@
 namespace volnar {
 namespace {
 
-
 QString Object(std::string_view object) {
     return QString::fromLatin1(object.data(), static_cast<qsizetype>(object.size()));
 }

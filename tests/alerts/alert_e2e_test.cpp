@@ -16,7 +16,9 @@
 namespace volnar {
 namespace {
 
-QString S(const char* text) { return QString::fromUtf8(text); }
+QString S(const char* text) {
+    return QString::fromUtf8(text);
+}
 
 class AlertE2E : public testing::AppE2E {
 protected:
@@ -30,8 +32,9 @@ protected:
 
     // Waits for a list opened after `before` lists and for its walk's end.
     TableListDialog* ReadList(qsizetype before) {
-        if (!WaitFor([&] { return lists.size() > before && lists.back() &&
-                                  !lists.back()->IsWalking(); })) {
+        if (!WaitFor([&] {
+                return lists.size() > before && lists.back() && !lists.back()->IsWalking();
+            })) {
             return nullptr;
         }
         return lists.back();
@@ -54,8 +57,8 @@ TEST_F(AlertE2E, AlertListShowsTypesAndKeepsHiddenFieldsWhole) {
     EXPECT_EQ(email.value(7), S("station@example.org"));
     const QStringList sms = list->RowCells(1);
     EXPECT_EQ(sms.value(1), S("SMS"));
-    EXPECT_EQ(sms.mid(7), (QStringList{S("Modem1"), S("Generated alert text"), S("-"), S("-"),
-                                       S("-")}));
+    EXPECT_EQ(sms.mid(7),
+              (QStringList{S("Modem1"), S("Generated alert text"), S("-"), S("-"), S("-")}));
 }
 
 TEST_F(AlertE2E, AlertExecuteAndDeleteAskThenSendAndReopen) {
@@ -158,8 +161,7 @@ TEST_F(AlertE2E, AlertEmailEditWithoutChangesSendsTheListedFieldsAndCancelReturn
     ASSERT_NE(email, nullptr);
     email->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
     ASSERT_TRUE(WaitFor([&] { return notices.contains(S("Alert Updated !")); }));
-    const QString expected = QStringList{row.mid(0, 4) + row.mid(7)}.join(u'|') +
-                             S("|-|-|-|-|-|");
+    const QString expected = QStringList{row.mid(0, 4) + row.mid(7)}.join(u'|') + S("|-|-|-|-|-|");
     EXPECT_EQ(RequestsOn(board::kAlertRecord, "SET").value(0)[S("value")].toString(), expected);
 }
 

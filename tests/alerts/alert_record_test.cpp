@@ -8,14 +8,23 @@
 namespace volnar {
 namespace {
 
-QString S(const char* text) { return QString::fromUtf8(text); }
-
-EmailAlertForm FullEmail() {
-    return {S("Door"), S("Door alarm"), S("hut@dorvik.example"), S("smtp.dorvik.example"),
-            S("ops@dorvik.example"), S("Door open"), S("The door is open.")};
+QString S(const char* text) {
+    return QString::fromUtf8(text);
 }
 
-SmsAlertForm FullSms() { return {S("Door"), S("P"), S("Modem1"), S("Door open")}; }
+EmailAlertForm FullEmail() {
+    return {S("Door"),
+            S("Door alarm"),
+            S("hut@dorvik.example"),
+            S("smtp.dorvik.example"),
+            S("ops@dorvik.example"),
+            S("Door open"),
+            S("The door is open.")};
+}
+
+SmsAlertForm FullSms() {
+    return {S("Door"), S("P"), S("Modem1"), S("Door open")};
+}
 
 TEST(AlertRecord, BothRecordShapesWithTheirRequestIds) {
     const AlertUpload email = BuildEmailAlert(AlertEditorMode::New, S("9"), FullEmail());
@@ -35,13 +44,11 @@ TEST(AlertRecord, BothRecordShapesWithTheirRequestIds) {
 }
 
 TEST(AlertRecord, FirstEmptyBoxIsReportedInBoxOrder) {
-    const char* messages[] = {"Enter a Name for this Alert!",
-                              "Enter a Description for this Alert!",
-                              "Enter the from Email Address!",
-                              "Enter the SMTP Server Address!",
-                              "Enter the Recipient Email Address!",
-                              "Enter the Subject for this Alert!",
-                              "Enter some text for this Alert!"};
+    const char* messages[] = {
+        "Enter a Name for this Alert!",       "Enter a Description for this Alert!",
+        "Enter the from Email Address!",      "Enter the SMTP Server Address!",
+        "Enter the Recipient Email Address!", "Enter the Subject for this Alert!",
+        "Enter some text for this Alert!"};
     // Emptying boxes from the last to the first: each time the first empty
     // one is the one reported.
     EmailAlertForm form = FullEmail();
@@ -80,9 +87,9 @@ TEST(AlertRecord, LimitsTakeTheFirstCharacters) {
         QString EmailAlertForm::*box;
         int limit;
     } const cases[] = {
-        {&EmailAlertForm::name, 49},       {&EmailAlertForm::description, 49},
-        {&EmailAlertForm::from, 49},       {&EmailAlertForm::smtpServer, 49},
-        {&EmailAlertForm::to, 254},        {&EmailAlertForm::subject, 99},
+        {&EmailAlertForm::name, 49},  {&EmailAlertForm::description, 49},
+        {&EmailAlertForm::from, 49},  {&EmailAlertForm::smtpServer, 49},
+        {&EmailAlertForm::to, 254},   {&EmailAlertForm::subject, 99},
         {&EmailAlertForm::text, 510},
     };
     for (const Case& c : cases) {
@@ -107,7 +114,10 @@ TEST(AlertRecord, BarInAnyBoxIsRefusedNamingTheBox) {
 }
 
 TEST(AlertRecord, EditingWithoutChangesSendsBackWhatWasListed) {
-    const AlertWorkingRecord email{S("5"), S("email"), S("Door"), S("Door alarm"),
+    const AlertWorkingRecord email{S("5"),
+                                   S("email"),
+                                   S("Door"),
+                                   S("Door alarm"),
                                    {S("hut@dorvik.example"), S("smtp.dorvik.example"),
                                     S("ops@dorvik.example"), S("Door open"), S("Text ü")}};
     EXPECT_EQ(BuildEmailAlert(AlertEditorMode::Edit, email.id, EmailFormFrom(email)).record,
@@ -115,7 +125,10 @@ TEST(AlertRecord, EditingWithoutChangesSendsBackWhatWasListed) {
                          "ops@dorvik.example|Door open|Text \xfc|-|-|-|-|-|"));
 
     const QString longMessage(149, u'a');
-    const AlertWorkingRecord sms{S("7"), S("sms"), S("Door"), S("+15550100"),
+    const AlertWorkingRecord sms{S("7"),
+                                 S("sms"),
+                                 S("Door"),
+                                 S("+15550100"),
                                  {S("Modem2"), longMessage, S("-"), S("-"), S("-")}};
     EXPECT_EQ(BuildSmsAlert(AlertEditorMode::Edit, sms.id, SmsFormFrom(sms)).record,
               "7|SMS|Door|+15550100|Modem2|" + longMessage.toLatin1() + "|-|-|-|-|-|-|-|-|");

@@ -1,7 +1,7 @@
+#include <gtest/gtest.h>
 #include <QPlainTextEdit>
 #include <QSignalSpy>
 #include <QTest>
-#include <gtest/gtest.h>
 
 #include "app/about_box.h"
 #include "app/about_text.h"
@@ -35,7 +35,9 @@ TEST(AboutText, BuildNumberComesFromTheCompiledVersion) {
 }
 
 TEST(TypewriterTicker, TypesPausesAndStartsAgainAtTheEnd) {
-    const QString text = QStringLiteral("ab\x01\n\x02" "c");
+    const QString text = QStringLiteral(
+        "ab\x01\n\x02"
+        "c");
     TypewriterTicker ticker(text);
     QString shown;
     int ticks = 0;

@@ -1,5 +1,6 @@
 #include "app/application.h"
 
+#include <gtest/gtest.h>
 #include <QAction>
 #include <QComboBox>
 #include <QLabel>
@@ -8,7 +9,6 @@
 #include <QPushButton>
 #include <QSettings>
 #include <QTemporaryDir>
-#include <gtest/gtest.h>
 
 #include "app/database_location.h"
 #include "link/board_objects.h"
@@ -21,19 +21,20 @@ namespace {
 
 using testing::RecordingMessageService;
 
-QString S(const char* text) { return QString::fromUtf8(text); }
+QString S(const char* text) {
+    return QString::fromUtf8(text);
+}
 
 // The program with recorded boxes and a transport that sends nothing.
 class ApplicationTest : public ::testing::Test {
 protected:
     std::unique_ptr<Application> Make(const QString& database) {
-        return std::make_unique<Application>(
-            StartupOptions{database, {}, 2026}, &messages,
-            [this]() -> std::unique_ptr<SnmpTransport> {
-                auto made = std::make_unique<RecordingTransport>();
-                transport = made.get();
-                return made;
-            });
+        return std::make_unique<Application>(StartupOptions{database, {}, 2026}, &messages,
+                                             [this]() -> std::unique_ptr<SnmpTransport> {
+                                                 auto made = std::make_unique<RecordingTransport>();
+                                                 transport = made.get();
+                                                 return made;
+                                             });
     }
 
     // A directory whose default station is 127.0.0.1.
@@ -69,8 +70,8 @@ protected:
 TEST_F(ApplicationTest, FirstStartShowsTheTemplateStationIdleAndSendsNothing) {
     QSettings(S(kSettingsOrganization), S(kSettingsApplication)).clear();
     auto app = Make({});
-    EXPECT_TRUE(QSettings(S(kSettingsOrganization), S(kSettingsApplication))
-                    .contains(S(kLocationKey)));
+    EXPECT_TRUE(
+        QSettings(S(kSettingsOrganization), S(kSettingsApplication)).contains(S(kLocationKey)));
     EXPECT_EQ(app->DatabaseLocation(), DefaultDatabaseLocation());
     EXPECT_EQ(app->Window().ChooserText(), S("10.10.10.10      Default IP"));
     EXPECT_EQ(app->Window().StatusStateText(), S(" Not Connected"));
@@ -122,8 +123,8 @@ TEST_F(ApplicationTest, OpeningTheChooserListStopsPollingTypingDoesNot) {
 TEST_F(ApplicationTest, PlaceholderButtonsSayPlaceHolderAndChangeNothing) {
     auto app = MakeWithLoopbackStation();
     app->Window().SetStationControlsEnabled(true);
-    const char* buttons[] = {"generalButton",   "alarmPinButton1", "alarmPinButton5",
-                             "rdbButton",       "temperatureButton"};
+    const char* buttons[] = {"generalButton", "alarmPinButton1", "alarmPinButton5", "rdbButton",
+                             "temperatureButton"};
     for (const char* name : buttons) {
         messages.boxes.clear();
         Button(*app, name)->click();

@@ -1,5 +1,6 @@
 #include "app/database_location.h"
 
+#include <gtest/gtest.h>
 #include <QDialogButtonBox>
 #include <QDir>
 #include <QFile>
@@ -7,7 +8,6 @@
 #include <QPushButton>
 #include <QSettings>
 #include <QTemporaryDir>
-#include <gtest/gtest.h>
 
 #include "app/database_options_dialog.h"
 #include "directory/station_directory.h"
@@ -16,7 +16,9 @@
 namespace volnar {
 namespace {
 
-QString S(const char* text) { return QString::fromUtf8(text); }
+QString S(const char* text) {
+    return QString::fromUtf8(text);
+}
 
 QSettings Store() {
     return QSettings(QString::fromLatin1(kSettingsOrganization),

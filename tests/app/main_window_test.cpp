@@ -1,10 +1,10 @@
 #include "app/main_window.h"
 
+#include <gtest/gtest.h>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSignalSpy>
-#include <gtest/gtest.h>
 
 #include "panel/status_panel.h"
 #include "support/qt_print.h"
@@ -12,7 +12,9 @@
 namespace volnar {
 namespace {
 
-QString S(const char* text) { return QString::fromUtf8(text); }
+QString S(const char* text) {
+    return QString::fromUtf8(text);
+}
 
 TEST(RelayStateColor, ByTheStartOfTheTrimmedText) {
     struct Case {
@@ -45,10 +47,10 @@ TEST(MainWindow, ChooserPreselectsTheDefaultAndEmptiesWithoutOne) {
 
 TEST(MainWindow, StationControlsStartDisabledAndFollowTheConnection) {
     MainWindow window;
-    const char* controls[] = {"relayButton1", "relayButton4", "scriptsButton", "alertsButton",
-                              "generalButton", "adcButton1", "adcButton8", "alarmPinButton1",
-                              "alarmPinButton5", "rdbButton", "stationNameSetButton",
-                              "temperatureButton"};
+    const char* controls[] = {"relayButton1", "relayButton4",         "scriptsButton",
+                              "alertsButton", "generalButton",        "adcButton1",
+                              "adcButton8",   "alarmPinButton1",      "alarmPinButton5",
+                              "rdbButton",    "stationNameSetButton", "temperatureButton"};
     for (const char* name : controls) {
         auto* control = window.findChild<QPushButton*>(S(name));
         ASSERT_NE(control, nullptr) << name;
@@ -69,7 +71,8 @@ TEST(MainWindow, ButtonsReportWhatTheOperatorAsked) {
     QSignalSpy placeholder(&window, &MainWindow::PlaceholderRequested);
     window.findChild<QPushButton*>(S("relayButton3"))->click();
     window.findChild<QPushButton*>(S("adcButton7"))->click();
-    for (const char* name : {"generalButton", "alarmPinButton2", "rdbButton", "temperatureButton"}) {
+    for (const char* name :
+         {"generalButton", "alarmPinButton2", "rdbButton", "temperatureButton"}) {
         window.findChild<QPushButton*>(S(name))->click();
     }
     ASSERT_EQ(relay.size(), 1);

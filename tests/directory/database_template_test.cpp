@@ -1,9 +1,9 @@
 #include "directory/database_template.h"
 
+#include <gtest/gtest.h>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
-#include <gtest/gtest.h>
 
 #include "directory/station_directory.h"
 #include "support/recording_message_service.h"
@@ -11,7 +11,9 @@
 namespace volnar {
 namespace {
 
-QString S(const char* text) { return QString::fromUtf8(text); }
+QString S(const char* text) {
+    return QString::fromUtf8(text);
+}
 
 TEST(DatabaseTemplate, NewFileHoldsTheTableAndTheProtectedStation) {
     QTemporaryDir folder;

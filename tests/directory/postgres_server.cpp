@@ -31,8 +31,8 @@ int FreeLoopbackPort() {
 
 QString FindServerBinaries() {
     const QDir versions(QStringLiteral("/usr/lib/postgresql"));
-    for (const QString& version : versions.entryList(QDir::Dirs | QDir::NoDotAndDotDot,
-                                                     QDir::Name | QDir::Reversed)) {
+    for (const QString& version :
+         versions.entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name | QDir::Reversed)) {
         const QString bin = versions.filePath(version + QStringLiteral("/bin"));
         if (QFile::exists(bin + QStringLiteral("/initdb")) &&
             QFile::exists(bin + QStringLiteral("/pg_ctl"))) {
@@ -96,11 +96,11 @@ PostgresServer::PostgresServer() {
     m_port = FreeLoopbackPort();
     const QString data = m_folder + QStringLiteral("/data");
     QString output;
-    if (!RunAsServerUser({m_binDir + QStringLiteral("/initdb"), QStringLiteral("-D"), data,
-                          QStringLiteral("-A"), QStringLiteral("trust"), QStringLiteral("-U"),
-                          QStringLiteral("postgres"), QStringLiteral("-E"),
-                          QStringLiteral("UTF8"), QStringLiteral("--no-sync")},
-                         &output)) {
+    if (!RunAsServerUser(
+            {m_binDir + QStringLiteral("/initdb"), QStringLiteral("-D"), data, QStringLiteral("-A"),
+             QStringLiteral("trust"), QStringLiteral("-U"), QStringLiteral("postgres"),
+             QStringLiteral("-E"), QStringLiteral("UTF8"), QStringLiteral("--no-sync")},
+            &output)) {
         m_skipReason = QStringLiteral("initdb failed: ") + output;
         return;
     }
@@ -124,8 +124,7 @@ PostgresServer::~PostgresServer() {
     if (m_available) {
         RunAsServerUser({m_binDir + QStringLiteral("/pg_ctl"), QStringLiteral("-D"),
                          m_folder + QStringLiteral("/data"), QStringLiteral("-m"),
-                         QStringLiteral("immediate"), QStringLiteral("-w"),
-                         QStringLiteral("stop")},
+                         QStringLiteral("immediate"), QStringLiteral("-w"), QStringLiteral("stop")},
                         nullptr);
     }
     if (!m_folder.isEmpty()) {

@@ -1,5 +1,6 @@
 #include "directory/station_dialogs.h"
 
+#include <gtest/gtest.h>
 #include <QApplication>
 #include <QComboBox>
 #include <QDialogButtonBox>
@@ -8,7 +9,6 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
-#include <gtest/gtest.h>
 
 #include "directory/database_template.h"
 #include "directory/ipv4_edit.h"
@@ -19,7 +19,9 @@ namespace {
 
 using testing::RecordingMessageService;
 
-QString S(const char* text) { return QString::fromUtf8(text); }
+QString S(const char* text) {
+    return QString::fromUtf8(text);
+}
 
 class StationDialogTest : public ::testing::Test {
 protected:
@@ -31,8 +33,8 @@ protected:
     }
 
     // Fills the dialog's fields; nullptr leaves a field as it is.
-    static void Fill(StationDialog& dialog, std::array<const char*, 4> octets,
-                     const char* password, const char* comment = nullptr) {
+    static void Fill(StationDialog& dialog, std::array<const char*, 4> octets, const char* password,
+                     const char* comment = nullptr) {
         auto* address = dialog.findChild<Ipv4Edit*>(S("addressEdit"));
         for (int i = 0; i < 4; ++i) {
             address->Field(i)->setText(S(octets[i]));
@@ -99,14 +101,16 @@ TEST_F(StationDialogTest, AddProposesDefaultsStoresNoAsDefaultAndEmptyOptionalFi
     EXPECT_EQ(reloads, 1);
     const LookupResult stored = directory.LookupStation(S("127.0.0.9"));
     ASSERT_EQ(stored.status, LookupStatus::Found);
-    EXPECT_EQ(stored.record,
-              (StationRecord{S("127.0.0.9"), S("O'Neil \"pw\" ü"), S(""), S("NO"), S(""), S(""), S("")}));
+    EXPECT_EQ(stored.record, (StationRecord{S("127.0.0.9"), S("O'Neil \"pw\" ü"), S(""), S("NO"),
+                                            S(""), S(""), S("")}));
 }
 
 TEST_F(StationDialogTest, FieldsAreLimitedToWhatTheTableHolds) {
     StationDialog dialog(StationDialogMode::Add, editor, {});
-    const std::pair<const char*, int> limits[] = {{"passwordEdit", 35}, {"commentEdit", 50},
-                                                  {"portEdit", 10},     {"timeoutEdit", 10},
+    const std::pair<const char*, int> limits[] = {{"passwordEdit", 35},
+                                                  {"commentEdit", 50},
+                                                  {"portEdit", 10},
+                                                  {"timeoutEdit", 10},
                                                   {"retriesEdit", 10}};
     for (const auto& [name, limit] : limits) {
         auto* edit = dialog.findChild<QLineEdit*>(S(name));
@@ -171,8 +175,7 @@ TEST_F(StationDialogTest, FocusedFieldsLabelIsRed) {
 }
 
 TEST_F(StationDialogTest, DeleteRefusesTheProtectedStationAndSaysWhatHappened) {
-    ASSERT_TRUE(directory.AddStation(
-        {S("192.168.100.200"), S("pw"), S("long"), {}, {}, {}, {}}));
+    ASSERT_TRUE(directory.AddStation({S("192.168.100.200"), S("pw"), S("long"), {}, {}, {}, {}}));
     ASSERT_TRUE(directory.SetDefaultStation(S("127.0.0.1")));
     messages.boxes.clear();
     DeleteStationDialog dialog(editor, directory);

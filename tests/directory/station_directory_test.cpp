@@ -2,13 +2,13 @@
 
 #include <sqlite3.h>
 
+#include <gtest/gtest.h>
 #include <QFile>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QVariant>
-#include <gtest/gtest.h>
 #include <optional>
 
 #include "directory/database_template.h"
@@ -24,7 +24,9 @@ using Row = std::array<Cell, 7>;
 
 enum class Backend { SQLite, PostgreSQL };
 
-QString S(const char* text) { return QString::fromUtf8(text); }
+QString S(const char* text) {
+    return QString::fromUtf8(text);
+}
 
 // The same suite runs against the embedded SQLite file (through the SQLite3
 // ODBC driver) and a real PostgreSQL server (through psqlODBC): SQLite is
@@ -78,8 +80,8 @@ protected:
 
     void Exec(const QString& sql) {
         QSqlQuery query(QSqlDatabase::database(S("admin"), false));
-        ASSERT_TRUE(query.exec(sql)) << sql.toStdString() << ": "
-                                     << query.lastError().text().toStdString();
+        ASSERT_TRUE(query.exec(sql))
+            << sql.toStdString() << ": " << query.lastError().text().toStdString();
     }
 
     void Insert(const Row& row) {
@@ -97,9 +99,9 @@ protected:
     std::vector<Row> Rows() {
         std::vector<Row> rows;
         QSqlQuery query(QSqlDatabase::database(S("admin"), false));
-        EXPECT_TRUE(query.exec(
-            S("SELECT IPADDRESS, PASSWORD, COMMENT, \"DEFAULT\", PORT, TIMEOUT, RETRIES "
-              "FROM main ORDER BY IPADDRESS")));
+        EXPECT_TRUE(
+            query.exec(S("SELECT IPADDRESS, PASSWORD, COMMENT, \"DEFAULT\", PORT, TIMEOUT, RETRIES "
+                         "FROM main ORDER BY IPADDRESS")));
         while (query.next()) {
             Row row;
             for (int i = 0; i < 7; ++i) {
@@ -145,8 +147,8 @@ TEST_P(DirectoryTest, LaterDefaultWinsAndOnlyExactYesCounts) {
 }
 
 TEST_P(DirectoryTest, NullColumnsReadAsEmptyText) {
-    Insert({S("127.0.0.9"), std::nullopt, std::nullopt, std::nullopt, std::nullopt,
-            std::nullopt, std::nullopt});
+    Insert({S("127.0.0.9"), std::nullopt, std::nullopt, std::nullopt, std::nullopt, std::nullopt,
+            std::nullopt});
     Insert({std::nullopt, S("x"), S("no address"), S("NO"), S("1"), S("1"), S("1")});
     Connect();
     const auto list = m_directory.LoadStationList();
@@ -170,8 +172,13 @@ TEST_P(DirectoryTest, LookupMatchesWholeAddressOnly) {
 
 TEST_P(DirectoryTest, AwkwardTextsRoundTripUnchanged) {
     Connect();
-    const StationRecord station{S("127.0.0.5"), S("it's|a\\\"pw\"'"), S("O'Brien; DROP TABLE main --"),
-                                S("ignored"), S("1610"), S("10"), S("3")};
+    const StationRecord station{S("127.0.0.5"),
+                                S("it's|a\\\"pw\"'"),
+                                S("O'Brien; DROP TABLE main --"),
+                                S("ignored"),
+                                S("1610"),
+                                S("10"),
+                                S("3")};
     ASSERT_TRUE(m_directory.AddStation(station));
     StationRecord expected = station;
     expected.DEFAULT = S("NO");  // a new station is never the default
@@ -189,8 +196,13 @@ TEST_P(DirectoryTest, LongestValuesAreReadBackWhole) {
     Connect();
     const QString password(kPasswordMaxLength, u'p');
     const QString comment(kCommentMaxLength, u'c');
-    ASSERT_TRUE(m_directory.AddStation({S("255.255.255.255"), password, comment, {},
-                                        S("1234567890"), S("1234567890"), S("1234567890")}));
+    ASSERT_TRUE(m_directory.AddStation({S("255.255.255.255"),
+                                        password,
+                                        comment,
+                                        {},
+                                        S("1234567890"),
+                                        S("1234567890"),
+                                        S("1234567890")}));
     const LookupResult found = m_directory.LookupStation(S("255.255.255.255"));
     EXPECT_EQ(found.record.PASSWORD, password);  // all 35 characters, not 25
     EXPECT_EQ(found.record.COMMENT, comment);
@@ -227,8 +239,8 @@ TEST_P(DirectoryTest, TooLongValuesFailCleanlyAndChangeNothing) {
 TEST_P(DirectoryTest, UpdateKeepsDefaultAndAddressAndReportsMissingRow) {
     Insert(Station("127.0.0.1", "YES", "old"));
     Connect();
-    StationRecord edited{S("127.0.0.1"), S("new"), S("new comment"), S("NO"), S("162"), S(""),
-                         S("1")};
+    StationRecord edited{S("127.0.0.1"), S("new"), S("new comment"), S("NO"), S("162"),
+                         S(""),          S("1")};
     ASSERT_EQ(m_directory.UpdateStation(edited), WriteStatus::Done);
     edited.DEFAULT = S("YES");
     EXPECT_EQ(m_directory.LookupStation(S("127.0.0.1")).record, edited);
@@ -288,8 +300,9 @@ TEST_P(DirectoryTest, UnreachableDatabaseReportsEveryOperationAndChangesNothing)
     QString unreachable;
     if (GetParam() == Backend::PostgreSQL) {
         // Nothing listens on port 1.
-        unreachable = S("DRIVER={PostgreSQL Unicode};Server=127.0.0.1;Port=1;Database=postgres;"
-                        "Uid=postgres;Pwd=;");
+        unreachable =
+            S("DRIVER={PostgreSQL Unicode};Server=127.0.0.1;Port=1;Database=postgres;"
+              "Uid=postgres;Pwd=;");
     } else {
         unreachable = m_folder.filePath(S("missing-folder/voln.db"));
     }

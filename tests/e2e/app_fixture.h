@@ -1,11 +1,11 @@
 #pragma once
 
+#include <gtest/gtest.h>
 #include <QDialog>
 #include <QJsonObject>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
-#include <gtest/gtest.h>
 
 #include "app/application.h"
 #include "directory/database_template.h"
@@ -29,10 +29,13 @@ protected:
         const QString database = folder.filePath(QStringLiteral("stations.db"));
         ASSERT_EQ(CreateDatabaseTemplate(database), TemplateResult::Created);
         app = std::make_unique<Application>(StartupOptions{database, {}, 2026}, &messages);
-        ASSERT_TRUE(app->Directory().AddStation({sim->host(), sim->community(),
-                                                 QStringLiteral("simulator"), {},
+        ASSERT_TRUE(app->Directory().AddStation({sim->host(),
+                                                 sim->community(),
+                                                 QStringLiteral("simulator"),
+                                                 {},
                                                  QString::number(sim->port()),
-                                                 QStringLiteral("2"), QStringLiteral("1")}));
+                                                 QStringLiteral("2"),
+                                                 QStringLiteral("1")}));
         QObject::connect(app.get(), &Application::DialogOpened, app.get(),
                          [this](QDialog* dialog) { dialogs << dialog; });
         QObject::connect(&app->Notices(), &NoticeQueue::NoticeShown, app.get(),

@@ -1,9 +1,9 @@
 // The real client binary against volnar-station on loopback: started with
 // --database and --connect, it polls the status record once a second.
+#include <gtest/gtest.h>
 #include <QJsonObject>
 #include <QProcess>
 #include <QTemporaryDir>
-#include <gtest/gtest.h>
 
 #include "directory/database_template.h"
 #include "directory/station_directory.h"
@@ -14,7 +14,9 @@
 namespace volnar {
 namespace {
 
-QString S(const char* text) { return QString::fromUtf8(text); }
+QString S(const char* text) {
+    return QString::fromUtf8(text);
+}
 
 TEST(ClientE2E, StationConnectPollsStatusOnceASecondWithTheStationsCommunity) {
     testing::StationSimulator sim({S("--seed"), S("3")}, S("e2e-secret"));
@@ -27,8 +29,13 @@ TEST(ClientE2E, StationConnectPollsStatusOnceASecondWithTheStationsCommunity) {
         testing::RecordingMessageService messages;
         StationDirectory directory(messages);
         ASSERT_TRUE(directory.ConnectDatabase(database));
-        ASSERT_TRUE(directory.AddStation({sim.host(), sim.community(), S("e2e"), {},
-                                          QString::number(sim.port()), S("2"), S("1")}));
+        ASSERT_TRUE(directory.AddStation({sim.host(),
+                                          sim.community(),
+                                          S("e2e"),
+                                          {},
+                                          QString::number(sim.port()),
+                                          S("2"),
+                                          S("1")}));
     }
 
     QProcess client;
@@ -44,8 +51,8 @@ TEST(ClientE2E, StationConnectPollsStatusOnceASecondWithTheStationsCommunity) {
         QList<QJsonObject> gets;
         for (const QJsonObject& line : sim.Requests()) {
             if (line[S("pdu")].toString() == S("GET") &&
-                line[S("oid")].toString() == QString::fromLatin1(board::kStatusRecord.data(),
-                                                                  board::kStatusRecord.size())) {
+                line[S("oid")].toString() ==
+                    QString::fromLatin1(board::kStatusRecord.data(), board::kStatusRecord.size())) {
                 gets << line;
             }
         }

@@ -16,7 +16,9 @@
 namespace volnar {
 namespace {
 
-QString S(const char* text) { return QString::fromUtf8(text); }
+QString S(const char* text) {
+    return QString::fromUtf8(text);
+}
 
 class RelayStationE2E : public testing::AppE2E {
 protected:
@@ -120,7 +122,8 @@ TEST_F(RelayStationE2E, StationRenameAskedFirstThenShownInTheReadout) {
     pressOk(dialog);
     ASSERT_EQ(messages.boxes.size(), 1u);
     EXPECT_EQ(messages.boxes[0].caption, S("Change Station Name ?"));
-    EXPECT_TRUE(messages.boxes[0].text.startsWith(S("Changing the Station Name causes the VOLN board to\n\r")));
+    EXPECT_TRUE(messages.boxes[0].text.startsWith(
+        S("Changing the Station Name causes the VOLN board to\n\r")));
     EXPECT_FALSE(dialog->isVisible());
     EXPECT_TRUE(RequestsOn(board::kSysName, "SET").isEmpty());
 

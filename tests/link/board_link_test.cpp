@@ -133,8 +133,7 @@ TEST_F(BoardLinkTest, WalksEndIncompleteOnStopAndOnTimeOut) {
     EXPECT_FALSE(ended[0].at(1).toBool());
 
     ASSERT_TRUE(link->StartTableWalk(board::kScriptTable));
-    link->HandleBoardResponse(
-        Answer(Object(".72.1"), "1|relay|a|b|00|", LastRequest().requestId));
+    link->HandleBoardResponse(Answer(Object(".72.1"), "1|relay|a|b|00|", LastRequest().requestId));
     link->StopPolling();  // before the next step goes out
     Drain();
     ASSERT_EQ(ended.size(), 2);
@@ -563,8 +562,8 @@ TEST_F(BoardLinkTest, IdentifiersAndValuesAreKeptWhole) {
 
 TEST_F(BoardLinkTest, EveryErrorStatusShowsExactlyOneBoxAndIsNotCounted) {
     // The texts themselves are checked with ErrorStatusText.
-    for (const int errorStatus : {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19,
-                                  -3}) {
+    for (const int errorStatus :
+         {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19, -3}) {
         const struct {
             int status;
             QString text;

@@ -25,7 +25,6 @@
 namespace volnar::scripts {
 namespace {
 
-
 QString Object(const char* suffix) {
     return QString::fromLatin1(board::kPrefix) + QLatin1String(suffix);
 }

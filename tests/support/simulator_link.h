@@ -1,7 +1,7 @@
 #pragma once
 
-#include <QTest>
 #include <gtest/gtest.h>
+#include <QTest>
 #include <functional>
 #include <memory>
 
@@ -23,9 +23,12 @@ protected:
                                QString retries = QStringLiteral("2")) {
         sim = std::make_unique<StationSimulator>(std::move(simArgs), std::move(community));
         ASSERT_TRUE(sim->Start()) << sim->errorText().toStdString();
-        record = StationRecord{sim->host(),           sim->community(),
-                               QStringLiteral("simulator"), QStringLiteral("YES"),
-                               QString::number(sim->port()), std::move(timeout),
+        record = StationRecord{sim->host(),
+                               sim->community(),
+                               QStringLiteral("simulator"),
+                               QStringLiteral("YES"),
+                               QString::number(sim->port()),
+                               std::move(timeout),
                                std::move(retries)};
         link = std::make_unique<BoardLink>(
             messages,

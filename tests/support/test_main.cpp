@@ -1,8 +1,8 @@
+#include <gtest/gtest.h>
 #include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
-#include <gtest/gtest.h>
 
 // One main for every test executable: a QApplication on the offscreen
 // platform, and settings and data folders in a temporary folder of this
