@@ -38,14 +38,14 @@ build-fuzz: deps
 	@cmake --build $(BUILD_FUZZ) -j $(JOBS) --target fuzzers
 
 fuzz: build-fuzz
-	@set -e; for f in $(BUILD_FUZZ)/fuzz/*/volnar-fuzz-*; do \
-	  [ -x "$$f" ] || continue; echo "== $$f ($(FUZZ_SECONDS) s)"; \
+	@set -e; passed=0; for f in $(BUILD_FUZZ)/fuzz/*/volnar-fuzz-*; do \
+	  [ -f "$$f" ] && [ -x "$$f" ] || continue; echo "== $$f ($(FUZZ_SECONDS) s)"; \
 	  mkdir -p $(BUILD_FUZZ)/corpus/$$(basename $$f); \
 	  log=$(BUILD_FUZZ)/$$(basename $$f).log; \
 	  QT_QPA_PLATFORM=offscreen $$f -max_total_time=$(FUZZ_SECONDS) \
 	    $(BUILD_FUZZ)/corpus/$$(basename $$f) >$$log 2>&1 || { cat $$log; exit 1; }; \
-	  tail -n 2 $$log; \
-	done
+	  grep -E '^Done [0-9]+ runs' $$log || true; passed=$$((passed + 1)); \
+	done; echo "fuzz: $$passed passed, 0 failed"
 
 test: test-main test-asan fuzz
 
