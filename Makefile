@@ -27,7 +27,7 @@ test-main: build
 
 test-asan: build-asan
 	@cd $(BUILD_ASAN) && QT_QPA_PLATFORM=offscreen \
-	  ASAN_OPTIONS=detect_leaks=0:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+	  ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 	  ctest --output-on-failure -j $(JOBS) -LE bench
 
 # Every libFuzzer target runs for FUZZ_SECONDS under ASan+UBSan (clang).
