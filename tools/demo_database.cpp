@@ -1,6 +1,8 @@
 // volnar-demo-db FILE PORT COMMUNITY
-// Writes a fresh station database for the demo: the template, with a station
-// 127.0.0.1 on the simulator's port and community as the default. Refuses to
+// Writes a fresh station database for the demo: the template's table holding
+// one station only, 127.0.0.1 on the simulator's port and community, as the
+// default. The template's own station is left out, so nothing the demo offers
+// can reach beyond the loopback simulator. Refuses to
 // touch an existing file, so it can never overwrite an operator's directory.
 #include <sqlite3.h>
 
@@ -33,8 +35,7 @@ int main(int argc, char** argv) {
     const QByteArray portText = args[2].toUtf8();
     const QByteArray community = args[3].toUtf8();
     bool ok = sqlite3_open_v2(path.constData(), &db, SQLITE_OPEN_READWRITE, nullptr) == SQLITE_OK &&
-              sqlite3_exec(db, "UPDATE main SET \"DEFAULT\" = 'NO'", nullptr, nullptr, nullptr) ==
-                  SQLITE_OK &&
+              sqlite3_exec(db, "DELETE FROM main", nullptr, nullptr, nullptr) == SQLITE_OK &&
               sqlite3_prepare_v2(db,
                                  "INSERT INTO main (IPADDRESS, PASSWORD, COMMENT, \"DEFAULT\", "
                                  "PORT, TIMEOUT, RETRIES) VALUES ('127.0.0.1', ?, "

@@ -36,6 +36,9 @@ protected:
                                                  QString::number(sim->port()),
                                                  QStringLiteral("2"),
                                                  QStringLiteral("1")}));
+        // Only loopback stations: whatever a test presses, nothing can be
+        // sent anywhere but the simulator.
+        ASSERT_EQ(app->Directory().DeleteStation(QStringLiteral("10.10.10.10")), WriteStatus::Done);
         QObject::connect(app.get(), &Application::DialogOpened, app.get(),
                          [this](QDialog* dialog) { dialogs << dialog; });
         QObject::connect(&app->Notices(), &NoticeQueue::NoticeShown, app.get(),

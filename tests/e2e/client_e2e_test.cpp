@@ -36,6 +36,8 @@ TEST(ClientE2E, StationConnectPollsStatusOnceASecondWithTheStationsCommunity) {
                                           QString::number(sim.port()),
                                           S("2"),
                                           S("1")}));
+        // Only the loopback simulator in the directory the client runs with.
+        ASSERT_EQ(directory.DeleteStation(S("10.10.10.10")), WriteStatus::Done);
     }
 
     QProcess client;
