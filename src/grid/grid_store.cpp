@@ -20,16 +20,6 @@ void WriteWord(char* at, std::uint32_t word) {
     std::memcpy(at, &word, sizeof word);
 }
 
-// Grows a vector's capacity by at least `step` elements and at least half its
-// size, so that adding one row at a time reallocates rarely.
-template <typename T>
-void Grow(std::vector<T>& block, std::size_t needed, std::size_t step) {
-    if (needed <= block.capacity()) {
-        return;
-    }
-    block.reserve(std::max(needed, block.capacity() + std::max(step, block.capacity() / 2)));
-}
-
 int CompareBytes(std::string_view a, std::string_view b) {
     const std::size_t common = std::min(a.size(), b.size());
     if (common != 0) {
@@ -100,8 +90,41 @@ bool GridStore::Reserve(PodBlock<T>& block, std::size_t needed) {
     if (needed <= block.capacity()) {
         return true;
     }
+    if (needed > SIZE_MAX / sizeof(T)) {
+        return false;
+    }
+    // What every other block holds, so that the limit counts the whole store.
+    const std::size_t others = MemoryBytes() - block.capacity() * sizeof(T);
+    const auto fits = [&](std::size_t capacity) {
+        return others <= m_memoryLimit && capacity <= (m_memoryLimit - others) / sizeof(T);
+    };
     const std::size_t step = std::max<std::size_t>(kGrowStep / sizeof(T), block.capacity() / 2);
-    return block.reserve(std::max(needed, block.capacity() + step)) || block.reserve(needed);
+    const std::size_t grown = std::max(needed, block.capacity() + step);
+    if (fits(grown) && block.reserve(grown)) {
+        return true;
+    }
+    return fits(needed) && block.reserve(needed);
+}
+
+std::size_t GridStore::PoolRoom(int column, const GridValue& value) const {
+    const Column& c = m_columns[static_cast<std::size_t>(column)];
+    if (HoldsBlock(c.type, c.fixedSize)) {
+        return value.bytes.isEmpty() || c.fixedSize <= static_cast<int>(sizeof(std::uint32_t))
+                   ? 0
+                   : static_cast<std::size_t>(c.fixedSize);
+    }
+    if (!c.text || value.bytes.isEmpty()) {
+        return 0;
+    }
+    return kLengthBytes + static_cast<std::size_t>(value.bytes.size());
+}
+
+bool GridStore::ReservePool(std::size_t room) {
+    // Offsets are 32 bits: a pool that would pass 4 GiB is out of storage.
+    if (room > std::numeric_limits<std::uint32_t>::max() - m_pool.size()) {
+        return false;
+    }
+    return Reserve(m_pool, m_pool.size() + room);
 }
 
 void GridStore::ResetPool() {
@@ -112,8 +135,8 @@ void GridStore::ResetPool() {
 }
 
 // Slot value for a cell: the number itself, a block of up to four bytes
-// packed into the slot, or the offset of a pool entry (0 when empty). A pool
-// that would pass 4 GiB stores the cell as empty rather than wrapping.
+// packed into the slot, or the offset of a pool entry (0 when empty). The
+// caller has reserved PoolRoom for it.
 std::uint32_t GridStore::StoreValue(int column, const GridValue& value) {
     const Column& c = m_columns[static_cast<std::size_t>(column)];
     if (HoldsBlock(c.type, c.fixedSize)) {
@@ -128,12 +151,6 @@ std::uint32_t GridStore::StoreValue(int column, const GridValue& value) {
             return ReadWord(packed);
         }
         const std::size_t offset = m_pool.size();
-        if (offset + size > std::numeric_limits<std::uint32_t>::max()) {
-            return 0;
-        }
-        if (!Reserve(m_pool, offset + size)) {
-            return 0;
-        }
         m_pool.resize(offset + size);
         std::memset(m_pool.data() + offset, 0, size);
         std::memcpy(m_pool.data() + offset, value.bytes.constData(), copied);
@@ -147,12 +164,6 @@ std::uint32_t GridStore::StoreValue(int column, const GridValue& value) {
     }
     const std::size_t length = static_cast<std::size_t>(value.bytes.size());
     const std::size_t offset = m_pool.size();
-    if (offset + kLengthBytes + length > std::numeric_limits<std::uint32_t>::max()) {
-        return 0;
-    }
-    if (!Reserve(m_pool, offset + kLengthBytes + length)) {
-        return 0;
-    }
     m_pool.resize(offset + kLengthBytes + length);
     WriteWord(m_pool.data() + offset, static_cast<std::uint32_t>(length));
     std::memcpy(m_pool.data() + offset + kLengthBytes, value.bytes.constData(), length);
@@ -205,18 +216,20 @@ int GridStore::AddRowTexts(std::span<const QString> texts) {
     }
     const std::size_t columns = m_columns.size();
     const std::size_t given = std::min(columns, texts.size());
-    // Room for the whole row's texts at once (UTF-8 takes at most three bytes
-    // per UTF-16 unit), so the cells below never grow the pool themselves.
+    // Room for the whole row's texts and blocks at once (UTF-8 takes at most
+    // three bytes per UTF-16 unit), so the cells below never grow the pool
+    // themselves.
     std::size_t room = 0;
     for (std::size_t column = 0; column < given; ++column) {
-        if (m_columns[column].text) {
+        const Column& c = m_columns[column];
+        if (c.text) {
             room += kLengthBytes + 3 * static_cast<std::size_t>(texts[column].size());
+        } else if (HoldsBlock(c.type, c.fixedSize) && !texts[column].isEmpty() &&
+                   c.fixedSize > static_cast<int>(sizeof(std::uint32_t))) {
+            room += static_cast<std::size_t>(c.fixedSize);
         }
     }
-    if (m_pool.size() + room > std::numeric_limits<std::uint32_t>::max()) {
-        return -1;
-    }
-    if (!Reserve(m_pool, m_pool.size() + room)) {
+    if (!ReservePool(room) || !ReserveIndex()) {
         return -1;
     }
     const std::uint32_t record = NewRecord();
@@ -248,8 +261,7 @@ int GridStore::AddRowTexts(std::span<const QString> texts) {
         }
         words[2 + column] = slot;
     }
-    Grow(m_index, m_index.size() + 1, kGrowStep / sizeof(std::uint32_t));
-    m_index.push_back(record);
+    m_index.push_back(record);  // room reserved above
     m_rowsStored = true;
     return RowCount() - 1;
 }
@@ -258,8 +270,37 @@ int GridStore::AddRow(std::span<const GridValue> cells) {
     return InsertRow(RowCount(), cells);
 }
 
+bool GridStore::ReserveIndex() {
+    if (m_index.size() < m_index.capacity()) {
+        return true;
+    }
+    const std::size_t step = std::max(kGrowStep / sizeof(std::uint32_t), m_index.capacity() / 2);
+    const std::size_t others = MemoryBytes() - m_index.capacity() * sizeof(std::uint32_t);
+    const std::size_t capacity = m_index.capacity() + step;
+    if (others > m_memoryLimit || capacity > (m_memoryLimit - others) / sizeof(std::uint32_t)) {
+        return false;
+    }
+    m_index.reserve(capacity);
+    return true;
+}
+
+bool GridStore::ReserveRow(std::span<const GridValue> cells) {
+    std::size_t room = 0;
+    const std::size_t given = std::min(m_columns.size(), cells.size());
+    for (std::size_t column = 0; column < given; ++column) {
+        room += PoolRoom(static_cast<int>(column), cells[column]);
+    }
+    if (!ReservePool(room) || !ReserveIndex()) {
+        return false;
+    }
+    return !m_freeRecords.empty() || Reserve(m_records, m_records.size() + Stride());
+}
+
 int GridStore::InsertRow(int position, std::span<const GridValue> cells) {
     if (RowCount() >= kMaxRows || position < 0 || position > RowCount()) {
+        return -1;
+    }
+    if (!ReserveRow(cells)) {
         return -1;
     }
     const std::uint32_t record = NewRecord();
@@ -270,13 +311,11 @@ int GridStore::InsertRow(int position, std::span<const GridValue> cells) {
     words[0] = static_cast<std::uint32_t>(kGridColour);
     words[1] = static_cast<std::uint32_t>(kGridColour);
     for (int column = 0; column < ColumnCount(); ++column) {
-        // StoreValue may grow the pool but never the records.
         words[2 + column] = static_cast<std::size_t>(column) < cells.size()
                                 ? StoreValue(column, cells[static_cast<std::size_t>(column)])
                                 : StoreValue(column, GridValue{});
     }
-    Grow(m_index, m_index.size() + 1, kGrowStep / sizeof(std::uint32_t));
-    m_index.insert(m_index.begin() + position, record);
+    m_index.insert(m_index.begin() + position, record);  // room reserved above
     m_rowsStored = true;
     return position;
 }
@@ -360,8 +399,11 @@ bool GridStore::SetCell(int row, int column, const GridValue& value) {
     if (!IsRow(row) || !IsColumn(column)) {
         return false;
     }
+    if (!ReservePool(PoolRoom(column, value))) {
+        return false;
+    }
     const std::uint32_t slot = StoreValue(column, value);
-    std::uint32_t* words = Record(row);  // after StoreValue: records do not move
+    std::uint32_t* words = Record(row);
     ForgetSlot(column, words[2 + column]);
     words[2 + column] = slot;
     CompactPool();

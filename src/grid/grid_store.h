@@ -133,7 +133,11 @@ private:
 
 class GridStore final {
 public:
-    GridStore() { ResetPool(); }
+    // `memoryLimit` caps the bytes the store's blocks may hold together
+    // (MemoryBytes); an operation that would need more is refused.
+    explicit GridStore(std::size_t memoryLimit = SIZE_MAX) : m_memoryLimit(memoryLimit) {
+        ResetPool();
+    }
 
     // Appends a column; its index, or -1 once a row has been stored since the
     // last ClearRows/ClearAll. `fixedSize` is the type-9 block size (0: text).
@@ -155,14 +159,19 @@ public:
     bool IsRow(int row) const { return row >= 0 && row < RowCount(); }
 
     // Appends a row (cells in column order; missing cells are empty, extra
-    // ones ignored). Its index, or -1 when the grid holds kMaxRows rows.
+    // ones ignored). Its index, or -1 when the grid holds kMaxRows rows or
+    // the storage cannot grow; on -1 nothing has changed.
     int AddRow(std::span<const GridValue> cells);
-    // Inserts before `position` (the row count appends); -1 when full or the
-    // position is out of range.
+    // Inserts before `position` (the row count appends); -1 (nothing changed)
+    // when full, out of range or out of storage.
     int InsertRow(int position, std::span<const GridValue> cells);
+    // Makes room for one more row of these cells, so that the next AddRow or
+    // InsertRow of them cannot fail for storage. False when it cannot be had.
+    bool ReserveRow(std::span<const GridValue> cells);
     // Appends a row given as texts: text columns store the text (UTF-8,
     // written straight into the pool), fixed blocks its Latin-1 bytes, the
-    // other types its decimal value. -1 when full.
+    // other types its decimal value. -1 (nothing changed) when full or out of
+    // storage.
     int AddRowTexts(std::span<const QString> texts);
     bool DeleteRow(int row);
     // Moves the row at `from` to position `to`; both must be rows.
@@ -174,6 +183,8 @@ public:
     // The raw bytes of a text or block cell, valid until the next change.
     std::string_view CellBytes(int row, int column) const;
     std::int32_t CellNumber(int row, int column) const;
+    // False (the cell unchanged) for a cell out of range or when the storage
+    // cannot grow for the value.
     bool SetCell(int row, int column, const GridValue& value);
 
     RowColours Colours(int row) const;
@@ -202,13 +213,20 @@ private:
     std::uint32_t* Record(int row);
     const std::uint32_t* Record(int row) const;
     std::uint32_t NewRecord();
+    // Pool bytes a value of the column takes (0 for values kept in the slot).
+    std::size_t PoolRoom(int column, const GridValue& value) const;
+    // Room for `room` more pool bytes, within 4 GiB of offsets and the limit.
+    bool ReservePool(std::size_t room);
+    // Room for one more row in the index.
+    bool ReserveIndex();
+    // The pool has room for the value (see PoolRoom): never fails.
     std::uint32_t StoreValue(int column, const GridValue& value);
     void ForgetSlot(int column, std::uint32_t slot);
     std::size_t EntrySize(int column, std::uint32_t slot) const;
-    // Grows a block by at least a step and half its size; false when the
-    // memory cannot be had.
+    // Grows a block by at least a step and half its size (or just to
+    // `needed` near the limit); false when the memory cannot be had.
     template <typename T>
-    static bool Reserve(PodBlock<T>& block, std::size_t needed);
+    bool Reserve(PodBlock<T>& block, std::size_t needed);
     void ResetPool();
     void CompactPool();
 
@@ -220,6 +238,7 @@ private:
     std::size_t m_garbage = 0;
     // Qt's UTF-8 encoder (with its fast ASCII path), made once per store.
     QStringEncoder m_utf8{QStringEncoder::Utf8, QStringEncoder::Flag::Stateless};
+    std::size_t m_memoryLimit;
     bool m_rowsStored = false;
 };
 

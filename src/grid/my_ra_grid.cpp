@@ -225,7 +225,8 @@ void MyRAGrid::FlushRows() {
 
 int MyRAGrid::InsertRow(int position, std::span<const GridValue> cells) {
     FlushRows();
-    if (RowCount() >= kMaxRows || position < 0 || position > RowCount()) {
+    if (RowCount() >= kMaxRows || position < 0 || position > RowCount() ||
+        !m_store.ReserveRow(cells)) {
         return -1;
     }
     m_model->BeginInsert(position);
@@ -360,7 +361,9 @@ bool MyRAGrid::SetCell(int row, int column, const GridValue& value) {
     if (!Notify(writing)) {
         return false;
     }
-    m_store.SetCell(row, column, copy);
+    if (!m_store.SetCell(row, column, copy)) {
+        return false;  // out of storage: the cell keeps its value
+    }
     m_model->CellChanged(row, column);
     GridNotification written;
     written.code = GridNotificationCode::CellWritten;

@@ -209,6 +209,50 @@ TEST(GridStoreCells, ReplacingCellsOverAndOverKeepsThePoolBounded) {
     EXPECT_LT(store.MemoryBytes(), 2u * 1024 * 1024);
 }
 
+// A fixed block before a text column takes pool room too: a row given as
+// texts into a pool just short of full must not write past it.
+TEST(GridStoreCells, TextsAfterABlockIntoANearlyFullPool) {
+    GridStore store;
+    store.AddColumn(ColumnType::User, 100);
+    store.AddColumn(ColumnType::Text);
+    // The first growth gives 4 + 131072 bytes; leave 110 of them free.
+    const int filler = 131072 + 4 - 110 - 8;
+    ASSERT_EQ(store.AddRow(
+                  std::vector<GridValue>{GridValue{}, GridValue::Bytes(QByteArray(filler, 'f'))}),
+              0);
+    const QString text(30, QLatin1Char('x'));
+    ASSERT_EQ(store.AddRowTexts(std::vector<QString>{QStringLiteral("abc"), text}), 1);
+    EXPECT_EQ(store.Cell(1, 0).bytes, QByteArray("abc").leftJustified(100, '\0'));
+    EXPECT_EQ(store.Cell(1, 1).ToText(), text);
+    EXPECT_EQ(store.Cell(0, 1).bytes.size(), filler);
+}
+
+// Out of storage, every write is refused whole: nothing is stored as empty.
+TEST(GridStoreCells, OutOfStorageRefusesAndLeavesTheGridUnchanged) {
+    GridStore store(1 << 20);
+    store.AddColumn(ColumnType::Text);
+    store.AddColumn(ColumnType::User, 64);
+    const GridValue big = GridValue::Bytes(QByteArray(2 << 20, 'b'));
+    const std::vector<GridValue> small{GridValue::Text(QStringLiteral("a")), GridValue{}};
+    EXPECT_EQ(store.AddRow(std::vector<GridValue>{big}), -1);
+    EXPECT_EQ(store.AddRowTexts(std::vector<QString>{QString(2 << 20, QLatin1Char('t'))}), -1);
+    EXPECT_EQ(store.RowCount(), 0);
+    ASSERT_EQ(store.AddRow(small), 0);
+    EXPECT_EQ(store.InsertRow(0, std::vector<GridValue>{big}), -1);
+    EXPECT_FALSE(store.SetCell(0, 0, big));
+    EXPECT_EQ(store.RowCount(), 1);
+    EXPECT_EQ(store.Cell(0, 0).ToText(), QStringLiteral("a"));
+    // Blocks fill the rest until the limit, then stop without losing a row.
+    int added = 0;
+    while (store.AddRow(std::vector<GridValue>{GridValue{}, GridValue::Bytes("x")}) > 0) {
+        ++added;
+    }
+    EXPECT_GT(added, 1000);
+    EXPECT_LE(store.MemoryBytes(), std::size_t{1} << 20);
+    EXPECT_EQ(store.RowCount(), added + 1);
+    EXPECT_EQ(store.Cell(added, 1).bytes, QByteArray("x").leftJustified(64, '\0'));
+}
+
 // --- Sort -----------------------------------------------------------------
 
 struct SortCase {
