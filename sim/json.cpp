@@ -500,4 +500,33 @@ std::size_t CountCodePoints(std::string_view text) {
     return count;
 }
 
+std::string BytesAsText(std::string_view bytes) {
+    std::string text;
+    text.reserve(bytes.size());
+    for (const char c : bytes) {
+        AppendUtf8(text, static_cast<unsigned char>(c));
+    }
+    return text;
+}
+
+std::optional<std::string> TextAsBytes(std::string_view text) {
+    std::string bytes;
+    bytes.reserve(text.size());
+    std::size_t i = 0;
+    while (i < text.size()) {
+        const auto lead = static_cast<unsigned char>(text[i]);
+        const std::size_t length = Utf8SequenceLength(text, i);
+        if (length == 1) {
+            bytes += static_cast<char>(lead);
+        } else if (length == 2 && lead <= 0xC3) {
+            bytes += static_cast<char>(((lead & 0x1F) << 6) |
+                                       (static_cast<unsigned char>(text[i + 1]) & 0x3F));
+        } else {
+            return std::nullopt;
+        }
+        i += length;
+    }
+    return bytes;
+}
+
 }  // namespace volnar::sim

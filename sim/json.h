@@ -86,4 +86,12 @@ bool IsValidUtf8(std::string_view text);
 // Number of code points of a well-formed UTF-8 text.
 std::size_t CountCodePoints(std::string_view text);
 
+// Station bytes as JSON text: each byte as the character of the same code
+// (its Latin-1 reading), so that any bytes survive the state file and the
+// log exactly, whatever their encoding.
+std::string BytesAsText(std::string_view bytes);
+// Back to the bytes; nullopt for a text that holds a character above U+00FF
+// (or is not UTF-8).
+std::optional<std::string> TextAsBytes(std::string_view text);
+
 }  // namespace volnar::sim

@@ -14,7 +14,7 @@ JsonValue ValueJson(const AgentValue& value) {
         case AgentValue::Type::Integer:
             return JsonValue(value.integer);
         case AgentValue::Type::OctetString:
-            return JsonValue(value.bytes);
+            return JsonValue(BytesAsText(value.bytes));
         case AgentValue::Type::Null:
         case AgentValue::Type::Other:
             break;

@@ -41,20 +41,22 @@ int IndexOf(char c) {
 }
 
 struct TextRules {
-    std::size_t maxCodePoints;
+    std::size_t maxBytes;
     bool allowLineBreaks;
     bool allowBar;
     bool allowEmpty;
 };
 
-// Text that can be stored and served back: well-formed UTF-8 within its
-// limit, no control characters except tab (and line breaks where allowed),
-// and no "|" where the text travels inside a field list.
+// Text that can be stored and served back: any bytes within its limit (the
+// station keeps text as the bytes it was sent, one byte per character,
+// whatever their encoding), no control characters except tab (and line
+// breaks where allowed), and no "|" where the text travels inside a field
+// list.
 bool IsStorableText(std::string_view text, const TextRules& rules) {
     if (text.empty()) {
         return rules.allowEmpty;
     }
-    if (!IsValidUtf8(text) || CountCodePoints(text) > rules.maxCodePoints) {
+    if (text.size() > rules.maxBytes) {
         return false;
     }
     for (const char c : text) {
@@ -234,7 +236,7 @@ std::optional<std::string> StringMember(const JsonValue& object, const char* key
     if (value == nullptr) {
         return std::nullopt;
     }
-    return value->AsString();
+    return TextAsBytes(value->AsString());  // station texts are kept as bytes
 }
 
 std::optional<std::uint32_t> IdMember(const JsonValue& object, const char* key) {
@@ -485,7 +487,7 @@ int StationModel::ExecuteScript(std::int64_t id, double now) {
     auto event = EventOf("script_executed");
     event["id"] = JsonValue(it->second.id);
     event["type"] = it->second.type;
-    event["name"] = it->second.name;
+    event["name"] = BytesAsText(it->second.name);
     m_events.push_back({std::move(event)});
     ScriptRun run{it->second.id, it->second.type, it->second.commands, 0, now};
     if (ContinueRun(run, now)) {
@@ -584,8 +586,8 @@ int StationModel::ExecuteAlert(std::int64_t id) {
     auto event = EventOf("alert_executed");
     event["id"] = JsonValue(it->second.id);
     event["type"] = it->second.fields.at(0);
-    event["name"] = it->second.fields.at(1);
-    event["record"] = AlertRow(it->second);
+    event["name"] = BytesAsText(it->second.fields.at(1));
+    event["record"] = BytesAsText(AlertRow(it->second));
     m_events.push_back({std::move(event)});
     return kNoError;
 }
@@ -868,57 +870,58 @@ void StationModel::AddGeneratedModems(int count) {
 JsonValue StationModel::ToJson() const {
     JsonValue::Object root;
     root["version"] = 1;
-    root["station_name"] = m_stationName;
+    root["station_name"] = BytesAsText(m_stationName);
     JsonValue::Array relays;
     for (const Relay& r : m_relays) {
-        relays.push_back(JsonValue::Object{{"name", r.name}, {"notes", r.notes}, {"on", r.on}});
+        relays.push_back(JsonValue::Object{
+            {"name", BytesAsText(r.name)}, {"notes", BytesAsText(r.notes)}, {"on", r.on}});
     }
     root["relays"] = std::move(relays);
     JsonValue::Array channels;
     for (const Channel& c : m_channels) {
         JsonValue::Array lists;
         for (const std::string& list : c.idLists) {
-            lists.emplace_back(list);
+            lists.emplace_back(BytesAsText(list));
         }
         channels.push_back(JsonValue::Object{
-            {"name", c.name},
-            {"notes", c.notes},
-            {"high_value", c.highValue},
-            {"low_value", c.lowValue},
+            {"name", BytesAsText(c.name)},
+            {"notes", BytesAsText(c.notes)},
+            {"high_value", BytesAsText(c.highValue)},
+            {"low_value", BytesAsText(c.lowValue)},
             {"high_enabled", c.highEnabled},
             {"low_enabled", c.lowEnabled},
             {"id_lists", std::move(lists)},
             {"high_flap_seconds", JsonValue(c.highFlapSeconds)},
             {"low_flap_seconds", JsonValue(c.lowFlapSeconds)},
-            {"adjustment", c.adjustment},
+            {"adjustment", BytesAsText(c.adjustment)},
             {"precision", c.precision},
             {"mode", std::string(1, c.mode)},
-            {"amp_rating", c.ampRating},
-            {"millivolt_rating", c.millivoltRating},
+            {"amp_rating", BytesAsText(c.ampRating)},
+            {"millivolt_rating", BytesAsText(c.millivoltRating)},
         });
     }
     root["channels"] = std::move(channels);
     JsonValue::Array scripts;
     for (const auto& [id, s] : m_scripts) {
         scripts.push_back(JsonValue::Object{{"id", JsonValue(id)},
-                                            {"type", s.type},
-                                            {"name", s.name},
-                                            {"description", s.description},
-                                            {"commands", s.commands}});
+                                            {"type", BytesAsText(s.type)},
+                                            {"name", BytesAsText(s.name)},
+                                            {"description", BytesAsText(s.description)},
+                                            {"commands", BytesAsText(s.commands)}});
     }
     root["scripts"] = std::move(scripts);
     JsonValue::Array alerts;
     for (const auto& [id, a] : m_alerts) {
         JsonValue::Array fields;
         for (const std::string& field : a.fields) {
-            fields.emplace_back(field);
+            fields.emplace_back(BytesAsText(field));
         }
         alerts.push_back(JsonValue::Object{{"id", JsonValue(id)}, {"fields", std::move(fields)}});
     }
     root["alerts"] = std::move(alerts);
     JsonValue::Array modems;
     for (const auto& [id, m] : m_modems) {
-        modems.push_back(JsonValue::Object{{"id", JsonValue(id)}, {"name", m.name}});
+        modems.push_back(JsonValue::Object{{"id", JsonValue(id)}, {"name", BytesAsText(m.name)}});
     }
     root["modems"] = std::move(modems);
     root["next_ids"] = JsonValue::Object{{"script", JsonValue(m_nextScriptId)},
@@ -989,10 +992,11 @@ ModelLoadResult StationModel::FromJson(const JsonValue& json) {
                                  *text("low_value") + "|" + (highOn->AsBool() ? "1" : "0") + "|" +
                                  (lowOn->AsBool() ? "1" : "0") + "|";
             for (const JsonValue& list : lists->AsArray()) {
-                if (!list.IsString()) {
+                const auto bytes = list.IsString() ? TextAsBytes(list.AsString()) : std::nullopt;
+                if (!bytes) {
                     return fail(bad);
                 }
-                record += list.AsString() + "|";
+                record += *bytes + "|";
             }
             record += number(highFlap) + "|" + number(lowFlap) + "|" + *text("adjustment") + "|" +
                       number(precision) + "|" + *text("mode") + "|" + *text("amp_rating") + "|" +
@@ -1028,13 +1032,16 @@ ModelLoadResult StationModel::FromJson(const JsonValue& json) {
             if (!id || fields == nullptr || model.m_alerts.count(*id)) {
                 return fail("bad alert entry");
             }
-            std::vector<std::string_view> parts{""};
+            std::vector<std::string> texts;
             for (const JsonValue& field : fields->AsArray()) {
-                if (!field.IsString()) {
+                const auto bytes = field.IsString() ? TextAsBytes(field.AsString()) : std::nullopt;
+                if (!bytes) {
                     return fail("bad alert entry");
                 }
-                parts.push_back(field.AsString());
+                texts.push_back(*bytes);
             }
+            std::vector<std::string_view> parts{""};
+            parts.insert(parts.end(), texts.begin(), texts.end());
             Alert alert;
             if (!ParseAlertFields(parts, alert)) {
                 return fail("bad alert entry");

@@ -196,7 +196,7 @@ void Application::OpenDeleteStationDialog() {
 }
 
 void Application::OpenRelayDialog(int relay) {
-    auto* dialog = new RelayDialog(relay, *m_link, m_panel, m_window.get());
+    auto* dialog = new RelayDialog(relay, *m_link, m_panel, m_messages, m_window.get());
     connect(dialog, &RelayDialog::ScriptsRequested, m_scripts.get(),
             &scripts::ScriptScreens::OpenList);
     ShowDialog(dialog);

@@ -8,6 +8,8 @@
 #include <string_view>
 #include <vector>
 
+#include "panel/station_text.h"
+
 // Plain data exchanged between the board link and its SNMP transport.
 namespace volnar {
 
@@ -82,16 +84,5 @@ std::string DottedOid(const std::uint32_t* arcs, std::size_t count);
 // decimal fields 0-255 of one to three digits; anything else (host names,
 // fewer fields, signs, blanks) is rejected.
 std::optional<QString> CanonicalIpv4(const QString& text);
-
-// Station texts are single bytes; every byte maps to one character and back.
-inline QString StationText(const QByteArray& bytes) {
-    return QString::fromLatin1(bytes);
-}
-inline QString StationText(std::string_view bytes) {
-    return QString::fromLatin1(bytes.data(), static_cast<qsizetype>(bytes.size()));
-}
-inline QByteArray StationBytes(const QString& text) {
-    return text.toLatin1();
-}
 
 }  // namespace volnar

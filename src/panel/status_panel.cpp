@@ -1,5 +1,7 @@
 #include "panel/status_panel.h"
 
+#include "panel/station_text.h"
+
 #include <cmath>
 
 #include "panel/text_rules.h"
@@ -40,7 +42,7 @@ bool StatusPanel::Text::Set(std::string_view value) {
     if (!Keep(bytes, value)) {
         return false;
     }
-    text = QString::fromLatin1(value.data(), static_cast<qsizetype>(value.size()));
+    text = StationText(value);
     return true;
 }
 

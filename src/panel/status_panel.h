@@ -14,9 +14,9 @@ namespace volnar {
 // model: the window reads the texts after Changed() and draws them.
 //
 // The station's texts are untrusted bytes. They are shown as received, each
-// byte as the character of the same code (Latin-1): every byte sequence
-// converts, nothing is dropped or replaced, and toLatin1() gives the exact
-// bytes back (e.g. to send a rating back to the station unchanged).
+// byte as its station-text character (StationText): every byte sequence
+// converts, nothing is dropped or replaced, and StationBytes() gives the
+// exact bytes back (e.g. to send a rating back to the station unchanged).
 class StatusPanel final : public QObject {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(StatusPanel)

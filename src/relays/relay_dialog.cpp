@@ -1,21 +1,29 @@
 #include "relays/relay_dialog.h"
 
 #include <QPushButton>
+#include <QTextDocument>
 
 #include "link/board_link.h"
 #include "link/board_objects.h"
+#include "panel/message_service.h"
+#include "panel/station_text.h"
 #include "panel/status_panel.h"
 #include "ui_relay_dialog.h"
 
 namespace volnar {
 
-RelayDialog::RelayDialog(int relay, BoardLink& link, const StatusPanel& panel, QWidget* parent)
-    : QDialog(parent), m_ui(std::make_unique<Ui::RelayDialog>()), m_relay(relay), m_link(link) {
+RelayDialog::RelayDialog(int relay, BoardLink& link, const StatusPanel& panel,
+                         MessageService& messages, QWidget* parent)
+    : QDialog(parent),
+      m_ui(std::make_unique<Ui::RelayDialog>()),
+      m_relay(relay),
+      m_link(link),
+      m_messages(messages) {
     m_ui->setupUi(this);
     setWindowTitle(tr("Relay %1 Control").arg(relay));
     m_ui->notesGroup->setTitle(tr("Relay %1 Notes").arg(relay));
     m_ui->nameGroup->setTitle(tr("Relay %1 Name").arg(relay));
-    m_ui->nameEdit->setText(panel.RelayName(relay).left(kRelayNameMaxLength));
+    m_ui->nameEdit->setText(panel.RelayName(relay));  // whole: a longer name is refused on send
     (panel.RelayState(relay) != 0 ? m_ui->onRadio : m_ui->offRadio)->setChecked(true);
 
     connect(m_ui->pulseSlider, &QSlider::valueChanged, m_ui->pulseLabel,
@@ -35,12 +43,13 @@ RelayDialog::RelayDialog(int relay, BoardLink& link, const StatusPanel& panel, Q
     // for its own relay.
     connect(&m_link, &BoardLink::RelayNotesReceived, this, [this](int k, const QString& notes) {
         if (k == m_relay) {
-            m_ui->notesEdit->setPlainText(notes);
+            m_stationNotes = notes;
+            m_ui->notesEdit->setPlainText(EditableLines(notes));
         }
     });
     connect(&m_link, &BoardLink::RelayNameReceived, this, [this](int k, const QString& name) {
         if (k == m_relay) {
-            m_ui->nameEdit->setText(name.left(kRelayNameMaxLength));
+            m_ui->nameEdit->setText(name);
         }
     });
     Refresh();
@@ -64,13 +73,24 @@ void RelayDialog::DoRelayAction() {
 }
 
 void RelayDialog::UpdateName() {
-    m_link.SendBoardRequest(
-        board::kRelayName[m_relay], PduType::Set,
-        RequestValue::Text(StationBytes(m_ui->nameEdit->text().left(kRelayNameMaxLength))));
+    const QString name = m_ui->nameEdit->text();
+    if (const auto refusal =
+            CheckStationText({tr("Relay %1 Name").arg(m_relay), kRelayNameMaxLength, true}, name)) {
+        m_messages.ShowError(*refusal);
+        return;
+    }
+    m_link.SendBoardRequest(board::kRelayName[m_relay], PduType::Set,
+                            RequestValue::Text(StationBytes(name)));
 }
 
 void RelayDialog::UpdateNotes() {
-    const QString notes = m_ui->notesEdit->toPlainText().left(kRelayNotesMaxLength);
+    const QString notes =
+        StationLines(m_ui->notesEdit->document()->toRawText(), m_stationNotes, u"\n");
+    if (const auto refusal = CheckStationText(
+            {tr("Relay %1 Notes").arg(m_relay), kRelayNotesMaxLength, false}, notes)) {
+        m_messages.ShowError(*refusal);
+        return;
+    }
     // The notes come back in the station's echo, with the notice.
     m_ui->notesEdit->clear();
     m_link.SetRelayNotesPending(m_relay);

@@ -10,6 +10,7 @@ class RelayDialog;
 namespace volnar {
 
 class BoardLink;
+class MessageService;
 class StatusPanel;
 
 // Longest relay name and notes the station keeps.
@@ -25,7 +26,8 @@ class RelayDialog final : public QDialog {
 
 public:
     // Sends the GET of the relay's notes at once.
-    RelayDialog(int relay, BoardLink& link, const StatusPanel& panel, QWidget* parent = nullptr);
+    RelayDialog(int relay, BoardLink& link, const StatusPanel& panel, MessageService& messages,
+                QWidget* parent = nullptr);
     ~RelayDialog() override;
 
     int Relay() const { return m_relay; }
@@ -44,6 +46,10 @@ private:
     std::unique_ptr<Ui::RelayDialog> m_ui;
     int m_relay;
     BoardLink& m_link;
+    MessageService& m_messages;
+    // The notes as the station last sent them: sent back byte for byte when
+    // the operator leaves them as shown.
+    QString m_stationNotes;
 };
 
 }  // namespace volnar

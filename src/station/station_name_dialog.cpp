@@ -2,6 +2,8 @@
 
 #include "link/board_link.h"
 #include "link/board_objects.h"
+#include "panel/message_service.h"
+#include "panel/station_text.h"
 #include "ui_station_name_dialog.h"
 
 namespace volnar {
@@ -13,7 +15,7 @@ StationNameDialog::StationNameDialog(const QString& currentName, BoardLink& link
       m_link(link),
       m_messages(messages) {
     m_ui->setupUi(this);
-    m_ui->nameEdit->setText(currentName.left(kStationNameMaxLength));
+    m_ui->nameEdit->setText(currentName);  // whole: a longer name is refused on OK
     connect(m_ui->buttonBox, &QDialogButtonBox::accepted, this, &StationNameDialog::Submit);
     connect(m_ui->buttonBox, &QDialogButtonBox::rejected, this, &QDialog::reject);
 }
@@ -21,10 +23,17 @@ StationNameDialog::StationNameDialog(const QString& currentName, BoardLink& link
 StationNameDialog::~StationNameDialog() = default;
 
 void StationNameDialog::Submit() {
-    const QString name = m_ui->nameEdit->text().left(kStationNameMaxLength);
+    const QString name = m_ui->nameEdit->text();
     if (name.isEmpty()) {
         m_messages.Show(MessageIcon::None, QString::fromLatin1(kZeroLengthRefused),
                         MessageButtons::Ok, QString());
+        return;
+    }
+    // Refused before the question: a "|" would shift every later field of
+    // the status record, and nothing is cut or replaced on the way out.
+    if (const auto refusal =
+            CheckStationText({tr("Station Name"), kStationNameMaxLength, true}, name)) {
+        m_messages.ShowError(*refusal);
         return;
     }
     if (m_messages.Show(MessageIcon::Question, QString::fromLatin1(kRenameQuestion),

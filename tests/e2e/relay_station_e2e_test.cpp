@@ -140,5 +140,84 @@ TEST_F(RelayStationE2E, StationRenameAskedFirstThenShownInTheReadout) {
     ASSERT_TRUE(WaitFor([&] { return readout->text() == S("Renamed Hut"); }));
 }
 
+// The value bytes of a logged SET (the log shows each byte as one character).
+QByteArray Bytes(const QJsonObject& line) {
+    return line[S("value")].toString().toLatin1();
+}
+
+// Western text reaches the station in its code page and comes back the same;
+// a character it cannot hold, or a "|", is refused with a box before
+// anything is sent; notes saved unchanged go back byte for byte.
+TEST_F(RelayStationE2E, RelayAndStationTextAsTypedOrRefused) {
+    Begin();
+    const QByteArray stored(
+        "line 1\r\nline 2\rline\xa0"
+        "3");
+    app->Link().SendBoardRequest(board::kRelayNotes[1], PduType::Set, RequestValue::Text(stored));
+    ASSERT_TRUE(WaitFor([&] { return RequestsOn(board::kRelayNotes[1], "SET").size() == 1; }));
+    QSignalSpy notesAnswers(&app->Link(), &BoardLink::RelayNotesReceived);
+    RelayDialog* dialog = OpenRelay(1);
+    auto* name = dialog->findChild<QLineEdit*>(S("nameEdit"));
+    ASSERT_TRUE(WaitFor([&] { return notesAnswers.size() >= 1; }));
+
+    const struct {
+        const char* typed;
+        const char* box;  // a part of the refusal, or nullptr when sent
+        QByteArray bytes;
+    } names[] = {
+        {"Насос 2", "\"Н\" (U+041D)", {}},
+        {"Pump|2", "\"|\"", {}},
+        {"Pumpe Süd €", nullptr,
+         "Pumpe S\xfc"
+         "d \x80"},
+    };
+    for (const auto& c : names) {
+        messages.boxes.clear();
+        const qsizetype sent = RequestsOn(board::kRelayName[1], "SET").size();
+        name->setText(S(c.typed));
+        dialog->findChild<QPushButton*>(S("updateNameButton"))->click();
+        if (c.box != nullptr) {
+            ASSERT_EQ(messages.boxes.size(), 1u) << c.typed;
+            EXPECT_TRUE(messages.boxes[0].text.contains(S("Relay 1 Name")));
+            EXPECT_TRUE(messages.boxes[0].text.contains(S(c.box)))
+                << messages.boxes[0].text.toStdString();
+            QTest::qWait(100);
+            EXPECT_EQ(RequestsOn(board::kRelayName[1], "SET").size(), sent) << "nothing sent";
+            continue;
+        }
+        ASSERT_TRUE(WaitFor([&] { return notices.contains(S("Relay Name Updated!")); }));
+        EXPECT_EQ(Bytes(RequestsOn(board::kRelayName[1], "SET").back()), c.bytes);
+        EXPECT_EQ(name->text(), S(c.typed)) << "the station's echo reads back the same";
+        QLabel* mainName = app->Window().findChild<QLabel*>(S("relayNameLabel1"));
+        ASSERT_TRUE(WaitFor([&] { return mainName->text() == S(c.typed); }));
+    }
+
+    // Unchanged notes: CR LF, the lone CR and the no-break space stay.
+    dialog->findChild<QPushButton*>(S("updateNotesButton"))->click();
+    ASSERT_TRUE(WaitFor([&] { return RequestsOn(board::kRelayNotes[1], "SET").size() == 2; }));
+    EXPECT_EQ(Bytes(RequestsOn(board::kRelayNotes[1], "SET").back()), stored);
+    EXPECT_TRUE(messages.boxes.empty()) << messages.Texts().join(u'|').toStdString();
+
+    // The station name: refused before the question, or sent as typed.
+    messages.boxes.clear();
+    messages.answers = {true};
+    app->OpenStationNameDialog();
+    auto* rename = LastDialog<StationNameDialog>();
+    auto pressOk = [&] {
+        rename->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
+    };
+    rename->findChild<QLineEdit*>(S("nameEdit"))->setText(S("Hütte|7"));
+    pressOk();
+    ASSERT_EQ(messages.boxes.size(), 1u);
+    EXPECT_TRUE(messages.boxes[0].text.contains(S("\"Station Name\"")));
+    EXPECT_TRUE(rename->isVisible());
+    rename->findChild<QLineEdit*>(S("nameEdit"))->setText(S("Hütte Nord"));
+    pressOk();
+    ASSERT_TRUE(WaitFor([&] { return notices.contains(S("Station Name Changed !")); }));
+    EXPECT_EQ(Bytes(RequestsOn(board::kSysName, "SET").back()), QByteArray("H\xfctte Nord"));
+    auto* readout = app->Window().findChild<QLineEdit*>(S("stationNameEdit"));
+    ASSERT_TRUE(WaitFor([&] { return readout->text() == S("Hütte Nord"); }));
+}
+
 }  // namespace
 }  // namespace volnar

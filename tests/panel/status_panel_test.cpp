@@ -6,6 +6,7 @@
 #include <climits>
 #include <string>
 
+#include "panel/station_text.h"
 #include "panel/status_panel.h"
 
 namespace volnar {
@@ -352,10 +353,11 @@ TEST(StatusPanel, StationBytesAreShownOneToOne) {
     StatusPanel panel;
     panel.ShowStatusRecord(record.Join());
     EXPECT_EQ(panel.StationName().size(), 7);
-    EXPECT_EQ(panel.StationName().toLatin1(), QByteArray(bytes.data(), 7));
+    EXPECT_EQ(StationBytes(panel.StationName()), QByteArray(bytes.data(), 7));
     EXPECT_EQ(panel.AdcName(1), Latin1("\xe9t\xe9"));
-    EXPECT_EQ(panel.ShuntAmpRating(2).toLatin1(), QByteArray("\x81"
-                                                             "100"));
+    EXPECT_EQ(StationBytes(panel.ShuntAmpRating(2)), QByteArray("\x81"
+                                                               "100"));
+    EXPECT_EQ(panel.StationName().at(3), QChar(0x20AC)) << "byte 80 is the euro sign";
     EXPECT_EQ(panel.AdcValue(1), QStringLiteral(" 1.25"));
 }
 

@@ -162,7 +162,9 @@ TEST(RequestLogFormat, AnsweredAndUnansweredLines) {
     EXPECT_EQ(line.Find("request_id")->AsNumber(), 421);
     EXPECT_EQ(line.Find("pdu")->AsString(), "SET");
     EXPECT_EQ(line.Find("oid")->AsString(), "1.3.6.1.4.1.32473.3.1.2.69");
+    // Each byte as its Latin-1 reading: the log shows exactly the bytes sent.
     EXPECT_EQ(line.Find("value")->AsString(), "0|relay|P\xc3\xbf|n|00|");
+    EXPECT_EQ(TextAsBytes(line.Find("value")->AsString()), "0|relay|P\xff|n|00|");
     EXPECT_EQ(line.Find("community")->AsString(), "public");
     EXPECT_EQ(line.Find("error_status")->AsNumber(), 3);
     EXPECT_EQ(line.Find("error_index")->AsNumber(), 1);

@@ -95,7 +95,6 @@ TEST(Scripts, MalformedRecordsAreRefusedAndChangeNothing) {
         "0|relay|Name|Notes|00ZZ01|",        // code outside the relay set
         "0|io|Name|Notes|10|",               // relay-board code in an I/O script
         "0|relay|Na\x01me|Notes|00|",        // control character in the name
-        "0|relay|Name\xff|Notes|00|",        // not UTF-8
         "0|relay|" + std::string(64, 'n') + "|Notes|00|",
         "0|relay|Name|" + std::string(511, 'd') + "|00|",
         "0|relay|Name|Notes|" + std::string(514, '0') + "|",  // 257 commands
@@ -405,6 +404,43 @@ TEST(StationName, BarAndControlCharactersAreRefused) {
     EXPECT_EQ(model.stationName(), "VOLN-SIM");
     EXPECT_EQ(model.SetStationName("Hütte 7"), kNoError);
     EXPECT_EQ(StatusField(model.StatusRecord(0), 27), "Hütte 7");
+}
+
+// The station keeps text as the bytes it was sent, whatever their encoding:
+// Windows-1252 and UTF-8 alike come back byte for byte, and survive the
+// state file.
+TEST(StationText, BytesAreStoredAndServedBackUnchanged) {
+    const std::string western(
+        "Pumpe S\xfc"
+        "d \x80\xa0",
+        11);
+    const std::string utf8(
+        "S\xc3\xbc"
+        "d");
+    StationModel model;
+    ASSERT_EQ(model.SetStationName(western), kNoError);
+    ASSERT_EQ(model.SetRelayName(1, western), kNoError);
+    ASSERT_EQ(model.SetRelayNotes(2, "a\r\nb\rc\xa0"), kNoError);
+    ASSERT_EQ(model.SetChannelName(3, utf8), kNoError);
+    ASSERT_EQ(model.SetScriptRecord("0|relay|Pr\xfc"
+                                    "fung|n\xe4|00|"),
+              kNoError);
+    ASSERT_EQ(model.SetRelayName(3, std::string(19, '\xe9')), kNoError) << "19 bytes fit";
+    EXPECT_EQ(model.SetRelayName(4, std::string(20, '\xe9')), kBadValue);
+    const auto parsed = ParseJson(model.ToJson().Serialize());
+    ASSERT_TRUE(parsed.value) << parsed.error;
+    auto loaded = StationModel::FromJson(*parsed.value);
+    ASSERT_TRUE(loaded.model) << loaded.error;
+    StationModel& reloaded = *loaded.model;
+    for (StationModel* m : {&model, &reloaded}) {
+        EXPECT_EQ(StatusField(m->StatusRecord(0), 27), western);
+        EXPECT_EQ(m->relay(1).name, western);
+        EXPECT_EQ(m->relay(2).notes, "a\r\nb\rc\xa0");
+        EXPECT_EQ(StatusField(m->StatusRecord(0), 5), utf8);
+        EXPECT_EQ(m->scripts().at(1).name,
+                  "Pr\xfc"
+                  "fung");
+    }
 }
 
 TEST(StateJson, RoundTripKeepsEverythingTheFileHolds) {
