@@ -4,10 +4,12 @@
 #include <QKeyEvent>
 #include <QListWidget>
 #include <QPushButton>
+#include <QTextDocument>
 
 #include "link/board_link.h"
 #include "link/board_objects.h"
 #include "panel/message_service.h"
+#include "panel/station_text.h"
 #include "panel/status_panel.h"
 #include "ui_adc_options_dialog.h"
 
@@ -167,7 +169,7 @@ AdcOptionsDialog::AdcOptionsDialog(int channel, BoardLink& link, const StatusPan
                             routing::kAdcLoadAlerts);
 
     setWindowTitle(adc::DialogTitle(m_channel));
-    m_ui->nameEdit->setText(adc::Cut(m_panel.AdcName(m_channel), adc::kNameTaken));
+    m_ui->nameEdit->setText(m_panel.AdcName(m_channel));  // whole: a longer name is refused
     m_ui->readingLabel->setText(adc::Cut(m_panel.AdcValue(m_channel), adc::kReadingShown));
 
     m_clock.setInterval(1000);
@@ -259,9 +261,12 @@ void AdcOptionsDialog::ApplyChannelRecord(const AdcChannelRecord& record) {
     if (record.channel != m_channel) {
         return;
     }
-    m_ui->notesEdit->setPlainText(adc::Cut(record.notes, adc::kRecordNotesShown));
-    m_ui->highValueEdit->setText(adc::Cut(record.highValue, adc::kRecordNumberShown));
-    m_ui->lowValueEdit->setText(adc::Cut(record.lowValue, adc::kRecordNumberShown));
+    // Every value whole, as the station holds it: what would not fit is
+    // refused when it is sent, never cut on the way in.
+    m_stationNotes = record.notes;
+    m_ui->notesEdit->setPlainText(EditableLines(record.notes));
+    m_ui->highValueEdit->setText(record.highValue);
+    m_ui->lowValueEdit->setText(record.lowValue);
     m_ui->highEnabledCheck->setChecked(record.highEnabled);
     m_ui->lowEnabledCheck->setChecked(record.lowEnabled);
     const adc::IdLists ids = {
@@ -283,8 +288,8 @@ void AdcOptionsDialog::ApplyChannelRecord(const AdcChannelRecord& record) {
     if (record.lowFlapText) {
         m_ui->lowFlapCombo->setCurrentText(*record.lowFlapText);
     }
-    m_ui->adjustmentEdit->setText(adc::Cut(record.adjustment, adc::kRecordNumberShown));
-    m_ui->precisionEdit->setText(adc::Cut(record.precision, adc::kRecordNumberShown));
+    m_ui->adjustmentEdit->setText(record.adjustment);
+    m_ui->precisionEdit->setText(record.precision);
     m_loading = false;
     ShowLoading();
 }
@@ -324,13 +329,13 @@ void AdcOptionsDialog::Remove(std::size_t list) {
 }
 
 void AdcOptionsDialog::SetName() {
-    const QString name = adc::Cut(m_ui->nameEdit->text(), adc::kNameTaken);
+    const QString name = m_ui->nameEdit->text();
     if (name.isEmpty()) {
         m_messages.Show(MessageIcon::None, QString::fromLatin1(adc::kZeroLengthName));
         return;
     }
-    if (name.contains(QLatin1Char('|'))) {
-        m_messages.ShowError(QString::fromLatin1(adc::kNameWithSeparator));
+    if (const auto refusal = adc::CheckChannelName(m_channel, name)) {
+        m_messages.ShowError(*refusal);
         return;
     }
     const auto n = static_cast<std::size_t>(m_channel);
@@ -340,9 +345,10 @@ void AdcOptionsDialog::SetName() {
 }
 
 void AdcOptionsDialog::SetNotes() {
-    const QString notes = adc::Cut(m_ui->notesEdit->toPlainText(), adc::kNotesTaken);
-    if (notes.contains(QLatin1Char('|'))) {
-        m_messages.ShowError(QString::fromLatin1(adc::kNotesWithSeparator));
+    const QString notes =
+        StationLines(m_ui->notesEdit->document()->toRawText(), m_stationNotes, u"\n");
+    if (const auto refusal = adc::CheckChannelNotes(m_channel, notes)) {
+        m_messages.ShowError(*refusal);
         return;
     }
     const auto n = static_cast<std::size_t>(m_channel);

@@ -88,6 +88,9 @@ private:
     BoardLink& m_link;
     const StatusPanel& m_panel;
     MessageService& m_messages;
+    // The notes as the station sent them: sent back byte for byte when the
+    // operator leaves them as shown.
+    QString m_stationNotes;
     QTimer m_clock;
     std::function<void()> m_beep;
     bool m_loading = true;

@@ -133,9 +133,23 @@ QByteArray IdListText(const std::vector<int>& ids) {
 std::optional<QString> CheckSettings(const SettingsForm& form) {
     const auto fail = [](const char* message) { return QString::fromLatin1(message); };
 
+    // Texts the station could not keep as they stand: refused, never cut.
+    const std::pair<StationField, const QString*> texts[] = {
+        {{QStringLiteral("Amp Rating"), kRatingLimit}, &form.ampRating},
+        {{QStringLiteral("Millivolt Rating"), kRatingLimit}, &form.millivoltRating},
+        {{QStringLiteral("Adjustment"), kNumberTextLimit}, &form.adjustment},
+        {{QStringLiteral("High Trigger"), kNumberTextLimit}, &form.highValue},
+        {{QStringLiteral("Low Trigger"), kNumberTextLimit}, &form.lowValue},
+    };
+    for (const auto& [field, value] : texts) {
+        if (auto refusal = CheckStationText(field, *value)) {
+            return refusal;
+        }
+    }
+
     // 1. Ratings: required for an ammeter; never a field separator.
-    const QString amp = Cut(form.ampRating, kRatingTaken);
-    const QString millivolt = Cut(form.millivoltRating, kRatingTaken);
+    const QString& amp = form.ampRating;
+    const QString& millivolt = form.millivoltRating;
     if ((form.ammeter && amp.isEmpty()) || HasSeparator(amp)) {
         return fail(kInvalidAmpRating);
     }
@@ -144,20 +158,20 @@ std::optional<QString> CheckSettings(const SettingsForm& form) {
     }
 
     // 2. Precision: one digit 0-6.
-    const QString precision = Cut(form.precision, kPrecisionTaken);
-    if (precision.isEmpty() || precision[0] < QLatin1Char('0') || precision[0] > QLatin1Char('6')) {
+    const QString& precision = form.precision;
+    if (precision.size() != 1 || precision[0] < QLatin1Char('0') ||
+        precision[0] > QLatin1Char('6')) {
         return fail(kInvalidPrecision);
     }
 
-    // 3. Adjustment: sent as text, so only presence (and no separator).
-    const QString adjustment = Cut(form.adjustment, kAdjustmentTaken);
-    if (adjustment.isEmpty() || HasSeparator(adjustment)) {
+    // 3. Adjustment: sent as text, and the station takes only a number.
+    if (!IsStationNumber(form.adjustment)) {
         return fail(kInvalidAdjustment);
     }
 
     // 5, 6. An enabled trigger needs a value above 1.
-    const QString high = Cut(form.highValue, kTriggerValueTaken);
-    const QString low = Cut(form.lowValue, kTriggerValueTaken);
+    const QString& high = form.highValue;
+    const QString& low = form.lowValue;
     const Real highReal = ToReal(high);
     const Real lowReal = ToReal(low);
     const Real one = 1;
@@ -221,8 +235,8 @@ QByteArray SettingsRecord(const SettingsForm& form) {
         record += '|';
     };
     add(QByteArray::number(form.channel));
-    add(StationBytes(Cut(form.highValue, kTriggerValueTaken)));
-    add(StationBytes(Cut(form.lowValue, kTriggerValueTaken)));
+    add(StationBytes(form.highValue));
+    add(StationBytes(form.lowValue));
     add(form.highEnabled ? "1" : "0");
     add(form.lowEnabled ? "1" : "0");
     for (const std::vector<int>& ids : form.idLists) {
@@ -230,11 +244,11 @@ QByteArray SettingsRecord(const SettingsForm& form) {
     }
     add(Unsigned(FlapSeconds(form.highFlapText)));
     add(Unsigned(FlapSeconds(form.lowFlapText)));
-    add(StationBytes(Cut(form.adjustment, kAdjustmentTaken)));
-    add(StationBytes(Cut(form.precision, kPrecisionTaken)));
+    add(StationBytes(form.adjustment));
+    add(StationBytes(form.precision));
     add(form.ammeter ? "a" : "v");
-    add(StationBytes(Cut(form.ampRating, kRatingTaken)));
-    add(StationBytes(Cut(form.millivoltRating, kRatingTaken)));
+    add(StationBytes(form.ampRating));
+    add(StationBytes(form.millivoltRating));
     return record;
 }
 
@@ -274,6 +288,40 @@ QString DialogTitle(int channel) {
 
 QString Cut(const QString& text, int count) {
     return text.left(count);
+}
+
+bool IsStationNumber(const QString& text) {
+    qsizetype at = text.startsWith(QLatin1Char('-')) ? 1 : 0;
+    bool point = false;
+    bool digit = false;
+    for (; at < text.size(); ++at) {
+        const QChar c = text[at];
+        if (c == QLatin1Char('.') && !point) {
+            point = true;
+        } else if (c >= QLatin1Char('0') && c <= QLatin1Char('9')) {
+            digit = true;
+        } else {
+            return false;
+        }
+    }
+    return digit;
+}
+
+std::optional<QString> CheckChannelName(int channel, const QString& name) {
+    if (name.isEmpty()) {
+        return QString::fromLatin1(kZeroLengthName);
+    }
+    if (HasSeparator(name)) {
+        return QString::fromLatin1(kNameWithSeparator);
+    }
+    return CheckStationText({QStringLiteral("ADC %1 Name").arg(channel), kNameTaken}, name);
+}
+
+std::optional<QString> CheckChannelNotes(int channel, const QString& notes) {
+    if (HasSeparator(notes)) {
+        return QString::fromLatin1(kNotesWithSeparator);
+    }
+    return CheckStationText({QStringLiteral("ADC %1 Notes").arg(channel), kNotesTaken}, notes);
 }
 
 }  // namespace volnar::adc

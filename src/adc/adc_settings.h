@@ -17,12 +17,12 @@ namespace volnar::adc {
 
 inline constexpr int kChannelCount = 8;
 
-// How much of each dialog text goes into the settings record.
-inline constexpr int kRatingTaken = 3;
-inline constexpr int kPrecisionTaken = 1;
-inline constexpr int kAdjustmentTaken = 5;
-inline constexpr int kTriggerValueTaken = 6;
-// Texts of the dialog as they are written to the station.
+// The longest texts the station keeps in the settings record: a shunt rating
+// of up to six digits, a number text (trigger value, adjustment) of up to
+// eleven characters. Longer texts are refused, never cut.
+inline constexpr int kRatingLimit = 6;
+inline constexpr int kNumberTextLimit = 11;
+// The channel's name and notes, written by their own Set buttons.
 inline constexpr int kNameTaken = 19;
 inline constexpr int kNotesTaken = 511;
 // Longest texts shown from the channel record and the status poll.
@@ -87,8 +87,8 @@ QString ActionsListName(ActionsList list);
 // Each id as unsigned decimal followed by "."; no ids give the empty text.
 QByteArray IdListText(const std::vector<int>& ids);
 
-// Everything the upload reads from the dialog, as the dialog shows it; the
-// cuts to the record's lengths are made here.
+// Everything the upload reads from the dialog, as the dialog shows it. Each
+// text goes into the record whole or the upload is refused.
 struct SettingsForm {
     int channel = 1;  // 1-8
     bool ammeter = false;
@@ -105,15 +105,19 @@ struct SettingsForm {
     IdLists idLists;
 };
 
-// The message of the first check the form fails, in the station's order
-// (ratings, precision, adjustment, trigger values, mode limits, then the
-// lengths of the id lists and of the record); nullopt when every check
-// passes. A compared text that is not a number never passes the check that
-// compares it: that check fails with its own message.
+// The message of the first check the form fails: first any text the station
+// could not keep as it stands (a character its code page cannot hold, or
+// longer than its field, named with the field and its limit), then in the
+// station's order (ratings, precision, adjustment, trigger values, mode
+// limits, then the lengths of the id lists and of the record); nullopt when
+// every check passes. A compared text that is not a number never passes the
+// check that compares it: that check fails with its own message. The
+// precision is one digit 0-6 and the adjustment a number ("12.5", not "1..5").
+
 std::optional<QString> CheckSettings(const SettingsForm& form);
 
-// The settings record: 20 fields, each followed by "|" (the form is not
-// checked here; the texts are cut to their lengths).
+// The settings record: 20 fields, each followed by "|", each text whole (the
+// form is not checked here).
 QByteArray SettingsRecord(const SettingsForm& form);
 
 // CheckSettings, then the record.
@@ -138,5 +142,15 @@ QString DialogTitle(int channel);
 
 // A text cut to its first `count` characters.
 QString Cut(const QString& text, int count);
+
+// A number text as the station takes it: an optional "-", digits with at
+// most one ".", at least one digit.
+bool IsStationNumber(const QString& text);
+
+// The refusal for a channel name or notes text that cannot be set as it
+// stands (empty name, "|", a character the station cannot store, too long);
+// nothing when it can.
+std::optional<QString> CheckChannelName(int channel, const QString& name);
+std::optional<QString> CheckChannelNotes(int channel, const QString& notes);
 
 }  // namespace volnar::adc

@@ -157,7 +157,15 @@ TEST_F(AdcE2E, AdcNameAndNotesAreSetWithTheirIdsAndNotices) {
     Begin();
     Open(3);
     ASSERT_TRUE(WaitFor([this] { return !dialog->IsLoading(); }));
+    // A name past what the station keeps is refused naming the field and
+    // its limit, never cut.
     Find<QLineEdit>("nameEdit")->setText(QStringLiteral("Well Pump Voltage Sensor"));
+    QTest::mouseClick(Find<QPushButton>("setNameButton"), Qt::LeftButton);
+    EXPECT_EQ(messages.Texts(),
+              QStringList{QStringLiteral(
+                  "The field \"ADC 3 Name\" holds at most 19 characters; it has 24.")});
+    messages.boxes.clear();
+    Find<QLineEdit>("nameEdit")->setText(QStringLiteral("Well Pump Voltage S"));
     QTest::mouseClick(Find<QPushButton>("setNameButton"), Qt::LeftButton);
     ASSERT_TRUE(
         WaitFor([this] { return notices.contains(QStringLiteral("ADC 3 Name Changed !")); }));
@@ -186,6 +194,55 @@ TEST_F(AdcE2E, AdcNameAndNotesAreSetWithTheirIdsAndNotices) {
               QStringLiteral("Checked on Monday.\nAll fine."));
     EXPECT_EQ(Find<QLineEdit>("nameEdit")->text(), QStringLiteral("Well Pump Voltage S"));
     EXPECT_TRUE(messages.boxes.empty()) << messages.Texts().join(u'|').toStdString();
+}
+
+// What the station holds is shown whole and an untouched OK sends it back
+// byte for byte: a 1000 A / 100 mV shunt, a 400.00 A trigger, an adjustment
+// of 12.3456, notes with CR LF, a lone CR and byte A0.
+TEST_F(AdcE2E, AdcUnchangedSaveSendsBackWhatTheStationHolds) {
+    Begin();
+    const QByteArray settings = "4|400.00|1.5000|1|0|3.|||||||2.|30|0|12.3456|2|a|1000|100|";
+    const QByteArray notes =
+        "Shunt 1000 A\r\nchecked\rMonday\xa0"
+        "8:00 \xe9";
+    ASSERT_TRUE(link->SendBoardRequest(board::kChannelSettings[4], PduType::Set,
+                                       RequestValue::Text(settings)));
+    ASSERT_TRUE(
+        link->SendBoardRequest(board::kChannelNotes[4], PduType::Set, RequestValue::Text(notes)));
+    ASSERT_TRUE(WaitFor([this] { return panel.ShuntAmpRating(4) == QStringLiteral("1000"); }));
+    Open(4);
+    ASSERT_TRUE(WaitFor([this] { return !dialog->IsLoading(); }));
+    EXPECT_EQ(Find<QLineEdit>("ampRatingEdit")->text(), QStringLiteral("1000"));
+    EXPECT_EQ(Find<QLineEdit>("adjustmentEdit")->text(), QStringLiteral("12.3456"));
+    QTest::mouseClick(Find<QPushButton>("setNotesButton"), Qt::LeftButton);
+    ASSERT_TRUE(
+        WaitFor([this] { return notices.contains(QStringLiteral("ADC 4 Note Changed !")); }));
+    EXPECT_EQ(RequestsFor(board::kChannelNotes[4], routing::ChannelNotesId(4))
+                  .back()[QStringLiteral("value")]
+                  .toString()
+                  .toLatin1(),
+              notes);
+
+    // A value that would not fit is refused; the adjustment must be a number.
+    Find<QLineEdit>("ampRatingEdit")->setText(QStringLiteral("1000000"));
+    QTest::mouseClick(Find<QPushButton>("okButton"), Qt::LeftButton);
+    Find<QLineEdit>("ampRatingEdit")->setText(QStringLiteral("1000"));
+    Find<QLineEdit>("adjustmentEdit")->setText(QStringLiteral("1.2.3"));
+    QTest::mouseClick(Find<QPushButton>("okButton"), Qt::LeftButton);
+    EXPECT_EQ(messages.Texts(),
+              (QStringList{
+                  QStringLiteral("The field \"Amp Rating\" holds at most 6 characters; it has 7."),
+                  QStringLiteral("Adjustment must contain a valid number !")}));
+    EXPECT_TRUE(RequestsFor(board::kChannelSettings[4], routing::ChannelSettingsId(4)).isEmpty());
+
+    Find<QLineEdit>("adjustmentEdit")->setText(QStringLiteral("12.3456"));
+    QTest::mouseClick(Find<QPushButton>("okButton"), Qt::LeftButton);
+    ASSERT_TRUE(WaitFor([this] { return notices.contains(QStringLiteral("ADC 4 Updated !")); }));
+    const QList<QJsonObject> sets =
+        RequestsFor(board::kChannelSettings[4], routing::ChannelSettingsId(4));
+    ASSERT_EQ(sets.size(), 1);
+    EXPECT_EQ(sets[0][QStringLiteral("value")].toString().toLatin1(), settings);
+    EXPECT_EQ(sets[0][QStringLiteral("error_status")].toInt(), 0);
 }
 
 TEST_F(AdcE2E, AdcUploadSwitchesAChannelToAmmeterAndThePanelShowsTheCurrent) {
@@ -217,7 +274,7 @@ TEST_F(AdcE2E, AdcUploadSwitchesAChannelToAmmeterAndThePanelShowsTheCurrent) {
     ASSERT_EQ(sets.size(), 1);
     EXPECT_EQ(sets[0][QStringLiteral("pdu")].toString(), QStringLiteral("SET"));
     EXPECT_EQ(sets[0][QStringLiteral("value")].toString(),
-              QStringLiteral("1|80.000|0.0000|1|0|3.3.|||||||2.|30|0|1.000|3|a|100|50|"));
+              QStringLiteral("1|80.000|0.0000|1|0|3.3.|||||||2.|30|0|1.0000|3|a|100|50|"));
     EXPECT_EQ(sets[0][QStringLiteral("error_status")].toInt(), 0);
 
     // After the next polls the panel shows channel 1 as an ammeter: the

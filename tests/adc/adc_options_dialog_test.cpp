@@ -286,7 +286,7 @@ TEST_F(AdcDialogTest, DataLoadFillsPoolsRecordAndActionsLists) {
     EXPECT_EQ(LastRequest().requestId, 455);
     EXPECT_EQ(LastRequest().value.syntax, kSyntaxOctetString);
     EXPECT_EQ(LastRequest().value.octets,
-              QByteArray("3|2.0000|1.5000|1|0|3.12.|12.|7.|2.2.||||7.2.|3600|0|1.000|4|v|0|0|"));
+              QByteArray("3|2.0000|1.5000|1|0|3.12.|12.|7.|2.2.||||7.2.|3600|0|1.0000|4|v|0|0|"));
 }
 
 TEST_F(AdcDialogTest, ARecordArrivingTwiceDoesNotDoubleTheActions) {
@@ -313,8 +313,9 @@ TEST_F(AdcDialogTest, RecordOfAnotherChannelOrMalformedIsHarmless) {
     link->HandleBoardResponse(
         Answer(Object(".66.3"), "3|n|" + longField + "|" + longField + "|" + longField + "|", 452));
     Drain();
-    EXPECT_EQ(Find<QPlainTextEdit>("notesEdit")->toPlainText().size(), 511);
-    EXPECT_EQ(Find<QLineEdit>("highValueEdit")->text().size(), 11);
+    // Shown whole: what would not fit is refused when it is sent.
+    EXPECT_EQ(Find<QPlainTextEdit>("notesEdit")->toPlainText().size(), 3000);
+    EXPECT_EQ(Find<QLineEdit>("highValueEdit")->text().size(), 3000);
 }
 
 TEST_F(AdcDialogTest, NoAlertsAtAllStillLoadsScriptsAndRecord) {
@@ -422,9 +423,15 @@ TEST_F(AdcDialogTest, KeyFiltersBeepAndDropOtherCharacters) {
     EXPECT_EQ(beeps, 9);
 }
 
-TEST_F(AdcDialogTest, SetNameSendsTheFirst19CharactersWithTheChannelsId) {
+TEST_F(AdcDialogTest, SetNameSendsUpTo19CharactersWithTheChannelsId) {
     Open(3);
+    const std::size_t before = transport->requests.size();
     Find<QLineEdit>("nameEdit")->setText(QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXY"));
+    QTest::mouseClick(Find<QPushButton>("setNameButton"), Qt::LeftButton);
+    EXPECT_EQ(transport->requests.size(), before) << "refused, never cut";
+    EXPECT_EQ(messages.Texts(), QStringList{QStringLiteral("The field \"ADC 3 Name\" holds at most "
+                                                           "19 characters; it has 25.")});
+    Find<QLineEdit>("nameEdit")->setText(QStringLiteral("ABCDEFGHIJKLMNOPQRS"));
     QTest::mouseClick(Find<QPushButton>("setNameButton"), Qt::LeftButton);
     EXPECT_EQ(LastRequest().oid, std::string(board::kChannelName[3]));
     EXPECT_EQ(LastRequest().type, PduType::Set);
@@ -457,7 +464,12 @@ TEST_F(AdcDialogTest, EmptyNameIsRefusedAndNothingSent) {
 
 TEST_F(AdcDialogTest, SetNotesSendsUpTo511CharactersEmptyAllowed) {
     Open(8);
-    Find<QPlainTextEdit>("notesEdit")->setPlainText(QString(600, QLatin1Char('n')));
+    Find<QPlainTextEdit>("notesEdit")->setPlainText(QString(512, QLatin1Char('n')));
+    QTest::mouseClick(Find<QPushButton>("setNotesButton"), Qt::LeftButton);
+    ASSERT_EQ(messages.boxes.size(), 1u);
+    EXPECT_TRUE(messages.boxes[0].text.contains(QStringLiteral("at most 511 characters")));
+    messages.boxes.clear();
+    Find<QPlainTextEdit>("notesEdit")->setPlainText(QString(511, QLatin1Char('n')));
     QTest::mouseClick(Find<QPushButton>("setNotesButton"), Qt::LeftButton);
     EXPECT_EQ(LastRequest().oid, std::string(board::kChannelNotes[8]));
     EXPECT_EQ(LastRequest().requestId, 440);
@@ -491,7 +503,7 @@ TEST_F(AdcDialogTest, FailedCheckShowsItsBoxAndKeepsTheDialogOpen) {
     EXPECT_EQ(transport->requests.size(), before + 1);
     EXPECT_EQ(LastRequest().requestId, 453);
     EXPECT_EQ(LastRequest().value.octets,
-              QByteArray("1|2.4|1.5000|1|1|||||||||0|0|1.000|2|v|0|0|"));
+              QByteArray("1|2.4|1.5000|1|1|||||||||0|0|1.0000|2|v|0|0|"));
 }
 
 TEST_F(AdcDialogTest, UploadClosesTheDialogAndTheAnswerBringsTheNotice) {
@@ -503,7 +515,7 @@ TEST_F(AdcDialogTest, UploadClosesTheDialogAndTheAnswerBringsTheNotice) {
     EXPECT_EQ(finished[0].at(0).toInt(), QDialog::Accepted);
     EXPECT_EQ(LastRequest().oid, std::string(board::kChannelSettings[7]));
     EXPECT_EQ(LastRequest().requestId, 459);
-    EXPECT_EQ(LastRequest().value.octets, QByteArray("7|30|20|1|1|||||||||45|0|1.000|3|v|0|0|"));
+    EXPECT_EQ(LastRequest().value.octets, QByteArray("7|30|20|1|1|||||||||45|0|1.0000|3|v|0|0|"));
     EXPECT_EQ(link->AdcOptionsChannel(), 0) << "closing ends the dialog's claim on the load";
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_FALSE(dialog) << "deleted on close";

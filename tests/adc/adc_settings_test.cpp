@@ -46,7 +46,7 @@ SettingsForm Ammeter() {
 
 TEST(AdcRecord, WorkedExampleComesOutExactly) {
     EXPECT_EQ(SettingsRecord(WorkedExample()),
-              QByteArray("3|2.0000|1.5000|1|1|4.||||||2.7.||30|0|1.000|2|v|0|0|"));
+              QByteArray("3|2.0000|1.5000|1|1|4.||||||2.7.||30|0|1.0000|2|v|0|0|"));
     const UploadPlan plan = PlanUpload(WorkedExample());
     EXPECT_FALSE(plan.error.has_value()) << plan.error.value_or(QString()).toStdString();
     EXPECT_EQ(plan.record, SettingsRecord(WorkedExample()));
@@ -63,16 +63,18 @@ TEST(AdcRecord, EmptyListsAndEmptyTextsGiveEmptyFields) {
     EXPECT_EQ(SettingsRecord(form), QByteArray("8|||0|0|||||||||86400|0|||a|||"));
 }
 
-TEST(AdcRecord, TextsAreCutToTheirFieldLengths) {
-    SettingsForm form = WorkedExample();
-    form.highValue = QStringLiteral("12.345678");
+// Nothing is cut: a polled 1000 A shunt and an untouched 400.00 go back whole.
+TEST(AdcRecord, TextsGoOutWhole) {
+    SettingsForm form = Ammeter();
+    form.highValue = QStringLiteral("400.00");
     form.lowValue = QStringLiteral("1.50001");
-    form.adjustment = QStringLiteral("0.98765");
-    form.precision = QStringLiteral("34");
+    form.adjustment = QStringLiteral("12.3456");
     form.ampRating = QStringLiteral("1000");
-    form.millivoltRating = QStringLiteral("75");
-    EXPECT_EQ(SettingsRecord(form),
-              QByteArray("3|12.345|1.5000|1|1|4.||||||2.7.||30|0|0.987|3|v|100|75|"));
+    form.millivoltRating = QStringLiteral("100");
+    const UploadPlan plan = PlanUpload(form);
+    ASSERT_FALSE(plan.error.has_value()) << plan.error->toStdString();
+    EXPECT_EQ(plan.record,
+              QByteArray("6|400.00|1.50001|1|1|4.||||||2.7.||30|0|12.3456|2|a|1000|100|"));
 }
 
 TEST(AdcRecord, OnePerListInTheStationsOrder) {
@@ -179,9 +181,9 @@ const CheckCase kCheckCases[] = {
      From(WorkedExample, [](SettingsForm& f) { f.precision = QStringLiteral("6"); }), std::nullopt},
     {"PrecisionZeroPasses",
      From(WorkedExample, [](SettingsForm& f) { f.precision = QStringLiteral("0"); }), std::nullopt},
-    {"PrecisionOnlyFirstCharacterCounts",
-     From(WorkedExample, [](SettingsForm& f) { f.precision = QStringLiteral("69"); }),
-     std::nullopt},
+    {"PrecisionOfTwoCharactersRefused",
+     From(WorkedExample, [](SettingsForm& f) { f.precision = QStringLiteral("34"); }),
+     "Precision must be a number between 0 and 6 !"},
     {"PrecisionBeforeAdjustment",
      From(WorkedExample,
           [](SettingsForm& f) {
@@ -195,9 +197,37 @@ const CheckCase kCheckCases[] = {
     {"AdjustmentWithSeparator",
      From(WorkedExample, [](SettingsForm& f) { f.adjustment = QStringLiteral("1|2"); }),
      "Adjustment must contain a valid number !"},
-    {"AdjustmentSentAsText",
+    {"AdjustmentNotANumber",
      From(WorkedExample, [](SettingsForm& f) { f.adjustment = QStringLiteral("abc"); }),
+     "Adjustment must contain a valid number !"},
+    {"AdjustmentTwoPoints",
+     From(WorkedExample, [](SettingsForm& f) { f.adjustment = QStringLiteral("1..5"); }),
+     "Adjustment must contain a valid number !"},
+    {"AdjustmentLonePoint",
+     From(WorkedExample, [](SettingsForm& f) { f.adjustment = QStringLiteral("."); }),
+     "Adjustment must contain a valid number !"},
+    {"AdjustmentThreeParts",
+     From(WorkedExample, [](SettingsForm& f) { f.adjustment = QStringLiteral("1.2.3"); }),
+     "Adjustment must contain a valid number !"},
+    {"AdjustmentOfElevenPasses",
+     From(WorkedExample, [](SettingsForm& f) { f.adjustment = QStringLiteral("12.34567890"); }),
      std::nullopt},
+    // Longer than the station keeps, or not storable: refused, never cut.
+    {"AdjustmentOfTwelveRefused",
+     From(WorkedExample, [](SettingsForm& f) { f.adjustment = QStringLiteral("12.345678901"); }),
+     "The field \"Adjustment\" holds at most 11 characters; it has 12."},
+    {"RatingOfSixPasses",
+     From(Ammeter, [](SettingsForm& f) { f.ampRating = QStringLiteral("100000"); }), std::nullopt},
+    {"RatingOfSevenRefused",
+     From(Ammeter, [](SettingsForm& f) { f.millivoltRating = QStringLiteral("1000000"); }),
+     "The field \"Millivolt Rating\" holds at most 6 characters; it has 7."},
+    {"TriggerValueOfTwelveRefused",
+     From(WorkedExample, [](SettingsForm& f) { f.lowValue = QStringLiteral("1.5000000000"); }),
+     "The field \"Low Trigger\" holds at most 11 characters; it has 12."},
+    {"TriggerValueNotStorable",
+     From(WorkedExample, [](SettingsForm& f) { f.highValue = QStringLiteral("2\u2154"); }),
+     "The field \"High Trigger\" contains the character \"\u2154\" (U+2154), which the "
+     "station cannot store. Remove or replace it."},
     {"AdjustmentBeforeTriggers",
      From(WorkedExample,
           [](SettingsForm& f) {
@@ -454,7 +484,7 @@ TEST(AdcRecordLength, FullestRecordThatPassesIsWithinTheLimit) {
     SettingsForm form = WorkedExample();
     form.highValue = QStringLiteral("2.3999");
     form.lowValue = QStringLiteral("1.0001");
-    form.adjustment = QStringLiteral("1.2345");
+    form.adjustment = QStringLiteral("1.234");
     form.highFlapText = QStringLiteral("24 Hours");
     form.lowFlapText = QStringLiteral("24 Hours");
     form.ampRating = QStringLiteral("999");
