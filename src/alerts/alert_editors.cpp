@@ -1,10 +1,12 @@
 #include "alerts/alert_editors.h"
 
 #include <QDialogButtonBox>
+#include <QTextDocument>
 
 #include "link/board_link.h"
 #include "link/board_objects.h"
 #include "panel/message_service.h"
+#include "panel/station_text.h"
 #include "ui_email_alert_dialog.h"
 #include "ui_sms_alert_dialog.h"
 
@@ -22,18 +24,6 @@ bool SendAlert(const AlertUpload& upload, BoardLink& link, MessageService& messa
     return true;
 }
 
-// Keeps a multi-line box within what is uploaded, so the operator sees the
-// cut where it happens.
-void LimitText(QPlainTextEdit* edit, int limit) {
-    QObject::connect(edit, &QPlainTextEdit::textChanged, edit, [edit, limit] {
-        const QString text = edit->toPlainText();
-        if (text.size() > limit) {
-            edit->setPlainText(text.left(limit));
-            edit->moveCursor(QTextCursor::End);
-        }
-    });
-}
-
 }  // namespace
 
 EmailAlertDialog::EmailAlertDialog(AlertEditorMode mode, const AlertWorkingRecord& alert,
@@ -45,17 +35,17 @@ EmailAlertDialog::EmailAlertDialog(AlertEditorMode mode, const AlertWorkingRecor
       m_link(link),
       m_messages(messages) {
     m_ui->setupUi(this);
-    LimitText(m_ui->messageEdit, 510);
     if (mode == AlertEditorMode::Edit) {
         setWindowTitle(tr("EDIT Email Alert"));
         const EmailAlertForm form = EmailFormFrom(alert);
+        m_listed = form;
         m_ui->nameEdit->setText(form.name);
         m_ui->descriptionEdit->setText(form.description);
         m_ui->fromEdit->setText(form.from);
         m_ui->smtpServerEdit->setText(form.smtpServer);
         m_ui->toEdit->setText(form.to);
         m_ui->subjectEdit->setText(form.subject);
-        m_ui->messageEdit->setPlainText(form.text);
+        m_ui->messageEdit->setPlainText(EditableLines(form.text));
     } else {
         setWindowTitle(tr("ADD New Email Alert"));
     }
@@ -67,14 +57,17 @@ EmailAlertDialog::EmailAlertDialog(AlertEditorMode mode, const AlertWorkingRecor
 EmailAlertDialog::~EmailAlertDialog() = default;
 
 EmailAlertForm EmailAlertDialog::Form() const {
-    return {
-        m_ui->nameEdit->text(),          m_ui->descriptionEdit->text(), m_ui->fromEdit->text(),
-        m_ui->smtpServerEdit->text(),    m_ui->toEdit->text(),          m_ui->subjectEdit->text(),
-        m_ui->messageEdit->toPlainText()};
+    return {m_ui->nameEdit->text(),
+            m_ui->descriptionEdit->text(),
+            m_ui->fromEdit->text(),
+            m_ui->smtpServerEdit->text(),
+            m_ui->toEdit->text(),
+            m_ui->subjectEdit->text(),
+            StationLines(m_ui->messageEdit->document()->toRawText(), m_listed.text, u"\n")};
 }
 
 void EmailAlertDialog::Submit() {
-    if (SendAlert(BuildEmailAlert(m_mode, m_id, Form()), m_link, m_messages)) {
+    if (SendAlert(BuildEmailAlert(m_mode, m_id, Form(), m_listed), m_link, m_messages)) {
         accept();
     }
 }
@@ -88,16 +81,15 @@ SmsAlertDialog::SmsAlertDialog(AlertEditorMode mode, const AlertWorkingRecord& a
       m_link(link),
       m_messages(messages) {
     m_ui->setupUi(this);
-    m_ui->modemCombo->lineEdit()->setMaxLength(49);
     m_ui->hintLabel->hide();
-    LimitText(m_ui->messageEdit, 149);
     if (mode == AlertEditorMode::Edit) {
         setWindowTitle(tr("EDIT SMS Alert"));
         const SmsAlertForm form = SmsFormFrom(alert);
+        m_listed = form;
         m_ui->descriptionEdit->setText(form.description);
         m_ui->phoneEdit->setText(form.phoneNumber);
         m_ui->modemCombo->setEditText(form.modem);
-        m_ui->messageEdit->setPlainText(form.message);
+        m_ui->messageEdit->setPlainText(EditableLines(form.message));
     } else {
         setWindowTitle(tr("ADD New SMS Alert"));
         m_ui->modemCombo->setEditText(QString::fromLatin1(kChooseModemPlaceholder));
@@ -129,7 +121,7 @@ void SmsAlertDialog::AddModem(const QString& modem) {
 
 SmsAlertForm SmsAlertDialog::Form() const {
     return {m_ui->descriptionEdit->text(), m_ui->phoneEdit->text(), m_ui->modemCombo->currentText(),
-            m_ui->messageEdit->toPlainText()};
+            StationLines(m_ui->messageEdit->document()->toRawText(), m_listed.message, u"\n")};
 }
 
 QStringList SmsAlertDialog::Modems() const {
@@ -141,7 +133,7 @@ QStringList SmsAlertDialog::Modems() const {
 }
 
 void SmsAlertDialog::Submit() {
-    if (SendAlert(BuildSmsAlert(m_mode, m_id, Form()), m_link, m_messages)) {
+    if (SendAlert(BuildSmsAlert(m_mode, m_id, Form(), m_listed), m_link, m_messages)) {
         accept();
     }
 }

@@ -38,6 +38,7 @@ private:
     std::unique_ptr<Ui::EmailAlertDialog> m_ui;
     AlertEditorMode m_mode;
     QString m_id;
+    EmailAlertForm m_listed;  // the alert as listed (edit mode): kept where unchanged
     BoardLink& m_link;
     MessageService& m_messages;
 };
@@ -67,6 +68,7 @@ private:
     std::unique_ptr<Ui::SmsAlertDialog> m_ui;
     AlertEditorMode m_mode;
     QString m_id;
+    SmsAlertForm m_listed;  // the alert as listed (edit mode): kept where unchanged
     BoardLink& m_link;
     MessageService& m_messages;
 };

@@ -4,17 +4,21 @@
 
 #include "link/board_objects.h"
 #include "link/board_request.h"
+#include "panel/station_text.h"
 
 namespace volnar {
 namespace {
 
+// `listed` holds the boxes as the station listed them (empty for a new
+// alert), in box order.
 AlertUpload Build(AlertEditorMode mode, const QString& id, const char* type,
-                  const std::vector<AlertBox>& boxes, int fillers) {
+                  const std::vector<AlertBox>& boxes, const QStringList& listed, int fillers) {
     AlertUpload upload;
     QStringList fields{mode == AlertEditorMode::New ? QStringLiteral("0") : id,
                        QString::fromLatin1(type)};
-    for (const AlertBox& box : boxes) {
-        const QString taken = box.text.left(box.limit);
+    for (std::size_t i = 0; i < boxes.size(); ++i) {
+        const AlertBox& box = boxes[i];
+        const QString& taken = box.text;
         if (taken.isEmpty()) {
             upload.refusal = QString::fromLatin1(box.emptyMessage);
             return upload;
@@ -22,6 +26,16 @@ AlertUpload Build(AlertEditorMode mode, const QString& id, const char* type,
         if (taken.contains(QLatin1Char('|'))) {
             upload.refusal = QStringLiteral("The box \"%1\" must not contain \"|\"!")
                                  .arg(QString::fromLatin1(box.label));
+            return upload;
+        }
+        const bool asListed =
+            mode == AlertEditorMode::Edit && taken == listed.value(static_cast<qsizetype>(i));
+        QString name = QString::fromLatin1(box.label);
+        if (name.endsWith(QLatin1Char(':'))) {
+            name.chop(1);
+        }
+        if (auto refusal = CheckStationText({name, asListed ? 0 : box.limit}, taken)) {
+            upload.refusal = *refusal;
             return upload;
         }
         fields << taken;
@@ -36,7 +50,8 @@ AlertUpload Build(AlertEditorMode mode, const QString& id, const char* type,
 
 }  // namespace
 
-AlertUpload BuildEmailAlert(AlertEditorMode mode, const QString& id, const EmailAlertForm& form) {
+AlertUpload BuildEmailAlert(AlertEditorMode mode, const QString& id, const EmailAlertForm& form,
+                            const EmailAlertForm& listed) {
     return Build(
         mode, id, "EMAIL",
         {{"Alert Name:", form.name, 49, "Enter a Name for this Alert!"},
@@ -46,19 +61,24 @@ AlertUpload BuildEmailAlert(AlertEditorMode mode, const QString& id, const Email
          {"To: (Email Address)", form.to, 254, "Enter the Recipient Email Address!"},
          {"Alert Subject:", form.subject, 99, "Enter the Subject for this Alert!"},
          {"Enter Alert Email to Send", form.text, 510, "Enter some text for this Alert!"}},
+        {listed.name, listed.description, listed.from, listed.smtpServer, listed.to, listed.subject,
+         listed.text},
         5);
 }
 
-AlertUpload BuildSmsAlert(AlertEditorMode mode, const QString& id, const SmsAlertForm& form) {
-    // The chooser's placeholder names no modem: it counts as an empty box.
+AlertUpload BuildSmsAlert(AlertEditorMode mode, const QString& id, const SmsAlertForm& form,
+                          const SmsAlertForm& listed) {
+    // The chooser's placeholder names no modem: it counts as an empty box,
+    // unless the station holds the alert so and it is saved unchanged.
+    const bool ownModem = mode == AlertEditorMode::Edit && form.modem == listed.modem;
     const QString modem =
-        form.modem == QLatin1String(kChooseModemPlaceholder) ? QString() : form.modem;
+        form.modem == QLatin1String(kChooseModemPlaceholder) && !ownModem ? QString() : form.modem;
     return Build(mode, id, "SMS",
                  {{"Description:", form.description, 49, "Enter a Name for this Alert!"},
                   {"Phone Number:", form.phoneNumber, 49, "Enter a valid Phone Number!"},
                   {"Choose Modem:", modem, 49, "Choose or Creat a Modem!"},
                   {"Enter Alert Message to Send", form.message, 149, "Enter some text to send!"}},
-                 8);
+                 {listed.description, listed.phoneNumber, listed.modem, listed.message}, 8);
 }
 
 EmailAlertForm EmailFormFrom(const AlertWorkingRecord& alert) {

@@ -50,11 +50,17 @@ struct SmsAlertForm {
 };
 
 // Checks the boxes in order (the first empty one, then any "|", which would
-// split the record on the station) and builds the fourteen-field record:
-// "ID|EMAIL|name|description|from|smtp|to|subject|text|-|-|-|-|-|".
-AlertUpload BuildEmailAlert(AlertEditorMode mode, const QString& id, const EmailAlertForm& form);
-// "ID|SMS|description|phone|modem|message|-|-|-|-|-|-|-|-|".
-AlertUpload BuildSmsAlert(AlertEditorMode mode, const QString& id, const SmsAlertForm& form);
+// split the record on the station, a character the station cannot store, or
+// more characters than the box uploads) and builds the fourteen-field record
+// with every box whole: "ID|EMAIL|name|description|from|smtp|to|subject|
+// text|-|-|-|-|-|". `listed` is the alert as the station listed it (edit
+// mode): a box left as listed goes back as it is, whatever its length.
+AlertUpload BuildEmailAlert(AlertEditorMode mode, const QString& id, const EmailAlertForm& form,
+                            const EmailAlertForm& listed = {});
+// "ID|SMS|description|phone|modem|message|-|-|-|-|-|-|-|-|". The chooser's
+// placeholder counts as no modem, unless it is the listed alert's own.
+AlertUpload BuildSmsAlert(AlertEditorMode mode, const QString& id, const SmsAlertForm& form,
+                          const SmsAlertForm& listed = {});
 
 // The editors' forms filled from a listed alert.
 EmailAlertForm EmailFormFrom(const AlertWorkingRecord& alert);

@@ -1,6 +1,7 @@
 #include "scripts/script_editor_dialog.h"
 
 #include <QKeyEvent>
+#include <QTextDocument>
 
 #include "link/board_link.h"
 #include "link/board_objects.h"
@@ -21,7 +22,6 @@ ScriptEditorDialog::ScriptEditorDialog(EditorMode mode, WorkingRecord working, B
     setWindowTitle(EditorTitle(mode));
     const ScriptKind kind = KindOf(mode);
     setWindowIcon(QIcon(kind == ScriptKind::Relay ? RelayScriptPicture() : IoScriptPicture()));
-    m_ui->nameEdit->setMaxLength(kNameLimit);
     m_ui->availableList->addItems(CommandTexts(kind));
     if (!IsNewScript(mode)) {
         m_ui->nameEdit->setText(m_working.name);
@@ -77,7 +77,7 @@ void ScriptEditorDialog::RemoveSelectedCommand() {
 void ScriptEditorDialog::Upload() {
     const UploadCheck check = CheckAndBuildRecord(
         m_mode, m_working,
-        {m_ui->nameEdit->text(), m_ui->notesEdit->toPlainText(), SelectedCommands()});
+        {m_ui->nameEdit->text(), m_ui->notesEdit->document()->toRawText(), SelectedCommands()});
     if (!check.error.isEmpty()) {
         m_messages.ShowError(check.error);
         return;

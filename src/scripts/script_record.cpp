@@ -77,39 +77,37 @@ QString DeleteQuestion(const QString& id) {
 }
 
 QString NotesForDisplay(const QString& notes) {
-    QString shown = notes;
-    shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    return shown;
+    return EditableLines(notes);
 }
 
 UploadCheck CheckAndBuildRecord(EditorMode mode, const WorkingRecord& working,
                                 const EditorInput& input) {
-    const QString name = input.name.left(kNameLimit);
+    const bool update = !IsNewScript(mode);
+    const QString& name = input.name;
     if (name.isEmpty()) {
         return {QString::fromLatin1(kNeedName), {}};
     }
     if (name.contains(QLatin1Char('|'))) {
         return {QString::fromLatin1(kNameHasBar), {}};
     }
-    // Line breaks travel as the station's other clients write them ("\r\n"),
-    // unless the notes are the working record's own, unchanged.
-    QString notes;
-    if (!IsNewScript(mode) && input.notes == NotesForDisplay(working.notes)) {
-        notes = working.notes;
-    } else {
-        notes = input.notes;
-        notes.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-        notes.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
+    // A name the station already holds goes back as it is, whatever its
+    // length; a new one is refused past the editor's limit, never cut.
+    const bool nameAsListed = update && name == working.name;
+    if (auto refusal = CheckStationText(
+            {QStringLiteral("Script Name"), nameAsListed ? 0 : kNameLimit}, name)) {
+        return {*refusal, {}};
     }
-    notes = notes.left(kNotesLimit);
-    if (notes.endsWith(QLatin1Char('\r'))) {
-        notes.chop(1);  // never half a line break
-    }
+    // Notes left as shown go back byte for byte; typed line breaks travel as
+    // the station's other clients write them ("\r\n").
+    const QString notes = StationLines(input.notes, update ? working.notes : QString(), u"\r\n");
     if (notes.isEmpty()) {
         return {QString::fromLatin1(kNeedNotes), {}};
     }
     if (notes.contains(QLatin1Char('|'))) {
         return {QString::fromLatin1(kNotesHaveBar), {}};
+    }
+    if (auto refusal = CheckStationText({QStringLiteral("Notes"), kNotesLimit}, notes)) {
+        return {*refusal, {}};
     }
     if (input.commands.isEmpty()) {
         return {QString::fromLatin1(kNeedCommands), {}};

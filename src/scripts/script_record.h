@@ -76,15 +76,17 @@ struct UploadCheck {
     QByteArray record;  // the value for .69
 };
 
-// Runs the editor's checks in order and builds the record. The name is taken
-// up to 19 characters and the notes up to 510; new scripts go out with ID "0"
-// and the mode's type, updates with the working record's ID and type.
-// Notes go out with the working record's own notes when the operator left
-// them as they were shown, so an unchanged script travels back unchanged.
+// Runs the editor's checks in order and builds the record. A name of more
+// than 19 characters (unless it is the listed script's own) or notes of more
+// than 510 are refused, as is a character the station cannot store; nothing
+// is cut. New scripts go out with ID "0" and the mode's type, updates with
+// the working record's ID and type. Notes (as the edit holds them, see
+// StationLines) go out as the working record's own when the operator left
+// them as shown, so an unchanged script travels back unchanged.
 UploadCheck CheckAndBuildRecord(EditorMode mode, const WorkingRecord& working,
                                 const EditorInput& input);
 
-// Notes as an edit box shows them (line breaks as "\n").
+// Notes as an edit box shows them (every line break as "\n").
 QString NotesForDisplay(const QString& notes);
 
 }  // namespace volnar::scripts

@@ -120,12 +120,24 @@ std::optional<QString> CommandOfCode(ScriptKind kind, const QString& code) {
     return *found;
 }
 
+QString UnknownCommandText(const QString& code) {
+    return QStringLiteral("Unknown command \"%1\"").arg(code);
+}
+
+std::optional<QString> CodeOfUnknownCommand(const QString& text) {
+    static const QString prefix = UnknownCommandText(QString()).chopped(1);
+    if (text.size() != prefix.size() + 3 || !text.startsWith(prefix) ||
+        !text.endsWith(QLatin1Char('"'))) {
+        return std::nullopt;
+    }
+    return text.mid(prefix.size(), 2);
+}
+
 QStringList DecodeCommands(ScriptKind kind, const QString& codes) {
     QStringList texts;
     for (qsizetype at = 0; at + 1 < codes.size(); at += 2) {
-        if (const auto text = CommandOfCode(kind, codes.mid(at, 2))) {
-            texts << *text;
-        }
+        const QString code = codes.mid(at, 2);
+        texts << CommandOfCode(kind, code).value_or(UnknownCommandText(code));
     }
     return texts;
 }
@@ -136,6 +148,8 @@ QString EncodeCommands(ScriptKind kind, const QStringList& texts) {
     for (const QString& text : texts) {
         if (const auto code = CodeOfCommand(kind, text)) {
             codes += *code;
+        } else if (const auto unknown = CodeOfUnknownCommand(text)) {
+            codes += *unknown;
         }
     }
     return codes;

@@ -33,11 +33,17 @@ QStringList CommandTexts(ScriptKind kind);
 std::optional<QString> CodeOfCommand(ScriptKind kind, const QString& text);
 std::optional<QString> CommandOfCode(ScriptKind kind, const QString& code);
 
+// How the editor lists a stored code the set does not hold ("Unknown command
+// \"ZZ\""), so that a script saved unchanged keeps it; and its code back.
+QString UnknownCommandText(const QString& code);
+std::optional<QString> CodeOfUnknownCommand(const QString& text);
+
 // Stored codes to command texts, two characters at a time; an odd last
-// character is ignored and pairs the set does not hold are skipped.
+// character is ignored, and a pair the set does not hold is listed as an
+// unknown command.
 QStringList DecodeCommands(ScriptKind kind, const QString& codes);
-// Command texts to their codes, in order; texts the set does not hold are
-// skipped.
+// Command texts to their codes, in order (an unknown command goes back as its
+// own code); other texts the set does not hold are skipped.
 QString EncodeCommands(ScriptKind kind, const QStringList& texts);
 
 }  // namespace volnar::scripts

@@ -141,6 +141,43 @@ TEST_F(AlertE2E, AlertSmsAddThenEditShowsItsOwnModemAndSendsItBackUnchanged) {
     EXPECT_TRUE(messages.boxes.empty()) << messages.Texts().join(u'|').toStdString();
 }
 
+// An alert the station holds with no modem chosen, a message with CR LF, a
+// lone CR and byte A0, and Western text: saved unchanged, it goes back byte
+// for byte; text the station cannot store is refused before anything is sent.
+TEST_F(AlertE2E, AlertSmsWithoutModemSavedUnchangedAndTextAsTypedOrRefused) {
+    Begin({S("--modems"), S("2")});
+    const QByteArray held =
+        "|SMS|T\xfcr|P|Choose a Modem|T\xfcr offen\r\njetzt\rsofort\xa0!|"
+        "-|-|-|-|-|-|-|-|";
+    app->Link().SendBoardRequest(board::kAlertRecord, PduType::Set, RequestValue::Text("0" + held));
+    ASSERT_TRUE(WaitFor([&] { return RequestsOn(board::kAlertRecord, "SET").size() == 1; }));
+    app->Alerts().OpenList();
+    TableListDialog* list = ReadList(0);
+    ASSERT_NE(list, nullptr);
+    ASSERT_EQ(list->Grid().RowCount(), 1);
+    const QByteArray id = list->RowCells(0).value(0).toLatin1();
+    list->ActivateImage(0, kEditImage);
+    auto* sms = qobject_cast<SmsAlertDialog*>(editors.back().data());
+    ASSERT_NE(sms, nullptr);
+    ASSERT_TRUE(WaitFor([&] { return sms->Modems().size() == 2; }));
+    auto* description = sms->findChild<QLineEdit*>(S("descriptionEdit"));
+    EXPECT_EQ(description->text(), S("Tür"));
+    description->setText(S("Tür → Hof"));
+    sms->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
+    ASSERT_EQ(messages.boxes.size(), 1u);
+    EXPECT_TRUE(messages.boxes[0].text.contains(S("\"Description\"")));
+    EXPECT_TRUE(messages.boxes[0].text.contains(S("U+2192")));
+    EXPECT_EQ(RequestsOn(board::kAlertRecord, "SET").size(), 1) << "nothing sent";
+
+    description->setText(S("Tür"));
+    sms->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
+    ASSERT_TRUE(WaitFor([&] { return notices.contains(S("Alert Updated !")); }));
+    const auto sets = RequestsOn(board::kAlertRecord, "SET");
+    ASSERT_EQ(sets.size(), 2);
+    EXPECT_EQ(sets[1][S("value")].toString().toLatin1(), id + held);
+    EXPECT_EQ(sets[1][S("error_status")].toInt(), 0);
+}
+
 TEST_F(AlertE2E, AlertEmailEditWithoutChangesSendsTheListedFieldsAndCancelReturnsToTheList) {
     Begin({S("--alerts"), S("1")});
     app->Alerts().OpenList();

@@ -71,34 +71,54 @@ TEST(AlertRecord, FirstEmptyBoxIsReportedInBoxOrder) {
     }
 }
 
-TEST(AlertRecord, ThePlaceholderIsNoModem) {
+TEST(AlertRecord, ThePlaceholderIsNoModemUnlessTheStationHoldsItSo) {
     SmsAlertForm form = FullSms();
     form.modem = S(kChooseModemPlaceholder);
     EXPECT_EQ(BuildSmsAlert(AlertEditorMode::New, {}, form).refusal, S("Choose or Creat a Modem!"));
+    EXPECT_EQ(BuildSmsAlert(AlertEditorMode::Edit, S("4"), form, FullSms()).refusal,
+              S("Choose or Creat a Modem!"));
+    EXPECT_EQ(BuildSmsAlert(AlertEditorMode::Edit, S("4"), form, form).record,
+              QByteArray("4|SMS|Door|P|Choose a Modem|Door open|-|-|-|-|-|-|-|-|"));
 }
 
-TEST(AlertRecord, LimitsTakeTheFirstCharacters) {
-    SmsAlertForm sms = FullSms();
-    sms.message = QString(160, u'm');
-    EXPECT_EQ(BuildSmsAlert(AlertEditorMode::New, {}, sms).record,
-              "0|SMS|Door|P|Modem1|" + QByteArray(149, 'm') + "|-|-|-|-|-|-|-|-|");
-
+// Past its limit a box is refused naming it and its limit, never cut; a box
+// left as the station listed it goes back whole.
+TEST(AlertRecord, LimitsRefuseNeverCut) {
     struct Case {
         QString EmailAlertForm::*box;
+        const char* name;
         int limit;
     } const cases[] = {
-        {&EmailAlertForm::name, 49},  {&EmailAlertForm::description, 49},
-        {&EmailAlertForm::from, 49},  {&EmailAlertForm::smtpServer, 49},
-        {&EmailAlertForm::to, 254},   {&EmailAlertForm::subject, 99},
-        {&EmailAlertForm::text, 510},
+        {&EmailAlertForm::name, "Alert Name", 49},
+        {&EmailAlertForm::description, "Alert Description", 49},
+        {&EmailAlertForm::from, "From: (Email Address)", 49},
+        {&EmailAlertForm::smtpServer, "SMTP Server Address", 49},
+        {&EmailAlertForm::to, "To: (Email Address)", 254},
+        {&EmailAlertForm::subject, "Alert Subject", 99},
+        {&EmailAlertForm::text, "Enter Alert Email to Send", 510},
     };
     for (const Case& c : cases) {
         EmailAlertForm form = FullEmail();
-        form.*c.box = QString(c.limit + 20, u'x');
-        const QByteArray record = BuildEmailAlert(AlertEditorMode::New, {}, form).record;
-        EXPECT_TRUE(record.contains("|" + QByteArray(c.limit, 'x') + "|")) << c.limit;
-        EXPECT_FALSE(record.contains(QByteArray(c.limit + 1, 'x'))) << c.limit;
+        form.*c.box = QString(c.limit, u'x');
+        EXPECT_TRUE(BuildEmailAlert(AlertEditorMode::New, {}, form).refusal.isEmpty()) << c.limit;
+        form.*c.box += u'x';
+        const AlertUpload refused = BuildEmailAlert(AlertEditorMode::New, {}, form);
+        EXPECT_TRUE(refused.record.isEmpty());
+        EXPECT_EQ(refused.refusal, S("The field \"%1\" holds at most %2 characters; it has %3.")
+                                       .arg(S(c.name))
+                                       .arg(c.limit)
+                                       .arg(c.limit + 1));
+        EXPECT_TRUE(BuildEmailAlert(AlertEditorMode::Edit, S("3"), form, form).refusal.isEmpty());
     }
+    SmsAlertForm sms = FullSms();
+    sms.message = QString(160, u'm');
+    EXPECT_FALSE(BuildSmsAlert(AlertEditorMode::New, {}, sms).refusal.isEmpty());
+    EXPECT_EQ(BuildSmsAlert(AlertEditorMode::Edit, S("2"), sms, sms).record,
+              "2|SMS|Door|P|Modem1|" + QByteArray(160, 'm') + "|-|-|-|-|-|-|-|-|");
+    sms.message = S("Pumpe S\u00fcd \u2192 aus");
+    EXPECT_EQ(BuildSmsAlert(AlertEditorMode::New, {}, sms).refusal,
+              S("The field \"Enter Alert Message to Send\" contains the character \"\u2192\" "
+                "(U+2192), which the station cannot store. Remove or replace it."));
 }
 
 TEST(AlertRecord, BarInAnyBoxIsRefusedNamingTheBox) {
@@ -120,9 +140,11 @@ TEST(AlertRecord, EditingWithoutChangesSendsBackWhatWasListed) {
                                    S("Door alarm"),
                                    {S("hut@dorvik.example"), S("smtp.dorvik.example"),
                                     S("ops@dorvik.example"), S("Door open"), S("Text ü")}};
-    EXPECT_EQ(BuildEmailAlert(AlertEditorMode::Edit, email.id, EmailFormFrom(email)).record,
-              QByteArray("5|EMAIL|Door|Door alarm|hut@dorvik.example|smtp.dorvik.example|"
-                         "ops@dorvik.example|Door open|Text \xfc|-|-|-|-|-|"));
+    EXPECT_EQ(
+        BuildEmailAlert(AlertEditorMode::Edit, email.id, EmailFormFrom(email), EmailFormFrom(email))
+            .record,
+        QByteArray("5|EMAIL|Door|Door alarm|hut@dorvik.example|smtp.dorvik.example|"
+                   "ops@dorvik.example|Door open|Text \xfc|-|-|-|-|-|"));
 
     const QString longMessage(149, u'a');
     const AlertWorkingRecord sms{S("7"),

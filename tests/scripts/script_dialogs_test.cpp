@@ -210,18 +210,22 @@ TEST_F(ScriptDialogs, MalformedRowsAreListedWithoutHarm) {
     QCoreApplication::processEvents();
     ScriptEditorDialog* editor = screens->Editor();
     ASSERT_NE(editor, nullptr);
-    EXPECT_EQ(editor->findChild<QLineEdit*>(QStringLiteral("nameEdit"))->text().size(), kNameLimit);
+    // Shown as far as a line edit holds (32767); the upload is then refused
+    // rather than sending a name cut short.
+    EXPECT_EQ(editor->findChild<QLineEdit*>(QStringLiteral("nameEdit"))->text().size(), 32767);
     EXPECT_EQ(editor->SelectedCommands().size(), 35000);
     messages.boxes.clear();
     editor->Upload();
-    EXPECT_EQ(messages.Texts(), QStringList{QString::fromLatin1(kTooManyCommands)});
+    EXPECT_EQ(messages.Texts(), QStringList{QStringLiteral("The field \"Script Name\" holds at "
+                                                           "most 19 characters; it has 32767.")});
 }
 
 TEST_F(ScriptDialogs, AnUnchangedScriptOpenedForEditingIsUploadedExactlyAsListed) {
-    // Bytes above 0x7F (UTF-8 from another client, say) travel back as they came.
-    const QByteArray notes = "first line\r\nsecond line \xe9";
+    // Bytes above 0x7F (UTF-8 from another client, say) travel back as they
+    // came, so do CR LF, a lone CR, byte A0 and a code this client does not know.
+    const QByteArray notes = "first line\r\nsecond\rthird\xa0line \xe9\x81";
     const QByteArray record =
-        "104857|io|Caf\xc3\xa9 \xff|" + notes + "|" + QByteArray("0E0Z0F").repeated(30) + "|";
+        "104857|io|Caf\xc3\xa9 \xff|" + notes + "|" + QByteArray("0E0Z0F").repeated(30) + "ZZ0E|";
     TableListDialog* list = OpenListWith({record});
     Activate(list, 0, kEditColumn);
     QCoreApplication::processEvents();
@@ -230,7 +234,8 @@ TEST_F(ScriptDialogs, AnUnchangedScriptOpenedForEditingIsUploadedExactlyAsListed
     EXPECT_EQ(editor->windowTitle(), QStringLiteral("EDIT Existing IO Script"));
     EXPECT_EQ(editor->findChild<QLabel*>(QStringLiteral("idLabel"))->text(),
               QStringLiteral("104857"));
-    EXPECT_EQ(editor->SelectedCommands().size(), 90);
+    EXPECT_EQ(editor->SelectedCommands().size(), 92);
+    EXPECT_EQ(editor->SelectedCommands()[90], QStringLiteral("Unknown command \"ZZ\""));
     editor->Upload();
     EXPECT_EQ(Last().oid, std::string(board::kScriptRecord));
     EXPECT_EQ(Last().type, PduType::Set);
@@ -461,7 +466,7 @@ TEST_F(ScriptDialogs, UploadSendsTheRecordAndClosesWithoutAList) {
     name->setFocus();
     editor->show();
     QTest::keyClicks(name, QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXY"));  // 25 typed
-    EXPECT_EQ(name->text().size(), 19);
+    EXPECT_EQ(name->text().size(), 25) << "kept as typed, refused on upload";
     editor->findChild<QPlainTextEdit*>(QStringLiteral("notesEdit"))
         ->setPlainText(QStringLiteral("Start pump"));
     auto* available = editor->findChild<QListWidget*>(QStringLiteral("availableList"));
@@ -470,6 +475,12 @@ TEST_F(ScriptDialogs, UploadSendsTheRecordAndClosesWithoutAList) {
         editor->AddSelectedCommand();
     }
     const std::size_t before = Sent();
+    editor->findChild<QPushButton*>(QStringLiteral("uploadButton"))->click();
+    EXPECT_EQ(Sent(), before);
+    EXPECT_EQ(messages.Texts(),
+              QStringList{QStringLiteral("The field \"Script Name\" holds at most "
+                                         "19 characters; it has 25.")});
+    name->setText(name->text().left(19));
     editor->findChild<QPushButton*>(QStringLiteral("uploadButton"))->click();
     ASSERT_EQ(Sent(), before + 1);
     EXPECT_EQ(Last().oid, std::string(board::kScriptRecord));

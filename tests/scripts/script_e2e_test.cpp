@@ -228,6 +228,66 @@ TEST_F(ScriptE2E, ScriptUpdateSendsId420ThenANewListWithTheChange) {
     EXPECT_EQ(fresh->Grid().CellText(1, kNameColumn), QStringLiteral("Renamed"));
 }
 
+// Station text both ways: Western characters go out in the station's code
+// page, text it cannot hold is refused before anything is sent, and a script
+// saved unchanged goes back byte for byte (CR LF, lone CR, byte A0).
+TEST_F(ScriptE2E, ScriptTextAsTypedOrRefusedAndUnchangedSavesByteForByte) {
+    Begin({});
+    const QByteArray held =
+        "1|relay|Pr\xfc"
+        "fung|a\r\nb\rc\xa0"
+        "d|0001|";
+    link->SendBoardRequest(board::kScriptRecord, PduType::Set,
+                           RequestValue::Text("0" + held.mid(1)));
+    ASSERT_TRUE(WaitFor([&] { return Requests(QStringLiteral("SET")).size() == 1; }));
+    TableListDialog* list = ReadList();
+    ASSERT_NE(list, nullptr);
+    ASSERT_EQ(list->Grid().RowCount(), 1);
+    EXPECT_EQ(list->Grid().CellText(0, kNameColumn), QStringLiteral("Pr\u00fcfung"));
+
+    int seen = listsOpened;
+    list->Grid().BeginEdit(kEditColumn, 0);
+    ScriptEditorDialog* editor = screens->Editor();
+    ASSERT_NE(editor, nullptr);
+    editor->Upload();
+    TableListDialog* fresh = WaitForReopenedList(seen);
+    ASSERT_NE(fresh, nullptr);
+    QList<QJsonObject> sets = Requests(QStringLiteral("SET"));
+    ASSERT_EQ(sets.size(), 2);
+    EXPECT_EQ(sets[1][QStringLiteral("value")].toString().toLatin1(), held);
+    EXPECT_EQ(sets[1][QStringLiteral("error_status")].toInt(), 0);
+
+    seen = listsOpened;
+    fresh->findChild<QPushButton*>(QStringLiteral("addRelayScriptButton"))->click();
+    editor = screens->Editor();
+    ASSERT_NE(editor, nullptr);
+    auto* name = editor->findChild<QLineEdit*>(QStringLiteral("nameEdit"));
+    editor->findChild<QPlainTextEdit*>(QStringLiteral("notesEdit"))
+        ->setPlainText(QStringLiteral("Pumpe S\u00fcd \u20ac"));
+    auto* available = editor->findChild<QListWidget*>(QStringLiteral("availableList"));
+    available->setCurrentRow(0);
+    editor->AddSelectedCommand();
+    name->setText(QStringLiteral("\u041d\u0430\u0441\u043e\u0441 2"));
+    editor->Upload();
+    ASSERT_EQ(messages.boxes.size(), 1u);
+    EXPECT_TRUE(messages.boxes[0].text.contains(QStringLiteral("\"Script Name\"")));
+    EXPECT_TRUE(messages.boxes[0].text.contains(QStringLiteral("U+041D")));
+    name->setText(QStringLiteral("ABCDEFGHIJKLMNOPQRST"));  // 20
+    editor->Upload();
+    ASSERT_EQ(messages.boxes.size(), 2u);
+    EXPECT_TRUE(messages.boxes[1].text.contains(QStringLiteral("at most 19 characters")));
+    EXPECT_EQ(Requests(QStringLiteral("SET")).size(), 2) << "nothing sent";
+    name->setText(QStringLiteral("Gr\u00fcn"));
+    editor->Upload();
+    ASSERT_NE(WaitForReopenedList(seen), nullptr);
+    sets = Requests(QStringLiteral("SET"));
+    ASSERT_EQ(sets.size(), 3);
+    EXPECT_EQ(sets[2][QStringLiteral("value")].toString().toLatin1(),
+              QByteArray("0|relay|Gr\xfcn|Pumpe S\xfc"
+                         "d \x80|00|"));
+    EXPECT_EQ(sets[2][QStringLiteral("error_status")].toInt(), 0);
+}
+
 TEST_F(ScriptE2E, ScriptListRefreshReadsTheTableAnew) {
     Begin({QStringLiteral("--scripts"), QStringLiteral("3")});
     TableListDialog* list = ReadList();

@@ -115,28 +115,45 @@ TEST(ScriptUpload, Exactly256CommandsAreSentAs512Characters) {
     EXPECT_EQ(check.record, QByteArray("0|relay|n|x|") + QByteArray("6D").repeated(256) + "|");
 }
 
-TEST(ScriptUpload, NameAndNotesAreTakenUpToTheirLimits) {
+TEST(ScriptUpload, NameAndNotesPastTheirLimitsAreRefusedNeverCut) {
     const QString name = QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXY");  // 25
-    const QString notes(600, QLatin1Char('z'));
-    const UploadCheck check =
-        CheckAndBuildRecord(EditorMode::NewIo, {}, {name, notes, {QStringLiteral("GXIO 1 LOW")}});
-    ASSERT_EQ(check.error, QString());
-    EXPECT_EQ(check.record,
-              QByteArray("0|io|ABCDEFGHIJKLMNOPQRS|") + QByteArray(510, 'z') + QByteArray("|01|"));
-    // A bar past the 19th character is never sent, so it is no reason to refuse.
-    EXPECT_EQ(CheckAndBuildRecord(
-                  EditorMode::NewIo, {},
-                  {name + QStringLiteral("|"), QStringLiteral("x"), {QStringLiteral("GXIO 1 LOW")}})
-                  .error,
-              QString());
+    const QStringList one{QStringLiteral("GXIO 1 LOW")};
+    EXPECT_EQ(CheckAndBuildRecord(EditorMode::NewIo, {}, {name, QStringLiteral("x"), one}).error,
+              QStringLiteral("The field \"Script Name\" holds at most 19 characters; it has 25."));
+    EXPECT_EQ(
+        CheckAndBuildRecord(EditorMode::NewIo, {}, {name.left(19), QString(511, u'z'), one}).error,
+        QStringLiteral("The field \"Notes\" holds at most 510 characters; it has 511."));
+    EXPECT_EQ(
+        CheckAndBuildRecord(EditorMode::NewIo, {}, {name.left(19), QString(510, u'z'), one}).record,
+        QByteArray("0|io|ABCDEFGHIJKLMNOPQRS|") + QByteArray(510, 'z') + QByteArray("|01|"));
+    // The station's own longer name goes back as it is.
+    const WorkingRecord listed{QStringLiteral("3"), QStringLiteral("io"), name, QStringLiteral("x"),
+                               QStringLiteral("01")};
+    EXPECT_EQ(
+        CheckAndBuildRecord(EditorMode::EditIo, listed, {name, QStringLiteral("x"), one}).error,
+        QString());
+    // Western text goes out in the station's code page; other text is refused.
+    EXPECT_EQ(CheckAndBuildRecord(EditorMode::NewIo, {},
+                                  {QStringLiteral("Pr\u00fcfung \u20ac"), QStringLiteral("x"), one})
+                  .record,
+              QByteArray("0|io|Pr\xfc"
+                         "fung \x80|x|01|"));
+    EXPECT_EQ(
+        CheckAndBuildRecord(
+            EditorMode::NewIo, {},
+            {QStringLiteral("n"), QStringLiteral("\u041d\u0430\u0441\u043e\u0441"), one})
+            .error,
+        QStringLiteral("The field \"Notes\" contains the character \"\u041d\" (U+041D), which "
+                       "the station cannot store. Remove or replace it."));
 }
 
 TEST(ScriptUpload, AnUnchangedScriptTravelsBackExactlyAsListed) {
     // Notes with the station's own line breaks, a five-digit ID, a long code list.
-    const WorkingRecord working{QStringLiteral("104857"), QStringLiteral("io"),
-                                QStringLiteral("Night lights"),
-                                QStringLiteral("line one\r\nline two\r\n  indented"),
-                                QString(QStringLiteral("0E0Z0F")).repeated(40)};
+    // CR LF, a lone CR, a lone LF, a no-break space, an unknown code.
+    const WorkingRecord working{
+        QStringLiteral("104857"), QStringLiteral("io"), QStringLiteral("Night\u00a0lights"),
+        QStringLiteral("line one\r\nline two\rthree\n  in\u00a0dented"),
+        QString(QStringLiteral("0E0Z0F")).repeated(40) + QStringLiteral("ZZ0E")};
     const EditorInput unchanged{working.name, NotesForDisplay(working.notes),
                                 DecodeCommands(ScriptKind::Io, working.codes)};
     const UploadCheck check = CheckAndBuildRecord(EditorMode::EditIo, working, unchanged);
@@ -145,6 +162,10 @@ TEST(ScriptUpload, AnUnchangedScriptTravelsBackExactlyAsListed) {
               (working.id + QStringLiteral("|io|") + working.name + QStringLiteral("|") +
                working.notes + QStringLiteral("|") + working.codes + QStringLiteral("|"))
                   .toLatin1());
+    // The same through an edit's raw text (paragraph separators).
+    EditorInput raw = unchanged;
+    raw.notes.replace(u'\n', QChar::ParagraphSeparator);
+    EXPECT_EQ(CheckAndBuildRecord(EditorMode::EditIo, working, raw).record, check.record);
     // Notes stored with bare line feeds also come back as they were.
     WorkingRecord bare = working;
     bare.notes = QStringLiteral("a\nb");
@@ -158,11 +179,13 @@ TEST(ScriptUpload, TypedLineBreaksTravelAsCarriageReturnLineFeed) {
     const UploadCheck check = CheckAndBuildRecord(
         EditorMode::NewRelay, {}, {QStringLiteral("n"), QStringLiteral("one\ntwo"), kOne});
     EXPECT_EQ(check.record, QByteArray("0|relay|n|one\r\ntwo|00|"));
-    // Cutting at the limit never leaves half a line break.
-    const QString notes = QString(509, QLatin1Char('a')) + QStringLiteral("\nb");
-    const UploadCheck cut =
-        CheckAndBuildRecord(EditorMode::NewRelay, {}, {QStringLiteral("n"), notes, kOne});
-    EXPECT_EQ(cut.record, QByteArray("0|relay|n|") + QByteArray(509, 'a') + QByteArray("|00|"));
+    // The limit counts the line break as it is sent: two characters.
+    const QString notes = QString(508, QLatin1Char('a')) + QStringLiteral("\nb");
+    EXPECT_FALSE(CheckAndBuildRecord(EditorMode::NewRelay, {}, {QStringLiteral("n"), notes, kOne})
+                     .error.isEmpty());
+    EXPECT_TRUE(
+        CheckAndBuildRecord(EditorMode::NewRelay, {}, {QStringLiteral("n"), notes.mid(1), kOne})
+            .error.isEmpty());
 }
 
 }  // namespace

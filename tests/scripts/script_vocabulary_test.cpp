@@ -102,14 +102,16 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         DecodeCase{"Relay0001", ScriptKind::Relay, "0001", {"Relay 1 ON", "Relay 1 OFF"}},
         DecodeCase{"Io0001", ScriptKind::Io, "0001", {"GXIO 1 HIGH", "GXIO 1 LOW"}},
-        DecodeCase{
-            "UnknownPairSkipped", ScriptKind::Relay, "00ZZ01", {"Relay 1 ON", "Relay 1 OFF"}},
+        DecodeCase{"UnknownPairListedAsItsCode",
+                   ScriptKind::Relay,
+                   "00ZZ01",
+                   {"Relay 1 ON", "Unknown command \"ZZ\"", "Relay 1 OFF"}},
         DecodeCase{"OddLastCharacterIgnored", ScriptKind::Relay, "000", {"Relay 1 ON"}},
         DecodeCase{"Empty", ScriptKind::Relay, "", {}},
         DecodeCase{"OneCharacter", ScriptKind::Io, "0", {}},
         DecodeCase{"SameCodeOtherMeaning", ScriptKind::Io, "0S", {"Delay 1 Second"}},
         DecodeCase{"SameCodeRelayMeaning", ScriptKind::Relay, "0S", {"Delay 1 Hour"}},
-        DecodeCase{"PairsAreNotRealigned", ScriptKind::Relay, "X00", {}},
+        DecodeCase{"PairsAreNotRealigned", ScriptKind::Relay, "X00", {"Unknown command \"X0\""}},
         DecodeCase{
             "Pump", ScriptKind::Relay, "000C01", {"Relay 1 ON", "Delay 5 Seconds", "Relay 1 OFF"}}),
     [](const ::testing::TestParamInfo<DecodeCase>& param) {
