@@ -356,7 +356,7 @@ TEST(StatusPanel, StationBytesAreShownOneToOne) {
     EXPECT_EQ(StationBytes(panel.StationName()), QByteArray(bytes.data(), 7));
     EXPECT_EQ(panel.AdcName(1), Latin1("\xe9t\xe9"));
     EXPECT_EQ(StationBytes(panel.ShuntAmpRating(2)), QByteArray("\x81"
-                                                               "100"));
+                                                                "100"));
     EXPECT_EQ(panel.StationName().at(3), QChar(0x20AC)) << "byte 80 is the euro sign";
     EXPECT_EQ(panel.AdcValue(1), QStringLiteral(" 1.25"));
 }
