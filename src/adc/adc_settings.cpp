@@ -169,17 +169,21 @@ std::optional<QString> CheckSettings(const SettingsForm& form) {
         return fail(kInvalidAdjustment);
     }
 
-    // 5, 6. An enabled trigger needs a value above 1.
+    // 5, 6. An enabled trigger needs a value above 1, written as the station
+    // takes a number ("1e5" and "+2" read as numbers here, not there).
     const QString& high = form.highValue;
     const QString& low = form.lowValue;
     const Real highReal = ToReal(high);
     const Real lowReal = ToReal(low);
     const Real one = 1;
-    if ((form.highEnabled && Compare(highReal, one) != text::kCompareGreater) ||
+    if ((form.highEnabled &&
+         (!IsStationNumber(high) || Compare(highReal, one) != text::kCompareGreater)) ||
         HasSeparator(high)) {
         return fail(kInvalidHighValue);
     }
-    if ((form.lowEnabled && Compare(lowReal, one) != text::kCompareGreater) || HasSeparator(low)) {
+    if ((form.lowEnabled &&
+         (!IsStationNumber(low) || Compare(lowReal, one) != text::kCompareGreater)) ||
+        HasSeparator(low)) {
         return fail(kInvalidLowValue);
     }
 
