@@ -9,6 +9,7 @@
 #include "app/about_text.h"
 #include "app/database_location.h"
 #include "app/database_options_dialog.h"
+#include "app/focus_return.h"
 #include "directory/station_dialogs.h"
 #include "relays/relay_dialog.h"
 #include "station/station_name_dialog.h"
@@ -94,6 +95,16 @@ void Application::Wire() {
     connect(w, &MainWindow::AlertsRequested, m_alerts.get(), &AlertScreens::OpenList);
     connect(&m_notices, &NoticeQueue::ReopenAlertsList, m_alerts.get(), &AlertScreens::OpenList);
     connect(w, &MainWindow::AdcRequested, this, &Application::OpenAdcDialog);
+    // The lists and editors give the keyboard back to the window they were
+    // opened over.
+    connect(m_scripts.get(), &scripts::ScriptScreens::ListOpened, this,
+            [](TableListDialog* list) { ReturnFocusWhenFinished(list); });
+    connect(m_scripts.get(), &scripts::ScriptScreens::EditorOpened, this,
+            [](QDialog* editor) { ReturnFocusWhenFinished(editor); });
+    connect(m_alerts.get(), &AlertScreens::ListOpened, this,
+            [](TableListDialog* list) { ReturnFocusWhenFinished(list); });
+    connect(m_alerts.get(), &AlertScreens::EditorOpened, this,
+            [](QDialog* editor) { ReturnFocusWhenFinished(editor); });
 
     connect(link, &BoardLink::StateTextChanged, w,
             [w](const QString& text) { w->SetConnectionTexts(text, w->StatusMessageText()); });
@@ -173,6 +184,7 @@ void Application::OnPlaceholder() {
 }
 
 void Application::ShowDialog(QDialog* dialog) {
+    ReturnFocusWhenFinished(dialog);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->setWindowModality(Qt::ApplicationModal);
     dialog->open();
@@ -221,6 +233,7 @@ void Application::OpenStationNameDialog() {
 
 void Application::OnAbout() {
     auto* box = new AboutBox(m_aboutText, m_window.get());
+    ReturnFocusWhenFinished(box);
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setWindowModality(Qt::ApplicationModal);
     box->open();
@@ -228,14 +241,18 @@ void Application::OnAbout() {
 }
 
 void Application::OnDatabaseOptions() {
-    auto* dialog = new DatabaseOptionsDialog(ReadDatabaseLocation(), m_window.get());
+    auto* dialog = new DatabaseOptionsDialog(ReadDatabaseLocation(), m_location, m_window.get());
+    ReturnFocusWhenFinished(dialog);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->setWindowModality(Qt::ApplicationModal);
     dialog->open();
 }
 
 void Application::OnNoticeShown(const QString& text) {
-    auto* popup = new NoticePopup(text, m_window.get());
+    // Over the dialog that asked for the change; the keyboard goes back
+    // there when the notice has gone.
+    auto* popup = new NoticePopup(text, OwnerForNewWindow(m_window.get()));
+    ReturnFocusWhenFinished(popup);
     popup->setWindowModality(Qt::ApplicationModal);
     m_popup = popup;
     popup->open();

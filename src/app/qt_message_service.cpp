@@ -2,6 +2,8 @@
 
 #include <QMessageBox>
 
+#include "app/focus_return.h"
+
 namespace volnar {
 namespace {
 
@@ -33,7 +35,10 @@ QString Displayed(QString text) {
 
 bool QtMessageService::Show(MessageIcon icon, const QString& text, MessageButtons buttons,
                             const QString& caption) {
-    QMessageBox box(BoxIcon(icon), caption, Displayed(text), QMessageBox::NoButton, m_owner);
+    // Over the dialog the operator is in; the keyboard goes back there after.
+    const FocusReturn focus;
+    QMessageBox box(BoxIcon(icon), caption, Displayed(text), QMessageBox::NoButton,
+                    OwnerForNewWindow(m_owner));
     switch (buttons) {
         case MessageButtons::Ok:
             box.setStandardButtons(QMessageBox::Ok);
@@ -47,16 +52,19 @@ bool QtMessageService::Show(MessageIcon icon, const QString& text, MessageButton
             break;
     }
     const int answer = box.exec();
+    focus.Restore();
     return answer == QMessageBox::Ok || answer == QMessageBox::Yes;
 }
 
 void QtMessageService::ShowDetailed(MessageIcon icon, const QString& text, const QString& details) {
+    const FocusReturn focus;
     QMessageBox box(BoxIcon(icon), QString::fromLatin1(kMessageCaption), Displayed(text),
-                    QMessageBox::Ok, m_owner);
+                    QMessageBox::Ok, OwnerForNewWindow(m_owner));
     if (!details.isEmpty()) {
         box.setDetailedText(details);
     }
     box.exec();
+    focus.Restore();
 }
 
 }  // namespace volnar

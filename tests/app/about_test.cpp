@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <QApplication>
 #include <QPlainTextEdit>
 #include <QSignalSpy>
 #include <QTest>
@@ -63,6 +64,18 @@ TEST(AboutBox, EveryOpeningStartsFromTheFirstCharacter) {
         }
         EXPECT_EQ(box.Shown(), text.left(5));
     }
+}
+
+TEST(AboutBox, EscapeAndEnterDoNothing) {
+    AboutBox box(AboutText(2026));
+    box.show();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&box));
+    for (const Qt::Key key : {Qt::Key_Escape, Qt::Key_Return, Qt::Key_Enter}) {
+        QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : &box, key);
+        EXPECT_TRUE(box.isVisible()) << key;
+    }
+    box.close();
+    EXPECT_FALSE(box.isVisible());
 }
 
 TEST(NoticePopup, ClosesItselfAfterOneSecondAndNotBefore) {

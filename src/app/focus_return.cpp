@@ -1,0 +1,54 @@
+#include "app/focus_return.h"
+
+#include <QApplication>
+#include <QDialog>
+#include <QTimer>
+
+namespace volnar {
+
+FocusReturn::FocusReturn() : m_window(OwnerForNewWindow(nullptr)) {
+    if (m_window) {
+        m_focus = m_window->focusWidget();
+    }
+}
+
+void FocusReturn::Restore() const {
+    if (!m_window || !m_window->isVisible()) {
+        return;
+    }
+    QWidget* modal = QApplication::activeModalWidget();
+    if (modal && modal != m_window) {
+        return;  // another dialog has the operator now
+    }
+    m_window->activateWindow();
+    if (m_focus && m_focus->window() == m_window && m_focus->isVisible() && m_focus->isEnabled()) {
+        m_focus->setFocus(Qt::ActiveWindowFocusReason);
+    }
+}
+
+QWidget* OwnerForNewWindow(QWidget* fallback) {
+    // The modal dialog on top is where the operator is, even while the
+    // window system still reports its owner as the active window.
+    if (QWidget* modal = QApplication::activeModalWidget()) {
+        return modal;
+    }
+    if (QWidget* active = QApplication::activeWindow()) {
+        return active;
+    }
+    return fallback;
+}
+
+void ReturnFocusWhenFinished(QDialog* dialog) {
+    const FocusReturn before;
+    if (!before.Window() || before.Window() == dialog) {
+        return;
+    }
+    QObject::connect(dialog, &QDialog::finished, before.Window(), [before] {
+        before.Restore();
+        // The window system may still hand the activation to the owner
+        // afterwards: give it back once more when that has settled.
+        QTimer::singleShot(0, before.Window(), [before] { before.Restore(); });
+    });
+}
+
+}  // namespace volnar
