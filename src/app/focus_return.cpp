@@ -4,6 +4,8 @@
 #include <QDialog>
 #include <QTimer>
 
+#include "app/notice_popup.h"
+
 namespace volnar {
 
 FocusReturn::FocusReturn() : m_window(OwnerForNewWindow(nullptr)) {
@@ -28,8 +30,12 @@ void FocusReturn::Restore() const {
 
 QWidget* OwnerForNewWindow(QWidget* fallback) {
     // The modal dialog on top is where the operator is, even while the
-    // window system still reports its owner as the active window.
+    // window system still reports its owner as the active window. A notice
+    // lives one second: what opens over it belongs to the notice's owner.
     if (QWidget* modal = QApplication::activeModalWidget()) {
+        if (qobject_cast<NoticePopup*>(modal) && modal->parentWidget()) {
+            return modal->parentWidget()->window();
+        }
         return modal;
     }
     if (QWidget* active = QApplication::activeWindow()) {
