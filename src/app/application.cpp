@@ -89,22 +89,11 @@ void Application::Wire() {
     connect(w, &MainWindow::DeleteIpRequested, this, &Application::OpenDeleteStationDialog);
     connect(w, &MainWindow::RelayRequested, this, &Application::OpenRelayDialog);
     connect(w, &MainWindow::StationNameRequested, this, &Application::OpenStationNameDialog);
-    connect(w, &MainWindow::ScriptsRequested, m_scripts.get(), &scripts::ScriptScreens::OpenList);
-    connect(&m_notices, &NoticeQueue::ReopenScriptsList, m_scripts.get(),
-            &scripts::ScriptScreens::OpenList);
-    connect(w, &MainWindow::AlertsRequested, m_alerts.get(), &AlertScreens::OpenList);
-    connect(&m_notices, &NoticeQueue::ReopenAlertsList, m_alerts.get(), &AlertScreens::OpenList);
+    connect(w, &MainWindow::ScriptsRequested, this, &Application::OpenScriptsList);
+    connect(&m_notices, &NoticeQueue::ReopenScriptsList, this, &Application::OpenScriptsList);
+    connect(w, &MainWindow::AlertsRequested, this, &Application::OpenAlertsList);
+    connect(&m_notices, &NoticeQueue::ReopenAlertsList, this, &Application::OpenAlertsList);
     connect(w, &MainWindow::AdcRequested, this, &Application::OpenAdcDialog);
-    // The lists and editors give the keyboard back to the window they were
-    // opened over.
-    connect(m_scripts.get(), &scripts::ScriptScreens::ListOpened, this,
-            [](TableListDialog* list) { ReturnFocusWhenFinished(list); });
-    connect(m_scripts.get(), &scripts::ScriptScreens::EditorOpened, this,
-            [](QDialog* editor) { ReturnFocusWhenFinished(editor); });
-    connect(m_alerts.get(), &AlertScreens::ListOpened, this,
-            [](TableListDialog* list) { ReturnFocusWhenFinished(list); });
-    connect(m_alerts.get(), &AlertScreens::EditorOpened, this,
-            [](QDialog* editor) { ReturnFocusWhenFinished(editor); });
 
     connect(link, &BoardLink::StateTextChanged, w,
             [w](const QString& text) { w->SetConnectionTexts(text, w->StatusMessageText()); });
@@ -209,20 +198,33 @@ void Application::OpenDeleteStationDialog() {
 
 void Application::OpenRelayDialog(int relay) {
     auto* dialog = new RelayDialog(relay, *m_link, m_panel, m_window.get());
-    connect(dialog, &RelayDialog::ScriptsRequested, m_scripts.get(),
-            &scripts::ScriptScreens::OpenList);
+    connect(dialog, &RelayDialog::ScriptsRequested, this, &Application::OpenScriptsList);
     ShowDialog(dialog);
+}
+
+void Application::OpenScriptsList() {
+    // Taken before the list opens: the window it is opened over gets the
+    // keyboard back when it closes.
+    const FocusReturn before;
+    m_scripts->OpenList();
+    ReturnFocusWhenFinished(m_scripts->List(), before);
+}
+
+void Application::OpenAlertsList() {
+    const FocusReturn before;
+    m_alerts->OpenList();
+    ReturnFocusWhenFinished(m_alerts->List(), before);
 }
 
 void Application::OpenAdcDialog(int channel) {
     auto* dialog = new AdcOptionsDialog(channel, *m_link, m_panel, m_messages, m_window.get());
     connect(dialog, &AdcOptionsDialog::AlertsRequested, this, [this, dialog] {
         dialog->close();
-        m_alerts->OpenList();
+        OpenAlertsList();
     });
     connect(dialog, &AdcOptionsDialog::ScriptsRequested, this, [this, dialog] {
         dialog->close();
-        m_scripts->OpenList();
+        OpenScriptsList();
     });
     ShowDialog(dialog);
 }

@@ -8,7 +8,9 @@
 
 namespace volnar {
 
-FocusReturn::FocusReturn() : m_window(OwnerForNewWindow(nullptr)) {
+FocusReturn::FocusReturn() : FocusReturn(OwnerForNewWindow(nullptr)) {}
+
+FocusReturn::FocusReturn(QWidget* window) : m_window(window) {
     if (m_window) {
         m_focus = m_window->focusWidget();
     }
@@ -45,8 +47,11 @@ QWidget* OwnerForNewWindow(QWidget* fallback) {
 }
 
 void ReturnFocusWhenFinished(QDialog* dialog) {
-    const FocusReturn before;
-    if (!before.Window() || before.Window() == dialog) {
+    ReturnFocusWhenFinished(dialog, FocusReturn());
+}
+
+void ReturnFocusWhenFinished(QDialog* dialog, const FocusReturn& before) {
+    if (!dialog || !before.Window() || before.Window() == dialog) {
         return;
     }
     QObject::connect(dialog, &QDialog::finished, before.Window(), [before] {

@@ -17,6 +17,8 @@ public:
     // Takes the window the operator is in (the modal dialog on top, else
     // the active window) and its focused control now.
     FocusReturn();
+    // Takes `window` and its focused control.
+    explicit FocusReturn(QWidget* window);
     void Restore() const;
     QWidget* Window() const { return m_window; }
 
@@ -29,8 +31,9 @@ private:
 // is in, else the active window, else `fallback`.
 QWidget* OwnerForNewWindow(QWidget* fallback);
 
-// Gives the keyboard back to the window that was active when `dialog`
-// opened, once `dialog` has finished.
+// Gives the keyboard back to the window that is active now (call it before
+// `dialog` opens), or to `before`, once `dialog` has finished.
 void ReturnFocusWhenFinished(QDialog* dialog);
+void ReturnFocusWhenFinished(QDialog* dialog, const FocusReturn& before);
 
 }  // namespace volnar
