@@ -1,5 +1,6 @@
 #include "app/about_box.h"
 
+#include <QKeyEvent>
 #include <QPlainTextEdit>
 #include <QVBoxLayout>
 
@@ -11,6 +12,7 @@ AboutBox::AboutBox(const QString& text, QWidget* parent)
     setObjectName(QStringLiteral("aboutBox"));
     m_edit->setObjectName(QStringLiteral("aboutText"));
     m_edit->setReadOnly(true);
+    m_edit->setAccessibleName(tr("About VOLN text"));
     m_edit->setFrameShape(QFrame::NoFrame);
     m_edit->setStyleSheet(QStringLiteral("QPlainTextEdit { background: black; color: white; }"));
     // The typewriter's own face where it is installed, else a plain sans
@@ -29,6 +31,18 @@ AboutBox::AboutBox(const QString& text, QWidget* parent)
     m_timer.setInterval(kTickMilliseconds);
     connect(&m_timer, &QTimer::timeout, this, &AboutBox::Tick);
     m_timer.start();
+}
+
+void AboutBox::keyPressEvent(QKeyEvent* event) {
+    switch (event->key()) {
+        case Qt::Key_Escape:
+        case Qt::Key_Enter:
+        case Qt::Key_Return:
+            event->accept();
+            return;
+        default:
+            QDialog::keyPressEvent(event);
+    }
 }
 
 QString AboutBox::Shown() const {

@@ -5,6 +5,7 @@
 
 #include "app/about_text.h"
 
+class QKeyEvent;
 class QPlainTextEdit;
 
 namespace volnar {
@@ -23,6 +24,10 @@ public:
 
     QString Shown() const;
     void Tick();
+
+protected:
+    // Enter and Escape do nothing; only the caption's close box ends it.
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     QPlainTextEdit* m_edit;

@@ -9,6 +9,7 @@
 #include "app/about_text.h"
 #include "app/database_location.h"
 #include "app/database_options_dialog.h"
+#include "app/focus_return.h"
 #include "directory/station_dialogs.h"
 #include "relays/relay_dialog.h"
 #include "station/station_name_dialog.h"
@@ -88,11 +89,10 @@ void Application::Wire() {
     connect(w, &MainWindow::DeleteIpRequested, this, &Application::OpenDeleteStationDialog);
     connect(w, &MainWindow::RelayRequested, this, &Application::OpenRelayDialog);
     connect(w, &MainWindow::StationNameRequested, this, &Application::OpenStationNameDialog);
-    connect(w, &MainWindow::ScriptsRequested, m_scripts.get(), &scripts::ScriptScreens::OpenList);
-    connect(&m_notices, &NoticeQueue::ReopenScriptsList, m_scripts.get(),
-            &scripts::ScriptScreens::OpenList);
-    connect(w, &MainWindow::AlertsRequested, m_alerts.get(), &AlertScreens::OpenList);
-    connect(&m_notices, &NoticeQueue::ReopenAlertsList, m_alerts.get(), &AlertScreens::OpenList);
+    connect(w, &MainWindow::ScriptsRequested, this, &Application::OpenScriptsList);
+    connect(&m_notices, &NoticeQueue::ReopenScriptsList, this, &Application::OpenScriptsList);
+    connect(w, &MainWindow::AlertsRequested, this, &Application::OpenAlertsList);
+    connect(&m_notices, &NoticeQueue::ReopenAlertsList, this, &Application::OpenAlertsList);
     connect(w, &MainWindow::AdcRequested, this, &Application::OpenAdcDialog);
 
     connect(link, &BoardLink::StateTextChanged, w,
@@ -173,6 +173,7 @@ void Application::OnPlaceholder() {
 }
 
 void Application::ShowDialog(QDialog* dialog) {
+    ReturnFocusWhenFinished(dialog);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->setWindowModality(Qt::ApplicationModal);
     dialog->open();
@@ -197,20 +198,33 @@ void Application::OpenDeleteStationDialog() {
 
 void Application::OpenRelayDialog(int relay) {
     auto* dialog = new RelayDialog(relay, *m_link, m_panel, m_messages, m_window.get());
-    connect(dialog, &RelayDialog::ScriptsRequested, m_scripts.get(),
-            &scripts::ScriptScreens::OpenList);
+    connect(dialog, &RelayDialog::ScriptsRequested, this, &Application::OpenScriptsList);
     ShowDialog(dialog);
+}
+
+void Application::OpenScriptsList() {
+    // Taken before the list opens: the window it is opened over gets the
+    // keyboard back when it closes.
+    const FocusReturn before;
+    m_scripts->OpenList();
+    ReturnFocusWhenFinished(m_scripts->List(), before);
+}
+
+void Application::OpenAlertsList() {
+    const FocusReturn before;
+    m_alerts->OpenList();
+    ReturnFocusWhenFinished(m_alerts->List(), before);
 }
 
 void Application::OpenAdcDialog(int channel) {
     auto* dialog = new AdcOptionsDialog(channel, *m_link, m_panel, m_messages, m_window.get());
     connect(dialog, &AdcOptionsDialog::AlertsRequested, this, [this, dialog] {
         dialog->close();
-        m_alerts->OpenList();
+        OpenAlertsList();
     });
     connect(dialog, &AdcOptionsDialog::ScriptsRequested, this, [this, dialog] {
         dialog->close();
-        m_scripts->OpenList();
+        OpenScriptsList();
     });
     ShowDialog(dialog);
 }
@@ -221,6 +235,7 @@ void Application::OpenStationNameDialog() {
 
 void Application::OnAbout() {
     auto* box = new AboutBox(m_aboutText, m_window.get());
+    ReturnFocusWhenFinished(box);
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setWindowModality(Qt::ApplicationModal);
     box->open();
@@ -228,14 +243,18 @@ void Application::OnAbout() {
 }
 
 void Application::OnDatabaseOptions() {
-    auto* dialog = new DatabaseOptionsDialog(ReadDatabaseLocation(), m_window.get());
+    auto* dialog = new DatabaseOptionsDialog(ReadDatabaseLocation(), m_location, m_window.get());
+    ReturnFocusWhenFinished(dialog);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->setWindowModality(Qt::ApplicationModal);
     dialog->open();
 }
 
 void Application::OnNoticeShown(const QString& text) {
-    auto* popup = new NoticePopup(text, m_window.get());
+    // Over the dialog that asked for the change; the keyboard goes back
+    // there when the notice has gone.
+    auto* popup = new NoticePopup(text, OwnerForNewWindow(m_window.get()));
+    ReturnFocusWhenFinished(popup);
     popup->setWindowModality(Qt::ApplicationModal);
     m_popup = popup;
     popup->open();

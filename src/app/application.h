@@ -65,6 +65,8 @@ public:
     void OpenRelayDialog(int relay);
     void OpenStationNameDialog();
     void OpenAdcDialog(int channel);
+    void OpenScriptsList();
+    void OpenAlertsList();
 
 Q_SIGNALS:
     void AboutBoxOpened(QDialog* box);

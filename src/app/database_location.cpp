@@ -26,7 +26,9 @@ QString DefaultDatabaseLocation() {
 QString ReadDatabaseLocation() {
     QSettings settings = Settings();
     const QString key = QString::fromLatin1(kLocationKey);
-    if (!settings.contains(key)) {
+    // A missing or empty location is the default: an empty one names no
+    // database at all.
+    if (settings.value(key).toString().trimmed().isEmpty()) {
         settings.setValue(key, DefaultDatabaseLocation());
         settings.sync();
     }

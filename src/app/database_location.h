@@ -12,8 +12,8 @@ inline constexpr char kLocationKey[] = "Options/Database/Location";
 // <AppDataLocation>/VOLN.db
 QString DefaultDatabaseLocation();
 
-// Reads the stored location whole. When the key is missing it is created
-// with the default first.
+// Reads the stored location whole. When the key is missing or empty it is
+// stored with the default first.
 QString ReadDatabaseLocation();
 
 // Stores the location at once; the open connection keeps its database until

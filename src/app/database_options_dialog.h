@@ -10,9 +10,10 @@ class DatabaseOptionsDialog;
 
 namespace volnar {
 
-// "DataBase Options": shows the stored database location and stores a new
-// one at once on OK. The open connection keeps its database until the next
-// start.
+// "DataBase Options": shows the stored database location and the one in use
+// now, and stores a new one at once on OK; it says that the open connection
+// keeps its database until the next start. An empty location cannot be
+// stored.
 class DatabaseOptionsDialog final : public QDialog {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(DatabaseOptionsDialog)
@@ -21,7 +22,7 @@ public:
     // Asks the operator for a file; returns an empty text when cancelled.
     using FileChooser = std::function<QString(QWidget* owner, const QString& current)>;
 
-    explicit DatabaseOptionsDialog(const QString& location, QWidget* parent = nullptr);
+    DatabaseOptionsDialog(const QString& location, const QString& inUse, QWidget* parent = nullptr);
     ~DatabaseOptionsDialog() override;
 
     void SetFileChooser(FileChooser chooser) { m_chooseFile = std::move(chooser); }
@@ -35,6 +36,7 @@ Q_SIGNALS:
 private:
     void Browse();
     void Store();
+    void UpdateOk();
 
     std::unique_ptr<Ui::DatabaseOptionsDialog> m_ui;
     FileChooser m_chooseFile = &DatabaseOptionsDialog::ChooseFileWithDialog;

@@ -22,10 +22,14 @@ QString Name(const char* stem, int n) {
     return QString::fromLatin1(stem) + QString::number(n);
 }
 
-QLineEdit* ReadOnlyEdit(const QString& objectName, const QString& text = QString()) {
+// A readout: screen readers find it by its name, the Tab key passes it by.
+QLineEdit* ReadOnlyEdit(const QString& objectName, const QString& accessibleName,
+                        const QString& text = QString()) {
     auto* edit = new QLineEdit(text);
     edit->setObjectName(objectName);
     edit->setReadOnly(true);
+    edit->setFocusPolicy(Qt::NoFocus);
+    edit->setAccessibleName(accessibleName);
     return edit;
 }
 
@@ -93,7 +97,43 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
 
     BuildMenus();
     BuildStatusBar();
+    SetTabOrder();
     SetStationControlsEnabled(false);
+}
+
+QStringList MainWindow::TabOrder() {
+    QStringList order = {
+        QStringLiteral("stationChooser"),   QStringLiteral("addIpButton"),
+        QStringLiteral("editIpButton"),     QStringLiteral("deleteIpButton"),
+        QStringLiteral("setDefaultButton"), QStringLiteral("stationNameSetButton")};
+    for (int n = 1; n <= kAdcCount; ++n) {
+        order << Name("adcButton", n);
+    }
+    for (int n = 1; n <= kRelayCount; ++n) {
+        order << Name("relayButton", n);
+    }
+    order << QStringLiteral("generalButton") << QStringLiteral("alertsButton")
+          << QStringLiteral("scriptsButton");
+    for (int n = 1; n <= 5; ++n) {
+        order << Name("alarmPinButton", n);
+    }
+    order << QStringLiteral("rdbButton") << QStringLiteral("startButton")
+          << QStringLiteral("stopButton") << QStringLiteral("exitButton")
+          << QStringLiteral("temperatureButton");
+    return order;
+}
+
+void MainWindow::SetTabOrder() {
+    // Top to bottom, left to right, as the groups are laid out; the
+    // readouts are not stops.
+    QWidget* previous = nullptr;
+    for (const QString& name : TabOrder()) {
+        auto* control = findChild<QWidget*>(name);
+        if (previous && control) {
+            setTabOrder(previous, control);
+        }
+        previous = control ? control : previous;
+    }
 }
 
 MainWindow::~MainWindow() = default;
@@ -112,15 +152,15 @@ QWidget* MainWindow::BuildChooserGroup() {
     QFont mono = QFontDatabase::systemFont(QFontDatabase::FixedFont);
     mono.setStyleHint(QFont::Monospace);
     m_chooser->setFont(mono);
-    m_chooser->setAccessibleName(tr("Station"));
+    m_chooser->setAccessibleName(tr("Station address"));
     layout->addWidget(m_chooser);
     connect(m_chooser, &StationChooser::PopupOpening, this, &MainWindow::ChooserOpening);
 
     auto* buttons = new QHBoxLayout;
-    auto* add = Button(QStringLiteral("addIpButton"), tr("Add IP"));
-    auto* edit = Button(QStringLiteral("editIpButton"), tr("Edit IP"));
-    auto* remove = Button(QStringLiteral("deleteIpButton"), tr("Delete IP"));
-    auto* setDefault = Button(QStringLiteral("setDefaultButton"), tr("Set Default"));
+    auto* add = Button(QStringLiteral("addIpButton"), tr("&Add IP"));
+    auto* edit = Button(QStringLiteral("editIpButton"), tr("&Edit IP"));
+    auto* remove = Button(QStringLiteral("deleteIpButton"), tr("&Delete IP"));
+    auto* setDefault = Button(QStringLiteral("setDefaultButton"), tr("Set Defau&lt"));
     for (QPushButton* b : {add, edit, remove, setDefault}) {
         buttons->addWidget(b);
     }
@@ -140,8 +180,9 @@ QWidget* MainWindow::BuildStationGroups() {
     auto* nameGroup = new QGroupBox(tr("Station Name"));
     nameGroup->setObjectName(QStringLiteral("stationNameGroup"));
     auto* nameLayout = new QHBoxLayout(nameGroup);
-    m_stationName = ReadOnlyEdit(QStringLiteral("stationNameEdit"));
-    auto* set = Button(QStringLiteral("stationNameSetButton"), tr("SET"));
+    m_stationName = ReadOnlyEdit(QStringLiteral("stationNameEdit"), tr("Station name"));
+    auto* set = Button(QStringLiteral("stationNameSetButton"), tr("SE&T"));
+    set->setAccessibleName(tr("Set station name"));
     nameLayout->addWidget(m_stationName, 1);
     nameLayout->addWidget(set);
     connect(set, &QPushButton::clicked, this, &MainWindow::StationNameRequested);
@@ -151,8 +192,10 @@ QWidget* MainWindow::BuildStationGroups() {
     auto* temperature = new QGroupBox(tr("Temperature"));
     temperature->setObjectName(QStringLiteral("temperatureGroup"));
     auto* tLayout = new QHBoxLayout(temperature);
-    m_fahrenheit = ReadOnlyEdit(QStringLiteral("temperatureFahrenheitEdit"));
-    m_celsius = ReadOnlyEdit(QStringLiteral("temperatureCelsiusEdit"));
+    m_fahrenheit = ReadOnlyEdit(QStringLiteral("temperatureFahrenheitEdit"),
+                                tr("Temperature in degrees Fahrenheit"));
+    m_celsius = ReadOnlyEdit(QStringLiteral("temperatureCelsiusEdit"),
+                             tr("Temperature in degrees Celsius"));
     tLayout->addWidget(m_fahrenheit);
     tLayout->addWidget(new QLabel(QStringLiteral("\u00B0F")));
     tLayout->addWidget(m_celsius);
@@ -162,7 +205,7 @@ QWidget* MainWindow::BuildStationGroups() {
     auto* uptime = new QGroupBox(tr("System Uptime"));
     uptime->setObjectName(QStringLiteral("uptimeGroup"));
     auto* uLayout = new QHBoxLayout(uptime);
-    m_uptime = ReadOnlyEdit(QStringLiteral("uptimeEdit"));
+    m_uptime = ReadOnlyEdit(QStringLiteral("uptimeEdit"), tr("System uptime"));
     uLayout->addWidget(m_uptime);
     row->addWidget(uptime, 2);
     layout->addLayout(row);
@@ -177,14 +220,14 @@ QWidget* MainWindow::BuildAdcGroup() {
     for (int i = 0; i < kAdcCount; ++i) {
         const int n = i + 1;
         m_adcNames[i] = Label(Name("adcNameLabel", n), tr("Voltmeter %1").arg(n));
-        m_adcValues[i] = ReadOnlyEdit(Name("adcValueEdit", n));
+        m_adcValues[i] = ReadOnlyEdit(Name("adcValueEdit", n), tr("ADC %1 reading").arg(n));
         m_adcValues[i]->setStyleSheet(QStringLiteral("color: rgb(255, 0, 0); background: white;"));
-        m_adcValues[i]->setAccessibleName(tr("ADC %1 reading").arg(n));
         m_adcUnits[i] = Label(Name("adcUnitLabel", n), QStringLiteral("-"));
         m_adcUnits[i]->setStyleSheet(QStringLiteral("color: rgb(0, 0, 255);"));
         m_adcUnits[i]->setMinimumWidth(14);
         auto* button = Button(Name("adcButton", n), QString::number(n));
         button->setToolTip(tr("ADC %1 options").arg(n));
+        button->setAccessibleName(tr("ADC %1 options").arg(n));
         button->setMaximumWidth(40);
         connect(button, &QPushButton::clicked, this, [this, n] { Q_EMIT AdcRequested(n); });
         m_stationControls.push_back(button);
@@ -210,7 +253,7 @@ QWidget* MainWindow::BuildRelayGroup() {
         m_relayStates[i] = Label(Name("relayStateLabel", n), QStringLiteral("=========="));
         m_relayStates[i]->setMinimumWidth(
             m_relayStates[i]->fontMetrics().horizontalAdvance(QStringLiteral("===========")));
-        auto* button = Button(Name("relayButton", n), tr("Relay %1").arg(n));
+        auto* button = Button(Name("relayButton", n), tr("Relay &%1").arg(n));
         connect(button, &QPushButton::clicked, this, [this, n] { Q_EMIT RelayRequested(n); });
         m_stationControls.push_back(button);
         m_relayNames[i] = Label(Name("relayNameLabel", n), tr("Relay"));
@@ -231,9 +274,9 @@ QWidget* MainWindow::BuildLowerGroups() {
     auto* manage = new QGroupBox(tr("Manage"));
     manage->setObjectName(QStringLiteral("manageGroup"));
     auto* mLayout = new QVBoxLayout(manage);
-    auto* general = Button(QStringLiteral("generalButton"), tr("General"));
-    auto* alerts = Button(QStringLiteral("alertsButton"), tr("Alerts"));
-    auto* scripts = Button(QStringLiteral("scriptsButton"), tr("Scripts"));
+    auto* general = Button(QStringLiteral("generalButton"), tr("&General"));
+    auto* alerts = Button(QStringLiteral("alertsButton"), tr("Ale&rts"));
+    auto* scripts = Button(QStringLiteral("scriptsButton"), tr("S&cripts"));
     for (QPushButton* b : {general, alerts, scripts}) {
         mLayout->addWidget(b);
     }
@@ -247,7 +290,8 @@ QWidget* MainWindow::BuildLowerGroups() {
     pins->setObjectName(QStringLiteral("alarmPinGroup"));
     auto* pGrid = new QGridLayout(pins);
     for (int i = 0; i < 5; ++i) {
-        auto* edit = ReadOnlyEdit(Name("alarmPinEdit", i + 1), QStringLiteral("0"));
+        auto* edit = ReadOnlyEdit(Name("alarmPinEdit", i + 1), tr("Alarm pin %1 status").arg(i + 1),
+                                  QStringLiteral("0"));
         edit->setMaximumWidth(48);
         edit->setAlignment(Qt::AlignCenter);
         auto* button =
@@ -291,9 +335,9 @@ QWidget* MainWindow::BuildButtonRow() {
     auto* box = new QWidget;
     auto* layout = new QHBoxLayout(box);
     layout->setContentsMargins(0, 0, 0, 0);
-    m_start = Button(QStringLiteral("startButton"), tr("START"));
-    auto* stop = Button(QStringLiteral("stopButton"), tr("STOP"));
-    auto* exit = Button(QStringLiteral("exitButton"), tr("EXIT"));
+    m_start = Button(QStringLiteral("startButton"), tr("&START"));
+    auto* stop = Button(QStringLiteral("stopButton"), tr("STO&P"));
+    auto* exit = Button(QStringLiteral("exitButton"), tr("E&XIT"));
     auto* thermometer = PictureButton(QStringLiteral("temperatureButton"),
                                       MakePicture(Picture::Thermometer), tr("Temperature"));
     connect(m_start, &QPushButton::clicked, this, &MainWindow::StartRequested);

@@ -65,6 +65,9 @@ public:
     void SetStartEnabled(bool enabled);
     void SetBuildNumber(const QString& text);
 
+    // The controls the Tab key visits, in order (object names).
+    static QStringList TabOrder();
+
     // Status bar texts, for the tests and the screenshots.
     QString StatusStateText() const;
     QString StatusMessageText() const;
@@ -102,6 +105,7 @@ private:
     QWidget* BuildLowerGroups();
     QWidget* BuildButtonRow();
     void ColourRelayState(int relay);
+    void SetTabOrder();
 
     StationChooser* m_chooser = nullptr;
     QLineEdit* m_stationName = nullptr;

@@ -20,6 +20,7 @@ StationDialog::StationDialog(StationDialogMode mode, StationEditor& editor,
         edit->setValidator(digits);
     }
     if (mode == StationDialogMode::Edit) {
+        m_editedAddress = chosen.IPADDRESS;
         setWindowTitle(tr("Edit IP"));
         m_ui->addressEdit->SetAddress(chosen.IPADDRESS);
         m_ui->passwordEdit->setText(chosen.PASSWORD);
@@ -47,10 +48,14 @@ StationDialog::StationDialog(StationDialogMode mode, StationEditor& editor,
 StationDialog::~StationDialog() = default;
 
 StationForm StationDialog::Form() const {
-    return {
-        m_ui->addressEdit->FilledFields(), m_ui->addressEdit->Address(), m_ui->passwordEdit->text(),
-        m_ui->commentEdit->text(),         m_ui->portEdit->text(),       m_ui->timeoutEdit->text(),
-        m_ui->retriesEdit->text()};
+    return {m_editedAddress,
+            m_ui->addressEdit->FilledFields(),
+            m_ui->addressEdit->Address(),
+            m_ui->passwordEdit->text(),
+            m_ui->commentEdit->text(),
+            m_ui->portEdit->text(),
+            m_ui->timeoutEdit->text(),
+            m_ui->retriesEdit->text()};
 }
 
 QLabel* StationDialog::MarkedLabel() const {
@@ -87,6 +92,32 @@ void StationDialog::MarkLabel(QLabel* label) {
 void StationDialog::Submit() {
     if (m_editor.Submit(m_mode, Form())) {
         accept();
+        return;
+    }
+    // The keyboard goes back to the field to correct.
+    QLineEdit* edit = nullptr;
+    switch (m_editor.ProblemField()) {
+        case StationField::Address:
+            edit = m_ui->addressEdit->Field(0);
+            break;
+        case StationField::Password:
+            edit = m_ui->passwordEdit;
+            break;
+        case StationField::Port:
+            edit = m_ui->portEdit;
+            break;
+        case StationField::Timeout:
+            edit = m_ui->timeoutEdit;
+            break;
+        case StationField::Retries:
+            edit = m_ui->retriesEdit;
+            break;
+        case StationField::None:
+            break;
+    }
+    if (edit) {
+        edit->setFocus(Qt::OtherFocusReason);
+        edit->selectAll();
     }
 }
 
@@ -97,6 +128,8 @@ DeleteStationDialog::DeleteStationDialog(StationEditor& editor, StationDirectory
       m_editor(editor),
       m_directory(directory) {
     m_ui->setupUi(this);
+    // No inline completion: what the operator typed is what gets deleted.
+    m_ui->addressCombo->setCompleter(nullptr);
     Fill();
     connect(m_ui->deleteButton, &QPushButton::clicked, this, &DeleteStationDialog::Delete);
     connect(m_ui->cancelButton, &QPushButton::clicked, this, &QDialog::reject);

@@ -40,6 +40,7 @@ private:
 
     std::unique_ptr<Ui::StationDialog> m_ui;
     StationDialogMode m_mode;
+    QString m_editedAddress;
     StationEditor& m_editor;
     QLabel* m_marked = nullptr;
 };

@@ -1,12 +1,15 @@
 #include "directory/station_directory.h"
 
+#include <QFile>
 #include <QLoggingCategory>
+#include <QRegularExpression>
 #include <QSqlDatabase>
 #include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QVariant>
 #include <atomic>
+#include <cctype>
 #include <functional>
 
 Q_LOGGING_CATEGORY(lcDirectory, "volnar.directory")
@@ -72,18 +75,35 @@ QString ChosenStation(const QString& chooserText) {
 }
 
 bool IsConnectionString(const QString& location) {
-    return location.contains(QLatin1String("DRIVER="), Qt::CaseInsensitive) ||
-           location.contains(QLatin1String("DSN="), Qt::CaseInsensitive);
+    static const QRegularExpression form(QStringLiteral("^\\s*(DRIVER|DSN|FILEDSN)\\s*="),
+                                         QRegularExpression::CaseInsensitiveOption);
+    return form.match(location).hasMatch();
 }
 
 QString ConnectionStringFor(const QString& location) {
+    if (location.isEmpty()) {
+        return {};
+    }
     if (IsConnectionString(location)) {
         return location;
     }
-    // The SQLite3 driver takes the path as it stands (it does not accept a
-    // braced value), so a path with ";" cannot be named and fails to
-    // connect. Timeout is its busy wait in milliseconds on a locked file.
-    return QStringLiteral("DRIVER={SQLite3};Database=%1;Timeout=2000").arg(location);
+    // The SQLite3 driver cuts an attribute at ";" and takes no braced value,
+    // but it opens URIs: every byte outside the unreserved set is
+    // percent-encoded, so no character of the path can end the attribute.
+    // Timeout is its busy wait in milliseconds on a locked file.
+    QByteArray uri("file:");
+    for (const char c : QFile::encodeName(location)) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (std::isalnum(byte) || byte == '/' || byte == '-' || byte == '.' || byte == '_' ||
+            byte == '~') {
+            uri += c;
+        } else {
+            uri += '%';
+            uri += QByteArray::number(byte, 16).rightJustified(2, '0').toUpper();
+        }
+    }
+    return QStringLiteral("DRIVER={SQLite3};Database=%1;Timeout=2000")
+        .arg(QString::fromLatin1(uri));
 }
 
 StationDirectory::StationDirectory(MessageService& messages) : m_messages(messages) {
@@ -97,6 +117,12 @@ StationDirectory::~StationDirectory() {
 
 bool StationDirectory::ConnectDatabase(const QString& location) {
     DisconnectDatabase();
+    if (location.trimmed().isEmpty()) {
+        // An empty name would make the driver invent a file of its own.
+        m_messages.ShowDetailed(MessageIcon::Error, QString::fromLatin1(kConnectionFailed),
+                                QStringLiteral("No database location is set."));
+        return false;
+    }
     if (!QSqlDatabase::isDriverAvailable(QStringLiteral("QODBC"))) {
         // No ODBC driver manager or no Qt ODBC plugin: nothing to open.
         m_messages.ShowError(QString::fromLatin1(kEnvironmentFailed));
@@ -208,31 +234,47 @@ LookupResult StationDirectory::LookupStation(const QString& address) {
 }
 
 bool StationDirectory::SetDefaultStation(const QString& address) {
-    const LookupResult found = LookupStation(address);
-    if (found.status == LookupStatus::Failed) {
+    if (!Ready()) {
         return false;
     }
-    if (found.status == LookupStatus::NotFound) {
+    if (address.isEmpty()) {
         m_messages.ShowError(QString::fromLatin1(kDefaultNotInTable));
         return false;
     }
+    // One transaction: the first statement writes (and so locks) every row
+    // in one sweep, so two operators setting defaults wait for each other
+    // rather than deadlock; the second marks the row again, and its
+    // affected-row count says whether the row still exists. A row deleted
+    // meanwhile by another operator rolls everything back.
     QSqlDatabase db = QSqlDatabase::database(m_connectionName, false);
     const bool inTransaction = db.transaction();
-    QSqlQuery query(db);
-    bool ok =
-        query.prepare(QStringLiteral(
-            "UPDATE main SET \"DEFAULT\" = CASE WHEN IPADDRESS = ? THEN 'YES' ELSE 'NO' END")) &&
-        (query.addBindValue(address), query.exec());
-    QString failure = ok ? QString() : DriverText(query.lastError());
-    if (ok && inTransaction && !db.commit()) {
+    QSqlQuery sweep(db);
+    QSqlQuery mark(db);
+    bool ok = sweep.prepare(QStringLiteral("UPDATE main SET \"DEFAULT\" = CASE WHEN IPADDRESS = "
+                                           "? THEN 'YES' ELSE 'NO' END")) &&
+              (sweep.addBindValue(address), sweep.exec());
+    QString failure = ok ? QString() : DriverText(sweep.lastError());
+    int marked = 0;
+    if (ok) {
+        ok = mark.prepare(
+                 QStringLiteral("UPDATE main SET \"DEFAULT\" = 'YES' WHERE IPADDRESS = ?")) &&
+             (mark.addBindValue(address), mark.exec());
+        marked = ok ? mark.numRowsAffected() : 0;
+        failure = ok ? QString() : DriverText(mark.lastError());
+    }
+    if (ok && marked > 0 && inTransaction && !db.commit()) {
         ok = false;
         failure = DriverText(db.lastError());
     }
-    if (!ok) {
+    if (!ok || marked <= 0) {
         if (inTransaction) {
             db.rollback();
         }
-        ReportExecution(failure);
+        if (ok) {
+            m_messages.ShowError(QString::fromLatin1(kDefaultNotInTable));
+        } else {
+            ReportExecution(failure);
+        }
         return false;
     }
     m_messages.ShowPlain(QString::fromLatin1(kDefaultSet));
@@ -259,10 +301,14 @@ bool StationDirectory::AddStation(const StationRecord& record) {
 }
 
 WriteStatus StationDirectory::UpdateStation(const StationRecord& record) {
-    const LookupResult found = LookupStation(record.IPADDRESS);
-    if (found.status != LookupStatus::Found) {
-        return found.status == LookupStatus::Failed ? WriteStatus::Failed : WriteStatus::NotFound;
+    if (!Ready()) {
+        return WriteStatus::Failed;
     }
+    if (record.IPADDRESS.isEmpty()) {
+        return WriteStatus::NotFound;
+    }
+    // No separate look-up first: the statement's own affected-row count is
+    // the only word on whether the row was there when it was written.
     QSqlQuery query(QSqlDatabase::database(m_connectionName, false));
     query.prepare(QStringLiteral(
         "UPDATE main SET PASSWORD = ?, COMMENT = ?, PORT = ?, TIMEOUT = ?, RETRIES = ? "
@@ -275,7 +321,7 @@ WriteStatus StationDirectory::UpdateStation(const StationRecord& record) {
         ReportExecution(DriverText(query.lastError()));
         return WriteStatus::Failed;
     }
-    return WriteStatus::Done;
+    return query.numRowsAffected() > 0 ? WriteStatus::Done : WriteStatus::NotFound;
 }
 
 WriteStatus StationDirectory::DeleteStation(const QString& address) {

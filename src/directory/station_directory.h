@@ -61,9 +61,12 @@ QString StationEntry(const QString& address, const QString& comment);
 // control characters removed.
 QString ChosenStation(const QString& chooserText);
 
-// The ODBC connection string for a database location: a text that holds
-// "DRIVER=" or "DSN=" is a connection string already and is used as it
-// stands; anything else is the path of a SQLite file.
+// The ODBC connection string for a database location. A connection string
+// is recognised by its form, a first attribute DRIVER=, DSN= or FILEDSN=,
+// and used as it stands; anything else is the path of a SQLite file, named
+// as a percent-encoded SQLite URI so that every character of the path
+// (";", "=", braces, blanks) reaches the driver unchanged. An empty location
+// names nothing (empty result).
 QString ConnectionStringFor(const QString& location);
 bool IsConnectionString(const QString& location);
 
@@ -92,14 +95,17 @@ public:
     // The row whose IPADDRESS is exactly this address (never an empty one).
     LookupResult LookupStation(const QString& address);
 
-    // Makes the row with this address the only default, in one transaction,
-    // and confirms. An address in no row is refused and nothing changes; a
-    // failed write is reported and nothing changes.
+    // Makes the row with this address the only default, in one transaction
+    // whose own affected-row count says whether the row is there, and
+    // confirms. An address in no row (also one deleted by another operator
+    // meanwhile) is refused and nothing changes; a failed write is reported
+    // and nothing changes.
     bool SetDefaultStation(const QString& address);
 
     // A new station is never the default. Failures are reported.
     bool AddStation(const StationRecord& record);
-    // Rewrites the row with record.IPADDRESS, keeping its DEFAULT.
+    // Rewrites the row with record.IPADDRESS, keeping its DEFAULT and its
+    // address; NotFound when the statement changed no row.
     WriteStatus UpdateStation(const StationRecord& record);
     WriteStatus DeleteStation(const QString& address);
 

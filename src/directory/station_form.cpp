@@ -7,28 +7,70 @@ QString L(const char* text) {
     return QString::fromLatin1(text);
 }
 
+// A whole decimal number from `min` to `max`, digits only.
+bool InRange(const QString& text, int min, int max) {
+    if (text.isEmpty() || text.size() > 9) {
+        return false;
+    }
+    for (const QChar c : text) {
+        if (c < u'0' || c > u'9') {
+            return false;
+        }
+    }
+    const int value = text.toInt();
+    return value >= min && value <= max;
+}
+
 }  // namespace
 
+FieldProblem CheckNumberFields(const QString& port, const QString& timeout,
+                               const QString& retries) {
+    if (!InRange(port, 1, 65535)) {
+        return {StationField::Port, L(kPortInvalid)};
+    }
+    if (!InRange(timeout, kTimeoutMin, kTimeoutMax)) {
+        return {StationField::Timeout, L(kTimeoutInvalid).arg(kTimeoutMin).arg(kTimeoutMax)};
+    }
+    if (!InRange(retries, kRetriesMin, kRetriesMax)) {
+        return {StationField::Retries, L(kRetriesInvalid).arg(kRetriesMin).arg(kRetriesMax)};
+    }
+    return {};
+}
+
+bool StationEditor::Refuse(StationField field, const QString& text) {
+    m_problem = field;
+    m_messages.ShowPlain(text);
+    return false;
+}
+
 bool StationEditor::Submit(StationDialogMode mode, const StationForm& form) {
+    m_problem = StationField::None;
     if (form.filledAddressFields != 4) {
-        m_messages.ShowPlain(L(kAddressIncomplete));
-        return false;
+        return Refuse(StationField::Address, L(kAddressIncomplete));
     }
     const LookupResult found = m_directory.LookupStation(form.address);
     if (found.status == LookupStatus::Failed) {
         return false;
     }
     if (mode == StationDialogMode::Add && found.status == LookupStatus::Found) {
-        m_messages.ShowPlain(L(kAddressExists));
-        return false;
+        return Refuse(StationField::Address, L(kAddressExists));
     }
-    if (mode == StationDialogMode::Edit && found.status == LookupStatus::NotFound) {
-        m_messages.ShowPlain(L(kAddressNotInTable));
-        return false;
+    if (mode == StationDialogMode::Edit) {
+        // Edit writes the row it was opened for and no other: an address
+        // that belongs to another row would overwrite that station.
+        if (found.status == LookupStatus::Found && form.address != form.editedAddress) {
+            return Refuse(StationField::Address, L(kAddressOfAnotherStation));
+        }
+        if (found.status == LookupStatus::NotFound) {
+            return Refuse(StationField::Address, L(kAddressNotInTable));
+        }
     }
     if (form.password.isEmpty()) {
-        m_messages.ShowPlain(L(kPasswordEmpty));
-        return false;
+        return Refuse(StationField::Password, L(kPasswordEmpty));
+    }
+    const FieldProblem numbers = CheckNumberFields(form.port, form.timeout, form.retries);
+    if (numbers.field != StationField::None) {
+        return Refuse(numbers.field, numbers.text);
     }
     const StationRecord record{form.address, form.password, form.comment, QString(),
                                form.port,    form.timeout,  form.retries};
@@ -54,9 +96,24 @@ bool StationEditor::Submit(StationDialogMode mode, const StationForm& form) {
 }
 
 bool StationEditor::Delete(const QString& comboText) {
-    const QString address = comboText.left(kAddressMaxLength);
+    // The text is taken whole: a cut would name another station.
+    const QString address = comboText.trimmed();
     if (address == L(kProtectedAddress)) {
         m_messages.ShowPlain(L(kProtectedRefused));
+        return false;
+    }
+    const LookupResult found = m_directory.LookupStation(address);
+    if (found.status == LookupStatus::Failed) {
+        return false;
+    }
+    if (found.status == LookupStatus::NotFound) {
+        m_messages.ShowPlain(L(kDeleteNotInTable));
+        return false;
+    }
+    const QString station = found.record.COMMENT.isEmpty()
+                                ? address
+                                : QStringLiteral("%1 (%2)").arg(address, found.record.COMMENT);
+    if (!m_messages.AskYesNo(L(kDeleteQuestion).arg(station))) {
         return false;
     }
     switch (m_directory.DeleteStation(address)) {

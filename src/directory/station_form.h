@@ -20,9 +20,34 @@ inline constexpr char kProtectedRefused[] = "Don't Delete the Default IP!";
 inline constexpr char kStationDeleted[] = "IP Address Deleted From Database !";
 inline constexpr char kDeleteNotInTable[] =
     "This IP Address is not in the database!\r\nNothing was deleted.";
+inline constexpr char kAddressOfAnotherStation[] =
+    "This IP Address belongs to another station in the database!\r\n"
+    "Edit IP changes only the station it was opened for.";
+// "%1" is the station: its address, and its comment in brackets.
+inline constexpr char kDeleteQuestion[] = "Delete the station %1 from the database?";
+inline constexpr char kPortInvalid[] = "Port Number must be a whole number from 1 to 65535.";
+inline constexpr char kTimeoutInvalid[] = "Timeout must be a whole number from %1 to %2.";
+inline constexpr char kRetriesInvalid[] = "Retries must be a whole number from %1 to %2.";
+
+// What a station can be polled with: the time-out counts in units of 0.64 s.
+inline constexpr int kTimeoutMin = 1;
+inline constexpr int kTimeoutMax = 100;
+inline constexpr int kRetriesMin = 0;
+inline constexpr int kRetriesMax = 10;
+
+enum class StationField { None, Address, Password, Port, Timeout, Retries };
+
+// The first of port, time-out and retries that is not a whole number in its
+// range (StationField::None when all three are), with the text saying so.
+struct FieldProblem {
+    StationField field = StationField::None;
+    QString text;
+};
+FieldProblem CheckNumberFields(const QString& port, const QString& timeout, const QString& retries);
 
 // What the Add IP / Edit IP dialog read from its fields.
 struct StationForm {
+    QString editedAddress;        // Edit: the address of the row being edited
     int filledAddressFields = 0;  // of the four
     QString address;              // dotted, as the address entry formats it
     QString password;
@@ -33,23 +58,31 @@ struct StationForm {
 };
 
 // The station dialogs' checks and writes, in their fixed order: the address
-// complete, then its presence in the table (absent for Add, present for
-// Edit), then the password. Every refusal and failure is reported; the
-// dialog closes only when the write succeeded, so nothing typed is lost.
+// complete, then its presence in the table (absent for Add; for Edit, the
+// row being edited and no other), then the password, then port, time-out
+// and retries. Every refusal and failure is reported; the dialog closes only
+// when the write succeeded, so nothing typed is lost.
 class StationEditor final {
 public:
     StationEditor(StationDirectory& directory, MessageService& messages,
                   std::function<void()> reloadChooser)
         : m_directory(directory), m_messages(messages), m_reload(std::move(reloadChooser)) {}
 
-    // True when the row was written (the dialog may close).
+    // True when the row was written (the dialog may close). After a
+    // refusal, ProblemField() names the field to correct.
     bool Submit(StationDialogMode mode, const StationForm& form);
+    StationField ProblemField() const { return m_problem; }
 
-    // The Delete IP dialog's DELETE: true when a row went away (the dialog
-    // may close); the protected station is never deleted.
+    // The Delete IP dialog's DELETE: only an address that is exactly one in
+    // the table, never the protected station, and only after the operator
+    // said Yes to a question naming the station. True when a row went away
+    // (the dialog may close).
     bool Delete(const QString& comboText);
 
 private:
+    bool Refuse(StationField field, const QString& text);
+
+    StationField m_problem = StationField::None;
     StationDirectory& m_directory;
     MessageService& m_messages;
     std::function<void()> m_reload;

@@ -56,7 +56,17 @@ QVariant GridModel::data(const QModelIndex& index, int role) const {
     }
     // The tool tip shows a cell whole when its column is too narrow for it.
     if (role == Qt::DisplayRole || role == Qt::AccessibleTextRole || role == Qt::ToolTipRole) {
-        return m_grid.CellText(index.row(), index.column());
+        const QString text = m_grid.CellText(index.row(), index.column());
+        // A picture cell is an action: a screen reader names it by its
+        // column and the row's first cell ("Edit 3").
+        if (role == Qt::AccessibleTextRole && text.isEmpty() &&
+            m_grid.m_columns[static_cast<std::size_t>(index.column())].column.type ==
+                ColumnType::Image) {
+            return QStringLiteral("%1 %2").arg(
+                m_grid.m_columns[static_cast<std::size_t>(index.column())].column.headerText,
+                m_grid.CellText(index.row(), 0));
+        }
+        return text;
     }
     if (role == Qt::TextAlignmentRole) {
         return static_cast<int>(AlignmentOf(

@@ -3,6 +3,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <QTableView>
 #include <QVBoxLayout>
 #include <limits>
 
@@ -69,6 +70,10 @@ TableListDialog::TableListDialog(TableListSettings settings, BoardLink& link,
     m_grid->setObjectName(QStringLiteral("listGrid"));
     m_grid->setMinimumSize(600, 240);
     m_grid->setFocusPolicy(Qt::StrongFocus);
+    // Screen readers name the table by the list's title.
+    if (auto* view = m_grid->findChild<QTableView*>()) {
+        view->setAccessibleName(m_settings.title);
+    }
     m_status->setObjectName(QStringLiteral("walkStatusLabel"));
     // Repainting the count for every row would cost more than reading it:
     // while rows keep coming it is shown at the pace the grid shows them.
@@ -125,10 +130,10 @@ TableListDialog::TableListDialog(TableListSettings settings, BoardLink& link,
         buttons->addLayout(column);
     }
     buttons->addStretch(1);
-    auto* refresh = new QPushButton(tr("Refresh"), this);
+    auto* refresh = new QPushButton(tr("&Refresh"), this);
     refresh->setObjectName(QStringLiteral("refreshButton"));
     refresh->setAutoDefault(false);
-    auto* cancel = new QPushButton(tr("Cancel"), this);
+    auto* cancel = new QPushButton(tr("&Cancel"), this);
     cancel->setObjectName(QStringLiteral("cancelButton"));
     cancel->setDefault(true);
     buttons->addWidget(refresh, 0, Qt::AlignBottom);

@@ -1,11 +1,17 @@
 #include <gtest/gtest.h>
+#include <QAbstractButton>
+#include <QApplication>
+#include <QMessageBox>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
 
 #include "app/about_box.h"
 #include "app/about_text.h"
 #include "app/notice_popup.h"
+#include "app/qt_message_service.h"
 #include "support/qt_print.h"
 
 namespace volnar {
@@ -65,6 +71,18 @@ TEST(AboutBox, EveryOpeningStartsFromTheFirstCharacter) {
     }
 }
 
+TEST(AboutBox, EscapeAndEnterDoNothing) {
+    AboutBox box(AboutText(2026));
+    box.show();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&box));
+    for (const Qt::Key key : {Qt::Key_Escape, Qt::Key_Return, Qt::Key_Enter}) {
+        QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : &box, key);
+        EXPECT_TRUE(box.isVisible()) << key;
+    }
+    box.close();
+    EXPECT_FALSE(box.isVisible());
+}
+
 TEST(NoticePopup, ClosesItselfAfterOneSecondAndNotBefore) {
     auto* popup = new NoticePopup(QStringLiteral("Script Added!"));
     QSignalSpy finished(popup, &QDialog::finished);
@@ -77,6 +95,30 @@ TEST(NoticePopup, ClosesItselfAfterOneSecondAndNotBefore) {
     EXPECT_TRUE(popup->isVisible());
     EXPECT_TRUE(finished.wait(3000));
     EXPECT_TRUE(destroyed.wait(1000));
+}
+
+// A box opened while a notice shows belongs to the dialog below the notice,
+// so it outlives the notice and is answered as usual.
+TEST(QtMessageService, ABoxOverANoticeBelongsToTheDialogBelowIt) {
+    QDialog dialog;
+    dialog.setWindowModality(Qt::ApplicationModal);
+    dialog.show();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
+    auto* popup = new NoticePopup(QStringLiteral("Script Added!"), &dialog);
+    popup->setWindowModality(Qt::ApplicationModal);
+    popup->open();
+    QPointer<NoticePopup> notice = popup;
+    QWidget* owner = nullptr;
+    QTimer::singleShot(NoticePopup::kShowMilliseconds + 300, &dialog, [&owner] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            owner = box->parentWidget();
+            box->button(QMessageBox::Yes)->click();
+        }
+    });
+    QtMessageService service;
+    EXPECT_TRUE(service.AskYesNo(QStringLiteral("Delete?")));
+    EXPECT_EQ(owner, &dialog);
+    EXPECT_FALSE(notice);  // the notice went meanwhile
 }
 
 }  // namespace

@@ -1,18 +1,33 @@
 #include "app/application.h"
 
 #include <gtest/gtest.h>
+#include <QAbstractItemView>
+#include <QAbstractSpinBox>
+#include <QAccessible>
 #include <QAction>
+#include <QApplication>
 #include <QComboBox>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QSettings>
 #include <QTemporaryDir>
+#include <QTest>
+#include <QTextEdit>
 
+#include "alerts/alert_editors.h"
+#include "alerts/alert_screens.h"
 #include "app/database_location.h"
+#include "app/database_options_dialog.h"
 #include "link/board_objects.h"
 #include "link/recording_transport.h"
+#include "lists/table_list_dialog.h"
+#include "scripts/script_editor_dialog.h"
+#include "scripts/script_screens.h"
 #include "support/qt_print.h"
 #include "support/recording_message_service.h"
 
@@ -179,6 +194,137 @@ TEST_F(ApplicationTest, ConnectChoosesTheStationAndStarts) {
     ASSERT_TRUE(transport);
     EXPECT_EQ(ChosenStation(app->Window().ChooserText()), S("127.0.0.1"));
     EXPECT_EQ(transport->requests.at(0).station.address, S("127.0.0.1"));
+}
+
+// Controls an operator acts on; the parts of a composite control (a combo's
+// edit, a view's scroll bars and headers) are named by the control itself.
+bool Interactive(QWidget* widget) {
+    for (QWidget* up = widget->parentWidget(); up && !up->isWindow(); up = up->parentWidget()) {
+        if (qobject_cast<QComboBox*>(up) || qobject_cast<QAbstractSpinBox*>(up) ||
+            qobject_cast<QAbstractItemView*>(up)) {
+            return false;
+        }
+    }
+    if (qobject_cast<QScrollBar*>(widget) || qobject_cast<QHeaderView*>(widget)) {
+        return false;
+    }
+    return qobject_cast<QAbstractButton*>(widget) || qobject_cast<QLineEdit*>(widget) ||
+           qobject_cast<QComboBox*>(widget) || qobject_cast<QAbstractSpinBox*>(widget) ||
+           qobject_cast<QAbstractSlider*>(widget) || qobject_cast<QAbstractItemView*>(widget) ||
+           qobject_cast<QPlainTextEdit*>(widget) || qobject_cast<QTextEdit*>(widget);
+}
+
+// What a screen reader would miss in one window: a control without a name,
+// two controls of one name, a table cell without a name.
+QStringList AccessibilityProblems(QWidget* window) {
+    QStringList problems;
+    QHash<QString, QString> named;
+    QHash<QWidget*, QString> labelled;  // what a label names by its buddy
+    for (QLabel* label : window->findChildren<QLabel*>()) {
+        if (label->buddy()) {
+            labelled.insert(label->buddy(), QString(label->text()).remove(u'&'));
+        }
+    }
+    for (QWidget* widget : window->findChildren<QWidget*>()) {
+        if (widget->window() != window || !Interactive(widget) || !widget->isVisibleTo(window)) {
+            continue;
+        }
+        // As a screen reader finds it: the control's own name, the label
+        // that names it, or what the control says of itself.
+        QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(widget);
+        QString name = widget->accessibleName();
+        if (name.isEmpty()) {
+            name = labelled.value(widget);
+        }
+        if (name.isEmpty() && accessible) {
+            name = accessible->text(QAccessible::Name);
+        }
+        name = name.trimmed();
+        const QString who = window->objectName() + u'/' + widget->objectName();
+        if (name.isEmpty()) {
+            problems << who + S(": no name");
+        } else if (named.contains(name)) {
+            problems << who + S(": same name as ") + named[name] + S(" \"") + name + u'"';
+        } else {
+            named.insert(name, widget->objectName());
+        }
+        if (qobject_cast<QAbstractItemView*>(widget) && accessible) {
+            for (int i = 0; i < accessible->childCount(); ++i) {
+                QAccessibleInterface* cell = accessible->child(i);
+                if (cell && cell->role() == QAccessible::Cell &&
+                    cell->text(QAccessible::Name).trimmed().isEmpty()) {
+                    problems << who + S(": cell ") + QString::number(i) + S(" has no name");
+                }
+            }
+        }
+    }
+    return problems;
+}
+
+TEST_F(ApplicationTest, EveryControlOfEveryWindowHasItsOwnAccessibleName) {
+    auto app = MakeWithLoopbackStation();
+    app->Window().SetStationControlsEnabled(true);
+    QList<QPointer<QWidget>> windows{&app->Window()};
+    QObject::connect(app.get(), &Application::DialogOpened, app.get(),
+                     [&windows](QDialog* dialog) { windows << dialog; });
+    QObject::connect(app.get(), &Application::AboutBoxOpened, app.get(),
+                     [&windows](QDialog* box) { windows << box; });
+    app->OpenStationDialog(StationDialogMode::Add);
+    app->OpenStationDialog(StationDialogMode::Edit);
+    app->OpenDeleteStationDialog();
+    app->OpenRelayDialog(1);
+    app->OpenAdcDialog(1);
+    app->OpenStationNameDialog();
+    app->Window().findChild<QAction*>(S("aboutAction"))->trigger();
+    windows << new DatabaseOptionsDialog(S("/old.db"), S("/in/use.db"), &app->Window());
+    for (const scripts::EditorMode mode :
+         {scripts::EditorMode::NewRelay, scripts::EditorMode::NewIo}) {
+        windows << new scripts::ScriptEditorDialog(mode, {}, app->Link(), messages, &app->Window());
+    }
+    windows << new EmailAlertDialog(AlertEditorMode::New, {}, app->Link(), messages,
+                                    &app->Window());
+    windows << new SmsAlertDialog(AlertEditorMode::New, {}, app->Link(), messages, &app->Window());
+    for (const TableListSettings& settings : {scripts::ScriptListSettings(), AlertListSettings()}) {
+        auto* list = new TableListDialog(settings, app->Link(), messages, &app->Window());
+        list->Grid().AddRowTexts({S("1"), S("relay"), S("Pump"), S("Starts the pump")});
+        windows << list;
+    }
+    ASSERT_EQ(windows.size(), 15);
+    QStringList problems;
+    for (QWidget* window : windows) {
+        ASSERT_TRUE(window);
+        window->show();
+        problems << AccessibilityProblems(window);
+    }
+    EXPECT_TRUE(problems.isEmpty()) << problems.join(u'\n').toStdString();
+}
+
+// A notice over a dialog: when it has gone, what the operator types lands in
+// the dialog's field again, not in the blocked main window.
+TEST_F(ApplicationTest, KeyboardReturnsToTheDialogWhenANoticeCloses) {
+    auto app = MakeWithLoopbackStation();
+    app->Show();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&app->Window()));
+    QPointer<QDialog> dialog;
+    QObject::connect(app.get(), &Application::DialogOpened, app.get(),
+                     [&dialog](QDialog* opened) { dialog = opened; });
+    app->OpenStationDialog(StationDialogMode::Add);
+    ASSERT_TRUE(dialog);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(dialog));
+    auto* comment = dialog->findChild<QLineEdit*>(S("commentEdit"));
+    comment->setFocus();
+    QPointer<NoticePopup> popup;
+    QObject::connect(app.get(), &Application::NoticePopupOpened, app.get(),
+                     [&popup](NoticePopup* opened) { popup = opened; });
+    app->Notices().ShowNotice(7);
+    ASSERT_TRUE(popup);
+    EXPECT_EQ(popup->parentWidget(), dialog.data());  // over the dialog, not the main window
+    ASSERT_TRUE(QTest::qWaitFor([&popup] { return !popup; }, 5000));
+    QTest::qWait(50);
+    EXPECT_EQ(QApplication::activeWindow(), dialog.data());
+    ASSERT_NE(QApplication::focusWidget(), nullptr);
+    QTest::keyClicks(QApplication::focusWidget(), S("typed"));
+    EXPECT_EQ(comment->text(), S("typed"));
 }
 
 }  // namespace

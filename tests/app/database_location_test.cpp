@@ -4,6 +4,7 @@
 #include <QDialogButtonBox>
 #include <QDir>
 #include <QFile>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSettings>
@@ -91,31 +92,52 @@ TEST_F(DatabaseLocationTest, OverridesAndConnectionStringsAreNeitherStoredNorTem
     EXPECT_FALSE(fromStore.templateWritten);
 }
 
-TEST_F(DatabaseLocationTest, OptionsDialogStoresOnOkOnly) {
+TEST_F(DatabaseLocationTest, OptionsDialogStoresOnOkOnlyAndNeverAnEmptyLocation) {
     StoreDatabaseLocation(S("/old/VOLN.db"));
     {
-        DatabaseOptionsDialog dialog(ReadDatabaseLocation());
+        DatabaseOptionsDialog dialog(ReadDatabaseLocation(), S("/in/use.db"));
         auto* edit = dialog.findChild<QLineEdit*>(S("locationEdit"));
         ASSERT_NE(edit, nullptr);
         EXPECT_EQ(edit->text(), S("/old/VOLN.db"));
+        EXPECT_EQ(dialog.findChild<QLineEdit*>(S("inUseEdit"))->text(), S("/in/use.db"));
+        EXPECT_TRUE(
+            dialog.findChild<QLabel*>(S("nextStartLabel"))->text().contains(S("next start")));
         // "...." then cancelling the file dialog changes nothing.
         dialog.SetFileChooser([](QWidget*, const QString&) { return QString(); });
         dialog.findChild<QPushButton*>(S("browseButton"))->click();
         EXPECT_EQ(edit->text(), S("/old/VOLN.db"));
-        // A chosen file replaces the text but is not stored yet.
-        dialog.SetFileChooser([](QWidget*, const QString&) { return S("/new/VOLN.db"); });
+        // A chosen file replaces the text but is not stored yet; the file
+        // dialog belongs to this dialog, so the keyboard comes back here.
+        QWidget* owner = nullptr;
+        dialog.SetFileChooser([&owner](QWidget* o, const QString&) {
+            owner = o;
+            return S("/new/VOLN.db");
+        });
         dialog.findChild<QPushButton*>(S("browseButton"))->click();
+        EXPECT_EQ(owner, &dialog);
         EXPECT_EQ(edit->text(), S("/new/VOLN.db"));
         EXPECT_EQ(ReadDatabaseLocation(), S("/old/VOLN.db"));
+        // An empty location cannot be stored.
+        auto* ok = dialog.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok);
+        for (const char* blank : {"", "   "}) {
+            edit->setText(S(blank));
+            EXPECT_FALSE(ok->isEnabled()) << blank;
+            ok->click();
+            EXPECT_EQ(ReadDatabaseLocation(), S("/old/VOLN.db")) << blank;
+        }
         dialog.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Cancel)->click();
         EXPECT_EQ(ReadDatabaseLocation(), S("/old/VOLN.db"));
     }
-    DatabaseOptionsDialog dialog(ReadDatabaseLocation());
+    DatabaseOptionsDialog dialog(ReadDatabaseLocation(), {});
     const QString longPath = S("/") + QString(300, u'x') + S("/VOLN.db");
     dialog.findChild<QLineEdit*>(S("locationEdit"))->setText(longPath);
     dialog.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
     EXPECT_EQ(ReadDatabaseLocation(), longPath);
     EXPECT_EQ(dialog.result(), QDialog::Accepted);
+
+    // An empty location stored by other means reads as the default.
+    Store().setValue(S(kLocationKey), QString());
+    EXPECT_EQ(ReadDatabaseLocation(), DefaultDatabaseLocation());
 }
 
 }  // namespace

@@ -1,10 +1,15 @@
 #include "app/main_window.h"
 
 #include <gtest/gtest.h>
+#include <QAction>
+#include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenuBar>
 #include <QPushButton>
+#include <QSet>
 #include <QSignalSpy>
+#include <QTest>
 
 #include "panel/status_panel.h"
 #include "support/qt_print.h"
@@ -116,6 +121,63 @@ TEST(MainWindow, ShowsThePanelAndColoursRelayStates) {
     EXPECT_EQ(window.findChild<QLabel*>(S("adcNameLabel1"))->text(), S("Voltmeter 1"));
     EXPECT_EQ(window.findChild<QLabel*>(S("relayNameLabel1"))->text(), S("Relay"));
     EXPECT_TRUE(on->styleSheet().contains(QColor(0, 0, 0).name()));
+}
+
+// Tab from the chooser visits every control once, the readouts never, so
+// the relays are a few presses away; every mnemonic is taken once.
+TEST(MainWindow, TabVisitsEveryControlOnceAndEachMnemonicIsUnique) {
+    MainWindow window;
+    window.SetStationControlsEnabled(true);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    window.Chooser()->setFocus();
+    QStringList visited{QApplication::focusWidget()->objectName()};
+    for (int i = 0; i < 60; ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QWidget* focus = QApplication::focusWidget();
+        ASSERT_NE(focus, nullptr);
+        if (focus == window.Chooser()) {
+            break;
+        }
+        visited << focus->objectName();
+    }
+    for (QLineEdit* edit : window.findChildren<QLineEdit*>()) {
+        if (edit->isReadOnly()) {
+            EXPECT_FALSE(visited.contains(edit->objectName())) << edit->objectName().toStdString();
+            EXPECT_FALSE(edit->accessibleName().isEmpty()) << edit->objectName().toStdString();
+        }
+    }
+    QStringList buttons;
+    for (QPushButton* button : window.findChildren<QPushButton*>()) {
+        buttons << button->objectName();
+    }
+    EXPECT_EQ(QSet<QString>(visited.begin(), visited.end()).size(), visited.size());
+    EXPECT_EQ(visited.size(), buttons.size() + 1) << visited.join(u' ').toStdString();
+    EXPECT_LT(visited.indexOf(S("relayButton1")), 16) << visited.join(u' ').toStdString();
+
+    QMultiHash<QChar, QString> mnemonics;
+    auto take = [&mnemonics](const QString& text, const QString& who) {
+        const qsizetype at = text.indexOf(u'&');
+        if (at >= 0 && at + 1 < text.size()) {
+            mnemonics.insert(text.at(at + 1).toUpper(), who);
+        }
+    };
+    for (QPushButton* button : window.findChildren<QPushButton*>()) {
+        take(button->text(), button->objectName());
+    }
+    for (QAction* menu : window.menuBar()->actions()) {
+        take(menu->text(), menu->text());
+    }
+    for (const char* name : {"startButton", "stopButton", "exitButton", "relayButton1",
+                             "addIpButton", "scriptsButton"}) {
+        EXPECT_TRUE(window.findChild<QPushButton*>(S(name))->text().contains(u'&')) << name;
+    }
+    for (const QChar key : mnemonics.uniqueKeys()) {
+        EXPECT_EQ(mnemonics.count(key), 1)
+            << QString(key).toStdString() << ": " << mnemonics.values(key).join(u' ').toStdString();
+    }
+    EXPECT_EQ(QKeySequence::mnemonic(window.findChild<QPushButton*>(S("startButton"))->text()),
+              QKeySequence(Qt::ALT | Qt::Key_S));
 }
 
 }  // namespace

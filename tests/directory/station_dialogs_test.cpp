@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 #include <QApplication>
+#include <QClipboard>
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QLabel>
@@ -58,32 +59,78 @@ protected:
     StationEditor editor{directory, messages, [this] { ++reloads; }};
 };
 
-TEST_F(StationDialogTest, AddChecksAddressThenPresenceThenPassword) {
+TEST_F(StationDialogTest, AddChecksAddressPresencePasswordThenNumbersAndFocusesTheField) {
     struct Case {
         std::array<const char*, 4> octets;
         const char* password;
         const char* box;
+        const char* focused;  // the field the keyboard goes back to
+        const char* port = "161";
+        const char* timeout = "5";
+        const char* retries = "2";
     } const cases[] = {
-        {{"127", "0", "0", ""}, "", " Shazbot IP Address!!\r\n"},
-        {{"127", "0", "0", "1"}, "", "This IP Address already exists in the database!"},
-        {{"127", "0", "0", "2"}, "", " Shazbot Password!!\r\n"},
+        {{"127", "0", "0", ""}, "", " Shazbot IP Address!!\r\n", "octet1"},
+        {{"127", "0", "0", "1"}, "", "This IP Address already exists in the database!", "octet1"},
+        {{"127", "0", "0", "2"}, "", " Shazbot Password!!\r\n", "passwordEdit"},
+        {.octets = {"127", "0", "0", "2"},
+         .password = "pw",
+         .box = kPortInvalid,
+         .focused = "portEdit",
+         .port = ""},
+        {.octets = {"127", "0", "0", "2"},
+         .password = "pw",
+         .box = kPortInvalid,
+         .focused = "portEdit",
+         .port = "0"},
+        {.octets = {"127", "0", "0", "2"},
+         .password = "pw",
+         .box = kPortInvalid,
+         .focused = "portEdit",
+         .port = "65536"},
+        {.octets = {"127", "0", "0", "2"},
+         .password = "pw",
+         .box = "Timeout must be a whole number from 1 to 100.",
+         .focused = "timeoutEdit",
+         .timeout = ""},
+        {.octets = {"127", "0", "0", "2"},
+         .password = "pw",
+         .box = "Timeout must be a whole number from 1 to 100.",
+         .focused = "timeoutEdit",
+         .timeout = "101"},
+        {.octets = {"127", "0", "0", "2"},
+         .password = "pw",
+         .box = "Retries must be a whole number from 0 to 10.",
+         .focused = "retriesEdit",
+         .retries = ""},
+        {.octets = {"127", "0", "0", "2"},
+         .password = "pw",
+         .box = "Retries must be a whole number from 0 to 10.",
+         .focused = "retriesEdit",
+         .retries = "11"},
     };
     for (const Case& c : cases) {
         messages.boxes.clear();
         StationDialog dialog(StationDialogMode::Add, editor, {});
         dialog.show();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
         Fill(dialog, c.octets, c.password);
+        dialog.findChild<QLineEdit*>(S("portEdit"))->setText(S(c.port));
+        dialog.findChild<QLineEdit*>(S("timeoutEdit"))->setText(S(c.timeout));
+        dialog.findChild<QLineEdit*>(S("retriesEdit"))->setText(S(c.retries));
         PressOk(dialog);
         ASSERT_EQ(messages.boxes.size(), 1u) << c.box;
         EXPECT_EQ(messages.boxes[0].text, S(c.box));
         EXPECT_EQ(messages.boxes[0].icon, MessageIcon::None);
         EXPECT_TRUE(dialog.isVisible()) << c.box;  // stays open with what was typed
         EXPECT_EQ(dialog.Form().password, S(c.password));
+        ASSERT_NE(QApplication::focusWidget(), nullptr) << c.box;
+        EXPECT_EQ(QApplication::focusWidget()->objectName(), S(c.focused)) << c.box;
     }
     EXPECT_EQ(reloads, 0);
+    EXPECT_EQ(directory.LookupStation(S("127.0.0.2")).status, LookupStatus::NotFound);
 }
 
-TEST_F(StationDialogTest, AddProposesDefaultsStoresNoAsDefaultAndEmptyOptionalFields) {
+TEST_F(StationDialogTest, AddProposesDefaultsStoresNoAsDefaultAndEmptyComment) {
     StationDialog dialog(StationDialogMode::Add, editor, {});
     EXPECT_EQ(dialog.windowTitle(), S("Add IP"));
     const StationForm proposed = dialog.Form();
@@ -92,9 +139,7 @@ TEST_F(StationDialogTest, AddProposesDefaultsStoresNoAsDefaultAndEmptyOptionalFi
     EXPECT_EQ(proposed.retries, S("2"));
     dialog.show();
     Fill(dialog, {"127", "000", "0", "9"}, "O'Neil \"pw\" ü", "");
-    for (const char* name : {"portEdit", "timeoutEdit", "retriesEdit"}) {
-        dialog.findChild<QLineEdit*>(S(name))->clear();
-    }
+    dialog.findChild<QLineEdit*>(S("retriesEdit"))->setText(S("0"));
     PressOk(dialog);
     EXPECT_TRUE(messages.boxes.empty()) << messages.Texts().join(u'|').toStdString();
     EXPECT_EQ(dialog.result(), QDialog::Accepted);
@@ -102,7 +147,7 @@ TEST_F(StationDialogTest, AddProposesDefaultsStoresNoAsDefaultAndEmptyOptionalFi
     const LookupResult stored = directory.LookupStation(S("127.0.0.9"));
     ASSERT_EQ(stored.status, LookupStatus::Found);
     EXPECT_EQ(stored.record, (StationRecord{S("127.0.0.9"), S("O'Neil \"pw\" ü"), S(""), S("NO"),
-                                            S(""), S(""), S("")}));
+                                            S("161"), S("5"), S("0")}));
 }
 
 TEST_F(StationDialogTest, FieldsAreLimitedToWhatTheTableHolds) {
@@ -124,7 +169,7 @@ TEST_F(StationDialogTest, FieldsAreLimitedToWhatTheTableHolds) {
     EXPECT_EQ(port->text(), S("161"));
 }
 
-TEST_F(StationDialogTest, EditKeepsTheDefaultAndRefusesAnAddressNotInTheTable) {
+TEST_F(StationDialogTest, EditKeepsTheDefaultAndWritesOnlyTheRowItWasOpenedFor) {
     ASSERT_TRUE(directory.SetDefaultStation(S("127.0.0.1")));
     messages.boxes.clear();
     const StationRecord chosen = directory.LookupStation(S("127.0.0.1")).record;
@@ -137,6 +182,15 @@ TEST_F(StationDialogTest, EditKeepsTheDefaultAndRefusesAnAddressNotInTheTable) {
     Fill(dialog, {"127", "0", "0", "77"}, nullptr);
     PressOk(dialog);
     EXPECT_EQ(messages.Texts(), QStringList{S(kAddressNotInTable)});
+    EXPECT_TRUE(dialog.isVisible());
+
+    // Another station's address: that row is never overwritten.
+    messages.boxes.clear();
+    const StationRecord other = directory.LookupStation(S("10.10.10.10")).record;
+    Fill(dialog, {"10", "10", "10", "10"}, "changed", "edited");
+    PressOk(dialog);
+    EXPECT_EQ(messages.Texts(), QStringList{S(kAddressOfAnotherStation)});
+    EXPECT_EQ(directory.LookupStation(S("10.10.10.10")).record, other);
     EXPECT_TRUE(dialog.isVisible());
 
     messages.boxes.clear();
@@ -174,32 +228,51 @@ TEST_F(StationDialogTest, FocusedFieldsLabelIsRed) {
     EXPECT_TRUE(dialog.findChild<QLabel*>(S("commentLabel"))->styleSheet().isEmpty());
 }
 
-TEST_F(StationDialogTest, DeleteRefusesTheProtectedStationAndSaysWhatHappened) {
+TEST_F(StationDialogTest, DeleteTakesTheWholeTypedAddressAndAsksFirst) {
     ASSERT_TRUE(directory.AddStation({S("192.168.100.200"), S("pw"), S("long"), {}, {}, {}, {}}));
     ASSERT_TRUE(directory.SetDefaultStation(S("127.0.0.1")));
     messages.boxes.clear();
     DeleteStationDialog dialog(editor, directory);
     dialog.show();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
     auto* combo = dialog.findChild<QComboBox*>(S("addressCombo"));
-    auto* remove = dialog.findChild<QPushButton*>(S("deleteButton"));
     EXPECT_EQ(combo->count(), 3);
     EXPECT_EQ(combo->currentText(), S("127.0.0.1"));  // the default
 
-    combo->setEditText(S("10.10.10.10"));
-    remove->click();
-    EXPECT_EQ(messages.Texts(), QStringList{S("Don't Delete the Default IP!")});
-    EXPECT_EQ(directory.LookupStation(S("10.10.10.10")).status, LookupStatus::Found);
-
-    messages.boxes.clear();
-    combo->setEditText(S("127.0.0.99"));
-    remove->click();
-    EXPECT_EQ(messages.Texts(), QStringList{S(kDeleteNotInTable)});
-    EXPECT_TRUE(dialog.isVisible());
-
-    messages.boxes.clear();
-    combo->setEditText(S("192.168.100.200"));
-    remove->click();
-    EXPECT_EQ(messages.Texts(), QStringList{S("IP Address Deleted From Database !")});
+    const QString question = S("Delete the station %1 from the database?");
+    struct Case {
+        const char* typed;  // nullptr: Enter on what the box holds
+        bool yes;
+        QStringList boxes;
+        const char* gone = nullptr;
+    } const cases[] = {
+        {nullptr, false, {question.arg(S("127.0.0.1 (first)"))}},
+        {"10.10.10.10", true, {S("Don't Delete the Default IP!")}},
+        {"127.0.0.99", true, {S(kDeleteNotInTable)}},
+        {"192.168.100.2001", true, {S(kDeleteNotInTable)}},
+        {"192.168.100.20", true, {S(kDeleteNotInTable)}},
+        {"192.168.100.200", false, {question.arg(S("192.168.100.200 (long)"))}},
+        {"192.168.100.200",
+         true,
+         {question.arg(S("192.168.100.200 (long)")), S("IP Address Deleted From Database !")},
+         "192.168.100.200"},
+    };
+    for (const Case& c : cases) {
+        messages.boxes.clear();
+        messages.answers = {c.yes};
+        QLineEdit* typing = combo->lineEdit();
+        if (c.typed) {
+            typing->selectAll();
+            QTest::keyClick(typing, Qt::Key_Backspace);
+            QTest::keyClicks(typing, S(c.typed));
+            ASSERT_EQ(combo->currentText(), S(c.typed));
+        }
+        QTest::keyClick(typing, Qt::Key_Return);
+        EXPECT_EQ(messages.Texts(), c.boxes) << (c.typed ? c.typed : "Enter");
+        const int rows = c.gone ? 2 : 3;
+        EXPECT_EQ(directory.LoadAddressList()->addresses.size(), rows)
+            << (c.typed ? c.typed : "Enter");
+    }
     EXPECT_EQ(directory.LookupStation(S("192.168.100.200")).status, LookupStatus::NotFound);
     EXPECT_EQ(dialog.result(), QDialog::Accepted);
     EXPECT_EQ(reloads, 1);
@@ -207,6 +280,7 @@ TEST_F(StationDialogTest, DeleteRefusesTheProtectedStationAndSaysWhatHappened) {
 
 TEST_F(StationDialogTest, DeletingTheDefaultLeavesNoDefault) {
     ASSERT_TRUE(directory.SetDefaultStation(S("127.0.0.1")));
+    messages.answers = {true};
     ASSERT_TRUE(editor.Delete(S("127.0.0.1")));
     const auto list = directory.LoadStationList();
     ASSERT_TRUE(list);
@@ -223,24 +297,53 @@ TEST(Ipv4Edit, CountsFilledFieldsAndFormatsWithoutLeadingZeros) {
     EXPECT_EQ(edit.Address(), S("192.7.100.200"));
     edit.Field(3)->clear();
     EXPECT_EQ(edit.FilledFields(), 3);
-    for (const char* bad : {"1.2.3", "1.2.3.256", "a.b.c.d", "1.2.3.4.5", ""}) {
+    for (const char* bad :
+         {"1.2.3", "1.2.3.256", "a.b.c.d", "1.2.3.4.5", "", "1..2.3", "1.2.3.4."}) {
         edit.SetAddress(S(bad));
         EXPECT_EQ(edit.FilledFields(), 0) << bad;
     }
-    // Typing goes to whichever field has the focus: a dot or a third digit
-    // moves on, values past 255 are refused.
-    edit.SetAddress(QString());
-    edit.show();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&edit));
-    edit.Field(0)->setFocus();
-    for (const QChar c : S("10.1921.2559")) {
-        QTest::keyClick(QApplication::focusWidget(), c.toLatin1());
+}
+
+// Typed key by key, as an operator types, into the field that has the focus.
+TEST(Ipv4Edit, TypesAddressesAsWrittenAndTakesAPastedAddressWhole) {
+    struct Case {
+        const char* before;  // what the fields hold first (Edit IP)
+        const char* typed;   // "^V" pastes the clipboard
+        const char* clipboard;
+        const char* address;
+        int filled;
+    } const cases[] = {
+        {"", "127.0.0.2", "", "127.0.0.2", 4},
+        {"", "192.168.100.200", "", "192.168.100.200", 4},
+        {"", "255.255.255.255", "", "255.255.255.255", 4},
+        {"", "1.2.3.4", "", "1.2.3.4", 4},
+        {"", "10 1 2 3", "", "10.1.2.3", 4},
+        {"", "1.2.3.2559", "", "1.2.3.255", 4},  // a fourth digit is refused
+        {"", "300", "", "30.0.0.0", 1},
+        {"10.10.10.10", "127.0.0.2", "", "127.0.0.2", 4},
+        {"", "^V", "127.0.0.2", "127.0.0.2", 4},
+        {"", "^V", " 10.20.30.40 ", "10.20.30.40", 4},
+        {"", "^V", "1.2.3.999", "0.0.0.0", 0},
+        {"", "^V", "12;1.2.3", "0.0.0.0", 0},
+    };
+    for (const Case& c : cases) {
+        Ipv4Edit edit;
+        edit.SetAddress(S(c.before));
+        edit.show();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&edit));
+        edit.Field(0)->setFocus();
+        edit.Field(0)->selectAll();
+        QApplication::clipboard()->setText(S(c.clipboard));
+        if (S(c.typed) == S("^V")) {
+            QTest::keySequence(QApplication::focusWidget(), QKeySequence::Paste);
+        } else {
+            for (const QChar ch : S(c.typed)) {
+                QTest::keyClick(QApplication::focusWidget(), ch.toLatin1());
+            }
+        }
+        EXPECT_EQ(edit.Address(), S(c.address)) << c.typed;
+        EXPECT_EQ(edit.FilledFields(), c.filled) << c.typed;
     }
-    EXPECT_EQ(edit.Field(0)->text(), S("10"));
-    EXPECT_EQ(edit.Field(1)->text(), S("192"));
-    EXPECT_EQ(edit.Field(2)->text(), S("1"));
-    EXPECT_EQ(edit.Field(3)->text(), S("255"));  // the 9 was refused
-    EXPECT_EQ(edit.Address(), S("10.192.1.255"));
 }
 
 }  // namespace

@@ -3,13 +3,19 @@
 #include <sqlite3.h>
 
 #include <gtest/gtest.h>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QScopeGuard>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QTemporaryDir>
+#include <QThread>
 #include <QVariant>
+#include <functional>
 #include <optional>
+#include <thread>
 
 #include "directory/database_template.h"
 #include "directory/postgres_server.h"
@@ -322,6 +328,61 @@ TEST_P(DirectoryTest, UnreachableDatabaseReportsEveryOperationAndChangesNothing)
     EXPECT_EQ(Rows(), before);
 }
 
+// A second operator deletes the row while this one's write waits for its
+// lock: the write must see that the row is gone and change nothing, rather
+// than clear every default or report an update that changed nothing.
+TEST_P(DirectoryTest, WriteRacingAnotherOperatorsDeleteChangesNothing) {
+    if (GetParam() != Backend::PostgreSQL) {
+        GTEST_SKIP() << "needs row locks held by a second connection";
+    }
+    struct Case {
+        const char* name;
+        std::function<bool(StationDirectory&)> write;  // true: it claimed success
+    } const cases[] = {
+        {"SetDefaultStation",
+         [](StationDirectory& d) { return d.SetDefaultStation(S("127.0.0.2")); }},
+        {"UpdateStation",
+         [](StationDirectory& d) {
+             return d.UpdateStation({S("127.0.0.2"), S("new"), {}, {}, S("1"), S("1"), S("1")}) ==
+                    WriteStatus::Done;
+         }},
+    };
+    for (const Case& c : cases) {
+        Exec(S("DELETE FROM main"));
+        Insert(Station("127.0.0.1", "YES"));
+        Insert(Station("127.0.0.2"));
+        QSqlDatabase admin = QSqlDatabase::database(S("admin"), false);
+        ASSERT_TRUE(admin.transaction());
+        Exec(S("DELETE FROM main WHERE IPADDRESS = '127.0.0.2'"));
+
+        bool claimed = true;
+        std::thread other([&] {
+            RecordingMessageService messages;
+            StationDirectory directory(messages);
+            if (directory.ConnectDatabase(m_location)) {
+                claimed = c.write(directory);
+            }
+        });
+        // Commit once the other connection waits for the deleted row's lock.
+        QSqlQuery waiting(admin);
+        for (int i = 0; i < 200; ++i) {
+            ASSERT_TRUE(
+                waiting.exec(S("SELECT count(*) FROM pg_stat_activity "
+                               "WHERE wait_event_type = 'Lock' AND query LIKE 'UPDATE main%'")));
+            if (waiting.next() && waiting.value(0).toInt() > 0) {
+                break;
+            }
+            QThread::msleep(50);
+        }
+        ASSERT_TRUE(admin.commit());
+        other.join();
+        EXPECT_FALSE(claimed) << c.name;
+        const auto rows = Rows();
+        ASSERT_EQ(rows.size(), 1u) << c.name;
+        EXPECT_EQ(rows[0], Station("127.0.0.1", "YES")) << c.name;
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(Backends, DirectoryTest,
                          ::testing::Values(Backend::SQLite, Backend::PostgreSQL),
                          [](const auto& param) {
@@ -398,12 +459,55 @@ TEST(ChosenStation, CutsToFifteenAndTrimsTrailingBlanks) {
     }
 }
 
-TEST(ConnectionString, FilePathsUseTheSqliteDriverAndConnectionStringsStandAsGiven) {
-    EXPECT_EQ(ConnectionStringFor(S("/home/op/VOLN.db")),
-              S("DRIVER={SQLite3};Database=/home/op/VOLN.db;Timeout=2000"));
-    const QString shared = S("DRIVER={PostgreSQL Unicode};Server=127.0.0.1;Database=v;");
-    EXPECT_EQ(ConnectionStringFor(shared), shared);
-    EXPECT_EQ(ConnectionStringFor(S("dsn=Stations")), S("dsn=Stations"));
+TEST(ConnectionString, RecognisedByItsFormAndPathsAreEncoded) {
+    struct Case {
+        const char* location;
+        const char* connection;  // nullptr: used as it stands
+    } const cases[] = {
+        {"DRIVER={PostgreSQL Unicode};Server=127.0.0.1;Database=v;", nullptr},
+        {" dsn=Stations", nullptr},
+        {"FileDSN=/etc/volnar.dsn", nullptr},
+        {"/home/op/VOLN.db", "DRIVER={SQLite3};Database=file:/home/op/VOLN.db;Timeout=2000"},
+        {"/home/op/DSN=x/VOLN.db",
+         "DRIVER={SQLite3};Database=file:/home/op/DSN%3Dx/VOLN.db;Timeout=2000"},
+        {"/a;b {c}/ö%.db",
+         "DRIVER={SQLite3};Database=file:/a%3Bb%20%7Bc%7D/%C3%B6%25.db;Timeout=2000"},
+        {"VOLN.db", "DRIVER={SQLite3};Database=file:VOLN.db;Timeout=2000"},
+        {"", ""},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(IsConnectionString(S(c.location)), c.connection == nullptr) << c.location;
+        EXPECT_EQ(ConnectionStringFor(S(c.location)), S(c.connection ? c.connection : c.location))
+            << c.location;
+    }
+}
+
+// Every character a folder name may hold reaches the driver, and a location
+// that names nothing is refused before the driver can invent a file.
+TEST(DirectorySQLiteLocation, AnyPathOpensItsOwnFileAndNothingElse) {
+    QTemporaryDir folder;
+    const QString previous = QDir::currentPath();
+    const auto restore = qScopeGuard([&previous] { QDir::setCurrent(previous); });
+    ASSERT_TRUE(QDir::setCurrent(folder.path()));
+    RecordingMessageService messages;
+    for (const char* name : {"a;b/voln.db", "DSN=x/voln.db", "s p {DRIVER=y}/v%41=ö.db"}) {
+        const QString path = folder.filePath(S(name));
+        ASSERT_TRUE(QDir().mkpath(QFileInfo(path).absolutePath()));
+        ASSERT_EQ(CreateDatabaseTemplate(path), TemplateResult::Created) << name;
+        StationDirectory directory(messages);
+        ASSERT_TRUE(directory.ConnectDatabase(path)) << name;
+        const auto list = directory.LoadStationList();
+        ASSERT_TRUE(list) << name;
+        EXPECT_EQ(list->entries, QStringList{S("10.10.10.10      Default IP")}) << name;
+    }
+    EXPECT_TRUE(messages.boxes.empty()) << messages.Texts().join(u'|').toStdString();
+    StationDirectory directory(messages);
+    EXPECT_FALSE(directory.ConnectDatabase(QString()));
+    EXPECT_EQ(messages.Texts(), QStringList{S("Connection attempt failed")});
+    // Only the three folders: no stray database beside them.
+    EXPECT_EQ(QDir(folder.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot).size(), 3);
+    EXPECT_TRUE(QDir(folder.filePath(S("a;b"))).entryList(QDir::Files) ==
+                QStringList{S("voln.db")});
 }
 
 }  // namespace
