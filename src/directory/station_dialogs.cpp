@@ -97,22 +97,22 @@ void StationDialog::Submit() {
     // The keyboard goes back to the field to correct.
     QLineEdit* edit = nullptr;
     switch (m_editor.ProblemField()) {
-        case StationField::Address:
+        case StationFormField::Address:
             edit = m_ui->addressEdit->Field(0);
             break;
-        case StationField::Password:
+        case StationFormField::Password:
             edit = m_ui->passwordEdit;
             break;
-        case StationField::Port:
+        case StationFormField::Port:
             edit = m_ui->portEdit;
             break;
-        case StationField::Timeout:
+        case StationFormField::Timeout:
             edit = m_ui->timeoutEdit;
             break;
-        case StationField::Retries:
+        case StationFormField::Retries:
             edit = m_ui->retriesEdit;
             break;
-        case StationField::None:
+        case StationFormField::None:
             break;
     }
     if (edit) {

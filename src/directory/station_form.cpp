@@ -26,50 +26,50 @@ bool InRange(const QString& text, int min, int max) {
 FieldProblem CheckNumberFields(const QString& port, const QString& timeout,
                                const QString& retries) {
     if (!InRange(port, 1, 65535)) {
-        return {StationField::Port, L(kPortInvalid)};
+        return {StationFormField::Port, L(kPortInvalid)};
     }
     if (!InRange(timeout, kTimeoutMin, kTimeoutMax)) {
-        return {StationField::Timeout, L(kTimeoutInvalid).arg(kTimeoutMin).arg(kTimeoutMax)};
+        return {StationFormField::Timeout, L(kTimeoutInvalid).arg(kTimeoutMin).arg(kTimeoutMax)};
     }
     if (!InRange(retries, kRetriesMin, kRetriesMax)) {
-        return {StationField::Retries, L(kRetriesInvalid).arg(kRetriesMin).arg(kRetriesMax)};
+        return {StationFormField::Retries, L(kRetriesInvalid).arg(kRetriesMin).arg(kRetriesMax)};
     }
     return {};
 }
 
-bool StationEditor::Refuse(StationField field, const QString& text) {
+bool StationEditor::Refuse(StationFormField field, const QString& text) {
     m_problem = field;
     m_messages.ShowPlain(text);
     return false;
 }
 
 bool StationEditor::Submit(StationDialogMode mode, const StationForm& form) {
-    m_problem = StationField::None;
+    m_problem = StationFormField::None;
     if (form.filledAddressFields != 4) {
-        return Refuse(StationField::Address, L(kAddressIncomplete));
+        return Refuse(StationFormField::Address, L(kAddressIncomplete));
     }
     const LookupResult found = m_directory.LookupStation(form.address);
     if (found.status == LookupStatus::Failed) {
         return false;
     }
     if (mode == StationDialogMode::Add && found.status == LookupStatus::Found) {
-        return Refuse(StationField::Address, L(kAddressExists));
+        return Refuse(StationFormField::Address, L(kAddressExists));
     }
     if (mode == StationDialogMode::Edit) {
         // Edit writes the row it was opened for and no other: an address
         // that belongs to another row would overwrite that station.
         if (found.status == LookupStatus::Found && form.address != form.editedAddress) {
-            return Refuse(StationField::Address, L(kAddressOfAnotherStation));
+            return Refuse(StationFormField::Address, L(kAddressOfAnotherStation));
         }
         if (found.status == LookupStatus::NotFound) {
-            return Refuse(StationField::Address, L(kAddressNotInTable));
+            return Refuse(StationFormField::Address, L(kAddressNotInTable));
         }
     }
     if (form.password.isEmpty()) {
-        return Refuse(StationField::Password, L(kPasswordEmpty));
+        return Refuse(StationFormField::Password, L(kPasswordEmpty));
     }
     const FieldProblem numbers = CheckNumberFields(form.port, form.timeout, form.retries);
-    if (numbers.field != StationField::None) {
+    if (numbers.field != StationFormField::None) {
         return Refuse(numbers.field, numbers.text);
     }
     const StationRecord record{form.address, form.password, form.comment, QString(),

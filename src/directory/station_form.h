@@ -35,12 +35,12 @@ inline constexpr int kTimeoutMax = 100;
 inline constexpr int kRetriesMin = 0;
 inline constexpr int kRetriesMax = 10;
 
-enum class StationField { None, Address, Password, Port, Timeout, Retries };
+enum class StationFormField { None, Address, Password, Port, Timeout, Retries };
 
 // The first of port, time-out and retries that is not a whole number in its
-// range (StationField::None when all three are), with the text saying so.
+// range (StationFormField::None when all three are), with the text saying so.
 struct FieldProblem {
-    StationField field = StationField::None;
+    StationFormField field = StationFormField::None;
     QString text;
 };
 FieldProblem CheckNumberFields(const QString& port, const QString& timeout, const QString& retries);
@@ -71,7 +71,7 @@ public:
     // True when the row was written (the dialog may close). After a
     // refusal, ProblemField() names the field to correct.
     bool Submit(StationDialogMode mode, const StationForm& form);
-    StationField ProblemField() const { return m_problem; }
+    StationFormField ProblemField() const { return m_problem; }
 
     // The Delete IP dialog's DELETE: only an address that is exactly one in
     // the table, never the protected station, and only after the operator
@@ -80,9 +80,9 @@ public:
     bool Delete(const QString& comboText);
 
 private:
-    bool Refuse(StationField field, const QString& text);
+    bool Refuse(StationFormField field, const QString& text);
 
-    StationField m_problem = StationField::None;
+    StationFormField m_problem = StationFormField::None;
     StationDirectory& m_directory;
     MessageService& m_messages;
     std::function<void()> m_reload;
