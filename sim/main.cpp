@@ -44,12 +44,15 @@ int main(int argc, char** argv) {
     const std::vector<std::string> args(argv + 1, argv + argc);
     const OptionsResult parsed = ParseOptions(args);
     if (!parsed.options) {
+        // One line of error first, then the usage.
+        const int status = Fail(parsed.error);
         std::fputs(kUsage, stderr);
-        return Fail(parsed.error);
+        return status;
     }
     const Options& options = *parsed.options;
     if (options.help) {
         std::fputs(kUsage, stdout);
+        std::fputs(kHelp, stdout);
         return 0;
     }
 
