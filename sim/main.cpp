@@ -32,7 +32,13 @@ void OnSignal(int) {
     }
 }
 
-int Fail(const std::string& message) {
+// One line: a message may quote an argument, which may hold anything.
+int Fail(std::string message) {
+    for (char& c : message) {
+        if (static_cast<unsigned char>(c) < 32 || c == 127) {
+            c = '?';
+        }
+    }
     std::fprintf(stderr, "volnar-station: %s\n", message.c_str());
     return 2;
 }

@@ -67,18 +67,31 @@ QString UsageText() {
 
 QString HelpText() {
     constexpr qsizetype kColumn = 24;
+    constexpr qsizetype kWidth = 80;
+    const QString indent(kColumn, QLatin1Char(' '));
     QString text = UsageText() + QStringLiteral("\n\n") + QLatin1String(kDescription) +
                    QStringLiteral("\n\nOptions:\n");
     for (const CommandLineOption& option : kOptions) {
-        QString syntax = QStringLiteral("  ");
+        QString line = QStringLiteral("  ");
         if (option.shortName != nullptr) {
-            syntax += QLatin1Char('-') + QLatin1String(option.shortName) + QStringLiteral(", ");
+            line += QLatin1Char('-') + QLatin1String(option.shortName) + QStringLiteral(", ");
         }
-        syntax += OptionSyntax(option);
-        const QString indent(kColumn, QLatin1Char(' '));
-        text += syntax.leftJustified(kColumn - 1) + QLatin1Char(' ') +
-                QLatin1String(option.description) + QLatin1Char('\n') + indent +
-                QStringLiteral("Example: ") + QLatin1String(option.example) + QLatin1Char('\n');
+        line += OptionSyntax(option);
+        line = line.leftJustified(kColumn - 1) + QLatin1Char(' ');
+        // The description wrapped at 80 columns under its own column.
+        bool lineEmpty = true;
+        const QStringList words = QString::fromLatin1(option.description).split(QLatin1Char(' '));
+        for (const QString& word : words) {
+            if (!lineEmpty && line.size() + 1 + word.size() > kWidth) {
+                text += line + QLatin1Char('\n');
+                line = indent;
+                lineEmpty = true;
+            }
+            line += (lineEmpty ? QString() : QStringLiteral(" ")) + word;
+            lineEmpty = false;
+        }
+        text += line + QLatin1Char('\n') + indent + QStringLiteral("Example: ") +
+                QLatin1String(option.example) + QLatin1Char('\n');
     }
     return text;
 }
