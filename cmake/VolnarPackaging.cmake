@@ -19,6 +19,13 @@ foreach(program IN ITEMS volnar volnar-station volnar-exporter)
     continue()
   endif()
   install(TARGETS ${program} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+  # A stripped install (the package) also drops the compiler's notes, as
+  # dh_strip does.
+  install(CODE "if(CMAKE_INSTALL_DO_STRIP)
+    execute_process(COMMAND \"${CMAKE_STRIP}\" --remove-section=.comment --remove-section=.note
+      \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/${program}\"
+      COMMAND_ERROR_IS_FATAL ANY)
+  endif()")
   set(page ${PROJECT_SOURCE_DIR}/docs/man/${program}.1.in)
   if(EXISTS ${page})
     configure_file(${page} ${volnar_generated}/${program}.1 @ONLY)
