@@ -41,10 +41,10 @@ QString OptionSyntax(const CommandLineOption& option) {
 }
 
 // An argument is typed by the operator and may hold anything, line breaks
-// included; the error stays one line.
+// and terminal escapes included; the error stays one plain line.
 QString OneLine(QString text) {
     for (QChar& c : text) {
-        if (c.unicode() < 32 || c.unicode() == 127) {
+        if (c.category() == QChar::Other_Control) {
             c = QLatin1Char('?');
         }
     }

@@ -34,7 +34,7 @@ TEST(CommandLine, ArgumentsAreReadOrRefusedOnOneLine) {
         {.arguments = {S("--connect")}, .refused = true},
         {.arguments = {S("--version=1")}, .refused = true},
         {.arguments = {S("stations.db")}, .refused = true},
-        {.arguments = {S("--bad\noption\r\x1b[2J")}, .refused = true},
+        {.arguments = {S("--bad\noption\r\x1b[2J\u009b2J")}, .refused = true},
         {.arguments = {S("--version"), S("extra\nline")}, .refused = true},
     };
     for (const Case& c : cases) {
@@ -42,7 +42,7 @@ TEST(CommandLine, ArgumentsAreReadOrRefusedOnOneLine) {
         SCOPED_TRACE(c.arguments.join(QLatin1Char(' ')).toStdString());
         EXPECT_EQ(!line.error.isEmpty(), c.refused) << line.error.toStdString();
         for (const QChar ch : line.error) {
-            EXPECT_GE(ch.unicode(), 32) << line.error.toStdString();
+            EXPECT_NE(ch.category(), QChar::Other_Control) << line.error.toStdString();
         }
         EXPECT_EQ(line.database, c.database);
         EXPECT_EQ(line.connect, c.connect);
