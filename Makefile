@@ -4,10 +4,12 @@
 BUILD      ?= build
 BUILD_ASAN ?= build-asan
 BUILD_FUZZ ?= build-fuzz
+BUILD_DEB  ?= build-deb
 JOBS       ?= $(shell nproc)
 CMAKE_GEN  := -G Ninja
 
-.PHONY: all deps build build-asan build-fuzz test test-main test-asan fuzz demo screenshot bench clean
+.PHONY: all deps build build-asan build-fuzz test test-main test-asan fuzz demo screenshot bench \
+        package-deps package package-test clean
 
 all: build
 
@@ -58,5 +60,18 @@ screenshot: build
 bench: build
 	@for b in $(BUILD)/bench/volnar-bench-*; do echo "== $$b"; $$b; done
 
+# The Debian package (volnar_<version>_amd64.deb in $(BUILD_DEB)), checked by
+# lintian, appstreamcli and desktop-file-validate; package-test installs it
+# into a fresh Debian 12 chroot and runs it there (needs root and network to
+# the Debian mirror; outside make test).
+package-deps:
+	@scripts/install-deps package
+
+package: package-deps
+	@scripts/package $(BUILD_DEB) $(JOBS)
+
+package-test: package
+	@scripts/package-test $(BUILD_DEB)
+
 clean:
-	rm -rf $(BUILD) $(BUILD_ASAN) $(BUILD_FUZZ)
+	rm -rf $(BUILD) $(BUILD_ASAN) $(BUILD_FUZZ) $(BUILD_DEB)

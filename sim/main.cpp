@@ -32,7 +32,13 @@ void OnSignal(int) {
     }
 }
 
-int Fail(const std::string& message) {
+// One line: a message may quote an argument, which may hold anything.
+int Fail(std::string message) {
+    for (char& c : message) {
+        if (static_cast<unsigned char>(c) < 32 || c == 127) {
+            c = '?';
+        }
+    }
     std::fprintf(stderr, "volnar-station: %s\n", message.c_str());
     return 2;
 }
@@ -44,12 +50,15 @@ int main(int argc, char** argv) {
     const std::vector<std::string> args(argv + 1, argv + argc);
     const OptionsResult parsed = ParseOptions(args);
     if (!parsed.options) {
+        // One line of error first, then the usage.
+        const int status = Fail(parsed.error);
         std::fputs(kUsage, stderr);
-        return Fail(parsed.error);
+        return status;
     }
     const Options& options = *parsed.options;
     if (options.help) {
         std::fputs(kUsage, stdout);
+        std::fputs(kHelp, stdout);
         return 0;
     }
 

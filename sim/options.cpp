@@ -13,6 +13,36 @@ const char* const kUsage =
     "                      [--seed N] [--log FILE] [--drop RATE] [--delay MS[:JITTER]]\n"
     "                      [--fail OID=STATUS]... [--scripts N] [--alerts N] [--modems N]\n";
 
+const char* const kHelp =
+    "\n"
+    "An SNMP v1 agent that behaves like a Volnar station, for training, demos and tests.\n"
+    "It listens on a loopback address (127.0.0.0/8) only.\n"
+    "\n"
+    "Options:\n"
+    "  --listen 127.0.0.1:PORT  required; PORT 0 picks a free port (printed at start)\n"
+    "                           Example: volnar-station --listen 127.0.0.1:1161\n"
+    "  --community TEXT         the community answered (default public)\n"
+    "                           Example: volnar-station --listen 127.0.0.1:1161 --community demo\n"
+    "  --state FILE             JSON state, loaded at start and saved after every change\n"
+    "                           Example: volnar-station --listen 127.0.0.1:1161 --state st.json\n"
+    "  --seed N                 seeds the readings, the drops and the jitter\n"
+    "                           Example: volnar-station --listen 127.0.0.1:1161 --seed 7\n"
+    "  --log FILE               appends one JSON line per request and per event\n"
+    "                           Example: volnar-station --listen 127.0.0.1:1161 --log st.log\n"
+    "  --drop RATE              the share (0.0 to 1.0) of requests left unanswered\n"
+    "                           Example: volnar-station --listen 127.0.0.1:1161 --drop 0.2\n"
+    "  --delay MS[:JITTER]      answers MS +- JITTER milliseconds late\n"
+    "                           Example: volnar-station --listen 127.0.0.1:1161 --delay 300:100\n"
+    "  --fail OID=STATUS        answers OID and what lies under it with that error status\n"
+    "                           (1-255 or a name such as genErr); repeatable\n"
+    "                           Example: volnar-station --listen 127.0.0.1:1161 \\\n"
+    "                                      --fail 1.3.6.1.4.1.32473.3.1.2.75=genErr\n"
+    "  --scripts N, --alerts N, --modems N\n"
+    "                           fill the table with generated rows up to N rows\n"
+    "                           Example: volnar-station --listen 127.0.0.1:1161 --scripts 3\n"
+    "  -h, --help               print this help and exit\n"
+    "                           Example: volnar-station --help\n";
+
 namespace {
 
 constexpr std::array<std::pair<const char*, int>, 18> kStatusNames = {{

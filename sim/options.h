@@ -44,5 +44,7 @@ OptionsResult ParseOptions(const std::vector<std::string>& args);
 std::optional<int> ParseErrorStatus(const std::string& text);
 
 extern const char* const kUsage;
+// Follows the usage in --help: every option with an example.
+extern const char* const kHelp;
 
 }  // namespace volnar::sim

@@ -1,47 +1,130 @@
 #include "app/command_line.h"
 
 #include <QCommandLineParser>
+#include <array>
 
 namespace volnar {
+namespace {
+
+constexpr std::array<CommandLineOption, 4> kOptions = {{
+    {.shortName = nullptr,
+     .name = "database",
+     .valueName = "LOCATION",
+     .description = "Use LOCATION (a file path or an ODBC connection string) as the station "
+                    "directory for this run, without storing it.",
+     .example = "volnar --database ~/stations.db"},
+    {.shortName = nullptr,
+     .name = "connect",
+     .valueName = "ADDRESS",
+     .description = "Choose the station ADDRESS and start polling it once the window is shown.",
+     .example = "volnar --connect 127.0.0.1"},
+    {.shortName = nullptr,
+     .name = "version",
+     .valueName = nullptr,
+     .description = "Print the build number and exit.",
+     .example = "volnar --version"},
+    {.shortName = "h",
+     .name = "help",
+     .valueName = nullptr,
+     .description = "Print this help and exit.",
+     .example = "volnar --help"},
+}};
+
+constexpr char kDescription[] = "Watches and manages a Volnar station over SNMP.";
+
+QString OptionSyntax(const CommandLineOption& option) {
+    QString text = QStringLiteral("--") + QLatin1String(option.name);
+    if (option.valueName != nullptr) {
+        text += QLatin1Char(' ') + QLatin1String(option.valueName);
+    }
+    return text;
+}
+
+// An argument is typed by the operator and may hold anything, line breaks
+// and terminal escapes included; the error stays one plain line.
+QString OneLine(QString text) {
+    for (QChar& c : text) {
+        if (c.category() == QChar::Other_Control) {
+            c = QLatin1Char('?');
+        }
+    }
+    return text;
+}
+
+}  // namespace
+
+std::span<const CommandLineOption> CommandLineOptions() {
+    return kOptions;
+}
+
+QString UsageText() {
+    QString text = QStringLiteral("Usage: volnar");
+    for (const CommandLineOption& option : kOptions) {
+        text += QStringLiteral(" [") + OptionSyntax(option) + QLatin1Char(']');
+    }
+    return text;
+}
+
+QString HelpText() {
+    constexpr qsizetype kColumn = 24;
+    constexpr qsizetype kWidth = 80;
+    const QString indent(kColumn, QLatin1Char(' '));
+    QString text = UsageText() + QStringLiteral("\n\n") + QLatin1String(kDescription) +
+                   QStringLiteral("\n\nOptions:\n");
+    for (const CommandLineOption& option : kOptions) {
+        QString line = QStringLiteral("  ");
+        if (option.shortName != nullptr) {
+            line += QLatin1Char('-') + QLatin1String(option.shortName) + QStringLiteral(", ");
+        }
+        line += OptionSyntax(option);
+        line = line.leftJustified(kColumn - 1) + QLatin1Char(' ');
+        // The description wrapped at 80 columns under its own column.
+        bool lineEmpty = true;
+        const QStringList words = QString::fromLatin1(option.description).split(QLatin1Char(' '));
+        for (const QString& word : words) {
+            if (!lineEmpty && line.size() + 1 + word.size() > kWidth) {
+                text += line + QLatin1Char('\n');
+                line = indent;
+                lineEmpty = true;
+            }
+            line += (lineEmpty ? QString() : QStringLiteral(" ")) + word;
+            lineEmpty = false;
+        }
+        text += line + QLatin1Char('\n') + indent + QStringLiteral("Example: ") +
+                QLatin1String(option.example) + QLatin1Char('\n');
+    }
+    return text;
+}
 
 CommandLine ParseCommandLine(const QStringList& arguments) {
     QCommandLineParser parser;
-    parser.setApplicationDescription(
-        QStringLiteral("Watches and manages a Volnar station over SNMP."));
-    const QCommandLineOption database(
-        QStringList{QStringLiteral("database")},
-        QStringLiteral("Use LOCATION (a file path or an ODBC connection string) as the station "
-                       "directory for this run, without storing it."),
-        QStringLiteral("LOCATION"));
-    const QCommandLineOption connect(
-        QStringList{QStringLiteral("connect")},
-        QStringLiteral("Choose the station ADDRESS and start polling it once the window is shown."),
-        QStringLiteral("ADDRESS"));
-    const QCommandLineOption version(QStringList{QStringLiteral("version")},
-                                     QStringLiteral("Print the build number and exit."));
-    const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")},
-                                  QStringLiteral("Print this help and exit."));
-    parser.addOption(database);
-    parser.addOption(connect);
-    parser.addOption(version);
-    parser.addOption(help);
+    for (const CommandLineOption& option : kOptions) {
+        QStringList names;
+        if (option.shortName != nullptr) {
+            names << QLatin1String(option.shortName);
+        }
+        names << QLatin1String(option.name);
+        QCommandLineOption parsed(names);
+        if (option.valueName != nullptr) {
+            parsed.setValueName(QLatin1String(option.valueName));
+        }
+        parser.addOption(parsed);
+    }
 
     CommandLine result;
-    result.helpText = parser.helpText();
-    result.helpText.replace(QStringLiteral("<executable_name>"), QStringLiteral("volnar"));
     if (!parser.parse(arguments)) {
-        result.error = parser.errorText();
+        result.error = OneLine(parser.errorText());
         return result;
     }
     if (!parser.positionalArguments().isEmpty()) {
         result.error =
-            QStringLiteral("Unexpected argument: ") + parser.positionalArguments().first();
+            OneLine(QStringLiteral("Unexpected argument: ") + parser.positionalArguments().first());
         return result;
     }
-    result.database = parser.value(database);
-    result.connect = parser.value(connect);
-    result.version = parser.isSet(version);
-    result.help = parser.isSet(help);
+    result.database = parser.value(QStringLiteral("database"));
+    result.connect = parser.value(QStringLiteral("connect"));
+    result.version = parser.isSet(QStringLiteral("version"));
+    result.help = parser.isSet(QStringLiteral("help"));
     return result;
 }
 

@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <span>
 
 namespace volnar {
 
@@ -11,10 +12,26 @@ struct CommandLine {
     QString connect;   // chosen and started once the window is shown
     bool version = false;
     bool help = false;
-    QString error;  // set when the arguments could not be read
-    QString helpText;
+    QString error;  // one line, set when the arguments could not be read
 };
 
+// One option of the command line, as the help and the manual page list it.
+struct CommandLineOption {
+    const char* shortName;  // "h", or nullptr
+    const char* name;       // "database"
+    const char* valueName;  // "LOCATION", or nullptr for a flag
+    const char* description;
+    const char* example;  // a whole command line
+};
+
+std::span<const CommandLineOption> CommandLineOptions();
+
+// arguments[0] is the program name, as in QCoreApplication::arguments().
 CommandLine ParseCommandLine(const QStringList& arguments);
+
+// "Usage: volnar [--database LOCATION] ..." on one line.
+QString UsageText();
+// The usage, what the program does and every option with an example.
+QString HelpText();
 
 }  // namespace volnar

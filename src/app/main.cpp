@@ -14,11 +14,13 @@ int main(int argc, char** argv) {
     }
     const volnar::CommandLine command = volnar::ParseCommandLine(arguments);
     if (!command.error.isEmpty()) {
-        QTextStream(stderr) << command.error << "\n\n" << command.helpText;
+        QTextStream(stderr) << "volnar: " << command.error << "\n"
+                            << volnar::UsageText() << "\n"
+                            << "Try 'volnar --help' for more.\n";
         return 2;
     }
     if (command.help) {
-        QTextStream(stdout) << command.helpText;
+        QTextStream(stdout) << volnar::HelpText();
         return 0;
     }
     if (command.version) {

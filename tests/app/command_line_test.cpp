@@ -1,0 +1,79 @@
+#include "app/command_line.h"
+
+#include <gtest/gtest.h>
+#include <QFile>
+
+#include "support/qt_print.h"
+
+namespace volnar {
+namespace {
+
+TEST(CommandLine, ArgumentsAreReadOrRefusedOnOneLine) {
+    struct Case {
+        QStringList arguments;
+        QString database;
+        QString connect;
+        bool version = false;
+        bool help = false;
+        bool refused = false;
+    };
+    const auto S = [](const char* text) { return QString::fromUtf8(text); };
+    const Case cases[] = {
+        {.arguments = {}},
+        {.arguments = {S("--database"), S("/tmp/a b.db"), S("--connect"), S("127.0.0.1")},
+         .database = S("/tmp/a b.db"),
+         .connect = S("127.0.0.1")},
+        {.arguments = {S("--database=DRIVER={SQLite3};Database=x")},
+         .database = S("DRIVER={SQLite3};Database=x")},
+        {.arguments = {S("--version")}, .version = true},
+        {.arguments = {S("-h")}, .help = true},
+        {.arguments = {S("--help")}, .help = true},
+        {.arguments = {S("--verbose")}, .refused = true},
+        {.arguments = {S("-x")}, .refused = true},
+        {.arguments = {S("--database")}, .refused = true},
+        {.arguments = {S("--connect")}, .refused = true},
+        {.arguments = {S("--version=1")}, .refused = true},
+        {.arguments = {S("stations.db")}, .refused = true},
+        {.arguments = {S("--bad\noption\r\x1b[2J\u009b2J")}, .refused = true},
+        {.arguments = {S("--version"), S("extra\nline")}, .refused = true},
+    };
+    for (const Case& c : cases) {
+        const CommandLine line = ParseCommandLine(QStringList{S("volnar")} + c.arguments);
+        SCOPED_TRACE(c.arguments.join(QLatin1Char(' ')).toStdString());
+        EXPECT_EQ(!line.error.isEmpty(), c.refused) << line.error.toStdString();
+        for (const QChar ch : line.error) {
+            EXPECT_NE(ch.category(), QChar::Other_Control) << line.error.toStdString();
+        }
+        EXPECT_EQ(line.database, c.database);
+        EXPECT_EQ(line.connect, c.connect);
+        EXPECT_EQ(line.version, c.version);
+        EXPECT_EQ(line.help, c.help);
+    }
+}
+
+// Every option is in the usage, in the help with a working example, and in
+// the manual page.
+TEST(CommandLine, HelpAndManualPageListEveryOption) {
+    QFile manual(QStringLiteral(VOLNAR_SOURCE_DIR "/docs/man/volnar.1.in"));
+    ASSERT_TRUE(manual.open(QIODevice::ReadOnly));
+    const QString page = QString::fromUtf8(manual.readAll());
+    const QString help = HelpText();
+    EXPECT_TRUE(help.startsWith(UsageText() + QLatin1Char('\n')));
+    EXPECT_FALSE(UsageText().contains(QLatin1Char('\n')));
+    ASSERT_FALSE(CommandLineOptions().empty());
+    for (const CommandLineOption& option : CommandLineOptions()) {
+        const QString name = QStringLiteral("--") + QLatin1String(option.name);
+        SCOPED_TRACE(name.toStdString());
+        EXPECT_TRUE(UsageText().contains(QLatin1Char('[') + name));
+        EXPECT_TRUE(help.contains(QStringLiteral("Example: ") + QLatin1String(option.example)));
+        EXPECT_TRUE(page.contains(QStringLiteral("\\-\\-") + QLatin1String(option.name)));
+        // The example is itself a command line this parser accepts.
+        const QStringList example = QString::fromLatin1(option.example).split(QLatin1Char(' '));
+        EXPECT_EQ(example.first(), QStringLiteral("volnar"));
+        EXPECT_TRUE(example.contains(name));
+        EXPECT_TRUE(ParseCommandLine(example).error.isEmpty());
+    }
+}
+
+}  // namespace
+}  // namespace volnar
