@@ -64,11 +64,14 @@ public:
     void SetStationControlsEnabled(bool enabled);
     void SetStartEnabled(bool enabled);
     void SetBuildNumber(const QString& text);
+    // Whether the station directory answers (empty when it does).
+    void SetDirectoryText(const QString& text);
 
     // Status bar texts, for the tests and the screenshots.
     QString StatusStateText() const;
     QString StatusMessageText() const;
     QString StatusTickerText() const;
+    QString StatusDirectoryText() const;
 
 Q_SIGNALS:
     void StartRequested();
@@ -123,6 +126,7 @@ private:
     QLabel* m_statusState = nullptr;
     QLabel* m_statusMessage = nullptr;
     QLabel* m_statusTicker = nullptr;
+    QLabel* m_statusDirectory = nullptr;
 };
 
 }  // namespace volnar

@@ -95,7 +95,7 @@ StationDirectory::~StationDirectory() {
     DisconnectDatabase();
 }
 
-bool StationDirectory::ConnectDatabase(const QString& location) {
+bool StationDirectory::ConnectDatabase(const QString& location, const QString& connectOptions) {
     DisconnectDatabase();
     if (!QSqlDatabase::isDriverAvailable(QStringLiteral("QODBC"))) {
         // No ODBC driver manager or no Qt ODBC plugin: nothing to open.
@@ -105,6 +105,7 @@ bool StationDirectory::ConnectDatabase(const QString& location) {
     {
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QODBC"), m_connectionName);
         db.setDatabaseName(ConnectionStringFor(location));
+        db.setConnectOptions(connectOptions);
         if (db.open()) {
             qCInfo(lcDirectory) << "connected";
             return true;

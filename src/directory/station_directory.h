@@ -80,7 +80,9 @@ public:
 
     // Opens the connection for a database location. Failures are reported;
     // the program goes on without a directory.
-    bool ConnectDatabase(const QString& location);
+    // `connectOptions` are the ODBC driver's (QSqlDatabase::setConnectOptions),
+    // a login time-out for instance.
+    bool ConnectDatabase(const QString& location, const QString& connectOptions = QString());
     void DisconnectDatabase();
     bool IsConnected() const;
 
