@@ -185,9 +185,16 @@ void Application::Wire() {
             LoadStationList();
         }
     };
+    // A station changed or deleted is read afresh before it is polled again.
+    auto forgetWhenDone = [this, reloadWhenDone](bool done) {
+        if (done) {
+            m_stations.clear();
+        }
+        reloadWhenDone(done);
+    };
     connect(worker, &DirectoryWorker::DefaultStationSet, this, reloadWhenDone);
-    connect(worker, &DirectoryWorker::Submitted, this, reloadWhenDone);
-    connect(worker, &DirectoryWorker::Deleted, this, reloadWhenDone);
+    connect(worker, &DirectoryWorker::Submitted, this, forgetWhenDone);
+    connect(worker, &DirectoryWorker::Deleted, this, forgetWhenDone);
 }
 
 void Application::Show() {

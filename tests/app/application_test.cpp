@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <QAction>
 #include <QComboBox>
+#include <QDialogButtonBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
@@ -12,6 +13,7 @@
 #include <QTest>
 
 #include "app/database_location.h"
+#include "directory/station_dialogs.h"
 #include "link/board_objects.h"
 #include "link/recording_transport.h"
 #include "support/qt_print.h"
@@ -168,6 +170,34 @@ TEST_F(ApplicationTest, StationDialogsStopPollingFirst) {
         Button(*app, name)->click();
         EXPECT_EQ(app->Link().State(), ConnectionState::NotConnected) << name;
     }
+}
+
+// The station dialogs write through the directory's worker; a changed row is
+// read afresh before the station is polled again.
+TEST_F(ApplicationTest, EditIpWritesThroughTheWorkerAndTheNextStartUsesTheNewRow) {
+    auto app = MakeWithLoopbackStation();
+    Button(*app, "startButton")->click();
+    Settle(*app);
+    ASSERT_TRUE(transport);
+    ASSERT_EQ(transport->requests.size(), 1u);
+    EXPECT_EQ(transport->requests[0].station.port, 161);
+
+    Button(*app, "editIpButton")->click();
+    Settle(*app);
+    auto* dialog = app->Window().findChild<StationDialog*>();
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(dialog->Form().password, S("public"));
+    dialog->findChild<QLineEdit*>(S("portEdit"))->setText(S("1161"));
+    dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
+    Settle(*app);
+    EXPECT_EQ(messages.Texts(), QStringList{S(kStationUpdated)});
+    EXPECT_EQ(dialog->result(), QDialog::Accepted);
+
+    Button(*app, "startButton")->click();
+    Settle(*app);
+    ASSERT_TRUE(transport);
+    ASSERT_EQ(transport->requests.size(), 1u);
+    EXPECT_EQ(transport->requests[0].station.port, 1161);
 }
 
 TEST_F(ApplicationTest, ExitButtonAndFileExitCloseTheWindow) {
