@@ -2,6 +2,9 @@
 
 #include <QLoggingCategory>
 #include <QPointer>
+#include <QSqlDatabase>
+#include <QSqlDriver>
+#include <QSqlQuery>
 
 Q_LOGGING_CATEGORY(lcDirectoryWorker, "volnar.directory")
 
@@ -126,8 +129,27 @@ private:
         m_messages.loud = false;
         if (!ok) {
             ScheduleRetry();
+            return false;
         }
-        return ok;
+        LimitStatements();
+        return true;
+    }
+
+    // A statement waiting on another client's lock would hold the worker
+    // (and every operation queued behind it) for as long as the lock lasts:
+    // a PostgreSQL server ends it after statementTimeoutMs. A SQLite file has
+    // its busy time-out in the connection string.
+    void LimitStatements() {
+        QSqlDatabase db = QSqlDatabase::database(m_directory.ConnectionName(), false);
+        if (m_timings.statementTimeoutMs <= 0 || db.driver() == nullptr ||
+            db.driver()->dbmsType() != QSqlDriver::PostgreSQL) {
+            return;
+        }
+        QSqlQuery query(db);
+        if (!query.exec(
+                QStringLiteral("SET statement_timeout = %1").arg(m_timings.statementTimeoutMs))) {
+            qCWarning(lcDirectoryWorker) << "cannot set the statement time-out";
+        }
     }
 
     // A failed statement may mean a dead connection (a restarted server
@@ -260,7 +282,8 @@ void DirectoryWorker::Connect(const QString& location) {
 }
 
 void DirectoryWorker::Disconnect() {
-    Run<bool>(false, [](DirectoryCore& core) { return core.Disconnect(); }, [](bool) {});
+    Run<bool>(
+        false, [](DirectoryCore& core) { return core.Disconnect(); }, [](bool) {});
 }
 
 void DirectoryWorker::LoadStationList(bool loud) {

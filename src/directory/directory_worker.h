@@ -18,9 +18,10 @@ class DirectoryCore;
 
 // Time-outs and back-off of the directory worker.
 struct DirectoryTimings {
-    int loginTimeoutSeconds = 5;  // ODBC login time-out of a connection string
-    int lateMs = 1000;            // an answer later than this: not answering
-    int firstRetryMs = 250;       // back-off of the reconnection, doubling
+    int loginTimeoutSeconds = 5;    // ODBC login time-out of a connection string
+    int statementTimeoutMs = 5000;  // a PostgreSQL server's statement_timeout
+    int lateMs = 1000;              // an answer later than this: not answering
+    int firstRetryMs = 250;         // back-off of the reconnection, doubling
     int longestRetryMs = 8000;
 };
 

@@ -85,6 +85,8 @@ public:
     bool ConnectDatabase(const QString& location, const QString& connectOptions = QString());
     void DisconnectDatabase();
     bool IsConnected() const;
+    // The QSqlDatabase connection's name (on the thread that connected).
+    const QString& ConnectionName() const { return m_connectionName; }
 
     // nullopt when the table could not be read (reported); the chooser is
     // then left as it was.

@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include <QFile>
+#include <QSignalSpy>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTemporaryDir>
@@ -32,8 +33,11 @@ using testing::GuiBlockProbe;
 
 // Short enough that the tests do not wait long for the directory to come
 // back; the window is measured, not these.
-constexpr DirectoryTimings kTimings{
-    .loginTimeoutSeconds = 2, .lateMs = 500, .firstRetryMs = 100, .longestRetryMs = 1000};
+constexpr DirectoryTimings kTimings{.loginTimeoutSeconds = 2,
+                                    .statementTimeoutMs = 1000,
+                                    .lateMs = 500,
+                                    .firstRetryMs = 100,
+                                    .longestRetryMs = 1000};
 constexpr int kWaitMs = 20000;
 
 class DirectoryFreezeE2E : public ::testing::Test {
@@ -185,6 +189,41 @@ TEST_F(PostgresFreezeE2E, ServerStoppedAndRestartedWhilePolling) {
     EXPECT_TRUE(PollsFor(1500, 1));
     EXPECT_TRUE(messages.boxes.empty()) << messages.Texts().join(u'|').toStdString();
     Report("postgres_restarted");
+}
+
+// Another operator's client holds the table locked: the statements waiting
+// on it end at the statement time-out, and polling goes on.
+TEST_F(PostgresFreezeE2E, TableLockedByAnotherClientWhilePolling) {
+    auto& server = testing::PostgresServer::Instance();
+    StartSimulator();
+    FillDirectory(server.ConnectionString());
+    StartApp(server.ConnectionString());
+    ConnectAndPoll();
+
+    QSqlDatabase other =
+        QSqlDatabase::addDatabase(QStringLiteral("QODBC"), QStringLiteral("other"));
+    other.setDatabaseName(server.ConnectionString());
+    ASSERT_TRUE(other.open());
+    ASSERT_TRUE(other.transaction());
+    ASSERT_TRUE(QSqlQuery(other).exec(QStringLiteral("LOCK TABLE main IN ACCESS EXCLUSIVE MODE")));
+    probe.Reset();
+    QSignalSpy answers(&app->Worker(), &DirectoryWorker::StationLookedUp);
+    ASSERT_TRUE(QTest::qWaitFor(
+        [this] { return DirectoryText() == QLatin1String(kDirectoryNotAnswering); }, kWaitMs));
+    EXPECT_TRUE(PollsFor(3000, 2)) << "polling stopped behind the lock";
+    // The worker is not held for as long as the lock lasts: its statements
+    // end at the time-out, failed.
+    ASSERT_FALSE(answers.isEmpty());
+    EXPECT_EQ(answers[0].at(1).value<LookupResult>().status, LookupStatus::Failed);
+    other.rollback();
+    other.close();
+    other = QSqlDatabase();
+    QSqlDatabase::removeDatabase(QStringLiteral("other"));
+
+    EXPECT_TRUE(QTest::qWaitFor([this] { return DirectoryText().isEmpty(); }, kWaitMs))
+        << "the directory did not come back";
+    EXPECT_TRUE(messages.boxes.empty()) << messages.Texts().join(u'|').toStdString();
+    Report("postgres_locked");
 }
 
 // A listening socket that never accepts: the kernel completes the handshake,
