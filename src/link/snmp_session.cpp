@@ -312,8 +312,8 @@ void SnmpSession::NoteDropped(DatagramVerdict verdict, const DatagramFacts& fact
     if (m_dropped > 20 && m_dropped % 1000 != 0) {
         return;
     }
-    QString text = QStringLiteral("dropped datagram (%1)")
-                       .arg(QLatin1String(DatagramVerdictName(verdict)));
+    QString text =
+        QStringLiteral("dropped datagram (%1)").arg(QLatin1String(DatagramVerdictName(verdict)));
     if (verdict != DatagramVerdict::Unreadable) {
         text += QStringLiteral(": PDU 0x%1, request id %2, from %3")
                     .arg(facts.command, 2, 16, QLatin1Char('0'))
