@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <ctime>
 
 #include "state_file.h"
@@ -78,16 +79,32 @@ std::vector<AgentBinding> BindingsOf(const snmp_pdu* pdu) {
     return bindings;
 }
 
-// Largest answer sent in one UDP datagram (with room for the headers).
-constexpr std::size_t kMaxAnswerBytes = 65000;
+// Largest payload of one UDP datagram over IPv4 (65535 less the IP and UDP
+// headers), unless the transport allows less.
+constexpr std::size_t kMaxDatagramBytes = 65507;
 
-// An upper bound of the BER size of the answer's bindings: each arc takes at
-// most 5 bytes, each length and tag at most 6, an integer at most 10.
-std::size_t EncodedSizeBound(const AgentResponse& response) {
-    std::size_t size = 64;
-    for (const AgentBinding& binding : response.bindings) {
-        size += 24 + binding.oid.size() * 5 + binding.value.bytes.size();
+// The exact size of the message the answer encodes to, as net-snmp will
+// build it; 0 when it cannot be built at all.
+std::size_t EncodedSize(snmp_session* session, snmp_pdu* answer) {
+    snmp_pdu* copy = snmp_clone_pdu(answer);
+    if (copy == nullptr) {
+        return 0;
     }
+    std::size_t capacity = 4096;
+    auto* buffer = static_cast<u_char*>(std::malloc(capacity));
+    std::size_t offset = 0;
+    std::size_t remaining = capacity;
+    const int rc = buffer != nullptr ? snmp_build(&buffer, &remaining, &offset, session, copy) : -1;
+    std::size_t size = 0;
+    if (rc == 0) {
+        // Reverse encoding (net-snmp's default) reports the length in
+        // offset; forward encoding leaves what is left of the buffer.
+        size = netsnmp_ds_get_boolean(NETSNMP_DS_LIBRARY_ID, NETSNMP_DS_LIB_REVERSE_ENCODE)
+                   ? offset
+                   : capacity - remaining;
+    }
+    std::free(buffer);
+    snmp_free_pdu(copy);
     return size;
 }
 
@@ -145,7 +162,11 @@ bool StationServer::Open(std::string* error) {
         return false;
     }
     m_port = ntohs(bound.sin_port);
-    m_session = snmp_add(&settings, transport, nullptr, nullptr);
+    // net-snmp hands a Response PDU only to the request it answers, and a
+    // station has none: the post-parse hook sees every parsed PDU first, so
+    // Responses are logged there.
+    m_session = snmp_add_full(&settings, transport, nullptr, nullptr, &StationServer::AfterParse,
+                              nullptr, nullptr, nullptr, nullptr);
     if (m_session == nullptr) {
         *error = "cannot open the SNMP session";
         return false;
@@ -158,6 +179,16 @@ int StationServer::Receive(int operation, snmp_session*, int, snmp_pdu* pdu, voi
         static_cast<StationServer*>(magic)->HandlePdu(pdu);
     }
     return 1;
+}
+
+int StationServer::AfterParse(snmp_session* session, snmp_pdu* pdu, int result) {
+    if (result != SNMPERR_SUCCESS || pdu->command != SNMP_MSG_RESPONSE) {
+        return 1;  // net-snmp goes on: a request reaches Receive, garbage is dropped
+    }
+    if (session != nullptr && session->callback_magic != nullptr) {
+        static_cast<StationServer*>(session->callback_magic)->HandlePdu(pdu);
+    }
+    return 0;  // logged, and nothing more to do with it
 }
 
 void StationServer::HandlePdu(snmp_pdu* pdu) {
@@ -227,12 +258,15 @@ void StationServer::HandlePdu(snmp_pdu* pdu) {
     if (!injected) {
         response = m_agent.Handle(request, MonotonicNow());
     }
-    if (response.errorStatus == 0 && EncodedSizeBound(response) > kMaxAnswerBytes) {
+    snmp_pdu* answer = BuildAnswer(pdu, response);
+    if (answer != nullptr && response.errorStatus == 0 && !FitsOneDatagram(answer)) {
         // Too big for one datagram: tooBig with the request's bindings, as
         // an agent answers when its reply does not fit.
+        snmp_free_pdu(answer);
         response.errorStatus = SNMP_ERR_TOOBIG;
         response.errorIndex = 0;
         response.bindings = request.bindings;
+        answer = BuildAnswer(pdu, response);
     }
     entry.errorStatus = response.errorStatus;
     entry.errorIndex = response.errorIndex;
@@ -240,7 +274,6 @@ void StationServer::HandlePdu(snmp_pdu* pdu) {
         m_log->Write(FormatLogEntry(entry));
     }
 
-    snmp_pdu* answer = BuildAnswer(pdu, response);
     if (answer != nullptr) {
         if (m_options.delayMs > 0 || m_options.jitterMs > 0) {
             std::uniform_int_distribution<int> jitter(-m_options.jitterMs, m_options.jitterMs);
@@ -293,6 +326,15 @@ snmp_pdu* StationServer::BuildAnswer(snmp_pdu* request, const AgentResponse& res
         }
     }
     return answer;
+}
+
+bool StationServer::FitsOneDatagram(snmp_pdu* answer) const {
+    std::size_t limit = kMaxDatagramBytes;
+    if (const netsnmp_transport* transport = snmp_sess_transport(snmp_sess_pointer(m_session))) {
+        limit = std::min(limit, transport->msgMaxSize);
+    }
+    const std::size_t size = EncodedSize(m_session, answer);
+    return size > 0 && size <= limit;
 }
 
 void StationServer::SendAnswer(snmp_pdu* answer) {

@@ -43,8 +43,11 @@ private:
 
     static int Receive(int operation, snmp_session* session, int requestId, snmp_pdu* pdu,
                        void* magic);
+    static int AfterParse(snmp_session* session, snmp_pdu* pdu, int result);
     void HandlePdu(snmp_pdu* pdu);
     snmp_pdu* BuildAnswer(snmp_pdu* request, const AgentResponse& response);
+    // Whether the encoded answer fits the largest datagram the transport sends.
+    bool FitsOneDatagram(snmp_pdu* answer) const;
     void SendAnswer(snmp_pdu* answer);
     void AfterChange();
 

@@ -3,6 +3,7 @@
 #include <QDate>
 #include <QDialog>
 #include <QTimer>
+#include <utility>
 
 #include "adc/adc_options_dialog.h"
 #include "app/about_box.h"
@@ -27,18 +28,13 @@ Application::Application(const StartupOptions& options, MessageService* messages
       m_ownMessages(messages ? nullptr : std::make_unique<QtMessageService>(m_window.get())),
       m_messages(messages ? *messages : *m_ownMessages),
       m_directory(m_messages),
-      m_stationEditor(m_directory, m_messages, [this] { LoadStationList(); }),
+      m_worker(std::make_unique<DirectoryWorker>(m_messages, options.directoryTimings)),
+      m_stationWrites(std::make_unique<WorkerStationWrites>(*m_worker)),
       m_connectAddress(options.connectAddress) {
-    // The link reads the chosen station afresh for every request.
+    // The link asks for the chosen station for every request and never waits
+    // for the directory.
     m_link = std::make_unique<BoardLink>(
-        m_messages,
-        [this](const QString& address) -> std::optional<StationRecord> {
-            LookupResult found = m_directory.LookupStation(address);
-            if (found.status != LookupStatus::Found) {
-                return std::nullopt;
-            }
-            return std::move(found.record);
-        },
+        m_messages, [this](const QString& address) { return CachedStation(address); },
         [this] { return m_window->ChooserText(); }, std::move(transports));
     m_alerts = std::make_unique<AlertScreens>(*m_link, m_messages, m_window.get());
     m_scripts = std::make_unique<scripts::ScriptScreens>(*m_link, m_messages, m_window.get());
@@ -53,7 +49,7 @@ Application::Application(const StartupOptions& options, MessageService* messages
     m_ticker.Start();
     const StartupLocation startup = PrepareDatabaseLocation(options.databaseOverride);
     m_location = startup.location;
-    m_directory.ConnectDatabase(m_location);
+    m_worker->Connect(m_location);
     LoadStationList();
     const int year = options.year > 0 ? options.year : QDate::currentDate().year();
     m_aboutText = AboutText(year);
@@ -68,6 +64,48 @@ Application::~Application() {
     qDeleteAll(m_window->findChildren<QDialog*>(Qt::FindDirectChildrenOnly));
     m_link->StopPolling();
     m_directory.DisconnectDatabase();
+}
+
+StationDirectory& Application::Directory() {
+    if (!m_closed && !m_directory.IsConnected()) {
+        m_directory.ConnectDatabase(m_location);
+    }
+    return m_directory;
+}
+
+std::optional<StationRecord> Application::CachedStation(const QString& address) {
+    if (!m_lookingUp.contains(address)) {
+        m_lookingUp.insert(address);
+        m_worker->LookupStation(address);
+    }
+    const auto found = m_stations.constFind(address);
+    if (found == m_stations.constEnd()) {
+        return std::nullopt;
+    }
+    return *found;
+}
+
+void Application::OnStationLookedUp(const QString& address, const LookupResult& result) {
+    m_lookingUp.remove(address);
+    switch (result.status) {
+        case LookupStatus::Found:
+            m_stations.insert(address, result.record);
+            break;
+        case LookupStatus::NotFound:
+            m_stations.remove(address);
+            break;
+        case LookupStatus::Failed:
+            break;  // the last row read stays in use
+    }
+    if (address != m_pendingStart) {
+        return;
+    }
+    m_pendingStart.clear();
+    // Not in the table: the link says so. Not answering: the status bar
+    // says so, and START stays available.
+    if (result.status != LookupStatus::Failed || m_stations.contains(address)) {
+        m_link->Start();
+    }
 }
 
 void Application::Wire() {
@@ -116,6 +154,47 @@ void Application::Wire() {
     connect(&m_notices, &NoticeQueue::NoticeShown, this, &Application::OnNoticeShown);
     connect(&m_notices, &NoticeQueue::NoticeHidden, this, &Application::OnNoticeHidden);
     connect(&m_ticker, &StatusTicker::TextChanged, w, &MainWindow::SetTickerText);
+
+    DirectoryWorker* worker = m_worker.get();
+    connect(worker, &DirectoryWorker::StationListLoaded, this, [this](const StationList& list) {
+        // A list that comes while a station is in use leaves it chosen: the
+        // link reads the chooser for every request.
+        const QString chosen = m_window->ChooserText();
+        const bool inUse =
+            m_link->State() != ConnectionState::NotConnected || !m_pendingStart.isEmpty();
+        m_window->SetStationList(list);
+        if (inUse) {
+            Choose(chosen);
+        }
+        OnStationListAnswered();
+    });
+    connect(worker, &DirectoryWorker::StationListFailed, this, &Application::OnStationListAnswered);
+    connect(worker, &DirectoryWorker::StationLookedUp, this, &Application::OnStationLookedUp);
+    connect(worker, &DirectoryWorker::AnsweringChanged, w, [w](bool answering) {
+        w->SetDirectoryText(answering ? QString() : QString::fromLatin1(kDirectoryNotAnswering));
+    });
+    // A chooser left empty by a directory that was not there at start-up is
+    // filled when it comes back; one in use is left alone.
+    connect(worker, &DirectoryWorker::Reconnected, this, [this, worker] {
+        if (m_window->Chooser()->count() == 0) {
+            worker->LoadStationList(false);
+        }
+    });
+    auto reloadWhenDone = [this](bool done) {
+        if (done) {
+            LoadStationList();
+        }
+    };
+    // A station changed or deleted is read afresh before it is polled again.
+    auto forgetWhenDone = [this, reloadWhenDone](bool done) {
+        if (done) {
+            m_stations.clear();
+        }
+        reloadWhenDone(done);
+    };
+    connect(worker, &DirectoryWorker::DefaultStationSet, this, reloadWhenDone);
+    connect(worker, &DirectoryWorker::Submitted, this, forgetWhenDone);
+    connect(worker, &DirectoryWorker::Deleted, this, forgetWhenDone);
 }
 
 void Application::Show() {
@@ -127,26 +206,48 @@ void Application::Show() {
 }
 
 void Application::LoadStationList() {
-    if (const auto list = m_directory.LoadStationList()) {
-        m_window->SetStationList(*list);
+    m_worker->LoadStationList();
+}
+
+void Application::OnStationListAnswered() {
+    m_listAnswered = true;
+    if (!m_connectWhenListed.isEmpty()) {
+        ConnectTo(std::exchange(m_connectWhenListed, QString()));
     }
 }
 
 void Application::ConnectTo(const QString& address) {
+    if (!m_listAnswered) {
+        // The chooser is filled when the directory answers; choose then.
+        m_connectWhenListed = address;
+        return;
+    }
+    Choose(address);
+    OnStart();
+}
+
+void Application::Choose(const QString& address) {
     const QString wanted = ChosenStation(address);
     for (int i = 0; i < m_window->Chooser()->count(); ++i) {
         if (ChosenStation(m_window->Chooser()->itemText(i)) == wanted) {
             m_window->Chooser()->setCurrentIndex(i);
-            OnStart();
             return;
         }
     }
     m_window->SetChooserText(address);
-    OnStart();
 }
 
 void Application::OnStart() {
-    m_link->Start();
+    // Keyed as the link asks: the chooser text cut to the address.
+    const QString chosen = ChosenStation(m_window->ChooserText());
+    if (!CanonicalIpv4(chosen) || m_stations.contains(chosen)) {
+        m_link->Start();  // it reports a bad address itself
+        return;
+    }
+    // The first row of this station: START goes on when the directory answers.
+    m_pendingStart = chosen;
+    m_lookingUp.insert(chosen);
+    m_worker->LookupStation(chosen);
 }
 
 void Application::OnExit() {
@@ -158,13 +259,13 @@ void Application::OnClosing() {
     // The session closes without waiting for anything in flight; the
     // directory closes with the window.
     m_link->StopPolling();
+    m_worker->Disconnect();
     m_directory.DisconnectDatabase();
+    m_closed = true;
 }
 
 void Application::OnSetDefault() {
-    if (m_directory.SetDefaultStation(ChosenStation(m_window->ChooserText()))) {
-        LoadStationList();
-    }
+    m_worker->SetDefaultStation(ChosenStation(m_window->ChooserText()));
 }
 
 void Application::OnPlaceholder() {
@@ -184,16 +285,30 @@ void Application::OpenStationDialog(StationDialogMode mode) {
     // The station dialogs change the directory the link reads: polling stops
     // before they open.
     m_link->StopPolling();
-    StationRecord chosen;
-    if (mode == StationDialogMode::Edit) {
-        chosen = m_directory.LookupStation(ChosenStation(m_window->ChooserText())).record;
+    if (mode == StationDialogMode::Add) {
+        ShowDialog(new StationDialog(mode, *m_stationWrites, {}, m_window.get()));
+        return;
     }
-    ShowDialog(new StationDialog(mode, m_stationEditor, chosen, m_window.get()));
+    // Edit opens filled with the chosen station's row once the directory has
+    // read it (empty when it could not).
+    const QString chosen = ChosenStation(m_window->ChooserText());
+    auto* waiting = new QObject(this);
+    connect(m_worker.get(), &DirectoryWorker::StationLookedUp, waiting,
+            [this, chosen, waiting](const QString& address, const LookupResult& result) {
+                if (address != chosen || waiting->property("done").toBool()) {
+                    return;  // another station's answer
+                }
+                waiting->setProperty("done", true);
+                waiting->deleteLater();
+                ShowDialog(new StationDialog(StationDialogMode::Edit, *m_stationWrites,
+                                             result.record, m_window.get()));
+            });
+    m_worker->LookupStation(chosen);
 }
 
 void Application::OpenDeleteStationDialog() {
     m_link->StopPolling();
-    ShowDialog(new DeleteStationDialog(m_stationEditor, m_directory, m_window.get()));
+    ShowDialog(new DeleteStationDialog(*m_stationWrites, m_window.get()));
 }
 
 void Application::OpenRelayDialog(int relay) {

@@ -1,13 +1,16 @@
 #pragma once
 
+#include <QHash>
 #include <QObject>
 #include <QPointer>
+#include <QSet>
 #include <memory>
 
 #include "alerts/alert_screens.h"
 #include "app/main_window.h"
 #include "app/notice_popup.h"
 #include "app/qt_message_service.h"
+#include "directory/directory_worker.h"
 #include "directory/station_directory.h"
 #include "directory/station_form.h"
 #include "link/board_link.h"
@@ -22,7 +25,11 @@ struct StartupOptions {
     QString databaseOverride;  // --database: this run only
     QString connectAddress;    // --connect: choose and START once shown
     int year = 0;              // 0: this year
+    DirectoryTimings directoryTimings = {};
 };
+
+// The status-bar text while the directory does not answer.
+inline constexpr char kDirectoryNotAnswering[] = " Directory not answering";
 
 // The program: start-up in order, the main window and every command it
 // routes, the board link and its notices, closing. Owns every long-lived
@@ -44,7 +51,11 @@ public:
 
     MainWindow& Window() { return *m_window; }
     BoardLink& Link() { return *m_link; }
-    StationDirectory& Directory() { return m_directory; }
+    // The program reaches the directory only through its worker thread.
+    // Directory() is a second, direct connection on the calling thread for
+    // tests and tools, opened on first use (and not after closing).
+    DirectoryWorker& Worker() { return *m_worker; }
+    StationDirectory& Directory();
     StatusPanel& Panel() { return m_panel; }
     NoticeQueue& Notices() { return m_notices; }
     AlertScreens& Alerts() { return *m_alerts; }
@@ -52,10 +63,11 @@ public:
     const QString& DatabaseLocation() const { return m_location; }
     const QString& AboutTextShown() const { return m_aboutText; }
 
-    // The chooser reloaded from the directory; left as it was when the table
-    // could not be read.
+    // The chooser reloaded from the directory when it answers; left as it was
+    // when the table could not be read.
     void LoadStationList();
-    // Chooses the entry of `address` (or types it) and presses START.
+    // Chooses the entry of `address` (or types it) and presses START; before
+    // the first station list has come, once it has.
     void ConnectTo(const QString& address);
 
     // The dialogs of the main window's commands (public for tests and the
@@ -86,12 +98,26 @@ private:
     void OnDatabaseOptions();
     void OnNoticeShown(const QString& text);
     void OnNoticeHidden();
+    // The link's station lookup: the row read at the last successful lookup,
+    // and a fresh read asked of the worker for the next request.
+    std::optional<StationRecord> CachedStation(const QString& address);
+    void OnStationLookedUp(const QString& address, const LookupResult& result);
+    void OnStationListAnswered();
+    // The chooser's entry of `address`, or the address typed in.
+    void Choose(const QString& address);
 
     std::unique_ptr<MainWindow> m_window;
     std::unique_ptr<QtMessageService> m_ownMessages;
     MessageService& m_messages;
     StationDirectory m_directory;
-    StationEditor m_stationEditor;
+    std::unique_ptr<DirectoryWorker> m_worker;
+    std::unique_ptr<WorkerStationWrites> m_stationWrites;
+    QHash<QString, StationRecord> m_stations;  // by address, as last read
+    QSet<QString> m_lookingUp;
+    QString m_pendingStart;  // START waits for this station's first row
+    bool m_closed = false;
+    bool m_listAnswered = false;  // the first station list came (or failed)
+    QString m_connectWhenListed;
     StatusPanel m_panel;
     std::unique_ptr<BoardLink> m_link;
     NoticeQueue m_notices;

@@ -390,6 +390,9 @@ void MainWindow::BuildStatusBar() {
     statusBar()->addWidget(m_statusState);
     statusBar()->addWidget(m_statusMessage);
     statusBar()->addWidget(m_statusTicker, 1);
+    m_statusDirectory = Label(QStringLiteral("statusDirectory"), QString());
+    m_statusDirectory->setStyleSheet(QStringLiteral("color: rgb(192, 0, 0);"));
+    statusBar()->addPermanentWidget(m_statusDirectory);
 }
 
 void MainWindow::SetStationList(const StationList& list) {
@@ -488,6 +491,14 @@ QString MainWindow::StatusStateText() const {
 QString MainWindow::StatusMessageText() const {
     return m_statusMessage->text();
 }
+void MainWindow::SetDirectoryText(const QString& text) {
+    m_statusDirectory->setText(text);
+}
+
+QString MainWindow::StatusDirectoryText() const {
+    return m_statusDirectory->text();
+}
+
 QString MainWindow::StatusTickerText() const {
     return m_statusTicker->text();
 }

@@ -64,6 +64,8 @@ public:
     void SetStationControlsEnabled(bool enabled);
     void SetStartEnabled(bool enabled);
     void SetBuildNumber(const QString& text);
+    // Whether the station directory answers (empty when it does).
+    void SetDirectoryText(const QString& text);
 
     // The controls the Tab key visits, in order (object names).
     static QStringList TabOrder();
@@ -72,6 +74,7 @@ public:
     QString StatusStateText() const;
     QString StatusMessageText() const;
     QString StatusTickerText() const;
+    QString StatusDirectoryText() const;
 
 Q_SIGNALS:
     void StartRequested();
@@ -127,6 +130,7 @@ private:
     QLabel* m_statusState = nullptr;
     QLabel* m_statusMessage = nullptr;
     QLabel* m_statusTicker = nullptr;
+    QLabel* m_statusDirectory = nullptr;
 };
 
 }  // namespace volnar

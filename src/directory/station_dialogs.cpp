@@ -9,9 +9,25 @@
 
 namespace volnar {
 
+namespace {
+
+// Buttons off and the title marked while the directory works.
+void ShowWaiting(QDialog* dialog, QWidget* buttons, const QString& title, bool waiting) {
+    buttons->setEnabled(!waiting);
+    dialog->setWindowTitle(waiting ? title + QObject::tr(" - waiting for the directory") : title);
+}
+
+}  // namespace
+
 StationDialog::StationDialog(StationDialogMode mode, StationEditor& editor,
                              const StationRecord& chosen, QWidget* parent)
-    : QDialog(parent), m_ui(std::make_unique<Ui::StationDialog>()), m_mode(mode), m_editor(editor) {
+    : StationDialog(mode, *new DirectStationWrites(editor), chosen, parent) {
+    m_ownWrites.reset(&m_writes);
+}
+
+StationDialog::StationDialog(StationDialogMode mode, StationWrites& writes,
+                             const StationRecord& chosen, QWidget* parent)
+    : QDialog(parent), m_ui(std::make_unique<Ui::StationDialog>()), m_mode(mode), m_writes(writes) {
     m_ui->setupUi(this);
     // Numbers only, at most what the table holds.
     auto* digits =
@@ -90,13 +106,22 @@ void StationDialog::MarkLabel(QLabel* label) {
 }
 
 void StationDialog::Submit() {
-    if (m_editor.Submit(m_mode, Form())) {
-        accept();
-        return;
-    }
+    const QString title = windowTitle();
+    ShowWaiting(this, m_ui->buttonBox, title, true);
+    m_writes.Submit(m_mode, Form(), this, [this, title](bool written, StationFormField problem) {
+        ShowWaiting(this, m_ui->buttonBox, title, false);
+        if (written) {
+            accept();
+            return;
+        }
+        FocusProblem(problem);
+    });
+}
+
+void StationDialog::FocusProblem(StationFormField problem) {
     // The keyboard goes back to the field to correct.
     QLineEdit* edit = nullptr;
-    switch (m_editor.ProblemField()) {
+    switch (problem) {
         case StationFormField::Address:
             edit = m_ui->addressEdit->Field(0);
             break;
@@ -123,10 +148,12 @@ void StationDialog::Submit() {
 
 DeleteStationDialog::DeleteStationDialog(StationEditor& editor, StationDirectory& directory,
                                          QWidget* parent)
-    : QDialog(parent),
-      m_ui(std::make_unique<Ui::DeleteStationDialog>()),
-      m_editor(editor),
-      m_directory(directory) {
+    : DeleteStationDialog(*new DirectStationWrites(editor, &directory), parent) {
+    m_ownWrites.reset(&m_writes);
+}
+
+DeleteStationDialog::DeleteStationDialog(StationWrites& writes, QWidget* parent)
+    : QDialog(parent), m_ui(std::make_unique<Ui::DeleteStationDialog>()), m_writes(writes) {
     m_ui->setupUi(this);
     // No inline completion: what the operator typed is what gets deleted.
     m_ui->addressCombo->setCompleter(nullptr);
@@ -137,26 +164,37 @@ DeleteStationDialog::DeleteStationDialog(StationEditor& editor, StationDirectory
 
 DeleteStationDialog::~DeleteStationDialog() = default;
 
-void DeleteStationDialog::Fill() {
-    m_ui->addressCombo->clear();
-    if (const auto list = m_directory.LoadAddressList()) {
-        m_ui->addressCombo->addItems(list->addresses);
-        const int index = static_cast<int>(list->addresses.indexOf(list->defaultAddress));
-        m_ui->addressCombo->setCurrentIndex(list->defaultAddress.isEmpty() ? -1 : index);
-        if (list->defaultAddress.isEmpty()) {
+void DeleteStationDialog::Fill(const QString& typed, bool keepTyped) {
+    m_writes.LoadAddressList(this, [this, typed, keepTyped](const AddressList& list) {
+        m_ui->addressCombo->clear();
+        m_ui->addressCombo->addItems(list.addresses);
+        const int index = static_cast<int>(list.addresses.indexOf(list.defaultAddress));
+        m_ui->addressCombo->setCurrentIndex(list.defaultAddress.isEmpty() ? -1 : index);
+        if (list.defaultAddress.isEmpty()) {
             m_ui->addressCombo->setEditText(QString());
         }
-    }
+        if (keepTyped) {
+            m_ui->addressCombo->setEditText(typed);
+        }
+    });
 }
 
 void DeleteStationDialog::Delete() {
-    if (m_editor.Delete(m_ui->addressCombo->currentText())) {
-        accept();
-    } else {
-        const QString typed = m_ui->addressCombo->currentText();
-        Fill();
-        m_ui->addressCombo->setEditText(typed);
-    }
+    const QString typed = m_ui->addressCombo->currentText();
+    const QString title = windowTitle();
+    m_ui->deleteButton->setEnabled(false);
+    m_ui->cancelButton->setEnabled(false);
+    setWindowTitle(title + tr(" - waiting for the directory"));
+    m_writes.Delete(typed, this, [this, typed, title](bool deleted) {
+        m_ui->deleteButton->setEnabled(true);
+        m_ui->cancelButton->setEnabled(true);
+        setWindowTitle(title);
+        if (deleted) {
+            accept();
+        } else {
+            Fill(typed, true);
+        }
+    });
 }
 
 }  // namespace volnar

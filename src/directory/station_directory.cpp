@@ -115,7 +115,7 @@ StationDirectory::~StationDirectory() {
     DisconnectDatabase();
 }
 
-bool StationDirectory::ConnectDatabase(const QString& location) {
+bool StationDirectory::ConnectDatabase(const QString& location, const QString& connectOptions) {
     DisconnectDatabase();
     if (location.trimmed().isEmpty()) {
         // An empty name would make the driver invent a file of its own.
@@ -131,6 +131,7 @@ bool StationDirectory::ConnectDatabase(const QString& location) {
     {
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QODBC"), m_connectionName);
         db.setDatabaseName(ConnectionStringFor(location));
+        db.setConnectOptions(connectOptions);
         if (db.open()) {
             qCInfo(lcDirectory) << "connected";
             return true;

@@ -83,9 +83,13 @@ public:
 
     // Opens the connection for a database location. Failures are reported;
     // the program goes on without a directory.
-    bool ConnectDatabase(const QString& location);
+    // `connectOptions` are the ODBC driver's (QSqlDatabase::setConnectOptions),
+    // a login time-out for instance.
+    bool ConnectDatabase(const QString& location, const QString& connectOptions = QString());
     void DisconnectDatabase();
     bool IsConnected() const;
+    // The QSqlDatabase connection's name (on the thread that connected).
+    const QString& ConnectionName() const { return m_connectionName; }
 
     // nullopt when the table could not be read (reported); the chooser is
     // then left as it was.

@@ -6,6 +6,9 @@
 #include <net-snmp/library/large_fd_set.h>
 // clang-format on
 
+#include <netinet/in.h>
+#include <sys/socket.h>
+
 #include <QLoggingCategory>
 #include <QSocketNotifier>
 #include <QTimer>
@@ -62,6 +65,45 @@ SelectInfo QuerySelectInfo(void* sessp) {
     return info;
 }
 
+// The sender of a datagram as net-snmp's UDP transport recorded it.
+std::optional<Ipv4Endpoint> SourceOf(const netsnmp_pdu* pdu) {
+    if (pdu->transport_data == nullptr ||
+        pdu->transport_data_length < static_cast<int>(sizeof(netsnmp_indexed_addr_pair))) {
+        return std::nullopt;
+    }
+    const auto* pair = static_cast<const netsnmp_indexed_addr_pair*>(pdu->transport_data);
+    if (pair->remote_addr.sa.sa_family != AF_INET) {
+        return std::nullopt;
+    }
+    return Ipv4Endpoint{ntohl(pair->remote_addr.sin.sin_addr.s_addr),
+                        ntohs(pair->remote_addr.sin.sin_port)};
+}
+
+DatagramFacts FactsOf(const netsnmp_pdu* pdu) {
+    DatagramFacts facts;
+    facts.command = pdu->command;
+    facts.source = SourceOf(pdu);
+    if (pdu->community != nullptr) {
+        facts.community = QByteArray(reinterpret_cast<const char*>(pdu->community),
+                                     static_cast<qsizetype>(pdu->community_len));
+    }
+    facts.requestId = static_cast<int>(pdu->reqid);
+    return facts;
+}
+
+QString EndpointText(const std::optional<Ipv4Endpoint>& endpoint) {
+    if (!endpoint) {
+        return QStringLiteral("unknown sender");
+    }
+    const std::uint32_t a = endpoint->address;
+    return QStringLiteral("%1.%2.%3.%4:%5")
+        .arg(a >> 24)
+        .arg(a >> 16 & 0xFF)
+        .arg(a >> 8 & 0xFF)
+        .arg(a & 0xFF)
+        .arg(endpoint->port);
+}
+
 bool IsOctetSyntax(int type) {
     return type == ASN_OCTET_STR || type == ASN_OPAQUE || type == ASN_IPADDRESS;
 }
@@ -71,6 +113,7 @@ bool IsOctetSyntax(int type) {
 struct SnmpSession::Channel {
     SnmpSession* owner = nullptr;
     StationSettings settings;
+    StationPeer peer;
     void* sessp = nullptr;
     std::unique_ptr<QSocketNotifier> notifier;
     std::unique_ptr<QTimer> timer;
@@ -166,9 +209,16 @@ SnmpSession::Channel* SnmpSession::ChannelFor(const StationSettings& station) {
         }
     }
 
+    const std::optional<Ipv4Endpoint> endpoint =
+        ParseIpv4Endpoint(station.address.toLatin1(), station.port);
+    if (!endpoint) {
+        qCWarning(lcLinkSession) << "not an IPv4 address:" << station.address;
+        return nullptr;
+    }
     auto channel = std::make_unique<Channel>();
     channel->owner = this;
     channel->settings = station;
+    channel->peer = StationPeer{*endpoint, station.community};
 
     netsnmp_session session;
     snmp_sess_init(&session);
@@ -215,6 +265,14 @@ int SnmpSession::OnNetSnmpEvent(int operation, netsnmp_session* /*session*/, int
     // the signals go out once net-snmp has returned.
     Event event;
     if (operation == NETSNMP_CALLBACK_OP_RECEIVED_MESSAGE && pdu != nullptr) {
+        const DatagramFacts facts = FactsOf(pdu);
+        const DatagramVerdict verdict = CheckDatagram(facts, channel->peer, channel->inFlight);
+        if (verdict != DatagramVerdict::Answer) {
+            channel->owner->NoteDropped(verdict, facts);
+            // 0 keeps net-snmp's own request alive, so the station's real
+            // answer (or the time-out) still comes.
+            return 0;
+        }
         BoardResponse& r = event.response;
         r.requestId = static_cast<int>(pdu->reqid);
         r.errorStatus = static_cast<int>(pdu->errstat);
@@ -247,6 +305,38 @@ int SnmpSession::OnNetSnmpEvent(int operation, netsnmp_session* /*session*/, int
     return 1;
 }
 
+void SnmpSession::NoteDropped(DatagramVerdict verdict, const DatagramFacts& facts) {
+    ++m_dropped;
+    // A flood must not flood the log as well: the first drops are logged one
+    // by one, then every thousandth with the running count.
+    if (m_dropped > 20 && m_dropped % 1000 != 0) {
+        return;
+    }
+    QString text =
+        QStringLiteral("dropped datagram (%1)").arg(QLatin1String(DatagramVerdictName(verdict)));
+    if (verdict != DatagramVerdict::Unreadable) {
+        text += QStringLiteral(": PDU 0x%1, request id %2, from %3")
+                    .arg(facts.command, 2, 16, QLatin1Char('0'))
+                    .arg(facts.requestId)
+                    .arg(EndpointText(facts.source));
+    }
+    qCWarning(lcLinkSession).noquote() << text + QStringLiteral("; %1 so far").arg(m_dropped);
+}
+
+quint16 SnmpSession::LocalPort() const {
+    if (m_current == nullptr || !m_current->notifier) {
+        return 0;
+    }
+    sockaddr_in local{};
+    socklen_t length = sizeof(local);
+    if (getsockname(static_cast<int>(m_current->notifier->socket()),
+                    reinterpret_cast<sockaddr*>(&local), &length) != 0 ||
+        local.sin_family != AF_INET) {
+        return 0;
+    }
+    return ntohs(local.sin_port);
+}
+
 void SnmpSession::ServiceRead(Channel* channel) {
     if (m_closed || channel->closing) {
         return;
@@ -256,7 +346,14 @@ void SnmpSession::ServiceRead(Channel* channel) {
         netsnmp_large_fd_set fds;
         netsnmp_large_fd_set_init(&fds, FD_SETSIZE);
         NETSNMP_LARGE_FD_SET(info.socket, &fds);
+        const std::size_t eventsBefore = m_events.size();
+        const int droppedBefore = m_dropped;
         snmp_sess_read2(channel->sessp, &fds);
+        // One datagram per read: when it reached neither the events nor the
+        // check, net-snmp refused it before calling back.
+        if (m_events.size() == eventsBefore && m_dropped == droppedBefore) {
+            NoteDropped(DatagramVerdict::Unreadable, DatagramFacts{});
+        }
         netsnmp_large_fd_set_cleanup(&fds);
     }
     ArmTimer(channel);

@@ -6,6 +6,7 @@
 #include <set>
 #include <vector>
 
+#include "link/datagram_check.h"
 #include "link/snmp_transport.h"
 
 class QSocketNotifier;
@@ -23,6 +24,10 @@ namespace volnar {
 //
 // net-snmp matches version 1 answers by request id alone, so a request whose
 // id is already in flight waits until that one is answered or timed out.
+//
+// Only Response PDUs from the station's own address and port, with its
+// community, for a request in flight are delivered (CheckDatagram); anything
+// else reaching the socket is dropped, counted and logged.
 class SnmpSession final : public SnmpTransport {
     Q_OBJECT
 
@@ -32,6 +37,14 @@ public:
 
     SendStatus Send(const BoardRequest& request) override;
     void Close() override;
+
+    // Datagrams dropped because they were no answer of the station's (a
+    // request or trap PDU, another sender, another community, an id not in
+    // flight); each is logged in volnar.link and never delivered.
+    int DroppedCount() const { return m_dropped; }
+    // UDP port of the current net-snmp session's socket, 0 when none is open
+    // (for tests that send to the client's port).
+    quint16 LocalPort() const;
 
     // Number of net-snmp sessions currently open (for tests).
     int OpenSessionCount() const { return static_cast<int>(m_channels.size()); }
@@ -64,12 +77,14 @@ private:
     void SchedulePrune();
     void PruneChannels();
     void CloseChannel(Channel* channel);
+    void NoteDropped(DatagramVerdict verdict, const DatagramFacts& facts);
 
     std::vector<std::unique_ptr<Channel>> m_channels;
     Channel* m_current = nullptr;
     std::set<int> m_inFlight;
     std::map<int, std::deque<BoardRequest>> m_waiting;
     std::deque<Event> m_events;
+    int m_dropped = 0;
     bool m_closed = false;
     bool m_pruneScheduled = false;
 

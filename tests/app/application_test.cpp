@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QHeaderView>
+#include <QDialogButtonBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -23,6 +24,7 @@
 #include "alerts/alert_screens.h"
 #include "app/database_location.h"
 #include "app/database_options_dialog.h"
+#include "directory/station_dialogs.h"
 #include "link/board_objects.h"
 #include "link/recording_transport.h"
 #include "lists/table_list_dialog.h"
@@ -44,12 +46,20 @@ QString S(const char* text) {
 class ApplicationTest : public ::testing::Test {
 protected:
     std::unique_ptr<Application> Make(const QString& database) {
-        return std::make_unique<Application>(StartupOptions{database, {}, 2026}, &messages,
-                                             [this]() -> std::unique_ptr<SnmpTransport> {
-                                                 auto made = std::make_unique<RecordingTransport>();
-                                                 transport = made.get();
-                                                 return made;
-                                             });
+        auto app = std::make_unique<Application>(StartupOptions{database, {}, 2026}, &messages,
+                                                 [this]() -> std::unique_ptr<SnmpTransport> {
+                                                     auto made =
+                                                         std::make_unique<RecordingTransport>();
+                                                     transport = made.get();
+                                                     return made;
+                                                 });
+        Settle(*app);
+        return app;
+    }
+
+    // Lets the directory's worker answer everything asked of it so far.
+    static void Settle(Application& app) {
+        EXPECT_TRUE(QTest::qWaitFor([&] { return app.Worker().Outstanding() == 0; }, 10000));
     }
 
     // A directory whose default station is 127.0.0.1.
@@ -60,6 +70,7 @@ protected:
             {S("127.0.0.1"), S("public"), S("bench"), {}, S("161"), S("1"), S("0")}));
         EXPECT_TRUE(app->Directory().SetDefaultStation(S("127.0.0.1")));
         app->LoadStationList();
+        Settle(*app);
         messages.boxes.clear();
         return app;
     }
@@ -100,6 +111,7 @@ TEST_F(ApplicationTest, FirstStartShowsTheTemplateStationIdleAndSendsNothing) {
 TEST_F(ApplicationTest, StartPollsStopReturnsToTheIdleLook) {
     auto app = MakeWithLoopbackStation();
     Button(*app, "startButton")->click();
+    Settle(*app);
     ASSERT_TRUE(transport);
     ASSERT_EQ(transport->requests.size(), 1u);
     EXPECT_EQ(transport->requests[0].oid, std::string(board::kStatusRecord));
@@ -126,6 +138,7 @@ TEST_F(ApplicationTest, StartPollsStopReturnsToTheIdleLook) {
 TEST_F(ApplicationTest, OpeningTheChooserListStopsPollingTypingDoesNot) {
     auto app = MakeWithLoopbackStation();
     Button(*app, "startButton")->click();
+    Settle(*app);
     AnswerStatus(*app, 501);
     app->Window().Chooser()->setEditText(S("127.0.0.1 typed"));
     EXPECT_EQ(app->Link().State(), ConnectionState::Connecting);
@@ -155,6 +168,7 @@ TEST_F(ApplicationTest, SetDefaultMarksTheChosenStationAndReloadsTheChooser) {
     auto app = MakeWithLoopbackStation();
     app->Window().SetChooserText(S("10.10.10.10      Default IP"));
     Button(*app, "setDefaultButton")->click();
+    Settle(*app);
     EXPECT_EQ(messages.Texts(), QStringList{S("                   Default IP Address Set!")});
     EXPECT_EQ(app->Directory().LookupStation(S("10.10.10.10")).record.DEFAULT, S("YES"));
     EXPECT_EQ(app->Directory().LookupStation(S("127.0.0.1")).record.DEFAULT, S("NO"));
@@ -165,10 +179,39 @@ TEST_F(ApplicationTest, StationDialogsStopPollingFirst) {
     auto app = MakeWithLoopbackStation();
     for (const char* name : {"addIpButton", "editIpButton", "deleteIpButton"}) {
         Button(*app, "startButton")->click();
+        Settle(*app);
         ASSERT_EQ(app->Link().State(), ConnectionState::Connecting) << name;
         Button(*app, name)->click();
         EXPECT_EQ(app->Link().State(), ConnectionState::NotConnected) << name;
     }
+}
+
+// The station dialogs write through the directory's worker; a changed row is
+// read afresh before the station is polled again.
+TEST_F(ApplicationTest, EditIpWritesThroughTheWorkerAndTheNextStartUsesTheNewRow) {
+    auto app = MakeWithLoopbackStation();
+    Button(*app, "startButton")->click();
+    Settle(*app);
+    ASSERT_TRUE(transport);
+    ASSERT_EQ(transport->requests.size(), 1u);
+    EXPECT_EQ(transport->requests[0].station.port, 161);
+
+    Button(*app, "editIpButton")->click();
+    Settle(*app);
+    QPointer<StationDialog> dialog = app->Window().findChild<StationDialog*>();
+    ASSERT_TRUE(dialog);
+    EXPECT_EQ(dialog->Form().password, S("public"));
+    dialog->findChild<QLineEdit*>(S("portEdit"))->setText(S("1161"));
+    dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
+    Settle(*app);
+    EXPECT_EQ(messages.Texts(), QStringList{S(kStationUpdated)});
+    EXPECT_TRUE(dialog.isNull()) << "closed (and deleted) once the row was written";
+
+    Button(*app, "startButton")->click();
+    Settle(*app);
+    ASSERT_TRUE(transport);
+    ASSERT_EQ(transport->requests.size(), 1u);
+    EXPECT_EQ(transport->requests[0].station.port, 1161);
 }
 
 TEST_F(ApplicationTest, ExitButtonAndFileExitCloseTheWindow) {
@@ -191,6 +234,7 @@ TEST_F(ApplicationTest, ConnectChoosesTheStationAndStarts) {
     auto app = MakeWithLoopbackStation();
     app->Window().SetChooserText(S("10.10.10.10      Default IP"));
     app->ConnectTo(S("127.0.0.1"));
+    Settle(*app);
     ASSERT_TRUE(transport);
     EXPECT_EQ(ChosenStation(app->Window().ChooserText()), S("127.0.0.1"));
     EXPECT_EQ(transport->requests.at(0).station.address, S("127.0.0.1"));

@@ -104,20 +104,38 @@ PostgresServer::PostgresServer() {
         m_skipReason = QStringLiteral("initdb failed: ") + output;
         return;
     }
+    if (!StartServer(&output)) {
+        m_skipReason = QStringLiteral("the server did not start: ") + output;
+        return;
+    }
+    m_available = true;
+}
+
+bool PostgresServer::StartServer(QString* output) {
     const QString options = QStringLiteral(
                                 "-c listen_addresses=127.0.0.1 -p %1 -k %2 -c fsync=off "
                                 "-c full_page_writes=off")
                                 .arg(m_port)
                                 .arg(m_folder);
-    if (!RunAsServerUser({m_binDir + QStringLiteral("/pg_ctl"), QStringLiteral("-D"), data,
-                          QStringLiteral("-o"), options, QStringLiteral("-l"),
-                          m_folder + QStringLiteral("/server.log"), QStringLiteral("-w"),
-                          QStringLiteral("-t"), QStringLiteral("60"), QStringLiteral("start")},
-                         &output)) {
-        m_skipReason = QStringLiteral("the server did not start: ") + output;
-        return;
-    }
-    m_available = true;
+    return RunAsServerUser(
+        {m_binDir + QStringLiteral("/pg_ctl"), QStringLiteral("-D"),
+         m_folder + QStringLiteral("/data"), QStringLiteral("-o"), options, QStringLiteral("-l"),
+         m_folder + QStringLiteral("/server.log"), QStringLiteral("-w"), QStringLiteral("-t"),
+         QStringLiteral("60"), QStringLiteral("start")},
+        output);
+}
+
+bool PostgresServer::Stop() {
+    return m_available &&
+           RunAsServerUser({m_binDir + QStringLiteral("/pg_ctl"), QStringLiteral("-D"),
+                            m_folder + QStringLiteral("/data"), QStringLiteral("-m"),
+                            QStringLiteral("fast"), QStringLiteral("-w"), QStringLiteral("stop")},
+                           nullptr);
+}
+
+bool PostgresServer::Restart() {
+    QString output;
+    return m_available && StartServer(&output);
 }
 
 PostgresServer::~PostgresServer() {

@@ -15,6 +15,12 @@ public:
     QString SkipReason() const { return m_skipReason; }
     // An ODBC connection string for the server's "postgres" database.
     QString ConnectionString() const;
+    int Port() const { return m_port; }
+
+    // Stops the server (fast shutdown: sessions are cut) and starts it again
+    // on the same port, for tests of a lost and regained connection.
+    bool Stop();
+    bool Restart();
 
     ~PostgresServer();
     PostgresServer(const PostgresServer&) = delete;
@@ -23,6 +29,7 @@ public:
 private:
     PostgresServer();
     bool RunAsServerUser(const QStringList& command, QString* output);
+    bool StartServer(QString* output);
 
     bool m_available = false;
     QString m_skipReason;

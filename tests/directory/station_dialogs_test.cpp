@@ -348,3 +348,52 @@ TEST(Ipv4Edit, TypesAddressesAsWrittenAndTakesAPastedAddressWhole) {
 
 }  // namespace
 }  // namespace volnar
+
+namespace volnar {
+namespace {
+
+// Writes that answer only when the test says so, as the directory's worker
+// does when the database is slow.
+class HeldWrites final : public StationWrites {
+public:
+    void Submit(StationDialogMode, const StationForm&, QObject*,
+                std::function<void(bool)> done) override {
+        pending = std::move(done);
+    }
+    void Delete(const QString&, QObject*, std::function<void(bool)> done) override {
+        pending = std::move(done);
+    }
+    void LoadAddressList(QObject*, std::function<void(const AddressList&)> done) override {
+        done({{QStringLiteral("127.0.0.1")}, QString()});
+    }
+    std::function<void(bool)> pending;
+};
+
+TEST(StationDialogWaiting, ButtonsWaitForTheDirectoryAndOnlyAWrittenRowCloses) {
+    for (const bool written : {false, true}) {
+        HeldWrites writes;
+        StationDialog dialog(StationDialogMode::Add, writes, {});
+        dialog.show();
+        auto* buttons = dialog.findChild<QDialogButtonBox*>();
+        buttons->button(QDialogButtonBox::Ok)->click();
+        ASSERT_TRUE(writes.pending);
+        EXPECT_FALSE(buttons->isEnabled());
+        EXPECT_TRUE(dialog.windowTitle().endsWith(QStringLiteral("waiting for the directory")));
+        writes.pending(written);
+        EXPECT_TRUE(buttons->isEnabled());
+        EXPECT_EQ(dialog.windowTitle(), QStringLiteral("Add IP"));
+        EXPECT_EQ(dialog.isVisible(), !written) << written;
+
+        DeleteStationDialog remove(writes);
+        remove.show();
+        auto* deleteButton = remove.findChild<QPushButton*>(QStringLiteral("deleteButton"));
+        deleteButton->click();
+        EXPECT_FALSE(deleteButton->isEnabled());
+        writes.pending(written);
+        EXPECT_TRUE(deleteButton->isEnabled());
+        EXPECT_EQ(remove.isVisible(), !written) << written;
+    }
+}
+
+}  // namespace
+}  // namespace volnar

@@ -13,6 +13,7 @@
 #include "support/qt_print.h"
 #include "support/recording_message_service.h"
 #include "support/simulator_link.h"
+#include "support/snmp_datagram.h"
 
 namespace volnar {
 namespace {
@@ -235,6 +236,141 @@ TEST_F(LinkE2E, RelayNameEchoReachesTheRelayDialogWithItsNotice) {
 
 namespace volnar {
 namespace {
+
+// Everything a stranger on the network can send to the client's port while it
+// polls the simulator: requests, a trap and answers from another address or
+// port, with the right and the wrong community, for the id in flight and
+// others. None of it is an answer.
+TEST_F(LinkE2E, RogueDatagramsWhilePollingNeverReachTheWindowOrTheCounters) {
+    // Slow answers keep each status request in flight while the forgeries
+    // for its id arrive.
+    Begin({QStringLiteral("--delay"), QStringLiteral("300")});
+    QPointer<SnmpSession> session;
+    link = std::make_unique<BoardLink>(
+        messages,
+        [this](const QString& address) -> std::optional<StationRecord> {
+            return address == record.IPADDRESS ? std::optional(record) : std::nullopt;
+        },
+        [this] { return chooser; },
+        [&session]() -> std::unique_ptr<SnmpTransport> {
+            auto made = std::make_unique<SnmpSession>();
+            session = made.get();
+            return made;
+        });
+    QSignalSpy records(link.get(), &BoardLink::StatusRecordReceived);
+    QSignalSpy notices(link.get(), &BoardLink::NoticeRequested);
+    QSignalSpy names(link.get(), &BoardLink::RelayNameReceived);
+    link->Start();
+    ASSERT_TRUE(WaitFor([&] { return link->ReceivedCount() >= 2; }));
+    ASSERT_TRUE(session);
+    const std::uint16_t client = session->LocalPort();
+    ASSERT_NE(client, 0);
+
+    using namespace testing;
+    const LoopbackSender stranger("127.0.0.2");
+    const LoopbackSender neighbour("127.0.0.1");  // the station's address, another port
+    ASSERT_TRUE(stranger.Ok() && neighbour.Ok());
+    const std::string status(board::kStatusRecord);
+    std::string forged = "FORGED-NAME";
+    for (int field = 1; field < 60; ++field) {
+        forged += "|1";
+    }
+    int sent = 0;
+    for (int round = 0; round < 3; ++round) {
+        ASSERT_TRUE(WaitFor([&] { return link->SentCount() > link->ReceivedCount(); }));
+        const int id = link->LastRequestId();  // the status request in flight
+        const struct {
+            int pdu;
+            const char* community;
+            int requestId;
+            int errorStatus;
+        } kinds[] = {
+            {.pdu = kGet,
+             .community = "s3cret",
+             .requestId = routing::kScriptExecute,
+             .errorStatus = 0},
+            {.pdu = kGetNext, .community = "s3cret", .requestId = id, .errorStatus = 0},
+            {.pdu = kSet, .community = "s3cret", .requestId = id, .errorStatus = 0},
+            {.pdu = kTrap, .community = "s3cret", .requestId = 1, .errorStatus = 0},
+            {.pdu = kResponse, .community = "s3cret", .requestId = id, .errorStatus = 0},
+            {.pdu = kResponse, .community = "s3cret", .requestId = id, .errorStatus = 5},
+            {.pdu = kResponse, .community = "s3cret", .requestId = id + 1, .errorStatus = 0},
+            {.pdu = kResponse, .community = "public", .requestId = id, .errorStatus = 0},
+            {.pdu = kResponse, .community = "s3cret", .requestId = 777777, .errorStatus = 0},
+        };
+        for (const auto& kind : kinds) {
+            for (const LoopbackSender* from : {&stranger, &neighbour}) {
+                ASSERT_TRUE(from->SendTo(client, V1Message(kind.pdu, kind.community, kind.requestId,
+                                                           status, forged, kind.errorStatus)));
+                ++sent;
+            }
+        }
+        ASSERT_TRUE(stranger.SendTo(client, "\x30\x03\x02\x01"));  // cut short
+        ++sent;
+        QTest::qWait(50);
+    }
+    ASSERT_TRUE(WaitFor([&] { return session->DroppedCount() >= sent; }));
+    // Polling goes on undisturbed.
+    const int received = link->ReceivedCount();
+    ASSERT_TRUE(WaitFor([&] { return link->ReceivedCount() >= received + 2; }));
+
+    EXPECT_EQ(session->DroppedCount(), sent);
+    EXPECT_TRUE(messages.boxes.empty()) << messages.Texts().join(u'|').toStdString();
+    EXPECT_TRUE(notices.isEmpty());
+    EXPECT_TRUE(names.isEmpty());
+    for (const auto& args : records) {
+        EXPECT_FALSE(args.at(0).toByteArray().startsWith("FORGED"));
+    }
+    EXPECT_EQ(link->ReceivedCount(), records.size());
+    EXPECT_GE(link->SentCount(), link->ReceivedCount());
+    EXPECT_EQ(link->LostCount(), 0);
+    EXPECT_EQ(link->State(), ConnectionState::Connected);
+}
+
+// From the station's own address and port (the test plays the station), a
+// Response still needs the community and an id in flight, and a refused one
+// leaves the request waiting for the real answer.
+TEST(LinkSessionE2E, FromTheStationsOwnPortOnlyItsAnswerForTheRequestInFlightCounts) {
+    using namespace testing;
+    const LoopbackSender station("127.0.0.1");
+    ASSERT_TRUE(station.Ok());
+    SnmpSession session;
+    QSignalSpy answers(&session, &SnmpTransport::ResponseReceived);
+    BoardRequest request;
+    request.station =
+        StationSettings{QStringLiteral("127.0.0.1"), station.Port(), "s3cret", 5'000'000, 0};
+    request.requestId = 501;
+    request.oid = std::string(board::kSysName);
+    ASSERT_EQ(session.Send(request), SendStatus::Accepted);
+    const std::uint16_t client = session.LocalPort();
+    ASSERT_NE(client, 0);
+
+    const std::string name(board::kSysName);
+    const std::string rogues[] = {
+        V1Message(kResponse, "public", 501, name, "wrong community"),
+        V1Message(kResponse, "", 501, name, "no community"),
+        V1Message(kResponse, "s3cret", 502, name, "unknown id"),
+        V1Message(kGet, "s3cret", 501, name, "a request"),
+        V1Message(kTrap, "s3cret", 501, name, "a trap"),
+    };
+    for (const std::string& rogue : rogues) {
+        ASSERT_TRUE(station.SendTo(client, rogue));
+    }
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return session.DroppedCount() == static_cast<int>(std::size(rogues)); }, 5000));
+    EXPECT_TRUE(answers.isEmpty());
+
+    ASSERT_TRUE(station.SendTo(client, V1Message(kResponse, "s3cret", 501, name, "STATION")));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return answers.size() == 1; }, 5000));
+    const auto answer = answers[0].at(0).value<BoardResponse>();
+    EXPECT_EQ(answer.requestId, 501);
+    EXPECT_EQ(answer.value, QByteArray("STATION"));
+    // Answered once: a repeat is no longer for a request in flight.
+    ASSERT_TRUE(station.SendTo(client, V1Message(kResponse, "s3cret", 501, name, "again")));
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return session.DroppedCount() == static_cast<int>(std::size(rogues)) + 1; }, 5000));
+    EXPECT_EQ(answers.size(), 1);
+}
 
 // The session layer alone: a request whose settings differ gets a net-snmp
 // session of its own, and the one it replaced stays until its answer is in.

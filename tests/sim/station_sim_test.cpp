@@ -10,6 +10,7 @@
 
 #include "link/board_objects.h"
 #include "sim/snmp_client.h"
+#include "support/snmp_datagram.h"
 #include "support/station_simulator.h"
 
 namespace volnar::testing {
@@ -343,18 +344,44 @@ TEST_F(StationSim, V1ErrorsCarryTheFailingIndex) {
 
 TEST_F(StationSim, AnswerTooBigForADatagramIsTooBig) {
     Start();
-    // 250 status records are some 80 kB, more than one UDP datagram holds.
-    const std::vector<SnmpBinding> many(250, SnmpBinding{B("77"), {}});
-    const auto reply = client->Send(SnmpPdu::Get, many);
-    ASSERT_TRUE(reply);
-    EXPECT_EQ(reply->errorStatus, 1);
-    EXPECT_EQ(reply->errorIndex, 0);
-    // Fewer fit and are answered.
-    const std::vector<SnmpBinding> some(20, SnmpBinding{B("77"), {}});
-    const auto fits = client->Send(SnmpPdu::Get, some);
-    ASSERT_TRUE(fits);
-    EXPECT_EQ(fits->errorStatus, 0);
-    EXPECT_EQ(fits->bindings.size(), 20u);
+    // The limit is what one UDP datagram holds (65507 bytes), not less.
+    const struct {
+        const char* name;
+        std::string oid;
+        std::size_t count;
+        long errorStatus;
+    } cases[] = {
+        {.name = "250 status records, some 80 kB", .oid = B("77"), .count = 250, .errorStatus = 1},
+        {.name = "20 status records", .oid = B("77"), .count = 20, .errorStatus = 0},
+        {.name = "774 names, some 15 kB", .oid = kSysName, .count = 774, .errorStatus = 0},
+        {.name = "2500 names, some 50 kB", .oid = kSysName, .count = 2500, .errorStatus = 0},
+    };
+    for (const auto& c : cases) {
+        const auto reply = client->Send(SnmpPdu::Get, std::vector(c.count, SnmpBinding{c.oid, {}}));
+        ASSERT_TRUE(reply) << c.name;
+        EXPECT_EQ(reply->errorStatus, c.errorStatus) << c.name;
+        EXPECT_EQ(reply->errorIndex, 0) << c.name;
+        EXPECT_EQ(reply->bindings.size(), c.count) << c.name;
+    }
+}
+
+TEST_F(StationSim, ResponsesItReceivesAreLoggedAndNotAnswered) {
+    Start();
+    const LoopbackSender stranger("127.0.0.1");
+    ASSERT_TRUE(stranger.Ok());
+    ASSERT_TRUE(stranger.SendTo(sim->port(), V1Message(kResponse, "public", 4242, kSysName, "x")));
+    ASSERT_TRUE(sim->WaitForLog([](const QJsonObject& line) {
+        return line[QStringLiteral("pdu")] == QStringLiteral("RESPONSE");
+    }));
+    for (const QJsonObject& line : sim->Requests()) {
+        if (line[QStringLiteral("pdu")] == QStringLiteral("RESPONSE")) {
+            EXPECT_EQ(line[QStringLiteral("request_id")].toInt(), 4242);
+            EXPECT_EQ(line[QStringLiteral("note")], QStringLiteral("not a request"));
+            EXPECT_TRUE(line[QStringLiteral("error_status")].isNull());
+        }
+    }
+    char byte = 0;
+    EXPECT_LT(::recv(stranger.Socket(), &byte, 1, MSG_DONTWAIT), 0) << "answered a Response";
 }
 
 TEST_F(StationSim, StateIsSavedAndReloaded) {

@@ -1,0 +1,383 @@
+#include "directory/directory_worker.h"
+
+#include <atomic>
+#include <memory>
+
+#include <QLoggingCategory>
+#include <QPointer>
+#include <QSemaphore>
+#include <QSqlDatabase>
+#include <QSqlDriver>
+#include <QSqlQuery>
+
+Q_LOGGING_CATEGORY(lcDirectoryWorker, "volnar.directory")
+
+namespace volnar {
+namespace {
+
+bool IsDatabaseFailure(const QString& text) {
+    for (const char* failure :
+         {kEnvironmentFailed, kConnectionFailed, kStatementFailed, kExecutionFailed}) {
+        if (text == QLatin1String(failure)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// The worker's message service: notes database failures, logs every box,
+// and when loud hands it to the real service on the owner's thread. A
+// question (Delete IP's Yes/No) is asked there too, and the worker waits for
+// the operator's answer; a quiet operation, or one whose worker is going
+// away, takes No: nothing is ever deleted without the operator's Yes.
+class WorkerMessages final : public MessageService {
+public:
+    WorkerMessages(QObject* owner, MessageService& target, const std::atomic_bool& stopping)
+        : m_owner(owner), m_target(target), m_stopping(stopping) {}
+
+    bool Show(MessageIcon icon, const QString& text, MessageButtons buttons,
+              const QString& caption) override {
+        if (buttons != MessageButtons::Ok) {
+            return Ask(icon, text, buttons, caption);
+        }
+        Forward(icon, text, buttons, caption, QString(), false);
+        return true;
+    }
+    void ShowDetailed(MessageIcon icon, const QString& text, const QString& details) override {
+        Forward(icon, text, MessageButtons::Ok, QString(), details, true);
+    }
+
+    bool loud = false;
+    bool failed = false;
+
+private:
+    void Forward(MessageIcon icon, const QString& text, MessageButtons buttons,
+                 const QString& caption, const QString& details, bool detailed) {
+        if (IsDatabaseFailure(text)) {
+            failed = true;
+        }
+        qCInfo(lcDirectoryWorker).noquote() << (loud ? "box:" : "quiet:") << text << details;
+        if (!loud) {
+            return;
+        }
+        MessageService* target = &m_target;
+        QMetaObject::invokeMethod(
+            m_owner,
+            [target, icon, text, buttons, caption, details, detailed] {
+                if (detailed) {
+                    target->ShowDetailed(icon, text, details);
+                } else {
+                    target->Show(icon, text, buttons, caption);
+                }
+            },
+            Qt::QueuedConnection);
+    }
+
+    bool Ask(MessageIcon icon, const QString& text, MessageButtons buttons,
+             const QString& caption) {
+        qCInfo(lcDirectoryWorker).noquote() << (loud ? "question:" : "quiet question:") << text;
+        if (!loud) {
+            return false;
+        }
+        struct Answer {
+            QSemaphore given;
+            std::atomic_bool yes = false;
+        };
+        auto answer = std::make_shared<Answer>();
+        MessageService* target = &m_target;
+        QMetaObject::invokeMethod(
+            m_owner,
+            [target, answer, icon, text, buttons, caption] {
+                answer->yes = target->Show(icon, text, buttons, caption);
+                answer->given.release();
+            },
+            Qt::QueuedConnection);
+        // Not a blocking call: the owner may be waiting for this thread in
+        // its destructor, and then the question is never shown.
+        while (!answer->given.tryAcquire(1, 50)) {
+            if (m_stopping) {
+                return false;
+            }
+        }
+        return answer->yes;
+    }
+
+    QObject* m_owner;
+    MessageService& m_target;
+    const std::atomic_bool& m_stopping;
+};
+
+}  // namespace
+
+// Lives on the worker thread and owns everything that touches the database.
+class DirectoryCore final : public QObject {
+public:
+    DirectoryCore(QObject* owner, MessageService& messages, DirectoryTimings timings,
+                  const std::atomic_bool& stopping)
+        : m_messages(owner, messages, stopping),
+          m_directory(m_messages),
+          m_editor(m_directory, m_messages, [] {}),
+          m_timings(timings),
+          m_retry(this) {
+        m_retry.setSingleShot(true);
+        QObject::connect(&m_retry, &QTimer::timeout, this, [this] { Reconnect(); });
+    }
+
+    // One operation: loud or quiet, reconnecting first when the connection
+    // was lost; true when the database did not fail.
+    template <typename Result>
+    Result Do(bool loud, const std::function<Result(DirectoryCore&)>& work, bool* ok) {
+        if (!m_location.isNull() && !m_directory.IsConnected()) {
+            Open(false);
+        }
+        m_messages.loud = loud;
+        m_messages.failed = false;
+        Result result = work(*this);
+        m_messages.loud = false;
+        *ok = !m_messages.failed;
+        if (m_messages.failed) {
+            Lost();
+        }
+        return result;
+    }
+
+    bool Connect(const QString& location) {
+        m_location = location;
+        m_delay = m_timings.firstRetryMs;
+        m_retry.stop();
+        return Open(true);
+    }
+
+    bool Disconnect() {
+        m_location = QString();
+        m_retry.stop();
+        m_directory.DisconnectDatabase();
+        return true;
+    }
+
+    StationDirectory& Directory() { return m_directory; }
+    StationEditor& Editor() { return m_editor; }
+
+    // Called on the worker thread when the connection came back by itself.
+    std::function<void()> reconnected;
+
+private:
+    bool Open(bool loud) {
+        m_messages.loud = loud;
+        const bool ok = m_directory.ConnectDatabase(
+            m_location,
+            DirectoryWorker::ConnectOptionsFor(m_location, m_timings.loginTimeoutSeconds));
+        m_messages.loud = false;
+        if (!ok) {
+            ScheduleRetry();
+            return false;
+        }
+        LimitStatements();
+        return true;
+    }
+
+    // A statement waiting on another client's lock would hold the worker
+    // (and every operation queued behind it) for as long as the lock lasts:
+    // a PostgreSQL server ends it after statementTimeoutMs. A SQLite file has
+    // its busy time-out in the connection string.
+    void LimitStatements() {
+        QSqlDatabase db = QSqlDatabase::database(m_directory.ConnectionName(), false);
+        if (m_timings.statementTimeoutMs <= 0 || db.driver() == nullptr ||
+            db.driver()->dbmsType() != QSqlDriver::PostgreSQL) {
+            return;
+        }
+        QSqlQuery query(db);
+        if (!query.exec(
+                QStringLiteral("SET statement_timeout = %1").arg(m_timings.statementTimeoutMs))) {
+            qCWarning(lcDirectoryWorker) << "cannot set the statement time-out";
+        }
+    }
+
+    // A failed statement may mean a dead connection (a restarted server
+    // leaves the old one open but useless): close it and open a new one.
+    void Lost() {
+        qCWarning(lcDirectoryWorker) << "database failed; reconnecting";
+        m_directory.DisconnectDatabase();
+        ScheduleRetry();
+    }
+
+    void ScheduleRetry() {
+        if (m_location.isNull() || m_retry.isActive()) {
+            return;
+        }
+        m_retry.start(m_delay);
+        m_delay = std::min(m_delay * 2, m_timings.longestRetryMs);
+    }
+
+    void Reconnect() {
+        if (m_directory.IsConnected()) {
+            return;
+        }
+        if (Open(false)) {
+            qCInfo(lcDirectoryWorker) << "reconnected";
+            m_delay = m_timings.firstRetryMs;
+            if (reconnected) {
+                reconnected();
+            }
+        }
+    }
+
+    WorkerMessages m_messages;
+    StationDirectory m_directory;
+    StationEditor m_editor;
+    DirectoryTimings m_timings;
+    QTimer m_retry;
+    QString m_location;
+    int m_delay = 0;
+};
+
+DirectoryWorker::DirectoryWorker(MessageService& messages, DirectoryTimings timings,
+                                 QObject* parent)
+    : QObject(parent), m_timings(timings) {
+    m_core = new DirectoryCore(this, messages, timings, m_stopping);
+    QPointer<DirectoryWorker> self(this);
+    m_core->reconnected = [self] {
+        QMetaObject::invokeMethod(
+            self.data(),
+            [self] {
+                if (self) {
+                    self->SetAnswering(true);
+                    Q_EMIT self->Reconnected();
+                }
+            },
+            Qt::QueuedConnection);
+    };
+    m_core->moveToThread(&m_thread);
+    connect(&m_thread, &QThread::finished, m_core, &QObject::deleteLater);
+    m_thread.setObjectName(QStringLiteral("volnar-directory"));
+    m_thread.start();
+    m_lateTimer.setInterval(std::max(10, m_timings.lateMs / 4));
+    connect(&m_lateTimer, &QTimer::timeout, this, &DirectoryWorker::CheckLate);
+}
+
+DirectoryWorker::~DirectoryWorker() {
+    m_stopping = true;
+    m_thread.quit();
+    m_thread.wait();
+}
+
+QString DirectoryWorker::ConnectOptionsFor(const QString& location, int loginTimeoutSeconds) {
+    if (!IsConnectionString(location) || loginTimeoutSeconds <= 0) {
+        return QString();
+    }
+    return QStringLiteral("SQL_ATTR_LOGIN_TIMEOUT=%1").arg(loginTimeoutSeconds);
+}
+
+template <typename Result>
+void DirectoryWorker::Run(bool loud, std::function<Result(DirectoryCore&)> work,
+                          std::function<void(Result)> done) {
+    if (m_outstanding++ == 0) {
+        m_oldest.start();
+        m_lateTimer.start();
+    }
+    DirectoryCore* core = m_core;
+    QPointer<DirectoryWorker> self(this);
+    QMetaObject::invokeMethod(
+        core,
+        [core, self, loud, work = std::move(work), done = std::move(done)] {
+            bool ok = true;
+            Result result = core->Do<Result>(loud, work, &ok);
+            QMetaObject::invokeMethod(
+                self.data(),
+                [self, done, result = std::move(result), ok] {
+                    if (self) {
+                        self->Finished(ok);
+                        done(result);
+                    }
+                },
+                Qt::QueuedConnection);
+        },
+        Qt::QueuedConnection);
+}
+
+void DirectoryWorker::Finished(bool ok) {
+    if (--m_outstanding == 0) {
+        m_lateTimer.stop();
+    } else {
+        m_oldest.start();  // the next one in line waited at most this long
+    }
+    SetAnswering(ok);
+}
+
+void DirectoryWorker::SetAnswering(bool answering) {
+    if (m_answering != answering) {
+        m_answering = answering;
+        Q_EMIT AnsweringChanged(answering);
+    }
+}
+
+void DirectoryWorker::CheckLate() {
+    if (m_outstanding > 0 && m_oldest.elapsed() > m_timings.lateMs) {
+        SetAnswering(false);
+    }
+}
+
+void DirectoryWorker::Connect(const QString& location) {
+    Run<bool>(
+        true, [location](DirectoryCore& core) { return core.Connect(location); },
+        [this](bool ok) { Q_EMIT Connected(ok); });
+}
+
+void DirectoryWorker::Disconnect() {
+    Run<bool>(
+        false, [](DirectoryCore& core) { return core.Disconnect(); }, [](bool) {});
+}
+
+void DirectoryWorker::LoadStationList(bool loud) {
+    Run<std::optional<StationList>>(
+        loud, [](DirectoryCore& core) { return core.Directory().LoadStationList(); },
+        [this](std::optional<StationList> list) {
+            if (list) {
+                Q_EMIT StationListLoaded(*list);
+            } else {
+                Q_EMIT StationListFailed();
+            }
+        });
+}
+
+void DirectoryWorker::LoadAddressList() {
+    Run<std::optional<AddressList>>(
+        true, [](DirectoryCore& core) { return core.Directory().LoadAddressList(); },
+        [this](std::optional<AddressList> list) {
+            if (list) {
+                Q_EMIT AddressListLoaded(*list);
+            }
+        });
+}
+
+void DirectoryWorker::LookupStation(const QString& address) {
+    Run<LookupResult>(
+        false, [address](DirectoryCore& core) { return core.Directory().LookupStation(address); },
+        [this, address](LookupResult result) { Q_EMIT StationLookedUp(address, result); });
+}
+
+void DirectoryWorker::SetDefaultStation(const QString& address) {
+    Run<bool>(
+        true,
+        [address](DirectoryCore& core) { return core.Directory().SetDefaultStation(address); },
+        [this](bool ok) { Q_EMIT DefaultStationSet(ok); });
+}
+
+void DirectoryWorker::Submit(StationDialogMode mode, const StationForm& form) {
+    using Outcome = std::pair<bool, StationFormField>;
+    Run<Outcome>(
+        true,
+        [mode, form](DirectoryCore& core) {
+            const bool written = core.Editor().Submit(mode, form);
+            return Outcome{written, core.Editor().ProblemField()};
+        },
+        [this](Outcome outcome) { Q_EMIT Submitted(outcome.first, outcome.second); });
+}
+
+void DirectoryWorker::Delete(const QString& comboText) {
+    Run<bool>(
+        true, [comboText](DirectoryCore& core) { return core.Editor().Delete(comboText); },
+        [this](bool ok) { Q_EMIT Deleted(ok); });
+}
+
+}  // namespace volnar

@@ -1,0 +1,133 @@
+#pragma once
+
+#include <QElapsedTimer>
+#include <QObject>
+#include <QString>
+#include <QThread>
+#include <QTimer>
+#include <atomic>
+#include <functional>
+#include <optional>
+
+#include "directory/station_dialogs.h"
+#include "directory/station_directory.h"
+#include "directory/station_form.h"
+
+namespace volnar {
+
+class DirectoryCore;
+
+// Time-outs and back-off of the directory worker.
+struct DirectoryTimings {
+    int loginTimeoutSeconds = 5;    // ODBC login time-out of a connection string
+    int statementTimeoutMs = 5000;  // a PostgreSQL server's statement_timeout
+    int lateMs = 1000;              // an answer later than this: not answering
+    int firstRetryMs = 250;         // back-off of the reconnection, doubling
+    int longestRetryMs = 8000;
+};
+
+// The station directory off the GUI thread. One worker thread owns the
+// connection (a StationDirectory and the station dialogs' StationEditor);
+// every operation is queued to it and answered by a signal on the thread
+// that owns this object, so a slow, locked or hung database never blocks the
+// window or the poll cycle. Operations run in the order they were asked.
+//
+// A database failure closes the connection, which is then re-opened by the
+// worker itself with back-off. Boxes of operations the operator asked for
+// (connecting, the station dialogs, Set Default) are shown through the given
+// message service on this object's thread; background lookups are quiet and
+// only logged.
+class DirectoryWorker final : public QObject {
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(DirectoryWorker)
+
+public:
+    explicit DirectoryWorker(MessageService& messages, DirectoryTimings timings = {},
+                             QObject* parent = nullptr);
+    // Waits for the statement in progress, which the time-outs bound.
+    ~DirectoryWorker() override;
+
+    void Connect(const QString& location);
+    // Closes the connection for good (no reconnection).
+    void Disconnect();
+    // Loud when the operator caused it; the reload after a reconnection is
+    // quiet.
+    void LoadStationList(bool loud = true);
+    void LoadAddressList();
+    // Quiet: a failure is only logged and shows as not answering.
+    void LookupStation(const QString& address);
+    void SetDefaultStation(const QString& address);
+    void Submit(StationDialogMode mode, const StationForm& form);
+    void Delete(const QString& comboText);
+
+    // False from a failed operation, or an answer later than lateMs, until
+    // the next operation succeeds.
+    bool IsAnswering() const { return m_answering; }
+    // Operations asked and not yet answered.
+    int Outstanding() const { return m_outstanding; }
+
+    // The ODBC connect options for a location: a login time-out for a
+    // connection string (a server); nothing for a SQLite file, whose busy
+    // time-out is in its connection string.
+    static QString ConnectOptionsFor(const QString& location, int loginTimeoutSeconds);
+
+Q_SIGNALS:
+    void Connected(bool ok);
+    void StationListLoaded(const volnar::StationList& list);
+    void StationListFailed();
+    void AddressListLoaded(const volnar::AddressList& list);
+    void StationLookedUp(const QString& address, const volnar::LookupResult& result);
+    void DefaultStationSet(bool ok);
+    void Submitted(bool ok, volnar::StationFormField problem);
+    void Deleted(bool ok);
+    // The connection was lost and has been re-opened by itself.
+    void Reconnected();
+    void AnsweringChanged(bool answering);
+
+private:
+    // Runs `work` on the worker thread and `done` with its result here.
+    template <typename Result>
+    void Run(bool loud, std::function<Result(DirectoryCore&)> work,
+             std::function<void(Result)> done);
+    void Finished(bool ok);
+    void SetAnswering(bool answering);
+    void CheckLate();
+
+    DirectoryTimings m_timings;
+    std::atomic_bool m_stopping = false;
+    QThread m_thread;
+    DirectoryCore* m_core = nullptr;  // lives on m_thread
+    QTimer m_lateTimer;
+    QElapsedTimer m_oldest;  // since the oldest outstanding one could have started
+    int m_outstanding = 0;
+    bool m_answering = true;
+};
+
+// The station dialogs' writes through the worker: each answer goes to the
+// dialog that asked, if it is still open.
+class WorkerStationWrites final : public StationWrites {
+public:
+    explicit WorkerStationWrites(DirectoryWorker& worker) : m_worker(worker) {}
+    void Submit(StationDialogMode mode, const StationForm& form, QObject* context,
+                SubmitDone done) override {
+        QObject::connect(&m_worker, &DirectoryWorker::Submitted, context, std::move(done),
+                         Qt::SingleShotConnection);
+        m_worker.Submit(mode, form);
+    }
+    void Delete(const QString& comboText, QObject* context,
+                std::function<void(bool)> done) override {
+        QObject::connect(&m_worker, &DirectoryWorker::Deleted, context, std::move(done),
+                         Qt::SingleShotConnection);
+        m_worker.Delete(comboText);
+    }
+    void LoadAddressList(QObject* context, std::function<void(const AddressList&)> done) override {
+        QObject::connect(&m_worker, &DirectoryWorker::AddressListLoaded, context, std::move(done),
+                         Qt::SingleShotConnection);
+        m_worker.LoadAddressList();
+    }
+
+private:
+    DirectoryWorker& m_worker;
+};
+
+}  // namespace volnar
