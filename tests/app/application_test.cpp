@@ -214,6 +214,30 @@ TEST_F(ApplicationTest, EditIpWritesThroughTheWorkerAndTheNextStartUsesTheNewRow
     EXPECT_EQ(transport->requests[0].station.port, 1161);
 }
 
+// The directory's worker deletes, but the question is the operator's: No
+// keeps the station, Yes deletes it.
+TEST_F(ApplicationTest, DeleteIpThroughTheWorkerDeletesOnlyOnTheOperatorsYes) {
+    auto app = MakeWithLoopbackStation();
+    for (const bool yes : {false, true}) {
+        messages.boxes.clear();
+        messages.answers = {yes};
+        Button(*app, "deleteIpButton")->click();
+        Settle(*app);
+        QPointer<DeleteStationDialog> dialog = app->Window().findChild<DeleteStationDialog*>();
+        ASSERT_TRUE(dialog);
+        dialog->findChild<QComboBox*>()->setEditText(S("127.0.0.1"));
+        dialog->findChild<QPushButton*>(S("deleteButton"))->click();
+        Settle(*app);
+        ASSERT_FALSE(messages.boxes.empty());
+        EXPECT_TRUE(messages.Texts().front().startsWith(S("Delete the station 127.0.0.1"))) << yes;
+        EXPECT_EQ(app->Directory().LookupStation(S("127.0.0.1")).status,
+                  yes ? LookupStatus::NotFound : LookupStatus::Found)
+            << yes;
+        EXPECT_EQ(dialog.isNull(), yes);
+        delete dialog.data();
+    }
+}
+
 TEST_F(ApplicationTest, ExitButtonAndFileExitCloseTheWindow) {
     auto app = MakeWithLoopbackStation();
     app->Show();
@@ -316,6 +340,7 @@ TEST_F(ApplicationTest, EveryControlOfEveryWindowHasItsOwnAccessibleName) {
     app->OpenStationDialog(StationDialogMode::Add);
     app->OpenStationDialog(StationDialogMode::Edit);
     app->OpenDeleteStationDialog();
+    Settle(*app);  // Edit IP opens once the worker has read the row
     app->OpenRelayDialog(1);
     app->OpenAdcDialog(1);
     app->OpenStationNameDialog();

@@ -356,9 +356,11 @@ namespace {
 // does when the database is slow.
 class HeldWrites final : public StationWrites {
 public:
-    void Submit(StationDialogMode, const StationForm&, QObject*,
-                std::function<void(bool)> done) override {
-        pending = std::move(done);
+    // A refusal is about the port, as the worker's editor would say.
+    void Submit(StationDialogMode, const StationForm&, QObject*, SubmitDone done) override {
+        pending = [done](bool written) {
+            done(written, written ? StationFormField::None : StationFormField::Port);
+        };
     }
     void Delete(const QString&, QObject*, std::function<void(bool)> done) override {
         pending = std::move(done);
@@ -383,6 +385,10 @@ TEST(StationDialogWaiting, ButtonsWaitForTheDirectoryAndOnlyAWrittenRowCloses) {
         EXPECT_TRUE(buttons->isEnabled());
         EXPECT_EQ(dialog.windowTitle(), QStringLiteral("Add IP"));
         EXPECT_EQ(dialog.isVisible(), !written) << written;
+        if (!written) {
+            EXPECT_EQ(dialog.focusWidget(),
+                      dialog.findChild<QLineEdit*>(QStringLiteral("portEdit")));
+        }
 
         DeleteStationDialog remove(writes);
         remove.show();
