@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 
+#include "link/board_commands.h"
 #include "link/board_link.h"
 #include "link/board_objects.h"
 #include "link/recording_transport.h"
@@ -124,7 +125,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 std::string_view(record.constData(), static_cast<std::size_t>(record.size())));
         });
     QObject::connect(link.get(), &BoardLink::ReadoutsReset, &panel, &StatusPanel::ResetReadouts);
-    link->SetAdcOptionsChannel(in.Byte() % 10);
+    // The screens' operations: started, answered and given up at random.
+    auto owner = std::make_unique<QObject>();
     link->Start();
 
     for (int step = 0; step < 64 && !in.Empty(); ++step) {
@@ -144,7 +146,28 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 }
                 break;
             case 3:
-                link->SetRelayNotesPending(in.Byte() % 5);
+                switch (in.Byte() % 6) {
+                    case 0:
+                        commands::LoadChannelOptions(*link, owner.get(), in.Byte() % 10);
+                        break;
+                    case 1:
+                        commands::WalkTable(*link, owner.get(),
+                                            static_cast<BoardTable>(in.Byte() % 3));
+                        break;
+                    case 2:
+                        commands::SetRelayNotes(*link, owner.get(), in.Byte() % 5,
+                                                QStringLiteral("notes"));
+                        break;
+                    case 3:
+                        commands::ReadRelayNotes(*link, owner.get(), in.Byte() % 5);
+                        break;
+                    case 4:
+                        commands::UploadScript(*link, owner.get(), in.Byte() % 2 == 0, "0|relay|");
+                        break;
+                    default:
+                        owner = std::make_unique<QObject>();  // a screen closes
+                        break;
+                }
                 break;
             default: {
                 BoardResponse r;
@@ -177,6 +200,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                   recorded + transport->requests.size());
         }
     }
+    owner.reset();
     link.reset();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     return 0;

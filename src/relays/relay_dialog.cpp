@@ -1,9 +1,10 @@
 #include "relays/relay_dialog.h"
 
+#include <QLabel>
 #include <QPushButton>
 
+#include "link/board_commands.h"
 #include "link/board_link.h"
-#include "link/board_objects.h"
 #include "panel/status_panel.h"
 #include "ui_relay_dialog.h"
 
@@ -31,18 +32,18 @@ RelayDialog::RelayDialog(int relay, BoardLink& link, const StatusPanel& panel, Q
     });
     connect(m_ui->notesEdit, &QPlainTextEdit::textChanged, this, &RelayDialog::LimitNotes);
 
-    // The station's echoes reach this dialog only while it is open, and only
-    // for its own relay.
-    connect(&m_link, &BoardLink::RelayNotesReceived, this, [this](int k, const QString& notes) {
-        if (k == m_relay) {
-            m_ui->notesEdit->setPlainText(notes);
-        }
-    });
-    connect(&m_link, &BoardLink::RelayNameReceived, this, [this](int k, const QString& name) {
-        if (k == m_relay) {
-            m_ui->nameEdit->setText(name.left(kRelayNameMaxLength));
-        }
-    });
+    // Enter never switches the relay: no button is the default, and Enter in
+    // the name updates the name. (The notes take Enter as a line break.)
+    for (QPushButton* button : findChildren<QPushButton*>()) {
+        button->setAutoDefault(false);
+        button->setDefault(false);
+    }
+    connect(m_ui->nameEdit, &QLineEdit::returnPressed, this, &RelayDialog::UpdateName);
+
+    m_status = new QLabel(this);
+    m_status->setObjectName(QStringLiteral("relayStatusLabel"));
+    m_status->setWordWrap(true);
+    m_ui->rightColumn->addWidget(m_status);
     Refresh();
 }
 
@@ -51,35 +52,55 @@ RelayDialog::~RelayDialog() = default;
 void RelayDialog::DoRelayAction() {
     // Exactly one SET per press, then the dialog closes.
     if (m_ui->onRadio->isChecked()) {
-        m_link.SendBoardRequest(board::kRelaySwitch[m_relay], PduType::Set,
-                                RequestValue::Integer(1));
+        commands::SwitchRelay(m_link, this, m_relay, true);
     } else if (m_ui->offRadio->isChecked()) {
-        m_link.SendBoardRequest(board::kRelaySwitch[m_relay], PduType::Set,
-                                RequestValue::Integer(0));
+        commands::SwitchRelay(m_link, this, m_relay, false);
     } else {
-        m_link.SendBoardRequest(board::kRelayPulse[m_relay], PduType::Set,
-                                RequestValue::Integer(m_ui->pulseSlider->value()));
+        commands::PulseRelay(m_link, this, m_relay, m_ui->pulseSlider->value());
     }
     accept();
 }
 
+void RelayDialog::Track(BoardOperation* operation, QPushButton* button, const QString& sending,
+                        std::function<void(const QString& echo)> done) {
+    // The edit keeps what was typed until the station has echoed it.
+    const QString text = button->text();
+    button->setEnabled(false);
+    button->setText(sending);
+    connect(operation, &BoardOperation::Ended, this,
+            [this, operation, button, text, done = std::move(done)](OperationEnding ending) {
+                button->setText(text);
+                button->setEnabled(true);
+                if (ending == OperationEnding::Done) {
+                    m_status->clear();
+                    done(operation->Echo());
+                } else if (ending != OperationEnding::Cancelled) {
+                    m_status->setText(operation->Text());
+                }
+                operation->deleteLater();
+            });
+}
+
 void RelayDialog::UpdateName() {
-    m_link.SendBoardRequest(
-        board::kRelayName[m_relay], PduType::Set,
-        RequestValue::Text(StationBytes(m_ui->nameEdit->text().left(kRelayNameMaxLength))));
+    if (!m_ui->updateNameButton->isEnabled()) {
+        return;  // already sending
+    }
+    const QString name = m_ui->nameEdit->text().left(kRelayNameMaxLength);
+    Track(commands::SetRelayName(m_link, this, m_relay, name), m_ui->updateNameButton,
+          tr("Sending..."),
+          [this](const QString& echo) { m_ui->nameEdit->setText(echo.left(kRelayNameMaxLength)); });
 }
 
 void RelayDialog::UpdateNotes() {
     const QString notes = m_ui->notesEdit->toPlainText().left(kRelayNotesMaxLength);
-    // The notes come back in the station's echo, with the notice.
-    m_ui->notesEdit->clear();
-    m_link.SetRelayNotesPending(m_relay);
-    m_link.SendBoardRequest(board::kRelayNotes[m_relay], PduType::Set,
-                            RequestValue::Text(StationBytes(notes)));
+    Track(commands::SetRelayNotes(m_link, this, m_relay, notes), m_ui->updateNotesButton,
+          tr("Sending..."), [this](const QString& echo) { m_ui->notesEdit->setPlainText(echo); });
 }
 
 void RelayDialog::Refresh() {
-    m_link.SendBoardRequest(board::kRelayNotes[m_relay], PduType::Get);
+    Track(commands::ReadRelayNotes(m_link, this, m_relay), m_ui->refreshButton,
+          m_ui->refreshButton->text(),
+          [this](const QString& echo) { m_ui->notesEdit->setPlainText(echo); });
 }
 
 void RelayDialog::LimitNotes() {

@@ -40,8 +40,6 @@ inline constexpr int kListColumnCount = 8;
 QString EditorTitle(EditorMode mode);
 ScriptKind KindOf(EditorMode mode);
 bool IsNewScript(EditorMode mode);
-// 421 for a new script, 420 for an update.
-int UploadRequestId(EditorMode mode);
 
 // The script the editor starts from: what the list showed, whole.
 struct WorkingRecord {
