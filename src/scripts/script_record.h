@@ -7,7 +7,7 @@
 #include "scripts/script_vocabulary.h"
 
 // Script records as the list shows them and as the editor uploads them
-// (`ID|type|name|notes|codes|` on board object .69), the editor's modes and
+// (`ID|type|name|notes|codes|` as uploaded), the editor's modes and
 // the checks an upload passes first.
 namespace volnar::scripts {
 
@@ -71,7 +71,7 @@ struct EditorInput {
 
 struct UploadCheck {
     QString error;      // empty when the record may be sent
-    QByteArray record;  // the value for .69
+    QByteArray record;  // the script record to upload
 };
 
 // Runs the editor's checks in order and builds the record. The name is taken
