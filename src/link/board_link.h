@@ -58,10 +58,11 @@ QString PollingMessageText(int dots);
 QString CutChosenStation(const QString& chooserText);
 
 // The link to the chosen station: the SNMP session and the one request
-// sender every dialog uses, the response dispatcher and the polling cycle.
-// Everything runs on the GUI thread. The dispatcher never touches a widget:
-// it emits typed signals, and a dialog that is open connects to the ones it
-// needs (a closed dialog receives nothing).
+// sender, the response dispatcher and the polling cycle. Everything runs on
+// the GUI thread. The dispatcher never touches a widget: the polled status
+// record, notices, counters and connection texts go out as signals, and
+// every other answer goes to the operation of the screen that asked for it
+// (board_commands.h); an operation given up gets nothing.
 class BoardLink final : public QObject {
     Q_OBJECT
 

@@ -204,5 +204,22 @@ TEST_F(RelayStationE2E, StationRenameAskedFirstThenShownInTheReadout) {
     ASSERT_TRUE(WaitFor([&] { return readout->text() == S("Renamed Hut"); }));
 }
 
+TEST_F(RelayStationE2E, StationRenameTheStationRefusesKeepsTheDialogAndItsName) {
+    Begin({S("--fail"), QString::fromLatin1(board::kSysName) + S("=badValue")});
+    app->OpenStationNameDialog();
+    QPointer<StationNameDialog> dialog = LastDialog<StationNameDialog>();
+    ASSERT_TRUE(dialog);
+    dialog->findChild<QLineEdit*>(S("nameEdit"))->setText(S("Renamed Hut"));
+    QPushButton* ok = dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok);
+    messages.answers = {true};
+    ok->click();
+    ASSERT_TRUE(WaitFor([&] { return ok->isEnabled(); }));
+    EXPECT_TRUE(messages.Texts().contains(S("SNMP_ERR_BADVALUE")));
+    ASSERT_TRUE(dialog);
+    EXPECT_TRUE(dialog->isVisible());
+    EXPECT_EQ(dialog->findChild<QLineEdit*>(S("nameEdit"))->text(), S("Renamed Hut"));
+    EXPECT_TRUE(notices.isEmpty());
+}
+
 }  // namespace
 }  // namespace volnar
