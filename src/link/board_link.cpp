@@ -240,14 +240,6 @@ std::optional<BoardLink::OperationStep> BoardLink::TakeStep(int requestId) {
     return step;
 }
 
-int BoardLink::OperationRequestsInFlight() const {
-    int count = 0;
-    for (const auto& entry : m_steps) {
-        count += static_cast<int>(entry.second.size());
-    }
-    return count;
-}
-
 void BoardLink::EndSteps() {
     // Taken out first: an ending's receiver may send again.
     std::unordered_map<int, std::deque<OperationStep>> steps;

@@ -123,9 +123,6 @@ public:
     // Ends the operation NotSent on the next turn of the event loop.
     BoardOperation* EndNotSent(BoardOperation* operation);
 
-    // Requests of operations waiting for their answer (for tests).
-    int OperationRequestsInFlight() const;
-
     int SentCount() const { return m_sent; }
     int ReceivedCount() const { return m_received; }
     int LostCount() const { return m_lost; }
