@@ -343,7 +343,9 @@ void BoardLink::HandleBoardResponse(const BoardResponse& response) {
     }
     // (An answer for an operation given up is counted and goes nowhere.)
     // A receiver may have stopped polling: then the controls stay disabled.
-    if (generation != m_generation) {
+    // So do they for an answer to a screen's command sent while not polling
+    // (an editor sending again after a refusal).
+    if (generation != m_generation || m_state == ConnectionState::NotConnected) {
         return;
     }
     SetControlsEnabled(true);

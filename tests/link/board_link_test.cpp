@@ -338,6 +338,8 @@ TEST_F(BoardLinkTest, ACommandAfterARefusalOpensTheSessionAsStartDoes) {
     EXPECT_EQ(LastRequest().requestId, routing::kScriptAdd);
     link->HandleBoardResponse(Answer(Object(".69"), "x", routing::kScriptAdd));
     EXPECT_EQ(second->Ending(), OperationEnding::Done);
+    EXPECT_FALSE(link->StationControlsAreEnabled()) << "not polling: START stays the way back";
+    EXPECT_EQ(link->State(), ConnectionState::NotConnected);
 }
 
 // ---- Sender -------------------------------------------------------------
