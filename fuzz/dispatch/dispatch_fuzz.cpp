@@ -145,30 +145,44 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                     link->Start();
                 }
                 break;
-            case 3:
+            case 3: {
+                BoardOperation* operation = nullptr;
                 switch (in.Byte() % 6) {
                     case 0:
-                        commands::LoadChannelOptions(*link, owner.get(), in.Byte() % 10);
+                        operation =
+                            commands::LoadChannelOptions(*link, owner.get(), in.Byte() % 10);
                         break;
                     case 1:
-                        commands::WalkTable(*link, owner.get(),
-                                            static_cast<BoardTable>(in.Byte() % 3));
+                        operation = commands::WalkTable(*link, owner.get(),
+                                                        static_cast<BoardTable>(in.Byte() % 3));
                         break;
                     case 2:
-                        commands::SetRelayNotes(*link, owner.get(), in.Byte() % 5,
-                                                QStringLiteral("notes"));
+                        operation = commands::SetRelayNotes(*link, owner.get(), in.Byte() % 5,
+                                                            QStringLiteral("notes"));
                         break;
                     case 3:
-                        commands::ReadRelayNotes(*link, owner.get(), in.Byte() % 5);
+                        operation = commands::ReadRelayNotes(*link, owner.get(), in.Byte() % 5);
                         break;
                     case 4:
-                        commands::UploadScript(*link, owner.get(), in.Byte() % 2 == 0, "0|relay|");
+                        operation = commands::UploadScript(*link, owner.get(), in.Byte() % 2 == 0,
+                                                           "0|relay|");
                         break;
                     default:
                         owner = std::make_unique<QObject>();  // a screen closes
                         break;
                 }
+                if (operation != nullptr) {
+                    // Exactly one ending, never inside the call that started it.
+                    Check(operation->IsPending());
+                    QObject::connect(operation, &BoardOperation::Ended, operation,
+                                     [operation, endings = 0](OperationEnding ending) mutable {
+                                         Check(++endings == 1);
+                                         Check(ending != OperationEnding::Pending);
+                                         Check(operation->Ending() == ending);
+                                     });
+                }
                 break;
+            }
             default: {
                 BoardResponse r;
                 r.requestId = RequestIdFrom(in);
