@@ -1,10 +1,13 @@
 #include "link/board_link.h"
 
+#include <QLoggingCategory>
 #include <climits>
 
 #include "link/board_objects.h"
 #include "link/snmp_session.h"
 #include "panel/text_rules.h"
+
+Q_LOGGING_CATEGORY(lcLinkOperations, "volnar.link.operations")
 
 namespace volnar {
 
@@ -340,8 +343,10 @@ void BoardLink::HandleBoardResponse(const BoardResponse& response) {
     } else if (std::optional<OperationStep> step = TakeStep(response.requestId);
                step->operation && step->operation->IsPending()) {
         RouteStep(*step, response, value);
+    } else {
+        // An operation given up: the answer is counted and goes nowhere.
+        qCDebug(lcLinkOperations) << "answer" << response.requestId << "for an operation given up";
     }
-    // (An answer for an operation given up is counted and goes nowhere.)
     // A receiver may have stopped polling: then the controls stay disabled.
     // So do they for an answer to a screen's command sent while not polling
     // (an editor sending again after a refusal).
@@ -399,6 +404,8 @@ void BoardLink::RouteWalkRow(OperationStep& step, const BoardResponse& response,
     // A station that answers a GETNEXT with an object not after the one
     // asked would keep the walk going for ever.
     if (!board::Follows(response.oid, step.asked)) {
+        qCWarning(lcLinkOperations) << "walk stopped: asked after" << step.asked.c_str()
+                                    << "answered" << response.oid.c_str();
         operation.Finish(OperationEnding::Refused, QString::fromLatin1(kWalkStuckText));
         return;
     }
