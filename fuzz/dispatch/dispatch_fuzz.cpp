@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 
+#include "link/board_commands.h"
 #include "link/board_link.h"
 #include "link/board_objects.h"
 #include "link/recording_transport.h"
@@ -124,7 +125,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 std::string_view(record.constData(), static_cast<std::size_t>(record.size())));
         });
     QObject::connect(link.get(), &BoardLink::ReadoutsReset, &panel, &StatusPanel::ResetReadouts);
-    link->SetAdcOptionsChannel(in.Byte() % 10);
+    // The screens' operations: started, answered and given up at random.
+    auto owner = std::make_unique<QObject>();
     link->Start();
 
     for (int step = 0; step < 64 && !in.Empty(); ++step) {
@@ -143,9 +145,44 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                     link->Start();
                 }
                 break;
-            case 3:
-                link->SetRelayNotesPending(in.Byte() % 5);
+            case 3: {
+                BoardOperation* operation = nullptr;
+                switch (in.Byte() % 6) {
+                    case 0:
+                        operation =
+                            commands::LoadChannelOptions(*link, owner.get(), in.Byte() % 10);
+                        break;
+                    case 1:
+                        operation = commands::WalkTable(*link, owner.get(),
+                                                        static_cast<BoardTable>(in.Byte() % 3));
+                        break;
+                    case 2:
+                        operation = commands::SetRelayNotes(*link, owner.get(), in.Byte() % 5,
+                                                            QStringLiteral("notes"));
+                        break;
+                    case 3:
+                        operation = commands::ReadRelayNotes(*link, owner.get(), in.Byte() % 5);
+                        break;
+                    case 4:
+                        operation = commands::UploadScript(*link, owner.get(), in.Byte() % 2 == 0,
+                                                           "0|relay|");
+                        break;
+                    default:
+                        owner = std::make_unique<QObject>();  // a screen closes
+                        break;
+                }
+                if (operation != nullptr) {
+                    // Exactly one ending, never inside the call that started it.
+                    Check(operation->IsPending());
+                    QObject::connect(operation, &BoardOperation::Ended, operation,
+                                     [operation, endings = 0](OperationEnding ending) mutable {
+                                         Check(++endings == 1);
+                                         Check(ending != OperationEnding::Pending);
+                                         Check(operation->Ending() == ending);
+                                     });
+                }
                 break;
+            }
             default: {
                 BoardResponse r;
                 r.requestId = RequestIdFrom(in);
@@ -177,6 +214,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                   recorded + transport->requests.size());
         }
     }
+    owner.reset();
     link.reset();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     return 0;

@@ -6,8 +6,8 @@
 #include <QPushButton>
 #include <QTextDocument>
 
+#include "link/board_commands.h"
 #include "link/board_link.h"
-#include "link/board_objects.h"
 #include "panel/message_service.h"
 #include "panel/station_text.h"
 #include "panel/status_panel.h"
@@ -160,13 +160,14 @@ AdcOptionsDialog::AdcOptionsDialog(int channel, BoardLink& link, const StatusPan
 
     Tick();
 
-    // The data load: the link walks the alerts, then the scripts, then reads
+    // The data load, this dialog's own: the alerts, then the scripts, then
     // this channel's record.
-    ConnectLink();
-    m_link.SetAdcOptionsChannel(m_channel);
     ShowLoading();
-    m_link.SendBoardRequest(board::kAlertTable, PduType::GetNext, RequestValue::Null(),
-                            routing::kAdcLoadAlerts);
+    m_load = commands::LoadChannelOptions(m_link, this, m_channel);
+    connect(
+        m_load, &BoardOperation::PoolItemReceived, this,
+        [this](bool alert, const AdcListItem& item) { AddPoolItem(alert, item.id, item.text); });
+    connect(m_load, &BoardOperation::Ended, this, &AdcOptionsDialog::LoadEnded);
 
     setWindowTitle(adc::DialogTitle(m_channel));
     m_ui->nameEdit->setText(m_panel.AdcName(m_channel));  // whole: a longer name is refused
@@ -184,36 +185,25 @@ AdcOptionsDialog::AdcOptionsDialog(int channel, BoardLink& link, const StatusPan
     m_ui->voltmeterRadio->setFocus();
 }
 
-AdcOptionsDialog::~AdcOptionsDialog() {
-    StopListening();
-}
-
-void AdcOptionsDialog::ConnectLink() {
-    connect(&m_link, &BoardLink::AdcLoadAlertItem, this,
-            [this](int id, const QString& text) { AddPoolItem(true, id, text); });
-    connect(&m_link, &BoardLink::AdcLoadScriptItem, this,
-            [this](int id, const QString& text) { AddPoolItem(false, id, text); });
-    connect(&m_link, &BoardLink::AdcChannelRecordReceived, this,
-            &AdcOptionsDialog::ApplyChannelRecord);
-    // StopPolling (an error box, STOP): no further answer of the load comes.
-    connect(&m_link, &BoardLink::ReadoutsReset, this, &AdcOptionsDialog::LoadStopped);
-}
-
-void AdcOptionsDialog::StopListening() {
-    if (!m_listening) {
-        return;
-    }
-    m_listening = false;
-    disconnect(&m_link, nullptr, this, nullptr);
-    if (m_link.AdcOptionsChannel() == m_channel) {
-        m_link.SetAdcOptionsChannel(0);
-    }
-}
+AdcOptionsDialog::~AdcOptionsDialog() = default;
 
 void AdcOptionsDialog::done(int result) {
     m_clock.stop();
-    StopListening();
+    // Whatever is still in flight is given up: nothing of it reaches this
+    // dialog or another one.
+    for (BoardOperation* operation : findChildren<BoardOperation*>()) {
+        disconnect(operation, nullptr, this, nullptr);
+        operation->Cancel();
+    }
     QDialog::done(result);
+}
+
+void AdcOptionsDialog::LoadEnded(OperationEnding ending) {
+    if (ending == OperationEnding::Done) {
+        ApplyChannelRecord(m_load->ChannelRecord());
+    } else {
+        LoadStopped(m_load->Text());
+    }
 }
 
 void AdcOptionsDialog::Tick() {
@@ -240,15 +230,6 @@ void AdcOptionsDialog::AddPoolItem(bool alert, int id, const QString& text) {
             continue;
         }
         QListWidget* pool = m_pools[list];
-        // A second walk still running from an earlier dialog may deliver the
-        // same row again; a pool lists each row once.
-        bool known = false;
-        for (int row = 0; row < pool->count() && !known; ++row) {
-            known = pool->item(row)->data(kIdRole).toInt() == id && pool->item(row)->text() == text;
-        }
-        if (known) {
-            return;
-        }
         auto* item = new QListWidgetItem(text);
         item->setData(kIdRole, id);
         pool->addItem(item);
@@ -273,8 +254,6 @@ void AdcOptionsDialog::ApplyChannelRecord(const AdcChannelRecord& record) {
         record.highAlerts, record.highNormalAlerts, record.highScripts, record.highNormalScripts,
         record.lowAlerts,  record.lowNormalAlerts,  record.lowScripts,  record.lowNormalScripts};
     for (std::size_t list = 0; list < adc::kActionsListCount; ++list) {
-        // Refilled rather than appended to: a record that arrives twice (an
-        // earlier dialog's load still running) must not double the actions.
         m_actions[list]->clear();
         for (const AdcListItem& item : CopyIdListItems(ids[list], Entries(*m_pools[list]))) {
             auto* copy = new QListWidgetItem(item.text);
@@ -295,7 +274,7 @@ void AdcOptionsDialog::ApplyChannelRecord(const AdcChannelRecord& record) {
 }
 
 void AdcOptionsDialog::ShowLoading() {
-    m_ui->okButton->setEnabled(!m_loading);
+    m_ui->okButton->setEnabled(!m_loading && !m_uploading);
     if (!m_loading) {
         m_ui->loadingLabel->clear();
         return;
@@ -305,11 +284,30 @@ void AdcOptionsDialog::ShowLoading() {
                                     .arg(m_scriptCount));
 }
 
-void AdcOptionsDialog::LoadStopped() {
+void AdcOptionsDialog::LoadStopped(const QString& why) {
     if (m_loading) {
         m_ui->loadingLabel->setText(
-            tr("Loading stopped: the channel's settings did not arrive; OK stays disabled."));
+            tr("Loading stopped: the channel's settings did not arrive; OK stays disabled.") +
+            (why.isEmpty() ? QString() : QLatin1Char(' ') + why));
     }
+}
+
+void AdcOptionsDialog::Track(BoardOperation* operation, QPushButton* button,
+                             std::function<void()> done) {
+    // The controls keep what was typed; the button waits for the answer.
+    button->setEnabled(false);
+    connect(operation, &BoardOperation::Ended, this,
+            [this, operation, button, done = std::move(done)](OperationEnding ending) {
+                operation->deleteLater();
+                button->setEnabled(true);
+                if (ending == OperationEnding::Done) {
+                    if (done) {
+                        done();
+                    }
+                } else if (const QString text = UnreportedText(*operation); !text.isEmpty()) {
+                    m_messages.ShowError(text);
+                }
+            });
 }
 
 void AdcOptionsDialog::Add(std::size_t list) {
@@ -338,10 +336,7 @@ void AdcOptionsDialog::SetName() {
         m_messages.ShowError(*refusal);
         return;
     }
-    const auto n = static_cast<std::size_t>(m_channel);
-    m_link.SendBoardRequest(board::kChannelName[n], PduType::Set,
-                            RequestValue::Text(StationBytes(name)),
-                            routing::ChannelNameId(m_channel));
+    Track(commands::SetChannelName(m_link, this, m_channel, name), m_ui->setNameButton, {});
 }
 
 void AdcOptionsDialog::SetNotes() {
@@ -351,10 +346,7 @@ void AdcOptionsDialog::SetNotes() {
         m_messages.ShowError(*refusal);
         return;
     }
-    const auto n = static_cast<std::size_t>(m_channel);
-    m_link.SendBoardRequest(board::kChannelNotes[n], PduType::Set,
-                            RequestValue::Text(StationBytes(notes)),
-                            routing::ChannelNotesId(m_channel));
+    Track(commands::SetChannelNotes(m_link, this, m_channel, notes), m_ui->setNotesButton, {});
 }
 
 adc::SettingsForm AdcOptionsDialog::Form() const {
@@ -380,7 +372,7 @@ adc::SettingsForm AdcOptionsDialog::Form() const {
 }
 
 void AdcOptionsDialog::Upload() {
-    if (m_loading) {
+    if (m_loading || m_uploading) {
         return;
     }
     const adc::UploadPlan plan = adc::PlanUpload(Form());
@@ -389,11 +381,23 @@ void AdcOptionsDialog::Upload() {
         m_messages.Show(MessageIcon::Error, *plan.error, MessageButtons::Ok, QString());
         return;
     }
-    const auto n = static_cast<std::size_t>(m_channel);
-    m_link.SendBoardRequest(board::kChannelSettings[n], PduType::Set,
-                            RequestValue::Text(plan.record), routing::ChannelSettingsId(m_channel));
-    // Closed whatever the sender reported: a failed send has shown its box.
-    accept();
+    // The dialog stays as it is until the station has taken the settings;
+    // it closes on the answer and stays open on a refusal or no answer.
+    m_uploading = true;
+    const QString okText = m_ui->okButton->text();
+    m_ui->okButton->setText(tr("Sending..."));
+    ShowLoading();
+    BoardOperation* operation =
+        commands::UploadChannelSettings(m_link, this, m_channel, plan.record);
+    connect(operation, &BoardOperation::Ended, this, [this, okText](OperationEnding ending) {
+        m_uploading = false;
+        m_ui->okButton->setText(okText);
+        ShowLoading();
+        if (ending == OperationEnding::Done) {
+            accept();
+        }
+    });
+    Track(operation, m_ui->okButton, {});
 }
 
 bool AdcOptionsDialog::eventFilter(QObject* watched, QEvent* event) {

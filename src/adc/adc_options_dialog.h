@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "adc/adc_settings.h"
+#include "link/board_commands.h"
 #include "link/dispatch_rules.h"
 
 class QLineEdit;
@@ -25,12 +26,14 @@ class StatusPanel;
 
 // "ADC n Options": one analogue channel's mode, shunt ratings, precision,
 // adjustment, name, notes and its two triggers with their actions. Opening
-// starts the ADC options data load (alerts walk, scripts walk, channel
-// record); the controls fill in as the answers arrive, and OK stays disabled
-// until the channel record is in, so that an upload never replaces the
-// station's settings with the dialog's defaults. Name and notes are written
-// at once by their Set buttons; OK checks the rest and writes it as one
-// settings record, then closes.
+// starts the dialog's own ADC options data load (alerts walk, scripts walk,
+// channel record); the controls fill in as the answers arrive, and OK stays
+// disabled until that load has ended with the record, so that an upload
+// never replaces the station's settings with the dialog's defaults. A load
+// that stops says why. Name and notes are written at once by their Set
+// buttons; OK checks the rest and writes it as one settings record, and the
+// dialog closes once the station has taken it (it stays open, as it was, on
+// a refusal or no answer). Closing gives up whatever is in flight.
 //
 // Application-modal and deleted on close; the main window opens it with
 // open(). The link's signals reach only this dialog while it is open.
@@ -70,18 +73,19 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void ConnectLink();
     void ApplyMode(bool ammeter);
     void AddPoolItem(bool alert, int id, const QString& text);
     void ApplyChannelRecord(const AdcChannelRecord& record);
     void ShowLoading();
-    void LoadStopped();
+    void LoadEnded(OperationEnding ending);
+    void LoadStopped(const QString& why);
+    // Disables `button` until the operation ends; `done` runs on success.
+    void Track(BoardOperation* operation, QPushButton* button, std::function<void()> done);
     void Add(std::size_t list);
     void Remove(std::size_t list);
     void SetName();
     void SetNotes();
     void Upload();
-    void StopListening();
 
     std::unique_ptr<Ui::AdcOptionsDialog> m_ui;
     int m_channel;
@@ -93,8 +97,9 @@ private:
     QString m_stationNotes;
     QTimer m_clock;
     std::function<void()> m_beep;
+    BoardOperation* m_load = nullptr;
     bool m_loading = true;
-    bool m_listening = true;
+    bool m_uploading = false;
     int m_alertCount = 0;
     int m_scriptCount = 0;
     // Indexed by adc::ActionsList: the pool and the actions list of each of

@@ -11,7 +11,7 @@
 #include <vector>
 
 // The ADC channel settings as plain rules: the flap-time texts, the checks an
-// upload must pass, the 20-field settings record (.78.n), the id lists and the
+// upload must pass, the 20-field settings record, the id lists and the
 // key filters of the ADC options dialog. Nothing here touches a widget.
 namespace volnar::adc {
 

@@ -1,10 +1,11 @@
 #include "alerts/alert_editors.h"
 
 #include <QDialogButtonBox>
+#include <QPushButton>
 #include <QTextDocument>
 
+#include "link/board_commands.h"
 #include "link/board_link.h"
-#include "link/board_objects.h"
 #include "panel/message_service.h"
 #include "panel/station_text.h"
 #include "ui_email_alert_dialog.h"
@@ -13,15 +14,38 @@
 namespace volnar {
 namespace {
 
-// Sends an accepted upload; false (after the message) when it was refused.
-bool SendAlert(const AlertUpload& upload, BoardLink& link, MessageService& messages) {
+// Sends a checked upload from `editor`, which keeps everything typed until
+// the station has taken the alert: OK is disabled while it is in flight, the
+// editor closes on the answer and stays open on a refusal, a time-out or a
+// failed send. A refused check shows its message and sends nothing.
+void SendAlert(QDialog* editor, QDialogButtonBox* buttons, AlertEditorMode mode,
+               const AlertUpload& upload, BoardLink& link, MessageService& messages) {
+    QPushButton* ok = buttons->button(QDialogButtonBox::Ok);
+    if (!ok->isEnabled()) {
+        return;  // already sending
+    }
     if (!upload.refusal.isEmpty()) {
         messages.ShowError(upload.refusal);
-        return false;
+        return;
     }
-    link.SendBoardRequest(board::kAlertRecord, PduType::Set, RequestValue::Text(upload.record),
-                          upload.requestId);
-    return true;
+    const QString okText = ok->text();
+    ok->setEnabled(false);
+    ok->setText(QObject::tr("Sending..."));
+    BoardOperation* operation =
+        commands::UploadAlert(link, editor, mode == AlertEditorMode::New, upload.record);
+    QObject::connect(editor, &QDialog::finished, operation, &BoardOperation::Cancel);
+    QObject::connect(operation, &BoardOperation::Ended, editor,
+                     [editor, operation, ok, okText, &messages](OperationEnding ending) {
+                         operation->deleteLater();
+                         ok->setText(okText);
+                         ok->setEnabled(true);
+                         if (ending == OperationEnding::Done) {
+                             editor->accept();
+                         } else if (const QString text = UnreportedText(*operation);
+                                    !text.isEmpty()) {
+                             messages.ShowError(text);
+                         }
+                     });
 }
 
 }  // namespace
@@ -67,9 +91,8 @@ EmailAlertForm EmailAlertDialog::Form() const {
 }
 
 void EmailAlertDialog::Submit() {
-    if (SendAlert(BuildEmailAlert(m_mode, m_id, Form(), m_listed), m_link, m_messages)) {
-        accept();
-    }
+    SendAlert(this, m_ui->buttonBox, m_mode, BuildEmailAlert(m_mode, m_id, Form(), m_listed),
+              m_link, m_messages);
 }
 
 SmsAlertDialog::SmsAlertDialog(AlertEditorMode mode, const AlertWorkingRecord& alert,
@@ -97,9 +120,10 @@ SmsAlertDialog::SmsAlertDialog(AlertEditorMode mode, const AlertWorkingRecord& a
     connect(m_ui->buttonBox, &QDialogButtonBox::accepted, this, &SmsAlertDialog::Submit);
     connect(m_ui->buttonBox, &QDialogButtonBox::rejected, this, &QDialog::reject);
     connect(this, &QDialog::rejected, this, &SmsAlertDialog::Cancelled);
-    // The modem walk fills the chooser while this dialog is open.
-    connect(&m_link, &BoardLink::ModemRowReceived, this, &SmsAlertDialog::AddModem);
-    m_link.StartTableWalk(board::kModemTable);
+    // The dialog's own modem walk fills the chooser while it is open.
+    BoardOperation* modems = commands::WalkTable(m_link, this, BoardTable::Modems);
+    connect(modems, &BoardOperation::RowReceived, this,
+            [this](const QStringList& cells) { AddModem(cells.value(0)); });
 }
 
 SmsAlertDialog::~SmsAlertDialog() = default;
@@ -133,9 +157,8 @@ QStringList SmsAlertDialog::Modems() const {
 }
 
 void SmsAlertDialog::Submit() {
-    if (SendAlert(BuildSmsAlert(m_mode, m_id, Form(), m_listed), m_link, m_messages)) {
-        accept();
-    }
+    SendAlert(this, m_ui->buttonBox, m_mode, BuildSmsAlert(m_mode, m_id, Form(), m_listed), m_link,
+              m_messages);
 }
 
 }  // namespace volnar

@@ -16,8 +16,9 @@ class BoardLink;
 class MessageService;
 
 // "ADD New Email Alert" / "EDIT Email Alert": OK checks the boxes and sends
-// the alert record (the dialog then closes; the station's answer brings the
-// notice and a fresh list); Cancel or the close box asks for the list again.
+// the alert record; the dialog keeps what was typed until the station's
+// answer, then closes (the notice and a fresh list follow), and stays open
+// on a refusal or no answer. Cancel or the close box asks for the list again.
 class EmailAlertDialog final : public QDialog {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(EmailAlertDialog)

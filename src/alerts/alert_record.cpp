@@ -2,7 +2,6 @@
 
 #include <vector>
 
-#include "link/board_objects.h"
 #include "link/board_request.h"
 #include "panel/station_text.h"
 
@@ -44,7 +43,6 @@ AlertUpload Build(AlertEditorMode mode, const QString& id, const char* type,
         fields << QStringLiteral("-");
     }
     upload.record = StationBytes(fields.join(QLatin1Char('|')) + QLatin1Char('|'));
-    upload.requestId = mode == AlertEditorMode::New ? routing::kAlertAdd : routing::kAlertUpdate;
     return upload;
 }
 

@@ -37,7 +37,6 @@ struct AlertBox {
 struct AlertUpload {
     QByteArray record;  // set when the alert may be sent
     QString refusal;    // set when it may not
-    int requestId = 0;  // 412 new, 413 edit
 };
 
 // The e-mail editor's seven boxes, in their check order.

@@ -5,7 +5,6 @@
 
 #include "alerts/alert_editors.h"
 #include "link/board_link.h"
-#include "link/board_objects.h"
 #include "lists/list_pictures.h"
 #include "lists/table_list_dialog.h"
 
@@ -54,13 +53,9 @@ TableListSettings AlertListSettings() {
     TableListSettings settings;
     settings.title = QStringLiteral("Create Alerts");
     settings.icon = QIcon(AddPicture(false));
-    settings.table = board::kAlertTable;
+    settings.table = BoardTable::Alerts;
     settings.noun = QStringLiteral("Alert");
     settings.plural = QStringLiteral("alerts");
-    settings.executeObject = board::kAlertExecute;
-    settings.executeId = routing::kAlertExecute;
-    settings.deleteObject = board::kAlertDelete;
-    settings.deleteId = routing::kAlertDelete;
     settings.columns = ListColumns(5);  // the fifth to ninth fields, hidden
     settings.actionImages = ListActionImages();
     settings.addButtons = {

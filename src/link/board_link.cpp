@@ -1,10 +1,13 @@
 #include "link/board_link.h"
 
+#include <QLoggingCategory>
 #include <climits>
 
 #include "link/board_objects.h"
 #include "link/snmp_session.h"
 #include "panel/text_rules.h"
+
+Q_LOGGING_CATEGORY(lcLinkOperations, "volnar.link.operations")
 
 namespace volnar {
 
@@ -19,6 +22,26 @@ bool IsOctetString(const BoardResponse& response) {
 }
 
 }  // namespace
+
+namespace board {
+namespace {
+
+std::string_view TableObject(BoardTable table) {
+    switch (table) {
+        case BoardTable::Scripts:
+            return kScriptTable;
+        case BoardTable::Alerts:
+            return kAlertTable;
+        case BoardTable::Modems:
+            break;
+    }
+    return kModemTable;
+}
+
+}  // namespace
+}  // namespace board
+
+namespace {}  // namespace
 
 QString StateText(ConnectionState state) {
     switch (state) {
@@ -90,6 +113,7 @@ void BoardLink::Start() {
 bool BoardLink::StartSnmpSession() {
     CloseTransport();
     ++m_generation;
+    EndSteps();
     std::unique_ptr<SnmpTransport> transport = m_factory();
     if (!transport) {
         Fail(QString::fromLatin1(kErrorCreatingSession));
@@ -106,26 +130,32 @@ bool BoardLink::StartSnmpSession() {
 
 bool BoardLink::SendBoardRequest(std::string_view oid, PduType type, const RequestValue& value,
                                  int requestId) {
+    return SendRequest(oid, type, value, requestId).has_value();
+}
+
+std::optional<int> BoardLink::SendRequest(std::string_view oid, PduType type,
+                                          const RequestValue& value, int requestId) {
     if (!m_transport) {
         Fail(QString::fromLatin1(kErrorCreatingSession));
-        return false;
+        return std::nullopt;
     }
     const QString chosen = CutChosenStation(m_chooser ? m_chooser() : QString());
     const std::optional<QString> address = CanonicalIpv4(chosen);
     if (!address) {
         Fail(QString::fromLatin1(kErrorAgentEntity));
-        return false;
+        return std::nullopt;
     }
     const std::optional<StationRecord> record = m_lookup ? m_lookup(chosen) : std::nullopt;
     if (!record) {
         Fail(QString::fromLatin1(kErrorNotInDirectory));
-        return false;
+        return std::nullopt;
     }
 
     BoardRequest request;
     const std::string timeoutText = record->TIMEOUT.toStdString();
     const std::string retriesText = record->RETRIES.toStdString();
     const std::string portText = record->PORT.toStdString();
+    // 0 (also an empty or NULL TIMEOUT) leaves the SNMP layer's default time-out.
     const qint64 timeout = std::max<std::int32_t>(0, text::DecimalToInt(timeoutText));
     request.station.address = *address;
     request.station.timeoutMicroseconds = timeout * kTimeoutUnitMicroseconds;
@@ -133,14 +163,14 @@ bool BoardLink::SendBoardRequest(std::string_view oid, PduType type, const Reque
     const std::int32_t port = text::DecimalToInt(portText);
     if (port < 1 || port > 65535) {
         Fail(QString::fromLatin1(kErrorSettingPort));
-        return false;
+        return std::nullopt;
     }
     request.station.port = static_cast<quint16>(port);
     request.station.community = StationBytes(record->PASSWORD);
 
     if (!ParseDottedOid(oid)) {
         Fail(QString::fromLatin1(kErrorStringToOid));
-        return false;
+        return std::nullopt;
     }
     request.oid = std::string(oid);
     request.type = type;
@@ -161,17 +191,77 @@ bool BoardLink::SendBoardRequest(std::string_view oid, PduType type, const Reque
     const SendStatus status = m_transport->Send(request);
     if (status != SendStatus::Accepted) {
         FailSend(status);
-        return false;
+        return std::nullopt;
     }
     SetSent(m_sent + 1);
+    return request.requestId;
+}
+
+BoardOperation* BoardLink::Begin(BoardOperation* operation, OperationStep step, PduType type,
+                                 const RequestValue& value, int requestId) {
+    step.operation = operation;
+    // A screen still open after a refusal or STOP sends again: its request
+    // opens the session as START does.
+    const bool sent =
+        (m_transport || StartSnmpSession()) && SendStep(std::move(step), type, value, requestId);
+    if (!sent) {
+        return EndNotSent(operation);
+    }
+    Q_EMIT OperationStarted(operation);
+    return operation;
+}
+
+BoardOperation* BoardLink::EndNotSent(BoardOperation* operation) {
+    // Never ended inside the call that started it: the screen connects to
+    // Ended after the command has returned.
+    QTimer::singleShot(0, operation, [operation] {
+        operation->Finish(OperationEnding::NotSent, QString::fromLatin1(kNotSentText));
+    });
+    return operation;
+}
+
+bool BoardLink::SendStep(OperationStep step, PduType type, const RequestValue& value,
+                         int requestId) {
+    const std::optional<int> id = SendRequest(step.asked, type, value, requestId);
+    if (!id) {
+        return false;
+    }
+    m_steps[*id].push_back(std::move(step));
     return true;
+}
+
+std::optional<BoardLink::OperationStep> BoardLink::TakeStep(int requestId) {
+    const auto it = m_steps.find(requestId);
+    if (it == m_steps.end()) {
+        return std::nullopt;
+    }
+    OperationStep step = std::move(it->second.front());
+    it->second.pop_front();
+    if (it->second.empty()) {
+        m_steps.erase(it);
+    }
+    return step;
+}
+
+void BoardLink::EndSteps() {
+    // Taken out first: an ending's receiver may send again.
+    std::unordered_map<int, std::deque<OperationStep>> steps;
+    steps.swap(m_steps);
+    for (auto& entry : steps) {
+        for (OperationStep& step : entry.second) {
+            if (step.operation) {
+                step.operation->Finish(OperationEnding::TimedOut,
+                                       QString::fromLatin1(kStoppedText));
+            }
+        }
+    }
 }
 
 void BoardLink::StopPolling() {
     m_pollTimer.stop();
     CloseTransport();
     ++m_generation;
-    EndWalks(0, false);
+    EndSteps();
     Q_EMIT ReadoutsReset();
     SetSent(0);
     SetReceived(0);
@@ -209,7 +299,9 @@ void BoardLink::PollTick() {
 }
 
 void BoardLink::HandleTimeOut(int requestId) {
-    EndWalks(requestId, false);
+    if (std::optional<OperationStep> step = TakeStep(requestId); step && step->operation) {
+        step->operation->Finish(OperationEnding::TimedOut, QString::fromLatin1(kNoAnswerText));
+    }
     const int lost = m_lost + 1;
     if (lost >= kTimeOutLimit) {
         Fail(QString::fromLatin1(kErrorTimeOut));
@@ -220,12 +312,17 @@ void BoardLink::HandleTimeOut(int requestId) {
 }
 
 void BoardLink::HandleBoardResponse(const BoardResponse& response) {
-    if (response.errorStatus != 0) {
-        Fail(ErrorStatusText(response.errorStatus));
-        return;
-    }
-    if (!response.hasBinding) {
-        Fail(QString::fromLatin1(kErrorCountingBindings));
+    if (response.errorStatus != 0 || !response.hasBinding) {
+        // Polling stops as for every failure; the operation that asked is
+        // refused with the same text.
+        std::optional<OperationStep> step = TakeStep(response.requestId);
+        const QString text = response.errorStatus != 0
+                                 ? ErrorStatusText(response.errorStatus)
+                                 : QString::fromLatin1(kErrorCountingBindings);
+        Fail(text);
+        if (step && step->operation) {
+            step->operation->Finish(OperationEnding::Refused, text, response.errorStatus);
+        }
         return;
     }
     const quint64 generation = m_generation;
@@ -235,185 +332,148 @@ void BoardLink::HandleBoardResponse(const BoardResponse& response) {
                                 : std::string_view();
     SetReceived(m_received + 1);
 
-    const int id = response.requestId;
-    const bool routedById = (id >= routing::kModemFirst && id <= routing::kAlertUpdate) ||
-                            (id >= routing::kScriptUpdate && id <= routing::kChannelNotesLast) ||
-                            (id >= routing::kAdcLoadAlerts && id <= routing::kChannelSettingsLast);
-    const auto walk = m_walks.find(id);
-    if (routedById) {
-        RouteByRequestId(response, value);
-    } else if (walk != m_walks.end() && !board::IsRowOf(response.oid, walk->second)) {
-        // A walk's answer past its table ends the walk; the object beyond
-        // the table is not taken for a row of the next table.
-        const QString table = QString::fromStdString(walk->second);
-        m_walks.erase(walk);
-        Q_EMIT TableWalkEnded(table, true);
+    if (m_steps.empty() || m_steps.count(response.requestId) == 0) {
+        // Not an operation's: the polled status record, or nothing.
+        if (response.oid == board::kStatusRecord) {
+            Q_EMIT StatusRecordReceived(IsOctetString(response) ? response.value : QByteArray());
+            if (generation == m_generation) {
+                m_pollTimer.start();
+            }
+        }
+    } else if (std::optional<OperationStep> step = TakeStep(response.requestId);
+               step->operation && step->operation->IsPending()) {
+        RouteStep(*step, response, value);
     } else {
-        // A row of a walk continues it: the next step is registered when it
-        // is sent.
-        // (A receiver may have stopped polling and ended every walk.)
-        RouteByIdentifier(response, value);
-        m_walks.erase(id);
+        // An operation given up: the answer is counted and goes nowhere.
+        qCDebug(lcLinkOperations) << "answer" << response.requestId << "for an operation given up";
     }
     // A receiver may have stopped polling: then the controls stay disabled.
-    if (generation != m_generation) {
+    // So do they for an answer to a screen's command sent while not polling
+    // (an editor sending again after a refusal).
+    if (generation != m_generation || m_state == ConnectionState::NotConnected) {
         return;
     }
     SetControlsEnabled(true);
 }
 
-void BoardLink::RouteByRequestId(const BoardResponse& response, std::string_view value) {
-    const int id = response.requestId;
-    switch (id) {
-        case routing::kModemFirst:
-            Q_EMIT SmsModemTextReceived(SecondField(value));
-            return;
-        case routing::kAlertExecute:
-            Q_EMIT NoticeRequested(25, NoticeFollowUp::ReopenAlertsList);
-            return;
-        case routing::kAlertDelete:
-            Q_EMIT NoticeRequested(24, NoticeFollowUp::ReopenAlertsList);
-            return;
-        case routing::kAlertAdd:
-            Q_EMIT NoticeRequested(26, NoticeFollowUp::ReopenAlertsList);
-            return;
-        case routing::kAlertUpdate:
-            Q_EMIT NoticeRequested(27, NoticeFollowUp::ReopenAlertsList);
-            return;
-        case routing::kScriptUpdate:
-            Q_EMIT NoticeRequested(3, NoticeFollowUp::ReopenScriptsList);
-            return;
-        case routing::kScriptAdd:
-            Q_EMIT NoticeRequested(4, NoticeFollowUp::ReopenScriptsList);
-            return;
-        case routing::kScriptDelete:
-            Q_EMIT NoticeRequested(5, NoticeFollowUp::ReopenScriptsList);
-            return;
-        case routing::kScriptExecute:
-            Q_EMIT NoticeRequested(6, NoticeFollowUp::None);
-            return;
-        case routing::kStationName:
-            Q_EMIT NoticeRequested(7, NoticeFollowUp::None);
-            return;
-        case routing::kAdcLoadAlerts:
-            if (board::IsRowOf(response.oid, board::kAlertTable)) {
-                const AdcListItem item = ListItemOfRow(value);
-                Q_EMIT AdcLoadAlertItem(item.id, item.text);
-                FollowUp(response.oid, PduType::GetNext, routing::kAdcLoadAlerts);
-            } else {
-                FollowUp(board::kScriptTable, PduType::GetNext, routing::kAdcLoadScripts);
+void BoardLink::RouteStep(OperationStep& step, const BoardResponse& response,
+                          std::string_view value) {
+    BoardOperation& operation = *step.operation;
+    switch (step.kind) {
+        case OperationStep::Kind::Confirm:
+            if (step.notice != 0) {
+                Q_EMIT NoticeRequested(step.notice, step.followUp);
             }
+            operation.Finish(OperationEnding::Done);
             return;
-        case routing::kAdcLoadScripts:
-            if (board::IsRowOf(response.oid, board::kScriptTable)) {
-                const AdcListItem item = ListItemOfRow(value);
-                Q_EMIT AdcLoadScriptItem(item.id, item.text);
-                FollowUp(response.oid, PduType::GetNext, routing::kAdcLoadScripts);
-            } else if (m_adcOptionsChannel >= 1 && m_adcOptionsChannel <= board::kChannelCount) {
-                FollowUp(board::kChannelRecord[static_cast<std::size_t>(m_adcOptionsChannel)],
-                         PduType::Get, routing::kAdcLoadRecord);
-            }
-            return;
-        case routing::kAdcLoadRecord:
-            Q_EMIT AdcChannelRecordReceived(ParseAdcChannelRecord(
-                value, board::MemberIndex(board::kChannelRecord, response.oid)));
-            return;
-        default:
-            break;
-    }
-    if (id >= routing::kChannelNameFirst && id <= routing::kChannelNotesLast) {
-        // 425 "ADC 1 Name Changed !" (code 8) up to 440 "ADC 8 Note Changed !" (23).
-        Q_EMIT NoticeRequested(id - 417, NoticeFollowUp::None);
-    } else if (id >= routing::kChannelSettingsFirst && id <= routing::kChannelSettingsLast) {
-        // 453 "ADC 1 Updated !" (code 28) up to 460 "ADC 8 Updated !" (35).
-        Q_EMIT NoticeRequested(id - 425, NoticeFollowUp::None);
-    }
-}
-
-bool BoardLink::RouteByIdentifier(const BoardResponse& response, std::string_view value) {
-    const std::string& oid = response.oid;
-    const bool walked = m_walks.count(response.requestId) != 0;
-    if (board::IsRowOf(oid, board::kScriptTable)) {
-        Q_EMIT ScriptRowReceived(ScriptRowCells(value));
-        FollowUp(oid, PduType::GetNext, 0, walked ? board::kScriptTable : std::string_view());
-        return true;
-    }
-    if (board::IsRowOf(oid, board::kAlertTable)) {
-        Q_EMIT AlertRowReceived(AlertRowCells(value));
-        FollowUp(oid, PduType::GetNext, 0, walked ? board::kAlertTable : std::string_view());
-        return true;
-    }
-    if (board::IsRowOf(oid, board::kModemTable)) {
-        Q_EMIT ModemRowReceived(SecondField(value));
-        FollowUp(oid, PduType::GetNext, 0, walked ? board::kModemTable : std::string_view());
-        return true;
-    }
-    if (oid == board::kStatusRecord) {
-        const quint64 generation = m_generation;
-        Q_EMIT StatusRecordReceived(IsOctetString(response) ? response.value : QByteArray());
-        if (generation == m_generation) {
-            m_pollTimer.start();
-        }
-        return true;
-    }
-    if (const int relay = board::MemberIndex(board::kRelayNotes, oid); relay != 0) {
-        Q_EMIT RelayNotesReceived(relay, StationText(value));
-        if (m_relayNotesPending != 0) {
-            m_relayNotesPending = 0;
-            Q_EMIT NoticeRequested(1, NoticeFollowUp::None);
-        }
-        return true;
-    }
-    if (const int relay = board::MemberIndex(board::kRelayName, oid); relay != 0) {
-        Q_EMIT RelayNameReceived(relay, StationText(value));
-        Q_EMIT NoticeRequested(2, NoticeFollowUp::None);
-        return true;
-    }
-    // Nothing: this is also how every table walk ends.
-    return false;
-}
-
-void BoardLink::FollowUp(std::string_view oid, PduType type, int requestId,
-                         std::string_view walkTable) {
-    const quint64 generation = m_generation;
-    QTimer::singleShot(
-        0, this,
-        [this, generation, oid = std::string(oid), type, requestId, walk = std::string(walkTable)] {
-            if (generation != m_generation || !m_transport) {
-                if (!walk.empty()) {
-                    Q_EMIT TableWalkEnded(QString::fromStdString(walk), false);
-                }
+        case OperationStep::Kind::RelayEcho:
+            // Only the echo of the object asked for confirms.
+            if (response.oid != step.asked) {
+                operation.Finish(OperationEnding::Refused, QString::fromLatin1(kWrongAnswerText));
                 return;
             }
-            if (SendBoardRequest(oid, type, RequestValue::Null(), requestId) && !walk.empty()) {
-                m_walks[m_requestCounter] = walk;
-            } else if (!walk.empty()) {
-                Q_EMIT TableWalkEnded(QString::fromStdString(walk), false);
+            operation.m_echo = StationText(value);
+            if (step.notice != 0) {
+                Q_EMIT NoticeRequested(step.notice, step.followUp);
             }
-        });
-}
-
-bool BoardLink::StartTableWalk(std::string_view table) {
-    if (!SendBoardRequest(table, PduType::GetNext)) {
-        Q_EMIT TableWalkEnded(
-            QString::fromLatin1(table.data(), static_cast<qsizetype>(table.size())), false);
-        return false;
-    }
-    m_walks[m_requestCounter] = std::string(table);
-    return true;
-}
-
-void BoardLink::EndWalks(int requestId, bool complete) {
-    // requestId 0 ends every walk (the connection stopped).
-    for (auto it = m_walks.begin(); it != m_walks.end();) {
-        if (requestId == 0 || it->first == requestId) {
-            const QString table = QString::fromStdString(it->second);
-            it = m_walks.erase(it);
-            Q_EMIT TableWalkEnded(table, complete);
-        } else {
-            ++it;
+            operation.Finish(OperationEnding::Done);
+            return;
+        case OperationStep::Kind::WalkRow:
+            RouteWalkRow(step, response, value);
+            return;
+        case OperationStep::Kind::AlertPool:
+        case OperationStep::Kind::ScriptPool:
+            RoutePool(step, response, value);
+            return;
+        case OperationStep::Kind::ChannelRecord: {
+            const int channel = board::MemberIndex(board::kChannelRecord, response.oid);
+            if (channel != step.index) {
+                operation.Finish(OperationEnding::Refused, QString::fromLatin1(kWrongAnswerText));
+                return;
+            }
+            operation.m_record = ParseAdcChannelRecord(value, channel);
+            operation.Finish(OperationEnding::Done);
+            return;
         }
     }
+}
+
+void BoardLink::RouteWalkRow(OperationStep& step, const BoardResponse& response,
+                             std::string_view value) {
+    BoardOperation& operation = *step.operation;
+    // A station that answers a GETNEXT with an object not after the one
+    // asked would keep the walk going for ever.
+    if (!board::Follows(response.oid, step.asked)) {
+        qCWarning(lcLinkOperations) << "walk stopped: asked after" << step.asked.c_str()
+                                    << "answered" << response.oid.c_str();
+        operation.Finish(OperationEnding::Refused, QString::fromLatin1(kWalkStuckText));
+        return;
+    }
+    const std::string_view table = board::TableObject(step.table);
+    // The first answer past the table ends the walk; the object beyond is
+    // not taken for a row of the next table.
+    if (!board::IsRowOf(response.oid, table)) {
+        operation.Finish(OperationEnding::Done);
+        return;
+    }
+    ++operation.m_rows;
+    switch (step.table) {
+        case BoardTable::Scripts:
+            Q_EMIT operation.RowReceived(ScriptRowCells(value));
+            break;
+        case BoardTable::Alerts:
+            Q_EMIT operation.RowReceived(AlertRowCells(value));
+            break;
+        case BoardTable::Modems:
+            Q_EMIT operation.RowReceived(QStringList{SecondField(value)});
+            break;
+    }
+    step.asked = response.oid;
+    FollowUp(std::move(step), PduType::GetNext, 0);
+}
+
+void BoardLink::RoutePool(OperationStep& step, const BoardResponse& response,
+                          std::string_view value) {
+    BoardOperation& operation = *step.operation;
+    if (!board::Follows(response.oid, step.asked)) {
+        operation.Finish(OperationEnding::Refused, QString::fromLatin1(kWalkStuckText));
+        return;
+    }
+    const bool alerts = step.kind == OperationStep::Kind::AlertPool;
+    if (board::IsRowOf(response.oid, alerts ? board::kAlertTable : board::kScriptTable)) {
+        Q_EMIT operation.PoolItemReceived(alerts, ListItemOfRow(value));
+        step.asked = response.oid;
+        FollowUp(std::move(step), PduType::GetNext,
+                 alerts ? routing::kAdcLoadAlerts : routing::kAdcLoadScripts);
+        return;
+    }
+    if (alerts) {
+        step.kind = OperationStep::Kind::ScriptPool;
+        step.asked = std::string(board::kScriptTable);
+        FollowUp(std::move(step), PduType::GetNext, routing::kAdcLoadScripts);
+        return;
+    }
+    step.kind = OperationStep::Kind::ChannelRecord;
+    step.asked = std::string(board::kChannelRecord[static_cast<std::size_t>(step.index)]);
+    FollowUp(std::move(step), PduType::Get, routing::kAdcLoadRecord);
+}
+
+void BoardLink::FollowUp(OperationStep step, PduType type, int requestId) {
+    const quint64 generation = m_generation;
+    QTimer::singleShot(0, this, [this, generation, step = std::move(step), type, requestId] {
+        if (!step.operation || !step.operation->IsPending()) {
+            return;  // given up: nothing more is asked
+        }
+        if (generation != m_generation || !m_transport) {
+            step.operation->Finish(OperationEnding::TimedOut, QString::fromLatin1(kStoppedText));
+            return;
+        }
+        const QPointer<BoardOperation> operation = step.operation;
+        if (!SendStep(step, type, RequestValue::Null(), requestId) && operation &&
+            operation->IsPending()) {
+            operation->Finish(OperationEnding::NotSent, QString::fromLatin1(kNotSentText));
+        }
+    });
 }
 
 void BoardLink::Fail(const QString& text) {

@@ -6,12 +6,15 @@
 #include <QString>
 #include <QStringList>
 #include <QTimer>
+#include <deque>
 #include <functional>
-#include <map>
 #include <memory>
 #include <optional>
+#include <string>
 #include <string_view>
+#include <unordered_map>
 
+#include "link/board_commands.h"
 #include "link/board_request.h"
 #include "link/dispatch_rules.h"
 #include "link/snmp_transport.h"
@@ -55,10 +58,11 @@ QString PollingMessageText(int dots);
 QString CutChosenStation(const QString& chooserText);
 
 // The link to the chosen station: the SNMP session and the one request
-// sender every dialog uses, the response dispatcher and the polling cycle.
-// Everything runs on the GUI thread. The dispatcher never touches a widget:
-// it emits typed signals, and a dialog that is open connects to the ones it
-// needs (a closed dialog receives nothing).
+// sender, the response dispatcher and the polling cycle. Everything runs on
+// the GUI thread. The dispatcher never touches a widget: the polled status
+// record, notices, counters and connection texts go out as signals, and
+// every other answer goes to the operation of the screen that asked for it
+// (board_commands.h); an operation given up gets nothing.
 class BoardLink final : public QObject {
     Q_OBJECT
 
@@ -87,11 +91,6 @@ public:
     bool SendBoardRequest(std::string_view oid, PduType type,
                           const RequestValue& value = RequestValue::Null(), int requestId = 0);
 
-    // Starts a GETNEXT walk of a table (scripts, alerts or modems): its rows
-    // arrive through the table's row signal, and TableWalkEnded says when
-    // the walk is over. False when the first request could not be sent.
-    bool StartTableWalk(std::string_view table);
-
     // Ends the connection and returns to the idle look. Safe at any time,
     // including from inside a handler of this object's signals.
     void StopPolling();
@@ -103,15 +102,26 @@ public:
     // One poll-timer tick (public for tests; the poll timer calls it).
     void PollTick();
 
-    // The relay control dialog marks relay `relay` (1-4) as having sent its
-    // notes; the next notes answer clears the mark and asks for the notice.
-    void SetRelayNotesPending(int relay) { m_relayNotesPending = relay; }
-    int RelayNotesPending() const { return m_relayNotesPending; }
+    // One request of an operation in flight: what its answer means.
+    struct OperationStep {
+        enum class Kind { Confirm, RelayEcho, WalkRow, AlertPool, ScriptPool, ChannelRecord };
+        QPointer<BoardOperation> operation;
+        Kind kind = Kind::Confirm;
+        int index = 0;   // relay (RelayEcho) or channel (pools, record)
+        int notice = 0;  // the notice on success, 0 for none
+        NoticeFollowUp followUp = NoticeFollowUp::None;
+        BoardTable table = BoardTable::Scripts;  // WalkRow
+        std::string asked;                       // the identifier asked for
+    };
 
-    // The channel (1-8) of the open ADC options dialog, 0 when none is open:
-    // the data load reads that channel's record after its two walks.
-    void SetAdcOptionsChannel(int channel) { m_adcOptionsChannel = channel; }
-    int AdcOptionsChannel() const { return m_adcOptionsChannel; }
+    // Sends the first request of a command's operation (board_commands.cpp);
+    // opens a session first when none is open. The operation ends NotSent,
+    // on the next turn of the event loop, when the request could not go out.
+    BoardOperation* Begin(BoardOperation* operation, OperationStep step, PduType type,
+                          const RequestValue& value = RequestValue::Null(), int requestId = 0);
+
+    // Ends the operation NotSent on the next turn of the event loop.
+    BoardOperation* EndNotSent(BoardOperation* operation);
 
     int SentCount() const { return m_sent; }
     int ReceivedCount() const { return m_received; }
@@ -139,25 +149,8 @@ Q_SIGNALS:
     // A status record (.77), whole; the poll timer is re-armed after every
     // receiver has run (StatusPanel::ShowStatusRecord).
     void StatusRecordReceived(const QByteArray& record);
-    // Table rows, in the station's order, for the open list dialogs.
-    void ScriptRowReceived(const QStringList& cells);
-    void AlertRowReceived(const QStringList& cells);
-    // A modem row (.60 walk) for the SMS alert dialog's modem list.
-    void ModemRowReceived(const QString& modem);
-    // The answer to GETNEXT .60 with id 409: the SMS alert dialog's modem text.
-    void SmsModemTextReceived(const QString& modem);
-    // Relay notes (.76.n) and name (.74.n) echoes for the relay dialog.
-    void RelayNotesReceived(int relay, const QString& notes);
-    void RelayNameReceived(int relay, const QString& name);
-    // The ADC options data load: alert pool entries (id 450), script pool
-    // entries (451), the channel record (452).
-    void AdcLoadAlertItem(int id, const QString& text);
-    void AdcLoadScriptItem(int id, const QString& text);
-    void AdcChannelRecordReceived(const volnar::AdcChannelRecord& record);
-    // A walk started with StartTableWalk is over: complete when the station
-    // answered past the table, not complete when the connection stopped or
-    // a step got no answer. `table` is the table's dotted identifier.
-    void TableWalkEnded(const QString& table, bool complete);
+    // A command has sent its first request.
+    void OperationStarted(volnar::BoardOperation* operation);
     // A confirmation notice (codes of NoticeText) and what runs after it.
     void NoticeRequested(int code, volnar::NoticeFollowUp followUp);
 
@@ -171,13 +164,19 @@ private:
     void SetLost(int count);
     void SetControlsEnabled(bool enabled);
     void CloseTransport();
-    // Sends a follow-up request once the current handler has returned;
-    // dropped when the session has been stopped or restarted meanwhile.
-    void FollowUp(std::string_view oid, PduType type, int requestId,
-                  std::string_view walkTable = {});
-    void EndWalks(int requestId, bool complete);
-    void RouteByRequestId(const BoardResponse& response, std::string_view value);
-    bool RouteByIdentifier(const BoardResponse& response, std::string_view value);
+    // Sends one request; the id it went out with, or nullopt after Fail.
+    std::optional<int> SendRequest(std::string_view oid, PduType type, const RequestValue& value,
+                                   int requestId);
+    bool SendStep(OperationStep step, PduType type, const RequestValue& value, int requestId);
+    // Sends the next request of an operation once the current handler has
+    // returned; dropped when the operation was given up meanwhile.
+    void FollowUp(OperationStep step, PduType type, int requestId);
+    std::optional<OperationStep> TakeStep(int requestId);
+    // Every operation in flight ends: the connection has stopped.
+    void EndSteps();
+    void RouteStep(OperationStep& step, const BoardResponse& response, std::string_view value);
+    void RouteWalkRow(OperationStep& step, const BoardResponse& response, std::string_view value);
+    void RoutePool(OperationStep& step, const BoardResponse& response, std::string_view value);
 
     MessageService& m_messages;
     StationLookup m_lookup;
@@ -192,10 +191,9 @@ private:
     int m_received = 0;
     int m_lost = 0;
     int m_pollTicks = 0;
-    int m_relayNotesPending = 0;
-    int m_adcOptionsChannel = 0;
-    // Walks in progress: the id of each one's request in flight, and its table.
-    std::map<int, std::string> m_walks;
+    // Operations' requests in flight by request id, oldest first: requests
+    // with one id go out one after the other, and are answered in order.
+    std::unordered_map<int, std::deque<OperationStep>> m_steps;
     bool m_controlsEnabled = false;
     ConnectionState m_state = ConnectionState::NotConnected;
 

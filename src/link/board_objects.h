@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <string_view>
 
@@ -100,6 +101,47 @@ constexpr bool IsWithin(std::string_view oid, std::string_view object) {
 // object itself).
 constexpr bool IsRowOf(std::string_view oid, std::string_view table) {
     return IsWithin(oid, table) && oid.size() > table.size();
+}
+
+// True when oid comes after `asked` in the order of object identifiers
+// (arc by arc, numerically; a longer identifier after its own prefix): what
+// a GETNEXT answer must be for a walk to advance. Texts that are not dotted
+// decimal identifiers compare as never following.
+constexpr bool Follows(std::string_view oid, std::string_view asked) {
+    std::size_t i = 0;
+    std::size_t j = 0;
+    while (true) {
+        if (j >= asked.size()) {
+            return i < oid.size();  // asked is a prefix: only a longer oid follows
+        }
+        if (i >= oid.size()) {
+            return false;
+        }
+        // One arc of each: digits up to the next dot. Arcs are compared by
+        // length first (no leading zeros in what the station sends), then
+        // digit by digit.
+        const std::size_t iEnd = std::min(oid.find('.', i), oid.size());
+        const std::size_t jEnd = std::min(asked.find('.', j), asked.size());
+        const std::string_view a = oid.substr(i, iEnd - i);
+        const std::string_view b = asked.substr(j, jEnd - j);
+        if (a.empty() || b.empty()) {
+            return false;
+        }
+        if (a != b) {
+            return a.size() != b.size() ? a.size() > b.size() : a > b;
+        }
+        i = iEnd + 1;
+        j = jEnd + 1;
+        if (iEnd == oid.size() && jEnd == asked.size()) {
+            return false;  // equal
+        }
+        if (jEnd == asked.size()) {
+            return true;  // oid continues under asked
+        }
+        if (iEnd == oid.size()) {
+            return false;  // oid is a prefix of asked
+        }
+    }
 }
 
 // Index 1-4 (relay) or 1-8 (channel) of the family member equal to oid, 0 when

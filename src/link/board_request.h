@@ -24,10 +24,10 @@ inline constexpr int kSyntaxNull = 5;
 // Where one request goes: the station's address and its settings from the
 // directory, already converted.
 struct StationSettings {
-    QString address;       // canonical dotted IPv4 text
-    quint16 port = 161;    // 1-65535
-    QByteArray community;  // the station's password
-    qint64 timeoutMicroseconds = 0;
+    QString address;                 // canonical dotted IPv4 text
+    quint16 port = 161;              // 1-65535
+    QByteArray community;            // the station's password
+    qint64 timeoutMicroseconds = 0;  // 0: the SNMP layer's default
     int retries = 0;
 
     friend bool operator==(const StationSettings&, const StationSettings&) = default;

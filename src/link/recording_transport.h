@@ -21,12 +21,17 @@ public:
         }
         if (nextStatus == SendStatus::Accepted) {
             requests.push_back(request);
+            if (alsoRecordTo != nullptr) {
+                alsoRecordTo->push_back(request);
+            }
         }
         return nextStatus;
     }
     void Close() override { closed = true; }
 
     std::vector<BoardRequest> requests;
+    // Where the requests of every transport of a test are kept as well.
+    std::vector<BoardRequest>* alsoRecordTo = nullptr;
     SendStatus nextStatus = SendStatus::Accepted;
     bool closed = false;
 

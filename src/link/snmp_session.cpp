@@ -228,7 +228,11 @@ SnmpSession::Channel* SnmpSession::ChannelFor(const StationSettings& station) {
     session.peername = peer.data();
     session.community = reinterpret_cast<u_char*>(community.data());
     session.community_len = static_cast<size_t>(community.size());
-    session.timeout = static_cast<long>(std::max<qint64>(0, station.timeoutMicroseconds));
+    // No time-out of its own (an empty, NULL or "0" TIMEOUT) means net-snmp's
+    // default; 0 would time every request out at once.
+    session.timeout = station.timeoutMicroseconds > 0
+                          ? static_cast<long>(station.timeoutMicroseconds)
+                          : static_cast<long>(SNMP_DEFAULT_TIMEOUT);
     session.retries = std::max(0, station.retries);
     session.callback = &SnmpSession::OnNetSnmpEvent;
     session.callback_magic = channel.get();

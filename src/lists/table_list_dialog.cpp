@@ -8,7 +8,6 @@
 #include <limits>
 
 #include "link/board_link.h"
-#include "link/board_objects.h"
 #include "panel/message_service.h"
 
 namespace volnar {
@@ -145,28 +144,30 @@ TableListDialog::TableListDialog(TableListSettings settings, BoardLink& link,
     });
     connect(cancel, &QPushButton::clicked, this, &QDialog::close);
 
-    // The link's signals reach this list only while it exists.
-    if (m_settings.table == board::kScriptTable) {
-        connect(&m_link, &BoardLink::ScriptRowReceived, this, &TableListDialog::AddRow);
-    } else {
-        connect(&m_link, &BoardLink::AlertRowReceived, this, &TableListDialog::AddRow);
-    }
-    connect(&m_link, &BoardLink::TableWalkEnded, this, &TableListDialog::WalkEnded);
     m_grid->setFocus();
 }
 
 TableListDialog::~TableListDialog() = default;
 
 void TableListDialog::StartWalk() {
+    if (BoardOperation* old = m_walk) {
+        // Given up: no further row of it reaches this list.
+        disconnect(old, nullptr, this, nullptr);
+        old->Cancel();
+        old->deleteLater();
+    }
     m_walking = true;
     m_walkComplete = false;
+    m_walkText.clear();
     ShowWalkStatus();
-    m_link.StartTableWalk(m_settings.table);
+    m_walk = commands::WalkTable(m_link, this, m_settings.table);
+    connect(m_walk, &BoardOperation::RowReceived, this, &TableListDialog::AddRow);
+    connect(m_walk, &BoardOperation::Ended, this, &TableListDialog::WalkEnded);
 }
 
 void TableListDialog::AddRow(const QStringList& cells) {
     if (!m_walking || m_grid->AddRowTexts(cells) < 0) {
-        return;  // not our walk, or the grid is full
+        return;  // the grid is full
     }
     ++m_rowsRead;
     if (!m_statusTimer.isActive()) {
@@ -174,13 +175,13 @@ void TableListDialog::AddRow(const QStringList& cells) {
     }
 }
 
-void TableListDialog::WalkEnded(const QString& table, bool complete) {
-    if (!m_walking || table != QLatin1String(m_settings.table.data(),
-                                             static_cast<qsizetype>(m_settings.table.size()))) {
-        return;
+void TableListDialog::WalkEnded(OperationEnding ending) {
+    if (sender() != m_walk.data()) {
+        return;  // an earlier walk, given up
     }
     m_walking = false;
-    m_walkComplete = complete;
+    m_walkComplete = ending == OperationEnding::Done;
+    m_walkText = m_walkComplete ? QString() : m_walk->Text();
     ShowWalkStatus();
 }
 
@@ -189,9 +190,13 @@ QString TableListDialog::WalkStatusText() const {
         return tr("Reading %1 from the station... %2 read").arg(m_settings.plural).arg(m_rowsRead);
     }
     if (!m_walkComplete) {
-        return tr("Reading stopped after %1 %2: press Refresh to read the list again")
-            .arg(m_rowsRead)
-            .arg(m_settings.plural);
+        const QString stopped =
+            tr("Reading stopped after %1 %2: press Refresh to read the list again")
+                .arg(m_rowsRead)
+                .arg(m_settings.plural);
+        return m_walkText.isEmpty()
+                   ? stopped
+                   : stopped + QStringLiteral(" (") + m_walkText + QLatin1Char(')');
     }
     if (m_rowsRead == 0) {
         return tr("No %1 on the station").arg(m_settings.plural);
@@ -250,13 +255,26 @@ void TableListDialog::ExecuteOrDelete(bool execute, const QString& id) {
     const QString question = (execute ? QStringLiteral("Execute ") : QStringLiteral("Delete ")) +
                              m_settings.noun + QStringLiteral(" Number ") + id +
                              QStringLiteral(" ?");
-    if (!m_messages.Show(MessageIcon::None, question, MessageButtons::YesNo)) {
-        return;
+    if (m_action || !m_messages.Show(MessageIcon::None, question, MessageButtons::YesNo)) {
+        return;  // one at a time
     }
-    m_link.SendBoardRequest(execute ? m_settings.executeObject : m_settings.deleteObject,
-                            PduType::Set, RequestValue::Integer(*number),
-                            execute ? m_settings.executeId : m_settings.deleteId);
-    close();
+    m_action = execute ? commands::ExecuteRow(m_link, this, m_settings.table, *number)
+                       : commands::DeleteRow(m_link, this, m_settings.table, *number);
+    m_status->setText(
+        (execute ? tr("Executing %1 %2...") : tr("Deleting %1 %2...")).arg(m_settings.noun, id));
+    connect(m_action, &BoardOperation::Ended, this, [this](OperationEnding ending) {
+        BoardOperation* action = m_action;
+        m_action = nullptr;
+        action->deleteLater();
+        if (ending == OperationEnding::Done) {
+            close();  // the notice follows, then a fresh list where there is one
+            return;
+        }
+        ShowWalkStatus();
+        if (const QString text = UnreportedText(*action); !text.isEmpty()) {
+            m_messages.ShowError(text);
+        }
+    });
 }
 
 }  // namespace volnar

@@ -4,6 +4,7 @@
 #include <QIcon>
 #include <QList>
 #include <QPixmap>
+#include <QPointer>
 #include <QTimer>
 #include <array>
 #include <functional>
@@ -13,6 +14,7 @@
 #include <vector>
 
 #include "grid/my_ra_grid.h"
+#include "link/board_commands.h"
 
 class QLabel;
 class QPushButton;
@@ -40,13 +42,9 @@ struct TableListColumn {
 struct TableListSettings {
     QString title;
     QIcon icon;
-    std::string_view table;  // the table walked
-    QString noun;            // "Script": "Execute Script Number 3 ?"
-    QString plural;          // "scripts": "Reading scripts from the station..."
-    std::string_view executeObject;
-    int executeId = 0;
-    std::string_view deleteObject;
-    int deleteId = 0;
+    BoardTable table = BoardTable::Scripts;  // the table walked, executed from, deleted from
+    QString noun;                            // "Script": "Execute Script Number 3 ?"
+    QString plural;                          // "scripts": "Reading scripts from the station..."
     std::vector<TableListColumn> columns;
     QList<QPixmap> actionImages;  // execute, delete, edit
     struct AddButton {
@@ -61,10 +59,11 @@ struct TableListSettings {
 };
 
 // A list of one of the station's tables, one grid row per table row, read
-// with a tracked GETNEXT walk while the dialog is open. Execute and delete
-// are asked first and sent from here, then the list closes (the station's
-// answer brings a notice and a fresh list); edit, the Add buttons and
-// Refresh close the list and ask for the next screen through signals.
+// by the list's own walk: closing the list ends it, and no row of it reaches
+// another list. Execute and delete are asked first and sent from here; the
+// list closes once the station has confirmed (its notice brings a fresh
+// list) and stays when it did not. Edit, the Add buttons and Refresh close
+// the list and ask for the next screen through signals.
 // Every field is kept whole, so what is executed, deleted or edited is
 // exactly what the station listed.
 class TableListDialog final : public QDialog {
@@ -96,7 +95,7 @@ Q_SIGNALS:
 
 private:
     void AddRow(const QStringList& cells);
-    void WalkEnded(const QString& table, bool complete);
+    void WalkEnded(OperationEnding ending);
     void ShowWalkStatus();
     void ExecuteOrDelete(bool execute, const QString& id);
 
@@ -106,8 +105,11 @@ private:
     grid::MyRAGrid* m_grid;
     QLabel* m_status;
     QTimer m_statusTimer;  // the count follows the rows a few times a second
+    QPointer<BoardOperation> m_walk;
+    QPointer<BoardOperation> m_action;  // execute or delete in flight
     bool m_walking = false;
     bool m_walkComplete = false;
+    QString m_walkText;  // why the walk stopped
     int m_rowsRead = 0;
 };
 

@@ -9,8 +9,8 @@
 
 namespace volnar {
 
-// What the main window's panel shows of the station's last status record
-// (board object .77), and the values from it that other dialogs read. Plain
+// What the main window's panel shows of the station's last polled status
+// record, and the values from it that other dialogs read. Plain
 // model: the window reads the texts after Changed() and draws them.
 //
 // The station's texts are untrusted bytes. They are shown as received, each

@@ -1,10 +1,11 @@
 #include "relays/relay_dialog.h"
 
+#include <QLabel>
 #include <QPushButton>
 #include <QTextDocument>
 
+#include "link/board_commands.h"
 #include "link/board_link.h"
-#include "link/board_objects.h"
 #include "panel/message_service.h"
 #include "panel/station_text.h"
 #include "panel/status_panel.h"
@@ -39,19 +40,18 @@ RelayDialog::RelayDialog(int relay, BoardLink& link, const StatusPanel& panel,
     });
     connect(m_ui->notesEdit, &QPlainTextEdit::textChanged, this, &RelayDialog::LimitNotes);
 
-    // The station's echoes reach this dialog only while it is open, and only
-    // for its own relay.
-    connect(&m_link, &BoardLink::RelayNotesReceived, this, [this](int k, const QString& notes) {
-        if (k == m_relay) {
-            m_stationNotes = notes;
-            m_ui->notesEdit->setPlainText(EditableLines(notes));
-        }
-    });
-    connect(&m_link, &BoardLink::RelayNameReceived, this, [this](int k, const QString& name) {
-        if (k == m_relay) {
-            m_ui->nameEdit->setText(name);
-        }
-    });
+    // Enter never switches the relay: no button is the default, and Enter in
+    // the name updates the name. (The notes take Enter as a line break.)
+    for (QPushButton* button : findChildren<QPushButton*>()) {
+        button->setAutoDefault(false);
+        button->setDefault(false);
+    }
+    connect(m_ui->nameEdit, &QLineEdit::returnPressed, this, &RelayDialog::UpdateName);
+
+    m_status = new QLabel(this);
+    m_status->setObjectName(QStringLiteral("relayStatusLabel"));
+    m_status->setWordWrap(true);
+    m_ui->rightColumn->addWidget(m_status);
     Refresh();
 }
 
@@ -60,30 +60,53 @@ RelayDialog::~RelayDialog() = default;
 void RelayDialog::DoRelayAction() {
     // Exactly one SET per press, then the dialog closes.
     if (m_ui->onRadio->isChecked()) {
-        m_link.SendBoardRequest(board::kRelaySwitch[m_relay], PduType::Set,
-                                RequestValue::Integer(1));
+        commands::SwitchRelay(m_link, this, m_relay, true);
     } else if (m_ui->offRadio->isChecked()) {
-        m_link.SendBoardRequest(board::kRelaySwitch[m_relay], PduType::Set,
-                                RequestValue::Integer(0));
+        commands::SwitchRelay(m_link, this, m_relay, false);
     } else {
-        m_link.SendBoardRequest(board::kRelayPulse[m_relay], PduType::Set,
-                                RequestValue::Integer(m_ui->pulseSlider->value()));
+        commands::PulseRelay(m_link, this, m_relay, m_ui->pulseSlider->value());
     }
     accept();
 }
 
+void RelayDialog::Track(BoardOperation* operation, QPushButton* button, const QString& sending,
+                        std::function<void(const QString& echo)> done) {
+    // The edit keeps what was typed until the station has echoed it.
+    const QString text = button->text();
+    button->setEnabled(false);
+    button->setText(sending);
+    connect(operation, &BoardOperation::Ended, this,
+            [this, operation, button, text, done = std::move(done)](OperationEnding ending) {
+                button->setText(text);
+                button->setEnabled(true);
+                if (ending == OperationEnding::Done) {
+                    m_status->clear();
+                    done(operation->Echo());
+                } else if (ending != OperationEnding::Cancelled) {
+                    m_status->setText(operation->Text());
+                }
+                operation->deleteLater();
+            });
+}
+
 void RelayDialog::UpdateName() {
+    if (!m_ui->updateNameButton->isEnabled()) {
+        return;  // already sending
+    }
     const QString name = m_ui->nameEdit->text();
     if (const auto refusal =
             CheckStationText({tr("Relay %1 Name").arg(m_relay), kRelayNameMaxLength, true}, name)) {
         m_messages.ShowError(*refusal);
         return;
     }
-    m_link.SendBoardRequest(board::kRelayName[m_relay], PduType::Set,
-                            RequestValue::Text(StationBytes(name)));
+    Track(commands::SetRelayName(m_link, this, m_relay, name), m_ui->updateNameButton,
+          tr("Sending..."), [this](const QString& echo) { m_ui->nameEdit->setText(echo); });
 }
 
 void RelayDialog::UpdateNotes() {
+    if (!m_ui->updateNotesButton->isEnabled()) {
+        return;  // already sending
+    }
     const QString notes =
         StationLines(m_ui->notesEdit->document()->toRawText(), m_stationNotes, u"\n");
     if (const auto refusal = CheckStationText(
@@ -91,15 +114,18 @@ void RelayDialog::UpdateNotes() {
         m_messages.ShowError(*refusal);
         return;
     }
-    // The notes come back in the station's echo, with the notice.
-    m_ui->notesEdit->clear();
-    m_link.SetRelayNotesPending(m_relay);
-    m_link.SendBoardRequest(board::kRelayNotes[m_relay], PduType::Set,
-                            RequestValue::Text(StationBytes(notes)));
+    Track(commands::SetRelayNotes(m_link, this, m_relay, notes), m_ui->updateNotesButton,
+          tr("Sending..."), [this](const QString& echo) { ShowStationNotes(echo); });
 }
 
 void RelayDialog::Refresh() {
-    m_link.SendBoardRequest(board::kRelayNotes[m_relay], PduType::Get);
+    Track(commands::ReadRelayNotes(m_link, this, m_relay), m_ui->refreshButton,
+          m_ui->refreshButton->text(), [this](const QString& echo) { ShowStationNotes(echo); });
+}
+
+void RelayDialog::ShowStationNotes(const QString& notes) {
+    m_stationNotes = notes;
+    m_ui->notesEdit->setPlainText(EditableLines(notes));
 }
 
 void RelayDialog::LimitNotes() {

@@ -1,7 +1,11 @@
 #pragma once
 
 #include <QDialog>
+#include <functional>
 #include <memory>
+
+class QLabel;
+class QPushButton;
 
 namespace Ui {
 class RelayDialog;
@@ -10,6 +14,7 @@ class RelayDialog;
 namespace volnar {
 
 class BoardLink;
+class BoardOperation;
 class MessageService;
 class StatusPanel;
 
@@ -18,8 +23,9 @@ inline constexpr int kRelayNameMaxLength = 19;
 inline constexpr int kRelayNotesMaxLength = 511;
 
 // "Relay n Control": switch relay n on or off or pulse it, and edit its name
-// and notes. Each action is one request; the station's echoes of the name and
-// notes come back through the link's signals while the dialog is open.
+// and notes. Each action is one command of the dialog's own; the name and
+// notes stay as typed until the station's echo replaces them, and a refused
+// or unanswered update is said below the notes.
 class RelayDialog final : public QDialog {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(RelayDialog)
@@ -42,8 +48,15 @@ private:
     void UpdateNotes();
     void Refresh();
     void LimitNotes();
+    // Notes as the station sent them, shown with their line breaks.
+    void ShowStationNotes(const QString& notes);
+    // Shows `button` as sending until the operation ends; `done` takes the
+    // station's echo.
+    void Track(BoardOperation* operation, QPushButton* button, const QString& sending,
+               std::function<void(const QString& echo)> done);
 
     std::unique_ptr<Ui::RelayDialog> m_ui;
+    QLabel* m_status = nullptr;
     int m_relay;
     BoardLink& m_link;
     MessageService& m_messages;

@@ -3,8 +3,9 @@
 #include <QKeyEvent>
 #include <QTextDocument>
 
+#include "link/board_commands.h"
 #include "link/board_link.h"
-#include "link/board_objects.h"
+#include "panel/message_service.h"
 #include "scripts/script_pictures.h"
 #include "ui_script_editor_dialog.h"
 
@@ -75,6 +76,9 @@ void ScriptEditorDialog::RemoveSelectedCommand() {
 }
 
 void ScriptEditorDialog::Upload() {
+    if (!m_ui->uploadButton->isEnabled()) {
+        return;  // already sending
+    }
     const UploadCheck check = CheckAndBuildRecord(
         m_mode, m_working,
         {m_ui->nameEdit->text(), m_ui->notesEdit->document()->toRawText(), SelectedCommands()});
@@ -82,11 +86,26 @@ void ScriptEditorDialog::Upload() {
         m_messages.ShowError(check.error);
         return;
     }
-    // The dialog ends whether or not the request could be sent: a failure
-    // has already stopped polling and shown its box.
-    m_link.SendBoardRequest(board::kScriptRecord, PduType::Set, RequestValue::Text(check.record),
-                            UploadRequestId(m_mode));
-    accept();
+    // Everything typed stays until the station has taken the script: the
+    // dialog closes on its answer and stays open on a refusal, a time-out or
+    // a failed send (the link's box or the time-out's says which).
+    const QString uploadText = m_ui->uploadButton->text();
+    m_ui->uploadButton->setEnabled(false);
+    m_ui->uploadButton->setText(tr("Sending..."));
+    BoardOperation* operation =
+        commands::UploadScript(m_link, this, IsNewScript(m_mode), check.record);
+    connect(this, &QDialog::finished, operation, &BoardOperation::Cancel);
+    connect(operation, &BoardOperation::Ended, this,
+            [this, operation, uploadText](OperationEnding ending) {
+                operation->deleteLater();
+                m_ui->uploadButton->setText(uploadText);
+                m_ui->uploadButton->setEnabled(true);
+                if (ending == OperationEnding::Done) {
+                    accept();
+                } else if (const QString text = UnreportedText(*operation); !text.isEmpty()) {
+                    m_messages.ShowError(text);
+                }
+            });
 }
 
 bool ScriptEditorDialog::eventFilter(QObject* watched, QEvent* event) {

@@ -18,10 +18,12 @@ namespace volnar::scripts {
 
 // The script editor: a new relay or I/O script, or an existing one from the
 // list. The operator builds the "Selected Commands" list from the mode's
-// command set, and "Upload Script" checks and sends the whole record to .69
-// (id 421 new, 420 update); the station's answer brings the notice and a new
-// list. The dialog ends Accepted after an upload and Rejected on Cancel, the
-// close box or Escape (the navigator then opens a fresh list).
+// command set, and "Upload Script" checks and sends the whole record; the
+// editor keeps everything while the upload is in flight (Upload disabled)
+// and closes Accepted on the station's answer, which brings the notice and a
+// new list. A refused or unanswered upload leaves it open as it was. Cancel,
+// the close box or Escape end it Rejected (the navigator then opens a fresh
+// list) and give up an upload in flight.
 class ScriptEditorDialog final : public QDialog {
     Q_OBJECT
 

@@ -2,7 +2,6 @@
 
 #include <optional>
 
-#include "link/board_objects.h"
 #include "link/board_request.h"
 
 namespace volnar::scripts {
@@ -28,10 +27,6 @@ ScriptKind KindOf(EditorMode mode) {
 
 bool IsNewScript(EditorMode mode) {
     return mode == EditorMode::NewRelay || mode == EditorMode::NewIo;
-}
-
-int UploadRequestId(EditorMode mode) {
-    return IsNewScript(mode) ? routing::kScriptAdd : routing::kScriptUpdate;
 }
 
 namespace {

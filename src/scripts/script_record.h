@@ -7,7 +7,7 @@
 #include "scripts/script_vocabulary.h"
 
 // Script records as the list shows them and as the editor uploads them
-// (`ID|type|name|notes|codes|` on board object .69), the editor's modes and
+// (`ID|type|name|notes|codes|` as uploaded), the editor's modes and
 // the checks an upload passes first.
 namespace volnar::scripts {
 
@@ -40,8 +40,6 @@ inline constexpr int kListColumnCount = 8;
 QString EditorTitle(EditorMode mode);
 ScriptKind KindOf(EditorMode mode);
 bool IsNewScript(EditorMode mode);
-// 421 for a new script, 420 for an update.
-int UploadRequestId(EditorMode mode);
 
 // The script the editor starts from: what the list showed, whole.
 struct WorkingRecord {
@@ -73,7 +71,7 @@ struct EditorInput {
 
 struct UploadCheck {
     QString error;      // empty when the record may be sent
-    QByteArray record;  // the value for .69
+    QByteArray record;  // the script record to upload
 };
 
 // Runs the editor's checks in order and builds the record. A name of more

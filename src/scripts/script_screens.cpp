@@ -2,7 +2,6 @@
 
 #include <QWidget>
 
-#include "link/board_objects.h"
 #include "lists/list_pictures.h"
 #include "scripts/script_pictures.h"
 
@@ -12,13 +11,9 @@ TableListSettings ScriptListSettings() {
     TableListSettings settings;
     settings.title = QStringLiteral("VOLN Scripts");
     settings.icon = QIcon(RelayScriptPicture());
-    settings.table = board::kScriptTable;
+    settings.table = BoardTable::Scripts;
     settings.noun = QStringLiteral("Script");
     settings.plural = QStringLiteral("scripts");
-    settings.executeObject = board::kScriptExecute;
-    settings.executeId = routing::kScriptExecute;
-    settings.deleteObject = board::kScriptDelete;
-    settings.deleteId = routing::kScriptDelete;
     settings.columns = ListColumns(1);  // the commands, hidden
     settings.actionImages = ListActionImages();
     settings.addButtons = {{{QStringLiteral("Add Relay Script"), RelayScriptPicture(),

@@ -1,7 +1,9 @@
 #include "station/station_name_dialog.h"
 
+#include <QPushButton>
+
+#include "link/board_commands.h"
 #include "link/board_link.h"
-#include "link/board_objects.h"
 #include "panel/message_service.h"
 #include "panel/station_text.h"
 #include "ui_station_name_dialog.h"
@@ -36,13 +38,29 @@ void StationNameDialog::Submit() {
         m_messages.ShowError(*refusal);
         return;
     }
-    if (m_messages.Show(MessageIcon::Question, QString::fromLatin1(kRenameQuestion),
-                        MessageButtons::OkCancel, QString::fromLatin1(kRenameCaption))) {
-        m_link.SendBoardRequest(board::kSysName, PduType::Set,
-                                RequestValue::Text(StationBytes(name)), routing::kStationName);
+    if (!m_messages.Show(MessageIcon::Question, QString::fromLatin1(kRenameQuestion),
+                         MessageButtons::OkCancel, QString::fromLatin1(kRenameCaption))) {
+        // Cancel in the question closes the dialog; nothing is sent.
+        accept();
+        return;
     }
-    // Cancel in the question closes the dialog too; nothing is sent then.
-    accept();
+    // The dialog stays open with the name until the station has taken it.
+    QPushButton* ok = m_ui->buttonBox->button(QDialogButtonBox::Ok);
+    const QString okText = ok->text();
+    ok->setEnabled(false);
+    ok->setText(tr("Sending..."));
+    BoardOperation* operation = commands::RenameStation(m_link, this, name);
+    connect(operation, &BoardOperation::Ended, this,
+            [this, operation, ok, okText](OperationEnding ending) {
+                operation->deleteLater();
+                ok->setText(okText);
+                ok->setEnabled(true);
+                if (ending == OperationEnding::Done) {
+                    accept();
+                } else if (const QString text = UnreportedText(*operation); !text.isEmpty()) {
+                    m_messages.ShowError(text);
+                }
+            });
 }
 
 }  // namespace volnar

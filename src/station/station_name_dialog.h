@@ -21,7 +21,7 @@ inline constexpr char kRenameQuestion[] =
     "that rely on the station name. This takes a few\r\n"
     "seconds. Do you want to continue?\r\n";
 
-// "Set Station Name": renames the station through sysName after the operator
+// "Set Station Name": renames the station after the operator
 // confirms; the station restarts some services when it is renamed.
 class StationNameDialog final : public QDialog {
     Q_OBJECT

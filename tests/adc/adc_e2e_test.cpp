@@ -5,6 +5,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QJsonObject>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
@@ -16,6 +17,7 @@
 #include <QTest>
 
 #include "adc/adc_options_dialog.h"
+#include "link/board_commands.h"
 #include "link/board_link.h"
 #include "link/board_objects.h"
 #include "panel/status_panel.h"
@@ -32,10 +34,13 @@ QString Object(std::string_view object) {
 
 class AdcE2E : public testing::SimulatorLinkTest {
 protected:
-    void Begin() {
-        StartSimulatorAndLink({QStringLiteral("--alerts"), QStringLiteral("3"),
-                               QStringLiteral("--scripts"), QStringLiteral("3"),
-                               QStringLiteral("--seed"), QStringLiteral("7")});
+    void Begin(const QStringList& more = {}, const QString& timeout = QStringLiteral("10"),
+               const QString& retries = QStringLiteral("2")) {
+        StartSimulatorAndLink(QStringList{QStringLiteral("--alerts"), QStringLiteral("3"),
+                                          QStringLiteral("--scripts"), QStringLiteral("3"),
+                                          QStringLiteral("--seed"), QStringLiteral("7")} +
+                                  more,
+                              QStringLiteral("public"), timeout, retries);
         if (HasFatalFailure()) {
             return;
         }
@@ -102,10 +107,9 @@ TEST_F(AdcE2E, AdcDataLoadFillsPoolsRecordAndActionsFromTheStation) {
     Begin();
     // The station's channel 2: alerts 3, 12 (none such) and 1 on the high
     // trigger, script 3 on high normal, script 2 on low, 60 min / 90 s flaps.
-    ASSERT_TRUE(link->SendBoardRequest(
-        board::kChannelSettings[2], PduType::Set,
-        RequestValue::Text("2|2.0000|1.5000|1|0|3.12.1.|||3.|||2.||3600|90|1.0000|3|v|0|0|"),
-        routing::ChannelSettingsId(2)));
+    QObject screen;
+    commands::UploadChannelSettings(
+        *link, &screen, 2, "2|2.0000|1.5000|1|0|3.12.1.|||3.|||2.||3600|90|1.0000|3|v|0|0|");
     ASSERT_TRUE(WaitFor([this] { return notices.contains(QStringLiteral("ADC 2 Updated !")); }));
 
     AdcOptionsDialog& d = Open(2);
@@ -151,6 +155,79 @@ TEST_F(AdcE2E, AdcDataLoadFillsPoolsRecordAndActionsFromTheStation) {
     const QList<QJsonObject> reads = RequestsFor(board::kChannelRecord[2], routing::kAdcLoadRecord);
     ASSERT_EQ(reads.size(), 1);
     EXPECT_EQ(reads[0][QStringLiteral("pdu")].toString(), QStringLiteral("GET"));
+}
+
+// Channel 1's dialog is cancelled while its load is still being answered and
+// channel 2's opens: channel 2's dialog takes its own load alone, and OK
+// uploads exactly the station's settings.
+TEST_F(AdcE2E, AdcCancelledLoadLeavesTheNextChannelsDialogAlone) {
+    Begin({QStringLiteral("--delay"), QStringLiteral("60")});
+    QObject screen;
+    commands::UploadChannelSettings(
+        *link, &screen, 2, "2|2.0000|1.5000|1|0|1.2.3.|||3.|||2.||3600|60|1.0000|3|v|0|0|");
+    ASSERT_TRUE(WaitFor([this] { return notices.contains(QStringLiteral("ADC 2 Updated !")); }));
+
+    Open(1);
+    ASSERT_TRUE(WaitFor([this] { return Find<QListWidget>("highAlertPool")->count() >= 1; }));
+    delete dialog.data();  // Cancel while the load runs
+    AdcOptionsDialog& d = Open(2);
+    EXPECT_FALSE(Find<QPushButton>("okButton")->isEnabled());
+    ASSERT_TRUE(WaitFor([&d] { return !d.IsLoading(); }));
+    EXPECT_TRUE(Find<QPushButton>("okButton")->isEnabled());
+    EXPECT_EQ(Texts("highAlertPool").size(), 3) << "each alert once";
+    EXPECT_EQ(Texts("highAlertActions"),
+              (QStringList{QStringLiteral("EMAIL-Alert 1"), QStringLiteral("SMS-Alert 2"),
+                           QStringLiteral("EMAIL-Alert 3")}));
+    QTest::mouseClick(Find<QPushButton>("okButton"), Qt::LeftButton);
+    ASSERT_TRUE(WaitFor([this] { return notices.count(QStringLiteral("ADC 2 Updated !")) == 2; }));
+    const QList<QJsonObject> uploads =
+        RequestsFor(board::kChannelSettings[2], routing::ChannelSettingsId(2));
+    ASSERT_EQ(uploads.size(), 2);
+    EXPECT_TRUE(uploads[1][QStringLiteral("value")].toString().startsWith(
+        QStringLiteral("2|2.0000|1.5000|1|0|1.2.3.|")))
+        << uploads[1][QStringLiteral("value")].toString().toStdString();
+    // Channel 1's load went no further than the answer in flight: its
+    // record was never read.
+    EXPECT_TRUE(RequestsFor(board::kChannelRecord[1], routing::kAdcLoadRecord).isEmpty());
+}
+
+// A step of the load that gets no answer stops it: the dialog says so and
+// why, OK stays disabled, Cancel closes it.
+TEST_F(AdcE2E, AdcLoadThatTimesOutSaysSoAndCancelWorks) {
+    Begin({QStringLiteral("--delay"), QStringLiteral("100")}, QStringLiteral("1"),
+          QStringLiteral("0"));
+    AdcOptionsDialog& d = Open(4);
+    ASSERT_TRUE(WaitFor([this] { return Find<QListWidget>("highAlertPool")->count() >= 1; }));
+    sim->Stop();
+    auto* label = Find<QLabel>("loadingLabel");
+    ASSERT_TRUE(
+        WaitFor([&] { return label->text().startsWith(QStringLiteral("Loading stopped")); }));
+    EXPECT_TRUE(label->text().endsWith(QString::fromLatin1(kNoAnswerText)));
+    EXPECT_TRUE(d.IsLoading());
+    EXPECT_FALSE(Find<QPushButton>("okButton")->isEnabled());
+    QTest::mouseClick(Find<QPushButton>("cancelButton"), Qt::LeftButton);
+    EXPECT_FALSE(d.isVisible());
+}
+
+// A settings upload the station refuses keeps the dialog open with
+// everything the operator set; sending again from it opens the session.
+TEST_F(AdcE2E, AdcRefusedUploadKeepsTheDialogAndSendingAgainWorks) {
+    Begin({QStringLiteral("--fail"),
+           Object(board::kChannelSettings[5]) + QStringLiteral("=badValue")});
+    AdcOptionsDialog& d = Open(5);
+    ASSERT_TRUE(WaitFor([&d] { return !d.IsLoading(); }));
+    Find<QLineEdit>("precisionEdit")->setText(QStringLiteral("2"));
+    for (int attempt = 1; attempt <= 2; ++attempt) {
+        messages.boxes.clear();
+        QTest::mouseClick(Find<QPushButton>("okButton"), Qt::LeftButton);
+        ASSERT_TRUE(WaitFor([this] { return !messages.boxes.empty(); })) << attempt;
+        EXPECT_EQ(messages.Texts(), QStringList{QStringLiteral("SNMP_ERR_BADVALUE")}) << attempt;
+        ASSERT_TRUE(WaitFor([this] { return Find<QPushButton>("okButton")->isEnabled(); }));
+        EXPECT_TRUE(d.isVisible());
+        EXPECT_EQ(Find<QLineEdit>("precisionEdit")->text(), QStringLiteral("2"));
+    }
+    EXPECT_EQ(RequestsFor(board::kChannelSettings[5], routing::ChannelSettingsId(5)).size(), 2)
+        << "the second upload went out on a session of its own";
 }
 
 TEST_F(AdcE2E, AdcNameAndNotesAreSetWithTheirIdsAndNotices) {

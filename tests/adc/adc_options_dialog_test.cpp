@@ -16,7 +16,9 @@
 #include <QRadioButton>
 #include <QSignalSpy>
 #include <QTest>
+#include <functional>
 
+#include "link/board_commands.h"
 #include "link/board_link.h"
 #include "link/board_objects.h"
 #include "link/recording_transport.h"
@@ -96,7 +98,12 @@ public:
         }
         panel.ShowStatusRecord(StatusRecord(units, amps, millivolts).toStdString());
         transport->requests.clear();
+        QObject::connect(link.get(), &BoardLink::OperationStarted, link.get(),
+                         [this](BoardOperation* operation) { commands << operation; });
     }
+
+    // The command the dialog started last.
+    BoardOperation* LastCommand() const { return commands.isEmpty() ? nullptr : commands.last(); }
 
     void TearDown() override {
         if (dialog) {
@@ -170,6 +177,7 @@ public:
     std::unique_ptr<BoardLink> link;
     RecordingTransport* transport = nullptr;
     QPointer<AdcOptionsDialog> dialog;
+    QList<QPointer<BoardOperation>> commands;
     int beeps = 0;
 };
 
@@ -181,11 +189,9 @@ TEST_F(AdcDialogTest, OpeningStartsTheDataLoadAndShowsThePanelsChannel) {
     EXPECT_EQ(d.windowTitle(), QStringLiteral("ADC 3 Options"));
     EXPECT_TRUE(d.testAttribute(Qt::WA_DeleteOnClose));
     EXPECT_EQ(d.windowModality(), Qt::ApplicationModal);
-    ASSERT_EQ(transport->requests.size(), 1u);
-    EXPECT_EQ(LastRequest().oid, std::string(board::kAlertTable));
-    EXPECT_EQ(LastRequest().type, PduType::GetNext);
-    EXPECT_EQ(LastRequest().requestId, routing::kAdcLoadAlerts);
-    EXPECT_EQ(link->AdcOptionsChannel(), 3);
+    ASSERT_EQ(commands.size(), 1);
+    EXPECT_EQ(LastCommand()->Command(), BoardCommand::LoadChannelOptions);
+    EXPECT_EQ(LastCommand()->Argument(), 3);
     EXPECT_TRUE(d.IsLoading());
     EXPECT_FALSE(Find<QPushButton>("okButton")->isEnabled());
     EXPECT_TRUE(Find<QLabel>("loadingLabel")->text().startsWith(QStringLiteral("Loading")));
@@ -235,10 +241,8 @@ TEST_F(AdcDialogTest, ModeButtonsSwitchTheShuntControls) {
 TEST_F(AdcDialogTest, DataLoadFillsPoolsRecordAndActionsLists) {
     AdcOptionsDialog& d = Open(3);
     Load(3, kRecord);
-    // The link followed the walks with the dialog's channel.
-    ASSERT_GE(transport->requests.size(), 3u);
-    EXPECT_EQ(LastRequest().oid, std::string(board::kChannelRecord[3]));
-    EXPECT_EQ(LastRequest().requestId, routing::kAdcLoadRecord);
+    ASSERT_EQ(commands.size(), 1);
+    EXPECT_EQ(commands[0]->Ending(), OperationEnding::Done);
 
     EXPECT_FALSE(d.IsLoading());
     EXPECT_TRUE(Find<QPushButton>("okButton")->isEnabled());
@@ -281,10 +285,8 @@ TEST_F(AdcDialogTest, DataLoadFillsPoolsRecordAndActionsLists) {
     // Pressing OK right away uploads what was loaded; 90 s goes out as 0.
     QTest::mouseClick(Find<QPushButton>("okButton"), Qt::LeftButton);
     EXPECT_TRUE(messages.boxes.empty()) << messages.Texts().join(u'|').toStdString();
-    EXPECT_EQ(LastRequest().oid, std::string(board::kChannelSettings[3]));
-    EXPECT_EQ(LastRequest().type, PduType::Set);
-    EXPECT_EQ(LastRequest().requestId, 455);
-    EXPECT_EQ(LastRequest().value.syntax, kSyntaxOctetString);
+    EXPECT_EQ(LastCommand()->Command(), BoardCommand::UploadChannelSettings);
+    EXPECT_EQ(LastCommand()->Argument(), 3);
     EXPECT_EQ(LastRequest().value.octets,
               QByteArray("3|2.0000|1.5000|1|0|3.12.|12.|7.|2.2.||||7.2.|3600|0|1.0000|4|v|0|0|"));
 }
@@ -298,24 +300,28 @@ TEST_F(AdcDialogTest, ARecordArrivingTwiceDoesNotDoubleTheActions) {
               (QStringList{QStringLiteral("EMAIL-Boiler"), QStringLiteral("SMS-Pager")}));
 }
 
-TEST_F(AdcDialogTest, RecordOfAnotherChannelOrMalformedIsHarmless) {
-    AdcOptionsDialog& d = Open(3);
-    Load(4, kRecord);
-    EXPECT_TRUE(d.IsLoading()) << "channel 4's record is not this dialog's";
-    EXPECT_TRUE(Find<QListWidget>("highAlertActions")->count() == 0);
-    link->HandleBoardResponse(Answer(Object(".66.3"), QByteArray("\xff|\x01||||"), 452));
-    link->HandleBoardResponse(Answer(Object(".66.3"), QByteArray(5000, '|'), 452));
-    link->HandleBoardResponse(Answer(Object(".66.3"), QByteArray(), 452));
-    Drain();
-    EXPECT_FALSE(d.IsLoading());
-    EXPECT_EQ(Find<QLineEdit>("precisionEdit")->text(), QString());
+TEST_F(AdcDialogTest, MalformedOrHugeRecordsAreHarmless) {
     const QByteArray longField(3000, '7');
-    link->HandleBoardResponse(
-        Answer(Object(".66.3"), "3|n|" + longField + "|" + longField + "|" + longField + "|", 452));
-    Drain();
-    // Shown whole: what would not fit is refused when it is sent.
-    EXPECT_EQ(Find<QPlainTextEdit>("notesEdit")->toPlainText().size(), 3000);
-    EXPECT_EQ(Find<QLineEdit>("highValueEdit")->text().size(), 3000);
+    const struct {
+        QByteArray record;
+        int notesShown;
+        int highValueShown;
+    } cases[] = {
+        {QByteArray("\xff|\x01||||"), 0, 0},
+        {QByteArray(5000, '|'), 0, 0},
+        {QByteArray(), 0, 0},
+        // Shown whole: what would not fit is refused when it is sent.
+        {"3|n|" + longField + "|" + longField + "|" + longField + "|", 3000, 3000},
+    };
+    for (const auto& c : cases) {
+        AdcOptionsDialog& d = Open(3);
+        Load(3, c.record);
+        EXPECT_FALSE(d.IsLoading());
+        EXPECT_EQ(Find<QLineEdit>("precisionEdit")->text(), QString());
+        EXPECT_EQ(Find<QPlainTextEdit>("notesEdit")->toPlainText().size(), c.notesShown);
+        EXPECT_EQ(Find<QLineEdit>("highValueEdit")->text().size(), c.highValueShown);
+        delete dialog.data();
+    }
 }
 
 TEST_F(AdcDialogTest, NoAlertsAtAllStillLoadsScriptsAndRecord) {
@@ -327,15 +333,38 @@ TEST_F(AdcDialogTest, NoAlertsAtAllStillLoadsScriptsAndRecord) {
     EXPECT_EQ(Texts(Find<QListWidget>("lowScriptPool")), QStringList{QStringLiteral("RELAY-One")});
 }
 
-TEST_F(AdcDialogTest, LoadStoppedByTheLinkKeepsOkDisabled) {
-    AdcOptionsDialog& d = Open(3);
-    link->HandleBoardResponse(Answer(Object(".65.1"), "1|email|A|", routing::kAdcLoadAlerts));
-    link->StopPolling();
-    Drain();
-    EXPECT_TRUE(d.IsLoading());
-    EXPECT_FALSE(Find<QPushButton>("okButton")->isEnabled());
-    EXPECT_TRUE(Find<QLabel>("loadingLabel")->text().startsWith(QStringLiteral("Loading stopped")));
-    EXPECT_EQ(Find<QListWidget>("lowAlertPool")->count(), 1) << "what arrived stays";
+TEST_F(AdcDialogTest, ALoadThatStopsSaysWhyAndKeepsOkDisabled) {
+    const struct {
+        const char* name;
+        std::function<void(AdcDialogTest&)> stop;
+        const char* why;
+    } cases[] = {
+        {"STOP", [](AdcDialogTest& t) { t.link->StopPolling(); }, kStoppedText},
+        {"a step timed out",
+         [](AdcDialogTest& t) { t.link->HandleTimeOut(t.LastRequest().requestId); }, kNoAnswerText},
+        {"the record of another channel",
+         [](AdcDialogTest& t) {
+             t.Load(4, kRecord, {}, {});  // channel 4's record, to a read of channel 3's
+         },
+         kWrongAnswerText},
+    };
+    for (const auto& c : cases) {
+        SetUp();
+        AdcOptionsDialog& d = Open(3);
+        link->HandleBoardResponse(Answer(Object(".65.1"), "1|email|A|", LastRequest().requestId));
+        Drain();
+        c.stop(*this);
+        Drain();
+        EXPECT_TRUE(d.IsLoading()) << c.name;
+        EXPECT_FALSE(Find<QPushButton>("okButton")->isEnabled()) << c.name;
+        const QString label = Find<QLabel>("loadingLabel")->text();
+        EXPECT_TRUE(label.startsWith(QStringLiteral("Loading stopped"))) << c.name;
+        EXPECT_TRUE(label.endsWith(QString::fromLatin1(c.why))) << label.toStdString();
+        EXPECT_EQ(Find<QListWidget>("lowAlertPool")->count(), 1) << "what arrived stays";
+        QTest::mouseClick(Find<QPushButton>("cancelButton"), Qt::LeftButton);
+        EXPECT_FALSE(d.isVisible()) << c.name;
+        delete dialog.data();
+    }
 }
 
 TEST_F(AdcDialogTest, AddRemoveAndDoubleClicksKeepOrderAndDuplicates) {
@@ -431,15 +460,17 @@ TEST_F(AdcDialogTest, SetNameSendsUpTo19CharactersWithTheChannelsId) {
     EXPECT_EQ(transport->requests.size(), before) << "refused, never cut";
     EXPECT_EQ(messages.Texts(), QStringList{QStringLiteral("The field \"ADC 3 Name\" holds at most "
                                                            "19 characters; it has 25.")});
+    messages.boxes.clear();
     Find<QLineEdit>("nameEdit")->setText(QStringLiteral("ABCDEFGHIJKLMNOPQRS"));
     QTest::mouseClick(Find<QPushButton>("setNameButton"), Qt::LeftButton);
-    EXPECT_EQ(LastRequest().oid, std::string(board::kChannelName[3]));
-    EXPECT_EQ(LastRequest().type, PduType::Set);
-    EXPECT_EQ(LastRequest().requestId, 429);
+    EXPECT_EQ(LastCommand()->Command(), BoardCommand::SetChannelName);
+    EXPECT_EQ(LastCommand()->Argument(), 3);
     EXPECT_EQ(LastRequest().value.octets, QByteArray("ABCDEFGHIJKLMNOPQRS"));
+    EXPECT_FALSE(Find<QPushButton>("setNameButton")->isEnabled()) << "until the answer";
 
     QSignalSpy notices(link.get(), &BoardLink::NoticeRequested);
-    link->HandleBoardResponse(Answer(std::string(board::kChannelName[3]), "x", 429));
+    link->HandleBoardResponse(Answer(LastRequest().oid, "x", LastRequest().requestId));
+    EXPECT_TRUE(Find<QPushButton>("setNameButton")->isEnabled());
     ASSERT_EQ(notices.size(), 1);
     EXPECT_EQ(NoticeText(notices[0].at(0).toInt()), QStringLiteral("ADC 3 Name Changed !"));
     EXPECT_TRUE(dialog) << "the dialog stays open";
@@ -471,12 +502,13 @@ TEST_F(AdcDialogTest, SetNotesSendsUpTo511CharactersEmptyAllowed) {
     messages.boxes.clear();
     Find<QPlainTextEdit>("notesEdit")->setPlainText(QString(511, QLatin1Char('n')));
     QTest::mouseClick(Find<QPushButton>("setNotesButton"), Qt::LeftButton);
-    EXPECT_EQ(LastRequest().oid, std::string(board::kChannelNotes[8]));
-    EXPECT_EQ(LastRequest().requestId, 440);
+    EXPECT_EQ(LastCommand()->Command(), BoardCommand::SetChannelNotes);
+    EXPECT_EQ(LastCommand()->Argument(), 8);
     EXPECT_EQ(LastRequest().value.octets, QByteArray(511, 'n'));
+    link->HandleBoardResponse(Answer(LastRequest().oid, "x", LastRequest().requestId));
     Find<QPlainTextEdit>("notesEdit")->clear();
     QTest::mouseClick(Find<QPushButton>("setNotesButton"), Qt::LeftButton);
-    EXPECT_EQ(LastRequest().requestId, 440);
+    EXPECT_EQ(LastCommand()->Command(), BoardCommand::SetChannelNotes);
     EXPECT_EQ(LastRequest().value.octets, QByteArray());
     EXPECT_EQ(LastRequest().value.syntax, kSyntaxOctetString);
     EXPECT_TRUE(messages.boxes.empty());
@@ -501,60 +533,105 @@ TEST_F(AdcDialogTest, FailedCheckShowsItsBoxAndKeepsTheDialogOpen) {
     Find<QLineEdit>("highValueEdit")->setText(QStringLiteral("2.4"));
     QTest::mouseClick(Find<QPushButton>("okButton"), Qt::LeftButton);
     EXPECT_EQ(transport->requests.size(), before + 1);
-    EXPECT_EQ(LastRequest().requestId, 453);
+    EXPECT_EQ(LastCommand()->Command(), BoardCommand::UploadChannelSettings);
     EXPECT_EQ(LastRequest().value.octets,
               QByteArray("1|2.4|1.5000|1|1|||||||||0|0|1.0000|2|v|0|0|"));
 }
 
-TEST_F(AdcDialogTest, UploadClosesTheDialogAndTheAnswerBringsTheNotice) {
+TEST_F(AdcDialogTest, UploadWaitsForTheStationThenClosesAndTheNoticeFollows) {
     Open(7);
     Load(7, "7|n||30|20|1|1|||||||||45|0|1.0000|3|");
     QSignalSpy finished(dialog.data(), &QDialog::finished);
     QTest::mouseClick(Find<QPushButton>("okButton"), Qt::LeftButton);
-    ASSERT_EQ(finished.size(), 1);
-    EXPECT_EQ(finished[0].at(0).toInt(), QDialog::Accepted);
-    EXPECT_EQ(LastRequest().oid, std::string(board::kChannelSettings[7]));
-    EXPECT_EQ(LastRequest().requestId, 459);
+    EXPECT_TRUE(finished.isEmpty()) << "open until the station has taken the settings";
+    EXPECT_FALSE(Find<QPushButton>("okButton")->isEnabled());
+    EXPECT_EQ(Find<QPushButton>("okButton")->text(), QStringLiteral("Sending..."));
+    EXPECT_EQ(LastCommand()->Command(), BoardCommand::UploadChannelSettings);
+    EXPECT_EQ(LastCommand()->Argument(), 7);
     EXPECT_EQ(LastRequest().value.octets, QByteArray("7|30|20|1|1|||||||||45|0|1.0000|3|v|0|0|"));
-    EXPECT_EQ(link->AdcOptionsChannel(), 0) << "closing ends the dialog's claim on the load";
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    EXPECT_FALSE(dialog) << "deleted on close";
 
     QSignalSpy notices(link.get(), &BoardLink::NoticeRequested);
-    link->HandleBoardResponse(Answer(std::string(board::kChannelSettings[7]), "x", 459));
+    link->HandleBoardResponse(Answer(LastRequest().oid, "x", LastRequest().requestId));
+    ASSERT_EQ(finished.size(), 1);
+    EXPECT_EQ(finished[0].at(0).toInt(), QDialog::Accepted);
     ASSERT_EQ(notices.size(), 1);
     EXPECT_EQ(NoticeText(notices[0].at(0).toInt()), QStringLiteral("ADC 7 Updated !"));
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_FALSE(dialog) << "deleted on close";
 }
 
-TEST_F(AdcDialogTest, UploadClosesEvenWhenTheSendFails) {
-    Open(1);
-    Load(1, "1|n||0|0|0|0|||||||||0|0|1.0000|2|");
-    transport->nextStatus = SendStatus::SendFailed;
-    QSignalSpy finished(dialog.data(), &QDialog::finished);
-    QTest::mouseClick(Find<QPushButton>("okButton"), Qt::LeftButton);
-    EXPECT_EQ(finished.size(), 1);
-    ASSERT_FALSE(messages.boxes.empty()) << "the sender reports its own failure";
+TEST_F(AdcDialogTest, AnUploadThatFailsKeepsTheDialogOpenWithItsSettings) {
+    const struct {
+        const char* name;
+        std::function<void(AdcDialogTest&)> fail;  // after OK
+        bool sendFails;
+        const char* box;
+    } cases[] = {
+        {"not sent", nullptr, true, kErrorSendingPdu},
+        {"refused",
+         [](AdcDialogTest& t) {
+             BoardResponse r = Answer(t.LastRequest().oid, "x", t.LastRequest().requestId);
+             r.errorStatus = 3;
+             t.link->HandleBoardResponse(r);
+         },
+         false, "SNMP_ERR_BADVALUE"},
+        {"no answer", [](AdcDialogTest& t) { t.link->HandleTimeOut(t.LastRequest().requestId); },
+         false, kNoAnswerText},
+    };
+    for (const auto& c : cases) {
+        SetUp();
+        messages.boxes.clear();
+        Open(1);
+        Load(1, "1|n||0|0|0|0|||||||||0|0|1.0000|2|");
+        Find<QLineEdit>("highValueEdit")->setText(QStringLiteral("1.25"));
+        transport->nextStatus = c.sendFails ? SendStatus::SendFailed : SendStatus::Accepted;
+        QSignalSpy finished(dialog.data(), &QDialog::finished);
+        QTest::mouseClick(Find<QPushButton>("okButton"), Qt::LeftButton);
+        if (c.fail) {
+            c.fail(*this);
+        }
+        Drain();
+        EXPECT_TRUE(finished.isEmpty()) << c.name;
+        EXPECT_TRUE(dialog->isVisible()) << c.name;
+        EXPECT_TRUE(Find<QPushButton>("okButton")->isEnabled()) << c.name;
+        EXPECT_EQ(Find<QPushButton>("okButton")->text(), QStringLiteral("OK")) << c.name;
+        EXPECT_EQ(Find<QLineEdit>("highValueEdit")->text(), QStringLiteral("1.25")) << c.name;
+        EXPECT_EQ(messages.Texts(), QStringList{QString::fromLatin1(c.box)}) << c.name;
+        delete dialog.data();
+    }
 }
 
 TEST_F(AdcDialogTest, CancelSendsNothingAndLateAnswersReachNoDialog) {
     Open(4);
-    link->HandleBoardResponse(Answer(Object(".65.1"), "1|email|A|", routing::kAdcLoadAlerts));
+    link->HandleBoardResponse(Answer(Object(".65.1"), "1|email|A|", LastRequest().requestId));
     Drain();
     const std::size_t before = transport->requests.size();
     QTest::mouseClick(Find<QPushButton>("cancelButton"), Qt::LeftButton);
     EXPECT_EQ(transport->requests.size(), before);
-    EXPECT_EQ(link->AdcOptionsChannel(), 0);
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_FALSE(dialog);
-    // The load runs on; its answers go nowhere and the record is not read.
-    link->HandleBoardResponse(Answer(Object(".65.2"), "2|sms|B|", routing::kAdcLoadAlerts));
-    link->HandleBoardResponse(Answer(Object(".72.1"), "1|io|S|", routing::kAdcLoadScripts));
+    // The answer in flight goes nowhere, and the load goes no further.
+    link->HandleBoardResponse(Answer(Object(".65.2"), "2|sms|B|", LastRequest().requestId));
     Drain();
-    link->HandleBoardResponse(Answer(Object(".77"), "x", routing::kAdcLoadScripts));
+    EXPECT_EQ(transport->requests.size(), before);
+}
+
+// The ADC dialog of another channel opened while the first one's load is
+// still answered: it takes nothing of the first load.
+TEST_F(AdcDialogTest, ADialogTakesOnlyItsOwnLoad) {
+    Open(1);
+    QTest::mouseClick(Find<QPushButton>("cancelButton"), Qt::LeftButton);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    AdcOptionsDialog& d = Open(2);
+    // Channel 1's alert walk is answered first (one alert, then the end).
+    link->HandleBoardResponse(Answer(Object(".65.1"), "1|email|First|x|", 450));
     Drain();
-    EXPECT_NE(LastRequest().requestId, routing::kAdcLoadRecord);
-    link->HandleBoardResponse(Answer(Object(".66.4"), kRecord, routing::kAdcLoadRecord));
-    Drain();
+    EXPECT_EQ(Find<QListWidget>("highAlertPool")->count(), 0);
+    Load(2, "2|n||0|0|0|0|3.|||||||0|0|1.0000|2|");
+    EXPECT_FALSE(d.IsLoading());
+    EXPECT_EQ(Texts(Find<QListWidget>("highAlertActions")),
+              (QStringList{QStringLiteral("EMAIL-Boiler")}));
+    EXPECT_EQ(Find<QListWidget>("highAlertPool")->count(), 2);
 }
 
 TEST_F(AdcDialogTest, EscapeCancelsAndAlertsAndScriptsButtonsAsk) {

@@ -202,5 +202,55 @@ TEST_F(AlertE2E, AlertEmailEditWithoutChangesSendsTheListedFieldsAndCancelReturn
     EXPECT_EQ(RequestsOn(board::kAlertRecord, "SET").value(0)[S("value")].toString(), expected);
 }
 
+// Executing an alert while the list is still reading (answers slower than
+// the operator): the list re-opened after the notice holds exactly the
+// station's alerts, each once and in order.
+TEST_F(AlertE2E, AlertExecuteMidWalkGivesExactlyTheStationsTable) {
+    Begin({S("--alerts"), S("150"), S("--delay"), S("5")});
+    app->Alerts().OpenList();
+    ASSERT_TRUE(WaitFor([&] { return !lists.isEmpty() && lists.back()->RowsRead() >= 20; }));
+    TableListDialog* list = lists.back();
+    ASSERT_TRUE(list->IsWalking());
+    messages.answers = {true};
+    list->ActivateImage(3, kExecuteImage);
+    ASSERT_TRUE(WaitFor([&] { return notices.contains(S("Alert Executed !")); }));
+    list = ReadList(1);
+    ASSERT_NE(list, nullptr);
+    QTest::qWait(200);  // anything still on its way
+    ASSERT_EQ(list->Grid().RowCount(), 150);
+    for (int row = 0; row < 150; ++row) {
+        EXPECT_EQ(list->Grid().CellText(row, 0), QString::number(row + 1)) << row;
+    }
+    EXPECT_EQ(RequestsOn(board::kAlertExecute, "SET").size(), 1);
+}
+
+// An alert the station refuses leaves the editor open with everything typed,
+// and it can be sent again from there.
+TEST_F(AlertE2E, AlertUploadTheStationRefusesKeepsTheEditorAndSendsAgain) {
+    Begin({S("--alerts"), S("1"), S("--delay"), S("100"), S("--fail"),
+           QString::fromLatin1(board::kAlertRecord) + S("=badValue")});
+    app->Alerts().OpenList();
+    TableListDialog* list = ReadList(0);
+    ASSERT_NE(list, nullptr);
+    list->ActivateImage(0, kEditImage);
+    QPointer<EmailAlertDialog> email = qobject_cast<EmailAlertDialog*>(editors.back().data());
+    ASSERT_NE(email, nullptr);
+    auto* subject = email->findChild<QLineEdit*>(S("subjectEdit"));
+    subject->setText(S("Door open at the hut"));
+    QPushButton* ok = email->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok);
+    for (int attempt = 1; attempt <= 2; ++attempt) {
+        messages.boxes.clear();
+        ok->click();
+        EXPECT_FALSE(ok->isEnabled()) << "sending";
+        ASSERT_TRUE(WaitFor([&] { return ok->isEnabled(); })) << attempt;
+        EXPECT_EQ(messages.Texts(), QStringList{S("SNMP_ERR_BADVALUE")}) << attempt;
+        ASSERT_TRUE(email);
+        EXPECT_TRUE(email->isVisible());
+        EXPECT_EQ(subject->text(), S("Door open at the hut"));
+        EXPECT_EQ(RequestsOn(board::kAlertRecord, "SET").size(), attempt);
+    }
+    EXPECT_TRUE(notices.isEmpty());
+}
+
 }  // namespace
 }  // namespace volnar

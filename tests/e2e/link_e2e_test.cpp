@@ -7,6 +7,7 @@
 #include <QTest>
 #include <algorithm>
 
+#include "link/board_commands.h"
 #include "link/board_link.h"
 #include "link/board_objects.h"
 #include "link/snmp_session.h"
@@ -142,13 +143,15 @@ TEST_F(LinkE2E, StationNotInTheDirectoryOrNotAnAddressSendsNothing) {
 TEST_F(LinkE2E, ScriptListWalkReadsEveryRowAndEndsOutsideTheTable) {
     Begin({QStringLiteral("--scripts"), QStringLiteral("3")});
     ASSERT_TRUE(link->StartSnmpSession());
-    QSignalSpy rows(link.get(), &BoardLink::ScriptRowReceived);
-    ASSERT_TRUE(link->SendBoardRequest(board::kScriptTable, PduType::GetNext));
-    ASSERT_TRUE(WaitFor([&] { return Requests().size() >= 4 && link->ReceivedCount() >= 4; }));
-    QTest::qWait(300);
+    QObject screen;
+    BoardOperation* walk = commands::WalkTable(*link, &screen, BoardTable::Scripts);
+    QSignalSpy rows(walk, &BoardOperation::RowReceived);
+    ASSERT_TRUE(WaitFor([&] { return !walk->IsPending(); }));
+    EXPECT_EQ(walk->Ending(), OperationEnding::Done);
     EXPECT_TRUE(messages.boxes.empty()) << messages.Texts().join(u'|').toStdString();
     ASSERT_EQ(rows.size(), 3);
     EXPECT_EQ(rows[0].at(0).toStringList().size(), 8);
+    QTest::qWait(200);
     const QList<QJsonObject> requests = Requests();
     ASSERT_EQ(requests.size(), 4) << "three rows, then one answer beyond the table";
     EXPECT_EQ(requests[0][QStringLiteral("oid")].toString(), Object(".72"));
@@ -165,21 +168,42 @@ TEST_F(LinkE2E, AdcOptionsDataLoadEndsWithTheChannelRecord) {
     Begin({QStringLiteral("--scripts"), QStringLiteral("2"), QStringLiteral("--alerts"),
            QStringLiteral("2")});
     ASSERT_TRUE(link->StartSnmpSession());
-    link->SetAdcOptionsChannel(2);
-    QSignalSpy alerts(link.get(), &BoardLink::AdcLoadAlertItem);
-    QSignalSpy scripts(link.get(), &BoardLink::AdcLoadScriptItem);
-    QSignalSpy records(link.get(), &BoardLink::AdcChannelRecordReceived);
-    ASSERT_TRUE(link->SendBoardRequest(board::kAlertTable, PduType::GetNext, RequestValue::Null(),
-                                       routing::kAdcLoadAlerts));
-    ASSERT_TRUE(WaitFor([&] { return records.size() == 1; }));
+    QObject screen;
+    BoardOperation* load = commands::LoadChannelOptions(*link, &screen, 2);
+    QSignalSpy items(load, &BoardOperation::PoolItemReceived);
+    ASSERT_TRUE(WaitFor([&] { return !load->IsPending(); }));
+    EXPECT_EQ(load->Ending(), OperationEnding::Done);
     EXPECT_TRUE(messages.boxes.empty()) << messages.Texts().join(u'|').toStdString();
-    EXPECT_EQ(alerts.size(), 2);
-    EXPECT_EQ(scripts.size(), 2);
-    EXPECT_EQ(records[0].at(0).value<AdcChannelRecord>().channel, 2);
+    EXPECT_EQ(items.size(), 4);
+    EXPECT_EQ(load->ChannelRecord().channel, 2);
     const QList<QJsonObject> requests = Requests();
     ASSERT_FALSE(requests.isEmpty());
+    EXPECT_EQ(requests[0][QStringLiteral("request_id")].toInt(), 450);
     EXPECT_EQ(requests.last()[QStringLiteral("oid")].toString(), Object(".66.2"));
     EXPECT_EQ(requests.last()[QStringLiteral("request_id")].toInt(), 452);
+}
+
+// A station directory row with no time-out of its own (the template's row has
+// NULL) leaves net-snmp's default: requests wait for the station's answer.
+TEST_F(LinkE2E, AnEmptyNullOrZeroTimeOutWaitsAsLongAsNetSnmpsDefault) {
+    Begin({QStringLiteral("--delay"), QStringLiteral("300")}, QString(), QStringLiteral("2"));
+    for (const QString& timeout : {QString(), QStringLiteral("0"), QStringLiteral("NULL")}) {
+        record.TIMEOUT = timeout;
+        link->Start();
+        ASSERT_TRUE(
+            WaitFor([&] { return link->ReceivedCount() >= 2 || link->LostCount() > 0; }, 5000))
+            << timeout.toStdString();
+        EXPECT_EQ(link->LostCount(), 0) << timeout.toStdString();
+        link->StopPolling();
+    }
+    // No request went out twice: nothing timed out and was sent again.
+    QList<int> ids;
+    for (const QJsonObject& line : Requests()) {
+        ids << line[QStringLiteral("request_id")].toInt();
+    }
+    EXPECT_EQ(ids.count(501), 3) << "once per START";
+    EXPECT_EQ(ids.count(502), 3);
+    EXPECT_TRUE(messages.boxes.empty()) << messages.Texts().join(u'|').toStdString();
 }
 
 TEST_F(LinkE2E, ScriptExecuteRequestsWithOneRoutingIdWaitForEachOther) {
@@ -196,10 +220,9 @@ TEST_F(LinkE2E, ScriptExecuteRequestsWithOneRoutingIdWaitForEachOther) {
         });
     ASSERT_TRUE(link->StartSnmpSession());
     QSignalSpy notices(link.get(), &BoardLink::NoticeRequested);
-    ASSERT_TRUE(link->SendBoardRequest(board::kScriptExecute, PduType::Set,
-                                       RequestValue::Integer(1), routing::kScriptExecute));
-    ASSERT_TRUE(link->SendBoardRequest(board::kScriptExecute, PduType::Set,
-                                       RequestValue::Integer(2), routing::kScriptExecute));
+    QObject screen;
+    commands::ExecuteRow(*link, &screen, BoardTable::Scripts, 1);
+    commands::ExecuteRow(*link, &screen, BoardTable::Scripts, 2);
     EXPECT_EQ(link->SentCount(), 2);
     ASSERT_TRUE(session);
     EXPECT_EQ(session->WaitingCount(), 1);
@@ -215,20 +238,19 @@ TEST_F(LinkE2E, ScriptExecuteRequestsWithOneRoutingIdWaitForEachOther) {
     EXPECT_EQ(requests[1][QStringLiteral("value")].toInt(), 2);
 }
 
-TEST_F(LinkE2E, RelayNameEchoReachesTheRelayDialogWithItsNotice) {
+TEST_F(LinkE2E, RelayNameEchoIsTheOperationsResultWithItsNotice) {
     Begin({});
     ASSERT_TRUE(link->StartSnmpSession());
-    QSignalSpy names(link.get(), &BoardLink::RelayNameReceived);
     QSignalSpy notices(link.get(), &BoardLink::NoticeRequested);
-    ASSERT_TRUE(link->SendBoardRequest(board::kRelayName[3], PduType::Set,
-                                       RequestValue::Text(QByteArrayLiteral("Gate 7"))));
-    ASSERT_TRUE(WaitFor([&] { return names.size() == 1 || !messages.boxes.empty(); }));
+    QObject screen;
+    BoardOperation* name = commands::SetRelayName(*link, &screen, 3, QString::fromLatin1("Gate 7"));
+    ASSERT_TRUE(WaitFor([&] { return !name->IsPending(); }));
     ASSERT_TRUE(messages.boxes.empty()) << messages.Texts().join(u'|').toStdString();
-    ASSERT_EQ(names.size(), 1);
-    EXPECT_EQ(names[0].at(0).toInt(), 3);
-    EXPECT_EQ(StationBytes(names[0].at(1).toString()), QByteArrayLiteral("Gate 7"));
+    EXPECT_EQ(name->Ending(), OperationEnding::Done);
+    EXPECT_EQ(StationBytes(name->Echo()), QByteArrayLiteral("Gate 7"));
     ASSERT_EQ(notices.size(), 1);
     EXPECT_EQ(notices[0].at(0).toInt(), 2);
+    EXPECT_EQ(Requests().value(0)[QStringLiteral("oid")].toString(), Object(".74.3"));
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include <QSlider>
 
 #include "app_fixture.h"
+#include "link/board_commands.h"
 #include "relays/relay_dialog.h"
 #include "station/station_name_dialog.h"
 
@@ -25,6 +26,28 @@ protected:
     RelayDialog* OpenRelay(int relay) {
         app->OpenRelayDialog(relay);
         return LastDialog<RelayDialog>();
+    }
+
+    // Relay 2's notes are updated and the update fails (`silence` first
+    // stops the station answering): the text stays, the dialog says why.
+    void UpdateNotesThatFail(const QString& why, const std::function<void()>& silence = {}) {
+        RelayDialog* dialog = OpenRelay(2);
+        auto* notes = dialog->findChild<QPlainTextEdit*>(S("notesEdit"));
+        auto* update = dialog->findChild<QPushButton*>(S("updateNotesButton"));
+        auto* refresh = dialog->findChild<QPushButton*>(S("refreshButton"));
+        ASSERT_TRUE(WaitFor([&] { return refresh->isEnabled(); }));
+        if (silence) {
+            silence();
+        }
+        messages.boxes.clear();
+        notes->setPlainText(S("Check the float"));
+        update->click();
+        EXPECT_FALSE(update->isEnabled());
+        ASSERT_TRUE(WaitFor([&] { return update->isEnabled(); }));
+        EXPECT_EQ(notes->toPlainText(), S("Check the float"));
+        EXPECT_EQ(dialog->findChild<QLabel*>(S("relayStatusLabel"))->text(), why);
+        EXPECT_TRUE(notices.isEmpty());
+        EXPECT_TRUE(dialog->isVisible());
     }
 };
 
@@ -65,26 +88,28 @@ TEST_F(RelayStationE2E, RelaySwitchOnOffAndPulseReachTheStationAndTheNextStatus)
 
 TEST_F(RelayStationE2E, RelayNameAndNotesEchoesFillTheDialogWithTheirNotices) {
     Begin();
-    QSignalSpy notesAnswers(&app->Link(), &BoardLink::RelayNotesReceived);
     RelayDialog* dialog = OpenRelay(1);
     auto* notes = dialog->findChild<QPlainTextEdit*>(S("notesEdit"));
     auto* name = dialog->findChild<QLineEdit*>(S("nameEdit"));
+    auto* refresh = dialog->findChild<QPushButton*>(S("refreshButton"));
     // The opening GET fills the notes without a notice.
-    ASSERT_TRUE(WaitFor([&] { return notesAnswers.size() == 1; }));
+    ASSERT_TRUE(WaitFor([&] { return refresh->isEnabled(); }));
+    EXPECT_EQ(RequestsOn(board::kRelayNotes[1], "GET").size(), 1);
     EXPECT_TRUE(notices.isEmpty());
 
     notes->setPlainText(S("Feeds the tank | check the float weekly"));
-    dialog->findChild<QPushButton*>(S("updateNotesButton"))->click();
-    EXPECT_TRUE(notes->toPlainText().isEmpty());  // until the station echoes them
-    EXPECT_EQ(app->Link().RelayNotesPending(), 1);
+    auto* updateNotes = dialog->findChild<QPushButton*>(S("updateNotesButton"));
+    updateNotes->click();
+    EXPECT_EQ(notes->toPlainText(), S("Feeds the tank | check the float weekly"));
+    EXPECT_FALSE(updateNotes->isEnabled()) << "sending";
     ASSERT_TRUE(WaitFor([&] { return notices.contains(S("Relay Notes Updated!")); }));
     EXPECT_EQ(notes->toPlainText(), S("Feeds the tank | check the float weekly"));
-    EXPECT_EQ(app->Link().RelayNotesPending(), 0);
+    EXPECT_TRUE(updateNotes->isEnabled());
 
     // Refresh reads them again, silently.
     notes->clear();
     const qsizetype before = notices.size();
-    dialog->findChild<QPushButton*>(S("refreshButton"))->click();
+    refresh->click();
     ASSERT_TRUE(WaitFor([&] { return !notes->toPlainText().isEmpty(); }));
     EXPECT_EQ(notes->toPlainText(), S("Feeds the tank | check the float weekly"));
     QTest::qWait(200);
@@ -97,6 +122,41 @@ TEST_F(RelayStationE2E, RelayNameAndNotesEchoesFillTheDialogWithTheirNotices) {
     QLabel* mainName = app->Window().findChild<QLabel*>(S("relayNameLabel1"));
     ASSERT_TRUE(WaitFor([&] { return mainName->text() == S("Main Pump"); }));
     EXPECT_TRUE(messages.boxes.empty()) << messages.Texts().join(u'|').toStdString();
+}
+
+// Enter in the name or notes never switches the relay: Enter in the name
+// updates the name, Enter in the notes is a line break.
+TEST_F(RelayStationE2E, EnterInTheNameOrNotesDoesNotSwitchTheRelay) {
+    Begin();
+    RelayDialog* dialog = OpenRelay(3);
+    dialog->findChild<QRadioButton*>(S("onRadio"))->setChecked(true);
+    auto* name = dialog->findChild<QLineEdit*>(S("nameEdit"));
+    name->setFocus();
+    name->setText(S("Gate"));
+    QTest::keyClick(name, Qt::Key_Return);
+    auto* notes = dialog->findChild<QPlainTextEdit*>(S("notesEdit"));
+    ASSERT_TRUE(WaitFor([&] { return notices.contains(S("Relay Name Updated!")); }));
+    notes->setFocus();
+    QTest::keyClick(notes, Qt::Key_Enter);
+    QTest::qWait(300);
+    EXPECT_TRUE(dialog->isVisible());
+    EXPECT_EQ(name->text(), S("Gate"));
+    EXPECT_TRUE(RequestsOn(board::kRelaySwitch[3]).isEmpty());
+    ASSERT_EQ(RequestsOn(board::kRelayName[3], "SET").size(), 1);
+    EXPECT_EQ(RequestsOn(board::kRelayName[3], "SET")[0][S("value")].toString(), S("Gate"));
+}
+
+// A notes update the station refuses or never answers keeps the text and
+// says so; only the station's echo would replace it.
+TEST_F(RelayStationE2E, RefusedNotesKeepTheTextAndSayWhy) {
+    // The station refuses relay 2's notes, the opening read as well.
+    Begin({S("--fail"), QString::fromLatin1(board::kRelayNotes[2]) + S("=badValue")});
+    UpdateNotesThatFail(S("SNMP_ERR_BADVALUE"));
+}
+
+TEST_F(RelayStationE2E, UnansweredNotesKeepTheTextAndSayWhy) {
+    Begin();
+    UpdateNotesThatFail(QString::fromLatin1(kNoAnswerText), [this] { sim->Stop(); });
 }
 
 TEST_F(RelayStationE2E, StationRenameAskedFirstThenShownInTheReadout) {
@@ -128,11 +188,15 @@ TEST_F(RelayStationE2E, StationRenameAskedFirstThenShownInTheReadout) {
     EXPECT_TRUE(RequestsOn(board::kSysName, "SET").isEmpty());
 
     messages.answers = {true};
-    dialog = open();
-    dialog->findChild<QLineEdit*>(S("nameEdit"))->setText(S("Renamed Hut"));
-    pressOk(dialog);
-    EXPECT_FALSE(dialog->isVisible());
+    QPointer<StationNameDialog> renaming = open();
+    renaming->findChild<QLineEdit*>(S("nameEdit"))->setText(S("Renamed Hut"));
+    pressOk(renaming);
+    // Open, OK disabled, until the station has taken the name.
+    EXPECT_TRUE(renaming->isVisible());
+    EXPECT_FALSE(
+        renaming->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->isEnabled());
     ASSERT_TRUE(WaitFor([&] { return notices.contains(S("Station Name Changed !")); }));
+    EXPECT_TRUE(!renaming || !renaming->isVisible());
     const auto sets = RequestsOn(board::kSysName, "SET");
     ASSERT_EQ(sets.size(), 1);
     EXPECT_EQ(sets[0][S("request_id")].toInt(), 424);
@@ -155,10 +219,10 @@ TEST_F(RelayStationE2E, RelayAndStationTextAsTypedOrRefused) {
         "3");
     app->Link().SendBoardRequest(board::kRelayNotes[1], PduType::Set, RequestValue::Text(stored));
     ASSERT_TRUE(WaitFor([&] { return RequestsOn(board::kRelayNotes[1], "SET").size() == 1; }));
-    QSignalSpy notesAnswers(&app->Link(), &BoardLink::RelayNotesReceived);
     RelayDialog* dialog = OpenRelay(1);
     auto* name = dialog->findChild<QLineEdit*>(S("nameEdit"));
-    ASSERT_TRUE(WaitFor([&] { return notesAnswers.size() >= 1; }));
+    auto* notesEdit = dialog->findChild<QPlainTextEdit*>(S("notesEdit"));
+    ASSERT_TRUE(WaitFor([&] { return !notesEdit->toPlainText().isEmpty(); }));
 
     const struct {
         const char* typed;
@@ -217,6 +281,23 @@ TEST_F(RelayStationE2E, RelayAndStationTextAsTypedOrRefused) {
     EXPECT_EQ(Bytes(RequestsOn(board::kSysName, "SET").back()), QByteArray("H\xfctte Nord"));
     auto* readout = app->Window().findChild<QLineEdit*>(S("stationNameEdit"));
     ASSERT_TRUE(WaitFor([&] { return readout->text() == S("Hütte Nord"); }));
+}
+
+TEST_F(RelayStationE2E, StationRenameTheStationRefusesKeepsTheDialogAndItsName) {
+    Begin({S("--fail"), QString::fromLatin1(board::kSysName) + S("=badValue")});
+    app->OpenStationNameDialog();
+    QPointer<StationNameDialog> dialog = LastDialog<StationNameDialog>();
+    ASSERT_TRUE(dialog);
+    dialog->findChild<QLineEdit*>(S("nameEdit"))->setText(S("Renamed Hut"));
+    QPushButton* ok = dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok);
+    messages.answers = {true};
+    ok->click();
+    ASSERT_TRUE(WaitFor([&] { return ok->isEnabled(); }));
+    EXPECT_TRUE(messages.Texts().contains(S("SNMP_ERR_BADVALUE")));
+    ASSERT_TRUE(dialog);
+    EXPECT_TRUE(dialog->isVisible());
+    EXPECT_EQ(dialog->findChild<QLineEdit*>(S("nameEdit"))->text(), S("Renamed Hut"));
+    EXPECT_TRUE(notices.isEmpty());
 }
 
 }  // namespace

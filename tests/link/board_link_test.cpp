@@ -5,7 +5,9 @@
 #include <QCoreApplication>
 #include <QPointer>
 #include <QSignalSpy>
+#include <functional>
 
+#include "link/board_commands.h"
 #include "link/board_objects.h"
 #include "link/recording_transport.h"
 #include "support/qt_print.h"
@@ -33,6 +35,10 @@ BoardResponse Answer(std::string oid, QByteArray value, int requestId,
 class BoardLinkTest : public ::testing::Test {
 public:
     void SetUp() override {
+        owner.reset();
+        messages.boxes.clear();
+        allRequests.clear();
+        sessionsMade = 0;
         station = StationRecord{
             QStringLiteral("127.0.0.1"), QStringLiteral("s3cret"), QString(),
             QStringLiteral("YES"),       QStringLiteral("1161"),   QStringLiteral("10"),
@@ -53,9 +59,11 @@ public:
                     return nullptr;
                 }
                 auto made = std::make_unique<RecordingTransport>();
+                made->alsoRecordTo = &allRequests;
                 transport = made.get();
                 return made;
             });
+        owner = std::make_unique<QObject>();
     }
 
     // START with an accepted first request; the transport has recorded it.
@@ -79,66 +87,259 @@ public:
     bool factoryFails = false;
     int sessionsMade = 0;
     QPointer<RecordingTransport> transport;
+    std::vector<BoardRequest> allRequests;  // of every session
     std::unique_ptr<BoardLink> link;
+    std::unique_ptr<QObject> owner;  // the screen the operations belong to
 };
 
-// ---- Tracked table walks ------------------------------------------------
+// ---- Table walks ----------------------------------------------------------
 
-TEST_F(BoardLinkTest, TrackedWalksEndAtTheFirstAnswerPastTheirTable) {
+TEST_F(BoardLinkTest, WalksHandTheirRowsOnAndEndAtTheFirstAnswerPastTheirTable) {
     struct Case {
-        std::string_view table;
+        BoardTable table;
+        std::string_view object;
+        QByteArray value;
+        QStringList cells;
         std::string beyond;  // what the station answers past the table
     } const cases[] = {
-        {board::kScriptTable, Object(".73.1")},
-        {board::kScriptTable, Object(".720")},
-        {board::kAlertTable, Object(".66.1")},
+        {BoardTable::Scripts,
+         board::kScriptTable,
+         "7|relay|Pump|on 1|yes",
+         {"7", "RELAY", "Pump", "on 1", "2", "1", "0", "yes"},
+         Object(".73.1")},
+        {BoardTable::Scripts,
+         board::kScriptTable,
+         "6|io|X|y|z",
+         {"6", "IO", "X", "y", "2", "1", "0", "z"},
+         Object(".720")},
+        {BoardTable::Alerts,
+         board::kAlertTable,
+         "3|sms|Night|555|a|b|c|d|e",
+         {"3", "SMS", "Night", "555", "2", "1", "0", "a", "b", "c", "d", "e"},
+         Object(".66.1")},
         // Past the modems lie the alerts: they are not read as alert rows.
-        {board::kModemTable, Object(".65.1")},
+        {BoardTable::Modems, board::kModemTable, "2|GSM B", {"GSM B"}, Object(".65.1")},
     };
     for (const Case& c : cases) {
         SetUp();
         Connect();
-        QSignalSpy ended(link.get(), &BoardLink::TableWalkEnded);
-        QSignalSpy scripts(link.get(), &BoardLink::ScriptRowReceived);
-        QSignalSpy alerts(link.get(), &BoardLink::AlertRowReceived);
-        QSignalSpy modems(link.get(), &BoardLink::ModemRowReceived);
-        ASSERT_TRUE(link->StartTableWalk(c.table));
-        EXPECT_EQ(LastRequest().oid, c.table);
+        BoardOperation* walk = commands::WalkTable(*link, owner.get(), c.table);
+        QSignalSpy rows(walk, &BoardOperation::RowReceived);
+        QSignalSpy ended(walk, &BoardOperation::Ended);
+        EXPECT_EQ(LastRequest().oid, c.object);
         EXPECT_EQ(LastRequest().type, PduType::GetNext);
+        EXPECT_EQ(LastRequest().requestId, 502);
 
-        const std::string row = std::string(c.table) + ".7";
-        link->HandleBoardResponse(Answer(row, "7|relay|Name|Notes|00|", LastRequest().requestId));
-        EXPECT_TRUE(ended.isEmpty());
+        const std::string row = std::string(c.object) + ".7";
+        link->HandleBoardResponse(Answer(row, c.value, LastRequest().requestId));
+        ASSERT_EQ(rows.size(), 1);
+        EXPECT_EQ(rows[0].at(0).toStringList(), c.cells);
+        // Never sent from inside the handler's own call.
+        EXPECT_EQ(RequestCount(), 2u);
         Drain();
+        ASSERT_EQ(RequestCount(), 3u);
         EXPECT_EQ(LastRequest().oid, row);  // continued from the row just received
-        const std::size_t sent = RequestCount();
+        EXPECT_EQ(LastRequest().requestId, 503);
 
         link->HandleBoardResponse(Answer(c.beyond, "9|x|", LastRequest().requestId));
         Drain();
         ASSERT_EQ(ended.size(), 1) << c.beyond;
-        EXPECT_EQ(ended[0].at(0).toString(),
-                  QString::fromLatin1(c.table.data(), static_cast<qsizetype>(c.table.size())));
-        EXPECT_TRUE(ended[0].at(1).toBool());
-        EXPECT_EQ(RequestCount(), sent) << "no request after the end of " << c.beyond;
-        EXPECT_EQ(scripts.size() + alerts.size() + modems.size(), 1) << c.beyond;
+        EXPECT_EQ(walk->Ending(), OperationEnding::Done);
+        EXPECT_EQ(walk->RowCount(), 1);
+        EXPECT_EQ(RequestCount(), 3u) << "no request after the end of " << c.beyond;
+        EXPECT_EQ(rows.size(), 1) << c.beyond;
     }
 }
 
-TEST_F(BoardLinkTest, WalksEndIncompleteOnStopAndOnTimeOut) {
+TEST_F(BoardLinkTest, IdentifiersAndValuesAreKeptWhole) {
     Connect();
-    QSignalSpy ended(link.get(), &BoardLink::TableWalkEnded);
-    ASSERT_TRUE(link->StartTableWalk(board::kAlertTable));
-    link->HandleTimeOut(LastRequest().requestId);
-    ASSERT_EQ(ended.size(), 1);
-    EXPECT_FALSE(ended[0].at(1).toBool());
-
-    ASSERT_TRUE(link->StartTableWalk(board::kScriptTable));
-    link->HandleBoardResponse(Answer(Object(".72.1"), "1|relay|a|b|00|", LastRequest().requestId));
-    link->StopPolling();  // before the next step goes out
+    std::string deep = Object(".72");
+    for (int i = 0; i < 40; ++i) {
+        deep += ".4294967295";
+    }
+    ASSERT_GT(deep.size(), 99u);
+    const QByteArray value = "8|script|" + QByteArray(2000, 'v');
+    BoardOperation* walk = commands::WalkTable(*link, owner.get(), BoardTable::Scripts);
+    QSignalSpy rows(walk, &BoardOperation::RowReceived);
+    link->HandleBoardResponse(Answer(deep, value, LastRequest().requestId));
     Drain();
-    ASSERT_EQ(ended.size(), 2);
-    EXPECT_FALSE(ended[1].at(1).toBool());
-    EXPECT_EQ(ended[1].at(0).toString(), QString::fromLatin1(board::kScriptTable.data()));
+    ASSERT_EQ(rows.size(), 1);
+    EXPECT_EQ(rows[0].at(0).toStringList().at(7).size(), 2000);
+    EXPECT_EQ(LastRequest().oid, deep);
+}
+
+// ---- Operations: one ending each -------------------------------------------
+
+struct EndingCase {
+    const char* name;
+    std::function<BoardOperation*(BoardLink&, QObject*)> start;
+    // What happens to the request in flight (its id given).
+    std::function<void(BoardLinkTest&, int requestId)> act;
+    OperationEnding ending;
+    const char* text;  // the operation's text; nullptr: not checked
+    int boxes;
+    std::size_t requests;  // requests sent in all, START's included
+};
+
+TEST_F(BoardLinkTest, EveryOperationEndsExactlyOnceAndSaysHow) {
+    auto walkScripts = [](BoardLink& l, QObject* o) {
+        return commands::WalkTable(l, o, BoardTable::Scripts);
+    };
+    auto uploadScript = [](BoardLink& l, QObject* o) {
+        return commands::UploadScript(l, o, false, "1|relay|a|b|00|");
+    };
+    const EndingCase cases[] = {
+        {"timed out", uploadScript, [](BoardLinkTest& t, int id) { t.link->HandleTimeOut(id); },
+         OperationEnding::TimedOut, kNoAnswerText, 0, 2},
+        {"refused", uploadScript,
+         [](BoardLinkTest& t, int id) {
+             BoardResponse r = Answer(Object(".69"), "x", id);
+             r.errorStatus = 3;
+             t.link->HandleBoardResponse(r);
+         },
+         OperationEnding::Refused, "SNMP_ERR_BADVALUE", 1, 2},
+        {"no binding", uploadScript,
+         [](BoardLinkTest& t, int id) {
+             BoardResponse r;
+             r.requestId = id;
+             r.hasBinding = false;
+             t.link->HandleBoardResponse(r);
+         },
+         OperationEnding::Refused, kErrorCountingBindings, 1, 2},
+        {"stopped", uploadScript, [](BoardLinkTest& t, int) { t.link->StopPolling(); },
+         OperationEnding::TimedOut, kStoppedText, 0, 2},
+        {"stopped between two steps of a walk", walkScripts,
+         [](BoardLinkTest& t, int id) {
+             t.link->HandleBoardResponse(Answer(Object(".72.1"), "1|a|b|c|d", id));
+             t.link->StopPolling();
+         },
+         OperationEnding::TimedOut, kStoppedText, 0, 2},
+        {"given up", walkScripts,
+         [](BoardLinkTest& t, int id) {
+             t.link->HandleBoardResponse(Answer(Object(".72.1"), "1|a|b|c|d", id));
+             t.owner->findChild<BoardOperation*>()->Cancel();
+         },
+         OperationEnding::Cancelled, nullptr, 0, 2},
+        // A station that answers a GETNEXT with the object asked would keep
+        // the walk going for ever.
+        {"walk that does not advance", walkScripts,
+         [](BoardLinkTest& t, int id) {
+             t.link->HandleBoardResponse(Answer(Object(".72.5"), "5|a|b|c|d", id));
+             Drain();
+             t.link->HandleBoardResponse(
+                 Answer(Object(".72.5"), "5|a|b|c|d", t.LastRequest().requestId));
+             Drain();
+         },
+         OperationEnding::Refused, kWalkStuckText, 0, 3},
+        {"walk that goes back", walkScripts,
+         [](BoardLinkTest& t, int id) {
+             t.link->HandleBoardResponse(Answer(Object(".72.5.2"), "5|a|b|c|d", id));
+             Drain();
+             t.link->HandleBoardResponse(
+                 Answer(Object(".72.5.1"), "5|a|b|c|d", t.LastRequest().requestId));
+             Drain();
+         },
+         OperationEnding::Refused, kWalkStuckText, 0, 3},
+        // Only the echo of the relay asked for confirms its notes.
+        {"echo of another relay",
+         [](BoardLink& l, QObject* o) { return commands::SetRelayNotes(l, o, 1, "n"); },
+         [](BoardLinkTest& t, int id) {
+             t.link->HandleBoardResponse(Answer(std::string(board::kRelayNotes[2]), "n", id));
+         },
+         OperationEnding::Refused, kWrongAnswerText, 0, 2},
+        {"record of another channel",
+         [](BoardLink& l, QObject* o) { return commands::LoadChannelOptions(l, o, 2); },
+         [](BoardLinkTest& t, int id) {
+             t.link->HandleBoardResponse(Answer(Object(".66.1"), "", id));  // no alerts
+             Drain();
+             t.link->HandleBoardResponse(Answer(Object(".73.1"), "", t.LastRequest().requestId));
+             Drain();
+             t.link->HandleBoardResponse(Answer(Object(".66.3"), "", t.LastRequest().requestId));
+         },
+         OperationEnding::Refused, kWrongAnswerText, 0, 4},
+    };
+    for (const EndingCase& c : cases) {
+        SetUp();
+        Connect();
+        QSignalSpy notices(link.get(), &BoardLink::NoticeRequested);
+        BoardOperation* operation = c.start(*link, owner.get());
+        QSignalSpy ended(operation, &BoardOperation::Ended);
+        const int id = LastRequest().requestId;
+        c.act(*this, id);
+        Drain();
+        ASSERT_EQ(ended.size(), 1) << c.name;
+        EXPECT_EQ(ended[0].at(0).value<OperationEnding>(), c.ending) << c.name;
+        EXPECT_EQ(operation->Ending(), c.ending) << c.name;
+        if (c.text != nullptr) {
+            EXPECT_EQ(operation->Text(), QString::fromLatin1(c.text)) << c.name;
+        }
+        EXPECT_EQ(static_cast<int>(messages.boxes.size()), c.boxes) << c.name;
+        EXPECT_EQ(allRequests.size(), c.requests) << c.name;
+        EXPECT_TRUE(notices.isEmpty()) << c.name;
+        // Whatever comes later for it changes nothing.
+        link->HandleBoardResponse(Answer(Object(".69"), "x", id));
+        link->HandleTimeOut(id);
+        Drain();
+        EXPECT_EQ(ended.size(), 1) << c.name;
+        EXPECT_TRUE(notices.isEmpty()) << c.name;
+    }
+}
+
+TEST_F(BoardLinkTest, AnOperationThatCannotBeSentEndsAfterTheCallHasReturned) {
+    Connect();
+    chooser = QStringLiteral("not an address");
+    BoardOperation* operation = commands::RenameStation(*link, owner.get(), "Hut");
+    EXPECT_EQ(operation->Ending(), OperationEnding::Pending);
+    QSignalSpy ended(operation, &BoardOperation::Ended);
+    Drain();
+    ASSERT_EQ(ended.size(), 1);
+    EXPECT_EQ(operation->Ending(), OperationEnding::NotSent);
+    EXPECT_EQ(messages.Texts(), QStringList{kErrorAgentEntity});
+}
+
+TEST_F(BoardLinkTest, AnswersForAGivenUpOperationAreCountedAndGoNowhere) {
+    Connect();
+    auto screen = std::make_unique<QObject>();
+    BoardOperation* walk = commands::WalkTable(*link, screen.get(), BoardTable::Alerts);
+    QSignalSpy rows(walk, &BoardOperation::RowReceived);
+    const int id = LastRequest().requestId;
+    screen.reset();  // the list closes while its walk is in flight
+    QSignalSpy notices(link.get(), &BoardLink::NoticeRequested);
+    link->HandleBoardResponse(Answer(Object(".65.1"), "1|email|a|b|c", id));
+    Drain();
+    EXPECT_EQ(link->ReceivedCount(), 1);
+    EXPECT_EQ(RequestCount(), 2u) << "the walk goes no further";
+
+    // The same for a confirmation: no notice, no list re-opened.
+    screen = std::make_unique<QObject>();
+    commands::UploadAlert(*link, screen.get(), true, "0|SMS|a|");
+    screen.reset();
+    link->HandleBoardResponse(Answer(Object(".62"), "x", routing::kAlertAdd));
+    Drain();
+    EXPECT_TRUE(notices.isEmpty());
+    EXPECT_EQ(link->ReceivedCount(), 2);
+}
+
+TEST_F(BoardLinkTest, ACommandAfterARefusalOpensTheSessionAsStartDoes) {
+    Connect();
+    BoardOperation* first = commands::UploadScript(*link, owner.get(), true, "0|io|a|b|00|");
+    BoardResponse refusal = Answer(Object(".69"), "x", routing::kScriptAdd);
+    refusal.errorStatus = 3;
+    link->HandleBoardResponse(refusal);
+    EXPECT_EQ(first->Ending(), OperationEnding::Refused);
+    EXPECT_FALSE(link->IsSessionOpen());
+    messages.boxes.clear();
+
+    // The editor is still open and sends again.
+    BoardOperation* second = commands::UploadScript(*link, owner.get(), true, "0|io|a|b|00|");
+    EXPECT_TRUE(messages.boxes.empty()) << messages.Texts().join(u'|').toStdString();
+    EXPECT_EQ(sessionsMade, 2);
+    ASSERT_EQ(RequestCount(), 1u);
+    EXPECT_EQ(LastRequest().requestId, routing::kScriptAdd);
+    link->HandleBoardResponse(Answer(Object(".69"), "x", routing::kScriptAdd));
+    EXPECT_EQ(second->Ending(), OperationEnding::Done);
+    EXPECT_FALSE(link->StationControlsAreEnabled()) << "not polling: START stays the way back";
+    EXPECT_EQ(link->State(), ConnectionState::NotConnected);
 }
 
 // ---- Sender -------------------------------------------------------------
@@ -320,158 +521,174 @@ TEST_F(BoardLinkTest, ADeferredSendFailureStopsPolling) {
     EXPECT_EQ(link->State(), ConnectionState::NotConnected);
 }
 
-// ---- Dispatcher: routing ids ---------------------------------------------
+// ---- Commands: the wire and the notices -------------------------------------
 
-struct IdRouteCase {
-    int requestId;
-    int notice;
+struct CommandCase {
+    const char* name;
+    std::function<BoardOperation*(BoardLink&, QObject*)> start;
+    std::string oid;
+    PduType type;
+    RequestValue value;
+    int requestId;  // 0: the next automatic id
+    int notice;     // 0: none
+    const char* noticeText;
     NoticeFollowUp followUp;
-    const char* text;
 };
 
-TEST_F(BoardLinkTest, FixedRoutingIdsAskForTheirNotice) {
-    const IdRouteCase cases[] = {
-        {410, 25, NoticeFollowUp::ReopenAlertsList, "Alert Executed !"},
-        {411, 24, NoticeFollowUp::ReopenAlertsList, "Alert Deleted !"},
-        {412, 26, NoticeFollowUp::ReopenAlertsList, "Alert Added !"},
-        {413, 27, NoticeFollowUp::ReopenAlertsList, "Alert Updated !"},
-        {420, 3, NoticeFollowUp::ReopenScriptsList, "Script Updated!"},
-        {421, 4, NoticeFollowUp::ReopenScriptsList, "Script Added!"},
-        {422, 5, NoticeFollowUp::ReopenScriptsList, "Script Deleted!"},
-        {423, 6, NoticeFollowUp::None, "Script Executed!"},
-        {424, 7, NoticeFollowUp::None, "Station Name Changed !"},
-        {425, 8, NoticeFollowUp::None, "ADC 1 Name Changed !"},
-        {426, 9, NoticeFollowUp::None, "ADC 1 Note Changed !"},
-        {427, 10, NoticeFollowUp::None, "ADC 2 Name Changed !"},
-        {428, 11, NoticeFollowUp::None, "ADC 2 Note Changed !"},
-        {429, 12, NoticeFollowUp::None, "ADC 3 Name Changed !"},
-        {430, 13, NoticeFollowUp::None, "ADC 3 Note Changed !"},
-        {431, 14, NoticeFollowUp::None, "ADC 4 Name Changed !"},
-        {432, 15, NoticeFollowUp::None, "ADC 4 Note Changed !"},
-        {433, 16, NoticeFollowUp::None, "ADC 5 Name Changed !"},
-        {434, 17, NoticeFollowUp::None, "ADC 5 Note Changed !"},
-        {435, 18, NoticeFollowUp::None, "ADC 6 Name Changed !"},
-        {436, 19, NoticeFollowUp::None, "ADC 6 Note Changed !"},
-        {437, 20, NoticeFollowUp::None, "ADC 7 Name Changed !"},
-        {438, 21, NoticeFollowUp::None, "ADC 7 Note Changed !"},
-        {439, 22, NoticeFollowUp::None, "ADC 8 Name Changed !"},
-        {440, 23, NoticeFollowUp::None, "ADC 8 Note Changed !"},
-        {453, 28, NoticeFollowUp::None, "ADC 1 Updated !"},
-        {454, 29, NoticeFollowUp::None, "ADC 2 Updated !"},
-        {455, 30, NoticeFollowUp::None, "ADC 3 Updated !"},
-        {456, 31, NoticeFollowUp::None, "ADC 4 Updated !"},
-        {457, 32, NoticeFollowUp::None, "ADC 5 Updated !"},
-        {458, 33, NoticeFollowUp::None, "ADC 6 Updated !"},
-        {459, 34, NoticeFollowUp::None, "ADC 7 Updated !"},
-        {460, 35, NoticeFollowUp::None, "ADC 8 Updated !"},
+TEST_F(BoardLinkTest, CommandsGoOutAsTheStationKnowsThemAndTheirAnswerBringsTheNotice) {
+    using F = NoticeFollowUp;
+    const QByteArray record = "1|relay|a|b|00|";
+    const CommandCase cases[] = {
+        {"switch on", [](BoardLink& l, QObject* o) { return commands::SwitchRelay(l, o, 2, true); },
+         Object(".75.2"), PduType::Set, RequestValue::Integer(1), 0, 0, "", F::None},
+        {"switch off",
+         [](BoardLink& l, QObject* o) { return commands::SwitchRelay(l, o, 4, false); },
+         Object(".75.4"), PduType::Set, RequestValue::Integer(0), 0, 0, "", F::None},
+        {"pulse", [](BoardLink& l, QObject* o) { return commands::PulseRelay(l, o, 3, 17); },
+         Object(".73.3"), PduType::Set, RequestValue::Integer(17), 0, 0, "", F::None},
+        {"relay name",
+         [](BoardLink& l, QObject* o) { return commands::SetRelayName(l, o, 1, "P"); },
+         Object(".74.1"), PduType::Set, RequestValue::Text("P"), 0, 2, "Relay Name Updated!",
+         F::None},
+        {"relay notes",
+         [](BoardLink& l, QObject* o) { return commands::SetRelayNotes(l, o, 3, "N"); },
+         Object(".76.3"), PduType::Set, RequestValue::Text("N"), 0, 1, "Relay Notes Updated!",
+         F::None},
+        // A plain read of the notes never brings the notice.
+        {"read notes", [](BoardLink& l, QObject* o) { return commands::ReadRelayNotes(l, o, 3); },
+         Object(".76.3"), PduType::Get, RequestValue::Null(), 0, 0, "", F::None},
+        {"station name",
+         [](BoardLink& l, QObject* o) { return commands::RenameStation(l, o, "Hut"); },
+         std::string(board::kSysName), PduType::Set, RequestValue::Text("Hut"), 424, 7,
+         "Station Name Changed !", F::None},
+        {"channel 1 name",
+         [](BoardLink& l, QObject* o) { return commands::SetChannelName(l, o, 1, "A"); },
+         Object(".67.1"), PduType::Set, RequestValue::Text("A"), 425, 8, "ADC 1 Name Changed !",
+         F::None},
+        {"channel 3 name",
+         [](BoardLink& l, QObject* o) { return commands::SetChannelName(l, o, 3, "A"); },
+         Object(".67.3"), PduType::Set, RequestValue::Text("A"), 429, 12, "ADC 3 Name Changed !",
+         F::None},
+        {"channel 8 notes",
+         [](BoardLink& l, QObject* o) { return commands::SetChannelNotes(l, o, 8, ""); },
+         Object(".68.8"), PduType::Set, RequestValue::Text(""), 440, 23, "ADC 8 Note Changed !",
+         F::None},
+        {"channel 1 settings",
+         [&](BoardLink& l, QObject* o) { return commands::UploadChannelSettings(l, o, 1, record); },
+         Object(".78.1"), PduType::Set, RequestValue::Text(record), 453, 28, "ADC 1 Updated !",
+         F::None},
+        {"channel 7 settings",
+         [&](BoardLink& l, QObject* o) { return commands::UploadChannelSettings(l, o, 7, record); },
+         Object(".78.7"), PduType::Set, RequestValue::Text(record), 459, 34, "ADC 7 Updated !",
+         F::None},
+        {"new script",
+         [&](BoardLink& l, QObject* o) { return commands::UploadScript(l, o, true, record); },
+         Object(".69"), PduType::Set, RequestValue::Text(record), 421, 4, "Script Added!",
+         F::ReopenScriptsList},
+        {"script update",
+         [&](BoardLink& l, QObject* o) { return commands::UploadScript(l, o, false, record); },
+         Object(".69"), PduType::Set, RequestValue::Text(record), 420, 3, "Script Updated!",
+         F::ReopenScriptsList},
+        {"new alert",
+         [&](BoardLink& l, QObject* o) { return commands::UploadAlert(l, o, true, record); },
+         Object(".62"), PduType::Set, RequestValue::Text(record), 412, 26, "Alert Added !",
+         F::ReopenAlertsList},
+        {"alert update",
+         [&](BoardLink& l, QObject* o) { return commands::UploadAlert(l, o, false, record); },
+         Object(".62"), PduType::Set, RequestValue::Text(record), 413, 27, "Alert Updated !",
+         F::ReopenAlertsList},
+        {"execute script",
+         [](BoardLink& l, QObject* o) {
+             return commands::ExecuteRow(l, o, BoardTable::Scripts, 7);
+         },
+         Object(".70"), PduType::Set, RequestValue::Integer(7), 423, 6, "Script Executed!",
+         F::None},
+        {"delete script",
+         [](BoardLink& l, QObject* o) { return commands::DeleteRow(l, o, BoardTable::Scripts, 8); },
+         Object(".71"), PduType::Set, RequestValue::Integer(8), 422, 5, "Script Deleted!",
+         F::ReopenScriptsList},
+        {"execute alert",
+         [](BoardLink& l, QObject* o) { return commands::ExecuteRow(l, o, BoardTable::Alerts, 1); },
+         Object(".63"), PduType::Set, RequestValue::Integer(1), 410, 25, "Alert Executed !",
+         F::ReopenAlertsList},
+        {"delete alert",
+         [](BoardLink& l, QObject* o) { return commands::DeleteRow(l, o, BoardTable::Alerts, 2); },
+         Object(".64"), PduType::Set, RequestValue::Integer(2), 411, 24, "Alert Deleted !",
+         F::ReopenAlertsList},
     };
-    Connect();
-    int received = 0;
-    for (const auto& c : cases) {
+    for (const CommandCase& c : cases) {
+        SetUp();
+        Connect();
+        QSignalSpy started(link.get(), &BoardLink::OperationStarted);
         QSignalSpy notices(link.get(), &BoardLink::NoticeRequested);
-        QSignalSpy status(link.get(), &BoardLink::StatusRecordReceived);
-        // The identifier does not matter once the id is a routing id.
-        link->HandleBoardResponse(Answer(std::string(board::kStatusRecord), "x", c.requestId));
-        ASSERT_EQ(notices.size(), 1) << c.requestId;
-        EXPECT_EQ(notices[0].at(0).toInt(), c.notice) << c.requestId;
-        EXPECT_EQ(notices[0].at(1).value<NoticeFollowUp>(), c.followUp) << c.requestId;
-        EXPECT_EQ(NoticeText(c.notice), QString::fromLatin1(c.text));
-        EXPECT_EQ(status.size(), 0) << c.requestId;
-        EXPECT_EQ(link->ReceivedCount(), ++received);
-        EXPECT_TRUE(link->StationControlsAreEnabled());
+        BoardOperation* operation = c.start(*link, owner.get());
+        ASSERT_EQ(RequestCount(), 2u) << c.name;
+        ASSERT_EQ(started.size(), 1) << c.name;
+        const BoardRequest& sent = LastRequest();
+        EXPECT_EQ(sent.oid, c.oid) << c.name;
+        EXPECT_EQ(sent.type, c.type) << c.name;
+        EXPECT_EQ(sent.value.syntax, c.value.syntax) << c.name;
+        EXPECT_EQ(sent.value.integer, c.value.integer) << c.name;
+        EXPECT_EQ(sent.value.octets, c.value.octets) << c.name;
+        EXPECT_EQ(sent.requestId, c.requestId == 0 ? 502 : c.requestId) << c.name;
+        EXPECT_EQ(link->LastRequestId(), c.requestId == 0 ? 502 : 501) << c.name;
+
+        // A SET's answer echoes its binding.
+        link->HandleBoardResponse(Answer(sent.oid, "echo", sent.requestId));
+        EXPECT_EQ(operation->Ending(), OperationEnding::Done) << c.name;
+        ASSERT_EQ(notices.size(), c.notice == 0 ? 0 : 1) << c.name;
+        if (c.notice != 0) {
+            EXPECT_EQ(notices[0].at(0).toInt(), c.notice) << c.name;
+            EXPECT_EQ(NoticeText(c.notice), QString::fromLatin1(c.noticeText)) << c.name;
+            EXPECT_EQ(notices[0].at(1).value<NoticeFollowUp>(), c.followUp) << c.name;
+        }
+        Drain();
+        EXPECT_EQ(RequestCount(), 2u) << c.name << ": an answer sends nothing";
+        EXPECT_TRUE(messages.boxes.empty()) << c.name;
+        EXPECT_TRUE(link->StationControlsAreEnabled()) << c.name;
     }
-    Drain();
-    EXPECT_EQ(RequestCount(), 1u) << "confirmations send nothing";
-    EXPECT_TRUE(messages.boxes.empty());
 }
 
-TEST_F(BoardLinkTest, ModemIdGivesTheSmsDialogFieldTwo) {
+TEST_F(BoardLinkTest, RelayEchoesAreTheOperationsResultWhateverTheirSyntax) {
     Connect();
-    QSignalSpy modem(link.get(), &BoardLink::SmsModemTextReceived);
-    QSignalSpy rows(link.get(), &BoardLink::ModemRowReceived);
-    link->HandleBoardResponse(Answer(Object(".60.1"), "1|GSM modem A|x", routing::kModemFirst));
-    ASSERT_EQ(modem.size(), 1);
-    EXPECT_EQ(modem[0].at(0).toString(), QStringLiteral("GSM modem A"));
-    EXPECT_EQ(rows.size(), 0);
-    Drain();
-    EXPECT_EQ(RequestCount(), 1u);
+    BoardOperation* notes = commands::ReadRelayNotes(*link, owner.get(), 4);
+    link->HandleBoardResponse(
+        Answer(std::string(board::kRelayNotes[4]), QByteArray("two\0lines", 9), 502));
+    EXPECT_EQ(notes->Echo(), QString::fromLatin1(QByteArray("two\0lines", 9)));
+    BoardOperation* name = commands::SetRelayName(*link, owner.get(), 1, "Pump");
+    link->HandleBoardResponse(
+        Answer(std::string(board::kRelayName[1]), "\x02\x01\x05", 503, kSyntaxInteger));
+    EXPECT_EQ(name->Ending(), OperationEnding::Done);
+    EXPECT_EQ(name->Echo(), QString());
 }
 
-TEST_F(BoardLinkTest, IdsBetweenTheRoutingRangesRouteByIdentifier) {
+TEST_F(BoardLinkTest, NotesSentBeforeAStopAreNotConfirmedByALaterRead) {
     Connect();
-    for (const int id : {414, 419, 441, 449, 461, 500, 501}) {
+    QSignalSpy notices(link.get(), &BoardLink::NoticeRequested);
+    BoardOperation* update = commands::SetRelayNotes(*link, owner.get(), 1, "new");
+    link->StopPolling();
+    EXPECT_EQ(update->Ending(), OperationEnding::TimedOut);
+    Connect();
+    BoardOperation* read = commands::ReadRelayNotes(*link, owner.get(), 1);
+    link->HandleBoardResponse(Answer(std::string(board::kRelayNotes[1]), "old", 502));
+    EXPECT_EQ(read->Echo(), QStringLiteral("old"));
+    EXPECT_TRUE(notices.isEmpty());
+}
+
+TEST_F(BoardLinkTest, AnswersThatBelongToNoOperationShowOnlyAStatusRecord) {
+    Connect();
+    for (const int id : {409, 414, 423, 450, 452, 501, 777}) {
         QSignalSpy status(link.get(), &BoardLink::StatusRecordReceived);
         QSignalSpy notices(link.get(), &BoardLink::NoticeRequested);
         link->HandleBoardResponse(Answer(std::string(board::kStatusRecord), "a|b", id));
+        link->HandleBoardResponse(Answer(Object(".72.1"), "1|a|b|c|d", id));
+        link->HandleBoardResponse(Answer(Object(".66.1"), "1|a|b|c|d", id));
+        Drain();
         EXPECT_EQ(status.size(), 1) << id;
         EXPECT_EQ(notices.size(), 0) << id;
     }
-}
-
-// ---- Dispatcher: identifiers ---------------------------------------------
-
-TEST_F(BoardLinkTest, TableRowsAreHandedOnAndTheWalkContinuesFromTheirIdentifier) {
-    const struct {
-        std::string oid;
-        QByteArray value;
-        const char* signal;
-        QStringList cells;  // rows; modem rows give one text
-    } cases[] = {
-        {Object(".72.5"),
-         "5|relay|Pump|on 1|yes",
-         "script",
-         {"5", "RELAY", "Pump", "on 1", "2", "1", "0", "yes"}},
-        {Object(".72.5.9"), "6|io|X|y|z", "script", {"6", "IO", "X", "y", "2", "1", "0", "z"}},
-        {Object(".65.3"),
-         "3|sms|Night|555|a|b|c|d|e",
-         "alert",
-         {"3", "SMS", "Night", "555", "2", "1", "0", "a", "b", "c", "d", "e"}},
-        {Object(".60.2"), "2|GSM B", "modem", {"GSM B"}},
-    };
-    Connect();
-    for (const auto& c : cases) {
-        QSignalSpy scripts(link.get(), &BoardLink::ScriptRowReceived);
-        QSignalSpy alerts(link.get(), &BoardLink::AlertRowReceived);
-        QSignalSpy modems(link.get(), &BoardLink::ModemRowReceived);
-        const std::size_t before = RequestCount();
-        link->HandleBoardResponse(Answer(c.oid, c.value, link->LastRequestId()));
-        const std::string kind = c.signal;
-        EXPECT_EQ(scripts.size(), kind == "script" ? 1 : 0) << c.oid;
-        EXPECT_EQ(alerts.size(), kind == "alert" ? 1 : 0) << c.oid;
-        EXPECT_EQ(modems.size(), kind == "modem" ? 1 : 0) << c.oid;
-        if (kind == "script") {
-            EXPECT_EQ(scripts[0].at(0).toStringList(), c.cells);
-        } else if (kind == "alert") {
-            EXPECT_EQ(alerts[0].at(0).toStringList(), c.cells);
-        } else {
-            EXPECT_EQ(modems[0].at(0).toString(), c.cells.at(0));
-        }
-        // Never sent from inside the handler's own call.
-        EXPECT_EQ(RequestCount(), before) << c.oid;
-        Drain();
-        ASSERT_EQ(RequestCount(), before + 1) << c.oid;
-        EXPECT_EQ(LastRequest().oid, c.oid);
-        EXPECT_EQ(LastRequest().type, PduType::GetNext);
-        EXPECT_EQ(LastRequest().requestId, link->LastRequestId());
-        EXPECT_GE(LastRequest().requestId, 502);
-    }
-}
-
-TEST_F(BoardLinkTest, WalksEndAtTheFirstAnswerOutsideTheTable) {
-    Connect();
-    for (const char* suffix : {".720", ".720.1", ".73.1", ".650", ".66.1", ".600", ".61.1"}) {
-        QSignalSpy scripts(link.get(), &BoardLink::ScriptRowReceived);
-        QSignalSpy alerts(link.get(), &BoardLink::AlertRowReceived);
-        QSignalSpy modems(link.get(), &BoardLink::ModemRowReceived);
-        QSignalSpy controls(link.get(), &BoardLink::StationControlsEnabled);
-        const int receivedBefore = link->ReceivedCount();
-        link->HandleBoardResponse(Answer(Object(suffix), "1|x|y", 777));
-        Drain();
-        EXPECT_EQ(scripts.size() + alerts.size() + modems.size(), 0) << suffix;
-        EXPECT_EQ(RequestCount(), 1u) << suffix;
-        EXPECT_EQ(link->ReceivedCount(), receivedBefore + 1) << suffix;
-        EXPECT_TRUE(link->StationControlsAreEnabled());
-    }
+    EXPECT_EQ(RequestCount(), 1u);
+    EXPECT_EQ(link->ReceivedCount(), 21);
     EXPECT_TRUE(messages.boxes.empty());
 }
 
@@ -497,65 +714,6 @@ TEST_F(BoardLinkTest, StatusRecordIsShownWholeThenThePollTimerIsArmed) {
     ASSERT_EQ(controls.size(), 1);
     EXPECT_TRUE(controls[0].at(0).toBool());
     EXPECT_EQ(link->ReceivedCount(), 1);
-}
-
-TEST_F(BoardLinkTest, ValueTextIsEmptyForOtherSyntaxes) {
-    Connect();
-    QSignalSpy names(link.get(), &BoardLink::RelayNameReceived);
-    link->HandleBoardResponse(
-        Answer(std::string(board::kRelayName[1]), "\x02\x01\x05", 600, kSyntaxInteger));
-    ASSERT_EQ(names.size(), 1);
-    EXPECT_EQ(names[0].at(1).toString(), QString());
-}
-
-TEST_F(BoardLinkTest, RelayNotesAskForTheNoticeOnlyWhilePending) {
-    Connect();
-    QSignalSpy notes(link.get(), &BoardLink::RelayNotesReceived);
-    QSignalSpy notices(link.get(), &BoardLink::NoticeRequested);
-    link->HandleBoardResponse(Answer(std::string(board::kRelayNotes[3]), "first", 600));
-    EXPECT_EQ(notices.size(), 0);
-    link->SetRelayNotesPending(3);
-    link->HandleBoardResponse(Answer(std::string(board::kRelayNotes[4]), "second\0x", 601));
-    ASSERT_EQ(notices.size(), 1);
-    EXPECT_EQ(notices[0].at(0).toInt(), 1);
-    EXPECT_EQ(link->RelayNotesPending(), 0);
-    link->HandleBoardResponse(Answer(std::string(board::kRelayNotes[3]), "third", 602));
-    EXPECT_EQ(notices.size(), 1);
-    ASSERT_EQ(notes.size(), 3);
-    EXPECT_EQ(notes[0].at(0).toInt(), 3);
-    EXPECT_EQ(notes[1].at(0).toInt(), 4);
-    EXPECT_EQ(notes[2].at(1).toString(), QStringLiteral("third"));
-}
-
-TEST_F(BoardLinkTest, RelayNameAlwaysAsksForTheNotice) {
-    Connect();
-    QSignalSpy names(link.get(), &BoardLink::RelayNameReceived);
-    QSignalSpy notices(link.get(), &BoardLink::NoticeRequested);
-    for (int relay = 1; relay <= 4; ++relay) {
-        link->HandleBoardResponse(
-            Answer(std::string(board::kRelayName[relay]), "Pump", 600 + relay));
-    }
-    ASSERT_EQ(names.size(), 4);
-    EXPECT_EQ(names[3].at(0).toInt(), 4);
-    EXPECT_EQ(names[3].at(1).toString(), QStringLiteral("Pump"));
-    ASSERT_EQ(notices.size(), 4);
-    EXPECT_EQ(notices[0].at(0).toInt(), 2);
-}
-
-TEST_F(BoardLinkTest, IdentifiersAndValuesAreKeptWhole) {
-    Connect();
-    std::string deep = Object(".72");
-    for (int i = 0; i < 40; ++i) {
-        deep += ".4294967295";
-    }
-    ASSERT_GT(deep.size(), 99u);
-    const QByteArray value = "8|script|" + QByteArray(2000, 'v');
-    QSignalSpy scripts(link.get(), &BoardLink::ScriptRowReceived);
-    link->HandleBoardResponse(Answer(deep, value, 700));
-    Drain();
-    ASSERT_EQ(scripts.size(), 1);
-    EXPECT_EQ(scripts[0].at(0).toStringList().at(7).size(), 2000);
-    EXPECT_EQ(LastRequest().oid, deep);
 }
 
 // ---- Dispatcher: error statuses, missing bindings, time-outs ----------------
@@ -627,11 +785,12 @@ TEST_F(BoardLinkTest, TheTwentyNinthTimeOutRearmsAndTheThirtiethStops) {
 
 TEST_F(BoardLinkTest, AdcDataLoadWalksAlertsThenScriptsThenReadsTheRecord) {
     Connect();
-    link->SetAdcOptionsChannel(3);
-    QSignalSpy alertItems(link.get(), &BoardLink::AdcLoadAlertItem);
-    QSignalSpy scriptItems(link.get(), &BoardLink::AdcLoadScriptItem);
-    QSignalSpy records(link.get(), &BoardLink::AdcChannelRecordReceived);
-    QSignalSpy alertRows(link.get(), &BoardLink::AlertRowReceived);
+    BoardOperation* load = commands::LoadChannelOptions(*link, owner.get(), 3);
+    QSignalSpy items(load, &BoardOperation::PoolItemReceived);
+    QSignalSpy ended(load, &BoardOperation::Ended);
+    EXPECT_EQ(LastRequest().oid, std::string(board::kAlertTable));
+    EXPECT_EQ(LastRequest().type, PduType::GetNext);
+    EXPECT_EQ(LastRequest().requestId, 450);
 
     const struct {
         std::string oid;
@@ -657,18 +816,20 @@ TEST_F(BoardLinkTest, AdcDataLoadWalksAlertsThenScriptsThenReadsTheRecord) {
         EXPECT_EQ(LastRequest().requestId, s.nextId);
     }
     EXPECT_EQ(link->LastRequestId(), 501) << "fixed ids leave the counter alone";
-    ASSERT_EQ(alertItems.size(), 2);
-    EXPECT_EQ(alertItems[0].at(0).toInt(), 3);
-    EXPECT_EQ(alertItems[0].at(1).toString(), QStringLiteral("EMAIL-Boss"));
-    EXPECT_EQ(alertItems[1].at(1).toString(), QStringLiteral("SMS-Night"));
-    ASSERT_EQ(scriptItems.size(), 1);
-    EXPECT_EQ(scriptItems[0].at(1).toString(), QStringLiteral("RELAY-Pump"));
-    EXPECT_EQ(alertRows.size(), 0) << "load rows are not alert list rows";
+    ASSERT_EQ(items.size(), 3);
+    const auto item = [&](int i) { return items[i].at(1).value<AdcListItem>(); };
+    EXPECT_TRUE(items[0].at(0).toBool());
+    EXPECT_EQ(item(0), (AdcListItem{3, QStringLiteral("EMAIL-Boss")}));
+    EXPECT_EQ(item(1), (AdcListItem{5, QStringLiteral("SMS-Night")}));
+    EXPECT_FALSE(items[2].at(0).toBool());
+    EXPECT_EQ(item(2), (AdcListItem{1, QStringLiteral("RELAY-Pump")}));
+    EXPECT_TRUE(ended.isEmpty());
 
     link->HandleBoardResponse(
         Answer(Object(".66.3"), "a|b|Notes|10|2|1|0|3.5.|3.5|||||||3600|90|1.5|2", 452));
-    ASSERT_EQ(records.size(), 1);
-    const auto record = records[0].at(0).value<AdcChannelRecord>();
+    ASSERT_EQ(ended.size(), 1);
+    EXPECT_EQ(load->Ending(), OperationEnding::Done);
+    const AdcChannelRecord& record = load->ChannelRecord();
     EXPECT_EQ(record.channel, 3);
     EXPECT_EQ(record.notes, QStringLiteral("Notes"));
     EXPECT_EQ(record.highAlerts, (std::vector<int>{3, 5}));
@@ -676,17 +837,45 @@ TEST_F(BoardLinkTest, AdcDataLoadWalksAlertsThenScriptsThenReadsTheRecord) {
     EXPECT_EQ(record.highFlapText, std::optional<QString>(QStringLiteral("60 Minutes")));
     EXPECT_FALSE(record.lowFlapText.has_value());
     Drain();
-    EXPECT_EQ(RequestCount(), 6u) << "the record ends the load";
+    EXPECT_EQ(RequestCount(), 7u) << "the record ends the load";
 }
 
-TEST_F(BoardLinkTest, AdcScriptsWalkEndWithoutAnOpenDialogReadsNothing) {
+TEST_F(BoardLinkTest, AGivenUpLoadLeavesTheNextOneWithTheSameIdsAlone) {
     Connect();
-    for (const int channel : {0, 9, -1}) {
-        link->SetAdcOptionsChannel(channel);
-        link->HandleBoardResponse(Answer(Object(".73.1"), "", 451));
-        Drain();
-        EXPECT_EQ(RequestCount(), 1u) << channel;
+    auto first = std::make_unique<QObject>();
+    commands::LoadChannelOptions(*link, first.get(), 1);
+    first.reset();  // channel 1's dialog is cancelled while its load is in flight
+    BoardOperation* second = commands::LoadChannelOptions(*link, owner.get(), 2);
+    QSignalSpy items(second, &BoardOperation::PoolItemReceived);
+    ASSERT_EQ(RequestCount(), 3u);
+    // The answers come in the order the requests went out.
+    link->HandleBoardResponse(Answer(Object(".65.1"), "1|email|First|x|y", 450));
+    Drain();
+    EXPECT_EQ(RequestCount(), 3u) << "the given-up load goes no further";
+    EXPECT_TRUE(items.isEmpty());
+    link->HandleBoardResponse(Answer(Object(".65.2"), "2|email|Second|x|y", 450));
+    Drain();
+    ASSERT_EQ(items.size(), 1);
+    EXPECT_EQ(items[0].at(1).value<AdcListItem>().id, 2);
+    EXPECT_EQ(LastRequest().oid, Object(".65.2"));
+}
+
+TEST_F(BoardLinkTest, InvalidRelaysAndChannelsSendNothing) {
+    Connect();
+    const std::vector<BoardOperation*> operations = {
+        commands::LoadChannelOptions(*link, owner.get(), 0),
+        commands::LoadChannelOptions(*link, owner.get(), 9),
+        commands::SetChannelName(*link, owner.get(), -1, "x"),
+        commands::UploadChannelSettings(*link, owner.get(), 9, "x"),
+        commands::SwitchRelay(*link, owner.get(), 5, true),
+        commands::ReadRelayNotes(*link, owner.get(), 0),
+        commands::ExecuteRow(*link, owner.get(), BoardTable::Modems, 1),
+    };
+    Drain();
+    for (BoardOperation* operation : operations) {
+        EXPECT_EQ(operation->Ending(), OperationEnding::NotSent);
     }
+    EXPECT_EQ(RequestCount(), 1u);
 }
 
 // ---- Polling cycle and StopPolling -----------------------------------------
@@ -774,11 +963,13 @@ TEST_F(BoardLinkTest, StopPollingFromInsideAHandlerLeavesNothingArmed) {
 
 TEST_F(BoardLinkTest, FollowUpsQueuedBeforeAStopAreDropped) {
     Connect();
-    link->HandleBoardResponse(Answer(Object(".72.1"), "1|a|b|c|d", 501));
+    BoardOperation* walk = commands::WalkTable(*link, owner.get(), BoardTable::Scripts);
+    link->HandleBoardResponse(Answer(Object(".72.1"), "1|a|b|c|d", 502));
     link->StopPolling();
     Connect();
     Drain();
     EXPECT_EQ(RequestCount(), 1u);
+    EXPECT_EQ(walk->Ending(), OperationEnding::TimedOut);
     EXPECT_TRUE(messages.boxes.empty());
 }
 

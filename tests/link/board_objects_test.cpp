@@ -31,6 +31,31 @@ TEST(BoardObjects, RowMembershipComparesWholeArcs) {
     }
 }
 
+TEST(BoardObjects, AWalkAdvancesOnlyToAnObjectAfterTheOneAsked) {
+    const struct {
+        std::string_view oid;
+        std::string_view asked;
+        bool follows;
+    } cases[] = {
+        {"1.3.72.1", "1.3.72", true},
+        {"1.3.72.5", "1.3.72.5", false},
+        {"1.3.72.4", "1.3.72.5", false},
+        {"1.3.72.10", "1.3.72.9", true},  // numerically, not as text
+        {"1.3.72.9", "1.3.72.10", false},
+        {"1.3.72.5.1", "1.3.72.5", true},
+        {"1.3.72", "1.3.72.5", false},
+        {"1.3.73", "1.3.72.5", true},
+        {"1.3.8", "1.3.72", false},
+        {"1.3.100", "1.3.99.99.99", true},
+        {"1.3..5", "1.3.4", false},
+        {"", "1.3", false},
+        {"1.3.4294967295.1", "1.3.4294967295", true},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(Follows(c.oid, c.asked), c.follows) << c.oid << " after " << c.asked;
+    }
+}
+
 TEST(BoardObjects, FamiliesAreIndexedByRelayAndChannel) {
     for (int relay = 1; relay <= kRelayCount; ++relay) {
         const std::string suffix = "." + std::to_string(relay);

@@ -12,6 +12,7 @@
 #include <QTest>
 
 #include "grid/my_ra_grid.h"
+#include "link/board_commands.h"
 #include "link/board_link.h"
 #include "link/board_objects.h"
 #include "link/recording_transport.h"
@@ -51,8 +52,13 @@ protected:
                 return made;
             });
         ASSERT_TRUE(link->StartSnmpSession());
+        QObject::connect(link.get(), &BoardLink::OperationStarted, link.get(),
+                         [this](BoardOperation* operation) { commands << operation; });
         screens = std::make_unique<ScriptScreens>(*link, messages, nullptr);
     }
+
+    // The command a screen started last.
+    BoardOperation* LastCommand() const { return commands.isEmpty() ? nullptr : commands.last(); }
     void TearDown() override {
         screens.reset();
         QCoreApplication::processEvents();
@@ -97,6 +103,7 @@ protected:
     RecordingMessageService messages;
     std::unique_ptr<BoardLink> link;
     RecordingTransport* transport = nullptr;
+    QList<QPointer<BoardOperation>> commands;
     std::unique_ptr<ScriptScreens> screens;
 };
 
@@ -108,9 +115,8 @@ TEST_F(ScriptDialogs, TheWalkFillsTheListRowByRowAndShowsItsProgress) {
     TableListDialog* list = screens->List();
     ASSERT_NE(list, nullptr);
     ASSERT_EQ(Sent(), 1u);
-    EXPECT_EQ(Last().oid, std::string(board::kScriptTable));
-    EXPECT_EQ(Last().type, PduType::GetNext);
-    EXPECT_EQ(Last().requestId, 501);
+    EXPECT_EQ(LastCommand()->Command(), BoardCommand::WalkTable);
+    EXPECT_EQ(LastCommand()->Argument(), static_cast<int>(BoardTable::Scripts));
     EXPECT_TRUE(list->IsWalking());
     EXPECT_EQ(list->WalkStatusText(), QStringLiteral("Reading scripts from the station... 0 read"));
 
@@ -169,7 +175,8 @@ TEST_F(ScriptDialogs, AnErrorStopsTheWalkAndTheListKeepsItsRows) {
     EXPECT_FALSE(list->IsWalking());
     EXPECT_EQ(
         list->WalkStatusText(),
-        QStringLiteral("Reading stopped after 1 scripts: press Refresh to read the list again"));
+        QStringLiteral("Reading stopped after 1 scripts: press Refresh to read the list again "
+                       "(SNMP_ERR_NOSUCHNAME)"));
     EXPECT_EQ(list->Grid().RowCount(), 1);
     EXPECT_EQ(messages.Texts(), QStringList{QStringLiteral("SNMP_ERR_NOSUCHNAME")});
 }
@@ -190,9 +197,8 @@ TEST_F(ScriptDialogs, LongFieldsStayWholeThroughTheListAndTheEditor) {
     messages.answers = {true};
     Activate(list, 0, kDeleteColumn);
     ASSERT_EQ(messages.Texts().last(), QStringLiteral("Delete Script Number 1234567 ?"));
-    EXPECT_EQ(Last().oid, std::string(board::kScriptDelete));
-    EXPECT_EQ(Last().value.integer, 1234567);
-    EXPECT_EQ(Last().requestId, routing::kScriptDelete);
+    EXPECT_EQ(LastCommand()->Command(), BoardCommand::DeleteRow);
+    EXPECT_EQ(LastCommand()->Argument(), 1234567);
 }
 
 TEST_F(ScriptDialogs, MalformedRowsAreListedWithoutHarm) {
@@ -237,9 +243,8 @@ TEST_F(ScriptDialogs, AnUnchangedScriptOpenedForEditingIsUploadedExactlyAsListed
     EXPECT_EQ(editor->SelectedCommands().size(), 92);
     EXPECT_EQ(editor->SelectedCommands()[90], QStringLiteral("Unknown command \"ZZ\""));
     editor->Upload();
-    EXPECT_EQ(Last().oid, std::string(board::kScriptRecord));
-    EXPECT_EQ(Last().type, PduType::Set);
-    EXPECT_EQ(Last().requestId, routing::kScriptUpdate);
+    EXPECT_EQ(LastCommand()->Command(), BoardCommand::UploadScript);
+    EXPECT_EQ(LastCommand()->Argument(), 0) << "an update, not a new script";
     EXPECT_EQ(Last().value.octets, record);
 }
 
@@ -248,8 +253,7 @@ struct ActionCase {
     int column;
     bool yes;
     const char* question;
-    std::string_view object;
-    int requestId;
+    BoardCommand command;
 };
 
 class ScriptListActions : public ScriptDialogs, public ::testing::WithParamInterface<ActionCase> {};
@@ -273,11 +277,13 @@ TEST_P(ScriptListActions, AskedFirstAndSentOnlyOnYes) {
         return;
     }
     ASSERT_EQ(Sent(), before + 1);
-    EXPECT_EQ(Last().oid, std::string(c.object));
-    EXPECT_EQ(Last().type, PduType::Set);
-    EXPECT_EQ(Last().value.syntax, kSyntaxInteger);
-    EXPECT_EQ(Last().value.integer, 7);
-    EXPECT_EQ(Last().requestId, c.requestId);
+    EXPECT_EQ(LastCommand()->Command(), c.command);
+    EXPECT_EQ(LastCommand()->Argument(), 7);
+    // The list waits for the station's answer.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    ASSERT_FALSE(watch.isNull());
+    EXPECT_TRUE(watch->isVisible());
+    Answer(Last().oid, "7");
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_TRUE(watch.isNull()) << "the list closed and is gone";
     EXPECT_EQ(screens->List(), nullptr);
@@ -286,13 +292,13 @@ TEST_P(ScriptListActions, AskedFirstAndSentOnlyOnYes) {
 INSTANTIATE_TEST_SUITE_P(
     ExecuteAndDelete, ScriptListActions,
     ::testing::Values(ActionCase{"ExecuteYes", kExecuteColumn, true, "Execute Script Number 7 ?",
-                                 board::kScriptExecute, routing::kScriptExecute},
+                                 BoardCommand::ExecuteRow},
                       ActionCase{"ExecuteNo", kExecuteColumn, false, "Execute Script Number 7 ?",
-                                 board::kScriptExecute, routing::kScriptExecute},
+                                 BoardCommand::ExecuteRow},
                       ActionCase{"DeleteYes", kDeleteColumn, true, "Delete Script Number 7 ?",
-                                 board::kScriptDelete, routing::kScriptDelete},
+                                 BoardCommand::DeleteRow},
                       ActionCase{"DeleteNo", kDeleteColumn, false, "Delete Script Number 7 ?",
-                                 board::kScriptDelete, routing::kScriptDelete}),
+                                 BoardCommand::DeleteRow}),
     [](const ::testing::TestParamInfo<ActionCase>& param) {
         return std::string(param.param.name);
     });
@@ -394,7 +400,7 @@ TEST_F(ScriptDialogs, RefreshOpensAFreshListWithANewWalk) {
     ASSERT_NE(screens->List(), nullptr);
     EXPECT_EQ(screens->List()->Grid().RowCount(), 0) << "starts empty";
     ASSERT_EQ(Sent(), before + 1);
-    EXPECT_EQ(Last().oid, std::string(board::kScriptTable));
+    EXPECT_EQ(LastCommand()->Command(), BoardCommand::WalkTable);
 }
 
 TEST_F(ScriptDialogs, AClosedListHearsNothingMore) {
@@ -404,9 +410,12 @@ TEST_F(ScriptDialogs, AClosedListHearsNothingMore) {
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     ASSERT_TRUE(list.isNull());
     EXPECT_EQ(screens->List(), nullptr);
-    // The rest of the walk arrives with nobody listening.
+    // The answer in flight arrives with nobody listening, and the walk ends
+    // with its list: nothing more is asked.
+    const std::size_t before = Sent();
     Answer(Object(".72.1"), kThree[0]);
-    Answer(Object(".76.1"), "notes");
+    EXPECT_EQ(Sent(), before);
+    EXPECT_EQ(link->ReceivedCount(), 1);
     EXPECT_TRUE(messages.boxes.empty());
 }
 
@@ -483,9 +492,13 @@ TEST_F(ScriptDialogs, UploadSendsTheRecordAndClosesWithoutAList) {
     name->setText(name->text().left(19));
     editor->findChild<QPushButton*>(QStringLiteral("uploadButton"))->click();
     ASSERT_EQ(Sent(), before + 1);
-    EXPECT_EQ(Last().oid, std::string(board::kScriptRecord));
-    EXPECT_EQ(Last().requestId, routing::kScriptAdd);
+    EXPECT_EQ(LastCommand()->Command(), BoardCommand::UploadScript);
+    EXPECT_EQ(LastCommand()->Argument(), 1) << "a new script";
     EXPECT_EQ(Last().value.octets, QByteArray("0|relay|ABCDEFGHIJKLMNOPQRS|Start pump|000C01|"));
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    ASSERT_FALSE(editor.isNull()) << "open until the station has taken it";
+    EXPECT_FALSE(editor->findChild<QPushButton*>(QStringLiteral("uploadButton"))->isEnabled());
+    Answer(Last().oid, "x");
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_TRUE(editor.isNull());
     EXPECT_EQ(screens->List(), nullptr) << "the list comes back with the station's answer";
@@ -509,7 +522,7 @@ TEST_F(ScriptDialogs, CancelAndEscapeReturnToAFreshList) {
         EXPECT_EQ(screens->Editor(), nullptr);
         ASSERT_NE(screens->List(), nullptr);
         ASSERT_EQ(Sent(), before + 1) << "only the new walk";
-        EXPECT_EQ(Last().oid, std::string(board::kScriptTable));
+        EXPECT_EQ(LastCommand()->Command(), BoardCommand::WalkTable);
         screens->List()->close();
         QCoreApplication::processEvents();
     }

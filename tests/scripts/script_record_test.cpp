@@ -15,17 +15,13 @@ QStringList Repeat(const QString& text, int times) {
     return list;
 }
 
-TEST(ScriptEditorModes, TitlesKindsAndRequestIds) {
+TEST(ScriptEditorModes, TitlesAndKinds) {
     EXPECT_EQ(EditorTitle(EditorMode::NewRelay), QStringLiteral("ADD New Relay Script"));
     EXPECT_EQ(EditorTitle(EditorMode::EditRelay), QStringLiteral("EDIT Existing Relay Script"));
     EXPECT_EQ(EditorTitle(EditorMode::NewIo), QStringLiteral("ADD New IO Script"));
     EXPECT_EQ(EditorTitle(EditorMode::EditIo), QStringLiteral("EDIT Existing IO Script"));
     EXPECT_EQ(KindOf(EditorMode::EditRelay), ScriptKind::Relay);
     EXPECT_EQ(KindOf(EditorMode::NewIo), ScriptKind::Io);
-    EXPECT_EQ(UploadRequestId(EditorMode::NewRelay), 421);
-    EXPECT_EQ(UploadRequestId(EditorMode::NewIo), 421);
-    EXPECT_EQ(UploadRequestId(EditorMode::EditRelay), 420);
-    EXPECT_EQ(UploadRequestId(EditorMode::EditIo), 420);
 }
 
 TEST(ScriptListRows, EditHandOverLowerCasesTheTypeAndKeepsFieldsWhole) {
