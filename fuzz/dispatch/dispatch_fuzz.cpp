@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 
+#include "fuzz_input.h"
 #include "link/board_commands.h"
 #include "link/board_link.h"
 #include "link/board_objects.h"
@@ -17,11 +18,7 @@ namespace {
 
 using namespace volnar;
 
-void Check(bool condition) {
-    if (!condition) {
-        std::abort();
-    }
-}
+using fuzz::Check;
 
 class CountingMessages final : public MessageService {
 public:
@@ -33,31 +30,7 @@ public:
     int boxes = 0;
 };
 
-// Reads the fuzzer's bytes front to back; past the end everything is 0.
-class Input {
-public:
-    Input(const std::uint8_t* data, std::size_t size) : m_data(data), m_size(size) {}
-    bool Empty() const { return m_pos >= m_size; }
-    std::uint8_t Byte() { return m_pos < m_size ? m_data[m_pos++] : 0; }
-    std::uint32_t Word() {
-        std::uint32_t value = 0;
-        for (int i = 0; i < 4; ++i) {
-            value = value << 8 | Byte();
-        }
-        return value;
-    }
-    std::string Bytes(std::size_t most) {
-        const std::size_t n = std::min<std::size_t>({most, m_size - std::min(m_pos, m_size)});
-        std::string out(reinterpret_cast<const char*>(m_data) + std::min(m_pos, m_size), n);
-        m_pos += n;
-        return out;
-    }
-
-private:
-    const std::uint8_t* m_data;
-    std::size_t m_size;
-    std::size_t m_pos = 0;
-};
+using fuzz::Input;
 
 const std::string_view kObjects[] = {
     board::kStatusRecord, board::kScriptTable,           board::kAlertTable,

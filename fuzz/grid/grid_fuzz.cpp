@@ -9,31 +9,16 @@
 #include <string>
 #include <vector>
 
+#include "fuzz_input.h"
 #include "grid/grid_store.h"
 
 namespace {
 
 using namespace volnar::grid;
 
-void Check(bool condition) {
-    if (!condition) {
-        std::abort();
-    }
-}
+using volnar::fuzz::Check;
 
-// Reads the fuzzer's bytes front to back; past the end everything is 0.
-class Input {
-public:
-    Input(const std::uint8_t* data, std::size_t size) : m_data(data), m_size(size) {}
-    bool Empty() const { return m_pos >= m_size; }
-    std::uint8_t Byte() { return m_pos < m_size ? m_data[m_pos++] : 0; }
-    std::uint16_t Short() { return static_cast<std::uint16_t>(Byte() << 8 | Byte()); }
-
-private:
-    const std::uint8_t* m_data;
-    std::size_t m_size;
-    std::size_t m_pos = 0;
-};
+using volnar::fuzz::Input;
 
 struct Column {
     ColumnType type;

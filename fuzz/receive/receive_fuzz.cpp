@@ -11,6 +11,7 @@
 #include <memory>
 #include <string>
 
+#include "fuzz_input.h"
 #include "link/board_link.h"
 #include "link/board_objects.h"
 #include "link/snmp_session.h"
@@ -21,11 +22,7 @@ namespace {
 using namespace volnar;
 using volnar::testing::LoopbackSender;
 
-void Check(bool condition) {
-    if (!condition) {
-        std::abort();
-    }
-}
+using fuzz::Check;
 
 class CountingMessages final : public MessageService {
 public:
@@ -36,29 +33,7 @@ public:
     int boxes = 0;
 };
 
-class Input {
-public:
-    Input(const std::uint8_t* data, std::size_t size) : m_data(data), m_size(size) {}
-    std::uint8_t Byte() { return m_pos < m_size ? m_data[m_pos++] : 0; }
-    std::uint32_t Word() {
-        std::uint32_t value = 0;
-        for (int i = 0; i < 4; ++i) {
-            value = value << 8 | Byte();
-        }
-        return value;
-    }
-    std::string Rest() {
-        std::string out(reinterpret_cast<const char*>(m_data) + std::min(m_pos, m_size),
-                        m_size - std::min(m_pos, m_size));
-        m_pos = m_size;
-        return out;
-    }
-
-private:
-    const std::uint8_t* m_data;
-    std::size_t m_size;
-    std::size_t m_pos = 0;
-};
+using fuzz::Input;
 
 constexpr const char* kCommunity = "fuzz";
 

@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 
+#include "fuzz_input.h"
 #include "panel/status_panel.h"
 #include "panel/text_rules.h"
 
@@ -14,11 +15,7 @@ namespace {
 
 using volnar::text::Real;
 
-void Check(bool condition) {
-    if (!condition) {
-        std::abort();
-    }
-}
+using volnar::fuzz::Check;
 
 // A text that RealToDecimal may produce: "ERROR", a signed infinity, or a
 // sign character followed by digits.
