@@ -8,6 +8,7 @@
 #include "app/main_window.h"
 #include "app/notice_popup.h"
 #include "app/qt_message_service.h"
+#include "app/station_watch.h"
 #include "directory/station_directory.h"
 #include "directory/station_form.h"
 #include "link/board_link.h"
@@ -15,6 +16,7 @@
 #include "link/status_ticker.h"
 #include "panel/status_panel.h"
 #include "scripts/script_screens.h"
+#include "trend/trend_window.h"
 
 namespace volnar {
 
@@ -22,6 +24,7 @@ struct StartupOptions {
     QString databaseOverride;  // --database: this run only
     QString connectAddress;    // --connect: choose and START once shown
     int year = 0;              // 0: this year
+    QString recordPath;        // --record: CSV rows from the first answer on
 };
 
 // The program: start-up in order, the main window and every command it
@@ -46,6 +49,7 @@ public:
     BoardLink& Link() { return *m_link; }
     StationDirectory& Directory() { return m_directory; }
     StatusPanel& Panel() { return m_panel; }
+    StationWatch& Watch() { return *m_watch; }
     NoticeQueue& Notices() { return m_notices; }
     AlertScreens& Alerts() { return *m_alerts; }
     scripts::ScriptScreens& Scripts() { return *m_scripts; }
@@ -65,6 +69,8 @@ public:
     void OpenRelayDialog(int relay);
     void OpenStationNameDialog();
     void OpenAdcDialog(int channel);
+    // The trend plot window (one at a time; raised when already open).
+    TrendWindow* OpenTrendWindow();
 
 Q_SIGNALS:
     void AboutBoxOpened(QDialog* box);
@@ -92,11 +98,13 @@ private:
     StationEditor m_stationEditor;
     StatusPanel m_panel;
     std::unique_ptr<BoardLink> m_link;
+    std::unique_ptr<StationWatch> m_watch;
     NoticeQueue m_notices;
     std::unique_ptr<AlertScreens> m_alerts;
     std::unique_ptr<scripts::ScriptScreens> m_scripts;
     StatusTicker m_ticker;
     QPointer<NoticePopup> m_popup;
+    QPointer<TrendWindow> m_trend;
     QString m_location;
     QString m_aboutText;
     QString m_connectAddress;

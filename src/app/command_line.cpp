@@ -17,12 +17,18 @@ CommandLine ParseCommandLine(const QStringList& arguments) {
         QStringList{QStringLiteral("connect")},
         QStringLiteral("Choose the station ADDRESS and start polling it once the window is shown."),
         QStringLiteral("ADDRESS"));
+    const QCommandLineOption record(
+        QStringList{QStringLiteral("record")},
+        QStringLiteral("Append one CSV row per status answer to FILE, from the first answer on "
+                       "(with --connect, for unattended use)."),
+        QStringLiteral("FILE"));
     const QCommandLineOption version(QStringList{QStringLiteral("version")},
                                      QStringLiteral("Print the build number and exit."));
     const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")},
                                   QStringLiteral("Print this help and exit."));
     parser.addOption(database);
     parser.addOption(connect);
+    parser.addOption(record);
     parser.addOption(version);
     parser.addOption(help);
 
@@ -40,6 +46,7 @@ CommandLine ParseCommandLine(const QStringList& arguments) {
     }
     result.database = parser.value(database);
     result.connect = parser.value(connect);
+    result.record = parser.value(record);
     result.version = parser.isSet(version);
     result.help = parser.isSet(help);
     return result;

@@ -9,6 +9,7 @@ namespace volnar {
 struct CommandLine {
     QString database;  // used for this run only, never stored
     QString connect;   // chosen and started once the window is shown
+    QString record;    // CSV file the status answers are appended to
     bool version = false;
     bool help = false;
     QString error;  // set when the arguments could not be read

@@ -84,6 +84,11 @@ void BoardLink::Start() {
         return;
     }
     Q_EMIT StartEnabledChanged(false);
+    SendStatusRequest();
+}
+
+void BoardLink::SendStatusRequest() {
+    m_statusSent.start();
     SendBoardRequest(board::kStatusRecord, PduType::Get);
 }
 
@@ -176,6 +181,7 @@ void BoardLink::StopPolling() {
     SetSent(0);
     SetReceived(0);
     SetLost(0);
+    m_timeOutsInRow = 0;
     Q_EMIT StartEnabledChanged(true);
     SetControlsEnabled(false);
     m_pollTicks = 0;
@@ -205,17 +211,22 @@ void BoardLink::PollTick() {
         }
     }
     m_pollTimer.stop();
-    SendBoardRequest(board::kStatusRecord, PduType::Get);
+    SendStatusRequest();
 }
 
 void BoardLink::HandleTimeOut(int requestId) {
     EndWalks(requestId, false);
-    const int lost = m_lost + 1;
-    if (lost >= kTimeOutLimit) {
-        Fail(QString::fromLatin1(kErrorTimeOut));
+    ++m_timeOutsInRow;
+    if (m_timeOutsInRow >= kTimeOutLimit) {
+        StopPolling();
+        Q_EMIT StoppedByTimeOuts();
+        if (!m_restartsByItself) {
+            m_messages.ShowError(QString::fromLatin1(kErrorTimeOut));
+        }
         return;
     }
-    SetLost(lost);
+    SetLost(m_lost + 1);
+    Q_EMIT StatusTimedOut();
     m_pollTimer.start();
 }
 
@@ -234,6 +245,7 @@ void BoardLink::HandleBoardResponse(const BoardResponse& response) {
                                                    static_cast<std::size_t>(response.value.size()))
                                 : std::string_view();
     SetReceived(m_received + 1);
+    m_timeOutsInRow = 0;
 
     const int id = response.requestId;
     const bool routedById = (id >= routing::kModemFirst && id <= routing::kAlertUpdate) ||
@@ -350,6 +362,7 @@ bool BoardLink::RouteByIdentifier(const BoardResponse& response, std::string_vie
     }
     if (oid == board::kStatusRecord) {
         const quint64 generation = m_generation;
+        m_lastRoundTripMs = m_statusSent.isValid() ? static_cast<int>(m_statusSent.elapsed()) : 0;
         Q_EMIT StatusRecordReceived(IsOctetString(response) ? response.value : QByteArray());
         if (generation == m_generation) {
             m_pollTimer.start();

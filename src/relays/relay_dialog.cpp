@@ -60,11 +60,15 @@ RelayDialog::~RelayDialog() = default;
 void RelayDialog::DoRelayAction() {
     // Exactly one SET per press, then the dialog closes.
     if (m_ui->onRadio->isChecked()) {
-        m_link.SendBoardRequest(board::kRelaySwitch[m_relay], PduType::Set,
-                                RequestValue::Integer(1));
+        if (m_link.SendBoardRequest(board::kRelaySwitch[m_relay], PduType::Set,
+                                    RequestValue::Integer(1))) {
+            Q_EMIT SwitchSent(m_relay, 1);
+        }
     } else if (m_ui->offRadio->isChecked()) {
-        m_link.SendBoardRequest(board::kRelaySwitch[m_relay], PduType::Set,
-                                RequestValue::Integer(0));
+        if (m_link.SendBoardRequest(board::kRelaySwitch[m_relay], PduType::Set,
+                                    RequestValue::Integer(0))) {
+            Q_EMIT SwitchSent(m_relay, 0);
+        }
     } else {
         m_link.SendBoardRequest(board::kRelayPulse[m_relay], PduType::Set,
                                 RequestValue::Integer(m_ui->pulseSlider->value()));

@@ -29,7 +29,7 @@ QString S(const char* text) {
 class ApplicationTest : public ::testing::Test {
 protected:
     std::unique_ptr<Application> Make(const QString& database) {
-        return std::make_unique<Application>(StartupOptions{database, {}, 2026}, &messages,
+        return std::make_unique<Application>(StartupOptions{database, {}, 2026, {}}, &messages,
                                              [this]() -> std::unique_ptr<SnmpTransport> {
                                                  auto made = std::make_unique<RecordingTransport>();
                                                  transport = made.get();
