@@ -1,4 +1,4 @@
-// volnar-screenshot --database DB --out DIR [--suffix S] [--no-about]
+// volnar-screenshot --database DB --out DIR [--suffix S] [--no-about] [--simulator-pid PID]
 // Runs the client against the demo station on 127.0.0.1, waits until it has
 // polled a few status records, and saves pictures of the main window and the
 // About box. Used by `make screenshot` under Xvfb.
@@ -10,6 +10,8 @@
 #include <QTextStream>
 #include <QTimer>
 #include <functional>
+
+#include <signal.h>
 
 #include "alerts/alert_screens.h"
 #include "app/about_box.h"
@@ -58,12 +60,14 @@ void FillDay(volnar::SampleHistory& history, std::int64_t endMs) {
             continue;
         }
         const double day = 2 * M_PI * static_cast<double>(t) / 86400.0;
-        const double noise = static_cast<double>((t * 7919) % 1000) / 1000.0 - 0.5;
+        const double noise =
+            std::sin(static_cast<double>(t) / 47.0) * std::sin(static_cast<double>(t) / 13.0);
         volnar::HistorySample s;
         s.timeMs = startMs + t * 1000;
         s.readings[0] = static_cast<float>(52.0 + 2.5 * std::sin(day) + 0.15 * noise);
         s.readings[1] = static_cast<float>(26.0 + 1.2 * std::sin(day) + 0.1 * noise);
-        s.readings[5] = static_cast<float>(18.0 + 6.0 * std::max(0.0, std::sin(day * 3)) + noise);
+        s.readings[5] =
+            static_cast<float>(18.0 + 6.0 * std::max(0.0, std::sin(day * 3)) + 0.3 * noise);
         s.readings[6] = static_cast<float>(7.5 + 0.8 * std::cos(day * 5) + 0.5 * noise);
         s.celsius = static_cast<float>(21.0 + 4.0 * std::sin(day - 1.0) + 0.05 * noise);
         s.fahrenheit = s.celsius * 9.0F / 5.0F + 32.0F;
@@ -91,7 +95,10 @@ int main(int argc, char** argv) {
     const QCommandLineOption suffix(QStringLiteral("suffix"), QStringLiteral("name suffix"),
                                     QStringLiteral("S"));
     const QCommandLineOption noAbout(QStringLiteral("no-about"), QStringLiteral("skip About"));
-    parser.addOptions({database, out, suffix, noAbout});
+    const QCommandLineOption simulatorPid(QStringLiteral("simulator-pid"),
+                                          QStringLiteral("the demo station, paused for a moment"),
+                                          QStringLiteral("PID"));
+    parser.addOptions({database, out, suffix, noAbout, simulatorPid});
     parser.process(app);
     QTextStream err(stderr);
 
@@ -139,17 +146,22 @@ int main(int argc, char** argv) {
         }
         trend.close();
 
-        // Stale readouts: a fresh session with nothing asked, so nothing
-        // answers; then the poll cycle again.
-        program.Link().StartSnmpSession();
-        Pause(4600);
-        if (!program.Window().ReadoutsStale() ||
-            !program.Window().grab().save(folder.filePath(QStringLiteral("stale-readouts.png")))) {
-            err << "volnar-screenshot: no stale readouts picture\n";
-            return 1;
+        // Stale readouts: the demo station paused (SIGSTOP) for a few
+        // seconds, then going on.
+        const pid_t simulator = static_cast<pid_t>(parser.value(simulatorPid).toInt());
+        if (simulator > 0 && ::kill(simulator, SIGSTOP) == 0) {
+            const bool stale = WaitFor([&] { return program.Window().ReadoutsStale(); }, 8000);
+            Pause(1500);
+            const bool saved = stale && program.Window().grab().save(
+                                            folder.filePath(QStringLiteral("stale-readouts.png")));
+            ::kill(simulator, SIGCONT);
+            if (!saved) {
+                err << "volnar-screenshot: no stale readouts picture\n";
+                return 1;
+            }
+            WaitFor([&] { return !program.Window().ReadoutsStale(); }, 10000);
+            Pause(1500);
         }
-        program.Link().PollTick();
-        Pause(1500);
     }
 
     // The script list, then the editor for a relay script (row 0) and for

@@ -7,6 +7,7 @@
 #include <cstdio>
 
 #include "history/trend_series.h"
+#include "trend/custom_plot.h"
 #include "trend/trend_window.h"
 
 #ifdef VOLNAR_BENCH_QT_CHARTS
@@ -44,6 +45,39 @@ void Fill(volnar::SampleHistory& history) {
         history.units[static_cast<std::size_t>(c)] =
             c < 6 ? QStringLiteral("V") : QStringLiteral("A");
     }
+}
+
+// QCustomPlot given every sample (its own adaptive sampling on), for
+// comparison with the decimated redraw.
+double QCustomPlotUndecimatedMs(const volnar::SampleHistory& history, int runs) {
+    QCustomPlot plot;
+    plot.resize(1200, 700);
+    plot.show();
+    for (int c = 0; c < 8; ++c) {
+        plot.addGraph();
+    }
+    QPixmap pixmap(plot.size());
+    QElapsedTimer timer;
+    double total = 0;
+    for (int run = 0; run < runs; ++run) {
+        timer.start();
+        for (int c = 0; c < 8; ++c) {
+            QVector<QCPGraphData> data;
+            data.reserve(static_cast<qsizetype>(history.Size()));
+            for (std::size_t n = 0; n < history.Size(); ++n) {
+                const auto& s = history.At(n);
+                data.append(
+                    QCPGraphData(static_cast<double>(s.timeMs) / 1000.0,
+                                 s.gap ? std::nan("") : s.readings[static_cast<std::size_t>(c)]));
+            }
+            plot.graph(c)->data()->set(data, true);
+        }
+        plot.rescaleAxes();
+        plot.replot();
+        plot.render(&pixmap);
+        total += static_cast<double>(timer.nsecsElapsed()) / 1e6;
+    }
+    return total / runs;
 }
 
 #ifdef VOLNAR_BENCH_QT_CHARTS
@@ -145,6 +179,7 @@ int main(int argc, char** argv) {
     }
     std::printf("decimate_8x86400_ms=%.1f\n", static_cast<double>(timer.nsecsElapsed()) / 1e6);
     std::printf("points_drawn=%zu\n", points);
+    std::printf("qcustomplot_undecimated_redraw_ms=%.1f\n", QCustomPlotUndecimatedMs(history, 3));
 #ifdef VOLNAR_BENCH_QT_CHARTS
     std::printf("qtcharts_decimated_redraw_ms=%.1f\n", QtChartsRedrawMs(history, true, kRuns));
     std::printf("qtcharts_undecimated_redraw_ms=%.1f\n", QtChartsRedrawMs(history, false, 2));

@@ -72,7 +72,7 @@ TrendWindow::TrendWindow(const SampleHistory& history, QWidget* parent)
     m_plot->yAxis2->setLabel(tr("Amperes (A)"));
     m_plot->yAxis2->setVisible(true);
     m_tempAxis = m_plot->axisRect()->addAxis(QCPAxis::atRight);
-    m_tempAxis->setLabel(tr("Temperature"));
+    m_tempAxis->setLabel(tr("Temperature (°C, °F)"));
     m_plot->setInteractions(QCP::iRangeDrag | QCP::iRangeZoom);
     m_plot->axisRect()->setRangeDrag(Qt::Horizontal);
     m_plot->axisRect()->setRangeZoom(Qt::Horizontal);
