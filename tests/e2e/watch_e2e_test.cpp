@@ -108,6 +108,9 @@ TEST_F(WatchE2E, RelayIsPendingThenConfirmedOrShownAsNotFollowing) {
     ASSERT_TRUE(WaitFor([&] { return two->text() == S("station still reports OFF"); }));
     EXPECT_EQ(app->Panel().RelayState(2), 0);
     EXPECT_EQ(RequestsOn(board::kRelaySwitch[2], "SET").size(), 1);
+    // The station's answer time is the round trip the status bar shows.
+    EXPECT_GE(app->Link().LastRoundTripMs(), 300);
+    EXPECT_TRUE(app->Window().StatusHealthText().contains(S("round trip")));
 }
 
 }  // namespace
