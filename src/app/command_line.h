@@ -5,7 +5,7 @@
 
 namespace volnar {
 
-// volnar [--database LOCATION] [--connect ADDRESS] [--version] [--help]
+// volnar [--database LOCATION] [--connect ADDRESS] [--record FILE] [--version] [--help]
 struct CommandLine {
     QString database;  // used for this run only, never stored
     QString connect;   // chosen and started once the window is shown

@@ -70,6 +70,20 @@ void StationWatch::OnStarted() {
 
 void StationWatch::OnStatusRecord() {
     const std::int64_t now = NowMs();
+    // The chooser can be retyped while polling goes on: the next answer then
+    // comes from another station, which starts a new history and ends a
+    // recording (the one of every connection starts again).
+    const QString address = m_address ? m_address() : QString();
+    if (address != m_historyAddress) {
+        const bool hadHistory = !m_historyAddress.isEmpty();
+        m_historyAddress = address;
+        if (hadHistory) {
+            m_history.Clear();
+            m_recorder.Stop();
+            ShowRecordingText();
+            Q_EMIT HistoryRestarted();
+        }
+    }
     m_health.OnAnswer(now, m_link.LastRoundTripMs());
     m_backoff.Reset();
     for (int n = 1; n <= HistorySample::kChannelCount; ++n) {
@@ -98,7 +112,6 @@ void StationWatch::OnStatusRecord() {
     }
     if (m_recorder.IsRecording()) {
         const QDateTime time = QDateTime::fromMSecsSinceEpoch(now, Qt::UTC);
-        const QString address = m_address ? m_address() : QString();
         if (const auto error =
                 m_recorder.Write(CsvHeader(m_panel), CsvRow(m_panel, time, address))) {
             // The recording stops; polling goes on.
@@ -121,6 +134,7 @@ void StationWatch::OnTimedOut() {
 void StationWatch::OnReset() {
     // STOP, another station, any error: a new history, no recording.
     m_connected = false;
+    m_historyAddress.clear();
     m_healthTimer.stop();
     m_restartTimer.stop();
     m_history.Clear();

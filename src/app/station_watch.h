@@ -83,6 +83,7 @@ private:
     QTimer m_healthTimer;
     QTimer m_restartTimer;
     QString m_recordEveryConnection;
+    QString m_historyAddress;  // the station the history is of
     bool m_restartsByItself = false;
     bool m_connected = false;
     int m_restartDelayMs = 0;
