@@ -144,7 +144,7 @@ Q_SIGNALS:
     void SentCountChanged(int count);
     void ReceivedCountChanged(int count);
     void LostCountChanged(int count);
-    // A status request got no answer (after the session's own retries).
+    // A request got no answer after the session's own retries (counted in Lost).
     void StatusTimedOut();
     // The connection ended by kTimeOutLimit time-outs in a row (before its
     // error box, if any, shows).
