@@ -75,6 +75,7 @@ int main(int argc, char** argv) {
         return Fail(error);
     }
     model.SetSeed(options.seed.value_or(static_cast<std::uint64_t>(WallNow() * 1e6)));
+    model.SetStuckRelay(options.stuckRelay);
     model.SetStartTime(MonotonicNow());
     // Tables are filled up to the asked number of rows, so that restarting
     // with the same state file and options adds nothing.

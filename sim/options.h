@@ -28,6 +28,7 @@ struct Options {
     int scripts = 0;
     int alerts = 0;
     int modems = 0;
+    int stuckRelay = 0;  // --stuck-relay N: relay N never changes state
     bool help = false;
 };
 
