@@ -24,11 +24,11 @@
 namespace volnar {
 
 struct StartupOptions {
-    QString databaseOverride;  // --database: this run only
-    QString connectAddress;    // --connect: choose and START once shown
-    int year = 0;              // 0: this year
+    QString databaseOverride;     // --database: this run only
+    QString connectAddress = {};  // --connect: choose and START once shown
+    int year = 0;                 // 0: this year
     DirectoryTimings directoryTimings = {};
-    QString recordPath;  // --record: CSV rows from the first answer on
+    QString recordPath = {};  // --record: CSV rows from the first answer on
 };
 
 // The status-bar text while the directory does not answer.
