@@ -1,5 +1,7 @@
 #include "fleet/metrics_text.h"
 
+#include <QLocale>
+
 #include <optional>
 
 #include "fleet/fleet_poller.h"
@@ -16,7 +18,7 @@ std::optional<double> Number(const QString& text) {
 }
 
 QByteArray NumberText(double value) {
-    return QByteArray::number(value, 'g', 17);
+    return QByteArray::number(value, 'g', QLocale::FloatingPointShortest);
 }
 
 // One family: its help and type lines, then the samples added with Add().
