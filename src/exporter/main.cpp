@@ -63,15 +63,10 @@ int main(int argc, char** argv) {
     if (!directory.ConnectDatabase(options.database)) {
         return 1;
     }
-    const std::optional<volnar::AddressList> addresses = directory.LoadAddressList();
-    if (!addresses) {
+    if (auto rows = directory.LoadStationRecords()) {
+        records = std::move(*rows);
+    } else {
         return 1;
-    }
-    for (const QString& address : addresses->addresses) {
-        const volnar::LookupResult found = directory.LookupStation(address);
-        if (found.status == volnar::LookupStatus::Found) {
-            records.push_back(found.record);
-        }
     }
     directory.DisconnectDatabase();
 
