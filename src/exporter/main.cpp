@@ -3,7 +3,6 @@
 #include <QCoreApplication>
 #include <QHttpServer>
 #include <QHttpServerResponse>
-#include <QLoggingCategory>
 #include <QSocketNotifier>
 #include <QTextStream>
 
@@ -17,8 +16,6 @@
 #include "fleet/exporter_options.h"
 #include "fleet/fleet_poller.h"
 #include "fleet/metrics_text.h"
-
-Q_LOGGING_CATEGORY(lcExporter, "volnar.exporter")
 
 namespace {
 
@@ -97,6 +94,7 @@ int main(int argc, char** argv) {
         std::signal(SIGTERM, OnSignal);
         std::signal(SIGINT, OnSignal);
     }
+    std::signal(SIGPIPE, SIG_IGN);  // a scraper that hangs up is no reason to end
     poller.Start();
     return QCoreApplication::exec();
 }

@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "fleet/exporter_options.h"
 #include "fleet/fleet_poller.h"
 #include "fleet/metrics_text.h"
 #include "link/board_objects.h"
@@ -72,6 +73,51 @@ TEST(FleetSettings, ReadAsTheLinkReadsThemAndTheTemplateIsNeverPolled) {
             EXPECT_EQ(settings->retries, c.retries);
             EXPECT_EQ(settings->port, c.port);
             EXPECT_EQ(settings->community, QByteArray("public"));
+        }
+    }
+}
+
+TEST(ExporterOptions, CommandLines) {
+    struct Case {
+        QStringList args;
+        bool accepted;
+        QString listen = QStringLiteral("127.0.0.1:9850");
+        int period = 10;
+    };
+    const QString db = QStringLiteral("--database");
+    const std::vector<Case> cases = {
+        {.args = {db, QStringLiteral("f.db")}, .accepted = true},
+        {.args = {db, QStringLiteral("f.db"), QStringLiteral("--listen"),
+                  QStringLiteral("127.0.0.2:0"), QStringLiteral("--period"), QStringLiteral("1")},
+         .accepted = true,
+         .listen = QStringLiteral("127.0.0.2:0"),
+         .period = 1},
+        {.args = {QStringLiteral("--period"), QStringLiteral("5")}, .accepted = false},
+        {.args = {db}, .accepted = false},
+        {.args = {db, QStringLiteral("f.db"), QStringLiteral("--period"), QStringLiteral("0")},
+         .accepted = false},
+        {.args = {db, QStringLiteral("f.db"), QStringLiteral("--period"), QStringLiteral("3601")},
+         .accepted = false},
+        {.args = {db, QStringLiteral("f.db"), QStringLiteral("--listen"),
+                  QStringLiteral("[::1]:80")},
+         .accepted = false},
+        {.args = {db, QStringLiteral("f.db"), QStringLiteral("--listen"),
+                  QStringLiteral("127.0.0.1:65536")},
+         .accepted = false},
+        {.args = {db, QStringLiteral("f.db"), QStringLiteral("--listen"),
+                  QStringLiteral("host:80")},
+         .accepted = false},
+        {.args = {db, QStringLiteral("f.db"), QStringLiteral("--verbose")}, .accepted = false},
+    };
+    for (const Case& c : cases) {
+        const auto result = ParseExporterOptions(c.args);
+        ASSERT_EQ(result.options.has_value(), c.accepted) << qPrintable(c.args.join(u' '));
+        EXPECT_EQ(result.error.isEmpty(), c.accepted);
+        if (result.options) {
+            EXPECT_EQ(result.options->listenAddress.toString() + QLatin1Char(':') +
+                          QString::number(result.options->listenPort),
+                      c.listen);
+            EXPECT_EQ(result.options->periodSeconds, c.period);
         }
     }
 }
