@@ -12,7 +12,8 @@ const char* const kUsage =
     "usage: volnar-station --listen 127.0.0.1:PORT [--community TEXT] [--state FILE]\n"
     "                      [--seed N] [--log FILE] [--drop RATE] [--delay MS[:JITTER]]\n"
     "                      [--fail OID=STATUS]... [--scripts N] [--alerts N] [--modems N]\n"
-    "                      [--stations N] [--drop RATE@K]... [--delay MS[:JITTER]@K]...\n";
+    "                      [--stuck-relay N] [--stations N] [--drop RATE@K]...\n"
+    "                      [--delay MS[:JITTER]@K]...\n";
 
 const char* const kHelp =
     "\n"
@@ -252,6 +253,12 @@ OptionsResult ParseOptions(const std::vector<std::string>& args) {
                 return fail("--fail takes a dotted OID and a status (1-255 or a name)");
             }
             options.failRules.push_back({*oid, *status});
+        } else if (name == "--stuck-relay") {
+            const auto relay = ParseInteger(value, 1, 4);
+            if (!relay) {
+                return fail("--stuck-relay takes a relay number from 1 to 4");
+            }
+            options.stuckRelay = static_cast<int>(*relay);
         } else if (name == "--scripts" || name == "--alerts" || name == "--modems") {
             const auto count = ParseInteger(value, 0, static_cast<long long>(kMaxTableRows));
             if (!count) {

@@ -36,7 +36,8 @@ struct Options {
     int scripts = 0;
     int alerts = 0;
     int modems = 0;
-    int stations = 1;                                 // --stations N
+    int stuckRelay = 0;  // --stuck-relay N: relay N never changes state
+    int stations = 1;    // --stations N
     std::map<int, StationOverride> stationOverrides;  // by station number, 1 and up
     bool help = false;
 };

@@ -606,6 +606,9 @@ void StationModel::SetRelay(int k, bool on, const char* cause) {
     // Any switching ends a pulse in progress; the pulse's own end is the
     // caller's business.
     m_pulseEnds.at(static_cast<std::size_t>(k - 1)).reset();
+    if (k == m_stuckRelay) {
+        on = relay.on;
+    }
     if (relay.on != on) {
         relay.on = on;
         Changed();

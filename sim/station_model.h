@@ -89,6 +89,9 @@ public:
     // Readings move one step per status record; the same seed gives the same
     // sequence of records (apart from the uptime text, which follows now).
     void SetSeed(std::uint64_t seed);
+    // A relay whose hardware does not follow: its switch and pulse SETs are
+    // answered as usual, its state never changes (0: none).
+    void SetStuckRelay(int k) { m_stuckRelay = k; }
     void SetStartTime(double now) { m_startTime = now; }
 
     // --- reading
@@ -142,6 +145,7 @@ public:
     static ModelLoadResult FromJson(const JsonValue& json);
 
 private:
+    int m_stuckRelay = 0;
     struct ScriptRun {
         std::uint32_t scriptId = 0;
         std::string type;

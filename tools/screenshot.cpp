@@ -1,4 +1,4 @@
-// volnar-screenshot --database DB --out DIR [--suffix S] [--no-about]
+// volnar-screenshot --database DB --out DIR [--suffix S] [--no-about] [--simulator-pid PID]
 // Runs the client against the demo station on 127.0.0.1, waits until it has
 // polled a few status records, and saves pictures of the main window and the
 // About box. Used by `make screenshot` under Xvfb.
@@ -11,6 +11,8 @@
 #include <QTimer>
 #include <functional>
 
+#include <signal.h>
+
 #include "alerts/alert_screens.h"
 #include "app/about_box.h"
 #include "app/application.h"
@@ -18,6 +20,9 @@
 #include "lists/table_list_dialog.h"
 #include "scripts/script_editor_dialog.h"
 #include "scripts/script_record.h"
+#include "trend/trend_window.h"
+
+#include <cmath>
 
 namespace {
 
@@ -44,6 +49,38 @@ void Pause(int milliseconds) {
     WaitFor([] { return false; }, milliseconds);
 }
 
+// 24 hours of a simulated station, one sample a second: a battery bank on a
+// daily charge cycle, two loads, the temperature, and ten minutes without
+// answers in the afternoon.
+void FillDay(volnar::SampleHistory& history, std::int64_t endMs) {
+    const std::int64_t startMs = endMs - 24LL * 3600 * 1000;
+    for (std::int64_t t = 0; t < 24LL * 3600; ++t) {
+        if (t >= 15 * 3600 && t < 15 * 3600 + 600) {
+            history.AppendGap(startMs + t * 1000);
+            continue;
+        }
+        const double day = 2 * M_PI * static_cast<double>(t) / 86400.0;
+        const double noise =
+            std::sin(static_cast<double>(t) / 47.0) * std::sin(static_cast<double>(t) / 13.0);
+        volnar::HistorySample s;
+        s.timeMs = startMs + t * 1000;
+        s.readings[0] = static_cast<float>(52.0 + 2.5 * std::sin(day) + 0.15 * noise);
+        s.readings[1] = static_cast<float>(26.0 + 1.2 * std::sin(day) + 0.1 * noise);
+        s.readings[5] =
+            static_cast<float>(18.0 + 6.0 * std::max(0.0, std::sin(day * 3)) + 0.3 * noise);
+        s.readings[6] = static_cast<float>(7.5 + 0.8 * std::cos(day * 5) + 0.5 * noise);
+        s.celsius = static_cast<float>(21.0 + 4.0 * std::sin(day - 1.0) + 0.05 * noise);
+        s.fahrenheit = s.celsius * 9.0F / 5.0F + 32.0F;
+        history.Append(s);
+    }
+    const char* names[] = {"Battery", "Half bank", "Input 3", "Input 4",
+                           "Input 5", "Rectifier", "Radio",   "Input 8"};
+    for (std::size_t n = 0; n < 8; ++n) {
+        history.names[n] = QString::fromLatin1(names[n]);
+        history.units[n] = n == 5 || n == 6 ? QStringLiteral("A") : QStringLiteral("V");
+    }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -58,12 +95,15 @@ int main(int argc, char** argv) {
     const QCommandLineOption suffix(QStringLiteral("suffix"), QStringLiteral("name suffix"),
                                     QStringLiteral("S"));
     const QCommandLineOption noAbout(QStringLiteral("no-about"), QStringLiteral("skip About"));
-    parser.addOptions({database, out, suffix, noAbout});
+    const QCommandLineOption simulatorPid(QStringLiteral("simulator-pid"),
+                                          QStringLiteral("the demo station, paused for a moment"),
+                                          QStringLiteral("PID"));
+    parser.addOptions({database, out, suffix, noAbout, simulatorPid});
     parser.process(app);
     QTextStream err(stderr);
 
     PrintingMessageService messages;
-    volnar::Application program({parser.value(database), QStringLiteral("127.0.0.1"), 0},
+    volnar::Application program({parser.value(database), QStringLiteral("127.0.0.1"), 0, {}},
                                 &messages);
     program.Window().resize(program.Window().sizeHint());
     program.Show();
@@ -78,6 +118,52 @@ int main(int argc, char** argv) {
         err << "volnar-screenshot: cannot write " << folder.filePath(name) << "\n";
         return 1;
     }
+    if (!parser.isSet(noAbout)) {
+        // The trend plot over a simulated day, whole and zoomed to three hours.
+        volnar::SampleHistory day;
+        const std::int64_t endMs = QDateTime::currentMSecsSinceEpoch();
+        FillDay(day, endMs);
+        volnar::TrendWindow trend(day);
+        trend.resize(1100, 620);
+        for (int s : {1, 5, volnar::kTrendCelsius}) {
+            trend.SetSeriesShown(s, true);
+        }
+        trend.show();
+        trend.SetRange(24 * 3600);
+        Pause(300);
+        const std::int64_t zoomTo = endMs - 8LL * 3600 * 1000;
+        const std::pair<const char*, std::function<void()>> views[] = {
+            {"trend-plot-24h.png", [] {}},
+            {"trend-plot-zoomed.png", [&] { trend.SetView(zoomTo - 3LL * 3600 * 1000, zoomTo); }},
+        };
+        for (const auto& [file, view] : views) {
+            view();
+            Pause(200);
+            if (!trend.grab().save(folder.filePath(QString::fromLatin1(file)))) {
+                err << "volnar-screenshot: no picture for " << file << "\n";
+                return 1;
+            }
+        }
+        trend.close();
+
+        // Stale readouts: the demo station paused (SIGSTOP) for a few
+        // seconds, then going on.
+        const pid_t simulator = static_cast<pid_t>(parser.value(simulatorPid).toInt());
+        if (simulator > 0 && ::kill(simulator, SIGSTOP) == 0) {
+            const bool stale = WaitFor([&] { return program.Window().ReadoutsStale(); }, 8000);
+            Pause(1500);
+            const bool saved = stale && program.Window().grab().save(
+                                            folder.filePath(QStringLiteral("stale-readouts.png")));
+            ::kill(simulator, SIGCONT);
+            if (!saved) {
+                err << "volnar-screenshot: no stale readouts picture\n";
+                return 1;
+            }
+            WaitFor([&] { return !program.Window().ReadoutsStale(); }, 10000);
+            Pause(1500);
+        }
+    }
+
     // The script list, then the editor for a relay script (row 0) and for
     // an I/O script (row 1), each opened from the list as the operator would.
     if (!parser.isSet(noAbout)) {

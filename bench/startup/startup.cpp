@@ -26,7 +26,7 @@ int RunChild(int argc, char** argv, bool client) {
     std::unique_ptr<QWidget> minimal;
     if (client) {
         program = std::make_unique<volnar::Application>(
-            volnar::StartupOptions{QString::fromLocal8Bit(argv[2]), {}, 0});
+            volnar::StartupOptions{QString::fromLocal8Bit(argv[2]), {}, 0, {}});
         program->Show();
     } else {
         minimal = std::make_unique<QWidget>();

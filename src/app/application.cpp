@@ -40,6 +40,17 @@ Application::Application(const StartupOptions& options, MessageService* messages
     m_alerts = std::make_unique<AlertScreens>(*m_link, m_messages, m_window.get());
     m_scripts = std::make_unique<scripts::ScriptScreens>(*m_link, m_messages, m_window.get());
     Wire();
+    // After Wire: the watch reads the panel once it shows each answer.
+    m_watch = std::make_unique<StationWatch>(
+        *m_link, m_panel, *m_window, m_messages,
+        [this] { return ChosenStation(m_window->ChooserText()); }, [this] { OnStart(); });
+    if (!options.connectAddress.isEmpty()) {
+        m_watch->SetRestartsByItself(true);
+    }
+    if (!options.recordPath.isEmpty()) {
+        m_watch->RecordEveryConnection(options.recordPath);
+    }
+    connect(m_window.get(), &MainWindow::TrendRequested, this, [this] { OpenTrendWindow(); });
 
     // Start-up, in order: the idle status bar and the ticker, the database
     // location (key and template), the directory, the chooser, the year, the
@@ -62,6 +73,8 @@ Application::~Application() {
     // The dialogs go before the link and the panel they use.
     m_scripts.reset();
     m_alerts.reset();
+    delete m_trend.data();
+    m_watch.reset();
     qDeleteAll(m_window->findChildren<QDialog*>(Qt::FindDirectChildrenOnly));
     m_link->StopPolling();
     m_directory.DisconnectDatabase();
@@ -333,6 +346,7 @@ void Application::OpenDeleteStationDialog() {
 void Application::OpenRelayDialog(int relay) {
     auto* dialog = new RelayDialog(relay, *m_link, m_panel, m_messages, m_window.get());
     connect(dialog, &RelayDialog::ScriptsRequested, this, &Application::OpenScriptsList);
+    connect(dialog, &RelayDialog::SwitchSent, m_watch.get(), &StationWatch::ExpectRelay);
     ShowDialog(dialog);
 }
 
@@ -361,6 +375,20 @@ void Application::OpenAdcDialog(int channel) {
         OpenScriptsList();
     });
     ShowDialog(dialog);
+}
+
+TrendWindow* Application::OpenTrendWindow() {
+    if (!m_trend) {
+        m_trend = new TrendWindow(m_watch->History(), m_window.get());
+        m_trend->setAttribute(Qt::WA_DeleteOnClose);
+        connect(m_watch.get(), &StationWatch::SampleAdded, m_trend.data(), &TrendWindow::Redraw);
+        connect(m_watch.get(), &StationWatch::HistoryRestarted, m_trend.data(),
+                &TrendWindow::OnHistoryRestarted);
+    }
+    m_trend->show();
+    m_trend->raise();
+    m_trend->activateWindow();
+    return m_trend;
 }
 
 void Application::OpenStationNameDialog() {

@@ -10,6 +10,7 @@
 #include "app/main_window.h"
 #include "app/notice_popup.h"
 #include "app/qt_message_service.h"
+#include "app/station_watch.h"
 #include "directory/directory_worker.h"
 #include "directory/station_directory.h"
 #include "directory/station_form.h"
@@ -18,6 +19,7 @@
 #include "link/status_ticker.h"
 #include "panel/status_panel.h"
 #include "scripts/script_screens.h"
+#include "trend/trend_window.h"
 
 namespace volnar {
 
@@ -26,6 +28,7 @@ struct StartupOptions {
     QString connectAddress;    // --connect: choose and START once shown
     int year = 0;              // 0: this year
     DirectoryTimings directoryTimings = {};
+    QString recordPath;  // --record: CSV rows from the first answer on
 };
 
 // The status-bar text while the directory does not answer.
@@ -57,6 +60,7 @@ public:
     DirectoryWorker& Worker() { return *m_worker; }
     StationDirectory& Directory();
     StatusPanel& Panel() { return m_panel; }
+    StationWatch& Watch() { return *m_watch; }
     NoticeQueue& Notices() { return m_notices; }
     AlertScreens& Alerts() { return *m_alerts; }
     scripts::ScriptScreens& Scripts() { return *m_scripts; }
@@ -79,6 +83,8 @@ public:
     void OpenAdcDialog(int channel);
     void OpenScriptsList();
     void OpenAlertsList();
+    // The trend plot window (one at a time; raised when already open).
+    TrendWindow* OpenTrendWindow();
 
 Q_SIGNALS:
     void AboutBoxOpened(QDialog* box);
@@ -120,11 +126,13 @@ private:
     QString m_connectWhenListed;
     StatusPanel m_panel;
     std::unique_ptr<BoardLink> m_link;
+    std::unique_ptr<StationWatch> m_watch;
     NoticeQueue m_notices;
     std::unique_ptr<AlertScreens> m_alerts;
     std::unique_ptr<scripts::ScriptScreens> m_scripts;
     StatusTicker m_ticker;
     QPointer<NoticePopup> m_popup;
+    QPointer<TrendWindow> m_trend;
     QString m_location;
     QString m_aboutText;
     QString m_connectAddress;

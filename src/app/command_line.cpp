@@ -6,7 +6,7 @@
 namespace volnar {
 namespace {
 
-constexpr std::array<CommandLineOption, 4> kOptions = {{
+constexpr std::array<CommandLineOption, 5> kOptions = {{
     {.shortName = nullptr,
      .name = "database",
      .valueName = "LOCATION",
@@ -18,6 +18,12 @@ constexpr std::array<CommandLineOption, 4> kOptions = {{
      .valueName = "ADDRESS",
      .description = "Choose the station ADDRESS and start polling it once the window is shown.",
      .example = "volnar --connect 127.0.0.1"},
+    {.shortName = nullptr,
+     .name = "record",
+     .valueName = "FILE",
+     .description = "Append one CSV row per status answer to FILE, from the first answer on "
+                    "(with --connect, for unattended use); nothing is ever overwritten.",
+     .example = "volnar --connect 127.0.0.1 --record ~/station.csv"},
     {.shortName = nullptr,
      .name = "version",
      .valueName = nullptr,
@@ -123,6 +129,7 @@ CommandLine ParseCommandLine(const QStringList& arguments) {
     }
     result.database = parser.value(QStringLiteral("database"));
     result.connect = parser.value(QStringLiteral("connect"));
+    result.record = parser.value(QStringLiteral("record"));
     result.version = parser.isSet(QStringLiteral("version"));
     result.help = parser.isSet(QStringLiteral("help"));
     return result;

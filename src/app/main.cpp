@@ -35,7 +35,9 @@ int main(int argc, char** argv) {
     QGuiApplication::setApplicationDisplayName(QStringLiteral("Volnar"));
     QGuiApplication::setDesktopFileName(QStringLiteral("volnar"));
 
-    volnar::Application program({command.database, command.connect, 0});
+    volnar::Application program({.databaseOverride = command.database,
+                                 .connectAddress = command.connect,
+                                 .recordPath = command.record});
     program.Show();
     return QApplication::exec();
 }

@@ -349,6 +349,10 @@ QWidget* MainWindow::BuildButtonRow() {
         layout->addWidget(b);
     }
     layout->addWidget(thermometer);
+    auto* trend = Button(QStringLiteral("trendButton"), tr("TREND"));
+    trend->setToolTip(tr("Trend plot (Ctrl+T)"));
+    connect(trend, &QPushButton::clicked, this, &MainWindow::TrendRequested);
+    layout->addWidget(trend);
     layout->addStretch(1);
     layout->addWidget(new QLabel(tr("Build Number:")));
     m_buildNumber = Label(QStringLiteral("buildNumberLabel"), QStringLiteral("0.0.0.0.0.0"));
@@ -359,6 +363,20 @@ QWidget* MainWindow::BuildButtonRow() {
 
 void MainWindow::BuildMenus() {
     QMenu* file = menuBar()->addMenu(tr("&File"));
+    m_recordAction = file->addAction(tr("&Record to CSV…"));
+    m_recordAction->setObjectName(QStringLiteral("recordAction"));
+    m_recordAction->setCheckable(true);
+    m_recordAction->setShortcut(QKeySequence(tr("Ctrl+R")));
+    connect(m_recordAction, &QAction::triggered, this, [this] {
+        // The check mark follows the recording, not the click.
+        m_recordAction->setChecked(!m_statusRecording->text().isEmpty());
+        Q_EMIT RecordRequested();
+    });
+    QAction* trend = file->addAction(tr("&Trend Plot…"));
+    trend->setObjectName(QStringLiteral("trendAction"));
+    trend->setShortcut(QKeySequence(tr("Ctrl+T")));
+    connect(trend, &QAction::triggered, this, &MainWindow::TrendRequested);
+    file->addSeparator();
     QAction* exit = file->addAction(tr("E&xit"));
     exit->setObjectName(QStringLiteral("exitAction"));
     exit->setShortcut(QKeySequence::Quit);
@@ -396,6 +414,70 @@ void MainWindow::BuildStatusBar() {
     m_statusDirectory = Label(QStringLiteral("statusDirectory"), QString());
     m_statusDirectory->setStyleSheet(QStringLiteral("color: rgb(192, 0, 0);"));
     statusBar()->addPermanentWidget(m_statusDirectory);
+    m_statusRecording = Label(QStringLiteral("statusRecording"), QString());
+    m_statusHealth = Label(QStringLiteral("statusHealth"), QString());
+    statusBar()->addPermanentWidget(m_statusRecording);
+    statusBar()->addPermanentWidget(m_statusHealth);
+}
+
+void MainWindow::SetHealthText(const QString& text) {
+    m_statusHealth->setText(text);
+}
+
+void MainWindow::SetRecordingText(const QString& text) {
+    m_statusRecording->setText(text);
+    m_recordAction->setChecked(!text.isEmpty());
+}
+
+QString MainWindow::StatusHealthText() const {
+    return m_statusHealth->text();
+}
+
+QString MainWindow::StatusRecordingText() const {
+    return m_statusRecording->text();
+}
+
+void MainWindow::SetReadoutsStale(bool stale, const QString& age) {
+    if (stale == m_readoutsStale && (!stale || m_adcValues[0]->toolTip() == age)) {
+        return;
+    }
+    m_readoutsStale = stale;
+    const QString style = stale ? QStringLiteral("color: gray;") : QString();
+    for (QLineEdit* edit : m_adcValues) {
+        edit->setStyleSheet(style);
+        edit->setToolTip(age);
+    }
+    for (QLineEdit* edit : {m_celsius, m_fahrenheit}) {
+        edit->setStyleSheet(style);
+        edit->setToolTip(age);
+    }
+}
+
+void MainWindow::SetRelayNote(int relay, const QString& note) {
+    if (relay < 1 || relay > kRelayCount || m_relayNotes[relay - 1] == note) {
+        return;
+    }
+    m_relayNotes[relay - 1] = note;
+    ShowRelayState(relay);
+}
+
+QString MainWindow::RelayStateLabelText(int relay) const {
+    return relay >= 1 && relay <= kRelayCount ? m_relayStates[relay - 1]->text() : QString();
+}
+
+void MainWindow::ShowRelayState(int relay) {
+    QLabel* label = m_relayStates[relay - 1];
+    const QString& note = m_relayNotes[relay - 1];
+    const QString text = note.isEmpty() ? m_relayStateTexts[relay - 1] : note;
+    if (label->text() == text) {
+        return;
+    }
+    label->setText(text);
+    if (note.isEmpty()) {
+        ColourRelayState(relay);
+    } else {
+        label->setStyleSheet(QStringLiteral("color: #b35c00;"));
+    }
 }
 
 void MainWindow::SetStationList(const StationList& list) {
@@ -435,10 +517,8 @@ void MainWindow::ShowPanel(const StatusPanel& panel) {
     }
     for (int i = 0; i < kRelayCount; ++i) {
         m_relayNames[i]->setText(panel.RelayName(i + 1));
-        if (m_relayStates[i]->text() != panel.RelayStateText(i + 1)) {
-            m_relayStates[i]->setText(panel.RelayStateText(i + 1));
-            ColourRelayState(i + 1);
-        }
+        m_relayStateTexts[i] = panel.RelayStateText(i + 1);
+        ShowRelayState(i + 1);
     }
     m_celsius->setText(panel.TemperatureCelsius());
     m_fahrenheit->setText(panel.TemperatureFahrenheit());

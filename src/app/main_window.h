@@ -7,6 +7,7 @@
 
 #include "directory/station_directory.h"
 
+class QAction;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -69,6 +70,19 @@ public:
 
     // The controls the Tab key visits, in order (object names).
     static QStringList TabOrder();
+    // Link health: the age and round trip of the last answer; the readouts
+    // greyed, with their age as tool tip, while the station is silent.
+    void SetHealthText(const QString& text);
+    void SetReadoutsStale(bool stale, const QString& age);
+    // Shown instead of the relay's state while a switch is not confirmed
+    // ("pending", "station still reports OFF"); empty shows the state.
+    void SetRelayNote(int relay, const QString& note);
+    // Where recording goes; empty when not recording.
+    void SetRecordingText(const QString& text);
+    QString StatusHealthText() const;
+    QString StatusRecordingText() const;
+    bool ReadoutsStale() const { return m_readoutsStale; }
+    QString RelayStateLabelText(int relay) const;
 
     // Status bar texts, for the tests and the screenshots.
     QString StatusStateText() const;
@@ -94,7 +108,9 @@ Q_SIGNALS:
     void AlertsRequested();
     void StationNameRequested();
     void PlaceholderRequested();
-    void Closing();  // the window is closing (File > Exit, the caption's close, EXIT)
+    void RecordRequested();  // File > Record to CSV…: start or stop
+    void TrendRequested();   // the TREND button, File > Trend Plot…
+    void Closing();          // the window is closing (File > Exit, the caption's close, EXIT)
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -110,6 +126,7 @@ private:
     QWidget* BuildButtonRow();
     void ColourRelayState(int relay);
     void SetTabOrder();
+    void ShowRelayState(int relay);
 
     StationChooser* m_chooser = nullptr;
     QLineEdit* m_stationName = nullptr;
@@ -132,6 +149,12 @@ private:
     QLabel* m_statusMessage = nullptr;
     QLabel* m_statusTicker = nullptr;
     QLabel* m_statusDirectory = nullptr;
+    QLabel* m_statusHealth = nullptr;
+    QLabel* m_statusRecording = nullptr;
+    QAction* m_recordAction = nullptr;
+    std::array<QString, kRelayCount> m_relayStateTexts;
+    std::array<QString, kRelayCount> m_relayNotes;
+    bool m_readoutsStale = false;
 };
 
 }  // namespace volnar

@@ -107,6 +107,11 @@ void BoardLink::Start() {
         return;
     }
     Q_EMIT StartEnabledChanged(false);
+    SendStatusRequest();
+}
+
+void BoardLink::SendStatusRequest() {
+    m_statusSent.start();
     SendBoardRequest(board::kStatusRecord, PduType::Get);
 }
 
@@ -266,6 +271,7 @@ void BoardLink::StopPolling() {
     SetSent(0);
     SetReceived(0);
     SetLost(0);
+    m_timeOutsInRow = 0;
     Q_EMIT StartEnabledChanged(true);
     SetControlsEnabled(false);
     m_pollTicks = 0;
@@ -295,19 +301,24 @@ void BoardLink::PollTick() {
         }
     }
     m_pollTimer.stop();
-    SendBoardRequest(board::kStatusRecord, PduType::Get);
+    SendStatusRequest();
 }
 
 void BoardLink::HandleTimeOut(int requestId) {
     if (std::optional<OperationStep> step = TakeStep(requestId); step && step->operation) {
         step->operation->Finish(OperationEnding::TimedOut, QString::fromLatin1(kNoAnswerText));
     }
-    const int lost = m_lost + 1;
-    if (lost >= kTimeOutLimit) {
-        Fail(QString::fromLatin1(kErrorTimeOut));
+    ++m_timeOutsInRow;
+    if (m_timeOutsInRow >= kTimeOutLimit) {
+        StopPolling();
+        Q_EMIT StoppedByTimeOuts();
+        if (!m_restartsByItself) {
+            m_messages.ShowError(QString::fromLatin1(kErrorTimeOut));
+        }
         return;
     }
-    SetLost(lost);
+    SetLost(m_lost + 1);
+    Q_EMIT StatusTimedOut();
     m_pollTimer.start();
 }
 
@@ -331,10 +342,13 @@ void BoardLink::HandleBoardResponse(const BoardResponse& response) {
                                                    static_cast<std::size_t>(response.value.size()))
                                 : std::string_view();
     SetReceived(m_received + 1);
+    m_timeOutsInRow = 0;
 
     if (m_steps.empty() || m_steps.count(response.requestId) == 0) {
         // Not an operation's: the polled status record, or nothing.
         if (response.oid == board::kStatusRecord) {
+            m_lastRoundTripMs =
+                m_statusSent.isValid() ? static_cast<int>(m_statusSent.elapsed()) : 0;
             Q_EMIT StatusRecordReceived(IsOctetString(response) ? response.value : QByteArray());
             if (generation == m_generation) {
                 m_pollTimer.start();

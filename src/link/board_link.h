@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QElapsedTimer>
 #include <QObject>
 #include <QPointer>
 #include <QString>
@@ -68,6 +69,8 @@ class BoardLink final : public QObject {
 
 public:
     static constexpr int kPollIntervalMs = 1000;
+    // Time-outs in a row (no answer between them) that end the connection;
+    // losses spread among answers only count in Lost.
     static constexpr int kTimeOutLimit = 30;
 
     // `factory` defaults to net-snmp sessions (SnmpSession).
@@ -126,6 +129,12 @@ public:
     int SentCount() const { return m_sent; }
     int ReceivedCount() const { return m_received; }
     int LostCount() const { return m_lost; }
+    // Unattended use: a stop by time-outs shows no box (it would wait for
+    // someone to close it); StoppedByTimeOuts says it happened.
+    void SetRestartsByItself(bool restarts) { m_restartsByItself = restarts; }
+    int TimeOutsInRow() const { return m_timeOutsInRow; }
+    // Round-trip time of the last status answer, in milliseconds.
+    int LastRoundTripMs() const { return m_lastRoundTripMs; }
     ConnectionState State() const { return m_state; }
     bool IsSessionOpen() const { return m_transport != nullptr; }
     bool IsPollTimerActive() const { return m_pollTimer.isActive(); }
@@ -145,6 +154,11 @@ Q_SIGNALS:
     void SentCountChanged(int count);
     void ReceivedCountChanged(int count);
     void LostCountChanged(int count);
+    // A request got no answer after the session's own retries (counted in Lost).
+    void StatusTimedOut();
+    // The connection ended by kTimeOutLimit time-outs in a row (before its
+    // error box, if any, shows).
+    void StoppedByTimeOuts();
 
     // A status record (.77), whole; the poll timer is re-armed after every
     // receiver has run (StatusPanel::ShowStatusRecord).
@@ -163,6 +177,7 @@ private:
     void SetReceived(int count);
     void SetLost(int count);
     void SetControlsEnabled(bool enabled);
+    void SendStatusRequest();
     void CloseTransport();
     // Sends one request; the id it went out with, or nullopt after Fail.
     std::optional<int> SendRequest(std::string_view oid, PduType type, const RequestValue& value,
@@ -190,6 +205,10 @@ private:
     int m_sent = 0;
     int m_received = 0;
     int m_lost = 0;
+    int m_timeOutsInRow = 0;
+    bool m_restartsByItself = false;
+    int m_lastRoundTripMs = 0;
+    QElapsedTimer m_statusSent;
     int m_pollTicks = 0;
     // Operations' requests in flight by request id, oldest first: requests
     // with one id go out one after the other, and are answered in order.

@@ -61,8 +61,10 @@ void RelayDialog::DoRelayAction() {
     // Exactly one SET per press, then the dialog closes.
     if (m_ui->onRadio->isChecked()) {
         commands::SwitchRelay(m_link, this, m_relay, true);
+        Q_EMIT SwitchSent(m_relay, 1);
     } else if (m_ui->offRadio->isChecked()) {
         commands::SwitchRelay(m_link, this, m_relay, false);
+        Q_EMIT SwitchSent(m_relay, 0);
     } else {
         commands::PulseRelay(m_link, this, m_relay, m_ui->pulseSlider->value());
     }

@@ -41,6 +41,8 @@ public:
 Q_SIGNALS:
     // Scripts: this dialog has closed; the script list should open.
     void ScriptsRequested();
+    // A switch of the relay to `state` (0 off, 1 on) was sent.
+    void SwitchSent(int relay, int state);
 
 private:
     void DoRelayAction();

@@ -7,8 +7,8 @@
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
-#include <QHeaderView>
 #include <QDialogButtonBox>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -46,13 +46,13 @@ QString S(const char* text) {
 class ApplicationTest : public ::testing::Test {
 protected:
     std::unique_ptr<Application> Make(const QString& database) {
-        auto app = std::make_unique<Application>(StartupOptions{database, {}, 2026}, &messages,
-                                                 [this]() -> std::unique_ptr<SnmpTransport> {
-                                                     auto made =
-                                                         std::make_unique<RecordingTransport>();
-                                                     transport = made.get();
-                                                     return made;
-                                                 });
+        auto app =
+            std::make_unique<Application>(StartupOptions{database, {}, 2026, {}, {}}, &messages,
+                                          [this]() -> std::unique_ptr<SnmpTransport> {
+                                              auto made = std::make_unique<RecordingTransport>();
+                                              transport = made.get();
+                                              return made;
+                                          });
         Settle(*app);
         return app;
     }

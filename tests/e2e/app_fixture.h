@@ -28,7 +28,7 @@ protected:
         ASSERT_TRUE(sim->Start()) << sim->errorText().toStdString();
         const QString database = folder.filePath(QStringLiteral("stations.db"));
         ASSERT_EQ(CreateDatabaseTemplate(database), TemplateResult::Created);
-        app = std::make_unique<Application>(StartupOptions{database, {}, 2026}, &messages);
+        app = std::make_unique<Application>(StartupOptions{database, {}, 2026, {}}, &messages);
         ASSERT_TRUE(app->Directory().AddStation({sim->host(),
                                                  sim->community(),
                                                  QStringLiteral("simulator"),

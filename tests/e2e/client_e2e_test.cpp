@@ -1,6 +1,7 @@
 // The real client binary against volnar-station on loopback: started with
 // --database and --connect, it polls the status record once a second.
 #include <gtest/gtest.h>
+#include <QFile>
 #include <QJsonObject>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -40,13 +41,22 @@ TEST(ClientE2E, StationConnectPollsStatusOnceASecondWithTheStationsCommunity) {
         ASSERT_EQ(directory.DeleteStation(S("10.10.10.10")), WriteStatus::Done);
     }
 
+    // --record appends to a file that already holds rows: no header, nothing
+    // overwritten.
+    const QString record = folder.filePath(S("record.csv"));
+    {
+        QFile file(record);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("earlier row\r\n");
+    }
+
     QProcess client;
     client.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(S("QT_QPA_PLATFORM"), S("offscreen"));
     client.setProcessEnvironment(environment);
-    client.start(S(VOLNAR_CLIENT_BINARY),
-                 {S("--database"), database, S("--connect"), S("127.0.0.1")});
+    client.start(S(VOLNAR_CLIENT_BINARY), {S("--database"), database, S("--connect"),
+                                           S("127.0.0.1"), S("--record"), record});
     ASSERT_TRUE(client.waitForStarted(10000));
 
     auto statusGets = [&sim] {
@@ -65,6 +75,15 @@ TEST(ClientE2E, StationConnectPollsStatusOnceASecondWithTheStationsCommunity) {
     client.terminate();
     client.waitForFinished(5000);
     ASSERT_TRUE(polled) << "status GETs seen: " << statusGets().size();
+
+    QFile file(record);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QList<QByteArray> rows = file.readAll().split('\n');
+    ASSERT_GE(rows.size(), 4);  // the earlier row, at least two answers, the empty rest
+    EXPECT_EQ(rows[0], QByteArray("earlier row\r"));
+    for (qsizetype i = 1; i + 1 < rows.size(); ++i) {
+        EXPECT_TRUE(rows[i].contains(",127.0.0.1,")) << rows[i].toStdString();
+    }
 
     const QList<QJsonObject> gets = statusGets();
     for (qsizetype i = 0; i < 4; ++i) {

@@ -758,23 +758,26 @@ TEST_F(BoardLinkTest, AnAnswerWithoutBindingsStopsPolling) {
     EXPECT_EQ(link->State(), ConnectionState::NotConnected);
 }
 
-TEST_F(BoardLinkTest, TheTwentyNinthTimeOutRearmsAndTheThirtiethStops) {
+TEST_F(BoardLinkTest, ThirtyTimeOutsInARowStopAndLossesAmongAnswersOnlyCount) {
     Connect();
     QSignalSpy lost(link.get(), &BoardLink::LostCountChanged);
-    for (int i = 1; i <= 29; ++i) {
-        link->HandleTimeOut(500 + i);
-        if (i % 7 == 0) {
-            // Answers in between do not reset the count.
-            link->HandleBoardResponse(Answer(std::string(board::kStatusRecord), "a", 900 + i));
-        }
+    QSignalSpy stopped(link.get(), &BoardLink::StoppedByTimeOuts);
+    int id = 500;
+    // 29 in a row, an answer, 29 more: every one counts in Lost, none stops.
+    for (int i = 1; i <= 58; ++i) {
+        link->HandleTimeOut(++id);
         ASSERT_EQ(link->LostCount(), i);
         ASSERT_TRUE(link->IsPollTimerActive()) << i;
+        if (i == 29) {
+            link->HandleBoardResponse(Answer(std::string(board::kStatusRecord), "a", ++id));
+        }
     }
     EXPECT_TRUE(messages.boxes.empty());
-    EXPECT_EQ(lost.last().at(0).toInt(), 29);
-    link->HandleTimeOut(530);
+    EXPECT_EQ(link->TimeOutsInRow(), 29);
+    link->HandleTimeOut(++id);
     EXPECT_EQ(messages.Texts(),
               QStringList{"Error Time Out Waiting For Response!\r\nIt's Over !!"});
+    EXPECT_EQ(stopped.count(), 1);
     EXPECT_EQ(link->LostCount(), 0);
     EXPECT_EQ(lost.last().at(0).toInt(), 0);
     EXPECT_FALSE(link->IsPollTimerActive());

@@ -88,18 +88,19 @@ TEST(Options, ListenAcceptsOnlyLoopbackAddresses) {
 }
 
 TEST(Options, ParsesEveryOption) {
-    const auto result = ParseOptions({"--listen",    "127.0.0.1:1161",
-                                      "--community", "secret",
-                                      "--state",     "s.json",
-                                      "--seed",      "7",
-                                      "--log",       "l.log",
-                                      "--drop",      "0.25",
-                                      "--delay",     "200:50",
-                                      "--fail",      ".1.3.6.1.4.1.32473.3.1.2.75=genErr",
-                                      "--fail",      "1.3.6.1.2.1.1.5=17",
-                                      "--scripts",   "1000",
-                                      "--alerts",    "3",
-                                      "--modems",    "2"});
+    const auto result = ParseOptions({"--listen",      "127.0.0.1:1161",
+                                      "--community",   "secret",
+                                      "--state",       "s.json",
+                                      "--seed",        "7",
+                                      "--log",         "l.log",
+                                      "--drop",        "0.25",
+                                      "--delay",       "200:50",
+                                      "--fail",        ".1.3.6.1.4.1.32473.3.1.2.75=genErr",
+                                      "--fail",        "1.3.6.1.2.1.1.5=17",
+                                      "--scripts",     "1000",
+                                      "--alerts",      "3",
+                                      "--modems",      "2",
+                                      "--stuck-relay", "2"});
     ASSERT_TRUE(result.options) << result.error;
     const Options& o = *result.options;
     EXPECT_EQ(o.listenAddress, "127.0.0.1");
@@ -118,6 +119,7 @@ TEST(Options, ParsesEveryOption) {
     EXPECT_EQ(o.scripts, 1000);
     EXPECT_EQ(o.alerts, 3);
     EXPECT_EQ(o.modems, 2);
+    EXPECT_EQ(o.stuckRelay, 2);
 }
 
 TEST(Options, BadValuesAreRefused) {
@@ -129,6 +131,7 @@ TEST(Options, BadValuesAreRefused) {
         {"--listen", "127.0.0.1:0", "--drop", "half"},
         {"--listen", "127.0.0.1:0", "--delay", "5:"},
         {"--listen", "127.0.0.1:0", "--delay", "-5"},
+        {"--listen", "127.0.0.1:0", "--stuck-relay", "5"},
         {"--listen", "127.0.0.1:0", "--fail", "1.3.6=0"},
         {"--listen", "127.0.0.1:0", "--fail", "1.3.6"},
         {"--listen", "127.0.0.1:0", "--fail", "1.x=2"},

@@ -39,7 +39,8 @@ bool StationSimulator::Start(int timeoutMs) {
     }
     m_process = std::make_unique<QProcess>();
     m_process->setProgram(QStringLiteral(VOLNAR_SIM_BINARY));
-    QStringList args = {QStringLiteral("--listen"),    QStringLiteral("127.0.0.1:0"),
+    // A restart after Stop() listens on the same port again.
+    QStringList args = {QStringLiteral("--listen"),    QStringLiteral("127.0.0.1:%1").arg(m_port),
                         QStringLiteral("--community"), m_community,
                         QStringLiteral("--log"),       logFilePath()};
     args += m_extraArgs;

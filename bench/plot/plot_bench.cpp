@@ -1,0 +1,190 @@
+// Redraw time of the trend plot: 8 channels x 86,400 samples (24 h at one
+// sample a second, with gaps), drawn into an offscreen 1200 x 700 window.
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QPixmap>
+#include <cmath>
+#include <cstdio>
+
+#include "history/trend_series.h"
+#include "trend/custom_plot.h"
+#include "trend/trend_window.h"
+
+#ifdef VOLNAR_BENCH_QT_CHARTS
+#include <QChart>
+#include <QChartView>
+#include <QLineSeries>
+#include <QValueAxis>
+#endif
+
+namespace {
+
+constexpr int kRuns = 10;
+constexpr std::int64_t kStartMs = 1'700'000'000'000;
+
+void Fill(volnar::SampleHistory& history) {
+    for (std::size_t n = 0; n < history.Capacity(); ++n) {
+        const auto t = static_cast<std::int64_t>(n);
+        if (n % 600 == 300) {
+            history.AppendGap(kStartMs + t * 1000);
+            continue;
+        }
+        volnar::HistorySample s;
+        s.timeMs = kStartMs + t * 1000;
+        for (int c = 0; c < 8; ++c) {
+            s.readings[static_cast<std::size_t>(c)] =
+                12.0F + static_cast<float>(c) +
+                std::sin(static_cast<float>(t) / (200.0F + 50.0F * c)) +
+                static_cast<float>((t * 7919 + c * 104729) % 1000) / 5000.0F;
+        }
+        s.celsius = 20.0F + std::sin(static_cast<float>(t) / 5000.0F);
+        history.Append(s);
+    }
+    for (int c = 0; c < 8; ++c) {
+        history.names[static_cast<std::size_t>(c)] = QStringLiteral("Input %1").arg(c + 1);
+        history.units[static_cast<std::size_t>(c)] =
+            c < 6 ? QStringLiteral("V") : QStringLiteral("A");
+    }
+}
+
+// QCustomPlot given every sample (its own adaptive sampling on), for
+// comparison with the decimated redraw.
+double QCustomPlotUndecimatedMs(const volnar::SampleHistory& history, int runs) {
+    QCustomPlot plot;
+    plot.resize(1200, 700);
+    plot.show();
+    for (int c = 0; c < 8; ++c) {
+        plot.addGraph();
+    }
+    QPixmap pixmap(plot.size());
+    QElapsedTimer timer;
+    double total = 0;
+    for (int run = 0; run < runs; ++run) {
+        timer.start();
+        for (int c = 0; c < 8; ++c) {
+            QVector<QCPGraphData> data;
+            data.reserve(static_cast<qsizetype>(history.Size()));
+            for (std::size_t n = 0; n < history.Size(); ++n) {
+                const auto& s = history.At(n);
+                data.append(
+                    QCPGraphData(static_cast<double>(s.timeMs) / 1000.0,
+                                 s.gap ? std::nan("") : s.readings[static_cast<std::size_t>(c)]));
+            }
+            plot.graph(c)->data()->set(data, true);
+        }
+        plot.rescaleAxes();
+        plot.replot();
+        plot.render(&pixmap);
+        total += static_cast<double>(timer.nsecsElapsed()) / 1e6;
+    }
+    return total / runs;
+}
+
+#ifdef VOLNAR_BENCH_QT_CHARTS
+// Qt Charts draws no gap inside a series: every stretch between losses is a
+// series of its own.
+double QtChartsRedrawMs(const volnar::SampleHistory& history, bool decimate, int runs) {
+    auto* chartOwned = new QChart;  // the view owns it
+    QChartView view(chartOwned);
+    QChart& chart = *chartOwned;
+    view.resize(1200, 700);
+    view.show();
+    auto* x = new QValueAxis;
+    auto* y = new QValueAxis;
+    chart.addAxis(x, Qt::AlignBottom);
+    chart.addAxis(y, Qt::AlignLeft);
+    chart.legend()->hide();
+    const std::int64_t to = history.Latest()->timeMs;
+    const std::int64_t from = to - 24LL * 3600 * 1000;
+    QPixmap pixmap(view.size());
+    QElapsedTimer timer;
+    double total = 0;
+    for (int run = 0; run < runs; ++run) {
+        timer.start();
+        chart.removeAllSeries();
+        for (int c = 0; c < 8; ++c) {
+            std::vector<volnar::TrendPoint> points;
+            if (decimate) {
+                points = volnar::DecimateMinMax(history, c, from, to, 1100);
+            } else {
+                for (std::size_t n = 0; n < history.Size(); ++n) {
+                    const auto& s = history.At(n);
+                    points.push_back(
+                        {static_cast<double>(s.timeMs) / 1000.0,
+                         s.gap ? std::nan("") : s.readings[static_cast<std::size_t>(c)]});
+                }
+            }
+            QList<QPointF> segment;
+            const auto flush = [&] {
+                if (segment.isEmpty())
+                    return;
+                auto* series = new QLineSeries;
+                series->setUseOpenGL(false);
+                series->replace(segment);
+                chart.addSeries(series);
+                series->attachAxis(x);
+                series->attachAxis(y);
+                segment.clear();
+            };
+            for (const auto& p : points) {
+                if (std::isnan(p.value)) {
+                    flush();
+                } else {
+                    segment.append(QPointF(p.timeS, p.value));
+                }
+            }
+            flush();
+        }
+        x->setRange(static_cast<double>(from) / 1000.0, static_cast<double>(to) / 1000.0);
+        y->setRange(10, 22);
+        view.QWidget::render(&pixmap);
+        total += static_cast<double>(timer.nsecsElapsed()) / 1e6;
+    }
+    return total / runs;
+}
+#endif
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    volnar::SampleHistory history;
+    Fill(history);
+
+    volnar::TrendWindow window(history);
+    window.resize(1200, 700);
+    window.show();
+    for (int s = 0; s < 8; ++s) {
+        window.SetSeriesShown(s, true);
+    }
+    window.SetRange(24 * 3600);
+    QPixmap pixmap(window.size());
+    QElapsedTimer timer;
+    double total = 0;
+    for (int run = 0; run < kRuns; ++run) {
+        timer.start();
+        window.Redraw();
+        window.render(&pixmap);
+        total += static_cast<double>(timer.nsecsElapsed()) / 1e6;
+    }
+    const double qcustomplot = total / kRuns;
+
+    timer.start();
+    std::size_t points = 0;
+    for (int c = 0; c < 8; ++c) {
+        points +=
+            volnar::DecimateMinMax(history, c, history.At(0).timeMs, history.Latest()->timeMs, 1100)
+                .size();
+    }
+    std::printf("decimate_8x86400_ms=%.1f\n", static_cast<double>(timer.nsecsElapsed()) / 1e6);
+    std::printf("points_drawn=%zu\n", points);
+    std::printf("qcustomplot_undecimated_redraw_ms=%.1f\n", QCustomPlotUndecimatedMs(history, 3));
+#ifdef VOLNAR_BENCH_QT_CHARTS
+    std::printf("qtcharts_decimated_redraw_ms=%.1f\n", QtChartsRedrawMs(history, true, kRuns));
+    std::printf("qtcharts_undecimated_redraw_ms=%.1f\n", QtChartsRedrawMs(history, false, 2));
+#endif
+    std::printf("redraw_ms=%.1f\n", qcustomplot);
+    std::fflush(stdout);
+    return 0;
+}

@@ -1,0 +1,229 @@
+#include "app/station_watch.h"
+
+#include <QDateTime>
+#include <QFileDialog>
+#include <QLoggingCategory>
+
+#include "app/main_window.h"
+#include "link/board_link.h"
+#include "panel/message_service.h"
+#include "panel/status_panel.h"
+
+namespace volnar {
+namespace {
+
+Q_LOGGING_CATEGORY(lcWatch, "volnar.history")
+
+constexpr int kHealthRefreshMs = 1000;
+
+std::int64_t NowMs() {
+    return QDateTime::currentMSecsSinceEpoch();
+}
+
+}  // namespace
+
+StationWatch::StationWatch(BoardLink& link, StatusPanel& panel, MainWindow& window,
+                           MessageService& messages, std::function<QString()> address,
+                           std::function<void()> restart, QObject* parent)
+    : QObject(parent),
+      m_link(link),
+      m_panel(panel),
+      m_window(window),
+      m_messages(messages),
+      m_address(std::move(address)),
+      m_restart(std::move(restart)),
+      m_health(BoardLink::kPollIntervalMs) {
+    m_healthTimer.setInterval(kHealthRefreshMs);
+    connect(&m_healthTimer, &QTimer::timeout, this, &StationWatch::RefreshHealth);
+    m_restartTimer.setSingleShot(true);
+    connect(&m_restartTimer, &QTimer::timeout, this, [this] {
+        if (m_restart) {
+            m_restart();
+        }
+    });
+    // Connected after the panel: the panel already shows the answer.
+    connect(&link, &BoardLink::StatusRecordReceived, this, &StationWatch::OnStatusRecord);
+    connect(&link, &BoardLink::StatusTimedOut, this, &StationWatch::OnTimedOut);
+    connect(&link, &BoardLink::StartEnabledChanged, this, [this](bool enabled) {
+        if (!enabled) {
+            OnStarted();
+        }
+    });
+    connect(&link, &BoardLink::ReadoutsReset, this, &StationWatch::OnReset);
+    connect(&link, &BoardLink::StoppedByTimeOuts, this, &StationWatch::OnStoppedByTimeOuts);
+    connect(&window, &MainWindow::RecordRequested, this, &StationWatch::OnRecordRequested);
+}
+
+StationWatch::~StationWatch() = default;
+
+void StationWatch::SetRestartsByItself(bool restarts) {
+    m_restartsByItself = restarts;
+    m_link.SetRestartsByItself(restarts);
+}
+
+void StationWatch::OnStarted() {
+    m_restartTimer.stop();
+    m_connected = true;
+    m_health.Reset(NowMs());
+    m_healthTimer.start();
+}
+
+void StationWatch::OnStatusRecord() {
+    const std::int64_t now = NowMs();
+    // The chooser can be retyped while polling goes on: the next answer then
+    // comes from another station, which starts a new history and ends a
+    // recording (the one of every connection starts again).
+    const QString address = m_address ? m_address() : QString();
+    if (address != m_historyAddress) {
+        const bool hadHistory = !m_historyAddress.isEmpty();
+        m_historyAddress = address;
+        if (hadHistory) {
+            m_history.Clear();
+            m_recorder.Stop();
+            ShowRecordingText();
+            Q_EMIT HistoryRestarted();
+        }
+    }
+    m_health.OnAnswer(now, m_link.LastRoundTripMs());
+    m_backoff.Reset();
+    for (int n = 1; n <= HistorySample::kChannelCount; ++n) {
+        m_history.names[static_cast<std::size_t>(n - 1)] = m_panel.AdcName(n).trimmed();
+        m_history.units[static_cast<std::size_t>(n - 1)] =
+            m_panel.AdcUnit(n).trimmed() == QStringLiteral("v") ? QStringLiteral("V")
+                                                                : QStringLiteral("A");
+    }
+    m_history.Append(SampleFromPanel(m_panel, now));
+
+    std::array<int, RelayConfirmation::kRelayCount> states{};
+    for (int r = 1; r <= RelayConfirmation::kRelayCount; ++r) {
+        states[static_cast<std::size_t>(r - 1)] = m_panel.RelayState(r);
+    }
+    m_relays.OnStatus(states);
+    for (int r = 1; r <= RelayConfirmation::kRelayCount; ++r) {
+        m_window.SetRelayNote(r, m_relays.Note(r));
+    }
+
+    if (!m_recorder.IsRecording() && !m_recordEveryConnection.isEmpty()) {
+        if (const auto error = m_recorder.Start(m_recordEveryConnection)) {
+            m_recordEveryConnection.clear();
+            FailRecording(*error);
+        }
+        ShowRecordingText();
+    }
+    if (m_recorder.IsRecording()) {
+        const QDateTime time = QDateTime::fromMSecsSinceEpoch(now, Qt::UTC);
+        if (const auto error =
+                m_recorder.Write(CsvHeader(m_panel), CsvRow(m_panel, time, address))) {
+            // The recording stops; polling goes on.
+            m_recordEveryConnection.clear();
+            ShowRecordingText();
+            FailRecording(*error);
+        }
+    }
+    RefreshHealth();
+    Q_EMIT SampleAdded();
+}
+
+void StationWatch::OnTimedOut() {
+    m_health.OnTimeOut();
+    m_history.AppendGap(NowMs());
+    RefreshHealth();
+    Q_EMIT SampleAdded();
+}
+
+void StationWatch::OnReset() {
+    // STOP, another station, any error: a new history, no recording.
+    m_connected = false;
+    m_historyAddress.clear();
+    m_healthTimer.stop();
+    m_restartTimer.stop();
+    m_history.Clear();
+    m_relays.Reset();
+    for (int r = 1; r <= RelayConfirmation::kRelayCount; ++r) {
+        m_window.SetRelayNote(r, QString());
+    }
+    m_recorder.Stop();
+    ShowRecordingText();
+    m_window.SetHealthText(QString());
+    m_window.SetReadoutsStale(false, QString());
+    Q_EMIT HistoryRestarted();
+}
+
+void StationWatch::OnStoppedByTimeOuts() {
+    if (!m_restartsByItself) {
+        return;
+    }
+    m_restartDelayMs = m_backoff.NextDelayMs();
+    qCInfo(lcWatch) << "no answer: restarting in" << m_restartDelayMs << "ms";
+    m_window.SetMessageText(
+        QStringLiteral(" MSG: No answer, restarting in %1 s").arg(m_restartDelayMs / 1000));
+    m_restartTimer.start(m_restartDelayMs);
+}
+
+void StationWatch::RefreshHealth() {
+    if (!m_connected) {
+        return;
+    }
+    const std::int64_t now = NowMs();
+    if (m_link.State() == ConnectionState::Connected) {
+        m_window.SetConnectionTexts(m_health.StateText(now, StateText(ConnectionState::Connected)),
+                                    m_window.StatusMessageText());
+    }
+    m_window.SetHealthText(m_health.HealthText(now));
+    const bool stale = m_health.HasAnswer() && m_health.IsStale(now);
+    m_window.SetReadoutsStale(
+        stale,
+        stale ? QStringLiteral("No answer for %1 s").arg(m_health.AgeMs(now) / 1000) : QString());
+}
+
+void StationWatch::ExpectRelay(int relay, int state) {
+    m_relays.Expect(relay, state);
+    m_window.SetRelayNote(relay, m_relays.Note(relay));
+}
+
+bool StationWatch::StartRecording(const QString& path) {
+    if (const auto error = m_recorder.Start(path)) {
+        ShowRecordingText();
+        FailRecording(*error);
+        return false;
+    }
+    ShowRecordingText();
+    return true;
+}
+
+void StationWatch::StopRecording() {
+    m_recordEveryConnection.clear();
+    m_recorder.Stop();
+    ShowRecordingText();
+}
+
+void StationWatch::RecordEveryConnection(const QString& path) {
+    m_recordEveryConnection = path;
+    ShowRecordingText();
+}
+
+void StationWatch::OnRecordRequested() {
+    if (m_recorder.IsRecording() || !m_recordEveryConnection.isEmpty()) {
+        StopRecording();
+        return;
+    }
+    const QString path = QFileDialog::getSaveFileName(&m_window, tr("Record to CSV"), QString(),
+                                                      tr("CSV files (*.csv);;All files (*)"),
+                                                      nullptr, QFileDialog::DontConfirmOverwrite);
+    if (!path.isEmpty()) {
+        StartRecording(path);
+    }
+}
+
+void StationWatch::ShowRecordingText() {
+    QString path = m_recorder.IsRecording() ? m_recorder.Path() : m_recordEveryConnection;
+    m_window.SetRecordingText(path.isEmpty() ? QString() : QStringLiteral("REC \u25CF ") + path);
+}
+
+void StationWatch::FailRecording(const QString& text) {
+    qCWarning(lcWatch) << text;
+    // After this answer's receivers: the poll cycle is not held up by the box.
+    QTimer::singleShot(0, this, [this, text] { m_messages.ShowError(text); });
+}
+
+}  // namespace volnar

@@ -1,0 +1,92 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <QTimer>
+#include <functional>
+
+#include "history/csv_recorder.h"
+#include "history/link_health.h"
+#include "history/sample_history.h"
+
+namespace volnar {
+
+class BoardLink;
+class MainWindow;
+class MessageService;
+class StatusPanel;
+
+// Watches the connected station over time from the status answers the link
+// already receives: the history, the CSV recording, the health of the link,
+// the confirmation of relay switches, and (unattended) the restart after a
+// stop by time-outs. Shows its findings in the main window.
+class StationWatch final : public QObject {
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(StationWatch)
+
+public:
+    // `address` gives the chosen station's address for the recording;
+    // `restart` presses START again.
+    StationWatch(BoardLink& link, StatusPanel& panel, MainWindow& window, MessageService& messages,
+                 std::function<QString()> address, std::function<void()> restart,
+                 QObject* parent = nullptr);
+    ~StationWatch() override;
+
+    // Starts recording to `path` from the next answer; false (after an error
+    // box) when the file cannot be opened.
+    bool StartRecording(const QString& path);
+    void StopRecording();
+    // --record: recording starts with the first answer of every connection
+    // and goes on in the same file after each restart.
+    void RecordEveryConnection(const QString& path);
+    // --connect: a stop by time-outs starts again by itself, with back-off.
+    void SetRestartsByItself(bool restarts);
+
+    // A relay switch to `state` was sent; it is pending until confirmed.
+    void ExpectRelay(int relay, int state);
+
+    const SampleHistory& History() const { return m_history; }
+    const LinkHealth& Health() const { return m_health; }
+    const RelayConfirmation& Relays() const { return m_relays; }
+    const CsvRecorder& Recorder() const { return m_recorder; }
+    bool IsRestartPending() const { return m_restartTimer.isActive(); }
+    int RestartDelayMs() const { return m_restartDelayMs; }
+    // Redraws the link health now (the health timer does it every second).
+    void RefreshHealth();
+
+Q_SIGNALS:
+    // A new history started (STOP, another station): the plot says so.
+    void HistoryRestarted();
+    void SampleAdded();
+
+private:
+    void OnStatusRecord();
+    void OnTimedOut();
+    void OnStarted();
+    void OnReset();
+    void OnStoppedByTimeOuts();
+    void OnRecordRequested();
+    void ShowRecordingText();
+    void FailRecording(const QString& text);
+
+    BoardLink& m_link;
+    StatusPanel& m_panel;
+    MainWindow& m_window;
+    MessageService& m_messages;
+    std::function<QString()> m_address;
+    std::function<void()> m_restart;
+    SampleHistory m_history;
+    CsvRecorder m_recorder;
+    LinkHealth m_health;
+    RelayConfirmation m_relays;
+    RestartBackoff m_backoff;
+    QTimer m_healthTimer;
+    QTimer m_restartTimer;
+    QString m_recordEveryConnection;
+    QString m_historyAddress;  // the station the history is of
+    bool m_restartsByItself = false;
+    bool m_connected = false;
+    int m_restartDelayMs = 0;
+};
+
+}  // namespace volnar

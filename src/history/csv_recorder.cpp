@@ -1,0 +1,104 @@
+#include "history/csv_recorder.h"
+
+#include "panel/status_panel.h"
+
+namespace volnar {
+
+QString CsvField(const QString& text) {
+    const bool quote = text.contains(QLatin1Char(',')) || text.contains(QLatin1Char('"')) ||
+                       text.contains(QLatin1Char('\r')) || text.contains(QLatin1Char('\n'));
+    if (!quote) {
+        return text;
+    }
+    QString quoted = text;
+    quoted.replace(QLatin1Char('"'), QStringLiteral("\"\""));
+    return QLatin1Char('"') + quoted + QLatin1Char('"');
+}
+
+QByteArray CsvLine(const QStringList& fields) {
+    QStringList quoted;
+    quoted.reserve(fields.size());
+    for (const QString& field : fields) {
+        quoted << CsvField(field);
+    }
+    return (quoted.join(QLatin1Char(',')) + QStringLiteral("\r\n")).toUtf8();
+}
+
+QStringList CsvHeader(const StatusPanel& panel) {
+    QStringList header{QStringLiteral("time (UTC)"), QStringLiteral("station address"),
+                       QStringLiteral("station name")};
+    for (int n = 1; n <= StatusPanel::kAdcInputCount; ++n) {
+        const QString unit = panel.AdcUnit(n).trimmed();
+        // The station writes "v" for a voltmeter; any other unit is an
+        // ammeter, shown in amperes.
+        const QString shown =
+            unit == QStringLiteral("v") ? QStringLiteral("V") : QStringLiteral("A");
+        header << panel.AdcName(n).trimmed() + QStringLiteral(" (") + shown + QLatin1Char(')');
+    }
+    header << QStringLiteral("temperature (°C)") << QStringLiteral("temperature (°F)");
+    for (int r = 1; r <= StatusPanel::kRelayCount; ++r) {
+        header << QStringLiteral("relay %1 ").arg(r) + panel.RelayName(r).trimmed();
+    }
+    return header;
+}
+
+QStringList CsvRow(const StatusPanel& panel, const QDateTime& time, const QString& address) {
+    QStringList row{time.toUTC().toString(Qt::ISODateWithMs), address,
+                    panel.StationName().trimmed()};
+    for (int n = 1; n <= StatusPanel::kAdcInputCount; ++n) {
+        row << panel.AdcValue(n).trimmed();
+    }
+    row << panel.TemperatureCelsius().trimmed() << panel.TemperatureFahrenheit().trimmed();
+    for (int r = 1; r <= StatusPanel::kRelayCount; ++r) {
+        row << panel.RelayStateText(r).trimmed();
+    }
+    return row;
+}
+
+std::optional<QString> CsvRecorder::Start(const QString& path) {
+    Stop();
+    m_file.setFileName(path);
+    if (!m_file.open(QIODevice::WriteOnly | QIODevice::Append)) {
+        const QString error = m_file.errorString();
+        return QStringLiteral("Cannot record to %1: %2").arg(path, error);
+    }
+    m_path = path;
+    m_rows = 0;
+    return std::nullopt;
+}
+
+std::optional<QString> CsvRecorder::Write(const QStringList& header, const QStringList& row) {
+    if (!m_file.isOpen()) {
+        return std::nullopt;
+    }
+    // size() of a device (/dev/full, a pipe) is 0: the header goes there too.
+    if (m_rows == 0 && m_file.size() == 0) {
+        if (auto error = WriteLine(CsvLine(header))) {
+            return error;
+        }
+    }
+    if (auto error = WriteLine(CsvLine(row))) {
+        return error;
+    }
+    ++m_rows;
+    return std::nullopt;
+}
+
+std::optional<QString> CsvRecorder::WriteLine(const QByteArray& line) {
+    const qint64 written = m_file.write(line);
+    if (written != line.size() || !m_file.flush()) {
+        const QString error = m_file.errorString();
+        const QString path = m_path;
+        Stop();
+        return QStringLiteral("Recording to %1 stopped: %2").arg(path, error);
+    }
+    return std::nullopt;
+}
+
+void CsvRecorder::Stop() {
+    if (m_file.isOpen()) {
+        m_file.close();
+    }
+}
+
+}  // namespace volnar

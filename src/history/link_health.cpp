@@ -1,0 +1,100 @@
+#include "history/link_health.h"
+
+#include <algorithm>
+
+namespace volnar {
+
+void LinkHealth::Reset(std::int64_t nowMs) {
+    m_sinceMs = nowMs;
+    m_roundTripMs = 0;
+    m_lostInRow = 0;
+    m_answered = false;
+}
+
+void LinkHealth::OnAnswer(std::int64_t nowMs, int roundTripMs) {
+    m_sinceMs = nowMs;
+    m_roundTripMs = std::max(0, roundTripMs);
+    m_lostInRow = 0;
+    m_answered = true;
+}
+
+std::int64_t LinkHealth::AgeMs(std::int64_t nowMs) const {
+    return std::max<std::int64_t>(0, nowMs - m_sinceMs);
+}
+
+bool LinkHealth::IsStale(std::int64_t nowMs) const {
+    return AgeMs(nowMs) > static_cast<std::int64_t>(kStalePeriods) * m_pollPeriodMs;
+}
+
+QString LinkHealth::StateText(std::int64_t nowMs, const QString& connectedText) const {
+    if (!IsStale(nowMs)) {
+        return connectedText;
+    }
+    return QStringLiteral(" No answer for %1 s").arg(AgeMs(nowMs) / 1000);
+}
+
+QString LinkHealth::HealthText(std::int64_t nowMs) const {
+    if (!m_answered) {
+        return {};
+    }
+    return QStringLiteral("Last answer %1 s ago, round trip %2 ms")
+        .arg(AgeMs(nowMs) / 1000)
+        .arg(m_roundTripMs);
+}
+
+int RestartBackoff::NextDelayMs() {
+    const int delay = m_nextMs;
+    m_nextMs = std::min(kLongestDelayMs, m_nextMs * 2);
+    return delay;
+}
+
+void RelayConfirmation::Expect(int relay, int state) {
+    if (relay < 1 || relay > kRelayCount || (state != 0 && state != 1)) {
+        return;
+    }
+    Relay& r = m_relays[static_cast<std::size_t>(relay - 1)];
+    r.status = Status::Pending;
+    r.expected = state;
+    r.oldAnswers = 0;
+}
+
+void RelayConfirmation::OnStatus(const std::array<int, kRelayCount>& states) {
+    for (std::size_t n = 0; n < m_relays.size(); ++n) {
+        Relay& r = m_relays[n];
+        if (r.status != Status::Pending && r.status != Status::Mismatch) {
+            continue;
+        }
+        r.reported = states[n];
+        if (states[n] == r.expected) {
+            r.status = Status::Confirmed;
+        } else if (++r.oldAnswers >= kMismatchAnswers) {
+            r.status = Status::Mismatch;
+        }
+    }
+}
+
+RelayConfirmation::Status RelayConfirmation::StatusOf(int relay) const {
+    if (relay < 1 || relay > kRelayCount) {
+        return Status::None;
+    }
+    return m_relays[static_cast<std::size_t>(relay - 1)].status;
+}
+
+QString RelayConfirmation::Note(int relay) const {
+    switch (StatusOf(relay)) {
+        case Status::Pending:
+            return QStringLiteral("pending");
+        case Status::Mismatch: {
+            const int reported = m_relays[static_cast<std::size_t>(relay - 1)].reported;
+            return reported == 0   ? QStringLiteral("station still reports OFF")
+                   : reported == 1 ? QStringLiteral("station still reports ON")
+                                   : QStringLiteral("station reports no state");
+        }
+        case Status::None:
+        case Status::Confirmed:
+            break;
+    }
+    return {};
+}
+
+}  // namespace volnar

@@ -1,0 +1,87 @@
+#pragma once
+
+#include <QString>
+
+#include <array>
+#include <cstdint>
+
+namespace volnar {
+
+// How fresh the connected station's readouts are: the age of the last status
+// answer, its round-trip time and the losses in a row since it came.
+class LinkHealth final {
+public:
+    // Readouts are stale once the last answer is older than this many poll
+    // periods.
+    static constexpr int kStalePeriods = 3;
+
+    explicit LinkHealth(int pollPeriodMs) : m_pollPeriodMs(pollPeriodMs) {}
+
+    // A new connection: no answer yet, counted from `nowMs`.
+    void Reset(std::int64_t nowMs);
+    void OnAnswer(std::int64_t nowMs, int roundTripMs);
+    void OnTimeOut() { ++m_lostInRow; }
+
+    std::int64_t AgeMs(std::int64_t nowMs) const;
+    bool IsStale(std::int64_t nowMs) const;
+    int LostInRow() const { return m_lostInRow; }
+    bool HasAnswer() const { return m_answered; }
+    // " No answer for N s" while stale, otherwise `connectedText`.
+    QString StateText(std::int64_t nowMs, const QString& connectedText) const;
+    // "Last answer 2 s ago, round trip 35 ms"; empty before the first answer.
+    QString HealthText(std::int64_t nowMs) const;
+
+private:
+    int m_pollPeriodMs;
+    std::int64_t m_sinceMs = 0;  // the last answer, or the reset
+    int m_roundTripMs = 0;
+    int m_lostInRow = 0;
+    bool m_answered = false;
+};
+
+// Restart delays of an unattended connection that stopped by time-outs:
+// 5 s, doubling up to 5 min.
+class RestartBackoff final {
+public:
+    static constexpr int kFirstDelayMs = 5'000;
+    static constexpr int kLongestDelayMs = 300'000;
+
+    int NextDelayMs();
+    void Reset() { m_nextMs = kFirstDelayMs; }
+
+private:
+    int m_nextMs = kFirstDelayMs;
+};
+
+// Whether a relay switch sent to the station has been confirmed by its
+// status answers: pending until an answer reports the new state; after three
+// answers in a row with the old state the station is taken to disagree.
+class RelayConfirmation final {
+public:
+    static constexpr int kRelayCount = 4;
+    static constexpr int kMismatchAnswers = 3;
+
+    enum class Status { None, Pending, Confirmed, Mismatch };
+
+    // A switch of relay `relay` (1-4) to `state` (0 off, 1 on) was sent.
+    void Expect(int relay, int state);
+    // One status answer's relay states (0 off, 1 on, anything else unknown).
+    void OnStatus(const std::array<int, kRelayCount>& states);
+    void Reset() { m_relays = {}; }
+
+    Status StatusOf(int relay) const;
+    // What the panel adds to the relay's state text: "pending",
+    // "station still reports OFF", or nothing.
+    QString Note(int relay) const;
+
+private:
+    struct Relay {
+        Status status = Status::None;
+        int expected = 0;
+        int reported = 0;
+        int oldAnswers = 0;
+    };
+    std::array<Relay, kRelayCount> m_relays{};
+};
+
+}  // namespace volnar

@@ -1,0 +1,73 @@
+#include "history/sample_history.h"
+
+#include <cmath>
+#include <limits>
+
+#include "panel/status_panel.h"
+
+namespace volnar {
+namespace {
+
+constexpr float kNoValue = std::numeric_limits<float>::quiet_NaN();
+
+float Number(const QString& text) {
+    bool ok = false;
+    const double value = text.trimmed().toDouble(&ok);
+    return ok && std::isfinite(value) ? static_cast<float>(value) : kNoValue;
+}
+
+}  // namespace
+
+HistorySample SampleFromPanel(const StatusPanel& panel, std::int64_t timeMs) {
+    HistorySample sample;
+    sample.timeMs = timeMs;
+    for (int n = 1; n <= HistorySample::kChannelCount; ++n) {
+        sample.readings[static_cast<std::size_t>(n - 1)] = Number(panel.AdcValue(n));
+    }
+    sample.celsius = Number(panel.TemperatureCelsius());
+    sample.fahrenheit = Number(panel.TemperatureFahrenheit());
+    for (int r = 1; r <= HistorySample::kRelayCount; ++r) {
+        const int state = panel.RelayState(r);
+        if (state == 0 || state == 1) {
+            sample.relays |= static_cast<std::uint8_t>(1U << (r + 3));
+            sample.relays |= static_cast<std::uint8_t>(state << (r - 1));
+        }
+    }
+    return sample;
+}
+
+SampleHistory::SampleHistory(std::size_t capacity) : m_samples(capacity == 0 ? 1 : capacity) {}
+
+void SampleHistory::Append(const HistorySample& sample) {
+    const std::size_t capacity = m_samples.size();
+    if (m_size < capacity) {
+        m_samples[(m_first + m_size) % capacity] = sample;
+        ++m_size;
+    } else {
+        m_samples[m_first] = sample;
+        m_first = (m_first + 1) % capacity;
+    }
+}
+
+void SampleHistory::AppendGap(std::int64_t timeMs) {
+    if (m_size != 0 && At(m_size - 1).gap) {
+        return;
+    }
+    HistorySample gap;
+    gap.timeMs = timeMs;
+    gap.readings.fill(kNoValue);
+    gap.celsius = kNoValue;
+    gap.fahrenheit = kNoValue;
+    gap.gap = true;
+    Append(gap);
+}
+
+void SampleHistory::Clear() {
+    m_first = 0;
+    m_size = 0;
+    ++m_generation;
+    names = {};
+    units = {};
+}
+
+}  // namespace volnar

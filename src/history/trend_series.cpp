@@ -1,0 +1,109 @@
+#include "history/trend_series.h"
+
+#include <cmath>
+#include <limits>
+
+namespace volnar {
+namespace {
+
+constexpr double kBreak = std::numeric_limits<double>::quiet_NaN();
+
+}  // namespace
+
+float TrendValue(const HistorySample& sample, int series) {
+    if (series >= 0 && series < HistorySample::kChannelCount) {
+        return sample.readings[static_cast<std::size_t>(series)];
+    }
+    if (series == kTrendCelsius) {
+        return sample.celsius;
+    }
+    if (series == kTrendFahrenheit) {
+        return sample.fahrenheit;
+    }
+    return std::numeric_limits<float>::quiet_NaN();
+}
+
+std::size_t LowerBound(const SampleHistory& history, std::int64_t timeMs) {
+    std::size_t low = 0;
+    std::size_t high = history.Size();
+    while (low < high) {
+        const std::size_t mid = low + (high - low) / 2;
+        if (history.At(mid).timeMs < timeMs) {
+            low = mid + 1;
+        } else {
+            high = mid;
+        }
+    }
+    return low;
+}
+
+std::vector<TrendPoint> DecimateMinMax(const SampleHistory& history, int series,
+                                       std::int64_t fromMs, std::int64_t toMs, int buckets) {
+    std::vector<TrendPoint> points;
+    if (toMs <= fromMs || buckets < 1) {
+        return points;
+    }
+    const std::size_t first = LowerBound(history, fromMs);
+    const std::size_t last = LowerBound(history, toMs + 1);
+    const auto point = [&](std::size_t index) {
+        const HistorySample& s = history.At(index);
+        const float value = TrendValue(s, series);
+        return TrendPoint{static_cast<double>(s.timeMs) / 1000.0,
+                          s.gap || std::isnan(value) ? kBreak : static_cast<double>(value)};
+    };
+    if (last - first <= 2 * static_cast<std::size_t>(buckets)) {
+        for (std::size_t n = first; n < last; ++n) {
+            points.push_back(point(n));
+        }
+        return points;
+    }
+    points.reserve(4 * static_cast<std::size_t>(buckets));
+    const double span = static_cast<double>(toMs - fromMs);
+    std::size_t n = first;
+    for (int bucket = 0; bucket < buckets && n < last; ++bucket) {
+        const auto end = fromMs + static_cast<std::int64_t>(span * (bucket + 1) / buckets);
+        std::size_t minAt = last;
+        std::size_t maxAt = last;
+        bool broken = false;
+        std::int64_t breakMs = 0;
+        for (; n < last && (history.At(n).timeMs <= end || bucket == buckets - 1); ++n) {
+            const TrendPoint p = point(n);
+            if (std::isnan(p.value)) {
+                if (!broken) {
+                    breakMs = history.At(n).timeMs;
+                }
+                broken = true;
+                continue;
+            }
+            if (minAt == last || p.value < TrendValue(history.At(minAt), series)) {
+                minAt = n;
+            }
+            if (maxAt == last || p.value > TrendValue(history.At(maxAt), series)) {
+                maxAt = n;
+            }
+        }
+        // The break goes where it happened among the bucket's extremes.
+        const std::size_t a = std::min(minAt, maxAt);
+        const std::size_t b = std::max(minAt, maxAt);
+        const TrendPoint gap{static_cast<double>(breakMs) / 1000.0, kBreak};
+        bool gapDone = !broken;
+        const auto emitGapBefore = [&](std::size_t index) {
+            if (!gapDone && (index == last || history.At(index).timeMs > breakMs)) {
+                points.push_back(gap);
+                gapDone = true;
+            }
+        };
+        if (a != last) {
+            emitGapBefore(a);
+            points.push_back(point(a));
+        }
+        if (b != last && b != a) {
+            emitGapBefore(b);
+            points.push_back(point(b));
+        }
+        emitGapBefore(last);
+    }
+    return points;
+}
+
+}  // namespace volnar

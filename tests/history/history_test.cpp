@@ -1,0 +1,259 @@
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTimeZone>
+
+#include <cmath>
+#include <string>
+
+#include "history/csv_recorder.h"
+#include "history/link_health.h"
+#include "history/sample_history.h"
+#include "history/trend_series.h"
+#include "panel/status_panel.h"
+
+namespace volnar {
+namespace {
+
+// A status record: inputs 1-7 voltmeters reading n.5, input 8 an ammeter
+// (100 A / 50 mV shunt) reading 0.02 V, relays as given.
+std::string StatusRecord(const std::string& relays = "0101", const std::string& name8 = "Load") {
+    std::string record;
+    for (int n = 1; n <= 8; ++n) {
+        record += (n == 8 ? name8 : "In " + std::to_string(n)) + '|' +
+                  (n == 8 ? "0.02" : std::to_string(n) + ".5") + '|';
+    }
+    for (int r = 0; r < 4; ++r) {
+        record += "Pump " + std::to_string(r + 1) + '|' + relays.substr(r, 1) + '|';
+    }
+    record += "21.5|70.7|North gate|3 days|";
+    for (int n = 1; n <= 8; ++n)
+        record += n == 8 ? "a|" : "v|";
+    for (int n = 1; n <= 8; ++n)
+        record += "100|";
+    for (int n = 1; n <= 8; ++n)
+        record += "50|";
+    for (int n = 1; n <= 8; ++n)
+        record += n == 8 ? "2" : "1|";
+    return record;
+}
+
+TEST(SampleHistory, RingKeepsTheLatestAndGapsAreNeverDoubled) {
+    SampleHistory history(3);
+    const auto generation = history.Generation();
+    for (std::int64_t t : {1, 2, 3, 4}) {
+        HistorySample s;
+        s.timeMs = t;
+        history.Append(s);
+    }
+    history.AppendGap(5);
+    history.AppendGap(6);
+    ASSERT_EQ(history.Size(), 3U);
+    EXPECT_EQ(history.At(0).timeMs, 3);
+    EXPECT_EQ(history.At(1).timeMs, 4);
+    EXPECT_TRUE(history.Latest()->gap);
+    EXPECT_EQ(history.Latest()->timeMs, 5);
+    EXPECT_TRUE(std::isnan(history.Latest()->readings[0]));
+    history.Clear();
+    EXPECT_EQ(history.Size(), 0U);
+    EXPECT_GT(history.Generation(), generation);
+}
+
+TEST(SampleHistory, SampleTakesTheNumbersTheOperatorSees) {
+    StatusPanel panel;
+    panel.ShowStatusRecord(StatusRecord("0171"));
+    const HistorySample s = SampleFromPanel(panel, 42);
+    EXPECT_FLOAT_EQ(s.readings[0], 1.5F);
+    EXPECT_FLOAT_EQ(s.readings[7], 40.0F);  // 0.02 V over a 100 A / 50 mV shunt
+    EXPECT_FLOAT_EQ(s.celsius, 21.5F);
+    EXPECT_FALSE(s.RelayOn(1));
+    EXPECT_TRUE(s.RelayOn(2));
+    EXPECT_FALSE(s.RelayKnown(3));
+    EXPECT_TRUE(s.RelayKnown(4));
+    EXPECT_FALSE(s.gap);
+}
+
+TEST(TrendSeries, DecimationKeepsEveryExtremeAndNeverBridgesAGap) {
+    // One sample a second for 10,000 s: a sine, spikes at 1234 s (up) and
+    // 7777 s (down), answers lost at 5000-5002 s.
+    SampleHistory history(20'000);
+    for (std::int64_t t = 0; t < 10'000; ++t) {
+        if (t >= 5000 && t <= 5002) {
+            history.AppendGap(t * 1000);
+            continue;
+        }
+        HistorySample s;
+        s.timeMs = t * 1000;
+        s.readings[2] = t == 1234 ? 100.0F : t == 7777 ? -100.0F : std::sin(t / 300.0F);
+        history.Append(s);
+    }
+    struct Case {
+        std::int64_t from, to;
+        int buckets;
+        bool whole;
+    };
+    const Case cases[] = {
+        {.from = 0, .to = 9'999'000, .buckets = 400, .whole = false},
+        {.from = 0, .to = 9'999'000, .buckets = 7, .whole = false},
+        {.from = 4'990'000, .to = 5'010'000, .buckets = 400, .whole = true},
+    };
+    for (const Case& c : cases) {
+        const auto points = DecimateMinMax(history, 2, c.from, c.to, c.buckets);
+        double high = -1e9, low = 1e9;
+        bool broken = false;
+        for (std::size_t n = 0; n < points.size(); ++n) {
+            if (n > 0) {
+                ASSERT_LE(points[n - 1].timeS, points[n].timeS) << n;
+            }
+            if (std::isnan(points[n].value)) {
+                broken = true;
+                continue;
+            }
+            high = std::max(high, points[n].value);
+            low = std::min(low, points[n].value);
+            // No segment joins a point before the loss to one after it.
+            if (n > 0 && !std::isnan(points[n - 1].value)) {
+                EXPECT_FALSE(points[n - 1].timeS < 5000 && points[n].timeS > 5002) << n;
+            }
+        }
+        EXPECT_TRUE(broken) << c.buckets;
+        if (c.whole) {
+            EXPECT_EQ(points.size(), 19U);  // 18 answers and one gap
+        } else {
+            EXPECT_LE(points.size(), 3U * c.buckets);
+            EXPECT_EQ(high, 100.0);
+            EXPECT_EQ(low, -100.0);
+        }
+    }
+}
+
+TEST(Csv, FieldsAreQuotedOnlyWhenTheyMustBe) {
+    struct Case {
+        const char* text;
+        const char* expected;
+    };
+    const Case cases[] = {
+        {.text = "plain", .expected = "plain"},
+        {.text = "a,b", .expected = "\"a,b\""},
+        {.text = "say \"hi\"", .expected = "\"say \"\"hi\"\"\""},
+        {.text = "two\r\nlines", .expected = "\"two\r\nlines\""},
+        {.text = " spaced ", .expected = " spaced "},
+        {.text = "", .expected = ""},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(CsvField(QString::fromUtf8(c.text)), QString::fromUtf8(c.expected)) << c.text;
+    }
+    EXPECT_EQ(CsvLine({QStringLiteral("a"), QStringLiteral("b,c")}), QByteArray("a,\"b,c\"\r\n"));
+}
+
+TEST(Csv, HeaderAndRowCarryNamesUnitsAndUtcTime) {
+    StatusPanel panel;
+    panel.ShowStatusRecord(StatusRecord("0101", "Load, \"main\""));
+    const QStringList header = CsvHeader(panel);
+    ASSERT_EQ(header.size(), 3 + 8 + 2 + 4);
+    EXPECT_EQ(header[3], QStringLiteral("In 1 (V)"));
+    EXPECT_EQ(CsvLine({header[10]}), QByteArray("\"Load, \"\"main\"\" (A)\"\r\n"));
+    const QDateTime time = QDateTime::fromMSecsSinceEpoch(1'700'000'000'123, Qt::UTC);
+    const QStringList row =
+        CsvRow(panel, time.toTimeZone(QTimeZone(3600)), QStringLiteral("127.0.0.1"));
+    EXPECT_EQ(row[0], QStringLiteral("2023-11-14T22:13:20.123Z"));
+    EXPECT_EQ(row[2], QStringLiteral("North gate"));
+    EXPECT_EQ(row[10], QStringLiteral("40.00"));
+    EXPECT_EQ(row.last(), QStringLiteral("ON"));
+}
+
+TEST(Csv, RecorderAppendsAndWritesTheHeaderOnlyIntoAnEmptyFile) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("rec.csv"));
+    const QStringList header{QStringLiteral("h")};
+    for (const char* row : {"1", "2"}) {
+        CsvRecorder recorder;
+        ASSERT_FALSE(recorder.Start(path));
+        EXPECT_FALSE(recorder.Write(header, {QString::fromLatin1(row)}));
+        EXPECT_TRUE(recorder.IsRecording());
+    }
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), QByteArray("h\r\n1\r\n2\r\n"));
+}
+
+TEST(Csv, RecorderStopsWithAnErrorOnAFullDiskOrAnUnwritablePath) {
+    CsvRecorder full;
+    if (full.Start(QStringLiteral("/dev/full"))) {
+        GTEST_SKIP() << "no /dev/full";
+    }
+    const auto error = full.Write({QStringLiteral("h")}, {QStringLiteral("1")});
+    ASSERT_TRUE(error);
+    EXPECT_TRUE(error->contains(QStringLiteral("/dev/full")));
+    EXPECT_FALSE(full.IsRecording());
+    EXPECT_FALSE(full.Write({}, {}));  // stopped: nothing more is tried
+
+    CsvRecorder missing;
+    EXPECT_TRUE(missing.Start(QStringLiteral("/nonexistent-dir/rec.csv")));
+    EXPECT_FALSE(missing.IsRecording());
+}
+
+TEST(LinkHealth, StaleAfterThreeSilentPeriods) {
+    struct Case {
+        std::int64_t now;
+        bool stale;
+        const char* state;
+    };
+    LinkHealth health(1000);
+    health.Reset(0);
+    health.OnAnswer(10'000, 35);
+    const Case cases[] = {
+        {.now = 10'500, .stale = false, .state = " Connected"},
+        {.now = 13'000, .stale = false, .state = " Connected"},
+        {.now = 13'001, .stale = true, .state = " No answer for 3 s"},
+        {.now = 22'000, .stale = true, .state = " No answer for 12 s"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(health.IsStale(c.now), c.stale) << c.now;
+        EXPECT_EQ(health.StateText(c.now, QStringLiteral(" Connected")),
+                  QString::fromLatin1(c.state));
+    }
+    EXPECT_EQ(health.HealthText(12'000), QStringLiteral("Last answer 2 s ago, round trip 35 ms"));
+    health.OnTimeOut();
+    health.OnTimeOut();
+    EXPECT_EQ(health.LostInRow(), 2);
+    health.OnAnswer(23'000, 40);
+    EXPECT_EQ(health.LostInRow(), 0);
+}
+
+TEST(LinkHealth, RestartBackoffDoublesUpToFiveMinutes) {
+    RestartBackoff backoff;
+    std::vector<int> delays;
+    for (int n = 0; n < 8; ++n)
+        delays.push_back(backoff.NextDelayMs() / 1000);
+    EXPECT_EQ(delays, (std::vector<int>{5, 10, 20, 40, 80, 160, 300, 300}));
+    backoff.Reset();
+    EXPECT_EQ(backoff.NextDelayMs(), 5000);
+}
+
+TEST(RelayConfirmation, PendingThenConfirmedOrMismatch) {
+    using S = RelayConfirmation::Status;
+    RelayConfirmation relays;
+    relays.Expect(1, 1);  // followed at the second answer
+    relays.Expect(2, 1);  // never followed
+    const std::array<std::array<int, 4>, 4> answers{
+        {{0, 0, 0, 0}, {1, 0, 0, 0}, {1, 0, 0, 0}, {1, 0, 0, 0}}};
+    const std::array<std::pair<S, S>, 4> after{{{S::Pending, S::Pending},
+                                                {S::Confirmed, S::Pending},
+                                                {S::Confirmed, S::Mismatch},
+                                                {S::Confirmed, S::Mismatch}}};
+    for (std::size_t n = 0; n < answers.size(); ++n) {
+        relays.OnStatus(answers[n]);
+        EXPECT_EQ(relays.StatusOf(1), after[n].first) << n;
+        EXPECT_EQ(relays.StatusOf(2), after[n].second) << n;
+    }
+    EXPECT_EQ(relays.Note(2), QStringLiteral("station still reports OFF"));
+    EXPECT_EQ(relays.Note(1), QString());
+    EXPECT_EQ(relays.StatusOf(3), S::None);
+    relays.OnStatus({1, 1, 0, 0});  // a late follower is confirmed after all
+    EXPECT_EQ(relays.StatusOf(2), S::Confirmed);
+}
+
+}  // namespace
+}  // namespace volnar
