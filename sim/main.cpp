@@ -7,6 +7,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -43,6 +44,34 @@ int Fail(std::string message) {
     return 2;
 }
 
+// Seeds one station's model and fills its tables up to the asked rows (a
+// restart with the same state file and options adds nothing). Returns the
+// exit status on failure, 0 otherwise.
+int Prepare(const volnar::sim::Options& options, volnar::sim::StationModel& model,
+            std::string* error) {
+    using namespace volnar::sim;
+    model.SetSeed(options.seed.value_or(static_cast<std::uint64_t>(WallNow() * 1e6)));
+    model.SetStuckRelay(options.stuckRelay);
+    model.SetStartTime(MonotonicNow());
+    const auto missing = [](int wanted, std::size_t have) {
+        return wanted > static_cast<int>(have) ? wanted - static_cast<int>(have) : 0;
+    };
+    if (const int rows = missing(options.scripts, model.scripts().size())) {
+        model.AddGeneratedScripts(rows);
+    }
+    if (const int rows = missing(options.alerts, model.alerts().size())) {
+        model.AddGeneratedAlerts(rows);
+    }
+    if (const int rows = missing(options.modems, model.modems().size())) {
+        model.AddGeneratedModems(rows);
+    }
+    if (options.stateFile && model.changeCount() > 0 &&
+        !SaveState(*options.stateFile, model, error)) {
+        return Fail(*error);
+    }
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -69,31 +98,27 @@ int main(int argc, char** argv) {
     netsnmp_ds_set_boolean(NETSNMP_DS_LIBRARY_ID, NETSNMP_DS_LIB_DISABLE_PERSISTENT_LOAD, 1);
     netsnmp_ds_set_boolean(NETSNMP_DS_LIBRARY_ID, NETSNMP_DS_LIB_DISABLE_PERSISTENT_SAVE, 1);
 
-    StationModel model;
+    // One model per station; with several, each has its own name, seed and
+    // state file (OptionsForStation).
+    std::vector<Options> stationOptions;
+    for (int k = 1; k <= options.stations; ++k) {
+        stationOptions.push_back(options.stations == 1 ? options : OptionsForStation(options, k));
+    }
+    std::vector<std::unique_ptr<StationModel>> models;
     std::string error;
-    if (options.stateFile && !LoadOrCreateState(*options.stateFile, model, &error)) {
-        return Fail(error);
-    }
-    model.SetSeed(options.seed.value_or(static_cast<std::uint64_t>(WallNow() * 1e6)));
-    model.SetStuckRelay(options.stuckRelay);
-    model.SetStartTime(MonotonicNow());
-    // Tables are filled up to the asked number of rows, so that restarting
-    // with the same state file and options adds nothing.
-    const auto missing = [](int wanted, std::size_t have) {
-        return wanted > static_cast<int>(have) ? wanted - static_cast<int>(have) : 0;
-    };
-    if (const int rows = missing(options.scripts, model.scripts().size())) {
-        model.AddGeneratedScripts(rows);
-    }
-    if (const int rows = missing(options.alerts, model.alerts().size())) {
-        model.AddGeneratedAlerts(rows);
-    }
-    if (const int rows = missing(options.modems, model.modems().size())) {
-        model.AddGeneratedModems(rows);
-    }
-    if (options.stateFile && model.changeCount() > 0 &&
-        !SaveState(*options.stateFile, model, &error)) {
-        return Fail(error);
+    for (std::size_t i = 0; i < stationOptions.size(); ++i) {
+        const Options& one = stationOptions[i];
+        auto model = std::make_unique<StationModel>();
+        if (one.stateFile && !LoadOrCreateState(*one.stateFile, *model, &error)) {
+            return Fail(error);
+        }
+        if (options.stations > 1 && model->stationName() == "VOLN-SIM") {
+            model->SetStationName("VOLN-SIM-" + std::to_string(i + 1));
+        }
+        if (const int failed = Prepare(one, *model, &error)) {
+            return failed;
+        }
+        models.push_back(std::move(model));
     }
 
     RequestLog log;
@@ -117,17 +142,30 @@ int main(int argc, char** argv) {
 
     int status = 0;
     {
-        StationServer server(options, model, options.logFile ? &log : nullptr);
-        if (!server.Open(&error)) {
-            return Fail(error);
+        std::vector<std::unique_ptr<StationServer>> servers;
+        std::vector<StationServer*> running;
+        for (std::size_t i = 0; i < stationOptions.size(); ++i) {
+            Options& one = stationOptions[i];
+            if (i > 0 && one.listenPort == 0) {
+                one.listenPort = servers.front()->port();  // the same port for every station
+            }
+            servers.push_back(
+                std::make_unique<StationServer>(one, *models[i], options.logFile ? &log : nullptr));
+            if (!servers.back()->Open(&error)) {
+                return Fail(error);
+            }
+            running.push_back(servers.back().get());
+            std::printf("listening on %s:%u\n", one.listenAddress.c_str(),
+                        static_cast<unsigned>(servers.back()->port()));
         }
-        std::printf("listening on %s:%u\n", options.listenAddress.c_str(),
-                    static_cast<unsigned>(server.port()));
         std::fflush(stdout);
-        server.Run(g_stop, wake[0]);
+        StationServer::RunAll(running, g_stop, wake[0]);
     }
-    if (options.stateFile && !SaveState(*options.stateFile, model, &error)) {
-        status = Fail(error);
+    for (std::size_t i = 0; i < stationOptions.size(); ++i) {
+        if (stationOptions[i].stateFile &&
+            !SaveState(*stationOptions[i].stateFile, *models[i], &error)) {
+            status = Fail(error);
+        }
     }
     close(wake[0]);
     close(wake[1]);

@@ -12,7 +12,8 @@ const char* const kUsage =
     "usage: volnar-station --listen 127.0.0.1:PORT [--community TEXT] [--state FILE]\n"
     "                      [--seed N] [--log FILE] [--drop RATE] [--delay MS[:JITTER]]\n"
     "                      [--fail OID=STATUS]... [--scripts N] [--alerts N] [--modems N]\n"
-    "                      [--stuck-relay N]\n";
+    "                      [--stuck-relay N] [--stations N] [--drop RATE@K]...\n"
+    "                      [--delay MS[:JITTER]@K]...\n";
 
 const char* const kHelp =
     "\n"
@@ -41,6 +42,13 @@ const char* const kHelp =
     "  --scripts N, --alerts N, --modems N\n"
     "                           fill the table with generated rows up to N rows\n"
     "                           Example: volnar-station --listen 127.0.0.1:1161 --scripts 3\n"
+    "  --stations N             serves N independent stations (1 to 1000) on consecutive\n"
+    "                           loopback addresses from the --listen one, same port\n"
+    "                           Example: volnar-station --listen 127.0.1.1:1161 --stations 20\n"
+    "  --drop RATE@K, --delay MS[:JITTER]@K\n"
+    "                           the drop rate or delay of station K only; repeatable\n"
+    "                           Example: volnar-station --listen 127.0.1.1:1161 --stations 20 \\\n"
+    "                                      --drop 1@3 --delay 1500@4\n"
     "  -h, --help               print this help and exit\n"
     "                           Example: volnar-station --help\n";
 
@@ -103,6 +111,45 @@ std::optional<std::pair<std::string, std::uint16_t>> ParseListen(const std::stri
 
 }  // namespace
 
+std::string StationAddress(const std::string& first, int k) {
+    in_addr address{};
+    if (k < 1 || inet_pton(AF_INET, first.c_str(), &address) != 1) {
+        return {};
+    }
+    std::uint32_t host = ntohl(address.s_addr);
+    for (int i = 1; i < k; ++i) {
+        do {
+            ++host;
+        } while ((host & 0xFF) == 0 || (host & 0xFF) == 255);
+    }
+    if ((host >> 24) != 127) {
+        return {};
+    }
+    address.s_addr = htonl(host);
+    char text[INET_ADDRSTRLEN] = {};
+    inet_ntop(AF_INET, &address, text, sizeof text);
+    return text;
+}
+
+Options OptionsForStation(const Options& all, int k) {
+    Options one = all;
+    one.stations = 1;
+    one.stationOverrides.clear();
+    one.listenAddress = StationAddress(all.listenAddress, k);
+    if (all.seed) {
+        one.seed = *all.seed + static_cast<std::uint64_t>(k - 1);
+    }
+    if (all.stateFile && k > 1) {
+        one.stateFile = *all.stateFile + "." + std::to_string(k);
+    }
+    if (const auto found = all.stationOverrides.find(k); found != all.stationOverrides.end()) {
+        one.dropRate = found->second.dropRate.value_or(one.dropRate);
+        one.delayMs = found->second.delayMs.value_or(one.delayMs);
+        one.jitterMs = found->second.jitterMs.value_or(one.jitterMs);
+    }
+    return one;
+}
+
 std::optional<int> ParseErrorStatus(const std::string& text) {
     for (const auto& [name, status] : kStatusNames) {
         if (text == name) {
@@ -155,6 +202,28 @@ OptionsResult ParseOptions(const std::vector<std::string>& args) {
                 return fail("--seed takes a number");
             }
             options.seed = static_cast<std::uint64_t>(*seed);
+        } else if (name == "--stations") {
+            const auto count = ParseInteger(value, 1, kMaxStations);
+            if (!count) {
+                return fail("--stations takes a count from 1 to " + std::to_string(kMaxStations));
+            }
+            options.stations = static_cast<int>(*count);
+        } else if ((name == "--drop" || name == "--delay") &&
+                   value.find('@') != std::string::npos) {
+            const auto at = value.rfind('@');
+            const auto station = ParseInteger(value.substr(at + 1), 1, kMaxStations);
+            auto single = ParseOptions({"--listen", "127.0.0.1:0", name, value.substr(0, at)});
+            if (!station || !single.options) {
+                return fail(name + " takes VALUE@STATION, station 1 to " +
+                            std::to_string(kMaxStations));
+            }
+            StationOverride& override = options.stationOverrides[static_cast<int>(*station)];
+            if (name == "--drop") {
+                override.dropRate = single.options->dropRate;
+            } else {
+                override.delayMs = single.options->delayMs;
+                override.jitterMs = single.options->jitterMs;
+            }
         } else if (name == "--drop") {
             char* end = nullptr;
             const double rate = std::strtod(value.c_str(), &end);
@@ -205,6 +274,15 @@ OptionsResult ParseOptions(const std::vector<std::string>& args) {
     }
     if (!listenGiven) {
         return fail("--listen 127.0.0.1:PORT is required");
+    }
+    if (StationAddress(options.listenAddress, options.stations).empty()) {
+        return fail("--stations " + std::to_string(options.stations) + " from " +
+                    options.listenAddress + " would leave 127.0.0.0/8");
+    }
+    for (const auto& [station, override] : options.stationOverrides) {
+        if (station > options.stations) {
+            return fail("@" + std::to_string(station) + " names a station beyond --stations");
+        }
     }
     result.options = std::move(options);
     return result;

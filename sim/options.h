@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -12,6 +13,13 @@ namespace volnar::sim {
 struct FailRule {
     Oid oid;
     int status = 0;
+};
+
+// Drop rate or delay given for one station of several (`--drop 0.3@17`).
+struct StationOverride {
+    std::optional<double> dropRate;
+    std::optional<int> delayMs;
+    std::optional<int> jitterMs;
 };
 
 struct Options {
@@ -29,8 +37,12 @@ struct Options {
     int alerts = 0;
     int modems = 0;
     int stuckRelay = 0;  // --stuck-relay N: relay N never changes state
+    int stations = 1;    // --stations N
+    std::map<int, StationOverride> stationOverrides;  // by station number, 1 and up
     bool help = false;
 };
+
+inline constexpr int kMaxStations = 1000;  // one socket each, all within select()'s set
 
 struct OptionsResult {
     std::optional<Options> options;
@@ -43,6 +55,15 @@ OptionsResult ParseOptions(const std::vector<std::string>& args);
 
 // Error status by number (1 and up) or by its SNMP name ("genErr").
 std::optional<int> ParseErrorStatus(const std::string& text);
+
+// The address of station k (1 and up) of several: the --listen address for
+// the first, then the following addresses, skipping last octets 0 and 255.
+// Empty when it would leave 127.0.0.0/8.
+std::string StationAddress(const std::string& first, int k);
+
+// The options one station of several runs with: its own address, seed,
+// state file (FILE.k for k > 1) and its own --drop/--delay when given.
+Options OptionsForStation(const Options& all, int k);
 
 extern const char* const kUsage;
 // Follows the usage in --help: every option with an example.

@@ -362,7 +362,29 @@ void StationServer::AfterChange() {
     }
 }
 
-void StationServer::Run(const volatile std::sig_atomic_t& stop, int wakeFd) {
+double StationServer::Wait(double now) const {
+    double wait = 1.0;
+    if (const auto due = m_model.NextDueTime()) {
+        wait = std::min(wait, *due - now);
+    }
+    if (!m_pending.empty()) {
+        wait = std::min(wait, m_pending.front().due - now);
+    }
+    return wait;
+}
+
+void StationServer::Service(double now) {
+    m_model.Advance(now);
+    AfterChange();
+    while (!m_pending.empty() && m_pending.front().due <= now) {
+        snmp_pdu* answer = m_pending.front().pdu;
+        m_pending.pop_front();
+        SendAnswer(answer);
+    }
+}
+
+void StationServer::RunAll(const std::vector<StationServer*>& servers,
+                           const volatile std::sig_atomic_t& stop, int wakeFd) {
     while (stop == 0) {
         int fdCount = 0;
         int block = 1;
@@ -378,11 +400,8 @@ void StationServer::Run(const volatile std::sig_atomic_t& stop, int wakeFd) {
         if (block == 0) {
             wait = std::min(wait, libraryTimeout.tv_sec + libraryTimeout.tv_usec / 1e6);
         }
-        if (const auto due = m_model.NextDueTime()) {
-            wait = std::min(wait, *due - now);
-        }
-        if (!m_pending.empty()) {
-            wait = std::min(wait, m_pending.front().due - now);
+        for (const StationServer* server : servers) {
+            wait = std::min(wait, server->Wait(now));
         }
         wait = std::max(wait, 0.0);
         timeval timeout{};
@@ -404,12 +423,8 @@ void StationServer::Run(const volatile std::sig_atomic_t& stop, int wakeFd) {
             snmp_timeout();
         }
         const double after = MonotonicNow();
-        m_model.Advance(after);
-        AfterChange();
-        while (!m_pending.empty() && m_pending.front().due <= after) {
-            snmp_pdu* answer = m_pending.front().pdu;
-            m_pending.pop_front();
-            SendAnswer(answer);
+        for (StationServer* server : servers) {
+            server->Service(after);
         }
     }
 }

@@ -5,6 +5,7 @@
 #include <deque>
 #include <random>
 #include <string>
+#include <vector>
 
 #include "board_agent.h"
 #include "options.h"
@@ -31,9 +32,10 @@ public:
     bool Open(std::string* error);
     std::uint16_t port() const { return m_port; }
 
-    // Serves until stop becomes non-zero; wakeFd becomes readable when a
-    // signal arrives.
-    void Run(const volatile std::sig_atomic_t& stop, int wakeFd);
+    // Serves every server (all share net-snmp's session list) until stop
+    // becomes non-zero; wakeFd becomes readable when a signal arrives.
+    static void RunAll(const std::vector<StationServer*>& servers,
+                       const volatile std::sig_atomic_t& stop, int wakeFd);
 
 private:
     struct PendingAnswer {
@@ -50,6 +52,10 @@ private:
     bool FitsOneDatagram(snmp_pdu* answer) const;
     void SendAnswer(snmp_pdu* answer);
     void AfterChange();
+    // The seconds until this station has something to do.
+    double Wait(double now) const;
+    // Advances the model and sends the answers that are due.
+    void Service(double now);
 
     const Options& m_options;
     StationModel& m_model;

@@ -1,4 +1,5 @@
 #include "app/application.h"
+#include "fleetview/fleet_window.h"
 
 #include <QDate>
 #include <QDialog>
@@ -133,6 +134,24 @@ void Application::Wire() {
     connect(w, &MainWindow::PlaceholderRequested, this, &Application::OnPlaceholder);
     connect(w, &MainWindow::AboutRequested, this, &Application::OnAbout);
     connect(w, &MainWindow::DatabaseOptionsRequested, this, &Application::OnDatabaseOptions);
+    connect(w, &MainWindow::FleetOverviewRequested, this, [this] {
+        // One fleet window, a child of the main window; its rows come from
+        // the directory each time it is shown.
+        auto* fleet = m_window->findChild<FleetWindow*>();
+        if (fleet == nullptr) {
+            fleet = new FleetWindow(m_window.get());
+            connect(fleet, &FleetWindow::RefreshRequested, m_worker.get(),
+                    &DirectoryWorker::LoadStationRecords);
+            connect(m_worker.get(), &DirectoryWorker::StationRecordsLoaded, fleet,
+                    &FleetWindow::SetStations);
+            connect(fleet, &FleetWindow::StationChosen, this, [this](const QString& address) {
+                Choose(address);
+                m_window->activateWindow();
+            });
+        }
+        fleet->show();
+        fleet->raise();
+    });
     connect(w, &MainWindow::AddIpRequested, this,
             [this] { OpenStationDialog(StationDialogMode::Add); });
     connect(w, &MainWindow::EditIpRequested, this,

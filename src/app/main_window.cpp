@@ -386,6 +386,9 @@ void MainWindow::BuildMenus() {
     QAction* database = options->addAction(tr("DataBase"));
     database->setObjectName(QStringLiteral("databaseAction"));
     connect(database, &QAction::triggered, this, &MainWindow::DatabaseOptionsRequested);
+    QAction* fleet = options->addAction(tr("Fleet overview"));
+    fleet->setObjectName(QStringLiteral("fleetAction"));
+    connect(fleet, &QAction::triggered, this, &MainWindow::FleetOverviewRequested);
 
     QMenu* help = menuBar()->addMenu(tr("&Help"));
     QAction* about = help->addAction(tr("&About"));

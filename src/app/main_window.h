@@ -100,6 +100,7 @@ Q_SIGNALS:
     void DeleteIpRequested();
     void SetDefaultRequested();
     void DatabaseOptionsRequested();
+    void FleetOverviewRequested();
     void AboutRequested();
     void RelayRequested(int relay);
     void AdcRequested(int channel);

@@ -350,6 +350,16 @@ void DirectoryWorker::LoadAddressList() {
         });
 }
 
+void DirectoryWorker::LoadStationRecords() {
+    Run<std::optional<std::vector<StationRecord>>>(
+        true, [](DirectoryCore& core) { return core.Directory().LoadStationRecords(); },
+        [this](std::optional<std::vector<StationRecord>> records) {
+            if (records) {
+                Q_EMIT StationRecordsLoaded(*records);
+            }
+        });
+}
+
 void DirectoryWorker::LookupStation(const QString& address) {
     Run<LookupResult>(
         false, [address](DirectoryCore& core) { return core.Directory().LookupStation(address); },

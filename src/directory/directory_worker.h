@@ -54,6 +54,8 @@ public:
     // quiet.
     void LoadStationList(bool loud = true);
     void LoadAddressList();
+    // Every row, for the fleet overview: StationRecordsLoaded.
+    void LoadStationRecords();
     // Quiet: a failure is only logged and shows as not answering.
     void LookupStation(const QString& address);
     void SetDefaultStation(const QString& address);
@@ -76,6 +78,7 @@ Q_SIGNALS:
     void StationListLoaded(const volnar::StationList& list);
     void StationListFailed();
     void AddressListLoaded(const volnar::AddressList& list);
+    void StationRecordsLoaded(const std::vector<volnar::StationRecord>& records);
     void StationLookedUp(const QString& address, const volnar::LookupResult& result);
     void DefaultStationSet(bool ok);
     void Submitted(bool ok, volnar::StationFormField problem);

@@ -219,6 +219,15 @@ std::optional<AddressList> StationDirectory::LoadAddressList() {
     return read ? std::optional(list) : std::nullopt;
 }
 
+std::optional<std::vector<StationRecord>> StationDirectory::LoadStationRecords() {
+    std::vector<StationRecord> records;
+    const bool read = ReadRows([&records](StationRecord&& row) {
+        records.push_back(std::move(row));
+        return true;
+    });
+    return read ? std::optional(std::move(records)) : std::nullopt;
+}
+
 LookupResult StationDirectory::LookupStation(const QString& address) {
     // The rows are compared here rather than in a WHERE clause so the match
     // is exact on every driver (no collation, no padding rules); an empty

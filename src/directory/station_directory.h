@@ -4,6 +4,7 @@
 #include <QStringList>
 #include <functional>
 #include <optional>
+#include <vector>
 
 #include "panel/message_service.h"
 #include "panel/station_record.h"
@@ -95,6 +96,8 @@ public:
     // then left as it was.
     std::optional<StationList> LoadStationList();
     std::optional<AddressList> LoadAddressList();
+    // Every row in table order (the fleet overview and the exporter).
+    std::optional<std::vector<StationRecord>> LoadStationRecords();
 
     // The row whose IPADDRESS is exactly this address (never an empty one).
     LookupResult LookupStation(const QString& address);

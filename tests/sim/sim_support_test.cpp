@@ -139,11 +139,54 @@ TEST(Options, BadValuesAreRefused) {
         {"--listen", "127.0.0.1:0", "--scripts", "100001"},
         {"--listen", "127.0.0.1:0", "--seed"},
         {"--listen", "127.0.0.1:0", "--port", "5"},
+        {"--listen", "127.0.0.1:0", "--stations", "0"},
+        {"--listen", "127.0.0.1:0", "--stations", "1001"},
+        {"--listen", "127.255.255.250:0", "--stations", "10"},
+        {"--listen", "127.0.1.1:0", "--stations", "3", "--drop", "0.3@4"},
+        {"--listen", "127.0.1.1:0", "--stations", "3", "--drop", "2@1"},
+        {"--listen", "127.0.1.1:0", "--stations", "3", "--delay", "5:@1"},
+        {"--listen", "127.0.1.1:0", "--stations", "3", "--delay", "5@"},
     };
     for (const auto& args : commands) {
         const auto result = ParseOptions(args);
         EXPECT_FALSE(result.options.has_value()) << (args.empty() ? "" : args.back());
         EXPECT_FALSE(result.error.empty());
+    }
+}
+
+TEST(Options, ManyStationsEachWithItsOwnAddressAndFaults) {
+    const auto result =
+        ParseOptions({"--listen", "127.0.1.253:1161", "--stations", "600", "--seed", "7", "--state",
+                      "s.json", "--drop", "0.1", "--drop", "0.3@2", "--delay", "1500:20@3"});
+    ASSERT_TRUE(result.options) << result.error;
+    struct Case {
+        int station;
+        std::string address;
+        double drop;
+        int delayMs = 0;
+        int jitterMs = 0;
+        std::string stateFile;
+    };
+    const std::vector<Case> cases = {
+        {.station = 1, .address = "127.0.1.253", .drop = 0.1, .stateFile = "s.json"},
+        {.station = 2, .address = "127.0.1.254", .drop = 0.3, .stateFile = "s.json.2"},
+        {.station = 3,
+         .address = "127.0.2.1",
+         .drop = 0.1,
+         .delayMs = 1500,
+         .jitterMs = 20,
+         .stateFile = "s.json.3"},
+        {.station = 600, .address = "127.0.4.90", .drop = 0.1, .stateFile = "s.json.600"},
+    };
+    for (const Case& c : cases) {
+        const Options one = OptionsForStation(*result.options, c.station);
+        EXPECT_EQ(one.listenAddress, c.address) << c.station;
+        EXPECT_EQ(one.listenPort, 1161) << c.station;
+        EXPECT_DOUBLE_EQ(one.dropRate, c.drop) << c.station;
+        EXPECT_EQ(one.delayMs, c.delayMs) << c.station;
+        EXPECT_EQ(one.jitterMs, c.jitterMs) << c.station;
+        EXPECT_EQ(one.stateFile, c.stateFile) << c.station;
+        EXPECT_EQ(one.seed, 7u + static_cast<unsigned>(c.station - 1)) << c.station;
     }
 }
 

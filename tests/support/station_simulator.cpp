@@ -52,7 +52,7 @@ bool StationSimulator::Start(int timeoutMs) {
         return false;
     }
     static const QRegularExpression kListening(
-        QStringLiteral("^listening on 127\\.0\\.0\\.1:(\\d+)$"));
+        QStringLiteral("^listening on 127\\.\\d+\\.\\d+\\.\\d+:(\\d+)$"));
     const QDeadlineTimer deadline(timeoutMs);
     QByteArray output;
     while (!deadline.hasExpired()) {

@@ -1,0 +1,100 @@
+// volnar-exporter: polls every station of a directory and serves their
+// readings at /metrics in the Prometheus text format.
+#include <QCoreApplication>
+#include <QHttpServer>
+#include <QHttpServerResponse>
+#include <QSocketNotifier>
+#include <QTextStream>
+
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <cstdio>
+
+#include "directory/station_directory.h"
+#include "fleet/exporter_options.h"
+#include "fleet/fleet_poller.h"
+#include "fleet/metrics_text.h"
+
+namespace {
+
+int g_signalPipe[2] = {-1, -1};
+
+void OnSignal(int) {
+    const char byte = 1;
+    [[maybe_unused]] const auto written = write(g_signalPipe[1], &byte, 1);
+}
+
+// The directory's reports go to the journal (stderr), never to a box.
+class StderrMessages final : public volnar::MessageService {
+public:
+    bool Show(volnar::MessageIcon, const QString& text, volnar::MessageButtons,
+              const QString&) override {
+        QTextStream(stderr) << "volnar-exporter: " << text.simplified() << '\n';
+        return false;
+    }
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    const volnar::ExporterOptionsResult parsed =
+        volnar::ParseExporterOptions(QCoreApplication::arguments().mid(1));
+    if (!parsed.options) {
+        QTextStream(stderr) << "volnar-exporter: " << parsed.error << '\n'
+                            << "usage: volnar-exporter --database LOCATION "
+                               "[--listen 127.0.0.1:9850] [--period 10]\n";
+        return 2;
+    }
+    const volnar::ExporterOptions& options = *parsed.options;
+    if (options.help) {
+        std::fputs(volnar::kExporterHelp, stdout);
+        return 0;
+    }
+
+    StderrMessages messages;
+    volnar::StationDirectory directory(messages);
+    std::vector<volnar::StationRecord> records;
+    if (!directory.ConnectDatabase(options.database)) {
+        return 1;
+    }
+    if (auto rows = directory.LoadStationRecords()) {
+        records = std::move(*rows);
+    } else {
+        return 1;
+    }
+    directory.DisconnectDatabase();
+
+    volnar::FleetPoller poller;
+    poller.SetPeriodMs(options.periodSeconds * 1000);
+    poller.SetStations(records);
+
+    QHttpServer server;
+    server.route(QStringLiteral("/metrics"), [&poller] {
+        return QHttpServerResponse(QByteArrayLiteral("text/plain; version=0.0.4; charset=utf-8"),
+                                   volnar::FormatMetrics(poller));
+    });
+    const quint16 port = server.listen(options.listenAddress, options.listenPort);
+    if (port == 0) {
+        QTextStream(stderr) << "volnar-exporter: cannot listen on "
+                            << options.listenAddress.toString() << ':' << options.listenPort
+                            << '\n';
+        return 1;
+    }
+    QTextStream(stdout) << "volnar-exporter: " << poller.RowCount() << " stations, serving http://"
+                        << options.listenAddress.toString() << ':' << port << "/metrics"
+                        << Qt::endl;
+
+    // SIGTERM and SIGINT end the event loop cleanly.
+    if (socketpair(AF_UNIX, SOCK_STREAM, 0, g_signalPipe) == 0) {
+        auto* notifier = new QSocketNotifier(g_signalPipe[0], QSocketNotifier::Read, &app);
+        QObject::connect(notifier, &QSocketNotifier::activated, &app, &QCoreApplication::quit);
+        std::signal(SIGTERM, OnSignal);
+        std::signal(SIGINT, OnSignal);
+    }
+    std::signal(SIGPIPE, SIG_IGN);  // a scraper that hangs up is no reason to end
+    poller.Start();
+    return QCoreApplication::exec();
+}

@@ -1,0 +1,235 @@
+#include "fleet/fleet_poller.h"
+
+#include <QLoggingCategory>
+#include <QTimer>
+
+#include <algorithm>
+
+#include "directory/station_directory.h"
+#include "link/board_objects.h"
+#include "link/snmp_session.h"
+#include "panel/station_text.h"
+#include "panel/status_panel.h"
+#include "panel/text_rules.h"
+
+Q_LOGGING_CATEGORY(lcFleet, "volnar.fleet")
+
+namespace volnar {
+
+namespace {
+
+constexpr qint64 kTimeoutUnitMs = 640;       // one unit of the directory's TIMEOUT
+constexpr qint64 kDefaultTimeoutMs = 1'000;  // net-snmp's own, for TIMEOUT 0
+
+}  // namespace
+
+QString FleetStateText(FleetState state) {
+    switch (state) {
+        case FleetState::Answering:
+            return QStringLiteral("answering");
+        case FleetState::Late:
+            return QStringLiteral("late");
+        case FleetState::Silent:
+            break;
+    }
+    return QStringLiteral("silent");
+}
+
+FleetState StateForAge(std::optional<qint64> ageMs, qint64 periodMs, qint64 timeoutMs) {
+    if (!ageMs) {
+        return FleetState::Silent;
+    }
+    if (*ageMs <= periodMs + timeoutMs) {
+        return FleetState::Answering;
+    }
+    if (*ageMs <= 3 * periodMs + timeoutMs) {
+        return FleetState::Late;
+    }
+    return FleetState::Silent;
+}
+
+std::optional<StationSettings> FleetSettingsFor(const StationRecord& record) {
+    const std::optional<QString> address = CanonicalIpv4(record.IPADDRESS.trimmed());
+    if (!address || *address == QLatin1String(kProtectedAddress)) {
+        return std::nullopt;
+    }
+    const std::int32_t port = text::DecimalToInt(record.PORT.toStdString());
+    if (port < 1 || port > 65535) {
+        return std::nullopt;
+    }
+    StationSettings settings;
+    settings.address = *address;
+    settings.port = static_cast<quint16>(port);
+    settings.community = StationBytes(record.PASSWORD);
+    const qint64 timeout =
+        std::max<std::int32_t>(0, text::DecimalToInt(record.TIMEOUT.toStdString()));
+    settings.timeoutMicroseconds = timeout * kTimeoutUnitMs * 1000;
+    settings.retries = std::max<std::int32_t>(0, text::DecimalToInt(record.RETRIES.toStdString()));
+    return settings;
+}
+
+FleetPoller::FleetPoller(QObject* parent, TransportFactory factory)
+    : QObject(parent), m_factory(std::move(factory)), m_timer(new QTimer(this)) {
+    if (!m_factory) {
+        m_factory = [] { return std::make_unique<SnmpSession>(); };
+    }
+    m_clock.start();
+    m_timer->setTimerType(Qt::PreciseTimer);
+    connect(m_timer, &QTimer::timeout, this, &FleetPoller::PollAll);
+}
+
+FleetPoller::~FleetPoller() {
+    for (FleetRow& row : m_rows) {
+        if (row.transport != nullptr) {
+            row.transport->Close();
+        }
+    }
+}
+
+void FleetPoller::SetStations(const std::vector<StationRecord>& records) {
+    for (FleetRow& row : m_rows) {
+        row.transport->Close();
+        row.transport->deleteLater();
+    }
+    m_rows.clear();
+    m_outstanding = 0;
+    m_rows.reserve(records.size());
+    for (const StationRecord& record : records) {
+        const std::optional<StationSettings> settings = FleetSettingsFor(record);
+        if (!settings) {
+            qCDebug(lcFleet) << "not polled:" << record.IPADDRESS;
+            continue;
+        }
+        FleetRow row;
+        row.address = settings->address;
+        row.comment = record.COMMENT;
+        row.settings = *settings;
+        row.readings = std::make_unique<StatusPanel>();
+        row.transport = m_factory().release();
+        row.transport->setParent(this);
+        const int index = static_cast<int>(m_rows.size());
+        // Each transport answers for its own row: no search per answer.
+        connect(row.transport, &SnmpTransport::ResponseReceived, this,
+                [this, index](const BoardResponse& response) { OnAnswer(index, response); });
+        connect(row.transport, &SnmpTransport::TimedOut, this,
+                [this, index](int requestId) { OnTimeout(index, requestId); });
+        m_rows.push_back(std::move(row));
+    }
+}
+
+void FleetPoller::SetPeriodMs(int periodMs) {
+    m_periodMs = std::max(periodMs, kShortestPeriodMs);
+    if (m_timer->isActive()) {
+        m_timer->start(m_periodMs);
+    }
+}
+
+void FleetPoller::Start() {
+    m_timer->start(m_periodMs);
+    PollAll();
+}
+
+void FleetPoller::Stop() {
+    m_timer->stop();
+}
+
+void FleetPoller::PollAll() {
+    if (m_outstanding == 0) {
+        m_roundStartMs = NowMs();
+    }
+    for (int index = 0; index < RowCount(); ++index) {
+        FleetRow& row = m_rows[static_cast<std::size_t>(index)];
+        if (row.inFlightId != 0) {
+            ++row.counters.missed;
+            continue;
+        }
+        Send(index);
+    }
+}
+
+void FleetPoller::Send(int index) {
+    FleetRow& row = m_rows[static_cast<std::size_t>(index)];
+    BoardRequest request;
+    request.station = row.settings;
+    request.requestId = row.nextId;
+    row.nextId = row.nextId >= 1'000'000'000 ? 1 : row.nextId + 1;
+    request.type = PduType::Get;
+    request.oid = std::string(board::kStatusRecord);
+    row.sentAtMs = NowMs();
+    if (row.transport->Send(request) != SendStatus::Accepted) {
+        ++row.counters.lost;
+        Q_EMIT RowChanged(index);
+        return;
+    }
+    row.inFlightId = request.requestId;
+    ++m_outstanding;
+}
+
+void FleetPoller::OnAnswer(int index, const BoardResponse& response) {
+    FleetRow& row = m_rows[static_cast<std::size_t>(index)];
+    if (response.requestId != row.inFlightId) {
+        return;
+    }
+    const qint64 now = NowMs();
+    row.lastAnswerMs = now;
+    row.rttMs = now - row.sentAtMs;
+    if (response.errorStatus != 0 || !response.hasBinding ||
+        response.syntax != kSyntaxOctetString || response.oid != board::kStatusRecord) {
+        ++row.counters.refused;
+    } else {
+        ++row.counters.received;
+        row.readings->ShowStatusRecord(std::string_view(
+            response.value.constData(), static_cast<std::size_t>(response.value.size())));
+        row.hasRecord = true;
+    }
+    Settle(index);
+}
+
+void FleetPoller::OnTimeout(int index, int requestId) {
+    FleetRow& row = m_rows[static_cast<std::size_t>(index)];
+    if (requestId != row.inFlightId) {
+        return;
+    }
+    ++row.counters.lost;
+    Settle(index);
+}
+
+void FleetPoller::Settle(int index) {
+    m_rows[static_cast<std::size_t>(index)].inFlightId = 0;
+    if (--m_outstanding == 0) {
+        m_lastRoundMs = NowMs() - m_roundStartMs;
+    }
+    Q_EMIT RowChanged(index);
+}
+
+qint64 FleetPoller::TimeoutMs(const FleetRow& row) const {
+    const qint64 one = row.settings.timeoutMicroseconds > 0
+                           ? row.settings.timeoutMicroseconds / 1000
+                           : kDefaultTimeoutMs;
+    return one * (row.settings.retries + 1);
+}
+
+std::optional<qint64> FleetPoller::AgeMs(int index) const {
+    const FleetRow& row = Row(index);
+    if (!row.lastAnswerMs) {
+        return std::nullopt;
+    }
+    return NowMs() - *row.lastAnswerMs;
+}
+
+FleetState FleetPoller::StateOf(int index) const {
+    return StateForAge(AgeMs(index), m_periodMs, TimeoutMs(Row(index)));
+}
+
+FleetCounters FleetPoller::Totals() const {
+    FleetCounters totals;
+    for (const FleetRow& row : m_rows) {
+        totals.received += row.counters.received;
+        totals.lost += row.counters.lost;
+        totals.refused += row.counters.refused;
+        totals.missed += row.counters.missed;
+    }
+    return totals;
+}
+
+}  // namespace volnar

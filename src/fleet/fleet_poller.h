@@ -1,0 +1,126 @@
+#pragma once
+
+#include <QElapsedTimer>
+#include <QObject>
+#include <QString>
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <vector>
+
+#include "link/board_request.h"
+#include "panel/station_record.h"
+
+class QTimer;
+
+namespace volnar {
+
+class SnmpTransport;
+class StatusPanel;
+
+enum class FleetState { Answering, Late, Silent };
+
+// "answering", "late" or "silent".
+QString FleetStateText(FleetState state);
+
+// The state of a station whose last answer is ageMs old (nullopt: none yet):
+// answering within one period and the time-out, late within three periods
+// and the time-out, silent after that.
+FleetState StateForAge(std::optional<qint64> ageMs, qint64 periodMs, qint64 timeoutMs);
+
+// The settings a directory row is polled with, read as the board link reads
+// them (TIMEOUT in units of 640 ms, 0 for the SNMP layer's default).
+// nullopt for the template station 10.10.10.10, an address that is no
+// dotted-quad IPv4 address, or a port outside 1-65535: such rows are never
+// polled.
+std::optional<StationSettings> FleetSettingsFor(const StationRecord& record);
+
+// What happened to a station's status requests.
+struct FleetCounters {
+    quint64 received = 0;  // answered with the status record
+    quint64 lost = 0;      // timed out, or could not be sent
+    quint64 refused = 0;   // answered with an error status or no record
+    quint64 missed = 0;    // polls skipped because the last request was still out
+};
+
+// One polled station, as the fleet window and the exporter show it.
+struct FleetRow {
+    QString address;
+    QString comment;
+    StationSettings settings;
+    // The readouts, converted exactly as the main window's panel does.
+    std::unique_ptr<StatusPanel> readings;
+    bool hasRecord = false;
+    std::optional<qint64> lastAnswerMs;  // on the poller's clock (NowMs)
+    std::optional<qint64> rttMs;         // of the last answer
+    FleetCounters counters;
+    // Polling state.
+    SnmpTransport* transport = nullptr;
+    int inFlightId = 0;
+    int nextId = 1;
+    qint64 sentAtMs = 0;
+};
+
+// Polls the status record of every station of a directory at one period, all
+// on the calling (GUI) thread: one SNMP transport (one net-snmp session) per
+// station, each answer routed straight to its row, so handling one answer
+// costs the same whatever the number of stations. Only status GETs are sent.
+// It never stops on errors: a station that does not answer, refuses or
+// cannot be reached is a row state.
+class FleetPoller final : public QObject {
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(FleetPoller)
+
+public:
+    using TransportFactory = std::function<std::unique_ptr<SnmpTransport>()>;
+    static constexpr int kDefaultPeriodMs = 10'000;
+    static constexpr int kShortestPeriodMs = 1'000;
+
+    // Without a factory, each station gets its own SnmpSession.
+    explicit FleetPoller(QObject* parent = nullptr, TransportFactory factory = {});
+    ~FleetPoller() override;
+
+    // Replaces the stations with the pollable rows of a directory (in order).
+    void SetStations(const std::vector<StationRecord>& records);
+    // Clamped to kShortestPeriodMs and up; takes effect at the next poll.
+    void SetPeriodMs(int periodMs);
+    int PeriodMs() const { return m_periodMs; }
+    // Polls now and then every period, until Stop.
+    void Start();
+    void Stop();
+    // One round: a status GET to every station whose last one is answered.
+    void PollAll();
+
+    int RowCount() const { return static_cast<int>(m_rows.size()); }
+    const FleetRow& Row(int index) const { return m_rows[static_cast<std::size_t>(index)]; }
+    FleetState StateOf(int index) const;
+    std::optional<qint64> AgeMs(int index) const;
+    qint64 NowMs() const { return m_clock.elapsed(); }
+    // How long the last full round of answers took (first request to last
+    // answer or time-out), 0 before the first one ends.
+    qint64 LastRoundMs() const { return m_lastRoundMs; }
+    FleetCounters Totals() const;
+
+Q_SIGNALS:
+    // A row's answer, time-out or failed send was handled.
+    void RowChanged(int index);
+
+private:
+    void Send(int index);
+    void OnAnswer(int index, const BoardResponse& response);
+    void OnTimeout(int index, int requestId);
+    void Settle(int index);
+    qint64 TimeoutMs(const FleetRow& row) const;
+
+    TransportFactory m_factory;
+    std::vector<FleetRow> m_rows;
+    QTimer* m_timer;
+    QElapsedTimer m_clock;
+    int m_periodMs = kDefaultPeriodMs;
+    int m_outstanding = 0;
+    qint64 m_roundStartMs = 0;
+    qint64 m_lastRoundMs = 0;
+};
+
+}  // namespace volnar

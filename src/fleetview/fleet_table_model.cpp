@@ -1,0 +1,149 @@
+#include "fleetview/fleet_table_model.h"
+
+#include <QBrush>
+#include <QColor>
+
+#include "fleet/fleet_poller.h"
+#include "panel/status_panel.h"
+
+namespace volnar {
+
+QString StateWithAge(const QString& state, std::optional<qint64> ageMs) {
+    if (!ageMs) {
+        return state + QStringLiteral(" (never)");
+    }
+    const qint64 seconds = *ageMs / 1000;
+    if (seconds < 120) {
+        return state + QStringLiteral(" (%1 s)").arg(seconds);
+    }
+    if (seconds < 7200) {
+        return state + QStringLiteral(" (%1 min)").arg(seconds / 60);
+    }
+    return state + QStringLiteral(" (%1 h)").arg(seconds / 3600);
+}
+
+FleetTableModel::FleetTableModel(FleetPoller& poller, QObject* parent)
+    : QAbstractTableModel(parent), m_poller(poller) {
+    connect(&m_poller, &FleetPoller::RowChanged, this,
+            [this](int row) { Q_EMIT dataChanged(index(row, 0), index(row, kColumnCount - 1)); });
+}
+
+int FleetTableModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : m_poller.RowCount();
+}
+
+int FleetTableModel::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : kColumnCount;
+}
+
+QVariant FleetTableModel::data(const QModelIndex& index, int role) const {
+    if (!index.isValid() || index.row() >= m_poller.RowCount()) {
+        return {};
+    }
+    const FleetRow& row = m_poller.Row(index.row());
+    const FleetState state = m_poller.StateOf(index.row());
+    if (role == kSilentRole) {
+        return state == FleetState::Silent ? 1 : 0;
+    }
+    if (role == Qt::BackgroundRole) {
+        if (state == FleetState::Silent) {
+            return QBrush(QColor(0xF4, 0xC7, 0xC3));
+        }
+        if (state == FleetState::Late) {
+            return QBrush(QColor(0xFC, 0xE8, 0xB2));
+        }
+        return {};
+    }
+    if (role != Qt::DisplayRole && role != kSortRole) {
+        return {};
+    }
+    const bool sort = role == kSortRole;
+    const StatusPanel& readings = *row.readings;
+    const int column = index.column();
+    switch (column) {
+        case kAddress:
+            // Sorted by the address's value, not its text.
+            return sort ? QVariant(QVariant::fromValue(
+                              row.address.section(QLatin1Char('.'), 0, 0).toUInt() << 24 |
+                              row.address.section(QLatin1Char('.'), 1, 1).toUInt() << 16 |
+                              row.address.section(QLatin1Char('.'), 2, 2).toUInt() << 8 |
+                              row.address.section(QLatin1Char('.'), 3, 3).toUInt()))
+                        : QVariant(row.address);
+        case kComment:
+            return row.comment;
+        case kStation:
+            return row.hasRecord ? readings.StationName().trimmed() : QString();
+        case kState:
+            return sort
+                       ? QVariant(static_cast<int>(state))
+                       : QVariant(StateWithAge(FleetStateText(state), m_poller.AgeMs(index.row())));
+        case kRoundTrip:
+            if (!row.rttMs) {
+                return {};
+            }
+            return sort ? QVariant(*row.rttMs) : QVariant(QStringLiteral("%1 ms").arg(*row.rttMs));
+        case kTemperature:
+            if (!row.hasRecord) {
+                return {};
+            }
+            return sort ? QVariant(readings.TemperatureCelsius().toDouble())
+                        : QVariant(readings.TemperatureCelsius().trimmed() + QStringLiteral(" °C"));
+        default:
+            break;
+    }
+    if (!row.hasRecord) {
+        return {};
+    }
+    if (column < kFirstReading) {
+        const int relay = column - kFirstRelay + 1;
+        return sort ? QVariant(readings.RelayState(relay))
+                    : QVariant(readings.RelayName(relay).trimmed() +
+                               (readings.RelayState(relay) != 0 ? QStringLiteral(": on")
+                                                                : QStringLiteral(": off")));
+    }
+    const int input = column - kFirstReading + 1;
+    if (sort) {
+        return readings.AdcValue(input).trimmed().toDouble();
+    }
+    return readings.AdcValue(input).trimmed() + QLatin1Char(' ') +
+           readings.AdcUnit(input).trimmed();
+}
+
+QVariant FleetTableModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (orientation != Qt::Horizontal || role != Qt::DisplayRole) {
+        return QAbstractTableModel::headerData(section, orientation, role);
+    }
+    switch (section) {
+        case kAddress:
+            return tr("Address");
+        case kComment:
+            return tr("Comment");
+        case kStation:
+            return tr("Station");
+        case kState:
+            return tr("State");
+        case kRoundTrip:
+            return tr("Round trip");
+        case kTemperature:
+            return tr("Temperature");
+        default:
+            break;
+    }
+    if (section < kFirstReading) {
+        return tr("Relay %1").arg(section - kFirstRelay + 1);
+    }
+    return tr("Input %1").arg(section - kFirstReading + 1);
+}
+
+void FleetTableModel::Reset() {
+    beginResetModel();
+    endResetModel();
+}
+
+void FleetTableModel::RefreshStates() {
+    if (m_poller.RowCount() > 0) {
+        Q_EMIT dataChanged(index(0, kState), index(m_poller.RowCount() - 1, kState));
+    }
+}
+
+}  // namespace volnar

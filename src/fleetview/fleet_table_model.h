@@ -1,0 +1,54 @@
+#pragma once
+
+#include <QAbstractTableModel>
+
+namespace volnar {
+
+class FleetPoller;
+
+// The fleet poller's rows as a table: address, comment, station name, state
+// (with the age of the last answer), round trip, temperature, the 4 relays
+// and the 8 readings in their units. A row is refreshed when its answer
+// arrives; the state and age columns of all rows once a second.
+class FleetTableModel final : public QAbstractTableModel {
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(FleetTableModel)
+
+public:
+    enum Column : int {
+        kAddress,
+        kComment,
+        kStation,
+        kState,
+        kRoundTrip,
+        kTemperature,
+        kFirstRelay,
+        kFirstReading = kFirstRelay + 4,
+        kColumnCount = kFirstReading + 8,
+    };
+    // Sorts by this role: numbers as numbers, texts as texts.
+    static constexpr int kSortRole = Qt::UserRole;
+    // 1 for a silent row, for the window's colour.
+    static constexpr int kSilentRole = Qt::UserRole + 1;
+
+    explicit FleetTableModel(FleetPoller& poller, QObject* parent = nullptr);
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation,
+                        int role = Qt::DisplayRole) const override;
+
+    // The poller's stations were replaced.
+    void Reset();
+    // Ages moved on: the state and age columns of every row.
+    void RefreshStates();
+
+private:
+    FleetPoller& m_poller;
+};
+
+// "answering (3 s)", "late (25 s)", "silent (2 min)", "silent (never)".
+QString StateWithAge(const QString& state, std::optional<qint64> ageMs);
+
+}  // namespace volnar

@@ -1,0 +1,57 @@
+#pragma once
+
+#include <QWidget>
+
+#include <vector>
+
+#include "panel/station_record.h"
+
+class QLineEdit;
+class QSortFilterProxyModel;
+class QSpinBox;
+class QTableView;
+class QTimer;
+
+namespace volnar {
+
+class FleetPoller;
+class FleetTableModel;
+
+// The fleet overview: every station of the directory polled for its status
+// record, one row each. Sorted by a column's header, filtered by text;
+// silent rows are coloured. Double-clicking a row asks for that station to
+// become the main window's chosen station.
+class FleetWindow final : public QWidget {
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(FleetWindow)
+
+public:
+    explicit FleetWindow(QWidget* parent = nullptr);
+    ~FleetWindow() override;
+
+    // Replaces the stations and polls them from now on.
+    void SetStations(const std::vector<StationRecord>& records);
+    FleetPoller& Poller() { return *m_poller; }
+    QTableView* View() const { return m_view; }
+    QLineEdit* Filter() const { return m_filter; }
+
+Q_SIGNALS:
+    void StationChosen(const QString& address);
+    // Shown again: the directory may have changed meanwhile.
+    void RefreshRequested();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+
+private:
+    FleetPoller* m_poller;
+    FleetTableModel* m_model;
+    QSortFilterProxyModel* m_proxy;
+    QTableView* m_view;
+    QLineEdit* m_filter;
+    QSpinBox* m_period;
+    QTimer* m_ageTimer;
+};
+
+}  // namespace volnar

@@ -1,0 +1,215 @@
+// The exporter against simulated stations: its /metrics passes promtool and
+// matches the simulator's state, and a real Prometheus on loopback scrapes it.
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QEventLoop>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QStandardPaths>
+#include <QTcpServer>
+#include <QTemporaryDir>
+#include <QThread>
+#include <QTimer>
+
+#include <memory>
+
+#include "support/station_simulator.h"
+
+namespace volnar {
+namespace {
+
+using testing::StationSimulator;
+
+QByteArray HttpGet(const QString& url) {
+    QNetworkAccessManager manager;
+    std::unique_ptr<QNetworkReply> reply(manager.get(QNetworkRequest(QUrl(url))));
+    QEventLoop loop;
+    QObject::connect(reply.get(), &QNetworkReply::finished, &loop, &QEventLoop::quit);
+    QTimer::singleShot(5000, &loop, &QEventLoop::quit);
+    loop.exec();
+    return reply->isFinished() && reply->error() == QNetworkReply::NoError ? reply->readAll()
+                                                                           : QByteArray();
+}
+
+void Pause(int ms) {
+    QDeadlineTimer deadline(ms);
+    while (!deadline.hasExpired()) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+        QThread::msleep(20);
+    }
+}
+
+quint16 FreeTcpPort() {
+    QTcpServer probe;
+    probe.listen(QHostAddress::LocalHost, 0);
+    return probe.serverPort();
+}
+
+int RunProgram(const QString& program, const QStringList& args, QByteArray* out = nullptr) {
+    QProcess process;
+    process.start(program, args);
+    process.waitForFinished(10000);
+    if (out != nullptr) {
+        *out = process.readAllStandardOutput() + process.readAllStandardError();
+    }
+    return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+}
+
+// Four simulated stations on 127.0.0.1-4 (the second never answers), their
+// directory, and the exporter polling them every second.
+class ExporterFixture : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(m_sim.Start()) << qPrintable(m_sim.errorText());
+        const QString port = QString::number(m_sim.port());
+        m_db = m_dir.filePath(QStringLiteral("fleet.db"));
+        ASSERT_EQ(RunProgram(QStringLiteral(VOLNAR_DEMO_DB_BINARY),
+                             {m_db, port, QStringLiteral("public"), QStringLiteral("4"),
+                              QStringLiteral("127.0.0.1")}),
+                  0);
+        // A name and a relay the exporter must report.
+        QByteArray out;
+        ASSERT_EQ(
+            RunProgram(
+                QStringLiteral("snmpset"),
+                {QStringLiteral("-v1"), QStringLiteral("-cpublic"), QStringLiteral("-m"), QString(),
+                 QStringLiteral("-M/dev/null"), QStringLiteral("127.0.0.3:") + port,
+                 QStringLiteral("1.3.6.1.2.1.1.5"), QStringLiteral("s"),
+                 QStringLiteral("Ridge \"Hut\""), QStringLiteral("1.3.6.1.4.1.32473.3.1.2.75.2"),
+                 QStringLiteral("i"), QStringLiteral("1")},
+                &out),
+            0)
+            << out.constData();
+        m_exporter.start(
+            QStringLiteral(VOLNAR_EXPORTER_BINARY),
+            {QStringLiteral("--database"), m_db, QStringLiteral("--listen"),
+             QStringLiteral("127.0.0.1:0"), QStringLiteral("--period"), QStringLiteral("1")});
+        ASSERT_TRUE(m_exporter.waitForReadyRead(10000));
+        const auto match =
+            QRegularExpression(QStringLiteral("http://(127\\.0\\.0\\.1:\\d+)/metrics"))
+                .match(QString::fromUtf8(m_exporter.readAllStandardOutput()));
+        ASSERT_TRUE(match.hasMatch());
+        m_endpoint = match.captured(1);
+    }
+    void TearDown() override {
+        m_exporter.terminate();
+        EXPECT_TRUE(m_exporter.waitForFinished(5000));
+        EXPECT_EQ(m_exporter.exitCode(), 0);
+    }
+
+    StationSimulator m_sim{{QStringLiteral("--stations"), QStringLiteral("4"),
+                            QStringLiteral("--drop"), QStringLiteral("1@2")}};
+    QTemporaryDir m_dir;
+    QString m_db;
+    QProcess m_exporter;
+    QString m_endpoint;
+};
+
+TEST_F(ExporterFixture, MetricsPassPromtoolAndMatchTheStations) {
+    Pause(3000);  // the silent station's first request times out (2 x 1.28 s)
+    const QByteArray metrics =
+        HttpGet(QStringLiteral("http://") + m_endpoint + QStringLiteral("/metrics"));
+    ASSERT_FALSE(metrics.isEmpty());
+    const QString promtool = QStandardPaths::findExecutable(QStringLiteral("promtool"));
+    if (!promtool.isEmpty()) {
+        QProcess check;
+        check.start(promtool, {QStringLiteral("check"), QStringLiteral("metrics")});
+        check.write(metrics);
+        check.closeWriteChannel();
+        ASSERT_TRUE(check.waitForFinished(10000));
+        EXPECT_EQ(check.exitCode(), 0) << check.readAll().constData() << metrics.constData();
+    }
+    for (const char* line : {
+             "volnar_up{address=\"127.0.0.1\",station=\"VOLN-SIM-1\"} 1\n",
+             "volnar_up{address=\"127.0.0.2\",station=\"\"} 0\n",
+             "volnar_up{address=\"127.0.0.3\",station=\"Ridge \\\"Hut\\\"\"} 1\n",
+             "volnar_relay_on{address=\"127.0.0.3\",station=\"Ridge \\\"Hut\\\"\",relay=\"2\","
+             "name=\"Fan\"} 1\n",
+             "volnar_relay_on{address=\"127.0.0.4\",station=\"VOLN-SIM-4\",relay=\"2\","
+             "name=\"Fan\"} 0\n",
+             "volnar_requests_total{address=\"127.0.0.2\",station=\"\",result=\"received\"} 0\n",
+             "volnar_exporter_stations 4\n",
+         }) {
+        EXPECT_TRUE(metrics.contains(line)) << line << metrics.constData();
+    }
+    EXPECT_FALSE(
+        metrics.contains("volnar_requests_total{address=\"127.0.0.2\",station=\"\","
+                         "result=\"lost\"} 0\n"));
+    // Every reading within the simulator's channel range, in its unit.
+    const QRegularExpression channel(
+        QStringLiteral("volnar_channel_value\\{address=\"127\\.0\\.0\\.(\\d)\",station=\"[^\"]*(?:"
+                       "\\\\\"[^\"]*)*\","
+                       "channel=\"(\\d)\",name=\"[^\"]+\",unit=\"([va])\"\\} (\\S+)\n"));
+    int readings = 0;
+    for (auto it = channel.globalMatch(QString::fromUtf8(metrics)); it.hasNext(); ++readings) {
+        const auto m = it.next();
+        const int n = m.captured(2).toInt();
+        const double value = m.captured(4).toDouble();
+        const double range = m.captured(3) == QLatin1String("a") ? 50.0
+                             : n <= 3                            ? 2.5
+                             : n <= 6                            ? 30
+                                                                 : 60;
+        EXPECT_GE(value, 0.0) << qPrintable(m.captured(0));
+        EXPECT_LE(value, range) << qPrintable(m.captured(0));
+        EXPECT_EQ(m.captured(3) == QLatin1String("a"), n == 6) << qPrintable(m.captured(0));
+    }
+    EXPECT_EQ(readings, 3 * 8);
+}
+
+TEST_F(ExporterFixture, PrometheusScrapesItOnLoopback) {
+    const QString prometheus = QStandardPaths::findExecutable(QStringLiteral("prometheus"));
+    if (prometheus.isEmpty()) {
+        GTEST_SKIP() << "prometheus is not installed (scripts/install-deps installs it)";
+    }
+    QTemporaryDir data;
+    const QString config = data.filePath(QStringLiteral("prometheus.yml"));
+    QFile file(config);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(
+        "global:\n  scrape_interval: 1s\nscrape_configs:\n  - job_name: volnar\n"
+        "    static_configs:\n      - targets: ['" +
+        m_endpoint.toUtf8() + "']\n");
+    file.close();
+    const QString web = QStringLiteral("127.0.0.1:") + QString::number(FreeTcpPort());
+    QProcess server;
+    server.setProcessChannelMode(QProcess::MergedChannels);
+    server.start(prometheus,
+                 {QStringLiteral("--config.file=") + config,
+                  QStringLiteral("--storage.tsdb.path=") + data.filePath(QStringLiteral("tsdb")),
+                  QStringLiteral("--web.listen-address=") + web});
+    ASSERT_TRUE(server.waitForStarted(10000));
+    const auto query = [&web](const char* expression) {
+        const QByteArray body =
+            HttpGet(QStringLiteral("http://") + web + QStringLiteral("/api/v1/query?query=") +
+                    QString::fromUtf8(QUrl::toPercentEncoding(QString::fromUtf8(expression))));
+        const QJsonArray result = QJsonDocument::fromJson(body)
+                                      .object()[QStringLiteral("data")][QStringLiteral("result")]
+                                      .toArray();
+        return result.isEmpty() ? QString() : result[0][QStringLiteral("value")][1].toString();
+    };
+    QString up;
+    QString reading;
+    for (QDeadlineTimer deadline(40000);
+         !deadline.hasExpired() && (up.isEmpty() || reading.isEmpty());) {
+        Pause(500);
+        up = query("volnar_up{address=\"127.0.0.1\"}");
+        reading = query("volnar_channel_value{address=\"127.0.0.4\",channel=\"4\"}");
+    }
+    server.terminate();
+    server.waitForFinished(10000);
+    EXPECT_EQ(up, QStringLiteral("1")) << server.readAll().right(2000).constData();
+    bool ok = false;
+    const double volts = reading.toDouble(&ok);
+    EXPECT_TRUE(ok && volts >= 0 && volts <= 30) << qPrintable(reading);
+}
+
+}  // namespace
+}  // namespace volnar

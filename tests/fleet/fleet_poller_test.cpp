@@ -1,0 +1,230 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "fleet/exporter_options.h"
+#include "fleet/fleet_poller.h"
+#include "fleet/metrics_text.h"
+#include "link/board_objects.h"
+#include "link/recording_transport.h"
+#include "panel/status_panel.h"
+
+namespace volnar {
+namespace {
+
+StationRecord Station(const char* address, const char* port = "161", const char* timeout = "2",
+                      const char* retries = "1") {
+    return {.IPADDRESS = QString::fromLatin1(address),
+            .PASSWORD = QStringLiteral("public"),
+            .COMMENT = QStringLiteral("site ") + QString::fromLatin1(address),
+            .DEFAULT = QStringLiteral("NO"),
+            .PORT = QString::fromLatin1(port),
+            .TIMEOUT = QString::fromLatin1(timeout),
+            .RETRIES = QString::fromLatin1(retries)};
+}
+
+TEST(FleetState, FromTheAgeOfTheLastAnswer) {
+    struct Case {
+        std::optional<qint64> ageMs;
+        FleetState state;
+    };
+    // Period 10 s, time-out 2 s.
+    const std::vector<Case> cases = {
+        {.ageMs = std::nullopt, .state = FleetState::Silent},
+        {.ageMs = 0, .state = FleetState::Answering},
+        {.ageMs = 12'000, .state = FleetState::Answering},
+        {.ageMs = 12'001, .state = FleetState::Late},
+        {.ageMs = 32'000, .state = FleetState::Late},
+        {.ageMs = 32'001, .state = FleetState::Silent},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(StateForAge(c.ageMs, 10'000, 2'000), c.state) << c.ageMs.value_or(-1);
+    }
+}
+
+TEST(FleetSettings, ReadAsTheLinkReadsThemAndTheTemplateIsNeverPolled) {
+    struct Case {
+        StationRecord record;
+        bool polled;
+        qint64 timeoutMicroseconds = 0;
+        int retries = 0;
+        quint16 port = 0;
+    };
+    const std::vector<Case> cases = {
+        {.record = Station("127.0.1.1", "1161", "2", "1"),
+         .polled = true,
+         .timeoutMicroseconds = 1'280'000,
+         .retries = 1,
+         .port = 1161},
+        {.record = Station(" 127.0.1.2 ", "161", "", "-3"), .polled = true, .port = 161},
+        {.record = Station("10.10.10.10"), .polled = false},
+        {.record = Station("127.0.1.300"), .polled = false},
+        {.record = Station("station.example"), .polled = false},
+        {.record = Station("127.0.1.1", "0"), .polled = false},
+        {.record = Station("127.0.1.1", "65536"), .polled = false},
+        {.record = Station("127.0.1.1", "x"), .polled = false},
+    };
+    for (const Case& c : cases) {
+        const auto settings = FleetSettingsFor(c.record);
+        ASSERT_EQ(settings.has_value(), c.polled) << qPrintable(c.record.IPADDRESS);
+        if (settings) {
+            EXPECT_EQ(settings->timeoutMicroseconds, c.timeoutMicroseconds);
+            EXPECT_EQ(settings->retries, c.retries);
+            EXPECT_EQ(settings->port, c.port);
+            EXPECT_EQ(settings->community, QByteArray("public"));
+        }
+    }
+}
+
+TEST(ExporterOptions, CommandLines) {
+    struct Case {
+        QStringList args;
+        bool accepted;
+        QString listen = QStringLiteral("127.0.0.1:9850");
+        int period = 10;
+    };
+    const QString db = QStringLiteral("--database");
+    const std::vector<Case> cases = {
+        {.args = {db, QStringLiteral("f.db")}, .accepted = true},
+        {.args = {db, QStringLiteral("f.db"), QStringLiteral("--listen"),
+                  QStringLiteral("127.0.0.2:0"), QStringLiteral("--period"), QStringLiteral("1")},
+         .accepted = true,
+         .listen = QStringLiteral("127.0.0.2:0"),
+         .period = 1},
+        {.args = {QStringLiteral("--period"), QStringLiteral("5")}, .accepted = false},
+        {.args = {db}, .accepted = false},
+        {.args = {db, QStringLiteral("f.db"), QStringLiteral("--period"), QStringLiteral("0")},
+         .accepted = false},
+        {.args = {db, QStringLiteral("f.db"), QStringLiteral("--period"), QStringLiteral("3601")},
+         .accepted = false},
+        {.args = {db, QStringLiteral("f.db"), QStringLiteral("--listen"),
+                  QStringLiteral("[::1]:80")},
+         .accepted = false},
+        {.args = {db, QStringLiteral("f.db"), QStringLiteral("--listen"),
+                  QStringLiteral("127.0.0.1:65536")},
+         .accepted = false},
+        {.args = {db, QStringLiteral("f.db"), QStringLiteral("--listen"),
+                  QStringLiteral("host:80")},
+         .accepted = false},
+        {.args = {db, QStringLiteral("f.db"), QStringLiteral("--verbose")}, .accepted = false},
+    };
+    for (const Case& c : cases) {
+        const auto result = ParseExporterOptions(c.args);
+        ASSERT_EQ(result.options.has_value(), c.accepted) << qPrintable(c.args.join(u' '));
+        EXPECT_EQ(result.error.isEmpty(), c.accepted);
+        if (result.options) {
+            EXPECT_EQ(result.options->listenAddress.toString() + QLatin1Char(':') +
+                          QString::number(result.options->listenPort),
+                      c.listen);
+            EXPECT_EQ(result.options->periodSeconds, c.period);
+        }
+    }
+}
+
+std::string StatusRecord(const std::string& name, const std::string& reading1) {
+    std::string record = "Battery|" + reading1 + "|";
+    for (int n = 2; n <= 8; ++n) {
+        record += "V" + std::to_string(n) + "|1.5|";
+    }
+    for (int k = 1; k <= 4; ++k) {
+        record += "R" + std::to_string(k) + (k == 2 ? "|1|" : "|0|");
+    }
+    record += "21.5|70.7|" + name + "|0 days, 00:00:01|";
+    for (int n = 1; n <= 8; ++n) {
+        record += "v|";
+    }
+    for (int i = 0; i < 16; ++i) {
+        record += "50|";
+    }
+    for (int n = 1; n <= 8; ++n) {
+        record += "2|";
+    }
+    return record;
+}
+
+struct Fleet {
+    std::vector<RecordingTransport*> transports;
+    FleetPoller poller{nullptr, [this] {
+                           auto transport = std::make_unique<RecordingTransport>();
+                           transports.push_back(transport.get());
+                           return transport;
+                       }};
+};
+
+TEST(FleetPoller, RoutesEachAnswerToItsRowAndNeverStops) {
+    Fleet fleet;
+    fleet.poller.SetStations({Station("127.0.1.1"), Station("10.10.10.10"), Station("127.0.1.2"),
+                              Station("127.0.1.3"), Station("bogus")});
+    ASSERT_EQ(fleet.poller.RowCount(), 3);
+    ASSERT_EQ(fleet.transports.size(), 3u);
+    fleet.poller.PollAll();
+    for (RecordingTransport* transport : fleet.transports) {
+        ASSERT_EQ(transport->requests.size(), 1u);
+        EXPECT_EQ(transport->requests[0].type, PduType::Get);
+        EXPECT_EQ(transport->requests[0].oid, board::kStatusRecord);
+    }
+    const auto answer = [&](int row, int errorStatus, const std::string& record) {
+        BoardResponse response;
+        response.requestId =
+            fleet.transports[static_cast<std::size_t>(row)]->requests.back().requestId;
+        response.errorStatus = errorStatus;
+        response.oid = std::string(board::kStatusRecord);
+        response.syntax = kSyntaxOctetString;
+        response.value = QByteArray::fromStdString(record);
+        Q_EMIT fleet.transports[static_cast<std::size_t>(row)]->ResponseReceived(response);
+    };
+    answer(0, 0, StatusRecord("North \"1\"", "1.23456"));
+    answer(1, 5, "");
+    Q_EMIT fleet.transports[2]->TimedOut(fleet.transports[2]->requests.back().requestId);
+    Q_EMIT fleet.transports[2]->TimedOut(999);  // no request of this row: ignored
+
+    struct Expect {
+        quint64 received, lost, refused;
+        FleetState state;
+    };
+    const std::vector<Expect> expected = {
+        {.received = 1, .lost = 0, .refused = 0, .state = FleetState::Answering},
+        {.received = 0, .lost = 0, .refused = 1, .state = FleetState::Answering},
+        {.received = 0, .lost = 1, .refused = 0, .state = FleetState::Silent},
+    };
+    for (int row = 0; row < 3; ++row) {
+        const auto& e = expected[static_cast<std::size_t>(row)];
+        EXPECT_EQ(fleet.poller.Row(row).counters.received, e.received) << row;
+        EXPECT_EQ(fleet.poller.Row(row).counters.lost, e.lost) << row;
+        EXPECT_EQ(fleet.poller.Row(row).counters.refused, e.refused) << row;
+        EXPECT_EQ(fleet.poller.StateOf(row), e.state) << row;
+    }
+    EXPECT_EQ(fleet.poller.Row(0).readings->AdcValue(1), QStringLiteral(" 1.23"));
+    EXPECT_EQ(fleet.poller.Row(0).readings->RelayState(2), 1);
+
+    // A row still waiting misses the next round; the others are asked again.
+    fleet.transports[1]->nextStatus = SendStatus::SendFailed;
+    answer(0, 0, StatusRecord("x", "0"));  // stale id: already answered, ignored
+    fleet.poller.PollAll();
+    EXPECT_EQ(fleet.transports[0]->requests.size(), 2u);
+    EXPECT_EQ(fleet.poller.Row(1).counters.lost, 1u);
+    EXPECT_EQ(fleet.poller.Totals().missed, 0u);
+    fleet.poller.PollAll();
+    EXPECT_EQ(fleet.poller.Row(0).counters.missed, 1u);
+    EXPECT_EQ(fleet.poller.Row(0).readings->StationName(), QStringLiteral("North \"1\""));
+
+    const QByteArray metrics = FormatMetrics(fleet.poller);
+    for (const char* line : {
+             "volnar_up{address=\"127.0.1.1\",station=\"North \\\"1\\\"\"} 1\n",
+             "volnar_channel_value{address=\"127.0.1.1\",station=\"North \\\"1\\\"\",channel=\"1\","
+             "name=\"Battery\",unit=\"v\"} 1.23\n",
+             "volnar_relay_on{address=\"127.0.1.1\",station=\"North \\\"1\\\"\",relay=\"2\","
+             "name=\"R2\"} 1\n",
+             "volnar_temperature_celsius{address=\"127.0.1.1\",station=\"North \\\"1\\\"\"} 21.5\n",
+             "volnar_requests_total{address=\"127.0.1.2\",station=\"\",result=\"refused\"} 1\n",
+             "volnar_requests_total{address=\"127.0.1.3\",station=\"\",result=\"lost\"} 1\n",
+             "volnar_exporter_stations 3\n",
+         }) {
+        EXPECT_TRUE(metrics.contains(line)) << line << "\n" << metrics.constData();
+    }
+    EXPECT_FALSE(metrics.contains("volnar_channel_value{address=\"127.0.1.2\""));
+}
+
+}  // namespace
+}  // namespace volnar
