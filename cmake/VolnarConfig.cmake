@@ -3,7 +3,10 @@
 add_library(volnar_config INTERFACE)
 target_compile_features(volnar_config INTERFACE cxx_std_20)
 target_compile_options(volnar_config INTERFACE -Wall -Wextra -Wpedantic -Wshadow -Wnon-virtual-dtor)
-if(DEFINED ENV{CI} AND "$ENV{CI}" STREQUAL "true")
+# Warnings fail the build where asked (VOLNAR_WERROR=ON, as .ci/run does) or
+# on a CI runner.
+option(VOLNAR_WERROR "Treat compiler warnings as errors" OFF)
+if(VOLNAR_WERROR OR (DEFINED ENV{CI} AND "$ENV{CI}" STREQUAL "true"))
   target_compile_options(volnar_config INTERFACE -Werror)
 endif()
 target_compile_definitions(volnar_config INTERFACE

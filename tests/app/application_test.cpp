@@ -7,8 +7,8 @@
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
-#include <QHeaderView>
 #include <QDialogButtonBox>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>

@@ -10,9 +10,9 @@ namespace {
 
 TEST(CommandLine, ArgumentsAreReadOrRefusedOnOneLine) {
     struct Case {
-        QStringList arguments;
-        QString database;
-        QString connect;
+        QStringList arguments{};
+        QString database{};
+        QString connect{};
         bool version = false;
         bool help = false;
         bool refused = false;
