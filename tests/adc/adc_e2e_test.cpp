@@ -148,8 +148,10 @@ TEST_F(AdcE2E, AdcDataLoadFillsPoolsRecordAndActionsFromTheStation) {
     int scriptsWalk = 0;
     for (const QJsonObject& line : sim->Requests()) {
         const int id = line[QStringLiteral("request_id")].toInt();
-        alertsWalk += id == routing::kAdcLoadAlerts && line[QStringLiteral("pdu")] == "GETNEXT";
-        scriptsWalk += id == routing::kAdcLoadScripts && line[QStringLiteral("pdu")] == "GETNEXT";
+        alertsWalk += id == routing::kAdcLoadAlerts &&
+                      line[QStringLiteral("pdu")] == QStringLiteral("GETNEXT");
+        scriptsWalk += id == routing::kAdcLoadScripts &&
+                       line[QStringLiteral("pdu")] == QStringLiteral("GETNEXT");
     }
     EXPECT_EQ(alertsWalk, 4) << "three rows and the answer past the table";
     EXPECT_EQ(scriptsWalk, 4);

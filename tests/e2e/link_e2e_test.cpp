@@ -84,7 +84,7 @@ TEST_F(LinkE2E, ErrorStatusFromTheStationStopsPollingWithItsBox) {
     Begin({QStringLiteral("--fail"), Object(".77") + QStringLiteral("=genErr")});
     link->Start();
     ASSERT_TRUE(WaitFor([&] { return !messages.boxes.empty(); }));
-    EXPECT_EQ(messages.Texts(), QStringList{"SNMP_ERR_GENERR"});
+    EXPECT_EQ(messages.Texts(), QStringList{QStringLiteral("SNMP_ERR_GENERR")});
     EXPECT_EQ(messages.boxes[0].icon, MessageIcon::Error);
     EXPECT_EQ(link->State(), ConnectionState::NotConnected);
     EXPECT_EQ(link->ReceivedCount(), 0);
@@ -115,7 +115,7 @@ TEST_F(LinkE2E, DroppedRequestsCountLostUntilTheThirtiethTimeOutStops) {
     EXPECT_TRUE(messages.boxes.empty());
     link->HandleTimeOut(0);
     EXPECT_EQ(messages.Texts(),
-              QStringList{"Error Time Out Waiting For Response!\r\nIt's Over !!"});
+              QStringList{QStringLiteral("Error Time Out Waiting For Response!\r\nIt's Over !!")});
     EXPECT_EQ(link->LostCount(), 0);
     EXPECT_EQ(link->State(), ConnectionState::NotConnected);
 }
