@@ -1,9 +1,11 @@
 // volnar-bench-grid: 65,536 rows of 12 text columns into MyRAGrid and into a
 // QStandardItemModel shown by a QTableView, with the same texts. Each side is
-// timed from the first row to the view knowing every row (best of several
-// rounds) and its heap growth is measured with mallinfo2. Prints name=value
-// lines, time_ratio last (grid / standard; below 1 is better). The heap
-// is measured in a first round, the time in the rounds after it.
+// timed from the first row to the view knowing every row and its heap growth
+// is measured with mallinfo2. The heap is measured in a first round; then the
+// two sides run alternately, one of each per timed round, for
+// VOLNAR_BENCH_ROUNDS rounds (at least 7), and the figures are the medians,
+// with the spread of the per-round ratio (time_ratio_min/_max). Prints only
+// name=value lines, time_ratio last (grid / standard; below 1 is better).
 #include <malloc.h>
 
 #include <QApplication>
@@ -11,18 +13,17 @@
 #include <QHeaderView>
 #include <QStandardItemModel>
 #include <QTableView>
-#include <QTextStream>
 #include <algorithm>
 #include <cstdio>
 #include <vector>
 
+#include "bench_support.h"
 #include "grid/my_ra_grid.h"
 
 namespace {
 
 constexpr int kRows = 65536;
 constexpr int kColumns = 12;
-constexpr int kRounds = 3;
 
 // The texts both sides store: short, varied, like a list's cells.
 QString CellText(int row, int column) {
@@ -107,6 +108,7 @@ Result FillStandard(const std::vector<QStringList>& texts, bool trim) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    qInstallMessageHandler(volnar::bench::FilterQtMessages);
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }
@@ -117,35 +119,38 @@ int main(int argc, char** argv) {
             texts[static_cast<std::size_t>(row)] << CellText(row, column);
         }
     }
-    Result grid{1e300, 0};
-    Result standard{1e300, 0};
     // Round 0 measures the heap each side keeps (starting from a trimmed
     // heap); the timed rounds after it run on a warm heap, as a long-running
-    // client does.
-    for (int round = 0; round <= kRounds; ++round) {
-        const bool measureMemory = round == 0;
-        const Result g = FillGrid(texts, measureMemory);
-        const Result s = FillStandard(texts, measureMemory);
-        if (measureMemory) {
-            grid.bytes = g.bytes;
-            standard.bytes = s.bytes;
-            continue;
+    // client does, the two sides taking turns to go first.
+    const Result gridMemory = FillGrid(texts, true);
+    const Result standardMemory = FillStandard(texts, true);
+    const int rounds = volnar::bench::RoundsFromEnvironment("VOLNAR_BENCH_ROUNDS");
+    std::vector<double> gridMs;
+    std::vector<double> standardMs;
+    std::vector<double> ratios;
+    for (int round = 0; round < rounds; ++round) {
+        double g = 0;
+        double s = 0;
+        if (round % 2 == 0) {
+            g = FillGrid(texts, false).milliseconds;
+            s = FillStandard(texts, false).milliseconds;
+        } else {
+            s = FillStandard(texts, false).milliseconds;
+            g = FillGrid(texts, false).milliseconds;
         }
-        grid.milliseconds = std::min(grid.milliseconds, g.milliseconds);
-        standard.milliseconds = std::min(standard.milliseconds, s.milliseconds);
+        gridMs.push_back(g);
+        standardMs.push_back(s);
+        ratios.push_back(g / s);
     }
-    QTextStream out(stdout);
-    out << "rows=" << kRows << "\n";
-    out << "columns=" << kColumns << "\n";
-    out << "grid_ms=" << QString::number(grid.milliseconds, 'f', 2) << "\n";
-    out << "standard_ms=" << QString::number(standard.milliseconds, 'f', 2) << "\n";
-    out << "grid_bytes=" << grid.bytes << "\n";
-    out << "standard_bytes=" << standard.bytes << "\n";
-    out << "memory_ratio="
-        << QString::number(static_cast<double>(grid.bytes) / static_cast<double>(standard.bytes),
-                           'f', 4)
-        << "\n";
-    out << "time_ratio=" << QString::number(grid.milliseconds / standard.milliseconds, 'f', 4)
-        << "\n";
+    std::printf("rows=%d\n", kRows);
+    std::printf("columns=%d\n", kColumns);
+    std::printf("rounds=%d\n", rounds);
+    volnar::bench::PrintSpread("grid_ms", volnar::bench::SpreadOf(gridMs), 2);
+    volnar::bench::PrintSpread("standard_ms", volnar::bench::SpreadOf(standardMs), 2);
+    std::printf("grid_bytes=%zu\n", gridMemory.bytes);
+    std::printf("standard_bytes=%zu\n", standardMemory.bytes);
+    std::printf("memory_ratio=%.4f\n",
+                static_cast<double>(gridMemory.bytes) / static_cast<double>(standardMemory.bytes));
+    volnar::bench::PrintSpread("time_ratio", volnar::bench::SpreadOf(ratios), 4);
     return 0;
 }

@@ -1,11 +1,13 @@
 // volnar-bench-startup: wall time from process start to the first shown main
 // window, for the client (start-up steps, directory, chooser) and for a
-// minimal Qt Widgets window in the same binary, as medians over several runs.
+// minimal Qt Widgets window in the same binary. The two run alternately, one
+// of each per round, for VOLNAR_BENCH_ROUNDS rounds (at least 7); the figures
+// are medians, with the spread of the per-round ratio. Prints only name=value
+// lines.
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QProcess>
 #include <QTemporaryDir>
-#include <QTextStream>
 #include <QTimer>
 #include <QWidget>
 #include <algorithm>
@@ -13,10 +15,9 @@
 
 #include "app/application.h"
 #include "app/database_location.h"
+#include "bench_support.h"
 
 namespace {
-
-constexpr int kRuns = 9;
 
 int RunChild(int argc, char** argv, bool client) {
     QApplication app(argc, argv);
@@ -38,18 +39,13 @@ int RunChild(int argc, char** argv, bool client) {
     return QApplication::exec();
 }
 
-double MedianMs(const QString& self, const QStringList& arguments) {
-    std::vector<double> times;
-    for (int run = 0; run < kRuns; ++run) {
-        QElapsedTimer timer;
-        QProcess child;
-        timer.start();
-        child.start(self, arguments);
-        child.waitForFinished(60000);
-        times.push_back(static_cast<double>(timer.nsecsElapsed()) / 1e6);
-    }
-    std::sort(times.begin(), times.end());
-    return times[times.size() / 2];
+double RunMs(const QString& self, const QStringList& arguments) {
+    QElapsedTimer timer;
+    QProcess child;
+    timer.start();
+    child.start(self, arguments);
+    child.waitForFinished(60000);
+    return static_cast<double>(timer.nsecsElapsed()) / 1e6;
 }
 
 }  // namespace
@@ -72,13 +68,22 @@ int main(int argc, char** argv) {
     const QString database = folder.filePath(QStringLiteral("stations.db"));
     const QString self = QCoreApplication::applicationFilePath();
     // One run writes the template, so every measured run opens an existing file.
-    MedianMs(self, {QStringLiteral("--child-client"), database});
-    const double client = MedianMs(self, {QStringLiteral("--child-client"), database});
-    const double minimal = MedianMs(self, {QStringLiteral("--child-minimal")});
-    QTextStream out(stdout);
-    out << "platform=" << qgetenv("QT_QPA_PLATFORM") << "\n";
-    out << "client_startup_ms=" << QString::number(client, 'f', 1) << "\n";
-    out << "minimal_qt_window_ms=" << QString::number(minimal, 'f', 1) << "\n";
-    out << "startup_ratio=" << QString::number(client / minimal, 'f', 2) << "\n";
+    const QStringList client{QStringLiteral("--child-client"), database};
+    const QStringList minimal{QStringLiteral("--child-minimal")};
+    RunMs(self, client);
+    const int rounds = volnar::bench::RoundsFromEnvironment("VOLNAR_BENCH_ROUNDS");
+    std::vector<double> clientMs;
+    std::vector<double> minimalMs;
+    std::vector<double> ratios;
+    for (int round = 0; round < rounds; ++round) {
+        clientMs.push_back(RunMs(self, client));
+        minimalMs.push_back(RunMs(self, minimal));
+        ratios.push_back(clientMs.back() / minimalMs.back());
+    }
+    std::printf("platform=%s\n", qgetenv("QT_QPA_PLATFORM").constData());
+    std::printf("rounds=%d\n", rounds);
+    volnar::bench::PrintSpread("client_startup_ms", volnar::bench::SpreadOf(clientMs), 1);
+    volnar::bench::PrintSpread("minimal_qt_window_ms", volnar::bench::SpreadOf(minimalMs), 1);
+    volnar::bench::PrintSpread("startup_ratio", volnar::bench::SpreadOf(ratios), 2);
     return 0;
 }

@@ -16,6 +16,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "bench_support.h"
 #include "grid/my_ra_grid.h"
 #include "link/board_link.h"
 #include "link/board_objects.h"
@@ -58,6 +59,7 @@ bool WaitFor(const std::function<bool()>& done) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    qInstallMessageHandler(volnar::bench::FilterQtMessages);
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }
@@ -65,9 +67,7 @@ int main(int argc, char** argv) {
     const int rows = qEnvironmentVariableIsSet("VOLNAR_BENCH_ROWS")
                          ? qEnvironmentVariableIntValue("VOLNAR_BENCH_ROWS")
                          : 1000;
-    const int rounds = qEnvironmentVariableIsSet("VOLNAR_BENCH_ROUNDS")
-                           ? std::max(1, qEnvironmentVariableIntValue("VOLNAR_BENCH_ROUNDS"))
-                           : 5;
+    const int rounds = volnar::bench::RoundsFromEnvironment("VOLNAR_BENCH_ROUNDS");
     QTemporaryDir work;
     if (!work.isValid()) {
         return Fail("no temporary folder");
@@ -113,25 +113,6 @@ int main(int argc, char** argv) {
     }
     volnar::scripts::ScriptScreens screens(link, messages, nullptr);
 
-    double clientBest = 1e300;
-    for (int round = 0; round < rounds; ++round) {
-        QElapsedTimer timer;
-        timer.start();
-        screens.OpenList();
-        volnar::TableListDialog* list = screens.List();
-        if (list == nullptr || !WaitFor([&] { return !list->IsWalking(); })) {
-            return Fail("the list walk did not end");
-        }
-        const double ms = static_cast<double>(timer.nsecsElapsed()) / 1e6;
-        if (messages.failed || list->Grid().RowCount() != rows) {
-            return Fail("the list does not hold every row");
-        }
-        clientBest = std::min(clientBest, ms);
-        std::printf("client_ms_round_%d=%.3f\n", round + 1, ms);
-        list->close();
-        QCoreApplication::processEvents();
-    }
-
     // The same table with the net-snmp tool, kept off the machine's own
     // configuration and state.
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
@@ -139,8 +120,24 @@ int main(int argc, char** argv) {
     environment.insert(QStringLiteral("SNMP_PERSISTENT_DIR"), work.path());
     environment.insert(QStringLiteral("MIBS"), QString());
     const QString table = QString::fromLatin1(volnar::board::kScriptTable);
-    double walkBest = 1e300;
-    for (int round = 0; round < rounds; ++round) {
+
+    // Milliseconds for the list to fill from the station, or a negative value.
+    const auto timeClient = [&]() -> double {
+        QElapsedTimer timer;
+        timer.start();
+        screens.OpenList();
+        volnar::TableListDialog* list = screens.List();
+        if (list == nullptr || !WaitFor([&] { return !list->IsWalking(); })) {
+            return -1;
+        }
+        const double ms = static_cast<double>(timer.nsecsElapsed()) / 1e6;
+        const bool whole = !messages.failed && list->Grid().RowCount() == rows;
+        list->close();
+        QCoreApplication::processEvents();
+        return whole ? ms : -1;
+    };
+    // Milliseconds for snmpwalk over the same table, or a negative value.
+    const auto timeSnmpwalk = [&]() -> double {
         QProcess walk;
         walk.setProcessEnvironment(environment);
         QElapsedTimer timer;
@@ -152,22 +149,36 @@ int main(int argc, char** argv) {
              QStringLiteral("-On"), QStringLiteral("-t"), QStringLiteral("2"), QStringLiteral("-r"),
              QStringLiteral("1"), QStringLiteral("127.0.0.1:%1").arg(port), table});
         if (!walk.waitForFinished(kTimeoutMs) || walk.exitCode() != 0) {
-            return Fail("snmpwalk failed");
+            return -1;
         }
         const double ms = static_cast<double>(timer.nsecsElapsed()) / 1e6;
         const int walked = static_cast<int>(walk.readAllStandardOutput().count("\n."));
-        if (walked + 1 < rows) {
+        return walked + 1 < rows ? -1 : ms;
+    };
+
+    std::vector<double> clientMs;
+    std::vector<double> walkMs;
+    std::vector<double> ratios;
+    for (int round = 0; round < rounds; ++round) {
+        const double client = timeClient();
+        if (client < 0) {
+            return Fail("the list walk did not end with every row");
+        }
+        const double tool = timeSnmpwalk();
+        if (tool < 0) {
             return Fail("snmpwalk did not walk every row");
         }
-        walkBest = std::min(walkBest, ms);
-        std::printf("snmpwalk_ms_round_%d=%.3f\n", round + 1, ms);
+        clientMs.push_back(client);
+        walkMs.push_back(tool);
+        ratios.push_back(client / tool);
     }
     station.terminate();
     station.waitForFinished(5000);
 
     std::printf("rows=%d\n", rows);
-    std::printf("client_ms=%.3f\n", clientBest);
-    std::printf("snmpwalk_ms=%.3f\n", walkBest);
-    std::printf("walk_ratio=%.4f\n", clientBest / walkBest);
+    std::printf("rounds=%d\n", rounds);
+    volnar::bench::PrintSpread("client_ms", volnar::bench::SpreadOf(clientMs), 3);
+    volnar::bench::PrintSpread("snmpwalk_ms", volnar::bench::SpreadOf(walkMs), 3);
+    volnar::bench::PrintSpread("walk_ratio", volnar::bench::SpreadOf(ratios), 4);
     return 0;
 }

@@ -21,12 +21,15 @@
 #include "link/board_link.h"
 #include "link/board_objects.h"
 #include "panel/status_panel.h"
+#include "support/gui_helpers.h"
 #include "support/qt_print.h"
 #include "support/recording_message_service.h"
 #include "support/simulator_link.h"
 
 namespace volnar {
 namespace {
+
+using ::volnar::testing::WaitFor;
 
 QString Object(std::string_view object) {
     return QString::fromLatin1(object.data(), static_cast<qsizetype>(object.size()));
@@ -63,9 +66,7 @@ protected:
 
     template <typename T>
     T* Find(const char* name) const {
-        T* widget = dialog->findChild<T*>(QString::fromLatin1(name));
-        EXPECT_NE(widget, nullptr) << name;
-        return widget;
+        return ::volnar::testing::FindChild<T>(dialog, name);
     }
 
     QStringList Texts(const char* list) const {
@@ -147,8 +148,10 @@ TEST_F(AdcE2E, AdcDataLoadFillsPoolsRecordAndActionsFromTheStation) {
     int scriptsWalk = 0;
     for (const QJsonObject& line : sim->Requests()) {
         const int id = line[QStringLiteral("request_id")].toInt();
-        alertsWalk += id == routing::kAdcLoadAlerts && line[QStringLiteral("pdu")] == "GETNEXT";
-        scriptsWalk += id == routing::kAdcLoadScripts && line[QStringLiteral("pdu")] == "GETNEXT";
+        alertsWalk += id == routing::kAdcLoadAlerts &&
+                      line[QStringLiteral("pdu")] == QStringLiteral("GETNEXT");
+        scriptsWalk += id == routing::kAdcLoadScripts &&
+                       line[QStringLiteral("pdu")] == QStringLiteral("GETNEXT");
     }
     EXPECT_EQ(alertsWalk, 4) << "three rows and the answer past the table";
     EXPECT_EQ(scriptsWalk, 4);

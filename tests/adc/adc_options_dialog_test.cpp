@@ -23,6 +23,7 @@
 #include "link/board_objects.h"
 #include "link/recording_transport.h"
 #include "panel/status_panel.h"
+#include "support/gui_helpers.h"
 #include "support/qt_print.h"
 #include "support/recording_message_service.h"
 
@@ -120,9 +121,7 @@ public:
 
     template <typename T>
     T* Find(const char* name) const {
-        T* widget = dialog->findChild<T*>(QString::fromLatin1(name));
-        EXPECT_NE(widget, nullptr) << name;
-        return widget;
+        return ::volnar::testing::FindChild<T>(dialog, name);
     }
 
     static QStringList Texts(const QListWidget* list) {

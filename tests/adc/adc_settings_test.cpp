@@ -6,6 +6,7 @@
 #include <set>
 
 #include "link/dispatch_rules.h"
+#include "support/param_name.h"
 #include "support/qt_print.h"
 
 namespace volnar::adc {
@@ -131,16 +132,38 @@ std::function<SettingsForm()> From(std::function<SettingsForm()> base, Change ch
     };
 }
 
+// The base form with one text field set.
+std::function<SettingsForm()> Set(std::function<SettingsForm()> base, QString SettingsForm::*field,
+                                  const char* value) {
+    return From(std::move(base),
+                [field, value](SettingsForm& f) { f.*field = QString::fromUtf8(value); });
+}
+
+// The worked example on another channel with another high trigger.
+std::function<SettingsForm()> High(int channel, const char* value) {
+    return From(WorkedExample, [channel, value](SettingsForm& f) {
+        f.channel = channel;
+        f.highValue = QString::fromLatin1(value);
+    });
+}
+
 std::vector<int> Ids(int count, int id) {
     return std::vector<int>(static_cast<std::size_t>(count), id);
 }
+
+// Messages many cases end with.
+constexpr const char* kBadPrecision = "Precision must be a number between 0 and 6 !";
+constexpr const char* kBadAdjustment = "Adjustment must contain a valid number !";
+constexpr const char* kBadHigh = "Invalid high trigger value !";
+constexpr const char* kBadLow = "Invalid low trigger value !";
+constexpr const char* kHighOver2_5 = "Hi Trigger Must Be Less Than 2.5 Volts !";
+constexpr const char* kBadAmps = "Invalid Shunt Amperage Rating !";
 
 const CheckCase kCheckCases[] = {
     {"WorkedExamplePasses", WorkedExample, std::nullopt},
     {"ValidAmmeterPasses", Ammeter, std::nullopt},
     // 1. ratings
-    {"AmmeterEmptyAmpRating", From(Ammeter, [](SettingsForm& f) { f.ampRating.clear(); }),
-     "Invalid Shunt Amperage Rating !"},
+    {"AmmeterEmptyAmpRating", Set(Ammeter, &SettingsForm::ampRating, ""), kBadAmps},
     {"AmmeterEmptyMillivoltBeforePrecision",
      From(Ammeter,
           [](SettingsForm& f) {
@@ -154,7 +177,7 @@ const CheckCase kCheckCases[] = {
               f.ampRating.clear();
               f.millivoltRating.clear();
           }),
-     "Invalid Shunt Amperage Rating !"},
+     kBadAmps},
     {"VoltmeterIgnoresEmptyRatings",
      From(WorkedExample,
           [](SettingsForm& f) {
@@ -162,70 +185,43 @@ const CheckCase kCheckCases[] = {
               f.millivoltRating.clear();
           }),
      std::nullopt},
-    {"VoltmeterRatingWithSeparator",
-     From(WorkedExample, [](SettingsForm& f) { f.ampRating = QStringLiteral("5|"); }),
-     "Invalid Shunt Amperage Rating !"},
+    {"VoltmeterRatingWithSeparator", Set(WorkedExample, &SettingsForm::ampRating, "5|"), kBadAmps},
     // 2. precision
-    {"EmptyPrecision", From(WorkedExample, [](SettingsForm& f) { f.precision.clear(); }),
-     "Precision must be a number between 0 and 6 !"},
-    {"PastedPrecisionNine",
-     From(WorkedExample, [](SettingsForm& f) { f.precision = QStringLiteral("9"); }),
-     "Precision must be a number between 0 and 6 !"},
-    {"PrecisionSeven",
-     From(WorkedExample, [](SettingsForm& f) { f.precision = QStringLiteral("7"); }),
-     "Precision must be a number between 0 and 6 !"},
-    {"PrecisionNotADigit",
-     From(WorkedExample, [](SettingsForm& f) { f.precision = QStringLiteral("x"); }),
-     "Precision must be a number between 0 and 6 !"},
-    {"PrecisionSixPasses",
-     From(WorkedExample, [](SettingsForm& f) { f.precision = QStringLiteral("6"); }), std::nullopt},
-    {"PrecisionZeroPasses",
-     From(WorkedExample, [](SettingsForm& f) { f.precision = QStringLiteral("0"); }), std::nullopt},
-    {"PrecisionOfTwoCharactersRefused",
-     From(WorkedExample, [](SettingsForm& f) { f.precision = QStringLiteral("34"); }),
-     "Precision must be a number between 0 and 6 !"},
+    {"EmptyPrecision", Set(WorkedExample, &SettingsForm::precision, ""), kBadPrecision},
+    {"PastedPrecisionNine", Set(WorkedExample, &SettingsForm::precision, "9"), kBadPrecision},
+    {"PrecisionSeven", Set(WorkedExample, &SettingsForm::precision, "7"), kBadPrecision},
+    {"PrecisionNotADigit", Set(WorkedExample, &SettingsForm::precision, "x"), kBadPrecision},
+    {"PrecisionSixPasses", Set(WorkedExample, &SettingsForm::precision, "6"), std::nullopt},
+    {"PrecisionZeroPasses", Set(WorkedExample, &SettingsForm::precision, "0"), std::nullopt},
+    {"PrecisionOfTwoCharactersRefused", Set(WorkedExample, &SettingsForm::precision, "34"),
+     kBadPrecision},
     {"PrecisionBeforeAdjustment",
      From(WorkedExample,
           [](SettingsForm& f) {
               f.precision.clear();
               f.adjustment.clear();
           }),
-     "Precision must be a number between 0 and 6 !"},
+     kBadPrecision},
     // 3. adjustment
-    {"EmptyAdjustment", From(WorkedExample, [](SettingsForm& f) { f.adjustment.clear(); }),
-     "Adjustment must contain a valid number !"},
-    {"AdjustmentWithSeparator",
-     From(WorkedExample, [](SettingsForm& f) { f.adjustment = QStringLiteral("1|2"); }),
-     "Adjustment must contain a valid number !"},
-    {"AdjustmentNotANumber",
-     From(WorkedExample, [](SettingsForm& f) { f.adjustment = QStringLiteral("abc"); }),
-     "Adjustment must contain a valid number !"},
-    {"AdjustmentTwoPoints",
-     From(WorkedExample, [](SettingsForm& f) { f.adjustment = QStringLiteral("1..5"); }),
-     "Adjustment must contain a valid number !"},
-    {"AdjustmentLonePoint",
-     From(WorkedExample, [](SettingsForm& f) { f.adjustment = QStringLiteral("."); }),
-     "Adjustment must contain a valid number !"},
-    {"AdjustmentThreeParts",
-     From(WorkedExample, [](SettingsForm& f) { f.adjustment = QStringLiteral("1.2.3"); }),
-     "Adjustment must contain a valid number !"},
-    {"AdjustmentOfElevenPasses",
-     From(WorkedExample, [](SettingsForm& f) { f.adjustment = QStringLiteral("12.34567890"); }),
+    {"EmptyAdjustment", Set(WorkedExample, &SettingsForm::adjustment, ""), kBadAdjustment},
+    {"AdjustmentWithSeparator", Set(WorkedExample, &SettingsForm::adjustment, "1|2"),
+     kBadAdjustment},
+    {"AdjustmentNotANumber", Set(WorkedExample, &SettingsForm::adjustment, "abc"), kBadAdjustment},
+    {"AdjustmentTwoPoints", Set(WorkedExample, &SettingsForm::adjustment, "1..5"), kBadAdjustment},
+    {"AdjustmentLonePoint", Set(WorkedExample, &SettingsForm::adjustment, "."), kBadAdjustment},
+    {"AdjustmentThreeParts", Set(WorkedExample, &SettingsForm::adjustment, "1.2.3"),
+     kBadAdjustment},
+    {"AdjustmentOfElevenPasses", Set(WorkedExample, &SettingsForm::adjustment, "12.34567890"),
      std::nullopt},
     // Longer than the station keeps, or not storable: refused, never cut.
-    {"AdjustmentOfTwelveRefused",
-     From(WorkedExample, [](SettingsForm& f) { f.adjustment = QStringLiteral("12.345678901"); }),
+    {"AdjustmentOfTwelveRefused", Set(WorkedExample, &SettingsForm::adjustment, "12.345678901"),
      "The field \"Adjustment\" holds at most 11 characters; it has 12."},
-    {"RatingOfSixPasses",
-     From(Ammeter, [](SettingsForm& f) { f.ampRating = QStringLiteral("100000"); }), std::nullopt},
-    {"RatingOfSevenRefused",
-     From(Ammeter, [](SettingsForm& f) { f.millivoltRating = QStringLiteral("1000000"); }),
+    {"RatingOfSixPasses", Set(Ammeter, &SettingsForm::ampRating, "100000"), std::nullopt},
+    {"RatingOfSevenRefused", Set(Ammeter, &SettingsForm::millivoltRating, "1000000"),
      "The field \"Millivolt Rating\" holds at most 6 characters; it has 7."},
-    {"TriggerValueOfTwelveRefused",
-     From(WorkedExample, [](SettingsForm& f) { f.lowValue = QStringLiteral("1.5000000000"); }),
+    {"TriggerValueOfTwelveRefused", Set(WorkedExample, &SettingsForm::lowValue, "1.5000000000"),
      "The field \"Low Trigger\" holds at most 11 characters; it has 12."},
-    {"TriggerValueNotStorable",
-     From(WorkedExample, [](SettingsForm& f) { f.highValue = QStringLiteral("2\u2154"); }),
+    {"TriggerValueNotStorable", Set(WorkedExample, &SettingsForm::highValue, "2\u2154"),
      "The field \"High Trigger\" contains the character \"\u2154\" (U+2154), which the "
      "station cannot store. Remove or replace it."},
     {"AdjustmentBeforeTriggers",
@@ -234,11 +230,9 @@ const CheckCase kCheckCases[] = {
               f.adjustment.clear();
               f.highValue = QStringLiteral("0");
           }),
-     "Adjustment must contain a valid number !"},
+     kBadAdjustment},
     // 5, 6. trigger values
-    {"EnabledHighOfOne",
-     From(WorkedExample, [](SettingsForm& f) { f.highValue = QStringLiteral("1"); }),
-     "Invalid high trigger value !"},
+    {"EnabledHighOfOne", Set(WorkedExample, &SettingsForm::highValue, "1"), kBadHigh},
     {"EnabledHighJustAboveOne",
      From(WorkedExample,
           [](SettingsForm& f) {
@@ -247,8 +241,7 @@ const CheckCase kCheckCases[] = {
               f.lowValue = QStringLiteral("1.0000");
           }),
      std::nullopt},
-    {"EnabledHighEmpty", From(WorkedExample, [](SettingsForm& f) { f.highValue.clear(); }),
-     "Invalid high trigger value !"},
+    {"EnabledHighEmpty", Set(WorkedExample, &SettingsForm::highValue, ""), kBadHigh},
     {"DisabledHighOfOnePasses",
      From(WorkedExample,
           [](SettingsForm& f) {
@@ -256,92 +249,34 @@ const CheckCase kCheckCases[] = {
               f.highValue = QStringLiteral("1");
           }),
      std::nullopt},
-    {"EnabledLowLonePoint",
-     From(WorkedExample, [](SettingsForm& f) { f.lowValue = QStringLiteral("."); }),
-     "Invalid low trigger value !"},
-    {"EnabledHighWithExponent",
-     From(WorkedExample, [](SettingsForm& f) { f.highValue = QStringLiteral("2e0"); }),
-     "Invalid high trigger value !"},
-    {"EnabledLowWithSign",
-     From(WorkedExample, [](SettingsForm& f) { f.lowValue = QStringLiteral("+1.5"); }),
-     "Invalid low trigger value !"},
-    {"EnabledLowTwoPoints",
-     From(WorkedExample, [](SettingsForm& f) { f.lowValue = QStringLiteral("1.2.3"); }),
-     "Invalid low trigger value !"},
+    {"EnabledLowLonePoint", Set(WorkedExample, &SettingsForm::lowValue, "."), kBadLow},
+    {"EnabledHighWithExponent", Set(WorkedExample, &SettingsForm::highValue, "2e0"), kBadHigh},
+    {"EnabledLowWithSign", Set(WorkedExample, &SettingsForm::lowValue, "+1.5"), kBadLow},
+    {"EnabledLowTwoPoints", Set(WorkedExample, &SettingsForm::lowValue, "1.2.3"), kBadLow},
     {"HighCheckedBeforeLow",
      From(WorkedExample,
           [](SettingsForm& f) {
               f.highValue = QStringLiteral("0.5");
               f.lowValue = QStringLiteral(".");
           }),
-     "Invalid high trigger value !"},
+     kBadHigh},
     {"DisabledLowWithSeparator",
      From(WorkedExample,
           [](SettingsForm& f) {
               f.lowEnabled = false;
               f.lowValue = QStringLiteral("1|");
           }),
-     "Invalid low trigger value !"},
+     kBadLow},
     // 7. voltmeter limits
-    {"Channel2High245",
-     From(WorkedExample,
-          [](SettingsForm& f) {
-              f.channel = 2;
-              f.highValue = QStringLiteral("2.45");
-          }),
-     "Hi Trigger Must Be Less Than 2.5 Volts !"},
-    {"Channel2High24Passes",
-     From(WorkedExample,
-          [](SettingsForm& f) {
-              f.channel = 2;
-              f.highValue = QStringLiteral("2.4");
-          }),
-     std::nullopt},
-    {"Channel2High24000Passes",
-     From(WorkedExample,
-          [](SettingsForm& f) {
-              f.channel = 2;
-              f.highValue = QStringLiteral("2.4000");
-          }),
-     std::nullopt},
-    {"Channel3High2401",
-     From(WorkedExample, [](SettingsForm& f) { f.highValue = QStringLiteral("2.4001"); }),
-     "Hi Trigger Must Be Less Than 2.5 Volts !"},
-    {"Channel5High295",
-     From(WorkedExample,
-          [](SettingsForm& f) {
-              f.channel = 5;
-              f.highValue = QStringLiteral("29.5");
-          }),
-     "Hi Trigger Must Be Less Than 30 Volts !"},
-    {"Channel4High29Passes",
-     From(WorkedExample,
-          [](SettingsForm& f) {
-              f.channel = 4;
-              f.highValue = QStringLiteral("29");
-          }),
-     std::nullopt},
-    {"Channel8High295Passes",
-     From(WorkedExample,
-          [](SettingsForm& f) {
-              f.channel = 8;
-              f.highValue = QStringLiteral("29.5");
-          }),
-     std::nullopt},
-    {"Channel8High595",
-     From(WorkedExample,
-          [](SettingsForm& f) {
-              f.channel = 8;
-              f.highValue = QStringLiteral("59.5");
-          }),
-     "Hi Trigger Must Be Less Than 60 Volts !"},
-    {"Channel7High59Passes",
-     From(WorkedExample,
-          [](SettingsForm& f) {
-              f.channel = 7;
-              f.highValue = QStringLiteral("59");
-          }),
-     std::nullopt},
+    {"Channel2High245", High(2, "2.45"), kHighOver2_5},
+    {"Channel2High24Passes", High(2, "2.4"), std::nullopt},
+    {"Channel2High24000Passes", High(2, "2.4000"), std::nullopt},
+    {"Channel3High2401", Set(WorkedExample, &SettingsForm::highValue, "2.4001"), kHighOver2_5},
+    {"Channel5High295", High(5, "29.5"), "Hi Trigger Must Be Less Than 30 Volts !"},
+    {"Channel4High29Passes", High(4, "29"), std::nullopt},
+    {"Channel8High295Passes", High(8, "29.5"), std::nullopt},
+    {"Channel8High595", High(8, "59.5"), "Hi Trigger Must Be Less Than 60 Volts !"},
+    {"Channel7High59Passes", High(7, "59"), std::nullopt},
     {"DisabledHighStillLimited",
      From(WorkedExample,
           [](SettingsForm& f) {
@@ -349,14 +284,14 @@ const CheckCase kCheckCases[] = {
               f.highEnabled = false;
               f.highValue = QStringLiteral("3.0000");
           }),
-     "Hi Trigger Must Be Less Than 2.5 Volts !"},
+     kHighOver2_5},
     {"DisabledHighNotANumberNeverPassesTheLimit",
      From(WorkedExample,
           [](SettingsForm& f) {
               f.highEnabled = false;
               f.highValue.clear();
           }),
-     "Hi Trigger Must Be Less Than 2.5 Volts !"},
+     kHighOver2_5},
     {"EqualValuesBothEnabled",
      From(WorkedExample,
           [](SettingsForm& f) {
@@ -392,13 +327,11 @@ const CheckCase kCheckCases[] = {
               f.highValue = QStringLiteral("3.0");
               f.lowValue = QStringLiteral("4.0");
           }),
-     "Hi Trigger Must Be Less Than 2.5 Volts !"},
+     kHighOver2_5},
     // 7. ammeter
-    {"AmpRatingBelowHigh",
-     From(Ammeter, [](SettingsForm& f) { f.highValue = QStringLiteral("60"); }),
+    {"AmpRatingBelowHigh", Set(Ammeter, &SettingsForm::highValue, "60"),
      "Hi Trigger Must Be Less Than 50 Amps !"},
-    {"HighEqualToAmpRatingPasses",
-     From(Ammeter, [](SettingsForm& f) { f.highValue = QStringLiteral("50"); }), std::nullopt},
+    {"HighEqualToAmpRatingPasses", Set(Ammeter, &SettingsForm::highValue, "50"), std::nullopt},
     {"AmpsMessageCarriesTheRatingAsTyped",
      From(Ammeter,
           [](SettingsForm& f) {
@@ -413,15 +346,11 @@ const CheckCase kCheckCases[] = {
               f.highEnabled = false;
               f.highValue = QStringLiteral("0.0000");
           }),
-     "Invalid Shunt Amperage Rating !"},
-    {"MillivoltRatingZero",
-     From(Ammeter, [](SettingsForm& f) { f.millivoltRating = QStringLiteral("0"); }),
+     kBadAmps},
+    {"MillivoltRatingZero", Set(Ammeter, &SettingsForm::millivoltRating, "0"),
      "Invalid Shunt Millivolt Rating !"},
-    {"PastedAmpRatingNotANumber",
-     From(Ammeter, [](SettingsForm& f) { f.ampRating = QStringLiteral("5a"); }),
-     "Invalid Shunt Amperage Rating !"},
-    {"PastedMillivoltRatingNotANumber",
-     From(Ammeter, [](SettingsForm& f) { f.millivoltRating = QStringLiteral("x"); }),
+    {"PastedAmpRatingNotANumber", Set(Ammeter, &SettingsForm::ampRating, "5a"), kBadAmps},
+    {"PastedMillivoltRatingNotANumber", Set(Ammeter, &SettingsForm::millivoltRating, "x"),
      "Invalid Shunt Millivolt Rating !"},
     {"AmmeterDisabledHighNotANumber",
      From(Ammeter,
@@ -480,11 +409,11 @@ const CheckCase kCheckCases[] = {
               f.idLists[7] = Ids(40, 1234);
               f.precision.clear();
           }),
-     "Precision must be a number between 0 and 6 !"},
+     kBadPrecision},
 };
 
 INSTANTIATE_TEST_SUITE_P(Table, AdcChecks, ::testing::ValuesIn(kCheckCases),
-                         [](const auto& test) { return std::string(test.param.name); });
+                         ::volnar::testing::ByCaseName{});
 
 TEST(AdcRecordLength, FullestRecordThatPassesIsWithinTheLimit) {
     SettingsForm form = WorkedExample();
@@ -515,6 +444,10 @@ struct FlapCase {
     int seconds;
 };
 
+inline void PrintTo(const FlapCase& c, std::ostream* os) {
+    *os << '"' << c.text << '"';
+}
+
 class AdcFlapReading : public ::testing::TestWithParam<FlapCase> {};
 
 TEST_P(AdcFlapReading, SecondsOfTheExactText) {
@@ -535,7 +468,8 @@ INSTANTIATE_TEST_SUITE_P(
                       FlapCase{"30 Seconds ", 0}, FlapCase{"1 Seconds", 0},
                       FlapCase{"60 Seconds", 0}, FlapCase{"61 Minutes", 0}, FlapCase{"25 Hours", 0},
                       FlapCase{"90", 0},
-                      FlapCase{"30 Seconds                                  ", 0}));
+                      FlapCase{"30 Seconds                                  ", 0}),
+    [](const auto& test) { return ::volnar::testing::TestNameOf(test.param.text); });
 
 TEST(AdcFlapTimes, TheTableHoldsTheTextsInOrder) {
     const QStringList texts = FlapTimeTexts();
@@ -573,6 +507,16 @@ struct KeyCase {
     bool lets;
 };
 
+std::string KeyCaseName(const KeyCase& c) {
+    static const char* const kFilters[] = {"Shunt", "Precision", "Decimal"};
+    return std::string(kFilters[static_cast<int>(c.filter)]) + "_U" +
+           QString::number(static_cast<uint>(c.character), 16).toUpper().toStdString();
+}
+
+inline void PrintTo(const KeyCase& c, std::ostream* os) {
+    *os << KeyCaseName(c);
+}
+
 class AdcKeyFilters : public ::testing::TestWithParam<KeyCase> {};
 
 TEST_P(AdcKeyFilters, LetThroughOnlyTheirSet) {
@@ -598,19 +542,8 @@ INSTANTIATE_TEST_SUITE_P(
         // A character whose low byte is a digit is still not a digit.
         KeyCase{KeyFilter::ShuntRating, 0x131, false},
         KeyCase{KeyFilter::DecimalNumber, 0x12E, false},
-        KeyCase{KeyFilter::DecimalNumber, 8, true}));
-
-TEST(AdcTexts, AsOfClockAndTitle) {
-    const QDateTime evening(QDate(2026, 12, 5), QTime(21, 41, 7));
-    const QLocale english(QLocale::English, QLocale::UnitedStates);
-    EXPECT_EQ(AsOfText(evening, english), QStringLiteral("09:41:07:PM     December:05:2026"));
-    const QDateTime morning(QDate(2027, 1, 9), QTime(0, 5, 59));
-    EXPECT_EQ(AsOfText(morning, english), QStringLiteral("12:05:59:AM     January:09:2027"));
-    EXPECT_EQ(DialogTitle(1), QStringLiteral("ADC 1 Options"));
-    EXPECT_EQ(DialogTitle(8), QStringLiteral("ADC 8 Options"));
-    EXPECT_EQ(AmpLimitMessage(QStringLiteral("50")),
-              QStringLiteral("Hi Trigger Must Be Less Than 50 Amps !"));
-}
+        KeyCase{KeyFilter::DecimalNumber, 8, true}),
+    [](const auto& test) { return KeyCaseName(test.param); });
 
 }  // namespace
 }  // namespace volnar::adc

@@ -25,17 +25,17 @@ TEST(AboutText, YearFieldEndsTheRangeAndSectionsStartWithFivePauses) {
     // Title and subtitle type at once; each later section waits five ticks.
     const QStringList sections = text.trimmed().split(QStringLiteral("\n\n"));
     ASSERT_GE(sections.size(), 7);
-    EXPECT_FALSE(sections[0].startsWith(QChar(kPauseCharacter)));
+    const QChar pause = QLatin1Char(kPauseCharacter);
+    EXPECT_FALSE(sections[0].startsWith(pause));
     for (qsizetype i = 1; i < sections.size(); ++i) {
-        EXPECT_TRUE(sections[i].startsWith(QString(5, QChar(kPauseCharacter)))) << i;
-        EXPECT_NE(sections[i].at(5), QChar(kPauseCharacter)) << i;
+        EXPECT_TRUE(sections[i].startsWith(QString(5, pause))) << i;
+        EXPECT_NE(sections[i].at(5), pause) << i;
     }
     // A year that is not four digits leaves the field alone.
     EXPECT_TRUE(AboutText(99999).contains(QStringLiteral("YYYY")));
 }
 
-TEST(AboutText, BuildNumberComesFromTheCompiledVersion) {
-    EXPECT_EQ(BuildNumberText(VOLNAR_VERSION_TEXT), QStringLiteral("0.7.4.5"));
+TEST(AboutText, BuildNumberWithoutAVersionIsZeros) {
     EXPECT_EQ(BuildNumberText(""), QStringLiteral("0.0.0.0.0.0"));
     EXPECT_EQ(BuildNumberText(nullptr), QStringLiteral("0.0.0.0.0.0"));
 }

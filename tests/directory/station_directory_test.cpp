@@ -459,29 +459,6 @@ TEST(ChosenStation, CutsToFifteenAndTrimsTrailingBlanks) {
     }
 }
 
-TEST(ConnectionString, RecognisedByItsFormAndPathsAreEncoded) {
-    struct Case {
-        const char* location;
-        const char* connection;  // nullptr: used as it stands
-    } const cases[] = {
-        {"DRIVER={PostgreSQL Unicode};Server=127.0.0.1;Database=v;", nullptr},
-        {" dsn=Stations", nullptr},
-        {"FileDSN=/etc/volnar.dsn", nullptr},
-        {"/home/op/VOLN.db", "DRIVER={SQLite3};Database=file:/home/op/VOLN.db;Timeout=2000"},
-        {"/home/op/DSN=x/VOLN.db",
-         "DRIVER={SQLite3};Database=file:/home/op/DSN%3Dx/VOLN.db;Timeout=2000"},
-        {"/a;b {c}/ö%.db",
-         "DRIVER={SQLite3};Database=file:/a%3Bb%20%7Bc%7D/%C3%B6%25.db;Timeout=2000"},
-        {"VOLN.db", "DRIVER={SQLite3};Database=file:VOLN.db;Timeout=2000"},
-        {"", ""},
-    };
-    for (const Case& c : cases) {
-        EXPECT_EQ(IsConnectionString(S(c.location)), c.connection == nullptr) << c.location;
-        EXPECT_EQ(ConnectionStringFor(S(c.location)), S(c.connection ? c.connection : c.location))
-            << c.location;
-    }
-}
-
 // Every character a folder name may hold reaches the driver, and a location
 // that names nothing is refused before the driver can invent a file.
 TEST(DirectorySQLiteLocation, AnyPathOpensItsOwnFileAndNothingElse) {

@@ -10,6 +10,7 @@
 #include "app/application.h"
 #include "directory/database_template.h"
 #include "link/board_objects.h"
+#include "support/gui_helpers.h"
 #include "support/qt_print.h"
 #include "support/recording_message_service.h"
 #include "support/station_simulator.h"
@@ -21,8 +22,6 @@ namespace volnar::testing {
 // is the simulator, message boxes recorded, every opened dialog kept.
 class AppE2E : public ::testing::Test {
 protected:
-    static constexpr int kWaitMs = 20000;
-
     void Begin(QStringList simArgs = {}) {
         sim = std::make_unique<StationSimulator>(std::move(simArgs), QStringLiteral("e2e"));
         ASSERT_TRUE(sim->Start()) << sim->errorText().toStdString();
@@ -48,10 +47,6 @@ protected:
         app->ConnectTo(sim->host());
         ASSERT_TRUE(WaitFor([this] { return app->Link().ReceivedCount() >= 1; }))
             << messages.Texts().join(u'|').toStdString();
-    }
-
-    bool WaitFor(const std::function<bool()>& done, int ms = kWaitMs) {
-        return QTest::qWaitFor(done, ms);
     }
 
     // The requests the simulator logged on one object, oldest first.

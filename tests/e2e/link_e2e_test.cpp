@@ -19,6 +19,8 @@
 namespace volnar {
 namespace {
 
+using ::volnar::testing::WaitFor;
+
 using testing::RecordingMessageService;
 using testing::StationSimulator;
 
@@ -82,7 +84,7 @@ TEST_F(LinkE2E, ErrorStatusFromTheStationStopsPollingWithItsBox) {
     Begin({QStringLiteral("--fail"), Object(".77") + QStringLiteral("=genErr")});
     link->Start();
     ASSERT_TRUE(WaitFor([&] { return !messages.boxes.empty(); }));
-    EXPECT_EQ(messages.Texts(), QStringList{"SNMP_ERR_GENERR"});
+    EXPECT_EQ(messages.Texts(), QStringList{QStringLiteral("SNMP_ERR_GENERR")});
     EXPECT_EQ(messages.boxes[0].icon, MessageIcon::Error);
     EXPECT_EQ(link->State(), ConnectionState::NotConnected);
     EXPECT_EQ(link->ReceivedCount(), 0);
@@ -113,7 +115,7 @@ TEST_F(LinkE2E, DroppedRequestsCountLostUntilTheThirtiethTimeOutStops) {
     EXPECT_TRUE(messages.boxes.empty());
     link->HandleTimeOut(0);
     EXPECT_EQ(messages.Texts(),
-              QStringList{"Error Time Out Waiting For Response!\r\nIt's Over !!"});
+              QStringList{QStringLiteral("Error Time Out Waiting For Response!\r\nIt's Over !!")});
     EXPECT_EQ(link->LostCount(), 0);
     EXPECT_EQ(link->State(), ConnectionState::NotConnected);
 }
@@ -258,6 +260,8 @@ TEST_F(LinkE2E, RelayNameEchoIsTheOperationsResultWithItsNotice) {
 
 namespace volnar {
 namespace {
+
+using ::volnar::testing::WaitFor;
 
 // Everything a stranger on the network can send to the client's port while it
 // polls the simulator: requests, a trap and answers from another address or

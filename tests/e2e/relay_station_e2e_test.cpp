@@ -17,6 +17,8 @@
 namespace volnar {
 namespace {
 
+using ::volnar::testing::WaitFor;
+
 QString S(const char* text) {
     return QString::fromUtf8(text);
 }

@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "support/param_name.h"
 #include "support/qt_print.h"
 
 namespace volnar::grid {
@@ -123,6 +124,7 @@ struct RoundTrip {
     GridValue in;
     GridValue out;
 };
+VOLNAR_PRINT_CASE_NAME(RoundTrip)
 
 class GridStoreCells : public ::testing::TestWithParam<RoundTrip> {};
 
@@ -181,7 +183,7 @@ INSTANTIATE_TEST_SUITE_P(
                   GridValue::Bytes(QByteArray(6, '\0'))},
         RoundTrip{"TextWithButton", ColumnType::TextWithButton, 0,
                   GridValue::Text(QStringLiteral("a|b")), GridValue::Text(QStringLiteral("a|b"))}),
-    [](const ::testing::TestParamInfo<RoundTrip>& param) { return std::string(param.param.name); });
+    ::volnar::testing::ByCaseName{});
 
 TEST(GridStoreCellsOutOfRange, ReadAsEmptyAndWritesAreRefused) {
     GridStore store;
@@ -262,6 +264,7 @@ struct SortCase {
     std::vector<GridValue> values;
     std::vector<int> ascendingOrder;  // original positions, ascending
 };
+VOLNAR_PRINT_CASE_NAME(SortCase)
 
 class GridStoreSort : public ::testing::TestWithParam<SortCase> {};
 
@@ -329,7 +332,7 @@ INSTANTIATE_TEST_SUITE_P(
                  {GridValue::Bytes("\x02\x01"), GridValue::Bytes("\x01\xff"),
                   GridValue::Bytes(QByteArray("\x02\x00", 2))},
                  {1, 2, 0}}),
-    [](const ::testing::TestParamInfo<SortCase>& param) { return std::string(param.param.name); });
+    ::volnar::testing::ByCaseName{});
 
 TEST(GridStoreSortRules, FewerThanTwoRowsAreNotSorted) {
     GridStore store;

@@ -221,6 +221,11 @@ TEST_F(GridTest, Notification1HeaderClickCarriesTheColumnAndRowMinusOne) {
     EXPECT_EQ(grid->Column(1)->headerState & 1, 0) << "released";
 }
 
+// Test names for the cases where the owner refuses (cancels) or accepts.
+std::string CancelOrNotName(const ::testing::TestParamInfo<bool>& info) {
+    return info.param ? "Refused" : "Accepted";
+}
+
 class ButtonNotification : public GridTest, public ::testing::WithParamInterface<bool> {};
 
 TEST_P(ButtonNotification, Notification2MayReplaceTheTextOrRefuse) {
@@ -243,7 +248,7 @@ TEST_P(ButtonNotification, Notification2MayReplaceTheTextOrRefuse) {
     EXPECT_EQ(grid->CellText(0, 0), cancel ? QStringLiteral("old") : QStringLiteral("new"));
 }
 
-INSTANTIATE_TEST_SUITE_P(CancelOrNot, ButtonNotification, ::testing::Bool());
+INSTANTIATE_TEST_SUITE_P(CancelOrNot, ButtonNotification, ::testing::Bool(), CancelOrNotName);
 
 class CheckNotification : public GridTest, public ::testing::WithParamInterface<bool> {};
 
@@ -262,7 +267,7 @@ TEST_P(CheckNotification, Notification3TogglesUnlessRefused) {
     EXPECT_EQ(recorder.Count(Code::CellWritten), cancel ? 0 : 1);
 }
 
-INSTANTIATE_TEST_SUITE_P(CancelOrNot, CheckNotification, ::testing::Bool());
+INSTANTIATE_TEST_SUITE_P(CancelOrNot, CheckNotification, ::testing::Bool(), CancelOrNotName);
 
 class ImageNotification : public GridTest, public ::testing::WithParamInterface<bool> {};
 
@@ -290,7 +295,7 @@ TEST_P(ImageNotification, Notification4ByDoubleClickCarriesTheImageIndexAndIgnor
     EXPECT_EQ(recorder.Count(Code::CellWriting), 0);
 }
 
-INSTANTIATE_TEST_SUITE_P(CancelOrNot, ImageNotification, ::testing::Bool());
+INSTANTIATE_TEST_SUITE_P(CancelOrNot, ImageNotification, ::testing::Bool(), CancelOrNotName);
 
 TEST_F(GridTest, Notification4ByAKeyOnTheCurrentImageCellButNotBySingleClick) {
     GridColumn images = Col(ColumnType::Image, 50);
@@ -363,7 +368,7 @@ TEST_P(EditorNotification, Notification7OpensTheEditorUnlessRefused) {
     EXPECT_EQ(editor->text(), QStringLiteral("value"));
 }
 
-INSTANTIATE_TEST_SUITE_P(CancelOrNot, EditorNotification, ::testing::Bool());
+INSTANTIATE_TEST_SUITE_P(CancelOrNot, EditorNotification, ::testing::Bool(), CancelOrNotName);
 
 class CommitNotification : public GridTest, public ::testing::WithParamInterface<bool> {};
 
@@ -390,7 +395,7 @@ TEST_P(CommitNotification, Notification8CommitsTheEditorsValueUnlessRefused) {
     EXPECT_EQ(grid->ActiveEditor(), nullptr);
 }
 
-INSTANTIATE_TEST_SUITE_P(CancelOrNot, CommitNotification, ::testing::Bool());
+INSTANTIATE_TEST_SUITE_P(CancelOrNot, CommitNotification, ::testing::Bool(), CancelOrNotName);
 
 TEST_F(GridTest, EndEditWithCancelKeepsTheCellAndSendsNoCommit) {
     grid->AddColumn(Col(ColumnType::Text, 100));
@@ -437,7 +442,7 @@ TEST_P(WriteNotification, Notifications9And10AroundSetCell) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(CancelOrNot, WriteNotification, ::testing::Bool());
+INSTANTIATE_TEST_SUITE_P(CancelOrNot, WriteNotification, ::testing::Bool(), CancelOrNotName);
 
 class DrawNotification : public GridTest, public ::testing::WithParamInterface<bool> {};
 
@@ -469,7 +474,7 @@ TEST_P(DrawNotification, Notification11LetsTheOwnerRewriteOrDrawAUserCell) {
     EXPECT_EQ(grid->CellText(0, 0), QStringLiteral("raw")) << "drawing never changes the cell";
 }
 
-INSTANTIATE_TEST_SUITE_P(CancelOrNot, DrawNotification, ::testing::Bool());
+INSTANTIATE_TEST_SUITE_P(CancelOrNot, DrawNotification, ::testing::Bool(), CancelOrNotName);
 
 // --- Keyboard -------------------------------------------------------------
 

@@ -10,6 +10,7 @@
 #include "link/board_commands.h"
 #include "link/board_objects.h"
 #include "link/recording_transport.h"
+#include "support/param_name.h"
 #include "support/qt_print.h"
 #include "support/recording_message_service.h"
 
@@ -432,6 +433,7 @@ struct SendFailureCase {
     const char* message;
     bool lookedUp;
 };
+VOLNAR_PRINT_CASE_NAME(SendFailureCase)
 
 class BoardLinkSendFailureTest : public BoardLinkTest,
                                  public ::testing::WithParamInterface<SendFailureCase> {};
@@ -498,7 +500,7 @@ const SendFailureCase kSendFailures[] = {
 };
 
 INSTANTIATE_TEST_SUITE_P(Steps, BoardLinkSendFailureTest, ::testing::ValuesIn(kSendFailures),
-                         [](const auto& param) { return std::string(param.param.name); });
+                         ::volnar::testing::ByCaseName{});
 
 TEST_F(BoardLinkTest, AnIdentifierThatCannotBeParsedIsReportedBeforeSending) {
     Connect();

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "support/param_name.h"
 #include "support/qt_print.h"
 
 namespace volnar {
@@ -61,7 +62,7 @@ INSTANTIATE_TEST_SUITE_P(
         EncodingCase{"ControlThatIsEuroByte", QString(QChar(0x80)), {}, U'\u0080'},
         EncodingCase{"Emoji", QStringLiteral("ok \U0001F600"), {}, U'\U0001F600'},
         EncodingCase{"LoneSurrogate", QString(QChar(0xD800)), {}, char32_t{0xD800}}),
-    [](const auto& param) { return std::string(param.param.name); });
+    ::volnar::testing::ByCaseName{});
 
 struct CheckCase {
     const char* name;
@@ -109,7 +110,7 @@ INSTANTIATE_TEST_SUITE_P(
                   {QStringLiteral("Notes"), 0, false},
                   QStringLiteral("\U0001F600"),
                   QStringLiteral("U+1F600")}),
-    [](const auto& param) { return std::string(param.param.name); });
+    ::volnar::testing::ByCaseName{});
 
 struct LinesCase {
     const char* name;
@@ -140,7 +141,7 @@ INSTANTIATE_TEST_SUITE_P(
                                 QStringLiteral("a\u00a0b"), QStringLiteral("a\u00a0b")},
                       LinesCase{"ChangedUsesTheLineBreak", QStringLiteral("a\rb"),
                                 QStringLiteral("a\nb!"), QStringLiteral("a\r\nb!")}),
-    [](const auto& param) { return std::string(param.param.name); });
+    ::volnar::testing::ByCaseName{});
 
 }  // namespace
 }  // namespace volnar

@@ -19,6 +19,7 @@
 #include "lists/table_list_dialog.h"
 #include "scripts/script_editor_dialog.h"
 #include "scripts/script_screens.h"
+#include "support/param_name.h"
 #include "support/qt_print.h"
 #include "support/recording_message_service.h"
 
@@ -255,6 +256,7 @@ struct ActionCase {
     const char* question;
     BoardCommand command;
 };
+VOLNAR_PRINT_CASE_NAME(ActionCase)
 
 class ScriptListActions : public ScriptDialogs, public ::testing::WithParamInterface<ActionCase> {};
 
@@ -299,9 +301,7 @@ INSTANTIATE_TEST_SUITE_P(
                                  BoardCommand::DeleteRow},
                       ActionCase{"DeleteNo", kDeleteColumn, false, "Delete Script Number 7 ?",
                                  BoardCommand::DeleteRow}),
-    [](const ::testing::TestParamInfo<ActionCase>& param) {
-        return std::string(param.param.name);
-    });
+    ::volnar::testing::ByCaseName{});
 
 TEST_F(ScriptDialogs, AnIdTheStationCouldNotGetBackUnchangedIsNeverSent) {
     for (const QByteArray& id :
@@ -360,6 +360,7 @@ struct OpenCase {
     const char* title;
     int available;
 };
+VOLNAR_PRINT_CASE_NAME(OpenCase)
 
 class ScriptAddButtons : public ScriptDialogs, public ::testing::WithParamInterface<OpenCase> {};
 
@@ -382,13 +383,13 @@ TEST_P(ScriptAddButtons, CloseTheListAndOpenANewScript) {
               QStringLiteral("Enter Notes about this Relay Script"));
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Both, ScriptAddButtons,
-    ::testing::Values(OpenCase{"Relay", "addRelayScriptButton", EditorMode::NewRelay,
-                               "ADD New Relay Script", 119},
-                      OpenCase{"Io", "addIoScriptButton", EditorMode::NewIo, "ADD New IO Script",
-                               47}),
-    [](const ::testing::TestParamInfo<OpenCase>& param) { return std::string(param.param.name); });
+INSTANTIATE_TEST_SUITE_P(Both, ScriptAddButtons,
+                         ::testing::Values(OpenCase{"Relay", "addRelayScriptButton",
+                                                    EditorMode::NewRelay, "ADD New Relay Script",
+                                                    119},
+                                           OpenCase{"Io", "addIoScriptButton", EditorMode::NewIo,
+                                                    "ADD New IO Script", 47}),
+                         ::volnar::testing::ByCaseName{});
 
 TEST_F(ScriptDialogs, RefreshOpensAFreshListWithANewWalk) {
     TableListDialog* list = OpenListWith(kThree);

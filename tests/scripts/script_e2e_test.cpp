@@ -26,6 +26,8 @@
 namespace volnar::scripts {
 namespace {
 
+using ::volnar::testing::WaitFor;
+
 QString Object(const char* suffix) {
     return QString::fromLatin1(board::kPrefix) + QLatin1String(suffix);
 }

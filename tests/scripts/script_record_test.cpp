@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "support/param_name.h"
 #include "support/qt_print.h"
 
 namespace volnar::scripts {
@@ -74,6 +75,7 @@ struct Refusal {
     EditorInput input;
     const char* message;
 };
+VOLNAR_PRINT_CASE_NAME(Refusal)
 
 class ScriptUploadRefusals : public ::testing::TestWithParam<Refusal> {};
 
@@ -101,7 +103,7 @@ INSTANTIATE_TEST_SUITE_P(
         Refusal{"BarInNotesBeforeNoCommands",
                 {QStringLiteral("n"), QStringLiteral("|"), {}},
                 kNotesHaveBar}),
-    [](const ::testing::TestParamInfo<Refusal>& param) { return std::string(param.param.name); });
+    ::volnar::testing::ByCaseName{});
 
 TEST(ScriptUpload, Exactly256CommandsAreSentAs512Characters) {
     const UploadCheck check = CheckAndBuildRecord(

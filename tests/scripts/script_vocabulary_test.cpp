@@ -4,6 +4,7 @@
 
 #include <QSet>
 
+#include "support/param_name.h"
 #include "support/qt_print.h"
 
 namespace volnar::scripts {
@@ -38,40 +39,39 @@ TEST(ScriptVocabulary, TextsAndCodesAreUniqueWithinASet) {
     }
 }
 
-struct CodeCase {
-    ScriptKind kind;
-    const char* text;
-    const char* code;
-};
-
-class ScriptCodes : public ::testing::TestWithParam<CodeCase> {};
-
-TEST_P(ScriptCodes, BothWays) {
-    const CodeCase& c = GetParam();
-    EXPECT_EQ(CodeOfCommand(c.kind, QString::fromLatin1(c.text)), QString::fromLatin1(c.code));
-    EXPECT_EQ(CommandOfCode(c.kind, QString::fromLatin1(c.code)), QString::fromLatin1(c.text));
+TEST(ScriptVocabulary, WorkedExampleCodesBothWays) {
+    const struct {
+        ScriptKind kind;
+        const char* text;
+        const char* code;
+    } cases[] = {
+        {.kind = ScriptKind::Relay, .text = "RDB3.Relay 2 OFF", .code = "33"},
+        {.kind = ScriptKind::Relay, .text = "RDB6.Output OFF", .code = "6D"},
+        {.kind = ScriptKind::Relay, .text = "RDB1.Output ON", .code = "1C"},
+        {.kind = ScriptKind::Relay, .text = "RDB2.Relay 6 OFF", .code = "2B"},
+        {.kind = ScriptKind::Relay, .text = "Relay 4 OFF", .code = "07"},
+        {.kind = ScriptKind::Relay, .text = "Delay 1 Second", .code = "08"},
+        {.kind = ScriptKind::Relay, .text = "Delay 5 Seconds", .code = "0C"},
+        {.kind = ScriptKind::Relay, .text = "Delay 30 Seconds", .code = "0J"},
+        {.kind = ScriptKind::Relay, .text = "Delay 1 Minute", .code = "0K"},
+        {.kind = ScriptKind::Relay, .text = "Delay 30 Minutes", .code = "0R"},
+        {.kind = ScriptKind::Relay, .text = "Delay 1 Hour", .code = "0S"},
+        {.kind = ScriptKind::Io, .text = "Delay 1 Second", .code = "0S"},
+        {.kind = ScriptKind::Io, .text = "Delay 8 Seconds", .code = "0Z"},
+        {.kind = ScriptKind::Io, .text = "Delay 9 Seconds", .code = "0a"},
+        {.kind = ScriptKind::Io, .text = "Delay 30 Seconds", .code = "0d"},
+        {.kind = ScriptKind::Io, .text = "Delay 1 Hour", .code = "0e"},
+        {.kind = ScriptKind::Io, .text = "GXIO 7 LOW", .code = "0D"},
+        {.kind = ScriptKind::Io, .text = "GXIO 25 LOW", .code = "0F"},
+        {.kind = ScriptKind::Io, .text = "GXIO 31 LOW", .code = "0R"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(CodeOfCommand(c.kind, QString::fromLatin1(c.text)), QString::fromLatin1(c.code))
+            << c.text;
+        EXPECT_EQ(CommandOfCode(c.kind, QString::fromLatin1(c.code)), QString::fromLatin1(c.text))
+            << c.code;
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(WorkedExamples, ScriptCodes,
-                         ::testing::Values(CodeCase{ScriptKind::Relay, "RDB3.Relay 2 OFF", "33"},
-                                           CodeCase{ScriptKind::Relay, "RDB6.Output OFF", "6D"},
-                                           CodeCase{ScriptKind::Relay, "RDB1.Output ON", "1C"},
-                                           CodeCase{ScriptKind::Relay, "RDB2.Relay 6 OFF", "2B"},
-                                           CodeCase{ScriptKind::Relay, "Relay 4 OFF", "07"},
-                                           CodeCase{ScriptKind::Relay, "Delay 1 Second", "08"},
-                                           CodeCase{ScriptKind::Relay, "Delay 5 Seconds", "0C"},
-                                           CodeCase{ScriptKind::Relay, "Delay 30 Seconds", "0J"},
-                                           CodeCase{ScriptKind::Relay, "Delay 1 Minute", "0K"},
-                                           CodeCase{ScriptKind::Relay, "Delay 30 Minutes", "0R"},
-                                           CodeCase{ScriptKind::Relay, "Delay 1 Hour", "0S"},
-                                           CodeCase{ScriptKind::Io, "Delay 1 Second", "0S"},
-                                           CodeCase{ScriptKind::Io, "Delay 8 Seconds", "0Z"},
-                                           CodeCase{ScriptKind::Io, "Delay 9 Seconds", "0a"},
-                                           CodeCase{ScriptKind::Io, "Delay 30 Seconds", "0d"},
-                                           CodeCase{ScriptKind::Io, "Delay 1 Hour", "0e"},
-                                           CodeCase{ScriptKind::Io, "GXIO 7 LOW", "0D"},
-                                           CodeCase{ScriptKind::Io, "GXIO 25 LOW", "0F"},
-                                           CodeCase{ScriptKind::Io, "GXIO 31 LOW", "0R"}));
 
 TEST(ScriptVocabulary, TheSetsDoNotShareWhatTheyDoNotHold) {
     EXPECT_FALSE(CodeOfCommand(ScriptKind::Io, QStringLiteral("Delay 1 Minute")));
@@ -89,6 +89,7 @@ struct DecodeCase {
     const char* codes;
     QStringList texts;
 };
+VOLNAR_PRINT_CASE_NAME(DecodeCase)
 
 class ScriptDecoding : public ::testing::TestWithParam<DecodeCase> {};
 
@@ -114,9 +115,7 @@ INSTANTIATE_TEST_SUITE_P(
         DecodeCase{"PairsAreNotRealigned", ScriptKind::Relay, "X00", {"Unknown command \"X0\""}},
         DecodeCase{
             "Pump", ScriptKind::Relay, "000C01", {"Relay 1 ON", "Delay 5 Seconds", "Relay 1 OFF"}}),
-    [](const ::testing::TestParamInfo<DecodeCase>& param) {
-        return std::string(param.param.name);
-    });
+    ::volnar::testing::ByCaseName{});
 
 TEST(ScriptVocabulary, EncodeTheWorkedExamples) {
     EXPECT_EQ(EncodeCommands(ScriptKind::Io,

@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "link/board_link.h"
+#include "support/gui_helpers.h"
 #include "support/qt_print.h"
 #include "support/recording_message_service.h"
 #include "support/station_simulator.h"
@@ -16,8 +17,6 @@ namespace volnar::testing {
 // 127.0.0.1, the volnar-station this fixture starts on a free port.
 class SimulatorLinkTest : public ::testing::Test {
 protected:
-    static constexpr int kWaitMs = 20000;
-
     void StartSimulatorAndLink(QStringList simArgs, QString community = QStringLiteral("public"),
                                QString timeout = QStringLiteral("10"),
                                QString retries = QStringLiteral("2")) {
@@ -39,10 +38,6 @@ protected:
                 return std::nullopt;
             },
             [this] { return chooser; });
-    }
-
-    bool WaitFor(const std::function<bool()>& done, int ms = kWaitMs) {
-        return QTest::qWaitFor(done, ms);
     }
 
     RecordingMessageService messages;
