@@ -12,6 +12,8 @@
 namespace volnar {
 namespace {
 
+using testing::WaitFor;
+
 QString S(const char* text) {
     return QString::fromUtf8(text);
 }
