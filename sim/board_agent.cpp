@@ -134,6 +134,10 @@ bool OidWithin(const Oid& oid, const Oid& prefix) {
 }
 
 std::optional<Oid> BoardAgent::NextReadable(const Oid& oid) const {
+    if (const Oid& stalled = m_model.StalledWalk();
+        !stalled.empty() && oid.size() > stalled.size() && OidWithin(oid, stalled)) {
+        return oid;  // a faulty station: the walk does not advance
+    }
     const KnownObjects& k = Known();
     const auto scalar = [&oid](const Oid& instance) -> std::optional<Oid> {
         if (Less(oid, instance)) {

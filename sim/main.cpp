@@ -52,6 +52,7 @@ int Prepare(const volnar::sim::Options& options, volnar::sim::StationModel& mode
     using namespace volnar::sim;
     model.SetSeed(options.seed.value_or(static_cast<std::uint64_t>(WallNow() * 1e6)));
     model.SetStuckRelay(options.stuckRelay);
+    model.SetStalledWalk(options.stalledWalk);
     model.SetStartTime(MonotonicNow());
     const auto missing = [](int wanted, std::size_t have) {
         return wanted > static_cast<int>(have) ? wanted - static_cast<int>(have) : 0;

@@ -12,7 +12,8 @@ const char* const kUsage =
     "usage: volnar-station --listen 127.0.0.1:PORT [--community TEXT] [--state FILE]\n"
     "                      [--seed N] [--log FILE] [--drop RATE] [--delay MS[:JITTER]]\n"
     "                      [--fail OID=STATUS]... [--scripts N] [--alerts N] [--modems N]\n"
-    "                      [--stuck-relay N] [--stations N] [--drop RATE@K]...\n"
+    "                      [--stuck-relay N] [--stall-walk OID] [--stations N]\n"
+    "                      [--drop RATE@K]...\n"
     "                      [--delay MS[:JITTER]@K]...\n";
 
 const char* const kHelp =
@@ -42,6 +43,12 @@ const char* const kHelp =
     "  --scripts N, --alerts N, --modems N\n"
     "                           fill the table with generated rows up to N rows\n"
     "                           Example: volnar-station --listen 127.0.0.1:1161 --scripts 3\n"
+    "  --stuck-relay N          relay N's switches are answered but never change its state\n"
+    "                           Example: volnar-station --listen 127.0.0.1:1161 --stuck-relay 2\n"
+    "  --stall-walk OID         a faulty walk: GETNEXT of a row under OID is answered with\n"
+    "                           that same row, so the walk never advances\n"
+    "                           Example: volnar-station --listen 127.0.0.1:1161 --scripts 3 \\\n"
+    "                                      --stall-walk 1.3.6.1.4.1.32473.3.1.2.72\n"
     "  --stations N             serves N independent stations (1 to 1000) on consecutive\n"
     "                           loopback addresses from the --listen one, same port\n"
     "                           Example: volnar-station --listen 127.0.1.1:1161 --stations 20\n"
@@ -253,6 +260,12 @@ OptionsResult ParseOptions(const std::vector<std::string>& args) {
                 return fail("--fail takes a dotted OID and a status (1-255 or a name)");
             }
             options.failRules.push_back({*oid, *status});
+        } else if (name == "--stall-walk") {
+            const auto oid = OidFromText(value);
+            if (!oid || oid->empty()) {
+                return fail("--stall-walk takes a dotted OID");
+            }
+            options.stalledWalk = *oid;
         } else if (name == "--stuck-relay") {
             const auto relay = ParseInteger(value, 1, 4);
             if (!relay) {

@@ -37,6 +37,7 @@ struct Options {
     int alerts = 0;
     int modems = 0;
     int stuckRelay = 0;  // --stuck-relay N: relay N never changes state
+    Oid stalledWalk;     // --stall-walk OID: GETNEXT under OID does not advance
     int stations = 1;    // --stations N
     std::map<int, StationOverride> stationOverrides;  // by station number, 1 and up
     bool help = false;

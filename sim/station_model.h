@@ -7,6 +7,7 @@
 #include <random>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "json.h"
@@ -92,6 +93,10 @@ public:
     // A relay whose hardware does not follow: its switch and pulse SETs are
     // answered as usual, its state never changes (0: none).
     void SetStuckRelay(int k) { m_stuckRelay = k; }
+    // A faulty walk: GETNEXT of a row under this table answers that same row
+    // (empty: none).
+    void SetStalledWalk(std::vector<std::uint32_t> table) { m_stalledWalk = std::move(table); }
+    const std::vector<std::uint32_t>& StalledWalk() const { return m_stalledWalk; }
     void SetStartTime(double now) { m_startTime = now; }
 
     // --- reading
@@ -146,6 +151,7 @@ public:
 
 private:
     int m_stuckRelay = 0;
+    std::vector<std::uint32_t> m_stalledWalk;
     struct ScriptRun {
         std::uint32_t scriptId = 0;
         std::string type;

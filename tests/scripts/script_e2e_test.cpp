@@ -13,6 +13,7 @@
 #include <QTest>
 
 #include "grid/my_ra_grid.h"
+#include "link/board_commands.h"
 #include "link/board_link.h"
 #include "link/board_objects.h"
 #include "link/notice_queue.h"
@@ -127,6 +128,20 @@ TEST_F(ScriptE2E, AnEmptyScriptTableShowsAnEmptyList) {
     ASSERT_NE(list, nullptr);
     EXPECT_EQ(list->Grid().RowCount(), 0);
     EXPECT_EQ(list->WalkStatusText(), QStringLiteral("No scripts on the station"));
+}
+
+// A faulty station answers GETNEXT of a row with that same row: the walk would
+// never end. The list keeps what it read, stops, and says why.
+TEST_F(ScriptE2E, ScriptListWalkThatDoesNotAdvanceStopsAndSaysWhy) {
+    Begin({QStringLiteral("--scripts"), QStringLiteral("3"), QStringLiteral("--delay"),
+           QStringLiteral("15"), QStringLiteral("--stall-walk"), Object(".72")});
+    TableListDialog* list = ReadList();
+    ASSERT_NE(list, nullptr);
+    QTest::qWait(200);  // nothing more is asked
+    EXPECT_EQ(list->Grid().RowCount(), 1);
+    EXPECT_EQ(Requests(QStringLiteral("GETNEXT")).size(), 2);
+    EXPECT_TRUE(list->WalkStatusText().contains(QString::fromLatin1(kWalkStuckText)))
+        << list->WalkStatusText().toStdString();
 }
 
 TEST_F(ScriptE2E, ScriptExecuteSendsId423ShowsTheNoticeAndReopensNothing) {

@@ -100,7 +100,8 @@ TEST(Options, ParsesEveryOption) {
                                       "--scripts",     "1000",
                                       "--alerts",      "3",
                                       "--modems",      "2",
-                                      "--stuck-relay", "2"});
+                                      "--stuck-relay", "2",
+                                      "--stall-walk",  "1.3.6.1.4.1.32473.3.1.2.72"});
     ASSERT_TRUE(result.options) << result.error;
     const Options& o = *result.options;
     EXPECT_EQ(o.listenAddress, "127.0.0.1");
@@ -120,6 +121,7 @@ TEST(Options, ParsesEveryOption) {
     EXPECT_EQ(o.alerts, 3);
     EXPECT_EQ(o.modems, 2);
     EXPECT_EQ(o.stuckRelay, 2);
+    EXPECT_EQ(OidToText(o.stalledWalk), "1.3.6.1.4.1.32473.3.1.2.72");
 }
 
 TEST(Options, BadValuesAreRefused) {
@@ -132,6 +134,7 @@ TEST(Options, BadValuesAreRefused) {
         {"--listen", "127.0.0.1:0", "--delay", "5:"},
         {"--listen", "127.0.0.1:0", "--delay", "-5"},
         {"--listen", "127.0.0.1:0", "--stuck-relay", "5"},
+        {"--listen", "127.0.0.1:0", "--stall-walk", "1.x"},
         {"--listen", "127.0.0.1:0", "--fail", "1.3.6=0"},
         {"--listen", "127.0.0.1:0", "--fail", "1.3.6"},
         {"--listen", "127.0.0.1:0", "--fail", "1.x=2"},
