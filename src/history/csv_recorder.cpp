@@ -1,5 +1,7 @@
 #include "history/csv_recorder.h"
 
+#include <QFileInfo>
+
 #include "panel/status_panel.h"
 
 namespace volnar {
@@ -58,7 +60,13 @@ QStringList CsvRow(const StatusPanel& panel, const QDateTime& time, const QStrin
 std::optional<QString> CsvRecorder::Start(const QString& path) {
     Stop();
     m_file.setFileName(path);
-    if (!m_file.open(QIODevice::WriteOnly | QIODevice::Append)) {
+    // Rows are appended to a file; a device or a pipe (/dev/full, a FIFO)
+    // has no end to seek to and nothing to overwrite.
+    const QFileInfo info(path);
+    const bool device = info.exists() && !info.isFile() && !info.isDir();
+    const QIODevice::OpenMode mode =
+        device ? QIODevice::WriteOnly : QIODevice::WriteOnly | QIODevice::Append;
+    if (!m_file.open(mode)) {
         const QString error = m_file.errorString();
         return QStringLiteral("Cannot record to %1: %2").arg(path, error);
     }
