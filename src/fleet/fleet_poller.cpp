@@ -10,7 +10,6 @@
 #include "link/snmp_session.h"
 #include "panel/station_text.h"
 #include "panel/status_panel.h"
-#include "panel/text_rules.h"
 
 Q_LOGGING_CATEGORY(lcFleet, "volnar.fleet")
 
@@ -18,7 +17,6 @@ namespace volnar {
 
 namespace {
 
-constexpr qint64 kTimeoutUnitMs = 640;       // one unit of the directory's TIMEOUT
 constexpr qint64 kDefaultTimeoutMs = 1'000;  // net-snmp's own, for TIMEOUT 0
 
 }  // namespace
@@ -53,19 +51,7 @@ std::optional<StationSettings> FleetSettingsFor(const StationRecord& record) {
     if (!address || *address == QLatin1String(kProtectedAddress)) {
         return std::nullopt;
     }
-    const std::int32_t port = text::DecimalToInt(record.PORT.toStdString());
-    if (port < 1 || port > 65535) {
-        return std::nullopt;
-    }
-    StationSettings settings;
-    settings.address = *address;
-    settings.port = static_cast<quint16>(port);
-    settings.community = StationBytes(record.PASSWORD);
-    const qint64 timeout =
-        std::max<std::int32_t>(0, text::DecimalToInt(record.TIMEOUT.toStdString()));
-    settings.timeoutMicroseconds = timeout * kTimeoutUnitMs * 1000;
-    settings.retries = std::max<std::int32_t>(0, text::DecimalToInt(record.RETRIES.toStdString()));
-    return settings;
+    return StationSettingsOf(*address, record);
 }
 
 FleetPoller::FleetPoller(QObject* parent, TransportFactory factory)

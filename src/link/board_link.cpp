@@ -5,7 +5,6 @@
 
 #include "link/board_objects.h"
 #include "link/snmp_session.h"
-#include "panel/text_rules.h"
 
 Q_LOGGING_CATEGORY(lcLinkOperations, "volnar.link.operations")
 
@@ -14,8 +13,6 @@ namespace volnar {
 namespace {
 
 constexpr int kChooserLength = 15;
-// TIMEOUT counts in units of 64 hundredths of a second.
-constexpr qint64 kTimeoutUnitMicroseconds = 64LL * 10'000LL;
 
 bool IsOctetString(const BoardResponse& response) {
     return response.syntax == kSyntaxOctetString;
@@ -156,22 +153,13 @@ std::optional<int> BoardLink::SendRequest(std::string_view oid, PduType type,
         return std::nullopt;
     }
 
-    BoardRequest request;
-    const std::string timeoutText = record->TIMEOUT.toStdString();
-    const std::string retriesText = record->RETRIES.toStdString();
-    const std::string portText = record->PORT.toStdString();
-    // 0 (also an empty or NULL TIMEOUT) leaves the SNMP layer's default time-out.
-    const qint64 timeout = std::max<std::int32_t>(0, text::DecimalToInt(timeoutText));
-    request.station.address = *address;
-    request.station.timeoutMicroseconds = timeout * kTimeoutUnitMicroseconds;
-    request.station.retries = std::max<std::int32_t>(0, text::DecimalToInt(retriesText));
-    const std::int32_t port = text::DecimalToInt(portText);
-    if (port < 1 || port > 65535) {
+    const std::optional<StationSettings> settings = StationSettingsOf(*address, *record);
+    if (!settings) {
         Fail(QString::fromLatin1(kErrorSettingPort));
         return std::nullopt;
     }
-    request.station.port = static_cast<quint16>(port);
-    request.station.community = StationBytes(record->PASSWORD);
+    BoardRequest request;
+    request.station = *settings;
 
     if (!ParseDottedOid(oid)) {
         Fail(QString::fromLatin1(kErrorStringToOid));

@@ -1,6 +1,9 @@
 #include "link/board_request.h"
 
 #include <QStringList>
+#include <algorithm>
+
+#include "panel/text_rules.h"
 
 namespace volnar {
 
@@ -75,6 +78,24 @@ std::optional<QString> CanonicalIpv4(const QString& text) {
         canonical << QString::number(value);
     }
     return canonical.join(QLatin1Char('.'));
+}
+
+std::optional<StationSettings> StationSettingsOf(const QString& address,
+                                                 const StationRecord& record) {
+    constexpr qint64 kTimeoutUnitMicroseconds = 64LL * 10'000LL;
+    const std::int32_t port = text::DecimalToInt(record.PORT.toStdString());
+    if (port < 1 || port > 65535) {
+        return std::nullopt;
+    }
+    StationSettings settings;
+    settings.address = address;
+    settings.port = static_cast<quint16>(port);
+    settings.community = StationBytes(record.PASSWORD);
+    const qint64 timeout =
+        std::max<std::int32_t>(0, text::DecimalToInt(record.TIMEOUT.toStdString()));
+    settings.timeoutMicroseconds = timeout * kTimeoutUnitMicroseconds;
+    settings.retries = std::max<std::int32_t>(0, text::DecimalToInt(record.RETRIES.toStdString()));
+    return settings;
 }
 
 }  // namespace volnar

@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "panel/station_record.h"
 #include "panel/station_text.h"
 
 // Plain data exchanged between the board link and its SNMP transport.
@@ -84,5 +85,12 @@ std::string DottedOid(const std::uint32_t* arcs, std::size_t count);
 // decimal fields 0-255 of one to three digits; anything else (host names,
 // fewer fields, signs, blanks) is rejected.
 std::optional<QString> CanonicalIpv4(const QString& text);
+
+// The SNMP settings of a directory row for the station at `address` (already
+// canonical): one TIMEOUT unit is 0.64 s, and 0 (also an empty or NULL
+// TIMEOUT) leaves the SNMP layer's default; a negative TIMEOUT or RETRIES
+// counts as 0. nullopt when PORT is not 1-65535.
+std::optional<StationSettings> StationSettingsOf(const QString& address,
+                                                 const StationRecord& record);
 
 }  // namespace volnar
