@@ -64,7 +64,7 @@ fuzz: build-fuzz
 
 # Checks of the tree itself: formatting, the layer direction of includes and
 # the share of test code.
-test-checks:
+test-checks: deps
 	@scripts/check-format
 	@scripts/check-layers
 	@scripts/test-ratio --max $(TEST_SHARE_MAX)
