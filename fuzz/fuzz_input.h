@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 
@@ -10,8 +11,11 @@
 // fuzzer's bytes read front to back (past the end everything is 0).
 namespace volnar::fuzz {
 
-inline void Check(bool condition) {
+// The caller's file and line are printed (clang 14 has no std::source_location).
+inline void Check(bool condition, const char* file = __builtin_FILE(),
+                  int line = __builtin_LINE()) {
     if (!condition) {
+        std::fprintf(stderr, "check failed at %s:%d\n", file, line);
         std::abort();
     }
 }
