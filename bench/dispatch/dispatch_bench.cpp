@@ -7,10 +7,10 @@
 #include <fstream>
 #include <string>
 
+#include "core/status_panel.h"
 #include "link/board_link.h"
 #include "link/board_objects.h"
 #include "link/recording_transport.h"
-#include "panel/status_panel.h"
 
 namespace {
 

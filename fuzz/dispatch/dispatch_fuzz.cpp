@@ -7,12 +7,12 @@
 #include <memory>
 #include <string>
 
+#include "core/status_panel.h"
 #include "fuzz_input.h"
 #include "link/board_commands.h"
 #include "link/board_link.h"
 #include "link/board_objects.h"
 #include "link/recording_transport.h"
-#include "panel/status_panel.h"
 
 namespace {
 

@@ -7,9 +7,9 @@
 #include <string>
 #include <string_view>
 
+#include "core/status_panel.h"
+#include "core/text_rules.h"
 #include "fuzz_input.h"
-#include "panel/status_panel.h"
-#include "panel/text_rules.h"
 
 namespace {
 

@@ -3,8 +3,8 @@
 #include <cmath>
 #include <string>
 
+#include "core/text_rules.h"
 #include "link/board_request.h"
-#include "panel/text_rules.h"
 
 namespace volnar::adc {
 

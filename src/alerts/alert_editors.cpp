@@ -4,10 +4,10 @@
 #include <QPushButton>
 #include <QTextDocument>
 
+#include "core/message_service.h"
+#include "core/station_text.h"
 #include "link/board_commands.h"
 #include "link/board_link.h"
-#include "panel/message_service.h"
-#include "panel/station_text.h"
 #include "ui_email_alert_dialog.h"
 #include "ui_sms_alert_dialog.h"
 

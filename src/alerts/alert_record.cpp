@@ -2,8 +2,8 @@
 
 #include <vector>
 
+#include "core/station_text.h"
 #include "link/board_request.h"
-#include "panel/station_text.h"
 
 namespace volnar {
 namespace {

@@ -12,9 +12,9 @@
 #include "app/database_location.h"
 #include "app/database_options_dialog.h"
 #include "app/focus_return.h"
-#include "directory/station_dialogs.h"
+#include "directory_dialogs/station_dialogs.h"
 #include "relays/relay_dialog.h"
-#include "station/station_name_dialog.h"
+#include "station_name/station_name_dialog.h"
 
 namespace volnar {
 namespace {

@@ -13,7 +13,7 @@
 #include <QVBoxLayout>
 
 #include "app/pictures.h"
-#include "panel/status_panel.h"
+#include "core/status_panel.h"
 
 namespace volnar {
 namespace {

@@ -3,7 +3,7 @@
 #include <QPointer>
 #include <QWidget>
 
-#include "panel/message_service.h"
+#include "core/message_service.h"
 
 namespace volnar {
 

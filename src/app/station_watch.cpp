@@ -5,9 +5,9 @@
 #include <QLoggingCategory>
 
 #include "app/main_window.h"
+#include "core/message_service.h"
+#include "core/status_panel.h"
 #include "link/board_link.h"
-#include "panel/message_service.h"
-#include "panel/status_panel.h"
 
 namespace volnar {
 namespace {

@@ -9,7 +9,6 @@
 #include <functional>
 #include <optional>
 
-#include "directory/station_dialogs.h"
 #include "directory/station_directory.h"
 #include "directory/station_form.h"
 

@@ -6,8 +6,8 @@
 #include <optional>
 #include <vector>
 
-#include "panel/message_service.h"
-#include "panel/station_record.h"
+#include "core/message_service.h"
+#include "core/station_record.h"
 
 namespace volnar {
 

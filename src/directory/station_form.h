@@ -5,6 +5,8 @@
 
 #include "directory/station_directory.h"
 
+class QObject;
+
 namespace volnar {
 
 enum class StationDialogMode { Add, Edit };
@@ -86,6 +88,53 @@ private:
     StationDirectory& m_directory;
     MessageService& m_messages;
     std::function<void()> m_reload;
+};
+
+// How the station dialogs reach the directory. The answer may come later
+// (through the directory worker); `done` then runs on `context`'s thread,
+// and not at all once `context` is gone.
+class StationWrites {
+public:
+    virtual ~StationWrites() = default;
+    // done(true, None) when the row was written; otherwise the field the
+    // refusal is about, if any.
+    using SubmitDone = std::function<void(bool written, StationFormField problem)>;
+    virtual void Submit(StationDialogMode mode, const StationForm& form, QObject* context,
+                        SubmitDone done) = 0;
+    // done(true) when a row went away.
+    virtual void Delete(const QString& comboText, QObject* context,
+                        std::function<void(bool)> done) = 0;
+    // done only when the list could be read.
+    virtual void LoadAddressList(QObject* context,
+                                 std::function<void(const AddressList&)> done) = 0;
+};
+
+// At once, on the caller's thread.
+class DirectStationWrites final : public StationWrites {
+public:
+    // Without a directory there is no address list.
+    explicit DirectStationWrites(StationEditor& editor, StationDirectory* directory = nullptr)
+        : m_editor(editor), m_directory(directory) {}
+    void Submit(StationDialogMode mode, const StationForm& form, QObject*,
+                SubmitDone done) override {
+        const bool written = m_editor.Submit(mode, form);
+        done(written, m_editor.ProblemField());
+    }
+    void Delete(const QString& comboText, QObject*, std::function<void(bool)> done) override {
+        done(m_editor.Delete(comboText));
+    }
+    void LoadAddressList(QObject*, std::function<void(const AddressList&)> done) override {
+        if (m_directory == nullptr) {
+            return;
+        }
+        if (const auto list = m_directory->LoadAddressList()) {
+            done(*list);
+        }
+    }
+
+private:
+    StationEditor& m_editor;
+    StationDirectory* m_directory;
 };
 
 }  // namespace volnar

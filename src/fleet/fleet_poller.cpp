@@ -5,11 +5,11 @@
 
 #include <algorithm>
 
+#include "core/station_text.h"
+#include "core/status_panel.h"
 #include "directory/station_directory.h"
 #include "link/board_objects.h"
 #include "link/snmp_session.h"
-#include "panel/station_text.h"
-#include "panel/status_panel.h"
 
 Q_LOGGING_CATEGORY(lcFleet, "volnar.fleet")
 

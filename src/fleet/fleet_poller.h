@@ -9,8 +9,8 @@
 #include <optional>
 #include <vector>
 
+#include "core/station_record.h"
 #include "link/board_request.h"
-#include "panel/station_record.h"
 
 class QTimer;
 

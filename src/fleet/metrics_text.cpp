@@ -4,8 +4,8 @@
 
 #include <optional>
 
+#include "core/status_panel.h"
 #include "fleet/fleet_poller.h"
-#include "panel/status_panel.h"
 
 namespace volnar {
 

@@ -3,8 +3,8 @@
 #include <QBrush>
 #include <QColor>
 
+#include "core/status_panel.h"
 #include "fleet/fleet_poller.h"
-#include "panel/status_panel.h"
 
 namespace volnar {
 

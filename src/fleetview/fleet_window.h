@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "panel/station_record.h"
+#include "core/station_record.h"
 
 class QLineEdit;
 class QSortFilterProxyModel;

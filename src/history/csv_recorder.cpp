@@ -2,7 +2,7 @@
 
 #include <QFileInfo>
 
-#include "panel/status_panel.h"
+#include "core/status_panel.h"
 
 namespace volnar {
 

@@ -3,7 +3,7 @@
 #include <cmath>
 #include <limits>
 
-#include "panel/status_panel.h"
+#include "core/status_panel.h"
 
 namespace volnar {
 namespace {

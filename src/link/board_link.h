@@ -15,12 +15,12 @@
 #include <string_view>
 #include <unordered_map>
 
+#include "core/message_service.h"
+#include "core/station_record.h"
 #include "link/board_commands.h"
 #include "link/board_request.h"
 #include "link/dispatch_rules.h"
 #include "link/snmp_transport.h"
-#include "panel/message_service.h"
-#include "panel/station_record.h"
 
 namespace volnar {
 

@@ -3,7 +3,7 @@
 #include <QStringList>
 #include <algorithm>
 
-#include "panel/text_rules.h"
+#include "core/text_rules.h"
 
 namespace volnar {
 

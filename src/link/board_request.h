@@ -8,8 +8,8 @@
 #include <string_view>
 #include <vector>
 
-#include "panel/station_record.h"
-#include "panel/station_text.h"
+#include "core/station_record.h"
+#include "core/station_text.h"
 
 // Plain data exchanged between the board link and its SNMP transport.
 namespace volnar {

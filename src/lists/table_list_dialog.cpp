@@ -7,8 +7,8 @@
 #include <QVBoxLayout>
 #include <limits>
 
+#include "core/message_service.h"
 #include "link/board_link.h"
-#include "panel/message_service.h"
 
 namespace volnar {
 

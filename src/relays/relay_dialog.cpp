@@ -4,11 +4,11 @@
 #include <QPushButton>
 #include <QTextDocument>
 
+#include "core/message_service.h"
+#include "core/station_text.h"
+#include "core/status_panel.h"
 #include "link/board_commands.h"
 #include "link/board_link.h"
-#include "panel/message_service.h"
-#include "panel/station_text.h"
-#include "panel/status_panel.h"
 #include "ui_relay_dialog.h"
 
 namespace volnar {

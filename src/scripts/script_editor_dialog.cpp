@@ -3,9 +3,9 @@
 #include <QKeyEvent>
 #include <QTextDocument>
 
+#include "core/message_service.h"
 #include "link/board_commands.h"
 #include "link/board_link.h"
-#include "panel/message_service.h"
 #include "scripts/script_pictures.h"
 #include "ui_script_editor_dialog.h"
 

@@ -17,10 +17,10 @@
 #include <QTest>
 
 #include "adc/adc_options_dialog.h"
+#include "core/status_panel.h"
 #include "link/board_commands.h"
 #include "link/board_link.h"
 #include "link/board_objects.h"
-#include "panel/status_panel.h"
 #include "support/gui_helpers.h"
 #include "support/qt_print.h"
 #include "support/recording_message_service.h"

@@ -18,11 +18,11 @@
 #include <QTest>
 #include <functional>
 
+#include "core/status_panel.h"
 #include "link/board_commands.h"
 #include "link/board_link.h"
 #include "link/board_objects.h"
 #include "link/recording_transport.h"
-#include "panel/status_panel.h"
 #include "support/gui_helpers.h"
 #include "support/qt_print.h"
 #include "support/recording_message_service.h"

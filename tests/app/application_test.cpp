@@ -24,7 +24,7 @@
 #include "alerts/alert_screens.h"
 #include "app/database_location.h"
 #include "app/database_options_dialog.h"
-#include "directory/station_dialogs.h"
+#include "directory_dialogs/station_dialogs.h"
 #include "link/board_objects.h"
 #include "link/recording_transport.h"
 #include "lists/table_list_dialog.h"

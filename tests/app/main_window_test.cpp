@@ -11,7 +11,7 @@
 #include <QSignalSpy>
 #include <QTest>
 
-#include "panel/status_panel.h"
+#include "core/status_panel.h"
 #include "support/qt_print.h"
 
 namespace volnar {

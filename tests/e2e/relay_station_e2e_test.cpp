@@ -12,7 +12,7 @@
 #include "app_fixture.h"
 #include "link/board_commands.h"
 #include "relays/relay_dialog.h"
-#include "station/station_name_dialog.h"
+#include "station_name/station_name_dialog.h"
 
 namespace volnar {
 namespace {

@@ -3,12 +3,12 @@
 #include <string>
 #include <vector>
 
+#include "core/status_panel.h"
 #include "fleet/exporter_options.h"
 #include "fleet/fleet_poller.h"
 #include "fleet/metrics_text.h"
 #include "link/board_objects.h"
 #include "link/recording_transport.h"
-#include "panel/status_panel.h"
 
 namespace volnar {
 namespace {

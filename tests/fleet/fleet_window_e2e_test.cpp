@@ -13,10 +13,10 @@
 
 #include <functional>
 
+#include "core/status_panel.h"
 #include "fleet/fleet_poller.h"
 #include "fleetview/fleet_table_model.h"
 #include "fleetview/fleet_window.h"
-#include "panel/status_panel.h"
 #include "support/station_simulator.h"
 
 namespace volnar {

@@ -7,11 +7,11 @@
 #include <cmath>
 #include <string>
 
+#include "core/status_panel.h"
 #include "history/csv_recorder.h"
 #include "history/link_health.h"
 #include "history/sample_history.h"
 #include "history/trend_series.h"
-#include "panel/status_panel.h"
 
 namespace volnar {
 namespace {

@@ -2,8 +2,8 @@
 
 #include <QSignalSpy>
 
+#include "app/status_ticker.h"
 #include "link/notice_queue.h"
-#include "link/status_ticker.h"
 #include "support/qt_print.h"
 
 namespace volnar {

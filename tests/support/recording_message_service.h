@@ -3,7 +3,7 @@
 #include <deque>
 #include <vector>
 
-#include "panel/message_service.h"
+#include "core/message_service.h"
 #include "support/qt_print.h"
 
 namespace volnar::testing {

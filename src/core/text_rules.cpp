@@ -1,4 +1,4 @@
-#include "panel/text_rules.h"
+#include "core/text_rules.h"
 
 #include <array>
 #include <charconv>

@@ -6,8 +6,8 @@
 #include <climits>
 #include <string>
 
-#include "panel/station_text.h"
-#include "panel/status_panel.h"
+#include "core/station_text.h"
+#include "core/status_panel.h"
 
 namespace volnar {
 namespace {

@@ -11,7 +11,7 @@
 #include <locale.h>
 #include <stdlib.h>
 
-#include "panel/text_rules.h"
+#include "core/text_rules.h"
 
 namespace volnar::text {
 namespace {

@@ -1,10 +1,10 @@
-#include "panel/status_panel.h"
+#include "core/status_panel.h"
 
-#include "panel/station_text.h"
+#include "core/station_text.h"
 
 #include <cmath>
 
-#include "panel/text_rules.h"
+#include "core/text_rules.h"
 
 namespace volnar {
 namespace {

@@ -1,4 +1,4 @@
-#include "link/status_ticker.h"
+#include "app/status_ticker.h"
 
 #include <QDate>
 

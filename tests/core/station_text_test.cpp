@@ -1,4 +1,4 @@
-#include "panel/station_text.h"
+#include "core/station_text.h"
 
 #include <gtest/gtest.h>
 

@@ -1,11 +1,11 @@
-#include "station/station_name_dialog.h"
+#include "station_name/station_name_dialog.h"
 
 #include <QPushButton>
 
+#include "core/message_service.h"
+#include "core/station_text.h"
 #include "link/board_commands.h"
 #include "link/board_link.h"
-#include "panel/message_service.h"
-#include "panel/station_text.h"
 #include "ui_station_name_dialog.h"
 
 namespace volnar {
