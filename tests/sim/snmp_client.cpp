@@ -3,9 +3,6 @@
 #include <net-snmp/net-snmp-config.h>
 #include <net-snmp/net-snmp-includes.h>
 
-#include <QProcess>
-#include <QStringList>
-#include <QTemporaryDir>
 #include <cstdlib>
 #include <mutex>
 
@@ -177,40 +174,6 @@ std::vector<std::string> SplitFields(const std::string& record) {
         }
         start = bar + 1;
     }
-}
-
-std::string RunSnmpTool(const std::string& tool, std::uint16_t port, const std::string& community,
-                        const std::vector<std::string>& args, int* exitCode) {
-    QStringList arguments = {QStringLiteral("-v1"),
-                             QStringLiteral("-c"),
-                             QString::fromStdString(community),
-                             QStringLiteral("-m"),
-                             QString(),
-                             QStringLiteral("-M"),
-                             QStringLiteral("/dev/null"),
-                             QStringLiteral("-On"),
-                             QStringLiteral("-t"),
-                             QStringLiteral("2"),
-                             QStringLiteral("-r"),
-                             QStringLiteral("0"),
-                             QStringLiteral("127.0.0.1:%1").arg(port)};
-    for (const std::string& arg : args) {
-        arguments << QString::fromStdString(arg);
-    }
-    // Keep the tools away from the machine's configuration and state.
-    QTemporaryDir home;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("SNMPCONFPATH"), home.path());
-    environment.insert(QStringLiteral("SNMP_PERSISTENT_DIR"), home.path());
-    environment.insert(QStringLiteral("MIBS"), QString());
-    QProcess process;
-    process.setProcessEnvironment(environment);
-    process.start(QString::fromStdString(tool), arguments);
-    process.waitForFinished(30000);
-    if (exitCode != nullptr) {
-        *exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    }
-    return process.readAllStandardOutput().toStdString();
 }
 
 }  // namespace volnar::testing

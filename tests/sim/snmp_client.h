@@ -60,10 +60,4 @@ private:
 // Fields of a "|"-separated record; a final "|" ends the last field.
 std::vector<std::string> SplitFields(const std::string& record);
 
-// Runs a net-snmp command-line tool (snmpget, snmpwalk, ...) against the
-// simulator with MIB loading off and numeric output; returns its stdout and
-// sets exitCode.
-std::string RunSnmpTool(const std::string& tool, std::uint16_t port, const std::string& community,
-                        const std::vector<std::string>& args, int* exitCode = nullptr);
-
 }  // namespace volnar::testing
