@@ -117,25 +117,13 @@ std::optional<SnmpReply> SnmpClient::Send(SnmpPdu pdu,
     return reply;
 }
 
-std::optional<SnmpReply> SnmpClient::Get(const std::string& oid) const {
-    return Send(SnmpPdu::Get, {{oid, SnmpValue::Null()}});
-}
-
-std::optional<SnmpReply> SnmpClient::GetNext(const std::string& oid) const {
-    return Send(SnmpPdu::GetNext, {{oid, SnmpValue::Null()}});
-}
-
-std::optional<SnmpReply> SnmpClient::SetInteger(const std::string& oid, long value) const {
-    return Send(SnmpPdu::Set, {{oid, SnmpValue::Integer(value)}});
-}
-
-std::optional<SnmpReply> SnmpClient::SetText(const std::string& oid,
-                                             const std::string& value) const {
-    return Send(SnmpPdu::Set, {{oid, SnmpValue::Text(value)}});
+long SnmpClient::Set(const std::string& oid, SnmpValue value) const {
+    const auto reply = Send(SnmpPdu::Set, {{oid, std::move(value)}});
+    return reply ? reply->errorStatus : -1;
 }
 
 std::optional<std::string> SnmpClient::GetText(const std::string& oid) const {
-    const auto reply = Get(oid);
+    const auto reply = Send(SnmpPdu::Get, {{oid, {}}});
     if (!reply || reply->errorStatus != 0 || reply->bindings.size() != 1 ||
         reply->bindings[0].value.type != ASN_OCTET_STR) {
         return std::nullopt;
@@ -148,7 +136,7 @@ std::vector<SnmpBinding> SnmpClient::Walk(const std::string& table) const {
     std::string current = table;
     // Bounded: a table never holds more rows than this in the tests.
     for (int step = 0; step < 100000; ++step) {
-        const auto reply = GetNext(current);
+        const auto reply = Send(SnmpPdu::GetNext, {{current, {}}});
         if (!reply || reply->errorStatus != 0 || reply->bindings.size() != 1 ||
             !StartsWithArcs(reply->bindings[0].oid, table)) {
             break;

@@ -15,7 +15,6 @@ struct SnmpValue {
     long integer = 0;
     std::string text;
 
-    static SnmpValue Null() { return {}; }
     static SnmpValue Integer(long v) { return {2, v, {}}; }
     static SnmpValue Text(std::string v) { return {4, 0, std::move(v)}; }
 };
@@ -40,10 +39,8 @@ public:
     // nullopt when no answer came within the time-out (no retries).
     std::optional<SnmpReply> Send(SnmpPdu pdu, const std::vector<SnmpBinding>& bindings) const;
 
-    std::optional<SnmpReply> Get(const std::string& oid) const;
-    std::optional<SnmpReply> GetNext(const std::string& oid) const;
-    std::optional<SnmpReply> SetInteger(const std::string& oid, long value) const;
-    std::optional<SnmpReply> SetText(const std::string& oid, const std::string& value) const;
+    // The error status of a SET of one binding, -1 when no answer came.
+    long Set(const std::string& oid, SnmpValue value) const;
 
     // The OCTET STRING value of oid, or nullopt on any error.
     std::optional<std::string> GetText(const std::string& oid) const;

@@ -255,26 +255,22 @@ TEST(Relays, OutOfRangeValuesAreBadValue) {
     }
 }
 
+// Names, states and settings in their fields are read back through the
+// agent's objects; here the fields only the record itself makes.
 TEST(StatusRecord, HoldsSixtyFieldsInPanelOrder) {
     StationModel model;
-    ASSERT_EQ(model.SwitchRelay(2, 1), kNoError);
-    ASSERT_EQ(model.SetStationName("North Hut"), kNoError);
-    ASSERT_EQ(model.SetChannelName(4, "Battery"), kNoError);
     model.SetStartTime(1000.0);
     const std::string record = model.StatusRecord(1000.0 + 86400 + 3661);
     ASSERT_EQ(Fields(record).size(), 60u);
     EXPECT_EQ(record.back(), '|');
-    EXPECT_EQ(StatusField(record, 7), "Battery");
     EXPECT_EQ(StatusField(record, 19), "Fan");
-    EXPECT_EQ(StatusField(record, 20), "1");
-    EXPECT_EQ(StatusField(record, 18), "0");
-    EXPECT_EQ(StatusField(record, 27), "North Hut");
+    EXPECT_EQ(StatusField(record, 27), "VOLN-SIM");
     EXPECT_EQ(StatusField(record, 28), "1 days, 01:01:01");
     const double celsius = std::atof(StatusField(record, 25).c_str());
     EXPECT_NEAR(std::atof(StatusField(record, 26).c_str()), celsius * 9 / 5 + 32, 0.051);
     // Channel 6 is an ammeter on a 50 A / 50 mV shunt, the others voltmeters.
-    EXPECT_EQ(StatusField(record, 29 + 5), "a");
     EXPECT_EQ(StatusField(record, 29), "v");
+    EXPECT_EQ(StatusField(record, 29 + 5), "a");
     EXPECT_EQ(StatusField(record, 37 + 5), "50");
     EXPECT_EQ(StatusField(record, 45 + 5), "50");
     EXPECT_EQ(StatusField(record, 53 + 5), "4");
@@ -308,25 +304,18 @@ TEST(StatusRecord, ReadingsMoveWithinTheChannelRangesAndRepeatUnderASeed) {
     EXPECT_TRUE(differs);
 }
 
-TEST(ChannelSettings, ReachTheChannelRecordAndTheStatusRecord) {
+// Settings reaching the channel and status records, ammeters included, are
+// the ADC end-to-end tests' part; here the way back to a voltmeter, whose
+// shunt edits may be empty.
+TEST(ChannelSettings, BackToAVoltmeterWithEmptyShuntEdits) {
     StationModel model;
-    ASSERT_EQ(model.SetChannelSettings(3, "3|2.0000|1.5000|1|1|4.||||||2.7.||30|0|1.000|2|v|0|0|"),
-              kNoError);
-    EXPECT_EQ(model.ChannelRecord(3), "3|Sensor 3||2.0000|1.5000|1|1|4.||||||2.7.||30|0|1.000|2|");
-
     ASSERT_EQ(model.SetChannelSettings(2, "2|40|0|1|0|||||||||0|0|1.0|3|a|100|75|"), kNoError);
-    const std::string status = model.StatusRecord(0);
-    EXPECT_EQ(StatusField(status, 30), "a");
-    EXPECT_EQ(StatusField(status, 38), "100");
-    EXPECT_EQ(StatusField(status, 46), "75");
-    EXPECT_EQ(StatusField(status, 54), "3");
-    // The reading is now a shunt voltage under the 75 mV rating.
-    EXPECT_LT(std::atof(StatusField(status, 4).c_str()), 0.075);
-    // And back to a voltmeter with empty shunt edits.
+    EXPECT_LT(std::atof(StatusField(model.StatusRecord(0), 4).c_str()), 0.075);  // shunt voltage
     ASSERT_EQ(model.SetChannelSettings(2, "2|2.0|0|0|0|||||||||0|0|1.0|0|v|||"), kNoError);
     const std::string after = model.StatusRecord(0);
     EXPECT_EQ(StatusField(after, 30), "v");
     EXPECT_EQ(StatusField(after, 38), "0");
+    EXPECT_EQ(StatusField(after, 46), "0");
     EXPECT_EQ(StatusField(after, 54), "0");
 }
 
@@ -365,15 +354,14 @@ TEST(ChannelSettings, MalformedRecordsAreRefusedAndChangeNothing) {
     }
 }
 
-TEST(Alerts, AddUpdateExecuteDelete) {
+// Adding, editing, executing and deleting alerts through the client are the
+// alert end-to-end tests' part; here what the station refuses and keeps.
+TEST(Alerts, RecordsTheStationRefusesAndWhatExecutingLogs) {
     StationModel model;
     ASSERT_EQ(model.SetAlertRecord("0|SMS|Door|P|Modem1|Door open|-|-|-|-|-|-|-|-|"), kNoError);
     ASSERT_EQ(model.SetAlertRecord("0|email|Hi|Desc|a@b|smtp|c@d|Subj|Text|-|-|-|-|-|"), kNoError);
     EXPECT_EQ(StationModel::AlertRow(model.alerts().at(2)),
               "2|EMAIL|Hi|Desc|a@b|smtp|c@d|Subj|Text|-|-|-|-|-|");  // type in capitals
-    ASSERT_EQ(model.SetAlertRecord("1|SMS|Door|Q|Modem2|Door shut|-|-|-|-|-|-|-|-|"), kNoError);
-    EXPECT_EQ(StationModel::AlertRow(model.alerts().at(1)),
-              "1|SMS|Door|Q|Modem2|Door shut|-|-|-|-|-|-|-|-|");
     for (const char* refused : {"9|SMS|Door|Q|Modem2|Door shut|-|-|-|-|-|-|-|-|",
                                 "0|FAX|Door|Q|Modem2|Door shut|-|-|-|-|-|-|-|-|",
                                 "0|SMS|Door|Q|Modem2|Door shut|-|-|-|-|-|-|-|",
@@ -381,7 +369,6 @@ TEST(Alerts, AddUpdateExecuteDelete) {
         EXPECT_EQ(model.SetAlertRecord(refused), kBadValue) << refused;
     }
     EXPECT_EQ(model.alerts().size(), 2u);
-
     model.TakeEvents();
     ASSERT_EQ(model.ExecuteAlert(2), kNoError);
     const auto events = model.TakeEvents();
@@ -389,9 +376,7 @@ TEST(Alerts, AddUpdateExecuteDelete) {
     EXPECT_EQ(events[0].details.at("event").AsString(), "alert_executed");
     EXPECT_EQ(events[0].details.at("name").AsString(), "Hi");
     EXPECT_EQ(model.ExecuteAlert(3), kBadValue);
-    ASSERT_EQ(model.DeleteAlert(1), kNoError);
-    EXPECT_EQ(model.DeleteAlert(1), kBadValue);
-    EXPECT_EQ(model.alerts().size(), 1u);
+    EXPECT_EQ(model.DeleteAlert(3), kBadValue);
 }
 
 TEST(StateJson, RoundTripKeepsEverythingTheFileHolds) {

@@ -69,7 +69,7 @@ TEST_F(StationSim, EveryTableWalksRowByRowInIdOrder) {
 TEST_F(StationSim, WrongCommunityIsNotAnswered) {
     Start();
     const SnmpClient intruder(sim->port(), "private", 300);
-    EXPECT_FALSE(intruder.SetInteger(B("75.1"), 1).has_value());
+    EXPECT_EQ(intruder.Set(B("75.1"), SnmpValue::Integer(1)), -1);
     EXPECT_EQ(StatusField(*client, 18), "0");
     const auto requests = sim->Requests();
     ASSERT_FALSE(requests.isEmpty());
@@ -78,7 +78,8 @@ TEST_F(StationSim, WrongCommunityIsNotAnswered) {
 }
 
 TEST_F(StationSim, FailInjectsTheStatusWithTheRightIndex) {
-    Start({QStringLiteral("--fail"), QString::fromStdString(B("75.2") + "=genErr"),
+    // Identifiers with or without a leading dot, statuses by name or number.
+    Start({QStringLiteral("--fail"), QString::fromStdString("." + B("75.2") + "=genErr"),
            QStringLiteral("--fail"), QString::fromStdString(B("72.2") + "=17")});
     const auto reply = client->Send(
         SnmpPdu::Set, {{B("75.1"), SnmpValue::Integer(1)}, {B("75.2"), SnmpValue::Integer(1)}});
@@ -89,13 +90,13 @@ TEST_F(StationSim, FailInjectsTheStatusWithTheRightIndex) {
     EXPECT_EQ(reply->bindings[1].oid, B("75.2"));
     EXPECT_EQ(sim->Requests().first()[QStringLiteral("error_index")].toInt(), 2);
     EXPECT_EQ(StatusField(*client, 18), "0");  // nothing applied
-    EXPECT_EQ(client->SetInteger(B("75.1"), 1)->errorStatus, 0);
+    EXPECT_EQ(client->Set(B("75.1"), SnmpValue::Integer(1)), 0);
 
     // A GETNEXT that would land on the failing row fails too.
-    ASSERT_EQ(client->SetText(B("69"), "0|relay|A|a|00|")->errorStatus, 0);
-    ASSERT_EQ(client->SetText(B("69"), "0|relay|B|b|00|")->errorStatus, 0);
-    EXPECT_EQ(client->GetNext(B("72"))->errorStatus, 0);
-    const auto next = client->GetNext(B("72.1"));
+    ASSERT_EQ(client->Set(B("69"), SnmpValue::Text("0|relay|A|a|00|")), 0);
+    ASSERT_EQ(client->Set(B("69"), SnmpValue::Text("0|relay|B|b|00|")), 0);
+    EXPECT_EQ(client->Send(SnmpPdu::GetNext, {{B("72"), {}}})->errorStatus, 0);
+    const auto next = client->Send(SnmpPdu::GetNext, {{B("72.1"), {}}});
     ASSERT_TRUE(next);
     EXPECT_EQ(next->errorStatus, 17);
     EXPECT_EQ(next->errorIndex, 1);
@@ -143,9 +144,9 @@ TEST_F(StationSim, StateIsSavedAndReloaded) {
     const QString state = dir.filePath(QStringLiteral("station.json"));
     Start({QStringLiteral("--state"), state});
     EXPECT_TRUE(QFile::exists(state));  // created at start
-    ASSERT_EQ(client->SetText(B("69"), "0|relay|Pump|p|00|")->errorStatus, 0);
-    ASSERT_EQ(client->SetText(kSysName, "Saved Hut")->errorStatus, 0);
-    ASSERT_EQ(client->SetInteger(B("75.3"), 1)->errorStatus, 0);
+    ASSERT_EQ(client->Set(B("69"), SnmpValue::Text("0|relay|Pump|p|00|")), 0);
+    ASSERT_EQ(client->Set(kSysName, SnmpValue::Text("Saved Hut")), 0);
+    ASSERT_EQ(client->Set(B("75.3"), SnmpValue::Integer(1)), 0);
     EXPECT_TRUE(sim->Stop());
 
     // --scripts fills the table up to 2 rows: one generated row joins the
