@@ -66,17 +66,6 @@ TEST_F(StationSim, EveryTableWalksRowByRowInIdOrder) {
     }
 }
 
-TEST_F(StationSim, WrongCommunityIsNotAnswered) {
-    Start();
-    const SnmpClient intruder(sim->port(), "private", 300);
-    EXPECT_EQ(intruder.Set(B("75.1"), SnmpValue::Integer(1)), -1);
-    EXPECT_EQ(StatusField(*client, 18), "0");
-    const auto requests = sim->Requests();
-    ASSERT_FALSE(requests.isEmpty());
-    EXPECT_EQ(requests.first()[QStringLiteral("community")], QStringLiteral("private"));
-    EXPECT_EQ(requests.first()[QStringLiteral("note")], QStringLiteral("wrong community"));
-}
-
 TEST_F(StationSim, FailInjectsTheStatusWithTheRightIndex) {
     // Identifiers with or without a leading dot, statuses by name or number.
     Start({QStringLiteral("--fail"), QString::fromStdString("." + B("75.2") + "=genErr"),
@@ -124,8 +113,15 @@ TEST_F(StationSim, AnswerTooBigForADatagramIsTooBig) {
     }
 }
 
-TEST_F(StationSim, ResponsesItReceivesAreLoggedAndNotAnswered) {
+// A request with another community and a Response from a stranger are
+// logged and never answered.
+TEST_F(StationSim, WrongCommunityAndResponsesAreLoggedAndNotAnswered) {
     Start();
+    const SnmpClient intruder(sim->port(), "private", 300);
+    EXPECT_EQ(intruder.Set(B("75.1"), SnmpValue::Integer(1)), -1);
+    EXPECT_EQ(StatusField(*client, 18), "0");
+    EXPECT_EQ(sim->Requests().first()[QStringLiteral("note")], QStringLiteral("wrong community"));
+
     const LoopbackSender stranger("127.0.0.1");
     ASSERT_TRUE(stranger.Ok());
     ASSERT_TRUE(stranger.SendTo(sim->port(), V1Message(kResponse, "public", 4242, kSysName, "x")));
