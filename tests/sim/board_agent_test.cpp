@@ -122,7 +122,7 @@ TEST_F(BoardAgentTest, GetNextContinuesBetweenAndBelowRowsAndPastEmptyTables) {
     }
 }
 
-TEST_F(BoardAgentTest, WriteOnlyAndMissingObjectsAreNoSuchNameOnGet) {
+TEST_F(BoardAgentTest, GetOfWriteOnlyOrMissingObjectsIsNoSuchNameAtItsIndex) {
     model.AddGeneratedScripts(1);
     for (const std::string suffix :
          {"62",   "63",   "64", "67.1", "68.1", "69",   "70",   "71",   "73.1", "74.1",
@@ -133,11 +133,11 @@ TEST_F(BoardAgentTest, WriteOnlyAndMissingObjectsAreNoSuchNameOnGet) {
     }
     EXPECT_EQ(Get(O(kSysName + ".0")).errorStatus, kNoSuchName);
     EXPECT_EQ(GetText(B("72.1")), "1|relay|Script 1|Generated script 1|000801|");
-}
 
-TEST_F(BoardAgentTest, ErrorIndexNamesTheFailingBindingAndBindingsComeBackUnchanged) {
+    // Of several bindings, the error index names the failing one and the
+    // bindings come back as they were sent.
     const AgentResponse response =
-        Send(PduKind::Get, {{B("77"), AgentValue{}}, {B("76.1"), AgentValue{}}, {B("75.1"), {}}});
+        Send(PduKind::Get, {{B("77"), {}}, {B("76.1"), {}}, {B("75.1"), {}}});
     EXPECT_EQ(response.errorStatus, kNoSuchName);
     EXPECT_EQ(response.errorIndex, 3);
     ASSERT_EQ(response.bindings.size(), 3u);

@@ -122,33 +122,33 @@ TEST(Options, ManyStationsEachWithItsOwnAddressAndFaults) {
                       "s.json", "--drop", "0.1", "--drop", "0.3@2", "--delay", "1500:20@3"});
     ASSERT_TRUE(result.options) << result.error;
     struct Case {
-        int station;
+        int k;
         std::string address;
         double drop;
-        int delayMs = 0;
-        int jitterMs = 0;
-        std::string stateFile;
+        int delay = 0;
+        int jitter = 0;
+        std::string state;
     };
     const std::vector<Case> cases = {
-        {.station = 1, .address = "127.0.1.253", .drop = 0.1, .stateFile = "s.json"},
-        {.station = 2, .address = "127.0.1.254", .drop = 0.3, .stateFile = "s.json.2"},
-        {.station = 3,
+        {.k = 1, .address = "127.0.1.253", .drop = 0.1, .state = "s.json"},
+        {.k = 2, .address = "127.0.1.254", .drop = 0.3, .state = "s.json.2"},
+        {.k = 3,
          .address = "127.0.2.1",
          .drop = 0.1,
-         .delayMs = 1500,
-         .jitterMs = 20,
-         .stateFile = "s.json.3"},
-        {.station = 600, .address = "127.0.4.90", .drop = 0.1, .stateFile = "s.json.600"},
+         .delay = 1500,
+         .jitter = 20,
+         .state = "s.json.3"},
+        {.k = 600, .address = "127.0.4.90", .drop = 0.1, .state = "s.json.600"},
     };
     for (const Case& c : cases) {
-        const Options one = OptionsForStation(*result.options, c.station);
-        EXPECT_EQ(one.listenAddress, c.address) << c.station;
-        EXPECT_EQ(one.listenPort, 1161) << c.station;
-        EXPECT_DOUBLE_EQ(one.dropRate, c.drop) << c.station;
-        EXPECT_EQ(one.delayMs, c.delayMs) << c.station;
-        EXPECT_EQ(one.jitterMs, c.jitterMs) << c.station;
-        EXPECT_EQ(one.stateFile, c.stateFile) << c.station;
-        EXPECT_EQ(one.seed, 7u + static_cast<unsigned>(c.station - 1)) << c.station;
+        const Options one = OptionsForStation(*result.options, c.k);
+        EXPECT_EQ(one.listenAddress, c.address) << c.k;
+        EXPECT_EQ(one.listenPort, 1161) << c.k;
+        EXPECT_DOUBLE_EQ(one.dropRate, c.drop) << c.k;
+        EXPECT_EQ(one.delayMs, c.delay) << c.k;
+        EXPECT_EQ(one.jitterMs, c.jitter) << c.k;
+        EXPECT_EQ(one.stateFile, c.state) << c.k;
+        EXPECT_EQ(one.seed, 7u + static_cast<unsigned>(c.k - 1)) << c.k;
     }
 }
 
