@@ -166,7 +166,8 @@ TEST_F(BoardAgentTest, SetEchoesItsBindingsAndSeveralAreAllOrNothing) {
     EXPECT_EQ(model.changeCount(), changes);
 }
 
-TEST_F(BoardAgentTest, WrongTypeIsBadValueAndReadOnlyIsNoSuchName) {
+// Nothing a refused SET carries changes the station.
+TEST_F(BoardAgentTest, WrongTypeOrValueIsBadValueAndReadOnlyIsNoSuchName) {
     AgentValue counter;
     counter.type = AgentValue::Type::Other;
     counter.asnType = 0x41;
@@ -183,6 +184,11 @@ TEST_F(BoardAgentTest, WrongTypeIsBadValueAndReadOnlyIsNoSuchName) {
         {.oid = B("70"), .value = T("1"), .status = kBadValue},
         {.oid = B("75.1"), .value = counter, .status = kBadValue},
         {.oid = B("75.1"), .value = AgentValue{}, .status = kBadValue},
+        {.oid = B("75.1"), .value = I(2), .status = kBadValue},  // 1 on, 0 off
+        {.oid = B("75.1"), .value = I(-1), .status = kBadValue},
+        {.oid = B("73.1"), .value = I(0), .status = kBadValue},  // 1 to 60 seconds
+        {.oid = B("73.1"), .value = I(61), .status = kBadValue},
+        {.oid = B("73.1"), .value = I(-5), .status = kBadValue},
         {.oid = B("77"), .value = T("x"), .status = kNoSuchName},
         {.oid = B("66.1"), .value = T("x"), .status = kNoSuchName},
         {.oid = B("72"), .value = T("x"), .status = kNoSuchName},
@@ -191,9 +197,10 @@ TEST_F(BoardAgentTest, WrongTypeIsBadValueAndReadOnlyIsNoSuchName) {
         {.oid = O(kSysName + ".0"), .value = T("x"), .status = kNoSuchName},
     };
     for (const auto& c : cases) {
+        const std::string name = OidToText(c.oid) + " = " + std::to_string(c.value.integer);
         const AgentResponse response = Set({{c.oid, c.value}});
-        EXPECT_EQ(response.errorStatus, c.status) << OidToText(c.oid);
-        EXPECT_EQ(response.errorIndex, 1) << OidToText(c.oid);
+        EXPECT_EQ(response.errorStatus, c.status) << name;
+        EXPECT_EQ(response.errorIndex, 1) << name;
     }
     EXPECT_EQ(model.changeCount(), 0u);
 }
