@@ -10,9 +10,9 @@ namespace volnar::sim {
 namespace {
 
 // The table's identifiers, parsed once, by object.
-const std::array<Oid, kBoardObjects.size()>& ObjectOids() {
+const std::array<Oid, kBoardObjectCount>& ObjectOids() {
     static const auto oids = [] {
-        std::array<Oid, kBoardObjects.size()> parsed;
+        std::array<Oid, kBoardObjectCount> parsed;
         for (std::size_t i = 0; i < kBoardObjects.size(); ++i) {
             parsed.at(i) = OidFromText(kBoardObjects.at(i).oid).value_or(Oid{});
         }

@@ -13,7 +13,7 @@ using enum ObjectSyntax;
 
 }  // namespace
 
-constexpr std::array<BoardObject, 19> kBoardObjects = {{
+constexpr std::array<BoardObject, kBoardObjectCount> kBoardObjects = {{
     {SysName, "sysName", "1.3.6.1.2.1.1.5", Single, ReadWrite, Text},
     {ModemTable, "modem table", "1.3.6.1.4.1.32473.3.1.2.60", Table, Read, Text},
     {AlertRecord, "alert record", "1.3.6.1.4.1.32473.3.1.2.62", Single, Write, Text},
@@ -37,7 +37,7 @@ constexpr std::array<BoardObject, 19> kBoardObjects = {{
 
 // BoardObjectOf reads the table by position.
 constexpr bool EveryObjectAtItsPosition() {
-    for (std::size_t i = 0; i < kBoardObjects.size(); ++i) {
+    for (std::size_t i = 0; i < kBoardObjectCount; ++i) {
         if (static_cast<std::size_t>(kBoardObjects[i].id) != i) {
             return false;
         }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <string_view>
 
 // The board's objects as the station serves them: identifier, shape, access
@@ -50,8 +51,10 @@ struct BoardObject {
     ObjectSyntax syntax;
 };
 
+inline constexpr std::size_t kBoardObjectCount = 19;
+
 // Every object, in identifier order (the order GETNEXT visits them).
-extern const std::array<BoardObject, 19> kBoardObjects;
+extern const std::array<BoardObject, kBoardObjectCount> kBoardObjects;
 
 const BoardObject& BoardObjectOf(BoardObjectId id);
 
