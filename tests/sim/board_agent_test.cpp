@@ -189,6 +189,15 @@ TEST_F(BoardAgentTest, WrongTypeOrValueIsBadValueAndReadOnlyIsNoSuchName) {
         {.oid = B("73.1"), .value = I(0), .status = kBadValue},  // 1 to 60 seconds
         {.oid = B("73.1"), .value = I(61), .status = kBadValue},
         {.oid = B("73.1"), .value = I(-5), .status = kBadValue},
+        // Texts: within their byte limits, no "|" where they travel in a
+        // field list, line breaks only in notes, a channel name not empty.
+        {.oid = O(kSysName), .value = T("Hut|7"), .status = kBadValue},
+        {.oid = O(kSysName), .value = T("Hut\n7"), .status = kBadValue},
+        {.oid = O(kSysName), .value = T(std::string(256, 'h')), .status = kBadValue},
+        {.oid = B("74.1"), .value = T(std::string(20, 'n')), .status = kBadValue},
+        {.oid = B("74.1"), .value = T("a|b"), .status = kBadValue},
+        {.oid = B("76.1"), .value = T(std::string(512, 'x')), .status = kBadValue},
+        {.oid = B("67.1"), .value = T(""), .status = kBadValue},
         {.oid = B("77"), .value = T("x"), .status = kNoSuchName},
         {.oid = B("66.1"), .value = T("x"), .status = kNoSuchName},
         {.oid = B("72"), .value = T("x"), .status = kNoSuchName},
@@ -197,7 +206,10 @@ TEST_F(BoardAgentTest, WrongTypeOrValueIsBadValueAndReadOnlyIsNoSuchName) {
         {.oid = O(kSysName + ".0"), .value = T("x"), .status = kNoSuchName},
     };
     for (const auto& c : cases) {
-        const std::string name = OidToText(c.oid) + " = " + std::to_string(c.value.integer);
+        const std::string name =
+            OidToText(c.oid) + " = " +
+            (c.value.type == AgentValue::Type::OctetString ? c.value.bytes
+                                                           : std::to_string(c.value.integer));
         const AgentResponse response = Set({{c.oid, c.value}});
         EXPECT_EQ(response.errorStatus, c.status) << name;
         EXPECT_EQ(response.errorIndex, 1) << name;
@@ -209,6 +221,10 @@ TEST_F(BoardAgentTest, WrongTypeOrValueIsBadValueAndReadOnlyIsNoSuchName) {
 // the object that reports that part shows the value.
 TEST_F(BoardAgentTest, EachSetShowsInTheObjectThatReportsIt) {
     const std::string kSettings = "8|50|10|1|0|||||||||0|0|1.0|1|v|0|0|";
+    const std::string kWestern = "Pumpe S\xfc \x80\xa0";  // Windows-1252
+    const std::string kNineteen(19, '\xe9');              // the longest relay name
+    const std::string kUtf8 = "Gr\xc3\xbcn";
+    const std::string kNotes = "a\r\nb\rc\xa0";  // line breaks as sent
     const struct {
         Oid set;
         AgentValue value;
@@ -226,6 +242,12 @@ TEST_F(BoardAgentTest, EachSetShowsInTheObjectThatReportsIt) {
         {.set = B("73.2"), .value = I(5), .read = B("77"), .field = 19, .shown = "1"},
         {.set = B("78.8"), .value = T(kSettings), .read = B("66.8"), .field = 3, .shown = "50"},
         {.set = B("78.8"), .value = T(kSettings), .read = B("77"), .field = 59, .shown = "1"},
+        // Texts are kept as the bytes sent, whatever their encoding.
+        {.set = O(kSysName), .value = T(kWestern), .read = B("77"), .field = 26, .shown = kWestern},
+        {.set = B("74.1"), .value = T(kNineteen), .read = B("77"), .field = 16, .shown = kNineteen},
+        {.set = B("74.1"), .value = T(""), .read = B("77"), .field = 16, .shown = ""},
+        {.set = B("67.1"), .value = T(kUtf8), .read = B("66.1"), .field = 1, .shown = kUtf8},
+        {.set = B("76.1"), .value = T(kNotes), .read = B("76.1"), .field = 0, .shown = kNotes},
     };
     for (const auto& c : cases) {
         StationModel fresh;

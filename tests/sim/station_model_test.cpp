@@ -170,52 +170,6 @@ TEST(Records, MalformedOnesAreRefusedAndChangeNothing) {
     }
 }
 
-// Texts are kept as the bytes they were sent, whatever their encoding, within
-// a limit in bytes; "|" only where the text does not travel in a field list,
-// line breaks only in notes. A refused text leaves the old one.
-TEST(StationText, StoredByteForByteWithinItsRulesOrRefusedUnchanged) {
-    enum class Text { Station, RelayName, RelayNotes, ChannelName };
-    const auto store = [](StationModel& m, Text text, const std::string& value) {
-        return text == Text::Station      ? m.SetStationName(value)
-               : text == Text::RelayName  ? m.SetRelayName(1, value)
-               : text == Text::RelayNotes ? m.SetRelayNotes(1, value)
-                                          : m.SetChannelName(1, value);
-    };
-    const auto stored = [](const StationModel& m, Text text) {
-        return text == Text::Station      ? m.stationName()
-               : text == Text::RelayName  ? m.relay(1).name
-               : text == Text::RelayNotes ? m.relay(1).notes
-                                          : m.channel(1).name;
-    };
-    const struct {
-        Text text;
-        std::string value;
-        bool stored;
-    } cases[] = {
-        {.text = Text::Station, .value = "Pumpe S\xfc \x80\xa0", .stored = true},
-        {.text = Text::Station, .value = "H\xc3\xbctte 7", .stored = true},
-        {.text = Text::Station, .value = "Hut|7", .stored = false},
-        {.text = Text::Station, .value = "Hut\n7", .stored = false},
-        {.text = Text::Station, .value = std::string(256, 'h'), .stored = false},
-        {.text = Text::RelayName, .value = std::string(19, '\xe9'), .stored = true},
-        {.text = Text::RelayName, .value = std::string(20, 'n'), .stored = false},
-        {.text = Text::RelayName, .value = "a|b", .stored = false},
-        {.text = Text::RelayName, .value = "", .stored = true},
-        {.text = Text::RelayNotes, .value = "line|with bar\r\nnext\xa0", .stored = true},
-        {.text = Text::RelayNotes, .value = std::string(512, 'x'), .stored = false},
-        {.text = Text::ChannelName, .value = "Gr\xc3\xbcn", .stored = true},
-        {.text = Text::ChannelName, .value = "", .stored = false},
-    };
-    for (const auto& c : cases) {
-        StationModel model;
-        const std::string before = stored(model, c.text);
-        EXPECT_EQ(store(model, c.text, c.value), c.stored ? kNoError : kBadValue) << c.value;
-        EXPECT_EQ(stored(model, c.text), c.stored ? c.value : before) << c.value;
-        EXPECT_EQ(stored(Reloaded(model), c.text), stored(model, c.text)) << c.value;
-        EXPECT_EQ(model.changeCount() > 0, c.stored) << c.value;
-    }
-}
-
 TEST(Scripts, RelayScriptSwitchesRelaysHonouringItsDelays) {
     StationModel model;
     // Relay 1 ON, Delay 5 Seconds, Relay 1 OFF, Relay 2 ON.
