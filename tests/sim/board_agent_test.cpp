@@ -189,6 +189,13 @@ TEST_F(BoardAgentTest, WrongTypeOrValueIsBadValueAndReadOnlyIsNoSuchName) {
         {.oid = B("73.1"), .value = I(0), .status = kBadValue},  // 1 to 60 seconds
         {.oid = B("73.1"), .value = I(61), .status = kBadValue},
         {.oid = B("73.1"), .value = I(-5), .status = kBadValue},
+        // Ids of rows that do not exist (the tables are empty).
+        {.oid = B("70"), .value = I(0), .status = kBadValue},
+        {.oid = B("70"), .value = I(2), .status = kBadValue},
+        {.oid = B("71"), .value = I(-1), .status = kBadValue},
+        {.oid = B("71"), .value = I(4294967297), .status = kBadValue},
+        {.oid = B("63"), .value = I(2), .status = kBadValue},
+        {.oid = B("64"), .value = I(2), .status = kBadValue},
         // Texts: within their byte limits, no "|" where they travel in a
         // field list, line breaks only in notes, a channel name not empty.
         {.oid = O(kSysName), .value = T("Hut|7"), .status = kBadValue},

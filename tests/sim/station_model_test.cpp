@@ -207,17 +207,6 @@ TEST(Scripts, IoScriptSetsPinsAndLeavesRelaysAlone) {
                                         "script_finished"}));
 }
 
-TEST(Scripts, ExecutingOrDeletingAnUnknownIdIsBadValue) {
-    StationModel model;
-    ASSERT_EQ(model.SetScriptRecord("0|relay|A|a|00|"), kNoError);
-    for (const std::int64_t id : {0LL, -1LL, 2LL, 4294967297LL}) {
-        EXPECT_EQ(model.ExecuteScript(id, 0), kBadValue) << id;
-        EXPECT_EQ(model.DeleteScript(id), kBadValue) << id;
-    }
-    EXPECT_FALSE(model.relay(1).on);
-    EXPECT_EQ(model.scripts().size(), 1u);
-}
-
 TEST(Relays, PulseEndsAfterItsSecondsUnlessASwitchCancelsIt) {
     StationModel model;
     ASSERT_EQ(model.PulseRelay(2, 3, 10.0), kNoError);
@@ -307,8 +296,6 @@ TEST(Alerts, TypeInCapitalsAndExecutingLogsTheAlert) {
     ASSERT_EQ(events.size(), 1u);
     EXPECT_EQ(events[0].details.at("event").AsString(), "alert_executed");
     EXPECT_EQ(events[0].details.at("name").AsString(), "Hi");
-    EXPECT_EQ(model.ExecuteAlert(2), kBadValue);
-    EXPECT_EQ(model.DeleteAlert(2), kBadValue);
 }
 
 TEST(StateJson, RoundTripKeepsEverythingTheFileHolds) {
