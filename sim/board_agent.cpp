@@ -3,34 +3,51 @@
 #include <algorithm>
 #include <array>
 
-#include "link/board_objects.h"
+#include "board_table.h"
 
 namespace volnar::sim {
 
 namespace {
 
-Oid Parse(std::string_view text) {
-    return OidFromText(text).value_or(Oid{});
+// The table's identifiers, parsed once, by object.
+const std::array<Oid, kBoardObjectCount>& ObjectOids() {
+    static const auto oids = [] {
+        std::array<Oid, kBoardObjectCount> parsed;
+        for (std::size_t i = 0; i < kBoardObjects.size(); ++i) {
+            parsed.at(i) = OidFromText(kBoardObjects.at(i).oid).value_or(Oid{});
+        }
+        return parsed;
+    }();
+    return oids;
 }
 
-struct KnownObjects {
-    Oid sysName = Parse(board::kSysName);
-    Oid prefix = Parse(board::kPrefix);
-    Oid modemTable = Parse(board::kModemTable);
-    Oid alertRecord = Parse(board::kAlertRecord);
-    Oid alertExecute = Parse(board::kAlertExecute);
-    Oid alertDelete = Parse(board::kAlertDelete);
-    Oid alertTable = Parse(board::kAlertTable);
-    Oid scriptRecord = Parse(board::kScriptRecord);
-    Oid scriptExecute = Parse(board::kScriptExecute);
-    Oid scriptDelete = Parse(board::kScriptDelete);
-    Oid scriptTable = Parse(board::kScriptTable);
-    Oid statusRecord = Parse(board::kStatusRecord);
+const Oid& OidOf(BoardObjectId id) {
+    return ObjectOids().at(static_cast<std::size_t>(id));
+}
+
+// An instance of a board object: the object itself, or one member of a
+// family (1 and up).
+struct Instance {
+    const BoardObject* object = nullptr;
+    int member = 0;
 };
 
-const KnownObjects& Known() {
-    static const KnownObjects known;
-    return known;
+// The object or family member that oid names exactly; nullopt for anything
+// else (a table row, an instance past the family, a deeper identifier).
+std::optional<Instance> InstanceOf(const Oid& oid) {
+    for (std::size_t i = 0; i < kBoardObjects.size(); ++i) {
+        const BoardObject& object = kBoardObjects.at(i);
+        const Oid& base = ObjectOids().at(i);
+        const int count = MemberCount(object.shape);
+        if (count == 0 && oid == base) {
+            return Instance{&object, 0};
+        }
+        if (count > 0 && oid.size() == base.size() + 1 && OidWithin(oid, base) && oid.back() >= 1 &&
+            oid.back() <= static_cast<std::uint32_t>(count)) {
+            return Instance{&object, static_cast<int>(oid.back())};
+        }
+    }
+    return std::nullopt;
 }
 
 bool Less(const Oid& a, const Oid& b) {
@@ -41,18 +58,6 @@ Oid Child(const Oid& parent, std::uint32_t arc) {
     Oid child = parent;
     child.push_back(arc);
     return child;
-}
-
-// The member number (1..count) when oid is prefix.object.member, else 0.
-int Member(const Oid& oid, std::uint32_t object, int count) {
-    const Oid& prefix = Known().prefix;
-    if (oid.size() != prefix.size() + 2 || !OidWithin(oid, prefix) ||
-        oid[prefix.size()] != object) {
-        return 0;
-    }
-    const std::uint32_t member = oid.back();
-    return member >= 1 && member <= static_cast<std::uint32_t>(count) ? static_cast<int>(member)
-                                                                      : 0;
 }
 
 // The first row identifier of table (rows keyed by id) that follows oid.
@@ -138,67 +143,68 @@ std::optional<Oid> BoardAgent::NextReadable(const Oid& oid) const {
         !stalled.empty() && oid.size() > stalled.size() && OidWithin(oid, stalled)) {
         return oid;  // a faulty station: the walk does not advance
     }
-    const KnownObjects& k = Known();
-    const auto scalar = [&oid](const Oid& instance) -> std::optional<Oid> {
+    // Readable objects in identifier order; everything else (commands,
+    // records written with SET, names) is write-only and skipped.
+    for (const BoardObject& object : kBoardObjects) {
+        if (!IsReadable(object)) {
+            continue;
+        }
+        const Oid& base = OidOf(object.id);
+        if (auto next = NextIn(object, base, oid)) {
+            return next;
+        }
+    }
+    return std::nullopt;
+}
+
+std::optional<Oid> BoardAgent::NextIn(const BoardObject& object, const Oid& base,
+                                      const Oid& oid) const {
+    switch (object.id) {
+        case BoardObjectId::ModemTable:
+            return TableNext(base, m_model.modems(), oid);
+        case BoardObjectId::AlertTable:
+            return TableNext(base, m_model.alerts(), oid);
+        case BoardObjectId::ScriptTable:
+            return TableNext(base, m_model.scripts(), oid);
+        default:
+            break;
+    }
+    const int count = MemberCount(object.shape);
+    for (int n = count == 0 ? 0 : 1; n <= count; ++n) {
+        const Oid instance = n == 0 ? base : Child(base, static_cast<std::uint32_t>(n));
         if (Less(oid, instance)) {
             return instance;
         }
-        return std::nullopt;
-    };
-    // Readable objects in identifier order; everything else (commands,
-    // records written with SET, names) is write-only and skipped.
-    if (auto next = scalar(k.sysName)) {
-        return next;
     }
-    if (auto next = TableNext(k.modemTable, m_model.modems(), oid)) {
-        return next;
-    }
-    if (auto next = TableNext(k.alertTable, m_model.alerts(), oid)) {
-        return next;
-    }
-    const Oid channels = Child(k.prefix, 66);
-    for (std::uint32_t n = 1; n <= kChannelCount; ++n) {
-        if (auto next = scalar(Child(channels, n))) {
-            return next;
-        }
-    }
-    if (auto next = TableNext(k.scriptTable, m_model.scripts(), oid)) {
-        return next;
-    }
-    const Oid notes = Child(k.prefix, 76);
-    for (std::uint32_t r = 1; r <= kRelayCount; ++r) {
-        if (auto next = scalar(Child(notes, r))) {
-            return next;
-        }
-    }
-    return scalar(k.statusRecord);
+    return std::nullopt;
 }
 
 std::optional<AgentValue> BoardAgent::Read(const Oid& oid, double now) {
-    const KnownObjects& k = Known();
-    if (oid == k.sysName) {
-        return AgentValue::Text(m_model.stationName());
+    if (const auto instance = InstanceOf(oid); instance && IsReadable(*instance->object)) {
+        switch (instance->object->id) {
+            case BoardObjectId::SysName:
+                return AgentValue::Text(m_model.stationName());
+            case BoardObjectId::StatusRecord:
+                return AgentValue::Text(m_model.StatusRecord(now));
+            case BoardObjectId::ChannelRecord:
+                return AgentValue::Text(m_model.ChannelRecord(instance->member));
+            case BoardObjectId::RelayNotes:
+                return AgentValue::Text(m_model.relay(instance->member).notes);
+            default:
+                return std::nullopt;
+        }
     }
-    if (oid == k.statusRecord) {
-        return AgentValue::Text(m_model.StatusRecord(now));
-    }
-    if (const int n = Member(oid, 66, kChannelCount)) {
-        return AgentValue::Text(m_model.ChannelRecord(n));
-    }
-    if (const int r = Member(oid, 76, kRelayCount)) {
-        return AgentValue::Text(m_model.relay(r).notes);
-    }
-    if (const auto id = RowId(oid, k.scriptTable)) {
+    if (const auto id = RowId(oid, OidOf(BoardObjectId::ScriptTable))) {
         const auto it = m_model.scripts().find(*id);
         if (it != m_model.scripts().end()) {
             return AgentValue::Text(StationModel::ScriptRow(it->second));
         }
-    } else if (const auto alertId = RowId(oid, k.alertTable)) {
+    } else if (const auto alertId = RowId(oid, OidOf(BoardObjectId::AlertTable))) {
         const auto it = m_model.alerts().find(*alertId);
         if (it != m_model.alerts().end()) {
             return AgentValue::Text(StationModel::AlertRow(it->second));
         }
-    } else if (const auto modemId = RowId(oid, k.modemTable)) {
+    } else if (const auto modemId = RowId(oid, OidOf(BoardObjectId::ModemTable))) {
         const auto it = m_model.modems().find(*modemId);
         if (it != m_model.modems().end()) {
             return AgentValue::Text(StationModel::ModemRow(it->second));
@@ -208,59 +214,50 @@ std::optional<AgentValue> BoardAgent::Read(const Oid& oid, double now) {
 }
 
 int BoardAgent::Write(StationModel& model, const AgentBinding& binding, double now) const {
-    const KnownObjects& k = Known();
-    const Oid& oid = binding.oid;
-    const AgentValue& value = binding.value;
-    const bool isText = value.type == AgentValue::Type::OctetString;
-    const bool isInteger = value.type == AgentValue::Type::Integer;
-    // A value of the wrong type is badValue, as a v1 agent maps wrongType.
-    const auto text = [&](auto&& apply) { return isText ? apply(value.bytes) : kBadValue; };
-    const auto integer = [&](auto&& apply) { return isInteger ? apply(value.integer) : kBadValue; };
-
-    if (oid == k.sysName) {
-        return text([&](const std::string& v) { return model.SetStationName(v); });
-    }
-    if (oid == k.alertRecord) {
-        return text([&](const std::string& v) { return model.SetAlertRecord(v); });
-    }
-    if (oid == k.alertExecute) {
-        return integer([&](std::int64_t v) { return model.ExecuteAlert(v); });
-    }
-    if (oid == k.alertDelete) {
-        return integer([&](std::int64_t v) { return model.DeleteAlert(v); });
-    }
-    if (oid == k.scriptRecord) {
-        return text([&](const std::string& v) { return model.SetScriptRecord(v); });
-    }
-    if (oid == k.scriptExecute) {
-        return integer([&](std::int64_t v) { return model.ExecuteScript(v, now); });
-    }
-    if (oid == k.scriptDelete) {
-        return integer([&](std::int64_t v) { return model.DeleteScript(v); });
-    }
-    if (const int n = Member(oid, 67, kChannelCount)) {
-        return text([&](const std::string& v) { return model.SetChannelName(n, v); });
-    }
-    if (const int n = Member(oid, 68, kChannelCount)) {
-        return text([&](const std::string& v) { return model.SetChannelNotes(n, v); });
-    }
-    if (const int r = Member(oid, 73, kRelayCount)) {
-        return integer([&](std::int64_t v) { return model.PulseRelay(r, v, now); });
-    }
-    if (const int r = Member(oid, 74, kRelayCount)) {
-        return text([&](const std::string& v) { return model.SetRelayName(r, v); });
-    }
-    if (const int r = Member(oid, 75, kRelayCount)) {
-        return integer([&](std::int64_t v) { return model.SwitchRelay(r, v); });
-    }
-    if (const int r = Member(oid, 76, kRelayCount)) {
-        return text([&](const std::string& v) { return model.SetRelayNotes(r, v); });
-    }
-    if (const int n = Member(oid, 78, kChannelCount)) {
-        return text([&](const std::string& v) { return model.SetChannelSettings(n, v); });
-    }
+    const auto instance = InstanceOf(binding.oid);
     // Unknown and read-only objects alike: a v1 agent answers noSuchName.
-    return kNoSuchName;
+    if (!instance || !IsWritable(*instance->object)) {
+        return kNoSuchName;
+    }
+    const AgentValue& value = binding.value;
+    const bool text = instance->object->syntax == ObjectSyntax::Text;
+    // A value of the wrong type is badValue, as a v1 agent maps wrongType.
+    if (value.type != (text ? AgentValue::Type::OctetString : AgentValue::Type::Integer)) {
+        return kBadValue;
+    }
+    const int n = instance->member;
+    switch (instance->object->id) {
+        case BoardObjectId::SysName:
+            return model.SetStationName(value.bytes);
+        case BoardObjectId::AlertRecord:
+            return model.SetAlertRecord(value.bytes);
+        case BoardObjectId::AlertExecute:
+            return model.ExecuteAlert(value.integer);
+        case BoardObjectId::AlertDelete:
+            return model.DeleteAlert(value.integer);
+        case BoardObjectId::ScriptRecord:
+            return model.SetScriptRecord(value.bytes);
+        case BoardObjectId::ScriptExecute:
+            return model.ExecuteScript(value.integer, now);
+        case BoardObjectId::ScriptDelete:
+            return model.DeleteScript(value.integer);
+        case BoardObjectId::ChannelName:
+            return model.SetChannelName(n, value.bytes);
+        case BoardObjectId::ChannelNotes:
+            return model.SetChannelNotes(n, value.bytes);
+        case BoardObjectId::RelayPulse:
+            return model.PulseRelay(n, value.integer, now);
+        case BoardObjectId::RelayName:
+            return model.SetRelayName(n, value.bytes);
+        case BoardObjectId::RelaySwitch:
+            return model.SwitchRelay(n, value.integer);
+        case BoardObjectId::RelayNotes:
+            return model.SetRelayNotes(n, value.bytes);
+        case BoardObjectId::ChannelSettings:
+            return model.SetChannelSettings(n, value.bytes);
+        default:
+            return kNoSuchName;
+    }
 }
 
 AgentResponse BoardAgent::Handle(const AgentRequest& request, double now) {

@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "board_table.h"
 #include "station_model.h"
 
 // The station's objects as an SNMP v1 agent shows them, over a StationModel
@@ -65,6 +66,8 @@ public:
 private:
     // Value of a readable instance, nullopt when oid is none.
     std::optional<AgentValue> Read(const Oid& oid, double now);
+    // The first instance of object (at base) that follows oid.
+    std::optional<Oid> NextIn(const BoardObject& object, const Oid& base, const Oid& oid) const;
     int Write(StationModel& model, const AgentBinding& binding, double now) const;
 
     StationModel& m_model;

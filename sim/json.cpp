@@ -228,60 +228,72 @@ private:
                 continue;
             }
             ++m_pos;
-            if (m_pos >= m_text.size()) {
-                return Fail("unterminated string");
-            }
-            const char e = m_text[m_pos++];
-            switch (e) {
-                case '"':
-                    out += '"';
-                    break;
-                case '\\':
-                    out += '\\';
-                    break;
-                case '/':
-                    out += '/';
-                    break;
-                case 'b':
-                    out += '\b';
-                    break;
-                case 'f':
-                    out += '\f';
-                    break;
-                case 'n':
-                    out += '\n';
-                    break;
-                case 'r':
-                    out += '\r';
-                    break;
-                case 't':
-                    out += '\t';
-                    break;
-                case 'u': {
-                    std::uint32_t codePoint = 0;
-                    if (!ParseHex4(codePoint)) {
-                        return false;
-                    }
-                    if (codePoint >= 0xD800 && codePoint <= 0xDBFF) {
-                        std::uint32_t low = 0;
-                        if (m_text.substr(m_pos, 2) != "\\u") {
-                            return Fail("lone surrogate");
-                        }
-                        m_pos += 2;
-                        if (!ParseHex4(low) || low < 0xDC00 || low > 0xDFFF) {
-                            return Fail("lone surrogate");
-                        }
-                        codePoint = 0x10000 + ((codePoint - 0xD800) << 10) + (low - 0xDC00);
-                    } else if (codePoint >= 0xDC00 && codePoint <= 0xDFFF) {
-                        return Fail("lone surrogate");
-                    }
-                    AppendUtf8(out, codePoint);
-                    break;
-                }
-                default:
-                    return Fail("bad escape");
+            if (!ParseEscape(out)) {
+                return false;
             }
         }
+    }
+
+    // One escape after its backslash.
+    bool ParseEscape(std::string& out) {
+        if (m_pos >= m_text.size()) {
+            return Fail("unterminated string");
+        }
+        const char e = m_text[m_pos++];
+        switch (e) {
+            case '"':
+                out += '"';
+                return true;
+            case '\\':
+                out += '\\';
+                return true;
+            case '/':
+                out += '/';
+                return true;
+            case 'b':
+                out += '\b';
+                return true;
+            case 'f':
+                out += '\f';
+                return true;
+            case 'n':
+                out += '\n';
+                return true;
+            case 'r':
+                out += '\r';
+                return true;
+            case 't':
+                out += '\t';
+                return true;
+            case 'u':
+                return ParseUnicodeEscape(out);
+            default:
+                return Fail("bad escape");
+        }
+    }
+
+    // The four hex digits of a "u" escape, and the low surrogate's escape
+    // that must follow a high one.
+    bool ParseUnicodeEscape(std::string& out) {
+        std::uint32_t codePoint = 0;
+        if (!ParseHex4(codePoint)) {
+            return false;
+        }
+        if (codePoint >= 0xD800 && codePoint <= 0xDBFF) {
+            std::uint32_t low = 0;
+            if (m_text.substr(m_pos, 2) != "\\u") {
+                return Fail("lone surrogate");
+            }
+            m_pos += 2;
+            if (!ParseHex4(low) || low < 0xDC00 || low > 0xDFFF) {
+                return Fail("lone surrogate");
+            }
+            codePoint = 0x10000 + ((codePoint - 0xD800) << 10) + (low - 0xDC00);
+        } else if (codePoint >= 0xDC00 && codePoint <= 0xDFFF) {
+            return Fail("lone surrogate");
+        }
+        AppendUtf8(out, codePoint);
+        return true;
     }
 
     bool ParseArray(JsonValue& out, int depth) {

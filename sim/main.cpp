@@ -73,6 +73,85 @@ int Prepare(const volnar::sim::Options& options, volnar::sim::StationModel& mode
     return 0;
 }
 
+// No MIB files, no configuration files, no persistent state of the library:
+// everything the simulator serves is numeric and its own.
+void KeepNetSnmpToItself() {
+    setenv("MIBS", "", 1);
+    netsnmp_ds_set_boolean(NETSNMP_DS_LIBRARY_ID, NETSNMP_DS_LIB_DONT_READ_CONFIGS, 1);
+    netsnmp_ds_set_boolean(NETSNMP_DS_LIBRARY_ID, NETSNMP_DS_LIB_DISABLE_PERSISTENT_LOAD, 1);
+    netsnmp_ds_set_boolean(NETSNMP_DS_LIBRARY_ID, NETSNMP_DS_LIB_DISABLE_PERSISTENT_SAVE, 1);
+}
+
+// One model per station; with several, each has its own name, seed and
+// state file (OptionsForStation). Returns the exit status on failure, 0
+// otherwise.
+int LoadModels(const volnar::sim::Options& options,
+               const std::vector<volnar::sim::Options>& stationOptions,
+               std::vector<std::unique_ptr<volnar::sim::StationModel>>& models) {
+    using namespace volnar::sim;
+    std::string error;
+    for (std::size_t i = 0; i < stationOptions.size(); ++i) {
+        const Options& one = stationOptions[i];
+        auto model = std::make_unique<StationModel>();
+        if (one.stateFile && !LoadOrCreateState(*one.stateFile, *model, &error)) {
+            return Fail(error);
+        }
+        if (options.stations > 1 && model->stationName() == "VOLN-SIM") {
+            model->SetStationName("VOLN-SIM-" + std::to_string(i + 1));
+        }
+        if (const int failed = Prepare(one, *model, &error)) {
+            return failed;
+        }
+        models.push_back(std::move(model));
+    }
+    return 0;
+}
+
+// SIGINT and SIGTERM end the run: they set g_stop and write to the pipe the
+// servers wait on. False when the pipe cannot be made.
+bool CatchSignals(int wake[2]) {
+    if (pipe(wake) != 0) {
+        return false;
+    }
+    fcntl(wake[0], F_SETFL, O_NONBLOCK);
+    fcntl(wake[1], F_SETFL, O_NONBLOCK);
+    g_wakeWrite = wake[1];
+    struct sigaction action {};
+    action.sa_handler = OnSignal;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+    std::signal(SIGPIPE, SIG_IGN);
+    return true;
+}
+
+// Opens every station's port, says where it listens and serves until a
+// signal. Returns the exit status on failure, 0 otherwise.
+int Serve(std::vector<volnar::sim::Options>& stationOptions,
+          const std::vector<std::unique_ptr<volnar::sim::StationModel>>& models,
+          volnar::sim::RequestLog* log, int wakeFd) {
+    using namespace volnar::sim;
+    std::string error;
+    std::vector<std::unique_ptr<StationServer>> servers;
+    std::vector<StationServer*> running;
+    for (std::size_t i = 0; i < stationOptions.size(); ++i) {
+        Options& one = stationOptions[i];
+        if (i > 0 && one.listenPort == 0) {
+            one.listenPort = servers.front()->port();  // the same port for every station
+        }
+        servers.push_back(std::make_unique<StationServer>(one, *models[i], log));
+        if (!servers.back()->Open(&error)) {
+            return Fail(error);
+        }
+        running.push_back(servers.back().get());
+        std::printf("listening on %s:%u\n", one.listenAddress.c_str(),
+                    static_cast<unsigned>(servers.back()->port()));
+    }
+    std::fflush(stdout);
+    StationServer::RunAll(running, g_stop, wakeFd);
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -91,77 +170,30 @@ int main(int argc, char** argv) {
         std::fputs(kHelp, stdout);
         return 0;
     }
+    KeepNetSnmpToItself();
 
-    // No MIB files, no configuration files, no persistent state of the
-    // library: everything the simulator serves is numeric and its own.
-    setenv("MIBS", "", 1);
-    netsnmp_ds_set_boolean(NETSNMP_DS_LIBRARY_ID, NETSNMP_DS_LIB_DONT_READ_CONFIGS, 1);
-    netsnmp_ds_set_boolean(NETSNMP_DS_LIBRARY_ID, NETSNMP_DS_LIB_DISABLE_PERSISTENT_LOAD, 1);
-    netsnmp_ds_set_boolean(NETSNMP_DS_LIBRARY_ID, NETSNMP_DS_LIB_DISABLE_PERSISTENT_SAVE, 1);
-
-    // One model per station; with several, each has its own name, seed and
-    // state file (OptionsForStation).
     std::vector<Options> stationOptions;
     for (int k = 1; k <= options.stations; ++k) {
         stationOptions.push_back(options.stations == 1 ? options : OptionsForStation(options, k));
     }
     std::vector<std::unique_ptr<StationModel>> models;
-    std::string error;
-    for (std::size_t i = 0; i < stationOptions.size(); ++i) {
-        const Options& one = stationOptions[i];
-        auto model = std::make_unique<StationModel>();
-        if (one.stateFile && !LoadOrCreateState(*one.stateFile, *model, &error)) {
-            return Fail(error);
-        }
-        if (options.stations > 1 && model->stationName() == "VOLN-SIM") {
-            model->SetStationName("VOLN-SIM-" + std::to_string(i + 1));
-        }
-        if (const int failed = Prepare(one, *model, &error)) {
-            return failed;
-        }
-        models.push_back(std::move(model));
+    if (const int failed = LoadModels(options, stationOptions, models)) {
+        return failed;
     }
-
     RequestLog log;
+    std::string error;
     if (options.logFile && !log.Open(*options.logFile, &error)) {
         return Fail(error);
     }
-
     int wake[2];
-    if (pipe(wake) != 0) {
+    if (!CatchSignals(wake)) {
         return Fail("cannot create the wake-up pipe");
     }
-    fcntl(wake[0], F_SETFL, O_NONBLOCK);
-    fcntl(wake[1], F_SETFL, O_NONBLOCK);
-    g_wakeWrite = wake[1];
-    struct sigaction action {};
-    action.sa_handler = OnSignal;
-    sigemptyset(&action.sa_mask);
-    sigaction(SIGINT, &action, nullptr);
-    sigaction(SIGTERM, &action, nullptr);
-    std::signal(SIGPIPE, SIG_IGN);
-
-    int status = 0;
-    {
-        std::vector<std::unique_ptr<StationServer>> servers;
-        std::vector<StationServer*> running;
-        for (std::size_t i = 0; i < stationOptions.size(); ++i) {
-            Options& one = stationOptions[i];
-            if (i > 0 && one.listenPort == 0) {
-                one.listenPort = servers.front()->port();  // the same port for every station
-            }
-            servers.push_back(
-                std::make_unique<StationServer>(one, *models[i], options.logFile ? &log : nullptr));
-            if (!servers.back()->Open(&error)) {
-                return Fail(error);
-            }
-            running.push_back(servers.back().get());
-            std::printf("listening on %s:%u\n", one.listenAddress.c_str(),
-                        static_cast<unsigned>(servers.back()->port()));
-        }
-        std::fflush(stdout);
-        StationServer::RunAll(running, g_stop, wake[0]);
+    if (const int failed =
+            Serve(stationOptions, models, options.logFile ? &log : nullptr, wake[0])) {
+        return failed;
     }
+    int status = 0;
     for (std::size_t i = 0; i < stationOptions.size(); ++i) {
         if (stationOptions[i].stateFile &&
             !SaveState(*stationOptions[i].stateFile, *models[i], &error)) {

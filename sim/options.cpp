@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstdlib>
+#include <string_view>
 #include <utility>
 
 namespace volnar::sim {
@@ -169,14 +170,191 @@ std::optional<int> ParseErrorStatus(const std::string& text) {
     return std::nullopt;
 }
 
+namespace {
+
+// Takes one option's value into options: each returns the error text, empty
+// when the value was taken.
+using OptionTaker = std::string (*)(const std::string& name, const std::string& value,
+                                    Options& options);
+
+std::string TakeListen(const std::string&, const std::string& value, Options& options) {
+    const auto listen = ParseListen(value);
+    if (!listen) {
+        return "--listen takes a loopback address 127.x.y.z:PORT, not " + value;
+    }
+    options.listenAddress = listen->first;
+    options.listenPort = listen->second;
+    return {};
+}
+
+std::string TakeText(const std::string& name, const std::string& value, Options& options) {
+    if (name == "--community") {
+        options.community = value;
+    } else if (name == "--state") {
+        options.stateFile = value;
+    } else {
+        options.logFile = value;
+    }
+    return {};
+}
+
+std::string TakeSeed(const std::string&, const std::string& value, Options& options) {
+    const auto seed = ParseInteger(value, 0, 999999999999LL);
+    if (!seed) {
+        return "--seed takes a number";
+    }
+    options.seed = static_cast<std::uint64_t>(*seed);
+    return {};
+}
+
+std::string TakeStations(const std::string&, const std::string& value, Options& options) {
+    const auto count = ParseInteger(value, 1, kMaxStations);
+    if (!count) {
+        return "--stations takes a count from 1 to " + std::to_string(kMaxStations);
+    }
+    options.stations = static_cast<int>(*count);
+    return {};
+}
+
+// --drop RATE@K or --delay MS[:JITTER]@K: the value is read as the option
+// for one station would be.
+std::string TakeStationOverride(const std::string& name, const std::string& value,
+                                Options& options) {
+    const auto at = value.rfind('@');
+    const auto station = ParseInteger(value.substr(at + 1), 1, kMaxStations);
+    auto single = ParseOptions({"--listen", "127.0.0.1:0", name, value.substr(0, at)});
+    if (!station || !single.options) {
+        return name + " takes VALUE@STATION, station 1 to " + std::to_string(kMaxStations);
+    }
+    StationOverride& override = options.stationOverrides[static_cast<int>(*station)];
+    if (name == "--drop") {
+        override.dropRate = single.options->dropRate;
+    } else {
+        override.delayMs = single.options->delayMs;
+        override.jitterMs = single.options->jitterMs;
+    }
+    return {};
+}
+
+std::string TakeDrop(const std::string&, const std::string& value, Options& options) {
+    char* end = nullptr;
+    const double rate = std::strtod(value.c_str(), &end);
+    if (value.empty() || end == nullptr || *end != '\0' || !(rate >= 0.0 && rate <= 1.0)) {
+        return "--drop takes a rate from 0.0 to 1.0";
+    }
+    options.dropRate = rate;
+    return {};
+}
+
+std::string TakeDelay(const std::string&, const std::string& value, Options& options) {
+    const auto colon = value.find(':');
+    const auto ms = ParseInteger(value.substr(0, colon), 0, 600000);
+    const auto jitter = colon == std::string::npos
+                            ? std::optional<long long>(0)
+                            : ParseInteger(value.substr(colon + 1), 0, 600000);
+    if (!ms || !jitter) {
+        return "--delay takes MS or MS:JITTER";
+    }
+    options.delayMs = static_cast<int>(*ms);
+    options.jitterMs = static_cast<int>(*jitter);
+    return {};
+}
+
+std::string TakeFail(const std::string&, const std::string& value, Options& options) {
+    const auto equals = value.find('=');
+    if (equals == std::string::npos) {
+        return "--fail takes OID=STATUS";
+    }
+    const auto oid = OidFromText(value.substr(0, equals));
+    const auto status = ParseErrorStatus(value.substr(equals + 1));
+    if (!oid || !status) {
+        return "--fail takes a dotted OID and a status (1-255 or a name)";
+    }
+    options.failRules.push_back({*oid, *status});
+    return {};
+}
+
+std::string TakeStallWalk(const std::string&, const std::string& value, Options& options) {
+    const auto oid = OidFromText(value);
+    if (!oid || oid->empty()) {
+        return "--stall-walk takes a dotted OID";
+    }
+    options.stalledWalk = *oid;
+    return {};
+}
+
+std::string TakeStuckRelay(const std::string&, const std::string& value, Options& options) {
+    const auto relay = ParseInteger(value, 1, 4);
+    if (!relay) {
+        return "--stuck-relay takes a relay number from 1 to 4";
+    }
+    options.stuckRelay = static_cast<int>(*relay);
+    return {};
+}
+
+std::string TakeRowCount(const std::string& name, const std::string& value, Options& options) {
+    const auto count = ParseInteger(value, 0, static_cast<long long>(kMaxTableRows));
+    if (!count) {
+        return name + " takes a row count up to " + std::to_string(kMaxTableRows);
+    }
+    int& target = name == "--scripts"  ? options.scripts
+                  : name == "--alerts" ? options.alerts
+                                       : options.modems;
+    target = static_cast<int>(*count);
+    return {};
+}
+
+constexpr std::array<std::pair<std::string_view, OptionTaker>, 14> kTakers = {{
+    {"--listen", TakeListen},
+    {"--community", TakeText},
+    {"--state", TakeText},
+    {"--log", TakeText},
+    {"--seed", TakeSeed},
+    {"--stations", TakeStations},
+    {"--drop", TakeDrop},
+    {"--delay", TakeDelay},
+    {"--fail", TakeFail},
+    {"--stall-walk", TakeStallWalk},
+    {"--stuck-relay", TakeStuckRelay},
+    {"--scripts", TakeRowCount},
+    {"--alerts", TakeRowCount},
+    {"--modems", TakeRowCount},
+}};
+
+std::string TakeOption(const std::string& name, const std::string& value, Options& options) {
+    if ((name == "--drop" || name == "--delay") && value.find('@') != std::string::npos) {
+        return TakeStationOverride(name, value, options);
+    }
+    for (const auto& [option, take] : kTakers) {
+        if (option == name) {
+            return take(name, value, options);
+        }
+    }
+    return "unknown argument " + name;
+}
+
+// What the options as a whole must satisfy; the error text, empty when they do.
+std::string CheckOptions(const Options& options) {
+    if (options.listenAddress.empty()) {
+        return "--listen 127.0.0.1:PORT is required";
+    }
+    if (StationAddress(options.listenAddress, options.stations).empty()) {
+        return "--stations " + std::to_string(options.stations) + " from " + options.listenAddress +
+               " would leave 127.0.0.0/8";
+    }
+    for (const auto& [station, override] : options.stationOverrides) {
+        if (station > options.stations) {
+            return "@" + std::to_string(station) + " names a station beyond --stations";
+        }
+    }
+    return {};
+}
+
+}  // namespace
+
 OptionsResult ParseOptions(const std::vector<std::string>& args) {
     OptionsResult result;
     Options options;
-    bool listenGiven = false;
-    const auto fail = [&result](std::string what) {
-        result.error = std::move(what);
-        return result;
-    };
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& name = args[i];
         if (name == "--help" || name == "-h") {
@@ -185,119 +363,19 @@ OptionsResult ParseOptions(const std::vector<std::string>& args) {
             return result;
         }
         if (i + 1 >= args.size()) {
-            return fail(name.rfind("--", 0) == 0 ? name + " needs a value"
-                                                 : "unknown argument " + name);
+            result.error =
+                name.rfind("--", 0) == 0 ? name + " needs a value" : "unknown argument " + name;
+            return result;
         }
-        const std::string& value = args[++i];
-        if (name == "--listen") {
-            const auto listen = ParseListen(value);
-            if (!listen) {
-                return fail("--listen takes a loopback address 127.x.y.z:PORT, not " + value);
-            }
-            options.listenAddress = listen->first;
-            options.listenPort = listen->second;
-            listenGiven = true;
-        } else if (name == "--community") {
-            options.community = value;
-        } else if (name == "--state") {
-            options.stateFile = value;
-        } else if (name == "--log") {
-            options.logFile = value;
-        } else if (name == "--seed") {
-            const auto seed = ParseInteger(value, 0, 999999999999LL);
-            if (!seed) {
-                return fail("--seed takes a number");
-            }
-            options.seed = static_cast<std::uint64_t>(*seed);
-        } else if (name == "--stations") {
-            const auto count = ParseInteger(value, 1, kMaxStations);
-            if (!count) {
-                return fail("--stations takes a count from 1 to " + std::to_string(kMaxStations));
-            }
-            options.stations = static_cast<int>(*count);
-        } else if ((name == "--drop" || name == "--delay") &&
-                   value.find('@') != std::string::npos) {
-            const auto at = value.rfind('@');
-            const auto station = ParseInteger(value.substr(at + 1), 1, kMaxStations);
-            auto single = ParseOptions({"--listen", "127.0.0.1:0", name, value.substr(0, at)});
-            if (!station || !single.options) {
-                return fail(name + " takes VALUE@STATION, station 1 to " +
-                            std::to_string(kMaxStations));
-            }
-            StationOverride& override = options.stationOverrides[static_cast<int>(*station)];
-            if (name == "--drop") {
-                override.dropRate = single.options->dropRate;
-            } else {
-                override.delayMs = single.options->delayMs;
-                override.jitterMs = single.options->jitterMs;
-            }
-        } else if (name == "--drop") {
-            char* end = nullptr;
-            const double rate = std::strtod(value.c_str(), &end);
-            if (value.empty() || end == nullptr || *end != '\0' || !(rate >= 0.0 && rate <= 1.0)) {
-                return fail("--drop takes a rate from 0.0 to 1.0");
-            }
-            options.dropRate = rate;
-        } else if (name == "--delay") {
-            const auto colon = value.find(':');
-            const auto ms = ParseInteger(value.substr(0, colon), 0, 600000);
-            const auto jitter = colon == std::string::npos
-                                    ? std::optional<long long>(0)
-                                    : ParseInteger(value.substr(colon + 1), 0, 600000);
-            if (!ms || !jitter) {
-                return fail("--delay takes MS or MS:JITTER");
-            }
-            options.delayMs = static_cast<int>(*ms);
-            options.jitterMs = static_cast<int>(*jitter);
-        } else if (name == "--fail") {
-            const auto equals = value.find('=');
-            if (equals == std::string::npos) {
-                return fail("--fail takes OID=STATUS");
-            }
-            const auto oid = OidFromText(value.substr(0, equals));
-            const auto status = ParseErrorStatus(value.substr(equals + 1));
-            if (!oid || !status) {
-                return fail("--fail takes a dotted OID and a status (1-255 or a name)");
-            }
-            options.failRules.push_back({*oid, *status});
-        } else if (name == "--stall-walk") {
-            const auto oid = OidFromText(value);
-            if (!oid || oid->empty()) {
-                return fail("--stall-walk takes a dotted OID");
-            }
-            options.stalledWalk = *oid;
-        } else if (name == "--stuck-relay") {
-            const auto relay = ParseInteger(value, 1, 4);
-            if (!relay) {
-                return fail("--stuck-relay takes a relay number from 1 to 4");
-            }
-            options.stuckRelay = static_cast<int>(*relay);
-        } else if (name == "--scripts" || name == "--alerts" || name == "--modems") {
-            const auto count = ParseInteger(value, 0, static_cast<long long>(kMaxTableRows));
-            if (!count) {
-                return fail(name + " takes a row count up to " + std::to_string(kMaxTableRows));
-            }
-            int& target = name == "--scripts"  ? options.scripts
-                          : name == "--alerts" ? options.alerts
-                                               : options.modems;
-            target = static_cast<int>(*count);
-        } else {
-            return fail("unknown argument " + name);
+        result.error = TakeOption(name, args[++i], options);
+        if (!result.error.empty()) {
+            return result;
         }
     }
-    if (!listenGiven) {
-        return fail("--listen 127.0.0.1:PORT is required");
+    result.error = CheckOptions(options);
+    if (result.error.empty()) {
+        result.options = std::move(options);
     }
-    if (StationAddress(options.listenAddress, options.stations).empty()) {
-        return fail("--stations " + std::to_string(options.stations) + " from " +
-                    options.listenAddress + " would leave 127.0.0.0/8");
-    }
-    for (const auto& [station, override] : options.stationOverrides) {
-        if (station > options.stations) {
-            return fail("@" + std::to_string(station) + " names a station beyond --stations");
-        }
-    }
-    result.options = std::move(options);
     return result;
 }
 

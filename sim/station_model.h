@@ -167,6 +167,16 @@ private:
     bool ContinueRun(ScriptRun& run, double now);
     std::string ReadingText(int channel) const;
 
+    // Loading a state file, one part at a time: each returns the error text,
+    // empty when the part loaded (or is absent).
+    std::string LoadRelays(const JsonValue& json);
+    std::string LoadChannels(const JsonValue& json);
+    bool LoadChannel(int n, const JsonValue& channel);
+    std::string LoadScripts(const JsonValue& json);
+    std::string LoadAlerts(const JsonValue& json);
+    std::string LoadModems(const JsonValue& json);
+    void LoadNextIds(const JsonValue& json);
+
     std::string m_stationName = "VOLN-SIM";
     std::array<Relay, kRelayCount> m_relays;
     std::array<Channel, kChannelCount> m_channels;

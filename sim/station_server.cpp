@@ -108,6 +108,19 @@ std::size_t EncodedSize(snmp_session* session, snmp_pdu* answer) {
     return size;
 }
 
+// The log entry of a received PDU, before it is answered.
+LogEntry EntryOf(const snmp_pdu* pdu) {
+    LogEntry entry;
+    entry.time = WallNow();
+    entry.requestId = pdu->reqid;
+    entry.pdu = PduName(pdu->command);
+    if (pdu->community != nullptr) {
+        entry.community.assign(reinterpret_cast<const char*>(pdu->community), pdu->community_len);
+    }
+    entry.bindings = BindingsOf(pdu);
+    return entry;
+}
+
 double Seconds(clockid_t clock) {
     timespec now{};
     clock_gettime(clock, &now);
@@ -192,26 +205,40 @@ int StationServer::AfterParse(snmp_session* session, snmp_pdu* pdu, int result) 
 }
 
 void StationServer::HandlePdu(snmp_pdu* pdu) {
-    LogEntry entry;
-    entry.time = WallNow();
-    entry.requestId = pdu->reqid;
-    entry.pdu = PduName(pdu->command);
-    if (pdu->community != nullptr) {
-        entry.community.assign(reinterpret_cast<const char*>(pdu->community), pdu->community_len);
-    }
-    entry.bindings = BindingsOf(pdu);
-
-    const auto unanswered = [&](const char* why) {
+    LogEntry entry = EntryOf(pdu);
+    AgentRequest request;
+    if (const char* why = Refusal(pdu, entry, request)) {
         entry.note = why;
         if (m_log != nullptr) {
             m_log->Write(FormatLogEntry(entry));
         }
-    };
-    if (pdu->version != SNMP_VERSION_1) {
-        unanswered("not SNMP v1");
         return;
     }
-    AgentRequest request;
+    request.bindings = entry.bindings;
+
+    AgentResponse response;
+    if (auto injected = InjectedFailure(request)) {
+        response = std::move(*injected);
+    } else {
+        response = m_agent.Handle(request, MonotonicNow());
+    }
+    snmp_pdu* answer = AnswerOf(pdu, request, response);
+    entry.errorStatus = response.errorStatus;
+    entry.errorIndex = response.errorIndex;
+    if (m_log != nullptr) {
+        m_log->Write(FormatLogEntry(entry));
+    }
+    if (answer != nullptr) {
+        SendOrHold(answer);
+    }
+    AfterChange();
+}
+
+const char* StationServer::Refusal(const snmp_pdu* pdu, const LogEntry& entry,
+                                   AgentRequest& request) {
+    if (pdu->version != SNMP_VERSION_1) {
+        return "not SNMP v1";
+    }
     switch (pdu->command) {
         case SNMP_MSG_GET:
             request.kind = PduKind::Get;
@@ -223,23 +250,20 @@ void StationServer::HandlePdu(snmp_pdu* pdu) {
             request.kind = PduKind::Set;
             break;
         default:
-            unanswered("not a request");
-            return;
+            return "not a request";
     }
     if (entry.community != m_options.community) {
-        unanswered("wrong community");
-        return;
+        return "wrong community";
     }
     if (m_options.dropRate > 0 &&
         std::generate_canonical<double, 53>(m_random) < m_options.dropRate) {
-        unanswered("dropped");
-        return;
+        return "dropped";
     }
-    request.bindings = entry.bindings;
+    return nullptr;
+}
 
-    AgentResponse response;
-    bool injected = false;
-    for (std::size_t i = 0; i < request.bindings.size() && !injected; ++i) {
+std::optional<AgentResponse> StationServer::InjectedFailure(const AgentRequest& request) const {
+    for (std::size_t i = 0; i < request.bindings.size(); ++i) {
         const Oid& oid = request.bindings[i].oid;
         std::optional<Oid> next;
         if (request.kind == PduKind::GetNext) {
@@ -247,17 +271,19 @@ void StationServer::HandlePdu(snmp_pdu* pdu) {
         }
         for (const FailRule& rule : m_options.failRules) {
             if (OidWithin(oid, rule.oid) || (next && OidWithin(*next, rule.oid))) {
+                AgentResponse response;
                 response.errorStatus = rule.status;
                 response.errorIndex = static_cast<int>(i + 1);
                 response.bindings = request.bindings;
-                injected = true;
-                break;
+                return response;
             }
         }
     }
-    if (!injected) {
-        response = m_agent.Handle(request, MonotonicNow());
-    }
+    return std::nullopt;
+}
+
+snmp_pdu* StationServer::AnswerOf(snmp_pdu* pdu, const AgentRequest& request,
+                                  AgentResponse& response) {
     snmp_pdu* answer = BuildAnswer(pdu, response);
     if (answer != nullptr && response.errorStatus == 0 && !FitsOneDatagram(answer)) {
         // Too big for one datagram: tooBig with the request's bindings, as
@@ -268,26 +294,21 @@ void StationServer::HandlePdu(snmp_pdu* pdu) {
         response.bindings = request.bindings;
         answer = BuildAnswer(pdu, response);
     }
-    entry.errorStatus = response.errorStatus;
-    entry.errorIndex = response.errorIndex;
-    if (m_log != nullptr) {
-        m_log->Write(FormatLogEntry(entry));
-    }
+    return answer;
+}
 
-    if (answer != nullptr) {
-        if (m_options.delayMs > 0 || m_options.jitterMs > 0) {
-            std::uniform_int_distribution<int> jitter(-m_options.jitterMs, m_options.jitterMs);
-            const int ms = std::max(0, m_options.delayMs + jitter(m_random));
-            PendingAnswer pending{MonotonicNow() + ms / 1000.0, answer};
-            const auto at = std::upper_bound(
-                m_pending.begin(), m_pending.end(), pending,
-                [](const PendingAnswer& a, const PendingAnswer& b) { return a.due < b.due; });
-            m_pending.insert(at, pending);
-        } else {
-            SendAnswer(answer);
-        }
+void StationServer::SendOrHold(snmp_pdu* answer) {
+    if (m_options.delayMs <= 0 && m_options.jitterMs <= 0) {
+        SendAnswer(answer);
+        return;
     }
-    AfterChange();
+    std::uniform_int_distribution<int> jitter(-m_options.jitterMs, m_options.jitterMs);
+    const int ms = std::max(0, m_options.delayMs + jitter(m_random));
+    PendingAnswer pending{MonotonicNow() + ms / 1000.0, answer};
+    const auto at = std::upper_bound(
+        m_pending.begin(), m_pending.end(), pending,
+        [](const PendingAnswer& a, const PendingAnswer& b) { return a.due < b.due; });
+    m_pending.insert(at, pending);
 }
 
 snmp_pdu* StationServer::BuildAnswer(snmp_pdu* request, const AgentResponse& response) {

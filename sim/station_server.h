@@ -3,6 +3,7 @@
 #include <csignal>
 #include <cstdint>
 #include <deque>
+#include <optional>
 #include <random>
 #include <string>
 #include <vector>
@@ -47,6 +48,16 @@ private:
                        void* magic);
     static int AfterParse(snmp_session* session, snmp_pdu* pdu, int result);
     void HandlePdu(snmp_pdu* pdu);
+    // Why pdu goes unanswered (not v1, not a request, wrong community,
+    // dropped), nullptr when it is to be answered; sets the request's kind.
+    const char* Refusal(const snmp_pdu* pdu, const LogEntry& entry, AgentRequest& request);
+    // The error a --fail rule answers request with, if one applies.
+    std::optional<AgentResponse> InjectedFailure(const AgentRequest& request) const;
+    // The answer PDU; tooBig (and response changed to it) when it would not
+    // fit one datagram.
+    snmp_pdu* AnswerOf(snmp_pdu* pdu, const AgentRequest& request, AgentResponse& response);
+    // Sends the answer now, or holds it for its --delay.
+    void SendOrHold(snmp_pdu* answer);
     snmp_pdu* BuildAnswer(snmp_pdu* request, const AgentResponse& response);
     // Whether the encoded answer fits the largest datagram the transport sends.
     bool FitsOneDatagram(snmp_pdu* answer) const;

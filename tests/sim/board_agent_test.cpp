@@ -4,12 +4,12 @@
 #include <vector>
 
 #include "board_agent.h"
-#include "link/board_objects.h"
 
 namespace volnar::sim {
 namespace {
 
-const std::string kPrefix(board::kPrefix);
+const std::string kPrefix(kBoardPrefix);
+const std::string kSysName = "1.3.6.1.2.1.1.5";
 
 Oid O(const std::string& text) {
     const auto oid = OidFromText(text);
@@ -17,28 +17,31 @@ Oid O(const std::string& text) {
     return oid.value_or(Oid{});
 }
 
+// A board object by its suffix, "72.1".
 Oid B(const std::string& suffix) {
     return O(kPrefix + "." + suffix);
 }
 
-AgentRequest Request(PduKind kind, std::vector<AgentBinding> bindings) {
-    return AgentRequest{kind, std::move(bindings)};
+AgentValue T(std::string text) {
+    return AgentValue::Text(std::move(text));
 }
-
-AgentBinding Null(const Oid& oid) {
-    return {oid, AgentValue{}};
+AgentValue I(std::int64_t value) {
+    return AgentValue::Integer(value);
 }
 
 class BoardAgentTest : public ::testing::Test {
 protected:
-    AgentResponse Get(const Oid& oid) {
-        return agent.Handle(Request(PduKind::Get, {Null(oid)}), 0);
+    AgentResponse Send(PduKind kind, std::vector<AgentBinding> bindings) {
+        return agent.Handle(AgentRequest{kind, std::move(bindings)}, 0);
     }
-    AgentResponse GetNext(const Oid& oid) {
-        return agent.Handle(Request(PduKind::GetNext, {Null(oid)}), 0);
-    }
+    AgentResponse Get(const Oid& oid) { return Send(PduKind::Get, {{oid, AgentValue{}}}); }
+    AgentResponse GetNext(const Oid& oid) { return Send(PduKind::GetNext, {{oid, AgentValue{}}}); }
     AgentResponse Set(std::vector<AgentBinding> bindings) {
-        return agent.Handle(Request(PduKind::Set, std::move(bindings)), 0);
+        return Send(PduKind::Set, std::move(bindings));
+    }
+    std::string GetText(const Oid& oid) {
+        const AgentResponse response = Get(oid);
+        return response.errorStatus == 0 ? response.bindings.at(0).value.bytes : "<error>";
     }
 
     StationModel model;
@@ -70,60 +73,56 @@ TEST_F(BoardAgentTest, GetNextVisitsEveryReadableObjectInIdentifierOrder) {
         current = response.bindings[0].oid;
         visited.push_back(OidToText(current));
     }
-    std::vector<std::string> expected = {"1.3.6.1.2.1.1.5", kPrefix + ".60.1", kPrefix + ".65.1"};
-    for (int n = 1; n <= 8; ++n) {
-        expected.push_back(kPrefix + ".66." + std::to_string(n));
+    std::vector<std::string> expected = {kSysName};
+    for (const char* suffix :
+         {"60.1", "65.1", "66.1", "66.2", "66.3", "66.4", "66.5", "66.6", "66.7", "66.8", "72.1",
+          "72.2", "76.1", "76.2", "76.3", "76.4", "77"}) {
+        expected.push_back(kPrefix + "." + suffix);
     }
-    expected.push_back(kPrefix + ".72.1");
-    expected.push_back(kPrefix + ".72.2");
-    for (int k = 1; k <= 4; ++k) {
-        expected.push_back(kPrefix + ".76." + std::to_string(k));
-    }
-    expected.push_back(kPrefix + ".77");
     EXPECT_EQ(visited, expected);
 }
 
-TEST_F(BoardAgentTest, GetNextOnAnEmptyTableLeavesIt) {
-    const AgentResponse scripts = GetNext(B("72"));
-    ASSERT_EQ(scripts.errorStatus, 0);
-    EXPECT_EQ(OidToText(scripts.bindings[0].oid), kPrefix + ".76.1");
-    const AgentResponse modems = GetNext(B("60"));
-    ASSERT_EQ(modems.errorStatus, 0);
-    EXPECT_EQ(OidToText(modems.bindings[0].oid), kPrefix + ".66.1");
-}
-
-TEST_F(BoardAgentTest, GetNextContinuesFromIdentifiersBetweenAndBelowRows) {
+TEST_F(BoardAgentTest, GetNextContinuesBetweenAndBelowRowsAndPastEmptyTables) {
     model.AddGeneratedScripts(7);
     ASSERT_EQ(model.DeleteScript(5), kNoError);
     ASSERT_EQ(model.DeleteScript(6), kNoError);
     struct Case {
-        std::string from;
-        std::string next;
+        Oid from;
+        std::string next;  // empty: noSuchName, the request's binding echoed
     };
     const std::vector<Case> cases = {
-        {"72", "72.1"},     {"72.0", "72.1"},   {"72.4", "72.7"},
-        {"72.5", "72.7"},   {"72.4.9", "72.7"}, {"72.7", "76.1"},
-        {"71.99", "72.1"},  {"76.4", "77"},     {"72.4294967295", "76.1"},
-        {"66.8.1", "72.1"},
+        {.from = B("72"), .next = "72.1"},
+        {.from = B("72.0"), .next = "72.1"},
+        {.from = B("72.4"), .next = "72.7"},
+        {.from = B("72.5"), .next = "72.7"},
+        {.from = B("72.4.9"), .next = "72.7"},
+        {.from = B("72.7"), .next = "76.1"},
+        {.from = B("71.99"), .next = "72.1"},
+        {.from = B("76.4"), .next = "77"},
+        {.from = B("72.4294967295"), .next = "76.1"},
+        {.from = B("66.8.1"), .next = "72.1"},
+        {.from = B("60"), .next = "66.1"},
+        {.from = B("65"), .next = "66.1"},
+        {.from = B("77"), .next = ""},
+        {.from = B("78.1"), .next = ""},
+        {.from = O("2"), .next = ""},
     };
     for (const Case& c : cases) {
-        const AgentResponse response = GetNext(B(c.from));
-        ASSERT_EQ(response.errorStatus, 0) << c.from;
-        EXPECT_EQ(OidToText(response.bindings[0].oid), kPrefix + "." + c.next) << c.from;
+        const std::string from = OidToText(c.from);
+        const AgentResponse response = GetNext(c.from);
+        ASSERT_EQ(response.bindings.size(), 1u) << from;
+        if (c.next.empty()) {
+            EXPECT_EQ(response.errorStatus, kNoSuchName) << from;
+            EXPECT_EQ(response.errorIndex, 1) << from;
+            EXPECT_EQ(response.bindings[0].oid, c.from) << from;
+        } else {
+            ASSERT_EQ(response.errorStatus, 0) << from;
+            EXPECT_EQ(OidToText(response.bindings[0].oid), kPrefix + "." + c.next) << from;
+        }
     }
 }
 
-TEST_F(BoardAgentTest, GetNextPastTheLastObjectIsNoSuchName) {
-    for (const std::string& from : {kPrefix + ".77", kPrefix + ".78.1", std::string("2")}) {
-        const AgentResponse response = GetNext(O(from));
-        EXPECT_EQ(response.errorStatus, kNoSuchName) << from;
-        EXPECT_EQ(response.errorIndex, 1) << from;
-        ASSERT_EQ(response.bindings.size(), 1u);
-        EXPECT_EQ(OidToText(response.bindings[0].oid), from);
-    }
-}
-
-TEST_F(BoardAgentTest, WriteOnlyAndMissingObjectsAreNoSuchNameOnGet) {
+TEST_F(BoardAgentTest, GetOfWriteOnlyOrMissingObjectsIsNoSuchNameAtItsIndex) {
     model.AddGeneratedScripts(1);
     for (const std::string suffix :
          {"62",   "63",   "64", "67.1", "68.1", "69",   "70",   "71",   "73.1", "74.1",
@@ -132,23 +131,13 @@ TEST_F(BoardAgentTest, WriteOnlyAndMissingObjectsAreNoSuchNameOnGet) {
         EXPECT_EQ(response.errorStatus, kNoSuchName) << suffix;
         EXPECT_EQ(response.errorIndex, 1) << suffix;
     }
-    EXPECT_EQ(Get(O("1.3.6.1.2.1.1.5.0")).errorStatus, kNoSuchName);
-}
+    EXPECT_EQ(Get(O(kSysName + ".0")).errorStatus, kNoSuchName);
+    EXPECT_EQ(GetText(B("72.1")), "1|relay|Script 1|Generated script 1|000801|");
 
-TEST_F(BoardAgentTest, GetReadsRecordsAndRows) {
-    model.AddGeneratedScripts(1);
-    const AgentResponse row = Get(B("72.1"));
-    ASSERT_EQ(row.errorStatus, 0);
-    EXPECT_EQ(row.bindings[0].value.type, AgentValue::Type::OctetString);
-    EXPECT_EQ(row.bindings[0].value.bytes, "1|relay|Script 1|Generated script 1|000801|");
-    const AgentResponse name = Get(O("1.3.6.1.2.1.1.5"));
-    ASSERT_EQ(name.errorStatus, 0);
-    EXPECT_EQ(name.bindings[0].value.bytes, "VOLN-SIM");
-}
-
-TEST_F(BoardAgentTest, ErrorIndexNamesTheFailingBindingAndBindingsComeBackUnchanged) {
+    // Of several bindings, the error index names the failing one and the
+    // bindings come back as they were sent.
     const AgentResponse response =
-        agent.Handle(Request(PduKind::Get, {Null(B("77")), Null(B("76.1")), Null(B("75.1"))}), 0);
+        Send(PduKind::Get, {{B("77"), {}}, {B("76.1"), {}}, {B("75.1"), {}}});
     EXPECT_EQ(response.errorStatus, kNoSuchName);
     EXPECT_EQ(response.errorIndex, 3);
     ASSERT_EQ(response.bindings.size(), 3u);
@@ -156,100 +145,128 @@ TEST_F(BoardAgentTest, ErrorIndexNamesTheFailingBindingAndBindingsComeBackUnchan
     EXPECT_EQ(OidToText(response.bindings[2].oid), kPrefix + ".75.1");
 }
 
-TEST_F(BoardAgentTest, SetEchoesItsBindings) {
-    const AgentResponse response =
-        Set({{B("74.2"), AgentValue::Text("Blower")}, {B("75.2"), AgentValue::Integer(1)}});
-    ASSERT_EQ(response.errorStatus, 0);
-    ASSERT_EQ(response.bindings.size(), 2u);
-    EXPECT_EQ(response.bindings[0].value.bytes, "Blower");
-    EXPECT_EQ(response.bindings[1].value.integer, 1);
-    EXPECT_EQ(model.relay(2).name, "Blower");
+TEST_F(BoardAgentTest, SetEchoesItsBindingsAndSeveralAreAllOrNothing) {
+    const AgentResponse echoed = Set({{B("74.2"), T("Blower")}, {B("75.2"), I(1)}});
+    ASSERT_EQ(echoed.errorStatus, 0);
+    ASSERT_EQ(echoed.bindings.size(), 2u);
+    EXPECT_EQ(echoed.bindings[0].value.bytes, "Blower");
+    EXPECT_EQ(echoed.bindings[1].value.integer, 1);
     EXPECT_TRUE(model.relay(2).on);
-}
 
-TEST_F(BoardAgentTest, SetOfSeveralBindingsIsAllOrNothing) {
-    const AgentResponse response = Set({{B("75.1"), AgentValue::Integer(1)},
-                                        {B("74.2"), AgentValue::Text("Blower")},
-                                        {B("69"), AgentValue::Text("0|relay|A|a|00|")},
-                                        {B("75.3"), AgentValue::Integer(7)}});
-    EXPECT_EQ(response.errorStatus, kBadValue);
-    EXPECT_EQ(response.errorIndex, 4);
+    const auto changes = model.changeCount();
+    const AgentResponse refused = Set({{B("75.1"), I(1)},
+                                       {B("74.3"), T("Heater 2")},
+                                       {B("69"), T("0|relay|A|a|00|")},
+                                       {B("75.3"), I(7)}});
+    EXPECT_EQ(refused.errorStatus, kBadValue);
+    EXPECT_EQ(refused.errorIndex, 4);
     EXPECT_FALSE(model.relay(1).on);
-    EXPECT_EQ(model.relay(2).name, "Fan");
+    EXPECT_EQ(model.relay(3).name, "Lamp");
     EXPECT_TRUE(model.scripts().empty());
-    EXPECT_EQ(model.changeCount(), 0u);
+    EXPECT_EQ(model.changeCount(), changes);
 }
 
-TEST_F(BoardAgentTest, WrongTypeIsBadValueAndReadOnlyIsNoSuchName) {
-    struct Case {
-        Oid oid;
-        AgentValue value;
-        int status;
-    };
+// Nothing a refused SET carries changes the station.
+TEST_F(BoardAgentTest, WrongTypeOrValueIsBadValueAndReadOnlyIsNoSuchName) {
     AgentValue counter;
     counter.type = AgentValue::Type::Other;
     counter.asnType = 0x41;
-    const std::vector<Case> cases = {
-        {B("75.1"), AgentValue::Text("1"), kBadValue},
-        {B("73.1"), AgentValue::Text("5"), kBadValue},
-        {B("76.1"), AgentValue::Integer(3), kBadValue},
-        {O("1.3.6.1.2.1.1.5"), AgentValue::Integer(3), kBadValue},
-        {B("69"), AgentValue::Integer(0), kBadValue},
-        {B("70"), AgentValue::Text("1"), kBadValue},
-        {B("75.1"), counter, kBadValue},
-        {B("75.1"), AgentValue{}, kBadValue},
-        {B("77"), AgentValue::Text("x"), kNoSuchName},
-        {B("66.1"), AgentValue::Text("x"), kNoSuchName},
-        {B("72"), AgentValue::Text("x"), kNoSuchName},
-        {B("75.5"), AgentValue::Integer(1), kNoSuchName},
-        {B("75"), AgentValue::Integer(1), kNoSuchName},
-        {O("1.3.6.1.2.1.1.5.0"), AgentValue::Text("x"), kNoSuchName},
+    const struct {
+        Oid oid;
+        AgentValue value;
+        int status;
+    } cases[] = {
+        {.oid = B("75.1"), .value = T("1"), .status = kBadValue},
+        {.oid = B("73.1"), .value = T("5"), .status = kBadValue},
+        {.oid = B("76.1"), .value = I(3), .status = kBadValue},
+        {.oid = O(kSysName), .value = I(3), .status = kBadValue},
+        {.oid = B("69"), .value = I(0), .status = kBadValue},
+        {.oid = B("70"), .value = T("1"), .status = kBadValue},
+        {.oid = B("75.1"), .value = counter, .status = kBadValue},
+        {.oid = B("75.1"), .value = AgentValue{}, .status = kBadValue},
+        {.oid = B("75.1"), .value = I(2), .status = kBadValue},  // 1 on, 0 off
+        {.oid = B("75.1"), .value = I(-1), .status = kBadValue},
+        {.oid = B("73.1"), .value = I(0), .status = kBadValue},  // 1 to 60 seconds
+        {.oid = B("73.1"), .value = I(61), .status = kBadValue},
+        {.oid = B("73.1"), .value = I(-5), .status = kBadValue},
+        // Ids of rows that do not exist (the tables are empty).
+        {.oid = B("70"), .value = I(0), .status = kBadValue},
+        {.oid = B("70"), .value = I(2), .status = kBadValue},
+        {.oid = B("71"), .value = I(-1), .status = kBadValue},
+        {.oid = B("71"), .value = I(4294967297), .status = kBadValue},
+        {.oid = B("63"), .value = I(2), .status = kBadValue},
+        {.oid = B("64"), .value = I(2), .status = kBadValue},
+        // Texts: within their byte limits, no "|" where they travel in a
+        // field list, line breaks only in notes, a channel name not empty.
+        {.oid = O(kSysName), .value = T("Hut|7"), .status = kBadValue},
+        {.oid = O(kSysName), .value = T("Hut\n7"), .status = kBadValue},
+        {.oid = O(kSysName), .value = T(std::string(256, 'h')), .status = kBadValue},
+        {.oid = B("74.1"), .value = T(std::string(20, 'n')), .status = kBadValue},
+        {.oid = B("74.1"), .value = T("a|b"), .status = kBadValue},
+        {.oid = B("76.1"), .value = T(std::string(512, 'x')), .status = kBadValue},
+        {.oid = B("67.1"), .value = T(""), .status = kBadValue},
+        {.oid = B("77"), .value = T("x"), .status = kNoSuchName},
+        {.oid = B("66.1"), .value = T("x"), .status = kNoSuchName},
+        {.oid = B("72"), .value = T("x"), .status = kNoSuchName},
+        {.oid = B("75.5"), .value = I(1), .status = kNoSuchName},
+        {.oid = B("75"), .value = I(1), .status = kNoSuchName},
+        {.oid = O(kSysName + ".0"), .value = T("x"), .status = kNoSuchName},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
+        const std::string name =
+            OidToText(c.oid) + " = " +
+            (c.value.type == AgentValue::Type::OctetString ? c.value.bytes
+                                                           : std::to_string(c.value.integer));
         const AgentResponse response = Set({{c.oid, c.value}});
-        EXPECT_EQ(response.errorStatus, c.status) << OidToText(c.oid);
-        EXPECT_EQ(response.errorIndex, 1) << OidToText(c.oid);
+        EXPECT_EQ(response.errorStatus, c.status) << name;
+        EXPECT_EQ(response.errorIndex, 1) << name;
     }
     EXPECT_EQ(model.changeCount(), 0u);
 }
 
-TEST_F(BoardAgentTest, ChangesShowInTheObjectsThatReportThem) {
-    ASSERT_EQ(Set({{O("1.3.6.1.2.1.1.5"), AgentValue::Text("Hut 9")}}).errorStatus, 0);
-    ASSERT_EQ(Set({{B("76.3"), AgentValue::Text("check fuse")}}).errorStatus, 0);
-    ASSERT_EQ(Set({{B("67.8"), AgentValue::Text("Wind")}}).errorStatus, 0);
-    ASSERT_EQ(Set({{B("68.8"), AgentValue::Text("mast")}}).errorStatus, 0);
-    ASSERT_EQ(Set({{B("75.4"), AgentValue::Integer(1)}}).errorStatus, 0);
-    ASSERT_EQ(
-        Set({{B("78.8"), AgentValue::Text("8|50|10|1|0|||||||||0|0|1.0|1|v|0|0|")}}).errorStatus,
-        0);
-
-    EXPECT_EQ(Get(B("76.3")).bindings[0].value.bytes, "check fuse");
-    const std::string record = Get(B("66.8")).bindings[0].value.bytes;
-    const auto channel = SplitRecord(record);
-    EXPECT_EQ(channel[1], "Wind");
-    EXPECT_EQ(channel[2], "mast");
-    EXPECT_EQ(channel[3], "50");
-    const std::string status = Get(B("77")).bindings[0].value.bytes;
-    const auto fields = SplitRecord(status);
-    ASSERT_EQ(fields.size(), 60u);
-    EXPECT_EQ(fields[14], "Wind");
-    EXPECT_EQ(fields[23], "1");
-    EXPECT_EQ(fields[26], "Hut 9");
-    EXPECT_EQ(fields[59], "1");
-}
-
-TEST_F(BoardAgentTest, TableCommandsTakeIntegerIds) {
-    ASSERT_EQ(Set({{B("69"), AgentValue::Text("0|relay|Pump|p|00|")}}).errorStatus, 0);
-    ASSERT_EQ(Set({{B("62"), AgentValue::Text("0|SMS|D|P|M|T|-|-|-|-|-|-|-|-|")}}).errorStatus, 0);
-    EXPECT_EQ(Set({{B("70"), AgentValue::Integer(2)}}).errorStatus, kBadValue);
-    EXPECT_EQ(Set({{B("70"), AgentValue::Integer(1)}}).errorStatus, 0);
-    EXPECT_TRUE(model.relay(1).on);
-    EXPECT_EQ(Set({{B("63"), AgentValue::Integer(1)}}).errorStatus, 0);
-    EXPECT_EQ(Set({{B("64"), AgentValue::Integer(1)}}).errorStatus, 0);
-    EXPECT_EQ(Set({{B("64"), AgentValue::Integer(1)}}).errorStatus, kBadValue);
-    EXPECT_EQ(Set({{B("71"), AgentValue::Integer(1)}}).errorStatus, 0);
-    EXPECT_TRUE(model.scripts().empty());
-    EXPECT_TRUE(model.alerts().empty());
+// Every writable object reaches its own part of the station: after the SET,
+// the object that reports that part shows the value.
+TEST_F(BoardAgentTest, EachSetShowsInTheObjectThatReportsIt) {
+    const std::string kSettings = "8|50|10|1|0|||||||||0|0|1.0|1|v|0|0|";
+    const std::string kWestern = "Pumpe S\xfc \x80\xa0";  // Windows-1252
+    const std::string kNineteen(19, '\xe9');              // the longest relay name
+    const std::string kUtf8 = "Gr\xc3\xbcn";
+    const std::string kNotes = "a\r\nb\rc\xa0";  // line breaks as sent
+    const struct {
+        Oid set;
+        AgentValue value;
+        Oid read;  // object read back
+        std::size_t field;
+        std::string shown;
+    } cases[] = {
+        {.set = O(kSysName), .value = T("Hut 9"), .read = B("77"), .field = 26, .shown = "Hut 9"},
+        {.set = B("76.3"), .value = T("fuse"), .read = B("76.3"), .field = 0, .shown = "fuse"},
+        {.set = B("67.8"), .value = T("Wind"), .read = B("66.8"), .field = 1, .shown = "Wind"},
+        {.set = B("67.8"), .value = T("Wind"), .read = B("77"), .field = 14, .shown = "Wind"},
+        {.set = B("68.8"), .value = T("mast"), .read = B("66.8"), .field = 2, .shown = "mast"},
+        {.set = B("74.4"), .value = T("Pump 2"), .read = B("77"), .field = 22, .shown = "Pump 2"},
+        {.set = B("75.4"), .value = I(1), .read = B("77"), .field = 23, .shown = "1"},
+        {.set = B("73.2"), .value = I(5), .read = B("77"), .field = 19, .shown = "1"},
+        {.set = B("78.8"), .value = T(kSettings), .read = B("66.8"), .field = 3, .shown = "50"},
+        {.set = B("78.8"), .value = T(kSettings), .read = B("77"), .field = 59, .shown = "1"},
+        // Texts are kept as the bytes sent, whatever their encoding.
+        {.set = O(kSysName), .value = T(kWestern), .read = B("77"), .field = 26, .shown = kWestern},
+        {.set = B("74.1"), .value = T(kNineteen), .read = B("77"), .field = 16, .shown = kNineteen},
+        {.set = B("74.1"), .value = T(""), .read = B("77"), .field = 16, .shown = ""},
+        {.set = B("67.1"), .value = T(kUtf8), .read = B("66.1"), .field = 1, .shown = kUtf8},
+        {.set = B("76.1"), .value = T(kNotes), .read = B("76.1"), .field = 0, .shown = kNotes},
+    };
+    for (const auto& c : cases) {
+        StationModel fresh;
+        BoardAgent one{fresh};
+        const std::string set = OidToText(c.set);
+        ASSERT_EQ(one.Handle({PduKind::Set, {{c.set, c.value}}}, 0).errorStatus, 0) << set;
+        const AgentResponse read = one.Handle({PduKind::Get, {{c.read, {}}}}, 0);
+        ASSERT_EQ(read.errorStatus, 0) << set;
+        const auto fields = SplitRecord(read.bindings.at(0).value.bytes);
+        ASSERT_LT(c.field, fields.size()) << set;
+        EXPECT_EQ(fields[c.field], c.shown) << set << " read from " << OidToText(c.read);
+    }
 }
 
 }  // namespace

@@ -1,52 +1,92 @@
+// volnar-station as a process, driven by the net-snmp command-line tools as
+// an independent client, with its request log as the witness of what it
+// answered: what only the server adds to the agent (community, fail
+// injection, tooBig, Responses, the state file, the listen check). Plain
+// answers, drops, delays and most log fields are exercised by the client's
+// end-to-end tests.
 #include <gtest/gtest.h>
+#include <poll.h>
 
 #include <QFile>
-#include <QJsonArray>
 #include <QJsonObject>
 #include <QProcess>
-#include <sstream>
+#include <QTemporaryDir>
 #include <string>
+#include <utility>
 #include <vector>
 
-#include "link/board_objects.h"
-#include "sim/snmp_client.h"
 #include "support/snmp_datagram.h"
 #include "support/station_simulator.h"
 
 namespace volnar::testing {
 namespace {
 
-const std::string kPrefix(board::kPrefix);
-const std::string kSysName(board::kSysName);
+const QString kSysName = QStringLiteral("1.3.6.1.2.1.1.5");
 
-std::string B(const std::string& suffix) {
-    return kPrefix + "." + suffix;
+QString B(const char* suffix) {
+    return QStringLiteral("1.3.6.1.4.1.32473.3.1.2.") + QLatin1String(suffix);
 }
 
-// Field n (1-based) of the status record.
-std::string StatusField(const SnmpClient& client, int n) {
-    const auto record = client.GetText(B("77"));
-    if (!record) {
-        return "<no answer>";
-    }
-    const auto fields = SplitFields(*record);
-    return fields.size() == 60 ? fields.at(static_cast<std::size_t>(n - 1)) : "<malformed>";
-}
-
-// Identifiers that snmpwalk printed under table.
-std::vector<std::string> WalkWithTool(std::uint16_t port, const std::string& table) {
+struct ToolRun {
     int exitCode = -1;
-    const std::string output = RunSnmpTool("snmpwalk", port, "public", {table}, &exitCode);
-    std::vector<std::string> oids;
-    std::istringstream lines(output);
-    std::string line;
-    const std::string prefix = "." + table + ".";
-    while (std::getline(lines, line)) {
-        if (line.rfind(prefix, 0) == 0) {
-            oids.push_back(line.substr(1, line.find(' ') - 1));
+    std::string output;  // stdout and stderr
+};
+
+// Runs snmpget, snmpset, snmpgetnext or snmpwalk against 127.0.0.1:port with
+// numeric identifiers, quick output, no MIB files and none of the machine's
+// configuration; one try of at most two seconds.
+ToolRun RunTool(const char* tool, quint16 port, const QStringList& args,
+                const QString& community = QStringLiteral("public")) {
+    QTemporaryDir home;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("SNMPCONFPATH"), home.path());
+    environment.insert(QStringLiteral("SNMP_PERSISTENT_DIR"), home.path());
+    environment.insert(QStringLiteral("MIBS"), QString());
+    QProcess process;
+    process.setProcessEnvironment(environment);
+    process.setProcessChannelMode(QProcess::MergedChannels);
+    const QStringList options = QStringLiteral("-v1 -On -Oq -t 2 -r 0 -M /dev/null").split(u' ');
+    process.start(
+        QString::fromLatin1(tool),
+        options +
+            QStringList{QStringLiteral("-c"), community, QStringLiteral("127.0.0.1:%1").arg(port)} +
+            args);
+    process.waitForFinished(30000);
+    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
+            process.readAll().toStdString()};
+}
+
+// Identifier and text value of each line the tool printed (`.oid "text"`).
+std::vector<std::pair<std::string, std::string>> Lines(const std::string& output) {
+    std::vector<std::pair<std::string, std::string>> lines;
+    std::size_t start = 0;
+    while (start < output.size()) {
+        const std::size_t end = std::min(output.find('\n', start), output.size());
+        const std::string line = output.substr(start, end - start);
+        const std::size_t space = line.find(" \"");
+        if (line.rfind(".", 0) == 0 && space != std::string::npos && line.back() == '"') {
+            lines.emplace_back(line.substr(1, space - 1),
+                               line.substr(space + 2, line.size() - space - 3));
         }
+        start = end + 1;
     }
-    return oids;
+    return lines;
+}
+
+// Fields of a "|"-separated record; a final "|" ends the last field.
+std::vector<std::string> Fields(std::string record) {
+    std::vector<std::string> fields;
+    if (!record.empty() && record.back() == '|') {
+        record.pop_back();
+    }
+    for (std::size_t start = 0;;) {
+        const std::size_t bar = record.find('|', start);
+        fields.push_back(record.substr(start, bar - start));
+        if (bar == std::string::npos) {
+            return fields;
+        }
+        start = bar + 1;
+    }
 }
 
 class StationSim : public ::testing::Test {
@@ -54,144 +94,135 @@ protected:
     void Start(QStringList args = {}) {
         sim = std::make_unique<StationSimulator>(std::move(args));
         ASSERT_TRUE(sim->Start()) << sim->errorText().toStdString();
-        client = std::make_unique<SnmpClient>(sim->port(), sim->community().toStdString());
+    }
+    ToolRun Tool(const char* tool, QStringList args) { return RunTool(tool, sim->port(), args); }
+    // The text value of oid, or what the tool said instead.
+    std::string Text(const QString& oid) {
+        const ToolRun run = Tool("snmpget", {oid});
+        const auto lines = Lines(run.output);
+        return run.exitCode == 0 && lines.size() == 1 ? lines[0].second : run.output;
+    }
+    // Field n (1-based) of the status record.
+    std::string StatusField(int n) {
+        const auto fields = Fields(Text(B("77")));
+        return fields.size() == 60 ? fields.at(static_cast<std::size_t>(n - 1)) : "<malformed>";
+    }
+    // The error status and index the last request was answered with.
+    std::pair<int, int> LastAnswer() {
+        const auto requests = sim->Requests();
+        const QJsonObject last = requests.isEmpty() ? QJsonObject() : requests.last();
+        return {last[QStringLiteral("error_status")].toInt(-1),
+                last[QStringLiteral("error_index")].toInt(-1)};
     }
 
     std::unique_ptr<StationSimulator> sim;
-    std::unique_ptr<SnmpClient> client;
 };
 
-TEST_F(StationSim, EveryTableWalksWithSnmpwalkEmptyOneAndMany) {
-    struct Case {
-        const char* option;
-        std::string table;
+TEST_F(StationSim, EveryTableWalksRowByRowInIdOrder) {
+    Start({QStringLiteral("--scripts"), QStringLiteral("25"), QStringLiteral("--alerts"),
+           QStringLiteral("25"), QStringLiteral("--modems"), QStringLiteral("25")});
+    const struct {
+        QString table;
         std::size_t fields;
-    };
-    const Case tables[] = {
-        {"--scripts", B("72"), 5}, {"--alerts", B("65"), 14}, {"--modems", B("60"), 2}};
-    for (const Case& c : tables) {
-        for (const int rows : {0, 1, 25}) {
-            Start({QString::fromLatin1(c.option), QString::number(rows)});
-            const auto oids = WalkWithTool(sim->port(), c.table);
-            ASSERT_EQ(oids.size(), static_cast<std::size_t>(rows)) << c.option << " " << rows;
-            for (int i = 0; i < rows; ++i) {
-                EXPECT_EQ(oids[static_cast<std::size_t>(i)], c.table + "." + std::to_string(i + 1));
-            }
-            // The same rows through the library: id first, in id order.
-            const auto walked = client->Walk(c.table);
-            ASSERT_EQ(walked.size(), static_cast<std::size_t>(rows));
-            for (std::size_t i = 0; i < walked.size(); ++i) {
-                const auto fields = SplitFields(walked[i].value.text);
-                EXPECT_EQ(fields.size(), c.fields) << walked[i].value.text;
-                EXPECT_EQ(walked[i].oid, c.table + "." + fields.at(0));
-            }
+    } tables[] = {{.table = B("72"), .fields = 5},
+                  {.table = B("65"), .fields = 14},
+                  {.table = B("60"), .fields = 2}};
+    for (const auto& c : tables) {
+        const ToolRun walk = Tool("snmpwalk", {c.table});
+        EXPECT_EQ(walk.exitCode, 0) << walk.output;
+        const auto rows = Lines(walk.output);
+        ASSERT_EQ(rows.size(), 25u) << walk.output;
+        for (std::size_t i = 0; i < rows.size(); ++i) {
+            const std::string id = std::to_string(i + 1);
+            EXPECT_EQ(rows[i].first, c.table.toStdString() + "." + id);
+            EXPECT_EQ(Fields(rows[i].second).size(), c.fields) << rows[i].second;
+            EXPECT_EQ(Fields(rows[i].second).at(0), id) << rows[i].second;
         }
     }
 }
 
-TEST_F(StationSim, SysNameGetAndSetWithTheTools) {
+// A request with another community and a Response from a stranger are
+// logged and never answered.
+TEST_F(StationSim, WrongCommunityAndResponsesAreLoggedAndNotAnswered) {
     Start();
-    int exitCode = -1;
-    std::string output = RunSnmpTool("snmpget", sim->port(), "public", {kSysName}, &exitCode);
-    EXPECT_EQ(exitCode, 0);
-    EXPECT_NE(output.find("VOLN-SIM"), std::string::npos) << output;
-    output = RunSnmpTool("snmpset", sim->port(), "public", {kSysName, "s", "Ridge Hut"}, &exitCode);
-    EXPECT_EQ(exitCode, 0) << output;
-    output = RunSnmpTool("snmpget", sim->port(), "public", {kSysName}, &exitCode);
-    EXPECT_NE(output.find("Ridge Hut"), std::string::npos) << output;
-    EXPECT_EQ(StatusField(*client, 27), "Ridge Hut");
-    output = RunSnmpTool("snmpgetnext", sim->port(), "public", {"1.3.6.1"}, &exitCode);
-    EXPECT_EQ(output.rfind("." + kSysName + " = ", 0), 0u) << output;
-}
+    const ToolRun intruder =
+        RunTool("snmpset", sim->port(), {B("75.1"), QStringLiteral("i"), QStringLiteral("1")},
+                QStringLiteral("private"));
+    EXPECT_NE(intruder.output.find("Timeout"), std::string::npos) << intruder.output;
+    EXPECT_EQ(StatusField(18), "0");
+    EXPECT_EQ(sim->Requests().first()[QStringLiteral("note")], QStringLiteral("wrong community"));
 
-TEST_F(StationSim, WrongCommunityIsNotAnswered) {
-    Start();
-    const SnmpClient intruder(sim->port(), "private", 300);
-    EXPECT_FALSE(intruder.SetInteger(B("75.1"), 1).has_value());
-    EXPECT_EQ(StatusField(*client, 18), "0");
-    const auto requests = sim->Requests();
-    ASSERT_FALSE(requests.isEmpty());
-    const QJsonObject first = requests.first();
-    EXPECT_EQ(first[QStringLiteral("community")], QStringLiteral("private"));
-    EXPECT_EQ(first[QStringLiteral("pdu")], QStringLiteral("SET"));
-    EXPECT_TRUE(first[QStringLiteral("error_status")].isNull());
-}
-
-TEST_F(StationSim, DropOneLeavesEveryRequestUnanswered) {
-    Start({QStringLiteral("--drop"), QStringLiteral("1")});
-    const SnmpClient impatient(sim->port(), "public", 300);
-    EXPECT_FALSE(impatient.Get(B("77")).has_value());
-    EXPECT_FALSE(impatient.SetInteger(B("75.1"), 1).has_value());
-    const auto requests = sim->Requests();
-    ASSERT_EQ(requests.size(), 2);
-    for (const QJsonObject& line : requests) {
-        EXPECT_TRUE(line[QStringLiteral("error_status")].isNull());
-    }
+    const LoopbackSender stranger("127.0.0.1");
+    ASSERT_TRUE(stranger.Ok());
+    ASSERT_TRUE(stranger.SendTo(sim->port(),
+                                V1Message(kResponse, "public", 4242, kSysName.toStdString(), "x")));
+    ASSERT_TRUE(sim->WaitForLog([](const QJsonObject& line) {
+        return line[QStringLiteral("pdu")] == QStringLiteral("RESPONSE") &&
+               line[QStringLiteral("request_id")].toInt() == 4242 &&
+               line[QStringLiteral("note")] == QStringLiteral("not a request");
+    }));
+    char byte = 0;
+    EXPECT_LT(::recv(stranger.Socket(), &byte, 1, MSG_DONTWAIT), 0) << "answered a Response";
 }
 
 TEST_F(StationSim, FailInjectsTheStatusWithTheRightIndex) {
-    Start({QStringLiteral("--fail"), QString::fromStdString(B("75.2") + "=genErr"),
-           QStringLiteral("--fail"), QString::fromStdString(B("72.2") + "=17")});
-    const auto reply = client->Send(
-        SnmpPdu::Set, {{B("75.1"), SnmpValue::Integer(1)}, {B("75.2"), SnmpValue::Integer(1)}});
-    ASSERT_TRUE(reply);
-    EXPECT_EQ(reply->errorStatus, 5);
-    EXPECT_EQ(reply->errorIndex, 2);
-    ASSERT_EQ(reply->bindings.size(), 2u);
-    EXPECT_EQ(reply->bindings[1].oid, B("75.2"));
-    EXPECT_EQ(StatusField(*client, 18), "0");  // nothing applied
-    EXPECT_EQ(client->SetInteger(B("75.1"), 1)->errorStatus, 0);
+    // Identifiers with or without a leading dot, statuses by name or number.
+    Start({QStringLiteral("--fail"), QStringLiteral(".") + B("75.2") + QStringLiteral("=genErr"),
+           QStringLiteral("--fail"), B("72.2") + QStringLiteral("=17")});
+    const ToolRun both = Tool("snmpset", {B("75.1"), QStringLiteral("i"), QStringLiteral("1"),
+                                          B("75.2"), QStringLiteral("i"), QStringLiteral("1")});
+    EXPECT_NE(both.output.find("Failed object: ." + B("75.2").toStdString()), std::string::npos)
+        << both.output;
+    EXPECT_EQ(LastAnswer(), std::make_pair(5, 2));
+    EXPECT_EQ(StatusField(18), "0");  // nothing applied
+    EXPECT_EQ(Tool("snmpset", {B("75.1"), QStringLiteral("i"), QStringLiteral("1")}).exitCode, 0);
 
     // A GETNEXT that would land on the failing row fails too.
-    ASSERT_EQ(client->SetText(B("69"), "0|relay|A|a|00|")->errorStatus, 0);
-    ASSERT_EQ(client->SetText(B("69"), "0|relay|B|b|00|")->errorStatus, 0);
-    EXPECT_EQ(client->GetNext(B("72"))->errorStatus, 0);
-    const auto next = client->GetNext(B("72.1"));
-    ASSERT_TRUE(next);
-    EXPECT_EQ(next->errorStatus, 17);
-    EXPECT_EQ(next->errorIndex, 1);
+    for (const char* script : {"0|relay|A|a|00|", "0|relay|B|b|00|"}) {
+        ASSERT_EQ(
+            Tool("snmpset", {B("69"), QStringLiteral("s"), QString::fromLatin1(script)}).exitCode,
+            0);
+    }
+    EXPECT_EQ(Tool("snmpgetnext", {B("72")}).exitCode, 0);
+    Tool("snmpgetnext", {B("72.1")});
+    EXPECT_EQ(LastAnswer(), std::make_pair(17, 1));
 }
 
 TEST_F(StationSim, AnswerTooBigForADatagramIsTooBig) {
     Start();
-    // The limit is what one UDP datagram holds (65507 bytes), not less.
+    const LoopbackSender client("127.0.0.1");
+    ASSERT_TRUE(client.Ok());
+    // The limit is what one UDP datagram holds (65507 bytes), not less. The
+    // tools send at most 128 bindings, so these requests are built by hand.
     const struct {
         const char* name;
-        std::string oid;
+        QString oid;
         std::size_t count;
-        long errorStatus;
+        int errorStatus;
     } cases[] = {
         {.name = "250 status records, some 80 kB", .oid = B("77"), .count = 250, .errorStatus = 1},
         {.name = "20 status records", .oid = B("77"), .count = 20, .errorStatus = 0},
-        {.name = "774 names, some 15 kB", .oid = kSysName, .count = 774, .errorStatus = 0},
         {.name = "2500 names, some 50 kB", .oid = kSysName, .count = 2500, .errorStatus = 0},
     };
     for (const auto& c : cases) {
-        const auto reply = client->Send(SnmpPdu::Get, std::vector(c.count, SnmpBinding{c.oid, {}}));
-        ASSERT_TRUE(reply) << c.name;
-        EXPECT_EQ(reply->errorStatus, c.errorStatus) << c.name;
-        EXPECT_EQ(reply->errorIndex, 0) << c.name;
-        EXPECT_EQ(reply->bindings.size(), c.count) << c.name;
-    }
-}
-
-TEST_F(StationSim, ResponsesItReceivesAreLoggedAndNotAnswered) {
-    Start();
-    const LoopbackSender stranger("127.0.0.1");
-    ASSERT_TRUE(stranger.Ok());
-    ASSERT_TRUE(stranger.SendTo(sim->port(), V1Message(kResponse, "public", 4242, kSysName, "x")));
-    ASSERT_TRUE(sim->WaitForLog([](const QJsonObject& line) {
-        return line[QStringLiteral("pdu")] == QStringLiteral("RESPONSE");
-    }));
-    for (const QJsonObject& line : sim->Requests()) {
-        if (line[QStringLiteral("pdu")] == QStringLiteral("RESPONSE")) {
-            EXPECT_EQ(line[QStringLiteral("request_id")].toInt(), 4242);
-            EXPECT_EQ(line[QStringLiteral("note")], QStringLiteral("not a request"));
-            EXPECT_TRUE(line[QStringLiteral("error_status")].isNull());
+        std::string bindings;
+        for (std::size_t i = 0; i < c.count; ++i) {
+            bindings += ber::Tlv(0x30, ber::Oid(ber::Arcs(c.oid.toStdString())) + ber::Tlv(5, {}));
         }
+        const std::string body =
+            ber::Integer(7) + ber::Integer(0) + ber::Integer(0) + ber::Tlv(0x30, bindings);
+        ASSERT_TRUE(client.SendTo(
+            sim->port(),
+            ber::Tlv(0x30, ber::Integer(0) + ber::Tlv(4, "public") + ber::Tlv(kGet, body))));
+        pollfd ready{client.Socket(), POLLIN, 0};
+        ASSERT_EQ(::poll(&ready, 1, 5000), 1) << c.name << ": no answer";
+        std::string answer(65536, '\0');
+        answer.resize(static_cast<std::size_t>(
+            std::max<ssize_t>(0, ::recv(client.Socket(), answer.data(), answer.size(), 0))));
+        EXPECT_EQ(LastAnswer(), std::make_pair(c.errorStatus, 0)) << c.name;
+        // tooBig carries the request's bindings back; a full answer their values.
+        EXPECT_EQ(answer.find(bindings) != std::string::npos, c.errorStatus != 0) << c.name;
     }
-    char byte = 0;
-    EXPECT_LT(::recv(stranger.Socket(), &byte, 1, MSG_DONTWAIT), 0) << "answered a Response";
 }
 
 TEST_F(StationSim, StateIsSavedAndReloaded) {
@@ -200,25 +231,26 @@ TEST_F(StationSim, StateIsSavedAndReloaded) {
     const QString state = dir.filePath(QStringLiteral("station.json"));
     Start({QStringLiteral("--state"), state});
     EXPECT_TRUE(QFile::exists(state));  // created at start
-    ASSERT_EQ(client->SetText(B("69"), "0|relay|Pump|p|00|")->errorStatus, 0);
-    ASSERT_EQ(client->SetText(kSysName, "Saved Hut")->errorStatus, 0);
-    ASSERT_EQ(client->SetInteger(B("75.3"), 1)->errorStatus, 0);
-    ASSERT_EQ(client->SetText(B("78.7"), "7|50|10|1|0|||||||||0|0|1.0|1|v|0|0|")->errorStatus, 0);
+    ASSERT_EQ(Tool("snmpset", {B("69"), QStringLiteral("s"), QStringLiteral("0|relay|Pump|p|00|"),
+                               kSysName, QStringLiteral("s"), QStringLiteral("Saved Hut"),
+                               B("75.3"), QStringLiteral("i"), QStringLiteral("1")})
+                  .exitCode,
+              0);
     EXPECT_TRUE(sim->Stop());
 
     // --scripts fills the table up to 2 rows: one generated row joins the
     // saved one, and a further restart adds nothing.
-    Start({QStringLiteral("--state"), state, QStringLiteral("--scripts"), QStringLiteral("2")});
-    const auto rows = client->Walk(B("72"));
+    const QStringList again = {QStringLiteral("--state"), state, QStringLiteral("--scripts"),
+                               QStringLiteral("2")};
+    Start(again);
+    const auto rows = Lines(Tool("snmpwalk", {B("72")}).output);
     ASSERT_EQ(rows.size(), 2u);
-    EXPECT_EQ(rows[0].value.text, "1|relay|Pump|p|00|");
-    EXPECT_EQ(rows[1].oid, B("72.2"));
-    EXPECT_EQ(client->GetText(kSysName), "Saved Hut");
-    EXPECT_EQ(StatusField(*client, 22), "1");
-    EXPECT_EQ(SplitFields(*client->GetText(B("66.7"))).at(3), "50");
+    EXPECT_EQ(rows[0].second, "1|relay|Pump|p|00|");
+    EXPECT_EQ(Text(kSysName), "Saved Hut");
+    EXPECT_EQ(StatusField(22), "1");
     EXPECT_TRUE(sim->Stop());
-    Start({QStringLiteral("--state"), state, QStringLiteral("--scripts"), QStringLiteral("2")});
-    EXPECT_EQ(client->Walk(B("72")).size(), 2u);
+    Start(again);
+    EXPECT_EQ(Lines(Tool("snmpwalk", {B("72")}).output).size(), 2u);
 }
 
 TEST_F(StationSim, CorruptStateFileIsRefusedAndLeftAlone) {
@@ -237,7 +269,7 @@ TEST_F(StationSim, CorruptStateFileIsRefusedAndLeftAlone) {
 }
 
 TEST_F(StationSim, NonLoopbackListenIsRefusedBeforeBinding) {
-    for (const char* listen : {"10.10.10.10:161", "0.0.0.0:0", "192.168.0.1:1161"}) {
+    for (const char* listen : {"10.10.10.10:161", "0.0.0.0:0"}) {
         QProcess process;
         process.start(QStringLiteral(VOLNAR_SIM_BINARY),
                       {QStringLiteral("--listen"), QString::fromLatin1(listen)});
@@ -246,32 +278,6 @@ TEST_F(StationSim, NonLoopbackListenIsRefusedBeforeBinding) {
         EXPECT_TRUE(process.readAllStandardOutput().isEmpty()) << listen;
         EXPECT_TRUE(process.readAllStandardError().contains("loopback")) << listen;
     }
-}
-
-TEST_F(StationSim, LogLinesCarryTheRequestFields) {
-    Start();
-    ASSERT_EQ(client->SetText(B("76.2"), "note")->errorStatus, 0);
-    ASSERT_TRUE(client->Get(B("76.5")));
-    const auto requests = sim->Requests();
-    ASSERT_EQ(requests.size(), 2);
-    const QJsonObject set = requests[0];
-    EXPECT_EQ(set[QStringLiteral("pdu")], QStringLiteral("SET"));
-    EXPECT_EQ(set[QStringLiteral("oid")], QString::fromStdString(B("76.2")));
-    EXPECT_EQ(set[QStringLiteral("value")], QStringLiteral("note"));
-    EXPECT_EQ(set[QStringLiteral("community")], QStringLiteral("public"));
-    EXPECT_EQ(set[QStringLiteral("error_status")].toInt(-1), 0);
-    EXPECT_TRUE(set[QStringLiteral("time")].isDouble());
-    EXPECT_TRUE(set[QStringLiteral("request_id")].isDouble());
-    const QJsonObject get = requests[1];
-    EXPECT_EQ(get[QStringLiteral("pdu")], QStringLiteral("GET"));
-    EXPECT_EQ(get[QStringLiteral("error_status")].toInt(), 2);
-    EXPECT_EQ(get[QStringLiteral("error_index")].toInt(), 1);
-}
-
-TEST_F(StationSim, DelayedAnswersStillArrive) {
-    Start({QStringLiteral("--delay"), QStringLiteral("100:50")});
-    const auto name = client->GetText(kSysName);
-    EXPECT_EQ(name, "VOLN-SIM");
 }
 
 }  // namespace
