@@ -110,14 +110,19 @@ GridValue T(const QString& text) {
 GridValue N(std::int32_t number) {
     return GridValue::Number(number);
 }
+GridValue B(const char* bytes, qsizetype size = -1) {
+    return GridValue::Bytes(QByteArray(bytes, size));
+}
 GridValue B(const QByteArray& bytes) {
     return GridValue::Bytes(bytes);
 }
 
+using enum ColumnType;
+
 struct RoundTrip {
     const char* name;
     ColumnType type;
-    int fixedSize = 0;
+    int size = 0;  // the block size of a type-9 column
     GridValue in;
     std::optional<GridValue> out = std::nullopt;  // when it differs from `in`
 };
@@ -131,7 +136,7 @@ TEST_P(GridStoreCells, RoundTrip) {
     const GridValue out = c.out.value_or(c.in);
     GridStore store;
     store.AddColumn(ColumnType::Text);
-    store.AddColumn(c.type, c.fixedSize);
+    store.AddColumn(c.type, c.size);
     store.AddColumn(ColumnType::Text);
     ASSERT_EQ(store.AddRow(std::vector<GridValue>{T("left"), c.in, T("right")}), 0);
     EXPECT_EQ(store.Cell(0, 1), out);
@@ -142,47 +147,29 @@ TEST_P(GridStoreCells, RoundTrip) {
     EXPECT_EQ(store.Cell(0, 1), out);
 }
 
-const QByteArray kFiveBytes("a\0b\xff\x01", 5);
-const QString kLong(5000, QLatin1Char('x'));
+const RoundTrip kRoundTrips[] = {
+    {.name = "Text", .type = Text, .in = T("Pump \u00e9")},
+    {.name = "EmptyText", .type = Text, .in = {}},
+    {.name = "LongText", .type = Text, .in = T(QString(5000, QLatin1Char('x')))},
+    {.name = "NegativeNumber", .type = Number, .in = N(-123456)},
+    {.name = "CheckBox", .type = CheckBox, .in = N(1)},
+    {.name = "Choice", .type = ChoiceList, .in = N(3)},
+    {.name = "HotKey", .type = HotKey, .in = N(0x4000041)},
+    {.name = "Button", .type = Button, .in = T("Go")},
+    {.name = "Image", .type = Image, .in = N(2)},
+    {.name = "Date", .type = Date, .in = N(154000)},
+    {.name = "Time", .type = Time, .in = N(86399)},
+    {.name = "UserText", .type = User, .in = T("12345678")},
+    {.name = "TextWithButton", .type = TextWithButton, .in = T("a|b")},
+    {.name = "UserFiveBytes", .type = User, .size = 5, .in = B("a\0b\xff\x01", 5)},
+    {.name = "BlockShortIsPadded", .type = User, .size = 5, .in = B("ab"), .out = B("ab\0\0\0", 5)},
+    {.name = "BlockLongIsCut", .type = User, .size = 5, .in = B("abcdefgh"), .out = B("abcde")},
+    {.name = "ThreeBytesInTheSlot", .type = User, .size = 3, .in = B("x\0z", 3)},
+    {.name = "EmptyBlockIsZeros", .type = User, .size = 6, .in = {}, .out = B("\0\0\0\0\0\0", 6)},
+};
 
-INSTANTIATE_TEST_SUITE_P(
-    Types, GridStoreCells,
-    ::testing::Values(
-        RoundTrip{.name = "Text", .type = ColumnType::Text, .in = T("Pump \u00e9")},
-        RoundTrip{.name = "EmptyText", .type = ColumnType::Text, .in = {}},
-        RoundTrip{.name = "LongText", .type = ColumnType::Text, .in = T(kLong)},
-        RoundTrip{.name = "NegativeNumber", .type = ColumnType::Number, .in = N(-123456)},
-        RoundTrip{.name = "CheckBox", .type = ColumnType::CheckBox, .in = N(1)},
-        RoundTrip{.name = "Choice", .type = ColumnType::ChoiceList, .in = N(3)},
-        RoundTrip{.name = "HotKey", .type = ColumnType::HotKey, .in = N(0x4000041)},
-        RoundTrip{.name = "Button", .type = ColumnType::Button, .in = T("Go")},
-        RoundTrip{.name = "Image", .type = ColumnType::Image, .in = N(2)},
-        RoundTrip{.name = "Date", .type = ColumnType::Date, .in = N(154000)},
-        RoundTrip{.name = "Time", .type = ColumnType::Time, .in = N(86399)},
-        RoundTrip{.name = "UserText", .type = ColumnType::User, .in = T("12345678")},
-        RoundTrip{.name = "TextWithButton", .type = ColumnType::TextWithButton, .in = T("a|b")},
-        RoundTrip{
-            .name = "UserFiveBytes", .type = ColumnType::User, .fixedSize = 5, .in = B(kFiveBytes)},
-        RoundTrip{.name = "UserBlockShortIsPadded",
-                  .type = ColumnType::User,
-                  .fixedSize = 5,
-                  .in = B("ab"),
-                  .out = B(QByteArray("ab\0\0\0", 5))},
-        RoundTrip{.name = "UserBlockLongIsCut",
-                  .type = ColumnType::User,
-                  .fixedSize = 5,
-                  .in = B("abcdefgh"),
-                  .out = B("abcde")},
-        RoundTrip{.name = "UserThreeBytesInTheSlot",
-                  .type = ColumnType::User,
-                  .fixedSize = 3,
-                  .in = B(QByteArray("x\0z", 3))},
-        RoundTrip{.name = "UserEmptyBlockIsZeros",
-                  .type = ColumnType::User,
-                  .fixedSize = 6,
-                  .in = {},
-                  .out = B(QByteArray(6, '\0'))}),
-    ::volnar::testing::ByCaseName{});
+INSTANTIATE_TEST_SUITE_P(Types, GridStoreCells, ::testing::ValuesIn(kRoundTrips),
+                         ::volnar::testing::ByCaseName{});
 
 TEST(GridStoreCellsOutOfRange, ReadAsEmptyAndWritesAreRefused) {
     GridStore store;
@@ -286,11 +273,11 @@ TEST(GridStoreCells, OutOfStorageRefusesAndLeavesTheGridUnchanged) {
 struct SortCase {
     const char* name;
     ColumnType type;
-    int fixedSize = 0;
+    int size = 0;
     std::vector<GridValue> values;
     // Original positions after sorting; equal cells keep their order.
-    std::vector<int> ascending;
-    std::vector<int> descending;
+    std::vector<int> up;
+    std::vector<int> down;
 };
 VOLNAR_PRINT_CASE_NAME(SortCase)
 
@@ -299,7 +286,7 @@ class GridStoreSort : public ::testing::TestWithParam<SortCase> {};
 TEST_P(GridStoreSort, BothDirectionsAndStableTies) {
     const SortCase& c = GetParam();
     GridStore store;
-    store.AddColumn(c.type, c.fixedSize);
+    store.AddColumn(c.type, c.size);
     store.AddColumn(ColumnType::Number);  // original position
     for (std::size_t i = 0; i < c.values.size(); ++i) {
         store.AddRow(std::vector<GridValue>{c.values[i], N(static_cast<int>(i))});
@@ -312,37 +299,37 @@ TEST_P(GridStoreSort, BothDirectionsAndStableTies) {
         return order;
     };
     ASSERT_TRUE(store.Sort(0, false));
-    EXPECT_EQ(positions(), c.ascending);
+    EXPECT_EQ(positions(), c.up);
     ASSERT_TRUE(store.Sort(0, true));
-    EXPECT_EQ(positions(), c.descending);
+    EXPECT_EQ(positions(), c.down);
 }
 
-INSTANTIATE_TEST_SUITE_P(Types, GridStoreSort,
-                         ::testing::Values(SortCase{.name = "TextsBytewise",
-                                                    .type = ColumnType::Text,
-                                                    .values = {T("b"), T("B"), T("ab"), {}, T("b")},
-                                                    .ascending = {3, 1, 2, 0, 4},
-                                                    .descending = {0, 4, 2, 1, 3}},
-                                           SortCase{.name = "NumbersSigned",
-                                                    .type = ColumnType::Number,
-                                                    .values = {N(5), N(-2), N(100), N(-2)},
-                                                    .ascending = {1, 3, 0, 2},
-                                                    .descending = {2, 0, 1, 3}},
-                                           SortCase{.name = "Blocks",
-                                                    .type = ColumnType::User,
-                                                    .fixedSize = 6,
-                                                    .values = {B(QByteArray("b\0\0\0\0\1", 6)),
-                                                               B("a\xff"),
-                                                               B(QByteArray("b\0\0\0\0\0", 6))},
-                                                    .ascending = {1, 2, 0},
-                                                    .descending = {0, 2, 1}},
-                                           SortCase{.name = "SmallBlocks",
-                                                    .type = ColumnType::User,
-                                                    .fixedSize = 2,
-                                                    .values = {B("\x02\x01"), B("\x01\xff"),
-                                                               B(QByteArray("\x02\x00", 2))},
-                                                    .ascending = {1, 2, 0},
-                                                    .descending = {0, 2, 1}}),
+const SortCase kSorts[] = {
+    {.name = "TextsBytewise",
+     .type = Text,
+     .values = {T("b"), T("B"), T("ab"), {}, T("b")},
+     .up = {3, 1, 2, 0, 4},
+     .down = {0, 4, 2, 1, 3}},
+    {.name = "NumbersSigned",
+     .type = Number,
+     .values = {N(5), N(-2), N(100), N(-2)},
+     .up = {1, 3, 0, 2},
+     .down = {2, 0, 1, 3}},
+    {.name = "Blocks",
+     .type = User,
+     .size = 6,
+     .values = {B("b\0\0\0\0\1", 6), B("a\xff"), B("b\0\0\0\0\0", 6)},
+     .up = {1, 2, 0},
+     .down = {0, 2, 1}},
+    {.name = "SmallBlocks",
+     .type = User,
+     .size = 2,
+     .values = {B("\x02\x01"), B("\x01\xff"), B("\x02\x00", 2)},
+     .up = {1, 2, 0},
+     .down = {0, 2, 1}},
+};
+
+INSTANTIATE_TEST_SUITE_P(Types, GridStoreSort, ::testing::ValuesIn(kSorts),
                          ::volnar::testing::ByCaseName{});
 
 TEST(GridStoreSortRules, FewerThanTwoRowsAreNotSorted) {
