@@ -88,10 +88,11 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://dorvik.example/volnar")
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # Loaded at run time, so invisible to dpkg-shlibdeps: Qt's ODBC SQL driver,
-# the unixODBC driver manager and its driver registry, and the SQLite3 ODBC
-# driver of the default directory. The PostgreSQL driver is for shared
+# the unixODBC driver manager and its driver registry, the SQLite3 ODBC
+# driver of the default directory, and Qt's SVG image and icon plugins that
+# draw the client's icons (libqt6svg6). The PostgreSQL driver is for shared
 # directories only.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6sql6-odbc, libodbc2, odbcinst, libsqliteodbc")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6sql6-odbc, libodbc2, odbcinst, libsqliteodbc, libqt6svg6")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "unixodbc")
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS "odbc-postgresql")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)

@@ -170,126 +170,181 @@ QSize GridDelegate::sizeHint(const QStyleOptionViewItem& /*option*/,
     return {m_grid.ColumnWidth(index.column()), m_grid.RowHeight()};
 }
 
+// One cell being painted: where, in which text colour, and how aligned.
+struct GridDelegate::CellPainting {
+    QPainter* painter;
+    const QStyleOptionViewItem& option;
+    int row;
+    int column;
+    QRect rect;     // the whole cell
+    QRect content;  // inside the margins, left of a button part
+    QColor text;
+    Qt::Alignment align;
+};
+
 void GridDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
                          const QModelIndex& index) const {
-    const int row = index.row();
-    const int columnIndex = index.column();
-    const auto& state = m_grid.m_columns[static_cast<std::size_t>(columnIndex)];
-    const GridColumn& column = state.column;
-    const RowColours colours = m_grid.m_store.Colours(row);
-    const int style = m_grid.GridStyle();
-    const bool highlighted = (style & MyRAGrid::kNoRowHighlight) == 0 && row == m_grid.CurrentRow();
-    const QRect rect = option.rect;
-
     painter->save();
+    CellPainting cell{painter,
+                      option,
+                      index.row(),
+                      index.column(),
+                      option.rect,
+                      option.rect.adjusted(2, 0, -2, 0),
+                      PaintBackground(painter, option, index.row()),
+                      index.data(Qt::TextAlignmentRole).value<Qt::Alignment>()};
+    painter->setPen(cell.text);
+    PaintButtonPart(cell);
+    switch (ColumnOf(cell).type) {
+        case ColumnType::CheckBox:
+            PaintCheckBox(cell);
+            break;
+        case ColumnType::Image:
+            PaintImage(cell);
+            break;
+        case ColumnType::User:
+            PaintUserCell(cell);
+            break;
+        case ColumnType::ChoiceList:
+            PaintChoice(cell);
+            break;
+        default:
+            PaintElidedText(cell, m_grid.CellText(cell.row, cell.column));
+            break;
+    }
+    PaintLines(cell);
+    painter->restore();
+}
+
+const GridColumn& GridDelegate::ColumnOf(const CellPainting& cell) const {
+    return m_grid.m_columns[static_cast<std::size_t>(cell.column)].column;
+}
+
+// The row's background (the highlight on the current row); the text colour
+// that goes with it.
+QColor GridDelegate::PaintBackground(QPainter* painter, const QStyleOptionViewItem& option,
+                                     int row) const {
+    const RowColours colours = m_grid.m_store.Colours(row);
     QColor background = ColourOf(colours.background, m_grid.BackgroundColour());
     QColor text = ColourOf(colours.text, m_grid.TextColour());
-    if (highlighted) {
+    if ((m_grid.GridStyle() & MyRAGrid::kNoRowHighlight) == 0 && row == m_grid.CurrentRow()) {
         background = option.palette.color(QPalette::Highlight);
         text = option.palette.color(QPalette::HighlightedText);
     }
-    painter->fillRect(rect, background);
-    painter->setPen(text);
+    painter->fillRect(option.rect, background);
+    return text;
+}
 
-    QRect content = rect.adjusted(2, 0, -2, 0);
-    if (HasButtonPart(column.type) && rect.width() > rect.height()) {
-        const QRect button(rect.right() - rect.height() + 1, rect.top(), rect.height(),
-                           rect.height());
-        content.setRight(button.left() - 2);
-        QStyleOptionButton buttonOption;
-        buttonOption.rect = button.adjusted(1, 1, -1, -1);
-        buttonOption.state = QStyle::State_Enabled | QStyle::State_Raised;
-        buttonOption.text =
-            column.type == ColumnType::ChoiceList ? QStringLiteral("v") : QStringLiteral("...");
-        QApplication::style()->drawControl(QStyle::CE_PushButton, &buttonOption, painter);
-        painter->setPen(text);
+// A square push button at the right of choice and button cells, when the
+// cell is wider than high; the content keeps to its left.
+void GridDelegate::PaintButtonPart(CellPainting& cell) const {
+    const ColumnType type = ColumnOf(cell).type;
+    const QRect& rect = cell.rect;
+    if (!HasButtonPart(type) || rect.width() <= rect.height()) {
+        return;
     }
-    const Qt::Alignment align = index.data(Qt::TextAlignmentRole).value<Qt::Alignment>();
+    const QRect button(rect.right() - rect.height() + 1, rect.top(), rect.height(), rect.height());
+    cell.content.setRight(button.left() - 2);
+    QStyleOptionButton buttonOption;
+    buttonOption.rect = button.adjusted(1, 1, -1, -1);
+    buttonOption.state = QStyle::State_Enabled | QStyle::State_Raised;
+    buttonOption.text =
+        type == ColumnType::ChoiceList ? QStringLiteral("v") : QStringLiteral("...");
+    QApplication::style()->drawControl(QStyle::CE_PushButton, &buttonOption, cell.painter);
+    cell.painter->setPen(cell.text);
+}
 
-    switch (column.type) {
-        case ColumnType::CheckBox: {
-            QStyleOptionButton check;
-            const int size = std::min(13, rect.height() - 2);
-            check.rect = QStyle::alignedRect(Qt::LeftToRight, align, QSize(size, size), content);
-            check.state =
-                QStyle::State_Enabled |
-                ((m_grid.m_store.CellNumber(row, columnIndex) & 1) != 0 ? QStyle::State_On
-                                                                        : QStyle::State_Off);
-            QApplication::style()->drawPrimitive(QStyle::PE_IndicatorCheckBox, &check, painter);
-            break;
-        }
-        case ColumnType::Image: {
-            const int image = m_grid.m_store.CellNumber(row, columnIndex);
-            if (image >= 0 && image < column.images.size()) {
-                const QPixmap& pixmap = column.images[image];
-                const QRect at = QStyle::alignedRect(
-                    Qt::LeftToRight, align, pixmap.deviceIndependentSize().toSize(), content);
-                painter->drawPixmap(at, pixmap);
-            }
-            break;
-        }
-        case ColumnType::User: {
-            GridValue value = m_grid.m_store.Cell(row, columnIndex);
-            if (column.textMax > 0) {
-                // A block shows as text up to its first NUL.
-                const qsizetype end = value.bytes.indexOf('\0');
-                value.bytes = QByteArray::fromRawData(value.bytes.constData(),
-                                                      end < 0 ? value.bytes.size() : end);
-                value.bytes.detach();
-            }
-            GridNotification n;
-            n.code = GridNotificationCode::UserCellDrawing;
-            n.column = columnIndex;
-            n.row = row;
-            n.editor = state.editor;
-            n.data = &value;
-            m_grid.Notify(n);
-            const QString shown =
-                column.textMax > 0 ? QString::fromLatin1(value.bytes) : value.ToText();
-            if (n.cancel) {
-                Q_EMIT m_grid.UserCellPaintRequested(painter, rect, row, columnIndex, shown);
-                painter->setPen(text);
-            } else {
-                painter->drawText(
-                    content, static_cast<int>(align),
-                    option.fontMetrics.elidedText(shown, Qt::ElideRight, content.width()));
-            }
-            break;
-        }
-        case ColumnType::ChoiceList: {
-            const int choice = m_grid.m_store.CellNumber(row, columnIndex);
-            if (choice >= 0 && choice < column.images.size()) {
-                const QPixmap& pixmap = column.images[choice];
-                const QSize size = pixmap.deviceIndependentSize().toSize();
-                painter->drawPixmap(
-                    QRect(content.left(), content.top() + (content.height() - size.height()) / 2,
-                          size.width(), size.height()),
-                    pixmap);
-                content.setLeft(content.left() + size.width() + 2);
-            }
-            painter->drawText(content, static_cast<int>(align), m_grid.CellText(row, columnIndex));
-            break;
-        }
-        default:
-            painter->drawText(content, static_cast<int>(align),
-                              option.fontMetrics.elidedText(m_grid.CellText(row, columnIndex),
-                                                            Qt::ElideRight, content.width()));
-            break;
+void GridDelegate::PaintCheckBox(const CellPainting& cell) const {
+    QStyleOptionButton check;
+    const int size = std::min(13, cell.rect.height() - 2);
+    check.rect = QStyle::alignedRect(Qt::LeftToRight, cell.align, QSize(size, size), cell.content);
+    const bool on = (m_grid.m_store.CellNumber(cell.row, cell.column) & 1) != 0;
+    check.state = QStyle::State_Enabled | (on ? QStyle::State_On : QStyle::State_Off);
+    QApplication::style()->drawPrimitive(QStyle::PE_IndicatorCheckBox, &check, cell.painter);
+}
+
+void GridDelegate::PaintImage(const CellPainting& cell) const {
+    const QList<QPixmap>& images = ColumnOf(cell).images;
+    const int image = m_grid.m_store.CellNumber(cell.row, cell.column);
+    if (image < 0 || image >= images.size()) {
+        return;
     }
+    const QPixmap& pixmap = images[image];
+    cell.painter->drawPixmap(
+        QStyle::alignedRect(Qt::LeftToRight, cell.align, pixmap.deviceIndependentSize().toSize(),
+                            cell.content),
+        pixmap);
+}
 
-    painter->setPen(m_grid.GridLineColour());
+// The owner hears of the cell (notification 11) and may change its text, or
+// cancel and draw the cell itself.
+void GridDelegate::PaintUserCell(const CellPainting& cell) const {
+    const GridColumn& column = ColumnOf(cell);
+    GridValue value = m_grid.m_store.Cell(cell.row, cell.column);
+    if (column.textMax > 0) {
+        // A block shows as text up to its first NUL.
+        const qsizetype end = value.bytes.indexOf('\0');
+        value.bytes =
+            QByteArray::fromRawData(value.bytes.constData(), end < 0 ? value.bytes.size() : end);
+        value.bytes.detach();
+    }
+    GridNotification n;
+    n.code = GridNotificationCode::UserCellDrawing;
+    n.column = cell.column;
+    n.row = cell.row;
+    n.editor = m_grid.m_columns[static_cast<std::size_t>(cell.column)].editor;
+    n.data = &value;
+    m_grid.Notify(n);
+    const QString shown = column.textMax > 0 ? QString::fromLatin1(value.bytes) : value.ToText();
+    if (n.cancel) {
+        Q_EMIT m_grid.UserCellPaintRequested(cell.painter, cell.rect, cell.row, cell.column, shown);
+        cell.painter->setPen(cell.text);
+    } else {
+        PaintElidedText(cell, shown);
+    }
+}
+
+// The choice's picture (when the column has one for it), then its text.
+void GridDelegate::PaintChoice(const CellPainting& cell) const {
+    const QList<QPixmap>& images = ColumnOf(cell).images;
+    const int choice = m_grid.m_store.CellNumber(cell.row, cell.column);
+    QRect content = cell.content;
+    if (choice >= 0 && choice < images.size()) {
+        const QPixmap& pixmap = images[choice];
+        const QSize size = pixmap.deviceIndependentSize().toSize();
+        cell.painter->drawPixmap(
+            QRect(content.left(), content.top() + (content.height() - size.height()) / 2,
+                  size.width(), size.height()),
+            pixmap);
+        content.setLeft(content.left() + size.width() + 2);
+    }
+    cell.painter->drawText(content, static_cast<int>(cell.align),
+                           m_grid.CellText(cell.row, cell.column));
+}
+
+void GridDelegate::PaintElidedText(const CellPainting& cell, const QString& text) const {
+    cell.painter->drawText(
+        cell.content, static_cast<int>(cell.align),
+        cell.option.fontMetrics.elidedText(text, Qt::ElideRight, cell.content.width()));
+}
+
+// Grid lines under and after the cell, and the focus mark on the current one.
+void GridDelegate::PaintLines(const CellPainting& cell) const {
+    const int style = m_grid.GridStyle();
+    const QRect& rect = cell.rect;
+    cell.painter->setPen(m_grid.GridLineColour());
     if ((style & MyRAGrid::kHorizontalLines) != 0) {
-        painter->drawLine(rect.bottomLeft(), rect.bottomRight());
+        cell.painter->drawLine(rect.bottomLeft(), rect.bottomRight());
     }
     if ((style & MyRAGrid::kVerticalLines) != 0) {
-        painter->drawLine(rect.topRight(), rect.bottomRight());
+        cell.painter->drawLine(rect.topRight(), rect.bottomRight());
     }
-    if ((style & MyRAGrid::kNoFocusMark) == 0 && row == m_grid.CurrentRow() &&
-        columnIndex == m_grid.CurrentColumn() && (option.state & QStyle::State_HasFocus) != 0) {
-        painter->setPen(QPen(text, 1, Qt::DotLine));
-        painter->drawRect(rect.adjusted(1, 1, -2, -2));
+    if ((style & MyRAGrid::kNoFocusMark) == 0 && cell.row == m_grid.CurrentRow() &&
+        cell.column == m_grid.CurrentColumn() &&
+        (cell.option.state & QStyle::State_HasFocus) != 0) {
+        cell.painter->setPen(QPen(cell.text, 1, Qt::DotLine));
+        cell.painter->drawRect(rect.adjusted(1, 1, -2, -2));
     }
-    painter->restore();
 }
 
 GridView::GridView(MyRAGrid& grid, QWidget* parent) : QTableView(parent), m_grid(grid) {

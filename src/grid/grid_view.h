@@ -10,6 +10,7 @@
 namespace volnar::grid {
 
 class MyRAGrid;
+struct GridColumn;
 
 class GridModel final : public QAbstractTableModel {
     Q_OBJECT
@@ -58,6 +59,18 @@ public:
     QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
 
 private:
+    struct CellPainting;
+
+    const GridColumn& ColumnOf(const CellPainting& cell) const;
+    QColor PaintBackground(QPainter* painter, const QStyleOptionViewItem& option, int row) const;
+    void PaintButtonPart(CellPainting& cell) const;
+    void PaintCheckBox(const CellPainting& cell) const;
+    void PaintImage(const CellPainting& cell) const;
+    void PaintUserCell(const CellPainting& cell) const;
+    void PaintChoice(const CellPainting& cell) const;
+    void PaintElidedText(const CellPainting& cell, const QString& text) const;
+    void PaintLines(const CellPainting& cell) const;
+
     MyRAGrid& m_grid;
 
     Q_DISABLE_COPY_MOVE(GridDelegate)

@@ -5,9 +5,9 @@
 
 namespace volnar {
 
-// The three 16 x 16 action images of the station table lists, drawn rather
-// than loaded: 0 execute (a green play arrow), 1 delete (a red cross),
-// 2 edit (a green question mark).
+// The three 16 x 16 action images of the station table lists, from the icon
+// files: 0 execute (a green play arrow), 1 delete (a red cross), 2 edit (a
+// green question mark).
 QList<QPixmap> ListActionImages();
 
 }  // namespace volnar

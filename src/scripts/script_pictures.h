@@ -2,9 +2,9 @@
 
 #include <QPixmap>
 
-// The script screens' pictures, drawn rather than loaded: the decorations
-// beside the list's two Add buttons (a relay, and up and down arrows, each
-// beside a page and pencil), also the windows' icons.
+// The script screens' pictures, from the icon files: the decorations beside
+// the list's two Add buttons (a relay, and up and down arrows, each beside a
+// page and pencil), also the windows' icons.
 namespace volnar::scripts {
 
 QPixmap RelayScriptPicture();
