@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include "link/board_objects.h"
 #include "support/qt_print.h"
 
 namespace volnar {
@@ -41,20 +40,6 @@ Outcome Sms(AlertEditorMode mode, const QString& id, const SmsAlertForm& form,
 
 SmsAlertForm FullSms() {
     return {S("Door"), S("P"), S("Modem1"), S("Door open")};
-}
-
-TEST(AlertRecord, BothRecordShapes) {
-    const Outcome email = Email(AlertEditorMode::New, S("9"), FullEmail());
-    EXPECT_TRUE(email.refusal.isEmpty());
-    EXPECT_EQ(email.record,
-              QByteArray("0|EMAIL|Door|Door alarm|hut@dorvik.example|smtp.dorvik.example|"
-                         "ops@dorvik.example|Door open|The door is open.|-|-|-|-|-|"));
-
-    const Outcome sms = Sms(AlertEditorMode::New, S("9"), FullSms());
-    EXPECT_EQ(sms.record, QByteArray("0|SMS|Door|P|Modem1|Door open|-|-|-|-|-|-|-|-|"));
-
-    const Outcome edited = Sms(AlertEditorMode::Edit, S("12345"), FullSms());
-    EXPECT_TRUE(edited.record.startsWith("12345|SMS|"));
 }
 
 TEST(AlertRecord, FirstEmptyBoxIsReportedInBoxOrder) {
@@ -145,28 +130,6 @@ TEST(AlertRecord, BarInAnyBoxIsRefusedNamingTheBox) {
     SmsAlertForm sms = FullSms();
     sms.phoneNumber = S("+1|555");
     EXPECT_TRUE(Sms(AlertEditorMode::New, {}, sms).refusal.contains(S("Phone Number:")));
-}
-
-TEST(AlertRecord, EditingWithoutChangesSendsBackWhatWasListed) {
-    const AlertWorkingRecord email{S("5"),
-                                   S("email"),
-                                   S("Door"),
-                                   S("Door alarm"),
-                                   {S("hut@dorvik.example"), S("smtp.dorvik.example"),
-                                    S("ops@dorvik.example"), S("Door open"), S("Text ü")}};
-    EXPECT_EQ(
-        Email(AlertEditorMode::Edit, email.id, EmailFormFrom(email), EmailFormFrom(email)).record,
-        QByteArray("5|EMAIL|Door|Door alarm|hut@dorvik.example|smtp.dorvik.example|"
-                   "ops@dorvik.example|Door open|Text \xfc|-|-|-|-|-|"));
-
-    const QString longMessage(149, u'a');
-    const AlertWorkingRecord sms{S("7"),
-                                 S("sms"),
-                                 S("Door"),
-                                 S("+15550100"),
-                                 {S("Modem2"), longMessage, S("-"), S("-"), S("-")}};
-    EXPECT_EQ(Sms(AlertEditorMode::Edit, sms.id, SmsFormFrom(sms)).record,
-              "7|SMS|Door|+15550100|Modem2|" + longMessage.toLatin1() + "|-|-|-|-|-|-|-|-|");
 }
 
 }  // namespace

@@ -123,6 +123,14 @@ TEST_F(ScriptE2E, ScriptListShowsTheStationsThreeScriptsWithUpperCasedTypes) {
     EXPECT_TRUE(messages.boxes.empty()) << messages.Texts().join(u'|').toStdString();
 }
 
+TEST_F(ScriptE2E, AnEmptyScriptTableShowsAnEmptyList) {
+    Begin({});
+    TableListDialog* list = ReadList();
+    ASSERT_NE(list, nullptr);
+    EXPECT_EQ(list->Grid().RowCount(), 0);
+    EXPECT_EQ(list->WalkStatusText(), QStringLiteral("No scripts on the station"));
+}
+
 // A faulty station answers GETNEXT of a row with that same row: the walk would
 // never end. The list keeps what it read, stops, and says why.
 TEST_F(ScriptE2E, ScriptListWalkThatDoesNotAdvanceStopsAndSaysWhy) {
@@ -137,48 +145,48 @@ TEST_F(ScriptE2E, ScriptListWalkThatDoesNotAdvanceStopsAndSaysWhy) {
         << list->WalkStatusText().toStdString();
 }
 
-// Execute and delete, asked first, go out under their own request ids; the
-// notice follows, and after a delete a fresh list without the row.
-TEST_F(ScriptE2E, ScriptExecuteAndDeleteSendTheirIdsShowTheNoticeAndReopenAfterDelete) {
-    const struct {
-        int image;
-        int row;
-        const char* object;
-        int requestId;
-        const char* notice;
-        int rowsAfter;  // in the list opened after the notice; -1: none opens
-    } cases[] = {
-        {kExecuteImage, 0, ".70", 423, "Script Executed!", -1},
-        {kDeleteImage, 1, ".71", 422, "Script Deleted!", 2},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.notice);
-        Begin({QStringLiteral("--scripts"), QStringLiteral("3")});
-        TableListDialog* list = ReadList();
-        ASSERT_NE(list, nullptr);
-        const int seen = listsOpened;
-        messages.answers = {true};
-        list->ActivateImage(c.row, c.image);
-        ASSERT_TRUE(WaitFor([&] { return shown.contains(QString::fromLatin1(c.notice)); }));
-        const QList<QJsonObject> sets = Requests(QStringLiteral("SET"));
-        ASSERT_EQ(sets.size(), 1);
-        EXPECT_EQ(sets[0][QStringLiteral("oid")].toString(), Object(c.object));
-        EXPECT_EQ(sets[0][QStringLiteral("request_id")].toInt(), c.requestId);
-        EXPECT_EQ(sets[0][QStringLiteral("value")].toInt(), c.row + 1);
-        if (c.rowsAfter < 0) {
-            // Once the notice has closed, its follow-up (none) has run.
-            ASSERT_TRUE(WaitFor([&] { return !notices->IsShowing() && notices->Waiting() == 0; }));
-            QCoreApplication::processEvents();
-            EXPECT_EQ(screens->List(), nullptr) << "no list after an execute";
-            EXPECT_EQ(listsOpened, seen);
-        } else {
-            TableListDialog* fresh = WaitForReopenedList(seen);
-            ASSERT_NE(fresh, nullptr);
-            ASSERT_EQ(fresh->Grid().RowCount(), c.rowsAfter);
-            EXPECT_EQ(fresh->Row(1).id, QStringLiteral("3"));
-        }
-        TearDown();
-    }
+TEST_F(ScriptE2E, ScriptExecuteSendsId423ShowsTheNoticeAndReopensNothing) {
+    Begin({QStringLiteral("--scripts"), QStringLiteral("3")});
+    TableListDialog* list = ReadList();
+    ASSERT_NE(list, nullptr);
+    const int seen = listsOpened;
+    messages.answers = {true};
+    list->ActivateImage(0, kExecuteImage);
+    ASSERT_TRUE(WaitFor([&] { return shown.contains(QStringLiteral("Script Executed!")); }));
+    const QList<QJsonObject> sets = Requests(QStringLiteral("SET"));
+    ASSERT_EQ(sets.size(), 1);
+    EXPECT_EQ(sets[0][QStringLiteral("oid")].toString(), Object(".70"));
+    EXPECT_EQ(sets[0][QStringLiteral("request_id")].toInt(), 423);
+    EXPECT_EQ(sets[0][QStringLiteral("value")].toInt(), 1);
+    EXPECT_TRUE(sim->WaitForLog([](const QJsonObject& l) {
+        return l[QStringLiteral("event")].toString() == QStringLiteral("script_executed");
+    }));
+    // Once the notice has closed, its follow-up (none) has run.
+    ASSERT_TRUE(WaitFor([&] { return !notices->IsShowing() && notices->Waiting() == 0; }));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(screens->List(), nullptr) << "no list after an execute";
+    EXPECT_EQ(listsOpened, seen);
+    EXPECT_EQ(Requests(QStringLiteral("GETNEXT")).size(), 4);
+}
+
+TEST_F(ScriptE2E, ScriptDeleteSendsId422ThenANewListWithoutTheRow) {
+    Begin({QStringLiteral("--scripts"), QStringLiteral("3")});
+    TableListDialog* list = ReadList();
+    ASSERT_NE(list, nullptr);
+    const int seen = listsOpened;
+    messages.answers = {true};
+    list->ActivateImage(1, kDeleteImage);
+    EXPECT_EQ(messages.boxes.back().text, QStringLiteral("Delete Script Number 2 ?"));
+    TableListDialog* fresh = WaitForReopenedList(seen);
+    ASSERT_NE(fresh, nullptr);
+    EXPECT_TRUE(shown.contains(QStringLiteral("Script Deleted!")));
+    const QList<QJsonObject> sets = Requests(QStringLiteral("SET"));
+    ASSERT_EQ(sets.size(), 1);
+    EXPECT_EQ(sets[0][QStringLiteral("oid")].toString(), Object(".71"));
+    EXPECT_EQ(sets[0][QStringLiteral("request_id")].toInt(), 422);
+    EXPECT_EQ(sets[0][QStringLiteral("value")].toInt(), 2);
+    ASSERT_EQ(fresh->Grid().RowCount(), 2);
+    EXPECT_EQ(fresh->Row(1).id, QStringLiteral("3"));
 }
 
 TEST_F(ScriptE2E, ScriptAddSendsId421ThenANewListWithTheScript) {
@@ -281,6 +289,7 @@ TEST_F(ScriptE2E, ScriptTextAsTypedOrRefusedAndUnchangedSavesByteForByte) {
     name->setText(QStringLiteral("\u041d\u0430\u0441\u043e\u0441 2"));
     editor->Upload();
     ASSERT_EQ(messages.boxes.size(), 1u);
+    EXPECT_EQ(messages.boxes[0].icon, MessageIcon::Error);
     EXPECT_TRUE(messages.boxes[0].text.contains(QStringLiteral("\"Script Name\"")));
     EXPECT_TRUE(messages.boxes[0].text.contains(QStringLiteral("U+041D")));
     name->setText(QStringLiteral("ABCDEFGHIJKLMNOPQRST"));  // 20
@@ -297,6 +306,40 @@ TEST_F(ScriptE2E, ScriptTextAsTypedOrRefusedAndUnchangedSavesByteForByte) {
               QByteArray("0|relay|Gr\xfcn|Pumpe S\xfc"
                          "d \x80|00|"));
     EXPECT_EQ(sets[2][QStringLiteral("error_status")].toInt(), 0);
+}
+
+// The operator leaves a list while its rows are still arriving (answers
+// slower than the operator): the next list shows exactly the station's table.
+TEST_F(ScriptE2E, ScriptListRefreshOrEditThenCancelMidWalkGivesExactlyTheStationsTable) {
+    for (const bool refresh : {true, false}) {
+        SCOPED_TRACE(refresh ? "refresh" : "edit, then cancel");
+        Begin({QStringLiteral("--scripts"), QStringLiteral("40"), QStringLiteral("--delay"),
+               QStringLiteral("15")});
+        screens->OpenList();
+        TableListDialog* list = screens->List();
+        ASSERT_NE(list, nullptr);
+        ASSERT_TRUE(WaitFor([&] { return list->RowsRead() >= 8; }));
+        ASSERT_TRUE(list->IsWalking());
+        const int seen = listsOpened;
+        if (refresh) {
+            list->findChild<QPushButton*>(QStringLiteral("refreshButton"))->click();
+        } else {
+            list->ActivateImage(0, kEditImage);
+            ASSERT_NE(screens->Editor(), nullptr);
+            screens->Editor()->findChild<QPushButton*>(QStringLiteral("cancelButton"))->click();
+        }
+        TableListDialog* fresh = WaitForReopenedList(seen);
+        ASSERT_NE(fresh, nullptr);
+        QTest::qWait(200);  // anything still on its way
+        ASSERT_EQ(fresh->Grid().RowCount(), 40);
+        for (int row = 0; row < 40; ++row) {
+            EXPECT_EQ(fresh->Row(row).id, QString::number(row + 1)) << row;
+        }
+        EXPECT_EQ(fresh->WalkStatusText(), QStringLiteral("40 scripts"));
+        EXPECT_TRUE(Requests(QStringLiteral("SET")).isEmpty());
+        EXPECT_TRUE(messages.boxes.empty()) << messages.Texts().join(u'|').toStdString();
+        TearDown();
+    }
 }
 
 // An upload the station refuses leaves the editor open with everything

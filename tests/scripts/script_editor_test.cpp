@@ -1,11 +1,10 @@
-// The script editor against a recorded link: building the command list,
-// refusing before anything is sent, and the upload's round trip.
+// The script editor against a recorded link: building the command list, and
+// a huge listed script. Uploads run against the simulator (script_e2e_test).
 #include <gtest/gtest.h>
 
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTest>
 
@@ -23,8 +22,8 @@ protected:
         RecordedListTest::SetUp();
         Navigate(ScriptNavigation());
     }
-    ScriptEditorDialog* Open(EditorMode mode, WorkingRecord working = {}) {
-        screens->OpenEditor(new ScriptEditorDialog(mode, std::move(working), *link, messages));
+    ScriptEditorDialog* Open(EditorMode mode) {
+        screens->OpenEditor(new ScriptEditorDialog(mode, {}, *link, messages));
         return qobject_cast<ScriptEditorDialog*>(screens->Editor());
     }
     template <typename T>
@@ -62,48 +61,6 @@ TEST_F(ScriptEditor, AddRemoveByButtonsDoubleClicksAndKeys) {
     selected->setCurrentRow(0);
     QTest::keyClick(selected, Qt::Key_Delete);
     EXPECT_EQ(editor->SelectedCommands(), (QStringList{"Relay 1 ON", "Relay 1 OFF"}));
-}
-
-// A refused check shows its box, sends nothing and leaves everything typed;
-// the corrected script goes out once and the editor waits for the answer.
-TEST_F(ScriptEditor, UploadIsRefusedFirstThenSentAndClosesOnTheAnswer) {
-    QPointer<ScriptEditorDialog> editor(Open(EditorMode::NewRelay));
-    auto* name = Child<QLineEdit>(editor, "nameEdit");
-    name->setFocus();
-    editor->show();
-    QTest::keyClicks(name, QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXY"));  // 25 typed
-    EXPECT_EQ(name->text().size(), 25) << "kept as typed, refused on upload";
-    Child<QPlainTextEdit>(editor, "notesEdit")->setPlainText(QStringLiteral("Start pump"));
-    auto* available = Child<QListWidget>(editor, "availableList");
-    for (const int row : {0, 12, 1}) {
-        available->setCurrentRow(row);
-        editor->AddSelectedCommand();
-    }
-    const std::size_t before = Sent();
-    auto* upload = Child<QPushButton>(editor, "uploadButton");
-    upload->click();
-    EXPECT_EQ(Sent(), before);
-    ASSERT_EQ(messages.boxes.size(), 1u);
-    EXPECT_EQ(messages.boxes[0].icon, MessageIcon::Error);
-    EXPECT_EQ(messages.boxes[0].text,
-              QStringLiteral("The field \"Script Name\" holds at most 19 characters; it has 25."));
-    EXPECT_EQ(screens->Editor(), editor.data());
-    EXPECT_EQ(editor->SelectedCommands().size(), 3);
-
-    name->setText(name->text().left(19));
-    upload->click();
-    ASSERT_EQ(Sent(), before + 1);
-    EXPECT_EQ(LastCommand()->Command(), BoardCommand::UploadScript);
-    EXPECT_EQ(LastCommand()->Argument(), 1) << "a new script";
-    EXPECT_EQ(Last().value.octets, QByteArray("0|relay|ABCDEFGHIJKLMNOPQRS|Start pump|000C01|"));
-    Settle();
-    ASSERT_FALSE(editor.isNull()) << "open until the station has taken it";
-    EXPECT_FALSE(upload->isEnabled());
-    Answer(Last().oid, "x");
-    Settle();
-    EXPECT_TRUE(editor.isNull());
-    EXPECT_EQ(screens->List(), nullptr) << "the list comes back with the station's notice";
-    EXPECT_EQ(Sent(), before + 1);
 }
 
 TEST_F(ScriptEditor, AHugeListedRowOpensWithinTheEditorsLimits) {
