@@ -210,24 +210,6 @@ TEST_F(TableList, TheWalkFillsTheListRowByRowAndShowsItsProgress) {
     EXPECT_EQ(g.ColumnWidth(column(ListColumn::Details)), 0) << "the commands column is hidden";
 }
 
-TEST_F(TableList, AnErrorStopsTheWalkAndTheListKeepsItsRows) {
-    screens->OpenList();
-    TableListDialog* list = screens->List();
-    Answer(std::string(board::kScriptTable) + ".1", kThree[0]);
-    BoardResponse error;
-    error.requestId = Last().requestId;
-    error.errorStatus = 2;
-    error.oid = std::string(board::kScriptTable) + ".1";
-    link->HandleBoardResponse(error);
-    EXPECT_FALSE(list->IsWalking());
-    EXPECT_EQ(
-        list->WalkStatusText(),
-        QStringLiteral("Reading stopped after 1 scripts: press Refresh to read the list again "
-                       "(SNMP_ERR_NOSUCHNAME)"));
-    EXPECT_EQ(list->Grid().RowCount(), 1);
-    EXPECT_EQ(messages.Texts(), QStringList{QStringLiteral("SNMP_ERR_NOSUCHNAME")});
-}
-
 // Malformed, binary and huge rows are listed whole and painted; what is
 // executed or deleted is the whole listed number, and the list waits for
 // the station's answer before it closes.

@@ -16,20 +16,6 @@ QStringList Repeat(const QString& text, int times) {
     return list;
 }
 
-TEST(ScriptListRows, EditHandOverLowerCasesTheTypeAndKeepsFieldsWhole) {
-    const QString longNotes(400, QLatin1Char('n'));
-    const QString manyCodes = QString(QStringLiteral("01")).repeated(200);
-    const WorkingRecord record =
-        WorkingRecordOfRow({"123456", "RELAY", "A name", longNotes, {manyCodes}});
-    EXPECT_EQ(record, (WorkingRecord{"123456", "relay", "A name", longNotes, manyCodes}));
-    EXPECT_EQ(EditModeOfType(QStringLiteral("relay")), EditorMode::EditRelay);
-    EXPECT_EQ(EditModeOfType(QStringLiteral("io")), EditorMode::EditIo);
-    EXPECT_FALSE(EditModeOfType(QStringLiteral("other")));
-    EXPECT_FALSE(EditModeOfType(QString()));
-    // A row without details has no commands.
-    EXPECT_EQ(WorkingRecordOfRow({"7", {}, {}, {}, {}}).codes, QString());
-}
-
 // What an upload sends, or the first check that refuses it (and then nothing).
 struct Upload {
     const char* name;
