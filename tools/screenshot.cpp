@@ -7,6 +7,7 @@
 #include <QDeadlineTimer>
 #include <QDialog>
 #include <QDir>
+#include <QPushButton>
 #include <QTextStream>
 #include <QTimer>
 #include <functional>
@@ -78,6 +79,16 @@ void FillDay(volnar::SampleHistory& history, std::int64_t endMs) {
     for (std::size_t n = 0; n < 8; ++n) {
         history.names[n] = QString::fromLatin1(names[n]);
         history.units[n] = n == 5 || n == 6 ? QStringLiteral("A") : QStringLiteral("V");
+    }
+}
+
+// An alert editor as the operator opens it: the list's Add button.
+void AddFromAlertList(volnar::Application& program, const char* button) {
+    program.Alerts().OpenList();
+    if (volnar::TableListDialog* list = program.Alerts().List()) {
+        if (auto* add = list->findChild<QPushButton*>(QString::fromLatin1(button))) {
+            add->click();
+        }
     }
 }
 
@@ -167,7 +178,7 @@ int main(int argc, char** argv) {
     // The script list, then the editor for a relay script (row 0) and for
     // an I/O script (row 1), each opened from the list as the operator would.
     if (!parser.isSet(noAbout)) {
-        volnar::scripts::ScriptScreens& screens = program.Scripts();
+        volnar::ListNavigator& screens = program.Scripts();
         screens.OpenList();
         Pause(1500);
         const std::pair<int, const char*> editors[] = {{0, "script-editor-relay.png"},
@@ -182,7 +193,7 @@ int main(int argc, char** argv) {
                 err << "volnar-screenshot: no script list for " << file << "\n";
                 return 1;
             }
-            screens.List()->Grid().BeginEdit(volnar::scripts::kEditColumn, row);
+            screens.List()->ActivateImage(row, volnar::kEditImage);
             Pause(300);
             if (screens.Editor() == nullptr ||
                 !screens.Editor()->grab().save(folder.filePath(QString::fromLatin1(file)))) {
@@ -203,9 +214,9 @@ int main(int argc, char** argv) {
         QDialog* opened = nullptr;
         QObject::connect(&program, &volnar::Application::DialogOpened, &program,
                          [&opened](QDialog* dialog) { opened = dialog; });
-        QObject::connect(&program.Alerts(), &volnar::AlertScreens::ListOpened, &program,
+        QObject::connect(&program.Alerts(), &volnar::ListNavigator::ListOpened, &program,
                          [&opened](QDialog* dialog) { opened = dialog; });
-        QObject::connect(&program.Alerts(), &volnar::AlertScreens::EditorOpened, &program,
+        QObject::connect(&program.Alerts(), &volnar::ListNavigator::EditorOpened, &program,
                          [&opened](QDialog* dialog) { opened = dialog; });
         // The station dialogs stop polling: they come last.
         const std::pair<const char*, std::function<void()>> dialogs[] = {
@@ -214,10 +225,8 @@ int main(int argc, char** argv) {
             {"adc-options.png", [&] { program.OpenAdcDialog(3); }},
             {"adc-options-ammeter.png", [&] { program.OpenAdcDialog(6); }},
             {"alert-list.png", [&] { program.Alerts().OpenList(); }},
-            {"email-alert-editor.png",
-             [&] { program.Alerts().OpenEmailEditor(volnar::AlertEditorMode::New, {}); }},
-            {"sms-alert-editor.png",
-             [&] { program.Alerts().OpenSmsEditor(volnar::AlertEditorMode::New, {}); }},
+            {"email-alert-editor.png", [&] { AddFromAlertList(program, "addEmailAlertButton"); }},
+            {"sms-alert-editor.png", [&] { AddFromAlertList(program, "addSmsAlertButton"); }},
             {"add-ip-dialog.png",
              [&] { program.OpenStationDialog(volnar::StationDialogMode::Add); }},
             {"delete-ip-dialog.png", [&] { program.OpenDeleteStationDialog(); }},

@@ -111,7 +111,7 @@ int main(int argc, char** argv) {
     if (!link.StartSnmpSession()) {
         return Fail("no SNMP session");
     }
-    volnar::scripts::ScriptScreens screens(link, messages, nullptr);
+    volnar::ListNavigator screens(volnar::scripts::ScriptNavigation(), link, messages, nullptr);
 
     // The same table with the net-snmp tool, kept off the machine's own
     // configuration and state.

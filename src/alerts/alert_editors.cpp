@@ -19,20 +19,20 @@ namespace {
 // editor closes on the answer and stays open on a refusal, a time-out or a
 // failed send. A refused check shows its message and sends nothing.
 void SendAlert(QDialog* editor, QDialogButtonBox* buttons, AlertEditorMode mode,
-               const AlertUpload& upload, BoardLink& link, MessageService& messages) {
+               const Result<QByteArray>& upload, BoardLink& link, MessageService& messages) {
     QPushButton* ok = buttons->button(QDialogButtonBox::Ok);
     if (!ok->isEnabled()) {
         return;  // already sending
     }
-    if (!upload.refusal.isEmpty()) {
-        messages.ShowError(upload.refusal);
+    if (!upload) {
+        messages.ShowError(upload.error());
         return;
     }
     const QString okText = ok->text();
     ok->setEnabled(false);
     ok->setText(QObject::tr("Sending..."));
     BoardOperation* operation =
-        commands::UploadAlert(link, editor, mode == AlertEditorMode::New, upload.record);
+        commands::UploadAlert(link, editor, mode == AlertEditorMode::New, *upload);
     QObject::connect(editor, &QDialog::finished, operation, &BoardOperation::Cancel);
     QObject::connect(operation, &BoardOperation::Ended, editor,
                      [editor, operation, ok, okText, &messages](OperationEnding ending) {
@@ -75,7 +75,6 @@ EmailAlertDialog::EmailAlertDialog(AlertEditorMode mode, const AlertWorkingRecor
     }
     connect(m_ui->buttonBox, &QDialogButtonBox::accepted, this, &EmailAlertDialog::Submit);
     connect(m_ui->buttonBox, &QDialogButtonBox::rejected, this, &QDialog::reject);
-    connect(this, &QDialog::rejected, this, &EmailAlertDialog::Cancelled);
 }
 
 EmailAlertDialog::~EmailAlertDialog() = default;
@@ -119,11 +118,10 @@ SmsAlertDialog::SmsAlertDialog(AlertEditorMode mode, const AlertWorkingRecord& a
     }
     connect(m_ui->buttonBox, &QDialogButtonBox::accepted, this, &SmsAlertDialog::Submit);
     connect(m_ui->buttonBox, &QDialogButtonBox::rejected, this, &QDialog::reject);
-    connect(this, &QDialog::rejected, this, &SmsAlertDialog::Cancelled);
     // The dialog's own modem walk fills the chooser while it is open.
     BoardOperation* modems = commands::WalkTable(m_link, this, BoardTable::Modems);
     connect(modems, &BoardOperation::RowReceived, this,
-            [this](const QStringList& cells) { AddModem(cells.value(0)); });
+            [this](const QStringList& fields) { AddModem(fields.value(1)); });
 }
 
 SmsAlertDialog::~SmsAlertDialog() = default;

@@ -18,7 +18,7 @@ class MessageService;
 // "ADD New Email Alert" / "EDIT Email Alert": OK checks the boxes and sends
 // the alert record; the dialog keeps what was typed until the station's
 // answer, then closes (the notice and a fresh list follow), and stays open
-// on a refusal or no answer. Cancel or the close box asks for the list again.
+// on a refusal or no answer. Cancel or the close box ends it Rejected.
 class EmailAlertDialog final : public QDialog {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(EmailAlertDialog)
@@ -29,9 +29,6 @@ public:
     ~EmailAlertDialog() override;
 
     EmailAlertForm Form() const;
-
-Q_SIGNALS:
-    void Cancelled();
 
 private:
     void Submit();
@@ -58,9 +55,6 @@ public:
 
     SmsAlertForm Form() const;
     QStringList Modems() const;
-
-Q_SIGNALS:
-    void Cancelled();
 
 private:
     void Submit();

@@ -10,22 +10,20 @@ namespace {
 
 // `listed` holds the boxes as the station listed them (empty for a new
 // alert), in box order.
-AlertUpload Build(AlertEditorMode mode, const QString& id, const char* type,
-                  const std::vector<AlertBox>& boxes, const QStringList& listed, int fillers) {
-    AlertUpload upload;
+Result<QByteArray> Build(AlertEditorMode mode, const QString& id, const char* type,
+                         const std::vector<AlertBox>& boxes, const QStringList& listed,
+                         int fillers) {
     QStringList fields{mode == AlertEditorMode::New ? QStringLiteral("0") : id,
                        QString::fromLatin1(type)};
     for (std::size_t i = 0; i < boxes.size(); ++i) {
         const AlertBox& box = boxes[i];
         const QString& taken = box.text;
         if (taken.isEmpty()) {
-            upload.refusal = QString::fromLatin1(box.emptyMessage);
-            return upload;
+            return Failure{QString::fromLatin1(box.emptyMessage)};
         }
         if (taken.contains(QLatin1Char('|'))) {
-            upload.refusal = QStringLiteral("The box \"%1\" must not contain \"|\"!")
-                                 .arg(QString::fromLatin1(box.label));
-            return upload;
+            return Failure{QStringLiteral("The box \"%1\" must not contain \"|\"!")
+                               .arg(QString::fromLatin1(box.label))};
         }
         const bool asListed =
             mode == AlertEditorMode::Edit && taken == listed.value(static_cast<qsizetype>(i));
@@ -34,22 +32,20 @@ AlertUpload Build(AlertEditorMode mode, const QString& id, const char* type,
             name.chop(1);
         }
         if (auto refusal = CheckStationText({name, asListed ? 0 : box.limit}, taken)) {
-            upload.refusal = *refusal;
-            return upload;
+            return Failure{*refusal};
         }
         fields << taken;
     }
     for (int i = 0; i < fillers; ++i) {
         fields << QStringLiteral("-");
     }
-    upload.record = StationBytes(fields.join(QLatin1Char('|')) + QLatin1Char('|'));
-    return upload;
+    return StationBytes(fields.join(QLatin1Char('|')) + QLatin1Char('|'));
 }
 
 }  // namespace
 
-AlertUpload BuildEmailAlert(AlertEditorMode mode, const QString& id, const EmailAlertForm& form,
-                            const EmailAlertForm& listed) {
+Result<QByteArray> BuildEmailAlert(AlertEditorMode mode, const QString& id,
+                                   const EmailAlertForm& form, const EmailAlertForm& listed) {
     return Build(
         mode, id, "EMAIL",
         {{"Alert Name:", form.name, 49, "Enter a Name for this Alert!"},
@@ -64,8 +60,8 @@ AlertUpload BuildEmailAlert(AlertEditorMode mode, const QString& id, const Email
         5);
 }
 
-AlertUpload BuildSmsAlert(AlertEditorMode mode, const QString& id, const SmsAlertForm& form,
-                          const SmsAlertForm& listed) {
+Result<QByteArray> BuildSmsAlert(AlertEditorMode mode, const QString& id, const SmsAlertForm& form,
+                                 const SmsAlertForm& listed) {
     // The chooser's placeholder names no modem: it counts as an empty box,
     // unless the station holds the alert so and it is saved unchanged.
     const bool ownModem = mode == AlertEditorMode::Edit && form.modem == listed.modem;

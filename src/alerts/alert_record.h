@@ -5,6 +5,8 @@
 #include <QStringList>
 #include <optional>
 
+#include "core/result.h"
+
 namespace volnar {
 
 // An alert as the list hands it to an editor: ID, type (lower case), name,
@@ -33,12 +35,6 @@ struct AlertBox {
     const char* emptyMessage;
 };
 
-// The outcome of OK: the record to send, or the message to show.
-struct AlertUpload {
-    QByteArray record;  // set when the alert may be sent
-    QString refusal;    // set when it may not
-};
-
 // The e-mail editor's seven boxes, in their check order.
 struct EmailAlertForm {
     QString name, description, from, smtpServer, to, subject, text;
@@ -51,15 +47,15 @@ struct SmsAlertForm {
 // Checks the boxes in order (the first empty one, then any "|", which would
 // split the record on the station, a character the station cannot store, or
 // more characters than the box uploads) and builds the fourteen-field record
-// with every box whole: "ID|EMAIL|name|description|from|smtp|to|subject|
+// with every box whole (or gives the refusal): "ID|EMAIL|name|description|from|smtp|to|subject|
 // text|-|-|-|-|-|". `listed` is the alert as the station listed it (edit
 // mode): a box left as listed goes back as it is, whatever its length.
-AlertUpload BuildEmailAlert(AlertEditorMode mode, const QString& id, const EmailAlertForm& form,
-                            const EmailAlertForm& listed = {});
+Result<QByteArray> BuildEmailAlert(AlertEditorMode mode, const QString& id,
+                                   const EmailAlertForm& form, const EmailAlertForm& listed = {});
 // "ID|SMS|description|phone|modem|message|-|-|-|-|-|-|-|-|". The chooser's
 // placeholder counts as no modem, unless it is the listed alert's own.
-AlertUpload BuildSmsAlert(AlertEditorMode mode, const QString& id, const SmsAlertForm& form,
-                          const SmsAlertForm& listed = {});
+Result<QByteArray> BuildSmsAlert(AlertEditorMode mode, const QString& id, const SmsAlertForm& form,
+                                 const SmsAlertForm& listed = {});
 
 // The editors' forms filled from a listed alert.
 EmailAlertForm EmailFormFrom(const AlertWorkingRecord& alert);

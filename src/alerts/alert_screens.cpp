@@ -1,27 +1,13 @@
 #include "alerts/alert_screens.h"
 
 #include <QPainter>
-#include <QTimer>
 
 #include "alerts/alert_editors.h"
-#include "link/board_link.h"
+#include "core/text_rules.h"
 #include "lists/list_pictures.h"
-#include "lists/table_list_dialog.h"
 
 namespace volnar {
 namespace {
-
-constexpr int kTypeColumn = 1;
-constexpr int kFirstHiddenColumn = 7;
-
-QString LowerAscii(QString text) {
-    for (QChar& c : text) {
-        if (c >= QLatin1Char('A') && c <= QLatin1Char('Z')) {
-            c = QChar(c.unicode() + ('a' - 'A'));
-        }
-    }
-    return text;
-}
 
 // An envelope or a telephone with a green plus, beside the two Add buttons.
 QPixmap AddPicture(bool telephone) {
@@ -56,94 +42,47 @@ TableListSettings AlertListSettings() {
     settings.table = BoardTable::Alerts;
     settings.noun = QStringLiteral("Alert");
     settings.plural = QStringLiteral("alerts");
-    settings.columns = ListColumns(5);  // the fifth to ninth fields, hidden
+    settings.details = 5;  // the fifth to ninth fields, hidden
     settings.actionImages = ListActionImages();
     settings.addButtons = {
         {{QStringLiteral("Add Email Alert"), AddPicture(false),
           QStringLiteral("addEmailAlertButton")},
          {QStringLiteral("Add SMS Alert"), AddPicture(true), QStringLiteral("addSmsAlertButton")}}};
-    settings.canEdit = [](const QStringList& cells) {
-        const QString type = LowerAscii(cells.value(kTypeColumn));
+    settings.canEdit = [](const ListRow& row) {
+        const QString type = text::ToLowerAscii(row.type);
         return type == QLatin1String("email") || type == QLatin1String("sms");
     };
     return settings;
 }
 
-AlertWorkingRecord WorkingRecordOfAlertRow(const QStringList& cells) {
-    return {cells.value(0), LowerAscii(cells.value(kTypeColumn)), cells.value(2), cells.value(3),
-            cells.mid(kFirstHiddenColumn, 5)};
+AlertWorkingRecord WorkingRecordOfAlertRow(const ListRow& row) {
+    return {row.id, text::ToLowerAscii(row.type), row.name, row.description, row.details};
 }
 
-AlertScreens::AlertScreens(BoardLink& link, MessageService& messages, QWidget* owner)
-    : m_link(link), m_messages(messages), m_owner(owner) {}
-
-AlertScreens::~AlertScreens() {
-    // Dialogs still open belong to their owner window; close them so none
-    // outlives the link it talks to, without a closing editor asking for a
-    // new list now.
-    for (QDialog* dialog : {static_cast<QDialog*>(m_list.data()), m_editor.data()}) {
-        if (dialog) {
-            disconnect(dialog, nullptr, this, nullptr);
-            dialog->close();
-        }
-    }
-}
-
-TableListDialog* AlertScreens::List() const {
-    return m_list;
-}
-
-void AlertScreens::OpenList() {
-    if (m_editor) {
-        return;
-    }
-    if (m_list) {
-        m_list->close();
-    }
-    auto* list = new TableListDialog(AlertListSettings(), m_link, m_messages, m_owner);
-    m_list = list;
-    connect(list, &TableListDialog::RefreshRequested, this, &AlertScreens::OpenList,
-            Qt::QueuedConnection);
-    connect(list, &TableListDialog::AddRequested, this, [this](int button) {
+NavigatorSettings AlertNavigation() {
+    NavigatorSettings settings;
+    settings.list = AlertListSettings();
+    settings.newEditor = [](const EditorContext& context, int button) -> QDialog* {
         if (button == 0) {
-            OpenEmailEditor(AlertEditorMode::New, {});
-        } else {
-            OpenSmsEditor(AlertEditorMode::New, {});
+            return new EmailAlertDialog(AlertEditorMode::New, {}, context.link, context.messages,
+                                        context.owner);
         }
-    });
-    connect(list, &TableListDialog::EditRequested, this, [this](const QStringList& cells) {
-        const AlertWorkingRecord alert = WorkingRecordOfAlertRow(cells);
+        return new SmsAlertDialog(AlertEditorMode::New, {}, context.link, context.messages,
+                                  context.owner);
+    };
+    settings.editEditor = [](const EditorContext& context, const ListRow& row) -> QDialog* {
+        const AlertWorkingRecord alert = WorkingRecordOfAlertRow(row);
         if (alert.type == QLatin1String("email")) {
-            OpenEmailEditor(AlertEditorMode::Edit, alert);
-        } else {
-            OpenSmsEditor(AlertEditorMode::Edit, alert);
+            return new EmailAlertDialog(AlertEditorMode::Edit, alert, context.link,
+                                        context.messages, context.owner);
         }
-    });
-    ShowScreen(list);
-    list->StartWalk();
-    Q_EMIT ListOpened(list);
-}
-
-void AlertScreens::BackToList() {
-    // The editor is closing; the list opens once it has gone.
-    m_editor = nullptr;
-    QTimer::singleShot(0, this, &AlertScreens::OpenList);
-}
-
-void AlertScreens::OpenEmailEditor(AlertEditorMode mode, const AlertWorkingRecord& alert) {
-    auto* editor = new EmailAlertDialog(mode, alert, m_link, m_messages, m_owner);
-    connect(editor, &EmailAlertDialog::Cancelled, this, &AlertScreens::BackToList);
-    m_editor = editor;
-    ShowScreen(editor);
-    Q_EMIT EditorOpened(editor);
-}
-
-void AlertScreens::OpenSmsEditor(AlertEditorMode mode, const AlertWorkingRecord& alert) {
-    auto* editor = new SmsAlertDialog(mode, alert, m_link, m_messages, m_owner);
-    connect(editor, &SmsAlertDialog::Cancelled, this, &AlertScreens::BackToList);
-    m_editor = editor;
-    ShowScreen(editor);
-    Q_EMIT EditorOpened(editor);
+        if (alert.type == QLatin1String("sms")) {
+            return new SmsAlertDialog(AlertEditorMode::Edit, alert, context.link, context.messages,
+                                      context.owner);
+        }
+        return nullptr;
+    };
+    return settings;
 }
 
 }  // namespace volnar

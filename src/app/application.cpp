@@ -37,8 +37,10 @@ Application::Application(const StartupOptions& options, MessageService* messages
     m_link = std::make_unique<BoardLink>(
         m_messages, [this](const QString& address) { return CachedStation(address); },
         [this] { return m_window->ChooserText(); }, std::move(transports));
-    m_alerts = std::make_unique<AlertScreens>(*m_link, m_messages, m_window.get());
-    m_scripts = std::make_unique<scripts::ScriptScreens>(*m_link, m_messages, m_window.get());
+    m_alerts =
+        std::make_unique<ListNavigator>(AlertNavigation(), *m_link, m_messages, m_window.get());
+    m_scripts = std::make_unique<ListNavigator>(scripts::ScriptNavigation(), *m_link, m_messages,
+                                                m_window.get());
     Wire();
     // After Wire: the watch reads the panel once it shows each answer.
     m_watch = std::make_unique<StationWatch>(

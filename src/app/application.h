@@ -62,8 +62,8 @@ public:
     StatusPanel& Panel() { return m_panel; }
     StationWatch& Watch() { return *m_watch; }
     NoticeQueue& Notices() { return m_notices; }
-    AlertScreens& Alerts() { return *m_alerts; }
-    scripts::ScriptScreens& Scripts() { return *m_scripts; }
+    ListNavigator& Alerts() { return *m_alerts; }
+    ListNavigator& Scripts() { return *m_scripts; }
     const QString& DatabaseLocation() const { return m_location; }
     const QString& AboutTextShown() const { return m_aboutText; }
 
@@ -128,8 +128,8 @@ private:
     std::unique_ptr<BoardLink> m_link;
     std::unique_ptr<StationWatch> m_watch;
     NoticeQueue m_notices;
-    std::unique_ptr<AlertScreens> m_alerts;
-    std::unique_ptr<scripts::ScriptScreens> m_scripts;
+    std::unique_ptr<ListNavigator> m_alerts;
+    std::unique_ptr<ListNavigator> m_scripts;
     StatusTicker m_ticker;
     QPointer<NoticePopup> m_popup;
     QPointer<TrendWindow> m_trend;

@@ -375,6 +375,24 @@ void ToLowerAscii(std::string& text) {
     }
 }
 
+QString ToUpperAscii(QString text) {
+    for (QChar& c : text) {
+        if (c >= QLatin1Char('a') && c <= QLatin1Char('z')) {
+            c = QChar(c.unicode() - u'a' + u'A');
+        }
+    }
+    return text;
+}
+
+QString ToLowerAscii(QString text) {
+    for (QChar& c : text) {
+        if (c >= QLatin1Char('A') && c <= QLatin1Char('Z')) {
+            c = QChar(c.unicode() - u'A' + u'a');
+        }
+    }
+    return text;
+}
+
 std::string RightTrim(std::string_view text) {
     std::size_t length = text.size();
     while (length > 0 && static_cast<unsigned char>(text[length - 1]) < '!') {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QString>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -56,6 +57,8 @@ int RealCompare(Real a, Real b);
 // a-z become A-Z (or the reverse); every other byte stays as it is.
 void ToUpperAscii(std::string& text);
 void ToLowerAscii(std::string& text);
+QString ToUpperAscii(QString text);
+QString ToLowerAscii(QString text);
 
 // Copy cut after the last byte that is "!" or higher (bytes above 0x7F count
 // as text); a text of blanks and control bytes only becomes empty; leading

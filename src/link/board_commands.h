@@ -79,8 +79,10 @@ public:
     void Cancel();
 
 Q_SIGNALS:
-    // A table row as it arrives (WalkTable): list cells, or {modem name}.
-    void RowReceived(const QStringList& cells);
+    // A table row as it arrives (WalkTable): its fields as the station wrote
+    // them, field 1 first (five of a script, nine of an alert, a modem's ID
+    // and name).
+    void RowReceived(const QStringList& fields);
     // An entry of the ADC options pools as it arrives (LoadChannelOptions).
     void PoolItemReceived(bool alert, const volnar::AdcListItem& item);
     void Ended(volnar::OperationEnding ending);

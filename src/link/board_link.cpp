@@ -35,6 +35,21 @@ std::string_view TableObject(BoardTable table) {
     return kModemTable;
 }
 
+// The fields a walked row hands on: every field of a script (ID, type, name,
+// notes, commands) or an alert (ID, type, name, description and five more);
+// a modem's ID and name.
+int TableFieldCount(BoardTable table) {
+    switch (table) {
+        case BoardTable::Scripts:
+            return 5;
+        case BoardTable::Alerts:
+            return 9;
+        case BoardTable::Modems:
+            break;
+    }
+    return 2;
+}
+
 }  // namespace
 }  // namespace board
 
@@ -419,17 +434,7 @@ void BoardLink::RouteWalkRow(OperationStep& step, const BoardResponse& response,
         return;
     }
     ++operation.m_rows;
-    switch (step.table) {
-        case BoardTable::Scripts:
-            Q_EMIT operation.RowReceived(ScriptRowCells(value));
-            break;
-        case BoardTable::Alerts:
-            Q_EMIT operation.RowReceived(AlertRowCells(value));
-            break;
-        case BoardTable::Modems:
-            Q_EMIT operation.RowReceived(QStringList{SecondField(value)});
-            break;
-    }
+    Q_EMIT operation.RowReceived(RowFields(value, board::TableFieldCount(step.table)));
     step.asked = response.oid;
     FollowUp(std::move(step), PduType::GetNext, 0);
 }

@@ -104,24 +104,13 @@ std::vector<AdcListItem> CopyIdListItems(const std::vector<int>& ids,
     return copied;
 }
 
-QStringList ScriptRowCells(std::string_view value) {
+QStringList RowFields(std::string_view value, int count) {
     text::FieldReader reader(value);
-    QStringList cells;
-    cells << Field(reader) << UpperField(reader) << Field(reader) << Field(reader);
-    cells << QStringLiteral("2") << QStringLiteral("1") << QStringLiteral("0");
-    cells << Field(reader);
-    return cells;
-}
-
-QStringList AlertRowCells(std::string_view value) {
-    text::FieldReader reader(value);
-    QStringList cells;
-    cells << Field(reader) << UpperField(reader) << Field(reader) << Field(reader);
-    cells << QStringLiteral("2") << QStringLiteral("1") << QStringLiteral("0");
-    for (int field = 5; field <= 9; ++field) {
-        cells << Field(reader);
+    QStringList fields;
+    for (int i = 0; i < count; ++i) {
+        fields << Field(reader);
     }
-    return cells;
+    return fields;
 }
 
 AdcListItem ListItemOfRow(std::string_view value) {
@@ -131,12 +120,6 @@ AdcListItem ListItemOfRow(std::string_view value) {
     const QString type = UpperField(reader);
     item.text = type + QLatin1Char('-') + Field(reader);
     return item;
-}
-
-QString SecondField(std::string_view value) {
-    text::FieldReader reader(value);
-    reader.Next();
-    return Field(reader);
 }
 
 AdcChannelRecord ParseAdcChannelRecord(std::string_view value, int channel) {

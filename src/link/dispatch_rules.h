@@ -62,16 +62,11 @@ std::vector<int> ParseIdList(std::string_view idList);
 std::vector<AdcListItem> CopyIdListItems(const std::vector<int>& ids,
                                          const std::vector<AdcListItem>& source);
 
-// Cells of a scripts table row: fields 1-4 (field 2 in capitals), "2", "1",
-// "0", field 5.
-QStringList ScriptRowCells(std::string_view value);
-// Cells of an alerts table row: fields 1-4 (field 2 in capitals), "2", "1",
-// "0", fields 5-9.
-QStringList AlertRowCells(std::string_view value);
+// The first `count` fields of a table row, as the station wrote them (a
+// short row repeats its last field, as every field list read here does).
+QStringList RowFields(std::string_view value, int count);
 // The pool entry of a scripts or alerts row: id field 1, text "FIELD2-field3".
 AdcListItem ListItemOfRow(std::string_view value);
-// Field 2 of a field list (modem rows).
-QString SecondField(std::string_view value);
 
 AdcChannelRecord ParseAdcChannelRecord(std::string_view value, int channel);
 

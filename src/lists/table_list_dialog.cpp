@@ -12,7 +12,8 @@
 
 namespace volnar {
 
-std::vector<TableListColumn> ListColumns(int hidden) {
+std::vector<TableListColumn> ListColumns(int details) {
+    // In ListColumn order.
     using grid::ColumnType;
     using grid::GridAlign;
     // Every text column keeps its field whole (a type-9 column without a
@@ -27,7 +28,7 @@ std::vector<TableListColumn> ListColumns(int hidden) {
         {"Delete", 50, GridAlign::Center, ColumnType::Image},
         {"Execute", 50, GridAlign::Center, ColumnType::Image},
     };
-    columns.insert(columns.end(), static_cast<std::size_t>(hidden),
+    columns.insert(columns.end(), static_cast<std::size_t>(details),
                    {"", 0, GridAlign::Left, ColumnType::User});
     return columns;
 }
@@ -66,27 +67,36 @@ TableListDialog::TableListDialog(TableListSettings settings, BoardLink& link,
     setWindowTitle(m_settings.title);
     setWindowIcon(m_settings.icon);
     resize(720, 420);
-    m_grid->setObjectName(QStringLiteral("listGrid"));
-    m_grid->setMinimumSize(600, 240);
-    m_grid->setFocusPolicy(Qt::StrongFocus);
-    // Screen readers name the table by the list's title.
-    if (auto* view = m_grid->findChild<QTableView*>()) {
-        view->setAccessibleName(m_settings.title);
-    }
     m_status->setObjectName(QStringLiteral("walkStatusLabel"));
     // Repainting the count for every row would cost more than reading it:
     // while rows keep coming it is shown at the pace the grid shows them.
     m_statusTimer.setSingleShot(true);
     m_statusTimer.setInterval(grid::MyRAGrid::kPublishIntervalMs);
     connect(&m_statusTimer, &QTimer::timeout, this, &TableListDialog::ShowWalkStatus);
+    SetUpGrid();
 
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(m_grid, 1);
+    layout->addWidget(m_status);
+    layout->addLayout(MakeButtons());
+    m_grid->setFocus();
+}
+
+void TableListDialog::SetUpGrid() {
     grid::MyRAGrid& g = *m_grid;
+    g.setObjectName(QStringLiteral("listGrid"));
+    g.setMinimumSize(600, 240);
+    g.setFocusPolicy(Qt::StrongFocus);
+    // Screen readers name the table by the list's title.
+    if (auto* view = g.findChild<QTableView*>()) {
+        view->setAccessibleName(m_settings.title);
+    }
     g.SetGridStyle(grid::MyRAGrid::kListStyle);
     g.SetBackgroundColour(QColor(255, 255, 255));
     g.SetGridLineColour(QColor(128, 128, 128));
     g.SetTextColour(QColor(0, 0, 128));
     g.SetRowHeight(20);
-    for (const TableListColumn& c : m_settings.columns) {
+    for (const TableListColumn& c : ListColumns(m_settings.details)) {
         grid::GridColumn column;
         column.width = c.width;
         column.headerText = QString::fromLatin1(c.header);
@@ -105,10 +115,9 @@ TableListDialog::TableListDialog(TableListSettings settings, BoardLink& link,
             ActivateImage(m_grid->CurrentRow(), notification->data->number);
         }
     });
+}
 
-    auto* layout = new QVBoxLayout(this);
-    layout->addWidget(m_grid, 1);
-    layout->addWidget(m_status);
+QHBoxLayout* TableListDialog::MakeButtons() {
     auto* buttons = new QHBoxLayout;
     for (int i = 0; i < 2; ++i) {
         const TableListSettings::AddButton& add =
@@ -137,14 +146,12 @@ TableListDialog::TableListDialog(TableListSettings settings, BoardLink& link,
     cancel->setDefault(true);
     buttons->addWidget(refresh, 0, Qt::AlignBottom);
     buttons->addWidget(cancel, 0, Qt::AlignBottom);
-    layout->addLayout(buttons);
     connect(refresh, &QPushButton::clicked, this, [this] {
         close();
         Q_EMIT RefreshRequested();
     });
     connect(cancel, &QPushButton::clicked, this, &QDialog::close);
-
-    m_grid->setFocus();
+    return buttons;
 }
 
 TableListDialog::~TableListDialog() = default;
@@ -165,8 +172,9 @@ void TableListDialog::StartWalk() {
     connect(m_walk, &BoardOperation::Ended, this, &TableListDialog::WalkEnded);
 }
 
-void TableListDialog::AddRow(const QStringList& cells) {
-    if (!m_walking || m_grid->AddRowTexts(cells) < 0) {
+void TableListDialog::AddRow(const QStringList& fields) {
+    if (!m_walking ||
+        m_grid->AddRowTexts(ListCells(ListRowOfFields(fields, m_settings.details))) < 0) {
         return;  // the grid is full
     }
     ++m_rowsRead;
@@ -213,7 +221,8 @@ void TableListDialog::ShowWalkStatus() {
 
 QStringList TableListDialog::RowCells(int row) const {
     QStringList cells;
-    for (int column = 0; column < static_cast<int>(m_settings.columns.size()); ++column) {
+    const int columns = static_cast<int>(ListColumn::Details) + m_settings.details;
+    for (int column = 0; column < columns; ++column) {
         cells << m_grid->CellText(row, column);
     }
     return cells;
@@ -223,7 +232,7 @@ void TableListDialog::ActivateImage(int row, int image) {
     if (row < 0 || row >= m_grid->RowCount()) {
         return;
     }
-    const QString id = m_grid->CellText(row, 0);
+    const QString id = m_grid->CellText(row, static_cast<int>(ListColumn::Id));
     switch (image) {
         case kExecuteImage:
             ExecuteOrDelete(true, id);
@@ -232,10 +241,10 @@ void TableListDialog::ActivateImage(int row, int image) {
             ExecuteOrDelete(false, id);
             return;
         case kEditImage: {
-            const QStringList cells = RowCells(row);
-            if (m_settings.canEdit && m_settings.canEdit(cells)) {
+            const ListRow listed = Row(row);
+            if (m_settings.canEdit && m_settings.canEdit(listed)) {
                 close();
-                Q_EMIT EditRequested(cells);
+                Q_EMIT EditRequested(listed);
             }
             return;
         }

@@ -15,7 +15,9 @@
 
 #include "grid/my_ra_grid.h"
 #include "link/board_commands.h"
+#include "lists/table_rows.h"
 
+class QHBoxLayout;
 class QLabel;
 class QPushButton;
 
@@ -23,11 +25,6 @@ namespace volnar {
 
 class BoardLink;
 class MessageService;
-
-// Images of a list's action columns, as the rows name them.
-inline constexpr int kExecuteImage = 0;
-inline constexpr int kDeleteImage = 1;
-inline constexpr int kEditImage = 2;
 
 // One column of a station table list.
 struct TableListColumn {
@@ -37,6 +34,9 @@ struct TableListColumn {
     grid::ColumnType type;
 };
 
+// The columns every station table list has, then `details` hidden ones.
+std::vector<TableListColumn> ListColumns(int details);
+
 // What makes a list of the station's scripts or alerts: everything that
 // differs between the two is data.
 struct TableListSettings {
@@ -45,7 +45,7 @@ struct TableListSettings {
     BoardTable table = BoardTable::Scripts;  // the table walked, executed from, deleted from
     QString noun;                            // "Script": "Execute Script Number 3 ?"
     QString plural;                          // "scripts": "Reading scripts from the station..."
-    std::vector<TableListColumn> columns;
+    int details = 0;              // hidden columns after the images: the row's fields 5 onward
     QList<QPixmap> actionImages;  // execute, delete, edit
     struct AddButton {
         QString text;
@@ -53,9 +53,9 @@ struct TableListSettings {
         QString objectName;
     };
     std::array<AddButton, 2> addButtons;
-    // Whether a row (its cells in column order) can be opened for editing;
-    // when not, the edit image does nothing and the list stays open.
-    std::function<bool(const QStringList& cells)> canEdit;
+    // Whether a listed row can be opened for editing; when not, the edit
+    // image does nothing and the list stays open.
+    std::function<bool(const ListRow& row)> canEdit;
 };
 
 // A list of one of the station's tables, one grid row per table row, read
@@ -82,6 +82,7 @@ public:
     QString WalkStatusText() const;
     grid::MyRAGrid& Grid() const { return *m_grid; }
     QStringList RowCells(int row) const;
+    ListRow Row(int row) const { return ListRowOfCells(RowCells(row)); }
 
     // The image activation of a row (the grid's image notification calls it).
     void ActivateImage(int row, int image);
@@ -89,12 +90,14 @@ public:
 Q_SIGNALS:
     // The list has closed; the screens open the editor.
     void AddRequested(int button);
-    void EditRequested(const QStringList& cells);
+    void EditRequested(const volnar::ListRow& row);
     // The list has closed; the screens open a fresh one.
     void RefreshRequested();
 
 private:
-    void AddRow(const QStringList& cells);
+    void SetUpGrid();
+    QHBoxLayout* MakeButtons();
+    void AddRow(const QStringList& fields);
     void WalkEnded(OperationEnding ending);
     void ShowWalkStatus();
     void ExecuteOrDelete(bool execute, const QString& id);
@@ -112,11 +115,6 @@ private:
     QString m_walkText;  // why the walk stopped
     int m_rowsRead = 0;
 };
-
-// The columns every station table list starts with (ID, Type, Name,
-// Description and the Edit, Delete and Execute images), then `hidden`
-// zero-width columns that keep the row's further fields for its editor.
-std::vector<TableListColumn> ListColumns(int hidden);
 
 // Shows a list or editor screen: application-modal, deleted on close.
 void ShowScreen(QDialog* dialog);

@@ -79,11 +79,11 @@ void ScriptEditorDialog::Upload() {
     if (!m_ui->uploadButton->isEnabled()) {
         return;  // already sending
     }
-    const UploadCheck check = CheckAndBuildRecord(
+    const Result<QByteArray> record = CheckAndBuildRecord(
         m_mode, m_working,
         {m_ui->nameEdit->text(), m_ui->notesEdit->document()->toRawText(), SelectedCommands()});
-    if (!check.error.isEmpty()) {
-        m_messages.ShowError(check.error);
+    if (!record) {
+        m_messages.ShowError(record.error());
         return;
     }
     // Everything typed stays until the station has taken the script: the
@@ -92,8 +92,7 @@ void ScriptEditorDialog::Upload() {
     const QString uploadText = m_ui->uploadButton->text();
     m_ui->uploadButton->setEnabled(false);
     m_ui->uploadButton->setText(tr("Sending..."));
-    BoardOperation* operation =
-        commands::UploadScript(m_link, this, IsNewScript(m_mode), check.record);
+    BoardOperation* operation = commands::UploadScript(m_link, this, IsNewScript(m_mode), *record);
     connect(this, &QDialog::finished, operation, &BoardOperation::Cancel);
     connect(operation, &BoardOperation::Ended, this,
             [this, operation, uploadText](OperationEnding ending) {

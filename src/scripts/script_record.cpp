@@ -2,6 +2,7 @@
 
 #include <optional>
 
+#include "core/text_rules.h"
 #include "link/board_request.h"
 
 namespace volnar::scripts {
@@ -29,28 +30,10 @@ bool IsNewScript(EditorMode mode) {
     return mode == EditorMode::NewRelay || mode == EditorMode::NewIo;
 }
 
-namespace {
+namespace {}  // namespace
 
-QString LowerAscii(const QString& text) {
-    QString lower = text;
-    for (QChar& c : lower) {
-        if (c >= QLatin1Char('A') && c <= QLatin1Char('Z')) {
-            c = QChar(c.unicode() + 32);
-        }
-    }
-    return lower;
-}
-
-QString CellOf(const QStringList& cells, int column) {
-    return column < cells.size() ? cells[column] : QString();
-}
-
-}  // namespace
-
-WorkingRecord WorkingRecordOfRow(const QStringList& cells) {
-    return {CellOf(cells, kIdColumn), LowerAscii(CellOf(cells, kTypeColumn)),
-            CellOf(cells, kNameColumn), CellOf(cells, kDescriptionColumn),
-            CellOf(cells, kCommandsColumn)};
+WorkingRecord WorkingRecordOfRow(const ListRow& row) {
+    return {row.id, text::ToLowerAscii(row.type), row.name, row.description, row.details.value(0)};
 }
 
 std::optional<EditorMode> EditModeOfType(const QString& lowerType) {
@@ -63,52 +46,44 @@ std::optional<EditorMode> EditModeOfType(const QString& lowerType) {
     return std::nullopt;
 }
 
-QString ExecuteQuestion(const QString& id) {
-    return QStringLiteral("Execute Script Number ") + id + QStringLiteral(" ?");
-}
-
-QString DeleteQuestion(const QString& id) {
-    return QStringLiteral("Delete Script Number ") + id + QStringLiteral(" ?");
-}
-
 QString NotesForDisplay(const QString& notes) {
     return EditableLines(notes);
 }
 
-UploadCheck CheckAndBuildRecord(EditorMode mode, const WorkingRecord& working,
-                                const EditorInput& input) {
+Result<QByteArray> CheckAndBuildRecord(EditorMode mode, const WorkingRecord& working,
+                                       const EditorInput& input) {
     const bool update = !IsNewScript(mode);
     const QString& name = input.name;
     if (name.isEmpty()) {
-        return {QString::fromLatin1(kNeedName), {}};
+        return Failure{QString::fromLatin1(kNeedName)};
     }
     if (name.contains(QLatin1Char('|'))) {
-        return {QString::fromLatin1(kNameHasBar), {}};
+        return Failure{QString::fromLatin1(kNameHasBar)};
     }
     // A name the station already holds goes back as it is, whatever its
     // length; a new one is refused past the editor's limit, never cut.
     const bool nameAsListed = update && name == working.name;
     if (auto refusal = CheckStationText(
             {QStringLiteral("Script Name"), nameAsListed ? 0 : kNameLimit}, name)) {
-        return {*refusal, {}};
+        return Failure{*refusal};
     }
     // Notes left as shown go back byte for byte; typed line breaks travel as
     // the station's other clients write them ("\r\n").
     const QString notes = StationLines(input.notes, update ? working.notes : QString(), u"\r\n");
     if (notes.isEmpty()) {
-        return {QString::fromLatin1(kNeedNotes), {}};
+        return Failure{QString::fromLatin1(kNeedNotes)};
     }
     if (notes.contains(QLatin1Char('|'))) {
-        return {QString::fromLatin1(kNotesHaveBar), {}};
+        return Failure{QString::fromLatin1(kNotesHaveBar)};
     }
     if (auto refusal = CheckStationText({QStringLiteral("Notes"), kNotesLimit}, notes)) {
-        return {*refusal, {}};
+        return Failure{*refusal};
     }
     if (input.commands.isEmpty()) {
-        return {QString::fromLatin1(kNeedCommands), {}};
+        return Failure{QString::fromLatin1(kNeedCommands)};
     }
     if (input.commands.size() > kCommandLimit) {
-        return {QString::fromLatin1(kTooManyCommands), {}};
+        return Failure{QString::fromLatin1(kTooManyCommands)};
     }
     const QString codes = EncodeCommands(KindOf(mode), input.commands);
     QString id = working.id;
@@ -119,7 +94,7 @@ UploadCheck CheckAndBuildRecord(EditorMode mode, const WorkingRecord& working,
     }
     const QString bar = QStringLiteral("|");
     const QString record = id + bar + type + bar + name + bar + notes + bar + codes + bar;
-    return {{}, StationBytes(record)};
+    return StationBytes(record);
 }
 
 }  // namespace volnar::scripts

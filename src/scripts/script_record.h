@@ -4,6 +4,8 @@
 #include <QString>
 #include <QStringList>
 
+#include "core/result.h"
+#include "lists/table_rows.h"
 #include "scripts/script_vocabulary.h"
 
 // Script records as the list shows them and as the editor uploads them
@@ -26,17 +28,6 @@ inline constexpr char kNotesHaveBar[] = "The Notes must not contain the characte
 inline constexpr char kNeedCommands[] = "Enter Commands for this Script !";
 inline constexpr char kTooManyCommands[] = "UNDOCUMENTED ERROR !";
 
-// The list's grid columns.
-inline constexpr int kIdColumn = 0;
-inline constexpr int kTypeColumn = 1;
-inline constexpr int kNameColumn = 2;
-inline constexpr int kDescriptionColumn = 3;
-inline constexpr int kEditColumn = 4;
-inline constexpr int kDeleteColumn = 5;
-inline constexpr int kExecuteColumn = 6;
-inline constexpr int kCommandsColumn = 7;
-inline constexpr int kListColumnCount = 8;
-
 QString EditorTitle(EditorMode mode);
 ScriptKind KindOf(EditorMode mode);
 bool IsNewScript(EditorMode mode);
@@ -52,15 +43,11 @@ struct WorkingRecord {
     friend bool operator==(const WorkingRecord&, const WorkingRecord&) = default;
 };
 
-// The edit hand-over from a list row (ID, Type lower-cased, Name,
-// Description, Commands); missing cells are empty.
-WorkingRecord WorkingRecordOfRow(const QStringList& cells);
+// The edit hand-over from a listed row (ID, Type lower-cased, Name,
+// Description, Commands); missing fields are empty.
+WorkingRecord WorkingRecordOfRow(const ListRow& row);
 // Edit mode for a row's lower-cased type; nullopt for any other type.
 std::optional<EditorMode> EditModeOfType(const QString& lowerType);
-
-// "Execute Script Number 7 ?" / "Delete Script Number 7 ?".
-QString ExecuteQuestion(const QString& id);
-QString DeleteQuestion(const QString& id);
 
 // What the operator entered in the editor.
 struct EditorInput {
@@ -69,20 +56,16 @@ struct EditorInput {
     QStringList commands;  // the selected list, top to bottom
 };
 
-struct UploadCheck {
-    QString error;      // empty when the record may be sent
-    QByteArray record;  // the script record to upload
-};
-
-// Runs the editor's checks in order and builds the record. A name of more
+// Runs the editor's checks in order and builds the record to upload, or
+// gives the first check's refusal. A name of more
 // than 19 characters (unless it is the listed script's own) or notes of more
 // than 510 are refused, as is a character the station cannot store; nothing
 // is cut. New scripts go out with ID "0" and the mode's type, updates with
 // the working record's ID and type. Notes (as the edit holds them, see
 // StationLines) go out as the working record's own when the operator left
 // them as shown, so an unchanged script travels back unchanged.
-UploadCheck CheckAndBuildRecord(EditorMode mode, const WorkingRecord& working,
-                                const EditorInput& input);
+Result<QByteArray> CheckAndBuildRecord(EditorMode mode, const WorkingRecord& working,
+                                       const EditorInput& input);
 
 // Notes as an edit box shows them (every line break as "\n").
 QString NotesForDisplay(const QString& notes);

@@ -26,9 +26,9 @@ class AlertE2E : public testing::AppE2E {
 protected:
     void Begin(QStringList args) {
         testing::AppE2E::Begin(std::move(args));
-        QObject::connect(&app->Alerts(), &AlertScreens::ListOpened, app.get(),
+        QObject::connect(&app->Alerts(), &ListNavigator::ListOpened, app.get(),
                          [this](TableListDialog* list) { lists << list; });
-        QObject::connect(&app->Alerts(), &AlertScreens::EditorOpened, app.get(),
+        QObject::connect(&app->Alerts(), &ListNavigator::EditorOpened, app.get(),
                          [this](QDialog* editor) { editors << editor; });
     }
 

@@ -87,24 +87,17 @@ TEST(DispatchRules, IdListCopyTakesTheFirstEntryAndSkipsUnknownIds) {
     EXPECT_TRUE(CopyIdListItems({}, pool).empty());
 }
 
-TEST(DispatchRules, RowCellsPutFieldTwoInCapitals) {
-    EXPECT_EQ(ScriptRowCells("7|relay On|Pump night|on 1|yes"),
-              (QStringList{"7", "RELAY ON", "Pump night", "on 1", "2", "1", "0", "yes"}));
-    EXPECT_EQ(
-        AlertRowCells("4|email|Boss|a@b.example|s|m|x|y|z"),
-        (QStringList{"4", "EMAIL", "Boss", "a@b.example", "2", "1", "0", "s", "m", "x", "y", "z"}));
-    // A short row repeats its last field; bytes above 127 are kept and only
-    // a to z change case.
-    EXPECT_EQ(ScriptRowCells("9|\xe9t\xe9"),
-              (QStringList{"9", QString::fromLatin1("\xe9T\xe9"), QString::fromLatin1("\xe9t\xe9"),
-                           QString::fromLatin1("\xe9t\xe9"), "2", "1", "0",
-                           QString::fromLatin1("\xe9t\xe9")}));
+TEST(DispatchRules, RowFieldsAreTakenAsWritten) {
+    EXPECT_EQ(RowFields("4|email|Boss|a@b.example|s|m|x|y|z|extra", 9),
+              (QStringList{"4", "email", "Boss", "a@b.example", "s", "m", "x", "y", "z"}));
+    // A short row repeats its last field; bytes above 127 are kept.
+    const QString last = QString::fromLatin1("\xe9t\xe9");
+    EXPECT_EQ(RowFields("9|\xe9t\xe9", 5), (QStringList{"9", last, last, last, last}));
 }
 
 TEST(DispatchRules, ListItemOfRow) {
     EXPECT_EQ(ListItemOfRow("12|sms|Night shift|x"),
               (AdcListItem{12, QStringLiteral("SMS-Night shift")}));
-    EXPECT_EQ(SecondField("1|GSM modem A|x"), QStringLiteral("GSM modem A"));
 }
 
 TEST(DispatchRules, AdcChannelRecordFields) {

@@ -41,7 +41,7 @@ protected:
             return;
         }
         ASSERT_TRUE(link->StartSnmpSession());
-        screens = std::make_unique<ScriptScreens>(*link, messages, nullptr);
+        screens = std::make_unique<ListNavigator>(ScriptNavigation(), *link, messages, nullptr);
         // As the application wires them: notices from the link, and the list
         // re-opened once a notice that asks for it has closed.
         notices = std::make_unique<NoticeQueue>();
@@ -53,7 +53,7 @@ protected:
                          [this](const QString& text) { shown << text; });
         QObject::connect(notices.get(), &NoticeQueue::ReopenScriptsList, screens.get(),
                          [this] { screens->OpenList(); });
-        QObject::connect(screens.get(), &ScriptScreens::ListOpened, screens.get(),
+        QObject::connect(screens.get(), &ListNavigator::ListOpened, screens.get(),
                          [this] { ++listsOpened; });
     }
     void TearDown() override {
@@ -94,7 +94,7 @@ protected:
         return screens->List();
     }
 
-    std::unique_ptr<ScriptScreens> screens;
+    std::unique_ptr<ListNavigator> screens;
     std::unique_ptr<NoticeQueue> notices;
     QStringList shown;
     int listsOpened = 0;
@@ -109,11 +109,12 @@ TEST_F(ScriptE2E, ScriptListShowsTheStationsThreeScriptsWithUpperCasedTypes) {
     EXPECT_EQ(list->WalkStatusText(), QStringLiteral("3 scripts"));
     const QStringList types{QStringLiteral("RELAY"), QStringLiteral("IO"), QStringLiteral("RELAY")};
     for (int row = 0; row < 3; ++row) {
-        EXPECT_EQ(g.CellText(row, kIdColumn), QString::number(row + 1));
-        EXPECT_EQ(g.CellText(row, kTypeColumn), types[row]);
-        EXPECT_EQ(g.CellText(row, kNameColumn), QStringLiteral("Script %1").arg(row + 1));
+        const ListRow listed = list->Row(row);
+        EXPECT_EQ(listed.id, QString::number(row + 1));
+        EXPECT_EQ(listed.type, types[row]);
+        EXPECT_EQ(listed.name, QStringLiteral("Script %1").arg(row + 1));
     }
-    EXPECT_EQ(g.CellText(0, kCommandsColumn), QStringLiteral("000801"));
+    EXPECT_EQ(list->Row(0).details, QStringList{QStringLiteral("000801")});
     // One GETNEXT per row plus the one past the table, from .72 on.
     const QList<QJsonObject> walk = Requests(QStringLiteral("GETNEXT"));
     ASSERT_EQ(walk.size(), 4);
@@ -150,7 +151,7 @@ TEST_F(ScriptE2E, ScriptExecuteSendsId423ShowsTheNoticeAndReopensNothing) {
     ASSERT_NE(list, nullptr);
     const int seen = listsOpened;
     messages.answers = {true};
-    list->Grid().BeginEdit(kExecuteColumn, 0);
+    list->ActivateImage(0, kExecuteImage);
     ASSERT_TRUE(WaitFor([&] { return shown.contains(QStringLiteral("Script Executed!")); }));
     const QList<QJsonObject> sets = Requests(QStringLiteral("SET"));
     ASSERT_EQ(sets.size(), 1);
@@ -174,7 +175,7 @@ TEST_F(ScriptE2E, ScriptDeleteSendsId422ThenANewListWithoutTheRow) {
     ASSERT_NE(list, nullptr);
     const int seen = listsOpened;
     messages.answers = {true};
-    list->Grid().BeginEdit(kDeleteColumn, 1);
+    list->ActivateImage(1, kDeleteImage);
     EXPECT_EQ(messages.boxes.back().text, QStringLiteral("Delete Script Number 2 ?"));
     TableListDialog* fresh = WaitForReopenedList(seen);
     ASSERT_NE(fresh, nullptr);
@@ -185,7 +186,7 @@ TEST_F(ScriptE2E, ScriptDeleteSendsId422ThenANewListWithoutTheRow) {
     EXPECT_EQ(sets[0][QStringLiteral("request_id")].toInt(), 422);
     EXPECT_EQ(sets[0][QStringLiteral("value")].toInt(), 2);
     ASSERT_EQ(fresh->Grid().RowCount(), 2);
-    EXPECT_EQ(fresh->Grid().CellText(1, kIdColumn), QStringLiteral("3"));
+    EXPECT_EQ(fresh->Row(1).id, QStringLiteral("3"));
 }
 
 TEST_F(ScriptE2E, ScriptAddSendsId421ThenANewListWithTheScript) {
@@ -194,7 +195,7 @@ TEST_F(ScriptE2E, ScriptAddSendsId421ThenANewListWithTheScript) {
     ASSERT_NE(list, nullptr);
     const int seen = listsOpened;
     list->findChild<QPushButton*>(QStringLiteral("addRelayScriptButton"))->click();
-    ScriptEditorDialog* editor = screens->Editor();
+    auto* editor = qobject_cast<ScriptEditorDialog*>(screens->Editor());
     ASSERT_NE(editor, nullptr);
     editor->findChild<QLineEdit*>(QStringLiteral("nameEdit"))->setText(QStringLiteral("Pump"));
     editor->findChild<QPlainTextEdit*>(QStringLiteral("notesEdit"))
@@ -215,8 +216,8 @@ TEST_F(ScriptE2E, ScriptAddSendsId421ThenANewListWithTheScript) {
     EXPECT_EQ(sets[0][QStringLiteral("value")].toString(),
               QStringLiteral("0|relay|Pump|Start pump|000C01|"));
     ASSERT_EQ(fresh->Grid().RowCount(), 4);
-    EXPECT_EQ(fresh->Grid().CellText(3, kNameColumn), QStringLiteral("Pump"));
-    EXPECT_EQ(fresh->Grid().CellText(3, kCommandsColumn), QStringLiteral("000C01"));
+    EXPECT_EQ(fresh->Row(3).name, QStringLiteral("Pump"));
+    EXPECT_EQ(fresh->Row(3).details, QStringList{QStringLiteral("000C01")});
     EXPECT_TRUE(messages.boxes.empty()) << messages.Texts().join(u'|').toStdString();
 }
 
@@ -225,8 +226,8 @@ TEST_F(ScriptE2E, ScriptUpdateSendsId420ThenANewListWithTheChange) {
     TableListDialog* list = ReadList();
     ASSERT_NE(list, nullptr);
     const int seen = listsOpened;
-    list->Grid().BeginEdit(kEditColumn, 1);
-    ScriptEditorDialog* editor = screens->Editor();
+    list->ActivateImage(1, kEditImage);
+    auto* editor = qobject_cast<ScriptEditorDialog*>(screens->Editor());
     ASSERT_NE(editor, nullptr);
     EXPECT_EQ(editor->windowTitle(), QStringLiteral("EDIT Existing IO Script"));
     EXPECT_EQ(editor->SelectedCommands(),
@@ -243,7 +244,7 @@ TEST_F(ScriptE2E, ScriptUpdateSendsId420ThenANewListWithTheChange) {
     EXPECT_EQ(sets[0][QStringLiteral("value")].toString(),
               QStringLiteral("2|io|Renamed|Generated script 2|000S01|"));
     ASSERT_EQ(fresh->Grid().RowCount(), 3);
-    EXPECT_EQ(fresh->Grid().CellText(1, kNameColumn), QStringLiteral("Renamed"));
+    EXPECT_EQ(fresh->Row(1).name, QStringLiteral("Renamed"));
 }
 
 // Station text both ways: Western characters go out in the station's code
@@ -261,11 +262,11 @@ TEST_F(ScriptE2E, ScriptTextAsTypedOrRefusedAndUnchangedSavesByteForByte) {
     TableListDialog* list = ReadList();
     ASSERT_NE(list, nullptr);
     ASSERT_EQ(list->Grid().RowCount(), 1);
-    EXPECT_EQ(list->Grid().CellText(0, kNameColumn), QStringLiteral("Pr\u00fcfung"));
+    EXPECT_EQ(list->Row(0).name, QStringLiteral("Pr\u00fcfung"));
 
     int seen = listsOpened;
-    list->Grid().BeginEdit(kEditColumn, 0);
-    ScriptEditorDialog* editor = screens->Editor();
+    list->ActivateImage(0, kEditImage);
+    auto* editor = qobject_cast<ScriptEditorDialog*>(screens->Editor());
     ASSERT_NE(editor, nullptr);
     editor->Upload();
     TableListDialog* fresh = WaitForReopenedList(seen);
@@ -277,7 +278,7 @@ TEST_F(ScriptE2E, ScriptTextAsTypedOrRefusedAndUnchangedSavesByteForByte) {
 
     seen = listsOpened;
     fresh->findChild<QPushButton*>(QStringLiteral("addRelayScriptButton"))->click();
-    editor = screens->Editor();
+    editor = qobject_cast<ScriptEditorDialog*>(screens->Editor());
     ASSERT_NE(editor, nullptr);
     auto* name = editor->findChild<QLineEdit*>(QStringLiteral("nameEdit"));
     editor->findChild<QPlainTextEdit*>(QStringLiteral("notesEdit"))
@@ -288,6 +289,7 @@ TEST_F(ScriptE2E, ScriptTextAsTypedOrRefusedAndUnchangedSavesByteForByte) {
     name->setText(QStringLiteral("\u041d\u0430\u0441\u043e\u0441 2"));
     editor->Upload();
     ASSERT_EQ(messages.boxes.size(), 1u);
+    EXPECT_EQ(messages.boxes[0].icon, MessageIcon::Error);
     EXPECT_TRUE(messages.boxes[0].text.contains(QStringLiteral("\"Script Name\"")));
     EXPECT_TRUE(messages.boxes[0].text.contains(QStringLiteral("U+041D")));
     name->setText(QStringLiteral("ABCDEFGHIJKLMNOPQRST"));  // 20
@@ -331,7 +333,7 @@ TEST_F(ScriptE2E, ScriptListRefreshOrEditThenCancelMidWalkGivesExactlyTheStation
         QTest::qWait(200);  // anything still on its way
         ASSERT_EQ(fresh->Grid().RowCount(), 40);
         for (int row = 0; row < 40; ++row) {
-            EXPECT_EQ(fresh->Grid().CellText(row, kIdColumn), QString::number(row + 1)) << row;
+            EXPECT_EQ(fresh->Row(row).id, QString::number(row + 1)) << row;
         }
         EXPECT_EQ(fresh->WalkStatusText(), QStringLiteral("40 scripts"));
         EXPECT_TRUE(Requests(QStringLiteral("SET")).isEmpty());
@@ -346,8 +348,9 @@ TEST_F(ScriptE2E, ScriptUploadTheStationRefusesKeepsTheEditorAndSendsAgain) {
     Begin({QStringLiteral("--scripts"), QStringLiteral("2"), QStringLiteral("--delay"),
            QStringLiteral("100"), QStringLiteral("--fail"),
            Object(".69") + QStringLiteral("=badValue")});
-    screens->OpenEditor(EditorMode::NewRelay, {});
-    QPointer<ScriptEditorDialog> editor(screens->Editor());
+    QPointer<ScriptEditorDialog> editor(
+        new ScriptEditorDialog(EditorMode::NewRelay, {}, *link, messages));
+    screens->OpenEditor(editor);
     ASSERT_TRUE(editor);
     editor->findChild<QLineEdit*>(QStringLiteral("nameEdit"))->setText(QStringLiteral("Night"));
     editor->findChild<QPlainTextEdit*>(QStringLiteral("notesEdit"))

@@ -117,17 +117,6 @@ INSTANTIATE_TEST_SUITE_P(
             "Pump", ScriptKind::Relay, "000C01", {"Relay 1 ON", "Delay 5 Seconds", "Relay 1 OFF"}}),
     ::volnar::testing::ByCaseName{});
 
-TEST(ScriptVocabulary, EncodeTheWorkedExamples) {
-    EXPECT_EQ(EncodeCommands(ScriptKind::Io,
-                             {QStringLiteral("GXIO 25 HIGH"), QStringLiteral("Delay 8 Seconds"),
-                              QStringLiteral("GXIO 25 LOW")}),
-              QStringLiteral("0E0Z0F"));
-    EXPECT_EQ(EncodeCommands(ScriptKind::Relay,
-                             {QStringLiteral("Relay 1 ON"), QStringLiteral("Delay 5 Seconds"),
-                              QStringLiteral("Relay 1 OFF")}),
-              QStringLiteral("000C01"));
-}
-
 TEST(ScriptVocabulary, EveryCommandSurvivesEncodeThenDecode) {
     for (const ScriptKind kind : {ScriptKind::Relay, ScriptKind::Io}) {
         const QStringList all = CommandTexts(kind);
