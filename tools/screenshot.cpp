@@ -92,6 +92,144 @@ void AddFromAlertList(volnar::Application& program, const char* button) {
     }
 }
 
+// Saves `widget`'s picture as `file` in the output folder, or says why not.
+bool Save(QWidget* widget, const QDir& folder, const QString& file) {
+    if (widget != nullptr && widget->grab().save(folder.filePath(file))) {
+        return true;
+    }
+    QTextStream(stderr) << "volnar-screenshot: no picture for " << file << "\n";
+    return false;
+}
+
+// The trend plot over a simulated day, whole and zoomed to three hours.
+bool SaveTrendPlots(const QDir& folder) {
+    volnar::SampleHistory day;
+    const std::int64_t endMs = QDateTime::currentMSecsSinceEpoch();
+    FillDay(day, endMs);
+    volnar::TrendWindow trend(day);
+    trend.resize(1100, 620);
+    for (int s : {1, 5, volnar::kTrendCelsius}) {
+        trend.SetSeriesShown(s, true);
+    }
+    trend.show();
+    trend.SetRange(24 * 3600);
+    Pause(300);
+    const std::int64_t zoomTo = endMs - 8LL * 3600 * 1000;
+    const std::pair<const char*, std::function<void()>> views[] = {
+        {"trend-plot-24h.png", [] {}},
+        {"trend-plot-zoomed.png", [&] { trend.SetView(zoomTo - 3LL * 3600 * 1000, zoomTo); }},
+    };
+    for (const auto& [file, view] : views) {
+        view();
+        Pause(200);
+        if (!Save(&trend, folder, QString::fromLatin1(file))) {
+            return false;
+        }
+    }
+    trend.close();
+    return true;
+}
+
+// Stale readouts: the demo station paused (SIGSTOP) for a few seconds, then
+// going on.
+bool SaveStaleReadouts(volnar::Application& program, const QDir& folder, pid_t simulator) {
+    if (simulator <= 0 || ::kill(simulator, SIGSTOP) != 0) {
+        return true;
+    }
+    const bool stale = WaitFor([&] { return program.Window().ReadoutsStale(); }, 8000);
+    Pause(1500);
+    const bool saved =
+        stale && Save(&program.Window(), folder, QStringLiteral("stale-readouts.png"));
+    ::kill(simulator, SIGCONT);
+    if (saved) {
+        WaitFor([&] { return !program.Window().ReadoutsStale(); }, 10000);
+        Pause(1500);
+    }
+    return saved;
+}
+
+// The script list, then the editor for a relay script (row 0) and for an I/O
+// script (row 1), each opened from the list as the operator would.
+bool SaveScriptScreens(volnar::Application& program, const QDir& folder) {
+    volnar::ListNavigator& screens = program.Scripts();
+    screens.OpenList();
+    Pause(1500);
+    if (!Save(screens.List(), folder, QStringLiteral("script-list.png"))) {
+        return false;
+    }
+    const std::pair<int, const char*> editors[] = {{0, "script-editor-relay.png"},
+                                                   {1, "script-editor-io.png"}};
+    for (const auto& [row, file] : editors) {
+        if (screens.List() == nullptr) {
+            return Save(nullptr, folder, QString::fromLatin1(file));
+        }
+        screens.List()->ActivateImage(row, volnar::kEditImage);
+        Pause(300);
+        if (!Save(screens.Editor(), folder, QString::fromLatin1(file))) {
+            return false;
+        }
+        screens.Editor()->reject();  // back to a fresh list
+        Pause(1500);
+    }
+    if (screens.List() != nullptr) {
+        screens.List()->close();
+    }
+    Pause(100);
+    return true;
+}
+
+// The main window's dialogs, each as the operator first sees it.
+bool SaveDialogs(volnar::Application& program, const QDir& folder) {
+    QDialog* opened = nullptr;
+    const auto remember = [&opened](QDialog* dialog) { opened = dialog; };
+    QObject::connect(&program, &volnar::Application::DialogOpened, &program, remember);
+    QObject::connect(&program.Alerts(), &volnar::ListNavigator::ListOpened, &program, remember);
+    QObject::connect(&program.Alerts(), &volnar::ListNavigator::EditorOpened, &program, remember);
+    // The station dialogs stop polling: they come last.
+    const std::pair<const char*, std::function<void()>> dialogs[] = {
+        {"relay-dialog.png", [&] { program.OpenRelayDialog(1); }},
+        {"station-name-dialog.png", [&] { program.OpenStationNameDialog(); }},
+        {"adc-options.png", [&] { program.OpenAdcDialog(3); }},
+        {"adc-options-ammeter.png", [&] { program.OpenAdcDialog(6); }},
+        {"alert-list.png", [&] { program.Alerts().OpenList(); }},
+        {"email-alert-editor.png", [&] { AddFromAlertList(program, "addEmailAlertButton"); }},
+        {"sms-alert-editor.png", [&] { AddFromAlertList(program, "addSmsAlertButton"); }},
+        {"add-ip-dialog.png", [&] { program.OpenStationDialog(volnar::StationDialogMode::Add); }},
+        {"delete-ip-dialog.png", [&] { program.OpenDeleteStationDialog(); }},
+    };
+    for (const auto& [file, open] : dialogs) {
+        opened = nullptr;
+        open();
+        // Long enough for the dialog's walks and reads on loopback.
+        Pause(1500);
+        if (!Save(opened, folder, QString::fromLatin1(file))) {
+            return false;
+        }
+        opened->close();
+        Pause(100);
+    }
+    return true;
+}
+
+bool SaveAboutBox(volnar::Application& program, const QDir& folder) {
+    QDialog* about = nullptr;
+    QObject::connect(&program, &volnar::Application::AboutBoxOpened, &program,
+                     [&about](QDialog* box) { about = box; });
+    program.Window().findChild<QAction*>(QStringLiteral("aboutAction"))->trigger();
+    // Type most of the text at once rather than waiting half a minute.
+    if (auto* box = qobject_cast<volnar::AboutBox*>(about)) {
+        for (int tick = 0; tick < 300; ++tick) {
+            box->Tick();
+        }
+    }
+    Pause(300);
+    if (!Save(about, folder, QStringLiteral("about-box.png"))) {
+        return false;
+    }
+    about->close();
+    return true;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -111,7 +249,6 @@ int main(int argc, char** argv) {
                                           QStringLiteral("PID"));
     parser.addOptions({database, out, suffix, noAbout, simulatorPid});
     parser.process(app);
-    QTextStream err(stderr);
 
     PrintingMessageService messages;
     volnar::Application program({parser.value(database), QStringLiteral("127.0.0.1"), 0, {}},
@@ -119,151 +256,19 @@ int main(int argc, char** argv) {
     program.Window().resize(program.Window().sizeHint());
     program.Show();
     if (!WaitFor([&] { return program.Link().ReceivedCount() >= 4; }, 20000)) {
-        err << "volnar-screenshot: the demo station did not answer\n";
+        QTextStream(stderr) << "volnar-screenshot: the demo station did not answer\n";
         return 1;
     }
     Pause(300);
     const QDir folder(parser.value(out));
-    const QString name = QStringLiteral("main-window%1.png").arg(parser.value(suffix));
-    if (!program.Window().grab().save(folder.filePath(name))) {
-        err << "volnar-screenshot: cannot write " << folder.filePath(name) << "\n";
-        return 1;
-    }
-    if (!parser.isSet(noAbout)) {
-        // The trend plot over a simulated day, whole and zoomed to three hours.
-        volnar::SampleHistory day;
-        const std::int64_t endMs = QDateTime::currentMSecsSinceEpoch();
-        FillDay(day, endMs);
-        volnar::TrendWindow trend(day);
-        trend.resize(1100, 620);
-        for (int s : {1, 5, volnar::kTrendCelsius}) {
-            trend.SetSeriesShown(s, true);
-        }
-        trend.show();
-        trend.SetRange(24 * 3600);
-        Pause(300);
-        const std::int64_t zoomTo = endMs - 8LL * 3600 * 1000;
-        const std::pair<const char*, std::function<void()>> views[] = {
-            {"trend-plot-24h.png", [] {}},
-            {"trend-plot-zoomed.png", [&] { trend.SetView(zoomTo - 3LL * 3600 * 1000, zoomTo); }},
-        };
-        for (const auto& [file, view] : views) {
-            view();
-            Pause(200);
-            if (!trend.grab().save(folder.filePath(QString::fromLatin1(file)))) {
-                err << "volnar-screenshot: no picture for " << file << "\n";
-                return 1;
-            }
-        }
-        trend.close();
-
-        // Stale readouts: the demo station paused (SIGSTOP) for a few
-        // seconds, then going on.
-        const pid_t simulator = static_cast<pid_t>(parser.value(simulatorPid).toInt());
-        if (simulator > 0 && ::kill(simulator, SIGSTOP) == 0) {
-            const bool stale = WaitFor([&] { return program.Window().ReadoutsStale(); }, 8000);
-            Pause(1500);
-            const bool saved = stale && program.Window().grab().save(
-                                            folder.filePath(QStringLiteral("stale-readouts.png")));
-            ::kill(simulator, SIGCONT);
-            if (!saved) {
-                err << "volnar-screenshot: no stale readouts picture\n";
-                return 1;
-            }
-            WaitFor([&] { return !program.Window().ReadoutsStale(); }, 10000);
-            Pause(1500);
-        }
-    }
-
-    // The script list, then the editor for a relay script (row 0) and for
-    // an I/O script (row 1), each opened from the list as the operator would.
-    if (!parser.isSet(noAbout)) {
-        volnar::ListNavigator& screens = program.Scripts();
-        screens.OpenList();
-        Pause(1500);
-        const std::pair<int, const char*> editors[] = {{0, "script-editor-relay.png"},
-                                                       {1, "script-editor-io.png"}};
-        if (screens.List() == nullptr ||
-            !screens.List()->grab().save(folder.filePath(QStringLiteral("script-list.png")))) {
-            err << "volnar-screenshot: no script list picture\n";
-            return 1;
-        }
-        for (const auto& [row, file] : editors) {
-            if (screens.List() == nullptr) {
-                err << "volnar-screenshot: no script list for " << file << "\n";
-                return 1;
-            }
-            screens.List()->ActivateImage(row, volnar::kEditImage);
-            Pause(300);
-            if (screens.Editor() == nullptr ||
-                !screens.Editor()->grab().save(folder.filePath(QString::fromLatin1(file)))) {
-                err << "volnar-screenshot: no picture for " << file << "\n";
-                return 1;
-            }
-            screens.Editor()->reject();  // back to a fresh list
-            Pause(1500);
-        }
-        if (screens.List() != nullptr) {
-            screens.List()->close();
-        }
-        Pause(100);
-    }
-
-    // The main window's dialogs, each as the operator first sees it.
-    if (!parser.isSet(noAbout)) {
-        QDialog* opened = nullptr;
-        QObject::connect(&program, &volnar::Application::DialogOpened, &program,
-                         [&opened](QDialog* dialog) { opened = dialog; });
-        QObject::connect(&program.Alerts(), &volnar::ListNavigator::ListOpened, &program,
-                         [&opened](QDialog* dialog) { opened = dialog; });
-        QObject::connect(&program.Alerts(), &volnar::ListNavigator::EditorOpened, &program,
-                         [&opened](QDialog* dialog) { opened = dialog; });
-        // The station dialogs stop polling: they come last.
-        const std::pair<const char*, std::function<void()>> dialogs[] = {
-            {"relay-dialog.png", [&] { program.OpenRelayDialog(1); }},
-            {"station-name-dialog.png", [&] { program.OpenStationNameDialog(); }},
-            {"adc-options.png", [&] { program.OpenAdcDialog(3); }},
-            {"adc-options-ammeter.png", [&] { program.OpenAdcDialog(6); }},
-            {"alert-list.png", [&] { program.Alerts().OpenList(); }},
-            {"email-alert-editor.png", [&] { AddFromAlertList(program, "addEmailAlertButton"); }},
-            {"sms-alert-editor.png", [&] { AddFromAlertList(program, "addSmsAlertButton"); }},
-            {"add-ip-dialog.png",
-             [&] { program.OpenStationDialog(volnar::StationDialogMode::Add); }},
-            {"delete-ip-dialog.png", [&] { program.OpenDeleteStationDialog(); }},
-        };
-        for (const auto& [file, open] : dialogs) {
-            opened = nullptr;
-            open();
-            // Long enough for the dialog's walks and reads on loopback.
-            Pause(1500);
-            if (opened == nullptr ||
-                !opened->grab().save(folder.filePath(QString::fromLatin1(file)))) {
-                err << "volnar-screenshot: no picture for " << file << "\n";
-                return 1;
-            }
-            opened->close();
-            Pause(100);
-        }
-    }
-    if (!parser.isSet(noAbout)) {
-        QDialog* about = nullptr;
-        QObject::connect(&program, &volnar::Application::AboutBoxOpened, &program,
-                         [&about](QDialog* box) { about = box; });
-        program.Window().findChild<QAction*>(QStringLiteral("aboutAction"))->trigger();
-        // Type most of the text at once rather than waiting half a minute.
-        if (auto* box = qobject_cast<volnar::AboutBox*>(about)) {
-            for (int tick = 0; tick < 300; ++tick) {
-                box->Tick();
-            }
-        }
-        Pause(300);
-        if (about == nullptr ||
-            !about->grab().save(folder.filePath(QStringLiteral("about-box.png")))) {
-            err << "volnar-screenshot: no About box picture\n";
-            return 1;
-        }
-        about->close();
+    bool saved = Save(&program.Window(), folder,
+                      QStringLiteral("main-window%1.png").arg(parser.value(suffix)));
+    if (saved && !parser.isSet(noAbout)) {
+        const auto simulator = static_cast<pid_t>(parser.value(simulatorPid).toInt());
+        saved = SaveTrendPlots(folder) && SaveStaleReadouts(program, folder, simulator) &&
+                SaveScriptScreens(program, folder) && SaveDialogs(program, folder) &&
+                SaveAboutBox(program, folder);
     }
     program.Window().close();
-    return 0;
+    return saved ? 0 : 1;
 }
