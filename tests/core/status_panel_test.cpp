@@ -4,6 +4,7 @@
 
 #include <array>
 #include <climits>
+#include <functional>
 #include <string>
 
 #include "core/station_text.h"
@@ -195,37 +196,37 @@ TEST(StatusPanel, ResetGivesTheIdleLookAndKeepsTheKeptValues) {
 }
 
 TEST(StatusPanel, SignalsOncePerRecordAndOnlyOnChange) {
+    const struct {
+        const char* what;
+        std::function<void(Record&)> change;
+        bool signals;
+    } steps[] = {
+        {"the first record", [](Record&) {}, true},
+        {"the same again", [](Record&) {}, false},
+        {"a reading change below the shown precision", [](Record& r) { r.Reading(1) = "1.2501"; },
+         false},
+        {"reading, name and uptime",
+         [](Record& r) {
+             r.Reading(1) = "1.26";
+             r.AdcName(2) = "renamed";
+             r.fields[27] = "4 days";
+         },
+         true},
+        // A kept rating counts even when the voltmeter ignores it.
+        {"a kept rating", [](Record& r) { r.AmpRating(6) = "200"; }, true},
+        // The same reading converted the other way.
+        {"a unit", [](Record& r) { r.Unit(1) = "a"; }, true},
+    };
     StatusPanel panel;
     QSignalSpy changed(&panel, &StatusPanel::Changed);
     Record record;
-    panel.ShowStatusRecord(record.Join());
-    EXPECT_EQ(changed.count(), 1);
-
-    panel.ShowStatusRecord(record.Join());
-    EXPECT_EQ(changed.count(), 1);
-
-    // A reading change below the shown precision shows nothing new.
-    record.Reading(1) = "1.2501";
-    panel.ShowStatusRecord(record.Join());
-    EXPECT_EQ(changed.count(), 1);
-
-    record.Reading(1) = "1.26";
-    record.AdcName(2) = "renamed";
-    record.fields[27] = "4 days";
-    panel.ShowStatusRecord(record.Join());
-    EXPECT_EQ(changed.count(), 2);
-    EXPECT_EQ(panel.AdcValue(1), S(" 1.26"));
-
-    // A kept rating that changes counts even when the voltmeter ignores it.
-    record.AmpRating(6) = "200";
-    panel.ShowStatusRecord(record.Join());
-    EXPECT_EQ(changed.count(), 3);
+    for (const auto& step : steps) {
+        const qsizetype before = changed.count();
+        step.change(record);
+        panel.ShowStatusRecord(record.Join());
+        EXPECT_EQ(changed.count(), before + (step.signals ? 1 : 0)) << step.what;
+    }
     EXPECT_EQ(panel.ShuntAmpRating(6), S("200"));
-
-    // A unit change converts the same reading the other way.
-    record.Unit(1) = "a";
-    panel.ShowStatusRecord(record.Join());
-    EXPECT_EQ(changed.count(), 4);
     EXPECT_EQ(panel.AdcValue(1), S(" 2520.00"));
 }
 
