@@ -4,6 +4,7 @@
 
 #include <functional>
 #include <set>
+#include <string>
 
 #include "link/dispatch_rules.h"
 #include "support/param_name.h"
@@ -250,32 +251,34 @@ TEST(AdcRecordLength, FullestRecordThatPassesIsWithinTheLimit) {
     EXPECT_FALSE(PlanUpload(form).has_value());
 }
 
-struct FlapCase {
-    const char* name;
-    int seconds;
-};
-VOLNAR_PRINT_CASE_NAME(FlapCase)
-
-class AdcFlapReading : public ::testing::TestWithParam<FlapCase> {};
-
-TEST_P(AdcFlapReading, SecondsOfTheExactText) {
-    EXPECT_EQ(FlapSeconds(QString::fromLatin1(GetParam().name)), GetParam().seconds);
+TEST(AdcFlapReading, SecondsOfTheExactTextAnyOtherIsZero) {
+    const std::pair<const char*, int> cases[] = {
+        {"Continous", 0},
+        {"1 Second", 1},
+        {"2 Seconds", 2},
+        {"59 Seconds", 59},
+        {"1 Minute", 60},
+        {"2 Minutes", 120},
+        {"60 Minutes", 3600},
+        {"1 Hour", 3600},
+        {"2 Hours", 7200},
+        {"24 Hours", 86400},
+        // Typed, empty or not quite a text of the list.
+        {"1 hour", 0},
+        {"", 0},
+        {"Continuous", 0},
+        {" 30 Seconds", 0},
+        {"30 Seconds ", 0},
+        {"1 Seconds", 0},
+        {"60 Seconds", 0},
+        {"61 Minutes", 0},
+        {"25 Hours", 0},
+        {"90", 0},
+        {"30 Seconds                                  ", 0}};
+    for (const auto& [text, seconds] : cases) {
+        EXPECT_EQ(FlapSeconds(QString::fromLatin1(text)), seconds) << '"' << text << '"';
+    }
 }
-
-// Anything but an exact text of the list, typed or empty, is 0.
-INSTANTIATE_TEST_SUITE_P(
-    Table, AdcFlapReading,
-    ::testing::Values(FlapCase{"Continous", 0}, FlapCase{"1 Second", 1}, FlapCase{"2 Seconds", 2},
-                      FlapCase{"59 Seconds", 59}, FlapCase{"1 Minute", 60},
-                      FlapCase{"2 Minutes", 120}, FlapCase{"60 Minutes", 3600},
-                      FlapCase{"1 Hour", 3600}, FlapCase{"2 Hours", 7200},
-                      FlapCase{"24 Hours", 86400}, FlapCase{"1 hour", 0}, FlapCase{"", 0},
-                      FlapCase{"Continuous", 0}, FlapCase{" 30 Seconds", 0},
-                      FlapCase{"30 Seconds ", 0}, FlapCase{"1 Seconds", 0},
-                      FlapCase{"60 Seconds", 0}, FlapCase{"61 Minutes", 0}, FlapCase{"25 Hours", 0},
-                      FlapCase{"90", 0},
-                      FlapCase{"30 Seconds                                  ", 0}),
-    ::volnar::testing::ByCaseName{});
 
 TEST(AdcFlapTimes, TextsAreUniqueInRisingOrderAndReadBackAsTheirSeconds) {
     const QStringList texts = FlapTimeTexts();
@@ -295,41 +298,28 @@ TEST(AdcFlapTimes, TextsAreUniqueInRisingOrderAndReadBackAsTheirSeconds) {
     EXPECT_FALSE(DurationText(90).has_value()) << "90 leaves the combo's text";
 }
 
-struct KeyCase {
-    const char* name;
-    KeyFilter filter;
-    char32_t character;
-    bool lets;
-};
-VOLNAR_PRINT_CASE_NAME(KeyCase)
-
-class AdcKeyFilters : public ::testing::TestWithParam<KeyCase> {};
-
-TEST_P(AdcKeyFilters, LetThroughOnlyTheirSet) {
-    EXPECT_EQ(KeyFilterLets(GetParam().filter, GetParam().character), GetParam().lets);
+TEST(AdcKeyFilters, LetThroughOnlyTheirSetAndBackspace) {
+    // A character whose low byte is a digit or a point (U+0131, U+012E) is
+    // neither.
+    const struct {
+        KeyFilter filter;
+        std::u32string lets, drops;
+    } cases[] = {
+        {KeyFilter::ShuntRating, U"09\b", U".a-\u0131"},
+        {KeyFilter::Precision, U"06\b", U"7."},
+        {KeyFilter::DecimalNumber, U".5\b", U"-e |\u012E"},
+    };
+    for (const auto& c : cases) {
+        for (const char32_t character : c.lets) {
+            EXPECT_TRUE(KeyFilterLets(c.filter, character))
+                << static_cast<int>(c.filter) << " U+" << static_cast<unsigned>(character);
+        }
+        for (const char32_t character : c.drops) {
+            EXPECT_FALSE(KeyFilterLets(c.filter, character))
+                << static_cast<int>(c.filter) << " U+" << static_cast<unsigned>(character);
+        }
+    }
 }
-
-constexpr auto kShunt = KeyFilter::ShuntRating;
-constexpr auto kPrecision = KeyFilter::Precision;
-constexpr auto kDecimal = KeyFilter::DecimalNumber;
-
-// clang-format off
-INSTANTIATE_TEST_SUITE_P(
-    Table, AdcKeyFilters,
-    ::testing::Values(
-        KeyCase{"Shunt0", kShunt, U'0', true}, KeyCase{"Shunt9", kShunt, U'9', true},
-        KeyCase{"ShuntPoint", kShunt, U'.', false}, KeyCase{"ShuntLetter", kShunt, U'a', false},
-        KeyCase{"ShuntMinus", kShunt, U'-', false}, KeyCase{"ShuntBackspace", kShunt, 8, true},
-        KeyCase{"Precision0", kPrecision, U'0', true}, KeyCase{"Precision6", kPrecision, U'6', true},
-        KeyCase{"Precision7", kPrecision, U'7', false}, KeyCase{"PrecisionPoint", kPrecision, U'.', false},
-        KeyCase{"PrecisionBackspace", kPrecision, 8, true}, KeyCase{"DecimalPoint", kDecimal, U'.', true},
-        KeyCase{"Decimal5", kDecimal, U'5', true}, KeyCase{"DecimalMinus", kDecimal, U'-', false},
-        KeyCase{"DecimalE", kDecimal, U'e', false}, KeyCase{"DecimalSpace", kDecimal, U' ', false},
-        KeyCase{"DecimalBar", kDecimal, U'|', false}, KeyCase{"DecimalBackspace", kDecimal, 8, true},
-        // A character whose low byte is a digit or a point is neither.
-        KeyCase{"ShuntU0131", kShunt, 0x131, false}, KeyCase{"DecimalU012E", kDecimal, 0x12E, false}),
-    ::volnar::testing::ByCaseName{});
-// clang-format on
 
 }  // namespace
 }  // namespace volnar::adc
