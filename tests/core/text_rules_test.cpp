@@ -165,27 +165,14 @@ TEST(DecimalToReal, IsCorrectlyRounded) {
     // The C library's strtold rounds correctly; every text must agree with it.
     const locale_t c = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(nullptr));
     ASSERT_NE(c, static_cast<locale_t>(nullptr));
-    const char* const texts[] = {"0.1",
-                                 "0.2",
-                                 "0.3",
-                                 "2.675",
-                                 "12.3456",
-                                 "0.0125",
-                                 "9007199254740993",
-                                 "1844674407370955161e-10",
-                                 "1234567890123456789e27",
-                                 "1234567890123456789e-27",
-                                 "1234567890123456789e28",
-                                 "1234567890123456789e-28",
-                                 "3.14159265358979323",
-                                 "1e-27",
-                                 "1e27",
-                                 "1e28",
-                                 "1e-28",
-                                 "4.9e-324",
-                                 "1.7976931348623157e308",
-                                 "9999999999999999999e-4951",
-                                 "0.0000000000000000000000000000001"};
+    // clang-format off
+    const char* const texts[] = {
+        "0.1", "0.2", "0.3", "2.675", "12.3456", "0.0125", "9007199254740993",
+        "1844674407370955161e-10", "1234567890123456789e27", "1234567890123456789e-27",
+        "1234567890123456789e28", "1234567890123456789e-28", "3.14159265358979323",
+        "1e-27", "1e27", "1e28", "1e-28", "4.9e-324", "1.7976931348623157e308",
+        "9999999999999999999e-4951", "0.0000000000000000000000000000001"};
+    // clang-format on
     for (const char* text : texts) {
         const Real expected = strtold_l(text, nullptr, c);
         EXPECT_EQ(DecimalToReal(text), expected) << text;
