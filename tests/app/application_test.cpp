@@ -23,6 +23,7 @@
 
 #include "alerts/alert_editors.h"
 #include "alerts/alert_screens.h"
+#include "app/about_text.h"
 #include "app/database_location.h"
 #include "app/database_options_dialog.h"
 #include "directory_dialogs/station_dialogs.h"
@@ -103,7 +104,8 @@ TEST_F(ApplicationTest, FirstStartShowsTheTemplateStationIdleAndSendsNothing) {
     EXPECT_EQ(app->Window().ChooserText(), S("10.10.10.10      Default IP"));
     EXPECT_EQ(app->Window().StatusStateText(), S(" Not Connected"));
     EXPECT_EQ(app->Window().StatusMessageText(), S(" MSG:  Choose IP, then Click on Start"));
-    EXPECT_EQ(app->Window().findChild<QLabel*>(S("buildNumberLabel"))->text(), S("0.7.4.5"));
+    EXPECT_EQ(app->Window().findChild<QLabel*>(S("buildNumberLabel"))->text(),
+              BuildNumberText(VOLNAR_VERSION_TEXT));
     EXPECT_TRUE(app->AboutTextShown().contains(S("-2026 ")));
     EXPECT_TRUE(messages.boxes.empty()) << messages.Texts().join(u'|').toStdString();
     EXPECT_FALSE(transport);  // nothing is ever sent to the template station unasked
