@@ -79,6 +79,18 @@ AdcOptionsDialog::AdcOptionsDialog(int channel, BoardLink& link, const StatusPan
       m_messages(messages),
       m_beep([] { QApplication::beep(); }) {
     m_ui->setupUi(this);
+    AlignNormalGroups();
+    setAttribute(Qt::WA_DeleteOnClose);
+    setWindowModality(Qt::ApplicationModal);
+    SetUpControls();
+    ConnectActionsLists();
+    ConnectButtons();
+    Tick();
+    StartLoad();
+    ShowChannel();
+}
+
+void AdcOptionsDialog::AlignNormalGroups() {
     // The Normal Trigger groups have no trigger line; their empty first row
     // takes its height so that the pools and actions lists line up.
     // (An empty row gets no spacing below it, so the row takes that too.)
@@ -87,9 +99,9 @@ AdcOptionsDialog::AdcOptionsDialog(int channel, BoardLink& link, const StatusPan
         normal->setRowMinimumHeight(
             0, trigger->sizeHint().height() + std::max(0, normal->verticalSpacing()));
     }
-    setAttribute(Qt::WA_DeleteOnClose);
-    setWindowModality(Qt::ApplicationModal);
+}
 
+void AdcOptionsDialog::SetUpControls() {
     m_pools = {m_ui->highAlertPool,        m_ui->highNormalAlertPool, m_ui->highScriptPool,
                m_ui->highNormalScriptPool, m_ui->lowAlertPool,        m_ui->lowNormalAlertPool,
                m_ui->lowScriptPool,        m_ui->lowNormalScriptPool};
@@ -121,7 +133,9 @@ AdcOptionsDialog::AdcOptionsDialog(int channel, BoardLink& link, const StatusPan
     for (const auto& [edit, filter] : m_filtered) {
         edit->installEventFilter(this);
     }
+}
 
+void AdcOptionsDialog::ConnectActionsLists() {
     for (std::size_t list = 0; list < adc::kActionsListCount; ++list) {
         connect(m_addButtons[list], &QPushButton::clicked, this, [this, list] { Add(list); });
         connect(m_removeButtons[list], &QPushButton::clicked, this, [this, list] { Remove(list); });
@@ -132,6 +146,9 @@ AdcOptionsDialog::AdcOptionsDialog(int channel, BoardLink& link, const StatusPan
                     delete m_actions[list]->takeItem(m_actions[list]->row(item));
                 });
     }
+}
+
+void AdcOptionsDialog::ConnectButtons() {
     for (QPushButton* button : {m_ui->highAlertsButton, m_ui->highNormalAlertsButton,
                                 m_ui->lowAlertsButton, m_ui->lowNormalAlertsButton}) {
         connect(button, &QPushButton::clicked, this, &AdcOptionsDialog::AlertsRequested);
@@ -157,9 +174,9 @@ AdcOptionsDialog::AdcOptionsDialog(int channel, BoardLink& link, const StatusPan
     connect(m_ui->setNotesButton, &QPushButton::clicked, this, &AdcOptionsDialog::SetNotes);
     connect(m_ui->okButton, &QPushButton::clicked, this, &AdcOptionsDialog::Upload);
     connect(m_ui->cancelButton, &QPushButton::clicked, this, &QDialog::reject);
+}
 
-    Tick();
-
+void AdcOptionsDialog::StartLoad() {
     // The data load, this dialog's own: the alerts, then the scripts, then
     // this channel's record.
     ShowLoading();
@@ -168,7 +185,9 @@ AdcOptionsDialog::AdcOptionsDialog(int channel, BoardLink& link, const StatusPan
         m_load, &BoardOperation::PoolItemReceived, this,
         [this](bool alert, const AdcListItem& item) { AddPoolItem(alert, item.id, item.text); });
     connect(m_load, &BoardOperation::Ended, this, &AdcOptionsDialog::LoadEnded);
+}
 
+void AdcOptionsDialog::ShowChannel() {
     setWindowTitle(adc::DialogTitle(m_channel));
     m_ui->nameEdit->setText(m_panel.AdcName(m_channel));  // whole: a longer name is refused
     m_ui->readingLabel->setText(adc::Cut(m_panel.AdcValue(m_channel), adc::kReadingShown));
@@ -332,8 +351,8 @@ void AdcOptionsDialog::SetName() {
         m_messages.Show(MessageIcon::None, QString::fromLatin1(adc::kZeroLengthName));
         return;
     }
-    if (const auto refusal = adc::CheckChannelName(m_channel, name)) {
-        m_messages.ShowError(*refusal);
+    if (const Result<void> checked = adc::CheckChannelName(m_channel, name); !checked) {
+        m_messages.ShowError(checked.error());
         return;
     }
     Track(commands::SetChannelName(m_link, this, m_channel, name), m_ui->setNameButton, {});
@@ -342,8 +361,8 @@ void AdcOptionsDialog::SetName() {
 void AdcOptionsDialog::SetNotes() {
     const QString notes =
         StationLines(m_ui->notesEdit->document()->toRawText(), m_stationNotes, u"\n");
-    if (const auto refusal = adc::CheckChannelNotes(m_channel, notes)) {
-        m_messages.ShowError(*refusal);
+    if (const Result<void> checked = adc::CheckChannelNotes(m_channel, notes); !checked) {
+        m_messages.ShowError(checked.error());
         return;
     }
     Track(commands::SetChannelNotes(m_link, this, m_channel, notes), m_ui->setNotesButton, {});
@@ -375,10 +394,10 @@ void AdcOptionsDialog::Upload() {
     if (m_loading || m_uploading) {
         return;
     }
-    const adc::UploadPlan plan = adc::PlanUpload(Form());
-    if (plan.error) {
+    const Result<QByteArray> record = adc::PlanUpload(Form());
+    if (!record) {
         // The check's own box: error icon, the platform's own caption.
-        m_messages.Show(MessageIcon::Error, *plan.error, MessageButtons::Ok, QString());
+        m_messages.Show(MessageIcon::Error, record.error(), MessageButtons::Ok, QString());
         return;
     }
     // The dialog stays as it is until the station has taken the settings;
@@ -387,8 +406,7 @@ void AdcOptionsDialog::Upload() {
     const QString okText = m_ui->okButton->text();
     m_ui->okButton->setText(tr("Sending..."));
     ShowLoading();
-    BoardOperation* operation =
-        commands::UploadChannelSettings(m_link, this, m_channel, plan.record);
+    BoardOperation* operation = commands::UploadChannelSettings(m_link, this, m_channel, *record);
     connect(operation, &BoardOperation::Ended, this, [this, okText](OperationEnding ending) {
         m_uploading = false;
         m_ui->okButton->setText(okText);

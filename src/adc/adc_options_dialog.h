@@ -73,6 +73,14 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // The constructor's steps, in order.
+    void AlignNormalGroups();
+    void SetUpControls();
+    void ConnectActionsLists();
+    void ConnectButtons();
+    void StartLoad();
+    void ShowChannel();
+
     void ApplyMode(bool ammeter);
     void AddPoolItem(bool alert, int id, const QString& text);
     void ApplyChannelRecord(const AdcChannelRecord& record);

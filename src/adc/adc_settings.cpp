@@ -23,6 +23,14 @@ int Compare(Real a, Real b) {
     return text::RealCompare(a, b);
 }
 
+// A refusal of CheckStationText as a result.
+Result<void> Refusal(std::optional<QString> refusal) {
+    if (refusal) {
+        return Failure{std::move(*refusal)};
+    }
+    return {};
+}
+
 bool HasSeparator(const QString& value) {
     return value.contains(QLatin1Char('|'));
 }
@@ -130,10 +138,20 @@ QByteArray IdListText(const std::vector<int>& ids) {
     return list;
 }
 
-std::optional<QString> CheckSettings(const SettingsForm& form) {
-    const auto fail = [](const char* message) { return QString::fromLatin1(message); };
+namespace {
 
-    // Texts the station could not keep as they stand: refused, never cut.
+Failure Fail(const char* message) {
+    return Failure{QString::fromLatin1(message)};
+}
+
+// A compared value: first <= second or either side not a number.
+bool NotAbove(Real first, Real second) {
+    const int order = Compare(first, second);
+    return order == text::kCompareNotANumber || order == text::kCompareSmaller;
+}
+
+// Texts the station could not keep as they stand: refused, never cut.
+Result<void> CheckStoredTexts(const SettingsForm& form) {
     const std::pair<StationField, const QString*> texts[] = {
         {{QStringLiteral("Amp Rating"), kRatingLimit}, &form.ampRating},
         {{QStringLiteral("Millivolt Rating"), kRatingLimit}, &form.millivoltRating},
@@ -142,94 +160,104 @@ std::optional<QString> CheckSettings(const SettingsForm& form) {
         {{QStringLiteral("Low Trigger"), kNumberTextLimit}, &form.lowValue},
     };
     for (const auto& [field, value] : texts) {
-        if (auto refusal = CheckStationText(field, *value)) {
-            return refusal;
+        if (std::optional<QString> refusal = CheckStationText(field, *value)) {
+            return Failure{std::move(*refusal)};
         }
     }
+    return {};
+}
 
+// The typed entries in the station's order: ratings, precision, adjustment,
+// trigger values.
+Result<void> CheckEntries(const SettingsForm& form) {
     // 1. Ratings: required for an ammeter; never a field separator.
-    const QString& amp = form.ampRating;
-    const QString& millivolt = form.millivoltRating;
-    if ((form.ammeter && amp.isEmpty()) || HasSeparator(amp)) {
-        return fail(kInvalidAmpRating);
+    if ((form.ammeter && form.ampRating.isEmpty()) || HasSeparator(form.ampRating)) {
+        return Fail(kInvalidAmpRating);
     }
-    if ((form.ammeter && millivolt.isEmpty()) || HasSeparator(millivolt)) {
-        return fail(kInvalidMillivoltRating);
+    if ((form.ammeter && form.millivoltRating.isEmpty()) || HasSeparator(form.millivoltRating)) {
+        return Fail(kInvalidMillivoltRating);
     }
-
     // 2. Precision: one digit 0-6.
     const QString& precision = form.precision;
     if (precision.size() != 1 || precision[0] < QLatin1Char('0') ||
         precision[0] > QLatin1Char('6')) {
-        return fail(kInvalidPrecision);
+        return Fail(kInvalidPrecision);
     }
-
     // 3. Adjustment: sent as text, and the station takes only a number.
     if (!IsStationNumber(form.adjustment)) {
-        return fail(kInvalidAdjustment);
+        return Fail(kInvalidAdjustment);
     }
-
     // 5, 6. An enabled trigger needs a value above 1, written as the station
     // takes a number ("1e5" and "+2" read as numbers here, not there).
-    const QString& high = form.highValue;
-    const QString& low = form.lowValue;
-    const Real highReal = ToReal(high);
-    const Real lowReal = ToReal(low);
-    const Real one = 1;
-    if ((form.highEnabled &&
-         (!IsStationNumber(high) || Compare(highReal, one) != text::kCompareGreater)) ||
-        HasSeparator(high)) {
-        return fail(kInvalidHighValue);
+    const auto badTrigger = [](bool enabled, const QString& value) {
+        return (enabled &&
+                (!IsStationNumber(value) || Compare(ToReal(value), 1) != text::kCompareGreater)) ||
+               HasSeparator(value);
+    };
+    if (badTrigger(form.highEnabled, form.highValue)) {
+        return Fail(kInvalidHighValue);
     }
-    if ((form.lowEnabled &&
-         (!IsStationNumber(low) || Compare(lowReal, one) != text::kCompareGreater)) ||
-        HasSeparator(low)) {
-        return fail(kInvalidLowValue);
+    if (badTrigger(form.lowEnabled, form.lowValue)) {
+        return Fail(kInvalidLowValue);
     }
+    return {};
+}
 
-    // 7. Mode limits. A side that is not a number fails the comparison.
+// 7. Mode limits. A side that is not a number fails the comparison.
+Result<void> CheckModeLimits(const SettingsForm& form) {
+    const Real high = ToReal(form.highValue);
     if (form.ammeter) {
-        const Real ampReal = ToReal(amp);
-        const Real millivoltReal = ToReal(millivolt);
+        const Real amp = ToReal(form.ampRating);
         // A rating that is not a number is reported as such by the next check.
-        const int ampVsHigh = Compare(ampReal, highReal);
-        if (!std::isnan(ampReal) &&
-            (ampVsHigh == text::kCompareNotANumber || ampVsHigh == text::kCompareSmaller)) {
-            return AmpLimitMessage(amp);
+        if (!std::isnan(amp) && NotAbove(amp, high)) {
+            return Failure{AmpLimitMessage(form.ampRating)};
         }
-        const int ampVsOne = Compare(ampReal, one);
-        if (ampVsOne == text::kCompareNotANumber || ampVsOne == text::kCompareSmaller) {
-            return fail(kInvalidAmpRating);
+        if (NotAbove(amp, 1)) {
+            return Fail(kInvalidAmpRating);
         }
-        const int millivoltVsOne = Compare(millivoltReal, one);
-        if (millivoltVsOne == text::kCompareNotANumber || millivoltVsOne == text::kCompareSmaller) {
-            return fail(kInvalidMillivoltRating);
+        if (NotAbove(ToReal(form.millivoltRating), 1)) {
+            return Fail(kInvalidMillivoltRating);
         }
     } else {
-        const int vsLimit = Compare(highReal, ToReal(VoltLimitText(form.channel)));
+        const int vsLimit = Compare(high, ToReal(VoltLimitText(form.channel)));
         if (vsLimit == text::kCompareNotANumber || vsLimit == text::kCompareGreater) {
-            return VoltLimitMessage(form.channel);
+            return Failure{VoltLimitMessage(form.channel)};
         }
     }
-    if (form.highEnabled && Compare(highReal, lowReal) != text::kCompareGreater) {
-        return fail(kHighNotAboveLow);
+    if (form.highEnabled && Compare(high, ToReal(form.lowValue)) != text::kCompareGreater) {
+        return Fail(kHighNotAboveLow);
     }
+    return {};
+}
 
-    // The station's limits: refuse rather than cut, since a cut id list would
-    // attach other alerts and scripts than the ones shown.
+// The station's limits: refuse rather than cut, since a cut id list would
+// attach other alerts and scripts than the ones shown.
+Result<void> CheckLengths(const SettingsForm& form) {
     for (std::size_t i = 0; i < kActionsListCount; ++i) {
         if (IdListText(form.idLists[i]).size() > kIdListLimit) {
-            return QStringLiteral("Too many %1: their id list would be longer than %2 characters !")
-                .arg(ActionsListName(static_cast<ActionsList>(i)))
-                .arg(kIdListLimit);
+            return Failure{
+                QStringLiteral("Too many %1: their id list would be longer than %2 characters !")
+                    .arg(ActionsListName(static_cast<ActionsList>(i)))
+                    .arg(kIdListLimit)};
         }
     }
     if (SettingsRecord(form).size() > kRecordLimit) {
-        return QStringLiteral(
-                   "Too many actions: the settings record would be longer than %1 characters !")
-            .arg(kRecordLimit);
+        return Failure{QStringLiteral("Too many actions: the settings record would be longer "
+                                      "than %1 characters !")
+                           .arg(kRecordLimit)};
     }
-    return std::nullopt;
+    return {};
+}
+
+}  // namespace
+
+Result<void> CheckSettings(const SettingsForm& form) {
+    for (const auto check : {CheckStoredTexts, CheckEntries, CheckModeLimits, CheckLengths}) {
+        if (Result<void> checked = check(form); !checked) {
+            return checked;
+        }
+    }
+    return {};
 }
 
 QByteArray SettingsRecord(const SettingsForm& form) {
@@ -256,13 +284,11 @@ QByteArray SettingsRecord(const SettingsForm& form) {
     return record;
 }
 
-UploadPlan PlanUpload(const SettingsForm& form) {
-    UploadPlan plan;
-    plan.error = CheckSettings(form);
-    if (!plan.error) {
-        plan.record = SettingsRecord(form);
+Result<QByteArray> PlanUpload(const SettingsForm& form) {
+    if (Result<void> checked = CheckSettings(form); !checked) {
+        return Failure{checked.error()};
     }
-    return plan;
+    return SettingsRecord(form);
 }
 
 bool KeyFilterLets(KeyFilter filter, char32_t character) {
@@ -311,21 +337,23 @@ bool IsStationNumber(const QString& text) {
     return digit;
 }
 
-std::optional<QString> CheckChannelName(int channel, const QString& name) {
+Result<void> CheckChannelName(int channel, const QString& name) {
     if (name.isEmpty()) {
-        return QString::fromLatin1(kZeroLengthName);
+        return Fail(kZeroLengthName);
     }
     if (HasSeparator(name)) {
-        return QString::fromLatin1(kNameWithSeparator);
+        return Fail(kNameWithSeparator);
     }
-    return CheckStationText({QStringLiteral("ADC %1 Name").arg(channel), kNameTaken}, name);
+    return Refusal(
+        CheckStationText({QStringLiteral("ADC %1 Name").arg(channel), kNameTaken}, name));
 }
 
-std::optional<QString> CheckChannelNotes(int channel, const QString& notes) {
+Result<void> CheckChannelNotes(int channel, const QString& notes) {
     if (HasSeparator(notes)) {
-        return QString::fromLatin1(kNotesWithSeparator);
+        return Fail(kNotesWithSeparator);
     }
-    return CheckStationText({QStringLiteral("ADC %1 Notes").arg(channel), kNotesTaken}, notes);
+    return Refusal(
+        CheckStationText({QStringLiteral("ADC %1 Notes").arg(channel), kNotesTaken}, notes));
 }
 
 }  // namespace volnar::adc

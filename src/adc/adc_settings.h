@@ -10,6 +10,8 @@
 #include <optional>
 #include <vector>
 
+#include "core/result.h"
+
 // The ADC channel settings as plain rules: the flap-time texts, the checks an
 // upload must pass, the 20-field settings record, the id lists and the
 // key filters of the ADC options dialog. Nothing here touches a widget.
@@ -109,23 +111,19 @@ struct SettingsForm {
 // could not keep as it stands (a character its code page cannot hold, or
 // longer than its field, named with the field and its limit), then in the
 // station's order (ratings, precision, adjustment, trigger values, mode
-// limits, then the lengths of the id lists and of the record); nullopt when
+// limits, then the lengths of the id lists and of the record); a value when
 // every check passes. A compared text that is not a number never passes the
 // check that compares it: that check fails with its own message. The
 // precision is one digit 0-6 and the adjustment a number ("12.5", not "1..5").
 
-std::optional<QString> CheckSettings(const SettingsForm& form);
+Result<void> CheckSettings(const SettingsForm& form);
 
 // The settings record: 20 fields, each followed by "|", each text whole (the
 // form is not checked here).
 QByteArray SettingsRecord(const SettingsForm& form);
 
 // CheckSettings, then the record.
-struct UploadPlan {
-    std::optional<QString> error;
-    QByteArray record;
-};
-UploadPlan PlanUpload(const SettingsForm& form);
+Result<QByteArray> PlanUpload(const SettingsForm& form);
 
 // Key filters of the dialog's number edits: which typed characters they let
 // through. Backspace always passes; every other character outside the set
@@ -149,8 +147,8 @@ bool IsStationNumber(const QString& text);
 
 // The refusal for a channel name or notes text that cannot be set as it
 // stands (empty name, "|", a character the station cannot store, too long);
-// nothing when it can.
-std::optional<QString> CheckChannelName(int channel, const QString& name);
-std::optional<QString> CheckChannelNotes(int channel, const QString& notes);
+// done when it can.
+Result<void> CheckChannelName(int channel, const QString& name);
+Result<void> CheckChannelNotes(int channel, const QString& notes);
 
 }  // namespace volnar::adc

@@ -125,6 +125,12 @@ void Application::OnStationLookedUp(const QString& address, const LookupResult& 
 }
 
 void Application::Wire() {
+    WireWindow();
+    WireLink();
+    WireDirectory();
+}
+
+void Application::WireWindow() {
     MainWindow* w = m_window.get();
     BoardLink* link = m_link.get();
     connect(w, &MainWindow::StartRequested, this, &Application::OnStart);
@@ -136,24 +142,7 @@ void Application::Wire() {
     connect(w, &MainWindow::PlaceholderRequested, this, &Application::OnPlaceholder);
     connect(w, &MainWindow::AboutRequested, this, &Application::OnAbout);
     connect(w, &MainWindow::DatabaseOptionsRequested, this, &Application::OnDatabaseOptions);
-    connect(w, &MainWindow::FleetOverviewRequested, this, [this] {
-        // One fleet window, a child of the main window; its rows come from
-        // the directory each time it is shown.
-        auto* fleet = m_window->findChild<FleetWindow*>();
-        if (fleet == nullptr) {
-            fleet = new FleetWindow(m_window.get());
-            connect(fleet, &FleetWindow::RefreshRequested, m_worker.get(),
-                    &DirectoryWorker::LoadStationRecords);
-            connect(m_worker.get(), &DirectoryWorker::StationRecordsLoaded, fleet,
-                    &FleetWindow::SetStations);
-            connect(fleet, &FleetWindow::StationChosen, this, [this](const QString& address) {
-                Choose(address);
-                m_window->activateWindow();
-            });
-        }
-        fleet->show();
-        fleet->raise();
-    });
+    connect(w, &MainWindow::FleetOverviewRequested, this, &Application::OpenFleetWindow);
     connect(w, &MainWindow::AddIpRequested, this,
             [this] { OpenStationDialog(StationDialogMode::Add); });
     connect(w, &MainWindow::EditIpRequested, this,
@@ -166,7 +155,30 @@ void Application::Wire() {
     connect(w, &MainWindow::AlertsRequested, this, &Application::OpenAlertsList);
     connect(&m_notices, &NoticeQueue::ReopenAlertsList, this, &Application::OpenAlertsList);
     connect(w, &MainWindow::AdcRequested, this, &Application::OpenAdcDialog);
+}
 
+void Application::OpenFleetWindow() {
+    // One fleet window, a child of the main window; its rows come from
+    // the directory each time it is shown.
+    auto* fleet = m_window->findChild<FleetWindow*>();
+    if (fleet == nullptr) {
+        fleet = new FleetWindow(m_window.get());
+        connect(fleet, &FleetWindow::RefreshRequested, m_worker.get(),
+                &DirectoryWorker::LoadStationRecords);
+        connect(m_worker.get(), &DirectoryWorker::StationRecordsLoaded, fleet,
+                &FleetWindow::SetStations);
+        connect(fleet, &FleetWindow::StationChosen, this, [this](const QString& address) {
+            Choose(address);
+            m_window->activateWindow();
+        });
+    }
+    fleet->show();
+    fleet->raise();
+}
+
+void Application::WireLink() {
+    MainWindow* w = m_window.get();
+    BoardLink* link = m_link.get();
     connect(link, &BoardLink::StateTextChanged, w,
             [w](const QString& text) { w->SetConnectionTexts(text, w->StatusMessageText()); });
     connect(link, &BoardLink::MessageTextChanged, w, &MainWindow::SetMessageText);
@@ -188,7 +200,10 @@ void Application::Wire() {
     connect(&m_notices, &NoticeQueue::NoticeShown, this, &Application::OnNoticeShown);
     connect(&m_notices, &NoticeQueue::NoticeHidden, this, &Application::OnNoticeHidden);
     connect(&m_ticker, &StatusTicker::TextChanged, w, &MainWindow::SetTickerText);
+}
 
+void Application::WireDirectory() {
+    MainWindow* w = m_window.get();
     DirectoryWorker* worker = m_worker.get();
     connect(worker, &DirectoryWorker::StationListLoaded, this, [this](const StationList& list) {
         // A list that comes while a station is in use leaves it chosen: the

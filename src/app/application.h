@@ -93,7 +93,13 @@ Q_SIGNALS:
     void NoticePopupOpened(volnar::NoticePopup* popup);
 
 private:
+    // Wire connects the window's requests, the link's readouts and the
+    // directory worker's answers, one step each.
     void Wire();
+    void WireWindow();
+    void WireLink();
+    void WireDirectory();
+    void OpenFleetWindow();
     void OnStart();
     void OnExit();
     void OnClosing();

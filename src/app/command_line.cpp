@@ -102,7 +102,7 @@ QString HelpText() {
     return text;
 }
 
-CommandLine ParseCommandLine(const QStringList& arguments) {
+Result<CommandLine> ParseCommandLine(const QStringList& arguments) {
     QCommandLineParser parser;
     for (const CommandLineOption& option : kOptions) {
         QStringList names;
@@ -117,16 +117,14 @@ CommandLine ParseCommandLine(const QStringList& arguments) {
         parser.addOption(parsed);
     }
 
-    CommandLine result;
     if (!parser.parse(arguments)) {
-        result.error = OneLine(parser.errorText());
-        return result;
+        return Failure{OneLine(parser.errorText())};
     }
     if (!parser.positionalArguments().isEmpty()) {
-        result.error =
-            OneLine(QStringLiteral("Unexpected argument: ") + parser.positionalArguments().first());
-        return result;
+        return Failure{OneLine(QStringLiteral("Unexpected argument: ") +
+                               parser.positionalArguments().first())};
     }
+    CommandLine result;
     result.database = parser.value(QStringLiteral("database"));
     result.connect = parser.value(QStringLiteral("connect"));
     result.record = parser.value(QStringLiteral("record"));

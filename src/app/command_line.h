@@ -4,6 +4,8 @@
 #include <QStringList>
 #include <span>
 
+#include "core/result.h"
+
 namespace volnar {
 
 // volnar [--database LOCATION] [--connect ADDRESS] [--record FILE] [--version] [--help]
@@ -13,7 +15,6 @@ struct CommandLine {
     QString record;    // CSV file the status answers are appended to
     bool version = false;
     bool help = false;
-    QString error;  // one line, set when the arguments could not be read
 };
 
 // One option of the command line, as the help and the manual page list it.
@@ -28,7 +29,8 @@ struct CommandLineOption {
 std::span<const CommandLineOption> CommandLineOptions();
 
 // arguments[0] is the program name, as in QCoreApplication::arguments().
-CommandLine ParseCommandLine(const QStringList& arguments);
+// When the arguments cannot be read, why, on one line.
+Result<CommandLine> ParseCommandLine(const QStringList& arguments);
 
 // "Usage: volnar [--database LOCATION] ..." on one line.
 QString UsageText();

@@ -12,13 +12,14 @@ int main(int argc, char** argv) {
     for (int i = 0; i < argc; ++i) {
         arguments << QString::fromLocal8Bit(argv[i]);
     }
-    const volnar::CommandLine command = volnar::ParseCommandLine(arguments);
-    if (!command.error.isEmpty()) {
-        QTextStream(stderr) << "volnar: " << command.error << "\n"
+    const volnar::Result<volnar::CommandLine> parsed = volnar::ParseCommandLine(arguments);
+    if (!parsed) {
+        QTextStream(stderr) << "volnar: " << parsed.error() << "\n"
                             << volnar::UsageText() << "\n"
                             << "Try 'volnar --help' for more.\n";
         return 2;
     }
+    const volnar::CommandLine& command = *parsed;
     if (command.help) {
         QTextStream(stdout) << volnar::HelpText();
         return 0;

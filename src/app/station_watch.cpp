@@ -104,20 +104,21 @@ void StationWatch::OnStatusRecord() {
     }
 
     if (!m_recorder.IsRecording() && !m_recordEveryConnection.isEmpty()) {
-        if (const auto error = m_recorder.Start(m_recordEveryConnection)) {
+        if (const Result<void> started = m_recorder.Start(m_recordEveryConnection); !started) {
             m_recordEveryConnection.clear();
-            FailRecording(*error);
+            FailRecording(started.error());
         }
         ShowRecordingText();
     }
     if (m_recorder.IsRecording()) {
         const QDateTime time = QDateTime::fromMSecsSinceEpoch(now, Qt::UTC);
-        if (const auto error =
-                m_recorder.Write(CsvHeader(m_panel), CsvRow(m_panel, time, address))) {
+        if (const Result<void> written =
+                m_recorder.Write(CsvHeader(m_panel), CsvRow(m_panel, time, address));
+            !written) {
             // The recording stops; polling goes on.
             m_recordEveryConnection.clear();
             ShowRecordingText();
-            FailRecording(*error);
+            FailRecording(written.error());
         }
     }
     RefreshHealth();
@@ -182,9 +183,9 @@ void StationWatch::ExpectRelay(int relay, int state) {
 }
 
 bool StationWatch::StartRecording(const QString& path) {
-    if (const auto error = m_recorder.Start(path)) {
+    if (const Result<void> started = m_recorder.Start(path); !started) {
         ShowRecordingText();
-        FailRecording(*error);
+        FailRecording(started.error());
         return false;
     }
     ShowRecordingText();

@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <limits>
+#include <optional>
 
 #include <locale.h>
 #include <stdlib.h>
@@ -186,6 +187,117 @@ std::string IntToDecimal(std::int32_t value) {
     return out;
 }
 
+namespace {
+
+// The digits of a decimal number: the value is mantissa * 10^scale.
+struct DecimalDigits {
+    std::uint64_t mantissa = 0;
+    int significant = 0;
+    long long scale = 0;
+};
+
+// Reads digits with at most one point from `at`, stopping at the first
+// other character; nullopt when there is no digit, a second point or more
+// significant digits than a mantissa holds.
+std::optional<DecimalDigits> ReadDigits(std::string_view text, std::size_t& at) {
+    DecimalDigits digits;
+    bool anyDigit = false;
+    bool point = false;
+    for (; at < text.size(); ++at) {
+        const char c = text[at];
+        if (IsDigit(c)) {
+            anyDigit = true;
+            if (point) {
+                --digits.scale;
+            }
+            if (digits.significant == 0 && c == '0') {
+                continue;  // leading zeros are not significant
+            }
+            if (digits.significant == kMaxSignificantInputDigits) {
+                return std::nullopt;
+            }
+            digits.mantissa = digits.mantissa * 10 + static_cast<std::uint64_t>(c - '0');
+            ++digits.significant;
+        } else if (c == '.') {
+            if (point) {
+                return std::nullopt;
+            }
+            point = true;
+        } else {
+            break;
+        }
+    }
+    if (!anyDigit) {
+        return std::nullopt;
+    }
+    return digits;
+}
+
+// Reads "e" or "E", an optional sign and digits up to the end of the text;
+// nullopt for anything else.
+std::optional<long long> ReadExponent(std::string_view text, std::size_t at) {
+    const std::size_t size = text.size();
+    if (text[at] != 'e' && text[at] != 'E') {
+        return std::nullopt;
+    }
+    ++at;
+    bool negative = false;
+    if (at < size && (text[at] == '+' || text[at] == '-')) {
+        negative = text[at] == '-';
+        ++at;
+    }
+    if (at == size) {
+        return std::nullopt;
+    }
+    long long exponent = 0;
+    for (; at < size; ++at) {
+        if (!IsDigit(text[at])) {
+            return std::nullopt;
+        }
+        // Saturate far beyond the range of a long double.
+        if (exponent < kExponentCeiling) {
+            exponent = exponent * 10 + (text[at] - '0');
+        }
+    }
+    return negative ? -exponent : exponent;
+}
+
+// mantissa * 10^scale, correctly rounded.
+Real ScaledValue(const DecimalDigits& digits) {
+    const long long scale = digits.scale;
+    if (digits.significant == 0) {
+        return 0;
+    }
+    if (scale >= -kExactPowerLimit && scale <= kExactPowerLimit) {
+        // Both operands are exact, so the single operation rounds correctly.
+        const auto m = static_cast<Real>(digits.mantissa);
+        return scale >= 0 ? m * kPowersOfTen[static_cast<std::size_t>(scale)]
+                          : m / kPowersOfTen[static_cast<std::size_t>(-scale)];
+    }
+    // Rare: hand a compact, already validated form to the C library,
+    // always in the "C" locale whatever the process locale is.
+    // mantissa: at most 19 digits; "e-" and at most 17 exponent digits.
+    char buffer[48];
+    std::string_view mantissa = RenderDigits(buffer, digits.mantissa);
+    char compact[48];
+    std::size_t length = 0;
+    for (const char c : mantissa) {
+        compact[length++] = c;
+    }
+    compact[length++] = 'e';
+    if (scale < 0) {
+        compact[length++] = '-';
+    }
+    for (const char c :
+         RenderDigits(buffer, static_cast<std::uint64_t>(scale < 0 ? -scale : scale))) {
+        compact[length++] = c;
+    }
+    compact[length] = '\0';
+    return strtold_l(compact, nullptr, CLocale());
+}
+
+}  // namespace
+
 Real DecimalToReal(std::string_view text) {
     constexpr Real kNotANumber = std::numeric_limits<Real>::quiet_NaN();
     const std::size_t size = text.size();
@@ -198,96 +310,18 @@ Real DecimalToReal(std::string_view text) {
         negative = text[i] == '-';
         ++i;
     }
-
-    // Significant digits go into mantissa; the value is mantissa * 10^scale.
-    std::uint64_t mantissa = 0;
-    int significant = 0;
-    bool anyDigit = false;
-    bool point = false;
-    long long scale = 0;
-    for (; i < size; ++i) {
-        const char c = text[i];
-        if (IsDigit(c)) {
-            anyDigit = true;
-            if (point) {
-                --scale;
-            }
-            if (significant == 0 && c == '0') {
-                continue;  // leading zeros are not significant
-            }
-            if (significant == kMaxSignificantInputDigits) {
-                return kNotANumber;
-            }
-            mantissa = mantissa * 10 + static_cast<std::uint64_t>(c - '0');
-            ++significant;
-        } else if (c == '.') {
-            if (point) {
-                return kNotANumber;
-            }
-            point = true;
-        } else {
-            break;
-        }
-    }
-    if (!anyDigit) {
+    std::optional<DecimalDigits> digits = ReadDigits(text, i);
+    if (!digits) {
         return kNotANumber;
     }
     if (i < size) {
-        if (text[i] != 'e' && text[i] != 'E') {
+        const std::optional<long long> exponent = ReadExponent(text, i);
+        if (!exponent) {
             return kNotANumber;
         }
-        ++i;
-        bool negativeExponent = false;
-        if (i < size && (text[i] == '+' || text[i] == '-')) {
-            negativeExponent = text[i] == '-';
-            ++i;
-        }
-        if (i == size) {
-            return kNotANumber;
-        }
-        long long exponent = 0;
-        for (; i < size; ++i) {
-            if (!IsDigit(text[i])) {
-                return kNotANumber;
-            }
-            // Saturate far beyond the range of a long double.
-            if (exponent < kExponentCeiling) {
-                exponent = exponent * 10 + (text[i] - '0');
-            }
-        }
-        scale += negativeExponent ? -exponent : exponent;
+        digits->scale += *exponent;
     }
-
-    Real value = 0;
-    if (significant == 0) {
-        value = 0;
-    } else if (scale >= -kExactPowerLimit && scale <= kExactPowerLimit) {
-        // Both operands are exact, so the single operation rounds correctly.
-        const auto m = static_cast<Real>(mantissa);
-        value = scale >= 0 ? m * kPowersOfTen[static_cast<std::size_t>(scale)]
-                           : m / kPowersOfTen[static_cast<std::size_t>(-scale)];
-    } else {
-        // Rare: hand a compact, already validated form to the C library,
-        // always in the "C" locale whatever the process locale is.
-        // mantissa: at most 19 digits; "e-" and at most 17 exponent digits.
-        char buffer[48];
-        std::string_view digits = RenderDigits(buffer, mantissa);
-        char compact[48];
-        std::size_t length = 0;
-        for (const char c : digits) {
-            compact[length++] = c;
-        }
-        compact[length++] = 'e';
-        if (scale < 0) {
-            compact[length++] = '-';
-        }
-        for (const char c :
-             RenderDigits(buffer, static_cast<std::uint64_t>(scale < 0 ? -scale : scale))) {
-            compact[length++] = c;
-        }
-        compact[length] = '\0';
-        value = strtold_l(compact, nullptr, CLocale());
-    }
+    const Real value = ScaledValue(*digits);
     return negative ? -value : value;
 }
 

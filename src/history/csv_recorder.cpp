@@ -57,7 +57,7 @@ QStringList CsvRow(const StatusPanel& panel, const QDateTime& time, const QStrin
     return row;
 }
 
-std::optional<QString> CsvRecorder::Start(const QString& path) {
+Result<void> CsvRecorder::Start(const QString& path) {
     Stop();
     m_file.setFileName(path);
     // Rows are appended to a file; a device or a pipe (/dev/full, a FIFO)
@@ -68,39 +68,39 @@ std::optional<QString> CsvRecorder::Start(const QString& path) {
         device ? QIODevice::WriteOnly : QIODevice::WriteOnly | QIODevice::Append;
     if (!m_file.open(mode)) {
         const QString error = m_file.errorString();
-        return QStringLiteral("Cannot record to %1: %2").arg(path, error);
+        return Failure{QStringLiteral("Cannot record to %1: %2").arg(path, error)};
     }
     m_path = path;
     m_rows = 0;
-    return std::nullopt;
+    return {};
 }
 
-std::optional<QString> CsvRecorder::Write(const QStringList& header, const QStringList& row) {
+Result<void> CsvRecorder::Write(const QStringList& header, const QStringList& row) {
     if (!m_file.isOpen()) {
-        return std::nullopt;
+        return {};
     }
     // size() of a device (/dev/full, a pipe) is 0: the header goes there too.
     if (m_rows == 0 && m_file.size() == 0) {
-        if (auto error = WriteLine(CsvLine(header))) {
-            return error;
+        if (Result<void> written = WriteLine(CsvLine(header)); !written) {
+            return written;
         }
     }
-    if (auto error = WriteLine(CsvLine(row))) {
-        return error;
+    if (Result<void> written = WriteLine(CsvLine(row)); !written) {
+        return written;
     }
     ++m_rows;
-    return std::nullopt;
+    return {};
 }
 
-std::optional<QString> CsvRecorder::WriteLine(const QByteArray& line) {
+Result<void> CsvRecorder::WriteLine(const QByteArray& line) {
     const qint64 written = m_file.write(line);
     if (written != line.size() || !m_file.flush()) {
         const QString error = m_file.errorString();
         const QString path = m_path;
         Stop();
-        return QStringLiteral("Recording to %1 stopped: %2").arg(path, error);
+        return Failure{QStringLiteral("Recording to %1 stopped: %2").arg(path, error)};
     }
-    return std::nullopt;
+    return {};
 }
 
 void CsvRecorder::Stop() {

@@ -6,7 +6,7 @@
 #include <QString>
 #include <QStringList>
 
-#include <optional>
+#include "core/result.h"
 
 namespace volnar {
 
@@ -35,11 +35,11 @@ public:
     CsvRecorder(const CsvRecorder&) = delete;
     CsvRecorder& operator=(const CsvRecorder&) = delete;
 
-    // Opens `path` for appending; the error text when it cannot be opened.
-    std::optional<QString> Start(const QString& path);
+    // Opens `path` for appending; why, when it cannot be opened.
+    Result<void> Start(const QString& path);
     // Writes the header first when the file is empty. On a failed or short
-    // write the recording stops and the error text is returned.
-    std::optional<QString> Write(const QStringList& header, const QStringList& row);
+    // write the recording stops and says why.
+    Result<void> Write(const QStringList& header, const QStringList& row);
     void Stop();
 
     bool IsRecording() const { return m_file.isOpen(); }
@@ -47,7 +47,7 @@ public:
     int RowsWritten() const { return m_rows; }
 
 private:
-    std::optional<QString> WriteLine(const QByteArray& line);
+    Result<void> WriteLine(const QByteArray& line);
 
     QFile m_file;
     QString m_path;

@@ -31,19 +31,21 @@ namespace {
 
 using ::volnar::testing::WaitFor;
 
+QString S(const char* text) {
+    return QString::fromUtf8(text);
+}
+
 QString Object(std::string_view object) {
     return QString::fromLatin1(object.data(), static_cast<qsizetype>(object.size()));
 }
 
 class AdcE2E : public testing::SimulatorLinkTest {
 protected:
-    void Begin(const QStringList& more = {}, const QString& timeout = QStringLiteral("10"),
-               const QString& retries = QStringLiteral("2")) {
-        StartSimulatorAndLink(QStringList{QStringLiteral("--alerts"), QStringLiteral("3"),
-                                          QStringLiteral("--scripts"), QStringLiteral("3"),
-                                          QStringLiteral("--seed"), QStringLiteral("7")} +
-                                  more,
-                              QStringLiteral("public"), timeout, retries);
+    void Begin(const QStringList& more = {}, const QString& timeout = S("10"),
+               const QString& retries = S("2")) {
+        StartSimulatorAndLink(
+            QStringList{S("--alerts"), S("3"), S("--scripts"), S("3"), S("--seed"), S("7")} + more,
+            S("public"), timeout, retries);
         if (HasFatalFailure()) {
             return;
         }
@@ -82,8 +84,7 @@ protected:
     QList<QJsonObject> RequestsFor(std::string_view oid, int id) const {
         QList<QJsonObject> found;
         for (const QJsonObject& line : sim->Requests()) {
-            if (line[QStringLiteral("oid")].toString() == Object(oid) &&
-                line[QStringLiteral("request_id")].toInt() == id) {
+            if (line[S("oid")].toString() == Object(oid) && line[S("request_id")].toInt() == id) {
                 found << line;
             }
         }
@@ -111,16 +112,14 @@ TEST_F(AdcE2E, AdcDataLoadFillsPoolsRecordAndActionsFromTheStation) {
     QObject screen;
     commands::UploadChannelSettings(
         *link, &screen, 2, "2|2.0000|1.5000|1|0|3.12.1.|||3.|||2.||3600|90|1.0000|3|v|0|0|");
-    ASSERT_TRUE(WaitFor([this] { return notices.contains(QStringLiteral("ADC 2 Updated !")); }));
+    ASSERT_TRUE(WaitFor([this] { return notices.contains(S("ADC 2 Updated !")); }));
 
     AdcOptionsDialog& d = Open(2);
     ASSERT_TRUE(WaitFor([&d] { return !d.IsLoading(); }));
     EXPECT_TRUE(messages.boxes.empty()) << messages.Texts().join(u'|').toStdString();
 
-    const QStringList alerts = {QStringLiteral("EMAIL-Alert 1"), QStringLiteral("SMS-Alert 2"),
-                                QStringLiteral("EMAIL-Alert 3")};
-    const QStringList scripts = {QStringLiteral("RELAY-Script 1"), QStringLiteral("IO-Script 2"),
-                                 QStringLiteral("RELAY-Script 3")};
+    const QStringList alerts = {S("EMAIL-Alert 1"), S("SMS-Alert 2"), S("EMAIL-Alert 3")};
+    const QStringList scripts = {S("RELAY-Script 1"), S("IO-Script 2"), S("RELAY-Script 3")};
     for (const char* pool :
          {"highAlertPool", "highNormalAlertPool", "lowAlertPool", "lowNormalAlertPool"}) {
         EXPECT_EQ(Texts(pool), alerts) << pool;
@@ -129,17 +128,16 @@ TEST_F(AdcE2E, AdcDataLoadFillsPoolsRecordAndActionsFromTheStation) {
          {"highScriptPool", "highNormalScriptPool", "lowScriptPool", "lowNormalScriptPool"}) {
         EXPECT_EQ(Texts(pool), scripts) << pool;
     }
-    EXPECT_EQ(Texts("highAlertActions"),
-              (QStringList{QStringLiteral("EMAIL-Alert 3"), QStringLiteral("EMAIL-Alert 1")}));
-    EXPECT_EQ(Texts("highNormalScriptActions"), QStringList{QStringLiteral("RELAY-Script 3")});
-    EXPECT_EQ(Texts("lowScriptActions"), QStringList{QStringLiteral("IO-Script 2")});
+    EXPECT_EQ(Texts("highAlertActions"), (QStringList{S("EMAIL-Alert 3"), S("EMAIL-Alert 1")}));
+    EXPECT_EQ(Texts("highNormalScriptActions"), QStringList{S("RELAY-Script 3")});
+    EXPECT_EQ(Texts("lowScriptActions"), QStringList{S("IO-Script 2")});
     EXPECT_TRUE(Texts("lowAlertActions").isEmpty());
-    EXPECT_EQ(Find<QLineEdit>("highValueEdit")->text(), QStringLiteral("2.0000"));
+    EXPECT_EQ(Find<QLineEdit>("highValueEdit")->text(), S("2.0000"));
     EXPECT_TRUE(Find<QCheckBox>("highEnabledCheck")->isChecked());
     EXPECT_FALSE(Find<QCheckBox>("lowEnabledCheck")->isChecked());
-    EXPECT_EQ(Find<QComboBox>("highFlapCombo")->currentText(), QStringLiteral("60 Minutes"));
-    EXPECT_EQ(Find<QComboBox>("lowFlapCombo")->currentText(), QStringLiteral("Continous"));
-    EXPECT_EQ(Find<QLineEdit>("precisionEdit")->text(), QStringLiteral("3"));
+    EXPECT_EQ(Find<QComboBox>("highFlapCombo")->currentText(), S("60 Minutes"));
+    EXPECT_EQ(Find<QComboBox>("lowFlapCombo")->currentText(), S("Continous"));
+    EXPECT_EQ(Find<QLineEdit>("precisionEdit")->text(), S("3"));
     EXPECT_EQ(Find<QLineEdit>("nameEdit")->text(), panel.AdcName(2));
 
     // The load went out as the station saw it: alerts walk (450), scripts
@@ -147,28 +145,26 @@ TEST_F(AdcE2E, AdcDataLoadFillsPoolsRecordAndActionsFromTheStation) {
     int alertsWalk = 0;
     int scriptsWalk = 0;
     for (const QJsonObject& line : sim->Requests()) {
-        const int id = line[QStringLiteral("request_id")].toInt();
-        alertsWalk += id == routing::kAdcLoadAlerts &&
-                      line[QStringLiteral("pdu")] == QStringLiteral("GETNEXT");
-        scriptsWalk += id == routing::kAdcLoadScripts &&
-                       line[QStringLiteral("pdu")] == QStringLiteral("GETNEXT");
+        const int id = line[S("request_id")].toInt();
+        alertsWalk += id == routing::kAdcLoadAlerts && line[S("pdu")] == S("GETNEXT");
+        scriptsWalk += id == routing::kAdcLoadScripts && line[S("pdu")] == S("GETNEXT");
     }
     EXPECT_EQ(alertsWalk, 4) << "three rows and the answer past the table";
     EXPECT_EQ(scriptsWalk, 4);
     const QList<QJsonObject> reads = RequestsFor(board::kChannelRecord[2], routing::kAdcLoadRecord);
     ASSERT_EQ(reads.size(), 1);
-    EXPECT_EQ(reads[0][QStringLiteral("pdu")].toString(), QStringLiteral("GET"));
+    EXPECT_EQ(reads[0][S("pdu")].toString(), S("GET"));
 }
 
 // Channel 1's dialog is cancelled while its load is still being answered and
 // channel 2's opens: channel 2's dialog takes its own load alone, and OK
 // uploads exactly the station's settings.
 TEST_F(AdcE2E, AdcCancelledLoadLeavesTheNextChannelsDialogAlone) {
-    Begin({QStringLiteral("--delay"), QStringLiteral("60")});
+    Begin({S("--delay"), S("60")});
     QObject screen;
     commands::UploadChannelSettings(
         *link, &screen, 2, "2|2.0000|1.5000|1|0|1.2.3.|||3.|||2.||3600|60|1.0000|3|v|0|0|");
-    ASSERT_TRUE(WaitFor([this] { return notices.contains(QStringLiteral("ADC 2 Updated !")); }));
+    ASSERT_TRUE(WaitFor([this] { return notices.contains(S("ADC 2 Updated !")); }));
 
     Open(1);
     ASSERT_TRUE(WaitFor([this] { return Find<QListWidget>("highAlertPool")->count() >= 1; }));
@@ -179,16 +175,14 @@ TEST_F(AdcE2E, AdcCancelledLoadLeavesTheNextChannelsDialogAlone) {
     EXPECT_TRUE(Find<QPushButton>("okButton")->isEnabled());
     EXPECT_EQ(Texts("highAlertPool").size(), 3) << "each alert once";
     EXPECT_EQ(Texts("highAlertActions"),
-              (QStringList{QStringLiteral("EMAIL-Alert 1"), QStringLiteral("SMS-Alert 2"),
-                           QStringLiteral("EMAIL-Alert 3")}));
+              (QStringList{S("EMAIL-Alert 1"), S("SMS-Alert 2"), S("EMAIL-Alert 3")}));
     QTest::mouseClick(Find<QPushButton>("okButton"), Qt::LeftButton);
-    ASSERT_TRUE(WaitFor([this] { return notices.count(QStringLiteral("ADC 2 Updated !")) == 2; }));
+    ASSERT_TRUE(WaitFor([this] { return notices.count(S("ADC 2 Updated !")) == 2; }));
     const QList<QJsonObject> uploads =
         RequestsFor(board::kChannelSettings[2], routing::ChannelSettingsId(2));
     ASSERT_EQ(uploads.size(), 2);
-    EXPECT_TRUE(uploads[1][QStringLiteral("value")].toString().startsWith(
-        QStringLiteral("2|2.0000|1.5000|1|0|1.2.3.|")))
-        << uploads[1][QStringLiteral("value")].toString().toStdString();
+    EXPECT_TRUE(uploads[1][S("value")].toString().startsWith(S("2|2.0000|1.5000|1|0|1.2.3.|")))
+        << uploads[1][S("value")].toString().toStdString();
     // Channel 1's load went no further than the answer in flight: its
     // record was never read.
     EXPECT_TRUE(RequestsFor(board::kChannelRecord[1], routing::kAdcLoadRecord).isEmpty());
@@ -197,14 +191,12 @@ TEST_F(AdcE2E, AdcCancelledLoadLeavesTheNextChannelsDialogAlone) {
 // A step of the load that gets no answer stops it: the dialog says so and
 // why, OK stays disabled, Cancel closes it.
 TEST_F(AdcE2E, AdcLoadThatTimesOutSaysSoAndCancelWorks) {
-    Begin({QStringLiteral("--delay"), QStringLiteral("100")}, QStringLiteral("1"),
-          QStringLiteral("0"));
+    Begin({S("--delay"), S("100")}, S("1"), S("0"));
     AdcOptionsDialog& d = Open(4);
     ASSERT_TRUE(WaitFor([this] { return Find<QListWidget>("highAlertPool")->count() >= 1; }));
     sim->Stop();
     auto* label = Find<QLabel>("loadingLabel");
-    ASSERT_TRUE(
-        WaitFor([&] { return label->text().startsWith(QStringLiteral("Loading stopped")); }));
+    ASSERT_TRUE(WaitFor([&] { return label->text().startsWith(S("Loading stopped")); }));
     EXPECT_TRUE(label->text().endsWith(QString::fromLatin1(kNoAnswerText)));
     EXPECT_TRUE(d.IsLoading());
     EXPECT_FALSE(Find<QPushButton>("okButton")->isEnabled());
@@ -215,19 +207,18 @@ TEST_F(AdcE2E, AdcLoadThatTimesOutSaysSoAndCancelWorks) {
 // A settings upload the station refuses keeps the dialog open with
 // everything the operator set; sending again from it opens the session.
 TEST_F(AdcE2E, AdcRefusedUploadKeepsTheDialogAndSendingAgainWorks) {
-    Begin({QStringLiteral("--fail"),
-           Object(board::kChannelSettings[5]) + QStringLiteral("=badValue")});
+    Begin({S("--fail"), Object(board::kChannelSettings[5]) + S("=badValue")});
     AdcOptionsDialog& d = Open(5);
     ASSERT_TRUE(WaitFor([&d] { return !d.IsLoading(); }));
-    Find<QLineEdit>("precisionEdit")->setText(QStringLiteral("2"));
+    Find<QLineEdit>("precisionEdit")->setText(S("2"));
     for (int attempt = 1; attempt <= 2; ++attempt) {
         messages.boxes.clear();
         QTest::mouseClick(Find<QPushButton>("okButton"), Qt::LeftButton);
         ASSERT_TRUE(WaitFor([this] { return !messages.boxes.empty(); })) << attempt;
-        EXPECT_EQ(messages.Texts(), QStringList{QStringLiteral("SNMP_ERR_BADVALUE")}) << attempt;
+        EXPECT_EQ(messages.Texts(), QStringList{S("SNMP_ERR_BADVALUE")}) << attempt;
         ASSERT_TRUE(WaitFor([this] { return Find<QPushButton>("okButton")->isEnabled(); }));
         EXPECT_TRUE(d.isVisible());
-        EXPECT_EQ(Find<QLineEdit>("precisionEdit")->text(), QStringLiteral("2"));
+        EXPECT_EQ(Find<QLineEdit>("precisionEdit")->text(), S("2"));
     }
     EXPECT_EQ(RequestsFor(board::kChannelSettings[5], routing::ChannelSettingsId(5)).size(), 2)
         << "the second upload went out on a session of its own";
@@ -239,40 +230,34 @@ TEST_F(AdcE2E, AdcNameAndNotesAreSetWithTheirIdsAndNotices) {
     ASSERT_TRUE(WaitFor([this] { return !dialog->IsLoading(); }));
     // A name past what the station keeps is refused naming the field and
     // its limit, never cut.
-    Find<QLineEdit>("nameEdit")->setText(QStringLiteral("Well Pump Voltage Sensor"));
+    Find<QLineEdit>("nameEdit")->setText(S("Well Pump Voltage Sensor"));
     QTest::mouseClick(Find<QPushButton>("setNameButton"), Qt::LeftButton);
     EXPECT_EQ(messages.Texts(),
               QStringList{QStringLiteral(
                   "The field \"ADC 3 Name\" holds at most 19 characters; it has 24.")});
     messages.boxes.clear();
-    Find<QLineEdit>("nameEdit")->setText(QStringLiteral("Well Pump Voltage S"));
+    Find<QLineEdit>("nameEdit")->setText(S("Well Pump Voltage S"));
     QTest::mouseClick(Find<QPushButton>("setNameButton"), Qt::LeftButton);
-    ASSERT_TRUE(
-        WaitFor([this] { return notices.contains(QStringLiteral("ADC 3 Name Changed !")); }));
+    ASSERT_TRUE(WaitFor([this] { return notices.contains(S("ADC 3 Name Changed !")); }));
     const QList<QJsonObject> names = RequestsFor(board::kChannelName[3], 429);
     ASSERT_EQ(names.size(), 1);
-    EXPECT_EQ(names[0][QStringLiteral("value")].toString(), QStringLiteral("Well Pump Voltage S"));
+    EXPECT_EQ(names[0][S("value")].toString(), S("Well Pump Voltage S"));
 
-    Find<QPlainTextEdit>("notesEdit")
-        ->setPlainText(QStringLiteral("Checked on Monday.\nAll fine."));
+    Find<QPlainTextEdit>("notesEdit")->setPlainText(S("Checked on Monday.\nAll fine."));
     QTest::mouseClick(Find<QPushButton>("setNotesButton"), Qt::LeftButton);
-    ASSERT_TRUE(
-        WaitFor([this] { return notices.contains(QStringLiteral("ADC 3 Note Changed !")); }));
+    ASSERT_TRUE(WaitFor([this] { return notices.contains(S("ADC 3 Note Changed !")); }));
     const QList<QJsonObject> notes = RequestsFor(board::kChannelNotes[3], 430);
     ASSERT_EQ(notes.size(), 1);
-    EXPECT_EQ(notes[0][QStringLiteral("value")].toString(),
-              QStringLiteral("Checked on Monday.\nAll fine."));
+    EXPECT_EQ(notes[0][S("value")].toString(), S("Checked on Monday.\nAll fine."));
     EXPECT_TRUE(dialog) << "Set leaves the dialog open";
 
     // The next polls show the new name; a new dialog reads the notes back.
-    ASSERT_TRUE(
-        WaitFor([this] { return panel.AdcName(3) == QStringLiteral("Well Pump Voltage S"); }));
+    ASSERT_TRUE(WaitFor([this] { return panel.AdcName(3) == S("Well Pump Voltage S"); }));
     dialog->close();
     Open(3);
     ASSERT_TRUE(WaitFor([this] { return !dialog->IsLoading(); }));
-    EXPECT_EQ(Find<QPlainTextEdit>("notesEdit")->toPlainText(),
-              QStringLiteral("Checked on Monday.\nAll fine."));
-    EXPECT_EQ(Find<QLineEdit>("nameEdit")->text(), QStringLiteral("Well Pump Voltage S"));
+    EXPECT_EQ(Find<QPlainTextEdit>("notesEdit")->toPlainText(), S("Checked on Monday.\nAll fine."));
+    EXPECT_EQ(Find<QLineEdit>("nameEdit")->text(), S("Well Pump Voltage S"));
     EXPECT_TRUE(messages.boxes.empty()) << messages.Texts().join(u'|').toStdString();
 }
 
@@ -289,55 +274,53 @@ TEST_F(AdcE2E, AdcUnchangedSaveSendsBackWhatTheStationHolds) {
                                        RequestValue::Text(settings)));
     ASSERT_TRUE(
         link->SendBoardRequest(board::kChannelNotes[4], PduType::Set, RequestValue::Text(notes)));
-    ASSERT_TRUE(WaitFor([this] { return panel.ShuntAmpRating(4) == QStringLiteral("1000"); }));
+    ASSERT_TRUE(WaitFor([this] { return panel.ShuntAmpRating(4) == S("1000"); }));
     Open(4);
     ASSERT_TRUE(WaitFor([this] { return !dialog->IsLoading(); }));
-    EXPECT_EQ(Find<QLineEdit>("ampRatingEdit")->text(), QStringLiteral("1000"));
-    EXPECT_EQ(Find<QLineEdit>("adjustmentEdit")->text(), QStringLiteral("12.3456"));
+    EXPECT_EQ(Find<QLineEdit>("ampRatingEdit")->text(), S("1000"));
+    EXPECT_EQ(Find<QLineEdit>("adjustmentEdit")->text(), S("12.3456"));
     QTest::mouseClick(Find<QPushButton>("setNotesButton"), Qt::LeftButton);
-    ASSERT_TRUE(
-        WaitFor([this] { return notices.contains(QStringLiteral("ADC 4 Note Changed !")); }));
+    ASSERT_TRUE(WaitFor([this] { return notices.contains(S("ADC 4 Note Changed !")); }));
     EXPECT_EQ(RequestsFor(board::kChannelNotes[4], routing::ChannelNotesId(4))
-                  .back()[QStringLiteral("value")]
+                  .back()[S("value")]
                   .toString()
                   .toLatin1(),
               notes);
 
     // A value that would not fit is refused; the adjustment must be a number.
-    Find<QLineEdit>("ampRatingEdit")->setText(QStringLiteral("1000000"));
+    Find<QLineEdit>("ampRatingEdit")->setText(S("1000000"));
     QTest::mouseClick(Find<QPushButton>("okButton"), Qt::LeftButton);
-    Find<QLineEdit>("ampRatingEdit")->setText(QStringLiteral("1000"));
-    Find<QLineEdit>("adjustmentEdit")->setText(QStringLiteral("1.2.3"));
+    Find<QLineEdit>("ampRatingEdit")->setText(S("1000"));
+    Find<QLineEdit>("adjustmentEdit")->setText(S("1.2.3"));
     QTest::mouseClick(Find<QPushButton>("okButton"), Qt::LeftButton);
     EXPECT_EQ(messages.Texts(),
-              (QStringList{
-                  QStringLiteral("The field \"Amp Rating\" holds at most 6 characters; it has 7."),
-                  QStringLiteral("Adjustment must contain a valid number !")}));
+              (QStringList{S("The field \"Amp Rating\" holds at most 6 characters; it has 7."),
+                           S("Adjustment must contain a valid number !")}));
     EXPECT_TRUE(RequestsFor(board::kChannelSettings[4], routing::ChannelSettingsId(4)).isEmpty());
 
-    Find<QLineEdit>("adjustmentEdit")->setText(QStringLiteral("12.3456"));
+    Find<QLineEdit>("adjustmentEdit")->setText(S("12.3456"));
     QTest::mouseClick(Find<QPushButton>("okButton"), Qt::LeftButton);
-    ASSERT_TRUE(WaitFor([this] { return notices.contains(QStringLiteral("ADC 4 Updated !")); }));
+    ASSERT_TRUE(WaitFor([this] { return notices.contains(S("ADC 4 Updated !")); }));
     const QList<QJsonObject> sets =
         RequestsFor(board::kChannelSettings[4], routing::ChannelSettingsId(4));
     ASSERT_EQ(sets.size(), 1);
-    EXPECT_EQ(sets[0][QStringLiteral("value")].toString().toLatin1(), settings);
-    EXPECT_EQ(sets[0][QStringLiteral("error_status")].toInt(), 0);
+    EXPECT_EQ(sets[0][S("value")].toString().toLatin1(), settings);
+    EXPECT_EQ(sets[0][S("error_status")].toInt(), 0);
 }
 
 TEST_F(AdcE2E, AdcUploadSwitchesAChannelToAmmeterAndThePanelShowsTheCurrent) {
     Begin();
-    ASSERT_EQ(panel.AdcUnit(1), QStringLiteral("v"));
+    ASSERT_EQ(panel.AdcUnit(1), S("v"));
     Open(1);
     ASSERT_TRUE(WaitFor([this] { return !dialog->IsLoading(); }));
 
     QTest::mouseClick(Find<QRadioButton>("ampmeterRadio"), Qt::LeftButton);
-    Find<QLineEdit>("ampRatingEdit")->setText(QStringLiteral("100"));
-    Find<QLineEdit>("millivoltRatingEdit")->setText(QStringLiteral("50"));
-    Find<QLineEdit>("precisionEdit")->setText(QStringLiteral("3"));
+    Find<QLineEdit>("ampRatingEdit")->setText(S("100"));
+    Find<QLineEdit>("millivoltRatingEdit")->setText(S("50"));
+    Find<QLineEdit>("precisionEdit")->setText(S("3"));
     Find<QCheckBox>("highEnabledCheck")->setChecked(true);
-    Find<QLineEdit>("highValueEdit")->setText(QStringLiteral("80.000"));
-    Find<QComboBox>("highFlapCombo")->setCurrentText(QStringLiteral("30 Seconds"));
+    Find<QLineEdit>("highValueEdit")->setText(S("80.000"));
+    Find<QComboBox>("highFlapCombo")->setCurrentText(S("30 Seconds"));
     auto* pool = Find<QListWidget>("highAlertPool");
     pool->setCurrentRow(2);
     QTest::mouseClick(Find<QPushButton>("highAlertAddButton"), Qt::LeftButton);
@@ -347,35 +330,34 @@ TEST_F(AdcE2E, AdcUploadSwitchesAChannelToAmmeterAndThePanelShowsTheCurrent) {
 
     QTest::mouseClick(Find<QPushButton>("okButton"), Qt::LeftButton);
     EXPECT_TRUE(messages.boxes.empty()) << messages.Texts().join(u'|').toStdString();
-    ASSERT_TRUE(WaitFor([this] { return notices.contains(QStringLiteral("ADC 1 Updated !")); }));
+    ASSERT_TRUE(WaitFor([this] { return notices.contains(S("ADC 1 Updated !")); }));
     EXPECT_FALSE(dialog && dialog->isVisible()) << "OK closed the dialog";
 
     const QList<QJsonObject> sets = RequestsFor(board::kChannelSettings[1], 453);
     ASSERT_EQ(sets.size(), 1);
-    EXPECT_EQ(sets[0][QStringLiteral("pdu")].toString(), QStringLiteral("SET"));
-    EXPECT_EQ(sets[0][QStringLiteral("value")].toString(),
-              QStringLiteral("1|80.000|0.0000|1|0|3.3.|||||||2.|30|0|1.0000|3|a|100|50|"));
-    EXPECT_EQ(sets[0][QStringLiteral("error_status")].toInt(), 0);
+    EXPECT_EQ(sets[0][S("pdu")].toString(), S("SET"));
+    EXPECT_EQ(sets[0][S("value")].toString(),
+              S("1|80.000|0.0000|1|0|3.3.|||||||2.|30|0|1.0000|3|a|100|50|"));
+    EXPECT_EQ(sets[0][S("error_status")].toInt(), 0);
 
     // After the next polls the panel shows channel 1 as an ammeter: the
     // current with two decimals.
-    ASSERT_TRUE(WaitFor([this] { return panel.AdcUnit(1) == QStringLiteral("a"); }));
-    ASSERT_TRUE(WaitFor([this] { return panel.ShuntAmpRating(1) == QStringLiteral("100"); }));
-    EXPECT_EQ(panel.ShuntMillivoltRating(1), QStringLiteral("50"));
-    const QRegularExpression current(QStringLiteral("^ \\d+\\.\\d\\d$"));
+    ASSERT_TRUE(WaitFor([this] { return panel.AdcUnit(1) == S("a"); }));
+    ASSERT_TRUE(WaitFor([this] { return panel.ShuntAmpRating(1) == S("100"); }));
+    EXPECT_EQ(panel.ShuntMillivoltRating(1), S("50"));
+    const QRegularExpression current(S("^ \\d+\\.\\d\\d$"));
     EXPECT_TRUE(current.match(panel.AdcValue(1)).hasMatch()) << panel.AdcValue(1).toStdString();
 
     // The channel record (.66.1) reflects the upload in a new dialog.
     Open(1);
     ASSERT_TRUE(WaitFor([this] { return !dialog->IsLoading(); }));
     EXPECT_TRUE(Find<QRadioButton>("ampmeterRadio")->isChecked());
-    EXPECT_EQ(Find<QLineEdit>("ampRatingEdit")->text(), QStringLiteral("100"));
-    EXPECT_EQ(Find<QLineEdit>("highValueEdit")->text(), QStringLiteral("80.000"));
-    EXPECT_EQ(Find<QComboBox>("highFlapCombo")->currentText(), QStringLiteral("30 Seconds"));
-    EXPECT_EQ(Texts("highAlertActions"),
-              (QStringList{QStringLiteral("EMAIL-Alert 3"), QStringLiteral("EMAIL-Alert 3")}));
-    EXPECT_EQ(Texts("lowNormalScriptActions"), QStringList{QStringLiteral("IO-Script 2")});
-    EXPECT_EQ(Find<QLineEdit>("precisionEdit")->text(), QStringLiteral("3"));
+    EXPECT_EQ(Find<QLineEdit>("ampRatingEdit")->text(), S("100"));
+    EXPECT_EQ(Find<QLineEdit>("highValueEdit")->text(), S("80.000"));
+    EXPECT_EQ(Find<QComboBox>("highFlapCombo")->currentText(), S("30 Seconds"));
+    EXPECT_EQ(Texts("highAlertActions"), (QStringList{S("EMAIL-Alert 3"), S("EMAIL-Alert 3")}));
+    EXPECT_EQ(Texts("lowNormalScriptActions"), QStringList{S("IO-Script 2")});
+    EXPECT_EQ(Find<QLineEdit>("precisionEdit")->text(), S("3"));
 }
 
 TEST_F(AdcE2E, AdcFailedCheckSendsNothingToTheStation) {
@@ -383,10 +365,10 @@ TEST_F(AdcE2E, AdcFailedCheckSendsNothingToTheStation) {
     Open(5);
     ASSERT_TRUE(WaitFor([this] { return !dialog->IsLoading(); }));
     QTest::mouseClick(Find<QRadioButton>("voltmeterRadio"), Qt::LeftButton);
-    Find<QLineEdit>("highValueEdit")->setText(QStringLiteral("29.5"));
+    Find<QLineEdit>("highValueEdit")->setText(S("29.5"));
     QTest::mouseClick(Find<QPushButton>("okButton"), Qt::LeftButton);
     ASSERT_EQ(messages.boxes.size(), 1u);
-    EXPECT_EQ(messages.boxes[0].text, QStringLiteral("Hi Trigger Must Be Less Than 30 Volts !"));
+    EXPECT_EQ(messages.boxes[0].text, S("Hi Trigger Must Be Less Than 30 Volts !"));
     QTest::qWait(300);
     EXPECT_TRUE(RequestsFor(board::kChannelSettings[5], 457).isEmpty());
     EXPECT_TRUE(dialog && dialog->isVisible());

@@ -33,11 +33,9 @@ TEST(AboutText, YearFieldEndsTheRangeAndSectionsStartWithFivePauses) {
     }
     // A year that is not four digits leaves the field alone.
     EXPECT_TRUE(AboutText(99999).contains(QStringLiteral("YYYY")));
-}
-
-TEST(AboutText, BuildNumberWithoutAVersionIsZeros) {
+    // Without a version the build number is all zeros, never empty.
     EXPECT_EQ(BuildNumberText(""), QStringLiteral("0.0.0.0.0.0"));
-    EXPECT_EQ(BuildNumberText(nullptr), QStringLiteral("0.0.0.0.0.0"));
+    EXPECT_EQ(BuildNumberText(nullptr), BuildNumberText(""));
 }
 
 TEST(TypewriterTicker, TypesPausesAndStartsAgainAtTheEnd) {
@@ -62,7 +60,6 @@ TEST(AboutBox, EveryOpeningStartsFromTheFirstCharacter) {
     const QString text = AboutText(2026);
     for (int opening = 0; opening < 2; ++opening) {
         AboutBox box(text);
-        EXPECT_EQ(box.windowTitle(), QStringLiteral("About VOLN"));
         EXPECT_TRUE(box.Shown().isEmpty());
         for (int i = 0; i < 5; ++i) {
             box.Tick();
@@ -88,7 +85,6 @@ TEST(NoticePopup, ClosesItselfAfterOneSecondAndNotBefore) {
     QSignalSpy finished(popup, &QDialog::finished);
     QSignalSpy destroyed(popup, &QObject::destroyed);
     popup->open();
-    EXPECT_EQ(popup->windowTitle(), QStringLiteral("VOLN MESSAGE"));
     EXPECT_EQ(popup->Text(), QStringLiteral("Script Added!"));
     EXPECT_FALSE(popup->close());  // the operator cannot cut it short
     QTest::keyClick(popup, Qt::Key_Escape);

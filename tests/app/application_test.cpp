@@ -19,9 +19,11 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextEdit>
+#include <functional>
 
 #include "alerts/alert_editors.h"
 #include "alerts/alert_screens.h"
+#include "app/about_text.h"
 #include "app/database_location.h"
 #include "app/database_options_dialog.h"
 #include "directory_dialogs/station_dialogs.h"
@@ -102,7 +104,8 @@ TEST_F(ApplicationTest, FirstStartShowsTheTemplateStationIdleAndSendsNothing) {
     EXPECT_EQ(app->Window().ChooserText(), S("10.10.10.10      Default IP"));
     EXPECT_EQ(app->Window().StatusStateText(), S(" Not Connected"));
     EXPECT_EQ(app->Window().StatusMessageText(), S(" MSG:  Choose IP, then Click on Start"));
-    EXPECT_EQ(app->Window().findChild<QLabel*>(S("buildNumberLabel"))->text(), S("0.7.4.5"));
+    EXPECT_EQ(app->Window().findChild<QLabel*>(S("buildNumberLabel"))->text(),
+              BuildNumberText(VOLNAR_VERSION_TEXT));
     EXPECT_TRUE(app->AboutTextShown().contains(S("-2026 ")));
     EXPECT_TRUE(messages.boxes.empty()) << messages.Texts().join(u'|').toStdString();
     EXPECT_FALSE(transport);  // nothing is ever sent to the template station unasked
@@ -130,22 +133,37 @@ TEST_F(ApplicationTest, StartPollsStopReturnsToTheIdleLook) {
     EXPECT_TRUE(Button(*app, "startButton")->isEnabled());
     EXPECT_FALSE(Button(*app, "relayButton1")->isEnabled());
     EXPECT_EQ(app->Window().StatusStateText(), S(" Not Connected"));
+    // The readouts return to the panel's idle look (StatusPanel's tests).
     EXPECT_EQ(app->Window().findChild<QLabel*>(S("adcNameLabel1"))->text(), S("Voltmeter 1"));
     EXPECT_EQ(app->Window().findChild<QLabel*>(S("receivedCount"))->text(), S("0"));
-    EXPECT_EQ(app->Window().findChild<QLabel*>(S("relayStateLabel1"))->text(), S("=========="));
 }
 
-TEST_F(ApplicationTest, OpeningTheChooserListStopsPollingTypingDoesNot) {
+// Typing in the chooser leaves polling alone; opening its list or a station
+// dialog stops it first.
+TEST_F(ApplicationTest, ChooserListAndStationDialogsStopPollingFirst) {
     auto app = MakeWithLoopbackStation();
-    Button(*app, "startButton")->click();
-    Settle(*app);
-    AnswerStatus(*app, 501);
-    app->Window().Chooser()->setEditText(S("127.0.0.1 typed"));
-    EXPECT_EQ(app->Link().State(), ConnectionState::Connecting);
-    app->Window().Chooser()->showPopup();
-    EXPECT_EQ(app->Link().State(), ConnectionState::NotConnected);
-    EXPECT_TRUE(Button(*app, "startButton")->isEnabled());
-    app->Window().Chooser()->hidePopup();
+    const QString chosen = app->Window().ChooserText();
+    const std::pair<const char*, std::function<void()>> actions[] = {
+        {"chooser list",
+         [&app] {
+             app->Window().Chooser()->setEditText(S("127.0.0.1 typed"));
+             EXPECT_EQ(app->Link().State(), ConnectionState::Connecting) << "typing";
+             app->Window().Chooser()->showPopup();
+         }},
+        {"add", [&app] { app->OpenStationDialog(StationDialogMode::Add); }},
+        {"edit", [&app] { app->OpenStationDialog(StationDialogMode::Edit); }},
+        {"delete", [&app] { app->OpenDeleteStationDialog(); }},
+    };
+    for (const auto& [name, act] : actions) {
+        app->Window().SetChooserText(chosen);
+        Button(*app, "startButton")->click();
+        Settle(*app);
+        ASSERT_EQ(app->Link().State(), ConnectionState::Connecting) << name;
+        act();
+        EXPECT_EQ(app->Link().State(), ConnectionState::NotConnected) << name;
+        EXPECT_TRUE(Button(*app, "startButton")->isEnabled()) << name;
+        app->Window().Chooser()->hidePopup();
+    }
 }
 
 TEST_F(ApplicationTest, PlaceholderButtonsSayPlaceHolderAndChangeNothing) {
@@ -173,17 +191,6 @@ TEST_F(ApplicationTest, SetDefaultMarksTheChosenStationAndReloadsTheChooser) {
     EXPECT_EQ(app->Directory().LookupStation(S("10.10.10.10")).record.DEFAULT, S("YES"));
     EXPECT_EQ(app->Directory().LookupStation(S("127.0.0.1")).record.DEFAULT, S("NO"));
     EXPECT_EQ(app->Window().ChooserText(), S("10.10.10.10      Default IP"));
-}
-
-TEST_F(ApplicationTest, StationDialogsStopPollingFirst) {
-    auto app = MakeWithLoopbackStation();
-    for (const char* name : {"addIpButton", "editIpButton", "deleteIpButton"}) {
-        Button(*app, "startButton")->click();
-        Settle(*app);
-        ASSERT_EQ(app->Link().State(), ConnectionState::Connecting) << name;
-        Button(*app, name)->click();
-        EXPECT_EQ(app->Link().State(), ConnectionState::NotConnected) << name;
-    }
 }
 
 // The station dialogs write through the directory's worker; a changed row is
@@ -214,44 +221,38 @@ TEST_F(ApplicationTest, EditIpWritesThroughTheWorkerAndTheNextStartUsesTheNewRow
     EXPECT_EQ(transport->requests[0].station.port, 1161);
 }
 
-// The directory's worker deletes, but the question is the operator's: No
-// keeps the station, Yes deletes it.
-TEST_F(ApplicationTest, DeleteIpThroughTheWorkerDeletesOnlyOnTheOperatorsYes) {
+// Delete IP goes through the directory's worker (No keeping the station:
+// the station dialogs' own tests).
+TEST_F(ApplicationTest, DeleteIpThroughTheWorkerDeletesOnTheOperatorsYes) {
     auto app = MakeWithLoopbackStation();
-    for (const bool yes : {false, true}) {
-        messages.boxes.clear();
-        messages.answers = {yes};
-        Button(*app, "deleteIpButton")->click();
-        Settle(*app);
-        QPointer<DeleteStationDialog> dialog = app->Window().findChild<DeleteStationDialog*>();
-        ASSERT_TRUE(dialog);
-        dialog->findChild<QComboBox*>()->setEditText(S("127.0.0.1"));
-        dialog->findChild<QPushButton*>(S("deleteButton"))->click();
-        Settle(*app);
-        ASSERT_FALSE(messages.boxes.empty());
-        EXPECT_TRUE(messages.Texts().front().startsWith(S("Delete the station 127.0.0.1"))) << yes;
-        EXPECT_EQ(app->Directory().LookupStation(S("127.0.0.1")).status,
-                  yes ? LookupStatus::NotFound : LookupStatus::Found)
-            << yes;
-        EXPECT_EQ(dialog.isNull(), yes);
-        delete dialog.data();
-    }
+    messages.answers = {true};
+    Button(*app, "deleteIpButton")->click();
+    Settle(*app);
+    QPointer<DeleteStationDialog> dialog = app->Window().findChild<DeleteStationDialog*>();
+    ASSERT_TRUE(dialog);
+    dialog->findChild<QComboBox*>()->setEditText(S("127.0.0.1"));
+    dialog->findChild<QPushButton*>(S("deleteButton"))->click();
+    Settle(*app);
+    ASSERT_FALSE(messages.boxes.empty());
+    EXPECT_TRUE(messages.Texts().front().startsWith(S("Delete the station 127.0.0.1")));
+    EXPECT_EQ(app->Directory().LookupStation(S("127.0.0.1")).status, LookupStatus::NotFound);
+    EXPECT_TRUE(dialog.isNull());
 }
 
-TEST_F(ApplicationTest, ExitButtonAndFileExitCloseTheWindow) {
-    auto app = MakeWithLoopbackStation();
-    app->Show();
-    Button(*app, "startButton")->click();
-    Button(*app, "exitButton")->click();
-    EXPECT_FALSE(app->Window().isVisible());
-    EXPECT_EQ(app->Link().State(), ConnectionState::NotConnected);
-    EXPECT_FALSE(app->Directory().IsConnected());
-
-    auto second = MakeWithLoopbackStation();
-    second->Show();
-    second->Window().findChild<QAction*>(S("exitAction"))->trigger();
-    EXPECT_FALSE(second->Window().isVisible());
-    EXPECT_FALSE(second->Directory().IsConnected());
+TEST_F(ApplicationTest, ExitButtonAndFileExitCloseTheWindowAndTheDirectory) {
+    for (const bool menu : {false, true}) {
+        auto app = MakeWithLoopbackStation();
+        app->Show();
+        Button(*app, "startButton")->click();
+        if (menu) {
+            app->Window().findChild<QAction*>(S("exitAction"))->trigger();
+        } else {
+            Button(*app, "exitButton")->click();
+        }
+        EXPECT_FALSE(app->Window().isVisible()) << menu;
+        EXPECT_EQ(app->Link().State(), ConnectionState::NotConnected) << menu;
+        EXPECT_FALSE(app->Directory().IsConnected()) << menu;
+    }
 }
 
 TEST_F(ApplicationTest, ConnectChoosesTheStationAndStarts) {

@@ -38,12 +38,17 @@ TEST(CommandLine, ArgumentsAreReadOrRefusedOnOneLine) {
         {.arguments = {S("--version"), S("extra\nline")}, .refused = true},
     };
     for (const Case& c : cases) {
-        const CommandLine line = ParseCommandLine(QStringList{S("volnar")} + c.arguments);
+        const Result<CommandLine> parsed = ParseCommandLine(QStringList{S("volnar")} + c.arguments);
         SCOPED_TRACE(c.arguments.join(QLatin1Char(' ')).toStdString());
-        EXPECT_EQ(!line.error.isEmpty(), c.refused) << line.error.toStdString();
-        for (const QChar ch : line.error) {
-            EXPECT_NE(ch.category(), QChar::Other_Control) << line.error.toStdString();
+        ASSERT_EQ(!parsed.has_value(), c.refused);
+        if (c.refused) {
+            EXPECT_FALSE(parsed.error().isEmpty());
+            for (const QChar ch : parsed.error()) {
+                EXPECT_NE(ch.category(), QChar::Other_Control) << parsed.error().toStdString();
+            }
+            continue;
         }
+        const CommandLine& line = *parsed;
         EXPECT_EQ(line.database, c.database);
         EXPECT_EQ(line.connect, c.connect);
         EXPECT_EQ(line.version, c.version);
@@ -71,7 +76,7 @@ TEST(CommandLine, HelpAndManualPageListEveryOption) {
         const QStringList example = QString::fromLatin1(option.example).split(QLatin1Char(' '));
         EXPECT_EQ(example.first(), QStringLiteral("volnar"));
         EXPECT_TRUE(example.contains(name));
-        EXPECT_TRUE(ParseCommandLine(example).error.isEmpty());
+        EXPECT_TRUE(ParseCommandLine(example).has_value());
     }
 }
 

@@ -13,6 +13,7 @@
 
 #include "core/status_panel.h"
 #include "support/qt_print.h"
+#include "support/status_record.h"
 
 namespace volnar {
 namespace {
@@ -73,35 +74,27 @@ TEST(MainWindow, ButtonsReportWhatTheOperatorAsked) {
     window.SetStationControlsEnabled(true);
     QSignalSpy relay(&window, &MainWindow::RelayRequested);
     QSignalSpy adc(&window, &MainWindow::AdcRequested);
-    QSignalSpy placeholder(&window, &MainWindow::PlaceholderRequested);
     window.findChild<QPushButton*>(S("relayButton3"))->click();
     window.findChild<QPushButton*>(S("adcButton7"))->click();
-    for (const char* name :
-         {"generalButton", "alarmPinButton2", "rdbButton", "temperatureButton"}) {
-        window.findChild<QPushButton*>(S(name))->click();
-    }
     ASSERT_EQ(relay.size(), 1);
     EXPECT_EQ(relay[0][0].toInt(), 3);
     ASSERT_EQ(adc.size(), 1);
     EXPECT_EQ(adc[0][0].toInt(), 7);
-    EXPECT_EQ(placeholder.size(), 4);
 }
 
 TEST(MainWindow, ShowsThePanelAndColoursRelayStates) {
     MainWindow window;
+    testing::StatusRecord record;
+    record.AdcName(8) = "In8";
+    record.Reading(1) = "1.5";
+    record.Precision(1) = "1";
+    record.StationName() = "Station A";
+    const char* const states[] = {"1", "0", "2", "1"};
+    for (int r = 1; r <= 4; ++r) {
+        record.RelayState(r) = states[r - 1];
+    }
     StatusPanel panel;
-    std::string record;
-    for (int n = 1; n <= 8; ++n) {
-        record += "In" + std::to_string(n) + "|1.5|";
-    }
-    record += "Pump|1|Fan|0|Door|2|Lamp|1|21.5|70.7|Station A|3 days|";
-    for (int n = 0; n < 8; ++n) {
-        record += "v|";
-    }
-    for (int n = 0; n < 24; ++n) {
-        record += "1|";
-    }
-    panel.ShowStatusRecord(record);
+    panel.ShowStatusRecord(record.Join());
     window.ShowPanel(panel);
     EXPECT_EQ(window.findChild<QLabel*>(S("adcNameLabel8"))->text(), S("In8"));
     EXPECT_EQ(window.findChild<QLineEdit*>(S("adcValueEdit1"))->text(), S(" 1.5"));
@@ -144,7 +137,6 @@ TEST(MainWindow, TabVisitsEveryControlOnceAndEachMnemonicIsUnique) {
     for (QLineEdit* edit : window.findChildren<QLineEdit*>()) {
         if (edit->isReadOnly()) {
             EXPECT_FALSE(visited.contains(edit->objectName())) << edit->objectName().toStdString();
-            EXPECT_FALSE(edit->accessibleName().isEmpty()) << edit->objectName().toStdString();
         }
     }
     QStringList buttons;

@@ -23,13 +23,11 @@ TEST(StationText, EveryByteRoundTrips) {
 struct EncodingCase {
     const char* name;
     QString text;
-    QByteArray bytes;                 // when it can be sent
-    std::optional<char32_t> refused;  // the first character it cannot hold
+    QByteArray bytes = {};                 // when it can be sent
+    std::optional<char32_t> refused = {};  // the first character it cannot hold
 };
 
-void PrintTo(const EncodingCase& c, std::ostream* os) {
-    *os << c.name;
-}
+VOLNAR_PRINT_CASE_NAME(EncodingCase)
 
 class StationEncoding : public ::testing::TestWithParam<EncodingCase> {};
 
@@ -42,38 +40,29 @@ TEST_P(StationEncoding, EncodesOrNamesTheFirstCharacterItCannotHold) {
     }
 }
 
+// clang-format off
 INSTANTIATE_TEST_SUITE_P(
     Windows1252, StationEncoding,
     ::testing::Values(
-        EncodingCase{"Umlaut",
-                     QStringLiteral("Pumpe S\u00fcd"),
-                     "Pumpe S\xfc"
-                     "d",
-                     {}},
-        EncodingCase{
-            "Euro", QStringLiteral("5 \u20ac \u2013 \u201cok\u201d"), "5 \x80 \x96 \x93ok\x94", {}},
-        EncodingCase{"NoBreakSpace",
-                     QStringLiteral("a\u00a0b"),
-                     "a\xa0"
-                     "b",
-                     {}},
-        EncodingCase{"UndefinedByteReadsAsControl", QString(QChar(0x81)), "\x81", {}},
-        EncodingCase{"Cyrillic", QStringLiteral("\u041d\u0430\u0441\u043e\u0441 2"), {}, U'\u041d'},
-        EncodingCase{"ControlThatIsEuroByte", QString(QChar(0x80)), {}, U'\u0080'},
-        EncodingCase{"Emoji", QStringLiteral("ok \U0001F600"), {}, U'\U0001F600'},
-        EncodingCase{"LoneSurrogate", QString(QChar(0xD800)), {}, char32_t{0xD800}}),
+        EncodingCase{.name = "Umlaut", .text = QStringLiteral("Pumpe S\u00fcd"), .bytes = "Pumpe S\xfc" "d"},
+        EncodingCase{.name = "Euro", .text = QStringLiteral("5 \u20ac \u2013 \u201cok\u201d"), .bytes = "5 \x80 \x96 \x93ok\x94"},
+        EncodingCase{.name = "NoBreakSpace", .text = QStringLiteral("a\u00a0b"), .bytes = "a\xa0" "b"},
+        EncodingCase{.name = "UndefinedByteReadsAsControl", .text = QString(QChar(0x81)), .bytes = "\x81"},
+        EncodingCase{.name = "Cyrillic", .text = QStringLiteral("\u041d\u0430\u0441\u043e\u0441 2"), .refused = U'\u041d'},
+        EncodingCase{.name = "ControlThatIsEuroByte", .text = QString(QChar(0x80)), .refused = U'\u0080'},
+        EncodingCase{.name = "Emoji", .text = QStringLiteral("ok \U0001F600"), .refused = U'\U0001F600'},
+        EncodingCase{.name = "LoneSurrogate", .text = QString(QChar(0xD800)), .refused = char32_t{0xD800}}),
     ::volnar::testing::ByCaseName{});
+// clang-format on
 
 struct CheckCase {
     const char* name;
     StationField field;
     QString text;
-    QString contains;  // empty: accepted
+    QString contains = {};  // empty: accepted
 };
 
-void PrintTo(const CheckCase& c, std::ostream* os) {
-    *os << c.name;
-}
+VOLNAR_PRINT_CASE_NAME(CheckCase)
 
 class StationTextCheck : public ::testing::TestWithParam<CheckCase> {};
 
@@ -89,28 +78,18 @@ TEST_P(StationTextCheck, RefusesWithABoxNamingFieldAndReason) {
     EXPECT_TRUE(error->contains(c.contains)) << qPrintable(*error);
 }
 
+// clang-format off
 INSTANTIATE_TEST_SUITE_P(
     Fields, StationTextCheck,
     ::testing::Values(
-        CheckCase{"Fits", {QStringLiteral("Relay Name"), 19, true}, QString(19, u'\u00e9'), {}},
-        CheckCase{"Cyrillic",
-                  {QStringLiteral("Relay Name"), 19, true},
-                  QStringLiteral("\u041d\u0430\u0441\u043e\u0441 2"),
-                  QStringLiteral("\"\u041d\" (U+041D)")},
-        CheckCase{"Bar",
-                  {QStringLiteral("Station Name"), 48, true},
-                  QStringLiteral("a|b"),
-                  QStringLiteral("\"|\"")},
-        CheckCase{"BarAllowed", {QStringLiteral("Notes"), 0, false}, QStringLiteral("a|b"), {}},
-        CheckCase{"TooLong",
-                  {QStringLiteral("Amp Rating"), 6, false},
-                  QStringLiteral("1234567"),
-                  QStringLiteral("at most 6 characters")},
-        CheckCase{"EmojiCountsAsOneCharacterNamed",
-                  {QStringLiteral("Notes"), 0, false},
-                  QStringLiteral("\U0001F600"),
-                  QStringLiteral("U+1F600")}),
+        CheckCase{.name = "Fits", .field = {QStringLiteral("Relay Name"), 19, true}, .text = QString(19, u'\u00e9')},
+        CheckCase{.name = "Cyrillic", .field = {QStringLiteral("Relay Name"), 19, true}, .text = QStringLiteral("\u041d\u0430\u0441\u043e\u0441 2"), .contains = QStringLiteral("\"\u041d\" (U+041D)")},
+        CheckCase{.name = "Bar", .field = {QStringLiteral("Station Name"), 48, true}, .text = QStringLiteral("a|b"), .contains = QStringLiteral("\"|\"")},
+        CheckCase{.name = "BarAllowed", .field = {QStringLiteral("Notes"), 0, false}, .text = QStringLiteral("a|b")},
+        CheckCase{.name = "TooLong", .field = {QStringLiteral("Amp Rating"), 6, false}, .text = QStringLiteral("1234567"), .contains = QStringLiteral("at most 6 characters")},
+        CheckCase{.name = "EmojiCountsAsOneCharacterNamed", .field = {QStringLiteral("Notes"), 0, false}, .text = QStringLiteral("\U0001F600"), .contains = QStringLiteral("U+1F600")}),
     ::volnar::testing::ByCaseName{});
+// clang-format on
 
 struct LinesCase {
     const char* name;
@@ -119,9 +98,7 @@ struct LinesCase {
     QString sent;
 };
 
-void PrintTo(const LinesCase& c, std::ostream* os) {
-    *os << c.name;
-}
+VOLNAR_PRINT_CASE_NAME(LinesCase)
 
 class MultiLineText : public ::testing::TestWithParam<LinesCase> {};
 
@@ -130,18 +107,16 @@ TEST_P(MultiLineText, UnchangedTextGoesBackByteForByte) {
     EXPECT_EQ(StationLines(c.edited, c.station, u"\r\n"), c.sent);
 }
 
+// clang-format off
 INSTANTIATE_TEST_SUITE_P(
     Lines, MultiLineText,
-    ::testing::Values(LinesCase{"CrLfKept", QStringLiteral("a\r\nb"), QStringLiteral("a\nb"),
-                                QStringLiteral("a\r\nb")},
-                      LinesCase{"LoneCrKept", QStringLiteral("a\rb\r\nc\nd"),
-                                QStringLiteral("a\u2029b\u2029c\u2029d"),
-                                QStringLiteral("a\rb\r\nc\nd")},
-                      LinesCase{"NoBreakSpaceKept", QStringLiteral("a\u00a0b"),
-                                QStringLiteral("a\u00a0b"), QStringLiteral("a\u00a0b")},
-                      LinesCase{"ChangedUsesTheLineBreak", QStringLiteral("a\rb"),
-                                QStringLiteral("a\nb!"), QStringLiteral("a\r\nb!")}),
+    ::testing::Values(
+        LinesCase{.name = "CrLfKept", .station = QStringLiteral("a\r\nb"), .edited = QStringLiteral("a\nb"), .sent = QStringLiteral("a\r\nb")},
+        LinesCase{.name = "LoneCrKept", .station = QStringLiteral("a\rb\r\nc\nd"), .edited = QStringLiteral("a\u2029b\u2029c\u2029d"), .sent = QStringLiteral("a\rb\r\nc\nd")},
+        LinesCase{.name = "NoBreakSpaceKept", .station = QStringLiteral("a\u00a0b"), .edited = QStringLiteral("a\u00a0b"), .sent = QStringLiteral("a\u00a0b")},
+        LinesCase{.name = "ChangedUsesTheLineBreak", .station = QStringLiteral("a\rb"), .edited = QStringLiteral("a\nb!"), .sent = QStringLiteral("a\r\nb!")}),
     ::volnar::testing::ByCaseName{});
+// clang-format on
 
 }  // namespace
 }  // namespace volnar

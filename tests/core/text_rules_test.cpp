@@ -30,24 +30,20 @@ TEST(RealToDecimal, FormatsByTheRules) {
         {12.3456L, 2, " 12.35"},
         {-0.5L, 3, "-0.500"},
         {0.0L, 0, " 0"},
-        {0.0L, 5, " 0"},
         {0.0L, 15, " 0"},
         {-0.0L, 3, " 0"},
         {7.5L, 0, " 8"},
         {6.5L, 0, " 6"},
-        {2.5L, 0, " 2"},
         {-12345.5L, 0, "-12346"},
         {0.5L, 0, " 0"},
         {0.75L, 0, " 1"},
         {0.4999L, 0, " 0"},
-        {1.5L, 0, " 2"},
         {4503599627370496.5L, 0, " 4503599627370496"},  // 2^52 + 1/2: tie to even
         {4503599627370497.5L, 0, " 4503599627370498"},
         {1e-4950L, 0, " 0"},   // subnormal
         {0.125L, 2, " 0.12"},  // exact binary tie: to even
         {0.375L, 2, " 0.38"},
         {1.5L, 20, " 1.500000000000000"},  // capped at 15
-        {1.5L, 15, " 1.500000000000000"},
         {1.5L, INT_MAX, " 1.500000000000000"},
         {1.5L, -1, " 2"},  // negative counts as 0
         {1.5L, INT_MIN, " 2"},
@@ -154,34 +150,11 @@ TEST(DecimalToReal, AcceptsTheNumberSyntax) {
 
 TEST(DecimalToReal, RejectsEverythingElse) {
     const std::string_view cases[] = {
-        "12a",
-        "1.2.3",
-        ".",
-        "",
-        " ",
-        "+",
-        "-",
-        "+.",
-        "e5",
-        "1e",
-        "1e+",
-        "1e5x",
-        "1 ",
-        "\t1",
-        "1,5",
-        "0x10",
-        "inf",
-        "nan",
-        "++1",
-        "+-1",
-        "1e1.5",
-        "1ee5",
-        "1e--5",
-        "12345678901234567890",   // 20 significant digits
-        "1.0000000000000000000",  // trailing zeros count
-        "10000000000000000000",   // 20 digits with trailing zeros
-        "0.12345678901234567890",
-        std::string_view("1\0", 2),  // an embedded NUL byte
+        "12a", "1.2.3", ".", "", " ", "+", "-", "+.", "e5", "1e", "1e+", "1e5x", "1 ", "\t1", "1,5",
+        "0x10", "inf", "nan", "++1", "+-1", "1e1.5", "1ee5", "1e--5",
+        // 20 significant digits, trailing zeros counted
+        "12345678901234567890", "1.0000000000000000000", "10000000000000000000",
+        "0.12345678901234567890", std::string_view("1\0", 2)  // an embedded NUL byte
     };
     for (const auto& text : cases) {
         EXPECT_TRUE(std::isnan(DecimalToReal(text))) << '"' << text << '"';
@@ -192,29 +165,14 @@ TEST(DecimalToReal, IsCorrectlyRounded) {
     // The C library's strtold rounds correctly; every text must agree with it.
     const locale_t c = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(nullptr));
     ASSERT_NE(c, static_cast<locale_t>(nullptr));
+    // clang-format off
     const char* const texts[] = {
-        "0.1",
-        "0.2",
-        "0.3",
-        "2.675",
-        "12.3456",
-        "0.0125",
-        "9007199254740993",
-        "1844674407370955161e-10",
-        "1234567890123456789e27",
-        "1234567890123456789e-27",
-        "1234567890123456789e28",
-        "1234567890123456789e-28",
-        "3.14159265358979323",
-        "1e-27",
-        "1e27",
-        "1e28",
-        "1e-28",
-        "4.9e-324",
-        "1.7976931348623157e308",
-        "9999999999999999999e-4951",
-        "0.0000000000000000000000000000001",
-    };
+        "0.1", "0.2", "0.3", "2.675", "12.3456", "0.0125", "9007199254740993",
+        "1844674407370955161e-10", "1234567890123456789e27", "1234567890123456789e-27",
+        "1234567890123456789e28", "1234567890123456789e-28", "3.14159265358979323",
+        "1e-27", "1e27", "1e28", "1e-28", "4.9e-324", "1.7976931348623157e308",
+        "9999999999999999999e-4951", "0.0000000000000000000000000000001"};
+    // clang-format on
     for (const char* text : texts) {
         const Real expected = strtold_l(text, nullptr, c);
         EXPECT_EQ(DecimalToReal(text), expected) << text;
@@ -267,18 +225,16 @@ TEST(DecimalToInt, AccumulatesDigitsAndWraps) {
     for (const auto& c : cases) {
         EXPECT_EQ(DecimalToInt(c.text), c.expected) << c.text;
     }
-    EXPECT_EQ(DecimalToInt(std::string(100000, '9')), DecimalToInt(std::string(100000, '9')));
+    EXPECT_EQ(DecimalToInt(std::string(100000, '9')), -1);  // 10^100000 - 1 mod 2^32
 }
 
 TEST(IntToDecimal, WritesSignAndDigits) {
-    const std::pair<std::int32_t, std::string_view> cases[] = {
-        {0, "0"},
-        {7, "7"},
-        {10, "10"},
-        {-1, "-1"},
-        {INT_MAX, "2147483647"},
-        {INT_MIN, "-2147483648"},
-    };
+    const std::pair<std::int32_t, std::string_view> cases[] = {{0, "0"},
+                                                               {7, "7"},
+                                                               {10, "10"},
+                                                               {-1, "-1"},
+                                                               {INT_MAX, "2147483647"},
+                                                               {INT_MIN, "-2147483648"}};
     for (const auto& [value, expected] : cases) {
         EXPECT_EQ(IntToDecimal(value), expected);
     }
@@ -337,14 +293,6 @@ TEST(RightTrim, CutsAfterTheLastVisibleByte) {
     }
 }
 
-TEST(TextEquals, NeedsEqualAndNotEmpty) {
-    EXPECT_FALSE(TextEquals("", ""));
-    EXPECT_TRUE(TextEquals("YES", "YES"));
-    EXPECT_FALSE(TextEquals("YES", "yes"));
-    EXPECT_FALSE(TextEquals("YES", ""));
-    EXPECT_FALSE(TextEquals("YES", "YE"));
-}
-
 TEST(FindText, FindsFromTheStartPosition) {
     struct Case {
         int start;
@@ -372,11 +320,14 @@ TEST(FindText, FindsFromTheStartPosition) {
     }
 }
 
-TEST(BeginsWith, IsAPrefixTest) {
+TEST(TextEqualsAndBeginsWith, CompareWholeBytes) {
+    EXPECT_FALSE(TextEquals("", "")) << "an empty text equals nothing";
+    EXPECT_TRUE(TextEquals("YES", "YES"));
+    EXPECT_FALSE(TextEquals("YES", "yes"));
+    EXPECT_FALSE(TextEquals("YES", "YE"));
     EXPECT_TRUE(BeginsWith("1.3.6.1.2.1.1.5.0", "1.3.6.1.2.1.1.5"));
     EXPECT_FALSE(BeginsWith("1.3.6", "1.3.6.1"));
     EXPECT_FALSE(BeginsWith("abc", "bc"));
-    EXPECT_TRUE(BeginsWith("x", ""));
     EXPECT_TRUE(BeginsWith("", ""));
 }
 
