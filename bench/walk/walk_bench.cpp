@@ -56,6 +56,74 @@ bool WaitFor(const std::function<bool()>& done) {
     return done();
 }
 
+// Starts the simulator with `rows` scripts on a free loopback port; the
+// port, or 0.
+quint16 StartStation(QProcess& station, int rows) {
+    station.setProgram(QStringLiteral(VOLNAR_SIM_BINARY));
+    station.setArguments({QStringLiteral("--listen"), QStringLiteral("127.0.0.1:0"),
+                          QStringLiteral("--scripts"), QString::number(rows),
+                          QStringLiteral("--seed"), QStringLiteral("1")});
+    station.start();
+    quint16 port = 0;
+    const QRegularExpression listening(QStringLiteral("^listening on 127\\.0\\.0\\.1:(\\d+)"));
+    QByteArray output;
+    WaitFor([&] {
+        output += station.readAllStandardOutput();
+        const auto match = listening.match(QString::fromLatin1(output));
+        if (match.hasMatch()) {
+            port = static_cast<quint16>(match.captured(1).toUInt());
+        }
+        return port != 0 || station.state() == QProcess::NotRunning;
+    });
+    return port;
+}
+
+// The net-snmp tool kept off the machine's own configuration and state.
+QProcessEnvironment ToolEnvironment(const QString& folder) {
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("SNMPCONFPATH"), folder);
+    environment.insert(QStringLiteral("SNMP_PERSISTENT_DIR"), folder);
+    environment.insert(QStringLiteral("MIBS"), QString());
+    return environment;
+}
+
+// Milliseconds for snmpwalk over the scripts table, or a negative value.
+double TimeSnmpwalk(const QProcessEnvironment& environment, quint16 port, int rows) {
+    QProcess walk;
+    walk.setProcessEnvironment(environment);
+    QElapsedTimer timer;
+    timer.start();
+    walk.start(QStringLiteral("snmpwalk"),
+               {QStringLiteral("-v1"), QStringLiteral("-c"), QStringLiteral("public"),
+                QStringLiteral("-m"), QString(), QStringLiteral("-M"), QStringLiteral("/dev/null"),
+                QStringLiteral("-On"), QStringLiteral("-t"), QStringLiteral("2"),
+                QStringLiteral("-r"), QStringLiteral("1"), QStringLiteral("127.0.0.1:%1").arg(port),
+                QString::fromLatin1(volnar::board::kScriptTable)});
+    if (!walk.waitForFinished(kTimeoutMs) || walk.exitCode() != 0) {
+        return -1;
+    }
+    const double ms = static_cast<double>(timer.nsecsElapsed()) / 1e6;
+    const int walked = static_cast<int>(walk.readAllStandardOutput().count("\n."));
+    return walked + 1 < rows ? -1 : ms;
+}
+
+// Milliseconds for the script list to fill from the station, or a negative
+// value.
+double TimeClient(volnar::ListNavigator& screens, const SilentMessages& messages, int rows) {
+    QElapsedTimer timer;
+    timer.start();
+    screens.OpenList();
+    volnar::TableListDialog* list = screens.List();
+    if (list == nullptr || !WaitFor([&] { return !list->IsWalking(); })) {
+        return -1;
+    }
+    const double ms = static_cast<double>(timer.nsecsElapsed()) / 1e6;
+    const bool whole = !messages.failed && list->Grid().RowCount() == rows;
+    list->close();
+    QCoreApplication::processEvents();
+    return whole ? ms : -1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -74,23 +142,8 @@ int main(int argc, char** argv) {
     }
 
     QProcess station;
-    station.setProgram(QStringLiteral(VOLNAR_SIM_BINARY));
-    station.setArguments({QStringLiteral("--listen"), QStringLiteral("127.0.0.1:0"),
-                          QStringLiteral("--scripts"), QString::number(rows),
-                          QStringLiteral("--seed"), QStringLiteral("1")});
-    station.start();
-    quint16 port = 0;
-    const QRegularExpression listening(QStringLiteral("^listening on 127\\.0\\.0\\.1:(\\d+)"));
-    QByteArray output;
-    if (!WaitFor([&] {
-            output += station.readAllStandardOutput();
-            const auto match = listening.match(QString::fromLatin1(output));
-            if (match.hasMatch()) {
-                port = static_cast<quint16>(match.captured(1).toUInt());
-            }
-            return port != 0 || station.state() == QProcess::NotRunning;
-        }) ||
-        port == 0) {
+    const quint16 port = StartStation(station, rows);
+    if (port == 0) {
         return Fail("the simulator did not start");
     }
 
@@ -113,58 +166,17 @@ int main(int argc, char** argv) {
     }
     volnar::ListNavigator screens(volnar::scripts::ScriptNavigation(), link, messages, nullptr);
 
-    // The same table with the net-snmp tool, kept off the machine's own
-    // configuration and state.
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("SNMPCONFPATH"), work.path());
-    environment.insert(QStringLiteral("SNMP_PERSISTENT_DIR"), work.path());
-    environment.insert(QStringLiteral("MIBS"), QString());
-    const QString table = QString::fromLatin1(volnar::board::kScriptTable);
-
-    // Milliseconds for the list to fill from the station, or a negative value.
-    const auto timeClient = [&]() -> double {
-        QElapsedTimer timer;
-        timer.start();
-        screens.OpenList();
-        volnar::TableListDialog* list = screens.List();
-        if (list == nullptr || !WaitFor([&] { return !list->IsWalking(); })) {
-            return -1;
-        }
-        const double ms = static_cast<double>(timer.nsecsElapsed()) / 1e6;
-        const bool whole = !messages.failed && list->Grid().RowCount() == rows;
-        list->close();
-        QCoreApplication::processEvents();
-        return whole ? ms : -1;
-    };
-    // Milliseconds for snmpwalk over the same table, or a negative value.
-    const auto timeSnmpwalk = [&]() -> double {
-        QProcess walk;
-        walk.setProcessEnvironment(environment);
-        QElapsedTimer timer;
-        timer.start();
-        walk.start(
-            QStringLiteral("snmpwalk"),
-            {QStringLiteral("-v1"), QStringLiteral("-c"), QStringLiteral("public"),
-             QStringLiteral("-m"), QString(), QStringLiteral("-M"), QStringLiteral("/dev/null"),
-             QStringLiteral("-On"), QStringLiteral("-t"), QStringLiteral("2"), QStringLiteral("-r"),
-             QStringLiteral("1"), QStringLiteral("127.0.0.1:%1").arg(port), table});
-        if (!walk.waitForFinished(kTimeoutMs) || walk.exitCode() != 0) {
-            return -1;
-        }
-        const double ms = static_cast<double>(timer.nsecsElapsed()) / 1e6;
-        const int walked = static_cast<int>(walk.readAllStandardOutput().count("\n."));
-        return walked + 1 < rows ? -1 : ms;
-    };
+    const QProcessEnvironment environment = ToolEnvironment(work.path());
 
     std::vector<double> clientMs;
     std::vector<double> walkMs;
     std::vector<double> ratios;
     for (int round = 0; round < rounds; ++round) {
-        const double client = timeClient();
+        const double client = TimeClient(screens, messages, rows);
         if (client < 0) {
             return Fail("the list walk did not end with every row");
         }
-        const double tool = timeSnmpwalk();
+        const double tool = TimeSnmpwalk(environment, port, rows);
         if (tool < 0) {
             return Fail("snmpwalk did not walk every row");
         }

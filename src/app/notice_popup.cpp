@@ -23,11 +23,6 @@ NoticePopup::NoticePopup(const QString& text, QWidget* parent)
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_label);
     setMinimumWidth(m_label->sizeHint().width() + 48);
-
-    m_timer.setSingleShot(true);
-    m_timer.setInterval(kShowMilliseconds);
-    connect(&m_timer, &QTimer::timeout, this, &NoticePopup::Expire);
-    m_timer.start();
 }
 
 QString NoticePopup::Text() const {
@@ -39,7 +34,6 @@ void NoticePopup::Expire() {
         return;
     }
     m_expired = true;
-    m_timer.stop();
     done(QDialog::Accepted);
 }
 
