@@ -318,12 +318,6 @@ TEST(Ipv4Edit, TypesAddressesAsWrittenAndTakesAPastedAddressWhole) {
     }
 }
 
-}  // namespace
-}  // namespace volnar
-
-namespace volnar {
-namespace {
-
 // Writes that answer only when the test says so, as the directory's worker
 // does when the database is slow.
 class HeldWrites final : public StationWrites {
