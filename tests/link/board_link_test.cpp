@@ -444,6 +444,7 @@ TEST_F(BoardLinkTest, CommandsGoOutAsTheStationKnowsThemAndTheirAnswerBringsTheN
         {"station name", OPERATION(RenameStation(l, o, "Hut")), std::string(board::kSysName), PduType::Set, Text("Hut"), 424, 7, "Station Name Changed !", N::None},
         {"channel 1 name", OPERATION(SetChannelName(l, o, 1, "A")), Object(".67.1"), PduType::Set, Text("A"), 425, 8, "ADC 1 Name Changed !", N::None},
         {"channel 3 name", OPERATION(SetChannelName(l, o, 3, "A")), Object(".67.3"), PduType::Set, Text("A"), 429, 12, "ADC 3 Name Changed !", N::None},
+        {"channel 8 name", OPERATION(SetChannelName(l, o, 8, "A")), Object(".67.8"), PduType::Set, Text("A"), 439, 22, "ADC 8 Name Changed !", N::None},
         {"channel 1 notes", OPERATION(SetChannelNotes(l, o, 1, "n")), Object(".68.1"), PduType::Set, Text("n"), 426, 9, "ADC 1 Note Changed !", N::None},
         {"channel 8 notes", OPERATION(SetChannelNotes(l, o, 8, "")), Object(".68.8"), PduType::Set, Text(""), 440, 23, "ADC 8 Note Changed !", N::None},
         {"channel 1 settings", OPERATION(UploadChannelSettings(l, o, 1, record)), Object(".78.1"), PduType::Set, Text(record), 453, 28, "ADC 1 Updated !", N::None},
