@@ -248,12 +248,22 @@ TEST_P(DirectoryTest, DeleteSaysWhetherARowWentAway) {
     EXPECT_EQ(addresses->defaultAddress, S("127.0.0.1"));
 }
 
-TEST_P(DirectoryTest, SetDefaultMarksOneRowAndConfirms) {
+TEST_P(DirectoryTest, SetDefaultMarksOneRowAndConfirmsOrRefusesAnUnknownAddress) {
     Insert(Station("127.0.0.1", "YES"));
     Insert(Station("127.0.0.2", "yes"));
     Insert(Station("127.0.0.3", "NO"));
     Insert({std::nullopt, S("x"), S("no address"), S("YES"), {}, {}, {}});
     Connect();
+    const auto before = Rows();
+    for (const char* unknown : {"127.0.0.5", ""}) {
+        m_messages.boxes.clear();
+        EXPECT_FALSE(m_directory.SetDefaultStation(S(unknown)));
+        EXPECT_EQ(Rows(), before) << unknown;
+        ASSERT_EQ(m_messages.boxes.size(), 1u) << unknown;
+        EXPECT_EQ(m_messages.boxes[0].text, S(kDefaultNotInTable));
+        EXPECT_EQ(m_messages.boxes[0].icon, MessageIcon::Error);
+    }
+    m_messages.boxes.clear();
     ASSERT_TRUE(m_directory.SetDefaultStation(S("127.0.0.3")));
     ASSERT_EQ(m_messages.boxes.size(), 1u);
     EXPECT_EQ(m_messages.boxes[0].text, S("                   Default IP Address Set!"));
@@ -265,19 +275,6 @@ TEST_P(DirectoryTest, SetDefaultMarksOneRowAndConfirms) {
     const auto list = m_directory.LoadStationList();
     ASSERT_TRUE(list);
     EXPECT_EQ(ChosenStation(list->entries.value(list->defaultIndex)), S("127.0.0.3"));
-}
-
-TEST_P(DirectoryTest, SetDefaultOfUnknownAddressChangesNothing) {
-    Insert(Station("127.0.0.1", "YES"));
-    Insert(Station("127.0.0.2", "NO"));
-    Connect();
-    const auto before = Rows();
-    EXPECT_FALSE(m_directory.SetDefaultStation(S("127.0.0.5")));
-    EXPECT_FALSE(m_directory.SetDefaultStation(QString()));
-    EXPECT_EQ(Rows(), before);
-    ASSERT_EQ(m_messages.boxes.size(), 2u);
-    EXPECT_EQ(m_messages.boxes[0].text, S(kDefaultNotInTable));
-    EXPECT_EQ(m_messages.boxes[0].icon, MessageIcon::Error);
 }
 
 TEST_P(DirectoryTest, UnreachableDatabaseReportsEveryOperationAndChangesNothing) {
