@@ -381,13 +381,35 @@ TEST_F(BoardLinkTest, FailuresWhilePollingStopWithOneErrorBoxAndCountNothing) {
         {"no binding", [](F& t) { BoardResponse r; r.requestId = 501; r.hasBinding = false; t.link->HandleBoardResponse(r); }, "Error Counting Variable Binding Lists!\r\nIt's Over !!"},
         // clang-format on
     };
-    // Every error status the same way; its text is ErrorStatusText's.
-    for (const int status :
-         {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19, -3}) {
+    // An error status in the answer, with the text its box shows.
+    const std::pair<int, const char*> statuses[] = {
+        {1, "SNMP_ERR_TOOBIG"},
+        {2, "SNMP_ERR_NOSUCHNAME"},
+        {3, "SNMP_ERR_BADVALUE"},
+        {4, "SNMP_ERR_READONLY"},
+        {5, "SNMP_ERR_GENERR"},
+        {6, "SNMP_ERR_NOACCESS"},
+        {7, "SNMP_ERR_WRONGTYPE"},
+        {8, "SNMP_ERR_WRONGLENGTH"},
+        {9, "SNMP_ERR_WRONGENCODING"},
+        {10, "SNMP_ERR_WRONGVALUE"},
+        {11, "SNMP_ERR_NOCREATION"},
+        {12, "SNMP_ERR_INCONSISTENTVALUE"},
+        {13, "SNMP_ERR_RESOURCEUNAVAILABLE"},
+        {14, "SNMP_ERR_COMMITFAILED"},
+        {15, "SNMP_ERR_UNDOFAILED"},
+        {16, "SNMP_ERR_AUTHORIZATIONERROR"},
+        {17, "SNMP_ERR_NOTWRITABLE"},
+        {18, "SNMP_ERR_INCONSISTENTNAME"},
+        {19, "UNDOCUMENTED ERROR !"},
+        {-1, "UNDOCUMENTED ERROR !"},
+        {255, "UNDOCUMENTED ERROR !"},
+    };
+    for (const auto& [status, text] : statuses) {
         cases.push_back(
             {"error status",
              [status](F& t) { t.Answer(kStatus, "a|b", 501, kSyntaxOctetString, status); },
-             ErrorStatusText(status)});
+             QString::fromLatin1(text)});
     }
     for (const Case& c : cases) {
         Fresh();

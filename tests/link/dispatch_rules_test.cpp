@@ -6,38 +6,6 @@
 namespace volnar {
 namespace {
 
-TEST(DispatchRules, ErrorStatusTexts) {
-    const struct {
-        int status;
-        const char* text;
-    } cases[] = {
-        {1, "SNMP_ERR_TOOBIG"},
-        {2, "SNMP_ERR_NOSUCHNAME"},
-        {3, "SNMP_ERR_BADVALUE"},
-        {4, "SNMP_ERR_READONLY"},
-        {5, "SNMP_ERR_GENERR"},
-        {6, "SNMP_ERR_NOACCESS"},
-        {7, "SNMP_ERR_WRONGTYPE"},
-        {8, "SNMP_ERR_WRONGLENGTH"},
-        {9, "SNMP_ERR_WRONGENCODING"},
-        {10, "SNMP_ERR_WRONGVALUE"},
-        {11, "SNMP_ERR_NOCREATION"},
-        {12, "SNMP_ERR_INCONSISTENTVALUE"},
-        {13, "SNMP_ERR_RESOURCEUNAVAILABLE"},
-        {14, "SNMP_ERR_COMMITFAILED"},
-        {15, "SNMP_ERR_UNDOFAILED"},
-        {16, "SNMP_ERR_AUTHORIZATIONERROR"},
-        {17, "SNMP_ERR_NOTWRITABLE"},
-        {18, "SNMP_ERR_INCONSISTENTNAME"},
-        {19, "UNDOCUMENTED ERROR !"},
-        {-1, "UNDOCUMENTED ERROR !"},
-        {255, "UNDOCUMENTED ERROR !"},
-    };
-    for (const auto& c : cases) {
-        EXPECT_EQ(ErrorStatusText(c.status), QString::fromLatin1(c.text)) << c.status;
-    }
-}
-
 TEST(DispatchRules, DurationTexts) {
     const struct {
         int seconds;
