@@ -1,6 +1,7 @@
 // Feeds arbitrary answers and time-outs to the board link's dispatcher, with
 // the status panel wired to its status signal as the application wires it.
-// The transport records requests and never touches the network.
+// The link is the tests' recorded link: its transport records requests and
+// never touches the network.
 #include <QCoreApplication>
 #include <cstdint>
 #include <cstdlib>
@@ -12,23 +13,13 @@
 #include "link/board_commands.h"
 #include "link/board_link.h"
 #include "link/board_objects.h"
-#include "link/recording_transport.h"
+#include "support/recorded_link.h"
 
 namespace {
 
 using namespace volnar;
 
 using fuzz::Check;
-
-class CountingMessages final : public MessageService {
-public:
-    bool Show(MessageIcon, const QString& text, MessageButtons, const QString&) override {
-        Check(!text.isEmpty());
-        ++boxes;
-        return true;
-    }
-    int boxes = 0;
-};
 
 using fuzz::Input;
 
@@ -73,24 +64,12 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     Input in(data, size);
-    CountingMessages messages;
-    StationRecord station{
-        QStringLiteral("127.0.0.1"), QStringLiteral("public"), QString(),
-        QStringLiteral("YES"),       QStringLiteral("16100"),  QStringLiteral("1"),
-        QStringLiteral("0")};
-    std::size_t recorded = 0;
-    QPointer<RecordingTransport> transport;
-    auto link = std::make_unique<BoardLink>(
-        messages, [&](const QString&) -> std::optional<StationRecord> { return station; },
-        [] { return QStringLiteral("127.0.0.1"); },
-        [&]() -> std::unique_ptr<SnmpTransport> {
-            if (transport) {
-                recorded += transport->requests.size();
-            }
-            auto made = std::make_unique<RecordingTransport>();
-            transport = made.get();
-            return made;
-        });
+    testing::RecordedLink recorded;
+    recorded.station->PORT = QStringLiteral("16100");
+    recorded.station->TIMEOUT = QStringLiteral("1");
+    recorded.station->RETRIES = QStringLiteral("0");
+    const auto& messages = recorded.messages;
+    std::unique_ptr<BoardLink>& link = recorded.link;
     StatusPanel panel;
     QObject::connect(
         link.get(), &BoardLink::StatusRecordReceived, &panel, [&panel](const QByteArray& record) {
@@ -103,7 +82,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     link->Start();
 
     for (int step = 0; step < 64 && !in.Empty(); ++step) {
-        const int boxesBefore = messages.boxes;
+        const std::size_t boxesBefore = messages.boxes.size();
         switch (in.Byte() % 8) {
             case 0:
                 link->HandleTimeOut(RequestIdFrom(in));
@@ -172,7 +151,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         }
         QCoreApplication::processEvents();
         // Every error ends the connection at once.
-        if (messages.boxes != boxesBefore) {
+        for (std::size_t box = boxesBefore; box < messages.boxes.size(); ++box) {
+            Check(!messages.boxes[box].text.isEmpty());
+        }
+        if (messages.boxes.size() != boxesBefore) {
             Check(link->State() == ConnectionState::NotConnected);
             Check(!link->IsSessionOpen());
             Check(!link->StationControlsAreEnabled());
@@ -182,13 +164,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         Check(link->LostCount() >= 0);
         Check(link->TimeOutsInRow() < BoardLink::kTimeOutLimit ||
               link->State() == ConnectionState::NotConnected);
-        if (transport) {
-            for (const BoardRequest& request : transport->requests) {
-                Check(request.station.address == QStringLiteral("127.0.0.1"));
-            }
-            Check(static_cast<std::size_t>(link->SentCount()) <=
-                  recorded + transport->requests.size());
+        for (const BoardRequest& request : recorded.allRequests) {
+            Check(request.station.address == QStringLiteral("127.0.0.1"));
         }
+        Check(static_cast<std::size_t>(link->SentCount()) <= recorded.allRequests.size());
     }
     owner.reset();
     link.reset();

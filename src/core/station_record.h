@@ -18,4 +18,16 @@ struct StationRecord {
     friend bool operator==(const StationRecord&, const StationRecord&) = default;
 };
 
+// The station address a chooser entry names: its first 15 characters (the
+// longest dotted address), without trailing blanks and control characters.
+// Leading blanks stay, so that such an entry names no station.
+inline QString ChosenStation(const QString& chooserText) {
+    constexpr qsizetype kAddressLength = 15;
+    QString chosen = chooserText.left(kAddressLength);
+    while (!chosen.isEmpty() && chosen.back().unicode() < u'!') {
+        chosen.chop(1);
+    }
+    return chosen;
+}
+
 }  // namespace volnar

@@ -176,17 +176,6 @@ std::int32_t DecimalToInt(std::string_view text) {
     return static_cast<std::int32_t>(value);  // modulo 2^32 (C++20)
 }
 
-std::string IntToDecimal(std::int32_t value) {
-    std::string out;
-    std::uint32_t magnitude = static_cast<std::uint32_t>(value);
-    if (value < 0) {
-        out.push_back('-');
-        magnitude = 0U - magnitude;
-    }
-    AppendDigits(out, magnitude, 1);
-    return out;
-}
-
 namespace {
 
 // The digits of a decimal number: the value is mantissa * 10^scale.

@@ -22,9 +22,6 @@ using Real = long double;
 // accumulation is unsigned; never undefined behaviour).
 std::int32_t DecimalToInt(std::string_view text);
 
-// Optional "-", then the digits without leading zeros; 0 is "0".
-std::string IntToDecimal(std::int32_t value);
-
 // Leading spaces, optional "+" or "-", digits with at most one ".", optional
 // exponent ("e" or "E", optional sign, at least one digit); at most 19
 // significant digits (leading zeros do not count, trailing zeros do). Anything

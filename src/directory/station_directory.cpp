@@ -66,14 +66,6 @@ QString StationEntry(const QString& address, const QString& comment) {
     return entry.left(80);
 }
 
-QString ChosenStation(const QString& chooserText) {
-    QString chosen = chooserText.left(kAddressMaxLength);
-    while (!chosen.isEmpty() && chosen.back().unicode() < u'!') {
-        chosen.chop(1);
-    }
-    return chosen;
-}
-
 bool IsConnectionString(const QString& location) {
     static const QRegularExpression form(QStringLiteral("^\\s*(DRIVER|DSN|FILEDSN)\\s*="),
                                          QRegularExpression::CaseInsensitiveOption);

@@ -58,10 +58,6 @@ inline constexpr char kDefaultNotInTable[] =
 // characters, then the comment; at most 80 characters.
 QString StationEntry(const QString& address, const QString& comment);
 
-// The chooser text cut to its first 15 characters, with trailing blanks and
-// control characters removed.
-QString ChosenStation(const QString& chooserText);
-
 // The ODBC connection string for a database location. A connection string
 // is recognised by its form, a first attribute DRIVER=, DSN= or FILEDSN=,
 // and used as it stands; anything else is the path of a SQLite file, named

@@ -40,15 +40,15 @@ public:
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
-    const volnar::ExporterOptionsResult parsed =
+    const volnar::Result<volnar::ExporterOptions> parsed =
         volnar::ParseExporterOptions(QCoreApplication::arguments().mid(1));
-    if (!parsed.options) {
-        QTextStream(stderr) << "volnar-exporter: " << parsed.error << '\n'
+    if (!parsed) {
+        QTextStream(stderr) << "volnar-exporter: " << parsed.error() << '\n'
                             << "usage: volnar-exporter --database LOCATION "
                                "[--listen 127.0.0.1:9850] [--period 10]\n";
         return 2;
     }
-    const volnar::ExporterOptions& options = *parsed.options;
+    const volnar::ExporterOptions& options = *parsed;
     if (options.help) {
         std::fputs(volnar::kExporterHelp, stdout);
         return 0;

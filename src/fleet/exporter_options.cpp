@@ -18,19 +18,14 @@ const char* const kExporterHelp =
     "\n"
     "Example: volnar-exporter --database /var/lib/volnar/stations.db --listen 127.0.0.1:9850\n";
 
-ExporterOptionsResult ParseExporterOptions(const QStringList& args) {
-    ExporterOptionsResult result;
+Result<ExporterOptions> ParseExporterOptions(const QStringList& args) {
     ExporterOptions options;
-    const auto fail = [&result](const QString& text) {
-        result.error = text;
-        return result;
-    };
+    const auto fail = [](const QString& text) { return Failure{text}; };
     for (qsizetype i = 0; i < args.size(); ++i) {
         const QString& name = args[i];
         if (name == QLatin1String("-h") || name == QLatin1String("--help")) {
             options.help = true;
-            result.options = options;
-            return result;
+            return options;
         }
         if (i + 1 >= args.size()) {
             return fail(name.startsWith(QLatin1String("--"))
@@ -66,8 +61,7 @@ ExporterOptionsResult ParseExporterOptions(const QStringList& args) {
     if (options.database.isEmpty()) {
         return fail(QStringLiteral("--database LOCATION is required"));
     }
-    result.options = options;
-    return result;
+    return options;
 }
 
 }  // namespace volnar

@@ -4,7 +4,7 @@
 #include <QString>
 #include <QStringList>
 
-#include <optional>
+#include "core/result.h"
 
 namespace volnar {
 
@@ -17,15 +17,10 @@ struct ExporterOptions {
     bool help = false;
 };
 
-struct ExporterOptionsResult {
-    std::optional<ExporterOptions> options;
-    QString error;  // one line, when options is empty
-};
-
 // Parses the arguments (without the program name): --database LOCATION
 // (required), --listen ADDRESS:PORT (an IPv4 address), --period SECONDS
-// (1 to 3600), -h/--help.
-ExporterOptionsResult ParseExporterOptions(const QStringList& args);
+// (1 to 3600), -h/--help. A refusal is one line saying what is wrong.
+Result<ExporterOptions> ParseExporterOptions(const QStringList& args);
 
 extern const char* const kExporterHelp;
 

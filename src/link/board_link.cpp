@@ -12,8 +12,6 @@ namespace volnar {
 
 namespace {
 
-constexpr int kChooserLength = 15;
-
 bool IsOctetString(const BoardResponse& response) {
     return response.syntax == kSyntaxOctetString;
 }
@@ -83,14 +81,6 @@ QString PollingMessageText(int dots) {
     return QStringLiteral(" MSG: Data Polling ") + QString(dots, QLatin1Char('.'));
 }
 
-QString CutChosenStation(const QString& chooserText) {
-    QString text = chooserText.left(kChooserLength);
-    while (!text.isEmpty() && text.back().unicode() < u'!') {
-        text.chop(1);
-    }
-    return text;
-}
-
 BoardLink::BoardLink(MessageService& messages, StationLookup lookup, ChosenStationText chooser,
                      TransportFactory factory, QObject* parent)
     : QObject(parent),
@@ -156,7 +146,7 @@ std::optional<int> BoardLink::SendRequest(std::string_view oid, PduType type,
         Fail(QString::fromLatin1(kErrorCreatingSession));
         return std::nullopt;
     }
-    const QString chosen = CutChosenStation(m_chooser ? m_chooser() : QString());
+    const QString chosen = ChosenStation(m_chooser ? m_chooser() : QString());
     const std::optional<QString> address = CanonicalIpv4(chosen);
     if (!address) {
         Fail(QString::fromLatin1(kErrorAgentEntity));

@@ -54,9 +54,6 @@ QString StateText(ConnectionState state);
 QString StateMessageText(ConnectionState state);
 // " MSG: Data Polling " followed by `dots` dots.
 QString PollingMessageText(int dots);
-// The chooser text cut to its first 15 characters, trailing characters below
-// "!" removed.
-QString CutChosenStation(const QString& chooserText);
 
 // The link to the chosen station: the SNMP session and the one request
 // sender, the response dispatcher and the polling cycle. Everything runs on

@@ -43,18 +43,6 @@ std::optional<std::vector<std::uint32_t>> ParseDottedOid(std::string_view text) 
     return arcs;
 }
 
-std::string DottedOid(const std::uint32_t* arcs, std::size_t count) {
-    std::string text;
-    text.reserve(count * 4);
-    for (std::size_t i = 0; i < count; ++i) {
-        if (i > 0) {
-            text.push_back('.');
-        }
-        text += std::to_string(arcs[i]);
-    }
-    return text;
-}
-
 std::optional<QString> CanonicalIpv4(const QString& text) {
     const QStringList parts = text.split(QLatin1Char('.'));
     if (parts.size() != 4) {

@@ -78,8 +78,19 @@ enum class SendStatus {
 // most 32 bits, single dots, no leading or trailing dot, nothing else.
 std::optional<std::vector<std::uint32_t>> ParseDottedOid(std::string_view text);
 
-// Dotted text of identifier arcs, no leading dot.
-std::string DottedOid(const std::uint32_t* arcs, std::size_t count);
+// Dotted text of identifier arcs (of any unsigned type), no leading dot.
+template <typename Arc>
+std::string DottedOid(const Arc* arcs, std::size_t count) {
+    std::string text;
+    text.reserve(count * 4);
+    for (std::size_t i = 0; i < count; ++i) {
+        if (i > 0) {
+            text.push_back('.');
+        }
+        text += std::to_string(arcs[i]);
+    }
+    return text;
+}
 
 // The canonical form of a dotted-quad IPv4 address ("127.0.0.1"): four
 // decimal fields 0-255 of one to three digits; anything else (host names,

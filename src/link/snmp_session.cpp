@@ -284,14 +284,7 @@ int SnmpSession::OnNetSnmpEvent(int operation, netsnmp_session* /*session*/, int
         const netsnmp_variable_list* vb = pdu->variables;
         r.hasBinding = vb != nullptr;
         if (vb != nullptr) {
-            std::string text;
-            for (size_t i = 0; i < vb->name_length; ++i) {
-                if (i > 0) {
-                    text.push_back('.');
-                }
-                text += std::to_string(vb->name[i]);
-            }
-            r.oid = std::move(text);
+            r.oid = DottedOid(vb->name, vb->name_length);
             r.syntax = vb->type;
             if (IsOctetSyntax(vb->type) && vb->val.string != nullptr) {
                 r.value = QByteArray(reinterpret_cast<const char*>(vb->val.string),

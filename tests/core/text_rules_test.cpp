@@ -228,21 +228,6 @@ TEST(DecimalToInt, AccumulatesDigitsAndWraps) {
     EXPECT_EQ(DecimalToInt(std::string(100000, '9')), -1);  // 10^100000 - 1 mod 2^32
 }
 
-TEST(IntToDecimal, WritesSignAndDigits) {
-    const std::pair<std::int32_t, std::string_view> cases[] = {{0, "0"},
-                                                               {7, "7"},
-                                                               {10, "10"},
-                                                               {-1, "-1"},
-                                                               {INT_MAX, "2147483647"},
-                                                               {INT_MIN, "-2147483648"}};
-    for (const auto& [value, expected] : cases) {
-        EXPECT_EQ(IntToDecimal(value), expected);
-    }
-    for (std::int32_t v = 0; v < 100000; v += 7) {
-        ASSERT_EQ(DecimalToInt(IntToDecimal(v)), v);
-    }
-}
-
 TEST(RealCompare, ReportsOrderAndNotANumber) {
     struct Case {
         Real a, b;

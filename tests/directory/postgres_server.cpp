@@ -6,7 +6,11 @@
 #include <unistd.h>
 
 #include <QDir>
+#include <QFile>
 #include <QProcess>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
 
 namespace volnar::testing {
 namespace {
@@ -155,6 +159,37 @@ QString PostgresServer::ConnectionString() const {
                "DRIVER={PostgreSQL Unicode};Server=127.0.0.1;Port=%1;Database=postgres;"
                "Uid=postgres;Pwd=;")
         .arg(m_port);
+}
+
+QString PostgresServer::CreateStationTable() const {
+    QFile schema(QString::fromLatin1(VOLNAR_POSTGRES_SCHEMA));
+    if (!schema.open(QIODevice::ReadOnly)) {
+        return schema.fileName() + QStringLiteral(": ") + schema.errorString();
+    }
+    QString text;
+    for (const QString& line : QString::fromUtf8(schema.readAll()).split(u'\n')) {
+        if (!line.trimmed().startsWith(QLatin1String("--"))) {
+            text += line + u'\n';
+        }
+    }
+    const QString name = QStringLiteral("schema");
+    QString failed;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QODBC"), name);
+        db.setDatabaseName(ConnectionString());
+        if (!db.open()) {
+            failed = db.lastError().text();
+        }
+        QSqlQuery query(db);
+        for (const QString& statement :
+             text.prepend(QStringLiteral("DROP TABLE IF EXISTS main;")).split(u';')) {
+            if (failed.isEmpty() && !statement.trimmed().isEmpty() && !query.exec(statement)) {
+                failed = statement + QStringLiteral(": ") + query.lastError().text();
+            }
+        }
+    }
+    QSqlDatabase::removeDatabase(name);
+    return failed;
 }
 
 }  // namespace volnar::testing

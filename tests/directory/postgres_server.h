@@ -17,6 +17,10 @@ public:
     QString ConnectionString() const;
     int Port() const { return m_port; }
 
+    // Drops the station table `main` and creates it empty from the
+    // project's PostgreSQL schema; the failing statement, or empty.
+    QString CreateStationTable() const;
+
     // Stops the server (fast shutdown: sessions are cut) and starts it again
     // on the same port, for tests of a lost and regained connection.
     bool Stop();

@@ -46,21 +46,9 @@ protected:
                 GTEST_SKIP() << "PostgreSQL unavailable: " << server.SkipReason().toStdString();
             }
             m_location = server.ConnectionString();
+            const QString failed = server.CreateStationTable();
+            ASSERT_TRUE(failed.isEmpty()) << failed.toStdString();
             OpenAdmin();
-            Exec(S("DROP TABLE IF EXISTS main"));
-            QFile schema(QString::fromLatin1(VOLNAR_POSTGRES_SCHEMA));
-            ASSERT_TRUE(schema.open(QIODevice::ReadOnly));
-            QString text;
-            for (const QString& line : QString::fromUtf8(schema.readAll()).split(u'\n')) {
-                if (!line.trimmed().startsWith(S("--"))) {
-                    text += line + u'\n';
-                }
-            }
-            for (const QString& statement : text.split(u';')) {
-                if (!statement.trimmed().isEmpty()) {
-                    Exec(statement);
-                }
-            }
         } else {
             ASSERT_TRUE(m_folder.isValid());
             m_location = m_folder.filePath(S("voln.db"));
@@ -130,32 +118,29 @@ Row Station(const char* address, const char* def = "NO", const char* comment = "
     return {S(address), S("public"), S(comment), S(def), S("161"), S("5"), S("2")};
 }
 
-TEST_P(DirectoryTest, EmptyTableGivesEmptyChooser) {
+TEST_P(DirectoryTest, ChooserListsEveryRowAndTheLaterExactYesIsTheDefault) {
     Connect();
-    const auto list = m_directory.LoadStationList();
-    ASSERT_TRUE(list);
-    EXPECT_TRUE(list->entries.isEmpty());
-    EXPECT_EQ(list->defaultIndex, -1);
-    EXPECT_TRUE(m_messages.boxes.empty());
-}
-
-TEST_P(DirectoryTest, LaterDefaultWinsAndOnlyExactYesCounts) {
+    const auto empty = m_directory.LoadStationList();
+    ASSERT_TRUE(empty);
+    EXPECT_TRUE(empty->entries.isEmpty());
+    EXPECT_EQ(empty->defaultIndex, -1);
     Insert(Station("127.0.0.1", "YES", "first"));
     Insert(Station("127.0.0.2", "yes", "lower"));
     Insert(Station("127.0.0.3", "YES", "second"));
     Insert(Station("127.0.0.4", "NO", "last"));
-    Connect();
     const auto list = m_directory.LoadStationList();
     ASSERT_TRUE(list);
     ASSERT_EQ(list->entries.size(), 4);
     EXPECT_EQ(list->defaultIndex, 2);
     EXPECT_EQ(list->entries[2], S("127.0.0.3        second"));
+    EXPECT_TRUE(m_messages.boxes.empty());
 }
 
-TEST_P(DirectoryTest, NullColumnsReadAsEmptyText) {
+TEST_P(DirectoryTest, NullColumnsReadAsEmptyTextAndLookupMatchesWholeAddresses) {
     Insert({S("127.0.0.9"), std::nullopt, std::nullopt, std::nullopt, std::nullopt, std::nullopt,
             std::nullopt});
     Insert({std::nullopt, S("x"), S("no address"), S("NO"), S("1"), S("1"), S("1")});
+    Insert(Station("127.0.0.10"));
     Connect();
     const auto list = m_directory.LoadStationList();
     ASSERT_TRUE(list);
@@ -164,16 +149,11 @@ TEST_P(DirectoryTest, NullColumnsReadAsEmptyText) {
     ASSERT_EQ(found.status, LookupStatus::Found);
     EXPECT_EQ(found.record, (StationRecord{S("127.0.0.9"), {}, {}, {}, {}, {}, {}}));
     // An empty address never matches, not even a row without an address.
-    EXPECT_EQ(m_directory.LookupStation(QString()).status, LookupStatus::NotFound);
-    EXPECT_TRUE(m_messages.boxes.empty());
-}
-
-TEST_P(DirectoryTest, LookupMatchesWholeAddressOnly) {
-    Insert(Station("127.0.0.10"));
-    Connect();
-    EXPECT_EQ(m_directory.LookupStation(S("127.0.0.1")).status, LookupStatus::NotFound);
-    EXPECT_EQ(m_directory.LookupStation(S("127.0.0.10 ")).status, LookupStatus::NotFound);
+    for (const char* other : {"", "127.0.0.1", "127.0.0.10 "}) {
+        EXPECT_EQ(m_directory.LookupStation(S(other)).status, LookupStatus::NotFound) << other;
+    }
     EXPECT_EQ(m_directory.LookupStation(S("127.0.0.10")).status, LookupStatus::Found);
+    EXPECT_TRUE(m_messages.boxes.empty());
 }
 
 TEST_P(DirectoryTest, AwkwardTextsRoundTripUnchanged) {
@@ -268,12 +248,22 @@ TEST_P(DirectoryTest, DeleteSaysWhetherARowWentAway) {
     EXPECT_EQ(addresses->defaultAddress, S("127.0.0.1"));
 }
 
-TEST_P(DirectoryTest, SetDefaultMarksOneRowAndConfirms) {
+TEST_P(DirectoryTest, SetDefaultMarksOneRowAndConfirmsOrRefusesAnUnknownAddress) {
     Insert(Station("127.0.0.1", "YES"));
     Insert(Station("127.0.0.2", "yes"));
     Insert(Station("127.0.0.3", "NO"));
     Insert({std::nullopt, S("x"), S("no address"), S("YES"), {}, {}, {}});
     Connect();
+    const auto before = Rows();
+    for (const char* unknown : {"127.0.0.5", ""}) {
+        m_messages.boxes.clear();
+        EXPECT_FALSE(m_directory.SetDefaultStation(S(unknown)));
+        EXPECT_EQ(Rows(), before) << unknown;
+        ASSERT_EQ(m_messages.boxes.size(), 1u) << unknown;
+        EXPECT_EQ(m_messages.boxes[0].text, S(kDefaultNotInTable));
+        EXPECT_EQ(m_messages.boxes[0].icon, MessageIcon::Error);
+    }
+    m_messages.boxes.clear();
     ASSERT_TRUE(m_directory.SetDefaultStation(S("127.0.0.3")));
     ASSERT_EQ(m_messages.boxes.size(), 1u);
     EXPECT_EQ(m_messages.boxes[0].text, S("                   Default IP Address Set!"));
@@ -285,19 +275,6 @@ TEST_P(DirectoryTest, SetDefaultMarksOneRowAndConfirms) {
     const auto list = m_directory.LoadStationList();
     ASSERT_TRUE(list);
     EXPECT_EQ(ChosenStation(list->entries.value(list->defaultIndex)), S("127.0.0.3"));
-}
-
-TEST_P(DirectoryTest, SetDefaultOfUnknownAddressChangesNothing) {
-    Insert(Station("127.0.0.1", "YES"));
-    Insert(Station("127.0.0.2", "NO"));
-    Connect();
-    const auto before = Rows();
-    EXPECT_FALSE(m_directory.SetDefaultStation(S("127.0.0.5")));
-    EXPECT_FALSE(m_directory.SetDefaultStation(QString()));
-    EXPECT_EQ(Rows(), before);
-    ASSERT_EQ(m_messages.boxes.size(), 2u);
-    EXPECT_EQ(m_messages.boxes[0].text, S(kDefaultNotInTable));
-    EXPECT_EQ(m_messages.boxes[0].icon, MessageIcon::Error);
 }
 
 TEST_P(DirectoryTest, UnreachableDatabaseReportsEveryOperationAndChangesNothing) {

@@ -9,7 +9,6 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include <QFile>
 #include <QSignalSpy>
 #include <QSqlDatabase>
 #include <QSqlQuery>
@@ -145,28 +144,8 @@ protected:
         if (!server.Available()) {
             GTEST_SKIP() << "PostgreSQL unavailable: " << server.SkipReason().toStdString();
         }
-        QSqlDatabase db =
-            QSqlDatabase::addDatabase(QStringLiteral("QODBC"), QStringLiteral("setup"));
-        db.setDatabaseName(server.ConnectionString());
-        ASSERT_TRUE(db.open());
-        QSqlQuery query(db);
-        query.exec(QStringLiteral("DROP TABLE IF EXISTS main"));
-        QFile schema(QString::fromLatin1(VOLNAR_POSTGRES_SCHEMA));
-        ASSERT_TRUE(schema.open(QIODevice::ReadOnly));
-        QString text;
-        for (const QString& line : QString::fromUtf8(schema.readAll()).split(u'\n')) {
-            if (!line.trimmed().startsWith(QLatin1String("--"))) {
-                text += line + u'\n';
-            }
-        }
-        for (const QString& statement : text.split(u';')) {
-            if (!statement.trimmed().isEmpty()) {
-                ASSERT_TRUE(query.exec(statement)) << statement.toStdString();
-            }
-        }
-        db.close();
-        db = QSqlDatabase();
-        QSqlDatabase::removeDatabase(QStringLiteral("setup"));
+        const QString failed = server.CreateStationTable();
+        ASSERT_TRUE(failed.isEmpty()) << failed.toStdString();
     }
 };
 

@@ -23,6 +23,11 @@ QString S(const char* text) {
     return QString::fromUtf8(text);
 }
 
+// The value bytes of a logged SET (the log shows each byte as one character).
+QByteArray Bytes(const QJsonObject& line) {
+    return line[S("value")].toString().toLatin1();
+}
+
 class RelayStationE2E : public testing::AppE2E {
 protected:
     RelayDialog* OpenRelay(int relay) {
@@ -176,6 +181,13 @@ TEST_F(RelayStationE2E, StationRenameAskedFirstThenShownInTheReadout) {
     pressOk(dialog);
     EXPECT_EQ(messages.Texts(), QStringList{S("Zero Length Fields Not Allowed!")});
     EXPECT_TRUE(dialog->isVisible());
+    // A character the station cannot hold is refused before the question.
+    messages.boxes.clear();
+    dialog->findChild<QLineEdit*>(S("nameEdit"))->setText(S("Hütte|7"));
+    pressOk(dialog);
+    ASSERT_EQ(messages.boxes.size(), 1u);
+    EXPECT_TRUE(messages.boxes[0].text.contains(S("\"Station Name\"")));
+    EXPECT_TRUE(dialog->isVisible());
 
     // Cancel in the question closes the dialog and sends nothing.
     messages.boxes.clear();
@@ -189,9 +201,10 @@ TEST_F(RelayStationE2E, StationRenameAskedFirstThenShownInTheReadout) {
     EXPECT_FALSE(dialog->isVisible());
     EXPECT_TRUE(RequestsOn(board::kSysName, "SET").isEmpty());
 
+    // Sent as typed, in the station's code page.
     messages.answers = {true};
     QPointer<StationNameDialog> renaming = open();
-    renaming->findChild<QLineEdit*>(S("nameEdit"))->setText(S("Renamed Hut"));
+    renaming->findChild<QLineEdit*>(S("nameEdit"))->setText(S("Hütte Nord"));
     pressOk(renaming);
     // Open, OK disabled, until the station has taken the name.
     EXPECT_TRUE(renaming->isVisible());
@@ -202,19 +215,15 @@ TEST_F(RelayStationE2E, StationRenameAskedFirstThenShownInTheReadout) {
     const auto sets = RequestsOn(board::kSysName, "SET");
     ASSERT_EQ(sets.size(), 1);
     EXPECT_EQ(sets[0][S("request_id")].toInt(), 424);
+    EXPECT_EQ(Bytes(sets[0]), QByteArray("H\xfctte Nord"));
     auto* readout = app->Window().findChild<QLineEdit*>(S("stationNameEdit"));
-    ASSERT_TRUE(WaitFor([&] { return readout->text() == S("Renamed Hut"); }));
-}
-
-// The value bytes of a logged SET (the log shows each byte as one character).
-QByteArray Bytes(const QJsonObject& line) {
-    return line[S("value")].toString().toLatin1();
+    ASSERT_TRUE(WaitFor([&] { return readout->text() == S("Hütte Nord"); }));
 }
 
 // Western text reaches the station in its code page and comes back the same;
 // a character it cannot hold, or a "|", is refused with a box before
 // anything is sent; notes saved unchanged go back byte for byte.
-TEST_F(RelayStationE2E, RelayAndStationTextAsTypedOrRefused) {
+TEST_F(RelayStationE2E, RelayTextAsTypedOrRefused) {
     Begin();
     const QByteArray stored(
         "line 1\r\nline 2\rline\xa0"
@@ -263,26 +272,6 @@ TEST_F(RelayStationE2E, RelayAndStationTextAsTypedOrRefused) {
     ASSERT_TRUE(WaitFor([&] { return RequestsOn(board::kRelayNotes[1], "SET").size() == 2; }));
     EXPECT_EQ(Bytes(RequestsOn(board::kRelayNotes[1], "SET").back()), stored);
     EXPECT_TRUE(messages.boxes.empty()) << messages.Texts().join(u'|').toStdString();
-
-    // The station name: refused before the question, or sent as typed.
-    messages.boxes.clear();
-    messages.answers = {true};
-    app->OpenStationNameDialog();
-    auto* rename = LastDialog<StationNameDialog>();
-    auto pressOk = [&] {
-        rename->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
-    };
-    rename->findChild<QLineEdit*>(S("nameEdit"))->setText(S("Hütte|7"));
-    pressOk();
-    ASSERT_EQ(messages.boxes.size(), 1u);
-    EXPECT_TRUE(messages.boxes[0].text.contains(S("\"Station Name\"")));
-    EXPECT_TRUE(rename->isVisible());
-    rename->findChild<QLineEdit*>(S("nameEdit"))->setText(S("Hütte Nord"));
-    pressOk();
-    ASSERT_TRUE(WaitFor([&] { return notices.contains(S("Station Name Changed !")); }));
-    EXPECT_EQ(Bytes(RequestsOn(board::kSysName, "SET").back()), QByteArray("H\xfctte Nord"));
-    auto* readout = app->Window().findChild<QLineEdit*>(S("stationNameEdit"));
-    ASSERT_TRUE(WaitFor([&] { return readout->text() == S("Hütte Nord"); }));
 }
 
 TEST_F(RelayStationE2E, StationRenameTheStationRefusesKeepsTheDialogAndItsName) {

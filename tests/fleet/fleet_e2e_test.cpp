@@ -16,7 +16,7 @@
 #include <QStandardPaths>
 #include <QTcpServer>
 #include <QTemporaryDir>
-#include <QThread>
+#include <QTest>
 #include <QTimer>
 
 #include <memory>
@@ -37,14 +37,6 @@ QByteArray HttpGet(const QString& url) {
     loop.exec();
     return reply->isFinished() && reply->error() == QNetworkReply::NoError ? reply->readAll()
                                                                            : QByteArray();
-}
-
-void Pause(int ms) {
-    QDeadlineTimer deadline(ms);
-    while (!deadline.hasExpired()) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
-        QThread::msleep(20);
-    }
 }
 
 quint16 FreeTcpPort() {
@@ -114,7 +106,7 @@ protected:
 };
 
 TEST_F(ExporterFixture, MetricsPassPromtoolAndMatchTheStations) {
-    Pause(3000);  // the silent station's first request times out (2 x 1.28 s)
+    QTest::qWait(3000);  // the silent station's first request times out (2 x 1.28 s)
     const QByteArray metrics =
         HttpGet(QStringLiteral("http://") + m_endpoint + QStringLiteral("/metrics"));
     ASSERT_FALSE(metrics.isEmpty());
@@ -199,7 +191,7 @@ TEST_F(ExporterFixture, PrometheusScrapesItOnLoopback) {
     QString reading;
     for (QDeadlineTimer deadline(40000);
          !deadline.hasExpired() && (up.isEmpty() || reading.isEmpty());) {
-        Pause(500);
+        QTest::qWait(500);
         up = query("volnar_up{address=\"127.0.0.1\"}");
         reading = query("volnar_channel_value{address=\"127.0.0.4\",channel=\"4\"}");
     }

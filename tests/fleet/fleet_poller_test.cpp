@@ -79,46 +79,35 @@ TEST(FleetSettings, ReadAsTheLinkReadsThemAndTheTemplateIsNeverPolled) {
 
 TEST(ExporterOptions, CommandLines) {
     struct Case {
-        QStringList args;
+        const char* args;  // split at blanks
         bool accepted;
-        QString listen = QStringLiteral("127.0.0.1:9850");
+        const char* listen = "127.0.0.1:9850";
         int period = 10;
-    };
-    const QString db = QStringLiteral("--database");
-    const std::vector<Case> cases = {
-        {.args = {db, QStringLiteral("f.db")}, .accepted = true},
-        {.args = {db, QStringLiteral("f.db"), QStringLiteral("--listen"),
-                  QStringLiteral("127.0.0.2:0"), QStringLiteral("--period"), QStringLiteral("1")},
-         .accepted = true,
-         .listen = QStringLiteral("127.0.0.2:0"),
-         .period = 1},
-        {.args = {QStringLiteral("--period"), QStringLiteral("5")}, .accepted = false},
-        {.args = {db}, .accepted = false},
-        {.args = {db, QStringLiteral("f.db"), QStringLiteral("--period"), QStringLiteral("0")},
-         .accepted = false},
-        {.args = {db, QStringLiteral("f.db"), QStringLiteral("--period"), QStringLiteral("3601")},
-         .accepted = false},
-        {.args = {db, QStringLiteral("f.db"), QStringLiteral("--listen"),
-                  QStringLiteral("[::1]:80")},
-         .accepted = false},
-        {.args = {db, QStringLiteral("f.db"), QStringLiteral("--listen"),
-                  QStringLiteral("127.0.0.1:65536")},
-         .accepted = false},
-        {.args = {db, QStringLiteral("f.db"), QStringLiteral("--listen"),
-                  QStringLiteral("host:80")},
-         .accepted = false},
-        {.args = {db, QStringLiteral("f.db"), QStringLiteral("--verbose")}, .accepted = false},
+    } const cases[] = {
+        // clang-format off
+        {.args = "--database f.db", .accepted = true},
+        {.args = "--database f.db --listen 127.0.0.2:0 --period 1", .accepted = true, .listen = "127.0.0.2:0", .period = 1},
+        {.args = "--help", .accepted = true},
+        {.args = "--period 5", .accepted = false},
+        {.args = "--database", .accepted = false},
+        {.args = "--database f.db --period 0", .accepted = false},
+        {.args = "--database f.db --period 3601", .accepted = false},
+        {.args = "--database f.db --listen [::1]:80", .accepted = false},
+        {.args = "--database f.db --listen 127.0.0.1:65536", .accepted = false},
+        {.args = "--database f.db --listen host:80", .accepted = false},
+        {.args = "--database f.db --verbose", .accepted = false},
+        // clang-format on
     };
     for (const Case& c : cases) {
-        const auto result = ParseExporterOptions(c.args);
-        ASSERT_EQ(result.options.has_value(), c.accepted) << qPrintable(c.args.join(u' '));
-        EXPECT_EQ(result.error.isEmpty(), c.accepted);
-        if (result.options) {
-            EXPECT_EQ(result.options->listenAddress.toString() + QLatin1Char(':') +
-                          QString::number(result.options->listenPort),
-                      c.listen);
-            EXPECT_EQ(result.options->periodSeconds, c.period);
+        const auto result = ParseExporterOptions(QString::fromLatin1(c.args).split(u' '));
+        ASSERT_EQ(result.has_value(), c.accepted) << c.args;
+        if (!result) {
+            EXPECT_FALSE(result.error().isEmpty()) << c.args;
+            continue;
         }
+        EXPECT_EQ(result->listenAddress.toString() + u':' + QString::number(result->listenPort),
+                  QString::fromLatin1(c.listen));
+        EXPECT_EQ(result->periodSeconds, c.period);
     }
 }
 

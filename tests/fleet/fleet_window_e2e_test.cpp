@@ -3,37 +3,24 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
-#include <QDeadlineTimer>
 #include <QLineEdit>
 #include <QSignalSpy>
 #include <QSortFilterProxyModel>
 #include <QSpinBox>
 #include <QTableView>
-#include <QThread>
-
-#include <functional>
 
 #include "core/status_panel.h"
 #include "fleet/fleet_poller.h"
 #include "fleetview/fleet_table_model.h"
 #include "fleetview/fleet_window.h"
+#include "support/gui_helpers.h"
 #include "support/station_simulator.h"
 
 namespace volnar {
 namespace {
 
 using testing::StationSimulator;
-
-bool WaitFor(const std::function<bool()>& done, int timeoutMs) {
-    for (QDeadlineTimer deadline(timeoutMs); !deadline.hasExpired();) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
-        if (done()) {
-            return true;
-        }
-        QThread::msleep(20);
-    }
-    return done();
-}
+using testing::WaitFor;
 
 TEST(FleetWindowE2E, TwentyStationsShowTheirStates) {
     StationSimulator nineteen({QStringLiteral("--listen"), QStringLiteral("127.0.1.1:0"),

@@ -66,14 +66,5 @@ TEST(BoardObjects, MemberIndexFindsTheRelayOrChannelOfItsOwnFamilyOnly) {
     EXPECT_EQ(MemberIndex(kRelayNotes, kRelayName[1]), 0);
 }
 
-TEST(BoardObjects, RoutingIdsPerChannel) {
-    EXPECT_EQ(routing::ChannelNameId(1), 425);
-    EXPECT_EQ(routing::ChannelNotesId(1), 426);
-    EXPECT_EQ(routing::ChannelNameId(8), 439);
-    EXPECT_EQ(routing::ChannelNotesId(8), 440);
-    EXPECT_EQ(routing::ChannelSettingsId(1), 453);
-    EXPECT_EQ(routing::ChannelSettingsId(8), 460);
-}
-
 }  // namespace
 }  // namespace volnar::board

@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "link/board_link.h"
+#include "link/snmp_session.h"
 #include "support/gui_helpers.h"
 #include "support/qt_print.h"
 #include "support/recording_message_service.h"
@@ -14,7 +15,8 @@
 namespace volnar::testing {
 
 // A board link (real net-snmp sessions) whose directory holds one station,
-// 127.0.0.1, the volnar-station this fixture starts on a free port.
+// 127.0.0.1, the volnar-station this fixture starts on a free port. `session`
+// is the link's newest net-snmp session.
 class SimulatorLinkTest : public ::testing::Test {
 protected:
     void StartSimulatorAndLink(QStringList simArgs, QString community = QStringLiteral("public"),
@@ -37,13 +39,19 @@ protected:
                 }
                 return std::nullopt;
             },
-            [this] { return chooser; });
+            [this] { return chooser; },
+            [this]() -> std::unique_ptr<SnmpTransport> {
+                auto made = std::make_unique<SnmpSession>();
+                session = made.get();
+                return made;
+            });
     }
 
     RecordingMessageService messages;
     std::unique_ptr<StationSimulator> sim;
     StationRecord record;
     QString chooser = QStringLiteral("127.0.0.1");
+    QPointer<SnmpSession> session;
     std::unique_ptr<BoardLink> link;
 };
 
