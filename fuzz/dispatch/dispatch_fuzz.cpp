@@ -54,6 +54,80 @@ std::string OidFrom(Input& in) {
     return in.Bytes(in.Byte());
 }
 
+// One of the screens' operations, started at random (or a screen closing);
+// each must end exactly once, never inside the call that started it.
+void StartOperation(Input& in, BoardLink& link, std::unique_ptr<QObject>& owner) {
+    BoardOperation* operation = nullptr;
+    switch (in.Byte() % 6) {
+        case 0:
+            operation = commands::LoadChannelOptions(link, owner.get(), in.Byte() % 10);
+            break;
+        case 1:
+            operation =
+                commands::WalkTable(link, owner.get(), static_cast<BoardTable>(in.Byte() % 3));
+            break;
+        case 2:
+            operation =
+                commands::SetRelayNotes(link, owner.get(), in.Byte() % 5, QStringLiteral("notes"));
+            break;
+        case 3:
+            operation = commands::ReadRelayNotes(link, owner.get(), in.Byte() % 5);
+            break;
+        case 4:
+            operation = commands::UploadScript(link, owner.get(), in.Byte() % 2 == 0, "0|relay|");
+            break;
+        default:
+            owner = std::make_unique<QObject>();  // a screen closes
+            return;
+    }
+    if (operation != nullptr) {
+        Check(operation->IsPending());
+        QObject::connect(operation, &BoardOperation::Ended, operation,
+                         [operation, endings = 0](OperationEnding ending) mutable {
+                             Check(++endings == 1);
+                             Check(ending != OperationEnding::Pending);
+                             Check(operation->Ending() == ending);
+                         });
+    }
+}
+
+BoardResponse AnswerFrom(Input& in) {
+    BoardResponse r;
+    r.requestId = RequestIdFrom(in);
+    const std::uint8_t flags = in.Byte();
+    r.errorStatus = (flags & 0x0F) == 0 ? static_cast<int>(in.Word()) : 0;
+    r.hasBinding = (flags & 0x30) != 0x30;
+    r.syntax = (flags & 0x40) ? kSyntaxInteger : kSyntaxOctetString;
+    r.oid = OidFrom(in);
+    const std::uint16_t length = static_cast<std::uint16_t>(in.Byte() << 8 | in.Byte());
+    r.value = QByteArray::fromStdString(in.Bytes(length));
+    return r;
+}
+
+// What holds after every step, whatever came in.
+void CheckLink(const testing::RecordedLink& recorded, std::size_t boxesBefore) {
+    const BoardLink& link = *recorded.link;
+    const auto& boxes = recorded.messages.boxes;
+    // Every error has a text and ends the connection at once.
+    for (std::size_t box = boxesBefore; box < boxes.size(); ++box) {
+        Check(!boxes[box].text.isEmpty());
+    }
+    if (boxes.size() != boxesBefore) {
+        Check(link.State() == ConnectionState::NotConnected);
+        Check(!link.IsSessionOpen());
+        Check(!link.StationControlsAreEnabled());
+    }
+    Check(link.SentCount() >= 0 && link.ReceivedCount() >= 0);
+    // Losses spread among answers only count; kTimeOutLimit in a row end polling.
+    Check(link.LostCount() >= 0);
+    Check(link.TimeOutsInRow() < BoardLink::kTimeOutLimit ||
+          link.State() == ConnectionState::NotConnected);
+    for (const BoardRequest& request : recorded.allRequests) {
+        Check(request.station.address == QStringLiteral("127.0.0.1"));
+    }
+    Check(static_cast<std::size_t>(link.SentCount()) <= recorded.allRequests.size());
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
@@ -97,77 +171,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                     link->Start();
                 }
                 break;
-            case 3: {
-                BoardOperation* operation = nullptr;
-                switch (in.Byte() % 6) {
-                    case 0:
-                        operation =
-                            commands::LoadChannelOptions(*link, owner.get(), in.Byte() % 10);
-                        break;
-                    case 1:
-                        operation = commands::WalkTable(*link, owner.get(),
-                                                        static_cast<BoardTable>(in.Byte() % 3));
-                        break;
-                    case 2:
-                        operation = commands::SetRelayNotes(*link, owner.get(), in.Byte() % 5,
-                                                            QStringLiteral("notes"));
-                        break;
-                    case 3:
-                        operation = commands::ReadRelayNotes(*link, owner.get(), in.Byte() % 5);
-                        break;
-                    case 4:
-                        operation = commands::UploadScript(*link, owner.get(), in.Byte() % 2 == 0,
-                                                           "0|relay|");
-                        break;
-                    default:
-                        owner = std::make_unique<QObject>();  // a screen closes
-                        break;
-                }
-                if (operation != nullptr) {
-                    // Exactly one ending, never inside the call that started it.
-                    Check(operation->IsPending());
-                    QObject::connect(operation, &BoardOperation::Ended, operation,
-                                     [operation, endings = 0](OperationEnding ending) mutable {
-                                         Check(++endings == 1);
-                                         Check(ending != OperationEnding::Pending);
-                                         Check(operation->Ending() == ending);
-                                     });
-                }
+            case 3:
+                StartOperation(in, *link, owner);
                 break;
-            }
-            default: {
-                BoardResponse r;
-                r.requestId = RequestIdFrom(in);
-                const std::uint8_t flags = in.Byte();
-                r.errorStatus = (flags & 0x0F) == 0 ? static_cast<int>(in.Word()) : 0;
-                r.hasBinding = (flags & 0x30) != 0x30;
-                r.syntax = (flags & 0x40) ? kSyntaxInteger : kSyntaxOctetString;
-                r.oid = OidFrom(in);
-                const std::uint16_t length = static_cast<std::uint16_t>(in.Byte() << 8 | in.Byte());
-                r.value = QByteArray::fromStdString(in.Bytes(length));
-                link->HandleBoardResponse(r);
+            default:
+                link->HandleBoardResponse(AnswerFrom(in));
                 break;
-            }
         }
         QCoreApplication::processEvents();
-        // Every error ends the connection at once.
-        for (std::size_t box = boxesBefore; box < messages.boxes.size(); ++box) {
-            Check(!messages.boxes[box].text.isEmpty());
-        }
-        if (messages.boxes.size() != boxesBefore) {
-            Check(link->State() == ConnectionState::NotConnected);
-            Check(!link->IsSessionOpen());
-            Check(!link->StationControlsAreEnabled());
-        }
-        Check(link->SentCount() >= 0 && link->ReceivedCount() >= 0);
-        // Losses spread among answers only count; kTimeOutLimit in a row end polling.
-        Check(link->LostCount() >= 0);
-        Check(link->TimeOutsInRow() < BoardLink::kTimeOutLimit ||
-              link->State() == ConnectionState::NotConnected);
-        for (const BoardRequest& request : recorded.allRequests) {
-            Check(request.station.address == QStringLiteral("127.0.0.1"));
-        }
-        Check(static_cast<std::size_t>(link->SentCount()) <= recorded.allRequests.size());
+        CheckLink(recorded, boxesBefore);
     }
     owner.reset();
     link.reset();

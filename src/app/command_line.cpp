@@ -65,7 +65,7 @@ std::span<const CommandLineOption> CommandLineOptions() {
 
 QString UsageText() {
     QString text = QStringLiteral("Usage: volnar");
-    for (const CommandLineOption& option : kOptions) {
+    for (const CommandLineOption& option : CommandLineOptions()) {
         text += QStringLiteral(" [") + OptionSyntax(option) + QLatin1Char(']');
     }
     return text;
@@ -77,7 +77,7 @@ QString HelpText() {
     const QString indent(kColumn, QLatin1Char(' '));
     QString text = UsageText() + QStringLiteral("\n\n") + QLatin1String(kDescription) +
                    QStringLiteral("\n\nOptions:\n");
-    for (const CommandLineOption& option : kOptions) {
+    for (const CommandLineOption& option : CommandLineOptions()) {
         QString line = QStringLiteral("  ");
         if (option.shortName != nullptr) {
             line += QLatin1Char('-') + QLatin1String(option.shortName) + QStringLiteral(", ");
@@ -104,7 +104,7 @@ QString HelpText() {
 
 Result<CommandLine> ParseCommandLine(const QStringList& arguments) {
     QCommandLineParser parser;
-    for (const CommandLineOption& option : kOptions) {
+    for (const CommandLineOption& option : CommandLineOptions()) {
         QStringList names;
         if (option.shortName != nullptr) {
             names << QLatin1String(option.shortName);
