@@ -215,42 +215,23 @@ TEST_F(BoardLinkTest, ACommandAfterARefusalOpensTheSessionAsStartDoes) {
 
 // ---- Sender -------------------------------------------------------------
 
-TEST_F(BoardLinkTest, AutomaticIdsStartAt501AndFixedIdsLeaveTheCounterAlone) {
-    Connect();
-    EXPECT_EQ(transport->requests[0].requestId, 501);
-    EXPECT_EQ(transport->requests[0].value.syntax, kSyntaxNull);
-
-    ASSERT_TRUE(link->SendBoardRequest(board::kChannelRecord[3], PduType::Get, RequestValue::Null(),
-                                       routing::kAdcLoadRecord));
-    EXPECT_EQ(LastRequest().requestId, 452);
-    link->PollTick();
-    EXPECT_EQ(LastRequest().requestId, 502);
-    link->PollTick();
-    EXPECT_EQ(LastRequest().requestId, 503);
-    EXPECT_EQ(link->SentCount(), 4);
-    // A new session restarts the counter.
-    link->StopPolling();
+// Every request looks its station's row up again; automatic ids count from
+// 501 in every session (fixed ids leave the counter alone: the commands).
+TEST_F(BoardLinkTest, EveryRequestLooksItsStationUpAndEverySessionCountsFrom501) {
     Connect();
     EXPECT_EQ(LastRequest().requestId, 501);
-}
-
-TEST_F(BoardLinkTest, StationSettingsComeFromTheDirectoryRowLookedUpForEveryRequest) {
-    Connect();
-    const StationSettings& first = transport->requests[0].station;
-    EXPECT_EQ(first.address, QStringLiteral("127.0.0.1"));
-    EXPECT_EQ(first.port, 1161);
-    EXPECT_EQ(first.community, QByteArray("s3cret"));
-    EXPECT_EQ(first.timeoutMicroseconds, 6'400'000);  // TIMEOUT 10 -> 640 hundredths
-    EXPECT_EQ(first.retries, 2);
+    EXPECT_EQ(LastRequest().value.syntax, kSyntaxNull);
+    // TIMEOUT 10 -> 640 hundredths of a second.
+    EXPECT_EQ(LastRequest().station, (StationSettings{"127.0.0.1", 1161, "s3cret", 6'400'000, 2}));
 
     *station = {station->IPADDRESS, "other", {}, {}, "2161", "1", "0"};
     link->PollTick();
     EXPECT_EQ(lookups.size(), 2);
-    const StationSettings& s = LastRequest().station;
-    EXPECT_EQ(s.port, 2161);
-    EXPECT_EQ(s.timeoutMicroseconds, 640'000);
-    EXPECT_EQ(s.retries, 0);
-    EXPECT_EQ(s.community, QByteArray("other"));
+    EXPECT_EQ(LastRequest().requestId, 502);
+    EXPECT_EQ(LastRequest().station, (StationSettings{"127.0.0.1", 2161, "other", 640'000, 0}));
+    link->StopPolling();
+    Connect();
+    EXPECT_EQ(LastRequest().requestId, 501);
 }
 
 // The cut itself is ChosenStation's test; the row is looked up as written,
