@@ -118,8 +118,7 @@ TEST_F(ExporterFixture, MetricsPassPromtoolAndMatchTheStations) {
                          "result=\"lost\"} 0\n"));
     // Every reading within the simulator's channel range, in its unit.
     const QRegularExpression channel(
-        QStringLiteral("volnar_channel_value\\{address=\"127\\.0\\.0\\.(\\d)\",station=\"[^\"]*(?:"
-                       "\\\\\"[^\"]*)*\","
+        QStringLiteral("volnar_channel_value\\{address=\"127\\.0\\.0\\.(\\d)\",station=\"[^\"]*\","
                        "channel=\"(\\d)\",name=\"[^\"]+\",unit=\"([va])\"\\} (\\S+)\n"));
     int readings = 0;
     for (auto it = channel.globalMatch(QString::fromUtf8(metrics)); it.hasNext(); ++readings) {

@@ -237,22 +237,14 @@ TEST_F(BoardLinkTest, EveryRequestLooksItsStationUpAndEverySessionCountsFrom501)
 // The cut itself is ChosenStation's test; the row is looked up as written,
 // the request goes to the address it means.
 TEST_F(BoardLinkTest, ChooserTextChoosesTheDirectoryRow) {
-    const struct {
-        QString chooser;
-        QString lookedUp;
-    } cases[] = {
-        {QStringLiteral("127.0.0.1      comment"), QStringLiteral("127.0.0.1")},
-        {QStringLiteral("127.000.000.001"), QStringLiteral("127.000.000.001")},
-    };
-    for (const auto& c : cases) {
-        lookups.clear();
-        station->IPADDRESS = c.lookedUp;
-        chooser = c.chooser;
-        link->StopPolling();
-        Connect();
-        EXPECT_EQ(lookups, QStringList{c.lookedUp}) << c.chooser.toStdString();
-        EXPECT_EQ(LastRequest().station.address, QStringLiteral("127.0.0.1"));
-    }
+    chooser = "127.0.0.1      comment";
+    Connect();
+    EXPECT_EQ(lookups, QStringList{"127.0.0.1"});
+    link->StopPolling();
+    chooser = station->IPADDRESS = "127.000.000.001";
+    Connect();
+    EXPECT_EQ(lookups.last(), chooser);
+    EXPECT_EQ(LastRequest().station.address, QStringLiteral("127.0.0.1"));
 }
 
 // The session fails the first request sent with `status`.
