@@ -41,7 +41,6 @@ TEST_F(WatchE2E, RecordingWithLossesHasOneRowPerAnswerAndTheHistoryHasGaps) {
     const QList<QByteArray> lines = file.readAll().split('\n');
     ASSERT_EQ(lines.size(),
               1 + recorded + 1);  // header (the recorder's tests), rows, the empty rest
-    EXPECT_TRUE(lines[1].contains(",127.0.0.1,"));
     // Every answered status request of the simulator's log is a row.
     int answered = 0;
     for (const QJsonObject& line : RequestsOn(board::kStatusRecord, "GET")) {

@@ -8,7 +8,6 @@
 #include <QSpinBox>
 #include <QTableView>
 
-#include "core/status_panel.h"
 #include "fleet/fleet_poller.h"
 #include "fleetview/fleet_table_model.h"
 #include "fleetview/fleet_window.h"
@@ -60,7 +59,6 @@ TEST(FleetWindowE2E, TwentyStationsShowTheirStates) {
     }
     EXPECT_GE(*poller.Row(6).rttMs, 1400);
     EXPECT_GT(poller.Row(4).counters.lost, 0u);
-    EXPECT_EQ(poller.Row(0).readings->StationName(), QStringLiteral("VOLN-SIM-1"));
 
     ASSERT_TRUE(last.Stop());
     EXPECT_TRUE(WaitFor([&] { return state(20) == FleetState::Late; }, 5000));
