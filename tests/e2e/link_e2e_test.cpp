@@ -11,8 +11,6 @@
 #include "link/board_link.h"
 #include "link/board_objects.h"
 #include "link/snmp_session.h"
-#include "support/qt_print.h"
-#include "support/recording_message_service.h"
 #include "support/simulator_link.h"
 #include "support/snmp_datagram.h"
 
@@ -21,7 +19,6 @@ namespace {
 
 using ::volnar::testing::WaitFor;
 
-// The simulator and a link whose directory holds it as 127.0.0.1.
 using LinkE2E = testing::SimulatorLinkTest;
 
 // Real time-outs from net-snmp count as lost and the next status GET follows;

@@ -110,7 +110,6 @@ TEST(ExporterOptions, CommandLines) {
     }
 }
 
-// Relay 2 on, the station's name and channel 1's reading as given.
 std::string StatusRecord(const std::string& name, const std::string& reading1) {
     testing::StatusRecord record;
     record.Reading(1) = reading1;

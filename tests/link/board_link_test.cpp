@@ -256,23 +256,23 @@ void FailFirstSend(BoardLinkTest& t, SendStatus status) {
     });
 }
 
-// What stops the link at START or while polling: one error box, nothing
-// counted, the idle look.
-TEST_F(BoardLinkTest, FailuresStopWithOneErrorBoxAndCountNothing) {
+using Step = std::function<void(BoardLinkTest&)>;
+struct FailureCase {
+    std::string name;
+    Step arrange;  // before START
+    Step act;      // after an accepted START; none: START itself fails
+    QString text;
+    bool lookedUp = true;
+};
+
+// What stops the link at START or while polling, with the text of its box.
+std::vector<FailureCase> StoppingFailures() {
     using F = BoardLinkTest;
-    using Step = std::function<void(F&)>;
-    struct Case {
-        std::string name;
-        Step arrange;  // before START
-        Step act;      // after an accepted START; none: START itself fails
-        QString text;
-        bool lookedUp = true;
-    };
     const QString agent = "Error String To Entity Agent!\r\nIt's Over !!";
     const QString port = "Error Setting Manager Port!\r\nIt's Over !!";
     const QString session = "Error Creating SNMP Session!\r\nIt's Over !!";
     const QString sending = "Error Sending PDU Message!\r\nIt's Over !!";
-    std::vector<Case> cases = {
+    std::vector<FailureCase> cases = {
         // clang-format off
         {"host name", [](F& t) { t.chooser = "localhost"; }, {}, agent, false},
         {"three fields", [](F& t) { t.chooser = "127.0.0"; }, {}, agent, false},
@@ -319,7 +319,12 @@ TEST_F(BoardLinkTest, FailuresStopWithOneErrorBoxAndCountNothing) {
              [status](F& t) { t.Answer(kStatus, "a|b", 501, kSyntaxOctetString, status); },
              text});
     }
-    for (const Case& c : cases) {
+    return cases;
+}
+
+// One error box, nothing counted, the idle look.
+TEST_F(BoardLinkTest, FailuresStopWithOneErrorBoxAndCountNothing) {
+    for (const FailureCase& c : StoppingFailures()) {
         Fresh();
         if (c.arrange) {
             c.arrange(*this);
