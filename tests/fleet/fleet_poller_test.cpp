@@ -9,6 +9,7 @@
 #include "fleet/metrics_text.h"
 #include "link/board_objects.h"
 #include "link/recording_transport.h"
+#include "support/status_record.h"
 
 namespace volnar {
 namespace {
@@ -52,11 +53,8 @@ TEST(FleetSettings, ReadAsTheLinkReadsThemAndTheTemplateIsNeverPolled) {
         quint16 port = 0;
     };
     const std::vector<Case> cases = {
-        {.record = Station("127.0.1.1", "1161", "2", "1"),
-         .polled = true,
-         .timeoutMicroseconds = 1'280'000,
-         .retries = 1,
-         .port = 1161},
+        // clang-format off
+        {.record = Station("127.0.1.1", "1161", "2", "1"), .polled = true, .timeoutMicroseconds = 1'280'000, .retries = 1, .port = 1161},
         {.record = Station(" 127.0.1.2 ", "161", "", "-3"), .polled = true, .port = 161},
         {.record = Station("10.10.10.10"), .polled = false},
         {.record = Station("127.0.1.300"), .polled = false},
@@ -64,6 +62,7 @@ TEST(FleetSettings, ReadAsTheLinkReadsThemAndTheTemplateIsNeverPolled) {
         {.record = Station("127.0.1.1", "0"), .polled = false},
         {.record = Station("127.0.1.1", "65536"), .polled = false},
         {.record = Station("127.0.1.1", "x"), .polled = false},
+        // clang-format on
     };
     for (const Case& c : cases) {
         const auto settings = FleetSettingsFor(c.record);
@@ -112,24 +111,11 @@ TEST(ExporterOptions, CommandLines) {
 }
 
 std::string StatusRecord(const std::string& name, const std::string& reading1) {
-    std::string record = "Battery|" + reading1 + "|";
-    for (int n = 2; n <= 8; ++n) {
-        record += "V" + std::to_string(n) + "|1.5|";
-    }
-    for (int k = 1; k <= 4; ++k) {
-        record += "R" + std::to_string(k) + (k == 2 ? "|1|" : "|0|");
-    }
-    record += "21.5|70.7|" + name + "|0 days, 00:00:01|";
-    for (int n = 1; n <= 8; ++n) {
-        record += "v|";
-    }
-    for (int i = 0; i < 16; ++i) {
-        record += "50|";
-    }
-    for (int n = 1; n <= 8; ++n) {
-        record += "2|";
-    }
-    return record;
+    testing::StatusRecord record;
+    record.Reading(1) = reading1;
+    record.RelayState(2) = "1";
+    record.StationName() = name;
+    return record.Join();
 }
 
 struct Fleet {
@@ -202,9 +188,9 @@ TEST(FleetPoller, RoutesEachAnswerToItsRowAndNeverStops) {
     for (const char* line : {
              "volnar_up{address=\"127.0.1.1\",station=\"North \\\"1\\\"\"} 1\n",
              "volnar_channel_value{address=\"127.0.1.1\",station=\"North \\\"1\\\"\",channel=\"1\","
-             "name=\"Battery\",unit=\"v\"} 1.23\n",
+             "name=\"Input 1\",unit=\"v\"} 1.23\n",
              "volnar_relay_on{address=\"127.0.1.1\",station=\"North \\\"1\\\"\",relay=\"2\","
-             "name=\"R2\"} 1\n",
+             "name=\"Pump 2\"} 1\n",
              "volnar_temperature_celsius{address=\"127.0.1.1\",station=\"North \\\"1\\\"\"} 21.5\n",
              "volnar_requests_total{address=\"127.0.1.2\",station=\"\",result=\"refused\"} 1\n",
              "volnar_requests_total{address=\"127.0.1.3\",station=\"\",result=\"lost\"} 1\n",

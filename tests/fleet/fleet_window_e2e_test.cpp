@@ -2,14 +2,12 @@
 // answers 1.5 s late, one is stopped during the test.
 #include <gtest/gtest.h>
 
-#include <QCoreApplication>
 #include <QLineEdit>
 #include <QSignalSpy>
 #include <QSortFilterProxyModel>
 #include <QSpinBox>
 #include <QTableView>
 
-#include "core/status_panel.h"
 #include "fleet/fleet_poller.h"
 #include "fleetview/fleet_table_model.h"
 #include "fleetview/fleet_window.h"
@@ -61,7 +59,6 @@ TEST(FleetWindowE2E, TwentyStationsShowTheirStates) {
     }
     EXPECT_GE(*poller.Row(6).rttMs, 1400);
     EXPECT_GT(poller.Row(4).counters.lost, 0u);
-    EXPECT_EQ(poller.Row(0).readings->StationName(), QStringLiteral("VOLN-SIM-1"));
 
     ASSERT_TRUE(last.Stop());
     EXPECT_TRUE(WaitFor([&] { return state(20) == FleetState::Late; }, 5000));
@@ -86,11 +83,6 @@ TEST(FleetWindowE2E, TwentyStationsShowTheirStates) {
                     .data()
                     .toString()
                     .startsWith(u"answering"));
-    if (const QByteArray shot = qgetenv("VOLNAR_FLEET_SCREENSHOT"); !shot.isEmpty()) {
-        window.View()->sortByColumn(FleetTableModel::kAddress, Qt::AscendingOrder);
-        QCoreApplication::processEvents();
-        window.grab().save(QString::fromLocal8Bit(shot));
-    }
 
     window.Filter()->setText(QStringLiteral("site t"));
     ASSERT_EQ(proxy->rowCount(), 1);

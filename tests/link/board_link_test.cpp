@@ -8,7 +8,6 @@
 
 #include "link/board_commands.h"
 #include "link/board_objects.h"
-#include "support/param_name.h"
 #include "support/recorded_link.h"
 
 namespace volnar {
@@ -46,19 +45,27 @@ public:
 // ---- Table walks ----------------------------------------------------------
 
 TEST_F(BoardLinkTest, WalksHandTheirRowsOnAndEndAtTheFirstAnswerPastTheirTable) {
+    // Identifiers and values are kept whole.
+    std::string deep = Object(".72");
+    for (int i = 0; i < 40; ++i) {
+        deep += ".4294967295";
+    }
+    const QString longField(2000, u'v');
     struct Case {
         BoardTable table;
         std::string_view object;
+        std::string row;  // the row the station answers first
         QByteArray value;
         QStringList fields;
         std::string beyond;  // what the station answers past the table
     } const cases[] = {
         // clang-format off
-        {BoardTable::Scripts, board::kScriptTable, "7|relay|Pump|on 1|yes", {"7", "relay", "Pump", "on 1", "yes"}, Object(".73.1")},
-        {BoardTable::Scripts, board::kScriptTable, "6|io|X|y|z", {"6", "io", "X", "y", "z"}, Object(".720")},
-        {BoardTable::Alerts, board::kAlertTable, "3|sms|Night|555|a|b|c|d|e", {"3", "sms", "Night", "555", "a", "b", "c", "d", "e"}, Object(".66.1")},
+        {BoardTable::Scripts, board::kScriptTable, Object(".72.7"), "7|relay|Pump|on 1|yes", {"7", "relay", "Pump", "on 1", "yes"}, Object(".73.1")},
+        {BoardTable::Scripts, board::kScriptTable, Object(".72.7"), "6|io|X|y|z", {"6", "io", "X", "y", "z"}, Object(".720")},
+        {BoardTable::Scripts, board::kScriptTable, deep, "8|script|" + longField.toLatin1(), {"8", "script", longField, longField, longField}, Object(".73.1")},
+        {BoardTable::Alerts, board::kAlertTable, Object(".65.7"), "3|sms|Night|555|a|b|c|d|e", {"3", "sms", "Night", "555", "a", "b", "c", "d", "e"}, Object(".66.1")},
         // Past the modems lie the alerts: they are not read as alert rows.
-        {BoardTable::Modems, board::kModemTable, "2|GSM B", {"2", "GSM B"}, Object(".65.1")},
+        {BoardTable::Modems, board::kModemTable, Object(".60.7"), "2|GSM B", {"2", "GSM B"}, Object(".65.1")},
         // clang-format on
     };
     for (const Case& c : cases) {
@@ -71,14 +78,13 @@ TEST_F(BoardLinkTest, WalksHandTheirRowsOnAndEndAtTheFirstAnswerPastTheirTable) 
         EXPECT_EQ(LastRequest().type, PduType::GetNext);
         EXPECT_EQ(LastRequest().requestId, 502);
 
-        const std::string row = std::string(c.object) + ".7";
-        Answer(row, c.value);
+        Answer(c.row, c.value);
         ASSERT_EQ(rows.size(), 1);
         EXPECT_EQ(rows[0].at(0).toStringList(), c.fields);
         EXPECT_EQ(RequestCount(), 2u) << "never sent from inside the handler's own call";
         Drain();
         ASSERT_EQ(RequestCount(), 3u);
-        EXPECT_EQ(LastRequest().oid, row);  // continued from the row just received
+        EXPECT_EQ(LastRequest().oid, c.row);  // continued from the row just received
         EXPECT_EQ(LastRequest().requestId, 503);
 
         Answer(c.beyond, "9|x|");
@@ -91,27 +97,15 @@ TEST_F(BoardLinkTest, WalksHandTheirRowsOnAndEndAtTheFirstAnswerPastTheirTable) 
     }
 }
 
-TEST_F(BoardLinkTest, IdentifiersAndValuesAreKeptWhole) {
-    Connect();
-    std::string deep = Object(".72");
-    for (int i = 0; i < 40; ++i) {
-        deep += ".4294967295";
-    }
-    BoardOperation* walk = commands::WalkTable(*link, owner.get(), BoardTable::Scripts);
-    QSignalSpy rows(walk, &BoardOperation::RowReceived);
-    Answer(deep, "8|script|" + QByteArray(2000, 'v'));
-    Drain();
-    ASSERT_EQ(rows.size(), 1);
-    EXPECT_EQ(rows[0].at(0).toStringList().at(4).size(), 2000);
-    EXPECT_EQ(LastRequest().oid, deep);
-}
-
 // ---- Operations: one ending each -------------------------------------------
 
 TEST_F(BoardLinkTest, EveryOperationEndsExactlyOnceAndSaysHow) {
     using T = BoardLinkTest;
     const Start walk = OPERATION(WalkTable(l, o, BoardTable::Scripts));
     const Start upload = OPERATION(UploadScript(l, o, false, "1|relay|a|b|00|"));
+    const auto pending = [](T& t, int) {
+        EXPECT_EQ(t.owner->findChild<BoardOperation*>()->Ending(), OperationEnding::Pending);
+    };
     const auto scriptRow = [](T& t, const char* row) {
         t.Answer(Object(row), "5|a|b|c|d");
         Drain();
@@ -137,13 +131,18 @@ TEST_F(BoardLinkTest, EveryOperationEndsExactlyOnceAndSaysHow) {
         {"walk that goes back", walk, [&](T& t, int) { scriptRow(t, ".72.5.2"); scriptRow(t, ".72.5.1"); }, OperationEnding::Refused, kWalkStuckText, 0, 3},
         // Only the echo of the relay asked for confirms its notes.
         {"echo of another relay", OPERATION(SetRelayNotes(l, o, 1, "n")), [](T& t, int) { t.Answer(std::string(board::kRelayNotes[2]), "n"); }, OperationEnding::Refused, kWrongAnswerText, 0, 2},
-        {"record of another channel", OPERATION(LoadChannelOptions(l, o, 2)),
-         [](T& t, int) {
-             for (const char* oid : {".66.1", ".73.1", ".66.3"}) {  // no alerts, no scripts, channel 3
-                 t.Answer(Object(oid), "");
-                 Drain();
-             }
-         }, OperationEnding::Refused, kWrongAnswerText, 0, 4},
+        // No alerts, no scripts, then channel 3's record for channel 2.
+        {"record of another channel", OPERATION(LoadChannelOptions(l, o, 2)), [](T& t, int) { for (const char* oid : {".66.1", ".73.1", ".66.3"}) { t.Answer(Object(oid), ""); Drain(); } }, OperationEnding::Refused, kWrongAnswerText, 0, 4},
+        // Never ended inside the call that started it: the screen connects to Ended afterwards.
+        {"cannot be sent", [&](BoardLink& l, QObject* o) { chooser = "not an address"; return commands::RenameStation(l, o, "Hut"); }, pending, OperationEnding::NotSent, kNotSentText, 1, 1},
+        // Relays, channels and tables the station does not have: nothing is sent.
+        {"channel 0", OPERATION(LoadChannelOptions(l, o, 0)), pending, OperationEnding::NotSent, kNotSentText, 0, 1},
+        {"channel 9", OPERATION(LoadChannelOptions(l, o, 9)), pending, OperationEnding::NotSent, kNotSentText, 0, 1},
+        {"channel -1 name", OPERATION(SetChannelName(l, o, -1, "x")), pending, OperationEnding::NotSent, kNotSentText, 0, 1},
+        {"channel 9 settings", OPERATION(UploadChannelSettings(l, o, 9, "x")), pending, OperationEnding::NotSent, kNotSentText, 0, 1},
+        {"relay 5", OPERATION(SwitchRelay(l, o, 5, true)), pending, OperationEnding::NotSent, kNotSentText, 0, 1},
+        {"relay 0 notes", OPERATION(ReadRelayNotes(l, o, 0)), pending, OperationEnding::NotSent, kNotSentText, 0, 1},
+        {"modem executed", OPERATION(ExecuteRow(l, o, BoardTable::Modems, 1)), pending, OperationEnding::NotSent, kNotSentText, 0, 1},
         // clang-format on
     };
     for (const Case& c : cases) {
@@ -170,18 +169,6 @@ TEST_F(BoardLinkTest, EveryOperationEndsExactlyOnceAndSaysHow) {
         EXPECT_EQ(ended.size(), 1) << c.name;
         EXPECT_TRUE(notices.isEmpty()) << c.name;
     }
-}
-
-TEST_F(BoardLinkTest, AnOperationThatCannotBeSentEndsAfterTheCallHasReturned) {
-    Connect();
-    chooser = QStringLiteral("not an address");
-    BoardOperation* operation = commands::RenameStation(*link, owner.get(), "Hut");
-    EXPECT_EQ(operation->Ending(), OperationEnding::Pending);
-    QSignalSpy ended(operation, &BoardOperation::Ended);
-    Drain();
-    ASSERT_EQ(ended.size(), 1);
-    EXPECT_EQ(operation->Ending(), OperationEnding::NotSent);
-    EXPECT_EQ(messages.Texts(), QStringList{kErrorAgentEntity});
 }
 
 TEST_F(BoardLinkTest, AnswersForAGivenUpOperationAreCountedAndGoNowhere) {
@@ -228,112 +215,36 @@ TEST_F(BoardLinkTest, ACommandAfterARefusalOpensTheSessionAsStartDoes) {
 
 // ---- Sender -------------------------------------------------------------
 
-TEST_F(BoardLinkTest, AutomaticIdsStartAt501AndFixedIdsLeaveTheCounterAlone) {
+// Every request looks its station's row up again; automatic ids count from
+// 501 in every session (fixed ids leave the counter alone: the commands).
+TEST_F(BoardLinkTest, EveryRequestLooksItsStationUpAndEverySessionCountsFrom501) {
     Connect();
-    EXPECT_EQ(transport->requests[0].requestId, 501);
-    EXPECT_EQ(transport->requests[0].oid, board::kStatusRecord);
-    EXPECT_EQ(transport->requests[0].type, PduType::Get);
-    EXPECT_EQ(transport->requests[0].value.syntax, kSyntaxNull);
+    EXPECT_EQ(LastRequest().requestId, 501);
+    EXPECT_EQ(LastRequest().value.syntax, kSyntaxNull);
+    // TIMEOUT 10 -> 640 hundredths of a second.
+    EXPECT_EQ(LastRequest().station, (StationSettings{"127.0.0.1", 1161, "s3cret", 6'400'000, 2}));
 
-    ASSERT_TRUE(link->SendBoardRequest(board::kChannelRecord[3], PduType::Get, RequestValue::Null(),
-                                       routing::kAdcLoadRecord));
-    EXPECT_EQ(LastRequest().requestId, 452);
+    *station = {station->IPADDRESS, "other", {}, {}, "2161", "1", "0"};
     link->PollTick();
+    EXPECT_EQ(lookups.size(), 2);
     EXPECT_EQ(LastRequest().requestId, 502);
-    link->PollTick();
-    EXPECT_EQ(LastRequest().requestId, 503);
-    EXPECT_EQ(link->SentCount(), 4);
-    // A new session restarts the counter.
+    EXPECT_EQ(LastRequest().station, (StationSettings{"127.0.0.1", 2161, "other", 640'000, 0}));
     link->StopPolling();
     Connect();
     EXPECT_EQ(LastRequest().requestId, 501);
 }
 
-TEST_F(BoardLinkTest, StationSettingsComeFromTheDirectoryRowLookedUpForEveryRequest) {
+// The cut itself is ChosenStation's test; the row is looked up as written,
+// the request goes to the address it means.
+TEST_F(BoardLinkTest, ChooserTextChoosesTheDirectoryRow) {
+    chooser = "127.0.0.1      comment";
     Connect();
-    const StationSettings& first = transport->requests[0].station;
-    EXPECT_EQ(first.address, QStringLiteral("127.0.0.1"));
-    EXPECT_EQ(first.port, 1161);
-    EXPECT_EQ(first.community, QByteArray("s3cret"));
-    EXPECT_EQ(first.timeoutMicroseconds, 6'400'000);  // TIMEOUT 10 -> 640 hundredths
-    EXPECT_EQ(first.retries, 2);
-
-    *station = {station->IPADDRESS, "other", {}, {}, "2161", "1", "0"};
-    link->PollTick();
-    EXPECT_EQ(lookups.size(), 2);
-    const StationSettings& s = LastRequest().station;
-    EXPECT_EQ(s.port, 2161);
-    EXPECT_EQ(s.timeoutMicroseconds, 640'000);
-    EXPECT_EQ(s.retries, 0);
-    EXPECT_EQ(s.community, QByteArray("other"));
-}
-
-TEST_F(BoardLinkTest, ChooserTextIsCutToFifteenCharactersAndTrailingBlanks) {
-    const struct {
-        QString chooser;
-        QString lookedUp;
-    } cases[] = {
-        {QStringLiteral("127.0.0.1"), QStringLiteral("127.0.0.1")},
-        {QStringLiteral("127.0.0.1  \t"), QStringLiteral("127.0.0.1")},
-        {QStringLiteral("127.0.0.1      comment"), QStringLiteral("127.0.0.1")},
-        {QStringLiteral("127.000.000.001"), QStringLiteral("127.000.000.001")},
-    };
-    for (const auto& c : cases) {
-        lookups.clear();
-        station->IPADDRESS = c.lookedUp;
-        chooser = c.chooser;
-        link->StopPolling();
-        Connect();
-        EXPECT_EQ(lookups, QStringList{c.lookedUp}) << c.chooser.toStdString();
-        EXPECT_EQ(LastRequest().station.address, QStringLiteral("127.0.0.1"));
-    }
-}
-
-TEST_F(BoardLinkTest, SetValuesAreHandedOverAsGiven) {
+    EXPECT_EQ(lookups, QStringList{"127.0.0.1"});
+    link->StopPolling();
+    chooser = station->IPADDRESS = "127.000.000.001";
     Connect();
-    ASSERT_TRUE(link->SendBoardRequest(board::kRelayName[2], PduType::Set, RequestValue::Text({})));
-    EXPECT_EQ(LastRequest().type, PduType::Set);
-    EXPECT_EQ(LastRequest().value.syntax, kSyntaxOctetString);
-    EXPECT_TRUE(LastRequest().value.octets.isEmpty());
-    ASSERT_TRUE(
-        link->SendBoardRequest(board::kRelaySwitch[1], PduType::Set, RequestValue::Integer(-7)));
-    EXPECT_EQ(LastRequest().value.syntax, kSyntaxInteger);
-    EXPECT_EQ(LastRequest().value.integer, -7);
-}
-
-struct SendFailureCase {
-    const char* name;
-    std::function<void(BoardLinkTest&)> arrange;
-    const char* message;
-    bool lookedUp;
-};
-VOLNAR_PRINT_CASE_NAME(SendFailureCase)
-
-class BoardLinkSendFailureTest : public BoardLinkTest,
-                                 public ::testing::WithParamInterface<SendFailureCase> {};
-
-TEST_P(BoardLinkSendFailureTest, StopsPollingShowsOneErrorBoxAndCountsNothing) {
-    const SendFailureCase& c = GetParam();
-    c.arrange(*this);
-    QSignalSpy sent(link.get(), &BoardLink::SentCountChanged);
-    QSignalSpy state(link.get(), &BoardLink::StateTextChanged);
-    link->Start();
-
-    ASSERT_EQ(messages.boxes.size(), 1u);
-    EXPECT_EQ(messages.boxes[0].text, QString::fromLatin1(c.message));
-    EXPECT_EQ(messages.boxes[0].icon, MessageIcon::Error);
-    EXPECT_EQ(messages.boxes[0].caption, QStringLiteral("  Volnar"));
-    EXPECT_EQ(RequestCount(), 0u);
-    EXPECT_EQ(link->SentCount(), 0);
-    for (const auto& args : sent) {
-        EXPECT_EQ(args.at(0).toInt(), 0);
-    }
-    EXPECT_EQ(link->State(), ConnectionState::NotConnected);
-    EXPECT_FALSE(link->IsSessionOpen());
-    ASSERT_GE(state.size(), 2);
-    EXPECT_EQ(state.first().at(0).toString(), QStringLiteral(" Connecting"));
-    EXPECT_EQ(state.last().at(0).toString(), QStringLiteral(" Not Connected"));
-    EXPECT_EQ(!lookups.isEmpty(), c.lookedUp);
+    EXPECT_EQ(lookups.last(), chooser);
+    EXPECT_EQ(LastRequest().station.address, QStringLiteral("127.0.0.1"));
 }
 
 // The session fails the first request sent with `status`.
@@ -345,89 +256,106 @@ void FailFirstSend(BoardLinkTest& t, SendStatus status) {
     });
 }
 
-constexpr char kAgentText[] = "Error String To Entity Agent!\r\nIt's Over !!";
-constexpr char kPortText[] = "Error Setting Manager Port!\r\nIt's Over !!";
-constexpr char kSessionText[] = "Error Creating SNMP Session!\r\nIt's Over !!";
-using F = BoardLinkTest;
-const SendFailureCase kSendFailures[] = {
-    // clang-format off
-    {"HostName", [](F& t) { t.chooser = QStringLiteral("localhost"); }, kAgentText, false},
-    {"ThreeFields", [](F& t) { t.chooser = QStringLiteral("127.0.0"); }, kAgentText, false},
-    {"LeadingBlank", [](F& t) { t.chooser = QStringLiteral(" 127.0.0.1"); }, kAgentText, false},
-    {"EmptyChooser", [](F& t) { t.chooser = QString(); }, kAgentText, false},
-    {"NotInDirectory", [](F& t) { t.chooser = QStringLiteral("127.0.0.2"); }, "SQL general overness, can't find the IP Address in the Database!", true},
-    {"PortZero", [](F& t) { t.station->PORT = QStringLiteral("0"); }, kPortText, true},
-    {"PortTooLarge", [](F& t) { t.station->PORT = QStringLiteral("65536"); }, kPortText, true},
-    {"SessionCannotOpen", [](F& t) { FailFirstSend(t, SendStatus::SessionFailed); }, kSessionText, true},
-    {"SendRefused", [](F& t) { FailFirstSend(t, SendStatus::SendFailed); }, "Error Sending PDU Message!\r\nIt's Over !!", true},
-    {"NoSessionObject", [](F& t) { t.factoryFails = true; }, kSessionText, false},
-    // clang-format on
+using Step = std::function<void(BoardLinkTest&)>;
+struct FailureCase {
+    std::string name;
+    Step arrange;  // before START
+    Step act;      // after an accepted START; none: START itself fails
+    QString text;
+    bool lookedUp = true;
 };
 
-INSTANTIATE_TEST_SUITE_P(Steps, BoardLinkSendFailureTest, ::testing::ValuesIn(kSendFailures),
-                         ::volnar::testing::ByCaseName{});
-
-// What stops a running link with one error box, and leaves it idle.
-TEST_F(BoardLinkTest, FailuresWhilePollingStopWithOneErrorBoxAndCountNothing) {
-    struct Case {
-        const char* name;
-        std::function<void(F&)> act;
-        QString text;
-    };
-    std::vector<Case> cases = {
+// What stops the link at START or while polling, with the text of its box.
+std::vector<FailureCase> StoppingFailures() {
+    using F = BoardLinkTest;
+    const QString agent = "Error String To Entity Agent!\r\nIt's Over !!";
+    const QString port = "Error Setting Manager Port!\r\nIt's Over !!";
+    const QString session = "Error Creating SNMP Session!\r\nIt's Over !!";
+    const QString sending = "Error Sending PDU Message!\r\nIt's Over !!";
+    std::vector<FailureCase> cases = {
         // clang-format off
-        {"identifier that cannot be parsed", [](F& t) { EXPECT_FALSE(t.link->SendBoardRequest("1.3.6..1", PduType::Get)); }, "Error Setting String to OID!\r\nIt's Over !!"},
-        {"deferred send failure", [](F& t) { Q_EMIT t.transport->DeferredSendFailed(SendStatus::SendFailed); }, "Error Sending PDU Message!\r\nIt's Over !!"},
-        {"no binding", [](F& t) { BoardResponse r; r.requestId = 501; r.hasBinding = false; t.link->HandleBoardResponse(r); }, "Error Counting Variable Binding Lists!\r\nIt's Over !!"},
+        {"host name", [](F& t) { t.chooser = "localhost"; }, {}, agent, false},
+        {"three fields", [](F& t) { t.chooser = "127.0.0"; }, {}, agent, false},
+        {"leading blank", [](F& t) { t.chooser = " 127.0.0.1"; }, {}, agent, false},
+        {"empty chooser", [](F& t) { t.chooser = QString(); }, {}, agent, false},
+        {"not in the directory", [](F& t) { t.chooser = "127.0.0.2"; }, {}, "SQL general overness, can't find the IP Address in the Database!"},
+        {"port zero", [](F& t) { t.station->PORT = "0"; }, {}, port},
+        {"port too large", [](F& t) { t.station->PORT = "65536"; }, {}, port},
+        {"session cannot open", [](F& t) { FailFirstSend(t, SendStatus::SessionFailed); }, {}, session},
+        {"send refused", [](F& t) { FailFirstSend(t, SendStatus::SendFailed); }, {}, sending},
+        {"no session object", [](F& t) { t.factoryFails = true; }, {}, session, false},
+        {"identifier that cannot be parsed", {}, [](F& t) { EXPECT_FALSE(t.link->SendBoardRequest("1.3.6..1", PduType::Get)); }, "Error Setting String to OID!\r\nIt's Over !!"},
+        {"deferred send failure", {}, [](F& t) { Q_EMIT t.transport->DeferredSendFailed(SendStatus::SendFailed); }, sending},
+        {"no binding", {}, [](F& t) { BoardResponse r; r.requestId = 501; r.hasBinding = false; t.link->HandleBoardResponse(r); }, "Error Counting Variable Binding Lists!\r\nIt's Over !!"},
         // clang-format on
     };
-    // An error status in the answer, with the text its box shows.
-    const std::pair<int, const char*> statuses[] = {
-        {1, "SNMP_ERR_TOOBIG"},
-        {2, "SNMP_ERR_NOSUCHNAME"},
-        {3, "SNMP_ERR_BADVALUE"},
-        {4, "SNMP_ERR_READONLY"},
-        {5, "SNMP_ERR_GENERR"},
-        {6, "SNMP_ERR_NOACCESS"},
-        {7, "SNMP_ERR_WRONGTYPE"},
-        {8, "SNMP_ERR_WRONGLENGTH"},
-        {9, "SNMP_ERR_WRONGENCODING"},
-        {10, "SNMP_ERR_WRONGVALUE"},
-        {11, "SNMP_ERR_NOCREATION"},
-        {12, "SNMP_ERR_INCONSISTENTVALUE"},
-        {13, "SNMP_ERR_RESOURCEUNAVAILABLE"},
-        {14, "SNMP_ERR_COMMITFAILED"},
-        {15, "SNMP_ERR_UNDOFAILED"},
-        {16, "SNMP_ERR_AUTHORIZATIONERROR"},
-        {17, "SNMP_ERR_NOTWRITABLE"},
-        {18, "SNMP_ERR_INCONSISTENTNAME"},
-        {19, "UNDOCUMENTED ERROR !"},
-        {-1, "UNDOCUMENTED ERROR !"},
-        {255, "UNDOCUMENTED ERROR !"},
-    };
-    for (const auto& [status, text] : statuses) {
+    // An error status in the answer: 1 to 18 by name, anything else undocumented.
+    const char* const names[] = {"TOOBIG",
+                                 "NOSUCHNAME",
+                                 "BADVALUE",
+                                 "READONLY",
+                                 "GENERR",
+                                 "NOACCESS",
+                                 "WRONGTYPE",
+                                 "WRONGLENGTH",
+                                 "WRONGENCODING",
+                                 "WRONGVALUE",
+                                 "NOCREATION",
+                                 "INCONSISTENTVALUE",
+                                 "RESOURCEUNAVAILABLE",
+                                 "COMMITFAILED",
+                                 "UNDOFAILED",
+                                 "AUTHORIZATIONERROR",
+                                 "NOTWRITABLE",
+                                 "INCONSISTENTNAME"};
+    for (const int status :
+         {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19, -1, 255}) {
+        const QString text = status >= 1 && status <= 18
+                                 ? QStringLiteral("SNMP_ERR_") + QLatin1String(names[status - 1])
+                                 : QStringLiteral("UNDOCUMENTED ERROR !");
         cases.push_back(
-            {"error status",
+            {"error status " + std::to_string(status),
+             {},
              [status](F& t) { t.Answer(kStatus, "a|b", 501, kSyntaxOctetString, status); },
-             QString::fromLatin1(text)});
+             text});
     }
-    for (const Case& c : cases) {
+    return cases;
+}
+
+// One error box, nothing counted, the idle look.
+TEST_F(BoardLinkTest, FailuresStopWithOneErrorBoxAndCountNothing) {
+    for (const FailureCase& c : StoppingFailures()) {
         Fresh();
-        Connect();
+        if (c.arrange) {
+            c.arrange(*this);
+        }
+        QSignalSpy sent(link.get(), &BoardLink::SentCountChanged);
         QSignalSpy received(link.get(), &BoardLink::ReceivedCountChanged);
+        QSignalSpy state(link.get(), &BoardLink::StateTextChanged);
         QSignalSpy status(link.get(), &BoardLink::StatusRecordReceived);
-        c.act(*this);
+        if (c.act) {
+            Connect();
+            c.act(*this);
+        } else {
+            link->Start();
+        }
         ASSERT_EQ(messages.boxes.size(), 1u) << c.name;
         EXPECT_EQ(messages.boxes[0].text, c.text) << c.name;
         EXPECT_EQ(messages.boxes[0].icon, MessageIcon::Error) << c.name;
-        EXPECT_EQ(status.size(), 0) << c.name;
-        for (const auto& args : received) {
+        EXPECT_EQ(messages.boxes[0].caption, QStringLiteral("  Volnar")) << c.name;
+        EXPECT_EQ(RequestCount(), c.act ? 1u : 0u) << c.name;
+        for (const auto& args : c.act ? received : sent) {
             EXPECT_EQ(args.at(0).toInt(), 0) << c.name;
         }
-        EXPECT_EQ(RequestCount(), 1u) << c.name;
+        EXPECT_EQ(status.size(), 0) << c.name;
         EXPECT_EQ(link->State(), ConnectionState::NotConnected) << c.name;
+        EXPECT_FALSE(link->IsSessionOpen()) << c.name;
         EXPECT_FALSE(link->StationControlsAreEnabled()) << c.name;
         EXPECT_FALSE(link->IsPollTimerActive()) << c.name;
+        ASSERT_GE(state.size(), 2) << c.name;
+        EXPECT_EQ(state.first().at(0).toString(), QStringLiteral(" Connecting")) << c.name;
+        EXPECT_EQ(state.last().at(0).toString(), QStringLiteral(" Not Connected")) << c.name;
+        EXPECT_EQ(!lookups.isEmpty(), c.lookedUp) << c.name;
     }
 }
 
@@ -523,19 +451,6 @@ TEST_F(BoardLinkTest, RelayEchoesAreTheOperationsResultWhateverTheirSyntax) {
     Answer(std::string(board::kRelayName[1]), "\x02\x01\x05", 503, kSyntaxInteger);
     EXPECT_EQ(name->Ending(), OperationEnding::Done);
     EXPECT_EQ(name->Echo(), QString());
-}
-
-TEST_F(BoardLinkTest, NotesSentBeforeAStopAreNotConfirmedByALaterRead) {
-    Connect();
-    QSignalSpy notices(link.get(), &BoardLink::NoticeRequested);
-    BoardOperation* update = commands::SetRelayNotes(*link, owner.get(), 1, "new");
-    link->StopPolling();
-    EXPECT_EQ(update->Ending(), OperationEnding::TimedOut);
-    Connect();
-    BoardOperation* read = commands::ReadRelayNotes(*link, owner.get(), 1);
-    Answer(std::string(board::kRelayNotes[1]), "old", 502);
-    EXPECT_EQ(read->Echo(), QStringLiteral("old"));
-    EXPECT_TRUE(notices.isEmpty());
 }
 
 TEST_F(BoardLinkTest, AnswersThatBelongToNoOperationShowOnlyAStatusRecord) {
@@ -653,11 +568,9 @@ TEST_F(BoardLinkTest, AdcDataLoadWalksAlertsThenScriptsThenReadsTheRecord) {
     Answer(Object(".66.3"), "a|b|Notes|10|2|1|0|3.5.|3.5|||||||3600|90|1.5|2", 452);
     ASSERT_EQ(ended.size(), 1);
     EXPECT_EQ(load->Ending(), OperationEnding::Done);
-    const AdcChannelRecord& record = load->ChannelRecord();
-    EXPECT_EQ(record.channel, 3);
-    EXPECT_EQ(record.notes, QStringLiteral("Notes"));
-    EXPECT_EQ(record.highAlerts, (std::vector<int>{3, 5}));
-    EXPECT_EQ(record.highFlapText, std::optional<QString>(QStringLiteral("60 Minutes")));
+    // Its fields are ParseAdcChannelRecord's test.
+    EXPECT_EQ(load->ChannelRecord().channel, 3);
+    EXPECT_EQ(load->ChannelRecord().notes, QStringLiteral("Notes"));
     Drain();
     EXPECT_EQ(RequestCount(), 7u) << "the record ends the load";
 }
@@ -682,35 +595,13 @@ TEST_F(BoardLinkTest, AGivenUpLoadLeavesTheNextOneWithTheSameIdsAlone) {
     EXPECT_EQ(LastRequest().oid, Object(".65.2"));
 }
 
-TEST_F(BoardLinkTest, InvalidRelaysAndChannelsSendNothing) {
-    Connect();
-    const std::vector<BoardOperation*> operations = {
-        commands::LoadChannelOptions(*link, owner.get(), 0),
-        commands::LoadChannelOptions(*link, owner.get(), 9),
-        commands::SetChannelName(*link, owner.get(), -1, "x"),
-        commands::UploadChannelSettings(*link, owner.get(), 9, "x"),
-        commands::SwitchRelay(*link, owner.get(), 5, true),
-        commands::ReadRelayNotes(*link, owner.get(), 0),
-        commands::ExecuteRow(*link, owner.get(), BoardTable::Modems, 1),
-    };
-    Drain();
-    for (BoardOperation* operation : operations) {
-        EXPECT_EQ(operation->Ending(), OperationEnding::NotSent);
-    }
-    EXPECT_EQ(RequestCount(), 1u);
-}
-
 // ---- Polling cycle and StopPolling -----------------------------------------
 
 TEST_F(BoardLinkTest, StartShowsConnectingThenTicksShowConnectedAndTheDots) {
     QSignalSpy state(link.get(), &BoardLink::StateTextChanged);
     QSignalSpy message(link.get(), &BoardLink::MessageTextChanged);
-    QSignalSpy start(link.get(), &BoardLink::StartEnabledChanged);
     Connect();
-    EXPECT_EQ(state.last().at(0).toString(), QStringLiteral(" Connecting"));
     EXPECT_EQ(message.last().at(0).toString(), QStringLiteral(" Sending Password"));
-    ASSERT_EQ(start.size(), 1);
-    EXPECT_FALSE(start[0].at(0).toBool());
 
     link->PollTick();
     EXPECT_EQ(state.last().at(0).toString(), QStringLiteral(" Connected"));
@@ -739,24 +630,14 @@ TEST_F(BoardLinkTest, StopPollingReturnsToTheIdleLook) {
     ASSERT_TRUE(link->StationControlsAreEnabled());
     QPointer<RecordingTransport> old = transport;
 
-    QSignalSpy reset(link.get(), &BoardLink::ReadoutsReset);
+    // The buttons, the state text and the readouts are ApplicationTest's.
     QSignalSpy sent(link.get(), &BoardLink::SentCountChanged);
-    QSignalSpy received(link.get(), &BoardLink::ReceivedCountChanged);
     QSignalSpy lost(link.get(), &BoardLink::LostCountChanged);
-    QSignalSpy start(link.get(), &BoardLink::StartEnabledChanged);
-    QSignalSpy controls(link.get(), &BoardLink::StationControlsEnabled);
-    QSignalSpy state(link.get(), &BoardLink::StateTextChanged);
     QSignalSpy message(link.get(), &BoardLink::MessageTextChanged);
     link->StopPolling();
 
-    EXPECT_EQ(reset.size(), 1);
     EXPECT_EQ(sent.last().at(0).toInt(), 0);
-    EXPECT_EQ(received.last().at(0).toInt(), 0);
     EXPECT_EQ(lost.last().at(0).toInt(), 0);
-    EXPECT_TRUE(start.last().at(0).toBool());
-    ASSERT_EQ(controls.size(), 1);
-    EXPECT_FALSE(controls[0].at(0).toBool());
-    EXPECT_EQ(state.last().at(0).toString(), QStringLiteral(" Not Connected"));
     EXPECT_EQ(message.last().at(0).toString(),
               QStringLiteral(" MSG:  Choose IP, then Click on Start"));
     EXPECT_FALSE(link->IsPollTimerActive());
@@ -782,15 +663,24 @@ TEST_F(BoardLinkTest, StopPollingFromInsideAHandlerLeavesNothingArmed) {
     EXPECT_EQ(controls.size(), 0);
 }
 
-TEST_F(BoardLinkTest, FollowUpsQueuedBeforeAStopAreDropped) {
+// What was in flight or queued before a stop never reaches the next session.
+TEST_F(BoardLinkTest, NothingFromBeforeAStopReachesTheNextSession) {
     Connect();
+    QSignalSpy notices(link.get(), &BoardLink::NoticeRequested);
     BoardOperation* walk = commands::WalkTable(*link, owner.get(), BoardTable::Scripts);
-    Answer(Object(".72.1"), "1|a|b|c|d", 502);
+    Answer(Object(".72.1"), "1|a|b|c|d", 502);  // its next step is queued
+    BoardOperation* update = commands::SetRelayNotes(*link, owner.get(), 1, "new");
     link->StopPolling();
     Connect();
     Drain();
     EXPECT_EQ(RequestCount(), 1u);
     EXPECT_EQ(walk->Ending(), OperationEnding::TimedOut);
+    EXPECT_EQ(update->Ending(), OperationEnding::TimedOut);
+    // A later read of the notes does not confirm the update sent before.
+    BoardOperation* read = commands::ReadRelayNotes(*link, owner.get(), 1);
+    Answer(std::string(board::kRelayNotes[1]), "old", 502);
+    EXPECT_EQ(read->Echo(), QStringLiteral("old"));
+    EXPECT_TRUE(notices.isEmpty());
     EXPECT_TRUE(messages.boxes.empty());
 }
 

@@ -63,11 +63,6 @@ TEST(DispatchRules, RowFieldsAreTakenAsWritten) {
     EXPECT_EQ(RowFields("9|\xe9t\xe9", 5), (QStringList{"9", last, last, last, last}));
 }
 
-TEST(DispatchRules, ListItemOfRow) {
-    EXPECT_EQ(ListItemOfRow("12|sms|Night shift|x"),
-              (AdcListItem{12, QStringLiteral("SMS-Night shift")}));
-}
-
 TEST(DispatchRules, AdcChannelRecordFields) {
     const std::string record = "1|2|Tank notes|12.5|1.5|7|0|3.5.|3.5|1.|2.|||4.4.|9.|3600|90|1.0|3";
     const AdcChannelRecord r = ParseAdcChannelRecord(record, 6);
@@ -98,13 +93,6 @@ TEST(DispatchRules, AdcChannelRecordNotesAreKeptWhole) {
     // Missing fields repeat the last one that was there.
     EXPECT_EQ(r.precision, QStringLiteral("4"));
     EXPECT_TRUE(r.highEnabled);
-}
-
-// The texts of known codes come with the commands that bring them.
-TEST(DispatchRules, UnknownNoticeCodesShowTheControlsName) {
-    for (const int code : {0, 36, -5}) {
-        EXPECT_EQ(NoticeText(code), QStringLiteral("IDC_STC")) << code;
-    }
 }
 
 TEST(BoardRequest, DottedIdentifiers) {

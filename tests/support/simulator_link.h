@@ -34,10 +34,7 @@ protected:
         link = std::make_unique<BoardLink>(
             messages,
             [this](const QString& address) -> std::optional<StationRecord> {
-                if (address == record.IPADDRESS) {
-                    return record;
-                }
-                return std::nullopt;
+                return address == record.IPADDRESS ? std::optional(record) : std::nullopt;
             },
             [this] { return chooser; },
             [this]() -> std::unique_ptr<SnmpTransport> {
