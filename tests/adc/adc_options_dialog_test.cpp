@@ -23,16 +23,13 @@
 #include "link/board_commands.h"
 #include "link/board_link.h"
 #include "link/board_objects.h"
-#include "link/recording_transport.h"
 #include "support/gui_helpers.h"
 #include "support/qt_print.h"
-#include "support/recording_message_service.h"
+#include "support/recorded_link.h"
 #include "support/status_record.h"
 
 namespace volnar {
 namespace {
-
-using testing::RecordingMessageService;
 
 QString S(const char* text) {
     return QString::fromUtf8(text);
@@ -40,15 +37,6 @@ QString S(const char* text) {
 
 std::string Object(std::string_view suffix) {
     return std::string(board::kPrefix) + std::string(suffix);
-}
-
-BoardResponse Answer(std::string oid, QByteArray value, int requestId) {
-    BoardResponse r;
-    r.requestId = requestId;
-    r.oid = std::move(oid);
-    r.value = std::move(value);
-    r.syntax = kSyntaxOctetString;
-    return r;
 }
 
 // The panel's record: channel 2 says "V" and channel 6 "a" (both
@@ -65,26 +53,11 @@ std::string StatusRecord(const char* reading = "1.25") {
     return record.Join();
 }
 
-class AdcDialogTest : public ::testing::Test {
+class AdcDialogTest : public ::testing::Test, public testing::RecordedLink {
 public:
     void SetUp() override {
         delete dialog.data();  // a case of a table starts afresh
-        station = StationRecord{S("127.0.0.1"), S("public"), QString(), S("YES"),
-                                S("1161"),      S("10"),     S("2")};
-        link = std::make_unique<BoardLink>(
-            messages,
-            [this](const QString& address) -> std::optional<StationRecord> {
-                if (address == station.IPADDRESS) {
-                    return station;
-                }
-                return std::nullopt;
-            },
-            [] { return S("127.0.0.1"); },
-            [this]() -> std::unique_ptr<SnmpTransport> {
-                auto made = std::make_unique<RecordingTransport>();
-                transport = made.get();
-                return made;
-            });
+        Reset();
         link->Start();
         ASSERT_TRUE(transport);
         panel.ShowStatusRecord(StatusRecord());
@@ -133,25 +106,24 @@ public:
                                  const QByteArray& end, int id) {
             int row = 0;
             for (const QByteArray& value : rows) {
-                Feed(Answer(Object(table) + std::to_string(++row), value, id));
+                Feed(Object(table) + std::to_string(++row), value, id);
             }
-            Feed(Answer(Object(past), end, id));
+            Feed(Object(past), end, id);
         };
         walk(".65.", alerts, ".66.1", "1|x|", routing::kAdcLoadAlerts);
         walk(".72.", scripts, ".76.1", "notes", routing::kAdcLoadScripts);
-        Feed(Answer(Object(".66.") + std::to_string(channel), record, routing::kAdcLoadRecord));
+        Feed(Object(".66.") + std::to_string(channel), record, routing::kAdcLoadRecord);
     }
 
-    void Feed(const BoardResponse& answer) {
-        link->HandleBoardResponse(answer);
-        QCoreApplication::processEvents();
+    void Feed(std::string oid, QByteArray value, int requestId) {
+        Answer(std::move(oid), std::move(value), requestId);
+        Drain();
     }
 
     // The station's answer to the last request, with its error status.
     void AnswerLast(int errorStatus = 0) {
-        BoardResponse r = Answer(LastRequest().oid, "x", LastRequest().requestId);
-        r.errorStatus = errorStatus;
-        Feed(r);
+        Answer(LastRequest().oid, "x", 0, kSyntaxOctetString, errorStatus);
+        Drain();
     }
 
     // A real double click on a list's row: press and release, then the
@@ -162,13 +134,7 @@ public:
         QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, at);
     }
 
-    const BoardRequest& LastRequest() const { return transport->requests.back(); }
-
-    RecordingMessageService messages;
-    StationRecord station;
     StatusPanel panel;
-    std::unique_ptr<BoardLink> link;
-    RecordingTransport* transport = nullptr;
     QPointer<AdcOptionsDialog> dialog;
     QList<QPointer<BoardOperation>> commands;
     int beeps = 0;
@@ -177,10 +143,9 @@ public:
 const QByteArray kRecord =
     "3|Input 3|Well notes|2.0000|1.5000|1|0|3.12.|12.99.|7.|2.2.|3|||7.2.|3600|90|1.0000|4|";
 
-TEST_F(AdcDialogTest, OpeningStartsTheDataLoadAndShowsThePanelsChannel) {
+TEST_F(AdcDialogTest, OpeningStartsTheDataLoadAndShowsThePanelsChannelAtEachTick) {
     AdcOptionsDialog& d = Open(3);
     EXPECT_EQ(d.windowTitle(), S("ADC 3 Options"));
-    EXPECT_TRUE(d.testAttribute(Qt::WA_DeleteOnClose));
     EXPECT_EQ(d.windowModality(), Qt::ApplicationModal);
     ASSERT_EQ(commands.size(), 1);
     EXPECT_EQ(LastCommand()->Command(), BoardCommand::LoadChannelOptions);
@@ -200,6 +165,11 @@ TEST_F(AdcDialogTest, OpeningStartsTheDataLoadAndShowsThePanelsChannel) {
     EXPECT_FALSE(Find<QLineEdit>("ampRatingEdit")->isEnabled());
     EXPECT_EQ(Find<QLineEdit>("ampRatingEdit")->text(), S("0"));
     EXPECT_EQ(Find<QLineEdit>("millivoltRatingEdit")->text(), S("0"));
+    // The reading follows the panel at each tick.
+    panel.ShowStatusRecord(StatusRecord("7.5"));
+    EXPECT_NE(Find<QLabel>("readingLabel")->text(), panel.AdcValue(3));
+    d.Tick();
+    EXPECT_EQ(Find<QLabel>("readingLabel")->text(), S(" 7.50"));
 }
 
 TEST_F(AdcDialogTest, AnyUnitButAnExactVOpensAsAmmeterWithThePolledRatings) {
@@ -300,7 +270,7 @@ TEST_F(AdcDialogTest, ALoadThatStopsSaysWhyAndKeepsOkDisabled) {
     for (const auto& c : cases) {
         SetUp();
         AdcOptionsDialog& d = Open(3);
-        Feed(Answer(Object(".65.1"), "1|email|A|", LastRequest().requestId));
+        Feed(Object(".65.1"), "1|email|A|", LastRequest().requestId);
         c.stop(*this);
         QCoreApplication::processEvents();
         EXPECT_TRUE(d.IsLoading()) << c.name;
@@ -397,6 +367,8 @@ TEST_F(AdcDialogTest, SetNameAndNotesSendTheTextWholeOrRefuseIt) {
     } cases[] = {
         {"EmptyName", false, QString(), "Zero Length Fields Not Allowed!"},
         {"NameWithBar", false, S("a|b"), "The name may not contain \"|\" !"},
+        {"Name20", false, S("ABCDEFGHIJKLMNOPQRST"),
+         "\"ADC 8 Name\" holds at most 19 characters; it has 20."},
         {"Name19", false, S("ABCDEFGHIJKLMNOPQRS"), nullptr},
         {"Notes512", true, QString(512, u'n'), "at most 511 characters"},
         {"Notes511", true, QString(511, u'n'), nullptr},
@@ -529,14 +501,6 @@ TEST_F(AdcDialogTest, AlertsAndScriptsButtonsAskReturnDoesNotUploadEscapeCancels
     ASSERT_EQ(finished.size(), 1);
     EXPECT_EQ(finished[0].at(0).toInt(), QDialog::Rejected);
     EXPECT_EQ(transport->requests.size(), before) << "Cancel sends nothing";
-}
-
-TEST_F(AdcDialogTest, TickRefreshesTheReadingFromThePanel) {
-    Open(1);
-    panel.ShowStatusRecord(StatusRecord("7.5"));
-    EXPECT_NE(Find<QLabel>("readingLabel")->text(), panel.AdcValue(1));
-    dialog->Tick();
-    EXPECT_EQ(Find<QLabel>("readingLabel")->text(), S(" 7.50"));
 }
 
 }  // namespace

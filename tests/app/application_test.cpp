@@ -81,15 +81,6 @@ protected:
         return app.Window().findChild<QPushButton*>(S(name));
     }
 
-    void AnswerStatus(Application& app, int requestId) {
-        BoardResponse answer;
-        answer.requestId = requestId;
-        answer.oid = std::string(board::kStatusRecord);
-        answer.value = QByteArray("Probe|1.25|");
-        answer.syntax = kSyntaxOctetString;
-        app.Link().HandleBoardResponse(answer);
-    }
-
     QTemporaryDir folder;
     RecordingMessageService messages;
     QPointer<RecordingTransport> transport;
@@ -124,7 +115,10 @@ TEST_F(ApplicationTest, StartPollsStopReturnsToTheIdleLook) {
     EXPECT_EQ(app->Window().StatusStateText(), S(" Connecting"));
     EXPECT_FALSE(Button(*app, "relayButton1")->isEnabled());
 
-    AnswerStatus(*app, 501);
+    app->Link().HandleBoardResponse({.requestId = 501,
+                                     .oid = std::string(board::kStatusRecord),
+                                     .value = QByteArray("Probe|1.25|"),
+                                     .syntax = kSyntaxOctetString});
     EXPECT_TRUE(Button(*app, "relayButton1")->isEnabled());
     EXPECT_EQ(app->Window().findChild<QLabel*>(S("receivedCount"))->text(), S("1"));
     EXPECT_EQ(app->Window().findChild<QLabel*>(S("adcNameLabel1"))->text(), S("Probe"));
@@ -195,7 +189,7 @@ TEST_F(ApplicationTest, SetDefaultMarksTheChosenStationAndReloadsTheChooser) {
 
 // The station dialogs write through the directory's worker; a changed row is
 // read afresh before the station is polled again.
-TEST_F(ApplicationTest, EditIpWritesThroughTheWorkerAndTheNextStartUsesTheNewRow) {
+TEST_F(ApplicationTest, EditAndDeleteIpWriteThroughTheWorkerAndTheNextStartUsesTheNewRow) {
     auto app = MakeWithLoopbackStation();
     Button(*app, "startButton")->click();
     Settle(*app);
@@ -219,24 +213,22 @@ TEST_F(ApplicationTest, EditIpWritesThroughTheWorkerAndTheNextStartUsesTheNewRow
     ASSERT_TRUE(transport);
     ASSERT_EQ(transport->requests.size(), 1u);
     EXPECT_EQ(transport->requests[0].station.port, 1161);
-}
 
-// Delete IP goes through the directory's worker (No keeping the station:
-// the station dialogs' own tests).
-TEST_F(ApplicationTest, DeleteIpThroughTheWorkerDeletesOnTheOperatorsYes) {
-    auto app = MakeWithLoopbackStation();
+    // Delete IP deletes on the operator's Yes (No keeping the station: the
+    // station dialogs' own tests).
+    messages.boxes.clear();
     messages.answers = {true};
     Button(*app, "deleteIpButton")->click();
     Settle(*app);
-    QPointer<DeleteStationDialog> dialog = app->Window().findChild<DeleteStationDialog*>();
-    ASSERT_TRUE(dialog);
-    dialog->findChild<QComboBox*>()->setEditText(S("127.0.0.1"));
-    dialog->findChild<QPushButton*>(S("deleteButton"))->click();
+    QPointer<DeleteStationDialog> deleting = app->Window().findChild<DeleteStationDialog*>();
+    ASSERT_TRUE(deleting);
+    deleting->findChild<QComboBox*>()->setEditText(S("127.0.0.1"));
+    deleting->findChild<QPushButton*>(S("deleteButton"))->click();
     Settle(*app);
     ASSERT_FALSE(messages.boxes.empty());
     EXPECT_TRUE(messages.Texts().front().startsWith(S("Delete the station 127.0.0.1")));
     EXPECT_EQ(app->Directory().LookupStation(S("127.0.0.1")).status, LookupStatus::NotFound);
-    EXPECT_TRUE(dialog.isNull());
+    EXPECT_TRUE(deleting.isNull());
 }
 
 TEST_F(ApplicationTest, ExitButtonAndFileExitCloseTheWindowAndTheDirectory) {
@@ -253,16 +245,6 @@ TEST_F(ApplicationTest, ExitButtonAndFileExitCloseTheWindowAndTheDirectory) {
         EXPECT_EQ(app->Link().State(), ConnectionState::NotConnected) << menu;
         EXPECT_FALSE(app->Directory().IsConnected()) << menu;
     }
-}
-
-TEST_F(ApplicationTest, ConnectChoosesTheStationAndStarts) {
-    auto app = MakeWithLoopbackStation();
-    app->Window().SetChooserText(S("10.10.10.10      Default IP"));
-    app->ConnectTo(S("127.0.0.1"));
-    Settle(*app);
-    ASSERT_TRUE(transport);
-    EXPECT_EQ(ChosenStation(app->Window().ChooserText()), S("127.0.0.1"));
-    EXPECT_EQ(transport->requests.at(0).station.address, S("127.0.0.1"));
 }
 
 // Controls an operator acts on; the parts of a composite control (a combo's

@@ -89,10 +89,8 @@ TEST(MainWindow, ShowsThePanelAndColoursRelayStates) {
     record.Reading(1) = "1.5";
     record.Precision(1) = "1";
     record.StationName() = "Station A";
-    const char* const states[] = {"1", "0", "2", "1"};
-    for (int r = 1; r <= 4; ++r) {
-        record.RelayState(r) = states[r - 1];
-    }
+    record.RelayState(1) = record.RelayState(4) = "1";  // 2 stays "0"
+    record.RelayState(3) = "2";
     StatusPanel panel;
     panel.ShowStatusRecord(record.Join());
     window.ShowPanel(panel);

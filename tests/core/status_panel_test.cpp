@@ -84,17 +84,11 @@ TEST(StatusPanel, PlacesEveryFieldByPosition) {
     EXPECT_EQ(panel.Uptime(), S("3 days"));
 }
 
-struct ReadingCase {
-    std::string unit;
-    std::string reading;
-    std::string precision;
-    std::string amps;
-    std::string millivolts;
-    const char* expected;
-};
-
 TEST(StatusPanel, ConvertsReadings) {
-    const ReadingCase cases[] = {
+    const struct {
+        std::string unit, reading, precision, amps, millivolts;
+        const char* expected;
+    } cases[] = {
         // Voltmeters at their precision (the forms are RealToDecimal's).
         {"v", "-0.5", "3", "100", "50", "-0.500"},
         {"v", "0", "7", "100", "50", " 0"},
@@ -142,12 +136,11 @@ TEST(StatusPanel, ConvertsReadings) {
 }
 
 TEST(StatusPanel, RelayStatesOtherThanZeroOrOneKeepTheText) {
-    struct Step {
+    const struct {
         const char* state;
         const char* text;
         int kept;
-    };
-    const Step steps[] = {
+    } steps[] = {
         {"2", "==========", 2}, {"1", "ON", 1},          {"2", "ON", 2},
         {"0", "OFF", 0},        {"7", "OFF", 7},         {"", "OFF", 0},
         {"1", "ON", 1},         {"4294967297", "ON", 1}, {"-1", "OFF", 0},
@@ -241,7 +234,8 @@ std::string WithJunkAfter() {
 // A record short of fields (here: up to the unit of input 1) repeats its last one; fields past the
 // sixtieth are ignored. Every input and relay shows the same.
 TEST(StatusPanel, MalformedRecordsRepeatTheLastFieldOrIgnoreTheRest) {
-    struct Case {
+    // clang-format off
+    const struct {
         const char* name;
         std::string record;
         const char* adcName;  // nullptr: not the same for every input
@@ -250,9 +244,7 @@ TEST(StatusPanel, MalformedRecordsRepeatTheLastFieldOrIgnoreTheRest) {
         const char* amps;
         const char* relay;
         const char* uptime;
-    };
-    // clang-format off
-    const Case cases[] = {
+    } cases[] = {
         {.name = "Empty", .record = "", .adcName = "", .unit = "", .value = "ERROR", .amps = "", .relay = "OFF", .uptime = ""},
         // Ammeter: (5 / 5) * (5 * 1000) at 5 decimals, shown at 2.
         {.name = "NoSeparator", .record = "5", .adcName = "5", .unit = "5", .value = " 5000.00", .amps = "5", .relay = "==========", .uptime = "5"},
@@ -261,7 +253,7 @@ TEST(StatusPanel, MalformedRecordsRepeatTheLastFieldOrIgnoreTheRest) {
         {.name = "PastTheSixtieth", .record = WithJunkAfter(), .adcName = nullptr, .unit = "v", .value = " 1.25", .amps = "100", .relay = "OFF", .uptime = "3 days"},
     };
     // clang-format on
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         StatusPanel panel;
         panel.ShowStatusRecord(c.record);
