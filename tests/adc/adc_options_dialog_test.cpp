@@ -68,7 +68,6 @@ public:
                          [this](BoardOperation* operation) { commands << operation; });
     }
 
-    // The command the dialog started last.
     BoardOperation* LastCommand() const { return commands.isEmpty() ? nullptr : commands.last(); }
 
     void TearDown() override { delete dialog.data(); }

@@ -51,7 +51,7 @@ TEST(MainWindow, ChooserPreselectsTheDefaultAndEmptiesWithoutOne) {
     EXPECT_EQ(window.Chooser()->count(), 1);
 }
 
-TEST(MainWindow, StationControlsStartDisabledAndFollowTheConnection) {
+TEST(MainWindow, StationControlsStartDisabledFollowTheConnectionAndReportTheirNumber) {
     MainWindow window;
     const char* controls[] = {"relayButton1", "relayButton4",         "scriptsButton",
                               "alertsButton", "generalButton",        "adcButton1",
@@ -67,11 +67,7 @@ TEST(MainWindow, StationControlsStartDisabledAndFollowTheConnection) {
         EXPECT_TRUE(window.findChild<QPushButton*>(S(name))->isEnabled()) << name;
     }
     EXPECT_TRUE(window.findChild<QPushButton*>(S("startButton"))->isEnabled());
-}
-
-TEST(MainWindow, ButtonsReportWhatTheOperatorAsked) {
-    MainWindow window;
-    window.SetStationControlsEnabled(true);
+    // Each button reports its own number.
     QSignalSpy relay(&window, &MainWindow::RelayRequested);
     QSignalSpy adc(&window, &MainWindow::AdcRequested);
     window.findChild<QPushButton*>(S("relayButton3"))->click();

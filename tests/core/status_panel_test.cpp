@@ -40,7 +40,7 @@ void ExpectIdleLook(const StatusPanel& panel) {
     EXPECT_EQ(panel.Uptime(), S(" "));
 }
 
-TEST(StatusPanel, PlacesEveryFieldByPosition) {
+TEST(StatusPanel, PlacesEveryFieldByPositionAndNumbersOutOfRangeReadAsEmpty) {
     Record record;
     for (int n = 1; n <= 8; ++n) {
         record.AdcName(n) = "adc" + std::to_string(n);
@@ -82,6 +82,19 @@ TEST(StatusPanel, PlacesEveryFieldByPosition) {
     EXPECT_EQ(panel.TemperatureFahrenheit(), S("70.7"));
     EXPECT_EQ(panel.StationName(), S("North gate"));
     EXPECT_EQ(panel.Uptime(), S("3 days"));
+    // Numbers out of range read as empty.
+    for (const int bad : {0, 9, -1, INT_MIN, INT_MAX}) {
+        EXPECT_TRUE(panel.AdcName(bad).isEmpty());
+        EXPECT_TRUE(panel.AdcValue(bad).isEmpty());
+        EXPECT_TRUE(panel.AdcUnit(bad).isEmpty());
+        EXPECT_TRUE(panel.ShuntAmpRating(bad).isEmpty());
+        EXPECT_TRUE(panel.ShuntMillivoltRating(bad).isEmpty());
+    }
+    for (const int bad : {0, 5, -1}) {
+        EXPECT_TRUE(panel.RelayName(bad).isEmpty());
+        EXPECT_TRUE(panel.RelayStateText(bad).isEmpty());
+        EXPECT_EQ(panel.RelayState(bad), 0);
+    }
 }
 
 TEST(StatusPanel, ConvertsReadings) {
@@ -295,23 +308,6 @@ TEST(StatusPanel, StationBytesAreShownOneToOneAndHugeFieldsWhole) {
     EXPECT_EQ(panel.AdcName(4), Latin1(big));
     EXPECT_EQ(panel.AdcValue(5), S(" 0"));
     EXPECT_EQ(panel.AdcValue(6), S("ERROR"));
-}
-
-TEST(StatusPanel, NumbersOutOfRangeReadAsEmpty) {
-    StatusPanel panel;
-    panel.ShowStatusRecord(Record().Join());
-    for (const int bad : {0, 9, -1, INT_MIN, INT_MAX}) {
-        EXPECT_TRUE(panel.AdcName(bad).isEmpty());
-        EXPECT_TRUE(panel.AdcValue(bad).isEmpty());
-        EXPECT_TRUE(panel.AdcUnit(bad).isEmpty());
-        EXPECT_TRUE(panel.ShuntAmpRating(bad).isEmpty());
-        EXPECT_TRUE(panel.ShuntMillivoltRating(bad).isEmpty());
-    }
-    for (const int bad : {0, 5, -1}) {
-        EXPECT_TRUE(panel.RelayName(bad).isEmpty());
-        EXPECT_TRUE(panel.RelayStateText(bad).isEmpty());
-        EXPECT_EQ(panel.RelayState(bad), 0);
-    }
 }
 
 }  // namespace
