@@ -66,8 +66,7 @@ protected:
 
     // A directory whose default station is 127.0.0.1.
     std::unique_ptr<Application> MakeWithLoopbackStation() {
-        const QString path = folder.filePath(S("stations.db"));
-        auto app = Make(path);
+        auto app = Make(folder.filePath(S("stations.db")));
         EXPECT_TRUE(app->Directory().AddStation(
             {S("127.0.0.1"), S("public"), S("bench"), {}, S("161"), S("1"), S("0")}));
         EXPECT_TRUE(app->Directory().SetDefaultStation(S("127.0.0.1")));

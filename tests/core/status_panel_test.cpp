@@ -291,9 +291,8 @@ TEST(StatusPanel, StationBytesAreShownOneToOneAndHugeFieldsWhole) {
     Record record;
     record.StationName() = bytes;
     record.AdcName(1) = "\xe9t\xe9";
-    record.AmpRating(2) =
-        "\x81"
-        "100";
+    const std::string shunt = std::string("\x81") + "100";
+    record.AmpRating(2) = shunt;
     record.AdcName(4) = big;
     record.Reading(5) = std::string(100000, '0');  // no significant digit: zero
     record.Reading(6) = std::string(100000, '7');  // too many digits: no number
@@ -302,8 +301,7 @@ TEST(StatusPanel, StationBytesAreShownOneToOneAndHugeFieldsWhole) {
     EXPECT_EQ(StationBytes(panel.StationName()), QByteArray(bytes.data(), 7));
     EXPECT_EQ(panel.StationName().at(3), QChar(0x20AC)) << "byte 80 is the euro sign";
     EXPECT_EQ(panel.AdcName(1), Latin1("\xe9t\xe9"));
-    EXPECT_EQ(StationBytes(panel.ShuntAmpRating(2)), QByteArray("\x81"
-                                                                "100"));
+    EXPECT_EQ(StationBytes(panel.ShuntAmpRating(2)), QByteArray::fromStdString(shunt));
     EXPECT_EQ(panel.AdcValue(1), S(" 1.25"));
     EXPECT_EQ(panel.AdcName(4), Latin1(big));
     EXPECT_EQ(panel.AdcValue(5), S(" 0"));

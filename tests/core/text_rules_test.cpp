@@ -176,9 +176,7 @@ TEST(DecimalToInt, AccumulatesDigitsAndWraps) {
         {"-5", 0},
         {" 5", 0},
         {"", 0},
-        {"\xff"
-         "5",
-         0},
+        {"\xff\x35", 0},  // byte FF, then 5
     };
     for (const auto& [text, expected] : cases) {
         EXPECT_EQ(DecimalToInt(text), expected) << text;
@@ -281,7 +279,7 @@ std::vector<std::string> ReadFields(std::string_view value, int count) {
     return fields;
 }
 
-TEST(FieldReader, ReadsLeftToRightAndRepeatsTheLastField) {
+TEST(FieldReader, ReadsLeftToRightRepeatsTheLastFieldAndKeepsLongFieldsWhole) {
     using Fields = std::vector<std::string>;
     EXPECT_EQ(ReadFields("a|b|c", 4), (Fields{"a", "b", "c", "c"}));
     EXPECT_EQ(ReadFields("a||c", 3), (Fields{"a", "", "c"}));
@@ -290,9 +288,7 @@ TEST(FieldReader, ReadsLeftToRightAndRepeatsTheLastField) {
     EXPECT_EQ(ReadFields("a|b|", 4), (Fields{"a", "b", "", ""}));
     EXPECT_EQ(ReadFields("abc", 2), (Fields{"abc", "abc"}));
     EXPECT_EQ(ReadFields(std::string_view("a\0b|c", 5), 2), (Fields{std::string("a\0b", 3), "c"}));
-}
-
-TEST(FieldReader, KeepsLongFieldsWholeAndMovesTheCursor) {
+    // A long field is kept whole and the cursor moves past it.
     const std::string big(100000, 'x');
     const std::string value = "a|" + big + "|z";
     FieldReader reader(value);
