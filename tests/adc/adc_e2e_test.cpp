@@ -5,15 +5,12 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QJsonObject>
-#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpression>
-#include <QSignalSpy>
 #include <QTest>
 
 #include "adc/adc_options_dialog.h"
@@ -92,9 +89,7 @@ protected:
     }
 
     void TearDown() override {
-        if (dialog) {
-            delete dialog.data();
-        }
+        delete dialog.data();
         if (link) {
             link->StopPolling();
         }

@@ -1,7 +1,7 @@
 // The ADC options dialog over a board link whose transport records requests:
 // the answers of the data load are fed to the link's dispatcher by hand.
-// What the station itself sees (pools, uploads, name and notes, a failed
-// check) is checked against the simulator in adc_e2e_test.cpp.
+// What the station itself sees (pools, uploads, name and notes) is checked
+// against the simulator in adc_e2e_test.cpp.
 #include "adc/adc_options_dialog.h"
 
 #include <gtest/gtest.h>

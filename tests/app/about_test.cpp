@@ -2,7 +2,6 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QMessageBox>
-#include <QPlainTextEdit>
 #include <QPointer>
 #include <QSignalSpy>
 #include <QTest>

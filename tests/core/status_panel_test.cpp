@@ -2,7 +2,6 @@
 
 #include <QSignalSpy>
 
-#include <array>
 #include <climits>
 #include <functional>
 #include <string>
@@ -13,10 +12,6 @@
 
 namespace volnar {
 namespace {
-
-QString Latin1(std::string_view bytes) {
-    return QString::fromLatin1(bytes.data(), static_cast<qsizetype>(bytes.size()));
-}
 
 using Record = testing::StatusRecord;
 
@@ -300,10 +295,10 @@ TEST(StatusPanel, StationBytesAreShownOneToOneAndHugeFieldsWhole) {
     panel.ShowStatusRecord(record.Join());
     EXPECT_EQ(StationBytes(panel.StationName()), QByteArray(bytes.data(), 7));
     EXPECT_EQ(panel.StationName().at(3), QChar(0x20AC)) << "byte 80 is the euro sign";
-    EXPECT_EQ(panel.AdcName(1), Latin1("\xe9t\xe9"));
+    EXPECT_EQ(panel.AdcName(1), QString::fromLatin1("\xe9t\xe9"));
     EXPECT_EQ(StationBytes(panel.ShuntAmpRating(2)), QByteArray::fromStdString(shunt));
     EXPECT_EQ(panel.AdcValue(1), S(" 1.25"));
-    EXPECT_EQ(panel.AdcName(4), Latin1(big));
+    EXPECT_EQ(panel.AdcName(4), QString::fromStdString(big));
     EXPECT_EQ(panel.AdcValue(5), S(" 0"));
     EXPECT_EQ(panel.AdcValue(6), S("ERROR"));
 }
