@@ -218,9 +218,7 @@ TEST_F(AdcE2E, AdcNameIsSetWithItsIdAndNoticeAndShownByTheNextPolls) {
 TEST_F(AdcE2E, AdcUnchangedSaveSendsBackWhatTheStationHolds) {
     Begin();
     const QByteArray settings = "4|400.00|1.5000|1|0|3.|||||||2.|30|0|12.3456|2|a|1000|100|";
-    const QByteArray notes =
-        "Shunt 1000 A\r\nchecked\rMonday\xa0"
-        "8:00 \xe9";
+    const QByteArray notes = "Shunt 1000 A\r\nchecked\rMonday\xa0noon \xe9";
     ASSERT_TRUE(link->SendBoardRequest(board::kChannelSettings[4], PduType::Set,
                                        RequestValue::Text(settings)));
     ASSERT_TRUE(
@@ -232,11 +230,9 @@ TEST_F(AdcE2E, AdcUnchangedSaveSendsBackWhatTheStationHolds) {
     EXPECT_EQ(Find<QLineEdit>("adjustmentEdit")->text(), S("12.3456"));
     QTest::mouseClick(Find<QPushButton>("setNotesButton"), Qt::LeftButton);
     ASSERT_TRUE(WaitFor([this] { return notices.contains(S("ADC 4 Note Changed !")); }));
-    EXPECT_EQ(RequestsFor(board::kChannelNotes[4], routing::ChannelNotesId(4))
-                  .back()[S("value")]
-                  .toString()
-                  .toLatin1(),
-              notes);
+    const QList<QJsonObject> noteSets =
+        RequestsFor(board::kChannelNotes[4], routing::ChannelNotesId(4));
+    EXPECT_EQ(noteSets.back()[S("value")].toString().toLatin1(), notes);
 
     QTest::mouseClick(Find<QPushButton>("okButton"), Qt::LeftButton);
     ASSERT_TRUE(WaitFor([this] { return notices.contains(S("ADC 4 Updated !")); }));

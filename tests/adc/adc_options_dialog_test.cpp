@@ -224,24 +224,21 @@ TEST_F(AdcDialogTest, MalformedHugeOrLonelyRecordsAreHarmless) {
     const QByteArray longField(3000, '7');
     const struct {
         QByteArray record;
-        int notesShown;
-        int highValueShown;
+        int shown;  // characters of the notes and of the high value
     } cases[] = {
-        {.record = QByteArray("\xff|\x01||||"), .notesShown = 0, .highValueShown = 0},
-        {.record = QByteArray(5000, '|'), .notesShown = 0, .highValueShown = 0},
-        {.record = QByteArray(), .notesShown = 0, .highValueShown = 0},
+        {.record = QByteArray("\xff|\x01||||"), .shown = 0},
+        {.record = QByteArray(5000, '|'), .shown = 0},
+        {.record = QByteArray(), .shown = 0},
         // Shown whole: what would not fit is refused when it is sent.
-        {.record = "3|n|" + longField + "|" + longField + "|" + longField + "|",
-         .notesShown = 3000,
-         .highValueShown = 3000},
+        {.record = "3|n|" + longField + "|" + longField + "|" + longField + "|", .shown = 3000},
     };
     for (const auto& c : cases) {
         AdcOptionsDialog& d = Open(3);
         Load(3, c.record);
         EXPECT_FALSE(d.IsLoading());
         EXPECT_EQ(Find<QLineEdit>("precisionEdit")->text(), QString());
-        EXPECT_EQ(Find<QPlainTextEdit>("notesEdit")->toPlainText().size(), c.notesShown);
-        EXPECT_EQ(Find<QLineEdit>("highValueEdit")->text().size(), c.highValueShown);
+        EXPECT_EQ(Find<QPlainTextEdit>("notesEdit")->toPlainText().size(), c.shown);
+        EXPECT_EQ(Find<QLineEdit>("highValueEdit")->text().size(), c.shown);
     }
     // No alerts at all: the scripts and the record still load; an id
     // without a pool entry is skipped.

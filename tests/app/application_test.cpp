@@ -162,9 +162,8 @@ TEST_F(ApplicationTest, ChooserListAndStationDialogsStopPollingFirst) {
 TEST_F(ApplicationTest, PlaceholderButtonsSayPlaceHolderAndChangeNothing) {
     auto app = MakeWithLoopbackStation();
     app->Window().SetStationControlsEnabled(true);
-    const char* buttons[] = {"generalButton", "alarmPinButton1", "alarmPinButton5", "rdbButton",
-                             "temperatureButton"};
-    for (const char* name : buttons) {
+    for (const char* name : {"generalButton", "alarmPinButton1", "alarmPinButton5", "rdbButton",
+                             "temperatureButton"}) {
         messages.boxes.clear();
         Button(*app, name)->click();
         ASSERT_EQ(messages.boxes.size(), 1u) << name;
