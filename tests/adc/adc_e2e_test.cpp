@@ -179,8 +179,7 @@ TEST_F(AdcE2E, AdcCancelledLoadLeavesTheNextChannelsDialogAlone) {
     EXPECT_TRUE(RequestsFor(board::kChannelRecord[1], routing::kAdcLoadRecord).isEmpty());
 }
 
-// A settings upload the station refuses keeps the dialog open with
-// everything the operator set; sending again from it opens the session.
+// Sending again after the station refused an upload opens a new session.
 TEST_F(AdcE2E, AdcRefusedUploadKeepsTheDialogAndSendingAgainWorks) {
     Begin({S("--fail"), Object(board::kChannelSettings[5]) + S("=badValue")});
     AdcOptionsDialog& d = Open(5);

@@ -68,7 +68,6 @@ TEST(AdcIdList, EachIdAsUnsignedDecimalFollowedByAPoint) {
     EXPECT_EQ(IdListText({3, 12}), QByteArray("3.12."));
     EXPECT_EQ(IdListText({3, 3}), QByteArray("3.3.")) << "an action added twice goes out twice";
     EXPECT_EQ(IdListText({-1}), QByteArray("4294967295."));
-    EXPECT_EQ(ParseIdList("3.12.7."), (std::vector<int>{3, 12, 7})) << "the dispatcher's reading";
 }
 
 // A change to the worked example (or to the ammeter): each field given

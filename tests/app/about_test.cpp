@@ -38,9 +38,7 @@ TEST(AboutText, YearFieldEndsTheRangeAndSectionsStartWithFivePauses) {
 }
 
 TEST(TypewriterTicker, TypesPausesAndStartsAgainAtTheEnd) {
-    const QString text = QStringLiteral(
-        "ab\x01\n\x02"
-        "c");
+    const QString text = QString::fromLatin1("ab\x01\n\x02") + u'c';
     TypewriterTicker ticker(text);
     QString shown;
     int ticks = 0;

@@ -175,7 +175,7 @@ TEST(Csv, RecorderAppendsAndWritesTheHeaderOnlyIntoAnEmptyFile) {
     EXPECT_TRUE(missing.Write(header, header).has_value()) << "not recording: nothing tried";
 }
 
-TEST(LinkHealth, StaleAfterThreeSilentPeriods) {
+TEST(LinkHealth, StaleAfterThreeSilentPeriodsRestartsBackOffUpToFiveMinutes) {
     LinkHealth health(1000);
     health.Reset(0);
     health.OnAnswer(10'000, 35);
@@ -200,9 +200,7 @@ TEST(LinkHealth, StaleAfterThreeSilentPeriods) {
     EXPECT_EQ(health.LostInRow(), 2);
     health.OnAnswer(23'000, 40);
     EXPECT_EQ(health.LostInRow(), 0);
-}
-
-TEST(LinkHealth, RestartBackoffDoublesUpToFiveMinutes) {
+    // Restarts back off, doubling up to five minutes.
     RestartBackoff backoff;
     std::vector<int> delays;
     for (int n = 0; n < 8; ++n)
