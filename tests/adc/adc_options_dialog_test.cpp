@@ -1,7 +1,7 @@
 // The ADC options dialog over a board link whose transport records requests:
 // the answers of the data load are fed to the link's dispatcher by hand.
-// What the station itself sees (pools, uploads, name and notes, a failed
-// check) is checked against the simulator in adc_e2e_test.cpp.
+// What the station itself sees (pools, uploads, name and notes) is checked
+// against the simulator in adc_e2e_test.cpp.
 #include "adc/adc_options_dialog.h"
 
 #include <gtest/gtest.h>
@@ -23,16 +23,13 @@
 #include "link/board_commands.h"
 #include "link/board_link.h"
 #include "link/board_objects.h"
-#include "link/recording_transport.h"
 #include "support/gui_helpers.h"
 #include "support/qt_print.h"
-#include "support/recording_message_service.h"
+#include "support/recorded_link.h"
 #include "support/status_record.h"
 
 namespace volnar {
 namespace {
-
-using testing::RecordingMessageService;
 
 QString S(const char* text) {
     return QString::fromUtf8(text);
@@ -40,15 +37,6 @@ QString S(const char* text) {
 
 std::string Object(std::string_view suffix) {
     return std::string(board::kPrefix) + std::string(suffix);
-}
-
-BoardResponse Answer(std::string oid, QByteArray value, int requestId) {
-    BoardResponse r;
-    r.requestId = requestId;
-    r.oid = std::move(oid);
-    r.value = std::move(value);
-    r.syntax = kSyntaxOctetString;
-    return r;
 }
 
 // The panel's record: channel 2 says "V" and channel 6 "a" (both
@@ -65,26 +53,11 @@ std::string StatusRecord(const char* reading = "1.25") {
     return record.Join();
 }
 
-class AdcDialogTest : public ::testing::Test {
+class AdcDialogTest : public ::testing::Test, public testing::RecordedLink {
 public:
     void SetUp() override {
         delete dialog.data();  // a case of a table starts afresh
-        station = StationRecord{S("127.0.0.1"), S("public"), QString(), S("YES"),
-                                S("1161"),      S("10"),     S("2")};
-        link = std::make_unique<BoardLink>(
-            messages,
-            [this](const QString& address) -> std::optional<StationRecord> {
-                if (address == station.IPADDRESS) {
-                    return station;
-                }
-                return std::nullopt;
-            },
-            [] { return S("127.0.0.1"); },
-            [this]() -> std::unique_ptr<SnmpTransport> {
-                auto made = std::make_unique<RecordingTransport>();
-                transport = made.get();
-                return made;
-            });
+        Reset();
         link->Start();
         ASSERT_TRUE(transport);
         panel.ShowStatusRecord(StatusRecord());
@@ -95,7 +68,6 @@ public:
                          [this](BoardOperation* operation) { commands << operation; });
     }
 
-    // The command the dialog started last.
     BoardOperation* LastCommand() const { return commands.isEmpty() ? nullptr : commands.last(); }
 
     void TearDown() override { delete dialog.data(); }
@@ -133,25 +105,24 @@ public:
                                  const QByteArray& end, int id) {
             int row = 0;
             for (const QByteArray& value : rows) {
-                Feed(Answer(Object(table) + std::to_string(++row), value, id));
+                Feed(Object(table) + std::to_string(++row), value, id);
             }
-            Feed(Answer(Object(past), end, id));
+            Feed(Object(past), end, id);
         };
         walk(".65.", alerts, ".66.1", "1|x|", routing::kAdcLoadAlerts);
         walk(".72.", scripts, ".76.1", "notes", routing::kAdcLoadScripts);
-        Feed(Answer(Object(".66.") + std::to_string(channel), record, routing::kAdcLoadRecord));
+        Feed(Object(".66.") + std::to_string(channel), record, routing::kAdcLoadRecord);
     }
 
-    void Feed(const BoardResponse& answer) {
-        link->HandleBoardResponse(answer);
-        QCoreApplication::processEvents();
+    void Feed(std::string oid, QByteArray value, int requestId) {
+        Answer(std::move(oid), std::move(value), requestId);
+        Drain();
     }
 
     // The station's answer to the last request, with its error status.
     void AnswerLast(int errorStatus = 0) {
-        BoardResponse r = Answer(LastRequest().oid, "x", LastRequest().requestId);
-        r.errorStatus = errorStatus;
-        Feed(r);
+        Answer(LastRequest().oid, "x", 0, kSyntaxOctetString, errorStatus);
+        Drain();
     }
 
     // A real double click on a list's row: press and release, then the
@@ -162,13 +133,7 @@ public:
         QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, at);
     }
 
-    const BoardRequest& LastRequest() const { return transport->requests.back(); }
-
-    RecordingMessageService messages;
-    StationRecord station;
     StatusPanel panel;
-    std::unique_ptr<BoardLink> link;
-    RecordingTransport* transport = nullptr;
     QPointer<AdcOptionsDialog> dialog;
     QList<QPointer<BoardOperation>> commands;
     int beeps = 0;
@@ -177,10 +142,9 @@ public:
 const QByteArray kRecord =
     "3|Input 3|Well notes|2.0000|1.5000|1|0|3.12.|12.99.|7.|2.2.|3|||7.2.|3600|90|1.0000|4|";
 
-TEST_F(AdcDialogTest, OpeningStartsTheDataLoadAndShowsThePanelsChannel) {
+TEST_F(AdcDialogTest, OpeningStartsTheDataLoadAndShowsThePanelsChannelAtEachTick) {
     AdcOptionsDialog& d = Open(3);
     EXPECT_EQ(d.windowTitle(), S("ADC 3 Options"));
-    EXPECT_TRUE(d.testAttribute(Qt::WA_DeleteOnClose));
     EXPECT_EQ(d.windowModality(), Qt::ApplicationModal);
     ASSERT_EQ(commands.size(), 1);
     EXPECT_EQ(LastCommand()->Command(), BoardCommand::LoadChannelOptions);
@@ -200,6 +164,11 @@ TEST_F(AdcDialogTest, OpeningStartsTheDataLoadAndShowsThePanelsChannel) {
     EXPECT_FALSE(Find<QLineEdit>("ampRatingEdit")->isEnabled());
     EXPECT_EQ(Find<QLineEdit>("ampRatingEdit")->text(), S("0"));
     EXPECT_EQ(Find<QLineEdit>("millivoltRatingEdit")->text(), S("0"));
+    // The reading follows the panel at each tick.
+    panel.ShowStatusRecord(StatusRecord("7.5"));
+    EXPECT_NE(Find<QLabel>("readingLabel")->text(), panel.AdcValue(3));
+    d.Tick();
+    EXPECT_EQ(Find<QLabel>("readingLabel")->text(), S(" 7.50"));
 }
 
 TEST_F(AdcDialogTest, AnyUnitButAnExactVOpensAsAmmeterWithThePolledRatings) {
@@ -255,24 +224,21 @@ TEST_F(AdcDialogTest, MalformedHugeOrLonelyRecordsAreHarmless) {
     const QByteArray longField(3000, '7');
     const struct {
         QByteArray record;
-        int notesShown;
-        int highValueShown;
+        int shown;  // characters of the notes and of the high value
     } cases[] = {
-        {.record = QByteArray("\xff|\x01||||"), .notesShown = 0, .highValueShown = 0},
-        {.record = QByteArray(5000, '|'), .notesShown = 0, .highValueShown = 0},
-        {.record = QByteArray(), .notesShown = 0, .highValueShown = 0},
+        {.record = QByteArray("\xff|\x01||||"), .shown = 0},
+        {.record = QByteArray(5000, '|'), .shown = 0},
+        {.record = QByteArray(), .shown = 0},
         // Shown whole: what would not fit is refused when it is sent.
-        {.record = "3|n|" + longField + "|" + longField + "|" + longField + "|",
-         .notesShown = 3000,
-         .highValueShown = 3000},
+        {.record = "3|n|" + longField + "|" + longField + "|" + longField + "|", .shown = 3000},
     };
     for (const auto& c : cases) {
         AdcOptionsDialog& d = Open(3);
         Load(3, c.record);
         EXPECT_FALSE(d.IsLoading());
         EXPECT_EQ(Find<QLineEdit>("precisionEdit")->text(), QString());
-        EXPECT_EQ(Find<QPlainTextEdit>("notesEdit")->toPlainText().size(), c.notesShown);
-        EXPECT_EQ(Find<QLineEdit>("highValueEdit")->text().size(), c.highValueShown);
+        EXPECT_EQ(Find<QPlainTextEdit>("notesEdit")->toPlainText().size(), c.shown);
+        EXPECT_EQ(Find<QLineEdit>("highValueEdit")->text().size(), c.shown);
     }
     // No alerts at all: the scripts and the record still load; an id
     // without a pool entry is skipped.
@@ -300,7 +266,7 @@ TEST_F(AdcDialogTest, ALoadThatStopsSaysWhyAndKeepsOkDisabled) {
     for (const auto& c : cases) {
         SetUp();
         AdcOptionsDialog& d = Open(3);
-        Feed(Answer(Object(".65.1"), "1|email|A|", LastRequest().requestId));
+        Feed(Object(".65.1"), "1|email|A|", LastRequest().requestId);
         c.stop(*this);
         QCoreApplication::processEvents();
         EXPECT_TRUE(d.IsLoading()) << c.name;
@@ -397,6 +363,8 @@ TEST_F(AdcDialogTest, SetNameAndNotesSendTheTextWholeOrRefuseIt) {
     } cases[] = {
         {"EmptyName", false, QString(), "Zero Length Fields Not Allowed!"},
         {"NameWithBar", false, S("a|b"), "The name may not contain \"|\" !"},
+        {"Name20", false, S("ABCDEFGHIJKLMNOPQRST"),
+         "\"ADC 8 Name\" holds at most 19 characters; it has 20."},
         {"Name19", false, S("ABCDEFGHIJKLMNOPQRS"), nullptr},
         {"Notes512", true, QString(512, u'n'), "at most 511 characters"},
         {"Notes511", true, QString(511, u'n'), nullptr},
@@ -419,6 +387,10 @@ TEST_F(AdcDialogTest, SetNameAndNotesSendTheTextWholeOrRefuseIt) {
             ASSERT_EQ(messages.boxes.size(), 1u);
             EXPECT_TRUE(messages.boxes[0].text.contains(QString::fromLatin1(c.refusal)))
                 << messages.boxes[0].text.toStdString();
+            if (c.text.isEmpty()) {  // the plain box of the station's own program
+                EXPECT_EQ(messages.boxes[0].caption, S("  Volnar"));
+                EXPECT_EQ(messages.boxes[0].buttons, MessageButtons::Ok);
+            }
             continue;
         }
         EXPECT_TRUE(messages.boxes.empty());
@@ -432,11 +404,6 @@ TEST_F(AdcDialogTest, SetNameAndNotesSendTheTextWholeOrRefuseIt) {
         EXPECT_TRUE(Find<QPushButton>(button)->isEnabled());
         EXPECT_TRUE(dialog) << "the dialog stays open";
     }
-    // The empty name's box is the plain one of the station's own program.
-    Find<QLineEdit>("nameEdit")->clear();
-    Click("setNameButton");
-    EXPECT_EQ(messages.boxes.back().caption, S("  Volnar"));
-    EXPECT_EQ(messages.boxes.back().buttons, MessageButtons::Ok);
 }
 
 TEST_F(AdcDialogTest, UploadWaitsForTheStationThenClosesAndTheNoticeFollows) {
@@ -529,14 +496,6 @@ TEST_F(AdcDialogTest, AlertsAndScriptsButtonsAskReturnDoesNotUploadEscapeCancels
     ASSERT_EQ(finished.size(), 1);
     EXPECT_EQ(finished[0].at(0).toInt(), QDialog::Rejected);
     EXPECT_EQ(transport->requests.size(), before) << "Cancel sends nothing";
-}
-
-TEST_F(AdcDialogTest, TickRefreshesTheReadingFromThePanel) {
-    Open(1);
-    panel.ShowStatusRecord(StatusRecord("7.5"));
-    EXPECT_NE(Find<QLabel>("readingLabel")->text(), panel.AdcValue(1));
-    dialog->Tick();
-    EXPECT_EQ(Find<QLabel>("readingLabel")->text(), S(" 7.50"));
 }
 
 }  // namespace

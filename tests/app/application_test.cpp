@@ -66,8 +66,7 @@ protected:
 
     // A directory whose default station is 127.0.0.1.
     std::unique_ptr<Application> MakeWithLoopbackStation() {
-        const QString path = folder.filePath(S("stations.db"));
-        auto app = Make(path);
+        auto app = Make(folder.filePath(S("stations.db")));
         EXPECT_TRUE(app->Directory().AddStation(
             {S("127.0.0.1"), S("public"), S("bench"), {}, S("161"), S("1"), S("0")}));
         EXPECT_TRUE(app->Directory().SetDefaultStation(S("127.0.0.1")));
@@ -79,15 +78,6 @@ protected:
 
     QPushButton* Button(Application& app, const char* name) {
         return app.Window().findChild<QPushButton*>(S(name));
-    }
-
-    void AnswerStatus(Application& app, int requestId) {
-        BoardResponse answer;
-        answer.requestId = requestId;
-        answer.oid = std::string(board::kStatusRecord);
-        answer.value = QByteArray("Probe|1.25|");
-        answer.syntax = kSyntaxOctetString;
-        app.Link().HandleBoardResponse(answer);
     }
 
     QTemporaryDir folder;
@@ -124,7 +114,10 @@ TEST_F(ApplicationTest, StartPollsStopReturnsToTheIdleLook) {
     EXPECT_EQ(app->Window().StatusStateText(), S(" Connecting"));
     EXPECT_FALSE(Button(*app, "relayButton1")->isEnabled());
 
-    AnswerStatus(*app, 501);
+    app->Link().HandleBoardResponse({.requestId = 501,
+                                     .oid = std::string(board::kStatusRecord),
+                                     .value = QByteArray("Probe|1.25|"),
+                                     .syntax = kSyntaxOctetString});
     EXPECT_TRUE(Button(*app, "relayButton1")->isEnabled());
     EXPECT_EQ(app->Window().findChild<QLabel*>(S("receivedCount"))->text(), S("1"));
     EXPECT_EQ(app->Window().findChild<QLabel*>(S("adcNameLabel1"))->text(), S("Probe"));
@@ -169,9 +162,8 @@ TEST_F(ApplicationTest, ChooserListAndStationDialogsStopPollingFirst) {
 TEST_F(ApplicationTest, PlaceholderButtonsSayPlaceHolderAndChangeNothing) {
     auto app = MakeWithLoopbackStation();
     app->Window().SetStationControlsEnabled(true);
-    const char* buttons[] = {"generalButton", "alarmPinButton1", "alarmPinButton5", "rdbButton",
-                             "temperatureButton"};
-    for (const char* name : buttons) {
+    for (const char* name : {"generalButton", "alarmPinButton1", "alarmPinButton5", "rdbButton",
+                             "temperatureButton"}) {
         messages.boxes.clear();
         Button(*app, name)->click();
         ASSERT_EQ(messages.boxes.size(), 1u) << name;
@@ -195,7 +187,7 @@ TEST_F(ApplicationTest, SetDefaultMarksTheChosenStationAndReloadsTheChooser) {
 
 // The station dialogs write through the directory's worker; a changed row is
 // read afresh before the station is polled again.
-TEST_F(ApplicationTest, EditIpWritesThroughTheWorkerAndTheNextStartUsesTheNewRow) {
+TEST_F(ApplicationTest, EditAndDeleteIpWriteThroughTheWorkerAndTheNextStartUsesTheNewRow) {
     auto app = MakeWithLoopbackStation();
     Button(*app, "startButton")->click();
     Settle(*app);
@@ -219,24 +211,22 @@ TEST_F(ApplicationTest, EditIpWritesThroughTheWorkerAndTheNextStartUsesTheNewRow
     ASSERT_TRUE(transport);
     ASSERT_EQ(transport->requests.size(), 1u);
     EXPECT_EQ(transport->requests[0].station.port, 1161);
-}
 
-// Delete IP goes through the directory's worker (No keeping the station:
-// the station dialogs' own tests).
-TEST_F(ApplicationTest, DeleteIpThroughTheWorkerDeletesOnTheOperatorsYes) {
-    auto app = MakeWithLoopbackStation();
+    // Delete IP deletes on the operator's Yes (No keeping the station: the
+    // station dialogs' own tests).
+    messages.boxes.clear();
     messages.answers = {true};
     Button(*app, "deleteIpButton")->click();
     Settle(*app);
-    QPointer<DeleteStationDialog> dialog = app->Window().findChild<DeleteStationDialog*>();
-    ASSERT_TRUE(dialog);
-    dialog->findChild<QComboBox*>()->setEditText(S("127.0.0.1"));
-    dialog->findChild<QPushButton*>(S("deleteButton"))->click();
+    QPointer<DeleteStationDialog> deleting = app->Window().findChild<DeleteStationDialog*>();
+    ASSERT_TRUE(deleting);
+    deleting->findChild<QComboBox*>()->setEditText(S("127.0.0.1"));
+    deleting->findChild<QPushButton*>(S("deleteButton"))->click();
     Settle(*app);
     ASSERT_FALSE(messages.boxes.empty());
     EXPECT_TRUE(messages.Texts().front().startsWith(S("Delete the station 127.0.0.1")));
     EXPECT_EQ(app->Directory().LookupStation(S("127.0.0.1")).status, LookupStatus::NotFound);
-    EXPECT_TRUE(dialog.isNull());
+    EXPECT_TRUE(deleting.isNull());
 }
 
 TEST_F(ApplicationTest, ExitButtonAndFileExitCloseTheWindowAndTheDirectory) {
@@ -253,16 +243,6 @@ TEST_F(ApplicationTest, ExitButtonAndFileExitCloseTheWindowAndTheDirectory) {
         EXPECT_EQ(app->Link().State(), ConnectionState::NotConnected) << menu;
         EXPECT_FALSE(app->Directory().IsConnected()) << menu;
     }
-}
-
-TEST_F(ApplicationTest, ConnectChoosesTheStationAndStarts) {
-    auto app = MakeWithLoopbackStation();
-    app->Window().SetChooserText(S("10.10.10.10      Default IP"));
-    app->ConnectTo(S("127.0.0.1"));
-    Settle(*app);
-    ASSERT_TRUE(transport);
-    EXPECT_EQ(ChosenStation(app->Window().ChooserText()), S("127.0.0.1"));
-    EXPECT_EQ(transport->requests.at(0).station.address, S("127.0.0.1"));
 }
 
 // Controls an operator acts on; the parts of a composite control (a combo's

@@ -9,16 +9,15 @@ namespace volnar {
 namespace {
 
 TEST(CommandLine, ArgumentsAreReadOrRefusedOnOneLine) {
-    struct Case {
+    const auto S = [](const char* text) { return QString::fromUtf8(text); };
+    const struct {
         QStringList arguments = {};
         QString database = {};
         QString connect = {};
         bool version = false;
         bool help = false;
         bool refused = false;
-    };
-    const auto S = [](const char* text) { return QString::fromUtf8(text); };
-    const Case cases[] = {
+    } cases[] = {
         {.arguments = {}},
         {.arguments = {S("--database"), S("/tmp/a b.db"), S("--connect"), S("127.0.0.1")},
          .database = S("/tmp/a b.db"),
@@ -37,7 +36,7 @@ TEST(CommandLine, ArgumentsAreReadOrRefusedOnOneLine) {
         {.arguments = {S("--bad\noption\r\x1b[2J\u009b2J")}, .refused = true},
         {.arguments = {S("--version"), S("extra\nline")}, .refused = true},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         const Result<CommandLine> parsed = ParseCommandLine(QStringList{S("volnar")} + c.arguments);
         SCOPED_TRACE(c.arguments.join(QLatin1Char(' ')).toStdString());
         ASSERT_EQ(!parsed.has_value(), c.refused);

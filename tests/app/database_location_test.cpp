@@ -45,7 +45,8 @@ TEST_F(DatabaseLocationTest, FirstStartStoresTheDefaultAndWritesTheTemplateOnce)
     EXPECT_FALSE(PrepareDatabaseLocation().templateWritten) << "the second start writes nothing";
 }
 
-TEST_F(DatabaseLocationTest, StoredLocationIsReadWholeAndExistingFileUntouched) {
+TEST_F(DatabaseLocationTest,
+       StoredLocationsAreReadWholeOverridesNeverStoredConnectionStringsNeverTemplated) {
     QTemporaryDir folder;
     // Far longer than the 250 bytes the old reader kept.
     const QString deep = folder.filePath(QString(120, u'd') + S("/") + QString(120, u'e'));
@@ -62,14 +63,13 @@ TEST_F(DatabaseLocationTest, StoredLocationIsReadWholeAndExistingFileUntouched) 
     EXPECT_FALSE(startup.templateWritten);
     ASSERT_TRUE(existing.open(QIODevice::ReadOnly));
     EXPECT_EQ(existing.readAll(), QByteArray("operator's own file"));
-}
 
-TEST_F(DatabaseLocationTest, OverridesAndConnectionStringsAreNeitherStoredNorTemplated) {
-    QTemporaryDir folder;
+    // An override is used (and templated) but not stored; a stored
+    // connection string is not templated.
     const QString override = folder.filePath(S("demo.db"));
-    const StartupLocation startup = PrepareDatabaseLocation(override);
-    EXPECT_EQ(startup.location, override);
-    EXPECT_TRUE(startup.templateWritten);
+    const StartupLocation overridden = PrepareDatabaseLocation(override);
+    EXPECT_EQ(overridden.location, override);
+    EXPECT_TRUE(overridden.templateWritten);
     EXPECT_NE(Store().value(S(kLocationKey)).toString(), override);
 
     const QString shared = S("DRIVER={PostgreSQL Unicode};Server=127.0.0.1;Database=v;");

@@ -2,7 +2,6 @@
 
 #include <QSignalSpy>
 
-#include <array>
 #include <climits>
 #include <functional>
 #include <string>
@@ -13,10 +12,6 @@
 
 namespace volnar {
 namespace {
-
-QString Latin1(std::string_view bytes) {
-    return QString::fromLatin1(bytes.data(), static_cast<qsizetype>(bytes.size()));
-}
 
 using Record = testing::StatusRecord;
 
@@ -40,7 +35,7 @@ void ExpectIdleLook(const StatusPanel& panel) {
     EXPECT_EQ(panel.Uptime(), S(" "));
 }
 
-TEST(StatusPanel, PlacesEveryFieldByPosition) {
+TEST(StatusPanel, PlacesEveryFieldByPositionAndNumbersOutOfRangeReadAsEmpty) {
     Record record;
     for (int n = 1; n <= 8; ++n) {
         record.AdcName(n) = "adc" + std::to_string(n);
@@ -82,19 +77,26 @@ TEST(StatusPanel, PlacesEveryFieldByPosition) {
     EXPECT_EQ(panel.TemperatureFahrenheit(), S("70.7"));
     EXPECT_EQ(panel.StationName(), S("North gate"));
     EXPECT_EQ(panel.Uptime(), S("3 days"));
+    // Numbers out of range read as empty.
+    for (const int bad : {0, 9, -1, INT_MIN, INT_MAX}) {
+        EXPECT_TRUE(panel.AdcName(bad).isEmpty());
+        EXPECT_TRUE(panel.AdcValue(bad).isEmpty());
+        EXPECT_TRUE(panel.AdcUnit(bad).isEmpty());
+        EXPECT_TRUE(panel.ShuntAmpRating(bad).isEmpty());
+        EXPECT_TRUE(panel.ShuntMillivoltRating(bad).isEmpty());
+    }
+    for (const int bad : {0, 5, -1}) {
+        EXPECT_TRUE(panel.RelayName(bad).isEmpty());
+        EXPECT_TRUE(panel.RelayStateText(bad).isEmpty());
+        EXPECT_EQ(panel.RelayState(bad), 0);
+    }
 }
 
-struct ReadingCase {
-    std::string unit;
-    std::string reading;
-    std::string precision;
-    std::string amps;
-    std::string millivolts;
-    const char* expected;
-};
-
 TEST(StatusPanel, ConvertsReadings) {
-    const ReadingCase cases[] = {
+    const struct {
+        std::string unit, reading, precision, amps, millivolts;
+        const char* expected;
+    } cases[] = {
         // Voltmeters at their precision (the forms are RealToDecimal's).
         {"v", "-0.5", "3", "100", "50", "-0.500"},
         {"v", "0", "7", "100", "50", " 0"},
@@ -142,12 +144,11 @@ TEST(StatusPanel, ConvertsReadings) {
 }
 
 TEST(StatusPanel, RelayStatesOtherThanZeroOrOneKeepTheText) {
-    struct Step {
+    const struct {
         const char* state;
         const char* text;
         int kept;
-    };
-    const Step steps[] = {
+    } steps[] = {
         {"2", "==========", 2}, {"1", "ON", 1},          {"2", "ON", 2},
         {"0", "OFF", 0},        {"7", "OFF", 7},         {"", "OFF", 0},
         {"1", "ON", 1},         {"4294967297", "ON", 1}, {"-1", "OFF", 0},
@@ -241,7 +242,8 @@ std::string WithJunkAfter() {
 // A record short of fields (here: up to the unit of input 1) repeats its last one; fields past the
 // sixtieth are ignored. Every input and relay shows the same.
 TEST(StatusPanel, MalformedRecordsRepeatTheLastFieldOrIgnoreTheRest) {
-    struct Case {
+    // clang-format off
+    const struct {
         const char* name;
         std::string record;
         const char* adcName;  // nullptr: not the same for every input
@@ -250,9 +252,7 @@ TEST(StatusPanel, MalformedRecordsRepeatTheLastFieldOrIgnoreTheRest) {
         const char* amps;
         const char* relay;
         const char* uptime;
-    };
-    // clang-format off
-    const Case cases[] = {
+    } cases[] = {
         {.name = "Empty", .record = "", .adcName = "", .unit = "", .value = "ERROR", .amps = "", .relay = "OFF", .uptime = ""},
         // Ammeter: (5 / 5) * (5 * 1000) at 5 decimals, shown at 2.
         {.name = "NoSeparator", .record = "5", .adcName = "5", .unit = "5", .value = " 5000.00", .amps = "5", .relay = "==========", .uptime = "5"},
@@ -261,7 +261,7 @@ TEST(StatusPanel, MalformedRecordsRepeatTheLastFieldOrIgnoreTheRest) {
         {.name = "PastTheSixtieth", .record = WithJunkAfter(), .adcName = nullptr, .unit = "v", .value = " 1.25", .amps = "100", .relay = "OFF", .uptime = "3 days"},
     };
     // clang-format on
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         StatusPanel panel;
         panel.ShowStatusRecord(c.record);
@@ -286,9 +286,8 @@ TEST(StatusPanel, StationBytesAreShownOneToOneAndHugeFieldsWhole) {
     Record record;
     record.StationName() = bytes;
     record.AdcName(1) = "\xe9t\xe9";
-    record.AmpRating(2) =
-        "\x81"
-        "100";
+    const std::string shunt = std::string("\x81") + "100";
+    record.AmpRating(2) = shunt;
     record.AdcName(4) = big;
     record.Reading(5) = std::string(100000, '0');  // no significant digit: zero
     record.Reading(6) = std::string(100000, '7');  // too many digits: no number
@@ -296,30 +295,12 @@ TEST(StatusPanel, StationBytesAreShownOneToOneAndHugeFieldsWhole) {
     panel.ShowStatusRecord(record.Join());
     EXPECT_EQ(StationBytes(panel.StationName()), QByteArray(bytes.data(), 7));
     EXPECT_EQ(panel.StationName().at(3), QChar(0x20AC)) << "byte 80 is the euro sign";
-    EXPECT_EQ(panel.AdcName(1), Latin1("\xe9t\xe9"));
-    EXPECT_EQ(StationBytes(panel.ShuntAmpRating(2)), QByteArray("\x81"
-                                                                "100"));
+    EXPECT_EQ(panel.AdcName(1), QString::fromLatin1("\xe9t\xe9"));
+    EXPECT_EQ(StationBytes(panel.ShuntAmpRating(2)), QByteArray::fromStdString(shunt));
     EXPECT_EQ(panel.AdcValue(1), S(" 1.25"));
-    EXPECT_EQ(panel.AdcName(4), Latin1(big));
+    EXPECT_EQ(panel.AdcName(4), QString::fromStdString(big));
     EXPECT_EQ(panel.AdcValue(5), S(" 0"));
     EXPECT_EQ(panel.AdcValue(6), S("ERROR"));
-}
-
-TEST(StatusPanel, NumbersOutOfRangeReadAsEmpty) {
-    StatusPanel panel;
-    panel.ShowStatusRecord(Record().Join());
-    for (const int bad : {0, 9, -1, INT_MIN, INT_MAX}) {
-        EXPECT_TRUE(panel.AdcName(bad).isEmpty());
-        EXPECT_TRUE(panel.AdcValue(bad).isEmpty());
-        EXPECT_TRUE(panel.AdcUnit(bad).isEmpty());
-        EXPECT_TRUE(panel.ShuntAmpRating(bad).isEmpty());
-        EXPECT_TRUE(panel.ShuntMillivoltRating(bad).isEmpty());
-    }
-    for (const int bad : {0, 5, -1}) {
-        EXPECT_TRUE(panel.RelayName(bad).isEmpty());
-        EXPECT_TRUE(panel.RelayStateText(bad).isEmpty());
-        EXPECT_EQ(panel.RelayState(bad), 0);
-    }
 }
 
 }  // namespace

@@ -39,9 +39,7 @@ TEST(SampleHistory, RingKeepsTheLatestAndGapsAreNeverDoubled) {
     SampleHistory history(3);
     const auto generation = history.Generation();
     for (std::int64_t t : {1, 2, 3, 4}) {
-        HistorySample s;
-        s.timeMs = t;
-        history.Append(s);
+        history.Append({.timeMs = t});
     }
     history.AppendGap(5);
     history.AppendGap(6);
@@ -79,22 +77,19 @@ TEST(TrendSeries, DecimationKeepsEveryExtremeAndNeverBridgesAGap) {
             history.AppendGap(t * 1000);
             continue;
         }
-        HistorySample s;
-        s.timeMs = t * 1000;
-        s.readings[2] = t == 1234 ? 100.0F : t == 7777 ? -100.0F : std::sin(t / 300.0F);
-        history.Append(s);
+        const float value = t == 1234 ? 100.0F : t == 7777 ? -100.0F : std::sin(t / 300.0F);
+        history.Append({.timeMs = t * 1000, .readings = {0, 0, value}});
     }
-    struct Case {
+    const struct {
         std::int64_t from, to;
         int buckets;
         bool whole;
-    };
-    const Case cases[] = {
+    } cases[] = {
         {.from = 0, .to = 9'999'000, .buckets = 400, .whole = false},
         {.from = 0, .to = 9'999'000, .buckets = 7, .whole = false},
         {.from = 4'990'000, .to = 5'010'000, .buckets = 400, .whole = true},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         const auto points = DecimateMinMax(history, 2, c.from, c.to, c.buckets);
         double high = -1e9, low = 1e9;
         bool broken = false;
@@ -125,11 +120,10 @@ TEST(TrendSeries, DecimationKeepsEveryExtremeAndNeverBridgesAGap) {
 }
 
 TEST(Csv, FieldsAreQuotedOnlyWhenTheyMustBe) {
-    struct Case {
+    const struct {
         const char* text;
         const char* expected;
-    };
-    const Case cases[] = {
+    } cases[] = {
         {.text = "plain", .expected = "plain"},
         {.text = "a,b", .expected = "\"a,b\""},
         {.text = "say \"hi\"", .expected = "\"say \"\"hi\"\"\""},
@@ -137,7 +131,7 @@ TEST(Csv, FieldsAreQuotedOnlyWhenTheyMustBe) {
         {.text = " spaced ", .expected = " spaced "},
         {.text = "", .expected = ""},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         EXPECT_EQ(CsvField(QString::fromUtf8(c.text)), QString::fromUtf8(c.expected)) << c.text;
     }
     EXPECT_EQ(CsvLine({QStringLiteral("a"), QStringLiteral("b,c")}), QByteArray("a,\"b,c\"\r\n"));
@@ -181,22 +175,21 @@ TEST(Csv, RecorderAppendsAndWritesTheHeaderOnlyIntoAnEmptyFile) {
     EXPECT_TRUE(missing.Write(header, header).has_value()) << "not recording: nothing tried";
 }
 
-TEST(LinkHealth, StaleAfterThreeSilentPeriods) {
-    struct Case {
-        std::int64_t now;
-        bool stale;
-        const char* state;
-    };
+TEST(LinkHealth, StaleAfterThreeSilentPeriodsRestartsBackOffUpToFiveMinutes) {
     LinkHealth health(1000);
     health.Reset(0);
     health.OnAnswer(10'000, 35);
-    const Case cases[] = {
+    const struct {
+        std::int64_t now;
+        bool stale;
+        const char* state;
+    } cases[] = {
         {.now = 10'500, .stale = false, .state = " Connected"},
         {.now = 13'000, .stale = false, .state = " Connected"},
         {.now = 13'001, .stale = true, .state = " No answer for 3 s"},
         {.now = 22'000, .stale = true, .state = " No answer for 12 s"},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         EXPECT_EQ(health.IsStale(c.now), c.stale) << c.now;
         EXPECT_EQ(health.StateText(c.now, QStringLiteral(" Connected")),
                   QString::fromLatin1(c.state));
@@ -207,9 +200,7 @@ TEST(LinkHealth, StaleAfterThreeSilentPeriods) {
     EXPECT_EQ(health.LostInRow(), 2);
     health.OnAnswer(23'000, 40);
     EXPECT_EQ(health.LostInRow(), 0);
-}
-
-TEST(LinkHealth, RestartBackoffDoublesUpToFiveMinutes) {
+    // Restarts back off, doubling up to five minutes.
     RestartBackoff backoff;
     std::vector<int> delays;
     for (int n = 0; n < 8; ++n)
