@@ -124,17 +124,14 @@ TEST(Options, ManyStationsEachWithItsOwnAddressAndFaults) {
         int jitter = 0;
         std::string state;
     };
+    // clang-format off
     const std::vector<Case> cases = {
         {.k = 1, .address = "127.0.1.253", .drop = 0.1, .state = "s.json"},
         {.k = 2, .address = "127.0.1.254", .drop = 0.3, .state = "s.json.2"},
-        {.k = 3,
-         .address = "127.0.2.1",
-         .drop = 0.1,
-         .delay = 1500,
-         .jitter = 20,
-         .state = "s.json.3"},
+        {.k = 3, .address = "127.0.2.1", .drop = 0.1, .delay = 1500, .jitter = 20, .state = "s.json.3"},
         {.k = 600, .address = "127.0.4.90", .drop = 0.1, .state = "s.json.600"},
     };
+    // clang-format on
     for (const Case& c : cases) {
         const Options one = OptionsForStation(*result.options, c.k);
         EXPECT_EQ(one.listenAddress, c.address) << c.k;

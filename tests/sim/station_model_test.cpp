@@ -170,7 +170,7 @@ TEST(Records, MalformedOnesAreRefusedAndChangeNothing) {
     }
 }
 
-TEST(Scripts, RelayScriptSwitchesRelaysHonouringItsDelays) {
+TEST(Scripts, RelayScriptsSwitchRelaysHonouringTheirDelaysAndIoScriptsSetPins) {
     StationModel model;
     // Relay 1 ON, Delay 5 Seconds, Relay 1 OFF, Relay 2 ON.
     ASSERT_EQ(model.SetScriptRecord("0|relay|Pump|Start pump|000C0102|"), kNoError);
@@ -193,18 +193,16 @@ TEST(Scripts, RelayScriptSwitchesRelaysHonouringItsDelays) {
     model.Advance(50.0);
     EXPECT_TRUE(model.relay(3).on);
     EXPECT_FALSE(model.NextDueTime().has_value());
-}
 
-TEST(Scripts, IoScriptSetsPinsAndLeavesRelaysAlone) {
-    StationModel model;
+    // An I/O script sets pins and leaves the relays alone.
     ASSERT_EQ(model.SetScriptRecord("0|io|Gate|g|000102|"), kNoError);
-    ASSERT_EQ(model.ExecuteScript(1, 0.0), kNoError);
-    for (int k = 1; k <= kRelayCount; ++k) {
-        EXPECT_FALSE(model.relay(k).on) << k;
-    }
+    model.TakeEvents();
+    ASSERT_EQ(model.ExecuteScript(3, 60.0), kNoError);
     EXPECT_EQ(EventNames(model),
               (std::vector<std::string>{"script_executed", "io_pin_set", "io_pin_set", "io_pin_set",
                                         "script_finished"}));
+    EXPECT_TRUE(model.relay(3).on);
+    EXPECT_FALSE(model.relay(1).on);
 }
 
 TEST(Relays, PulseEndsAfterItsSecondsUnlessASwitchCancelsIt) {
