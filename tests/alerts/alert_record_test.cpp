@@ -11,15 +11,11 @@ QString S(const char* text) {
     return QString::fromUtf8(text);
 }
 
+// clang-format off
 EmailAlertForm FullEmail() {
-    return {S("Door"),
-            S("Door alarm"),
-            S("hut@dorvik.example"),
-            S("smtp.dorvik.example"),
-            S("ops@dorvik.example"),
-            S("Door open"),
-            S("The door is open.")};
+    return {S("Door"), S("Door alarm"), S("hut@dorvik.example"), S("smtp.dorvik.example"), S("ops@dorvik.example"), S("Door open"), S("The door is open.")};
 }
+// clang-format on
 
 // What OK gives: the record to send, or the refusal to show.
 struct Outcome {
