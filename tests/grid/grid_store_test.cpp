@@ -19,8 +19,6 @@ std::vector<GridValue> Texts(std::initializer_list<const char*> texts) {
     return cells;
 }
 
-// --- Column rules ---------------------------------------------------------
-
 // Columns are added until a row is stored (deleting every row is not enough);
 // ClearRows allows them again, ClearAll removes them.
 TEST(GridStoreColumns, OnlyBeforeTheFirstRowUntilClearRowsOrClearAll) {
@@ -39,8 +37,6 @@ TEST(GridStoreColumns, OnlyBeforeTheFirstRowUntilClearRowsOrClearAll) {
     EXPECT_EQ(store.RowCount(), 0);
     EXPECT_EQ(store.AddColumn(ColumnType::Number), 0);
 }
-
-// --- Row limit ------------------------------------------------------------
 
 TEST(GridStoreRows, HoldsAtMost65536Rows) {
     GridStore store;
@@ -101,8 +97,6 @@ TEST(GridStoreRows, RowColoursStartAsTheGridsAndAreKeptPerRow) {
     EXPECT_EQ(store.Colours(0), (RowColours{0x00FF00, 0x000080}));
     EXPECT_FALSE(store.SetColours(2, {}));
 }
-
-// --- Typed cells ----------------------------------------------------------
 
 GridValue T(const QString& text) {
     return GridValue::Text(text);
@@ -268,8 +262,6 @@ TEST(GridStoreCells, OutOfStorageRefusesAndLeavesTheGridUnchanged) {
     EXPECT_EQ(store.Cell(added, 1).bytes, QByteArray("x").leftJustified(64, '\0'));
 }
 
-// --- Sort -----------------------------------------------------------------
-
 struct SortCase {
     const char* name;
     ColumnType type;
@@ -304,30 +296,14 @@ TEST_P(GridStoreSort, BothDirectionsAndStableTies) {
     EXPECT_EQ(positions(), c.down);
 }
 
+// clang-format off
 const SortCase kSorts[] = {
-    {.name = "TextsBytewise",
-     .type = Text,
-     .values = {T("b"), T("B"), T("ab"), {}, T("b")},
-     .up = {3, 1, 2, 0, 4},
-     .down = {0, 4, 2, 1, 3}},
-    {.name = "NumbersSigned",
-     .type = Number,
-     .values = {N(5), N(-2), N(100), N(-2)},
-     .up = {1, 3, 0, 2},
-     .down = {2, 0, 1, 3}},
-    {.name = "Blocks",
-     .type = User,
-     .size = 6,
-     .values = {B("b\0\0\0\0\1", 6), B("a\xff"), B("b\0\0\0\0\0", 6)},
-     .up = {1, 2, 0},
-     .down = {0, 2, 1}},
-    {.name = "SmallBlocks",
-     .type = User,
-     .size = 2,
-     .values = {B("\x02\x01"), B("\x01\xff"), B("\x02\x00", 2)},
-     .up = {1, 2, 0},
-     .down = {0, 2, 1}},
+    {.name = "TextsBytewise", .type = Text, .values = {T("b"), T("B"), T("ab"), {}, T("b")}, .up = {3, 1, 2, 0, 4}, .down = {0, 4, 2, 1, 3}},
+    {.name = "NumbersSigned", .type = Number, .values = {N(5), N(-2), N(100), N(-2)}, .up = {1, 3, 0, 2}, .down = {2, 0, 1, 3}},
+    {.name = "Blocks", .type = User, .size = 6, .values = {B("b\0\0\0\0\1", 6), B("a\xff"), B("b\0\0\0\0\0", 6)}, .up = {1, 2, 0}, .down = {0, 2, 1}},
+    {.name = "SmallBlocks", .type = User, .size = 2, .values = {B("\x02\x01"), B("\x01\xff"), B("\x02\x00", 2)}, .up = {1, 2, 0}, .down = {0, 2, 1}},
 };
+// clang-format on
 
 INSTANTIATE_TEST_SUITE_P(Types, GridStoreSort, ::testing::ValuesIn(kSorts),
                          ::volnar::testing::ByCaseName{});
