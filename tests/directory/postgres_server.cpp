@@ -59,10 +59,9 @@ bool PostgresServer::RunAsServerUser(const QStringList& command, QString* output
     QString program = arguments.takeFirst();
     // The server refuses to run as root; run it as the packaged "postgres" user.
     if (::geteuid() == 0) {
-        arguments.prepend(program);
-        arguments.prepend(QStringLiteral("--"));
-        arguments.prepend(QStringLiteral("postgres"));
-        arguments.prepend(QStringLiteral("-u"));
+        arguments = QStringList{QStringLiteral("-u"), QStringLiteral("postgres"),
+                                QStringLiteral("--"), program} +
+                    arguments;
         program = QStringLiteral("runuser");
     }
     process.setProcessChannelMode(QProcess::MergedChannels);

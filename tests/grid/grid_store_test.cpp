@@ -54,7 +54,7 @@ TEST(GridStoreRows, HoldsAtMost65536Rows) {
     EXPECT_EQ(store.AddRow(row), -1);
 }
 
-TEST(GridStoreRows, InsertDeleteAndMoveKeepEachRowsCells) {
+TEST(GridStoreRows, InsertDeleteAndMoveKeepEachRowsCellsAndCellsOutOfRangeAreEmpty) {
     GridStore store;
     store.AddColumn(ColumnType::Text);
     store.AddColumn(ColumnType::Number);
@@ -71,10 +71,15 @@ TEST(GridStoreRows, InsertDeleteAndMoveKeepEachRowsCells) {
 
     ASSERT_TRUE(store.DeleteRow(0));
     EXPECT_FALSE(store.DeleteRow(4));
-    // new, 1, 2, 3
+    // new, 1, 2, 3; row colours start as the grid's and move with their row.
+    EXPECT_EQ(store.Colours(0), (RowColours{kGridColour, kGridColour}));
+    ASSERT_TRUE(store.SetColours(0, {0x00FF00, 0x000080}));
+    EXPECT_FALSE(store.SetColours(4, {}));
     ASSERT_TRUE(store.MoveRow(0, 3));
     EXPECT_EQ(store.Cell(0, 0).ToText(), QStringLiteral("1"));
     EXPECT_EQ(store.Cell(3, 0).ToText(), QStringLiteral("new"));
+    EXPECT_EQ(store.Colours(3), (RowColours{0x00FF00, 0x000080}));
+    EXPECT_EQ(store.Colours(0), (RowColours{kGridColour, kGridColour}));
     ASSERT_TRUE(store.MoveRow(2, 0));
     EXPECT_EQ(store.Cell(0, 0).ToText(), QStringLiteral("3"));
     EXPECT_EQ(store.Cell(0, 1).number, 30);
@@ -84,18 +89,12 @@ TEST(GridStoreRows, InsertDeleteAndMoveKeepEachRowsCells) {
     store.AddRow(Texts({"reused"}));
     EXPECT_EQ(store.Cell(4, 0).ToText(), QStringLiteral("reused"));
     EXPECT_EQ(store.Cell(4, 1).number, 0);
-}
 
-TEST(GridStoreRows, RowColoursStartAsTheGridsAndAreKeptPerRow) {
-    GridStore store;
-    store.AddColumn(ColumnType::Text);
-    store.AddRow(Texts({"a"}));
-    store.AddRow(Texts({"b"}));
-    EXPECT_EQ(store.Colours(0), (RowColours{kGridColour, kGridColour}));
-    ASSERT_TRUE(store.SetColours(1, {0x00FF00, 0x000080}));
-    store.MoveRow(1, 0);
-    EXPECT_EQ(store.Colours(0), (RowColours{0x00FF00, 0x000080}));
-    EXPECT_FALSE(store.SetColours(2, {}));
+    // Cells out of range read as empty and refuse writes.
+    for (const auto& [row, column] : {std::pair(5, 0), std::pair(0, 2), std::pair(-1, 0)}) {
+        EXPECT_EQ(store.Cell(row, column), GridValue{}) << row << "," << column;
+        EXPECT_FALSE(store.SetCell(row, column, GridValue::Text(QStringLiteral("x"))));
+    }
 }
 
 GridValue T(const QString& text) {
@@ -164,17 +163,6 @@ const RoundTrip kRoundTrips[] = {
 
 INSTANTIATE_TEST_SUITE_P(Types, GridStoreCells, ::testing::ValuesIn(kRoundTrips),
                          ::volnar::testing::ByCaseName{});
-
-TEST(GridStoreCellsOutOfRange, ReadAsEmptyAndWritesAreRefused) {
-    GridStore store;
-    store.AddColumn(ColumnType::Text);
-    store.AddRow(Texts({"a"}));
-    EXPECT_EQ(store.Cell(1, 0), GridValue{});
-    EXPECT_EQ(store.Cell(0, 1), GridValue{});
-    EXPECT_EQ(store.Cell(-1, 0), GridValue{});
-    EXPECT_FALSE(store.SetCell(0, 1, GridValue::Text(QStringLiteral("x"))));
-    EXPECT_FALSE(store.SetCell(1, 0, GridValue::Text(QStringLiteral("x"))));
-}
 
 // Replaced and deleted cells leave garbage in the pool; compacting it must
 // keep every live cell (texts and blocks in the pool, blocks and numbers in

@@ -219,7 +219,7 @@ TEST(Relays, PulseEndsAfterItsSecondsUnlessASwitchCancelsIt) {
 
 // Names, states and settings in their fields are read back through the
 // agent's objects; here the fields only the record itself makes.
-TEST(StatusRecord, HoldsSixtyFieldsInPanelOrder) {
+TEST(StatusRecord, HoldsSixtyFieldsInPanelOrderAndAVoltmeterAgainAfterAnAmmeter) {
     StationModel model;
     model.SetStartTime(1000.0);
     const std::string record = model.StatusRecord(1000.0 + 86400 + 3661);
@@ -236,6 +236,19 @@ TEST(StatusRecord, HoldsSixtyFieldsInPanelOrder) {
     EXPECT_EQ(StatusField(record, 37 + 5), "50");
     EXPECT_EQ(StatusField(record, 45 + 5), "50");
     EXPECT_EQ(StatusField(record, 53 + 5), "4");
+
+    // Settings reaching the channel and status records, ammeters included,
+    // are the ADC end-to-end tests' part; here the way back to a voltmeter,
+    // whose shunt edits may be empty.
+    ASSERT_EQ(model.SetChannelSettings(2, "2|40|0|1|0|||||||||0|0|1.0|3|a|100|75|"), kNoError);
+    EXPECT_LT(std::atof(StatusField(model.StatusRecord(1000.0), 4).c_str()),
+              0.075);  // shunt voltage
+    ASSERT_EQ(model.SetChannelSettings(2, "2|2.0|0|0|0|||||||||0|0|1.0|0|v|||"), kNoError);
+    const std::string after = model.StatusRecord(1000.0);
+    EXPECT_EQ(StatusField(after, 30), "v");
+    EXPECT_EQ(StatusField(after, 38), "0");
+    EXPECT_EQ(StatusField(after, 46), "0");
+    EXPECT_EQ(StatusField(after, 54), "0");
 }
 
 TEST(StatusRecord, ReadingsMoveWithinTheChannelRangesAndRepeatUnderASeed) {
@@ -264,21 +277,6 @@ TEST(StatusRecord, ReadingsMoveWithinTheChannelRangesAndRepeatUnderASeed) {
     }
     EXPECT_TRUE(moved);
     EXPECT_TRUE(differs);
-}
-
-// Settings reaching the channel and status records, ammeters included, are
-// the ADC end-to-end tests' part; here the way back to a voltmeter, whose
-// shunt edits may be empty.
-TEST(ChannelSettings, BackToAVoltmeterWithEmptyShuntEdits) {
-    StationModel model;
-    ASSERT_EQ(model.SetChannelSettings(2, "2|40|0|1|0|||||||||0|0|1.0|3|a|100|75|"), kNoError);
-    EXPECT_LT(std::atof(StatusField(model.StatusRecord(0), 4).c_str()), 0.075);  // shunt voltage
-    ASSERT_EQ(model.SetChannelSettings(2, "2|2.0|0|0|0|||||||||0|0|1.0|0|v|||"), kNoError);
-    const std::string after = model.StatusRecord(0);
-    EXPECT_EQ(StatusField(after, 30), "v");
-    EXPECT_EQ(StatusField(after, 38), "0");
-    EXPECT_EQ(StatusField(after, 46), "0");
-    EXPECT_EQ(StatusField(after, 54), "0");
 }
 
 // Adding, editing, executing and deleting alerts through the client are the
