@@ -34,12 +34,9 @@ protected:
 
     // Waits for a list opened after `before` lists and for its walk's end.
     TableListDialog* ReadList(qsizetype before) {
-        if (!WaitFor([&] {
-                return lists.size() > before && lists.back() && !lists.back()->IsWalking();
-            })) {
-            return nullptr;
-        }
-        return lists.back();
+        const bool read = WaitFor(
+            [&] { return lists.size() > before && lists.back() && !lists.back()->IsWalking(); });
+        return read ? lists.back().data() : nullptr;
     }
 
     QList<QPointer<TableListDialog>> lists;

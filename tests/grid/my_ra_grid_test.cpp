@@ -63,12 +63,6 @@ GridColumn Col(ColumnType type, int width = 60, const char* header = "H", int te
     return c;
 }
 
-QList<QPixmap> ThreeImages() {
-    QPixmap image(16, 16);
-    image.fill(Qt::red);
-    return {image, image, image};
-}
-
 class GridTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -220,7 +214,9 @@ TEST_P(Refusable, Notification3CheckTogglesBitZero) {
 
 TEST_P(Refusable, Notification4ByDoubleClickOrKeyCarriesTheImageIndexAndIgnoresCancel) {
     GridColumn images = Col(ColumnType::Image, 50);
-    images.images = ThreeImages();
+    QPixmap image(16, 16);
+    image.fill(Qt::red);
+    images.images = {image, image, image};
     grid->AddColumn(Col(ColumnType::Text));
     grid->AddColumn(images);
     grid->AddRow(

@@ -46,12 +46,10 @@ ToolRun RunTool(const char* tool, quint16 port, const QStringList& args,
     QProcess process;
     process.setProcessEnvironment(environment);
     process.setProcessChannelMode(QProcess::MergedChannels);
-    const QStringList options = QStringLiteral("-v1 -On -Oq -t 2 -r 0 -M /dev/null").split(u' ');
-    process.start(
-        QString::fromLatin1(tool),
-        options +
-            QStringList{QStringLiteral("-c"), community, QStringLiteral("127.0.0.1:%1").arg(port)} +
-            args);
+    const QStringList options =
+        QStringLiteral("-v1 -On -Oq -t 2 -r 0 -M /dev/null -c").split(u' ') +
+        QStringList{community, QStringLiteral("127.0.0.1:%1").arg(port)};
+    process.start(QString::fromLatin1(tool), options + args);
     process.waitForFinished(30000);
     return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
             process.readAll().toStdString()};
