@@ -88,6 +88,18 @@ protected:
         return matching;
     }
 
+    // Types a script's name and notes and adds the commands listed at `rows`.
+    static void Type(ScriptEditorDialog& editor, const char* name, const char* notes,
+                     std::initializer_list<int> rows) {
+        editor.findChild<QLineEdit*>(S("nameEdit"))->setText(S(name));
+        editor.findChild<QPlainTextEdit*>(S("notesEdit"))->setPlainText(S(notes));
+        auto* available = editor.findChild<QListWidget*>(S("availableList"));
+        for (const int row : rows) {
+            available->setCurrentRow(row);
+            editor.AddSelectedCommand();
+        }
+    }
+
     // The n-th SET the station received (from 0): its object, id and value.
     void ExpectSet(qsizetype n, const char* object, int requestId, const QJsonValue& value) const {
         const QList<QJsonObject> sets = Requests(S("SET"));
@@ -198,13 +210,7 @@ TEST_F(ScriptE2E, ScriptListWalkThenEachCommandSendsItsIdAndTheListFollowsItsNot
     list->findChild<QPushButton*>(S("addRelayScriptButton"))->click();
     editor = qobject_cast<ScriptEditorDialog*>(screens->Editor());
     ASSERT_NE(editor, nullptr);
-    editor->findChild<QLineEdit*>(S("nameEdit"))->setText(S("Pump"));
-    editor->findChild<QPlainTextEdit*>(S("notesEdit"))->setPlainText(S("Start pump"));
-    auto* available = editor->findChild<QListWidget*>(S("availableList"));
-    for (const int row : {0, 12, 1}) {
-        available->setCurrentRow(row);
-        editor->AddSelectedCommand();
-    }
+    Type(*editor, "Pump", "Start pump", {0, 12, 1});
     editor->Upload();
     list = WaitForReopenedList(seen);
     ASSERT_NE(list, nullptr);
@@ -254,12 +260,7 @@ TEST_F(ScriptE2E, ScriptTextAsTypedAndUnchangedSavesByteForByte) {
     fresh->findChild<QPushButton*>(S("addRelayScriptButton"))->click();
     editor = qobject_cast<ScriptEditorDialog*>(screens->Editor());
     ASSERT_NE(editor, nullptr);
-    auto* name = editor->findChild<QLineEdit*>(S("nameEdit"));
-    editor->findChild<QPlainTextEdit*>(S("notesEdit"))->setPlainText(S("Pumpe S\u00fcd \u20ac"));
-    auto* available = editor->findChild<QListWidget*>(S("availableList"));
-    available->setCurrentRow(0);
-    editor->AddSelectedCommand();
-    name->setText(S("Gr\u00fcn"));
+    Type(*editor, "Gr\u00fcn", "Pumpe S\u00fcd \u20ac", {0});
     editor->Upload();
     ASSERT_NE(WaitForReopenedList(seen), nullptr);
     sets = Requests(S("SET"));
@@ -311,10 +312,7 @@ TEST_F(ScriptE2E, ScriptUploadTheStationRefusesKeepsTheEditorAndSendsAgain) {
         new ScriptEditorDialog(EditorMode::NewRelay, {}, *link, messages));
     screens->OpenEditor(editor);
     ASSERT_TRUE(editor);
-    editor->findChild<QLineEdit*>(S("nameEdit"))->setText(S("Night"));
-    editor->findChild<QPlainTextEdit*>(S("notesEdit"))->setPlainText(S("Lights at dusk"));
-    editor->findChild<QListWidget*>(S("availableList"))->setCurrentRow(0);
-    editor->AddSelectedCommand();
+    Type(*editor, "Night", "Lights at dusk", {0});
     auto* upload = editor->findChild<QPushButton*>(S("uploadButton"));
     for (int attempt = 1; attempt <= 2; ++attempt) {
         messages.boxes.clear();
