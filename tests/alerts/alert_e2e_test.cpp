@@ -34,19 +34,16 @@ protected:
 
     // Waits for a list opened after `before` lists and for its walk's end.
     TableListDialog* ReadList(qsizetype before) {
-        if (!WaitFor([&] {
-                return lists.size() > before && lists.back() && !lists.back()->IsWalking();
-            })) {
-            return nullptr;
-        }
-        return lists.back();
+        const bool read = WaitFor(
+            [&] { return lists.size() > before && lists.back() && !lists.back()->IsWalking(); });
+        return read ? lists.back().data() : nullptr;
     }
 
     QList<QPointer<TableListDialog>> lists;
     QList<QPointer<QDialog>> editors;
 };
 
-TEST_F(AlertE2E, AlertListShowsTypesAndKeepsHiddenFieldsWhole) {
+TEST_F(AlertE2E, AlertListKeepsHiddenFieldsWholeAndExecuteAndDeleteAskThenSendAndReopen) {
     Begin({S("--alerts"), S("2"), S("--modems"), S("2")});
     app->Alerts().OpenList();
     TableListDialog* list = ReadList(0);
@@ -61,13 +58,6 @@ TEST_F(AlertE2E, AlertListShowsTypesAndKeepsHiddenFieldsWhole) {
     EXPECT_EQ(sms.value(1), S("SMS"));
     EXPECT_EQ(sms.mid(7),
               (QStringList{S("Modem1"), S("Generated alert text"), S("-"), S("-"), S("-")}));
-}
-
-TEST_F(AlertE2E, AlertExecuteAndDeleteAskThenSendAndReopen) {
-    Begin({S("--alerts"), S("2")});
-    app->Alerts().OpenList();
-    TableListDialog* list = ReadList(0);
-    ASSERT_NE(list, nullptr);
 
     messages.answers = {false};
     list->ActivateImage(0, kExecuteImage);
@@ -202,28 +192,6 @@ TEST_F(AlertE2E, AlertEmailEditWithoutChangesSendsTheListedFieldsAndCancelReturn
     ASSERT_TRUE(WaitFor([&] { return notices.contains(S("Alert Updated !")); }));
     const QString expected = QStringList{row.mid(0, 4) + row.mid(7)}.join(u'|') + S("|-|-|-|-|-|");
     EXPECT_EQ(RequestsOn(board::kAlertRecord, "SET").value(0)[S("value")].toString(), expected);
-}
-
-// Executing an alert while the list is still reading (answers slower than
-// the operator): the list re-opened after the notice holds exactly the
-// station's alerts, each once and in order.
-TEST_F(AlertE2E, AlertExecuteMidWalkGivesExactlyTheStationsTable) {
-    Begin({S("--alerts"), S("150"), S("--delay"), S("5")});
-    app->Alerts().OpenList();
-    ASSERT_TRUE(WaitFor([&] { return !lists.isEmpty() && lists.back()->RowsRead() >= 20; }));
-    TableListDialog* list = lists.back();
-    ASSERT_TRUE(list->IsWalking());
-    messages.answers = {true};
-    list->ActivateImage(3, kExecuteImage);
-    ASSERT_TRUE(WaitFor([&] { return notices.contains(S("Alert Executed !")); }));
-    list = ReadList(1);
-    ASSERT_NE(list, nullptr);
-    QTest::qWait(200);  // anything still on its way
-    ASSERT_EQ(list->Grid().RowCount(), 150);
-    for (int row = 0; row < 150; ++row) {
-        EXPECT_EQ(list->Grid().CellText(row, 0), QString::number(row + 1)) << row;
-    }
-    EXPECT_EQ(RequestsOn(board::kAlertExecute, "SET").size(), 1);
 }
 
 // An alert the station refuses leaves the editor open with everything typed,

@@ -11,15 +11,11 @@ QString S(const char* text) {
     return QString::fromUtf8(text);
 }
 
+// clang-format off
 EmailAlertForm FullEmail() {
-    return {S("Door"),
-            S("Door alarm"),
-            S("hut@dorvik.example"),
-            S("smtp.dorvik.example"),
-            S("ops@dorvik.example"),
-            S("Door open"),
-            S("The door is open.")};
+    return {S("Door"), S("Door alarm"), S("hut@dorvik.example"), S("smtp.dorvik.example"), S("ops@dorvik.example"), S("Door open"), S("The door is open.")};
 }
+// clang-format on
 
 // What OK gives: the record to send, or the refusal to show.
 struct Outcome {
@@ -81,8 +77,9 @@ TEST(AlertRecord, ThePlaceholderIsNoModemUnlessTheStationHoldsItSo) {
 }
 
 // Past its limit a box is refused naming it and its limit, never cut; a box
-// left as the station listed it goes back whole.
-TEST(AlertRecord, LimitsRefuseNeverCut) {
+// left as the station listed it goes back whole; a "|" in any box is refused
+// naming the box.
+TEST(AlertRecord, LimitsAndBarsRefuseNeverCut) {
     struct Case {
         QString EmailAlertForm::*box;
         const char* name;
@@ -108,8 +105,15 @@ TEST(AlertRecord, LimitsRefuseNeverCut) {
                                        .arg(c.limit)
                                        .arg(c.limit + 1));
         EXPECT_TRUE(Email(AlertEditorMode::Edit, S("3"), form, form).refusal.isEmpty());
+        form.*c.box = S("Door | window");
+        EXPECT_TRUE(Email(AlertEditorMode::New, {}, form)
+                        .refusal.startsWith(S("The box \"%1").arg(S(c.name))))
+            << c.name;
     }
     SmsAlertForm sms = FullSms();
+    sms.phoneNumber = S("+1|555");
+    EXPECT_TRUE(Sms(AlertEditorMode::New, {}, sms).refusal.contains(S("Phone Number:")));
+    sms = FullSms();
     sms.message = QString(160, u'm');
     EXPECT_FALSE(Sms(AlertEditorMode::New, {}, sms).refusal.isEmpty());
     EXPECT_EQ(Sms(AlertEditorMode::Edit, S("2"), sms, sms).record,
@@ -118,18 +122,6 @@ TEST(AlertRecord, LimitsRefuseNeverCut) {
     EXPECT_EQ(Sms(AlertEditorMode::New, {}, sms).refusal,
               S("The field \"Enter Alert Message to Send\" contains the character \"\u2192\" "
                 "(U+2192), which the station cannot store. Remove or replace it."));
-}
-
-TEST(AlertRecord, BarInAnyBoxIsRefusedNamingTheBox) {
-    EmailAlertForm email = FullEmail();
-    email.subject = S("Door | window");
-    const Outcome refused = Email(AlertEditorMode::New, {}, email);
-    EXPECT_TRUE(refused.record.isEmpty());
-    EXPECT_TRUE(refused.refusal.contains(S("Alert Subject:"))) << refused.refusal.toStdString();
-
-    SmsAlertForm sms = FullSms();
-    sms.phoneNumber = S("+1|555");
-    EXPECT_TRUE(Sms(AlertEditorMode::New, {}, sms).refusal.contains(S("Phone Number:")));
 }
 
 }  // namespace

@@ -40,7 +40,7 @@ TEST(DatabaseTemplate, NewFileHoldsTheTableAndTheProtectedStation) {
     EXPECT_TRUE(messages.boxes.empty());
 }
 
-TEST(DatabaseTemplate, AnythingAlreadyAtThePathIsLeftByteForByte) {
+TEST(DatabaseTemplate, AnythingAlreadyAtThePathIsLeftByteForByteAndAMissingFolderFails) {
     QTemporaryDir folder;
     struct Case {
         const char* name;
@@ -64,13 +64,10 @@ TEST(DatabaseTemplate, AnythingAlreadyAtThePathIsLeftByteForByte) {
     ASSERT_TRUE(QDir(folder.path()).mkdir(S("folder.db")));
     EXPECT_EQ(CreateDatabaseTemplate(folder.filePath(S("folder.db"))),
               TemplateResult::AlreadyExists);
-}
-
-TEST(DatabaseTemplate, MissingFolderFailsWithoutCreatingAnything) {
-    QTemporaryDir folder;
-    const QString path = folder.filePath(S("missing/VOLN.db"));
-    EXPECT_EQ(CreateDatabaseTemplate(path), TemplateResult::Failed);
-    EXPECT_FALSE(QFile::exists(path));
+    // A missing folder fails without creating anything.
+    const QString missing = folder.filePath(S("missing/VOLN.db"));
+    EXPECT_EQ(CreateDatabaseTemplate(missing), TemplateResult::Failed);
+    EXPECT_FALSE(QFile::exists(missing));
     EXPECT_EQ(CreateDatabaseTemplate(QString()), TemplateResult::Failed);
 }
 

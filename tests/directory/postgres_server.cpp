@@ -59,10 +59,9 @@ bool PostgresServer::RunAsServerUser(const QStringList& command, QString* output
     QString program = arguments.takeFirst();
     // The server refuses to run as root; run it as the packaged "postgres" user.
     if (::geteuid() == 0) {
-        arguments.prepend(program);
-        arguments.prepend(QStringLiteral("--"));
-        arguments.prepend(QStringLiteral("postgres"));
-        arguments.prepend(QStringLiteral("-u"));
+        arguments = QStringList{QStringLiteral("-u"), QStringLiteral("postgres"),
+                                QStringLiteral("--"), program} +
+                    arguments;
         program = QStringLiteral("runuser");
     }
     process.setProcessChannelMode(QProcess::MergedChannels);
@@ -98,13 +97,11 @@ PostgresServer::PostgresServer() {
         }
     }
     m_port = FreeLoopbackPort();
-    const QString data = m_folder + QStringLiteral("/data");
     QString output;
-    if (!RunAsServerUser(
-            {m_binDir + QStringLiteral("/initdb"), QStringLiteral("-D"), data, QStringLiteral("-A"),
-             QStringLiteral("trust"), QStringLiteral("-U"), QStringLiteral("postgres"),
-             QStringLiteral("-E"), QStringLiteral("UTF8"), QStringLiteral("--no-sync")},
-            &output)) {
+    if (!RunAsServerUser(QStringList{m_binDir + QStringLiteral("/initdb"), QStringLiteral("-D"),
+                                     m_folder + QStringLiteral("/data")} +
+                             QStringLiteral("-A trust -U postgres -E UTF8 --no-sync").split(u' '),
+                         &output)) {
         m_skipReason = QStringLiteral("initdb failed: ") + output;
         return;
     }
@@ -115,26 +112,27 @@ PostgresServer::PostgresServer() {
     m_available = true;
 }
 
+bool PostgresServer::PgCtl(const QStringList& arguments, QString* output) {
+    return RunAsServerUser(QStringList{m_binDir + QStringLiteral("/pg_ctl"), QStringLiteral("-D"),
+                                       m_folder + QStringLiteral("/data"), QStringLiteral("-w")} +
+                               arguments,
+                           output);
+}
+
 bool PostgresServer::StartServer(QString* output) {
     const QString options = QStringLiteral(
                                 "-c listen_addresses=127.0.0.1 -p %1 -k %2 -c fsync=off "
                                 "-c full_page_writes=off")
                                 .arg(m_port)
                                 .arg(m_folder);
-    return RunAsServerUser(
-        {m_binDir + QStringLiteral("/pg_ctl"), QStringLiteral("-D"),
-         m_folder + QStringLiteral("/data"), QStringLiteral("-o"), options, QStringLiteral("-l"),
-         m_folder + QStringLiteral("/server.log"), QStringLiteral("-w"), QStringLiteral("-t"),
-         QStringLiteral("60"), QStringLiteral("start")},
-        output);
+    return PgCtl({QStringLiteral("-o"), options, QStringLiteral("-l"),
+                  m_folder + QStringLiteral("/server.log"), QStringLiteral("-t"),
+                  QStringLiteral("60"), QStringLiteral("start")},
+                 output);
 }
 
 bool PostgresServer::Stop() {
-    return m_available &&
-           RunAsServerUser({m_binDir + QStringLiteral("/pg_ctl"), QStringLiteral("-D"),
-                            m_folder + QStringLiteral("/data"), QStringLiteral("-m"),
-                            QStringLiteral("fast"), QStringLiteral("-w"), QStringLiteral("stop")},
-                           nullptr);
+    return m_available && PgCtl(QStringLiteral("-m fast stop").split(u' '), nullptr);
 }
 
 bool PostgresServer::Restart() {
@@ -144,10 +142,7 @@ bool PostgresServer::Restart() {
 
 PostgresServer::~PostgresServer() {
     if (m_available) {
-        RunAsServerUser({m_binDir + QStringLiteral("/pg_ctl"), QStringLiteral("-D"),
-                         m_folder + QStringLiteral("/data"), QStringLiteral("-m"),
-                         QStringLiteral("immediate"), QStringLiteral("-w"), QStringLiteral("stop")},
-                        nullptr);
+        PgCtl(QStringLiteral("-m immediate stop").split(u' '), nullptr);
     }
     if (!m_folder.isEmpty()) {
         QDir(m_folder).removeRecursively();

@@ -15,7 +15,6 @@ public:
     QString SkipReason() const { return m_skipReason; }
     // An ODBC connection string for the server's "postgres" database.
     QString ConnectionString() const;
-    int Port() const { return m_port; }
 
     // Drops the station table `main` and creates it empty from the
     // project's PostgreSQL schema; the failing statement, or empty.
@@ -34,6 +33,8 @@ private:
     PostgresServer();
     bool RunAsServerUser(const QStringList& command, QString* output);
     bool StartServer(QString* output);
+    // pg_ctl on the data folder, waiting for it to finish.
+    bool PgCtl(const QStringList& arguments, QString* output);
 
     bool m_available = false;
     QString m_skipReason;

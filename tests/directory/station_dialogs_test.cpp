@@ -59,7 +59,7 @@ protected:
     StationEditor editor{directory, messages, [this] { ++reloads; }};
 };
 
-TEST_F(StationDialogTest, AddChecksAddressPresencePasswordThenNumbersAndFocusesTheField) {
+TEST_F(StationDialogTest, AddChecksAddressPresencePasswordThenNumbersAndFocusesAndMarksTheField) {
     const char* const timeoutBox = "Timeout must be a whole number from 1 to 100.";
     const char* const retriesBox = "Retries must be a whole number from 0 to 10.";
     struct Case {
@@ -97,33 +97,27 @@ TEST_F(StationDialogTest, AddChecksAddressPresencePasswordThenNumbersAndFocusesT
         EXPECT_EQ(dialog.Form().password, S(c.password));
         ASSERT_NE(QApplication::focusWidget(), nullptr) << c.box;
         EXPECT_EQ(QApplication::focusWidget()->objectName(), S(c.focused)) << c.box;
+        // The focused field's label alone is red (the address's was, first).
+        const bool address = S(c.focused) == S("octet1");
+        const QString label =
+            address ? S("addressLabel") : S(c.focused).replace(S("Edit"), S("Label"));
+        ASSERT_NE(dialog.MarkedLabel(), nullptr) << c.box;
+        EXPECT_EQ(dialog.MarkedLabel()->objectName(), label) << c.box;
+        EXPECT_TRUE(dialog.MarkedLabel()->styleSheet().contains(S("255, 0, 0"))) << c.box;
+        EXPECT_EQ(dialog.findChild<QLabel*>(S("addressLabel"))->styleSheet().isEmpty(), !address);
     }
     EXPECT_EQ(reloads, 0);
     EXPECT_EQ(directory.LookupStation(S("127.0.0.2")).status, LookupStatus::NotFound);
 }
 
-TEST_F(StationDialogTest, AddProposesDefaultsStoresNoAsDefaultAndEmptyComment) {
+TEST_F(StationDialogTest, AddProposesDefaultsLimitsFieldsStoresNoAsDefaultAndEmptyComment) {
     StationDialog dialog(StationDialogMode::Add, editor, {});
     EXPECT_EQ(dialog.windowTitle(), S("Add IP"));
     const StationForm proposed = dialog.Form();
     EXPECT_EQ(proposed.port, S("161"));
     EXPECT_EQ(proposed.timeout, S("5"));
     EXPECT_EQ(proposed.retries, S("2"));
-    dialog.show();
-    Fill(dialog, {"127", "000", "0", "9"}, "O'Neil \"pw\" ü", "");
-    dialog.findChild<QLineEdit*>(S("retriesEdit"))->setText(S("0"));
-    PressOk(dialog);
-    EXPECT_TRUE(messages.boxes.empty()) << messages.Texts().join(u'|').toStdString();
-    EXPECT_EQ(dialog.result(), QDialog::Accepted);
-    EXPECT_EQ(reloads, 1);
-    const LookupResult stored = directory.LookupStation(S("127.0.0.9"));
-    ASSERT_EQ(stored.status, LookupStatus::Found);
-    EXPECT_EQ(stored.record, (StationRecord{S("127.0.0.9"), S("O'Neil \"pw\" ü"), S(""), S("NO"),
-                                            S("161"), S("5"), S("0")}));
-}
-
-TEST_F(StationDialogTest, FieldsAreLimitedToWhatTheTableHolds) {
-    StationDialog dialog(StationDialogMode::Add, editor, {});
+    // Fields are limited to what the table holds.
     const std::pair<const char*, int> limits[] = {{"passwordEdit", 35},
                                                   {"commentEdit", 50},
                                                   {"portEdit", 10},
@@ -139,9 +133,21 @@ TEST_F(StationDialogTest, FieldsAreLimitedToWhatTheTableHolds) {
     port->clear();
     QTest::keyClicks(port, S("16x1"));
     EXPECT_EQ(port->text(), S("161"));
+    dialog.findChild<QLineEdit*>(S("timeoutEdit"))->setText(S("5"));
+    dialog.show();
+    Fill(dialog, {"127", "000", "0", "9"}, "O'Neil \"pw\" ü", "");
+    dialog.findChild<QLineEdit*>(S("retriesEdit"))->setText(S("0"));
+    PressOk(dialog);
+    EXPECT_TRUE(messages.boxes.empty()) << messages.Texts().join(u'|').toStdString();
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
+    EXPECT_EQ(reloads, 1);
+    const LookupResult stored = directory.LookupStation(S("127.0.0.9"));
+    ASSERT_EQ(stored.status, LookupStatus::Found);
+    EXPECT_EQ(stored.record, (StationRecord{S("127.0.0.9"), S("O'Neil \"pw\" ü"), S(""), S("NO"),
+                                            S("161"), S("5"), S("0")}));
 }
 
-TEST_F(StationDialogTest, EditKeepsTheDefaultAndWritesOnlyTheRowItWasOpenedFor) {
+TEST_F(StationDialogTest, EditKeepsTheDefaultWritesOnlyItsRowAndAFailedWriteKeepsTheDialog) {
     ASSERT_TRUE(directory.SetDefaultStation(S("127.0.0.1")));
     messages.boxes.clear();
     const StationRecord chosen = directory.LookupStation(S("127.0.0.1")).record;
@@ -165,39 +171,24 @@ TEST_F(StationDialogTest, EditKeepsTheDefaultAndWritesOnlyTheRowItWasOpenedFor) 
     EXPECT_EQ(directory.LookupStation(S("10.10.10.10")).record, other);
     EXPECT_TRUE(dialog.isVisible());
 
+    // A write that cannot happen keeps the dialog and what was typed.
     messages.boxes.clear();
     Fill(dialog, {"127", "0", "0", "1"}, "changed", "edited");
+    directory.DisconnectDatabase();
+    PressOk(dialog);
+    EXPECT_EQ(messages.Texts(), QStringList{S("Statement handle allocation failed")});
+    EXPECT_TRUE(dialog.isVisible());
+    EXPECT_EQ(dialog.Form().comment, S("edited"));
+    EXPECT_EQ(reloads, 0);
+
+    messages.boxes.clear();
+    ASSERT_TRUE(directory.ConnectDatabase(folder.filePath(S("voln.db"))));
     PressOk(dialog);
     EXPECT_EQ(messages.Texts(), QStringList{S(" IP Address Updated SucSuccessfully")});
     const StationRecord stored = directory.LookupStation(S("127.0.0.1")).record;
     EXPECT_EQ(stored.DEFAULT, S("YES"));
     EXPECT_EQ(stored.PASSWORD, S("changed"));
     EXPECT_EQ(stored.COMMENT, S("edited"));
-}
-
-TEST_F(StationDialogTest, FailedWriteKeepsTheDialogAndWhatWasTyped) {
-    StationDialog dialog(StationDialogMode::Add, editor, {});
-    dialog.show();
-    Fill(dialog, {"127", "0", "0", "3"}, "pw", "kept");
-    directory.DisconnectDatabase();  // the write cannot happen
-    PressOk(dialog);
-    EXPECT_EQ(messages.Texts(), QStringList{S("Statement handle allocation failed")});
-    EXPECT_TRUE(dialog.isVisible());
-    EXPECT_EQ(dialog.Form().comment, S("kept"));
-    EXPECT_EQ(reloads, 0);
-}
-
-TEST_F(StationDialogTest, FocusedFieldsLabelIsRed) {
-    StationDialog dialog(StationDialogMode::Add, editor, {});
-    dialog.show();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
-    dialog.findChild<QLineEdit*>(S("commentEdit"))->setFocus();
-    ASSERT_NE(dialog.MarkedLabel(), nullptr);
-    EXPECT_EQ(dialog.MarkedLabel()->objectName(), S("commentLabel"));
-    dialog.findChild<Ipv4Edit*>(S("addressEdit"))->Field(2)->setFocus();
-    EXPECT_EQ(dialog.MarkedLabel()->objectName(), S("addressLabel"));
-    EXPECT_TRUE(dialog.MarkedLabel()->styleSheet().contains(S("255, 0, 0")));
-    EXPECT_TRUE(dialog.findChild<QLabel*>(S("commentLabel"))->styleSheet().isEmpty());
 }
 
 TEST_F(StationDialogTest, DeleteTakesTheWholeTypedAddressAndAsksFirst) {

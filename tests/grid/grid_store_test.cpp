@@ -19,28 +19,30 @@ std::vector<GridValue> Texts(std::initializer_list<const char*> texts) {
     return cells;
 }
 
-// --- Column rules ---------------------------------------------------------
-
 // Columns are added until a row is stored (deleting every row is not enough);
 // ClearRows allows them again, ClearAll removes them.
-TEST(GridStoreColumns, OnlyBeforeTheFirstRowUntilClearRowsOrClearAll) {
+TEST(GridStoreColumns, OnlyBeforeTheFirstRowUntilClearRowsOrClearAllAndSortNeedsTwoRows) {
     GridStore store;
     EXPECT_EQ(store.AddColumn(ColumnType::Text), 0);
     EXPECT_EQ(store.AddColumn(ColumnType::Number), 1);
+    EXPECT_FALSE(store.Sort(0, false)) << "fewer than two rows are not sorted";
     ASSERT_EQ(store.AddRow(Texts({"a"})), 0);
+    EXPECT_FALSE(store.Sort(0, false));
     store.DeleteRow(0);
     EXPECT_EQ(store.AddColumn(ColumnType::Text), -1) << "rows have been stored";
     store.ClearRows();
     EXPECT_EQ(store.AddColumn(ColumnType::Text), 2);
     ASSERT_EQ(store.AddRow(Texts({"x", "1", "z"})), 0);
     EXPECT_EQ(store.Cell(0, 2).ToText(), QStringLiteral("z")) << "the new column takes part";
+    ASSERT_EQ(store.AddRow(Texts({"b"})), 1);
+    EXPECT_FALSE(store.Sort(3, false)) << "no such column";
+    EXPECT_TRUE(store.Sort(0, false));
+    EXPECT_EQ(store.Cell(0, 0).ToText(), QStringLiteral("b"));
     store.ClearAll();
     EXPECT_EQ(store.ColumnCount(), 0);
     EXPECT_EQ(store.RowCount(), 0);
     EXPECT_EQ(store.AddColumn(ColumnType::Number), 0);
 }
-
-// --- Row limit ------------------------------------------------------------
 
 TEST(GridStoreRows, HoldsAtMost65536Rows) {
     GridStore store;
@@ -58,7 +60,7 @@ TEST(GridStoreRows, HoldsAtMost65536Rows) {
     EXPECT_EQ(store.AddRow(row), -1);
 }
 
-TEST(GridStoreRows, InsertDeleteAndMoveKeepEachRowsCells) {
+TEST(GridStoreRows, InsertDeleteAndMoveKeepEachRowsCellsAndCellsOutOfRangeAreEmpty) {
     GridStore store;
     store.AddColumn(ColumnType::Text);
     store.AddColumn(ColumnType::Number);
@@ -75,10 +77,15 @@ TEST(GridStoreRows, InsertDeleteAndMoveKeepEachRowsCells) {
 
     ASSERT_TRUE(store.DeleteRow(0));
     EXPECT_FALSE(store.DeleteRow(4));
-    // new, 1, 2, 3
+    // new, 1, 2, 3; row colours start as the grid's and move with their row.
+    EXPECT_EQ(store.Colours(0), (RowColours{kGridColour, kGridColour}));
+    ASSERT_TRUE(store.SetColours(0, {0x00FF00, 0x000080}));
+    EXPECT_FALSE(store.SetColours(4, {}));
     ASSERT_TRUE(store.MoveRow(0, 3));
     EXPECT_EQ(store.Cell(0, 0).ToText(), QStringLiteral("1"));
     EXPECT_EQ(store.Cell(3, 0).ToText(), QStringLiteral("new"));
+    EXPECT_EQ(store.Colours(3), (RowColours{0x00FF00, 0x000080}));
+    EXPECT_EQ(store.Colours(0), (RowColours{kGridColour, kGridColour}));
     ASSERT_TRUE(store.MoveRow(2, 0));
     EXPECT_EQ(store.Cell(0, 0).ToText(), QStringLiteral("3"));
     EXPECT_EQ(store.Cell(0, 1).number, 30);
@@ -88,21 +95,13 @@ TEST(GridStoreRows, InsertDeleteAndMoveKeepEachRowsCells) {
     store.AddRow(Texts({"reused"}));
     EXPECT_EQ(store.Cell(4, 0).ToText(), QStringLiteral("reused"));
     EXPECT_EQ(store.Cell(4, 1).number, 0);
-}
 
-TEST(GridStoreRows, RowColoursStartAsTheGridsAndAreKeptPerRow) {
-    GridStore store;
-    store.AddColumn(ColumnType::Text);
-    store.AddRow(Texts({"a"}));
-    store.AddRow(Texts({"b"}));
-    EXPECT_EQ(store.Colours(0), (RowColours{kGridColour, kGridColour}));
-    ASSERT_TRUE(store.SetColours(1, {0x00FF00, 0x000080}));
-    store.MoveRow(1, 0);
-    EXPECT_EQ(store.Colours(0), (RowColours{0x00FF00, 0x000080}));
-    EXPECT_FALSE(store.SetColours(2, {}));
+    // Cells out of range read as empty and refuse writes.
+    for (const auto& [row, column] : {std::pair(5, 0), std::pair(0, 2), std::pair(-1, 0)}) {
+        EXPECT_EQ(store.Cell(row, column), GridValue{}) << row << "," << column;
+        EXPECT_FALSE(store.SetCell(row, column, GridValue::Text(QStringLiteral("x"))));
+    }
 }
-
-// --- Typed cells ----------------------------------------------------------
 
 GridValue T(const QString& text) {
     return GridValue::Text(text);
@@ -170,17 +169,6 @@ const RoundTrip kRoundTrips[] = {
 
 INSTANTIATE_TEST_SUITE_P(Types, GridStoreCells, ::testing::ValuesIn(kRoundTrips),
                          ::volnar::testing::ByCaseName{});
-
-TEST(GridStoreCellsOutOfRange, ReadAsEmptyAndWritesAreRefused) {
-    GridStore store;
-    store.AddColumn(ColumnType::Text);
-    store.AddRow(Texts({"a"}));
-    EXPECT_EQ(store.Cell(1, 0), GridValue{});
-    EXPECT_EQ(store.Cell(0, 1), GridValue{});
-    EXPECT_EQ(store.Cell(-1, 0), GridValue{});
-    EXPECT_FALSE(store.SetCell(0, 1, GridValue::Text(QStringLiteral("x"))));
-    EXPECT_FALSE(store.SetCell(1, 0, GridValue::Text(QStringLiteral("x"))));
-}
 
 // Replaced and deleted cells leave garbage in the pool; compacting it must
 // keep every live cell (texts and blocks in the pool, blocks and numbers in
@@ -268,8 +256,6 @@ TEST(GridStoreCells, OutOfStorageRefusesAndLeavesTheGridUnchanged) {
     EXPECT_EQ(store.Cell(added, 1).bytes, QByteArray("x").leftJustified(64, '\0'));
 }
 
-// --- Sort -----------------------------------------------------------------
-
 struct SortCase {
     const char* name;
     ColumnType type;
@@ -304,45 +290,17 @@ TEST_P(GridStoreSort, BothDirectionsAndStableTies) {
     EXPECT_EQ(positions(), c.down);
 }
 
+// clang-format off
 const SortCase kSorts[] = {
-    {.name = "TextsBytewise",
-     .type = Text,
-     .values = {T("b"), T("B"), T("ab"), {}, T("b")},
-     .up = {3, 1, 2, 0, 4},
-     .down = {0, 4, 2, 1, 3}},
-    {.name = "NumbersSigned",
-     .type = Number,
-     .values = {N(5), N(-2), N(100), N(-2)},
-     .up = {1, 3, 0, 2},
-     .down = {2, 0, 1, 3}},
-    {.name = "Blocks",
-     .type = User,
-     .size = 6,
-     .values = {B("b\0\0\0\0\1", 6), B("a\xff"), B("b\0\0\0\0\0", 6)},
-     .up = {1, 2, 0},
-     .down = {0, 2, 1}},
-    {.name = "SmallBlocks",
-     .type = User,
-     .size = 2,
-     .values = {B("\x02\x01"), B("\x01\xff"), B("\x02\x00", 2)},
-     .up = {1, 2, 0},
-     .down = {0, 2, 1}},
+    {.name = "TextsBytewise", .type = Text, .values = {T("b"), T("B"), T("ab"), {}, T("b")}, .up = {3, 1, 2, 0, 4}, .down = {0, 4, 2, 1, 3}},
+    {.name = "NumbersSigned", .type = Number, .values = {N(5), N(-2), N(100), N(-2)}, .up = {1, 3, 0, 2}, .down = {2, 0, 1, 3}},
+    {.name = "Blocks", .type = User, .size = 6, .values = {B("b\0\0\0\0\1", 6), B("a\xff"), B("b\0\0\0\0\0", 6)}, .up = {1, 2, 0}, .down = {0, 2, 1}},
+    {.name = "SmallBlocks", .type = User, .size = 2, .values = {B("\x02\x01"), B("\x01\xff"), B("\x02\x00", 2)}, .up = {1, 2, 0}, .down = {0, 2, 1}},
 };
+// clang-format on
 
 INSTANTIATE_TEST_SUITE_P(Types, GridStoreSort, ::testing::ValuesIn(kSorts),
                          ::volnar::testing::ByCaseName{});
-
-TEST(GridStoreSortRules, FewerThanTwoRowsAreNotSorted) {
-    GridStore store;
-    store.AddColumn(ColumnType::Number);
-    EXPECT_FALSE(store.Sort(0, false));
-    store.AddRow(std::vector<GridValue>{GridValue::Number(1)});
-    EXPECT_FALSE(store.Sort(0, false));
-    store.AddRow(std::vector<GridValue>{GridValue::Number(0)});
-    EXPECT_FALSE(store.Sort(1, false)) << "no such column";
-    EXPECT_TRUE(store.Sort(0, false));
-    EXPECT_EQ(store.Cell(0, 0).number, 0);
-}
 
 }  // namespace
 }  // namespace volnar::grid

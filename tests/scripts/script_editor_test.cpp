@@ -76,9 +76,12 @@ TEST_F(ScriptEditor, AHugeListedRowOpensWithinTheEditorsLimits) {
     EXPECT_EQ(Child<QLineEdit>(editor, "nameEdit")->text().size(), 32767);
     EXPECT_EQ(editor->SelectedCommands().size(), 35000);
     messages.boxes.clear();
+    const std::size_t sent = RequestCount();
     editor->Upload();
-    EXPECT_EQ(messages.Texts(), QStringList{QStringLiteral("The field \"Script Name\" holds at "
+    ASSERT_EQ(messages.Texts(), QStringList{QStringLiteral("The field \"Script Name\" holds at "
                                                            "most 19 characters; it has 32767.")});
+    EXPECT_EQ(messages.boxes[0].icon, MessageIcon::Error);
+    EXPECT_EQ(RequestCount(), sent) << "nothing sent";
 }
 
 }  // namespace

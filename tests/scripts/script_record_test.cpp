@@ -47,54 +47,32 @@ const QString k25 = QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXY");
 const WorkingRecord kListed{"12", "relay", {}, {}, {}};
 const WorkingRecord kListedLongName{"3", "io", k25, "x", "01"};
 
-INSTANTIATE_TEST_SUITE_P(
-    Cases, ScriptUpload,
-    ::testing::Values(
-        Upload{.name = "NewScriptTakesIdZeroAndTheModesType",
-               .mode = EditorMode::NewIo,
-               .working = kListed,
-               .input = {"N", "x", {"GXIO 1 HIGH"}},
-               .record = "0|io|N|x|00|"},
-        Upload{.name = "Exactly256CommandsAs512Characters",
-               .input = {"n", "x", Repeat("RDB6.Output OFF", 256)},
-               .record = "0|relay|n|x|" + QByteArray("6D").repeated(256) + "|"},
-        Upload{.name = "NoName", .input = {{}, {}, {}}, .refusal = kNeedName},
-        Upload{.name = "NoNotes", .input = {"n", {}, {}}, .refusal = kNeedNotes},
-        Upload{.name = "NoCommands", .input = {"n", "x", {}}, .refusal = kNeedCommands},
-        Upload{.name = "TooManyCommands",
-               .input = {"n", "x", Repeat("Relay 1 ON", 257)},
-               .refusal = kTooManyCommands},
-        Upload{.name = "BarInName", .input = {"a|b", "x", kOne}, .refusal = kNameHasBar},
-        Upload{
-            .name = "BarInNameBeforeEmptyNotes", .input = {"a|b", {}, {}}, .refusal = kNameHasBar},
-        Upload{.name = "BarInNotes", .input = {"n", "x|y", kOne}, .refusal = kNotesHaveBar},
-        Upload{.name = "BarInNotesBeforeNoCommands",
-               .input = {"n", "|", {}},
-               .refusal = kNotesHaveBar},
-        Upload{.name = "TheListedLongerNameGoesBackAsItIs",
-               .mode = EditorMode::EditIo,
-               .working = kListedLongName,
-               .input = {k25, "x", kIoOne},
-               .record = "3|io|" + k25.toLatin1() + "|x|01|"},
-        Upload{.name = "NotesPastTheirLimit",
-               .mode = EditorMode::NewIo,
-               .input = {"n", QString(511, u'z'), kIoOne},
-               .refusal = "The field \"Notes\" holds at most 510 characters; it has 511."},
-        Upload{.name = "NotesAtTheirLimit",
-               .mode = EditorMode::NewIo,
-               .input = {"n", QString(510, u'z'), kIoOne},
-               .record = "0|io|n|" + QByteArray(510, 'z') + "|01|"},
-        Upload{.name = "TypedLineBreaksTravelAsCrLf",
-               .input = {"n", "one\ntwo", kOne},
-               .record = "0|relay|n|one\r\ntwo|00|"},
-        // The limit counts a line break as it is sent: two characters.
-        Upload{.name = "ALineBreakCountsTwice",
-               .input = {"n", QString(508, u'a') + "\nb", kOne},
-               .refusal = "The field \"Notes\" holds at most 510 characters; it has 511."},
-        Upload{.name = "ALineBreakAtTheLimit",
-               .input = {"n", QString(507, u'a') + "\nb", kOne},
-               .record = "0|relay|n|" + QByteArray(507, 'a') + "\r\nb|00|"}),
-    ::volnar::testing::ByCaseName{});
+// clang-format off
+const Upload kUploads[] = {
+    {.name = "NewScriptTakesIdZeroAndTheModesType", .mode = EditorMode::NewIo, .working = kListed, .input = {"N", "x", {"GXIO 1 HIGH"}}, .record = "0|io|N|x|00|"},
+    {.name = "Exactly256CommandsAs512Characters", .input = {"n", "x", Repeat("RDB6.Output OFF", 256)}, .record = "0|relay|n|x|" + QByteArray("6D").repeated(256) + "|"},
+    {.name = "NoName", .input = {{}, {}, {}}, .refusal = kNeedName},
+    {.name = "NoNotes", .input = {"n", {}, {}}, .refusal = kNeedNotes},
+    {.name = "NoCommands", .input = {"n", "x", {}}, .refusal = kNeedCommands},
+    {.name = "TooManyCommands", .input = {"n", "x", Repeat("Relay 1 ON", 257)}, .refusal = kTooManyCommands},
+    {.name = "BarInName", .input = {"a|b", "x", kOne}, .refusal = kNameHasBar},
+    {.name = "NamePastItsLimit", .input = {"ABCDEFGHIJKLMNOPQRST", "x", kOne}, .refusal = "The field \"Script Name\" holds at most 19 characters; it has 20."},
+    {.name = "NameTheStationCannotStore", .input = {"\u041d\u0430\u0441\u043e\u0441 2", "x", kOne}, .refusal = "The field \"Script Name\" contains the character \"\u041d\" (U+041D), which the station cannot store. Remove or replace it."},
+    {.name = "BarInNameBeforeEmptyNotes", .input = {"a|b", {}, {}}, .refusal = kNameHasBar},
+    {.name = "BarInNotes", .input = {"n", "x|y", kOne}, .refusal = kNotesHaveBar},
+    {.name = "BarInNotesBeforeNoCommands", .input = {"n", "|", {}}, .refusal = kNotesHaveBar},
+    {.name = "TheListedLongerNameGoesBackAsItIs", .mode = EditorMode::EditIo, .working = kListedLongName, .input = {k25, "x", kIoOne}, .record = "3|io|" + k25.toLatin1() + "|x|01|"},
+    {.name = "NotesPastTheirLimit", .mode = EditorMode::NewIo, .input = {"n", QString(511, u'z'), kIoOne}, .refusal = "The field \"Notes\" holds at most 510 characters; it has 511."},
+    {.name = "NotesAtTheirLimit", .mode = EditorMode::NewIo, .input = {"n", QString(510, u'z'), kIoOne}, .record = "0|io|n|" + QByteArray(510, 'z') + "|01|"},
+    {.name = "TypedLineBreaksTravelAsCrLf", .input = {"n", "one\ntwo", kOne}, .record = "0|relay|n|one\r\ntwo|00|"},
+    // The limit counts a line break as it is sent: two characters.
+    {.name = "ALineBreakCountsTwice", .input = {"n", QString(508, u'a') + "\nb", kOne}, .refusal = "The field \"Notes\" holds at most 510 characters; it has 511."},
+    {.name = "ALineBreakAtTheLimit", .input = {"n", QString(507, u'a') + "\nb", kOne}, .record = "0|relay|n|" + QByteArray(507, 'a') + "\r\nb|00|"},
+};
+// clang-format on
+
+INSTANTIATE_TEST_SUITE_P(Cases, ScriptUpload, ::testing::ValuesIn(kUploads),
+                         ::volnar::testing::ByCaseName{});
 
 TEST(ScriptUploadUnchanged, AnUnchangedScriptTravelsBackExactlyAsListed) {
     // A five-digit ID, CR LF, a lone CR, a lone LF, a no-break space, a long

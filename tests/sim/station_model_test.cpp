@@ -170,7 +170,7 @@ TEST(Records, MalformedOnesAreRefusedAndChangeNothing) {
     }
 }
 
-TEST(Scripts, RelayScriptSwitchesRelaysHonouringItsDelays) {
+TEST(Scripts, RelayScriptsSwitchRelaysHonouringTheirDelaysAndIoScriptsSetPins) {
     StationModel model;
     // Relay 1 ON, Delay 5 Seconds, Relay 1 OFF, Relay 2 ON.
     ASSERT_EQ(model.SetScriptRecord("0|relay|Pump|Start pump|000C0102|"), kNoError);
@@ -193,18 +193,16 @@ TEST(Scripts, RelayScriptSwitchesRelaysHonouringItsDelays) {
     model.Advance(50.0);
     EXPECT_TRUE(model.relay(3).on);
     EXPECT_FALSE(model.NextDueTime().has_value());
-}
 
-TEST(Scripts, IoScriptSetsPinsAndLeavesRelaysAlone) {
-    StationModel model;
+    // An I/O script sets pins and leaves the relays alone.
     ASSERT_EQ(model.SetScriptRecord("0|io|Gate|g|000102|"), kNoError);
-    ASSERT_EQ(model.ExecuteScript(1, 0.0), kNoError);
-    for (int k = 1; k <= kRelayCount; ++k) {
-        EXPECT_FALSE(model.relay(k).on) << k;
-    }
+    model.TakeEvents();
+    ASSERT_EQ(model.ExecuteScript(3, 60.0), kNoError);
     EXPECT_EQ(EventNames(model),
               (std::vector<std::string>{"script_executed", "io_pin_set", "io_pin_set", "io_pin_set",
                                         "script_finished"}));
+    EXPECT_TRUE(model.relay(3).on);
+    EXPECT_FALSE(model.relay(1).on);
 }
 
 TEST(Relays, PulseEndsAfterItsSecondsUnlessASwitchCancelsIt) {
@@ -221,7 +219,7 @@ TEST(Relays, PulseEndsAfterItsSecondsUnlessASwitchCancelsIt) {
 
 // Names, states and settings in their fields are read back through the
 // agent's objects; here the fields only the record itself makes.
-TEST(StatusRecord, HoldsSixtyFieldsInPanelOrder) {
+TEST(StatusRecord, HoldsSixtyFieldsInPanelOrderAndAVoltmeterAgainAfterAnAmmeter) {
     StationModel model;
     model.SetStartTime(1000.0);
     const std::string record = model.StatusRecord(1000.0 + 86400 + 3661);
@@ -238,6 +236,19 @@ TEST(StatusRecord, HoldsSixtyFieldsInPanelOrder) {
     EXPECT_EQ(StatusField(record, 37 + 5), "50");
     EXPECT_EQ(StatusField(record, 45 + 5), "50");
     EXPECT_EQ(StatusField(record, 53 + 5), "4");
+
+    // Settings reaching the channel and status records, ammeters included,
+    // are the ADC end-to-end tests' part; here the way back to a voltmeter,
+    // whose shunt edits may be empty.
+    ASSERT_EQ(model.SetChannelSettings(2, "2|40|0|1|0|||||||||0|0|1.0|3|a|100|75|"), kNoError);
+    EXPECT_LT(std::atof(StatusField(model.StatusRecord(1000.0), 4).c_str()),
+              0.075);  // shunt voltage
+    ASSERT_EQ(model.SetChannelSettings(2, "2|2.0|0|0|0|||||||||0|0|1.0|0|v|||"), kNoError);
+    const std::string after = model.StatusRecord(1000.0);
+    EXPECT_EQ(StatusField(after, 30), "v");
+    EXPECT_EQ(StatusField(after, 38), "0");
+    EXPECT_EQ(StatusField(after, 46), "0");
+    EXPECT_EQ(StatusField(after, 54), "0");
 }
 
 TEST(StatusRecord, ReadingsMoveWithinTheChannelRangesAndRepeatUnderASeed) {
@@ -266,21 +277,6 @@ TEST(StatusRecord, ReadingsMoveWithinTheChannelRangesAndRepeatUnderASeed) {
     }
     EXPECT_TRUE(moved);
     EXPECT_TRUE(differs);
-}
-
-// Settings reaching the channel and status records, ammeters included, are
-// the ADC end-to-end tests' part; here the way back to a voltmeter, whose
-// shunt edits may be empty.
-TEST(ChannelSettings, BackToAVoltmeterWithEmptyShuntEdits) {
-    StationModel model;
-    ASSERT_EQ(model.SetChannelSettings(2, "2|40|0|1|0|||||||||0|0|1.0|3|a|100|75|"), kNoError);
-    EXPECT_LT(std::atof(StatusField(model.StatusRecord(0), 4).c_str()), 0.075);  // shunt voltage
-    ASSERT_EQ(model.SetChannelSettings(2, "2|2.0|0|0|0|||||||||0|0|1.0|0|v|||"), kNoError);
-    const std::string after = model.StatusRecord(0);
-    EXPECT_EQ(StatusField(after, 30), "v");
-    EXPECT_EQ(StatusField(after, 38), "0");
-    EXPECT_EQ(StatusField(after, 46), "0");
-    EXPECT_EQ(StatusField(after, 54), "0");
 }
 
 // Adding, editing, executing and deleting alerts through the client are the
