@@ -148,12 +148,19 @@ bool SaveStaleReadouts(volnar::Application& program, const QDir& folder, pid_t s
     return saved;
 }
 
+// Until the script list has read the whole table (a slow link takes a
+// while), then a moment for it to paint.
+void WaitForWholeList(volnar::ListNavigator& screens) {
+    WaitFor([&] { return screens.List() != nullptr && !screens.List()->IsWalking(); }, 60000);
+    Pause(300);
+}
+
 // The script list, then the editor for a relay script (row 0) and for an I/O
 // script (row 1), each opened from the list as the operator would.
 bool SaveScriptScreens(volnar::Application& program, const QDir& folder) {
     volnar::ListNavigator& screens = program.Scripts();
     screens.OpenList();
-    Pause(1500);
+    WaitForWholeList(screens);
     if (!Save(screens.List(), folder, QStringLiteral("script-list.png"))) {
         return false;
     }
@@ -169,7 +176,7 @@ bool SaveScriptScreens(volnar::Application& program, const QDir& folder) {
             return false;
         }
         screens.Editor()->reject();  // back to a fresh list
-        Pause(1500);
+        WaitForWholeList(screens);
     }
     if (screens.List() != nullptr) {
         screens.List()->close();
