@@ -51,8 +51,6 @@ int TableFieldCount(BoardTable table) {
 }  // namespace
 }  // namespace board
 
-namespace {}  // namespace
-
 QString StateText(ConnectionState state) {
     switch (state) {
         case ConnectionState::Connecting:

@@ -30,8 +30,6 @@ bool IsNewScript(EditorMode mode) {
     return mode == EditorMode::NewRelay || mode == EditorMode::NewIo;
 }
 
-namespace {}  // namespace
-
 WorkingRecord WorkingRecordOfRow(const ListRow& row) {
     return {row.id, text::ToLowerAscii(row.type), row.name, row.description, row.details.value(0)};
 }
