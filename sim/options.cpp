@@ -11,10 +11,11 @@ namespace volnar::sim {
 
 const char* const kUsage =
     "usage: volnar-station --listen 127.0.0.1:PORT [--community TEXT] [--state FILE]\n"
-    "                      [--seed N] [--log FILE] [--drop RATE] [--delay MS[:JITTER]]\n"
-    "                      [--fail OID=STATUS]... [--scripts N] [--alerts N] [--modems N]\n"
-    "                      [--stuck-relay N] [--stall-walk OID] [--stations N]\n"
-    "                      [--drop RATE@K]...\n"
+    "                      [--seed N] [--log FILE] [--drop RATE] [--duplicate RATE]\n"
+    "                      [--delay MS[:JITTER]] [--fail OID=STATUS]... [--scripts N]\n"
+    "                      [--alerts N] [--modems N] [--stuck-relay N] [--stall-walk OID]\n"
+    "                      [--status-oid OID] [--stations N]\n"
+    "                      [--drop RATE@K]... [--duplicate RATE@K]...\n"
     "                      [--delay MS[:JITTER]@K]...\n";
 
 const char* const kHelp =
@@ -29,12 +30,15 @@ const char* const kHelp =
     "                           Example: volnar-station --listen 127.0.0.1:1161 --community demo\n"
     "  --state FILE             JSON state, loaded at start and saved after every change\n"
     "                           Example: volnar-station --listen 127.0.0.1:1161 --state st.json\n"
-    "  --seed N                 seeds the readings, the drops and the jitter\n"
+    "  --seed N                 seeds the readings, the drops, the duplicates and the jitter\n"
     "                           Example: volnar-station --listen 127.0.0.1:1161 --seed 7\n"
     "  --log FILE               appends one JSON line per request and per event\n"
     "                           Example: volnar-station --listen 127.0.0.1:1161 --log st.log\n"
     "  --drop RATE              the share (0.0 to 1.0) of requests left unanswered\n"
     "                           Example: volnar-station --listen 127.0.0.1:1161 --drop 0.2\n"
+    "  --duplicate RATE         the share (0.0 to 1.0) of answers sent twice, the copy a few\n"
+    "                           milliseconds later; the request is carried out once\n"
+    "                           Example: volnar-station --listen 127.0.0.1:1161 --duplicate 1\n"
     "  --delay MS[:JITTER]      answers MS +- JITTER milliseconds late\n"
     "                           Example: volnar-station --listen 127.0.0.1:1161 --delay 300:100\n"
     "  --fail OID=STATUS        answers OID and what lies under it with that error status\n"
@@ -50,13 +54,18 @@ const char* const kHelp =
     "                           that same row, so the walk never advances\n"
     "                           Example: volnar-station --listen 127.0.0.1:1161 --scripts 3 \\\n"
     "                                      --stall-walk 1.3.6.1.4.1.32473.3.1.2.72\n"
+    "  --status-oid OID         a faulty station: a GET of the status record is answered with\n"
+    "                           the record under identifier OID instead of its own\n"
+    "                           Example: volnar-station --listen 127.0.0.1:1161 \\\n"
+    "                                      --status-oid 1.3.6.1.4.1.32473.3.1.2.77.0\n"
     "  --stations N             serves N independent stations (1 to 1000) on consecutive\n"
     "                           loopback addresses from the --listen one, same port\n"
     "                           Example: volnar-station --listen 127.0.1.1:1161 --stations 20\n"
-    "  --drop RATE@K, --delay MS[:JITTER]@K\n"
-    "                           the drop rate or delay of station K only; repeatable\n"
+    "  --drop RATE@K, --duplicate RATE@K, --delay MS[:JITTER]@K\n"
+    "                           the drop rate, duplicate rate or delay of station K only;\n"
+    "                           repeatable\n"
     "                           Example: volnar-station --listen 127.0.1.1:1161 --stations 20 \\\n"
-    "                                      --drop 1@3 --delay 1500@4\n"
+    "                                      --drop 1@3 --delay 1500@4 --duplicate 0.5@5\n"
     "  -h, --help               print this help and exit\n"
     "                           Example: volnar-station --help\n";
 
@@ -152,6 +161,7 @@ Options OptionsForStation(const Options& all, int k) {
     }
     if (const auto found = all.stationOverrides.find(k); found != all.stationOverrides.end()) {
         one.dropRate = found->second.dropRate.value_or(one.dropRate);
+        one.duplicateRate = found->second.duplicateRate.value_or(one.duplicateRate);
         one.delayMs = found->second.delayMs.value_or(one.delayMs);
         one.jitterMs = found->second.jitterMs.value_or(one.jitterMs);
     }
@@ -216,8 +226,8 @@ std::string TakeStations(const std::string&, const std::string& value, Options& 
     return {};
 }
 
-// --drop RATE@K or --delay MS[:JITTER]@K: the value is read as the option
-// for one station would be.
+// --drop RATE@K, --duplicate RATE@K or --delay MS[:JITTER]@K: the value is
+// read as the option for one station would be.
 std::string TakeStationOverride(const std::string& name, const std::string& value,
                                 Options& options) {
     const auto at = value.rfind('@');
@@ -229,6 +239,8 @@ std::string TakeStationOverride(const std::string& name, const std::string& valu
     StationOverride& override = options.stationOverrides[static_cast<int>(*station)];
     if (name == "--drop") {
         override.dropRate = single.options->dropRate;
+    } else if (name == "--duplicate") {
+        override.duplicateRate = single.options->duplicateRate;
     } else {
         override.delayMs = single.options->delayMs;
         override.jitterMs = single.options->jitterMs;
@@ -236,13 +248,14 @@ std::string TakeStationOverride(const std::string& name, const std::string& valu
     return {};
 }
 
-std::string TakeDrop(const std::string&, const std::string& value, Options& options) {
+// --drop or --duplicate RATE.
+std::string TakeRate(const std::string& name, const std::string& value, Options& options) {
     char* end = nullptr;
     const double rate = std::strtod(value.c_str(), &end);
     if (value.empty() || end == nullptr || *end != '\0' || !(rate >= 0.0 && rate <= 1.0)) {
-        return "--drop takes a rate from 0.0 to 1.0";
+        return name + " takes a rate from 0.0 to 1.0";
     }
-    options.dropRate = rate;
+    (name == "--drop" ? options.dropRate : options.duplicateRate) = rate;
     return {};
 }
 
@@ -274,12 +287,13 @@ std::string TakeFail(const std::string&, const std::string& value, Options& opti
     return {};
 }
 
-std::string TakeStallWalk(const std::string&, const std::string& value, Options& options) {
+// --stall-walk or --status-oid OID.
+std::string TakeOid(const std::string& name, const std::string& value, Options& options) {
     const auto oid = OidFromText(value);
     if (!oid || oid->empty()) {
-        return "--stall-walk takes a dotted OID";
+        return name + " takes a dotted OID";
     }
-    options.stalledWalk = *oid;
+    (name == "--stall-walk" ? options.stalledWalk : options.statusOid) = *oid;
     return {};
 }
 
@@ -304,17 +318,19 @@ std::string TakeRowCount(const std::string& name, const std::string& value, Opti
     return {};
 }
 
-constexpr std::array<std::pair<std::string_view, OptionTaker>, 14> kTakers = {{
+constexpr std::array<std::pair<std::string_view, OptionTaker>, 16> kTakers = {{
     {"--listen", TakeListen},
     {"--community", TakeText},
     {"--state", TakeText},
     {"--log", TakeText},
     {"--seed", TakeSeed},
     {"--stations", TakeStations},
-    {"--drop", TakeDrop},
+    {"--drop", TakeRate},
+    {"--duplicate", TakeRate},
     {"--delay", TakeDelay},
     {"--fail", TakeFail},
-    {"--stall-walk", TakeStallWalk},
+    {"--stall-walk", TakeOid},
+    {"--status-oid", TakeOid},
     {"--stuck-relay", TakeStuckRelay},
     {"--scripts", TakeRowCount},
     {"--alerts", TakeRowCount},
@@ -322,7 +338,8 @@ constexpr std::array<std::pair<std::string_view, OptionTaker>, 14> kTakers = {{
 }};
 
 std::string TakeOption(const std::string& name, const std::string& value, Options& options) {
-    if ((name == "--drop" || name == "--delay") && value.find('@') != std::string::npos) {
+    if ((name == "--drop" || name == "--duplicate" || name == "--delay") &&
+        value.find('@') != std::string::npos) {
         return TakeStationOverride(name, value, options);
     }
     for (const auto& [option, take] : kTakers) {

@@ -15,9 +15,11 @@ struct FailRule {
     int status = 0;
 };
 
-// Drop rate or delay given for one station of several (`--drop 0.3@17`).
+// Drop rate, duplicate rate or delay given for one station of several
+// (`--drop 0.3@17`).
 struct StationOverride {
     std::optional<double> dropRate;
+    std::optional<double> duplicateRate;
     std::optional<int> delayMs;
     std::optional<int> jitterMs;
 };
@@ -30,6 +32,7 @@ struct Options {
     std::optional<std::string> logFile;
     std::optional<std::uint64_t> seed;
     double dropRate = 0;
+    double duplicateRate = 0;  // --duplicate RATE: share of answers sent twice
     int delayMs = 0;
     int jitterMs = 0;
     std::vector<FailRule> failRules;
@@ -38,6 +41,7 @@ struct Options {
     int modems = 0;
     int stuckRelay = 0;  // --stuck-relay N: relay N never changes state
     Oid stalledWalk;     // --stall-walk OID: GETNEXT under OID does not advance
+    Oid statusOid;       // --status-oid OID: a GET of the status record answers OID
     int stations = 1;    // --stations N
     std::map<int, StationOverride> stationOverrides;  // by station number, 1 and up
     bool help = false;
@@ -63,7 +67,8 @@ std::optional<int> ParseErrorStatus(const std::string& text);
 std::string StationAddress(const std::string& first, int k);
 
 // The options one station of several runs with: its own address, seed,
-// state file (FILE.k for k > 1) and its own --drop/--delay when given.
+// state file (FILE.k for k > 1) and its own --drop/--duplicate/--delay when
+// given.
 Options OptionsForStation(const Options& all, int k);
 
 extern const char* const kUsage;

@@ -63,12 +63,24 @@ std::string FormatLogEntry(const LogEntry& entry) {
     if (!entry.note.empty()) {
         line["note"] = entry.note;
     }
+    if (entry.duplicated) {
+        line["duplicated"] = true;
+    }
+    if (entry.changed) {
+        line["changed"] = *entry.changed;
+    }
+    if (entry.addedId) {
+        line["added_id"] = JsonValue(*entry.addedId);
+    }
     return JsonValue(std::move(line)).Serialize();
 }
 
-std::string FormatEvent(double time, const ModelEvent& event) {
+std::string FormatEvent(double time, const ModelEvent& event, std::optional<long> requestId) {
     JsonValue::Object line = event.details;
     line["time"] = time;
+    if (requestId) {
+        line["request_id"] = JsonValue(static_cast<std::int64_t>(*requestId));
+    }
     return JsonValue(std::move(line)).Serialize();
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <cstdio>
 #include <optional>
 #include <string>
@@ -19,14 +20,23 @@ struct LogEntry {
     std::vector<AgentBinding> bindings;
     std::optional<int> errorStatus;  // empty when the request went unanswered
     std::optional<int> errorIndex;
-    std::string note;  // why it went unanswered, when it did
+    std::string note;         // why it went unanswered, when it did
+    bool duplicated = false;  // its answer went out twice (--duplicate)
+    // For a SET the model handled: whether the state the file keeps changed,
+    // and the id of the (last) row it added, if any.
+    std::optional<bool> changed;
+    std::optional<std::uint32_t> addedId;
 };
 
 // One JSON object: time, request_id, pdu, oid and value (of the first
 // binding), community, error_status, error_index, bindings, and note when
-// the request was not answered.
+// the request was not answered; duplicated, changed and added_id when they
+// apply.
 std::string FormatLogEntry(const LogEntry& entry);
-std::string FormatEvent(double time, const ModelEvent& event);
+// An event line; requestId names the request that caused it, none for what
+// the station does later on its own (a pulse's end, a script's later steps).
+std::string FormatEvent(double time, const ModelEvent& event,
+                        std::optional<long> requestId = std::nullopt);
 
 // Appends lines to the log file, flushed one by one so that a test can read
 // them while the simulator runs.

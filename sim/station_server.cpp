@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <ctime>
 
+#include "board_table.h"
 #include "state_file.h"
 
 namespace volnar::sim {
@@ -77,6 +78,15 @@ std::vector<AgentBinding> BindingsOf(const snmp_pdu* pdu) {
         bindings.push_back(std::move(binding));
     }
     return bindings;
+}
+
+// A duplicating network delivers the copy shortly after the original.
+constexpr double kDuplicateGapSeconds = 0.005;
+
+const Oid& StatusRecordOid() {
+    static const Oid oid =
+        OidFromText(BoardObjectOf(BoardObjectId::StatusRecord).oid).value_or(Oid{});
+    return oid;
 }
 
 // Largest payload of one UDP datagram over IPv4 (65535 less the IP and UDP
@@ -216,22 +226,48 @@ void StationServer::HandlePdu(snmp_pdu* pdu) {
     }
     request.bindings = entry.bindings;
 
-    AgentResponse response;
-    if (auto injected = InjectedFailure(request)) {
-        response = std::move(*injected);
-    } else {
-        response = m_agent.Handle(request, MonotonicNow());
-    }
+    // Every copy a client resends is carried out again, as by a real
+    // station; the log tells from these what each SET did.
+    const std::uint64_t changesBefore = m_model.changeCount();
+    const std::uint32_t addedBefore = m_model.lastAddedId();
+    AgentResponse response = Respond(request);
     snmp_pdu* answer = AnswerOf(pdu, request, response);
     entry.errorStatus = response.errorStatus;
     entry.errorIndex = response.errorIndex;
+    if (request.kind == PduKind::Set) {
+        entry.changed = m_model.changeCount() != changesBefore;
+        if (m_model.lastAddedId() != addedBefore) {
+            entry.addedId = m_model.lastAddedId();
+        }
+    }
+    entry.duplicated = answer != nullptr && Chance(m_options.duplicateRate);
     if (m_log != nullptr) {
         m_log->Write(FormatLogEntry(entry));
     }
     if (answer != nullptr) {
-        SendOrHold(answer);
+        SendOrHold(answer, entry.duplicated);
     }
-    AfterChange();
+    AfterChange(entry.requestId);
+}
+
+bool StationServer::Chance(double rate) {
+    return rate > 0 && std::generate_canonical<double, 53>(m_random) < rate;
+}
+
+AgentResponse StationServer::Respond(const AgentRequest& request) {
+    if (auto injected = InjectedFailure(request)) {
+        return std::move(*injected);
+    }
+    AgentResponse response = m_agent.Handle(request, MonotonicNow());
+    if (request.kind == PduKind::Get && !m_options.statusOid.empty()) {
+        // A faulty station: the status record comes back under another name.
+        for (AgentBinding& binding : response.bindings) {
+            if (binding.oid == StatusRecordOid()) {
+                binding.oid = m_options.statusOid;
+            }
+        }
+    }
+    return response;
 }
 
 const char* StationServer::Refusal(const snmp_pdu* pdu, const LogEntry& entry,
@@ -255,8 +291,7 @@ const char* StationServer::Refusal(const snmp_pdu* pdu, const LogEntry& entry,
     if (entry.community != m_options.community) {
         return "wrong community";
     }
-    if (m_options.dropRate > 0 &&
-        std::generate_canonical<double, 53>(m_random) < m_options.dropRate) {
+    if (Chance(m_options.dropRate)) {
         return "dropped";
     }
     return nullptr;
@@ -297,14 +332,24 @@ snmp_pdu* StationServer::AnswerOf(snmp_pdu* pdu, const AgentRequest& request,
     return answer;
 }
 
-void StationServer::SendOrHold(snmp_pdu* answer) {
+void StationServer::SendOrHold(snmp_pdu* answer, bool twice) {
+    // Cloned before sending: the library frees what it sent.
+    snmp_pdu* copy = twice ? snmp_clone_pdu(answer) : nullptr;
+    double due = MonotonicNow();
     if (m_options.delayMs <= 0 && m_options.jitterMs <= 0) {
         SendAnswer(answer);
-        return;
+    } else {
+        std::uniform_int_distribution<int> jitter(-m_options.jitterMs, m_options.jitterMs);
+        due += std::max(0, m_options.delayMs + jitter(m_random)) / 1000.0;
+        Hold(due, answer);
     }
-    std::uniform_int_distribution<int> jitter(-m_options.jitterMs, m_options.jitterMs);
-    const int ms = std::max(0, m_options.delayMs + jitter(m_random));
-    PendingAnswer pending{MonotonicNow() + ms / 1000.0, answer};
+    if (copy != nullptr) {
+        Hold(due + kDuplicateGapSeconds, copy);
+    }
+}
+
+void StationServer::Hold(double due, snmp_pdu* answer) {
+    PendingAnswer pending{due, answer};
     const auto at = std::upper_bound(
         m_pending.begin(), m_pending.end(), pending,
         [](const PendingAnswer& a, const PendingAnswer& b) { return a.due < b.due; });
@@ -367,11 +412,11 @@ void StationServer::SendAnswer(snmp_pdu* answer) {
     snmp_free_pdu(answer);
 }
 
-void StationServer::AfterChange() {
+void StationServer::AfterChange(std::optional<long> requestId) {
     const std::vector<ModelEvent> events = m_model.TakeEvents();
     if (m_log != nullptr) {
         for (const ModelEvent& event : events) {
-            m_log->Write(FormatEvent(WallNow(), event));
+            m_log->Write(FormatEvent(WallNow(), event, requestId));
         }
     }
     if (m_options.stateFile && m_model.changeCount() != m_savedChangeCount) {

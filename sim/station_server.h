@@ -20,8 +20,8 @@ namespace volnar::sim {
 
 // The SNMP side of the simulator: a net-snmp server session on a loopback
 // UDP port whose callback receives every PDU and answers it itself (community
-// check, drop, delay and fail injection, the request log), with the station's
-// objects served by BoardAgent.
+// check, drop, duplicate, delay and fail injection, the request log), with the
+// station's objects served by BoardAgent.
 class StationServer final {
 public:
     StationServer(const Options& options, StationModel& model, RequestLog* log);
@@ -51,18 +51,27 @@ private:
     // Why pdu goes unanswered (not v1, not a request, wrong community,
     // dropped), nullptr when it is to be answered; sets the request's kind.
     const char* Refusal(const snmp_pdu* pdu, const LogEntry& entry, AgentRequest& request);
+    // True with probability rate, drawn from the seeded generator (no draw
+    // at all for rate 0, so the other draws stay as they were).
+    bool Chance(double rate);
+    // The model's answer, or the fault the options inject instead.
+    AgentResponse Respond(const AgentRequest& request);
     // The error a --fail rule answers request with, if one applies.
     std::optional<AgentResponse> InjectedFailure(const AgentRequest& request) const;
     // The answer PDU; tooBig (and response changed to it) when it would not
     // fit one datagram.
     snmp_pdu* AnswerOf(snmp_pdu* pdu, const AgentRequest& request, AgentResponse& response);
-    // Sends the answer now, or holds it for its --delay.
-    void SendOrHold(snmp_pdu* answer);
+    // Sends the answer now, or holds it for its --delay; twice: a copy
+    // follows it a moment later.
+    void SendOrHold(snmp_pdu* answer, bool twice);
+    void Hold(double due, snmp_pdu* answer);
     snmp_pdu* BuildAnswer(snmp_pdu* request, const AgentResponse& response);
     // Whether the encoded answer fits the largest datagram the transport sends.
     bool FitsOneDatagram(snmp_pdu* answer) const;
     void SendAnswer(snmp_pdu* answer);
-    void AfterChange();
+    // Logs the model's events (caused by request requestId, if given) and
+    // saves the state when it changed.
+    void AfterChange(std::optional<long> requestId = std::nullopt);
     // The seconds until this station has something to do.
     double Wait(double now) const;
     // Advances the model and sends the answers that are due.

@@ -88,6 +88,9 @@ TEST(Options, BadValuesAreRefused) {
         {"--listen", "127.0.0.1:0", "--delay", "-5"},
         {"--listen", "127.0.0.1:0", "--stuck-relay", "5"},
         {"--listen", "127.0.0.1:0", "--stall-walk", "1.x"},
+        {"--listen", "127.0.0.1:0", "--status-oid", "1..3"},
+        {"--listen", "127.0.0.1:0", "--duplicate", "1.01"},
+        {"--listen", "127.0.0.1:0", "--duplicate", "twice"},
         {"--listen", "127.0.0.1:0", "--fail", "1.3.6=0"},
         {"--listen", "127.0.0.1:0", "--fail", "1.3.6"},
         {"--listen", "127.0.0.1:0", "--fail", "1.x=2"},
@@ -100,6 +103,7 @@ TEST(Options, BadValuesAreRefused) {
         {"--listen", "127.255.255.250:0", "--stations", "10"},
         {"--listen", "127.0.1.1:0", "--stations", "3", "--drop", "0.3@4"},
         {"--listen", "127.0.1.1:0", "--stations", "3", "--drop", "2@1"},
+        {"--listen", "127.0.1.1:0", "--stations", "3", "--duplicate", "-1@2"},
         {"--listen", "127.0.1.1:0", "--stations", "3", "--delay", "5:@1"},
         {"--listen", "127.0.1.1:0", "--stations", "3", "--delay", "5@"},
     };
@@ -113,12 +117,14 @@ TEST(Options, BadValuesAreRefused) {
 TEST(Options, ManyStationsEachWithItsOwnAddressAndFaults) {
     const auto result =
         ParseOptions({"--listen", "127.0.1.253:1161", "--stations", "600", "--seed", "7", "--state",
-                      "s.json", "--drop", "0.1", "--drop", "0.3@2", "--delay", "1500:20@3"});
+                      "s.json", "--drop", "0.1", "--drop", "0.3@2", "--delay", "1500:20@3",
+                      "--duplicate", "0.25", "--duplicate", "1@3"});
     ASSERT_TRUE(result.options) << result.error;
     struct Case {
         int k;
         std::string address;
         double drop;
+        double duplicate = 0.25;
         int delay = 0;
         int jitter = 0;
         std::string state;
@@ -127,7 +133,7 @@ TEST(Options, ManyStationsEachWithItsOwnAddressAndFaults) {
     const std::vector<Case> cases = {
         {.k = 1, .address = "127.0.1.253", .drop = 0.1, .state = "s.json"},
         {.k = 2, .address = "127.0.1.254", .drop = 0.3, .state = "s.json.2"},
-        {.k = 3, .address = "127.0.2.1", .drop = 0.1, .delay = 1500, .jitter = 20, .state = "s.json.3"},
+        {.k = 3, .address = "127.0.2.1", .drop = 0.1, .duplicate = 1, .delay = 1500, .jitter = 20, .state = "s.json.3"},
         {.k = 600, .address = "127.0.4.90", .drop = 0.1, .state = "s.json.600"},
     };
     // clang-format on
@@ -136,6 +142,7 @@ TEST(Options, ManyStationsEachWithItsOwnAddressAndFaults) {
         EXPECT_EQ(one.listenAddress, c.address) << c.k;
         EXPECT_EQ(one.listenPort, 1161) << c.k;
         EXPECT_DOUBLE_EQ(one.dropRate, c.drop) << c.k;
+        EXPECT_DOUBLE_EQ(one.duplicateRate, c.duplicate) << c.k;
         EXPECT_EQ(one.delayMs, c.delay) << c.k;
         EXPECT_EQ(one.jitterMs, c.jitter) << c.k;
         EXPECT_EQ(one.stateFile, c.state) << c.k;

@@ -1,16 +1,19 @@
 // volnar-station as a process, driven by the net-snmp command-line tools as
 // an independent client, with its request log as the witness of what it
-// answered: what only the server adds to the agent (community, fail
-// injection, tooBig, Responses, the state file, the listen check). Plain
+// answered: what only the server adds to the agent (community, fail,
+// status-oid and duplicate injection, resent requests, tooBig, Responses, the
+// state file, the listen check). Plain
 // answers, table walks, drops, delays and most log fields are exercised by
 // the agent's own tests and the client's end-to-end tests.
 #include <gtest/gtest.h>
 #include <poll.h>
 
+#include <QElapsedTimer>
 #include <QFile>
 #include <QJsonObject>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -72,6 +75,18 @@ std::vector<std::pair<std::string, std::string>> Lines(const std::string& output
     return lines;
 }
 
+// The next datagram on socket, nullopt when none comes within timeoutMs.
+std::optional<std::string> Receive(int socket, int timeoutMs) {
+    pollfd ready{socket, POLLIN, 0};
+    if (::poll(&ready, 1, timeoutMs) != 1) {
+        return std::nullopt;
+    }
+    std::string datagram(65536, '\0');
+    datagram.resize(static_cast<std::size_t>(
+        std::max<ssize_t>(0, ::recv(socket, datagram.data(), datagram.size(), 0))));
+    return datagram;
+}
+
 class StationSim : public ::testing::Test {
 protected:
     void Start(QStringList args = {}) {
@@ -127,10 +142,11 @@ TEST_F(StationSim, WrongCommunityAndResponsesAreLoggedAndNotAnswered) {
     EXPECT_LT(::recv(stranger.Socket(), &byte, 1, MSG_DONTWAIT), 0) << "answered a Response";
 }
 
-TEST_F(StationSim, FailInjectsTheStatusWithTheRightIndex) {
+TEST_F(StationSim, FailAndStatusOidInjectTheirFaults) {
     // Identifiers with or without a leading dot, statuses by name or number.
     Start({QStringLiteral("--fail"), QStringLiteral(".") + B("75.2") + QStringLiteral("=genErr"),
-           QStringLiteral("--fail"), B("72.2") + QStringLiteral("=17")});
+           QStringLiteral("--fail"), B("72.2") + QStringLiteral("=17"),
+           QStringLiteral("--status-oid"), B("77.0")});
     const ToolRun both = Tool("snmpset", {B("75.1"), QStringLiteral("i"), QStringLiteral("1"),
                                           B("75.2"), QStringLiteral("i"), QStringLiteral("1")});
     EXPECT_NE(both.output.find("Failed object: ." + B("75.2").toStdString()), std::string::npos)
@@ -148,6 +164,98 @@ TEST_F(StationSim, FailInjectsTheStatusWithTheRightIndex) {
     EXPECT_EQ(Tool("snmpgetnext", {B("72")}).exitCode, 0);
     Tool("snmpgetnext", {B("72.1")});
     EXPECT_EQ(LastAnswer(), std::make_pair(17, 1));
+
+    // A GET of the status record answers it under the other identifier and
+    // without an error; the other binding and GETNEXT keep their own.
+    const auto got = Lines(Tool("snmpget", {B("77"), kSysName}).output);
+    ASSERT_EQ(got.size(), 2u);
+    EXPECT_EQ(got[0].first, B("77.0").toStdString());
+    EXPECT_EQ(sim::SplitRecord(got[0].second).size(), 60u);
+    EXPECT_EQ(got[1], std::make_pair(kSysName.toStdString(), std::string("VOLN-SIM")));
+    EXPECT_EQ(LastAnswer(), std::make_pair(0, 0));
+    const auto next = Lines(Tool("snmpgetnext", {B("76.4")}).output);
+    ASSERT_EQ(next.size(), 1u);
+    EXPECT_EQ(next[0].first, B("77").toStdString());
+}
+
+// A duplicating network and a client that resends after its time-out (same
+// request id, same bytes): every copy that arrives is carried out and logged
+// once, and with --duplicate its answer goes out twice, both after --delay.
+TEST_F(StationSim, DuplicatedAnswersAndResentRequests) {
+    const std::string add = ber::Tlv(4, "0|relay|Dup|d|00|");
+    const struct {
+        const char* name;
+        const char* rate;  // of --duplicate
+        const char* args;
+        int pdu;
+        QString oid;
+        std::string value;   // the request's, encoded
+        std::string answer;  // the answer's value, encoded
+        int sends;
+        int delayMs = 0;
+        const char* event = nullptr;  // what each copy sets off
+        std::optional<bool> changed;
+        int firstAddedId = 0;  // of the row each copy adds
+    } cases[] = {
+        // clang-format off
+        {.name = "alert executed", .rate = "1", .args = "--alerts 1", .pdu = kSet, .oid = B("63"),
+         .value = ber::Integer(1), .answer = ber::Integer(1), .sends = 2,
+         .event = "alert_executed", .changed = false},
+        {.name = "script added, late", .rate = "1", .args = "--delay 300 --scripts 1",
+         .pdu = kSet, .oid = B("69"), .value = add, .answer = add, .sends = 2, .delayMs = 300,
+         .changed = true, .firstAddedId = 2},
+        {.name = "half the answers twice", .rate = "0.5", .args = "--seed 3", .pdu = kGet,
+         .oid = kSysName, .value = ber::Tlv(5, {}), .answer = ber::Tlv(4, "VOLN-SIM"),
+         .sends = 16},
+        // clang-format on
+    };
+    constexpr int kId = 77;
+    for (const auto& c : cases) {
+        Start(QStringList{QStringLiteral("--duplicate"), QString::fromLatin1(c.rate)} +
+              QString::fromLatin1(c.args).split(u' '));
+        const LoopbackSender client("127.0.0.1");
+        ASSERT_TRUE(client.Ok());
+        const std::string request =
+            V1Message(c.pdu, "public", kId, c.oid.toStdString(), {}, 0, c.value);
+        const std::string answer =
+            V1Message(kResponse, "public", kId, c.oid.toStdString(), {}, 0, c.answer);
+        std::vector<int> copies;
+        for (int send = 0; send < c.sends; ++send) {
+            QElapsedTimer clock;
+            clock.start();
+            ASSERT_TRUE(client.SendTo(sim->port(), request));
+            copies.push_back(0);
+            for (int wait = 3000; const auto got = Receive(client.Socket(), wait); wait = 150) {
+                EXPECT_EQ(*got, answer) << c.name;
+                EXPECT_GE(clock.elapsed(), c.delayMs) << c.name;
+                ++copies.back();
+            }
+        }
+        const QList<QJsonObject> lines = sim->Requests();
+        ASSERT_EQ(lines.size(), c.sends) << c.name;
+        int duplicated = 0;
+        for (int i = 0; i < c.sends; ++i) {
+            const QJsonObject& line = lines[i];
+            const bool twice = line[QStringLiteral("duplicated")].toBool();
+            duplicated += twice ? 1 : 0;
+            EXPECT_EQ(line[QStringLiteral("request_id")].toInt(), kId) << c.name;
+            EXPECT_EQ(copies[static_cast<std::size_t>(i)], twice ? 2 : 1) << c.name << " " << i;
+            EXPECT_EQ(line[QStringLiteral("changed")].toVariant(),
+                      c.changed ? QVariant(*c.changed) : QVariant())
+                << c.name;
+            EXPECT_EQ(line[QStringLiteral("added_id")].toInt(),
+                      c.firstAddedId > 0 ? c.firstAddedId + i : 0)
+                << c.name;
+        }
+        EXPECT_GT(duplicated, 0) << c.name;
+        EXPECT_EQ(duplicated == c.sends, std::string(c.rate) == "1") << c.name;
+        int caused = 0;
+        for (const QJsonObject& event : sim->Events()) {
+            caused += event[QStringLiteral("request_id")].toInt() == kId &&
+                      event[QStringLiteral("event")].toString() == QLatin1String(c.event);
+        }
+        EXPECT_EQ(caused, c.event != nullptr ? c.sends : 0) << c.name;
+    }
 }
 
 TEST_F(StationSim, AnswerTooBigForADatagramIsTooBig) {
@@ -176,14 +284,11 @@ TEST_F(StationSim, AnswerTooBigForADatagramIsTooBig) {
         ASSERT_TRUE(client.SendTo(
             sim->port(),
             ber::Tlv(0x30, ber::Integer(0) + ber::Tlv(4, "public") + ber::Tlv(kGet, body))));
-        pollfd ready{client.Socket(), POLLIN, 0};
-        ASSERT_EQ(::poll(&ready, 1, 5000), 1) << c.name << ": no answer";
-        std::string answer(65536, '\0');
-        answer.resize(static_cast<std::size_t>(
-            std::max<ssize_t>(0, ::recv(client.Socket(), answer.data(), answer.size(), 0))));
+        const auto answer = Receive(client.Socket(), 5000);
+        ASSERT_TRUE(answer) << c.name << ": no answer";
         EXPECT_EQ(LastAnswer(), std::make_pair(c.errorStatus, 0)) << c.name;
         // tooBig carries the request's bindings back; a full answer their values.
-        EXPECT_EQ(answer.find(bindings) != std::string::npos, c.errorStatus != 0) << c.name;
+        EXPECT_EQ(answer->find(bindings) != std::string::npos, c.errorStatus != 0) << c.name;
     }
 }
 
