@@ -30,13 +30,15 @@ const std::string_view kObjects[] = {
     board::kPrefix,       "1.3.6.1.4.1.32473.3.1.2.720",
 };
 
-int RequestIdFrom(Input& in) {
+// Mostly ids the link has sent (the status request in flight, an earlier or a
+// later one), sometimes any id.
+int RequestIdFrom(Input& in, const BoardLink& link) {
     const std::uint8_t pick = in.Byte();
-    if (pick < 96) {
-        return 409 + pick % 52;  // the routing ids and the gaps between them
+    if (pick < 64) {
+        return link.StatusRequestId();
     }
-    if (pick < 160) {
-        return 501 + pick % 16;
+    if (pick < 192) {
+        return link.LastRequestId() - 8 + pick % 16;
     }
     return static_cast<int>(in.Word());
 }
@@ -91,9 +93,9 @@ void StartOperation(Input& in, BoardLink& link, std::unique_ptr<QObject>& owner)
     }
 }
 
-BoardResponse AnswerFrom(Input& in) {
+BoardResponse AnswerFrom(Input& in, const BoardLink& link) {
     BoardResponse r;
-    r.requestId = RequestIdFrom(in);
+    r.requestId = RequestIdFrom(in, link);
     const std::uint8_t flags = in.Byte();
     r.errorStatus = (flags & 0x0F) == 0 ? static_cast<int>(in.Word()) : 0;
     r.hasBinding = (flags & 0x30) != 0x30;
@@ -159,7 +161,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const std::size_t boxesBefore = messages.boxes.size();
         switch (in.Byte() % 8) {
             case 0:
-                link->HandleTimeOut(RequestIdFrom(in));
+                link->HandleTimeOut(RequestIdFrom(in, *link));
                 break;
             case 1:
                 link->PollTick();
@@ -175,7 +177,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 StartOperation(in, *link, owner);
                 break;
             default:
-                link->HandleBoardResponse(AnswerFrom(in));
+                link->HandleBoardResponse(AnswerFrom(in, *link));
                 break;
         }
         QCoreApplication::processEvents();

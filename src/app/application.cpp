@@ -89,16 +89,19 @@ StationDirectory& Application::Directory() {
     return m_directory;
 }
 
-std::optional<StationRecord> Application::CachedStation(const QString& address) {
+StationLookupAnswer Application::CachedStation(const QString& address) {
     if (!m_lookingUp.contains(address)) {
         m_lookingUp.insert(address);
         m_worker->LookupStation(address);
     }
     const auto found = m_stations.constFind(address);
-    if (found == m_stations.constEnd()) {
-        return std::nullopt;
+    if (found != m_stations.constEnd()) {
+        return std::optional(*found);
     }
-    return *found;
+    // Only a station the directory said it does not hold is missing; until
+    // it has answered at all, the link waits (a station chosen a moment ago,
+    // a directory locked or restarting).
+    return m_missing.contains(address) ? StationLookupAnswer() : StationLookupAnswer::Waiting();
 }
 
 void Application::OnStationLookedUp(const QString& address, const LookupResult& result) {
@@ -106,22 +109,16 @@ void Application::OnStationLookedUp(const QString& address, const LookupResult& 
     switch (result.status) {
         case LookupStatus::Found:
             m_stations.insert(address, result.record);
+            m_missing.remove(address);
             break;
         case LookupStatus::NotFound:
             m_stations.remove(address);
+            m_missing.insert(address);
             break;
         case LookupStatus::Failed:
             break;  // the last row read stays in use
     }
-    if (address != m_pendingStart) {
-        return;
-    }
-    m_pendingStart.clear();
-    // Not in the table: the link says so. Not answering: the status bar
-    // says so, and START stays available.
-    if (result.status != LookupStatus::Failed || m_stations.contains(address)) {
-        m_link->Start();
-    }
+    m_link->RetryWaitingRequest();
 }
 
 void Application::Wire() {
@@ -137,6 +134,9 @@ void Application::WireWindow() {
     connect(w, &MainWindow::StopRequested, link, &BoardLink::StopPolling);
     connect(w, &MainWindow::ExitRequested, this, &Application::OnExit);
     connect(w, &MainWindow::ChooserOpening, link, &BoardLink::StopPolling);
+    // Another station chosen (arrow keys, the wheel, the fleet overview, typing)
+    // ends what the link was doing for the one before.
+    connect(w->Chooser(), &QComboBox::currentTextChanged, link, &BoardLink::ChosenStationChanged);
     connect(w, &MainWindow::Closing, this, &Application::OnClosing);
     connect(w, &MainWindow::SetDefaultRequested, this, &Application::OnSetDefault);
     connect(w, &MainWindow::PlaceholderRequested, this, &Application::OnPlaceholder);
@@ -209,8 +209,7 @@ void Application::WireDirectory() {
         // A list that comes while a station is in use leaves it chosen: the
         // link reads the chooser for every request.
         const QString chosen = m_window->ChooserText();
-        const bool inUse =
-            m_link->State() != ConnectionState::NotConnected || !m_pendingStart.isEmpty();
+        const bool inUse = m_link->State() != ConnectionState::NotConnected;
         m_window->SetStationList(list);
         if (inUse) {
             Choose(chosen);
@@ -238,6 +237,7 @@ void Application::WireDirectory() {
     auto forgetWhenDone = [this, reloadWhenDone](bool done) {
         if (done) {
             m_stations.clear();
+            m_missing.clear();
         }
         reloadWhenDone(done);
     };
@@ -287,16 +287,9 @@ void Application::Choose(const QString& address) {
 }
 
 void Application::OnStart() {
-    // Keyed as the link asks: the chooser text cut to the address.
-    const QString chosen = ChosenStation(m_window->ChooserText());
-    if (!CanonicalIpv4(chosen) || m_stations.contains(chosen)) {
-        m_link->Start();  // it reports a bad address itself
-        return;
-    }
-    // The first row of this station: START goes on when the directory answers.
-    m_pendingStart = chosen;
-    m_lookingUp.insert(chosen);
-    m_worker->LookupStation(chosen);
+    // A station whose row has not come yet is polled once the directory
+    // answers; the link says meanwhile that it waits for the directory.
+    m_link->Start();
 }
 
 void Application::OnExit() {

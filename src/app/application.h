@@ -112,7 +112,7 @@ private:
     void OnNoticeHidden();
     // The link's station lookup: the row read at the last successful lookup,
     // and a fresh read asked of the worker for the next request.
-    std::optional<StationRecord> CachedStation(const QString& address);
+    StationLookupAnswer CachedStation(const QString& address);
     void OnStationLookedUp(const QString& address, const LookupResult& result);
     void OnStationListAnswered();
     // The chooser's entry of `address`, or the address typed in.
@@ -125,8 +125,8 @@ private:
     std::unique_ptr<DirectoryWorker> m_worker;
     std::unique_ptr<WorkerStationWrites> m_stationWrites;
     QHash<QString, StationRecord> m_stations;  // by address, as last read
+    QSet<QString> m_missing;                   // not in the table at their last lookup
     QSet<QString> m_lookingUp;
-    QString m_pendingStart;  // START waits for this station's first row
     bool m_closed = false;
     bool m_listAnswered = false;  // the first station list came (or failed)
     QString m_connectWhenListed;

@@ -50,7 +50,13 @@ StationWatch::StationWatch(BoardLink& link, StatusPanel& panel, MainWindow& wind
         }
     });
     connect(&link, &BoardLink::ReadoutsReset, this, &StationWatch::OnReset);
-    connect(&link, &BoardLink::StoppedByTimeOuts, this, &StationWatch::OnStoppedByTimeOuts);
+    connect(&link, &BoardLink::StoppedByTimeOuts, this,
+            [this] { OnStoppedUnattended(QStringLiteral("No answer")); });
+    // An error answer, a station missing from the directory, a failed send:
+    // the same back-off and restart as time-outs.
+    connect(&link, &BoardLink::StoppedByError, this, [this](const QString& text) {
+        OnStoppedUnattended(text.section(QStringLiteral("\r\n"), 0, 0).trimmed());
+    });
     connect(&window, &MainWindow::RecordRequested, this, &StationWatch::OnRecordRequested);
 }
 
@@ -150,14 +156,15 @@ void StationWatch::OnReset() {
     Q_EMIT HistoryRestarted();
 }
 
-void StationWatch::OnStoppedByTimeOuts() {
+void StationWatch::OnStoppedUnattended(const QString& reason) {
     if (!m_restartsByItself) {
         return;
     }
     m_restartDelayMs = m_backoff.NextDelayMs();
-    qCInfo(lcWatch) << "no answer: restarting in" << m_restartDelayMs << "ms";
+    qCInfo(lcWatch).noquote() << reason
+                              << QStringLiteral("- restarting in %1 ms").arg(m_restartDelayMs);
     m_window.SetMessageText(
-        QStringLiteral(" MSG: No answer, restarting in %1 s").arg(m_restartDelayMs / 1000));
+        QStringLiteral(" MSG: %1, restarting in %2 s").arg(reason).arg(m_restartDelayMs / 1000));
     m_restartTimer.start(m_restartDelayMs);
 }
 

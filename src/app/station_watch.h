@@ -64,7 +64,8 @@ private:
     void OnTimedOut();
     void OnStarted();
     void OnReset();
-    void OnStoppedByTimeOuts();
+    // --connect: a stop by time-outs or an error restarts after a back-off.
+    void OnStoppedUnattended(const QString& reason);
     void OnRecordRequested();
     void ShowRecordingText();
     void FailRecording(const QString& text);

@@ -18,6 +18,14 @@ struct StationRecord {
     friend bool operator==(const StationRecord&, const StationRecord&) = default;
 };
 
+// The ranges of a row's TIMEOUT (units of 0.64 s) and RETRIES that the
+// station dialogs accept and the link uses; 0 or an empty TIMEOUT means the
+// SNMP layer's default.
+inline constexpr int kTimeoutMin = 1;
+inline constexpr int kTimeoutMax = 100;
+inline constexpr int kRetriesMin = 0;
+inline constexpr int kRetriesMax = 10;
+
 // The station address a chooser entry names: its first 15 characters (the
 // longest dotted address), without trailing blanks and control characters.
 // Leading blanks stay, so that such an entry names no station.

@@ -31,12 +31,9 @@ inline constexpr char kPortInvalid[] = "Port Number must be a whole number from 
 inline constexpr char kTimeoutInvalid[] = "Timeout must be a whole number from %1 to %2.";
 inline constexpr char kRetriesInvalid[] = "Retries must be a whole number from %1 to %2.";
 
-// What a station can be polled with: the time-out counts in units of 0.64 s.
-inline constexpr int kTimeoutMin = 1;
-inline constexpr int kTimeoutMax = 100;
-inline constexpr int kRetriesMin = 0;
-inline constexpr int kRetriesMax = 10;
-
+// What a station can be polled with (kTimeoutMin … kRetriesMax of
+// core/station_record.h, which station_directory.h brings): the time-out
+// counts in units of 0.64 s.
 enum class StationFormField { None, Address, Password, Port, Timeout, Retries };
 
 // The first of port, time-out and retries that is not a whole number in its

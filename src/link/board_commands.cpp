@@ -25,11 +25,12 @@ void BoardOperation::Finish(OperationEnding ending, const QString& text, int err
 }
 
 QString UnreportedText(const BoardOperation& operation) {
-    if (operation.Ending() == OperationEnding::TimedOut &&
-        operation.Text() == QLatin1String(kNoAnswerText)) {
-        return operation.Text();
-    }
-    return {};
+    const bool unreported = operation.Ending() == OperationEnding::Unknown ||
+                            (operation.Ending() == OperationEnding::TimedOut &&
+                             operation.Text() == QLatin1String(kNoAnswerText)) ||
+                            (operation.Ending() == OperationEnding::NotSent &&
+                             operation.Text() == QLatin1String(kDirectoryWaitingText));
+    return unreported ? operation.Text() : QString();
 }
 
 namespace commands {
@@ -55,10 +56,18 @@ Step MakeStep(Kind kind, std::string_view asked, int index = 0, int notice = 0,
               NoticeFollowUp followUp = NoticeFollowUp::None) {
     Step step;
     step.kind = kind;
+    step.once = false;
     step.asked = std::string(asked);
     step.index = index;
     step.notice = notice;
     step.followUp = followUp;
+    return step;
+}
+
+// A SET whose repeat would do it again (run, delete, add, pulse): net-snmp
+// must not resend it when its answer is late.
+Step Once(Step step) {
+    step.once = true;
     return step;
 }
 
@@ -82,8 +91,9 @@ BoardOperation* SwitchRelay(BoardLink& link, QObject* owner, int relay, bool on)
 }
 
 BoardOperation* PulseRelay(BoardLink& link, QObject* owner, int relay, int seconds) {
+    // A pulse repeated is a second pulse: sent once.
     return Relay(link, owner, BoardCommand::PulseRelay, relay, board::kRelayPulse,
-                 MakeStep(Kind::Confirm, {}), PduType::Set, RequestValue::Integer(seconds));
+                 Once(MakeStep(Kind::Confirm, {})), PduType::Set, RequestValue::Integer(seconds));
 }
 
 BoardOperation* SetRelayName(BoardLink& link, QObject* owner, int relay, const QString& name) {
@@ -109,35 +119,33 @@ BoardOperation* RenameStation(BoardLink& link, QObject* owner, const QString& na
     auto* operation = new BoardOperation(BoardCommand::RenameStation, 0, owner);
     // "Station Name Changed !"
     return link.Begin(operation, MakeStep(Kind::Confirm, board::kSysName, 0, 7), PduType::Set,
-                      RequestValue::Text(StationBytes(name)), routing::kStationName);
+                      RequestValue::Text(StationBytes(name)));
 }
 
-BoardOperation* SetChannelName(BoardLink& link, QObject* owner, int channel, const QString& name) {
-    auto* operation = new BoardOperation(BoardCommand::SetChannelName, channel, owner);
+// Notice codes of the channel commands: "ADC 1 Name Changed !" (8), "ADC 1
+// Note Changed !" (9) two apart per channel, "ADC 1 Updated !" (28) one apart.
+static BoardOperation* ChannelSet(BoardLink& link, QObject* owner, BoardCommand command,
+                                  int channel, const board::ChannelObjects& objects, int notice,
+                                  const QByteArray& value) {
+    auto* operation = new BoardOperation(command, channel, owner);
     if (!IsChannel(channel)) {
         return Refuse(link, operation);
     }
-    const int id = routing::ChannelNameId(channel);
-    // 425 "ADC 1 Name Changed !" (code 8) up to 440 "ADC 8 Note Changed !" (23).
     return link.Begin(
         operation,
-        MakeStep(Kind::Confirm, board::kChannelName[static_cast<std::size_t>(channel)], channel,
-                 id - 417),
-        PduType::Set, RequestValue::Text(StationBytes(name)), id);
+        MakeStep(Kind::Confirm, objects[static_cast<std::size_t>(channel)], channel, notice),
+        PduType::Set, RequestValue::Text(value));
+}
+
+BoardOperation* SetChannelName(BoardLink& link, QObject* owner, int channel, const QString& name) {
+    return ChannelSet(link, owner, BoardCommand::SetChannelName, channel, board::kChannelName,
+                      8 + 2 * (channel - 1), StationBytes(name));
 }
 
 BoardOperation* SetChannelNotes(BoardLink& link, QObject* owner, int channel,
                                 const QString& notes) {
-    auto* operation = new BoardOperation(BoardCommand::SetChannelNotes, channel, owner);
-    if (!IsChannel(channel)) {
-        return Refuse(link, operation);
-    }
-    const int id = routing::ChannelNotesId(channel);
-    return link.Begin(
-        operation,
-        MakeStep(Kind::Confirm, board::kChannelNotes[static_cast<std::size_t>(channel)], channel,
-                 id - 417),
-        PduType::Set, RequestValue::Text(StationBytes(notes)), id);
+    return ChannelSet(link, owner, BoardCommand::SetChannelNotes, channel, board::kChannelNotes,
+                      9 + 2 * (channel - 1), StationBytes(notes));
 }
 
 BoardOperation* LoadChannelOptions(BoardLink& link, QObject* owner, int channel) {
@@ -147,22 +155,13 @@ BoardOperation* LoadChannelOptions(BoardLink& link, QObject* owner, int channel)
     }
     // The alerts walk, then the scripts walk, then the channel's record.
     return link.Begin(operation, MakeStep(Kind::AlertPool, board::kAlertTable, channel),
-                      PduType::GetNext, RequestValue::Null(), routing::kAdcLoadAlerts);
+                      PduType::GetNext);
 }
 
 BoardOperation* UploadChannelSettings(BoardLink& link, QObject* owner, int channel,
                                       const QByteArray& record) {
-    auto* operation = new BoardOperation(BoardCommand::UploadChannelSettings, channel, owner);
-    if (!IsChannel(channel)) {
-        return Refuse(link, operation);
-    }
-    const int id = routing::ChannelSettingsId(channel);
-    // 453 "ADC 1 Updated !" (code 28) up to 460 "ADC 8 Updated !" (35).
-    return link.Begin(
-        operation,
-        MakeStep(Kind::Confirm, board::kChannelSettings[static_cast<std::size_t>(channel)], channel,
-                 id - 425),
-        PduType::Set, RequestValue::Text(record), id);
+    return ChannelSet(link, owner, BoardCommand::UploadChannelSettings, channel,
+                      board::kChannelSettings, 28 + (channel - 1), record);
 }
 
 BoardOperation* WalkTable(BoardLink& link, QObject* owner, BoardTable table) {
@@ -178,61 +177,58 @@ BoardOperation* WalkTable(BoardLink& link, QObject* owner, BoardTable table) {
     return link.Begin(operation, std::move(step), PduType::GetNext);
 }
 
+// A new row is added again by every copy of its SET; an update sets the row
+// to what it already is.
+static BoardOperation* Upload(BoardLink& link, QObject* owner, BoardCommand command, bool isNew,
+                              std::string_view object, int notice, NoticeFollowUp followUp,
+                              const QByteArray& record) {
+    auto* operation = new BoardOperation(command, isNew ? 1 : 0, owner);
+    Step step = MakeStep(Kind::Confirm, object, 0, notice, followUp);
+    return link.Begin(operation, isNew ? Once(std::move(step)) : std::move(step), PduType::Set,
+                      RequestValue::Text(record));
+}
+
 BoardOperation* UploadScript(BoardLink& link, QObject* owner, bool isNew,
                              const QByteArray& record) {
-    auto* operation = new BoardOperation(BoardCommand::UploadScript, isNew ? 1 : 0, owner);
     // "Script Added!" / "Script Updated!", then a fresh list.
-    return link.Begin(operation,
-                      MakeStep(Kind::Confirm, board::kScriptRecord, 0, isNew ? 4 : 3,
-                               NoticeFollowUp::ReopenScriptsList),
-                      PduType::Set, RequestValue::Text(record),
-                      isNew ? routing::kScriptAdd : routing::kScriptUpdate);
+    return Upload(link, owner, BoardCommand::UploadScript, isNew, board::kScriptRecord,
+                  isNew ? 4 : 3, NoticeFollowUp::ReopenScriptsList, record);
 }
 
 BoardOperation* UploadAlert(BoardLink& link, QObject* owner, bool isNew, const QByteArray& record) {
-    auto* operation = new BoardOperation(BoardCommand::UploadAlert, isNew ? 1 : 0, owner);
     // "Alert Added !" / "Alert Updated !", then a fresh list.
-    return link.Begin(operation,
-                      MakeStep(Kind::Confirm, board::kAlertRecord, 0, isNew ? 26 : 27,
-                               NoticeFollowUp::ReopenAlertsList),
-                      PduType::Set, RequestValue::Text(record),
-                      isNew ? routing::kAlertAdd : routing::kAlertUpdate);
+    return Upload(link, owner, BoardCommand::UploadAlert, isNew, board::kAlertRecord,
+                  isNew ? 26 : 27, NoticeFollowUp::ReopenAlertsList, record);
+}
+
+// Execute and delete act again on every copy: sent once.
+static BoardOperation* RowCommand(BoardLink& link, QObject* owner, BoardCommand command,
+                                  BoardTable table, std::int32_t number) {
+    const bool execute = command == BoardCommand::ExecuteRow;
+    auto* operation = new BoardOperation(command, number, owner);
+    Step step;
+    if (table == BoardTable::Scripts) {
+        // "Script Executed!" (the list is not read again) / "Script Deleted!".
+        step = execute ? MakeStep(Kind::Confirm, board::kScriptExecute, 0, 6)
+                       : MakeStep(Kind::Confirm, board::kScriptDelete, 0, 5,
+                                  NoticeFollowUp::ReopenScriptsList);
+    } else if (table == BoardTable::Alerts) {
+        // "Alert Executed !" / "Alert Deleted !", then a fresh list.
+        step = MakeStep(Kind::Confirm, execute ? board::kAlertExecute : board::kAlertDelete, 0,
+                        execute ? 25 : 24, NoticeFollowUp::ReopenAlertsList);
+    } else {
+        return Refuse(link, operation);
+    }
+    return link.Begin(operation, Once(std::move(step)), PduType::Set,
+                      RequestValue::Integer(number));
 }
 
 BoardOperation* ExecuteRow(BoardLink& link, QObject* owner, BoardTable table, std::int32_t number) {
-    auto* operation = new BoardOperation(BoardCommand::ExecuteRow, number, owner);
-    if (table == BoardTable::Scripts) {
-        // "Script Executed!"; the list is not read again.
-        return link.Begin(operation, MakeStep(Kind::Confirm, board::kScriptExecute, 0, 6),
-                          PduType::Set, RequestValue::Integer(number), routing::kScriptExecute);
-    }
-    if (table == BoardTable::Alerts) {
-        // "Alert Executed !", then a fresh list.
-        return link.Begin(
-            operation,
-            MakeStep(Kind::Confirm, board::kAlertExecute, 0, 25, NoticeFollowUp::ReopenAlertsList),
-            PduType::Set, RequestValue::Integer(number), routing::kAlertExecute);
-    }
-    return Refuse(link, operation);
+    return RowCommand(link, owner, BoardCommand::ExecuteRow, table, number);
 }
 
 BoardOperation* DeleteRow(BoardLink& link, QObject* owner, BoardTable table, std::int32_t number) {
-    auto* operation = new BoardOperation(BoardCommand::DeleteRow, number, owner);
-    if (table == BoardTable::Scripts) {
-        // "Script Deleted!", then a fresh list.
-        return link.Begin(
-            operation,
-            MakeStep(Kind::Confirm, board::kScriptDelete, 0, 5, NoticeFollowUp::ReopenScriptsList),
-            PduType::Set, RequestValue::Integer(number), routing::kScriptDelete);
-    }
-    if (table == BoardTable::Alerts) {
-        // "Alert Deleted !", then a fresh list.
-        return link.Begin(
-            operation,
-            MakeStep(Kind::Confirm, board::kAlertDelete, 0, 24, NoticeFollowUp::ReopenAlertsList),
-            PduType::Set, RequestValue::Integer(number), routing::kAlertDelete);
-    }
-    return Refuse(link, operation);
+    return RowCommand(link, owner, BoardCommand::DeleteRow, table, number);
 }
 
 }  // namespace commands

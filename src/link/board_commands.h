@@ -20,8 +20,10 @@ enum class OperationEnding {
     Done,       // the station answered as asked (the result is in the operation)
     Refused,    // an error status, or an answer that is not what was asked
     TimedOut,   // no answer: the request timed out or the connection stopped
+    Unknown,    // a change sent once got no answer: it may or may not have been done
     NotSent,    // the request could not be sent (the link has shown why)
-    Cancelled,  // the screen gave it up; a late answer goes nowhere
+    Cancelled,  // the screen gave it up, or another station was chosen; a late
+                // answer goes nowhere
 };
 
 // What an operation does (for the screens' tests and the log).
@@ -107,11 +109,16 @@ inline constexpr char kStoppedText[] = "The connection stopped before the statio
 inline constexpr char kNotSentText[] = "The request could not be sent.";
 inline constexpr char kWrongAnswerText[] =
     "The station answered with another object than the one asked for.";
+inline constexpr char kOutcomeUnknownText[] = "No answer: the station may or may not have done it.";
+inline constexpr char kOtherStationText[] = "Another station was chosen.";
+inline constexpr char kDirectoryWaitingText[] =
+    "The directory has not answered yet: the station's settings are not known.";
 inline constexpr char kWalkStuckText[] =
     "The station answered an object that does not follow the one asked for; reading stopped.";
 
 // What a screen should say about an ending that no box of the link has
-// explained (a request that timed out); empty for every other ending.
+// explained (a request that timed out, a change whose outcome is unknown, a
+// request that waited for the directory); empty for every other ending.
 QString UnreportedText(const BoardOperation& operation);
 
 // The commands. Each starts at once and returns its operation, owned by

@@ -2,6 +2,7 @@
 
 #include <QLoggingCategory>
 #include <climits>
+#include <utility>
 
 #include "link/board_objects.h"
 #include "link/snmp_session.h"
@@ -103,16 +104,89 @@ BoardLink::~BoardLink() {
 
 void BoardLink::Start() {
     SetState(ConnectionState::Connecting);
-    if (!StartSnmpSession()) {
+    m_sendingStatus = true;
+    const bool opened = StartSnmpSession();
+    m_sendingStatus = false;
+    if (!opened) {
         return;
     }
     Q_EMIT StartEnabledChanged(false);
     SendStatusRequest();
 }
 
+QString BoardLink::CurrentChoice() const {
+    return ChosenStation(m_chooser ? m_chooser() : QString());
+}
+
 void BoardLink::SendStatusRequest() {
-    m_statusSent.start();
-    SendBoardRequest(board::kStatusRecord, PduType::Get);
+    const QString chosen = CurrentChoice();
+    if (chosen != m_station) {
+        SwitchStation(chosen);
+    }
+    m_sendingStatus = true;
+    const Sent sent = SendRequest(chosen, board::kStatusRecord, PduType::Get, RequestValue::Null());
+    m_sendingStatus = false;
+    if (sent.waiting) {
+        // The station's row has not come from the directory yet: ask again
+        // at the next tick, and say what the poll waits for.
+        if (!m_waitingForDirectory) {
+            m_waitingForDirectory = true;
+            SetMessage(QString::fromLatin1(kWaitingForDirectory));
+        }
+        m_pollTimer.start();
+        return;
+    }
+    if (m_waitingForDirectory && sent.id != 0) {
+        m_waitingForDirectory = false;
+        SetMessage(StateMessageText(m_state));
+    }
+    if (sent.id != 0) {
+        m_status.id = sent.id;
+        m_status.sent.start();
+    }
+}
+
+void BoardLink::RetryWaitingRequest() {
+    if (m_waitingForDirectory && m_pollTimer.isActive()) {
+        PollTick();
+    }
+}
+
+void BoardLink::ChosenStationChanged() {
+    const QString chosen = CurrentChoice();
+    if (chosen == m_station) {
+        return;
+    }
+    SwitchStation(chosen);
+    if (m_pollTimer.isActive()) {
+        // The new station is polled a period later, so that typing an
+        // address does not poll at every key.
+        m_pollTimer.start(kPollIntervalMs);
+    }
+}
+
+void BoardLink::SwitchStation(const QString& station) {
+    qCDebug(lcLinkOperations) << "station" << m_station << "->" << station;
+    m_station = station;
+    // The old station's status answer is neither shown nor counted, and the
+    // poll goes on with the new station.
+    const bool polled = std::exchange(m_status.id, 0) != 0;
+    if (polled && m_state != ConnectionState::NotConnected) {
+        m_pollTimer.start();
+    }
+    m_waitingForDirectory = false;
+    std::unordered_map<int, std::deque<OperationStep>> steps;
+    steps.swap(m_steps);
+    for (auto& entry : steps) {
+        for (OperationStep& step : entry.second) {
+            if (step.station == station) {
+                m_steps[entry.first].push_back(std::move(step));
+            } else if (step.operation) {
+                step.operation->Finish(OperationEnding::Cancelled,
+                                       QString::fromLatin1(kOtherStationText));
+            }
+        }
+    }
 }
 
 bool BoardLink::StartSnmpSession() {
@@ -130,100 +204,112 @@ bool BoardLink::StartSnmpSession() {
     connect(m_transport, &SnmpTransport::TimedOut, this, &BoardLink::HandleTimeOut);
     connect(m_transport, &SnmpTransport::DeferredSendFailed, this, &BoardLink::FailSend);
     m_requestCounter = 500;
+    m_status.id = 0;
+    m_wrongStatusSaid = false;
     return true;
 }
 
-bool BoardLink::SendBoardRequest(std::string_view oid, PduType type, const RequestValue& value,
-                                 int requestId) {
-    return SendRequest(oid, type, value, requestId).has_value();
+bool BoardLink::SendBoardRequest(std::string_view oid, PduType type, const RequestValue& value) {
+    return SendRequest(CurrentChoice(), oid, type, value).id != 0;
 }
 
-std::optional<int> BoardLink::SendRequest(std::string_view oid, PduType type,
-                                          const RequestValue& value, int requestId) {
+BoardLink::Sent BoardLink::SendRequest(const QString& station, std::string_view oid, PduType type,
+                                       const RequestValue& value, bool once) {
     if (!m_transport) {
         Fail(QString::fromLatin1(kErrorCreatingSession));
-        return std::nullopt;
+        return {};
     }
-    const QString chosen = ChosenStation(m_chooser ? m_chooser() : QString());
-    const std::optional<QString> address = CanonicalIpv4(chosen);
+    const std::optional<QString> address = CanonicalIpv4(station);
     if (!address) {
         Fail(QString::fromLatin1(kErrorAgentEntity));
-        return std::nullopt;
+        return {};
     }
-    const std::optional<StationRecord> record = m_lookup ? m_lookup(chosen) : std::nullopt;
-    if (!record) {
+    const StationLookupAnswer found = m_lookup ? m_lookup(station) : StationLookupAnswer();
+    if (found.waiting) {
+        return {0, true};
+    }
+    if (!found.record) {
         Fail(QString::fromLatin1(kErrorNotInDirectory));
-        return std::nullopt;
+        return {};
     }
-
-    const std::optional<StationSettings> settings = StationSettingsOf(*address, *record);
+    const std::optional<StationSettings> settings = StationSettingsOf(*address, *found.record);
     if (!settings) {
         Fail(QString::fromLatin1(kErrorSettingPort));
-        return std::nullopt;
+        return {};
     }
     BoardRequest request;
     request.station = *settings;
-
+    if (once) {
+        // Never resent, but waited for as long as the resends would have
+        // been: a slow station's answer still confirms it.
+        constexpr qint64 kDefaultTimeoutMicroseconds = 1'000'000;  // net-snmp's
+        const qint64 each = settings->timeoutMicroseconds > 0 ? settings->timeoutMicroseconds
+                                                              : kDefaultTimeoutMicroseconds;
+        request.station.timeoutMicroseconds = each * (settings->retries + 1);
+        request.station.retries = 0;
+        request.once = true;
+    }
     if (!ParseDottedOid(oid)) {
         Fail(QString::fromLatin1(kErrorStringToOid));
-        return std::nullopt;
+        return {};
     }
     request.oid = std::string(oid);
     request.type = type;
     request.value = value;
-    if (requestId != 0) {
-        request.requestId = requestId;
+    // Every request its own id: a resent request's late answer can only
+    // ever match the request that asked.
+    if (m_requestCounter == 0 || m_requestCounter == INT32_MAX) {
+        m_requestCounter = routing::kFirstAutomaticId;  // the wrap is never reached in practice
     } else {
-        if (m_requestCounter == 0) {
-            m_requestCounter = 500;
-        } else if (m_requestCounter == INT32_MAX) {
-            m_requestCounter = routing::kFirstAutomaticId;  // never reached in practice
-        } else {
-            ++m_requestCounter;
-        }
-        request.requestId = m_requestCounter;
+        ++m_requestCounter;
     }
+    request.requestId = m_requestCounter;
 
     const SendStatus status = m_transport->Send(request);
     if (status != SendStatus::Accepted) {
         FailSend(status);
-        return std::nullopt;
+        return {};
     }
     SetSent(m_sent + 1);
-    return request.requestId;
+    return {request.requestId, false};
 }
 
 BoardOperation* BoardLink::Begin(BoardOperation* operation, OperationStep step, PduType type,
-                                 const RequestValue& value, int requestId) {
+                                 const RequestValue& value) {
     step.operation = operation;
+    step.station = CurrentChoice();
+    if (step.station != m_station) {
+        SwitchStation(step.station);
+    }
     // A screen still open after a refusal or STOP sends again: its request
     // opens the session as START does.
-    const bool sent =
-        (m_transport || StartSnmpSession()) && SendStep(std::move(step), type, value, requestId);
-    if (!sent) {
+    if (!m_transport && !StartSnmpSession()) {
         return EndNotSent(operation);
+    }
+    const Sent sent = SendStep(std::move(step), type, value);
+    if (sent.id == 0) {
+        return EndNotSent(operation,
+                          sent.waiting ? QString::fromLatin1(kDirectoryWaitingText) : QString());
     }
     Q_EMIT OperationStarted(operation);
     return operation;
 }
 
-BoardOperation* BoardLink::EndNotSent(BoardOperation* operation) {
+BoardOperation* BoardLink::EndNotSent(BoardOperation* operation, const QString& text) {
     // Never ended inside the call that started it: the screen connects to
     // Ended after the command has returned.
-    QTimer::singleShot(0, operation, [operation] {
-        operation->Finish(OperationEnding::NotSent, QString::fromLatin1(kNotSentText));
-    });
+    const QString ending = text.isEmpty() ? QString::fromLatin1(kNotSentText) : text;
+    QTimer::singleShot(
+        0, operation, [operation, ending] { operation->Finish(OperationEnding::NotSent, ending); });
     return operation;
 }
 
-bool BoardLink::SendStep(OperationStep step, PduType type, const RequestValue& value,
-                         int requestId) {
-    const std::optional<int> id = SendRequest(step.asked, type, value, requestId);
-    if (!id) {
-        return false;
+BoardLink::Sent BoardLink::SendStep(OperationStep step, PduType type, const RequestValue& value) {
+    const Sent sent = SendRequest(step.station, step.asked, type, value, step.once);
+    if (sent.id != 0) {
+        m_steps[sent.id].push_back(std::move(step));
     }
-    m_steps[*id].push_back(std::move(step));
-    return true;
+    return sent;
 }
 
 std::optional<BoardLink::OperationStep> BoardLink::TakeStep(int requestId) {
@@ -257,6 +343,8 @@ void BoardLink::StopPolling() {
     m_pollTimer.stop();
     CloseTransport();
     ++m_generation;
+    m_status.id = 0;
+    m_waitingForDirectory = false;
     EndSteps();
     Q_EMIT ReadoutsReset();
     SetSent(0);
@@ -282,6 +370,12 @@ void BoardLink::CloseTransport() {
 }
 
 void BoardLink::PollTick() {
+    if (m_waitingForDirectory) {
+        // Not connected to anything yet: the texts stay as they are.
+        m_pollTimer.stop();
+        SendStatusRequest();
+        return;
+    }
     ++m_pollTicks;
     if (m_pollTicks == 1) {
         SetState(ConnectionState::Connected);
@@ -296,9 +390,26 @@ void BoardLink::PollTick() {
 }
 
 void BoardLink::HandleTimeOut(int requestId) {
-    if (std::optional<OperationStep> step = TakeStep(requestId); step && step->operation) {
-        step->operation->Finish(OperationEnding::TimedOut, QString::fromLatin1(kNoAnswerText));
+    std::optional<OperationStep> step = TakeStep(requestId);
+    const bool statusPoll = !step && requestId != 0 && requestId == m_status.id;
+    if (!step && !statusPoll) {
+        return;  // a request forgotten when another station was chosen
     }
+    if (statusPoll) {
+        m_status.id = 0;
+    } else if (step->operation) {
+        // A change sent once may have been done all the same.
+        if (step->once) {
+            step->operation->Finish(OperationEnding::Unknown,
+                                    QString::fromLatin1(kOutcomeUnknownText));
+        } else {
+            step->operation->Finish(OperationEnding::TimedOut, QString::fromLatin1(kNoAnswerText));
+        }
+    }
+    CountLoss(statusPoll);
+}
+
+void BoardLink::CountLoss(bool statusPoll) {
     ++m_timeOutsInRow;
     if (m_timeOutsInRow >= kTimeOutLimit) {
         StopPolling();
@@ -309,22 +420,50 @@ void BoardLink::HandleTimeOut(int requestId) {
         return;
     }
     SetLost(m_lost + 1);
-    Q_EMIT StatusTimedOut();
-    m_pollTimer.start();
+    // Only the poll's own loss re-arms the poll timer: a command's time-out
+    // after STOP, or while a status request is in flight, starts no poll.
+    if (statusPoll) {
+        const quint64 generation = m_generation;
+        Q_EMIT StatusTimedOut();
+        if (generation == m_generation && m_state != ConnectionState::NotConnected) {
+            m_pollTimer.start();
+        }
+    }
 }
 
 void BoardLink::HandleBoardResponse(const BoardResponse& response) {
+    std::optional<OperationStep> step = TakeStep(response.requestId);
+    const bool statusPoll = !step && response.requestId != 0 && response.requestId == m_status.id;
+    if (!step && !statusPoll) {
+        // No request of this station waits for it: the poll of a station
+        // chosen before. It is neither shown nor counted.
+        qCDebug(lcLinkOperations) << "answer" << response.requestId << "belongs to nothing";
+        return;
+    }
+    if (statusPoll) {
+        m_status.id = 0;
+    }
     if (response.errorStatus != 0 || !response.hasBinding) {
         // Polling stops as for every failure; the operation that asked is
         // refused with the same text.
-        std::optional<OperationStep> step = TakeStep(response.requestId);
         const QString text = response.errorStatus != 0
                                  ? ErrorStatusText(response.errorStatus)
                                  : QString::fromLatin1(kErrorCountingBindings);
+        m_sendingStatus = statusPoll;
         Fail(text);
+        m_sendingStatus = false;
         if (step && step->operation) {
             step->operation->Finish(OperationEnding::Refused, text, response.errorStatus);
         }
+        return;
+    }
+    if (statusPoll && response.oid != board::kStatusRecord) {
+        // Not the status record: a failed poll, which the time-out rule
+        // counts; polling never stalls on it.
+        if (!std::exchange(m_wrongStatusSaid, true)) {
+            qCWarning(lcLinkOperations) << "status request answered with" << response.oid.c_str();
+        }
+        CountLoss(true);
         return;
     }
     const quint64 generation = m_generation;
@@ -335,18 +474,13 @@ void BoardLink::HandleBoardResponse(const BoardResponse& response) {
     SetReceived(m_received + 1);
     m_timeOutsInRow = 0;
 
-    if (m_steps.empty() || m_steps.count(response.requestId) == 0) {
-        // Not an operation's: the polled status record, or nothing.
-        if (response.oid == board::kStatusRecord) {
-            m_lastRoundTripMs =
-                m_statusSent.isValid() ? static_cast<int>(m_statusSent.elapsed()) : 0;
-            Q_EMIT StatusRecordReceived(IsOctetString(response) ? response.value : QByteArray());
-            if (generation == m_generation) {
-                m_pollTimer.start();
-            }
+    if (statusPoll) {
+        m_lastRoundTripMs = m_status.sent.isValid() ? static_cast<int>(m_status.sent.elapsed()) : 0;
+        Q_EMIT StatusRecordReceived(IsOctetString(response) ? response.value : QByteArray());
+        if (generation == m_generation) {
+            m_pollTimer.start();
         }
-    } else if (std::optional<OperationStep> step = TakeStep(response.requestId);
-               step->operation && step->operation->IsPending()) {
+    } else if (step->operation && step->operation->IsPending()) {
         RouteStep(*step, response, value);
     } else {
         // An operation given up: the answer is counted and goes nowhere.
@@ -424,7 +558,7 @@ void BoardLink::RouteWalkRow(OperationStep& step, const BoardResponse& response,
     ++operation.m_rows;
     Q_EMIT operation.RowReceived(RowFields(value, board::TableFieldCount(step.table)));
     step.asked = response.oid;
-    FollowUp(std::move(step), PduType::GetNext, 0);
+    FollowUp(std::move(step), PduType::GetNext);
 }
 
 void BoardLink::RoutePool(OperationStep& step, const BoardResponse& response,
@@ -438,24 +572,23 @@ void BoardLink::RoutePool(OperationStep& step, const BoardResponse& response,
     if (board::IsRowOf(response.oid, alerts ? board::kAlertTable : board::kScriptTable)) {
         Q_EMIT operation.PoolItemReceived(alerts, ListItemOfRow(value));
         step.asked = response.oid;
-        FollowUp(std::move(step), PduType::GetNext,
-                 alerts ? routing::kAdcLoadAlerts : routing::kAdcLoadScripts);
+        FollowUp(std::move(step), PduType::GetNext);
         return;
     }
     if (alerts) {
         step.kind = OperationStep::Kind::ScriptPool;
         step.asked = std::string(board::kScriptTable);
-        FollowUp(std::move(step), PduType::GetNext, routing::kAdcLoadScripts);
+        FollowUp(std::move(step), PduType::GetNext);
         return;
     }
     step.kind = OperationStep::Kind::ChannelRecord;
     step.asked = std::string(board::kChannelRecord[static_cast<std::size_t>(step.index)]);
-    FollowUp(std::move(step), PduType::Get, routing::kAdcLoadRecord);
+    FollowUp(std::move(step), PduType::Get);
 }
 
-void BoardLink::FollowUp(OperationStep step, PduType type, int requestId) {
+void BoardLink::FollowUp(OperationStep step, PduType type) {
     const quint64 generation = m_generation;
-    QTimer::singleShot(0, this, [this, generation, step = std::move(step), type, requestId] {
+    QTimer::singleShot(0, this, [this, generation, step = std::move(step), type] {
         if (!step.operation || !step.operation->IsPending()) {
             return;  // given up: nothing more is asked
         }
@@ -463,17 +596,33 @@ void BoardLink::FollowUp(OperationStep step, PduType type, int requestId) {
             step.operation->Finish(OperationEnding::TimedOut, QString::fromLatin1(kStoppedText));
             return;
         }
+        if (step.station != CurrentChoice()) {
+            // Its station is no longer the chosen one: the walk ends here
+            // instead of going on at another station.
+            SwitchStation(CurrentChoice());
+            step.operation->Finish(OperationEnding::Cancelled,
+                                   QString::fromLatin1(kOtherStationText));
+            return;
+        }
         const QPointer<BoardOperation> operation = step.operation;
-        if (!SendStep(step, type, RequestValue::Null(), requestId) && operation &&
-            operation->IsPending()) {
-            operation->Finish(OperationEnding::NotSent, QString::fromLatin1(kNotSentText));
+        const Sent sent = SendStep(step, type, RequestValue::Null());
+        if (sent.id == 0 && operation && operation->IsPending()) {
+            operation->Finish(
+                OperationEnding::NotSent,
+                QString::fromLatin1(sent.waiting ? kDirectoryWaitingText : kNotSentText));
         }
     });
 }
 
 void BoardLink::Fail(const QString& text) {
+    // Unattended polling shows no box for the poll's own failure (nobody is
+    // there to close it): it stops, says why, and starts again by itself.
+    const bool quiet = m_restartsByItself && m_sendingStatus;
     StopPolling();
-    m_messages.ShowError(text);
+    Q_EMIT StoppedByError(text);
+    if (!quiet) {
+        m_messages.ShowError(text);
+    }
 }
 
 void BoardLink::FailSend(SendStatus status) {

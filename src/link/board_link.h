@@ -29,9 +29,22 @@ enum class NoticeFollowUp { None, ReopenScriptsList, ReopenAlertsList };
 
 enum class ConnectionState { NotConnected, Connecting, Connected };
 
-// The chosen station's row of the station directory; nullopt when the address
-// is not in the directory (the directory reports its own database errors).
-using StationLookup = std::function<std::optional<StationRecord>(const QString& address)>;
+// The chosen station's row of the station directory: the row; or no row
+// because the address is not in the directory; or, `waiting`, no row yet
+// because the directory has not answered (the link then waits and asks again).
+struct StationLookupAnswer {
+    std::optional<StationRecord> record;
+    bool waiting = false;
+
+    StationLookupAnswer(std::optional<StationRecord> found = std::nullopt)  // NOLINT: a row or none
+        : record(std::move(found)) {}
+    static StationLookupAnswer Waiting() {
+        StationLookupAnswer answer;
+        answer.waiting = true;
+        return answer;
+    }
+};
+using StationLookup = std::function<StationLookupAnswer(const QString& address)>;
 // The station chooser's text as the operator sees it.
 using ChosenStationText = std::function<QString()>;
 // Makes the SNMP transport for a new session; nullptr when none can be made.
@@ -48,6 +61,8 @@ inline constexpr char kErrorSendingPdu[] = "Error Sending PDU Message!\r\nIt's O
 inline constexpr char kErrorCountingBindings[] =
     "Error Counting Variable Binding Lists!\r\nIt's Over !!";
 inline constexpr char kErrorTimeOut[] = "Error Time Out Waiting For Response!\r\nIt's Over !!";
+// The message line while the chosen station's row is awaited.
+inline constexpr char kWaitingForDirectory[] = " MSG: Waiting for the directory";
 
 // Connection-state texts of the status bar (part 1, part 2).
 QString StateText(ConnectionState state);
@@ -84,18 +99,29 @@ public:
     bool StartSnmpSession();
 
     // Sends one request with one binding to the chosen station, whose
-    // directory row is looked up afresh. requestId 0 takes the next counter
-    // value (501 first after START); a fixed routing id leaves the counter
-    // alone. Never waits for the answer. On failure: StopPolling, an error
-    // box, false.
+    // directory row is looked up afresh, with the next id of the counter (501
+    // first after START). Never waits for the answer. On failure:
+    // StopPolling, an error box, false.
     bool SendBoardRequest(std::string_view oid, PduType type,
-                          const RequestValue& value = RequestValue::Null(), int requestId = 0);
+                          const RequestValue& value = RequestValue::Null());
+
+    // The chooser names another station (or the same one): every operation
+    // of the station it named before ends, the status request in flight is
+    // forgotten (its answer is neither shown nor counted), and polling goes
+    // on with the new station at the next tick.
+    void ChosenStationChanged();
+    // The directory has answered: a status request waiting for the chosen
+    // station's row goes out now.
+    void RetryWaitingRequest();
 
     // Ends the connection and returns to the idle look. Safe at any time,
     // including from inside a handler of this object's signals.
     void StopPolling();
 
-    // The dispatcher: one answer or one transport time-out.
+    // The dispatcher: one answer or one transport time-out. Only answers of
+    // the status request in flight and of operations' requests count; any
+    // other id (a request forgotten when another station was chosen) is
+    // dropped.
     void HandleBoardResponse(const volnar::BoardResponse& response);
     void HandleTimeOut(int requestId);
 
@@ -107,8 +133,13 @@ public:
         enum class Kind { Confirm, RelayEcho, WalkRow, AlertPool, ScriptPool, ChannelRecord };
         QPointer<BoardOperation> operation;
         Kind kind = Kind::Confirm;
-        int index = 0;   // relay (RelayEcho) or channel (pools, record)
-        int notice = 0;  // the notice on success, 0 for none
+        // A SET whose repeat would do something again (execute, delete, add,
+        // pulse): sent once, never resent; no answer means the outcome is
+        // unknown.
+        bool once = false;
+        QString station;  // the station it was started for
+        int index = 0;    // relay (RelayEcho) or channel (pools, record)
+        int notice = 0;   // the notice on success, 0 for none
         NoticeFollowUp followUp = NoticeFollowUp::None;
         BoardTable table = BoardTable::Scripts;  // WalkRow
         std::string asked;                       // the identifier asked for
@@ -118,10 +149,10 @@ public:
     // opens a session first when none is open. The operation ends NotSent,
     // on the next turn of the event loop, when the request could not go out.
     BoardOperation* Begin(BoardOperation* operation, OperationStep step, PduType type,
-                          const RequestValue& value = RequestValue::Null(), int requestId = 0);
+                          const RequestValue& value = RequestValue::Null());
 
     // Ends the operation NotSent on the next turn of the event loop.
-    BoardOperation* EndNotSent(BoardOperation* operation);
+    BoardOperation* EndNotSent(BoardOperation* operation, const QString& text = {});
 
     int SentCount() const { return m_sent; }
     int ReceivedCount() const { return m_received; }
@@ -138,6 +169,13 @@ public:
     bool StationControlsAreEnabled() const { return m_controlsEnabled; }
     int PollTickCount() const { return m_pollTicks; }
     int LastRequestId() const { return m_requestCounter; }
+    // The status request in flight (0 when none).
+    int StatusRequestId() const { return m_status.id; }
+    // The station the link works for: the chosen station at the last START,
+    // request or ChosenStationChanged.
+    const QString& Station() const { return m_station; }
+    // A status request waits for the chosen station's row.
+    bool IsWaitingForDirectory() const { return m_waitingForDirectory; }
 
 Q_SIGNALS:
     // Status bar: part 1 (connection state) and part 2 (message line).
@@ -156,6 +194,10 @@ Q_SIGNALS:
     // The connection ended by kTimeOutLimit time-outs in a row (before its
     // error box, if any, shows).
     void StoppedByTimeOuts();
+    // The polling stopped on an error (an error answer to a status request,
+    // a station missing from the directory, a failed send) with this text;
+    // emitted before the error box, which unattended polling does not show.
+    void StoppedByError(const QString& text);
 
     // A status record (.77), whole; the poll timer is re-armed after every
     // receiver has run (StatusPanel::ShowStatusRecord).
@@ -168,6 +210,11 @@ Q_SIGNALS:
 private:
     void Fail(const QString& text);
     void FailSend(SendStatus status);
+    // Forgets the old station's status request and operations.
+    void SwitchStation(const QString& station);
+    // A status request that got no status record: counted in Lost, and the
+    // poll goes on or stops by the time-out rule.
+    void CountLoss(bool statusPoll);
     void SetState(ConnectionState state);
     void SetMessage(const QString& text);
     void SetSent(int count);
@@ -176,13 +223,20 @@ private:
     void SetControlsEnabled(bool enabled);
     void SendStatusRequest();
     void CloseTransport();
-    // Sends one request; the id it went out with, or nullopt after Fail.
-    std::optional<int> SendRequest(std::string_view oid, PduType type, const RequestValue& value,
-                                   int requestId);
-    bool SendStep(OperationStep step, PduType type, const RequestValue& value, int requestId);
+    // What became of one request.
+    struct Sent {
+        int id = 0;            // the id it went out with; 0 when it did not go out
+        bool waiting = false;  // not sent: the station's row is awaited (no Fail)
+    };
+    // Sends one request to `station`; after Fail when it could not go out
+    // for any reason but a directory that has not answered yet.
+    Sent SendRequest(const QString& station, std::string_view oid, PduType type,
+                     const RequestValue& value, bool once = false);
+    Sent SendStep(OperationStep step, PduType type, const RequestValue& value);
     // Sends the next request of an operation once the current handler has
     // returned; dropped when the operation was given up meanwhile.
-    void FollowUp(OperationStep step, PduType type, int requestId);
+    void FollowUp(OperationStep step, PduType type);
+    QString CurrentChoice() const;
     std::optional<OperationStep> TakeStep(int requestId);
     // Every operation in flight ends: the connection has stopped.
     void EndSteps();
@@ -205,7 +259,15 @@ private:
     int m_timeOutsInRow = 0;
     bool m_restartsByItself = false;
     int m_lastRoundTripMs = 0;
-    QElapsedTimer m_statusSent;
+    // The status request in flight: its id, and when it went out.
+    struct StatusRequest {
+        int id = 0;
+        QElapsedTimer sent;
+    } m_status;
+    QString m_station;
+    bool m_waitingForDirectory = false;
+    bool m_sendingStatus = false;  // failures of this send are the poll's
+    bool m_wrongStatusSaid = false;
     int m_pollTicks = 0;
     // Operations' requests in flight by request id, oldest first: requests
     // with one id go out one after the other, and are answered in order.

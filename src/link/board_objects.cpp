@@ -7,7 +7,5 @@ static_assert(IsRowOf("1.3.6.1.4.1.32473.3.1.2.72.5", kScriptTable));
 static_assert(!IsRowOf("1.3.6.1.4.1.32473.3.1.2.720", kScriptTable));
 static_assert(!IsRowOf(kScriptTable, kScriptTable));
 static_assert(MemberIndex(kRelayNotes, "1.3.6.1.4.1.32473.3.1.2.76.4") == 4);
-static_assert(routing::ChannelNotesId(8) == routing::kChannelNotesLast);
-static_assert(routing::ChannelSettingsId(8) == routing::kChannelSettingsLast);
 
 }  // namespace volnar::board

@@ -158,44 +158,12 @@ constexpr int MemberIndex(const std::array<std::string_view, N>& family, std::st
 
 }  // namespace volnar::board
 
-// Fixed request ids that tell the dispatcher what an answer belongs to. Ids
-// from the request-id counter start at 501 and never collide with these.
+// Every request takes its own id from the link's counter, so an answer can
+// only ever match the request that asked: net-snmp resends a timed-out
+// request with the same id, and the station answers every copy.
 namespace volnar::routing {
 
-inline constexpr int kModemFirst = 409;     // GETNEXT .60 for a new SMS alert
-inline constexpr int kAlertExecute = 410;   // SET .63
-inline constexpr int kAlertDelete = 411;    // SET .64
-inline constexpr int kAlertAdd = 412;       // SET .62, id 0
-inline constexpr int kAlertUpdate = 413;    // SET .62
-inline constexpr int kScriptUpdate = 420;   // SET .69
-inline constexpr int kScriptAdd = 421;      // SET .69, id 0
-inline constexpr int kScriptDelete = 422;   // SET .71
-inline constexpr int kScriptExecute = 423;  // SET .70
-inline constexpr int kStationName = 424;    // SET sysName
-
-// SET .67.n uses 425 + 2(n-1), SET .68.n uses 426 + 2(n-1).
-constexpr int ChannelNameId(int channel) {
-    return 425 + 2 * (channel - 1);
-}
-constexpr int ChannelNotesId(int channel) {
-    return 426 + 2 * (channel - 1);
-}
-inline constexpr int kChannelNameFirst = 425;
-inline constexpr int kChannelNotesLast = 440;
-
-// The ADC options data load: alerts walk, scripts walk, channel record.
-inline constexpr int kAdcLoadAlerts = 450;
-inline constexpr int kAdcLoadScripts = 451;
-inline constexpr int kAdcLoadRecord = 452;
-
-// SET .78.n uses 453 + (n-1).
-constexpr int ChannelSettingsId(int channel) {
-    return 453 + (channel - 1);
-}
-inline constexpr int kChannelSettingsFirst = 453;
-inline constexpr int kChannelSettingsLast = 460;
-
-// The first automatic id after a session start.
+// The first id after a session start.
 inline constexpr int kFirstAutomaticId = 501;
 
 }  // namespace volnar::routing

@@ -1,15 +1,46 @@
 #include "link/board_request.h"
 
+#include <QLoggingCategory>
+#include <QMutex>
+#include <QSet>
 #include <QStringList>
 #include <algorithm>
 
 #include "core/text_rules.h"
 
+Q_LOGGING_CATEGORY(lcLinkSettings, "volnar.link.settings")
+
 namespace volnar {
 
 namespace {
 constexpr std::size_t kMaxArcs = 128;
+
+// A directory row is written by every operator of a shared directory: a
+// TIMEOUT or RETRIES past what the station dialogs accept would hold one
+// request for hours (RETRIES 2000000000 resends it for ever), so it is
+// clamped, and said once per station, field and value.
+std::int32_t Clamped(const QString& address, const char* field, std::int32_t value, int low,
+                     int high) {
+    const std::int32_t clamped = std::clamp<std::int32_t>(value, low, high);
+    if (clamped != value) {
+        static QMutex mutex;
+        static QSet<QString> said;
+        const QString key = address + QLatin1Char(' ') + QLatin1String(field) + QLatin1Char('=') +
+                            QString::number(value);
+        const QMutexLocker lock(&mutex);
+        if (!said.contains(key) && said.size() < 10'000) {
+            said.insert(key);
+            qCWarning(lcLinkSettings).noquote()
+                << QStringLiteral("%1: %2 %3 is out of range; %4 is used")
+                       .arg(address, QLatin1String(field))
+                       .arg(value)
+                       .arg(clamped);
+        }
+    }
+    return clamped;
 }
+
+}  // namespace
 
 std::optional<std::vector<std::uint32_t>> ParseDottedOid(std::string_view text) {
     std::vector<std::uint32_t> arcs;
@@ -79,10 +110,14 @@ std::optional<StationSettings> StationSettingsOf(const QString& address,
     settings.address = address;
     settings.port = static_cast<quint16>(port);
     settings.community = StationBytes(record.PASSWORD);
-    const qint64 timeout =
-        std::max<std::int32_t>(0, text::DecimalToInt(record.TIMEOUT.toStdString()));
-    settings.timeoutMicroseconds = timeout * kTimeoutUnitMicroseconds;
-    settings.retries = std::max<std::int32_t>(0, text::DecimalToInt(record.RETRIES.toStdString()));
+    // 0, empty or NULL: the SNMP layer's default time-out.
+    const std::int32_t timeout = text::DecimalToInt(record.TIMEOUT.toStdString());
+    settings.timeoutMicroseconds =
+        timeout == 0 ? 0
+                     : Clamped(address, "TIMEOUT", timeout, kTimeoutMin, kTimeoutMax) *
+                           kTimeoutUnitMicroseconds;
+    settings.retries = Clamped(address, "RETRIES", text::DecimalToInt(record.RETRIES.toStdString()),
+                               kRetriesMin, kRetriesMax);
     return settings;
 }
 

@@ -53,6 +53,10 @@ struct BoardRequest {
     PduType type = PduType::Get;
     std::string oid;  // dotted text without a leading dot
     RequestValue value;
+    // A SET whose repeat would act again: the SNMP layer must never resend
+    // it (its settings carry no retries), and keeps it apart from the
+    // station's ordinary requests.
+    bool once = false;
 };
 
 // One answer as the station sent it. Identifier and value are kept whole.
@@ -99,8 +103,9 @@ std::optional<QString> CanonicalIpv4(const QString& text);
 
 // The SNMP settings of a directory row for the station at `address` (already
 // canonical): one TIMEOUT unit is 0.64 s, and 0 (also an empty or NULL
-// TIMEOUT) leaves the SNMP layer's default; a negative TIMEOUT or RETRIES
-// counts as 0. nullopt when PORT is not 1-65535.
+// TIMEOUT) leaves the SNMP layer's default; other values are clamped to the
+// ranges the station dialogs accept (TIMEOUT 1-100, RETRIES 0-10) and logged
+// once. nullopt when PORT is not 1-65535.
 std::optional<StationSettings> StationSettingsOf(const QString& address,
                                                  const StationRecord& record);
 

@@ -119,6 +119,7 @@ struct SnmpSession::Channel {
     std::unique_ptr<QTimer> timer;
     std::set<int> inFlight;
     bool closing = false;
+    bool once = false;  // for SETs that are never resent
 };
 
 SnmpSession::SnmpSession(QObject* parent) : SnmpTransport(parent) {
@@ -150,7 +151,7 @@ SendStatus SnmpSession::Send(const BoardRequest& request) {
 
 SendStatus SnmpSession::SendNow(const BoardRequest& request,
                                 const std::vector<std::uint32_t>& arcs) {
-    Channel* channel = ChannelFor(request.station);
+    Channel* channel = ChannelFor(request.station, request.once);
     if (channel == nullptr) {
         return SendStatus::SessionFailed;
     }
@@ -197,15 +198,17 @@ SendStatus SnmpSession::SendNow(const BoardRequest& request,
     return SendStatus::Accepted;
 }
 
-SnmpSession::Channel* SnmpSession::ChannelFor(const StationSettings& station) {
-    if (m_current != nullptr && m_current->settings == station) {
+SnmpSession::Channel* SnmpSession::ChannelFor(const StationSettings& station, bool once) {
+    if (!once && m_current != nullptr && m_current->settings == station) {
         return m_current;
     }
     for (const auto& channel : m_channels) {
-        if (channel->settings == station && !channel->closing) {
-            m_current = channel.get();
-            SchedulePrune();
-            return m_current;
+        if (channel->settings == station && channel->once == once && !channel->closing) {
+            if (!once) {
+                m_current = channel.get();
+                SchedulePrune();
+            }
+            return channel.get();
         }
     }
 
@@ -218,6 +221,7 @@ SnmpSession::Channel* SnmpSession::ChannelFor(const StationSettings& station) {
     auto channel = std::make_unique<Channel>();
     channel->owner = this;
     channel->settings = station;
+    channel->once = once;
     channel->peer = StationPeer{*endpoint, station.community};
 
     netsnmp_session session;
@@ -254,8 +258,10 @@ SnmpSession::Channel* SnmpSession::ChannelFor(const StationSettings& station) {
     channel->timer->setSingleShot(true);
     connect(channel->timer.get(), &QTimer::timeout, this, [this, raw] { ServiceTimeout(raw); });
     m_channels.push_back(std::move(channel));
-    m_current = raw;
-    SchedulePrune();
+    if (!once) {
+        m_current = raw;
+        SchedulePrune();
+    }
     return raw;
 }
 
@@ -425,9 +431,17 @@ void SnmpSession::PruneChannels() {
     if (m_closed) {
         return;
     }
+    // SETs that must not be resent go out on a session of their own with no
+    // retries, kept beside the current station's ordinary session.
+    auto twinOfCurrent = [this](const Channel* channel) {
+        return channel->once && m_current != nullptr &&
+               channel->settings.address == m_current->settings.address &&
+               channel->settings.port == m_current->settings.port &&
+               channel->settings.community == m_current->settings.community;
+    };
     for (std::size_t i = 0; i < m_channels.size();) {
         Channel* channel = m_channels[i].get();
-        if (channel != m_current && channel->inFlight.empty()) {
+        if (channel != m_current && channel->inFlight.empty() && !twinOfCurrent(channel)) {
             CloseChannel(channel);
         } else {
             ++i;

@@ -67,7 +67,9 @@ private:
     static int OnNetSnmpEvent(int operation, ::snmp_session* session, int requestId,
                               ::snmp_pdu* pdu, void* magic);
 
-    Channel* ChannelFor(const StationSettings& station);
+    // The session for `station`'s settings; a `once` session (no resends) is
+    // kept apart and never becomes the current one.
+    Channel* ChannelFor(const StationSettings& station, bool once);
     SendStatus SendNow(const BoardRequest& request, const std::vector<std::uint32_t>& arcs);
     void ServiceRead(Channel* channel);
     void ServiceTimeout(Channel* channel);

@@ -283,6 +283,11 @@ void TableListDialog::ExecuteOrDelete(bool execute, const QString& id) {
         if (const QString text = UnreportedText(*action); !text.isEmpty()) {
             m_messages.ShowError(text);
         }
+        if (ending == OperationEnding::Unknown) {
+            // Done or not, the station's own list says which: read afresh.
+            close();
+            Q_EMIT RefreshRequested();
+        }
     });
 }
 

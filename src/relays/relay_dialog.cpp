@@ -84,7 +84,7 @@ void RelayDialog::Track(BoardOperation* operation, QPushButton* button, const QS
                 if (ending == OperationEnding::Done) {
                     m_status->clear();
                     done(operation->Echo());
-                } else if (ending != OperationEnding::Cancelled) {
+                } else if (!operation->Text().isEmpty()) {
                     m_status->setText(operation->Text());
                 }
                 operation->deleteLater();

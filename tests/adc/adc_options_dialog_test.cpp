@@ -102,20 +102,21 @@ public:
               const QList<QByteArray>& alerts = {"3|email|Boiler|x|", "12|sms|Pager|y|"},
               const QList<QByteArray>& scripts = {"2|relay|Pump on|d|c|", "7|io|Siren|d|c|"}) {
         const auto walk = [this](const char* table, const QList<QByteArray>& rows, const char* past,
-                                 const QByteArray& end, int id) {
+                                 const QByteArray& end) {
             int row = 0;
             for (const QByteArray& value : rows) {
-                Feed(Object(table) + std::to_string(++row), value, id);
+                Feed(Object(table) + std::to_string(++row), value);
             }
-            Feed(Object(past), end, id);
+            Feed(Object(past), end);
         };
-        walk(".65.", alerts, ".66.1", "1|x|", routing::kAdcLoadAlerts);
-        walk(".72.", scripts, ".76.1", "notes", routing::kAdcLoadScripts);
-        Feed(Object(".66.") + std::to_string(channel), record, routing::kAdcLoadRecord);
+        walk(".65.", alerts, ".66.1", "1|x|");
+        walk(".72.", scripts, ".76.1", "notes");
+        Feed(Object(".66.") + std::to_string(channel), record);
     }
 
-    void Feed(std::string oid, QByteArray value, int requestId) {
-        Answer(std::move(oid), std::move(value), requestId);
+    // Answers the request sent last.
+    void Feed(std::string oid, QByteArray value) {
+        Answer(std::move(oid), std::move(value));
         Drain();
     }
 
@@ -266,7 +267,7 @@ TEST_F(AdcDialogTest, ALoadThatStopsSaysWhyAndKeepsOkDisabled) {
     for (const auto& c : cases) {
         SetUp();
         AdcOptionsDialog& d = Open(3);
-        Feed(Object(".65.1"), "1|email|A|", LastRequest().requestId);
+        Feed(Object(".65.1"), "1|email|A|");
         c.stop(*this);
         QCoreApplication::processEvents();
         EXPECT_TRUE(d.IsLoading()) << c.name;

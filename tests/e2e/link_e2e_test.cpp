@@ -59,27 +59,111 @@ TEST_F(LinkE2E, AnEmptyNullOrZeroTimeOutWaitsAsLongAsNetSnmpsDefault) {
     EXPECT_TRUE(messages.boxes.empty()) << messages.Texts().join(u'|').toStdString();
 }
 
-TEST_F(LinkE2E, ScriptExecuteRequestsWithOneRoutingIdWaitForEachOther) {
-    StartSimulatorAndLink({QStringLiteral("--scripts"), QStringLiteral("2"),
-                           QStringLiteral("--delay"), QStringLiteral("150")});
-    ASSERT_TRUE(link->StartSnmpSession());
-    QSignalSpy notices(link.get(), &BoardLink::NoticeRequested);
+// SET requests the station received for `object`.
+int SetsOn(const testing::StationSimulator& sim, std::string_view object) {
+    int count = 0;
+    for (const QJsonObject& line : sim.Requests()) {
+        count += line[QStringLiteral("pdu")].toString() == QStringLiteral("SET") &&
+                 line[QStringLiteral("oid")].toString().toStdString() == object;
+    }
+    return count;
+}
+
+// Answers later than the station's TIMEOUT with RETRIES 2 (net-snmp resends,
+// and the station answers every copy), or a network that doubles every
+// answer: each change that would act again reaches the station once, every
+// command ends Done, and walks and loads read exactly the station's rows.
+TEST_F(LinkE2E, SlowOrDuplicatingLinksDoEachChangeOnceAndReadEachRowOnce) {
+    const QByteArray script = "0|relay|Slow|n|000C01|";
+    const QByteArray alert = "0|SMS|Door|P|Modem2|Door open|-|-|-|-|-|-|-|-|";
+    const QByteArray settings = "1|80.000|0.0000|1|0|3.3.|||||||2.|30|0|1.0000|3|a|100|50|";
     QObject screen;
-    commands::ExecuteRow(*link, &screen, BoardTable::Scripts, 1);
-    commands::ExecuteRow(*link, &screen, BoardTable::Scripts, 2);
-    EXPECT_EQ(link->SentCount(), 2);
-    ASSERT_TRUE(session);
-    EXPECT_EQ(session->WaitingCount(), 1);
-    ASSERT_TRUE(WaitFor([&] { return notices.size() == 2; }));
+    using Start = std::function<BoardOperation*()>;
+    const struct {
+        const char* name;
+        Start start;
+        std::string_view once;  // the object a once-only SET goes to; empty: may repeat
+        int rows;               // rows or pool entries read
+    } commands[] = {
+        // clang-format off
+        {"script walk", [&] { return commands::WalkTable(*link, &screen, BoardTable::Scripts); }, {}, 3},
+        {"alert walk", [&] { return commands::WalkTable(*link, &screen, BoardTable::Alerts); }, {}, 2},
+        {"channel load", [&] { return commands::LoadChannelOptions(*link, &screen, 2); }, {}, 5},
+        {"execute script", [&] { return commands::ExecuteRow(*link, &screen, BoardTable::Scripts, 1); }, board::kScriptExecute, 0},
+        {"pulse", [&] { return commands::PulseRelay(*link, &screen, 2, 1); }, board::kRelayPulse[2], 0},
+        {"add script", [&] { return commands::UploadScript(*link, &screen, true, script); }, board::kScriptRecord, 0},
+        {"add alert", [&] { return commands::UploadAlert(*link, &screen, true, alert); }, board::kAlertRecord, 0},
+        {"execute alert", [&] { return commands::ExecuteRow(*link, &screen, BoardTable::Alerts, 1); }, board::kAlertExecute, 0},
+        {"delete script", [&] { return commands::DeleteRow(*link, &screen, BoardTable::Scripts, 2); }, board::kScriptDelete, 0},
+        {"delete alert", [&] { return commands::DeleteRow(*link, &screen, BoardTable::Alerts, 2); }, board::kAlertDelete, 0},
+        {"switch", [&] { return commands::SwitchRelay(*link, &screen, 1, true); }, {}, 0},
+        {"rename", [&] { return commands::RenameStation(*link, &screen, QStringLiteral("Slow")); }, {}, 0},
+        {"relay notes", [&] { return commands::SetRelayNotes(*link, &screen, 3, QStringLiteral("n")); }, {}, 0},
+        {"channel settings", [&] { return commands::UploadChannelSettings(*link, &screen, 1, settings); }, {}, 0},
+        // clang-format on
+    };
+    for (const QStringList& fault :
+         {QStringList{QStringLiteral("--delay"), QStringLiteral("1000")},
+          QStringList{QStringLiteral("--duplicate"), QStringLiteral("1")}}) {
+        StartSimulatorAndLink(fault + QStringList{QStringLiteral("--scripts"), QStringLiteral("3"),
+                                                  QStringLiteral("--alerts"), QStringLiteral("2")},
+                              QStringLiteral("public"), QStringLiteral("1"), QStringLiteral("2"));
+        ASSERT_TRUE(link->StartSnmpSession());
+        const std::string where = fault.join(u' ').toStdString();
+        for (const auto& c : commands) {
+            BoardOperation* operation = c.start();
+            int rows = 0;
+            QObject::connect(operation, &BoardOperation::RowReceived, &screen, [&] { ++rows; });
+            QObject::connect(operation, &BoardOperation::PoolItemReceived, &screen,
+                             [&] { ++rows; });
+            ASSERT_TRUE(WaitFor([&] { return !operation->IsPending(); }, 30000)) << c.name;
+            EXPECT_EQ(operation->Ending(), OperationEnding::Done)
+                << c.name << " " << where << ": " << operation->Text().toStdString();
+            EXPECT_EQ(rows, c.rows) << c.name << " " << where;
+            if (!c.once.empty()) {
+                EXPECT_EQ(SetsOn(*sim, c.once), 1) << c.name << " " << where;
+            }
+        }
+        EXPECT_TRUE(messages.boxes.empty()) << messages.Texts().join(u'|').toStdString();
+        link.reset();
+    }
+}
+
+// Answers from 0 to 1.4 s on a TIMEOUT of 0.64 s: twenty loads and walks at
+// once, every request its own id, each reads exactly the station's rows.
+TEST_F(LinkE2E, TwentyLoadsAndWalksAtOnceOnAJitteryLinkEachReadTheirOwnRows) {
+    StartSimulatorAndLink(
+        {QStringLiteral("--delay"), QStringLiteral("700:700"), QStringLiteral("--scripts"),
+         QStringLiteral("2"), QStringLiteral("--alerts"), QStringLiteral("1")},
+        QStringLiteral("public"), QStringLiteral("1"), QStringLiteral("2"));
+    ASSERT_TRUE(link->StartSnmpSession());
+    QObject screen;
+    std::vector<BoardOperation*> operations;
+    std::vector<int> rows(20, 0);
+    for (int i = 0; i < 20; ++i) {
+        operations.push_back(i % 2 == 0 ? commands::LoadChannelOptions(*link, &screen, 1 + i % 8)
+                                        : commands::WalkTable(*link, &screen, BoardTable::Scripts));
+        int& count = rows[static_cast<std::size_t>(i)];
+        QObject::connect(operations.back(), &BoardOperation::RowReceived, &screen,
+                         [&count] { ++count; });
+        QObject::connect(operations.back(), &BoardOperation::PoolItemReceived, &screen,
+                         [&count] { ++count; });
+    }
+    ASSERT_TRUE(WaitFor(
+        [&] {
+            return std::none_of(operations.begin(), operations.end(),
+                                [](const BoardOperation* o) { return o->IsPending(); });
+        },
+        60000));
+    for (std::size_t i = 0; i < operations.size(); ++i) {
+        EXPECT_EQ(operations[i]->Ending(), OperationEnding::Done)
+            << i << ": " << operations[i]->Text().toStdString();
+        EXPECT_EQ(rows[i], i % 2 == 0 ? 3 : 2) << i;
+        if (i % 2 == 0) {
+            EXPECT_EQ(operations[i]->ChannelRecord().channel, 1 + static_cast<int>(i) % 8) << i;
+        }
+    }
     EXPECT_TRUE(messages.boxes.empty()) << messages.Texts().join(u'|').toStdString();
-    EXPECT_EQ(notices[0].at(0).toInt(), 6);
-    EXPECT_EQ(notices[1].at(0).toInt(), 6);
-    const QList<QJsonObject> requests = sim->Requests();
-    EXPECT_EQ(session->WaitingCount(), 0);
-    ASSERT_EQ(requests.size(), 2);
-    EXPECT_EQ(requests[0][QStringLiteral("request_id")].toInt(), 423);
-    EXPECT_EQ(requests[0][QStringLiteral("value")].toInt(), 1);
-    EXPECT_EQ(requests[1][QStringLiteral("value")].toInt(), 2);
 }
 
 // The test plays the station: only a Response from its address and port,

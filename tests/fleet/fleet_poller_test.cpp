@@ -56,6 +56,10 @@ TEST(FleetSettings, ReadAsTheLinkReadsThemAndTheTemplateIsNeverPolled) {
         // clang-format off
         {.record = Station("127.0.1.1", "1161", "2", "1"), .polled = true, .timeoutMicroseconds = 1'280'000, .retries = 1, .port = 1161},
         {.record = Station(" 127.0.1.2 ", "161", "", "-3"), .polled = true, .port = 161},
+        // Out of the dialogs' ranges: clamped, never resent for ever.
+        {.record = Station("127.0.1.3", "161", "100", "10"), .polled = true, .timeoutMicroseconds = 64'000'000, .retries = 10, .port = 161},
+        {.record = Station("127.0.1.3", "161", "101", "2000000000"), .polled = true, .timeoutMicroseconds = 64'000'000, .retries = 10, .port = 161},
+        {.record = Station("127.0.1.3", "161", "-5", "11"), .polled = true, .retries = 10, .port = 161},
         {.record = Station("10.10.10.10"), .polled = false},
         {.record = Station("127.0.1.300"), .polled = false},
         {.record = Station("station.example"), .polled = false},

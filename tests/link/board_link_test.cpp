@@ -19,6 +19,7 @@ std::string Object(std::string_view suffix) {
 const std::string kStatus(board::kStatusRecord);
 
 using Start = std::function<BoardOperation*(BoardLink&, QObject*)>;
+struct FailureCase;
 // An operation a screen starts: `call` is a board command on link l, owner o.
 #define OPERATION(call) [&](BoardLink& l, QObject* o) { return commands::call; }
 
@@ -38,6 +39,9 @@ public:
         ASSERT_EQ(transport->requests.size(), 1u);
         ASSERT_TRUE(messages.boxes.empty()) << messages.Texts().join(u'|').toStdString();
     }
+
+    // Runs one case of StoppingFailures and checks the idle look it leaves.
+    void Fail(const FailureCase& c);
 
     std::unique_ptr<QObject> owner = std::make_unique<QObject>();  // the screen
 };
@@ -121,6 +125,12 @@ TEST_F(BoardLinkTest, EveryOperationEndsExactlyOnceAndSaysHow) {
     } const cases[] = {
         // clang-format off
         {"timed out", upload, [](T& t, int id) { t.link->HandleTimeOut(id); }, OperationEnding::TimedOut, kNoAnswerText, 0, 2},
+        // Sent once: no answer does not mean it was not done.
+        {"sent once, no answer", OPERATION(ExecuteRow(l, o, BoardTable::Scripts, 3)), [](T& t, int id) { t.link->HandleTimeOut(id); }, OperationEnding::Unknown, kOutcomeUnknownText, 0, 2},
+        // An operation belongs to the station it was started for.
+        {"another station chosen mid-walk", walk, [](T& t, int) { t.Answer(Object(".72.1"), "1|a|b|c|d"); t.chooser = t.station->IPADDRESS = "127.0.0.2"; Drain(); }, OperationEnding::Cancelled, kOtherStationText, 0, 2},
+        {"another station chosen", OPERATION(SetRelayNotes(l, o, 1, "n")), [](T& t, int) { t.chooser = "127.0.0.3"; t.link->ChosenStationChanged(); }, OperationEnding::Cancelled, kOtherStationText, 0, 2},
+        {"directory not answering yet", [&](BoardLink& l, QObject* o) { directoryWaiting = true; return commands::RenameStation(l, o, "Hut"); }, pending, OperationEnding::NotSent, kDirectoryWaitingText, 0, 1},
         {"refused", upload, [](T& t, int id) { t.Answer(Object(".69"), "x", id, kSyntaxOctetString, 3); }, OperationEnding::Refused, "SNMP_ERR_BADVALUE", 1, 2},
         {"no binding", upload, [](T& t, int id) { BoardResponse r; r.requestId = id; r.hasBinding = false; t.link->HandleBoardResponse(r); }, OperationEnding::Refused, kErrorCountingBindings, 1, 2},
         {"stopped", upload, [](T& t, int) { t.link->StopPolling(); }, OperationEnding::TimedOut, kStoppedText, 0, 2},
@@ -187,7 +197,7 @@ TEST_F(BoardLinkTest, AnswersForAGivenUpOperationAreCountedAndGoNowhere) {
     screen = std::make_unique<QObject>();
     commands::UploadAlert(*link, screen.get(), true, "0|SMS|a|");
     screen.reset();
-    Answer(Object(".62"), "x", routing::kAlertAdd);
+    Answer(Object(".62"), "x");
     Drain();
     EXPECT_TRUE(notices.isEmpty());
     EXPECT_EQ(link->ReceivedCount(), 2);
@@ -196,7 +206,7 @@ TEST_F(BoardLinkTest, AnswersForAGivenUpOperationAreCountedAndGoNowhere) {
 TEST_F(BoardLinkTest, ACommandAfterARefusalOpensTheSessionAsStartDoes) {
     Connect();
     BoardOperation* first = commands::UploadScript(*link, owner.get(), true, "0|io|a|b|00|");
-    Answer(Object(".69"), "x", routing::kScriptAdd, kSyntaxOctetString, 3);
+    Answer(Object(".69"), "x", 0, kSyntaxOctetString, 3);
     EXPECT_EQ(first->Ending(), OperationEnding::Refused);
     EXPECT_FALSE(link->IsSessionOpen());
     messages.boxes.clear();
@@ -206,8 +216,8 @@ TEST_F(BoardLinkTest, ACommandAfterARefusalOpensTheSessionAsStartDoes) {
     EXPECT_TRUE(messages.boxes.empty()) << messages.Texts().join(u'|').toStdString();
     EXPECT_EQ(sessionsMade, 2);
     ASSERT_EQ(RequestCount(), 1u);
-    EXPECT_EQ(LastRequest().requestId, routing::kScriptAdd);
-    Answer(Object(".69"), "x", routing::kScriptAdd);
+    EXPECT_EQ(LastRequest().requestId, 501);
+    Answer(Object(".69"), "x");
     EXPECT_EQ(second->Ending(), OperationEnding::Done);
     EXPECT_FALSE(link->StationControlsAreEnabled()) << "not polling: START stays the way back";
     EXPECT_EQ(link->State(), ConnectionState::NotConnected);
@@ -263,6 +273,7 @@ struct FailureCase {
     Step act;      // after an accepted START; none: START itself fails
     QString text;
     bool lookedUp = true;
+    bool pollsOwn = true;  // a failure of the poll itself, not of a request sent beside it
 };
 
 // What stops the link at START or while polling, with the text of its box.
@@ -284,8 +295,8 @@ std::vector<FailureCase> StoppingFailures() {
         {"session cannot open", [](F& t) { FailFirstSend(t, SendStatus::SessionFailed); }, {}, session},
         {"send refused", [](F& t) { FailFirstSend(t, SendStatus::SendFailed); }, {}, sending},
         {"no session object", [](F& t) { t.factoryFails = true; }, {}, session, false},
-        {"identifier that cannot be parsed", {}, [](F& t) { EXPECT_FALSE(t.link->SendBoardRequest("1.3.6..1", PduType::Get)); }, "Error Setting String to OID!\r\nIt's Over !!"},
-        {"deferred send failure", {}, [](F& t) { Q_EMIT t.transport->DeferredSendFailed(SendStatus::SendFailed); }, sending},
+        {"identifier that cannot be parsed", {}, [](F& t) { EXPECT_FALSE(t.link->SendBoardRequest("1.3.6..1", PduType::Get)); }, "Error Setting String to OID!\r\nIt's Over !!", true, false},
+        {"deferred send failure", {}, [](F& t) { Q_EMIT t.transport->DeferredSendFailed(SendStatus::SendFailed); }, sending, true, false},
         {"no binding", {}, [](F& t) { BoardResponse r; r.requestId = 501; r.hasBinding = false; t.link->HandleBoardResponse(r); }, "Error Counting Variable Binding Lists!\r\nIt's Over !!"},
         // clang-format on
     };
@@ -322,41 +333,55 @@ std::vector<FailureCase> StoppingFailures() {
     return cases;
 }
 
-// One error box, nothing counted, the idle look.
+// One error box, nothing counted, the idle look. Unattended, the poll's own
+// failures show no box (nobody would close it) and say why they stopped.
 TEST_F(BoardLinkTest, FailuresStopWithOneErrorBoxAndCountNothing) {
-    for (const FailureCase& c : StoppingFailures()) {
-        Fresh();
-        if (c.arrange) {
-            c.arrange(*this);
+    for (const bool unattended : {false, true}) {
+        for (const FailureCase& c : StoppingFailures()) {
+            Fresh();
+            link->SetRestartsByItself(unattended);
+            QSignalSpy error(link.get(), &BoardLink::StoppedByError);
+            Fail(c);
+            ASSERT_EQ(error.size(), 1) << c.name;
+            EXPECT_EQ(error[0].at(0).toString(), c.text) << c.name;
+            const bool quiet = unattended && c.pollsOwn;
+            ASSERT_EQ(messages.boxes.size(), quiet ? 0u : 1u) << c.name << unattended;
+            if (!quiet) {
+                EXPECT_EQ(messages.boxes[0].text, c.text) << c.name;
+                EXPECT_EQ(messages.boxes[0].icon, MessageIcon::Error) << c.name;
+                EXPECT_EQ(messages.boxes[0].caption, QStringLiteral("  Volnar")) << c.name;
+            }
         }
-        QSignalSpy sent(link.get(), &BoardLink::SentCountChanged);
-        QSignalSpy received(link.get(), &BoardLink::ReceivedCountChanged);
-        QSignalSpy state(link.get(), &BoardLink::StateTextChanged);
-        QSignalSpy status(link.get(), &BoardLink::StatusRecordReceived);
-        if (c.act) {
-            Connect();
-            c.act(*this);
-        } else {
-            link->Start();
-        }
-        ASSERT_EQ(messages.boxes.size(), 1u) << c.name;
-        EXPECT_EQ(messages.boxes[0].text, c.text) << c.name;
-        EXPECT_EQ(messages.boxes[0].icon, MessageIcon::Error) << c.name;
-        EXPECT_EQ(messages.boxes[0].caption, QStringLiteral("  Volnar")) << c.name;
-        EXPECT_EQ(RequestCount(), c.act ? 1u : 0u) << c.name;
-        for (const auto& args : c.act ? received : sent) {
-            EXPECT_EQ(args.at(0).toInt(), 0) << c.name;
-        }
-        EXPECT_EQ(status.size(), 0) << c.name;
-        EXPECT_EQ(link->State(), ConnectionState::NotConnected) << c.name;
-        EXPECT_FALSE(link->IsSessionOpen()) << c.name;
-        EXPECT_FALSE(link->StationControlsAreEnabled()) << c.name;
-        EXPECT_FALSE(link->IsPollTimerActive()) << c.name;
-        ASSERT_GE(state.size(), 2) << c.name;
-        EXPECT_EQ(state.first().at(0).toString(), QStringLiteral(" Connecting")) << c.name;
-        EXPECT_EQ(state.last().at(0).toString(), QStringLiteral(" Not Connected")) << c.name;
-        EXPECT_EQ(!lookups.isEmpty(), c.lookedUp) << c.name;
     }
+}
+
+void BoardLinkTest::Fail(const FailureCase& c) {
+    if (c.arrange) {
+        c.arrange(*this);
+    }
+    QSignalSpy sent(link.get(), &BoardLink::SentCountChanged);
+    QSignalSpy received(link.get(), &BoardLink::ReceivedCountChanged);
+    QSignalSpy state(link.get(), &BoardLink::StateTextChanged);
+    QSignalSpy status(link.get(), &BoardLink::StatusRecordReceived);
+    if (c.act) {
+        Connect();
+        c.act(*this);
+    } else {
+        link->Start();
+    }
+    EXPECT_EQ(RequestCount(), c.act ? 1u : 0u) << c.name;
+    for (const auto& args : c.act ? received : sent) {
+        EXPECT_EQ(args.at(0).toInt(), 0) << c.name;
+    }
+    EXPECT_EQ(status.size(), 0) << c.name;
+    EXPECT_EQ(link->State(), ConnectionState::NotConnected) << c.name;
+    EXPECT_FALSE(link->IsSessionOpen()) << c.name;
+    EXPECT_FALSE(link->StationControlsAreEnabled()) << c.name;
+    EXPECT_FALSE(link->IsPollTimerActive()) << c.name;
+    ASSERT_GE(state.size(), 2) << c.name;
+    EXPECT_EQ(state.first().at(0).toString(), QStringLiteral(" Connecting")) << c.name;
+    EXPECT_EQ(state.last().at(0).toString(), QStringLiteral(" Not Connected")) << c.name;
+    EXPECT_EQ(!lookups.isEmpty(), c.lookedUp) << c.name;
 }
 
 TEST_F(BoardLinkTest, SendingWithoutASessionIsRefused) {
@@ -378,35 +403,35 @@ TEST_F(BoardLinkTest, CommandsGoOutAsTheStationKnowsThemAndTheirAnswerBringsTheN
         std::string oid;
         PduType type;
         RequestValue value;
-        int requestId;  // 0: the next automatic id
-        int notice;     // 0: none
+        bool once;   // a SET whose repeat acts again: never resent
+        int notice;  // 0: none
         const char* noticeText;
         NoticeFollowUp followUp;
     } cases[] = {
         // clang-format off
-        {"switch on", OPERATION(SwitchRelay(l, o, 2, true)), Object(".75.2"), PduType::Set, Int(1), 0, 0, "", N::None},
-        {"switch off", OPERATION(SwitchRelay(l, o, 4, false)), Object(".75.4"), PduType::Set, Int(0), 0, 0, "", N::None},
-        {"pulse", OPERATION(PulseRelay(l, o, 3, 17)), Object(".73.3"), PduType::Set, Int(17), 0, 0, "", N::None},
-        {"relay name", OPERATION(SetRelayName(l, o, 1, "P")), Object(".74.1"), PduType::Set, Text("P"), 0, 2, "Relay Name Updated!", N::None},
-        {"relay notes", OPERATION(SetRelayNotes(l, o, 3, "N")), Object(".76.3"), PduType::Set, Text("N"), 0, 1, "Relay Notes Updated!", N::None},
+        {"switch on", OPERATION(SwitchRelay(l, o, 2, true)), Object(".75.2"), PduType::Set, Int(1), false, 0, "", N::None},
+        {"switch off", OPERATION(SwitchRelay(l, o, 4, false)), Object(".75.4"), PduType::Set, Int(0), false, 0, "", N::None},
+        {"pulse", OPERATION(PulseRelay(l, o, 3, 17)), Object(".73.3"), PduType::Set, Int(17), true, 0, "", N::None},
+        {"relay name", OPERATION(SetRelayName(l, o, 1, "P")), Object(".74.1"), PduType::Set, Text("P"), false, 2, "Relay Name Updated!", N::None},
+        {"relay notes", OPERATION(SetRelayNotes(l, o, 3, "N")), Object(".76.3"), PduType::Set, Text("N"), false, 1, "Relay Notes Updated!", N::None},
         // A plain read of the notes never brings the notice.
-        {"read notes", OPERATION(ReadRelayNotes(l, o, 3)), Object(".76.3"), PduType::Get, RequestValue::Null(), 0, 0, "", N::None},
-        {"station name", OPERATION(RenameStation(l, o, "Hut")), std::string(board::kSysName), PduType::Set, Text("Hut"), 424, 7, "Station Name Changed !", N::None},
-        {"channel 1 name", OPERATION(SetChannelName(l, o, 1, "A")), Object(".67.1"), PduType::Set, Text("A"), 425, 8, "ADC 1 Name Changed !", N::None},
-        {"channel 3 name", OPERATION(SetChannelName(l, o, 3, "A")), Object(".67.3"), PduType::Set, Text("A"), 429, 12, "ADC 3 Name Changed !", N::None},
-        {"channel 8 name", OPERATION(SetChannelName(l, o, 8, "A")), Object(".67.8"), PduType::Set, Text("A"), 439, 22, "ADC 8 Name Changed !", N::None},
-        {"channel 1 notes", OPERATION(SetChannelNotes(l, o, 1, "n")), Object(".68.1"), PduType::Set, Text("n"), 426, 9, "ADC 1 Note Changed !", N::None},
-        {"channel 8 notes", OPERATION(SetChannelNotes(l, o, 8, "")), Object(".68.8"), PduType::Set, Text(""), 440, 23, "ADC 8 Note Changed !", N::None},
-        {"channel 1 settings", OPERATION(UploadChannelSettings(l, o, 1, record)), Object(".78.1"), PduType::Set, Text(record), 453, 28, "ADC 1 Updated !", N::None},
-        {"channel 8 settings", OPERATION(UploadChannelSettings(l, o, 8, record)), Object(".78.8"), PduType::Set, Text(record), 460, 35, "ADC 8 Updated !", N::None},
-        {"new script", OPERATION(UploadScript(l, o, true, record)), Object(".69"), PduType::Set, Text(record), 421, 4, "Script Added!", N::ReopenScriptsList},
-        {"script update", OPERATION(UploadScript(l, o, false, record)), Object(".69"), PduType::Set, Text(record), 420, 3, "Script Updated!", N::ReopenScriptsList},
-        {"new alert", OPERATION(UploadAlert(l, o, true, record)), Object(".62"), PduType::Set, Text(record), 412, 26, "Alert Added !", N::ReopenAlertsList},
-        {"alert update", OPERATION(UploadAlert(l, o, false, record)), Object(".62"), PduType::Set, Text(record), 413, 27, "Alert Updated !", N::ReopenAlertsList},
-        {"execute script", OPERATION(ExecuteRow(l, o, BoardTable::Scripts, 7)), Object(".70"), PduType::Set, Int(7), 423, 6, "Script Executed!", N::None},
-        {"delete script", OPERATION(DeleteRow(l, o, BoardTable::Scripts, 8)), Object(".71"), PduType::Set, Int(8), 422, 5, "Script Deleted!", N::ReopenScriptsList},
-        {"execute alert", OPERATION(ExecuteRow(l, o, BoardTable::Alerts, 1)), Object(".63"), PduType::Set, Int(1), 410, 25, "Alert Executed !", N::ReopenAlertsList},
-        {"delete alert", OPERATION(DeleteRow(l, o, BoardTable::Alerts, 2)), Object(".64"), PduType::Set, Int(2), 411, 24, "Alert Deleted !", N::ReopenAlertsList},
+        {"read notes", OPERATION(ReadRelayNotes(l, o, 3)), Object(".76.3"), PduType::Get, RequestValue::Null(), false, 0, "", N::None},
+        {"station name", OPERATION(RenameStation(l, o, "Hut")), std::string(board::kSysName), PduType::Set, Text("Hut"), false, 7, "Station Name Changed !", N::None},
+        {"channel 1 name", OPERATION(SetChannelName(l, o, 1, "A")), Object(".67.1"), PduType::Set, Text("A"), false, 8, "ADC 1 Name Changed !", N::None},
+        {"channel 3 name", OPERATION(SetChannelName(l, o, 3, "A")), Object(".67.3"), PduType::Set, Text("A"), false, 12, "ADC 3 Name Changed !", N::None},
+        {"channel 8 name", OPERATION(SetChannelName(l, o, 8, "A")), Object(".67.8"), PduType::Set, Text("A"), false, 22, "ADC 8 Name Changed !", N::None},
+        {"channel 1 notes", OPERATION(SetChannelNotes(l, o, 1, "n")), Object(".68.1"), PduType::Set, Text("n"), false, 9, "ADC 1 Note Changed !", N::None},
+        {"channel 8 notes", OPERATION(SetChannelNotes(l, o, 8, "")), Object(".68.8"), PduType::Set, Text(""), false, 23, "ADC 8 Note Changed !", N::None},
+        {"channel 1 settings", OPERATION(UploadChannelSettings(l, o, 1, record)), Object(".78.1"), PduType::Set, Text(record), false, 28, "ADC 1 Updated !", N::None},
+        {"channel 8 settings", OPERATION(UploadChannelSettings(l, o, 8, record)), Object(".78.8"), PduType::Set, Text(record), false, 35, "ADC 8 Updated !", N::None},
+        {"new script", OPERATION(UploadScript(l, o, true, record)), Object(".69"), PduType::Set, Text(record), true, 4, "Script Added!", N::ReopenScriptsList},
+        {"script update", OPERATION(UploadScript(l, o, false, record)), Object(".69"), PduType::Set, Text(record), false, 3, "Script Updated!", N::ReopenScriptsList},
+        {"new alert", OPERATION(UploadAlert(l, o, true, record)), Object(".62"), PduType::Set, Text(record), true, 26, "Alert Added !", N::ReopenAlertsList},
+        {"alert update", OPERATION(UploadAlert(l, o, false, record)), Object(".62"), PduType::Set, Text(record), false, 27, "Alert Updated !", N::ReopenAlertsList},
+        {"execute script", OPERATION(ExecuteRow(l, o, BoardTable::Scripts, 7)), Object(".70"), PduType::Set, Int(7), true, 6, "Script Executed!", N::None},
+        {"delete script", OPERATION(DeleteRow(l, o, BoardTable::Scripts, 8)), Object(".71"), PduType::Set, Int(8), true, 5, "Script Deleted!", N::ReopenScriptsList},
+        {"execute alert", OPERATION(ExecuteRow(l, o, BoardTable::Alerts, 1)), Object(".63"), PduType::Set, Int(1), true, 25, "Alert Executed !", N::ReopenAlertsList},
+        {"delete alert", OPERATION(DeleteRow(l, o, BoardTable::Alerts, 2)), Object(".64"), PduType::Set, Int(2), true, 24, "Alert Deleted !", N::ReopenAlertsList},
         // clang-format on
     };
     for (const auto& c : cases) {
@@ -423,8 +448,10 @@ TEST_F(BoardLinkTest, CommandsGoOutAsTheStationKnowsThemAndTheirAnswerBringsTheN
         EXPECT_EQ(sent.value.syntax, c.value.syntax) << c.name;
         EXPECT_EQ(sent.value.integer, c.value.integer) << c.name;
         EXPECT_EQ(sent.value.octets, c.value.octets) << c.name;
-        EXPECT_EQ(sent.requestId, c.requestId == 0 ? 502 : c.requestId) << c.name;
-        EXPECT_EQ(link->LastRequestId(), c.requestId == 0 ? 502 : 501) << c.name;
+        // Every request its own id; what must not happen twice is never resent.
+        EXPECT_EQ(sent.requestId, 502) << c.name;
+        EXPECT_EQ(sent.station.retries, c.once ? 0 : 2) << c.name;
+        EXPECT_EQ(sent.station.timeoutMicroseconds, c.once ? 3 * 6'400'000 : 6'400'000) << c.name;
 
         // A SET's answer echoes its binding.
         Answer(sent.oid, "echo", sent.requestId);
@@ -453,21 +480,62 @@ TEST_F(BoardLinkTest, RelayEchoesAreTheOperationsResultWhateverTheirSyntax) {
     EXPECT_EQ(name->Echo(), QString());
 }
 
-TEST_F(BoardLinkTest, AnswersThatBelongToNoOperationShowOnlyAStatusRecord) {
+// Only the status request in flight brings a status record: a second copy
+// of its answer (a resend answered too), another station's late answer or an
+// id nobody asked with is neither shown nor counted.
+TEST_F(BoardLinkTest, OnlyTheStatusRequestInFlightIsAnsweredWithARecord) {
     Connect();
-    for (const int id : {409, 414, 423, 450, 452, 501, 777}) {
-        QSignalSpy status(link.get(), &BoardLink::StatusRecordReceived);
-        QSignalSpy notices(link.get(), &BoardLink::NoticeRequested);
+    QSignalSpy status(link.get(), &BoardLink::StatusRecordReceived);
+    QSignalSpy notices(link.get(), &BoardLink::NoticeRequested);
+    for (const int id : {409, 450, 500, 502, 777}) {
         Answer(kStatus, "a|b", id);
         Answer(Object(".72.1"), "1|a|b|c|d", id);
-        Answer(Object(".66.1"), "1|a|b|c|d", id);
-        Drain();
-        EXPECT_EQ(status.size(), 1) << id;
-        EXPECT_EQ(notices.size(), 0) << id;
     }
-    EXPECT_EQ(RequestCount(), 1u);
-    EXPECT_EQ(link->ReceivedCount(), 21);
+    EXPECT_EQ(link->ReceivedCount(), 0);
+    Answer(kStatus, "a|b", 501);
+    Answer(kStatus, "a|b", 501);
+    Drain();
+    EXPECT_EQ(status.size(), 1);
+    EXPECT_EQ(link->ReceivedCount(), 1);
+    EXPECT_TRUE(notices.isEmpty());
+
+    // Another station chosen: the first one's answer is not shown under it.
+    link->PollTick();
+    chooser = station->IPADDRESS = "127.0.0.2";
+    link->ChosenStationChanged();
+    Answer(kStatus, "old", 502);
+    EXPECT_EQ(status.size(), 1);
+    EXPECT_TRUE(link->IsPollTimerActive()) << "the new station is polled next";
+    link->PollTick();
+    EXPECT_EQ(LastRequest().station.address, QStringLiteral("127.0.0.2"));
+
+    // A status answer with another identifier is a failed poll, never a
+    // stall: counted in Lost, and the poll goes on.
+    Answer(kStatus + ".0", "a|b");
+    EXPECT_EQ(status.size(), 1);
+    EXPECT_EQ(link->LostCount(), 1);
+    EXPECT_EQ(link->ReceivedCount(), 1);
+    EXPECT_TRUE(link->IsPollTimerActive());
     EXPECT_TRUE(messages.boxes.empty());
+}
+
+// A station whose row the directory has not given yet is waited for, never
+// reported missing.
+TEST_F(BoardLinkTest, PollingWaitsForTheDirectoryAndSaysSo) {
+    directoryWaiting = true;
+    QSignalSpy message(link.get(), &BoardLink::MessageTextChanged);
+    link->Start();
+    EXPECT_EQ(RequestCount(), 0u);
+    EXPECT_TRUE(messages.boxes.empty());
+    EXPECT_EQ(message.last().at(0).toString(), QString::fromLatin1(kWaitingForDirectory));
+    EXPECT_TRUE(link->IsPollTimerActive());
+    link->PollTick();
+    EXPECT_EQ(RequestCount(), 0u);
+    directoryWaiting = false;
+    link->RetryWaitingRequest();
+    ASSERT_EQ(RequestCount(), 1u);
+    EXPECT_EQ(message.last().at(0).toString(), QStringLiteral(" Sending Password"));
+    EXPECT_FALSE(link->IsWaitingForDirectory());
 }
 
 TEST_F(BoardLinkTest, StatusRecordIsShownWholeThenThePollTimerIsArmed) {
@@ -497,19 +565,24 @@ TEST_F(BoardLinkTest, ThirtyTimeOutsInARowStopAndLossesAmongAnswersOnlyCount) {
     Connect();
     QSignalSpy lost(link.get(), &BoardLink::LostCountChanged);
     QSignalSpy stopped(link.get(), &BoardLink::StoppedByTimeOuts);
-    int id = 500;
     // 29 in a row, an answer, 29 more: every one counts in Lost, none stops.
     for (int i = 1; i <= 58; ++i) {
-        link->HandleTimeOut(++id);
+        link->HandleTimeOut(link->StatusRequestId());
         ASSERT_EQ(link->LostCount(), i);
         ASSERT_TRUE(link->IsPollTimerActive()) << i;
+        link->PollTick();
         if (i == 29) {
-            Answer(kStatus, "a", ++id);
+            Answer(kStatus, "a");
+            link->PollTick();
         }
     }
     EXPECT_TRUE(messages.boxes.empty());
     EXPECT_EQ(link->TimeOutsInRow(), 29);
-    link->HandleTimeOut(++id);
+    // A command's time-out counts too, but only the poll's re-arms the timer.
+    BoardOperation* notes = commands::ReadRelayNotes(*link, owner.get(), 1);
+    link->HandleTimeOut(LastRequest().requestId);
+    EXPECT_EQ(notes->Ending(), OperationEnding::TimedOut);
+    EXPECT_EQ(link->State(), ConnectionState::NotConnected) << "the 30th in a row";
     EXPECT_EQ(messages.Texts(),
               QStringList{"Error Time Out Waiting For Response!\r\nIt's Over !!"});
     EXPECT_EQ(stopped.count(), 1);
@@ -528,34 +601,37 @@ TEST_F(BoardLinkTest, AdcDataLoadWalksAlertsThenScriptsThenReadsTheRecord) {
     QSignalSpy ended(load, &BoardOperation::Ended);
     EXPECT_EQ(LastRequest().oid, std::string(board::kAlertTable));
     EXPECT_EQ(LastRequest().type, PduType::GetNext);
-    EXPECT_EQ(LastRequest().requestId, 450);
+    EXPECT_EQ(LastRequest().requestId, 502);
 
     const struct {
         std::string oid;
         QByteArray value;
-        int id;
         std::string nextOid;
         PduType nextType;
-        int nextId;
     } steps[] = {
         // clang-format off
-        {Object(".65.3"), "3|email|Boss|x|y", 450, Object(".65.3"), PduType::GetNext, 450},
-        {Object(".65.5"), "5|sms|Night|x|y", 450, Object(".65.5"), PduType::GetNext, 450},
-        {Object(".650"), "9|never|row", 450, Object(".72"), PduType::GetNext, 451},
-        {Object(".72.1"), "1|relay|Pump|x|y", 451, Object(".72.1"), PduType::GetNext, 451},
-        {Object(".73.1"), "", 451, Object(".66.3"), PduType::Get, 452},
+        {Object(".65.3"), "3|email|Boss|x|y", Object(".65.3"), PduType::GetNext},
+        {Object(".65.5"), "5|sms|Night|x|y", Object(".65.5"), PduType::GetNext},
+        {Object(".650"), "9|never|row", Object(".72"), PduType::GetNext},
+        {Object(".72.1"), "1|relay|Pump|x|y", Object(".72.1"), PduType::GetNext},
+        {Object(".73.1"), "", Object(".66.3"), PduType::Get},
         // clang-format on
     };
     for (const auto& s : steps) {
         const std::size_t before = RequestCount();
-        Answer(s.oid, s.value, s.id);
+        const int id = LastRequest().requestId;
+        Answer(s.oid, s.value);
         Drain();
         ASSERT_EQ(RequestCount(), before + 1) << s.oid;
         EXPECT_EQ(LastRequest().oid, s.nextOid);
         EXPECT_EQ(LastRequest().type, s.nextType);
-        EXPECT_EQ(LastRequest().requestId, s.nextId);
+        EXPECT_EQ(LastRequest().requestId, id + 1) << "every step its own id";
+        // The answer to a resend of the step just answered comes too late
+        // to be taken for the next step's.
+        Answer(s.oid, s.value, id);
+        Drain();
+        ASSERT_EQ(RequestCount(), before + 1) << s.oid;
     }
-    EXPECT_EQ(link->LastRequestId(), 501) << "fixed ids leave the counter alone";
     ASSERT_EQ(items.size(), 3);
     const auto item = [&](int i) { return items[i].at(1).value<AdcListItem>(); };
     EXPECT_TRUE(items[0].at(0).toBool());
@@ -565,7 +641,7 @@ TEST_F(BoardLinkTest, AdcDataLoadWalksAlertsThenScriptsThenReadsTheRecord) {
     EXPECT_EQ(item(2), (AdcListItem{1, QStringLiteral("RELAY-Pump")}));
     EXPECT_TRUE(ended.isEmpty());
 
-    Answer(Object(".66.3"), "a|b|Notes|10|2|1|0|3.5.|3.5|||||||3600|90|1.5|2", 452);
+    Answer(Object(".66.3"), "a|b|Notes|10|2|1|0|3.5.|3.5|||||||3600|90|1.5|2");
     ASSERT_EQ(ended.size(), 1);
     EXPECT_EQ(load->Ending(), OperationEnding::Done);
     // Its fields are ParseAdcChannelRecord's test.
@@ -575,7 +651,7 @@ TEST_F(BoardLinkTest, AdcDataLoadWalksAlertsThenScriptsThenReadsTheRecord) {
     EXPECT_EQ(RequestCount(), 7u) << "the record ends the load";
 }
 
-TEST_F(BoardLinkTest, AGivenUpLoadLeavesTheNextOneWithTheSameIdsAlone) {
+TEST_F(BoardLinkTest, AGivenUpLoadLeavesTheNextOneAlone) {
     Connect();
     auto first = std::make_unique<QObject>();
     commands::LoadChannelOptions(*link, first.get(), 1);
@@ -583,12 +659,11 @@ TEST_F(BoardLinkTest, AGivenUpLoadLeavesTheNextOneWithTheSameIdsAlone) {
     BoardOperation* second = commands::LoadChannelOptions(*link, owner.get(), 2);
     QSignalSpy items(second, &BoardOperation::PoolItemReceived);
     ASSERT_EQ(RequestCount(), 3u);
-    // The answers come in the order the requests went out.
-    Answer(Object(".65.1"), "1|email|First|x|y", 450);
+    Answer(Object(".65.1"), "1|email|First|x|y", 502);
     Drain();
     EXPECT_EQ(RequestCount(), 3u) << "the given-up load goes no further";
     EXPECT_TRUE(items.isEmpty());
-    Answer(Object(".65.2"), "2|email|Second|x|y", 450);
+    Answer(Object(".65.2"), "2|email|Second|x|y", 503);
     Drain();
     ASSERT_EQ(items.size(), 1);
     EXPECT_EQ(items[0].at(1).value<AdcListItem>().id, 2);
@@ -626,6 +701,7 @@ TEST_F(BoardLinkTest, StartShowsConnectingThenTicksShowConnectedAndTheDots) {
 TEST_F(BoardLinkTest, StopPollingReturnsToTheIdleLook) {
     Connect();
     Answer(kStatus, "a", 501);
+    link->PollTick();
     link->HandleTimeOut(502);
     ASSERT_TRUE(link->StationControlsAreEnabled());
     QPointer<RecordingTransport> old = transport;
@@ -649,6 +725,13 @@ TEST_F(BoardLinkTest, StopPollingReturnsToTheIdleLook) {
 
     // Safe again, and when nothing runs.
     link->StopPolling();
+    EXPECT_EQ(link->State(), ConnectionState::NotConnected);
+
+    // STOP means stopped: a command sent afterwards opens a session, and its
+    // time-out starts no poll.
+    commands::SwitchRelay(*link, owner.get(), 1, true);
+    link->HandleTimeOut(LastRequest().requestId);
+    EXPECT_FALSE(link->IsPollTimerActive());
     EXPECT_EQ(link->State(), ConnectionState::NotConnected);
 }
 

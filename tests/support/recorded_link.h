@@ -33,6 +33,7 @@ public:
         lookups.clear();
         sessionsMade = 0;
         factoryFails = false;
+        directoryWaiting = false;
         chooser = QStringLiteral("127.0.0.1");
         station = StationRecord{
             QStringLiteral("127.0.0.1"), QStringLiteral("s3cret"), QString(),
@@ -40,8 +41,11 @@ public:
             QStringLiteral("2")};
         link = std::make_unique<BoardLink>(
             messages,
-            [this](const QString& address) -> std::optional<StationRecord> {
+            [this](const QString& address) -> StationLookupAnswer {
                 lookups << address;
+                if (directoryWaiting) {
+                    return StationLookupAnswer::Waiting();
+                }
                 return station && address == station->IPADDRESS ? station : std::nullopt;
             },
             [this] { return chooser; },
@@ -79,8 +83,9 @@ public:
     RecordingMessageService messages;
     std::optional<StationRecord> station;
     QString chooser;
-    QStringList lookups;        // every address the link looked up
-    bool factoryFails = false;  // no session object can be made
+    QStringList lookups;            // every address the link looked up
+    bool factoryFails = false;      // no session object can be made
+    bool directoryWaiting = false;  // the directory has not answered any lookup
     int sessionsMade = 0;
     QPointer<RecordingTransport> transport;  // the newest session
     std::vector<BoardRequest> allRequests;   // of every session
