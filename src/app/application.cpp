@@ -229,21 +229,17 @@ void Application::WireDirectory() {
             worker->LoadStationList(false);
         }
     });
-    auto reloadWhenDone = [this](bool done) {
+    connect(worker, &DirectoryWorker::DefaultStationSet, this, [this](bool done) {
         if (done) {
             LoadStationList();
         }
-    };
-    // A station changed or deleted is read afresh before it is polled again.
-    auto forgetWhenDone = [this, reloadWhenDone](bool done) {
-        if (done) {
-            m_stations.clear();
-        }
-        reloadWhenDone(done);
-    };
-    connect(worker, &DirectoryWorker::DefaultStationSet, this, reloadWhenDone);
-    connect(worker, &DirectoryWorker::Submitted, this, forgetWhenDone);
-    connect(worker, &DirectoryWorker::Deleted, this, forgetWhenDone);
+    });
+    // A station added, changed or deleted is read afresh before it is polled
+    // again.
+    connect(worker, &DirectoryWorker::StationsChanged, this, [this] {
+        m_stations.clear();
+        LoadStationList();
+    });
 }
 
 void Application::Show() {
