@@ -379,6 +379,13 @@ void DirectoryWorker::LookupStation(const QString& address) {
         [this, address](LookupResult result) { Q_EMIT StationLookedUp(address, result); });
 }
 
+void DirectoryWorker::LookupStation(const QString& address, QObject* owner,
+                                    std::function<void(const LookupResult&)> done) {
+    Run<LookupResult>(
+        false, [address](DirectoryCore& core) { return core.Directory().LookupStation(address); },
+        ForOwner<LookupResult>(owner, std::move(done)));
+}
+
 void DirectoryWorker::SetDefaultStation(const QString& address) {
     Run<bool>(
         true,

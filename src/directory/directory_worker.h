@@ -31,12 +31,12 @@ struct DirectoryTimings {
 // object, so a slow, locked or hung database never blocks the window or the
 // poll cycle. Operations run in the order they were asked.
 //
-// Every answer has one owner. What a screen asks for (the Delete IP list, a
-// dialog's write) names its owner, a QObject on this object's thread, and
-// the answer goes to that owner's callback alone, and nowhere once the owner
-// is gone. The signals are for the application's own listeners, which must
-// hear of every change: the station list, the fleet's rows, the link's
-// background lookups, Set Default and StationsChanged.
+// Every answer has one owner. What a screen asks for (Edit IP's row, the
+// Delete IP list, a dialog's write) names its owner, a QObject on this
+// object's thread, and the answer goes to that owner's callback alone, and
+// nowhere once the owner is gone. The signals are for the application's own
+// listeners, which must hear of every change: the station list, the fleet's
+// rows, the link's background lookups, Set Default and StationsChanged.
 //
 // A database failure closes the connection, which is then re-opened by the
 // worker itself with back-off. Boxes of operations the operator asked for
@@ -63,8 +63,11 @@ public:
     void LoadAddressList(QObject* owner, std::function<void(const AddressList&)> done);
     // Every row, for the fleet overview: StationRecordsLoaded.
     void LoadStationRecords();
-    // Quiet: a failure is only logged and shows as not answering.
+    // Quiet: a failure is only logged and shows as not answering. The link's
+    // lookups are answered by StationLookedUp, an owner's to it alone.
     void LookupStation(const QString& address);
+    void LookupStation(const QString& address, QObject* owner,
+                       std::function<void(const LookupResult&)> done);
     void SetDefaultStation(const QString& address);
     // The station dialogs' writes; a row written or deleted is also told to
     // every listener by StationsChanged, before the owner hears of it.

@@ -315,6 +315,24 @@ TEST_F(ApplicationTest, DirectoryAnswersReachOnlyTheDialogThatAsked) {
     }
 }
 
+// Edit IP opens once the directory has read the row: pressed again while that
+// read waits, it does nothing; Add pressed meanwhile takes its place.
+TEST_F(ApplicationTest, EditIpWaitingForItsRowOpensOneDialog) {
+    for (const char* then : {"editIpButton", "addIpButton"}) {
+        auto app = MakeWithLockableStation();
+        FileLock lock(lockable);
+        Button(*app, "editIpButton")->click();
+        Button(*app, then)->click();
+        lock.Release();
+        Settle(*app);
+        const QList<StationDialog*> dialogs = app->Window().findChildren<StationDialog*>();
+        ASSERT_EQ(dialogs.size(), 1) << then;
+        const bool edit = S(then) == S("editIpButton");
+        EXPECT_EQ(dialogs[0]->windowTitle(), edit ? S("Edit IP") : S("Add IP"));
+        EXPECT_EQ(dialogs[0]->Form().password, edit ? S("public") : S(""));
+    }
+}
+
 TEST_F(ApplicationTest, ExitButtonAndFileExitCloseTheWindowAndTheDirectory) {
     for (const bool menu : {false, true}) {
         auto app = MakeWithLoopbackStation();
@@ -405,8 +423,8 @@ TEST_F(ApplicationTest, EveryControlOfEveryWindowHasItsOwnAccessibleName) {
     QObject::connect(app.get(), &Application::AboutBoxOpened, app.get(),
                      [&windows](QDialog* box) { windows << box; });
     app->OpenStationDialog(StationDialogMode::Add);
-    app->OpenStationDialog(StationDialogMode::Edit);
     app->OpenDeleteStationDialog();
+    app->OpenStationDialog(StationDialogMode::Edit);
     Settle(*app);  // Edit IP opens once the worker has read the row
     app->OpenRelayDialog(1);
     app->OpenAdcDialog(1);
