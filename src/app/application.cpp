@@ -228,22 +228,18 @@ void Application::WireDirectory() {
             worker->LoadStationList(false);
         }
     });
-    auto reloadWhenDone = [this](bool done) {
+    connect(worker, &DirectoryWorker::DefaultStationSet, this, [this](bool done) {
         if (done) {
             LoadStationList();
         }
-    };
-    // A station changed or deleted is read afresh before it is polled again.
-    auto forgetWhenDone = [this, reloadWhenDone](bool done) {
-        if (done) {
-            m_stations.clear();
-            m_missing.clear();
-        }
-        reloadWhenDone(done);
-    };
-    connect(worker, &DirectoryWorker::DefaultStationSet, this, reloadWhenDone);
-    connect(worker, &DirectoryWorker::Submitted, this, forgetWhenDone);
-    connect(worker, &DirectoryWorker::Deleted, this, forgetWhenDone);
+    });
+    // A station added, changed or deleted is read afresh before it is polled
+    // again.
+    connect(worker, &DirectoryWorker::StationsChanged, this, [this] {
+        m_stations.clear();
+        m_missing.clear();
+        LoadStationList();
+    });
 }
 
 void Application::Show() {
@@ -324,32 +320,32 @@ void Application::ShowDialog(QDialog* dialog) {
 }
 
 void Application::OpenStationDialog(StationDialogMode mode) {
+    if (mode == StationDialogMode::Edit && m_editLookup) {
+        return;  // this press's dialog opens when the row comes
+    }
     // The station dialogs change the directory the link reads: polling stops
     // before they open.
     m_link->StopPolling();
     if (mode == StationDialogMode::Add) {
+        delete m_editLookup.data();  // the operator went on: Edit IP no longer opens
         ShowDialog(new StationDialog(mode, *m_stationWrites, {}, m_window.get()));
         return;
     }
     // Edit opens filled with the chosen station's row once the directory has
-    // read it (empty when it could not).
-    const QString chosen = ChosenStation(m_window->ChooserText());
-    auto* waiting = new QObject(this);
-    connect(m_worker.get(), &DirectoryWorker::StationLookedUp, waiting,
-            [this, chosen, waiting](const QString& address, const LookupResult& result) {
-                if (address != chosen || waiting->property("done").toBool()) {
-                    return;  // another station's answer
-                }
-                waiting->setProperty("done", true);
-                waiting->deleteLater();
-                ShowDialog(new StationDialog(StationDialogMode::Edit, *m_stationWrites,
-                                             result.record, m_window.get()));
-            });
-    m_worker->LookupStation(chosen);
+    // read it (empty when it could not). The read is this press's own: only
+    // its answer opens the dialog.
+    m_editLookup = new QObject(this);
+    m_worker->LookupStation(
+        ChosenStation(m_window->ChooserText()), m_editLookup, [this](const LookupResult& result) {
+            delete m_editLookup.data();
+            ShowDialog(new StationDialog(StationDialogMode::Edit, *m_stationWrites, result.record,
+                                         m_window.get()));
+        });
 }
 
 void Application::OpenDeleteStationDialog() {
     m_link->StopPolling();
+    delete m_editLookup.data();
     ShowDialog(new DeleteStationDialog(*m_stationWrites, m_window.get()));
 }
 

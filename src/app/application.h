@@ -124,6 +124,7 @@ private:
     StationDirectory m_directory;
     std::unique_ptr<DirectoryWorker> m_worker;
     std::unique_ptr<WorkerStationWrites> m_stationWrites;
+    QPointer<QObject> m_editLookup;            // owns Edit IP's read of its row while it waits
     QHash<QString, StationRecord> m_stations;  // by address, as last read
     QSet<QString> m_missing;                   // not in the table at their last lookup
     QSet<QString> m_lookingUp;

@@ -107,6 +107,17 @@ private:
     const std::atomic_bool& m_stopping;
 };
 
+// `done` for one owner: called only while the owner lives.
+template <typename Result, typename Done>
+std::function<void(Result)> ForOwner(QObject* owner, Done done) {
+    Q_ASSERT(owner != nullptr);
+    return [owner = QPointer<QObject>(owner), done = std::move(done)](Result result) {
+        if (owner) {
+            done(std::move(result));
+        }
+    };
+}
+
 }  // namespace
 
 // Lives on the worker thread and owns everything that touches the database.
@@ -340,14 +351,16 @@ void DirectoryWorker::LoadStationList(bool loud) {
         });
 }
 
-void DirectoryWorker::LoadAddressList() {
+void DirectoryWorker::LoadAddressList(QObject* owner,
+                                      std::function<void(const AddressList&)> done) {
     Run<std::optional<AddressList>>(
         true, [](DirectoryCore& core) { return core.Directory().LoadAddressList(); },
-        [this](std::optional<AddressList> list) {
-            if (list) {
-                Q_EMIT AddressListLoaded(*list);
-            }
-        });
+        ForOwner<std::optional<AddressList>>(
+            owner, [done = std::move(done)](std::optional<AddressList> list) {
+                if (list) {
+                    done(*list);
+                }
+            }));
 }
 
 void DirectoryWorker::LoadStationRecords() {
@@ -366,6 +379,13 @@ void DirectoryWorker::LookupStation(const QString& address) {
         [this, address](LookupResult result) { Q_EMIT StationLookedUp(address, result); });
 }
 
+void DirectoryWorker::LookupStation(const QString& address, QObject* owner,
+                                    std::function<void(const LookupResult&)> done) {
+    Run<LookupResult>(
+        false, [address](DirectoryCore& core) { return core.Directory().LookupStation(address); },
+        ForOwner<LookupResult>(owner, std::move(done)));
+}
+
 void DirectoryWorker::SetDefaultStation(const QString& address) {
     Run<bool>(
         true,
@@ -373,21 +393,36 @@ void DirectoryWorker::SetDefaultStation(const QString& address) {
         [this](bool ok) { Q_EMIT DefaultStationSet(ok); });
 }
 
-void DirectoryWorker::Submit(StationDialogMode mode, const StationForm& form) {
+void DirectoryWorker::Submit(StationDialogMode mode, const StationForm& form, QObject* owner,
+                             StationWrites::SubmitDone done) {
     using Outcome = std::pair<bool, StationFormField>;
+    auto answer = ForOwner<Outcome>(
+        owner, [done = std::move(done)](Outcome outcome) { done(outcome.first, outcome.second); });
     Run<Outcome>(
         true,
         [mode, form](DirectoryCore& core) {
             const bool written = core.Editor().Submit(mode, form);
             return Outcome{written, core.Editor().ProblemField()};
         },
-        [this](Outcome outcome) { Q_EMIT Submitted(outcome.first, outcome.second); });
+        [this, answer = std::move(answer)](Outcome outcome) {
+            if (outcome.first) {
+                Q_EMIT StationsChanged();
+            }
+            answer(outcome);
+        });
 }
 
-void DirectoryWorker::Delete(const QString& comboText) {
+void DirectoryWorker::Delete(const QString& comboText, QObject* owner,
+                             std::function<void(bool)> done) {
+    auto answer = ForOwner<bool>(owner, std::move(done));
     Run<bool>(
         true, [comboText](DirectoryCore& core) { return core.Editor().Delete(comboText); },
-        [this](bool ok) { Q_EMIT Deleted(ok); });
+        [this, answer = std::move(answer)](bool deleted) {
+            if (deleted) {
+                Q_EMIT StationsChanged();
+            }
+            answer(deleted);
+        });
 }
 
 }  // namespace volnar

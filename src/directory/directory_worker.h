@@ -27,9 +27,16 @@ struct DirectoryTimings {
 
 // The station directory off the GUI thread. One worker thread owns the
 // connection (a StationDirectory and the station dialogs' StationEditor);
-// every operation is queued to it and answered by a signal on the thread
-// that owns this object, so a slow, locked or hung database never blocks the
-// window or the poll cycle. Operations run in the order they were asked.
+// every operation is queued to it and answered on the thread that owns this
+// object, so a slow, locked or hung database never blocks the window or the
+// poll cycle. Operations run in the order they were asked.
+//
+// Every answer has one owner. What a screen asks for (Edit IP's row, the
+// Delete IP list, a dialog's write) names its owner, a QObject on this
+// object's thread, and the answer goes to that owner's callback alone, and
+// nowhere once the owner is gone. The signals are for the application's own
+// listeners, which must hear of every change: the station list, the fleet's
+// rows, the link's background lookups, Set Default and StationsChanged.
 //
 // A database failure closes the connection, which is then re-opened by the
 // worker itself with back-off. Boxes of operations the operator asked for
@@ -52,14 +59,21 @@ public:
     // Loud when the operator caused it; the reload after a reconnection is
     // quiet.
     void LoadStationList(bool loud = true);
-    void LoadAddressList();
+    // `done` only when the list could be read.
+    void LoadAddressList(QObject* owner, std::function<void(const AddressList&)> done);
     // Every row, for the fleet overview: StationRecordsLoaded.
     void LoadStationRecords();
-    // Quiet: a failure is only logged and shows as not answering.
+    // Quiet: a failure is only logged and shows as not answering. The link's
+    // lookups are answered by StationLookedUp, an owner's to it alone.
     void LookupStation(const QString& address);
+    void LookupStation(const QString& address, QObject* owner,
+                       std::function<void(const LookupResult&)> done);
     void SetDefaultStation(const QString& address);
-    void Submit(StationDialogMode mode, const StationForm& form);
-    void Delete(const QString& comboText);
+    // The station dialogs' writes; a row written or deleted is also told to
+    // every listener by StationsChanged, before the owner hears of it.
+    void Submit(StationDialogMode mode, const StationForm& form, QObject* owner,
+                StationWrites::SubmitDone done);
+    void Delete(const QString& comboText, QObject* owner, std::function<void(bool)> done);
 
     // False from a failed operation, or an answer later than lateMs, until
     // the next operation succeeds.
@@ -76,12 +90,11 @@ Q_SIGNALS:
     void Connected(bool ok);
     void StationListLoaded(const volnar::StationList& list);
     void StationListFailed();
-    void AddressListLoaded(const volnar::AddressList& list);
     void StationRecordsLoaded(const std::vector<volnar::StationRecord>& records);
     void StationLookedUp(const QString& address, const volnar::LookupResult& result);
     void DefaultStationSet(bool ok);
-    void Submitted(bool ok, volnar::StationFormField problem);
-    void Deleted(bool ok);
+    // A station dialog added, changed or deleted a row.
+    void StationsChanged();
     // The connection was lost and has been re-opened by itself.
     void Reconnected();
     void AnsweringChanged(bool answering);
@@ -105,27 +118,21 @@ private:
     bool m_answering = true;
 };
 
-// The station dialogs' writes through the worker: each answer goes to the
-// dialog that asked, if it is still open.
+// The station dialogs' requests through the worker, each dialog the owner of
+// its own.
 class WorkerStationWrites final : public StationWrites {
 public:
     explicit WorkerStationWrites(DirectoryWorker& worker) : m_worker(worker) {}
     void Submit(StationDialogMode mode, const StationForm& form, QObject* context,
                 SubmitDone done) override {
-        QObject::connect(&m_worker, &DirectoryWorker::Submitted, context, std::move(done),
-                         Qt::SingleShotConnection);
-        m_worker.Submit(mode, form);
+        m_worker.Submit(mode, form, context, std::move(done));
     }
     void Delete(const QString& comboText, QObject* context,
                 std::function<void(bool)> done) override {
-        QObject::connect(&m_worker, &DirectoryWorker::Deleted, context, std::move(done),
-                         Qt::SingleShotConnection);
-        m_worker.Delete(comboText);
+        m_worker.Delete(comboText, context, std::move(done));
     }
     void LoadAddressList(QObject* context, std::function<void(const AddressList&)> done) override {
-        QObject::connect(&m_worker, &DirectoryWorker::AddressListLoaded, context, std::move(done),
-                         Qt::SingleShotConnection);
-        m_worker.LoadAddressList();
+        m_worker.LoadAddressList(context, std::move(done));
     }
 
 private:

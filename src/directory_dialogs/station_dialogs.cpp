@@ -11,10 +11,9 @@ namespace volnar {
 
 namespace {
 
-// Buttons off and the title marked while the directory works.
-void ShowWaiting(QDialog* dialog, QWidget* buttons, const QString& title, bool waiting) {
-    buttons->setEnabled(!waiting);
-    dialog->setWindowTitle(waiting ? title + QObject::tr(" - waiting for the directory") : title);
+// The title while the directory works.
+QString WaitingTitle(const QString& title, bool waiting) {
+    return waiting ? title + QObject::tr(" - waiting for the directory") : title;
 }
 
 }  // namespace
@@ -106,16 +105,30 @@ void StationDialog::MarkLabel(QLabel* label) {
 }
 
 void StationDialog::Submit() {
-    const QString title = windowTitle();
-    ShowWaiting(this, m_ui->buttonBox, title, true);
-    m_writes.Submit(m_mode, Form(), this, [this, title](bool written, StationFormField problem) {
-        ShowWaiting(this, m_ui->buttonBox, title, false);
+    ShowWaiting(true);
+    m_writes.Submit(m_mode, Form(), this, [this](bool written, StationFormField problem) {
+        ShowWaiting(false);
         if (written) {
             accept();
             return;
         }
         FocusProblem(problem);
     });
+}
+
+void StationDialog::ShowWaiting(bool waiting) {
+    if (waiting && !m_waiting) {
+        m_title = windowTitle();
+    }
+    m_waiting = waiting;
+    m_ui->buttonBox->setEnabled(!waiting);
+    setWindowTitle(WaitingTitle(m_title, waiting));
+}
+
+void StationDialog::reject() {
+    if (!m_waiting) {
+        QDialog::reject();
+    }
 }
 
 void StationDialog::FocusProblem(StationFormField problem) {
@@ -181,20 +194,31 @@ void DeleteStationDialog::Fill(const QString& typed, bool keepTyped) {
 
 void DeleteStationDialog::Delete() {
     const QString typed = m_ui->addressCombo->currentText();
-    const QString title = windowTitle();
-    m_ui->deleteButton->setEnabled(false);
-    m_ui->cancelButton->setEnabled(false);
-    setWindowTitle(title + tr(" - waiting for the directory"));
-    m_writes.Delete(typed, this, [this, typed, title](bool deleted) {
-        m_ui->deleteButton->setEnabled(true);
-        m_ui->cancelButton->setEnabled(true);
-        setWindowTitle(title);
+    ShowWaiting(true);
+    m_writes.Delete(typed, this, [this, typed](bool deleted) {
+        ShowWaiting(false);
         if (deleted) {
             accept();
         } else {
             Fill(typed, true);
         }
     });
+}
+
+void DeleteStationDialog::ShowWaiting(bool waiting) {
+    if (waiting && !m_waiting) {
+        m_title = windowTitle();
+    }
+    m_waiting = waiting;
+    m_ui->deleteButton->setEnabled(!waiting);
+    m_ui->cancelButton->setEnabled(!waiting);
+    setWindowTitle(WaitingTitle(m_title, waiting));
+}
+
+void DeleteStationDialog::reject() {
+    if (!m_waiting) {
+        QDialog::reject();
+    }
 }
 
 }  // namespace volnar

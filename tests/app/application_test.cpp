@@ -1,5 +1,7 @@
 #include "app/application.h"
 
+#include <sqlite3.h>
+
 #include <gtest/gtest.h>
 #include <QAbstractItemView>
 #include <QAbstractSpinBox>
@@ -20,12 +22,15 @@
 #include <QTest>
 #include <QTextEdit>
 #include <functional>
+#include <utility>
 
 #include "alerts/alert_editors.h"
 #include "alerts/alert_screens.h"
 #include "app/about_text.h"
 #include "app/database_location.h"
 #include "app/database_options_dialog.h"
+#include "directory/database_template.h"
+#include "directory_dialogs/ipv4_edit.h"
 #include "directory_dialogs/station_dialogs.h"
 #include "link/board_objects.h"
 #include "link/recording_transport.h"
@@ -65,8 +70,8 @@ protected:
     }
 
     // A directory whose default station is 127.0.0.1.
-    std::unique_ptr<Application> MakeWithLoopbackStation() {
-        auto app = Make(folder.filePath(S("stations.db")));
+    std::unique_ptr<Application> MakeWithLoopbackStation(const QString& location = {}) {
+        auto app = Make(location.isEmpty() ? folder.filePath(S("stations.db")) : location);
         EXPECT_TRUE(app->Directory().AddStation(
             {S("127.0.0.1"), S("public"), S("bench"), {}, S("161"), S("1"), S("0")}));
         EXPECT_TRUE(app->Directory().SetDefaultStation(S("127.0.0.1")));
@@ -76,13 +81,40 @@ protected:
         return app;
     }
 
+    // The same on a new file that FileLock can hold: the worker then waits as
+    // long as the lock lasts (its busy wait is a minute, not 2 s).
+    std::unique_ptr<Application> MakeWithLockableStation() {
+        lockable = folder.filePath(S("lockable%1.db").arg(++lockables));
+        EXPECT_EQ(CreateDatabaseTemplate(lockable), TemplateResult::Created);
+        return MakeWithLoopbackStation(
+            S("DRIVER={SQLite3};Database=%1;Timeout=60000").arg(lockable));
+    }
+
     QPushButton* Button(Application& app, const char* name) {
         return app.Window().findChild<QPushButton*>(S(name));
     }
 
     QTemporaryDir folder;
+    QString lockable;
+    int lockables = 0;
     RecordingMessageService messages;
     QPointer<RecordingTransport> transport;
+};
+
+// Another program holding a SQLite file locked until Release().
+class FileLock final {
+public:
+    explicit FileLock(const QString& file) {
+        EXPECT_EQ(sqlite3_open(file.toUtf8().constData(), &m_db), SQLITE_OK);
+        EXPECT_EQ(sqlite3_exec(m_db, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
+    }
+    ~FileLock() { Release(); }
+    void Release() {
+        sqlite3_close(std::exchange(m_db, nullptr));  // the transaction rolls back
+    }
+
+private:
+    sqlite3* m_db = nullptr;
 };
 
 TEST_F(ApplicationTest, FirstStartShowsTheTemplateStationIdleAndSendsNothing) {
@@ -229,6 +261,78 @@ TEST_F(ApplicationTest, EditAndDeleteIpWriteThroughTheWorkerAndTheNextStartUsesT
     EXPECT_TRUE(deleting.isNull());
 }
 
+// However slow the directory, each answer reaches the dialog that asked and
+// no other: a dialog waiting for its write stays until the answer (Escape does
+// nothing meanwhile), and one that is gone takes nobody else's answer.
+TEST_F(ApplicationTest, DirectoryAnswersReachOnlyTheDialogThatAsked) {
+    for (const bool escape : {true, false}) {
+        auto app = MakeWithLockableStation();
+        QPointer<QDialog> opened;
+        QObject::connect(app.get(), &Application::DialogOpened, app.get(),
+                         [&opened](QDialog* dialog) { opened = dialog; });
+        const auto leave = [escape](QDialog* dialog) {
+            if (escape) {
+                QTest::keyClick(dialog, Qt::Key_Escape);
+            } else {
+                delete dialog;
+            }
+        };
+        const auto add = [&](const char* address, const char* password) {
+            app->OpenStationDialog(StationDialogMode::Add);
+            auto* dialog = qobject_cast<StationDialog*>(opened.data());
+            dialog->findChild<Ipv4Edit*>()->SetAddress(S(address));
+            dialog->findChild<QLineEdit*>(S("passwordEdit"))->setText(S(password));
+            dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
+            return QPointer<StationDialog>(dialog);
+        };
+        FileLock lock(lockable);
+        app->OpenDeleteStationDialog();
+        leave(opened);  // while its address list is on the way
+        QPointer<StationDialog> first = add("127.0.0.50", "pw");
+        leave(first);
+        if (escape) {
+            ASSERT_TRUE(first);
+            EXPECT_TRUE(first->isVisible()) << "left while its write was in flight";
+            EXPECT_TRUE(first->windowTitle().endsWith(S("waiting for the directory")));
+        }
+        QPointer<StationDialog> second = add("127.0.0.1", "typed");  // already listed
+        app->OpenDeleteStationDialog();
+        QPointer<QDialog> remove = opened;
+        lock.Release();
+        Settle(*app);
+        EXPECT_TRUE(first.isNull()) << "closed on its own write's success";
+        EXPECT_EQ(messages.Texts(), QStringList{S(kAddressExists)});
+        ASSERT_TRUE(second) << escape;
+        EXPECT_TRUE(second->isVisible());
+        EXPECT_EQ(second->Form().password, S("typed"));
+        ASSERT_NE(second->focusWidget(), nullptr);
+        EXPECT_EQ(second->focusWidget()->objectName(), S("octet1"));
+        ASSERT_TRUE(remove);
+        EXPECT_GE(remove->findChild<QComboBox*>()->findText(S("127.0.0.50")), 0)
+            << "the list read after the write";
+        EXPECT_EQ(app->Directory().LookupStation(S("127.0.0.50")).status, LookupStatus::Found);
+        messages.boxes.clear();
+    }
+}
+
+// Edit IP opens once the directory has read the row: pressed again while that
+// read waits, it does nothing; Add pressed meanwhile takes its place.
+TEST_F(ApplicationTest, EditIpWaitingForItsRowOpensOneDialog) {
+    for (const char* then : {"editIpButton", "addIpButton"}) {
+        auto app = MakeWithLockableStation();
+        FileLock lock(lockable);
+        Button(*app, "editIpButton")->click();
+        Button(*app, then)->click();
+        lock.Release();
+        Settle(*app);
+        const QList<StationDialog*> dialogs = app->Window().findChildren<StationDialog*>();
+        ASSERT_EQ(dialogs.size(), 1) << then;
+        const bool edit = S(then) == S("editIpButton");
+        EXPECT_EQ(dialogs[0]->windowTitle(), edit ? S("Edit IP") : S("Add IP"));
+        EXPECT_EQ(dialogs[0]->Form().password, edit ? S("public") : S(""));
+    }
+}
+
 TEST_F(ApplicationTest, ExitButtonAndFileExitCloseTheWindowAndTheDirectory) {
     for (const bool menu : {false, true}) {
         auto app = MakeWithLoopbackStation();
@@ -319,8 +423,8 @@ TEST_F(ApplicationTest, EveryControlOfEveryWindowHasItsOwnAccessibleName) {
     QObject::connect(app.get(), &Application::AboutBoxOpened, app.get(),
                      [&windows](QDialog* box) { windows << box; });
     app->OpenStationDialog(StationDialogMode::Add);
-    app->OpenStationDialog(StationDialogMode::Edit);
     app->OpenDeleteStationDialog();
+    app->OpenStationDialog(StationDialogMode::Edit);
     Settle(*app);  // Edit IP opens once the worker has read the row
     app->OpenRelayDialog(1);
     app->OpenAdcDialog(1);

@@ -323,7 +323,7 @@ public:
     std::function<void(bool)> pending;
 };
 
-TEST(StationDialogWaiting, ButtonsWaitForTheDirectoryAndOnlyAWrittenRowCloses) {
+TEST(StationDialogWaiting, ButtonsAndEscapeWaitForTheDirectoryAndOnlyAWrittenRowCloses) {
     for (const bool written : {false, true}) {
         HeldWrites writes;
         StationDialog dialog(StationDialogMode::Add, writes, {});
@@ -333,6 +333,8 @@ TEST(StationDialogWaiting, ButtonsWaitForTheDirectoryAndOnlyAWrittenRowCloses) {
         ASSERT_TRUE(writes.pending);
         EXPECT_FALSE(buttons->isEnabled());
         EXPECT_TRUE(dialog.windowTitle().endsWith(QStringLiteral("waiting for the directory")));
+        QTest::keyClick(&dialog, Qt::Key_Escape);  // the write goes on: the dialog stays
+        EXPECT_TRUE(dialog.isVisible());
         writes.pending(written);
         EXPECT_TRUE(buttons->isEnabled());
         EXPECT_EQ(dialog.windowTitle(), QStringLiteral("Add IP"));
@@ -347,6 +349,8 @@ TEST(StationDialogWaiting, ButtonsWaitForTheDirectoryAndOnlyAWrittenRowCloses) {
         auto* deleteButton = remove.findChild<QPushButton*>(QStringLiteral("deleteButton"));
         deleteButton->click();
         EXPECT_FALSE(deleteButton->isEnabled());
+        QTest::keyClick(&remove, Qt::Key_Escape);
+        EXPECT_TRUE(remove.isVisible());
         writes.pending(written);
         EXPECT_TRUE(deleteButton->isEnabled());
         EXPECT_EQ(remove.isVisible(), !written) << written;

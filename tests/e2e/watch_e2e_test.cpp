@@ -74,7 +74,10 @@ TEST_F(WatchE2E, SilentStationGoesStaleStopsAfterTimeOutsInARowAndRestartsUnatte
         << app->Window().StatusStateText().toStdString();
     // The rest of the thirty in a row straight to the dispatcher.
     while (app->Link().IsSessionOpen()) {
-        app->Link().HandleTimeOut(0);
+        if (app->Link().StatusRequestId() == 0) {
+            app->Link().PollTick();
+        }
+        app->Link().HandleTimeOut(app->Link().StatusRequestId());
     }
     EXPECT_TRUE(messages.boxes.empty());  // unattended: no box waits for anyone
     EXPECT_TRUE(app->Watch().IsRestartPending());
