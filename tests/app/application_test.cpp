@@ -1,7 +1,5 @@
 #include "app/application.h"
 
-#include <sqlite3.h>
-
 #include <gtest/gtest.h>
 #include <QAbstractItemView>
 #include <QAbstractSpinBox>
@@ -37,6 +35,7 @@
 #include "lists/table_list_dialog.h"
 #include "scripts/script_editor_dialog.h"
 #include "scripts/script_screens.h"
+#include "support/file_lock.h"
 #include "support/qt_print.h"
 #include "support/recording_message_service.h"
 
@@ -101,21 +100,7 @@ protected:
     QPointer<RecordingTransport> transport;
 };
 
-// Another program holding a SQLite file locked until Release().
-class FileLock final {
-public:
-    explicit FileLock(const QString& file) {
-        EXPECT_EQ(sqlite3_open(file.toUtf8().constData(), &m_db), SQLITE_OK);
-        EXPECT_EQ(sqlite3_exec(m_db, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
-    }
-    ~FileLock() { Release(); }
-    void Release() {
-        sqlite3_close(std::exchange(m_db, nullptr));  // the transaction rolls back
-    }
-
-private:
-    sqlite3* m_db = nullptr;
-};
+using testing::FileLock;
 
 TEST_F(ApplicationTest, FirstStartShowsTheTemplateStationIdleAndSendsNothing) {
     QSettings(S(kSettingsOrganization), S(kSettingsApplication)).clear();

@@ -1,14 +1,17 @@
 // The real client binary against volnar-station on loopback: started with
-// --database and --connect, it polls the status record once a second.
+// --database and --connect, it polls the status record once a second, and
+// unattended it keeps going through what a station or a directory does.
 #include <gtest/gtest.h>
 #include <QFile>
 #include <QJsonObject>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QTest>
 
 #include "directory/database_template.h"
 #include "directory/station_directory.h"
 #include "link/board_objects.h"
+#include "support/file_lock.h"
 #include "support/recording_message_service.h"
 #include "support/station_simulator.h"
 
@@ -19,43 +22,42 @@ QString S(const char* text) {
     return QString::fromUtf8(text);
 }
 
-TEST(ClientE2E, StationConnectPollsStatusOnceASecondWithTheStationsCommunity) {
-    testing::StationSimulator sim({S("--seed"), S("3")}, S("e2e-secret"));
-    ASSERT_TRUE(sim.Start()) << sim.errorText().toStdString();
-
-    QTemporaryDir folder;
-    const QString database = folder.filePath(S("stations.db"));
-    ASSERT_EQ(CreateDatabaseTemplate(database), TemplateResult::Created);
-    {
+// A directory holding only the simulator, and the client run against it.
+class ClientE2E : public ::testing::Test {
+protected:
+    void Begin(QStringList simArgs, QString community = S("e2e-secret")) {
+        sim = std::make_unique<testing::StationSimulator>(std::move(simArgs), community);
+        ASSERT_TRUE(sim->Start()) << sim->errorText().toStdString();
+        database = folder.filePath(S("stations.db"));
+        ASSERT_EQ(CreateDatabaseTemplate(database), TemplateResult::Created);
         testing::RecordingMessageService messages;
         StationDirectory directory(messages);
         ASSERT_TRUE(directory.ConnectDatabase(database));
-        ASSERT_TRUE(directory.AddStation({sim.host(),
-                                          sim.community(),
+        ASSERT_TRUE(directory.AddStation({sim->host(),
+                                          sim->community(),
                                           S("e2e"),
                                           {},
-                                          QString::number(sim.port()),
+                                          QString::number(sim->port()),
                                           S("2"),
                                           S("1")}));
         // Only the loopback simulator in the directory the client runs with.
         ASSERT_EQ(directory.DeleteStation(S("10.10.10.10")), WriteStatus::Done);
     }
 
-    // --record: one row per answer (appending and the header are the recorder's tests).
-    const QString record = folder.filePath(S("record.csv"));
+    void RunClient(const QStringList& extraArgs = {}) {
+        client.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(S("QT_QPA_PLATFORM"), S("offscreen"));
+        client.setProcessEnvironment(environment);
+        client.start(
+            S(VOLNAR_CLIENT_BINARY),
+            QStringList{S("--database"), database, S("--connect"), S("127.0.0.1")} + extraArgs);
+        ASSERT_TRUE(client.waitForStarted(10000));
+    }
 
-    QProcess client;
-    client.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(S("QT_QPA_PLATFORM"), S("offscreen"));
-    client.setProcessEnvironment(environment);
-    client.start(S(VOLNAR_CLIENT_BINARY), {S("--database"), database, S("--connect"),
-                                           S("127.0.0.1"), S("--record"), record});
-    ASSERT_TRUE(client.waitForStarted(10000));
-
-    auto statusGets = [&sim] {
+    QList<QJsonObject> StatusGets() const {
         QList<QJsonObject> gets;
-        for (const QJsonObject& line : sim.Requests()) {
+        for (const QJsonObject& line : sim->Requests()) {
             if (line[S("pdu")].toString() == S("GET") &&
                 line[S("oid")].toString() ==
                     QString::fromLatin1(board::kStatusRecord.data(), board::kStatusRecord.size())) {
@@ -63,12 +65,35 @@ TEST(ClientE2E, StationConnectPollsStatusOnceASecondWithTheStationsCommunity) {
             }
         }
         return gets;
-    };
-    const bool polled =
-        sim.WaitForLog([&](const QJsonObject&) { return statusGets().size() >= 4; }, 15000);
+    }
+
+    bool WaitForGets(int count, int ms) {
+        return sim->WaitForLog([&](const QJsonObject&) { return StatusGets().size() >= count; },
+                               ms);
+    }
+
+    void TearDown() override {
+        if (client.state() != QProcess::NotRunning) {
+            client.terminate();
+            client.waitForFinished(5000);
+        }
+    }
+
+    QTemporaryDir folder;
+    QString database;
+    std::unique_ptr<testing::StationSimulator> sim;
+    QProcess client;
+};
+
+TEST_F(ClientE2E, StationConnectPollsStatusOnceASecondWithTheStationsCommunity) {
+    Begin({S("--seed"), S("3")});
+    // --record: one row per answer (appending and the header are the recorder's tests).
+    const QString record = folder.filePath(S("record.csv"));
+    RunClient({S("--record"), record});
+    const bool polled = WaitForGets(4, 15000);
     client.terminate();
     client.waitForFinished(5000);
-    ASSERT_TRUE(polled) << "status GETs seen: " << statusGets().size();
+    ASSERT_TRUE(polled) << "status GETs seen: " << StatusGets().size();
 
     QFile file(record);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
@@ -78,7 +103,7 @@ TEST(ClientE2E, StationConnectPollsStatusOnceASecondWithTheStationsCommunity) {
         EXPECT_TRUE(rows[i].contains(",127.0.0.1,")) << rows[i].toStdString();
     }
 
-    const QList<QJsonObject> gets = statusGets();
+    const QList<QJsonObject> gets = StatusGets();
     for (qsizetype i = 0; i < 4; ++i) {
         EXPECT_EQ(gets[i][S("request_id")].toInt(), 501 + i);
         EXPECT_EQ(gets[i][S("community")].toString(), S("e2e-secret"));
@@ -91,9 +116,46 @@ TEST(ClientE2E, StationConnectPollsStatusOnceASecondWithTheStationsCommunity) {
         }
     }
     // The client never asked for anything it was not told to.
-    for (const QJsonObject& line : sim.Requests()) {
+    for (const QJsonObject& line : sim->Requests()) {
         EXPECT_EQ(line[S("community")].toString(), S("e2e-secret"));
     }
+}
+
+// Unattended, a station that answers with an error, or with another object
+// than the status record, is asked again and again: after a back-off (the
+// first after 5 s) or, for a failed poll, at the next tick. No box waits.
+TEST_F(ClientE2E, ConnectKeepsAskingAStationThatAnswersWrongly) {
+    const QString status =
+        QString::fromLatin1(board::kStatusRecord.data(), board::kStatusRecord.size());
+    const struct {
+        const char* name;
+        QStringList fault;
+        int gets;  // status GETs seen within 9 s
+    } cases[] = {
+        {"genErr", {S("--fail"), status + S("=genErr")}, 2},
+        {"another identifier", {S("--status-oid"), status + S(".0")}, 5},
+    };
+    for (const auto& c : cases) {
+        Begin(c.fault);
+        RunClient();
+        EXPECT_TRUE(WaitForGets(c.gets, 9000)) << c.name << ": " << StatusGets().size();
+        EXPECT_EQ(client.state(), QProcess::Running) << c.name;
+        TearDown();
+        folder.remove();
+        ASSERT_TRUE(QDir().mkpath(folder.path()));
+    }
+}
+
+// A directory locked for longer than any of its time-outs at start-up: the
+// client waits for it and polls as soon as it answers.
+TEST_F(ClientE2E, ConnectWaitsForADirectoryLockedAtStartUp) {
+    Begin({});
+    auto lock = std::make_unique<testing::FileLock>(database);
+    RunClient();
+    QTest::qWait(12000);
+    EXPECT_TRUE(StatusGets().isEmpty());
+    lock.reset();
+    EXPECT_TRUE(WaitForGets(2, 15000)) << StatusGets().size();
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // Relay control and station name through the whole client against
 // volnar-station: what the dialogs send, what the station echoes, the
 // notices, and what the next status records show.
+#include <QComboBox>
 #include <QDialogButtonBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -11,6 +12,7 @@
 
 #include "app_fixture.h"
 #include "link/board_commands.h"
+#include "lists/table_list_dialog.h"
 #include "relays/relay_dialog.h"
 #include "station_name/station_name_dialog.h"
 
@@ -279,6 +281,41 @@ TEST_F(RelayStationE2E, RelayTextAsTypedOrRefused) {
     EXPECT_TRUE(dialog->isVisible());
     EXPECT_TRUE(RequestsOn(board::kRelaySwitch[1]).isEmpty());
     EXPECT_TRUE(messages.boxes.empty()) << messages.Texts().join(u'|').toStdString();
+}
+
+// Another station chosen while the first is polled and its script list is
+// being read: the list ends and says so, nothing of the first station goes
+// on, and the new station is polled as soon as its row is read (it is in
+// the directory: no "not in the database" box).
+TEST_F(RelayStationE2E, StationChosenMidWalkEndsTheWalkAndPollingFollowsTheNewStation) {
+    Begin({S("--stations"), S("2"), S("--scripts"), S("30"), S("--delay"), S("60")});
+    ASSERT_TRUE(app->Directory().AddStation({S("127.0.0.2"),
+                                             sim->community(),
+                                             S("second"),
+                                             {},
+                                             QString::number(sim->port()),
+                                             S("2"),
+                                             S("1")}));
+    app->LoadStationList();
+    QComboBox* chooser = app->Window().Chooser();
+    ASSERT_TRUE(WaitFor([chooser] { return chooser->count() == 2; }));
+    app->OpenScriptsList();
+    TableListDialog* list = app->Scripts().List();
+    ASSERT_NE(list, nullptr);
+    ASSERT_TRUE(WaitFor([list] { return list->Grid().RowCount() >= 3; }));
+
+    chooser->setCurrentIndex(chooser->findText(S("127.0.0.2"), Qt::MatchStartsWith));
+    ASSERT_TRUE(WaitFor([list] { return list->WalkStatusText().contains(S("Refresh")); }));
+    EXPECT_TRUE(list->WalkStatusText().contains(QString::fromLatin1(kOtherStationText)))
+        << list->WalkStatusText().toStdString();
+    const int rows = list->Grid().RowCount();
+    EXPECT_LT(rows, 30);
+    const int received = app->Link().ReceivedCount();
+    ASSERT_TRUE(WaitFor([&] { return app->Link().ReceivedCount() >= received + 2; }));
+    EXPECT_EQ(app->Link().Station(), S("127.0.0.2"));
+    EXPECT_EQ(list->Grid().RowCount(), rows);
+    EXPECT_TRUE(messages.boxes.empty()) << messages.Texts().join(u'|').toStdString();
+    EXPECT_EQ(app->Link().State(), ConnectionState::Connected);
 }
 
 }  // namespace
