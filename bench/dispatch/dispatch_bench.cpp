@@ -36,7 +36,7 @@ long RssKib() {
 }
 
 // A 60-field status record whose readings move with n, as a live station's do.
-QByteArray StatusRecord(int n) {
+QByteArray StatusValue(int n) {
     QByteArray record;
     for (int input = 1; input <= 8; ++input) {
         record += "Input " + QByteArray::number(input) + '|' +
@@ -94,7 +94,7 @@ int main(int argc, char** argv) {
         answers[i].requestId = 501;
         answers[i].oid = std::string(board::kStatusRecord);
         answers[i].syntax = kSyntaxOctetString;
-        answers[i].value = StatusRecord(static_cast<int>(i));
+        answers[i].value = StatusValue(static_cast<int>(i));
     }
     // Each answer answers the status request in flight: a poll goes out
     // before it (not timed), as the poll timer would send it.

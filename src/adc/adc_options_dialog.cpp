@@ -196,7 +196,7 @@ void AdcOptionsDialog::ShowChannel() {
     connect(&m_clock, &QTimer::timeout, this, &AdcOptionsDialog::Tick);
     m_clock.start();
 
-    if (m_panel.AdcUnit(m_channel) == QLatin1String("v")) {
+    if (m_panel.Record().Channel(m_channel).unit == Unit::Volts) {
         m_ui->voltmeterRadio->setChecked(true);
     } else {
         m_ui->ampmeterRadio->setChecked(true);

@@ -92,17 +92,16 @@ void StationWatch::OnStatusRecord() {
     }
     m_health.OnAnswer(now, m_link.LastRoundTripMs());
     m_backoff.Reset();
-    for (int n = 1; n <= HistorySample::kChannelCount; ++n) {
+    const StatusRecord& record = m_panel.Record();
+    for (int n = 1; n <= kChannelCount; ++n) {
         m_history.names[static_cast<std::size_t>(n - 1)] = m_panel.AdcName(n).trimmed();
-        m_history.units[static_cast<std::size_t>(n - 1)] =
-            m_panel.AdcUnit(n).trimmed() == QStringLiteral("v") ? QStringLiteral("V")
-                                                                : QStringLiteral("A");
+        m_history.units[static_cast<std::size_t>(n - 1)] = UnitSymbol(record.Channel(n).unit);
     }
-    m_history.Append(SampleFromPanel(m_panel, now));
+    m_history.Append(SampleOf(record, now));
 
     std::array<int, RelayConfirmation::kRelayCount> states{};
     for (int r = 1; r <= RelayConfirmation::kRelayCount; ++r) {
-        states[static_cast<std::size_t>(r - 1)] = m_panel.RelayState(r);
+        states[static_cast<std::size_t>(r - 1)] = record.Relay(r).state;
     }
     m_relays.OnStatus(states);
     for (int r = 1; r <= RelayConfirmation::kRelayCount; ++r) {
@@ -119,7 +118,7 @@ void StationWatch::OnStatusRecord() {
     if (m_recorder.IsRecording()) {
         const QDateTime time = QDateTime::fromMSecsSinceEpoch(now, Qt::UTC);
         if (const Result<void> written =
-                m_recorder.Write(CsvHeader(m_panel), CsvRow(m_panel, time, address));
+                m_recorder.Write(CsvHeader(record), CsvRow(record, time, address));
             !written) {
             // The recording stops; polling goes on.
             m_recordEveryConnection.clear();

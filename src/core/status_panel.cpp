@@ -2,8 +2,6 @@
 
 #include "core/station_text.h"
 
-#include <cmath>
-
 #include "core/text_rules.h"
 
 namespace volnar {
@@ -13,11 +11,8 @@ constexpr std::string_view kIdleValue = " ";
 constexpr std::string_view kIdleRelayState = "==========";
 constexpr std::string_view kIdleRelayName = "Relay";
 constexpr std::string_view kIdleUnit = "-";
-constexpr std::string_view kVoltmeterUnit = "v";
 constexpr std::string_view kRelayOff = "OFF";
 constexpr std::string_view kRelayOn = "ON";
-constexpr std::string_view kError = "ERROR";
-constexpr int kAmmeterDecimals = 2;
 
 const QString& EmptyText() {
     static const QString empty;
@@ -57,89 +52,43 @@ void StatusPanel::ShowStatusRecord(std::string_view value) {
         return;
     }
     m_lastRecord.assign(value);
-    text::FieldReader reader(value);
+    std::array<int, kRelayCount> states{};
+    for (std::size_t r = 0; r < states.size(); ++r) {
+        states[r] = m_record.relays[r].state;
+    }
+    const StatusChanges changes = DecodeStatusRecord(value, m_record, m_valuesStale);
     bool changed = false;
-    std::array<bool, kAdcInputCount> inputChanged{};
-
-    // Fields 1-16: name and reading of each ADC input.
     for (std::size_t n = 0; n < m_adc.size(); ++n) {
-        changed |= m_adc[n].name.Set(reader.Next());
-        inputChanged[n] |= Keep(m_adc[n].reading, reader.Next());
-    }
-    // Fields 17-24: name and state of each relay. A state other than 0 or 1
-    // leaves the shown text as it was; the number is kept regardless.
-    for (Relay& relay : m_relays) {
-        changed |= relay.name.Set(reader.Next());
-        const int state = text::DecimalToInt(reader.Next());
-        if (state != relay.state) {
-            relay.state = state;
-            changed = true;
-        }
-        if (state == 0) {
-            changed |= relay.stateText.Set(kRelayOff);
-        } else if (state == 1) {
-            changed |= relay.stateText.Set(kRelayOn);
+        const ChannelStatus& channel = m_record.channels[n];
+        AdcInput& input = m_adc[n];
+        changed |= input.name.Set(channel.name);
+        changed |= input.unit.Set(channel.unitField);
+        changed |= input.ampRating.Set(channel.ampRating);
+        changed |= input.millivoltRating.Set(channel.millivoltRating);
+        // The value text depends only on the channel's fields: an unchanged
+        // channel keeps its text.
+        if (changes.channels[n]) {
+            changed |= input.value.Set(ReadingText(channel));
         }
     }
-    // Fields 25-28.
-    changed |= m_celsius.Set(reader.Next());
-    changed |= m_fahrenheit.Set(reader.Next());
-    changed |= m_stationName.Set(reader.Next());
-    changed |= m_uptime.Set(reader.Next());
-    // Fields 29-60: unit, amp rating, millivolt rating and precision, each a
-    // run of eight.
-    for (std::size_t n = 0; n < m_adc.size(); ++n) {
-        const bool shownChanged = m_adc[n].unit.Set(reader.Next());
-        inputChanged[n] |= shownChanged;
-        changed |= shownChanged;
-    }
-    for (std::size_t n = 0; n < m_adc.size(); ++n) {
-        const bool shownChanged = m_adc[n].ampRating.Set(reader.Next());
-        inputChanged[n] |= shownChanged;
-        changed |= shownChanged;
-    }
-    for (std::size_t n = 0; n < m_adc.size(); ++n) {
-        const bool shownChanged = m_adc[n].millivoltRating.Set(reader.Next());
-        inputChanged[n] |= shownChanged;
-        changed |= shownChanged;
-    }
-    for (std::size_t n = 0; n < m_adc.size(); ++n) {
-        inputChanged[n] |= Keep(m_adc[n].precision, reader.Next());
-    }
-
-    // The value text depends only on the five inputs above, so an input whose
-    // texts did not change keeps its value text.
-    for (std::size_t n = 0; n < m_adc.size(); ++n) {
-        if (m_valuesStale || inputChanged[n]) {
-            changed |= ConvertReading(m_adc[n]);
+    // A relay state other than 0 or 1 leaves the shown text as it was.
+    for (std::size_t r = 0; r < m_relays.size(); ++r) {
+        const RelayStatus& relay = m_record.relays[r];
+        changed |= relay.state != states[r];  // kept even when not shown
+        changed |= m_relays[r].name.Set(relay.name);
+        if (const std::optional<bool> on = relay.On()) {
+            changed |= m_relays[r].stateText.Set(*on ? kRelayOn : kRelayOff);
         }
     }
+    changed |= m_celsius.Set(m_record.celsius);
+    changed |= m_fahrenheit.Set(m_record.fahrenheit);
+    changed |= m_stationName.Set(m_record.stationName);
+    changed |= m_uptime.Set(m_record.uptime);
     m_valuesStale = false;
 
     if (changed) {
         Q_EMIT Changed();
     }
-}
-
-bool StatusPanel::ConvertReading(AdcInput& input) {
-    const int decimals = text::DecimalToInt(input.precision);
-    const std::string readingText =
-        text::RealToDecimal(text::DecimalToReal(input.reading), decimals);
-    if (input.unit.bytes == kVoltmeterUnit) {
-        return input.value.Set(readingText);
-    }
-    // Ammeter: the current through the shunt from the reading as rounded for
-    // display, whatever the precision, at two decimals.
-    const text::Real volts = text::DecimalToReal(readingText);
-    const text::Real amps = text::DecimalToReal(input.ampRating.bytes);
-    const text::Real millivolts = text::DecimalToReal(input.millivoltRating.bytes);
-    if (std::isnan(volts) || std::isnan(amps) || std::isnan(millivolts) ||
-        text::RealCompare(millivolts, 0) == text::kCompareEqual) {
-        return input.value.Set(kError);
-    }
-    const text::Real current =
-        text::RealMultiply(text::RealDivide(amps, millivolts), text::RealMultiply(volts, 1000));
-    return input.value.Set(text::RealToDecimal(current, kAmmeterDecimals));
 }
 
 void StatusPanel::ResetReadouts() {
@@ -196,7 +145,7 @@ const QString& StatusPanel::RelayStateText(int relay) const {
 }
 
 int StatusPanel::RelayState(int relay) const {
-    return InRange(relay, kRelayCount) ? m_relays[static_cast<std::size_t>(relay - 1)].state : 0;
+    return InRange(relay, kRelayCount) ? m_record.Relay(relay).state : 0;
 }
 
 const QString& StatusPanel::ShuntAmpRating(int input) const {

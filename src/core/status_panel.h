@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "core/status_record.h"
+
 namespace volnar {
 
 // What the main window's panel shows of the station's last polled status
@@ -22,9 +24,8 @@ class StatusPanel final : public QObject {
     Q_DISABLE_COPY_MOVE(StatusPanel)
 
 public:
-    static constexpr int kAdcInputCount = 8;
-    static constexpr int kRelayCount = 4;
-    static constexpr int kStatusFieldCount = 60;
+    static constexpr int kAdcInputCount = kChannelCount;
+    static constexpr int kRelayCount = volnar::kRelayCount;
 
     // Starts with the idle look; the kept values start as relay state 0 and
     // empty rating texts.
@@ -36,6 +37,9 @@ public:
     // fields past the 60th are ignored. Emits Changed() once when anything
     // shown or kept changed.
     void ShowStatusRecord(std::string_view value);
+
+    // The last status record, decoded: what every reader but the window uses.
+    const StatusRecord& Record() const { return m_record; }
 
     // The idle look: names "Voltmeter 1".."Voltmeter 8" and "Relay", relay
     // states "==========", values and the four station edits " ", units "-".
@@ -80,18 +84,14 @@ private:
         Text unit;
         Text ampRating;
         Text millivoltRating;
-        std::string reading;
-        std::string precision;
     };
 
     struct Relay {
         Text name;
         Text stateText;
-        int state = 0;
     };
 
     bool SetIdleLook();
-    bool ConvertReading(AdcInput& input);
 
     std::array<AdcInput, kAdcInputCount> m_adc;
     std::array<Relay, kRelayCount> m_relays;
@@ -99,6 +99,7 @@ private:
     Text m_fahrenheit;
     Text m_stationName;
     Text m_uptime;
+    StatusRecord m_record;
     // The record shown last: placing the same record twice changes nothing, so
     // an unchanged record is recognised with one comparison.
     std::string m_lastRecord;

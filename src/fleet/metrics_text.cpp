@@ -2,6 +2,7 @@
 
 #include <QLocale>
 
+#include <cmath>
 #include <optional>
 
 #include "core/status_panel.h"
@@ -10,12 +11,6 @@
 namespace volnar {
 
 namespace {
-
-std::optional<double> Number(const QString& text) {
-    bool ok = false;
-    const double value = text.trimmed().toDouble(&ok);
-    return ok ? std::optional<double>(value) : std::nullopt;
-}
 
 QByteArray NumberText(double value) {
     return QByteArray::number(value, 'g', QLocale::FloatingPointShortest);
@@ -100,11 +95,13 @@ QByteArray FormatMetrics(const FleetPoller& poller) {
                    "Reading of an ADC channel in its unit, converted as the client shows it.");
     for (int i = 0; i < rows; ++i) {
         const FleetRow& row = poller.Row(i);
-        for (int n = 1; row.hasRecord && n <= StatusPanel::kAdcInputCount; ++n) {
-            if (const auto value = Number(row.readings->AdcValue(n))) {
+        for (int n = 1; row.hasRecord && n <= kChannelCount; ++n) {
+            // The unit as the client decides it, in the station's spelling.
+            const ChannelStatus& reading = row.readings->Record().Channel(n);
+            if (const auto value = reading.Value(); value && std::isfinite(*value)) {
                 channel.Add(station(i) + ",channel=\"" + QByteArray::number(n) + "\"," +
                                 Label("name", row.readings->AdcName(n)) + ',' +
-                                Label("unit", row.readings->AdcUnit(n)),
+                                Label("unit", UnitSymbol(reading.unit).toLower()),
                             *value);
             }
         }
@@ -112,17 +109,20 @@ QByteArray FormatMetrics(const FleetPoller& poller) {
     Family celsius(out, "volnar_temperature_celsius", "gauge", "The station's temperature.");
     for (int i = 0; i < rows; ++i) {
         const FleetRow& row = poller.Row(i);
-        if (const auto value = Number(row.readings->TemperatureCelsius()); row.hasRecord && value) {
+        if (const auto value = row.readings->Record().Celsius();
+            row.hasRecord && value && std::isfinite(*value)) {
             celsius.Add(station(i), *value);
         }
     }
     Family relay(out, "volnar_relay_on", "gauge", "1 when the relay is on.");
     for (int i = 0; i < rows; ++i) {
         const FleetRow& row = poller.Row(i);
-        for (int k = 1; row.hasRecord && k <= StatusPanel::kRelayCount; ++k) {
-            relay.Add(station(i) + ",relay=\"" + QByteArray::number(k) + "\"," +
-                          Label("name", row.readings->RelayName(k)),
-                      row.readings->RelayState(k) != 0 ? 1 : 0);
+        for (int k = 1; row.hasRecord && k <= kRelayCount; ++k) {
+            if (const std::optional<bool> on = row.readings->Record().Relay(k).On()) {
+                relay.Add(station(i) + ",relay=\"" + QByteArray::number(k) + "\"," +
+                              Label("name", row.readings->RelayName(k)),
+                          *on ? 1 : 0);
+            }
         }
     }
     Family requests(out, "volnar_requests_total", "counter",

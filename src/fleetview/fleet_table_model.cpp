@@ -1,5 +1,7 @@
 #include "fleetview/fleet_table_model.h"
 
+#include <limits>
+
 #include <QBrush>
 #include <QColor>
 
@@ -59,6 +61,7 @@ QVariant FleetTableModel::data(const QModelIndex& index, int role) const {
     }
     const bool sort = role == kSortRole;
     const StatusPanel& readings = *row.readings;
+    const StatusRecord& record = readings.Record();
     const int column = index.column();
     switch (column) {
         case kAddress:
@@ -86,7 +89,7 @@ QVariant FleetTableModel::data(const QModelIndex& index, int role) const {
             if (!row.hasRecord) {
                 return {};
             }
-            return sort ? QVariant(readings.TemperatureCelsius().toDouble())
+            return sort ? QVariant(record.Celsius().value_or(qQNaN()))
                         : QVariant(readings.TemperatureCelsius().trimmed() + QStringLiteral(" °C"));
         default:
             break;
@@ -96,17 +99,21 @@ QVariant FleetTableModel::data(const QModelIndex& index, int role) const {
     }
     if (column < kFirstReading) {
         const int relay = column - kFirstRelay + 1;
-        return sort ? QVariant(readings.RelayState(relay))
-                    : QVariant(readings.RelayName(relay).trimmed() +
-                               (readings.RelayState(relay) != 0 ? QStringLiteral(": on")
-                                                                : QStringLiteral(": off")));
+        const std::optional<bool> on = record.Relay(relay).On();
+        if (sort) {
+            return on ? QVariant(*on ? 1 : 0) : QVariant(-1);
+        }
+        return readings.RelayName(relay).trimmed() + (!on   ? QStringLiteral(": ?")
+                                                      : *on ? QStringLiteral(": on")
+                                                            : QStringLiteral(": off"));
     }
-    const int input = column - kFirstReading + 1;
+    // Sorted by the value: a reading that is no number sorts below every number.
+    const ChannelStatus& channel = record.Channel(column - kFirstReading + 1);
     if (sort) {
-        return readings.AdcValue(input).trimmed().toDouble();
+        return channel.Value().value_or(-std::numeric_limits<double>::infinity());
     }
-    return readings.AdcValue(input).trimmed() + QLatin1Char(' ') +
-           readings.AdcUnit(input).trimmed();
+    return QString::fromLatin1(ReadingText(channel)).trimmed() + QLatin1Char(' ') +
+           UnitSymbol(channel.unit);
 }
 
 QVariant FleetTableModel::headerData(int section, Qt::Orientation orientation, int role) const {

@@ -2,7 +2,8 @@
 
 #include <QFileInfo>
 
-#include "core/status_panel.h"
+#include "core/station_text.h"
+#include "core/status_record.h"
 
 namespace volnar {
 
@@ -26,33 +27,30 @@ QByteArray CsvLine(const QStringList& fields) {
     return (quoted.join(QLatin1Char(',')) + QStringLiteral("\r\n")).toUtf8();
 }
 
-QStringList CsvHeader(const StatusPanel& panel) {
+QStringList CsvHeader(const StatusRecord& record) {
     QStringList header{QStringLiteral("time (UTC)"), QStringLiteral("station address"),
                        QStringLiteral("station name")};
-    for (int n = 1; n <= StatusPanel::kAdcInputCount; ++n) {
-        const QString unit = panel.AdcUnit(n).trimmed();
-        // The station writes "v" for a voltmeter; any other unit is an
-        // ammeter, shown in amperes.
-        const QString shown =
-            unit == QStringLiteral("v") ? QStringLiteral("V") : QStringLiteral("A");
-        header << panel.AdcName(n).trimmed() + QStringLiteral(" (") + shown + QLatin1Char(')');
+    for (const ChannelStatus& channel : record.channels) {
+        header << StationText(channel.name).trimmed() + QStringLiteral(" (") +
+                      UnitSymbol(channel.unit) + QLatin1Char(')');
     }
     header << QStringLiteral("temperature (°C)") << QStringLiteral("temperature (°F)");
-    for (int r = 1; r <= StatusPanel::kRelayCount; ++r) {
-        header << QStringLiteral("relay %1 ").arg(r) + panel.RelayName(r).trimmed();
+    for (int r = 1; r <= kRelayCount; ++r) {
+        header << QStringLiteral("relay %1 ").arg(r) + StationText(record.Relay(r).name).trimmed();
     }
     return header;
 }
 
-QStringList CsvRow(const StatusPanel& panel, const QDateTime& time, const QString& address) {
+QStringList CsvRow(const StatusRecord& record, const QDateTime& time, const QString& address) {
     QStringList row{time.toUTC().toString(Qt::ISODateWithMs), address,
-                    panel.StationName().trimmed()};
-    for (int n = 1; n <= StatusPanel::kAdcInputCount; ++n) {
-        row << panel.AdcValue(n).trimmed();
+                    StationText(record.stationName).trimmed()};
+    for (const ChannelStatus& channel : record.channels) {
+        row << QString::fromLatin1(ReadingText(channel)).trimmed();
     }
-    row << panel.TemperatureCelsius().trimmed() << panel.TemperatureFahrenheit().trimmed();
-    for (int r = 1; r <= StatusPanel::kRelayCount; ++r) {
-        row << panel.RelayStateText(r).trimmed();
+    row << StationText(record.celsius).trimmed() << StationText(record.fahrenheit).trimmed();
+    for (const RelayStatus& relay : record.relays) {
+        const std::optional<bool> on = relay.On();
+        row << (!on ? QString() : *on ? QStringLiteral("ON") : QStringLiteral("OFF"));
     }
     return row;
 }

@@ -10,7 +10,7 @@
 
 namespace volnar {
 
-class StatusPanel;
+struct StatusRecord;
 
 // One field quoted as RFC 4180 asks: in double quotes, inner quotes doubled,
 // when it holds a comma, a quote, a CR or an LF; as it is otherwise.
@@ -20,10 +20,10 @@ QByteArray CsvLine(const QStringList& fields);
 
 // The header of a recording: time, station address and name, each channel
 // with its name and unit, both temperatures, each relay with its name.
-QStringList CsvHeader(const StatusPanel& panel);
-// One status answer as shown: `time` is written in ISO 8601 UTC with
-// milliseconds.
-QStringList CsvRow(const StatusPanel& panel, const QDateTime& time, const QString& address);
+QStringList CsvHeader(const StatusRecord& record);
+// One status answer, the readings as the panel shows them: `time` is written
+// in ISO 8601 UTC with milliseconds.
+QStringList CsvRow(const StatusRecord& record, const QDateTime& time, const QString& address);
 
 // Appends one row per status answer to a file, flushed as it comes, so a
 // crash loses at most the row being written. Never truncates: the header

@@ -3,34 +3,31 @@
 #include <cmath>
 #include <limits>
 
-#include "core/status_panel.h"
+#include "core/status_record.h"
 
 namespace volnar {
 namespace {
 
 constexpr float kNoValue = std::numeric_limits<float>::quiet_NaN();
 
-float Number(const QString& text) {
-    bool ok = false;
-    const double value = text.trimmed().toDouble(&ok);
-    return ok && std::isfinite(value) ? static_cast<float>(value) : kNoValue;
+float Number(std::optional<double> value) {
+    return value && std::isfinite(*value) ? static_cast<float>(*value) : kNoValue;
 }
 
 }  // namespace
 
-HistorySample SampleFromPanel(const StatusPanel& panel, std::int64_t timeMs) {
+HistorySample SampleOf(const StatusRecord& record, std::int64_t timeMs) {
     HistorySample sample;
     sample.timeMs = timeMs;
     for (int n = 1; n <= HistorySample::kChannelCount; ++n) {
-        sample.readings[static_cast<std::size_t>(n - 1)] = Number(panel.AdcValue(n));
+        sample.readings[static_cast<std::size_t>(n - 1)] = Number(record.Channel(n).Value());
     }
-    sample.celsius = Number(panel.TemperatureCelsius());
-    sample.fahrenheit = Number(panel.TemperatureFahrenheit());
+    sample.celsius = Number(record.Celsius());
+    sample.fahrenheit = Number(record.Fahrenheit());
     for (int r = 1; r <= HistorySample::kRelayCount; ++r) {
-        const int state = panel.RelayState(r);
-        if (state == 0 || state == 1) {
+        if (const std::optional<bool> on = record.Relay(r).On()) {
             sample.relays |= static_cast<std::uint8_t>(1U << (r + 3));
-            sample.relays |= static_cast<std::uint8_t>(state << (r - 1));
+            sample.relays |= static_cast<std::uint8_t>((*on ? 1U : 0U) << (r - 1));
         }
     }
     return sample;

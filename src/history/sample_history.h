@@ -7,15 +7,17 @@
 #include <cstdint>
 #include <vector>
 
+#include "core/status_record.h"
+
 namespace volnar {
 
-class StatusPanel;
+struct StatusRecord;
 
 // One status answer as numbers, or a gap where an answer was lost. Kept
 // small: a day of one sample a second is 86,400 of these.
 struct HistorySample {
-    static constexpr int kChannelCount = 8;
-    static constexpr int kRelayCount = 4;
+    static constexpr int kChannelCount = volnar::kChannelCount;
+    static constexpr int kRelayCount = volnar::kRelayCount;
 
     std::int64_t timeMs = 0;  // milliseconds since the epoch, UTC
     // The eight readings in their units (volts or amperes); NaN when the
@@ -31,8 +33,8 @@ struct HistorySample {
     bool RelayKnown(int relay) const { return (relays >> (relay + 3)) & 1U; }
 };
 
-// The sample of the record the panel shows now.
-HistorySample SampleFromPanel(const StatusPanel& panel, std::int64_t timeMs);
+// The sample of a status record.
+HistorySample SampleOf(const StatusRecord& record, std::int64_t timeMs);
 
 // The history of one connection to one station: a fixed-size ring of the
 // latest samples, oldest first. Its storage is allocated once.

@@ -26,7 +26,7 @@
 #include "support/gui_helpers.h"
 #include "support/qt_print.h"
 #include "support/recorded_link.h"
-#include "support/status_record.h"
+#include "support/status_fields.h"
 
 namespace volnar {
 namespace {
@@ -42,7 +42,7 @@ std::string Object(std::string_view suffix) {
 // The panel's record: channel 2 says "V" and channel 6 "a" (both
 // ammeters); channel n is named "Input n" and has a 10n A / 100+n mV shunt.
 std::string StatusRecord(const char* reading = "1.25") {
-    testing::StatusRecord record;
+    testing::StatusFields record;
     for (int n = 1; n <= 8; ++n) {
         record.Reading(n) = reading;
         record.AmpRating(n) = std::to_string(10 * n);

@@ -13,7 +13,7 @@
 
 #include "core/status_panel.h"
 #include "support/qt_print.h"
-#include "support/status_record.h"
+#include "support/status_fields.h"
 
 namespace volnar {
 namespace {
@@ -80,7 +80,7 @@ TEST(MainWindow, StationControlsStartDisabledFollowTheConnectionAndReportTheirNu
 
 TEST(MainWindow, ShowsThePanelAndColoursRelayStates) {
     MainWindow window;
-    testing::StatusRecord record;
+    testing::StatusFields record;
     record.AdcName(8) = "In8";
     record.Reading(1) = "1.5";
     record.Precision(1) = "1";

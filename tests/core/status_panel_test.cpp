@@ -8,12 +8,12 @@
 
 #include "core/station_text.h"
 #include "core/status_panel.h"
-#include "support/status_record.h"
+#include "support/status_fields.h"
 
 namespace volnar {
 namespace {
 
-using Record = testing::StatusRecord;
+using Record = testing::StatusFields;
 
 QString S(const char* text) {
     return QString::fromUtf8(text);

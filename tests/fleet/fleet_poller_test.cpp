@@ -9,7 +9,7 @@
 #include "fleet/metrics_text.h"
 #include "link/board_objects.h"
 #include "link/recording_transport.h"
-#include "support/status_record.h"
+#include "support/status_fields.h"
 
 namespace volnar {
 namespace {
@@ -115,7 +115,7 @@ TEST(ExporterOptions, CommandLines) {
 }
 
 std::string StatusRecord(const std::string& name, const std::string& reading1) {
-    testing::StatusRecord record;
+    testing::StatusFields record;
     record.Reading(1) = reading1;
     record.RelayState(2) = "1";
     record.StationName() = name;

@@ -12,7 +12,7 @@
 #include "history/link_health.h"
 #include "history/sample_history.h"
 #include "history/trend_series.h"
-#include "support/status_record.h"
+#include "support/status_fields.h"
 
 namespace volnar {
 namespace {
@@ -20,7 +20,7 @@ namespace {
 // A status record: inputs 1-7 voltmeters reading n.5, input 8 an ammeter
 // (100 A / 50 mV shunt) reading 0.02 V, relays as given.
 std::string StatusRecord(const std::string& relays = "0101", const std::string& name8 = "Load") {
-    testing::StatusRecord record;
+    testing::StatusFields record;
     for (int n = 1; n <= 7; ++n) {
         record.AdcName(n) = "In " + std::to_string(n);
         record.Reading(n) = std::to_string(n) + ".5";
@@ -57,7 +57,7 @@ TEST(SampleHistory, RingKeepsTheLatestAndGapsAreNeverDoubled) {
 TEST(SampleHistory, SampleTakesTheNumbersTheOperatorSees) {
     StatusPanel panel;
     panel.ShowStatusRecord(StatusRecord("0171"));
-    const HistorySample s = SampleFromPanel(panel, 42);
+    const HistorySample s = SampleOf(panel.Record(), 42);
     EXPECT_FLOAT_EQ(s.readings[0], 1.5F);
     EXPECT_FLOAT_EQ(s.readings[7], 40.0F);  // 0.02 V over a 100 A / 50 mV shunt
     EXPECT_FLOAT_EQ(s.celsius, 21.5F);
@@ -140,17 +140,37 @@ TEST(Csv, FieldsAreQuotedOnlyWhenTheyMustBe) {
 TEST(Csv, HeaderAndRowCarryNamesUnitsAndUtcTime) {
     StatusPanel panel;
     panel.ShowStatusRecord(StatusRecord("0101", "Load, \"main\""));
-    const QStringList header = CsvHeader(panel);
+    const QStringList header = CsvHeader(panel.Record());
     ASSERT_EQ(header.size(), 3 + 8 + 2 + 4);
     EXPECT_EQ(header[3], QStringLiteral("In 1 (V)"));
     EXPECT_EQ(CsvLine({header[10]}), QByteArray("\"Load, \"\"main\"\" (A)\"\r\n"));
     const QDateTime time = QDateTime::fromMSecsSinceEpoch(1'700'000'000'123, Qt::UTC);
     const QStringList row =
-        CsvRow(panel, time.toTimeZone(QTimeZone(3600)), QStringLiteral("127.0.0.1"));
+        CsvRow(panel.Record(), time.toTimeZone(QTimeZone(3600)), QStringLiteral("127.0.0.1"));
     EXPECT_EQ(row[0], QStringLiteral("2023-11-14T22:13:20.123Z"));
     EXPECT_EQ(row[2], QStringLiteral("North gate"));
     EXPECT_EQ(row[10], QStringLiteral("40.00"));
     EXPECT_EQ(row.last(), QStringLiteral("ON"));
+}
+
+// One unit rule: the header, the plot's and the exporter's sample say the
+// unit the panel converted the reading with ("v" alone is a voltmeter).
+TEST(Csv, HeaderAndSampleSayTheUnitThePanelConvertsWith) {
+    for (const char* unit : {"v", "V", "v ", " v", "a", ""}) {
+        testing::StatusFields fields;
+        fields.Unit(1) = unit;
+        fields.Reading(1) = "0.02";
+        StatusPanel panel;
+        panel.ShowStatusRecord(fields.Join());
+        // 0.02 V over a 100 A / 50 mV shunt is 40 A.
+        const bool amperes = panel.AdcValue(1) == QStringLiteral(" 40.00");
+        EXPECT_TRUE(amperes || panel.AdcValue(1) == QStringLiteral(" 0.02")) << unit;
+        EXPECT_EQ(CsvHeader(panel.Record())[3],
+                  amperes ? QStringLiteral("Input 1 (A)") : QStringLiteral("Input 1 (V)"))
+            << unit;
+        EXPECT_FLOAT_EQ(SampleOf(panel.Record(), 0).readings[0], amperes ? 40.0F : 0.02F) << unit;
+        EXPECT_EQ(amperes, std::string_view(unit) != "v") << unit;
+    }
 }
 
 // A full disk stops the recording with its box: the end-to-end tests.

@@ -3,17 +3,17 @@
 #include <array>
 #include <string>
 
-#include "core/status_panel.h"
+#include "core/status_record.h"
 
 namespace volnar::testing {
 
 // A well-formed status record whose fields can be changed by meaning: input
 // n is "Input n", a voltmeter reading 1.25 at precision 2 on a 100 A / 50 mV
 // shunt; relay r is "Pump r", off; 21.5 C, 70.7 F, "North gate", "3 days".
-struct StatusRecord {
-    std::array<std::string, StatusPanel::kStatusFieldCount> fields;
+struct StatusFields {
+    std::array<std::string, kStatusFieldCount> fields;
 
-    StatusRecord() {
+    StatusFields() {
         for (int n = 1; n <= 8; ++n) {
             AdcName(n) = "Input " + std::to_string(n);
             Reading(n) = "1.25";
@@ -43,7 +43,7 @@ struct StatusRecord {
     std::string& Precision(int n) { return fields[static_cast<std::size_t>(52 + n - 1)]; }
 
     // The first `count` fields joined by "|".
-    std::string Join(std::size_t count = StatusPanel::kStatusFieldCount) const {
+    std::string Join(std::size_t count = kStatusFieldCount) const {
         std::string value = fields[0];
         for (std::size_t i = 1; i < count; ++i) {
             value += '|' + fields[i];
