@@ -4,6 +4,8 @@
 
 #include "core/text_rules.h"
 
+#include <cmath>
+
 namespace volnar {
 namespace {
 
@@ -37,8 +39,16 @@ bool StatusPanel::Text::Set(std::string_view value) {
     if (!Keep(bytes, value)) {
         return false;
     }
-    text = StationText(value);
+    stale = true;
     return true;
+}
+
+const QString& StatusPanel::Text::Shown() const {
+    if (stale) {
+        text = StationText(bytes);
+        stale = false;
+    }
+    return text;
 }
 
 StatusPanel::StatusPanel(QObject* parent) : QObject(parent) {
@@ -66,9 +76,14 @@ void StatusPanel::ShowStatusRecord(std::string_view value) {
         changed |= input.ampRating.Set(channel.ampRating);
         changed |= input.millivoltRating.Set(channel.millivoltRating);
         // The value text depends only on the channel's fields: an unchanged
-        // channel keeps its text.
+        // channel keeps its text, and a changed one is formatted when shown.
         if (changes.channels[n]) {
-            changed |= input.value.Set(ReadingText(channel));
+            const ValueKey key = KeyOf(channel);
+            if (!(key == input.shown) || input.value.bytes == kIdleValue) {
+                input.shown = key;
+                input.value.Set({});
+                changed = true;
+            }
         }
     }
     // A relay state other than 0 or 1 leaves the shown text as it was.
@@ -119,28 +134,49 @@ bool StatusPanel::SetIdleLook() {
 }
 
 const QString& StatusPanel::AdcName(int input) const {
-    return InRange(input, kAdcInputCount) ? m_adc[static_cast<std::size_t>(input - 1)].name.text
+    return InRange(input, kAdcInputCount) ? m_adc[static_cast<std::size_t>(input - 1)].name.Shown()
                                           : EmptyText();
 }
 
 const QString& StatusPanel::AdcValue(int input) const {
-    return InRange(input, kAdcInputCount) ? m_adc[static_cast<std::size_t>(input - 1)].value.text
+    return InRange(input, kAdcInputCount) ? ValueText(static_cast<std::size_t>(input - 1))
                                           : EmptyText();
 }
 
+const QString& StatusPanel::ValueText(std::size_t n) const {
+    const AdcInput& input = m_adc[n];
+    if (input.value.bytes.empty()) {
+        // Formatted once per change, when a reader first asks.
+        input.value.Set(ReadingText(m_record.channels[n]));
+    }
+    return input.value.Shown();
+}
+
+// Rounded as the text shows it; the sign of a negative value that rounds
+// to zero shows too ("-0.00").
+StatusPanel::ValueKey StatusPanel::KeyOf(const ChannelStatus& channel) {
+    const std::optional<double> shown = channel.Value();
+    ValueKey key;
+    key.number = shown.has_value();
+    key.rounded = shown ? static_cast<text::Real>(*shown) : 0;
+    key.decimals = channel.decimals;
+    key.negative = channel.value < 0;
+    return key;
+}
+
 const QString& StatusPanel::AdcUnit(int input) const {
-    return InRange(input, kAdcInputCount) ? m_adc[static_cast<std::size_t>(input - 1)].unit.text
+    return InRange(input, kAdcInputCount) ? m_adc[static_cast<std::size_t>(input - 1)].unit.Shown()
                                           : EmptyText();
 }
 
 const QString& StatusPanel::RelayName(int relay) const {
-    return InRange(relay, kRelayCount) ? m_relays[static_cast<std::size_t>(relay - 1)].name.text
+    return InRange(relay, kRelayCount) ? m_relays[static_cast<std::size_t>(relay - 1)].name.Shown()
                                        : EmptyText();
 }
 
 const QString& StatusPanel::RelayStateText(int relay) const {
     return InRange(relay, kRelayCount)
-               ? m_relays[static_cast<std::size_t>(relay - 1)].stateText.text
+               ? m_relays[static_cast<std::size_t>(relay - 1)].stateText.Shown()
                : EmptyText();
 }
 
@@ -150,13 +186,13 @@ int StatusPanel::RelayState(int relay) const {
 
 const QString& StatusPanel::ShuntAmpRating(int input) const {
     return InRange(input, kAdcInputCount)
-               ? m_adc[static_cast<std::size_t>(input - 1)].ampRating.text
+               ? m_adc[static_cast<std::size_t>(input - 1)].ampRating.Shown()
                : EmptyText();
 }
 
 const QString& StatusPanel::ShuntMillivoltRating(int input) const {
     return InRange(input, kAdcInputCount)
-               ? m_adc[static_cast<std::size_t>(input - 1)].millivoltRating.text
+               ? m_adc[static_cast<std::size_t>(input - 1)].millivoltRating.Shown()
                : EmptyText();
 }
 

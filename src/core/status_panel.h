@@ -54,10 +54,10 @@ public:
     const QString& AdcUnit(int input) const;
     const QString& RelayName(int relay) const;
     const QString& RelayStateText(int relay) const;
-    const QString& TemperatureCelsius() const { return m_celsius.text; }
-    const QString& TemperatureFahrenheit() const { return m_fahrenheit.text; }
-    const QString& StationName() const { return m_stationName.text; }
-    const QString& Uptime() const { return m_uptime.text; }
+    const QString& TemperatureCelsius() const { return m_celsius.Shown(); }
+    const QString& TemperatureFahrenheit() const { return m_fahrenheit.Shown(); }
+    const QString& StationName() const { return m_stationName.Shown(); }
+    const QString& Uptime() const { return m_uptime.Shown(); }
 
     // Kept values, overwritten by every status record and not cleared by
     // ResetReadouts: the last known state of each relay (0 for a relay number
@@ -70,21 +70,37 @@ Q_SIGNALS:
     void Changed();
 
 private:
-    // One text as bytes and as shown; the QString is rebuilt only when the
-    // bytes change, so a steady station costs no allocation per record.
+    // One text as bytes and as shown. The shown text is built when a reader
+    // asks for it after the bytes changed, so a record nobody looks at costs
+    // no conversion, and a steady station no allocation.
     struct Text {
         std::string bytes;
-        QString text;
+        mutable QString text;
+        mutable bool stale = false;
         bool Set(std::string_view value);
+        const QString& Shown() const;
     };
+
+    // What a value text depends on: two values with one key show one text.
+    struct ValueKey {
+        text::Real rounded = 0;  // 0 for a value that is no number
+        int decimals = 0;
+        bool negative = false;
+        bool number = false;
+        bool operator==(const ValueKey&) const = default;
+    };
+    static ValueKey KeyOf(const ChannelStatus& channel);
 
     struct AdcInput {
         Text name;
-        Text value;
+        mutable Text value;  // bytes empty while the value text is still to be built
         Text unit;
         Text ampRating;
         Text millivoltRating;
+        ValueKey shown;
     };
+
+    const QString& ValueText(std::size_t n) const;
 
     struct Relay {
         Text name;

@@ -35,7 +35,7 @@ void Convert(ChannelStatus& channel) {
         return;
     }
     channel.decimals = kAmmeterDecimals;
-    const text::Real volts = text::DecimalToReal(text::RealToDecimal(reading, decimals));
+    const text::Real volts = text::RoundToDecimals(reading, decimals);
     const text::Real amps = text::DecimalToReal(channel.ampRating);
     const text::Real millivolts = text::DecimalToReal(channel.millivoltRating);
     if (std::isnan(volts) || std::isnan(amps) || std::isnan(millivolts) ||
@@ -58,17 +58,10 @@ QString UnitSymbol(Unit unit) {
 }
 
 std::optional<double> ChannelStatus::Value() const {
-    // Rounded to the decimals shown, as RealToDecimal rounds (ties to even),
-    // without going through the text.
     if (std::isnan(value)) {
         return std::nullopt;
     }
-    const int shown = std::clamp(decimals, 0, 15);
-    const text::Real scale = std::pow(10.0L, static_cast<text::Real>(shown));
-    if (!std::isfinite(value) || std::fabs(value) >= 1e16L) {
-        return static_cast<double>(value);
-    }
-    return static_cast<double>(std::rint(value * scale) / scale);
+    return static_cast<double>(text::RoundToDecimals(value, decimals));
 }
 
 std::optional<bool> RelayStatus::On() const {

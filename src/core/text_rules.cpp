@@ -314,21 +314,17 @@ Real DecimalToReal(std::string_view text) {
     return negative ? -value : value;
 }
 
-std::string RealToDecimal(Real value, int decimals) {
-    if (std::isnan(value)) {
-        return "ERROR";
-    }
-    const bool negative = std::signbit(value);
-    if (std::isinf(value)) {
-        return negative ? "-INFINITY" : "+INFINITY";
-    }
-    if (value == 0) {
-        return " 0";
-    }
-    const Real magnitude = std::fabs(value);
-    if (magnitude >= static_cast<Real>(kShownLimit)) {
-        return Scientific(negative, magnitude);
-    }
+namespace {
+
+// `magnitude` (finite, above 0, below kShownLimit) scaled to the decimals it
+// is shown with and rounded half to even; d is 0 and scaled 0 when it must be
+// written in the scientific form instead.
+struct ShownDigits {
+    std::uint64_t scaled = 0;
+    int d = -1;
+};
+
+ShownDigits ShownDigitsOf(Real magnitude, int decimals) {
     int d = decimals < 0 ? 0 : (decimals > kMaxDecimals ? kMaxDecimals : decimals);
     int integerDigits = 1;
     while (integerDigits < kMaxShownDigits &&
@@ -341,25 +337,62 @@ std::string RealToDecimal(Real value, int decimals) {
     for (;;) {
         const std::uint64_t scaled =
             RoundHalfEven(magnitude * kPowersOfTen[static_cast<std::size_t>(d)]);
-        const int digits = DigitCount(scaled);
-        if (digits > kMaxShownDigits) {
-            // Rounding carried into one more integer digit.
-            if (d == 0) {
-                return Scientific(negative, static_cast<Real>(kShownLimit));
-            }
-            --d;
-            continue;
+        if (DigitCount(scaled) <= kMaxShownDigits) {
+            return {scaled, d};
         }
-        std::string out;  // short texts stay in the string's own buffer
-        out.push_back(negative ? '-' : ' ');
-        const std::uint64_t unit = kIntegerPowersOfTen[static_cast<std::size_t>(d)];
-        AppendDigits(out, scaled / unit, 1);
-        if (d > 0) {
-            out.push_back('.');
-            AppendDigits(out, scaled % unit, d);
+        // Rounding carried into one more integer digit.
+        if (d == 0) {
+            return {};
         }
-        return out;
+        --d;
     }
+}
+
+}  // namespace
+
+std::string RealToDecimal(Real value, int decimals) {
+    if (std::isnan(value)) {
+        return "ERROR";
+    }
+    const bool negative = std::signbit(value);
+    if (std::isinf(value)) {
+        return negative ? "-INFINITY" : "+INFINITY";
+    }
+    if (value == 0) {
+        return " 0";
+    }
+    const Real magnitude = std::fabs(value);
+    const ShownDigits shown = magnitude >= static_cast<Real>(kShownLimit)
+                                  ? ShownDigits{}
+                                  : ShownDigitsOf(magnitude, decimals);
+    if (shown.d < 0) {
+        return Scientific(negative, std::max(magnitude, static_cast<Real>(kShownLimit)));
+    }
+    std::string out;  // short texts stay in the string's own buffer
+    out.push_back(negative ? '-' : ' ');
+    const std::uint64_t unit = kIntegerPowersOfTen[static_cast<std::size_t>(shown.d)];
+    AppendDigits(out, shown.scaled / unit, 1);
+    if (shown.d > 0) {
+        out.push_back('.');
+        AppendDigits(out, shown.scaled % unit, shown.d);
+    }
+    return out;
+}
+
+Real RoundToDecimals(Real value, int decimals) {
+    const Real magnitude = std::fabs(value);
+    if (!std::isfinite(value) || value == 0 || magnitude >= static_cast<Real>(kShownLimit)) {
+        return DecimalToReal(RealToDecimal(value, decimals));
+    }
+    const ShownDigits shown = ShownDigitsOf(magnitude, decimals);
+    if (shown.d < 0) {
+        return DecimalToReal(RealToDecimal(value, decimals));
+    }
+    // Both are exact in a long double, so the quotient is the correctly
+    // rounded value of the digits, as DecimalToReal gives it.
+    const Real rounded = static_cast<Real>(shown.scaled) /
+                         static_cast<Real>(kIntegerPowersOfTen[static_cast<std::size_t>(shown.d)]);
+    return std::signbit(value) ? -rounded : rounded;
 }
 
 Real RealMultiply(Real a, Real b) {

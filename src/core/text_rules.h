@@ -41,6 +41,10 @@ Real DecimalToReal(std::string_view text);
 // digit, ".", 15 digits, "E", "+" or "-", and a four-digit exponent.
 std::string RealToDecimal(Real value, int decimals);
 
+// DecimalToReal(RealToDecimal(value, decimals)) without the text: the value
+// as it is shown, as a number.
+Real RoundToDecimals(Real value, int decimals);
+
 Real RealMultiply(Real a, Real b);
 Real RealDivide(Real a, Real b);
 

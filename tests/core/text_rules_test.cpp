@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 #include <cfloat>
 #include <climits>
 #include <cmath>
@@ -77,6 +79,13 @@ TEST(RealToDecimal, FormatsByTheRules) {
     };
     for (const auto& c : cases) {
         EXPECT_EQ(RealToDecimal(c.value, c.decimals), c.expected)
+            << static_cast<double>(c.value) << " d=" << c.decimals;
+        // The shown value as a number, without the text: the same bits
+        // (NaN for "ERROR" and the infinities, whose texts read as no number).
+        const Real viaText = DecimalToReal(c.expected);
+        const Real rounded = RoundToDecimals(c.value, c.decimals);
+        EXPECT_TRUE(std::isnan(viaText) ? std::isnan(rounded)
+                                        : std::memcmp(&viaText, &rounded, 10) == 0)
             << static_cast<double>(c.value) << " d=" << c.decimals;
     }
 }
