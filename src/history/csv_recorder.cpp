@@ -1,12 +1,35 @@
 #include "history/csv_recorder.h"
 
 #include <QFileInfo>
+#include <QRegularExpression>
 
 #include "core/status_panel.h"
 
 namespace volnar {
+namespace {
+
+// A text a spreadsheet reads as a formula: it begins with =, +, -, @, a tab
+// or a CR (the usual CSV injection guidance) and is not a plain number.
+bool ReadsAsFormula(const QString& text) {
+    if (text.isEmpty()) {
+        return false;
+    }
+    const QChar first = text.front();
+    if (first != u'=' && first != u'+' && first != u'-' && first != u'@' && first != u'\t' &&
+        first != u'\r') {
+        return false;
+    }
+    static const QRegularExpression number(
+        QStringLiteral("^[-+]?([0-9]+\\.?[0-9]*|\\.[0-9]+)([eE][-+]?[0-9]+)?$"));
+    return !number.match(text).hasMatch();
+}
+
+}  // namespace
 
 QString CsvField(const QString& text) {
+    if (ReadsAsFormula(text)) {
+        return CsvField(QLatin1Char('\'') + text);
+    }
     const bool quote = text.contains(QLatin1Char(',')) || text.contains(QLatin1Char('"')) ||
                        text.contains(QLatin1Char('\r')) || text.contains(QLatin1Char('\n'));
     if (!quote) {

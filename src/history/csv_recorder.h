@@ -13,7 +13,10 @@ namespace volnar {
 class StatusPanel;
 
 // One field quoted as RFC 4180 asks: in double quotes, inner quotes doubled,
-// when it holds a comma, a quote, a CR or an LF; as it is otherwise.
+// when it holds a comma, a quote, a CR or an LF; as it is otherwise. A text
+// a spreadsheet would take for a formula (one that begins with =, +, -, @, a
+// tab or a CR and is not a plain number) gets a leading single quote, so a
+// station or relay name never runs as a formula; -1.5 stays a number.
 QString CsvField(const QString& text);
 // One record: the fields joined by commas, ended by CRLF, in UTF-8.
 QByteArray CsvLine(const QStringList& fields);

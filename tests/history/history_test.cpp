@@ -119,7 +119,7 @@ TEST(TrendSeries, DecimationKeepsEveryExtremeAndNeverBridgesAGap) {
     }
 }
 
-TEST(Csv, FieldsAreQuotedOnlyWhenTheyMustBe) {
+TEST(Csv, FieldsAreQuotedOnlyWhenTheyMustBeAndNeverReadAsFormulas) {
     const struct {
         const char* text;
         const char* expected;
@@ -130,6 +130,16 @@ TEST(Csv, FieldsAreQuotedOnlyWhenTheyMustBe) {
         {.text = "two\r\nlines", .expected = "\"two\r\nlines\""},
         {.text = " spaced ", .expected = " spaced "},
         {.text = "", .expected = ""},
+        {.text = "=HYPERLINK(\"http://x\")", .expected = "\"'=HYPERLINK(\"\"http://x\"\")\""},
+        {.text = "+cmd|' /C calc'!A0", .expected = "'+cmd|' /C calc'!A0"},
+        {.text = "@SUM(A1)", .expected = "'@SUM(A1)"},
+        {.text = "-", .expected = "'-"},
+        {.text = "\tTab", .expected = "'\tTab"},
+        {.text = "\rCR", .expected = "\"'\rCR\""},
+        {.text = "-1.5", .expected = "-1.5"},
+        {.text = "+2e-3", .expected = "+2e-3"},
+        {.text = "-1.5+A1", .expected = "'-1.5+A1"},
+        {.text = "a=b", .expected = "a=b"},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(CsvField(QString::fromUtf8(c.text)), QString::fromUtf8(c.expected)) << c.text;
