@@ -1,7 +1,12 @@
 #include "history/csv_recorder.h"
 
-#include <QFileInfo>
+#include <QFile>
 #include <QRegularExpression>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <cerrno>
 
 #include "core/status_panel.h"
 
@@ -22,6 +27,61 @@ bool ReadsAsFormula(const QString& text) {
     static const QRegularExpression number(
         QStringLiteral("^[-+]?([0-9]+\\.?[0-9]*|\\.[0-9]+)([eE][-+]?[0-9]+)?$"));
     return !number.match(text).hasMatch();
+}
+
+Result<int> OpenRegular(const QString& path) {
+    const QByteArray name = QFile::encodeName(path);
+    const Failure notRegular{
+        QStringLiteral("Cannot record to %1: not a regular file (a device, a pipe or a folder "
+                       "cannot be recorded to)")
+            .arg(path)};
+    // Looked at before opening: opening a FIFO waits for a reader, and
+    // opening a device can act on it.
+    struct stat info {};
+    if (::stat(name.constData(), &info) == 0 && !S_ISREG(info.st_mode)) {
+        return notRegular;
+    }
+    // Non-blocking all the same: the path may name a FIFO by now.
+    const int fd = ::open(name.constData(),
+                          O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC | O_NOCTTY | O_NONBLOCK, 0666);
+    if (fd < 0) {
+        return Failure{QStringLiteral("Cannot record to %1: %2").arg(path, qt_error_string(errno))};
+    }
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        ::close(fd);
+        return notRegular;
+    }
+    return fd;
+}
+
+off_t SizeOf(int fd) {
+    struct stat info {};
+    return ::fstat(fd, &info) == 0 ? info.st_size : -1;
+}
+
+// All of `bytes`, or the system's reason; a failed or short write is cut
+// off again, so that the next row (of this or a later session) is not glued
+// to a part of a row.
+Result<void> WriteWhole(int fd, const QByteArray& bytes) {
+    const off_t before = SizeOf(fd);
+    const char* next = bytes.constData();
+    auto left = static_cast<std::size_t>(bytes.size());
+    while (left > 0) {
+        const ssize_t written = ::write(fd, next, left);
+        if (written < 0 && errno == EINTR) {
+            continue;
+        }
+        if (written <= 0) {
+            QString reason = qt_error_string(written < 0 ? errno : EIO);
+            if (before < 0 || ::ftruncate(fd, before) != 0) {
+                reason += QStringLiteral(" (the cut row stays: %1)").arg(qt_error_string(errno));
+            }
+            return Failure{reason};
+        }
+        next += written;
+        left -= static_cast<std::size_t>(written);
+    }
+    return {};
 }
 
 }  // namespace
@@ -80,55 +140,48 @@ QStringList CsvRow(const StatusPanel& panel, const QDateTime& time, const QStrin
     return row;
 }
 
+CsvRecorder::~CsvRecorder() {
+    Stop();
+}
+
 Result<void> CsvRecorder::Start(const QString& path) {
     Stop();
-    m_file.setFileName(path);
-    // Rows are appended to a file; a device or a pipe (/dev/full, a FIFO)
-    // has no end to seek to and nothing to overwrite.
-    const QFileInfo info(path);
-    const bool device = info.exists() && !info.isFile() && !info.isDir();
-    const QIODevice::OpenMode mode =
-        device ? QIODevice::WriteOnly : QIODevice::WriteOnly | QIODevice::Append;
-    if (!m_file.open(mode)) {
-        const QString error = m_file.errorString();
-        return Failure{QStringLiteral("Cannot record to %1: %2").arg(path, error)};
+    Result<int> fd = OpenRegular(path);
+    if (!fd) {
+        return Failure{fd.error()};
     }
+    m_fd = *fd;
     m_path = path;
     m_rows = 0;
     return {};
 }
 
 Result<void> CsvRecorder::Write(const QStringList& header, const QStringList& row) {
-    if (!m_file.isOpen()) {
+    if (m_fd < 0) {
         return {};
     }
-    // size() of a device (/dev/full, a pipe) is 0: the header goes there too.
-    if (m_rows == 0 && m_file.size() == 0) {
-        if (Result<void> written = WriteLine(CsvLine(header)); !written) {
-            return written;
+    // The header only into an empty file.
+    if (SizeOf(m_fd) == 0) {
+        if (Result<void> written = WriteWhole(m_fd, CsvLine(header)); !written) {
+            return Fail(written.error());
         }
     }
-    if (Result<void> written = WriteLine(CsvLine(row)); !written) {
-        return written;
+    if (Result<void> written = WriteWhole(m_fd, CsvLine(row)); !written) {
+        return Fail(written.error());
     }
     ++m_rows;
     return {};
 }
 
-Result<void> CsvRecorder::WriteLine(const QByteArray& line) {
-    const qint64 written = m_file.write(line);
-    if (written != line.size() || !m_file.flush()) {
-        const QString error = m_file.errorString();
-        const QString path = m_path;
-        Stop();
-        return Failure{QStringLiteral("Recording to %1 stopped: %2").arg(path, error)};
-    }
-    return {};
+Result<void> CsvRecorder::Fail(const QString& reason) {
+    Stop();
+    return Failure{QStringLiteral("Recording to %1 stopped: %2").arg(m_path, reason)};
 }
 
 void CsvRecorder::Stop() {
-    if (m_file.isOpen()) {
-        m_file.close();
+    if (m_fd >= 0) {
+        ::close(m_fd);
+        m_fd = -1;
     }
 }
 

@@ -2,7 +2,6 @@
 
 #include <QByteArray>
 #include <QDateTime>
-#include <QFile>
 #include <QString>
 #include <QStringList>
 
@@ -28,31 +27,36 @@ QStringList CsvHeader(const StatusPanel& panel);
 // milliseconds.
 QStringList CsvRow(const StatusPanel& panel, const QDateTime& time, const QString& address);
 
-// Appends one row per status answer to a file, flushed as it comes, so a
-// crash loses at most the row being written. Never truncates: the header
-// goes only into a new or empty file. Any write error stops the recording
-// and is reported once.
+// Appends one row per status answer to a regular file, each row written to
+// the system as it comes, so a crash loses at most the row being written.
+// Never truncates what was there: the header goes only into an empty file. A
+// failed or short write cuts the file back to its last whole row and stops
+// the recording. Nothing here waits: a device, a pipe or a socket is
+// refused, since opening or writing one could block or kill the program.
 class CsvRecorder final {
 public:
     CsvRecorder() = default;
+    ~CsvRecorder();
     CsvRecorder(const CsvRecorder&) = delete;
     CsvRecorder& operator=(const CsvRecorder&) = delete;
 
-    // Opens `path` for appending; why, when it cannot be opened.
+    // Opens `path` (created when missing) for appending; why, when it cannot
+    // be opened or is not a regular file.
     Result<void> Start(const QString& path);
-    // Writes the header first when the file is empty. On a failed or short
-    // write the recording stops and says why.
+    // Appends `row`, after `header` when the file is empty. On a failed or
+    // short write the file is cut back, the recording stops and the failure
+    // names the file and the system's reason.
     Result<void> Write(const QStringList& header, const QStringList& row);
     void Stop();
 
-    bool IsRecording() const { return m_file.isOpen(); }
+    bool IsRecording() const { return m_fd >= 0; }
     const QString& Path() const { return m_path; }
     int RowsWritten() const { return m_rows; }
 
 private:
-    Result<void> WriteLine(const QByteArray& line);
+    Result<void> Fail(const QString& reason);
 
-    QFile m_file;
+    int m_fd = -1;
     QString m_path;
     int m_rows = 0;
 };

@@ -1,6 +1,9 @@
 // The real client binary against volnar-station on loopback: started with
 // --database and --connect, it polls the status record once a second.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <QFile>
 #include <QJsonObject>
 #include <QProcess>
@@ -19,51 +22,61 @@ QString S(const char* text) {
     return QString::fromUtf8(text);
 }
 
-TEST(ClientE2E, StationConnectPollsStatusOnceASecondWithTheStationsCommunity) {
-    testing::StationSimulator sim({S("--seed"), S("3")}, S("e2e-secret"));
-    ASSERT_TRUE(sim.Start()) << sim.errorText().toStdString();
-
-    QTemporaryDir folder;
+// A station directory in `folder` whose only station is the simulator; empty
+// when it could not be made.
+QString StationDatabase(const QTemporaryDir& folder, const testing::StationSimulator& sim) {
     const QString database = folder.filePath(S("stations.db"));
-    ASSERT_EQ(CreateDatabaseTemplate(database), TemplateResult::Created);
-    {
-        testing::RecordingMessageService messages;
-        StationDirectory directory(messages);
-        ASSERT_TRUE(directory.ConnectDatabase(database));
-        ASSERT_TRUE(directory.AddStation({sim.host(),
-                                          sim.community(),
-                                          S("e2e"),
-                                          {},
-                                          QString::number(sim.port()),
-                                          S("2"),
-                                          S("1")}));
-        // Only the loopback simulator in the directory the client runs with.
-        ASSERT_EQ(directory.DeleteStation(S("10.10.10.10")), WriteStatus::Done);
-    }
+    testing::RecordingMessageService messages;
+    StationDirectory directory(messages);
+    const bool made = CreateDatabaseTemplate(database) == TemplateResult::Created &&
+                      directory.ConnectDatabase(database) &&
+                      directory.AddStation({sim.host(),
+                                            sim.community(),
+                                            S("e2e"),
+                                            {},
+                                            QString::number(sim.port()),
+                                            S("2"),
+                                            S("1")}) &&
+                      // Only the loopback simulator in the directory the client runs with.
+                      directory.DeleteStation(S("10.10.10.10")) == WriteStatus::Done;
+    return made ? database : QString();
+}
 
-    // --record: one row per answer (appending and the header are the recorder's tests).
-    const QString record = folder.filePath(S("record.csv"));
-
-    QProcess client;
-    client.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+// The real client against the simulator: --database, --connect and --record.
+bool StartClient(QProcess& client, const QString& database, const QString& record) {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(S("QT_QPA_PLATFORM"), S("offscreen"));
     client.setProcessEnvironment(environment);
     client.start(S(VOLNAR_CLIENT_BINARY), {S("--database"), database, S("--connect"),
                                            S("127.0.0.1"), S("--record"), record});
-    ASSERT_TRUE(client.waitForStarted(10000));
+    return client.waitForStarted(10000);
+}
 
-    auto statusGets = [&sim] {
-        QList<QJsonObject> gets;
-        for (const QJsonObject& line : sim.Requests()) {
-            if (line[S("pdu")].toString() == S("GET") &&
-                line[S("oid")].toString() ==
-                    QString::fromLatin1(board::kStatusRecord.data(), board::kStatusRecord.size())) {
-                gets << line;
-            }
+QList<QJsonObject> StatusGets(const testing::StationSimulator& sim) {
+    QList<QJsonObject> gets;
+    for (const QJsonObject& line : sim.Requests()) {
+        if (line[S("pdu")].toString() == S("GET") &&
+            line[S("oid")].toString() ==
+                QString::fromLatin1(board::kStatusRecord.data(), board::kStatusRecord.size())) {
+            gets << line;
         }
-        return gets;
-    };
+    }
+    return gets;
+}
+
+TEST(ClientE2E, StationConnectPollsStatusOnceASecondWithTheStationsCommunity) {
+    testing::StationSimulator sim({S("--seed"), S("3")}, S("e2e-secret"));
+    ASSERT_TRUE(sim.Start()) << sim.errorText().toStdString();
+    QTemporaryDir folder;
+    const QString database = StationDatabase(folder, sim);
+    ASSERT_FALSE(database.isEmpty());
+
+    // --record: one row per answer (appending and the header are the recorder's tests).
+    const QString record = folder.filePath(S("record.csv"));
+    QProcess client;
+    client.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    ASSERT_TRUE(StartClient(client, database, record));
+    auto statusGets = [&sim] { return StatusGets(sim); };
     const bool polled =
         sim.WaitForLog([&](const QJsonObject&) { return statusGets().size() >= 4; }, 15000);
     client.terminate();
@@ -93,6 +106,44 @@ TEST(ClientE2E, StationConnectPollsStatusOnceASecondWithTheStationsCommunity) {
     // The client never asked for anything it was not told to.
     for (const QJsonObject& line : sim.Requests()) {
         EXPECT_EQ(line[S("community")].toString(), S("e2e-secret"));
+    }
+}
+
+// A FIFO nobody reads (opening it would wait for a reader) and a pipe whose
+// reader left (writing would end the client by SIGPIPE) are refused. In the
+// second case the client's own output, its warning too, goes into that pipe.
+TEST(ClientE2E, RecordingIntoAPipeOrAFifoNeverStopsTheClient) {
+    testing::StationSimulator sim({}, S("e2e-secret"));
+    ASSERT_TRUE(sim.Start()) << sim.errorText().toStdString();
+    QTemporaryDir folder;
+    const QString database = StationDatabase(folder, sim);
+    ASSERT_FALSE(database.isEmpty());
+    const QString fifo = folder.filePath(S("fifo"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    for (const QString& record : {fifo, S("/dev/stdout")}) {
+        SCOPED_TRACE(record.toStdString());
+        int ends[2] = {-1, -1};
+        ASSERT_EQ(::pipe2(ends, O_CLOEXEC), 0);
+        ::close(ends[0]);
+        QProcess client;
+        client.setProcessChannelMode(QProcess::ForwardedChannels);
+        if (record != fifo) {
+            client.setChildProcessModifier([end = ends[1]] {
+                ::dup2(end, STDOUT_FILENO);
+                ::dup2(end, STDERR_FILENO);
+            });
+        }
+        const bool started = StartClient(client, database, record);
+        ::close(ends[1]);
+        ASSERT_TRUE(started);
+        // The recording starts with the first answer; polling goes on past it.
+        const qsizetype before = StatusGets(sim).size();
+        const bool polled = sim.WaitForLog(
+            [&](const QJsonObject&) { return StatusGets(sim).size() >= before + 4; }, 15000);
+        EXPECT_EQ(client.state(), QProcess::Running) << "exit status " << client.exitCode();
+        client.terminate();
+        client.waitForFinished(5000);
+        EXPECT_TRUE(polled) << "status GETs seen: " << StatusGets(sim).size() - before;
     }
 }
 

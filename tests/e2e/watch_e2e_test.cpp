@@ -50,14 +50,16 @@ TEST_F(WatchE2E, RecordingWithLossesHasOneRowPerAnswerAndTheHistoryHasGaps) {
     EXPECT_TRUE(messages.boxes.empty()) << messages.Texts().join(u'|').toStdString();
 }
 
-TEST_F(WatchE2E, UnwritableRecordingStopsWithABoxAndPollingGoesOn) {
+// A write that fails on a full disk: the recorder's tests.
+TEST_F(WatchE2E, DeviceIsRefusedWithABoxAndPollingGoesOn) {
     Begin();
     if (!QFile::exists(S("/dev/full"))) {
         GTEST_SKIP();
     }
-    ASSERT_TRUE(app->Watch().StartRecording(S("/dev/full")));
+    EXPECT_FALSE(app->Watch().StartRecording(S("/dev/full")));
     ASSERT_TRUE(WaitFor([&] { return !messages.boxes.empty(); }));
-    EXPECT_TRUE(messages.Texts().first().contains(S("/dev/full")));
+    EXPECT_TRUE(messages.Texts().first().contains(S("/dev/full: not a regular file")))
+        << messages.Texts().first().toStdString();
     EXPECT_TRUE(app->Window().StatusRecordingText().isEmpty());
     const int received = app->Link().ReceivedCount();
     ASSERT_TRUE(WaitFor([&] { return app->Link().ReceivedCount() >= received + 2; }));

@@ -4,14 +4,22 @@
 #include <QTemporaryDir>
 #include <QTimeZone>
 
+#include <sys/mount.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <cerrno>
 #include <cmath>
+#include <csignal>
+#include <cstring>
 #include <string>
+#include <vector>
 
 #include "core/status_panel.h"
 #include "history/csv_recorder.h"
 #include "history/link_health.h"
 #include "history/sample_history.h"
 #include "history/trend_series.h"
+#include "support/param_name.h"
 #include "support/status_record.h"
 
 namespace volnar {
@@ -163,7 +171,35 @@ TEST(Csv, HeaderAndRowCarryNamesUnitsAndUtcTime) {
     EXPECT_EQ(row.last(), QStringLiteral("ON"));
 }
 
-// A full disk stops the recording with its box: the end-to-end tests.
+std::string Contents(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll().toStdString() : "(none)";
+}
+
+TEST(Csv, RecorderRefusesWhatItCannotAppendToAndNeverWaitsToOpen) {
+    QTemporaryDir dir;
+    const QString fifo = dir.filePath("fifo");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    const struct {
+        QString path;
+        QString reason;
+    } cases[] = {
+        {.path = "/nonexistent-dir/rec.csv", .reason = qt_error_string(ENOENT)},
+        {.path = "/dev/full", .reason = "not a regular file"},
+        {.path = fifo, .reason = "not a regular file"},  // nobody reads it: open() would wait
+        {.path = dir.path(), .reason = "not a regular file"},
+    };
+    for (const auto& c : cases) {
+        CsvRecorder recorder;
+        const Result<void> started = recorder.Start(c.path);
+        ASSERT_FALSE(started.has_value()) << c.path.toStdString();
+        EXPECT_TRUE(started.error().contains(c.path) && started.error().contains(c.reason))
+            << started.error().toStdString();
+        EXPECT_FALSE(recorder.IsRecording());
+        EXPECT_TRUE(recorder.Write({"h"}, {"1"}).has_value()) << "not recording: nothing tried";
+    }
+}
+
 TEST(Csv, RecorderAppendsAndWritesTheHeaderOnlyIntoAnEmptyFile) {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("rec.csv"));
@@ -177,13 +213,101 @@ TEST(Csv, RecorderAppendsAndWritesTheHeaderOnlyIntoAnEmptyFile) {
     QFile file(path);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_EQ(file.readAll(), QByteArray("h\r\n1\r\n2\r\n"));
-    CsvRecorder missing;
-    const Result<void> started = missing.Start(QStringLiteral("/nonexistent-dir/rec.csv"));
-    ASSERT_FALSE(started.has_value());
-    EXPECT_TRUE(started.error().contains(QStringLiteral("/nonexistent-dir/rec.csv")));
-    EXPECT_FALSE(missing.IsRecording());
-    EXPECT_TRUE(missing.Write(header, header).has_value()) << "not recording: nothing tried";
 }
+
+// A full disk (a tiny tmpfs) or a file-size limit: a write that falls short.
+struct ShortWriteCase {
+    const char* name;
+    bool tmpfs;  // otherwise RLIMIT_FSIZE
+    int error;
+};
+VOLNAR_PRINT_CASE_NAME(ShortWriteCase)
+
+class RecorderShortWrite : public ::testing::TestWithParam<ShortWriteCase> {
+protected:
+    void TearDown() override {
+        if (m_mounted) {
+            ::umount2(QFile::encodeName(m_dir.path()).constData(), MNT_DETACH);
+        }
+        if (m_limited) {
+            ::setrlimit(RLIMIT_FSIZE, &m_limit);
+            std::signal(SIGXFSZ, m_handler);
+        }
+    }
+
+    // 4 KiB left for the recording, or a skip saying why there cannot be.
+    void LeaveFourKilobytes() {
+        if (!GetParam().tmpfs) {
+            // A write past the limit then fails with EFBIG instead of a signal.
+            m_handler = std::signal(SIGXFSZ, SIG_IGN);
+            ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &m_limit), 0);
+            rlimit small = m_limit;
+            small.rlim_cur = 4096;
+            m_limited = ::setrlimit(RLIMIT_FSIZE, &small) == 0;
+            ASSERT_TRUE(m_limited);
+            return;
+        }
+        if (::mount("tmpfs", QFile::encodeName(m_dir.path()).constData(), "tmpfs", 0, "size=16k") !=
+            0) {
+            GTEST_SKIP() << "no tmpfs can be mounted here: " << std::strerror(errno);
+        }
+        m_mounted = true;
+        QFile filler(m_dir.filePath("filler"));
+        ASSERT_TRUE(filler.open(QIODevice::WriteOnly));
+        ASSERT_EQ(filler.write(QByteArray(12 * 1024, 'f')), 12 * 1024);
+    }
+
+    void MakeRoom() {
+        if (m_limited) {
+            ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &m_limit), 0);
+            m_limited = false;
+        }
+        if (m_mounted) {
+            ASSERT_TRUE(QFile::remove(m_dir.filePath("filler")));
+        }
+    }
+
+    QTemporaryDir m_dir;
+    bool m_mounted = false;
+    bool m_limited = false;
+    rlimit m_limit{};
+    void (*m_handler)(int) = SIG_DFL;
+};
+
+TEST_P(RecorderShortWrite, CutsTheFileBackToItsLastWholeRowAndGoesOnOnceThereIsRoom) {
+    LeaveFourKilobytes();
+    if (IsSkipped() || HasFatalFailure()) {
+        return;
+    }
+    const QString path = m_dir.filePath("rec.csv");
+    const QStringList header{"time", "reading"};
+    QByteArray whole = CsvLine(header);
+    CsvRecorder recorder;
+    ASSERT_TRUE(recorder.Start(path).has_value());
+    Result<void> written;
+    for (int n = 0; n < 100 && written.has_value(); ++n) {
+        const QStringList row{QStringLiteral("row %1").arg(n), QString(90, u'7')};
+        if (written = recorder.Write(header, row); written.has_value()) {
+            whole += CsvLine(row);
+        }
+    }
+    ASSERT_FALSE(written.has_value()) << "4 KiB take fewer than 100 rows of 100 bytes";
+    EXPECT_TRUE(written.error().contains(path) &&
+                written.error().contains(qt_error_string(GetParam().error)))
+        << written.error().toStdString();
+    EXPECT_FALSE(recorder.IsRecording());
+    EXPECT_EQ(Contents(path), whole.toStdString());
+
+    MakeRoom();
+    ASSERT_TRUE(recorder.Start(path).has_value());
+    ASSERT_TRUE(recorder.Write(header, {"again", "1"}).has_value());
+    EXPECT_EQ(Contents(path), (whole + "again,1\r\n").toStdString());
+}
+
+INSTANTIATE_TEST_SUITE_P(Csv, RecorderShortWrite,
+                         ::testing::Values(ShortWriteCase{"file size limit", false, EFBIG},
+                                           ShortWriteCase{"full tmpfs", true, ENOSPC}),
+                         testing::ByCaseName());
 
 TEST(LinkHealth, StaleAfterThreeSilentPeriodsRestartsBackOffUpToFiveMinutes) {
     LinkHealth health(1000);
