@@ -118,13 +118,19 @@ void StationWatch::OnStatusRecord() {
     }
     if (m_recorder.IsRecording()) {
         const QDateTime time = QDateTime::fromMSecsSinceEpoch(now, Qt::UTC);
-        if (const Result<void> written =
-                m_recorder.Write(CsvHeader(m_panel), CsvRow(m_panel, time, address));
-            !written) {
-            // The recording stops; polling goes on.
+        const Result<QString> written =
+            m_recorder.Write(CsvHeader(m_panel), CsvRow(m_panel, time, address));
+        if (!written) {
+            // The recording stops; polling goes on. The file ends with a
+            // whole row, so starting again goes on where it stopped.
             m_recordEveryConnection.clear();
             ShowRecordingText();
             FailRecording(written.error());
+        } else if (!written->isEmpty()) {
+            // Another file (other columns, the old one moved away).
+            m_recordingNote = *written;
+            qCInfo(lcWatch).noquote() << m_recorder.Path() << m_recordingNote;
+            ShowRecordingText();
         }
     }
     RefreshHealth();
@@ -190,6 +196,7 @@ void StationWatch::ExpectRelay(int relay, int state) {
 }
 
 bool StationWatch::StartRecording(const QString& path) {
+    m_recordingNote.clear();
     if (const Result<void> started = m_recorder.Start(path); !started) {
         ShowRecordingText();
         FailRecording(started.error());
@@ -201,6 +208,7 @@ bool StationWatch::StartRecording(const QString& path) {
 
 void StationWatch::StopRecording() {
     m_recordEveryConnection.clear();
+    m_recordingNote.clear();
     m_recorder.Stop();
     ShowRecordingText();
 }
@@ -224,8 +232,12 @@ void StationWatch::OnRecordRequested() {
 }
 
 void StationWatch::ShowRecordingText() {
-    QString path = m_recorder.IsRecording() ? m_recorder.Path() : m_recordEveryConnection;
-    m_window.SetRecordingText(path.isEmpty() ? QString() : QStringLiteral("REC \u25CF ") + path);
+    // The file the rows go into, which may be one beside the one asked for.
+    const QString path = m_recorder.IsRecording() ? m_recorder.Path() : m_recordEveryConnection;
+    const QString note =
+        m_recordingNote.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(m_recordingNote);
+    m_window.SetRecordingText(path.isEmpty() ? QString()
+                                             : QStringLiteral("REC \u25CF ") + path + note);
 }
 
 void StationWatch::FailRecording(const QString& text) {

@@ -84,6 +84,7 @@ private:
     QTimer m_healthTimer;
     QTimer m_restartTimer;
     QString m_recordEveryConnection;
+    QString m_recordingNote;   // what the status bar says about the recording
     QString m_historyAddress;  // the station the history is of
     bool m_restartsByItself = false;
     bool m_connected = false;

@@ -13,6 +13,9 @@
 namespace volnar {
 namespace {
 
+// How many files beside the one asked for are tried for other columns.
+constexpr int kFilesBeside = 1000;
+
 // A text a spreadsheet reads as a formula: it begins with =, +, -, @, a tab
 // or a CR (the usual CSV injection guidance) and is not a plain number.
 bool ReadsAsFormula(const QString& text) {
@@ -27,6 +30,18 @@ bool ReadsAsFormula(const QString& text) {
     static const QRegularExpression number(
         QStringLiteral("^[-+]?([0-9]+\\.?[0-9]*|\\.[0-9]+)([eE][-+]?[0-9]+)?$"));
     return !number.match(text).hasMatch();
+}
+
+// "rec.csv" gives "rec-2.csv"; "rec" (and ".rec") gives "rec-2" (".rec-2").
+QString Beside(const QString& path, int n) {
+    const qsizetype slash = path.lastIndexOf(u'/');
+    const qsizetype dot = path.lastIndexOf(u'.');
+    const qsizetype end = dot > slash + 1 ? dot : path.size();
+    return path.left(end) + QStringLiteral("-%1").arg(n) + path.mid(end);
+}
+
+QString FileName(const QString& path) {
+    return path.mid(path.lastIndexOf(u'/') + 1);
 }
 
 Result<int> OpenRegular(const QString& path) {
@@ -57,6 +72,22 @@ Result<int> OpenRegular(const QString& path) {
 off_t SizeOf(int fd) {
     struct stat info {};
     return ::fstat(fd, &info) == 0 ? info.st_size : -1;
+}
+
+// Rows under `headerLine` may go into a file that is empty, or that begins
+// with that header and ends with a whole row.
+bool Fits(int fd, const QByteArray& headerLine) {
+    const off_t size = SizeOf(fd);
+    if (size == 0) {
+        return true;
+    }
+    if (size < headerLine.size()) {
+        return false;
+    }
+    QByteArray first(headerLine.size(), '\0');
+    char last = 0;
+    return ::pread(fd, first.data(), static_cast<std::size_t>(first.size()), 0) == first.size() &&
+           first == headerLine && ::pread(fd, &last, 1, size - 1) == 1 && last == '\n';
 }
 
 // All of `bytes`, or the system's reason; a failed or short write is cut
@@ -151,18 +182,36 @@ Result<void> CsvRecorder::Start(const QString& path) {
         return Failure{fd.error()};
     }
     m_fd = *fd;
-    m_path = path;
+    m_started = m_path = path;
+    m_headerLine.clear();
     m_rows = 0;
     return {};
 }
 
-Result<void> CsvRecorder::Write(const QStringList& header, const QStringList& row) {
+Result<QString> CsvRecorder::Write(const QStringList& header, const QStringList& row) {
     if (m_fd < 0) {
-        return {};
+        return QString();
     }
-    // The header only into an empty file.
+    const QByteArray headerLine = CsvLine(header);
+    QString note;
+    if (headerLine != m_headerLine || !PathNamesOpenFile()) {
+        const bool known = !m_headerLine.isEmpty();
+        const bool moved = known && headerLine == m_headerLine;
+        const QString before = m_path;
+        if (Result<void> opened = OpenFileFor(headerLine); !opened) {
+            Stop();
+            return Failure{opened.error()};
+        }
+        if (moved) {
+            note = QStringLiteral("reopened: the file was moved or deleted");
+        } else if (m_path != before) {
+            note = known ? QStringLiteral("the columns changed")
+                         : QStringLiteral("%1 has other columns").arg(FileName(before));
+        }
+    }
+    // Emptied in place (rotation by copy and truncate): the header again.
     if (SizeOf(m_fd) == 0) {
-        if (Result<void> written = WriteWhole(m_fd, CsvLine(header)); !written) {
+        if (Result<void> written = WriteWhole(m_fd, headerLine); !written) {
             return Fail(written.error());
         }
     }
@@ -170,10 +219,37 @@ Result<void> CsvRecorder::Write(const QStringList& header, const QStringList& ro
         return Fail(written.error());
     }
     ++m_rows;
-    return {};
+    return note;
 }
 
-Result<void> CsvRecorder::Fail(const QString& reason) {
+Result<void> CsvRecorder::OpenFileFor(const QByteArray& headerLine) {
+    for (int n = 1; n <= kFilesBeside; ++n) {
+        const QString candidate = n == 1 ? m_started : Beside(m_started, n);
+        Result<int> fd = OpenRegular(candidate);
+        if (!fd) {
+            return Failure{fd.error()};
+        }
+        if (Fits(*fd, headerLine)) {
+            Stop();
+            m_fd = *fd;
+            m_path = candidate;
+            m_headerLine = headerLine;
+            return {};
+        }
+        ::close(*fd);
+    }
+    return Failure{QStringLiteral("Cannot record to %1: no file beside it takes these columns")
+                       .arg(m_started)};
+}
+
+bool CsvRecorder::PathNamesOpenFile() const {
+    struct stat named {};
+    struct stat open {};
+    return ::stat(QFile::encodeName(m_path).constData(), &named) == 0 &&
+           ::fstat(m_fd, &open) == 0 && named.st_dev == open.st_dev && named.st_ino == open.st_ino;
+}
+
+Result<QString> CsvRecorder::Fail(const QString& reason) {
     Stop();
     return Failure{QStringLiteral("Recording to %1 stopped: %2").arg(m_path, reason)};
 }

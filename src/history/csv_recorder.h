@@ -29,10 +29,14 @@ QStringList CsvRow(const StatusPanel& panel, const QDateTime& time, const QStrin
 
 // Appends one row per status answer to a regular file, each row written to
 // the system as it comes, so a crash loses at most the row being written.
-// Never truncates what was there: the header goes only into an empty file. A
-// failed or short write cuts the file back to its last whole row and stops
-// the recording. Nothing here waits: a device, a pipe or a socket is
-// refused, since opening or writing one could block or kill the program.
+//
+// Every row of a file stands under that file's first line: the header goes
+// into an empty file, and a file whose header differs (or that does not end
+// with a whole row) is never written to; the rows go on in the first file
+// beside it (`name-2.csv`, `name-3.csv`, …) that is new, empty or has this
+// header. A failed or short write cuts the file back to its last whole row
+// and stops the recording. Nothing here waits: a device, a pipe or a socket
+// is refused, since opening or writing one could block or kill the program.
 class CsvRecorder final {
 public:
     CsvRecorder() = default;
@@ -43,21 +47,32 @@ public:
     // Opens `path` (created when missing) for appending; why, when it cannot
     // be opened or is not a regular file.
     Result<void> Start(const QString& path);
-    // Appends `row`, after `header` when the file is empty. On a failed or
-    // short write the file is cut back, the recording stops and the failure
-    // names the file and the system's reason.
-    Result<void> Write(const QStringList& header, const QStringList& row);
+    // Appends `row` under `header`. When the path no longer names the open
+    // file (moved or deleted, as log rotation does) the path is opened again.
+    // Gives a note for the operator when the rows went on in another file
+    // than before, an empty text otherwise. On a failed or short write the
+    // file is cut back, the recording stops and the failure names the file
+    // and the system's reason.
+    Result<QString> Write(const QStringList& header, const QStringList& row);
     void Stop();
 
     bool IsRecording() const { return m_fd >= 0; }
+    // The file the rows go into: the one started, or one beside it.
     const QString& Path() const { return m_path; }
     int RowsWritten() const { return m_rows; }
 
 private:
-    Result<void> Fail(const QString& reason);
+    // Opens the first file from the one started on whose header is
+    // `headerLine` or that is empty or new.
+    Result<void> OpenFileFor(const QByteArray& headerLine);
+    // Whether the path still names the open file.
+    bool PathNamesOpenFile() const;
+    Result<QString> Fail(const QString& reason);
 
     int m_fd = -1;
+    QString m_started;  // the path asked for; the files beside it are named after it
     QString m_path;
+    QByteArray m_headerLine;  // the open file's header, once known
     int m_rows = 0;
 };
 

@@ -19,10 +19,17 @@ using WatchE2E = testing::AppE2E;
 
 TEST_F(WatchE2E, RecordingWithLossesHasOneRowPerAnswerAndTheHistoryHasGaps) {
     Begin({S("--drop"), S("0.3"), S("--seed"), S("7")});
-    const QString path = folder.filePath(S("rec.csv"));
+    // A file of other columns is left as it is: the rows go beside it.
+    const QByteArray other("time,other\r\n1,2\r\n");
+    QFile existing(folder.filePath(S("rec.csv")));
+    ASSERT_TRUE(existing.open(QIODevice::WriteOnly) && existing.write(other) == other.size());
+    existing.close();
+    const QString path = folder.filePath(S("rec-2.csv"));
     QSignalSpy answers(&app->Link(), &BoardLink::StatusRecordReceived);
-    ASSERT_TRUE(app->Watch().StartRecording(path));
-    EXPECT_TRUE(app->Window().StatusRecordingText().contains(path));
+    ASSERT_TRUE(app->Watch().StartRecording(existing.fileName()));
+    ASSERT_TRUE(WaitFor([&] { return !answers.isEmpty(); }));
+    EXPECT_EQ(app->Window().StatusRecordingText(),
+              S("REC \u25CF ") + path + S(" (rec.csv has other columns)"));
     ASSERT_TRUE(
         WaitFor([&] { return answers.size() >= 6 && app->Link().LostCount() >= 1; }, 60000));
     const SampleHistory& history = app->Watch().History();
@@ -36,6 +43,8 @@ TEST_F(WatchE2E, RecordingWithLossesHasOneRowPerAnswerAndTheHistoryHasGaps) {
     EXPECT_TRUE(app->Window().StatusRecordingText().isEmpty());
     EXPECT_EQ(app->Watch().History().Size(), 0U);
 
+    ASSERT_TRUE(existing.open(QIODevice::ReadOnly));
+    EXPECT_EQ(existing.readAll(), other);
     QFile file(path);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     const QList<QByteArray> lines = file.readAll().split('\n');

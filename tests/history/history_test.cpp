@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTimeZone>
@@ -200,19 +201,101 @@ TEST(Csv, RecorderRefusesWhatItCannotAppendToAndNeverWaitsToOpen) {
     }
 }
 
-TEST(Csv, RecorderAppendsAndWritesTheHeaderOnlyIntoAnEmptyFile) {
-    QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("rec.csv"));
-    const QStringList header{QStringLiteral("h")};
-    for (const char* row : {"1", "2"}) {
+// What happens to the path before a row is written.
+enum class Before { Nothing, Rename, Delete, Empty };
+
+struct FilesCase {
+    const char* name;
+    std::vector<std::pair<const char*, const char*>> files;  // in the folder at the start
+    std::vector<std::pair<const char*, Before>> writes;      // header, then the row "r<n>"
+    std::vector<std::pair<const char*, const char*>> after;  // every file in the folder
+    const char* path;                                        // where the rows go at the end
+    const char* note;                                        // of the last write
+};
+
+const FilesCase kFilesCases[] = {
+    {.name = "the same header: appended",
+     .files = {{"rec.csv", "h\r\nold\r\n"}},
+     .writes = {{"h", Before::Nothing}},
+     .after = {{"rec.csv", "h\r\nold\r\nr0\r\n"}},
+     .path = "rec.csv",
+     .note = ""},
+    {.name = "another header: a file beside",
+     .files = {{"rec.csv", "x\r\nold\r\n"}},
+     .writes = {{"h", Before::Nothing}},
+     .after = {{"rec.csv", "x\r\nold\r\n"}, {"rec-2.csv", "h\r\nr0\r\n"}},
+     .path = "rec-2.csv",
+     .note = "rec.csv has other columns"},
+    {.name = "a cut last row: a file beside",
+     .files = {{"rec.csv", "h\r\nol"}},
+     .writes = {{"h", Before::Nothing}},
+     .after = {{"rec.csv", "h\r\nol"}, {"rec-2.csv", "h\r\nr0\r\n"}},
+     .path = "rec-2.csv",
+     .note = "rec.csv has other columns"},
+    {.name = "the file beside with this header goes on",
+     .files = {{"rec.csv", "x\r\n"}, {"rec-2.csv", "h\r\nold\r\n"}, {"rec-3.csv", ""}},
+     .writes = {{"h", Before::Nothing}},
+     .after = {{"rec.csv", "x\r\n"}, {"rec-2.csv", "h\r\nold\r\nr0\r\n"}, {"rec-3.csv", ""}},
+     .path = "rec-2.csv",
+     .note = "rec.csv has other columns"},
+    {.name = "the columns change and change back",
+     .files = {},
+     .writes = {{"h", Before::Nothing}, {"h2", Before::Nothing}, {"h", Before::Nothing}},
+     .after = {{"rec.csv", "h\r\nr0\r\nr2\r\n"}, {"rec-2.csv", "h2\r\nr1\r\n"}},
+     .path = "rec.csv",
+     .note = "the columns changed"},
+    {.name = "moved away: the path again",
+     .files = {},
+     .writes = {{"h", Before::Nothing}, {"h", Before::Rename}},
+     .after = {{"moved.csv", "h\r\nr0\r\n"}, {"rec.csv", "h\r\nr1\r\n"}},
+     .path = "rec.csv",
+     .note = "reopened: the file was moved or deleted"},
+    {.name = "deleted: the path again",
+     .files = {},
+     .writes = {{"h", Before::Nothing}, {"h", Before::Delete}},
+     .after = {{"rec.csv", "h\r\nr1\r\n"}},
+     .path = "rec.csv",
+     .note = "reopened: the file was moved or deleted"},
+    {.name = "emptied in place: the header again",
+     .files = {},
+     .writes = {{"h", Before::Nothing}, {"h", Before::Empty}},
+     .after = {{"rec.csv", "h\r\nr1\r\n"}},
+     .path = "rec.csv",
+     .note = ""},
+};
+
+TEST(Csv, RecorderWritesEveryRowUnderItsOwnHeaderAndFollowsItsPath) {
+    for (const FilesCase& c : kFilesCases) {
+        SCOPED_TRACE(c.name);
+        QTemporaryDir dir;
+        for (const auto& [name, bytes] : c.files) {
+            QFile file(dir.filePath(name));
+            ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+            file.write(bytes);
+        }
+        const QString path = dir.filePath("rec.csv");
         CsvRecorder recorder;
         ASSERT_TRUE(recorder.Start(path).has_value());
-        EXPECT_TRUE(recorder.Write(header, {QString::fromLatin1(row)}).has_value());
-        EXPECT_TRUE(recorder.IsRecording());
+        Result<QString> written = QString();
+        for (std::size_t n = 0; n < c.writes.size(); ++n) {
+            const Before before = c.writes[n].second;
+            if (before == Before::Rename) {
+                ASSERT_TRUE(QFile::rename(path, dir.filePath("moved.csv")));
+            } else if (before == Before::Delete) {
+                ASSERT_TRUE(QFile::remove(path));
+            } else if (before == Before::Empty) {
+                ASSERT_TRUE(QFile::resize(path, 0));
+            }
+            written = recorder.Write({c.writes[n].first}, {QStringLiteral("r%1").arg(n)});
+            ASSERT_TRUE(written.has_value()) << written.error().toStdString();
+        }
+        EXPECT_EQ(*written, c.note);
+        EXPECT_EQ(recorder.Path(), dir.filePath(c.path));
+        EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), std::ssize(c.after));
+        for (const auto& [name, bytes] : c.after) {
+            EXPECT_EQ(Contents(dir.filePath(name)), bytes) << name;
+        }
     }
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    EXPECT_EQ(file.readAll(), QByteArray("h\r\n1\r\n2\r\n"));
 }
 
 // A full disk (a tiny tmpfs) or a file-size limit: a write that falls short.
@@ -284,7 +367,7 @@ TEST_P(RecorderShortWrite, CutsTheFileBackToItsLastWholeRowAndGoesOnOnceThereIsR
     QByteArray whole = CsvLine(header);
     CsvRecorder recorder;
     ASSERT_TRUE(recorder.Start(path).has_value());
-    Result<void> written;
+    Result<QString> written = QString();
     for (int n = 0; n < 100 && written.has_value(); ++n) {
         const QStringList row{QStringLiteral("row %1").arg(n), QString(90, u'7')};
         if (written = recorder.Write(header, row); written.has_value()) {
