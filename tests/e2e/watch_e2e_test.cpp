@@ -3,6 +3,7 @@
 // after time-outs in a row and the unattended restart. Relay confirmation is
 // RelayStationE2E's.
 #include <QFile>
+#include <algorithm>
 
 #include "app_fixture.h"
 
@@ -76,7 +77,13 @@ TEST_F(WatchE2E, DeviceIsRefusedWithABoxAndPollingGoesOn) {
 
 TEST_F(WatchE2E, SilentStationGoesStaleStopsAfterTimeOutsInARowAndRestartsUnattended) {
     Begin();
-    ASSERT_TRUE(WaitFor([&] { return !app->Window().StatusHealthText().isEmpty(); }));
+    // Recorded from the menu: the recording resumes after the restart.
+    const QString path = folder.filePath(S("rec.csv"));
+    ASSERT_TRUE(app->Watch().StartRecording(path));
+    ASSERT_TRUE(WaitFor([&] {
+        return !app->Window().StatusHealthText().isEmpty() &&
+               app->Watch().Recorder().RowsWritten() >= 1;
+    }));
     EXPECT_FALSE(app->Window().ReadoutsStale());
     app->Watch().SetRestartsByItself(true);
     ASSERT_TRUE(sim->Stop());
@@ -94,9 +101,21 @@ TEST_F(WatchE2E, SilentStationGoesStaleStopsAfterTimeOutsInARowAndRestartsUnatte
     EXPECT_TRUE(app->Watch().IsRestartPending());
     EXPECT_EQ(app->Watch().RestartDelayMs(), 5000);
     EXPECT_TRUE(app->Window().StatusMessageText().contains(S("restarting in 5 s")));
+    EXPECT_EQ(app->Window().StatusRecordingText(), S("REC \u25CF ") + path);
+    const int rowsBefore = app->Watch().Recorder().RowsWritten();
+    ASSERT_GE(rowsBefore, 1);
     ASSERT_TRUE(sim->Start());
     ASSERT_TRUE(WaitFor([&] { return app->Link().ReceivedCount() >= 1; }));
     EXPECT_FALSE(app->Window().ReadoutsStale());
+    EXPECT_EQ(app->Window().StatusRecordingText(), S("REC \u25CF ") + path + S(" (resumed)"));
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QList<QByteArray> lines = file.readAll().split('\n');
+    EXPECT_EQ(lines.size(), 1 + rowsBefore + app->Watch().Recorder().RowsWritten() + 1);
+    EXPECT_EQ(std::count_if(lines.cbegin(), lines.cend(),
+                            [](const QByteArray& line) { return line.startsWith("time (UTC),"); }),
+              1);
+    EXPECT_TRUE(lines[0].startsWith("time (UTC),"));
 }
 
 }  // namespace
