@@ -21,8 +21,9 @@ constexpr std::array<CommandLineOption, 5> kOptions = {{
     {.shortName = nullptr,
      .name = "record",
      .valueName = "FILE",
-     .description = "Append one CSV row per status answer to FILE, from the first answer on "
-                    "(with --connect, for unattended use); nothing is ever overwritten.",
+     .description = "Append one CSV row per status answer to FILE, a regular file, from the "
+                    "first answer on (with --connect, for unattended use); nothing is ever "
+                    "overwritten: rows of other columns go into FILE-2 beside it.",
      .example = "volnar --connect 127.0.0.1 --record ~/station.csv"},
     {.shortName = nullptr,
      .name = "version",

@@ -1,5 +1,6 @@
 #include <QApplication>
 #include <QTextStream>
+#include <csignal>
 
 #include "app/about_text.h"
 #include "app/application.h"
@@ -7,6 +8,11 @@
 #include "app/database_location.h"
 
 int main(int argc, char** argv) {
+    // A write into a pipe whose reader left, or past a file-size limit, then
+    // fails with EPIPE or EFBIG, which ends what was writing (a recording,
+    // with a box), instead of killing the program by signal.
+    std::signal(SIGPIPE, SIG_IGN);
+    std::signal(SIGXFSZ, SIG_IGN);
     // --help and --version answer without a display.
     QStringList arguments;
     for (int i = 0; i < argc; ++i) {

@@ -58,6 +58,13 @@ StationWatch::StationWatch(BoardLink& link, StatusPanel& panel, MainWindow& wind
         OnStoppedUnattended(text.section(QStringLiteral("\r\n"), 0, 0).trimmed());
     });
     connect(&window, &MainWindow::RecordRequested, this, &StationWatch::OnRecordRequested);
+    // The operator's STOP ends a recording the operator started; --record
+    // is for every connection.
+    connect(&window, &MainWindow::StopRequested, this, [this] {
+        if (m_recordFromMenu) {
+            StopRecording();
+        }
+    });
 }
 
 StationWatch::~StationWatch() = default;
@@ -77,16 +84,14 @@ void StationWatch::OnStarted() {
 void StationWatch::OnStatusRecord() {
     const std::int64_t now = NowMs();
     // The chooser can be retyped while polling goes on: the next answer then
-    // comes from another station, which starts a new history and ends a
-    // recording (the one of every connection starts again).
+    // comes from another station, which starts a new history (the recording
+    // goes on, in another file when the header differs).
     const QString address = m_address ? m_address() : QString();
     if (address != m_historyAddress) {
         const bool hadHistory = !m_historyAddress.isEmpty();
         m_historyAddress = address;
         if (hadHistory) {
             m_history.Clear();
-            m_recorder.Stop();
-            ShowRecordingText();
             Q_EMIT HistoryRestarted();
         }
     }
@@ -108,26 +113,43 @@ void StationWatch::OnStatusRecord() {
         m_window.SetRelayNote(r, m_relays.Note(r));
     }
 
-    if (!m_recorder.IsRecording() && !m_recordEveryConnection.isEmpty()) {
-        if (const Result<void> started = m_recorder.Start(m_recordEveryConnection); !started) {
-            m_recordEveryConnection.clear();
-            FailRecording(started.error());
-        }
-        ShowRecordingText();
-    }
-    if (m_recorder.IsRecording()) {
-        const QDateTime time = QDateTime::fromMSecsSinceEpoch(now, Qt::UTC);
-        if (const Result<void> written =
-                m_recorder.Write(CsvHeader(record), CsvRow(record, time, address));
-            !written) {
-            // The recording stops; polling goes on.
-            m_recordEveryConnection.clear();
-            ShowRecordingText();
-            FailRecording(written.error());
-        }
-    }
+    RecordAnswer(address, now);
     RefreshHealth();
     Q_EMIT SampleAdded();
+}
+
+void StationWatch::RecordAnswer(const QString& address, std::int64_t now) {
+    if (m_recordPath.isEmpty()) {
+        return;
+    }
+    if (!m_recorder.IsRecording()) {
+        if (const Result<void> started = m_recorder.Start(m_recordPath); !started) {
+            StopRecording();
+            FailRecording(started.error());
+            return;
+        }
+    }
+    const QDateTime time = QDateTime::fromMSecsSinceEpoch(now, Qt::UTC);
+    const Result<QString> written =
+        m_recorder.Write(CsvHeader(m_panel.Record()), CsvRow(m_panel.Record(), time, address));
+    if (!written) {
+        // The recording stops; polling goes on. The file ends with a whole
+        // row, so starting again goes on where it stopped.
+        StopRecording();
+        FailRecording(written.error());
+        return;
+    }
+    if (!written->isEmpty() || m_recordingResumes) {
+        QStringList notes{*written};
+        if (m_recordingResumes) {
+            notes.prepend(QStringLiteral("resumed"));
+        }
+        notes.removeAll(QString());
+        m_recordingNote = notes.join(QStringLiteral("; "));
+        qCInfo(lcWatch).noquote() << m_recorder.Path() << m_recordingNote;
+        ShowRecordingText();
+    }
+    m_recordingResumes = false;
 }
 
 void StationWatch::OnTimedOut() {
@@ -138,7 +160,7 @@ void StationWatch::OnTimedOut() {
 }
 
 void StationWatch::OnReset() {
-    // STOP, another station, any error: a new history, no recording.
+    // STOP, another station, any error: a new history.
     m_connected = false;
     m_historyAddress.clear();
     m_healthTimer.stop();
@@ -148,6 +170,8 @@ void StationWatch::OnReset() {
     for (int r = 1; r <= RelayConfirmation::kRelayCount; ++r) {
         m_window.SetRelayNote(r, QString());
     }
+    // Not for good: the next answer (after a restart too) resumes it.
+    m_recordingResumes = m_recordingResumes || m_recorder.IsRecording();
     m_recorder.Stop();
     ShowRecordingText();
     m_window.SetHealthText(QString());
@@ -189,28 +213,34 @@ void StationWatch::ExpectRelay(int relay, int state) {
 }
 
 bool StationWatch::StartRecording(const QString& path) {
+    StopRecording();
     if (const Result<void> started = m_recorder.Start(path); !started) {
-        ShowRecordingText();
         FailRecording(started.error());
         return false;
     }
+    m_recordPath = path;
+    m_recordFromMenu = true;
     ShowRecordingText();
     return true;
 }
 
 void StationWatch::StopRecording() {
-    m_recordEveryConnection.clear();
+    m_recordPath.clear();
+    m_recordFromMenu = false;
+    m_recordingResumes = false;
+    m_recordingNote.clear();
     m_recorder.Stop();
     ShowRecordingText();
 }
 
 void StationWatch::RecordEveryConnection(const QString& path) {
-    m_recordEveryConnection = path;
+    StopRecording();
+    m_recordPath = path;
     ShowRecordingText();
 }
 
 void StationWatch::OnRecordRequested() {
-    if (m_recorder.IsRecording() || !m_recordEveryConnection.isEmpty()) {
+    if (!m_recordPath.isEmpty()) {
         StopRecording();
         return;
     }
@@ -223,8 +253,15 @@ void StationWatch::OnRecordRequested() {
 }
 
 void StationWatch::ShowRecordingText() {
-    QString path = m_recorder.IsRecording() ? m_recorder.Path() : m_recordEveryConnection;
-    m_window.SetRecordingText(path.isEmpty() ? QString() : QStringLiteral("REC \u25CF ") + path);
+    if (m_recordPath.isEmpty()) {
+        m_window.SetRecordingText(QString());
+        return;
+    }
+    // The file the rows go into, which may be one beside the one asked for.
+    const QString path = m_recorder.IsRecording() ? m_recorder.Path() : m_recordPath;
+    const QString note =
+        m_recordingNote.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(m_recordingNote);
+    m_window.SetRecordingText(QStringLiteral("REC \u25CF ") + path + note);
 }
 
 void StationWatch::FailRecording(const QString& text) {

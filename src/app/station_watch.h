@@ -3,6 +3,7 @@
 #include <QObject>
 #include <QString>
 #include <QTimer>
+#include <cstdint>
 #include <functional>
 
 #include "history/csv_recorder.h"
@@ -32,12 +33,14 @@ public:
                  QObject* parent = nullptr);
     ~StationWatch() override;
 
-    // Starts recording to `path` from the next answer; false (after an error
-    // box) when the file cannot be opened.
+    // File > Record to CSV…: records to `path` from the next answer until
+    // the operator stops it (the menu again, or STOP); false (after an error
+    // box) when the file cannot be opened. The recording goes on after every
+    // other stop (time-outs, an error, another station) with the next answer.
     bool StartRecording(const QString& path);
     void StopRecording();
-    // --record: recording starts with the first answer of every connection
-    // and goes on in the same file after each restart.
+    // --record: as from the menu, from the first answer on; only the menu
+    // stops it.
     void RecordEveryConnection(const QString& path);
     // --connect: a stop by time-outs starts again by itself, with back-off.
     void SetRestartsByItself(bool restarts);
@@ -67,6 +70,7 @@ private:
     // --connect: a stop by time-outs or an error restarts after a back-off.
     void OnStoppedUnattended(const QString& reason);
     void OnRecordRequested();
+    void RecordAnswer(const QString& address, std::int64_t now);
     void ShowRecordingText();
     void FailRecording(const QString& text);
 
@@ -83,8 +87,11 @@ private:
     RestartBackoff m_backoff;
     QTimer m_healthTimer;
     QTimer m_restartTimer;
-    QString m_recordEveryConnection;
-    QString m_historyAddress;  // the station the history is of
+    QString m_recordPath;  // the recording asked for; empty when none
+    bool m_recordFromMenu = false;
+    bool m_recordingResumes = false;  // stopped with polling: the next answer resumes it
+    QString m_recordingNote;          // what the status bar says about the recording
+    QString m_historyAddress;         // the station the history is of
     bool m_restartsByItself = false;
     bool m_connected = false;
     int m_restartDelayMs = 0;

@@ -1,7 +1,10 @@
 // The real client binary against volnar-station on loopback: started with
 // --database and --connect, it polls the status record once a second, and
 // unattended it keeps going through what a station or a directory does.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <QFile>
 #include <QJsonObject>
 #include <QProcess>
@@ -44,8 +47,9 @@ protected:
         ASSERT_EQ(directory.DeleteStation(S("10.10.10.10")), WriteStatus::Done);
     }
 
-    void RunClient(const QStringList& extraArgs = {}) {
-        client.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    void RunClient(const QStringList& extraArgs = {},
+                   QProcess::ProcessChannelMode channels = QProcess::ForwardedErrorChannel) {
+        client.setProcessChannelMode(channels);
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert(S("QT_QPA_PLATFORM"), S("offscreen"));
         client.setProcessEnvironment(environment);
@@ -156,6 +160,36 @@ TEST_F(ClientE2E, ConnectWaitsForADirectoryLockedAtStartUp) {
     EXPECT_TRUE(StatusGets().isEmpty());
     lock.reset();
     EXPECT_TRUE(WaitForGets(2, 15000)) << StatusGets().size();
+}
+
+// A FIFO nobody reads (opening it would wait for a reader) and a pipe whose
+// reader left (writing would end the client by SIGPIPE) are refused. In the
+// second case the client's own output, its warning too, goes into that pipe.
+TEST_F(ClientE2E, RecordingIntoAPipeOrAFifoNeverStopsTheClient) {
+    Begin({});
+    const QString fifo = folder.filePath(S("fifo"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    for (const QString& record : {fifo, S("/dev/stdout")}) {
+        SCOPED_TRACE(record.toStdString());
+        int ends[2] = {-1, -1};
+        ASSERT_EQ(::pipe2(ends, O_CLOEXEC), 0);
+        ::close(ends[0]);
+        client.setChildProcessModifier([end = ends[1], pipe = record != fifo] {
+            if (pipe) {
+                ::dup2(end, STDOUT_FILENO);
+                ::dup2(end, STDERR_FILENO);
+            }
+        });
+        RunClient({S("--record"), record}, QProcess::ForwardedChannels);
+        ::close(ends[1]);
+        // The recording starts with the first answer; polling goes on past it.
+        const qsizetype before = StatusGets().size();
+        const bool polled = WaitForGets(static_cast<int>(before) + 4, 15000);
+        EXPECT_EQ(client.state(), QProcess::Running) << "exit status " << client.exitCode();
+        client.terminate();
+        client.waitForFinished(5000);
+        EXPECT_TRUE(polled) << "status GETs seen: " << StatusGets().size() - before;
+    }
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 // after time-outs in a row and the unattended restart. Relay confirmation is
 // RelayStationE2E's.
 #include <QFile>
+#include <algorithm>
 
 #include "app_fixture.h"
 
@@ -19,10 +20,17 @@ using WatchE2E = testing::AppE2E;
 
 TEST_F(WatchE2E, RecordingWithLossesHasOneRowPerAnswerAndTheHistoryHasGaps) {
     Begin({S("--drop"), S("0.3"), S("--seed"), S("7")});
-    const QString path = folder.filePath(S("rec.csv"));
+    // A file of other columns is left as it is: the rows go beside it.
+    const QByteArray other("time,other\r\n1,2\r\n");
+    QFile existing(folder.filePath(S("rec.csv")));
+    ASSERT_TRUE(existing.open(QIODevice::WriteOnly) && existing.write(other) == other.size());
+    existing.close();
+    const QString path = folder.filePath(S("rec-2.csv"));
     QSignalSpy answers(&app->Link(), &BoardLink::StatusRecordReceived);
-    ASSERT_TRUE(app->Watch().StartRecording(path));
-    EXPECT_TRUE(app->Window().StatusRecordingText().contains(path));
+    ASSERT_TRUE(app->Watch().StartRecording(existing.fileName()));
+    ASSERT_TRUE(WaitFor([&] { return !answers.isEmpty(); }));
+    EXPECT_EQ(app->Window().StatusRecordingText(),
+              S("REC \u25CF ") + path + S(" (rec.csv has other columns)"));
     ASSERT_TRUE(
         WaitFor([&] { return answers.size() >= 6 && app->Link().LostCount() >= 1; }, 60000));
     const SampleHistory& history = app->Watch().History();
@@ -36,6 +44,8 @@ TEST_F(WatchE2E, RecordingWithLossesHasOneRowPerAnswerAndTheHistoryHasGaps) {
     EXPECT_TRUE(app->Window().StatusRecordingText().isEmpty());
     EXPECT_EQ(app->Watch().History().Size(), 0U);
 
+    ASSERT_TRUE(existing.open(QIODevice::ReadOnly));
+    EXPECT_EQ(existing.readAll(), other);
     QFile file(path);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     const QList<QByteArray> lines = file.readAll().split('\n');
@@ -50,14 +60,16 @@ TEST_F(WatchE2E, RecordingWithLossesHasOneRowPerAnswerAndTheHistoryHasGaps) {
     EXPECT_TRUE(messages.boxes.empty()) << messages.Texts().join(u'|').toStdString();
 }
 
-TEST_F(WatchE2E, UnwritableRecordingStopsWithABoxAndPollingGoesOn) {
+// A write that fails on a full disk: the recorder's tests.
+TEST_F(WatchE2E, DeviceIsRefusedWithABoxAndPollingGoesOn) {
     Begin();
     if (!QFile::exists(S("/dev/full"))) {
         GTEST_SKIP();
     }
-    ASSERT_TRUE(app->Watch().StartRecording(S("/dev/full")));
+    EXPECT_FALSE(app->Watch().StartRecording(S("/dev/full")));
     ASSERT_TRUE(WaitFor([&] { return !messages.boxes.empty(); }));
-    EXPECT_TRUE(messages.Texts().first().contains(S("/dev/full")));
+    EXPECT_TRUE(messages.Texts().first().contains(S("/dev/full: not a regular file")))
+        << messages.Texts().first().toStdString();
     EXPECT_TRUE(app->Window().StatusRecordingText().isEmpty());
     const int received = app->Link().ReceivedCount();
     ASSERT_TRUE(WaitFor([&] { return app->Link().ReceivedCount() >= received + 2; }));
@@ -65,7 +77,13 @@ TEST_F(WatchE2E, UnwritableRecordingStopsWithABoxAndPollingGoesOn) {
 
 TEST_F(WatchE2E, SilentStationGoesStaleStopsAfterTimeOutsInARowAndRestartsUnattended) {
     Begin();
-    ASSERT_TRUE(WaitFor([&] { return !app->Window().StatusHealthText().isEmpty(); }));
+    // Recorded from the menu: the recording resumes after the restart.
+    const QString path = folder.filePath(S("rec.csv"));
+    ASSERT_TRUE(app->Watch().StartRecording(path));
+    ASSERT_TRUE(WaitFor([&] {
+        return !app->Window().StatusHealthText().isEmpty() &&
+               app->Watch().Recorder().RowsWritten() >= 1;
+    }));
     EXPECT_FALSE(app->Window().ReadoutsStale());
     app->Watch().SetRestartsByItself(true);
     ASSERT_TRUE(sim->Stop());
@@ -83,9 +101,21 @@ TEST_F(WatchE2E, SilentStationGoesStaleStopsAfterTimeOutsInARowAndRestartsUnatte
     EXPECT_TRUE(app->Watch().IsRestartPending());
     EXPECT_EQ(app->Watch().RestartDelayMs(), 5000);
     EXPECT_TRUE(app->Window().StatusMessageText().contains(S("restarting in 5 s")));
+    EXPECT_EQ(app->Window().StatusRecordingText(), S("REC \u25CF ") + path);
+    const int rowsBefore = app->Watch().Recorder().RowsWritten();
+    ASSERT_GE(rowsBefore, 1);
     ASSERT_TRUE(sim->Start());
     ASSERT_TRUE(WaitFor([&] { return app->Link().ReceivedCount() >= 1; }));
     EXPECT_FALSE(app->Window().ReadoutsStale());
+    EXPECT_EQ(app->Window().StatusRecordingText(), S("REC \u25CF ") + path + S(" (resumed)"));
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QList<QByteArray> lines = file.readAll().split('\n');
+    EXPECT_EQ(lines.size(), 1 + rowsBefore + app->Watch().Recorder().RowsWritten() + 1);
+    EXPECT_EQ(std::count_if(lines.cbegin(), lines.cend(),
+                            [](const QByteArray& line) { return line.startsWith("time (UTC),"); }),
+              1);
+    EXPECT_TRUE(lines[0].startsWith("time (UTC),"));
 }
 
 }  // namespace

@@ -1,17 +1,26 @@
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTimeZone>
 
+#include <sys/mount.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <cerrno>
 #include <cmath>
+#include <csignal>
+#include <cstring>
 #include <string>
+#include <vector>
 
 #include "core/status_panel.h"
 #include "history/csv_recorder.h"
 #include "history/link_health.h"
 #include "history/sample_history.h"
 #include "history/trend_series.h"
+#include "support/param_name.h"
 #include "support/status_fields.h"
 
 namespace volnar {
@@ -119,7 +128,7 @@ TEST(TrendSeries, DecimationKeepsEveryExtremeAndNeverBridgesAGap) {
     }
 }
 
-TEST(Csv, FieldsAreQuotedOnlyWhenTheyMustBe) {
+TEST(Csv, FieldsAreQuotedOnlyWhenTheyMustBeAndNeverReadAsFormulas) {
     const struct {
         const char* text;
         const char* expected;
@@ -130,6 +139,16 @@ TEST(Csv, FieldsAreQuotedOnlyWhenTheyMustBe) {
         {.text = "two\r\nlines", .expected = "\"two\r\nlines\""},
         {.text = " spaced ", .expected = " spaced "},
         {.text = "", .expected = ""},
+        {.text = "=HYPERLINK(\"http://x\")", .expected = "\"'=HYPERLINK(\"\"http://x\"\")\""},
+        {.text = "+cmd|' /C calc'!A0", .expected = "'+cmd|' /C calc'!A0"},
+        {.text = "@SUM(A1)", .expected = "'@SUM(A1)"},
+        {.text = "-", .expected = "'-"},
+        {.text = "\tTab", .expected = "'\tTab"},
+        {.text = "\rCR", .expected = "\"'\rCR\""},
+        {.text = "-1.5", .expected = "-1.5"},
+        {.text = "+2e-3", .expected = "+2e-3"},
+        {.text = "-1.5+A1", .expected = "'-1.5+A1"},
+        {.text = "a=b", .expected = "a=b"},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(CsvField(QString::fromUtf8(c.text)), QString::fromUtf8(c.expected)) << c.text;
@@ -173,27 +192,225 @@ TEST(Csv, HeaderAndSampleSayTheUnitThePanelConvertsWith) {
     }
 }
 
-// A full disk stops the recording with its box: the end-to-end tests.
-TEST(Csv, RecorderAppendsAndWritesTheHeaderOnlyIntoAnEmptyFile) {
+std::string Contents(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll().toStdString() : "(none)";
+}
+
+TEST(Csv, RecorderRefusesWhatItCannotAppendToAndNeverWaitsToOpen) {
     QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("rec.csv"));
-    const QStringList header{QStringLiteral("h")};
-    for (const char* row : {"1", "2"}) {
+    const QString fifo = dir.filePath("fifo");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    const struct {
+        QString path;
+        QString reason;
+    } cases[] = {
+        {.path = "/nonexistent-dir/rec.csv", .reason = qt_error_string(ENOENT)},
+        {.path = "/dev/full", .reason = "not a regular file"},
+        {.path = fifo, .reason = "not a regular file"},  // nobody reads it: open() would wait
+        {.path = dir.path(), .reason = "not a regular file"},
+    };
+    for (const auto& c : cases) {
+        CsvRecorder recorder;
+        const Result<void> started = recorder.Start(c.path);
+        ASSERT_FALSE(started.has_value()) << c.path.toStdString();
+        EXPECT_TRUE(started.error().contains(c.path) && started.error().contains(c.reason))
+            << started.error().toStdString();
+        EXPECT_FALSE(recorder.IsRecording());
+        EXPECT_TRUE(recorder.Write({"h"}, {"1"}).has_value()) << "not recording: nothing tried";
+    }
+}
+
+// What happens to the path before a row is written.
+enum class Before { Nothing, Rename, Delete, Empty };
+
+struct FilesCase {
+    const char* name;
+    std::vector<std::pair<const char*, const char*>> files;  // in the folder at the start
+    std::vector<std::pair<const char*, Before>> writes;      // header, then the row "r<n>"
+    std::vector<std::pair<const char*, const char*>> after;  // every file in the folder
+    const char* path;                                        // where the rows go at the end
+    const char* note;                                        // of the last write
+};
+
+const FilesCase kFilesCases[] = {
+    {.name = "the same header: appended",
+     .files = {{"rec.csv", "h\r\nold\r\n"}},
+     .writes = {{"h", Before::Nothing}},
+     .after = {{"rec.csv", "h\r\nold\r\nr0\r\n"}},
+     .path = "rec.csv",
+     .note = ""},
+    {.name = "another header: a file beside",
+     .files = {{"rec.csv", "x\r\nold\r\n"}},
+     .writes = {{"h", Before::Nothing}},
+     .after = {{"rec.csv", "x\r\nold\r\n"}, {"rec-2.csv", "h\r\nr0\r\n"}},
+     .path = "rec-2.csv",
+     .note = "rec.csv has other columns"},
+    {.name = "a cut last row: a file beside",
+     .files = {{"rec.csv", "h\r\nol"}},
+     .writes = {{"h", Before::Nothing}},
+     .after = {{"rec.csv", "h\r\nol"}, {"rec-2.csv", "h\r\nr0\r\n"}},
+     .path = "rec-2.csv",
+     .note = "rec.csv has other columns"},
+    {.name = "the file beside with this header goes on",
+     .files = {{"rec.csv", "x\r\n"}, {"rec-2.csv", "h\r\nold\r\n"}, {"rec-3.csv", ""}},
+     .writes = {{"h", Before::Nothing}},
+     .after = {{"rec.csv", "x\r\n"}, {"rec-2.csv", "h\r\nold\r\nr0\r\n"}, {"rec-3.csv", ""}},
+     .path = "rec-2.csv",
+     .note = "rec.csv has other columns"},
+    {.name = "the columns change and change back",
+     .files = {},
+     .writes = {{"h", Before::Nothing}, {"h2", Before::Nothing}, {"h", Before::Nothing}},
+     .after = {{"rec.csv", "h\r\nr0\r\nr2\r\n"}, {"rec-2.csv", "h2\r\nr1\r\n"}},
+     .path = "rec.csv",
+     .note = "the columns changed"},
+    {.name = "moved away: the path again",
+     .files = {},
+     .writes = {{"h", Before::Nothing}, {"h", Before::Rename}},
+     .after = {{"moved.csv", "h\r\nr0\r\n"}, {"rec.csv", "h\r\nr1\r\n"}},
+     .path = "rec.csv",
+     .note = "reopened: the file was moved or deleted"},
+    {.name = "deleted: the path again",
+     .files = {},
+     .writes = {{"h", Before::Nothing}, {"h", Before::Delete}},
+     .after = {{"rec.csv", "h\r\nr1\r\n"}},
+     .path = "rec.csv",
+     .note = "reopened: the file was moved or deleted"},
+    {.name = "emptied in place: the header again",
+     .files = {},
+     .writes = {{"h", Before::Nothing}, {"h", Before::Empty}},
+     .after = {{"rec.csv", "h\r\nr1\r\n"}},
+     .path = "rec.csv",
+     .note = ""},
+};
+
+TEST(Csv, RecorderWritesEveryRowUnderItsOwnHeaderAndFollowsItsPath) {
+    for (const FilesCase& c : kFilesCases) {
+        SCOPED_TRACE(c.name);
+        QTemporaryDir dir;
+        for (const auto& [name, bytes] : c.files) {
+            QFile file(dir.filePath(name));
+            ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+            file.write(bytes);
+        }
+        const QString path = dir.filePath("rec.csv");
         CsvRecorder recorder;
         ASSERT_TRUE(recorder.Start(path).has_value());
-        EXPECT_TRUE(recorder.Write(header, {QString::fromLatin1(row)}).has_value());
-        EXPECT_TRUE(recorder.IsRecording());
+        Result<QString> written = QString();
+        for (std::size_t n = 0; n < c.writes.size(); ++n) {
+            const Before before = c.writes[n].second;
+            if (before == Before::Rename) {
+                ASSERT_TRUE(QFile::rename(path, dir.filePath("moved.csv")));
+            } else if (before == Before::Delete) {
+                ASSERT_TRUE(QFile::remove(path));
+            } else if (before == Before::Empty) {
+                ASSERT_TRUE(QFile::resize(path, 0));
+            }
+            written = recorder.Write({c.writes[n].first}, {QStringLiteral("r%1").arg(n)});
+            ASSERT_TRUE(written.has_value()) << written.error().toStdString();
+        }
+        EXPECT_EQ(*written, c.note);
+        EXPECT_EQ(recorder.Path(), dir.filePath(c.path));
+        EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), std::ssize(c.after));
+        for (const auto& [name, bytes] : c.after) {
+            EXPECT_EQ(Contents(dir.filePath(name)), bytes) << name;
+        }
     }
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    EXPECT_EQ(file.readAll(), QByteArray("h\r\n1\r\n2\r\n"));
-    CsvRecorder missing;
-    const Result<void> started = missing.Start(QStringLiteral("/nonexistent-dir/rec.csv"));
-    ASSERT_FALSE(started.has_value());
-    EXPECT_TRUE(started.error().contains(QStringLiteral("/nonexistent-dir/rec.csv")));
-    EXPECT_FALSE(missing.IsRecording());
-    EXPECT_TRUE(missing.Write(header, header).has_value()) << "not recording: nothing tried";
 }
+
+// A full disk (a tiny tmpfs) or a file-size limit: a write that falls short.
+struct ShortWriteCase {
+    const char* name;
+    bool tmpfs;  // otherwise RLIMIT_FSIZE
+    int error;
+};
+VOLNAR_PRINT_CASE_NAME(ShortWriteCase)
+
+class RecorderShortWrite : public ::testing::TestWithParam<ShortWriteCase> {
+protected:
+    void TearDown() override {
+        if (m_mounted) {
+            ::umount2(QFile::encodeName(m_dir.path()).constData(), MNT_DETACH);
+        }
+        if (m_limited) {
+            ::setrlimit(RLIMIT_FSIZE, &m_limit);
+            std::signal(SIGXFSZ, m_handler);
+        }
+    }
+
+    // 4 KiB left for the recording, or a skip saying why there cannot be.
+    void LeaveFourKilobytes() {
+        if (!GetParam().tmpfs) {
+            // A write past the limit then fails with EFBIG instead of a signal.
+            m_handler = std::signal(SIGXFSZ, SIG_IGN);
+            ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &m_limit), 0);
+            rlimit small = m_limit;
+            small.rlim_cur = 4096;
+            m_limited = ::setrlimit(RLIMIT_FSIZE, &small) == 0;
+            ASSERT_TRUE(m_limited);
+            return;
+        }
+        if (::mount("tmpfs", QFile::encodeName(m_dir.path()).constData(), "tmpfs", 0, "size=16k") !=
+            0) {
+            GTEST_SKIP() << "no tmpfs can be mounted here: " << std::strerror(errno);
+        }
+        m_mounted = true;
+        QFile filler(m_dir.filePath("filler"));
+        ASSERT_TRUE(filler.open(QIODevice::WriteOnly));
+        ASSERT_EQ(filler.write(QByteArray(12 * 1024, 'f')), 12 * 1024);
+    }
+
+    void MakeRoom() {
+        if (m_limited) {
+            ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &m_limit), 0);
+            m_limited = false;
+        }
+        if (m_mounted) {
+            ASSERT_TRUE(QFile::remove(m_dir.filePath("filler")));
+        }
+    }
+
+    QTemporaryDir m_dir;
+    bool m_mounted = false;
+    bool m_limited = false;
+    rlimit m_limit{};
+    void (*m_handler)(int) = SIG_DFL;
+};
+
+TEST_P(RecorderShortWrite, CutsTheFileBackToItsLastWholeRowAndGoesOnOnceThereIsRoom) {
+    LeaveFourKilobytes();
+    if (IsSkipped() || HasFatalFailure()) {
+        return;
+    }
+    const QString path = m_dir.filePath("rec.csv");
+    const QStringList header{"time", "reading"};
+    QByteArray whole = CsvLine(header);
+    CsvRecorder recorder;
+    ASSERT_TRUE(recorder.Start(path).has_value());
+    Result<QString> written = QString();
+    for (int n = 0; n < 100 && written.has_value(); ++n) {
+        const QStringList row{QStringLiteral("row %1").arg(n), QString(90, u'7')};
+        if (written = recorder.Write(header, row); written.has_value()) {
+            whole += CsvLine(row);
+        }
+    }
+    ASSERT_FALSE(written.has_value()) << "4 KiB take fewer than 100 rows of 100 bytes";
+    EXPECT_TRUE(written.error().contains(path) &&
+                written.error().contains(qt_error_string(GetParam().error)))
+        << written.error().toStdString();
+    EXPECT_FALSE(recorder.IsRecording());
+    EXPECT_EQ(Contents(path), whole.toStdString());
+
+    MakeRoom();
+    ASSERT_TRUE(recorder.Start(path).has_value());
+    ASSERT_TRUE(recorder.Write(header, {"again", "1"}).has_value());
+    EXPECT_EQ(Contents(path), (whole + "again,1\r\n").toStdString());
+}
+
+INSTANTIATE_TEST_SUITE_P(Csv, RecorderShortWrite,
+                         ::testing::Values(ShortWriteCase{"file size limit", false, EFBIG},
+                                           ShortWriteCase{"full tmpfs", true, ENOSPC}),
+                         testing::ByCaseName());
 
 TEST(LinkHealth, StaleAfterThreeSilentPeriodsRestartsBackOffUpToFiveMinutes) {
     LinkHealth health(1000);
