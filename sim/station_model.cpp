@@ -189,6 +189,7 @@ int StationModel::SetScriptRecord(std::string_view record) {
         }
         script.id = m_nextScriptId++;
         m_lastAddedId = script.id;
+        ++m_addCount;
     } else {
         if (m_scripts.count(*id) == 0) {
             return kBadValue;
@@ -288,6 +289,7 @@ int StationModel::SetAlertRecord(std::string_view record) {
         }
         alert.id = m_nextAlertId++;
         m_lastAddedId = alert.id;
+        ++m_addCount;
     } else {
         if (m_alerts.count(*id) == 0) {
             return kBadValue;

@@ -135,8 +135,10 @@ public:
     std::optional<double> NextDueTime() const;
     std::vector<ModelEvent> TakeEvents();
 
-    // Id the last add was given (0 before any).
+    // Id the last add was given (0 before any), and the number of adds: the
+    // two tables count their ids apart, so an id alone does not tell a new add.
     std::uint32_t lastAddedId() const { return m_lastAddedId; }
+    std::uint64_t addCount() const { return m_addCount; }
 
     // Generated rows for benchmarks and demos, appended with fresh ids.
     void AddGeneratedScripts(int count);
@@ -187,6 +189,7 @@ private:
     std::uint32_t m_nextAlertId = 1;
     std::uint32_t m_nextModemId = 1;
     std::uint32_t m_lastAddedId = 0;
+    std::uint64_t m_addCount = 0;
 
     // Daughter-board relays and outputs and the I/O pins: switched by
     // scripts, not reported by any object.

@@ -229,14 +229,14 @@ void StationServer::HandlePdu(snmp_pdu* pdu) {
     // Every copy a client resends is carried out again, as by a real
     // station; the log tells from these what each SET did.
     const std::uint64_t changesBefore = m_model.changeCount();
-    const std::uint32_t addedBefore = m_model.lastAddedId();
+    const std::uint64_t addsBefore = m_model.addCount();
     AgentResponse response = Respond(request);
     snmp_pdu* answer = AnswerOf(pdu, request, response);
     entry.errorStatus = response.errorStatus;
     entry.errorIndex = response.errorIndex;
     if (request.kind == PduKind::Set) {
         entry.changed = m_model.changeCount() != changesBefore;
-        if (m_model.lastAddedId() != addedBefore) {
+        if (m_model.addCount() != addsBefore) {
             entry.addedId = m_model.lastAddedId();
         }
     }
