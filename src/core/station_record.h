@@ -18,6 +18,10 @@ struct StationRecord {
     friend bool operator==(const StationRecord&, const StationRecord&) = default;
 };
 
+// The address every new database starts with; it can be listed and stored
+// but never deleted, and nothing ever polls it.
+inline constexpr char kProtectedAddress[] = "10.10.10.10";
+
 // The ranges of a row's TIMEOUT (units of 0.64 s) and RETRIES that the
 // station dialogs accept and the link uses; 0 or an empty TIMEOUT means the
 // SNMP layer's default.

@@ -41,9 +41,6 @@ inline constexpr int kPasswordMaxLength = 35;
 inline constexpr int kCommentMaxLength = 50;
 inline constexpr int kNumberFieldMaxLength = 10;  // PORT, TIMEOUT, RETRIES, DEFAULT
 
-// The address every new database starts with; it can be listed and stored
-// but never deleted.
-inline constexpr char kProtectedAddress[] = "10.10.10.10";
 
 // Error texts shown to the operator.
 inline constexpr char kEnvironmentFailed[] = "Environment handle allocation failed";

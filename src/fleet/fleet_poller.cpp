@@ -5,10 +5,9 @@
 
 #include <algorithm>
 
-#include "core/station_text.h"
+#include <QRandomGenerator>
+
 #include "core/status_panel.h"
-#include "directory/station_directory.h"
-#include "link/board_objects.h"
 #include "link/snmp_session.h"
 
 Q_LOGGING_CATEGORY(lcFleet, "volnar.fleet")
@@ -65,21 +64,21 @@ FleetPoller::FleetPoller(QObject* parent, TransportFactory factory)
 }
 
 FleetPoller::~FleetPoller() {
-    for (FleetRow& row : m_rows) {
-        if (row.transport != nullptr) {
-            row.transport->Close();
-        }
+    for (Poll& poll : m_polls) {
+        poll.transport->Close();
     }
 }
 
 void FleetPoller::SetStations(const std::vector<StationRecord>& records) {
-    for (FleetRow& row : m_rows) {
-        row.transport->Close();
-        row.transport->deleteLater();
+    for (Poll& poll : m_polls) {
+        poll.transport->Close();
+        poll.transport->deleteLater();
     }
     m_rows.clear();
+    m_polls.clear();
     m_outstanding = 0;
     m_rows.reserve(records.size());
+    m_polls.reserve(records.size());
     for (const StationRecord& record : records) {
         const std::optional<StationSettings> settings = FleetSettingsFor(record);
         if (!settings) {
@@ -91,15 +90,18 @@ void FleetPoller::SetStations(const std::vector<StationRecord>& records) {
         row.comment = record.COMMENT;
         row.settings = *settings;
         row.readings = std::make_unique<StatusPanel>();
-        row.transport = m_factory().release();
-        row.transport->setParent(this);
+        Poll poll;
+        poll.transport = m_factory().release();
+        poll.transport->setParent(this);
+        poll.nextId = static_cast<int>(QRandomGenerator::global()->bounded(1, 1'000'000'000));
         const int index = static_cast<int>(m_rows.size());
         // Each transport answers for its own row: no search per answer.
-        connect(row.transport, &SnmpTransport::ResponseReceived, this,
+        connect(poll.transport, &SnmpTransport::ResponseReceived, this,
                 [this, index](const BoardResponse& response) { OnAnswer(index, response); });
-        connect(row.transport, &SnmpTransport::TimedOut, this,
+        connect(poll.transport, &SnmpTransport::TimedOut, this,
                 [this, index](int requestId) { OnTimeout(index, requestId); });
         m_rows.push_back(std::move(row));
+        m_polls.push_back(poll);
     }
 }
 
@@ -124,9 +126,8 @@ void FleetPoller::PollAll() {
         m_roundStartMs = NowMs();
     }
     for (int index = 0; index < RowCount(); ++index) {
-        FleetRow& row = m_rows[static_cast<std::size_t>(index)];
-        if (row.inFlightId != 0) {
-            ++row.counters.missed;
+        if (m_polls[static_cast<std::size_t>(index)].status.InFlightId() != 0) {
+            ++m_rows[static_cast<std::size_t>(index)].counters.missed;
             continue;
         }
         Send(index);
@@ -135,32 +136,28 @@ void FleetPoller::PollAll() {
 
 void FleetPoller::Send(int index) {
     FleetRow& row = m_rows[static_cast<std::size_t>(index)];
-    BoardRequest request;
-    request.station = row.settings;
-    request.requestId = row.nextId;
-    row.nextId = row.nextId >= 1'000'000'000 ? 1 : row.nextId + 1;
-    request.type = PduType::Get;
-    request.oid = std::string(board::kStatusRecord);
-    row.sentAtMs = NowMs();
-    if (row.transport->Send(request) != SendStatus::Accepted) {
+    Poll& poll = m_polls[static_cast<std::size_t>(index)];
+    const int id = poll.nextId;
+    poll.nextId = poll.nextId >= 1'000'000'000 ? 1 : poll.nextId + 1;
+    if (poll.transport->Send(StatusPoll::Request(row.settings, id)) != SendStatus::Accepted) {
         ++row.counters.lost;
         Q_EMIT RowChanged(index);
         return;
     }
-    row.inFlightId = request.requestId;
+    poll.status.Sent(id);
     ++m_outstanding;
 }
 
 void FleetPoller::OnAnswer(int index, const BoardResponse& response) {
     FleetRow& row = m_rows[static_cast<std::size_t>(index)];
-    if (response.requestId != row.inFlightId) {
+    const std::optional<StatusPollEnding> ending =
+        m_polls[static_cast<std::size_t>(index)].status.Answer(response);
+    if (!ending) {
         return;
     }
-    const qint64 now = NowMs();
-    row.lastAnswerMs = now;
-    row.rttMs = now - row.sentAtMs;
-    if (response.errorStatus != 0 || !response.hasBinding ||
-        response.syntax != kSyntaxOctetString || response.oid != board::kStatusRecord) {
+    row.lastAnswerMs = NowMs();
+    row.rttMs = ending->roundTripMs;
+    if (ending->kind != StatusPollEnding::Kind::Answered) {
         ++row.counters.refused;
     } else {
         ++row.counters.received;
@@ -172,16 +169,14 @@ void FleetPoller::OnAnswer(int index, const BoardResponse& response) {
 }
 
 void FleetPoller::OnTimeout(int index, int requestId) {
-    FleetRow& row = m_rows[static_cast<std::size_t>(index)];
-    if (requestId != row.inFlightId) {
+    if (!m_polls[static_cast<std::size_t>(index)].status.TimeOut(requestId)) {
         return;
     }
-    ++row.counters.lost;
+    ++m_rows[static_cast<std::size_t>(index)].counters.lost;
     Settle(index);
 }
 
 void FleetPoller::Settle(int index) {
-    m_rows[static_cast<std::size_t>(index)].inFlightId = 0;
     if (--m_outstanding == 0) {
         m_lastRoundMs = NowMs() - m_roundStartMs;
     }

@@ -11,6 +11,7 @@
 
 #include "core/station_record.h"
 #include "link/board_request.h"
+#include "link/status_poll.h"
 
 class QTimer;
 
@@ -55,11 +56,6 @@ struct FleetRow {
     std::optional<qint64> lastAnswerMs;  // on the poller's clock (NowMs)
     std::optional<qint64> rttMs;         // of the last answer
     FleetCounters counters;
-    // Polling state.
-    SnmpTransport* transport = nullptr;
-    int inFlightId = 0;
-    int nextId = 1;
-    qint64 sentAtMs = 0;
 };
 
 // Polls the status record of every station of a directory at one period, all
@@ -113,8 +109,18 @@ private:
     void Settle(int index);
     qint64 TimeoutMs(const FleetRow& row) const;
 
+    // Each row's session and status poll. Its request ids start at a random
+    // value: the client's own counter is no row's, and predictable ids are all
+    // version 1 has against blind spoofing.
+    struct Poll {
+        SnmpTransport* transport = nullptr;
+        StatusPoll status;
+        int nextId = 1;
+    };
+
     TransportFactory m_factory;
     std::vector<FleetRow> m_rows;
+    std::vector<Poll> m_polls;
     QTimer* m_timer;
     QElapsedTimer m_clock;
     int m_periodMs = kDefaultPeriodMs;

@@ -141,8 +141,7 @@ void BoardLink::SendStatusRequest() {
         SetMessage(StateMessageText(m_state));
     }
     if (sent.id != 0) {
-        m_status.id = sent.id;
-        m_status.sent.start();
+        m_statusPoll.Sent(sent.id);
     }
 }
 
@@ -170,7 +169,8 @@ void BoardLink::SwitchStation(const QString& station) {
     m_station = station;
     // The old station's status answer is neither shown nor counted, and the
     // poll goes on with the new station.
-    const bool polled = std::exchange(m_status.id, 0) != 0;
+    const bool polled = m_statusPoll.InFlightId() != 0;
+    m_statusPoll.Forget();
     if (polled && m_state != ConnectionState::NotConnected) {
         m_pollTimer.start();
     }
@@ -204,7 +204,7 @@ bool BoardLink::StartSnmpSession() {
     connect(m_transport, &SnmpTransport::TimedOut, this, &BoardLink::HandleTimeOut);
     connect(m_transport, &SnmpTransport::DeferredSendFailed, this, &BoardLink::FailSend);
     m_requestCounter = 500;
-    m_status.id = 0;
+    m_statusPoll.Forget();
     m_wrongStatusSaid = false;
     return true;
 }
@@ -343,7 +343,7 @@ void BoardLink::StopPolling() {
     m_pollTimer.stop();
     CloseTransport();
     ++m_generation;
-    m_status.id = 0;
+    m_statusPoll.Forget();
     m_waitingForDirectory = false;
     EndSteps();
     Q_EMIT ReadoutsReset();
@@ -391,13 +391,13 @@ void BoardLink::PollTick() {
 
 void BoardLink::HandleTimeOut(int requestId) {
     std::optional<OperationStep> step = TakeStep(requestId);
-    const bool statusPoll = !step && requestId != 0 && requestId == m_status.id;
-    if (!step && !statusPoll) {
-        return;  // a request forgotten when another station was chosen
+    if (!step) {
+        if (m_statusPoll.TimeOut(requestId)) {
+            CountLoss(true);
+        }
+        return;  // or a request forgotten when another station was chosen
     }
-    if (statusPoll) {
-        m_status.id = 0;
-    } else if (step->operation) {
+    if (step->operation) {
         // A change sent once may have been done all the same.
         if (step->once) {
             step->operation->Finish(OperationEnding::Unknown,
@@ -406,7 +406,7 @@ void BoardLink::HandleTimeOut(int requestId) {
             step->operation->Finish(OperationEnding::TimedOut, QString::fromLatin1(kNoAnswerText));
         }
     }
-    CountLoss(statusPoll);
+    CountLoss(false);
 }
 
 void BoardLink::CountLoss(bool statusPoll) {
@@ -433,15 +433,13 @@ void BoardLink::CountLoss(bool statusPoll) {
 
 void BoardLink::HandleBoardResponse(const BoardResponse& response) {
     std::optional<OperationStep> step = TakeStep(response.requestId);
-    const bool statusPoll = !step && response.requestId != 0 && response.requestId == m_status.id;
-    if (!step && !statusPoll) {
+    const std::optional<StatusPollEnding> polled =
+        step ? std::nullopt : m_statusPoll.Answer(response);
+    if (!step && !polled) {
         // No request of this station waits for it: the poll of a station
         // chosen before. It is neither shown nor counted.
         qCDebug(lcLinkOperations) << "answer" << response.requestId << "belongs to nothing";
         return;
-    }
-    if (statusPoll) {
-        m_status.id = 0;
     }
     if (response.errorStatus != 0 || !response.hasBinding) {
         // Polling stops as for every failure; the operation that asked is
@@ -449,7 +447,7 @@ void BoardLink::HandleBoardResponse(const BoardResponse& response) {
         const QString text = response.errorStatus != 0
                                  ? ErrorStatusText(response.errorStatus)
                                  : QString::fromLatin1(kErrorCountingBindings);
-        m_sendingStatus = statusPoll;
+        m_sendingStatus = polled.has_value();
         Fail(text);
         m_sendingStatus = false;
         if (step && step->operation) {
@@ -457,7 +455,7 @@ void BoardLink::HandleBoardResponse(const BoardResponse& response) {
         }
         return;
     }
-    if (statusPoll && response.oid != board::kStatusRecord) {
+    if (polled && polled->kind != StatusPollEnding::Kind::Answered) {
         // Not the status record: a failed poll, which the time-out rule
         // counts; polling never stalls on it.
         if (!std::exchange(m_wrongStatusSaid, true)) {
@@ -474,9 +472,9 @@ void BoardLink::HandleBoardResponse(const BoardResponse& response) {
     SetReceived(m_received + 1);
     m_timeOutsInRow = 0;
 
-    if (statusPoll) {
-        m_lastRoundTripMs = m_status.sent.isValid() ? static_cast<int>(m_status.sent.elapsed()) : 0;
-        Q_EMIT StatusRecordReceived(IsOctetString(response) ? response.value : QByteArray());
+    if (polled) {
+        m_lastRoundTripMs = static_cast<int>(polled->roundTripMs);
+        Q_EMIT StatusRecordReceived(response.value);
         if (generation == m_generation) {
             m_pollTimer.start();
         }

@@ -21,6 +21,7 @@
 #include "link/board_request.h"
 #include "link/dispatch_rules.h"
 #include "link/snmp_transport.h"
+#include "link/status_poll.h"
 
 namespace volnar {
 
@@ -170,7 +171,7 @@ public:
     int PollTickCount() const { return m_pollTicks; }
     int LastRequestId() const { return m_requestCounter; }
     // The status request in flight (0 when none).
-    int StatusRequestId() const { return m_status.id; }
+    int StatusRequestId() const { return m_statusPoll.InFlightId(); }
     // The station the link works for: the chosen station at the last START,
     // request or ChosenStationChanged.
     const QString& Station() const { return m_station; }
@@ -259,11 +260,7 @@ private:
     int m_timeOutsInRow = 0;
     bool m_restartsByItself = false;
     int m_lastRoundTripMs = 0;
-    // The status request in flight: its id, and when it went out.
-    struct StatusRequest {
-        int id = 0;
-        QElapsedTimer sent;
-    } m_status;
+    StatusPoll m_statusPoll;
     QString m_station;
     bool m_waitingForDirectory = false;
     bool m_sendingStatus = false;  // failures of this send are the poll's

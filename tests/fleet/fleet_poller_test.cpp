@@ -143,6 +143,9 @@ TEST(FleetPoller, RoutesEachAnswerToItsRowAndNeverStops) {
         EXPECT_EQ(transport->requests[0].type, PduType::Get);
         EXPECT_EQ(transport->requests[0].oid, board::kStatusRecord);
     }
+    // Each station's ids start at random: not the client's 501, not each other's.
+    EXPECT_NE(fleet.transports[0]->requests[0].requestId,
+              fleet.transports[1]->requests[0].requestId);
     const auto answer = [&](int row, int errorStatus, const std::string& record) {
         BoardResponse response;
         response.requestId =
