@@ -112,18 +112,12 @@ QCPAxis* TrendWindow::AxisOf(int series) const {
 }
 
 void TrendWindow::SetRange(std::int64_t seconds) {
-    m_spanMs = seconds * 1000;
-    m_follow = true;
+    m_view.Follow(TrendView::MsOfSeconds(static_cast<double>(seconds)));
     Redraw();
 }
 
 void TrendWindow::SetView(std::int64_t fromMs, std::int64_t toMs) {
-    if (toMs <= fromMs) {
-        return;
-    }
-    m_spanMs = toMs - fromMs;
-    m_toMs = toMs;
-    m_follow = false;
+    m_view.Show({fromMs, toMs}, m_history);
     Redraw();
 }
 
@@ -166,11 +160,8 @@ void TrendWindow::UpdateNames() {
 void TrendWindow::Redraw() {
     m_redrawing = true;
     UpdateNames();
-    if (m_follow) {
-        const HistorySample* latest = m_history.Latest();
-        m_toMs = latest ? latest->timeMs : NowMs();
-    }
-    const std::int64_t fromMs = m_toMs - m_spanMs;
+    const TimeSpan shown = m_view.Shown(m_history, NowMs());
+    const std::int64_t fromMs = shown.fromMs;
     const int buckets = std::max(1, m_plot->axisRect()->width());
     for (int s = 0; s < kTrendSeriesCount; ++s) {
         QCPGraph* graph = m_graphs[static_cast<std::size_t>(s)];
@@ -179,7 +170,7 @@ void TrendWindow::Redraw() {
             continue;
         }
         const std::vector<TrendPoint> points =
-            DecimateMinMax(m_history, s, fromMs, m_toMs, buckets);
+            DecimateMinMax(m_history, s, fromMs, shown.toMs, buckets);
         QVector<QCPGraphData> drawn;
         drawn.reserve(static_cast<qsizetype>(points.size()));
         for (const TrendPoint& p : points) {
@@ -188,7 +179,7 @@ void TrendWindow::Redraw() {
         graph->data()->set(drawn, true);
     }
     m_plot->xAxis->setRange(static_cast<double>(fromMs) / 1000.0,
-                            static_cast<double>(m_toMs) / 1000.0);
+                            static_cast<double>(shown.toMs) / 1000.0);
     for (QCPAxis* axis : {m_plot->yAxis, m_plot->yAxis2, m_tempAxis}) {
         bool found = false;
         QCPRange range;
@@ -219,8 +210,8 @@ void TrendWindow::OnRangeDragged() {
         return;
     }
     const QCPRange range = m_plot->xAxis->range();
-    const auto from = static_cast<std::int64_t>(range.lower * 1000.0);
-    const auto to = static_cast<std::int64_t>(range.upper * 1000.0);
+    const std::int64_t from = TrendView::MsOfSeconds(range.lower);
+    const std::int64_t to = TrendView::MsOfSeconds(range.upper);
     // Redrawn once the event that moved the view is over.
     QTimer::singleShot(0, this, [this, from, to] { SetView(from, to); });
 }
@@ -252,28 +243,24 @@ QString TrendWindow::ValueText(double timeS) const {
 }
 
 void TrendWindow::keyPressEvent(QKeyEvent* event) {
-    const std::int64_t fromMs = m_toMs - m_spanMs;
-    const std::int64_t step = m_spanMs / 10;
     switch (event->key()) {
         case Qt::Key_Left:
-            SetView(fromMs - step, m_toMs - step);
-            return;
         case Qt::Key_Right:
-            SetView(fromMs + step, m_toMs + step);
-            return;
+            m_view.Pan(event->key() == Qt::Key_Left ? -1 : 1, m_history);
+            break;
         case Qt::Key_Plus:
         case Qt::Key_Equal:
-            SetView(fromMs + m_spanMs / 4, m_toMs - m_spanMs / 4);
-            return;
         case Qt::Key_Minus:
-            SetView(fromMs - m_spanMs / 2, m_toMs + m_spanMs / 2);
-            return;
+            m_view.Zoom(event->key() != Qt::Key_Minus, m_history);
+            break;
         case Qt::Key_End:
-            SetRange(m_spanMs / 1000);
-            return;
+            m_view.Follow(m_view.SpanMs());
+            break;
         default:
             QWidget::keyPressEvent(event);
+            return;
     }
+    Redraw();
 }
 
 }  // namespace volnar

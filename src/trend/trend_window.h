@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "history/trend_series.h"
+#include "history/trend_view.h"
 
 class QCPAxis;
 class QCPGraph;
@@ -17,7 +18,8 @@ namespace volnar {
 // The trend plot: chosen channels of the station's history against time,
 // live. Volts, amperes and temperature each have their own axis; a lost
 // answer breaks the line. Mouse: drag to pan, wheel to zoom; keys: Left and
-// Right pan, + and - zoom, End follows the latest sample again.
+// Right pan, + and - zoom, End follows the latest sample again (TrendView sets
+// the limits).
 class TrendWindow final : public QWidget {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(TrendWindow)
@@ -30,7 +32,7 @@ public:
 
     // Shows the last `seconds` and follows new samples.
     void SetRange(std::int64_t seconds);
-    // Shows [fromMs, toMs] and stops following.
+    // Shows [fromMs, toMs], within TrendView's limits, and stops following.
     void SetView(std::int64_t fromMs, std::int64_t toMs);
     void SetSeriesShown(int series, bool shown);
     // Draws the history again (new samples, another view).
@@ -40,6 +42,7 @@ public:
     // The text under the cursor for plot time `timeS`.
     QString ValueText(double timeS) const;
     QString NoticeText() const;
+    const TrendView& View() const { return m_view; }
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
@@ -56,9 +59,7 @@ private:
     QLabel* m_notice = nullptr;
     std::array<QCPGraph*, kTrendSeriesCount> m_graphs{};
     std::array<QCheckBox*, kTrendSeriesCount> m_boxes{};
-    std::int64_t m_spanMs = 5 * 60 * 1000;
-    std::int64_t m_toMs = 0;
-    bool m_follow = true;
+    TrendView m_view;
     bool m_redrawing = false;
 };
 
