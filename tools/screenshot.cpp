@@ -50,21 +50,22 @@ void Pause(int milliseconds) {
     WaitFor([] { return false; }, milliseconds);
 }
 
-// 24 hours of a simulated station, one sample a second: a battery bank on a
-// daily charge cycle, two loads, the temperature, and ten minutes without
-// answers in the afternoon.
+// 24 hours of a simulated station, one sample a second (steady time from
+// 0): a battery bank on a daily charge cycle, two loads, the temperature, and
+// ten minutes without answers in the afternoon.
 void FillDay(volnar::SampleHistory& history, std::int64_t endMs) {
     const std::int64_t startMs = endMs - 24LL * 3600 * 1000;
     for (std::int64_t t = 0; t < 24LL * 3600; ++t) {
         if (t >= 15 * 3600 && t < 15 * 3600 + 600) {
-            history.AppendGap(startMs + t * 1000);
+            history.AppendGap({t * 1000, startMs + t * 1000}, volnar::Gap::Lost);
             continue;
         }
         const double day = 2 * M_PI * static_cast<double>(t) / 86400.0;
         const double noise =
             std::sin(static_cast<double>(t) / 47.0) * std::sin(static_cast<double>(t) / 13.0);
         volnar::HistorySample s;
-        s.timeMs = startMs + t * 1000;
+        s.steadyMs = t * 1000;
+        s.wallMs = startMs + t * 1000;
         s.readings[0] = static_cast<float>(52.0 + 2.5 * std::sin(day) + 0.15 * noise);
         s.readings[1] = static_cast<float>(26.0 + 1.2 * std::sin(day) + 0.1 * noise);
         s.readings[5] =
@@ -114,7 +115,7 @@ bool SaveTrendPlots(const QDir& folder) {
     trend.show();
     trend.SetRange(24 * 3600);
     Pause(300);
-    const std::int64_t zoomTo = endMs - 8LL * 3600 * 1000;
+    const std::int64_t zoomTo = 16LL * 3600 * 1000;  // 8 h before the end, in steady time
     const std::pair<const char*, std::function<void()>> views[] = {
         {"trend-plot-24h.png", [] {}},
         {"trend-plot-zoomed.png", [&] { trend.SetView(zoomTo - 3LL * 3600 * 1000, zoomTo); }},

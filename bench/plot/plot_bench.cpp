@@ -26,11 +26,12 @@ void Fill(volnar::SampleHistory& history) {
     for (std::size_t n = 0; n < history.Capacity(); ++n) {
         const auto t = static_cast<std::int64_t>(n);
         if (n % 600 == 300) {
-            history.AppendGap(kStartMs + t * 1000);
+            history.AppendGap({t * 1000, kStartMs + t * 1000}, volnar::Gap::Lost);
             continue;
         }
         volnar::HistorySample s;
-        s.timeMs = kStartMs + t * 1000;
+        s.steadyMs = t * 1000;
+        s.wallMs = kStartMs + t * 1000;
         for (int c = 0; c < 8; ++c) {
             s.readings[static_cast<std::size_t>(c)] =
                 12.0F + static_cast<float>(c) +
@@ -66,9 +67,9 @@ double QCustomPlotUndecimatedMs(const volnar::SampleHistory& history, int runs) 
             data.reserve(static_cast<qsizetype>(history.Size()));
             for (std::size_t n = 0; n < history.Size(); ++n) {
                 const auto& s = history.At(n);
-                data.append(
-                    QCPGraphData(static_cast<double>(s.timeMs) / 1000.0,
-                                 s.gap ? std::nan("") : s.readings[static_cast<std::size_t>(c)]));
+                data.append(QCPGraphData(
+                    static_cast<double>(s.wallMs) / 1000.0,
+                    s.IsGap() ? std::nan("") : s.readings[static_cast<std::size_t>(c)]));
             }
             plot.graph(c)->data()->set(data, true);
         }
@@ -94,7 +95,7 @@ double QtChartsRedrawMs(const volnar::SampleHistory& history, bool decimate, int
     chart.addAxis(x, Qt::AlignBottom);
     chart.addAxis(y, Qt::AlignLeft);
     chart.legend()->hide();
-    const std::int64_t to = history.Latest()->timeMs;
+    const std::int64_t to = history.Latest()->steadyMs;
     const std::int64_t from = to - 24LL * 3600 * 1000;
     QPixmap pixmap(view.size());
     QElapsedTimer timer;
@@ -110,8 +111,8 @@ double QtChartsRedrawMs(const volnar::SampleHistory& history, bool decimate, int
                 for (std::size_t n = 0; n < history.Size(); ++n) {
                     const auto& s = history.At(n);
                     points.push_back(
-                        {static_cast<double>(s.timeMs) / 1000.0,
-                         s.gap ? std::nan("") : s.readings[static_cast<std::size_t>(c)]});
+                        {static_cast<double>(s.steadyMs) / 1000.0,
+                         s.IsGap() ? std::nan("") : s.readings[static_cast<std::size_t>(c)]});
                 }
             }
             QList<QPointF> segment;
@@ -173,9 +174,9 @@ int main(int argc, char** argv) {
     timer.start();
     std::size_t points = 0;
     for (int c = 0; c < 8; ++c) {
-        points +=
-            volnar::DecimateMinMax(history, c, history.At(0).timeMs, history.Latest()->timeMs, 1100)
-                .size();
+        points += volnar::DecimateMinMax(history, c, history.At(0).steadyMs,
+                                         history.Latest()->steadyMs, 1100)
+                      .size();
     }
     std::printf("decimate_8x86400_ms=%.1f\n", static_cast<double>(timer.nsecsElapsed()) / 1e6);
     std::printf("points_drawn=%zu\n", points);

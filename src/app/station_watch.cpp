@@ -16,10 +16,6 @@ Q_LOGGING_CATEGORY(lcWatch, "volnar.history")
 
 constexpr int kHealthRefreshMs = 1000;
 
-std::int64_t NowMs() {
-    return QDateTime::currentMSecsSinceEpoch();
-}
-
 }  // namespace
 
 StationWatch::StationWatch(BoardLink& link, StatusPanel& panel, MainWindow& window,
@@ -74,15 +70,19 @@ void StationWatch::SetRestartsByItself(bool restarts) {
     m_link.SetRestartsByItself(restarts);
 }
 
+void StationWatch::SetClock(HistoryClock clock) {
+    m_clock = std::move(clock);
+}
+
 void StationWatch::OnStarted() {
     m_restartTimer.stop();
     m_connected = true;
-    m_health.Reset(NowMs());
+    m_health.Reset(m_clock().steadyMs);
     m_healthTimer.start();
 }
 
 void StationWatch::OnStatusRecord() {
-    const std::int64_t now = NowMs();
+    const ClockReading now = m_clock();
     // The chooser can be retyped while polling goes on: the next answer then
     // comes from another station, which starts a new history (the recording
     // goes on, in another file when the header differs).
@@ -95,7 +95,7 @@ void StationWatch::OnStatusRecord() {
             Q_EMIT HistoryRestarted();
         }
     }
-    m_health.OnAnswer(now, m_link.LastRoundTripMs());
+    m_health.OnAnswer(now.steadyMs, m_link.LastRoundTripMs());
     m_backoff.Reset();
     const StatusRecord& record = m_panel.Record();
     for (int n = 1; n <= kChannelCount; ++n) {
@@ -113,7 +113,7 @@ void StationWatch::OnStatusRecord() {
         m_window.SetRelayNote(r, m_relays.Note(r));
     }
 
-    RecordAnswer(address, now);
+    RecordAnswer(address, now.wallMs);
     RefreshHealth();
     Q_EMIT SampleAdded();
 }
@@ -154,7 +154,7 @@ void StationWatch::RecordAnswer(const QString& address, std::int64_t now) {
 
 void StationWatch::OnTimedOut() {
     m_health.OnTimeOut();
-    m_history.AppendGap(NowMs());
+    m_history.AppendGap(m_clock(), Gap::Lost);
     RefreshHealth();
     Q_EMIT SampleAdded();
 }
@@ -195,7 +195,7 @@ void StationWatch::RefreshHealth() {
     if (!m_connected) {
         return;
     }
-    const std::int64_t now = NowMs();
+    const std::int64_t now = m_clock().steadyMs;
     if (m_link.State() == ConnectionState::Connected) {
         m_window.SetConnectionTexts(m_health.StateText(now, StateText(ConnectionState::Connected)),
                                     m_window.StatusMessageText());

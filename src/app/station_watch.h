@@ -7,6 +7,7 @@
 #include <functional>
 
 #include "history/csv_recorder.h"
+#include "history/history_clock.h"
 #include "history/link_health.h"
 #include "history/sample_history.h"
 
@@ -49,6 +50,8 @@ public:
     void ExpectRelay(int relay, int state);
 
     const SampleHistory& History() const { return m_history; }
+    // Where the times of samples and of the link's health come from.
+    void SetClock(HistoryClock clock);
     const LinkHealth& Health() const { return m_health; }
     const RelayConfirmation& Relays() const { return m_relays; }
     const CsvRecorder& Recorder() const { return m_recorder; }
@@ -80,6 +83,7 @@ private:
     MessageService& m_messages;
     std::function<QString()> m_address;
     std::function<void()> m_restart;
+    HistoryClock m_clock = SystemClockReading;
     SampleHistory m_history;
     CsvRecorder m_recorder;
     LinkHealth m_health;

@@ -1,5 +1,6 @@
 #include "history/sample_history.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -9,6 +10,9 @@ namespace volnar {
 namespace {
 
 constexpr float kNoValue = std::numeric_limits<float>::quiet_NaN();
+// The first allocation of a history; it doubles from there up to the
+// capacity.
+constexpr std::size_t kFirstAllocation = 1024;
 
 float Number(std::optional<double> value) {
     return value && std::isfinite(*value) ? static_cast<float>(*value) : kNoValue;
@@ -16,9 +20,10 @@ float Number(std::optional<double> value) {
 
 }  // namespace
 
-HistorySample SampleOf(const StatusRecord& record, std::int64_t timeMs) {
+HistorySample SampleOf(const StatusRecord& record, ClockReading at) {
     HistorySample sample;
-    sample.timeMs = timeMs;
+    sample.steadyMs = at.steadyMs;
+    sample.wallMs = at.wallMs;
     for (int n = 1; n <= HistorySample::kChannelCount; ++n) {
         sample.readings[static_cast<std::size_t>(n - 1)] = Number(record.Channel(n).Value());
     }
@@ -33,35 +38,53 @@ HistorySample SampleOf(const StatusRecord& record, std::int64_t timeMs) {
     return sample;
 }
 
-SampleHistory::SampleHistory(std::size_t capacity) : m_samples(capacity == 0 ? 1 : capacity) {}
+SampleHistory::SampleHistory(std::size_t capacity)
+    : m_capacity(std::max<std::size_t>(1, capacity)) {}
 
 void SampleHistory::Append(const HistorySample& sample) {
-    const std::size_t capacity = m_samples.size();
-    if (m_size < capacity) {
-        m_samples[(m_first + m_size) % capacity] = sample;
+    HistorySample* slot = nullptr;
+    if (m_size < m_capacity) {
+        // Not full yet: m_first is 0 and the samples are in order.
+        if (m_samples.size() == m_samples.capacity()) {
+            m_samples.reserve(std::min(m_capacity, std::max(kFirstAllocation, 2 * m_size)));
+        }
+        slot = &m_samples.emplace_back(sample);
         ++m_size;
     } else {
-        m_samples[m_first] = sample;
-        m_first = (m_first + 1) % capacity;
+        slot = &m_samples[m_first];
+        *slot = sample;
+        m_first = m_first + 1 == m_capacity ? 0 : m_first + 1;
+    }
+    slot->clockStep = false;
+    if (m_size > 1) {
+        const HistorySample& before = At(m_size - 2);
+        slot->steadyMs = std::max(slot->steadyMs, before.steadyMs);
+        const std::int64_t shift = slot->WallOffsetMs() - before.WallOffsetMs();
+        slot->clockStep = shift > kClockStepMs || shift < -kClockStepMs;
     }
 }
 
-void SampleHistory::AppendGap(std::int64_t timeMs) {
-    if (m_size != 0 && At(m_size - 1).gap) {
+void SampleHistory::AppendGap(ClockReading at, Gap why) {
+    if (why == Gap::None) {
+        return;
+    }
+    if (m_size != 0 && At(m_size - 1).IsGap()) {
         return;
     }
     HistorySample gap;
-    gap.timeMs = timeMs;
+    gap.steadyMs = at.steadyMs;
+    gap.wallMs = at.wallMs;
     gap.readings.fill(kNoValue);
     gap.celsius = kNoValue;
     gap.fahrenheit = kNoValue;
-    gap.gap = true;
+    gap.gap = why;
     Append(gap);
 }
 
 void SampleHistory::Clear() {
     m_first = 0;
     m_size = 0;
+    m_samples.clear();
     ++m_generation;
     names = {};
     units = {};

@@ -1,5 +1,6 @@
 #include "history/trend_series.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -23,18 +24,64 @@ float TrendValue(const HistorySample& sample, int series) {
     return std::numeric_limits<float>::quiet_NaN();
 }
 
-std::size_t LowerBound(const SampleHistory& history, std::int64_t timeMs) {
+std::size_t LowerBound(const SampleHistory& history, std::int64_t steadyMs) {
     std::size_t low = 0;
     std::size_t high = history.Size();
     while (low < high) {
         const std::size_t mid = low + (high - low) / 2;
-        if (history.At(mid).timeMs < timeMs) {
+        if (history.At(mid).steadyMs < steadyMs) {
             low = mid + 1;
         } else {
             high = mid;
         }
     }
     return low;
+}
+
+std::size_t Nearest(const SampleHistory& history, std::int64_t steadyMs) {
+    const std::size_t index = LowerBound(history, steadyMs);
+    if (index == history.Size() || (index > 0 && steadyMs - history.At(index - 1).steadyMs <
+                                                     history.At(index).steadyMs - steadyMs)) {
+        return index == 0 ? 0 : index - 1;
+    }
+    return index;
+}
+
+std::int64_t WallMsAt(const SampleHistory& history, std::int64_t steadyMs,
+                      std::int64_t emptyOffsetMs) {
+    if (history.Size() == 0) {
+        return steadyMs + emptyOffsetMs;
+    }
+    const std::size_t after = LowerBound(history, steadyMs + 1);
+    return steadyMs + history.At(after == 0 ? 0 : after - 1).WallOffsetMs();
+}
+
+std::vector<ClockStep> ClockSteps(const SampleHistory& history, std::int64_t fromMs,
+                                  std::int64_t toMs, std::size_t most) {
+    std::vector<ClockStep> steps;
+    const std::size_t first = LowerBound(history, fromMs);
+    for (std::size_t n = LowerBound(history, toMs + 1); n > first && steps.size() < most; --n) {
+        const HistorySample& sample = history.At(n - 1);
+        if (sample.clockStep) {
+            const std::int64_t shift =
+                n >= 2 ? sample.WallOffsetMs() - history.At(n - 2).WallOffsetMs() : 0;
+            steps.push_back({sample.steadyMs, shift});
+        }
+    }
+    std::reverse(steps.begin(), steps.end());
+    return steps;
+}
+
+QString ClockStepText(std::int64_t shiftMs) {
+    if (shiftMs == 0) {
+        return QStringLiteral("clock set");
+    }
+    const std::int64_t seconds = (shiftMs < 0 ? -shiftMs : shiftMs) / 1000;
+    return QStringLiteral("clock set %1 %2:%3:%4")
+        .arg(shiftMs < 0 ? QStringLiteral("back") : QStringLiteral("forward"))
+        .arg(seconds / 3600)
+        .arg(seconds / 60 % 60, 2, 10, QLatin1Char('0'))
+        .arg(seconds % 60, 2, 10, QLatin1Char('0'));
 }
 
 std::vector<TrendPoint> DecimateMinMax(const SampleHistory& history, int series,
@@ -48,8 +95,8 @@ std::vector<TrendPoint> DecimateMinMax(const SampleHistory& history, int series,
     const auto point = [&](std::size_t index) {
         const HistorySample& s = history.At(index);
         const float value = TrendValue(s, series);
-        return TrendPoint{static_cast<double>(s.timeMs) / 1000.0,
-                          s.gap || std::isnan(value) ? kBreak : static_cast<double>(value)};
+        return TrendPoint{static_cast<double>(s.steadyMs) / 1000.0,
+                          s.IsGap() || std::isnan(value) ? kBreak : static_cast<double>(value)};
     };
     if (last - first <= 2 * static_cast<std::size_t>(buckets)) {
         for (std::size_t n = first; n < last; ++n) {
@@ -66,11 +113,11 @@ std::vector<TrendPoint> DecimateMinMax(const SampleHistory& history, int series,
         std::size_t maxAt = last;
         bool broken = false;
         std::int64_t breakMs = 0;
-        for (; n < last && (history.At(n).timeMs <= end || bucket == buckets - 1); ++n) {
+        for (; n < last && (history.At(n).steadyMs <= end || bucket == buckets - 1); ++n) {
             const TrendPoint p = point(n);
             if (std::isnan(p.value)) {
                 if (!broken) {
-                    breakMs = history.At(n).timeMs;
+                    breakMs = history.At(n).steadyMs;
                 }
                 broken = true;
                 continue;
@@ -88,7 +135,7 @@ std::vector<TrendPoint> DecimateMinMax(const SampleHistory& history, int series,
         const TrendPoint gap{static_cast<double>(breakMs) / 1000.0, kBreak};
         bool gapDone = !broken;
         const auto emitGapBefore = [&](std::size_t index) {
-            if (!gapDone && (index == last || history.At(index).timeMs > breakMs)) {
+            if (!gapDone && (index == last || history.At(index).steadyMs > breakMs)) {
                 points.push_back(gap);
                 gapDone = true;
             }

@@ -6,7 +6,7 @@
 
 namespace volnar {
 
-// A stretch of a history's time, in milliseconds.
+// A stretch of steady time, in milliseconds.
 struct TimeSpan {
     std::int64_t fromMs = 0;
     std::int64_t toMs = 0;

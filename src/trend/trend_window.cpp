@@ -7,9 +7,11 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include "history/history_clock.h"
 #include "trend/custom_plot.h"
 
 #include <cmath>
+#include <functional>
 
 namespace volnar {
 namespace {
@@ -17,15 +19,32 @@ namespace {
 const std::array<QColor, kTrendSeriesCount> kColours = {
     QColor(0x1f77b4), QColor(0xd62728), QColor(0x2ca02c), QColor(0x9467bd), QColor(0xff7f0e),
     QColor(0x8c564b), QColor(0xe377c2), QColor(0x17becf), QColor(0x7f7f7f), QColor(0xbcbd22)};
+const QColor kClockMarkColour(0xb35900);
 
-std::int64_t NowMs() {
-    return QDateTime::currentMSecsSinceEpoch();
+// QCustomPlot's date ticker picks the ticks; the labels are the window's, so
+// that a tick before a clock setting says the time the clock said then, in
+// the window's zone.
+class ClockTicker final : public QCPAxisTickerDateTime {
+public:
+    explicit ClockTicker(std::function<QString(double)> label) : m_label(std::move(label)) {}
+
+protected:
+    QString getTickLabel(double tick, const QLocale&, QChar, int) override { return m_label(tick); }
+
+private:
+    std::function<QString(double)> m_label;
+};
+
+// "Europe/Berlin"; an offset for a zone without a name.
+QString ZoneName(const QTimeZone& zone) {
+    const QString id = QString::fromUtf8(zone.id());
+    return id.isEmpty() ? zone.displayName(QTimeZone::GenericTime, QTimeZone::OffsetName) : id;
 }
 
 }  // namespace
 
 TrendWindow::TrendWindow(const SampleHistory& history, QWidget* parent)
-    : QWidget(parent, Qt::Window), m_history(history) {
+    : QWidget(parent, Qt::Window), m_history(history), m_zone(QTimeZone::systemTimeZone()) {
     setObjectName(QStringLiteral("trendWindow"));
     setWindowTitle(tr("Trend"));
     resize(1000, 600);
@@ -61,13 +80,26 @@ TrendWindow::TrendWindow(const SampleHistory& history, QWidget* parent)
     boxes->addStretch(1);
     layout->addLayout(boxes);
 
+    BuildPlot();
+    layout->addWidget(m_plot, 1);
+
+    m_cursor = new QLabel;
+    m_cursor->setObjectName(QStringLiteral("trendCursor"));
+    m_cursor->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    layout->addWidget(m_cursor);
+    setFocusPolicy(Qt::StrongFocus);
+    SetTimeZone(m_zone);
+}
+
+TrendWindow::~TrendWindow() = default;
+
+void TrendWindow::BuildPlot() {
     m_plot = new QCustomPlot;
     m_plot->setObjectName(QStringLiteral("trendPlot"));
     m_plot->setNoAntialiasingOnDrag(true);
     m_plot->setFocusPolicy(Qt::NoFocus);
-    auto ticker = QSharedPointer<QCPAxisTickerDateTime>::create();
-    ticker->setDateTimeFormat(QStringLiteral("HH:mm:ss\nyyyy-MM-dd"));
-    m_plot->xAxis->setTicker(ticker);
+    m_plot->xAxis->setTicker(
+        QSharedPointer<ClockTicker>::create([this](double tick) { return TickText(tick); }));
     m_plot->yAxis->setLabel(tr("Volts (V)"));
     m_plot->yAxis2->setLabel(tr("Amperes (A)"));
     m_plot->yAxis2->setVisible(true);
@@ -91,17 +123,7 @@ TrendWindow::TrendWindow(const SampleHistory& history, QWidget* parent)
     connect(m_plot, &QCustomPlot::mouseMove, this, [this](QMouseEvent* event) {
         m_cursor->setText(ValueText(m_plot->xAxis->pixelToCoord(event->position().x())));
     });
-    layout->addWidget(m_plot, 1);
-
-    m_cursor = new QLabel;
-    m_cursor->setObjectName(QStringLiteral("trendCursor"));
-    m_cursor->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    layout->addWidget(m_cursor);
-    setFocusPolicy(Qt::StrongFocus);
-    Redraw();
 }
-
-TrendWindow::~TrendWindow() = default;
 
 QCPAxis* TrendWindow::AxisOf(int series) const {
     if (series >= HistorySample::kChannelCount) {
@@ -109,6 +131,14 @@ QCPAxis* TrendWindow::AxisOf(int series) const {
     }
     return m_history.units[static_cast<std::size_t>(series)] == QStringLiteral("A") ? m_plot->yAxis2
                                                                                     : m_plot->yAxis;
+}
+
+void TrendWindow::SetTimeZone(const QTimeZone& zone) {
+    m_zone = zone.isValid() ? zone : QTimeZone::utc();
+    // Ticks a day or more apart fall on this zone's midnights.
+    m_plot->xAxis->ticker().staticCast<ClockTicker>()->setTimeZone(m_zone);
+    m_plot->xAxis->setLabel(tr("Time (%1)").arg(ZoneName(m_zone)));
+    Redraw();
 }
 
 void TrendWindow::SetRange(std::int64_t seconds) {
@@ -157,11 +187,32 @@ void TrendWindow::UpdateNames() {
     }
 }
 
+std::int64_t TrendWindow::PlotOffsetMs() const {
+    if (const HistorySample* latest = m_history.Latest()) {
+        return latest->WallOffsetMs();
+    }
+    const ClockReading now = SystemClockReading();
+    return now.wallMs - now.steadyMs;
+}
+
+double TrendWindow::PlotSeconds(std::int64_t steadyMs) const {
+    return static_cast<double>(steadyMs + PlotOffsetMs()) / 1000.0;
+}
+
 void TrendWindow::Redraw() {
     m_redrawing = true;
     UpdateNames();
-    const TimeSpan shown = m_view.Shown(m_history, NowMs());
-    const std::int64_t fromMs = shown.fromMs;
+    const TimeSpan shown = m_view.Shown(m_history, SystemClockReading().steadyMs);
+    DrawSeries(shown);
+    m_plot->xAxis->setRange(PlotSeconds(shown.fromMs), PlotSeconds(shown.toMs));
+    ScaleValueAxes();
+    MarkClockSteps(shown);
+    m_plot->replot();
+    m_redrawing = false;
+}
+
+void TrendWindow::DrawSeries(TimeSpan shown) {
+    const double offsetS = static_cast<double>(PlotOffsetMs()) / 1000.0;
     const int buckets = std::max(1, m_plot->axisRect()->width());
     for (int s = 0; s < kTrendSeriesCount; ++s) {
         QCPGraph* graph = m_graphs[static_cast<std::size_t>(s)];
@@ -170,16 +221,17 @@ void TrendWindow::Redraw() {
             continue;
         }
         const std::vector<TrendPoint> points =
-            DecimateMinMax(m_history, s, fromMs, shown.toMs, buckets);
+            DecimateMinMax(m_history, s, shown.fromMs, shown.toMs, buckets);
         QVector<QCPGraphData> drawn;
         drawn.reserve(static_cast<qsizetype>(points.size()));
         for (const TrendPoint& p : points) {
-            drawn.append(QCPGraphData(p.timeS, p.value));
+            drawn.append(QCPGraphData(p.timeS + offsetS, p.value));
         }
         graph->data()->set(drawn, true);
     }
-    m_plot->xAxis->setRange(static_cast<double>(fromMs) / 1000.0,
-                            static_cast<double>(shown.toMs) / 1000.0);
+}
+
+void TrendWindow::ScaleValueAxes() {
     for (QCPAxis* axis : {m_plot->yAxis, m_plot->yAxis2, m_tempAxis}) {
         bool found = false;
         QCPRange range;
@@ -201,8 +253,37 @@ void TrendWindow::Redraw() {
             axis->setRange(range.lower - margin, range.upper + margin);
         }
     }
-    m_plot->replot();
-    m_redrawing = false;
+}
+
+void TrendWindow::MarkClockSteps(TimeSpan shown) {
+    for (QCPAbstractItem* mark : m_marks) {
+        m_plot->removeItem(mark);
+    }
+    m_marks.clear();
+    for (const ClockStep& step : ClockSteps(m_history, shown.fromMs, shown.toMs, kMostClockMarks)) {
+        const double x = PlotSeconds(step.steadyMs);
+        auto* line = new QCPItemStraightLine(m_plot);
+        line->setPen(QPen(kClockMarkColour, 1, Qt::DashLine));
+        line->point1->setTypeY(QCPItemPosition::ptAxisRectRatio);
+        line->point2->setTypeY(QCPItemPosition::ptAxisRectRatio);
+        line->point1->setCoords(x, 0);
+        line->point2->setCoords(x, 1);
+        auto* text = new QCPItemText(m_plot);
+        text->position->setTypeY(QCPItemPosition::ptAxisRectRatio);
+        text->position->setCoords(x, 0);
+        text->setPositionAlignment(Qt::AlignLeft | Qt::AlignTop);
+        text->setPadding(QMargins(3, 2, 3, 2));
+        text->setColor(kClockMarkColour);
+        text->setText(ClockStepText(step.shiftMs));
+        m_marks.insert(m_marks.end(), {line, text});
+    }
+}
+
+QString TrendWindow::TickText(double plotS) const {
+    const std::int64_t offset = PlotOffsetMs();
+    const std::int64_t steady = TrendView::MsOfSeconds(plotS) - offset;
+    return QDateTime::fromMSecsSinceEpoch(WallMsAt(m_history, steady, offset), m_zone)
+        .toString(QStringLiteral("HH:mm:ss\nyyyy-MM-dd"));
 }
 
 void TrendWindow::OnRangeDragged() {
@@ -210,25 +291,22 @@ void TrendWindow::OnRangeDragged() {
         return;
     }
     const QCPRange range = m_plot->xAxis->range();
-    const std::int64_t from = TrendView::MsOfSeconds(range.lower);
-    const std::int64_t to = TrendView::MsOfSeconds(range.upper);
+    const std::int64_t offset = PlotOffsetMs();
+    const TimeSpan wanted{TrendView::MsOfSeconds(range.lower) - offset,
+                          TrendView::MsOfSeconds(range.upper) - offset};
     // Redrawn once the event that moved the view is over.
-    QTimer::singleShot(0, this, [this, from, to] { SetView(from, to); });
+    QTimer::singleShot(0, this, [this, wanted] { SetView(wanted.fromMs, wanted.toMs); });
 }
 
-QString TrendWindow::ValueText(double timeS) const {
-    const auto timeMs = static_cast<std::int64_t>(timeS * 1000.0);
-    std::size_t index = LowerBound(m_history, timeMs);
+QString TrendWindow::ValueText(double plotS) const {
     if (m_history.Size() == 0) {
         return {};
     }
-    if (index == m_history.Size() || (index > 0 && timeMs - m_history.At(index - 1).timeMs <
-                                                       m_history.At(index).timeMs - timeMs)) {
-        index = index == 0 ? 0 : index - 1;
-    }
-    const HistorySample& sample = m_history.At(index);
-    QString text = QDateTime::fromMSecsSinceEpoch(sample.timeMs, Qt::UTC).toString(Qt::ISODate);
-    if (sample.gap) {
+    const HistorySample& sample =
+        m_history.At(Nearest(m_history, TrendView::MsOfSeconds(plotS) - PlotOffsetMs()));
+    QString text = QDateTime::fromMSecsSinceEpoch(sample.wallMs, m_zone)
+                       .toString(QStringLiteral("yyyy-MM-dd HH:mm:ss t"));
+    if (sample.IsGap()) {
         return text + tr("  no answer");
     }
     for (int s = 0; s < kTrendSeriesCount; ++s) {

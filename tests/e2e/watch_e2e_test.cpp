@@ -36,7 +36,7 @@ TEST_F(WatchE2E, RecordingWithLossesHasOneRowPerAnswerAndTheHistoryHasGaps) {
     const SampleHistory& history = app->Watch().History();
     int gaps = 0;
     for (std::size_t n = 0; n < history.Size(); ++n) {
-        gaps += history.At(n).gap ? 1 : 0;
+        gaps += history.At(n).IsGap() ? 1 : 0;
     }
     EXPECT_GE(gaps, 1);
     const int recorded = static_cast<int>(answers.size());

@@ -19,7 +19,6 @@
 #include "history/csv_recorder.h"
 #include "history/link_health.h"
 #include "history/sample_history.h"
-#include "history/trend_series.h"
 #include "support/param_name.h"
 #include "support/status_fields.h"
 
@@ -44,29 +43,65 @@ std::string StatusRecord(const std::string& relays = "0101", const std::string& 
     return record.Join();
 }
 
-TEST(SampleHistory, RingKeepsTheLatestAndGapsAreNeverDoubled) {
-    SampleHistory history(3);
-    const auto generation = history.Generation();
-    for (std::int64_t t : {1, 2, 3, 4}) {
-        history.Append({.timeMs = t});
+// Appends in order: a sample (gap None) or a gap, at steady and wall times.
+struct Appended {
+    std::int64_t steadyMs, wallMs;
+    Gap gap = Gap::None;
+};
+// What the ring holds afterwards, oldest first.
+struct Held {
+    std::int64_t steadyMs;
+    Gap gap = Gap::None;
+    bool clockStep = false;
+};
+
+TEST(SampleHistory, RingKeepsItsOrderByTheSteadyClockSharesGapsAndMarksClockSettings) {
+    const struct {
+        const char* name;
+        std::vector<Appended> appended;
+        std::vector<Held> held;
+    } cases[] = {
+        {"the latest three",
+         {{1, 1}, {2, 2}, {3, 3}, {4, 4}},
+         {{.steadyMs = 2}, {.steadyMs = 3}, {.steadyMs = 4}}},
+        {"gaps in a row are one",
+         {{1, 1}, {2, 2, Gap::Lost}, {3, 3, Gap::Lost}, {4, 4, Gap::Lost}, {5, 5}},
+         {{.steadyMs = 1}, {.steadyMs = 2, .gap = Gap::Lost}, {.steadyMs = 5}}},
+        {"wall clock set back an hour, then forward 2 s; slewed 0.9 s: not a setting",
+         {{1000, 9'000'000}, {2000, 5'401'000}, {5000, 5'406'000}, {6000, 5'407'900}},
+         {{.steadyMs = 2000, .clockStep = true},
+          {.steadyMs = 5000, .clockStep = true},
+          {.steadyMs = 6000}}},
+        {"a steady time before the latest is taken as the latest",
+         {{5000, 5000}, {3000, 3000}, {6000, 6000}},
+         {{.steadyMs = 5000},
+          {.steadyMs = 5000, .clockStep = true},
+          {.steadyMs = 6000, .clockStep = true}}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        SampleHistory history(3);
+        for (const Appended& a : c.appended) {
+            if (a.gap == Gap::None) {
+                history.Append({.steadyMs = a.steadyMs, .wallMs = a.wallMs});
+            } else {
+                history.AppendGap({a.steadyMs, a.wallMs}, a.gap);
+            }
+        }
+        ASSERT_EQ(history.Size(), c.held.size());
+        for (std::size_t n = 0; n < c.held.size(); ++n) {
+            EXPECT_EQ(history.At(n).steadyMs, c.held[n].steadyMs) << n;
+            EXPECT_EQ(history.At(n).gap, c.held[n].gap) << n;
+            EXPECT_EQ(history.At(n).clockStep, c.held[n].clockStep) << n;
+            EXPECT_EQ(std::isnan(history.At(n).readings[0]), history.At(n).IsGap()) << n;
+        }
     }
-    history.AppendGap(5);
-    history.AppendGap(6);
-    ASSERT_EQ(history.Size(), 3U);
-    EXPECT_EQ(history.At(0).timeMs, 3);
-    EXPECT_EQ(history.At(1).timeMs, 4);
-    EXPECT_TRUE(history.Latest()->gap);
-    EXPECT_EQ(history.Latest()->timeMs, 5);
-    EXPECT_TRUE(std::isnan(history.Latest()->readings[0]));
-    history.Clear();
-    EXPECT_EQ(history.Size(), 0U);
-    EXPECT_GT(history.Generation(), generation);
 }
 
 TEST(SampleHistory, SampleTakesTheNumbersTheOperatorSees) {
     StatusPanel panel;
     panel.ShowStatusRecord(StatusRecord("0171"));
-    const HistorySample s = SampleOf(panel.Record(), 42);
+    const HistorySample s = SampleOf(panel.Record(), {42, 43});
     EXPECT_FLOAT_EQ(s.readings[0], 1.5F);
     EXPECT_FLOAT_EQ(s.readings[7], 40.0F);  // 0.02 V over a 100 A / 50 mV shunt
     EXPECT_FLOAT_EQ(s.celsius, 21.5F);
@@ -74,58 +109,8 @@ TEST(SampleHistory, SampleTakesTheNumbersTheOperatorSees) {
     EXPECT_TRUE(s.RelayOn(2));
     EXPECT_FALSE(s.RelayKnown(3));
     EXPECT_TRUE(s.RelayKnown(4));
-    EXPECT_FALSE(s.gap);
-}
-
-TEST(TrendSeries, DecimationKeepsEveryExtremeAndNeverBridgesAGap) {
-    // One sample a second for 10,000 s: a sine, spikes at 1234 s (up) and
-    // 7777 s (down), answers lost at 5000-5002 s.
-    SampleHistory history(20'000);
-    for (std::int64_t t = 0; t < 10'000; ++t) {
-        if (t >= 5000 && t <= 5002) {
-            history.AppendGap(t * 1000);
-            continue;
-        }
-        const float value = t == 1234 ? 100.0F : t == 7777 ? -100.0F : std::sin(t / 300.0F);
-        history.Append({.timeMs = t * 1000, .readings = {0, 0, value}});
-    }
-    const struct {
-        std::int64_t from, to;
-        int buckets;
-        bool whole;
-    } cases[] = {
-        {.from = 0, .to = 9'999'000, .buckets = 400, .whole = false},
-        {.from = 0, .to = 9'999'000, .buckets = 7, .whole = false},
-        {.from = 4'990'000, .to = 5'010'000, .buckets = 400, .whole = true},
-    };
-    for (const auto& c : cases) {
-        const auto points = DecimateMinMax(history, 2, c.from, c.to, c.buckets);
-        double high = -1e9, low = 1e9;
-        bool broken = false;
-        for (std::size_t n = 0; n < points.size(); ++n) {
-            if (n > 0) {
-                ASSERT_LE(points[n - 1].timeS, points[n].timeS) << n;
-            }
-            if (std::isnan(points[n].value)) {
-                broken = true;
-                continue;
-            }
-            high = std::max(high, points[n].value);
-            low = std::min(low, points[n].value);
-            // No segment joins a point before the loss to one after it.
-            if (n > 0 && !std::isnan(points[n - 1].value)) {
-                EXPECT_FALSE(points[n - 1].timeS < 5000 && points[n].timeS > 5002) << n;
-            }
-        }
-        EXPECT_TRUE(broken) << c.buckets;
-        if (c.whole) {
-            EXPECT_EQ(points.size(), 19U);  // 18 answers and one gap
-        } else {
-            EXPECT_LE(points.size(), 3U * c.buckets);
-            EXPECT_EQ(high, 100.0);
-            EXPECT_EQ(low, -100.0);
-        }
-    }
+    EXPECT_FALSE(s.IsGap());
+    EXPECT_EQ(s.wallMs, 43);
 }
 
 TEST(Csv, FieldsAreQuotedOnlyWhenTheyMustBeAndNeverReadAsFormulas) {
@@ -187,7 +172,7 @@ TEST(Csv, HeaderAndSampleSayTheUnitThePanelConvertsWith) {
         EXPECT_EQ(CsvHeader(panel.Record())[3],
                   amperes ? QStringLiteral("Input 1 (A)") : QStringLiteral("Input 1 (V)"))
             << unit;
-        EXPECT_FLOAT_EQ(SampleOf(panel.Record(), 0).readings[0], amperes ? 40.0F : 0.02F) << unit;
+        EXPECT_FLOAT_EQ(SampleOf(panel.Record(), {}).readings[0], amperes ? 40.0F : 0.02F) << unit;
         EXPECT_EQ(amperes, std::string_view(unit) != "v") << unit;
     }
 }

@@ -1,19 +1,110 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <functional>
 #include <optional>
 
+#include "history/trend_series.h"
 #include "history/trend_view.h"
 
 namespace volnar {
 namespace {
+
+TEST(TrendSeries, DecimationKeepsEveryExtremeAndNeverBridgesAGap) {
+    // One sample a second for 10,000 s: a sine, spikes at 1234 s (up) and
+    // 7777 s (down), answers lost at 5000-5002 s.
+    SampleHistory history(20'000);
+    for (std::int64_t t = 0; t < 10'000; ++t) {
+        if (t >= 5000 && t <= 5002) {
+            history.AppendGap({t * 1000, t * 1000}, Gap::Lost);
+            continue;
+        }
+        const float value = t == 1234 ? 100.0F : t == 7777 ? -100.0F : std::sin(t / 300.0F);
+        history.Append({.steadyMs = t * 1000, .wallMs = t * 1000, .readings = {0, 0, value}});
+    }
+    const struct {
+        std::int64_t from, to;
+        int buckets;
+        bool whole;
+    } cases[] = {
+        {.from = 0, .to = 9'999'000, .buckets = 400, .whole = false},
+        {.from = 0, .to = 9'999'000, .buckets = 7, .whole = false},
+        {.from = 4'990'000, .to = 5'010'000, .buckets = 400, .whole = true},
+    };
+    for (const auto& c : cases) {
+        const auto points = DecimateMinMax(history, 2, c.from, c.to, c.buckets);
+        double high = -1e9, low = 1e9;
+        bool broken = false;
+        for (std::size_t n = 0; n < points.size(); ++n) {
+            if (n > 0) {
+                ASSERT_LE(points[n - 1].timeS, points[n].timeS) << n;
+            }
+            if (std::isnan(points[n].value)) {
+                broken = true;
+                continue;
+            }
+            high = std::max(high, points[n].value);
+            low = std::min(low, points[n].value);
+            // No segment joins a point before the loss to one after it.
+            if (n > 0 && !std::isnan(points[n - 1].value)) {
+                EXPECT_FALSE(points[n - 1].timeS < 5000 && points[n].timeS > 5002) << n;
+            }
+        }
+        EXPECT_TRUE(broken) << c.buckets;
+        if (c.whole) {
+            EXPECT_EQ(points.size(), 19U);  // 18 answers and one gap
+        } else {
+            EXPECT_LE(points.size(), 3U * c.buckets);
+            EXPECT_EQ(high, 100.0);
+            EXPECT_EQ(low, -100.0);
+        }
+    }
+}
+
+// Two hours at one sample a second; 90 minutes in, the wall clock is set
+// back an hour. The last five minutes are still the last five minutes, and
+// each stretch is labelled by the clock of its own samples.
+TEST(TrendSeries, WindowsFollowTheSteadyClockAndLabelsTheWallClockOfTheirSamples) {
+    constexpr std::int64_t kWall = 1'700'000'000'000;
+    constexpr std::int64_t kStep = 5400 * 1000;
+    constexpr std::int64_t kHour = 3600 * 1000;
+    SampleHistory history(10'000);
+    for (std::int64_t t = 0; t < 7200; ++t) {
+        const std::int64_t steady = t * 1000;
+        history.Append({.steadyMs = steady,
+                        .wallMs = kWall + steady - (steady >= kStep ? kHour : 0),
+                        .readings = {static_cast<float>(t)}});
+    }
+    const std::int64_t latest = history.Latest()->steadyMs;
+    const auto points = DecimateMinMax(history, 0, latest - 5 * 60 * 1000, latest, 1000);
+    ASSERT_EQ(points.size(), 301U);
+    EXPECT_EQ(points.back().value, 7199.0);
+    const struct {
+        std::int64_t steadyMs, wallMs;
+    } labels[] = {
+        {.steadyMs = -5000, .wallMs = kWall - 5000},  // before the first sample
+        {.steadyMs = kStep - 1, .wallMs = kWall + kStep - 1},
+        {.steadyMs = kStep, .wallMs = kWall + kStep - kHour},
+        {.steadyMs = latest + 60'000, .wallMs = kWall + latest + 60'000 - kHour},
+    };
+    for (const auto& label : labels) {
+        EXPECT_EQ(WallMsAt(history, label.steadyMs, 0), label.wallMs) << label.steadyMs;
+    }
+    EXPECT_EQ(WallMsAt(SampleHistory(1), 5, 7), 12);
+    const auto steps = ClockSteps(history, 0, latest, 8);
+    ASSERT_EQ(steps.size(), 1U);
+    EXPECT_EQ(steps[0].steadyMs, kStep);
+    EXPECT_EQ(ClockStepText(steps[0].shiftMs), QStringLiteral("clock set back 1:00:00"));
+    EXPECT_EQ(ClockStepText(150'000), QStringLiteral("clock set forward 0:02:30"));
+    EXPECT_TRUE(ClockSteps(history, kStep + 1, latest, 8).empty());
+}
 
 // Zoom and pan of a history from 1,000 s to 4,600 s, starting from the last
 // five minutes followed.
 TEST(TrendView, ZoomAndPanStopAtOneSampleAndAtTheWholeHistory) {
     SampleHistory history(4000);
     for (std::int64_t t = 1000; t <= 4600; ++t) {
-        history.Append({.timeMs = t * 1000});
+        history.Append({.steadyMs = t * 1000, .wallMs = t * 1000});
     }
     using Step = std::function<void(TrendView&)>;
     const auto zoom = [&history](bool in) -> Step {
