@@ -1,6 +1,7 @@
 // Memory and append cost of a day of history (86,400 samples): filling it
 // from empty, while its storage grows (fill_ns), and a second day through
-// the full ring (append_ns, the cost of every sample from then on).
+// the full ring (append_ns, the cost of every sample from then on); the most
+// the kept histories of several stations can take.
 #include <chrono>
 #include <cstdio>
 
@@ -38,6 +39,8 @@ int main() {
     const double appendNs = AppendNs(history, day, day);
     std::printf("samples=%zu\n", history.Size());
     std::printf("history_bytes=%zu\n", history.AllocatedBytes());
+    std::printf("kept_stations=%zu\n", StationHistories::kKeptStations);
+    std::printf("kept_histories_bytes_max=%zu\n", StationHistories().MostBytes());
     std::printf("fill_ns=%.1f\n", fillNs);
     std::printf("append_ns=%.1f\n", appendNs);
     std::printf("bytes_per_sample=%zu\n", sizeof(HistorySample));

@@ -388,8 +388,9 @@ TrendWindow* Application::OpenTrendWindow() {
         m_trend = new TrendWindow(m_watch->History(), m_window.get());
         m_trend->setAttribute(Qt::WA_DeleteOnClose);
         connect(m_watch.get(), &StationWatch::SampleAdded, m_trend.data(), &TrendWindow::Redraw);
-        connect(m_watch.get(), &StationWatch::HistoryRestarted, m_trend.data(),
-                &TrendWindow::OnHistoryRestarted);
+        // Directly: the window never draws a history the watch has left.
+        connect(m_watch.get(), &StationWatch::HistoryChanged, m_trend.data(),
+                [this] { m_trend->ShowHistory(m_watch->History()); });
     }
     m_trend->show();
     m_trend->raise();

@@ -81,28 +81,39 @@ void StationWatch::OnStarted() {
     m_healthTimer.start();
 }
 
+void StationWatch::FollowStation(const QString& address, bool answered, ClockReading now) {
+    if (address != m_historyAddress) {
+        // Not polled while another station is: a gap, before the other
+        // station's history may push this one out.
+        if (m_history != &m_none) {
+            m_history->AppendGap(now, Gap::NotPolled);
+        }
+        m_historyAddress = address;
+        m_none.station = address;
+    }
+    SampleHistory* next = answered ? &m_histories.Of(address) : m_histories.Recall(address);
+    next = next != nullptr ? next : &m_none;
+    if (next != m_history) {
+        m_history = next;
+        Q_EMIT HistoryChanged();
+    }
+}
+
 void StationWatch::OnStatusRecord() {
     const ClockReading now = m_clock();
     // The chooser can be retyped while polling goes on: the next answer then
-    // comes from another station, which starts a new history (the recording
-    // goes on, in another file when the header differs).
+    // comes from another station, which goes into that station's history
+    // (the recording goes on, in another file when the header differs).
     const QString address = m_address ? m_address() : QString();
-    if (address != m_historyAddress) {
-        const bool hadHistory = !m_historyAddress.isEmpty();
-        m_historyAddress = address;
-        if (hadHistory) {
-            m_history.Clear();
-            Q_EMIT HistoryRestarted();
-        }
-    }
+    FollowStation(address, true, now);
     m_health.OnAnswer(now.steadyMs, m_link.LastRoundTripMs());
     m_backoff.Reset();
     const StatusRecord& record = m_panel.Record();
     for (int n = 1; n <= kChannelCount; ++n) {
-        m_history.names[static_cast<std::size_t>(n - 1)] = m_panel.AdcName(n).trimmed();
-        m_history.units[static_cast<std::size_t>(n - 1)] = UnitSymbol(record.Channel(n).unit);
+        m_history->names[static_cast<std::size_t>(n - 1)] = m_panel.AdcName(n).trimmed();
+        m_history->units[static_cast<std::size_t>(n - 1)] = UnitSymbol(record.Channel(n).unit);
     }
-    m_history.Append(SampleOf(record, now));
+    m_history->Append(SampleOf(record, now));
 
     std::array<int, RelayConfirmation::kRelayCount> states{};
     for (int r = 1; r <= RelayConfirmation::kRelayCount; ++r) {
@@ -153,19 +164,25 @@ void StationWatch::RecordAnswer(const QString& address, std::int64_t now) {
 }
 
 void StationWatch::OnTimedOut() {
+    const ClockReading now = m_clock();
     m_health.OnTimeOut();
-    m_history.AppendGap(m_clock(), Gap::Lost);
+    FollowStation(m_address ? m_address() : QString(), false, now);
+    if (m_history != &m_none) {
+        m_history->AppendGap(now, Gap::Lost);
+    }
     RefreshHealth();
     Q_EMIT SampleAdded();
 }
 
 void StationWatch::OnReset() {
-    // STOP, another station, any error: a new history.
+    // STOP, the chooser's list, any error: a gap in the same history, which
+    // goes on with the next answer of the same station.
     m_connected = false;
-    m_historyAddress.clear();
     m_healthTimer.stop();
     m_restartTimer.stop();
-    m_history.Clear();
+    if (m_history != &m_none) {
+        m_history->AppendGap(m_clock(), Gap::NotPolled);
+    }
     m_relays.Reset();
     for (int r = 1; r <= RelayConfirmation::kRelayCount; ++r) {
         m_window.SetRelayNote(r, QString());
@@ -176,7 +193,7 @@ void StationWatch::OnReset() {
     ShowRecordingText();
     m_window.SetHealthText(QString());
     m_window.SetReadoutsStale(false, QString());
-    Q_EMIT HistoryRestarted();
+    Q_EMIT SampleAdded();
 }
 
 void StationWatch::OnStoppedUnattended(const QString& reason) {

@@ -22,6 +22,10 @@ class StatusPanel;
 // already receives: the history, the CSV recording, the health of the link,
 // the confirmation of relay switches, and (unattended) the restart after a
 // stop by time-outs. Shows its findings in the main window.
+//
+// One history per station polled in this run (StationHistories' bound): a
+// stop of polling, an error or a restart is a gap in it, polling another
+// station meanwhile too, and choosing a station again shows its history.
 class StationWatch final : public QObject {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(StationWatch)
@@ -49,7 +53,10 @@ public:
     // A relay switch to `state` was sent; it is pending until confirmed.
     void ExpectRelay(int relay, int state);
 
-    const SampleHistory& History() const { return m_history; }
+    // The history of the station polled last (empty for one that has not
+    // answered yet); HistoryChanged says when it is another one.
+    const SampleHistory& History() const { return *m_history; }
+    const StationHistories& Histories() const { return m_histories; }
     // Where the times of samples and of the link's health come from.
     void SetClock(HistoryClock clock);
     const LinkHealth& Health() const { return m_health; }
@@ -61,8 +68,8 @@ public:
     void RefreshHealth();
 
 Q_SIGNALS:
-    // A new history started (STOP, another station): the plot says so.
-    void HistoryRestarted();
+    // History() is another station's.
+    void HistoryChanged();
     void SampleAdded();
 
 private:
@@ -70,6 +77,9 @@ private:
     void OnTimedOut();
     void OnStarted();
     void OnReset();
+    // The station polled is `address`: its history becomes History(), made
+    // for a station that `answered`; the one before gets a gap.
+    void FollowStation(const QString& address, bool answered, ClockReading now);
     // --connect: a stop by time-outs or an error restarts after a back-off.
     void OnStoppedUnattended(const QString& reason);
     void OnRecordRequested();
@@ -84,7 +94,9 @@ private:
     std::function<QString()> m_address;
     std::function<void()> m_restart;
     HistoryClock m_clock = SystemClockReading;
-    SampleHistory m_history;
+    StationHistories m_histories;
+    SampleHistory m_none{1};  // History() of a station that has not answered
+    SampleHistory* m_history = &m_none;
     CsvRecorder m_recorder;
     LinkHealth m_health;
     RelayConfirmation m_relays;
@@ -95,7 +107,7 @@ private:
     bool m_recordFromMenu = false;
     bool m_recordingResumes = false;  // stopped with polling: the next answer resumes it
     QString m_recordingNote;          // what the status bar says about the recording
-    QString m_historyAddress;         // the station the history is of
+    QString m_historyAddress;         // the station polled last
     bool m_restartsByItself = false;
     bool m_connected = false;
     int m_restartDelayMs = 0;

@@ -69,6 +69,8 @@ void SampleHistory::AppendGap(ClockReading at, Gap why) {
         return;
     }
     if (m_size != 0 && At(m_size - 1).IsGap()) {
+        HistorySample& latest = m_samples[SlotOf(m_size - 1)];
+        latest.gap = why == Gap::NotPolled ? Gap::NotPolled : latest.gap;
         return;
     }
     HistorySample gap;
@@ -81,13 +83,31 @@ void SampleHistory::AppendGap(ClockReading at, Gap why) {
     Append(gap);
 }
 
-void SampleHistory::Clear() {
-    m_first = 0;
-    m_size = 0;
-    m_samples.clear();
-    ++m_generation;
-    names = {};
-    units = {};
+StationHistories::StationHistories(std::size_t kept, std::size_t capacity)
+    : m_kept(std::max<std::size_t>(2, kept)), m_capacity(capacity) {}
+
+SampleHistory* StationHistories::Recall(const QString& station) {
+    const auto found =
+        std::find_if(m_histories.begin(), m_histories.end(),
+                     [&station](const auto& history) { return history->station == station; });
+    if (found == m_histories.end()) {
+        return nullptr;
+    }
+    std::rotate(m_histories.begin(), found, found + 1);
+    return m_histories.front().get();
+}
+
+SampleHistory& StationHistories::Of(const QString& station) {
+    if (SampleHistory* kept = Recall(station)) {
+        return *kept;
+    }
+    if (m_histories.size() >= m_kept) {
+        m_histories.pop_back();
+    }
+    auto made = std::make_unique<SampleHistory>(m_capacity);
+    made->station = station;
+    m_histories.insert(m_histories.begin(), std::move(made));
+    return *m_histories.front();
 }
 
 }  // namespace volnar

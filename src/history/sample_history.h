@@ -5,6 +5,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "core/status_record.h"
@@ -17,7 +18,9 @@ struct StatusRecord;
 // Why a plotted line breaks after a sample.
 enum class Gap : std::uint8_t {
     None,
-    Lost,  // the station did not answer
+    Lost,       // the station did not answer
+    NotPolled,  // polling stopped (STOP, an error, the unattended stop) or
+                // another station was polled meanwhile
 };
 
 // One status answer as numbers, or a gap where answers are missing. Kept
@@ -49,8 +52,8 @@ struct HistorySample {
 // The sample of a status record.
 HistorySample SampleOf(const StatusRecord& record, ClockReading at);
 
-// The history of one connection to one station: a ring of the latest
-// samples, oldest first, in steady-clock order. Its storage grows with the samples up
+// The history of one station in this run: a ring of the latest samples,
+// oldest first, in steady-clock order. Its storage grows with the samples up
 // to the capacity and is never given back, so a full ring appends without
 // allocating.
 class SampleHistory final {
@@ -66,10 +69,9 @@ public:
     // (no steady clock goes back; an injected one might); marks a clock step.
     void Append(const HistorySample& sample);
     // Answers are missing from `at` on: a gap that a plotted line never
-    // bridges. Consecutive gaps share one.
+    // bridges. Consecutive gaps share one, which says NotPolled when either
+    // does.
     void AppendGap(ClockReading at, Gap why);
-    // A new history (STOP, another station): empty, with a new generation.
-    void Clear();
 
     std::size_t Size() const { return m_size; }
     std::size_t Capacity() const { return m_capacity; }
@@ -77,11 +79,10 @@ public:
     // 0 is the oldest sample kept.
     const HistorySample& At(std::size_t index) const { return m_samples[SlotOf(index)]; }
     const HistorySample* Latest() const { return m_size == 0 ? nullptr : &At(m_size - 1); }
-    // Counts the histories started; a plot that sees a new one says so.
-    std::uint64_t Generation() const { return m_generation; }
 
-    // Channel names and units as the station reported them with the last
-    // sample (the plot picks channels by these names).
+    // The station (its address) and its channels' names and units as it
+    // reported them with the last sample (the plot picks channels by these).
+    QString station;
     std::array<QString, HistorySample::kChannelCount> names;
     std::array<QString, HistorySample::kChannelCount> units;
 
@@ -95,7 +96,33 @@ private:
     std::size_t m_capacity;
     std::size_t m_first = 0;
     std::size_t m_size = 0;
-    std::uint64_t m_generation = 1;
+};
+
+// The histories of the stations polled in this run, so that choosing a
+// station again shows its history. At most `kept` are kept: polling one more
+// drops the one polled least recently. Each holds at most `capacity`
+// samples, so the whole costs at most kept × capacity × sizeof(HistorySample)
+// (4 × 86,400 × 64 bytes, 22 MB).
+class StationHistories final {
+public:
+    static constexpr std::size_t kKeptStations = 4;
+
+    explicit StationHistories(std::size_t kept = kKeptStations,
+                              std::size_t capacity = SampleHistory::kDefaultCapacity);
+
+    // The history of `station`, made when it has none; it becomes the most
+    // recently polled. The history returned by the call before is never
+    // the one dropped.
+    SampleHistory& Of(const QString& station);
+    // The same for a station that has a history; nullptr otherwise.
+    SampleHistory* Recall(const QString& station);
+    std::size_t Count() const { return m_histories.size(); }
+    std::size_t MostBytes() const { return m_kept * m_capacity * sizeof(HistorySample); }
+
+private:
+    std::size_t m_kept;
+    std::size_t m_capacity;
+    std::vector<std::unique_ptr<SampleHistory>> m_histories;  // the most recently polled first
 };
 
 }  // namespace volnar

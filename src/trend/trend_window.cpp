@@ -44,7 +44,7 @@ QString ZoneName(const QTimeZone& zone) {
 }  // namespace
 
 TrendWindow::TrendWindow(const SampleHistory& history, QWidget* parent)
-    : QWidget(parent, Qt::Window), m_history(history), m_zone(QTimeZone::systemTimeZone()) {
+    : QWidget(parent, Qt::Window), m_history(&history), m_zone(QTimeZone::systemTimeZone()) {
     setObjectName(QStringLiteral("trendWindow"));
     setWindowTitle(tr("Trend"));
     resize(1000, 600);
@@ -129,8 +129,17 @@ QCPAxis* TrendWindow::AxisOf(int series) const {
     if (series >= HistorySample::kChannelCount) {
         return m_tempAxis;
     }
-    return m_history.units[static_cast<std::size_t>(series)] == QStringLiteral("A") ? m_plot->yAxis2
-                                                                                    : m_plot->yAxis;
+    return m_history->units[static_cast<std::size_t>(series)] == QStringLiteral("A")
+               ? m_plot->yAxis2
+               : m_plot->yAxis;
+}
+
+void TrendWindow::ShowHistory(const SampleHistory& history) {
+    if (&history != m_history) {
+        m_history = &history;
+        m_view.Follow(m_view.SpanMs());
+    }
+    Redraw();
 }
 
 void TrendWindow::SetTimeZone(const QTimeZone& zone) {
@@ -147,7 +156,7 @@ void TrendWindow::SetRange(std::int64_t seconds) {
 }
 
 void TrendWindow::SetView(std::int64_t fromMs, std::int64_t toMs) {
-    m_view.Show({fromMs, toMs}, m_history);
+    m_view.Show({fromMs, toMs}, *m_history);
     Redraw();
 }
 
@@ -160,23 +169,23 @@ void TrendWindow::SetSeriesShown(int series, bool shown) {
     Redraw();
 }
 
-void TrendWindow::OnHistoryRestarted() {
-    m_notice->setText(tr("A new history started (STOP or another station)."));
-    Redraw();
-}
-
 QString TrendWindow::NoticeText() const {
     return m_notice->text();
 }
 
 void TrendWindow::UpdateNames() {
+    const QString& station = m_history->station;
+    setWindowTitle(station.isEmpty() ? tr("Trend") : tr("Trend - %1").arg(station));
+    m_notice->setText(station.isEmpty()        ? QString()
+                      : m_history->Size() == 0 ? tr("Station %1: no answer yet").arg(station)
+                                               : tr("Station %1").arg(station));
     for (int s = 0; s < kTrendSeriesCount; ++s) {
         QString name;
         if (s < HistorySample::kChannelCount) {
             const auto n = static_cast<std::size_t>(s);
-            name = m_history.names[n].isEmpty() ? tr("Channel %1").arg(s + 1)
-                                                : m_history.names[n] + QStringLiteral(" (") +
-                                                      m_history.units[n] + QLatin1Char(')');
+            name = m_history->names[n].isEmpty() ? tr("Channel %1").arg(s + 1)
+                                                 : m_history->names[n] + QStringLiteral(" (") +
+                                                       m_history->units[n] + QLatin1Char(')');
         } else {
             name = s == kTrendCelsius ? tr("°C") : tr("°F");
         }
@@ -188,7 +197,7 @@ void TrendWindow::UpdateNames() {
 }
 
 std::int64_t TrendWindow::PlotOffsetMs() const {
-    if (const HistorySample* latest = m_history.Latest()) {
+    if (const HistorySample* latest = m_history->Latest()) {
         return latest->WallOffsetMs();
     }
     const ClockReading now = SystemClockReading();
@@ -202,7 +211,7 @@ double TrendWindow::PlotSeconds(std::int64_t steadyMs) const {
 void TrendWindow::Redraw() {
     m_redrawing = true;
     UpdateNames();
-    const TimeSpan shown = m_view.Shown(m_history, SystemClockReading().steadyMs);
+    const TimeSpan shown = m_view.Shown(*m_history, SystemClockReading().steadyMs);
     DrawSeries(shown);
     m_plot->xAxis->setRange(PlotSeconds(shown.fromMs), PlotSeconds(shown.toMs));
     ScaleValueAxes();
@@ -221,7 +230,7 @@ void TrendWindow::DrawSeries(TimeSpan shown) {
             continue;
         }
         const std::vector<TrendPoint> points =
-            DecimateMinMax(m_history, s, shown.fromMs, shown.toMs, buckets);
+            DecimateMinMax(*m_history, s, shown.fromMs, shown.toMs, buckets);
         QVector<QCPGraphData> drawn;
         drawn.reserve(static_cast<qsizetype>(points.size()));
         for (const TrendPoint& p : points) {
@@ -260,7 +269,8 @@ void TrendWindow::MarkClockSteps(TimeSpan shown) {
         m_plot->removeItem(mark);
     }
     m_marks.clear();
-    for (const ClockStep& step : ClockSteps(m_history, shown.fromMs, shown.toMs, kMostClockMarks)) {
+    for (const ClockStep& step :
+         ClockSteps(*m_history, shown.fromMs, shown.toMs, kMostClockMarks)) {
         const double x = PlotSeconds(step.steadyMs);
         auto* line = new QCPItemStraightLine(m_plot);
         line->setPen(QPen(kClockMarkColour, 1, Qt::DashLine));
@@ -282,7 +292,7 @@ void TrendWindow::MarkClockSteps(TimeSpan shown) {
 QString TrendWindow::TickText(double plotS) const {
     const std::int64_t offset = PlotOffsetMs();
     const std::int64_t steady = TrendView::MsOfSeconds(plotS) - offset;
-    return QDateTime::fromMSecsSinceEpoch(WallMsAt(m_history, steady, offset), m_zone)
+    return QDateTime::fromMSecsSinceEpoch(WallMsAt(*m_history, steady, offset), m_zone)
         .toString(QStringLiteral("HH:mm:ss\nyyyy-MM-dd"));
 }
 
@@ -299,15 +309,18 @@ void TrendWindow::OnRangeDragged() {
 }
 
 QString TrendWindow::ValueText(double plotS) const {
-    if (m_history.Size() == 0) {
+    if (m_history->Size() == 0) {
         return {};
     }
     const HistorySample& sample =
-        m_history.At(Nearest(m_history, TrendView::MsOfSeconds(plotS) - PlotOffsetMs()));
+        m_history->At(Nearest(*m_history, TrendView::MsOfSeconds(plotS) - PlotOffsetMs()));
     QString text = QDateTime::fromMSecsSinceEpoch(sample.wallMs, m_zone)
                        .toString(QStringLiteral("yyyy-MM-dd HH:mm:ss t"));
-    if (sample.IsGap()) {
+    if (sample.gap == Gap::Lost) {
         return text + tr("  no answer");
+    }
+    if (sample.gap == Gap::NotPolled) {
+        return text + tr("  not polled");
     }
     for (int s = 0; s < kTrendSeriesCount; ++s) {
         if (m_graphs[static_cast<std::size_t>(s)]->visible()) {
@@ -324,12 +337,12 @@ void TrendWindow::keyPressEvent(QKeyEvent* event) {
     switch (event->key()) {
         case Qt::Key_Left:
         case Qt::Key_Right:
-            m_view.Pan(event->key() == Qt::Key_Left ? -1 : 1, m_history);
+            m_view.Pan(event->key() == Qt::Key_Left ? -1 : 1, *m_history);
             break;
         case Qt::Key_Plus:
         case Qt::Key_Equal:
         case Qt::Key_Minus:
-            m_view.Zoom(event->key() != Qt::Key_Minus, m_history);
+            m_view.Zoom(event->key() != Qt::Key_Minus, *m_history);
             break;
         case Qt::Key_End:
             m_view.Follow(m_view.SpanMs());

@@ -18,9 +18,9 @@ class QLabel;
 
 namespace volnar {
 
-// The trend plot: chosen channels of the station's history against time,
-// live. Volts, amperes and temperature each have their own axis; a lost
-// answer breaks the line, and a setting of the wall
+// The trend plot: chosen channels of a station's history against time,
+// live. Volts, amperes and temperature each have their own axis; a gap
+// (answers lost, polling stopped) breaks the line, and a setting of the wall
 // clock is a marked line across the plot. Samples are placed by the steady
 // clock and labelled with the wall time of their own clock readings, in one
 // time zone named on the axis, the cursor's text included. Mouse: drag to
@@ -36,9 +36,13 @@ public:
     // must not cost a line per sample).
     static constexpr std::size_t kMostClockMarks = 32;
 
+    // Shows `history`, which must outlive the window or be replaced first
+    // with ShowHistory.
     explicit TrendWindow(const SampleHistory& history, QWidget* parent = nullptr);
     ~TrendWindow() override;
 
+    // Another history (another station's): its latest samples, followed.
+    void ShowHistory(const SampleHistory& history);
     // The zone of every time shown (the system's by default).
     void SetTimeZone(const QTimeZone& zone);
     // Shows the last `seconds` and follows new samples.
@@ -49,8 +53,6 @@ public:
     void SetSeriesShown(int series, bool shown);
     // Draws the history again (new samples, another view).
     void Redraw();
-    // A new history began: the plot says so.
-    void OnHistoryRestarted();
     // The text under the cursor at plot coordinate `plotS`.
     QString ValueText(double plotS) const;
     QString NoticeText() const;
@@ -73,7 +75,7 @@ private:
     std::int64_t PlotOffsetMs() const;
     QString TickText(double plotS) const;
 
-    const SampleHistory& m_history;
+    const SampleHistory* m_history;
     TrendView m_view;
     QTimeZone m_zone;
     QCustomPlot* m_plot = nullptr;

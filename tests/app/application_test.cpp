@@ -27,6 +27,7 @@
 #include "app/about_text.h"
 #include "app/database_location.h"
 #include "app/database_options_dialog.h"
+#include "app/station_watch.h"
 #include "directory/database_template.h"
 #include "directory_dialogs/ipv4_edit.h"
 #include "directory_dialogs/station_dialogs.h"
@@ -38,6 +39,7 @@
 #include "support/file_lock.h"
 #include "support/qt_print.h"
 #include "support/recording_message_service.h"
+#include "trend/trend_window.h"
 
 namespace volnar {
 namespace {
@@ -174,6 +176,77 @@ TEST_F(ApplicationTest, ChooserListAndStationDialogsStopPollingFirst) {
         EXPECT_TRUE(Button(*app, "startButton")->isEnabled()) << name;
         app->Window().Chooser()->hidePopup();
     }
+}
+
+// Every way polling stops is a gap in the station's history, not a new
+// history; another station has its own, and choosing the first again shows
+// the first's. The watch's clock is stepped by hand: the samples follow the
+// steady clock and mark the setting of the wall clock.
+TEST_F(ApplicationTest, StopsAreGapsInEachStationsHistoryAndAClockSettingIsMarked) {
+    auto app = MakeWithLoopbackStation();
+    ASSERT_TRUE(app->Directory().AddStation(
+        {S("127.0.0.2"), S("public"), S("second"), {}, S("161"), S("1"), S("0")}));
+    ClockReading clock{1'000'000, 1'700'000'000'000};
+    app->Watch().SetClock([&clock] { return clock; });
+    TrendWindow* trend = app->OpenTrendWindow();
+    const auto answer = [&](int errorStatus = 0) {
+        clock.steadyMs += 1000;
+        clock.wallMs += 1000;
+        Settle(*app);
+        if (app->Link().StatusRequestId() == 0) {
+            app->Link().PollTick();
+            Settle(*app);
+        }
+        ASSERT_NE(app->Link().StatusRequestId(), 0);
+        app->Link().HandleBoardResponse({.requestId = app->Link().StatusRequestId(),
+                                         .errorStatus = errorStatus,
+                                         .oid = std::string(board::kStatusRecord),
+                                         .value = QByteArray("Probe|1.25|"),
+                                         .syntax = kSyntaxOctetString});
+    };
+    const std::pair<const char*, std::function<void()>> stops[] = {
+        {"STOP", [&] { Button(*app, "stopButton")->click(); }},
+        {"the chooser's list", [&] { app->Window().Chooser()->showPopup(); }},
+        {"an error answer", [&] { answer(5); }},
+        {"30 time-outs in a row",
+         [&] {
+             while (app->Link().IsSessionOpen()) {
+                 app->Link().PollTick();
+                 app->Link().HandleTimeOut(app->Link().StatusRequestId());
+             }
+         }},
+    };
+    std::size_t size = 0;
+    for (const auto& [name, stop] : stops) {
+        app->Window().Chooser()->hidePopup();
+        Button(*app, "startButton")->click();
+        answer();
+        stop();
+        const SampleHistory& history = app->Watch().History();
+        EXPECT_EQ(history.station, S("127.0.0.1")) << name;
+        ASSERT_EQ(history.Size(), size += 2) << name;
+        EXPECT_FALSE(history.At(size - 2).IsGap()) << name;
+        EXPECT_EQ(history.Latest()->gap, Gap::NotPolled) << name;
+    }
+    messages.boxes.clear();
+    Button(*app, "startButton")->click();
+    clock.wallMs -= 3600 * 1000;  // set back an hour
+    answer();
+    EXPECT_TRUE(app->Watch().History().Latest()->clockStep);
+    EXPECT_EQ(app->Watch().History().Latest()->steadyMs, clock.steadyMs);
+    size += 1;
+
+    for (const char* station : {"127.0.0.2", "127.0.0.1"}) {
+        app->Window().SetChooserText(S(station));
+        answer();
+        EXPECT_EQ(app->Watch().History().station, S(station));
+        EXPECT_EQ(trend->NoticeText(), S("Station %1").arg(S(station)));
+    }
+    const SampleHistory& first = app->Watch().History();
+    ASSERT_EQ(first.Size(), size + 2);
+    EXPECT_EQ(first.At(size).gap, Gap::NotPolled) << "polled the other station meanwhile";
+    EXPECT_EQ(app->Watch().Histories().Count(), 2U);
+    EXPECT_TRUE(messages.boxes.empty()) << messages.Texts().join(u'|').toStdString();
 }
 
 TEST_F(ApplicationTest, PlaceholderButtonsSayPlaceHolderAndChangeNothing) {

@@ -1,9 +1,10 @@
 // Watching a station over time through the whole client against
 // volnar-station: history gaps, CSV recording, stale readouts, the stop
-// after time-outs in a row and the unattended restart. Relay confirmation is
-// RelayStationE2E's.
+// after time-outs in a row and the unattended restart, which is a gap in the
+// same history. Relay confirmation is RelayStationE2E's.
 #include <QFile>
 #include <algorithm>
+#include <vector>
 
 #include "app_fixture.h"
 
@@ -40,9 +41,13 @@ TEST_F(WatchE2E, RecordingWithLossesHasOneRowPerAnswerAndTheHistoryHasGaps) {
     }
     EXPECT_GE(gaps, 1);
     const int recorded = static_cast<int>(answers.size());
+    const std::size_t samples = history.Size();
     app->Window().StopRequested();
     EXPECT_TRUE(app->Window().StatusRecordingText().isEmpty());
-    EXPECT_EQ(app->Watch().History().Size(), 0U);
+    // STOP is a gap; the history goes on with the next START.
+    EXPECT_EQ(&app->Watch().History(), &history);
+    ASSERT_GE(history.Size(), samples);
+    EXPECT_EQ(history.Latest()->gap, Gap::NotPolled);
 
     ASSERT_TRUE(existing.open(QIODevice::ReadOnly));
     EXPECT_EQ(existing.readAll(), other);
@@ -116,6 +121,19 @@ TEST_F(WatchE2E, SilentStationGoesStaleStopsAfterTimeOutsInARowAndRestartsUnatte
                             [](const QByteArray& line) { return line.startsWith("time (UTC),"); }),
               1);
     EXPECT_TRUE(lines[0].startsWith("time (UTC),"));
+    // One history: the answers before, one gap for the outage and the
+    // restarts, the answers after.
+    const SampleHistory& history = app->Watch().History();
+    std::vector<std::size_t> stops;
+    for (std::size_t n = 0; n < history.Size(); ++n) {
+        if (history.At(n).gap == Gap::NotPolled) {
+            stops.push_back(n);
+        }
+    }
+    ASSERT_EQ(stops.size(), 1U);
+    EXPECT_GE(stops[0], static_cast<std::size_t>(rowsBefore));
+    ASSERT_LT(stops[0] + 1, history.Size());
+    EXPECT_FALSE(history.At(stops[0] + 1).IsGap());
 }
 
 }  // namespace

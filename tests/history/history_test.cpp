@@ -55,7 +55,7 @@ struct Held {
     bool clockStep = false;
 };
 
-TEST(SampleHistory, RingKeepsItsOrderByTheSteadyClockSharesGapsAndMarksClockSettings) {
+TEST(SampleHistory, RingKeepsStationOrderByTheSteadyClockSharesGapsAndMarksClockSettings) {
     const struct {
         const char* name;
         std::vector<Appended> appended;
@@ -64,9 +64,9 @@ TEST(SampleHistory, RingKeepsItsOrderByTheSteadyClockSharesGapsAndMarksClockSett
         {"the latest three",
          {{1, 1}, {2, 2}, {3, 3}, {4, 4}},
          {{.steadyMs = 2}, {.steadyMs = 3}, {.steadyMs = 4}}},
-        {"gaps in a row are one",
-         {{1, 1}, {2, 2, Gap::Lost}, {3, 3, Gap::Lost}, {4, 4, Gap::Lost}, {5, 5}},
-         {{.steadyMs = 1}, {.steadyMs = 2, .gap = Gap::Lost}, {.steadyMs = 5}}},
+        {"gaps in a row are one, which says not polled when one does",
+         {{1, 1}, {2, 2, Gap::Lost}, {3, 3, Gap::NotPolled}, {4, 4, Gap::Lost}, {5, 5}},
+         {{.steadyMs = 1}, {.steadyMs = 2, .gap = Gap::NotPolled}, {.steadyMs = 5}}},
         {"wall clock set back an hour, then forward 2 s; slewed 0.9 s: not a setting",
          {{1000, 9'000'000}, {2000, 5'401'000}, {5000, 5'406'000}, {6000, 5'407'900}},
          {{.steadyMs = 2000, .clockStep = true},
@@ -96,6 +96,21 @@ TEST(SampleHistory, RingKeepsItsOrderByTheSteadyClockSharesGapsAndMarksClockSett
             EXPECT_EQ(std::isnan(history.At(n).readings[0]), history.At(n).IsGap()) << n;
         }
     }
+}
+
+// Four stations polled in turn with room for three: the one polled least
+// recently goes; the others keep their samples.
+TEST(SampleHistory, StationsKeepTheirHistoriesUpToTheBound) {
+    StationHistories histories(3, 10);
+    for (const char* station : {"a", "b", "c", "a", "d"}) {
+        histories.Of(QString::fromLatin1(station)).Append({});
+    }
+    EXPECT_EQ(histories.Count(), 3U);
+    EXPECT_EQ(histories.Recall(QStringLiteral("b")), nullptr);
+    ASSERT_NE(histories.Recall(QStringLiteral("a")), nullptr);
+    EXPECT_EQ(histories.Recall(QStringLiteral("a"))->Size(), 2U);
+    EXPECT_EQ(histories.Of(QStringLiteral("c")).station, QStringLiteral("c"));
+    EXPECT_EQ(histories.MostBytes(), 3 * 10 * sizeof(HistorySample));
 }
 
 TEST(SampleHistory, SampleTakesTheNumbersTheOperatorSees) {

@@ -25,15 +25,15 @@ QCustomPlot& PlotOf(const TrendWindow& window) {
     return *window.findChild<QCustomPlot*>(QStringLiteral("trendPlot"));
 }
 
-// The cursor names the nearest sample or the loss; its time, the
+// The cursor names the nearest sample and why a gap is one; its time, the
 // axis's ticks and the axis's name are in one zone; a clock setting is
 // marked and the labels after it follow the clock set.
 TEST(TrendWindow, CursorAndAxisTellOneTimeInTheZoneNamedAndMarkAClockSetting) {
     SampleHistory history(64);
     for (std::int64_t t : {10, 11, 12, 14, 20}) {
         AppendAt(history, t);
-        if (t == 12) {
-            AppendGapAt(history, 13, Gap::Lost);
+        if (t == 12 || t == 14) {
+            AppendGapAt(history, t + 1, t == 12 ? Gap::Lost : Gap::NotPolled);
         }
     }
     AppendAt(history, 21, -3600);  // the clock set back an hour
@@ -51,7 +51,7 @@ TEST(TrendWindow, CursorAndAxisTellOneTimeInTheZoneNamedAndMarkAClockSetting) {
         {.t = 5.0, .ends = "Battery (V) = 10.25"},   // before the first
         {.t = 11.4, .ends = "Battery (V) = 11.25"},  // nearer the earlier
         {.t = 11.6, .ends = "Battery (V) = 12.25"},  // nearer the later
-        {.t = 13.2, .ends = "no answer"},
+        {.t = 13.2, .ends = "no answer"},           {.t = 15.4, .ends = "not polled"},
         {.t = 99.0, .ends = "Battery (V) = 21.25"},  // after the last
     };
     for (const auto& c : cursor) {
