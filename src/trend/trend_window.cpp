@@ -213,7 +213,12 @@ void TrendWindow::Redraw() {
     UpdateNames();
     const TimeSpan shown = m_view.Shown(*m_history, SystemClockReading().steadyMs);
     DrawSeries(shown);
-    m_plot->xAxis->setRange(PlotSeconds(shown.fromMs), PlotSeconds(shown.toMs));
+    const double toS = PlotSeconds(shown.toMs);
+    m_plot->xAxis->setRange(PlotSeconds(shown.fromMs), toS);
+    // Ticks less than a day apart on the zone's whole hours and minutes (the
+    // ticker counts them from the epoch, in UTC).
+    const auto offsetS = m_zone.offsetFromUtc(QDateTime::fromSecsSinceEpoch(std::llround(toS)));
+    m_plot->xAxis->ticker()->setTickOrigin(-static_cast<double>(offsetS));
     ScaleValueAxes();
     MarkClockSteps(shown);
     m_plot->replot();

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <QTest>
 
+#include "support/qt_print.h"
 #include "trend/custom_plot.h"
 #include "trend/trend_window.h"
 
@@ -88,6 +89,13 @@ TEST(TrendWindow, CursorAndAxisTellOneTimeInTheZoneNamedAndMarkAClockSetting) {
                                      .toString(QStringLiteral("HH:mm:ss\nyyyy-MM-dd")))
                 << z.zone << " " << ticks[n];
         }
+        // A day's ticks fall on the zone's whole hours.
+        window.SetRange(24 * 3600);
+        for (const QString& label : plot.xAxis->tickVectorLabels()) {
+            EXPECT_EQ(label.mid(2, 6), QStringLiteral(":00:00"))
+                << z.zone << " " << label.toStdString();
+        }
+        window.SetRange(60);
     }
     ASSERT_EQ(plot.itemCount(), 2);
     auto* mark = qobject_cast<QCPItemText*>(plot.item(1));
