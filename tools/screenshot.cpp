@@ -50,37 +50,73 @@ void Pause(int milliseconds) {
     WaitFor([] { return false; }, milliseconds);
 }
 
-// 24 hours of a simulated station, one sample a second (steady time from
-// 0): a battery bank on a daily charge cycle, two loads, the temperature, and
-// ten minutes without answers in the afternoon.
-void FillDay(volnar::SampleHistory& history, std::int64_t endMs) {
-    const std::int64_t startMs = endMs - 24LL * 3600 * 1000;
-    for (std::int64_t t = 0; t < 24LL * 3600; ++t) {
-        if (t >= 15 * 3600 && t < 15 * 3600 + 600) {
-            history.AppendGap({t * 1000, startMs + t * 1000}, volnar::Gap::Lost);
-            continue;
-        }
-        const double day = 2 * M_PI * static_cast<double>(t) / 86400.0;
-        const double noise =
-            std::sin(static_cast<double>(t) / 47.0) * std::sin(static_cast<double>(t) / 13.0);
-        volnar::HistorySample s;
-        s.steadyMs = t * 1000;
-        s.wallMs = startMs + t * 1000;
-        s.readings[0] = static_cast<float>(52.0 + 2.5 * std::sin(day) + 0.15 * noise);
-        s.readings[1] = static_cast<float>(26.0 + 1.2 * std::sin(day) + 0.1 * noise);
-        s.readings[5] =
-            static_cast<float>(18.0 + 6.0 * std::max(0.0, std::sin(day * 3)) + 0.3 * noise);
-        s.readings[6] = static_cast<float>(7.5 + 0.8 * std::cos(day * 5) + 0.5 * noise);
-        s.celsius = static_cast<float>(21.0 + 4.0 * std::sin(day - 1.0) + 0.05 * noise);
-        s.fahrenheit = s.celsius * 9.0F / 5.0F + 32.0F;
-        history.Append(s);
-    }
+// Second `t` of a simulated station's day: a battery bank on a daily charge
+// cycle, two loads and the temperature.
+volnar::HistorySample DaySample(std::int64_t t) {
+    const double day = 2 * M_PI * static_cast<double>(t) / 86400.0;
+    const double noise =
+        std::sin(static_cast<double>(t) / 47.0) * std::sin(static_cast<double>(t) / 13.0);
+    volnar::HistorySample s;
+    s.readings[0] = static_cast<float>(52.0 + 2.5 * std::sin(day) + 0.15 * noise);
+    s.readings[1] = static_cast<float>(26.0 + 1.2 * std::sin(day) + 0.1 * noise);
+    s.readings[5] = static_cast<float>(18.0 + 6.0 * std::max(0.0, std::sin(day * 3)) + 0.3 * noise);
+    s.readings[6] = static_cast<float>(7.5 + 0.8 * std::cos(day * 5) + 0.5 * noise);
+    s.celsius = static_cast<float>(21.0 + 4.0 * std::sin(day - 1.0) + 0.05 * noise);
+    s.fahrenheit = s.celsius * 9.0F / 5.0F + 32.0F;
+    return s;
+}
+
+void NameChannels(volnar::SampleHistory& history) {
     const char* names[] = {"Battery", "Half bank", "Input 3", "Input 4",
                            "Input 5", "Rectifier", "Radio",   "Input 8"};
     for (std::size_t n = 0; n < 8; ++n) {
         history.names[n] = QString::fromLatin1(names[n]);
         history.units[n] = n == 5 || n == 6 ? QStringLiteral("A") : QStringLiteral("V");
     }
+    history.station = QStringLiteral("127.0.0.1");
+}
+
+// 24 hours of the simulated station, one sample a second (steady time from
+// 0), with ten minutes without answers in the afternoon.
+void FillDay(volnar::SampleHistory& history, std::int64_t endMs) {
+    const std::int64_t startMs = endMs - 24LL * 3600 * 1000;
+    for (std::int64_t t = 0; t < 24LL * 3600; ++t) {
+        const volnar::ClockReading at{t * 1000, startMs + t * 1000};
+        if (t >= 15 * 3600 && t < 15 * 3600 + 600) {
+            history.AppendGap(at, volnar::Gap::Lost);
+            continue;
+        }
+        volnar::HistorySample s = DaySample(t);
+        s.steadyMs = at.steadyMs;
+        s.wallMs = at.wallMs;
+        history.Append(s);
+    }
+    NameChannels(history);
+}
+
+// The last 70 minutes of a wall display's day: 12 minutes into the hour shown
+// the station stops answering, polling stops after 30 time-outs and restarts
+// by itself until the station answers again 12 minutes later; 15 minutes
+// before the end the client's clock is set back by 90 s.
+void FillOutage(volnar::SampleHistory& history, std::int64_t endMs) {
+    constexpr std::int64_t kSeconds = 70 * 60;
+    constexpr std::int64_t kLost = 22 * 60;
+    constexpr std::int64_t kBack = 34 * 60;
+    constexpr std::int64_t kStep = kSeconds - 15 * 60;
+    constexpr std::int64_t kShiftMs = -90'000;
+    const std::int64_t startMs = endMs - kSeconds * 1000 - kShiftMs;
+    for (std::int64_t t = 0; t < kSeconds; ++t) {
+        const volnar::ClockReading at{t * 1000, startMs + t * 1000 + (t >= kStep ? kShiftMs : 0)};
+        if (t >= kLost && t < kBack) {
+            history.AppendGap(at, t < kLost + 30 ? volnar::Gap::Lost : volnar::Gap::NotPolled);
+            continue;
+        }
+        volnar::HistorySample s = DaySample(t + 9 * 3600);
+        s.steadyMs = at.steadyMs;
+        s.wallMs = at.wallMs;
+        history.Append(s);
+    }
+    NameChannels(history);
 }
 
 // An alert editor as the operator opens it: the list's Add button.
@@ -102,11 +138,14 @@ bool Save(QWidget* widget, const QDir& folder, const QString& file) {
     return false;
 }
 
-// The trend plot over a simulated day, whole and zoomed to three hours.
+// The trend plot over a simulated day, whole and zoomed to three hours, and
+// the last hour of a day with an outage and a clock setting.
 bool SaveTrendPlots(const QDir& folder) {
     volnar::SampleHistory day;
+    volnar::SampleHistory outage;
     const std::int64_t endMs = QDateTime::currentMSecsSinceEpoch();
     FillDay(day, endMs);
+    FillOutage(outage, endMs);
     volnar::TrendWindow trend(day);
     trend.resize(1100, 620);
     for (int s : {1, 5, volnar::kTrendCelsius}) {
@@ -119,6 +158,11 @@ bool SaveTrendPlots(const QDir& folder) {
     const std::pair<const char*, std::function<void()>> views[] = {
         {"trend-plot-24h.png", [] {}},
         {"trend-plot-zoomed.png", [&] { trend.SetView(zoomTo - 3LL * 3600 * 1000, zoomTo); }},
+        {"trend-plot-outage.png",
+         [&] {
+             trend.ShowHistory(outage);
+             trend.SetRange(3600);
+         }},
     };
     for (const auto& [file, view] : views) {
         view();
