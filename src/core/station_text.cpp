@@ -127,7 +127,7 @@ QString EditableLines(const QString& stationText) {
     return shown;
 }
 
-QString StationLines(const QString& edited, const QString& original, QStringView lineBreak) {
+QString StationLines(const QString& edited, const QString& original) {
     QString lines = edited;
     lines.replace(QChar::ParagraphSeparator, QLatin1Char('\n'));
     lines.replace(QChar::LineSeparator, QLatin1Char('\n'));
@@ -135,9 +135,7 @@ QString StationLines(const QString& edited, const QString& original, QStringView
         return original;
     }
     lines = EditableLines(lines);
-    if (lineBreak != u"\n") {
-        lines.replace(QLatin1Char('\n'), lineBreak.toString());
-    }
+    lines.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
     return lines;
 }
 

@@ -46,8 +46,8 @@ std::optional<QString> CheckStationText(const StationField& field, QStringView t
 QString EditableLines(const QString& stationText);
 // The text to send for what a multi-line edit holds (its raw text: paragraph
 // and line separators count as "\n"). Left as it was shown, it is the
-// station's own text, byte for byte; changed, each line break is written as
-// `lineBreak`.
-QString StationLines(const QString& edited, const QString& original, QStringView lineBreak);
+// station's own text, byte for byte; changed, every line break is written as
+// CR LF, as the station and its other clients keep every multi-line text.
+QString StationLines(const QString& edited, const QString& original);
 
 }  // namespace volnar

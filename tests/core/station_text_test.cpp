@@ -91,11 +91,11 @@ TEST(StationText, UnchangedLinesGoBackByteForByte) {
         {.name = "CrLfKept", .station = QStringLiteral("a\r\nb"), .edited = QStringLiteral("a\nb"), .sent = QStringLiteral("a\r\nb")},
         {.name = "LoneCrKept", .station = QStringLiteral("a\rb\r\nc\nd"), .edited = QStringLiteral("a\u2029b\u2029c\u2029d"), .sent = QStringLiteral("a\rb\r\nc\nd")},
         {.name = "NoBreakSpaceKept", .station = QStringLiteral("a\u00a0b"), .edited = QStringLiteral("a\u00a0b"), .sent = QStringLiteral("a\u00a0b")},
-        {.name = "ChangedUsesTheLineBreak", .station = QStringLiteral("a\rb"), .edited = QStringLiteral("a\nb!"), .sent = QStringLiteral("a\r\nb!")},
+        {.name = "ChangedWritesCrLf", .station = QStringLiteral("a\rb"), .edited = QStringLiteral("a\nb!"), .sent = QStringLiteral("a\r\nb!")},
         // clang-format on
     };
     for (const auto& c : cases) {
-        EXPECT_EQ(StationLines(c.edited, c.station, u"\r\n"), c.sent) << c.name;
+        EXPECT_EQ(StationLines(c.edited, c.station), c.sent) << c.name;
     }
 }
 
