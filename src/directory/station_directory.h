@@ -41,7 +41,6 @@ inline constexpr int kPasswordMaxLength = 35;
 inline constexpr int kCommentMaxLength = 50;
 inline constexpr int kNumberFieldMaxLength = 10;  // PORT, TIMEOUT, RETRIES, DEFAULT
 
-
 // Error texts shown to the operator.
 inline constexpr char kEnvironmentFailed[] = "Environment handle allocation failed";
 inline constexpr char kConnectionFailed[] = "Connection attempt failed";

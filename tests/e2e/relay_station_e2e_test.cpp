@@ -271,15 +271,25 @@ TEST_F(RelayStationE2E, RelayTextAsTypedOrRefused) {
     }
 
     // Unchanged notes: CR LF, the lone CR and the no-break space stay.
-    dialog->findChild<QPushButton*>(S("updateNotesButton"))->click();
+    auto* updateNotes = dialog->findChild<QPushButton*>(S("updateNotesButton"));
+    updateNotes->click();
     ASSERT_TRUE(WaitFor([&] { return RequestsOn(board::kRelayNotes[1], "SET").size() == 2; }));
     EXPECT_EQ(Bytes(RequestsOn(board::kRelayNotes[1], "SET").back()), stored);
-    // Enter in the notes is a line break, never the chosen switch.
+    ASSERT_TRUE(WaitFor([&] { return updateNotes->isEnabled(); })) << "the echo is shown";
+    // Enter in the notes is a line break, never the chosen switch; changed
+    // notes go out with CR LF for every line break, as the station keeps them.
     notesEdit->setFocus();
+    notesEdit->moveCursor(QTextCursor::End);
     QTest::keyClick(notesEdit, Qt::Key_Enter);
+    QTest::keyClicks(notesEdit, S("4"));
     QTest::qWait(300);
     EXPECT_TRUE(dialog->isVisible());
     EXPECT_TRUE(RequestsOn(board::kRelaySwitch[1]).isEmpty());
+    updateNotes->click();
+    ASSERT_TRUE(WaitFor([&] { return RequestsOn(board::kRelayNotes[1], "SET").size() == 3; }));
+    EXPECT_EQ(Bytes(RequestsOn(board::kRelayNotes[1], "SET").back()),
+              QByteArray("line 1\r\nline 2\r\nline\xa0"
+                         "3\r\n4"));
     EXPECT_TRUE(messages.boxes.empty()) << messages.Texts().join(u'|').toStdString();
 }
 
