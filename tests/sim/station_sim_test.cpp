@@ -200,13 +200,13 @@ TEST_F(StationSim, DuplicatedAnswersAndResentRequests) {
         // clang-format off
         {.name = "alert executed", .rate = "1", .args = "--alerts 1", .pdu = kSet, .oid = B("63"),
          .value = ber::Integer(1), .answer = ber::Integer(1), .sends = 2,
-         .event = "alert_executed", .changed = false},
+         .event = "alert_executed", .changed = false, .firstAddedId = 0},
         {.name = "script added, late", .rate = "1", .args = "--delay 300 --scripts 1",
          .pdu = kSet, .oid = B("69"), .value = add, .answer = add, .sends = 2, .delayMs = 300,
-         .changed = true, .firstAddedId = 2},
+         .event = nullptr, .changed = true, .firstAddedId = 2},
         {.name = "half the answers twice", .rate = "0.5", .args = "--seed 3", .pdu = kGet,
          .oid = kSysName, .value = ber::Tlv(5, {}), .answer = ber::Tlv(4, "VOLN-SIM"),
-         .sends = 16},
+         .sends = 16, .delayMs = 0, .event = nullptr, .changed = std::nullopt, .firstAddedId = 0},
         // clang-format on
     };
     constexpr int kId = 77;
