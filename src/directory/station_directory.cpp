@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <QLoggingCategory>
+#include <QMutex>
 #include <QRegularExpression>
 #include <QSqlDatabase>
 #include <QSqlDriver>
@@ -98,6 +99,12 @@ QString ConnectionStringFor(const QString& location) {
         .arg(QString::fromLatin1(uri));
 }
 
+bool OpenOdbcDatabase(QSqlDatabase& db) {
+    static QMutex opening;
+    const QMutexLocker lock(&opening);
+    return db.open();
+}
+
 StationDirectory::StationDirectory(MessageService& messages) : m_messages(messages) {
     static std::atomic<int> counter{0};
     m_connectionName = QStringLiteral("volnar-directory-%1").arg(++counter);
@@ -124,7 +131,7 @@ bool StationDirectory::ConnectDatabase(const QString& location, const QString& c
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QODBC"), m_connectionName);
         db.setDatabaseName(ConnectionStringFor(location));
         db.setConnectOptions(connectOptions);
-        if (db.open()) {
+        if (OpenOdbcDatabase(db)) {
             qCInfo(lcDirectory) << "connected";
             return true;
         }

@@ -9,6 +9,8 @@
 #include "core/message_service.h"
 #include "core/station_record.h"
 
+class QSqlDatabase;
+
 namespace volnar {
 
 // The station chooser's contents: one entry per row in table order, and the
@@ -66,6 +68,14 @@ QString StationEntry(const QString& address, const QString& comment);
 // names nothing (empty result).
 QString ConnectionStringFor(const QString& location);
 bool IsConnectionString(const QString& location);
+
+// Opens a QODBC connection; every open of the process goes through here,
+// one at a time. Debian 12's unixODBC (2.3.11) sets up the name of its
+// driver list lazily and without a lock: two threads making the process's
+// first connections at the same moment can leave every connection of the
+// process failing for 20 s ("Can't open lib 'SQLite3'"). An open waiting for
+// a server's login holds back the others, which only tests and tools make.
+bool OpenOdbcDatabase(QSqlDatabase& db);
 
 // The station table `main`, reached through ODBC. The connection lives from
 // ConnectDatabase to DisconnectDatabase (or destruction). Every operation

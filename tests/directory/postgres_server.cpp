@@ -12,6 +12,8 @@
 #include <QSqlError>
 #include <QSqlQuery>
 
+#include "directory/station_directory.h"
+
 namespace volnar::testing {
 namespace {
 
@@ -172,7 +174,7 @@ QString PostgresServer::CreateStationTable() const {
     {
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QODBC"), name);
         db.setDatabaseName(ConnectionString());
-        if (!db.open()) {
+        if (!OpenOdbcDatabase(db)) {
             failed = db.lastError().text();
         }
         QSqlQuery query(db);

@@ -68,7 +68,7 @@ protected:
     void OpenAdmin() {
         QSqlDatabase db = QSqlDatabase::addDatabase(S("QODBC"), S("admin"));
         db.setDatabaseName(ConnectionStringFor(m_location));
-        ASSERT_TRUE(db.open()) << db.lastError().text().toStdString();
+        ASSERT_TRUE(OpenOdbcDatabase(db)) << db.lastError().text().toStdString();
     }
 
     void Exec(const QString& sql) {

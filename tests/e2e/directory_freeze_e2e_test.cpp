@@ -173,7 +173,7 @@ TEST_F(PostgresFreezeE2E, TableLockedByAnotherClientWhilePolling) {
     QSqlDatabase other =
         QSqlDatabase::addDatabase(QStringLiteral("QODBC"), QStringLiteral("other"));
     other.setDatabaseName(server.ConnectionString());
-    ASSERT_TRUE(other.open());
+    ASSERT_TRUE(OpenOdbcDatabase(other));
     ASSERT_TRUE(other.transaction());
     ASSERT_TRUE(QSqlQuery(other).exec(QStringLiteral("LOCK TABLE main IN ACCESS EXCLUSIVE MODE")));
     probe.Reset();
