@@ -118,7 +118,7 @@ TEST_F(DirectoryFreezeE2E, SqliteFileLockedTenSecondsFreezesNothing) {
     QTemporaryDir folder;
     const QString file = folder.filePath(QStringLiteral("stations.db"));
     ASSERT_EQ(CreateDatabaseTemplate(file), TemplateResult::Created);
-    StartPolling(file);
+    ASSERT_NO_FATAL_FAILURE(StartPolling(file));
 
     sqlite3* locker = nullptr;
     ASSERT_EQ(sqlite3_open(file.toUtf8().constData(), &locker), SQLITE_OK);
@@ -154,7 +154,7 @@ protected:
 
 TEST_F(PostgresFreezeE2E, ServerStoppedAndRestartedWhilePolling) {
     auto& server = testing::PostgresServer::Instance();
-    StartPolling(server.ConnectionString());
+    ASSERT_NO_FATAL_FAILURE(StartPolling(server.ConnectionString()));
 
     probe.Reset();
     ASSERT_TRUE(OffGuiThread([&] { return server.Stop(); }));
@@ -168,7 +168,7 @@ TEST_F(PostgresFreezeE2E, ServerStoppedAndRestartedWhilePolling) {
 // on it end at the statement time-out, and polling goes on.
 TEST_F(PostgresFreezeE2E, TableLockedByAnotherClientWhilePolling) {
     auto& server = testing::PostgresServer::Instance();
-    StartPolling(server.ConnectionString());
+    ASSERT_NO_FATAL_FAILURE(StartPolling(server.ConnectionString()));
 
     QSqlDatabase other =
         QSqlDatabase::addDatabase(QStringLiteral("QODBC"), QStringLiteral("other"));

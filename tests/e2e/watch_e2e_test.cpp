@@ -18,7 +18,7 @@ QString S(const char* text) {
 using WatchE2E = testing::AppE2E;
 
 TEST_F(WatchE2E, RecordingWithLossesHasOneRowPerAnswerAndTheHistoryHasGaps) {
-    Begin({S("--drop"), S("0.3"), S("--seed"), S("7")});
+    ASSERT_NO_FATAL_FAILURE(Begin({S("--drop"), S("0.3"), S("--seed"), S("7")}));
     const QString path = folder.filePath(S("rec.csv"));
     QSignalSpy answers(&app->Link(), &BoardLink::StatusRecordReceived);
     ASSERT_TRUE(app->Watch().StartRecording(path));
@@ -51,7 +51,7 @@ TEST_F(WatchE2E, RecordingWithLossesHasOneRowPerAnswerAndTheHistoryHasGaps) {
 }
 
 TEST_F(WatchE2E, UnwritableRecordingStopsWithABoxAndPollingGoesOn) {
-    Begin();
+    ASSERT_NO_FATAL_FAILURE(Begin());
     if (!QFile::exists(S("/dev/full"))) {
         GTEST_SKIP();
     }
@@ -64,7 +64,7 @@ TEST_F(WatchE2E, UnwritableRecordingStopsWithABoxAndPollingGoesOn) {
 }
 
 TEST_F(WatchE2E, SilentStationGoesStaleStopsAfterTimeOutsInARowAndRestartsUnattended) {
-    Begin();
+    ASSERT_NO_FATAL_FAILURE(Begin());
     ASSERT_TRUE(WaitFor([&] { return !app->Window().StatusHealthText().isEmpty(); }));
     EXPECT_FALSE(app->Window().ReadoutsStale());
     app->Watch().SetRestartsByItself(true);

@@ -121,7 +121,7 @@ protected:
 // A request with another community and a Response from a stranger are
 // logged and never answered.
 TEST_F(StationSim, WrongCommunityAndResponsesAreLoggedAndNotAnswered) {
-    Start();
+    ASSERT_NO_FATAL_FAILURE(Start());
     const ToolRun intruder =
         RunTool("snmpset", sim->port(), {B("75.1"), QStringLiteral("i"), QStringLiteral("1")},
                 QStringLiteral("private"));
@@ -144,9 +144,10 @@ TEST_F(StationSim, WrongCommunityAndResponsesAreLoggedAndNotAnswered) {
 
 TEST_F(StationSim, FailAndStatusOidInjectTheirFaults) {
     // Identifiers with or without a leading dot, statuses by name or number.
-    Start({QStringLiteral("--fail"), QStringLiteral(".") + B("75.2") + QStringLiteral("=genErr"),
-           QStringLiteral("--fail"), B("72.2") + QStringLiteral("=17"),
-           QStringLiteral("--status-oid"), B("77.0")});
+    ASSERT_NO_FATAL_FAILURE(Start({QStringLiteral("--fail"),
+                                   QStringLiteral(".") + B("75.2") + QStringLiteral("=genErr"),
+                                   QStringLiteral("--fail"), B("72.2") + QStringLiteral("=17"),
+                                   QStringLiteral("--status-oid"), B("77.0")}));
     const ToolRun both = Tool("snmpset", {B("75.1"), QStringLiteral("i"), QStringLiteral("1"),
                                           B("75.2"), QStringLiteral("i"), QStringLiteral("1")});
     EXPECT_NE(both.output.find("Failed object: ." + B("75.2").toStdString()), std::string::npos)
@@ -211,8 +212,9 @@ TEST_F(StationSim, DuplicatedAnswersAndResentRequests) {
     };
     constexpr int kId = 77;
     for (const auto& c : cases) {
-        Start(QStringList{QStringLiteral("--duplicate"), QString::fromLatin1(c.rate)} +
-              QString::fromLatin1(c.args).split(u' '));
+        ASSERT_NO_FATAL_FAILURE(
+            Start(QStringList{QStringLiteral("--duplicate"), QString::fromLatin1(c.rate)} +
+                  QString::fromLatin1(c.args).split(u' ')));
         const LoopbackSender client("127.0.0.1");
         ASSERT_TRUE(client.Ok());
         const std::string request =
@@ -259,7 +261,7 @@ TEST_F(StationSim, DuplicatedAnswersAndResentRequests) {
 }
 
 TEST_F(StationSim, AnswerTooBigForADatagramIsTooBig) {
-    Start();
+    ASSERT_NO_FATAL_FAILURE(Start());
     const LoopbackSender client("127.0.0.1");
     ASSERT_TRUE(client.Ok());
     // The limit is what one UDP datagram holds (65507 bytes), not less. The
@@ -296,7 +298,7 @@ TEST_F(StationSim, StateIsSavedAndReloadedAndACorruptOneIsRefusedAndLeftAlone) {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
     const QString state = dir.filePath(QStringLiteral("station.json"));
-    Start({QStringLiteral("--state"), state});
+    ASSERT_NO_FATAL_FAILURE(Start({QStringLiteral("--state"), state}));
     EXPECT_TRUE(QFile::exists(state));  // created at start
     ASSERT_EQ(Tool("snmpset", {B("69"), QStringLiteral("s"), QStringLiteral("0|relay|Pump|p|00|"),
                                kSysName, QStringLiteral("s"), QStringLiteral("Saved Hut"),
@@ -309,14 +311,14 @@ TEST_F(StationSim, StateIsSavedAndReloadedAndACorruptOneIsRefusedAndLeftAlone) {
     // saved one, and a further restart adds nothing.
     const QStringList again = {QStringLiteral("--state"), state, QStringLiteral("--scripts"),
                                QStringLiteral("2")};
-    Start(again);
+    ASSERT_NO_FATAL_FAILURE(Start(again));
     const auto rows = Lines(Tool("snmpwalk", {B("72")}).output);
     ASSERT_EQ(rows.size(), 2u);
     EXPECT_EQ(rows[0].second, "1|relay|Pump|p|00|");
     EXPECT_EQ(Text(kSysName), "Saved Hut");
     EXPECT_EQ(StatusField(22), "1");
     EXPECT_TRUE(sim->Stop());
-    Start(again);
+    ASSERT_NO_FATAL_FAILURE(Start(again));
     EXPECT_EQ(Lines(Tool("snmpwalk", {B("72")}).output).size(), 2u);
     EXPECT_TRUE(sim->Stop());
 
