@@ -1,5 +1,6 @@
 #include "directory/station_directory.h"
 
+#include <QDir>
 #include <QFile>
 #include <QLoggingCategory>
 #include <QMutex>
@@ -12,6 +13,8 @@
 #include <atomic>
 #include <cctype>
 #include <functional>
+
+#include "directory/database_template.h"
 
 Q_LOGGING_CATEGORY(lcDirectory, "volnar.directory")
 
@@ -95,7 +98,7 @@ QString ConnectionStringFor(const QString& location) {
             uri += QByteArray::number(byte, 16).rightJustified(2, '0').toUpper();
         }
     }
-    return QStringLiteral("DRIVER={SQLite3};Database=%1;Timeout=2000")
+    return QStringLiteral("DRIVER={SQLite3};Database=%1?mode=rw;Timeout=2000")
         .arg(QString::fromLatin1(uri));
 }
 
@@ -114,12 +117,41 @@ StationDirectory::~StationDirectory() {
     DisconnectDatabase();
 }
 
+void StationDirectory::ReportConnection(const QString& detail) {
+    qCWarning(lcDirectory).noquote() << "connection failed:" << detail;
+    m_messages.ShowDetailed(MessageIcon::Error, QString::fromLatin1(kConnectionFailed), detail);
+}
+
+bool StationDirectory::CheckFile(const QString& location) {
+    const QString path = QDir::toNativeSeparators(location);
+    switch (CheckStationFile(location)) {
+        case StationFileCheck::Station:
+        case StationFileCheck::CannotTell:
+            return true;
+        case StationFileCheck::Missing:
+            ReportConnection(QStringLiteral("There is no station database at %1.").arg(path));
+            return false;
+        case StationFileCheck::NotSQLite:
+            ReportConnection(
+                QStringLiteral("%1 is not a station database: it is not an SQLite database.")
+                    .arg(path));
+            return false;
+        case StationFileCheck::NoTable:
+            ReportConnection(
+                QStringLiteral("%1 is not a station database: it holds no table main.").arg(path));
+            return false;
+    }
+    return false;
+}
+
 bool StationDirectory::ConnectDatabase(const QString& location, const QString& connectOptions) {
     DisconnectDatabase();
     if (location.trimmed().isEmpty()) {
         // An empty name would make the driver invent a file of its own.
-        m_messages.ShowDetailed(MessageIcon::Error, QString::fromLatin1(kConnectionFailed),
-                                QStringLiteral("No database location is set."));
+        ReportConnection(QStringLiteral("No database location is set."));
+        return false;
+    }
+    if (!IsConnectionString(location) && !CheckFile(location)) {
         return false;
     }
     if (!QSqlDatabase::isDriverAvailable(QStringLiteral("QODBC"))) {
@@ -135,9 +167,7 @@ bool StationDirectory::ConnectDatabase(const QString& location, const QString& c
             qCInfo(lcDirectory) << "connected";
             return true;
         }
-        const QString detail = DriverText(db.lastError());
-        qCWarning(lcDirectory) << "connection failed:" << detail;
-        m_messages.ShowDetailed(MessageIcon::Error, QString::fromLatin1(kConnectionFailed), detail);
+        ReportConnection(DriverText(db.lastError()));
     }
     QSqlDatabase::removeDatabase(m_connectionName);
     return false;

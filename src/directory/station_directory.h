@@ -64,8 +64,9 @@ QString StationEntry(const QString& address, const QString& comment);
 // is recognised by its form, a first attribute DRIVER=, DSN= or FILEDSN=,
 // and used as it stands; anything else is the path of a SQLite file, named
 // as a percent-encoded SQLite URI so that every character of the path
-// (";", "=", braces, blanks) reaches the driver unchanged. An empty location
-// names nothing (empty result).
+// (";", "=", braces, blanks) reaches the driver unchanged, opened read-write
+// but never created (mode=rw): only the template makes a new file. An empty
+// location names nothing (empty result).
 QString ConnectionStringFor(const QString& location);
 bool IsConnectionString(const QString& location);
 
@@ -89,7 +90,9 @@ public:
     StationDirectory& operator=(const StationDirectory&) = delete;
 
     // Opens the connection for a database location. Failures are reported;
-    // the program goes on without a directory.
+    // the program goes on without a directory. A file path must name a
+    // station database (SQLite, with table `main`): a missing file, an empty
+    // one or one of other bytes is refused before the driver opens it.
     // `connectOptions` are the ODBC driver's (QSqlDatabase::setConnectOptions),
     // a login time-out for instance.
     bool ConnectDatabase(const QString& location, const QString& connectOptions = QString());
@@ -128,6 +131,10 @@ private:
     // false; reports and returns false when the table could not be read.
     bool ReadRows(const std::function<bool(StationRecord&&)>& row);
     void ReportExecution(const QString& driverText);
+    // Refuses a file path that names no station database; true when the
+    // location may be opened.
+    bool CheckFile(const QString& location);
+    void ReportConnection(const QString& detail);
 
     MessageService& m_messages;
     QString m_connectionName;
