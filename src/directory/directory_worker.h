@@ -3,11 +3,11 @@
 #include <QElapsedTimer>
 #include <QObject>
 #include <QString>
-#include <QThread>
 #include <QTimer>
-#include <atomic>
 #include <functional>
+#include <memory>
 #include <optional>
+#include <thread>
 
 #include "directory/station_directory.h"
 #include "directory/station_form.h"
@@ -15,6 +15,7 @@
 namespace volnar {
 
 class DirectoryCore;
+struct DirectoryShared;
 
 // Time-outs and back-off of the directory worker.
 struct DirectoryTimings {
@@ -23,6 +24,7 @@ struct DirectoryTimings {
     int lateMs = 1000;              // an answer later than this: not answering
     int firstRetryMs = 250;         // back-off of the reconnection, doubling
     int longestRetryMs = 8000;
+    int quitWaitMs = 2000;  // the longest the destructor waits for a statement
 };
 
 // The station directory off the GUI thread. One worker thread owns the
@@ -48,9 +50,14 @@ class DirectoryWorker final : public QObject {
     Q_DISABLE_COPY_MOVE(DirectoryWorker)
 
 public:
+    // `messages` must outlive this object (not its thread).
     explicit DirectoryWorker(MessageService& messages, DirectoryTimings timings = {},
                              QObject* parent = nullptr);
-    // Waits for the statement in progress, which the time-outs bound.
+    // Waits for the statement in progress at most quitWaitMs: a server that
+    // stopped answering holds it for as long as it is stopped, and quitting
+    // must not wait for that. The thread is then left to end by itself when
+    // the statement returns; it keeps what it uses, and its answers go
+    // nowhere.
     ~DirectoryWorker() override;
 
     void Connect(const QString& location);
@@ -86,6 +93,12 @@ public:
     // time-out is in its connection string.
     static QString ConnectOptionsFor(const QString& location, int loginTimeoutSeconds);
 
+    // Threads of destroyed workers that are still in a statement. A program
+    // ending while one is must skip its clean-up (std::_Exit): the thread may
+    // return from the driver at any moment into Qt's SQL code, which the
+    // clean-up tears down.
+    static int ThreadsLeftRunning();
+
 Q_SIGNALS:
     void Connected(bool ok);
     void StationListLoaded(const volnar::StationList& list);
@@ -100,6 +113,8 @@ Q_SIGNALS:
     void AnsweringChanged(bool answering);
 
 private:
+    friend class DirectoryCore;
+
     // Runs `work` on the worker thread and `done` with its result here.
     template <typename Result>
     void Run(bool loud, std::function<Result(DirectoryCore&)> work,
@@ -109,9 +124,10 @@ private:
     void CheckLate();
 
     DirectoryTimings m_timings;
-    std::atomic_bool m_stopping = false;
-    QThread m_thread;
-    DirectoryCore* m_core = nullptr;  // lives on m_thread
+    // Shared with the thread, which may outlive this object.
+    std::shared_ptr<DirectoryShared> m_shared;
+    std::thread m_thread;
+    DirectoryCore* m_core = nullptr;  // lives on m_thread, until this object goes
     QTimer m_lateTimer;
     QElapsedTimer m_oldest;  // since the oldest outstanding one could have started
     int m_outstanding = 0;

@@ -189,6 +189,10 @@ bool StationDirectory::IsConnected() const {
            QSqlDatabase::database(m_connectionName, false).isOpen();
 }
 
+QSqlDatabase StationDirectory::Held() const {
+    return QSqlDatabase::database(m_connectionName, false);
+}
+
 bool StationDirectory::Ready() {
     if (IsConnected()) {
         return true;
@@ -206,7 +210,8 @@ bool StationDirectory::ReadRows(const std::function<bool(StationRecord&&)>& row)
     if (!Ready()) {
         return false;
     }
-    QSqlQuery query(QSqlDatabase::database(m_connectionName, false));
+    const QSqlDatabase db = Held();
+    QSqlQuery query(db);
     query.setForwardOnly(true);
     if (!query.exec(QString::fromLatin1(kSelectAll))) {
         ReportExecution(DriverText(query.lastError()));
@@ -285,7 +290,7 @@ bool StationDirectory::SetDefaultStation(const QString& address) {
     // rather than deadlock; the second marks the row again, and its
     // affected-row count says whether the row still exists. A row deleted
     // meanwhile by another operator rolls everything back.
-    QSqlDatabase db = QSqlDatabase::database(m_connectionName, false);
+    QSqlDatabase db = Held();
     const bool inTransaction = db.transaction();
     QSqlQuery sweep(db);
     QSqlQuery mark(db);
@@ -324,7 +329,8 @@ bool StationDirectory::AddStation(const StationRecord& record) {
     if (!Ready()) {
         return false;
     }
-    QSqlQuery query(QSqlDatabase::database(m_connectionName, false));
+    const QSqlDatabase db = Held();
+    QSqlQuery query(db);
     query.prepare(QStringLiteral(
         "INSERT INTO main (IPADDRESS, PASSWORD, COMMENT, \"DEFAULT\", PORT, TIMEOUT, RETRIES) "
         "VALUES (?, ?, ?, 'NO', ?, ?, ?)"));
@@ -348,7 +354,8 @@ WriteStatus StationDirectory::UpdateStation(const StationRecord& record) {
     }
     // No separate look-up first: the statement's own affected-row count is
     // the only word on whether the row was there when it was written.
-    QSqlQuery query(QSqlDatabase::database(m_connectionName, false));
+    const QSqlDatabase db = Held();
+    QSqlQuery query(db);
     query.prepare(QStringLiteral(
         "UPDATE main SET PASSWORD = ?, COMMENT = ?, PORT = ?, TIMEOUT = ?, RETRIES = ? "
         "WHERE IPADDRESS = ?"));
@@ -367,7 +374,8 @@ WriteStatus StationDirectory::DeleteStation(const QString& address) {
     if (!Ready()) {
         return WriteStatus::Failed;
     }
-    QSqlQuery query(QSqlDatabase::database(m_connectionName, false));
+    const QSqlDatabase db = Held();
+    QSqlQuery query(db);
     query.prepare(QStringLiteral("DELETE FROM main WHERE IPADDRESS = ?"));
     query.addBindValue(Bind(address));
     if (!query.exec()) {

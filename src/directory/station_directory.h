@@ -127,6 +127,11 @@ public:
 
 private:
     bool Ready();
+    // The connection, held by each statement for as long as it runs: when the
+    // program quits under a statement that a stopped server holds, Qt's
+    // clean-up drops its own reference and, holding the last, would close
+    // the connection, which psqlODBC makes wait for the statement.
+    QSqlDatabase Held() const;
     // Reads every row in table order, handing each to `row` until it returns
     // false; reports and returns false when the table could not be read.
     bool ReadRows(const std::function<bool(StationRecord&&)>& row);

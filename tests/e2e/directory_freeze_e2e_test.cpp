@@ -191,6 +191,35 @@ TEST_F(PostgresFreezeE2E, TableLockedByAnotherClientWhilePolling) {
     ExpectBack("postgres_locked");
 }
 
+// Quitting while the worker waits on a statement the server will never
+// answer: the window goes at once, the directory's thread is left to end
+// when the server comes back, and nothing it touches then is gone.
+TEST_F(PostgresFreezeE2E, QuitWhileTheServerIsStoppedDoesNotWaitForIt) {
+    auto& server = testing::PostgresServer::Instance();
+    ASSERT_NO_FATAL_FAILURE(StartPolling(server.ConnectionString()));
+    ASSERT_TRUE(server.Freeze());
+    std::promise<void> quit;
+    // Thaws the server after a minute at the latest; true when it had to.
+    auto watchdog = std::async(std::launch::async, [&server, quitting = quit.get_future()] {
+        const bool late = quitting.wait_for(std::chrono::minutes(1)) != std::future_status::ready;
+        server.Thaw();
+        return late;
+    });
+    // A lookup is held by the stopped server.
+    ASSERT_TRUE(ShowsNotAnswering());
+    app.reset();
+    EXPECT_EQ(DirectoryWorker::ThreadsLeftRunning(), 1);
+    quit.set_value();
+    EXPECT_FALSE(watchdog.get()) << "quitting waited until the server came back";
+    // The server is back: the thread ends by itself, and the next client
+    // polls with the directory as before.
+    EXPECT_TRUE(
+        QTest::qWaitFor([] { return DirectoryWorker::ThreadsLeftRunning() == 0; }, kWaitMs));
+    StartApp(server.ConnectionString());
+    app->ConnectTo(sim->host());
+    EXPECT_TRUE(QTest::qWaitFor([this] { return app->Link().ReceivedCount() >= 1; }, kWaitMs));
+}
+
 // A listening socket that never accepts: the kernel completes the handshake,
 // the client's login waits for an answer that never comes.
 TEST_F(DirectoryFreezeE2E, ServerThatNeverAnswersFreezesNothing) {
