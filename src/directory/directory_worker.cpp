@@ -62,11 +62,13 @@ bool IsDatabaseFailure(const QString& text) {
     return false;
 }
 
-// The worker's message service: notes database failures, logs every box,
-// and when loud hands it to the real service on the owner's thread. A
-// question (Delete IP's Yes/No) is asked there too, and the worker waits for
-// the operator's answer; a quiet operation, or one whose worker is going
-// away, takes No: nothing is ever deleted without the operator's Yes.
+// The worker's message service: notes database failures, logs every box
+// of an operation the operator asked for, and hands it to the real service
+// on the owner's thread. A question (Delete IP's Yes/No) is asked there too,
+// and the worker waits for the operator's answer; a quiet operation, or one
+// whose worker is going away, takes No: nothing is ever deleted without the
+// operator's Yes. Quiet failures are logged by the directory itself, whose
+// log leaves out the repeats of a long run of them.
 class WorkerMessages final : public MessageService {
 public:
     WorkerMessages(std::shared_ptr<DirectoryShared> shared, MessageService& target)
@@ -93,10 +95,10 @@ private:
         if (IsDatabaseFailure(text)) {
             failed = true;
         }
-        qCInfo(lcDirectoryWorker).noquote() << (loud ? "box:" : "quiet:") << text << details;
         if (!loud) {
             return;
         }
+        qCInfo(lcDirectoryWorker).noquote() << "box:" << text << details;
         // Dereferenced on the owner's thread, only while the owner lives.
         MessageService* target = &m_target;
         m_shared->Post([target, icon, text, buttons, caption, details, detailed](DirectoryWorker&) {
@@ -182,6 +184,8 @@ public:
         *ok = !m_messages.failed;
         if (m_messages.failed) {
             Lost();
+        } else {
+            m_delay = m_timings.firstRetryMs;
         }
         return result;
     }
@@ -238,11 +242,14 @@ private:
     // A failed statement may mean a dead connection (a restarted server
     // leaves the old one open but useless): close it and open a new one.
     void Lost() {
-        qCWarning(lcDirectoryWorker) << "database failed; reconnecting";
+        m_directory.Failures().Note(QStringLiteral("database failed; reconnecting"));
         m_directory.DisconnectDatabase();
         ScheduleRetry();
     }
 
+    // The delay grows while nothing succeeds: a connection that opens but
+    // whose table does not read (a server without the table, say) is retried
+    // ever more rarely, up to longestRetryMs, not four times a second.
     void ScheduleRetry() {
         if (m_location.isNull() || m_retry.isActive()) {
             return;
@@ -251,18 +258,22 @@ private:
         m_delay = std::min(m_delay * 2, m_timings.longestRetryMs);
     }
 
+    // Back only once the table reads: only then is the directory answering.
     void Reconnect() {
-        if (m_directory.IsConnected()) {
+        if (m_directory.IsConnected() || !Open(false)) {
             return;
         }
-        if (Open(false)) {
-            qCInfo(lcDirectoryWorker) << "reconnected";
-            m_delay = m_timings.firstRetryMs;
-            m_shared->Post([](DirectoryWorker& worker) {
-                worker.SetAnswering(true);
-                Q_EMIT worker.Reconnected();
-            });
+        m_messages.failed = false;
+        if (!m_directory.ReadsTable()) {
+            Lost();
+            return;
         }
+        m_directory.Failures().Note(QStringLiteral("reconnected"));
+        m_delay = m_timings.firstRetryMs;
+        m_shared->Post([](DirectoryWorker& worker) {
+            worker.SetAnswering(true);
+            Q_EMIT worker.Reconnected();
+        });
     }
 
     std::shared_ptr<DirectoryShared> m_shared;

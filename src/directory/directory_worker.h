@@ -23,7 +23,7 @@ struct DirectoryTimings {
     int statementTimeoutMs = 5000;  // a PostgreSQL server's statement_timeout
     int lateMs = 1000;              // an answer later than this: not answering
     int firstRetryMs = 250;         // back-off of the reconnection, doubling
-    int longestRetryMs = 8000;
+    int longestRetryMs = 30000;
     int quitWaitMs = 2000;  // the longest the destructor waits for a statement
 };
 
@@ -41,10 +41,10 @@ struct DirectoryTimings {
 // rows, the link's background lookups, Set Default and StationsChanged.
 //
 // A database failure closes the connection, which is then re-opened by the
-// worker itself with back-off. Boxes of operations the operator asked for
-// (connecting, the station dialogs, Set Default) are shown through the given
-// message service on this object's thread; background lookups are quiet and
-// only logged.
+// worker itself with back-off; a re-opened connection counts only once the
+// table reads. Boxes of operations the operator asked for (connecting, the
+// station dialogs, Set Default) are shown through the given message service
+// on this object's thread; background lookups are quiet and only logged.
 class DirectoryWorker final : public QObject {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(DirectoryWorker)
@@ -83,7 +83,7 @@ public:
     void Delete(const QString& comboText, QObject* owner, std::function<void(bool)> done);
 
     // False from a failed operation, or an answer later than lateMs, until
-    // the next operation succeeds.
+    // an operation succeeds or a lost connection is back and reads the table.
     bool IsAnswering() const { return m_answering; }
     // Operations asked and not yet answered.
     int Outstanding() const { return m_outstanding; }
@@ -108,7 +108,8 @@ Q_SIGNALS:
     void DefaultStationSet(bool ok);
     // A station dialog added, changed or deleted a row.
     void StationsChanged();
-    // The connection was lost and has been re-opened by itself.
+    // The connection was lost and has been re-opened by itself, and the
+    // table reads again.
     void Reconnected();
     void AnsweringChanged(bool answering);
 

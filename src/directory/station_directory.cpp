@@ -118,7 +118,7 @@ StationDirectory::~StationDirectory() {
 }
 
 void StationDirectory::ReportConnection(const QString& detail) {
-    qCWarning(lcDirectory).noquote() << "connection failed:" << detail;
+    m_failures.Failure(QStringLiteral("connection failed: ") + detail);
     m_messages.ShowDetailed(MessageIcon::Error, QString::fromLatin1(kConnectionFailed), detail);
 }
 
@@ -156,6 +156,7 @@ bool StationDirectory::ConnectDatabase(const QString& location, const QString& c
     }
     if (!QSqlDatabase::isDriverAvailable(QStringLiteral("QODBC"))) {
         // No ODBC driver manager or no Qt ODBC plugin: nothing to open.
+        m_failures.Failure(QStringLiteral("no QODBC driver"));
         m_messages.ShowError(QString::fromLatin1(kEnvironmentFailed));
         return false;
     }
@@ -164,7 +165,7 @@ bool StationDirectory::ConnectDatabase(const QString& location, const QString& c
         db.setDatabaseName(ConnectionStringFor(location));
         db.setConnectOptions(connectOptions);
         if (OpenOdbcDatabase(db)) {
-            qCInfo(lcDirectory) << "connected";
+            m_failures.Note(QStringLiteral("connected"));
             return true;
         }
         ReportConnection(DriverText(db.lastError()));
@@ -197,13 +198,28 @@ bool StationDirectory::Ready() {
     if (IsConnected()) {
         return true;
     }
+    m_failures.Failure(QStringLiteral("no connection"));
     m_messages.ShowError(QString::fromLatin1(kStatementFailed));
     return false;
 }
 
 void StationDirectory::ReportExecution(const QString& driverText) {
-    qCWarning(lcDirectory) << "statement failed:" << driverText;
+    m_failures.Failure(QStringLiteral("statement failed: ") + driverText);
     m_messages.ShowDetailed(MessageIcon::Error, QString::fromLatin1(kExecutionFailed), driverText);
+}
+
+bool StationDirectory::ReadsTable() {
+    if (!Ready()) {
+        return false;
+    }
+    const QSqlDatabase db = Held();
+    QSqlQuery query(db);
+    if (!query.exec(QString::fromLatin1(kSelectAll) + QStringLiteral(" WHERE 1 = 0"))) {
+        ReportExecution(DriverText(query.lastError()));
+        return false;
+    }
+    m_failures.Success();
+    return true;
 }
 
 bool StationDirectory::ReadRows(const std::function<bool(StationRecord&&)>& row) {
@@ -217,6 +233,7 @@ bool StationDirectory::ReadRows(const std::function<bool(StationRecord&&)>& row)
         ReportExecution(DriverText(query.lastError()));
         return false;
     }
+    m_failures.Success();
     while (query.next()) {
         if (!row(RecordFrom(query))) {
             return true;
@@ -310,6 +327,9 @@ bool StationDirectory::SetDefaultStation(const QString& address) {
         ok = false;
         failure = DriverText(db.lastError());
     }
+    if (ok) {
+        m_failures.Success();
+    }
     if (!ok || marked <= 0) {
         if (inTransaction) {
             db.rollback();
@@ -342,6 +362,7 @@ bool StationDirectory::AddStation(const StationRecord& record) {
         ReportExecution(DriverText(query.lastError()));
         return false;
     }
+    m_failures.Success();
     return true;
 }
 
@@ -367,6 +388,7 @@ WriteStatus StationDirectory::UpdateStation(const StationRecord& record) {
         ReportExecution(DriverText(query.lastError()));
         return WriteStatus::Failed;
     }
+    m_failures.Success();
     return query.numRowsAffected() > 0 ? WriteStatus::Done : WriteStatus::NotFound;
 }
 
@@ -382,6 +404,7 @@ WriteStatus StationDirectory::DeleteStation(const QString& address) {
         ReportExecution(DriverText(query.lastError()));
         return WriteStatus::Failed;
     }
+    m_failures.Success();
     return query.numRowsAffected() > 0 ? WriteStatus::Done : WriteStatus::NotFound;
 }
 

@@ -8,6 +8,7 @@
 
 #include "core/message_service.h"
 #include "core/station_record.h"
+#include "directory/failure_log.h"
 
 class QSqlDatabase;
 
@@ -100,6 +101,12 @@ public:
     bool IsConnected() const;
     // The QSqlDatabase connection's name (on the thread that connected).
     const QString& ConnectionName() const { return m_connectionName; }
+    // Where this connection's failures are logged.
+    FailureLog& Failures() { return m_failures; }
+
+    // Whether the station table reads (it returns no row); a failure is
+    // reported.
+    bool ReadsTable();
 
     // nullopt when the table could not be read (reported); the chooser is
     // then left as it was.
@@ -143,6 +150,7 @@ private:
 
     MessageService& m_messages;
     QString m_connectionName;
+    FailureLog m_failures;
 };
 
 }  // namespace volnar
