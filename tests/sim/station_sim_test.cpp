@@ -322,17 +322,27 @@ TEST_F(StationSim, StateIsSavedAndReloadedAndACorruptOneIsRefusedAndLeftAlone) {
     EXPECT_EQ(Lines(Tool("snmpwalk", {B("72")}).output).size(), 2u);
     EXPECT_TRUE(sim->Stop());
 
-    // A corrupt state file is refused and left as it is.
-    QFile file(state);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    file.write("{\"scripts\": [");
-    file.close();
-    StationSimulator broken({QStringLiteral("--state"), state});
-    EXPECT_FALSE(broken.Start());
-    EXPECT_TRUE(broken.errorText().contains(QStringLiteral("not valid JSON")))
-        << broken.errorText().toStdString();
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    EXPECT_EQ(file.readAll(), QByteArray("{\"scripts\": ["));
+    // A corrupt state file is refused and left as it is; so is one with a
+    // member of the wrong type, which read as missing would be saved empty.
+    const struct {
+        QByteArray content;
+        const char* error;
+    } corrupt[] = {
+        {"{\"scripts\": [", "not valid JSON"},
+        {"{\"scripts\": {\"id\": 1}}", "scripts is of the wrong JSON type"},
+    };
+    for (const auto& c : corrupt) {
+        QFile file(state);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(c.content);
+        file.close();
+        StationSimulator broken({QStringLiteral("--state"), state});
+        EXPECT_FALSE(broken.Start());
+        EXPECT_TRUE(broken.errorText().contains(QString::fromLatin1(c.error)))
+            << broken.errorText().toStdString();
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        EXPECT_EQ(file.readAll(), c.content);
+    }
 }
 
 TEST_F(StationSim, NonLoopbackListenIsRefusedBeforeBinding) {
