@@ -8,11 +8,13 @@
 #include <gtest/gtest.h>
 #include <poll.h>
 
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QJsonObject>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QTest>
 #include <optional>
 #include <string>
 #include <utility>
@@ -294,18 +296,32 @@ TEST_F(StationSim, AnswerTooBigForADatagramIsTooBig) {
     }
 }
 
-TEST_F(StationSim, StateIsSavedAndReloadedAndACorruptOneIsRefusedAndLeftAlone) {
+// What a SET changed survives a restart. A save that fails (its temporary
+// file cannot be made) is said, tried again until it succeeds, and makes the
+// run end with a non-zero status.
+TEST_F(StationSim, StateIsSavedRetriedAndReloadedAndACorruptOneIsRefusedAndLeftAlone) {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
     const QString state = dir.filePath(QStringLiteral("station.json"));
     ASSERT_NO_FATAL_FAILURE(Start({QStringLiteral("--state"), state}));
     EXPECT_TRUE(QFile::exists(state));  // created at start
+    ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("station.json.tmp")));
     ASSERT_EQ(Tool("snmpset", {B("69"), QStringLiteral("s"), QStringLiteral("0|relay|Pump|p|00|"),
                                kSysName, QStringLiteral("s"), QStringLiteral("Saved Hut"),
                                B("75.3"), QStringLiteral("i"), QStringLiteral("1")})
                   .exitCode,
               0);
-    EXPECT_TRUE(sim->Stop());
+    EXPECT_TRUE(QTest::qWaitFor(
+        [this] { return sim->standardError().contains(QStringLiteral("cannot write state")); }));
+    ASSERT_TRUE(QDir(dir.filePath(QStringLiteral("station.json.tmp"))).removeRecursively());
+    const auto saved = [&state] {
+        QFile file(state);
+        return file.open(QIODevice::ReadOnly) && file.readAll().contains("Saved Hut");
+    };
+    EXPECT_TRUE(QTest::qWaitFor(saved, 10000)) << "the acknowledged change was not saved";
+    EXPECT_FALSE(sim->Stop());
+    EXPECT_TRUE(sim->standardError().contains(QStringLiteral("1 state save(s) failed")))
+        << sim->standardError().toStdString();
 
     // --scripts fills the table up to 2 rows: one generated row joins the
     // saved one, and a further restart adds nothing.
