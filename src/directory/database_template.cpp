@@ -76,7 +76,10 @@ StationFileCheck CheckStationFile(const QString& path) {
     // Read-only and without SQLITE_OPEN_CREATE: nothing is written, and a
     // file deleted meanwhile is not made again. Reading the schema is what
     // tells a database from other bytes; a lock held by another program
-    // answers SQLITE_BUSY at once (no busy time-out here).
+    // answers SQLITE_BUSY at once (no busy time-out here). The SQLite3 ODBC
+    // driver uses this same shared library, which keeps one process's locks
+    // on one file together, so closing this handle drops no lock of another
+    // connection of the process to the file.
     sqlite3* db = nullptr;
     StationFileCheck check = StationFileCheck::CannotTell;
     if (sqlite3_open_v2(native.constData(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
