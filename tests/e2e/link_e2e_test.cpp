@@ -24,8 +24,9 @@ using LinkE2E = testing::SimulatorLinkTest;
 // Real time-outs from net-snmp count as lost and the next status GET follows;
 // the stop after thirty in a row is the dispatcher's (unit tests).
 TEST_F(LinkE2E, DroppedRequestsCountAsLostAndPollingGoesOn) {
-    StartSimulatorAndLink({QStringLiteral("--drop"), QStringLiteral("1")}, QStringLiteral("public"),
-                          QStringLiteral("1"), QStringLiteral("0"));
+    ASSERT_NO_FATAL_FAILURE(StartSimulatorAndLink({QStringLiteral("--drop"), QStringLiteral("1")},
+                                                  QStringLiteral("public"), QStringLiteral("1"),
+                                                  QStringLiteral("0")));
     link->Start();
     ASSERT_TRUE(WaitFor([&] { return link->LostCount() >= 2; }));
     EXPECT_TRUE(messages.boxes.empty());
@@ -38,8 +39,8 @@ TEST_F(LinkE2E, DroppedRequestsCountAsLostAndPollingGoesOn) {
 // A station directory row with no time-out of its own (the template's row has
 // NULL) leaves net-snmp's default: requests wait for the station's answer.
 TEST_F(LinkE2E, AnEmptyNullOrZeroTimeOutWaitsAsLongAsNetSnmpsDefault) {
-    StartSimulatorAndLink({QStringLiteral("--delay"), QStringLiteral("300")},
-                          QStringLiteral("public"), QString());
+    ASSERT_NO_FATAL_FAILURE(StartSimulatorAndLink(
+        {QStringLiteral("--delay"), QStringLiteral("300")}, QStringLiteral("public"), QString()));
     for (const QString& timeout : {QString(), QStringLiteral("0"), QStringLiteral("NULL")}) {
         record.TIMEOUT = timeout;
         link->Start();
@@ -105,9 +106,10 @@ TEST_F(LinkE2E, SlowOrDuplicatingLinksDoEachChangeOnceAndReadEachRowOnce) {
     for (const QStringList& fault :
          {QStringList{QStringLiteral("--delay"), QStringLiteral("1000")},
           QStringList{QStringLiteral("--duplicate"), QStringLiteral("1")}}) {
-        StartSimulatorAndLink(fault + QStringList{QStringLiteral("--scripts"), QStringLiteral("3"),
-                                                  QStringLiteral("--alerts"), QStringLiteral("2")},
-                              QStringLiteral("public"), QStringLiteral("1"), QStringLiteral("2"));
+        ASSERT_NO_FATAL_FAILURE(StartSimulatorAndLink(
+            fault + QStringList{QStringLiteral("--scripts"), QStringLiteral("3"),
+                                QStringLiteral("--alerts"), QStringLiteral("2")},
+            QStringLiteral("public"), QStringLiteral("1"), QStringLiteral("2")));
         ASSERT_TRUE(link->StartSnmpSession());
         const std::string where = fault.join(u' ').toStdString();
         for (const auto& c : commands) {
@@ -133,10 +135,10 @@ TEST_F(LinkE2E, SlowOrDuplicatingLinksDoEachChangeOnceAndReadEachRowOnce) {
 // walks at once, every request its own id, each reads exactly the station's
 // rows and its own channel's record.
 TEST_F(LinkE2E, TwentyLoadsAndWalksAtOnceOnAJitteryLinkEachReadTheirOwnRows) {
-    StartSimulatorAndLink(
+    ASSERT_NO_FATAL_FAILURE(StartSimulatorAndLink(
         {QStringLiteral("--delay"), QStringLiteral("700:700"), QStringLiteral("--scripts"),
          QStringLiteral("2"), QStringLiteral("--alerts"), QStringLiteral("1")},
-        QStringLiteral("public"), QStringLiteral("1"), QStringLiteral("2"));
+        QStringLiteral("public"), QStringLiteral("1"), QStringLiteral("2")));
     ASSERT_TRUE(link->StartSnmpSession());
     QObject screen;
     constexpr int kLoads = 20;

@@ -74,7 +74,7 @@ TEST_F(BoardLinkTest, WalksHandTheirRowsOnAndEndAtTheFirstAnswerPastTheirTable) 
     };
     for (const Case& c : cases) {
         Fresh();
-        Connect();
+        ASSERT_NO_FATAL_FAILURE(Connect());
         BoardOperation* walk = commands::WalkTable(*link, owner.get(), c.table);
         QSignalSpy rows(walk, &BoardOperation::RowReceived);
         QSignalSpy ended(walk, &BoardOperation::Ended);
@@ -157,7 +157,7 @@ TEST_F(BoardLinkTest, EveryOperationEndsExactlyOnceAndSaysHow) {
     };
     for (const Case& c : cases) {
         Fresh();
-        Connect();
+        ASSERT_NO_FATAL_FAILURE(Connect());
         QSignalSpy notices(link.get(), &BoardLink::NoticeRequested);
         BoardOperation* operation = c.start(*link, owner.get());
         QSignalSpy ended(operation, &BoardOperation::Ended);
@@ -182,7 +182,7 @@ TEST_F(BoardLinkTest, EveryOperationEndsExactlyOnceAndSaysHow) {
 }
 
 TEST_F(BoardLinkTest, AnswersForAGivenUpOperationAreCountedAndGoNowhere) {
-    Connect();
+    ASSERT_NO_FATAL_FAILURE(Connect());
     auto screen = std::make_unique<QObject>();
     commands::WalkTable(*link, screen.get(), BoardTable::Alerts);
     const int id = LastRequest().requestId;
@@ -204,7 +204,7 @@ TEST_F(BoardLinkTest, AnswersForAGivenUpOperationAreCountedAndGoNowhere) {
 }
 
 TEST_F(BoardLinkTest, ACommandAfterARefusalOpensTheSessionAsStartDoes) {
-    Connect();
+    ASSERT_NO_FATAL_FAILURE(Connect());
     BoardOperation* first = commands::UploadScript(*link, owner.get(), true, "0|io|a|b|00|");
     Answer(Object(".69"), "x", 0, kSyntaxOctetString, 3);
     EXPECT_EQ(first->Ending(), OperationEnding::Refused);
@@ -228,7 +228,7 @@ TEST_F(BoardLinkTest, ACommandAfterARefusalOpensTheSessionAsStartDoes) {
 // Every request looks its station's row up again; automatic ids count from
 // 501 in every session (fixed ids leave the counter alone: the commands).
 TEST_F(BoardLinkTest, EveryRequestLooksItsStationUpAndEverySessionCountsFrom501) {
-    Connect();
+    ASSERT_NO_FATAL_FAILURE(Connect());
     EXPECT_EQ(LastRequest().requestId, 501);
     EXPECT_EQ(LastRequest().value.syntax, kSyntaxNull);
     // TIMEOUT 10 -> 640 hundredths of a second.
@@ -240,7 +240,7 @@ TEST_F(BoardLinkTest, EveryRequestLooksItsStationUpAndEverySessionCountsFrom501)
     EXPECT_EQ(LastRequest().requestId, 502);
     EXPECT_EQ(LastRequest().station, (StationSettings{"127.0.0.1", 2161, "other", 640'000, 0}));
     link->StopPolling();
-    Connect();
+    ASSERT_NO_FATAL_FAILURE(Connect());
     EXPECT_EQ(LastRequest().requestId, 501);
 }
 
@@ -248,11 +248,11 @@ TEST_F(BoardLinkTest, EveryRequestLooksItsStationUpAndEverySessionCountsFrom501)
 // the request goes to the address it means.
 TEST_F(BoardLinkTest, ChooserTextChoosesTheDirectoryRow) {
     chooser = "127.0.0.1      comment";
-    Connect();
+    ASSERT_NO_FATAL_FAILURE(Connect());
     EXPECT_EQ(lookups, QStringList{"127.0.0.1"});
     link->StopPolling();
     chooser = station->IPADDRESS = "127.000.000.001";
-    Connect();
+    ASSERT_NO_FATAL_FAILURE(Connect());
     EXPECT_EQ(lookups.last(), chooser);
     EXPECT_EQ(LastRequest().station.address, QStringLiteral("127.0.0.1"));
 }
@@ -363,7 +363,7 @@ void BoardLinkTest::Fail(const FailureCase& c) {
     QSignalSpy state(link.get(), &BoardLink::StateTextChanged);
     QSignalSpy status(link.get(), &BoardLink::StatusRecordReceived);
     if (c.act) {
-        Connect();
+        ASSERT_NO_FATAL_FAILURE(Connect());
         c.act(*this);
     } else {
         link->Start();
@@ -435,7 +435,7 @@ TEST_F(BoardLinkTest, CommandsGoOutAsTheStationKnowsThemAndTheirAnswerBringsTheN
     };
     for (const auto& c : cases) {
         Fresh();
-        Connect();
+        ASSERT_NO_FATAL_FAILURE(Connect());
         QSignalSpy started(link.get(), &BoardLink::OperationStarted);
         QSignalSpy notices(link.get(), &BoardLink::NoticeRequested);
         BoardOperation* operation = c.start(*link, owner.get());
@@ -469,7 +469,7 @@ TEST_F(BoardLinkTest, CommandsGoOutAsTheStationKnowsThemAndTheirAnswerBringsTheN
 }
 
 TEST_F(BoardLinkTest, RelayEchoesAreTheOperationsResultWhateverTheirSyntax) {
-    Connect();
+    ASSERT_NO_FATAL_FAILURE(Connect());
     BoardOperation* notes = commands::ReadRelayNotes(*link, owner.get(), 4);
     Answer(std::string(board::kRelayNotes[4]), QByteArray("two\0lines", 9), 502);
     EXPECT_EQ(notes->Echo(), QString::fromLatin1(QByteArray("two\0lines", 9)));
@@ -483,7 +483,7 @@ TEST_F(BoardLinkTest, RelayEchoesAreTheOperationsResultWhateverTheirSyntax) {
 // of its answer (a resend answered too), another station's late answer or an
 // id nobody asked with is neither shown nor counted.
 TEST_F(BoardLinkTest, OnlyTheStatusRequestInFlightIsAnsweredWithARecord) {
-    Connect();
+    ASSERT_NO_FATAL_FAILURE(Connect());
     QSignalSpy status(link.get(), &BoardLink::StatusRecordReceived);
     QSignalSpy notices(link.get(), &BoardLink::NoticeRequested);
     for (const int id : {409, 450, 500, 502, 777}) {
@@ -538,7 +538,7 @@ TEST_F(BoardLinkTest, PollingWaitsForTheDirectoryAndSaysSo) {
 }
 
 TEST_F(BoardLinkTest, StatusRecordIsShownWholeThenThePollTimerIsArmed) {
-    Connect();
+    ASSERT_NO_FATAL_FAILURE(Connect());
     QByteArray record;
     for (int i = 0; i < 60; ++i) {
         record += QByteArray(90, static_cast<char>('a' + i % 26)) + '|';
@@ -561,7 +561,7 @@ TEST_F(BoardLinkTest, StatusRecordIsShownWholeThenThePollTimerIsArmed) {
 }
 
 TEST_F(BoardLinkTest, ThirtyTimeOutsInARowStopAndLossesAmongAnswersOnlyCount) {
-    Connect();
+    ASSERT_NO_FATAL_FAILURE(Connect());
     QSignalSpy counters(link.get(), &BoardLink::CountersChanged);
     QSignalSpy stopped(link.get(), &BoardLink::StoppedByTimeOuts);
     // 29 in a row, an answer, 29 more: every one counts in Lost, none stops.
@@ -594,7 +594,7 @@ TEST_F(BoardLinkTest, ThirtyTimeOutsInARowStopAndLossesAmongAnswersOnlyCount) {
 // ---- ADC options data load -----------------------------------------------
 
 TEST_F(BoardLinkTest, AdcDataLoadWalksAlertsThenScriptsThenReadsTheRecord) {
-    Connect();
+    ASSERT_NO_FATAL_FAILURE(Connect());
     BoardOperation* load = commands::LoadChannelOptions(*link, owner.get(), 3);
     QSignalSpy items(load, &BoardOperation::PoolItemReceived);
     QSignalSpy ended(load, &BoardOperation::Ended);
@@ -651,7 +651,7 @@ TEST_F(BoardLinkTest, AdcDataLoadWalksAlertsThenScriptsThenReadsTheRecord) {
 }
 
 TEST_F(BoardLinkTest, AGivenUpLoadLeavesTheNextOneAlone) {
-    Connect();
+    ASSERT_NO_FATAL_FAILURE(Connect());
     auto first = std::make_unique<QObject>();
     commands::LoadChannelOptions(*link, first.get(), 1);
     first.reset();  // channel 1's dialog is cancelled while its load is in flight
@@ -674,7 +674,7 @@ TEST_F(BoardLinkTest, AGivenUpLoadLeavesTheNextOneAlone) {
 TEST_F(BoardLinkTest, StartShowsConnectingThenTicksShowConnectedAndTheDots) {
     QSignalSpy state(link.get(), &BoardLink::StateTextChanged);
     QSignalSpy message(link.get(), &BoardLink::MessageTextChanged);
-    Connect();
+    ASSERT_NO_FATAL_FAILURE(Connect());
     EXPECT_EQ(message.last().at(0).toString(), QStringLiteral(" Sending Password"));
 
     link->PollTick();
@@ -698,7 +698,7 @@ TEST_F(BoardLinkTest, StartShowsConnectingThenTicksShowConnectedAndTheDots) {
 }
 
 TEST_F(BoardLinkTest, StopPollingReturnsToTheIdleLook) {
-    Connect();
+    ASSERT_NO_FATAL_FAILURE(Connect());
     Answer(kStatus, "a", 501);
     link->PollTick();
     link->HandleTimeOut(502);
@@ -733,7 +733,7 @@ TEST_F(BoardLinkTest, StopPollingReturnsToTheIdleLook) {
 }
 
 TEST_F(BoardLinkTest, StopPollingFromInsideAHandlerLeavesNothingArmed) {
-    Connect();
+    ASSERT_NO_FATAL_FAILURE(Connect());
     QObject::connect(link.get(), &BoardLink::StatusRecordReceived, link.get(),
                      [this] { link->StopPolling(); });
     QSignalSpy controls(link.get(), &BoardLink::StationControlsEnabled);
@@ -745,13 +745,13 @@ TEST_F(BoardLinkTest, StopPollingFromInsideAHandlerLeavesNothingArmed) {
 
 // What was in flight or queued before a stop never reaches the next session.
 TEST_F(BoardLinkTest, NothingFromBeforeAStopReachesTheNextSession) {
-    Connect();
+    ASSERT_NO_FATAL_FAILURE(Connect());
     QSignalSpy notices(link.get(), &BoardLink::NoticeRequested);
     BoardOperation* walk = commands::WalkTable(*link, owner.get(), BoardTable::Scripts);
     Answer(Object(".72.1"), "1|a|b|c|d", 502);  // its next step is queued
     BoardOperation* update = commands::SetRelayNotes(*link, owner.get(), 1, "new");
     link->StopPolling();
-    Connect();
+    ASSERT_NO_FATAL_FAILURE(Connect());
     Drain();
     EXPECT_EQ(RequestCount(), 1u);
     EXPECT_EQ(walk->Ending(), OperationEnding::TimedOut);
