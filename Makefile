@@ -33,17 +33,13 @@ build-asan: deps
 	  -DVOLNAR_WERROR=$(WERROR) >/dev/null
 	@cmake --build $(BUILD_ASAN) -j $(JOBS)
 
-# A test that fails is run once more and counts as failed only if it fails
-# again: once in several full runs on a loaded two-core machine, the ODBC
-# driver manager could not load the SQLite3 driver for one test process.
-# The first failure stays in the output.
 test-main: build
-	@cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure --repeat until-pass:2 -j $(JOBS)
+	@cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
 
 test-asan: build-asan
 	@cd $(BUILD_ASAN) && QT_QPA_PLATFORM=offscreen \
 	  ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
-	  ctest --output-on-failure --repeat until-pass:2 -j $(JOBS) -LE bench
+	  ctest --output-on-failure -j $(JOBS) -LE bench
 
 # Every libFuzzer target runs for FUZZ_SECONDS under ASan+UBSan (clang).
 FUZZ_SECONDS ?= 60

@@ -22,6 +22,8 @@
 
 namespace {
 
+constexpr int kSaveFailedStatus = 3;
+
 volatile std::sig_atomic_t g_stop = 0;
 int g_wakeWrite = -1;
 
@@ -126,10 +128,11 @@ bool CatchSignals(int wake[2]) {
 }
 
 // Opens every station's port, says where it listens and serves until a
-// signal. Returns the exit status on failure, 0 otherwise.
+// signal. Returns the exit status on failure, 0 otherwise; `failedSaves`
+// counts the state saves that failed meanwhile.
 int Serve(std::vector<volnar::sim::Options>& stationOptions,
           const std::vector<std::unique_ptr<volnar::sim::StationModel>>& models,
-          volnar::sim::RequestLog* log, int wakeFd) {
+          volnar::sim::RequestLog* log, int wakeFd, int* failedSaves) {
     using namespace volnar::sim;
     std::string error;
     std::vector<std::unique_ptr<StationServer>> servers;
@@ -149,6 +152,9 @@ int Serve(std::vector<volnar::sim::Options>& stationOptions,
     }
     std::fflush(stdout);
     StationServer::RunAll(running, g_stop, wakeFd);
+    for (const StationServer* server : running) {
+        *failedSaves += server->failedSaves();
+    }
     return 0;
 }
 
@@ -189,16 +195,24 @@ int main(int argc, char** argv) {
     if (!CatchSignals(wake)) {
         return Fail("cannot create the wake-up pipe");
     }
-    if (const int failed =
-            Serve(stationOptions, models, options.logFile ? &log : nullptr, wake[0])) {
+    int failedSaves = 0;
+    if (const int failed = Serve(stationOptions, models, options.logFile ? &log : nullptr, wake[0],
+                                 &failedSaves)) {
         return failed;
     }
-    int status = 0;
     for (std::size_t i = 0; i < stationOptions.size(); ++i) {
         if (stationOptions[i].stateFile &&
             !SaveState(*stationOptions[i].stateFile, *models[i], &error)) {
-            status = Fail(error);
+            Fail(error);
+            ++failedSaves;
         }
+    }
+    // A save that failed broke the promise that an acknowledged change
+    // survives a restart, if only for a while: the run did not end cleanly.
+    int status = 0;
+    if (failedSaves > 0) {
+        status = kSaveFailedStatus;
+        Fail(std::to_string(failedSaves) + " state save(s) failed during the run");
     }
     close(wake[0]);
     close(wake[1]);

@@ -177,7 +177,7 @@ private:
     std::string LoadScripts(const JsonValue& json);
     std::string LoadAlerts(const JsonValue& json);
     std::string LoadModems(const JsonValue& json);
-    void LoadNextIds(const JsonValue& json);
+    std::string LoadNextIds(const JsonValue& json);
 
     std::string m_stationName = "VOLN-SIM";
     std::array<Relay, kRelayCount> m_relays;

@@ -419,13 +419,32 @@ void StationServer::AfterChange(std::optional<long> requestId) {
             m_log->Write(FormatEvent(WallNow(), event, requestId));
         }
     }
-    if (m_options.stateFile && m_model.changeCount() != m_savedChangeCount) {
-        std::string error;
-        if (!SaveState(*m_options.stateFile, m_model, &error)) {
-            std::fprintf(stderr, "volnar-station: %s\n", error.c_str());
-        }
-        m_savedChangeCount = m_model.changeCount();
+    SaveChanges();
+}
+
+// A change the station acknowledged counts as kept only when it is in the
+// file: a failed save is counted, said once per run of failures, and tried
+// again a second later until one succeeds.
+void StationServer::SaveChanges() {
+    if (!m_options.stateFile || m_model.changeCount() == m_savedChangeCount ||
+        MonotonicNow() < m_nextSaveTry) {
+        return;
     }
+    std::string error;
+    if (!SaveState(*m_options.stateFile, m_model, &error)) {
+        ++m_failedSaves;
+        if (m_failingSince++ == 0) {
+            std::fprintf(stderr, "volnar-station: %s; trying again every second\n", error.c_str());
+        }
+        m_nextSaveTry = MonotonicNow() + 1.0;
+        return;
+    }
+    if (m_failingSince > 0) {
+        std::fprintf(stderr, "volnar-station: state saved after %d failed attempts\n",
+                     m_failingSince);
+    }
+    m_failingSince = 0;
+    m_savedChangeCount = m_model.changeCount();
 }
 
 double StationServer::Wait(double now) const {

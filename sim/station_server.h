@@ -32,6 +32,9 @@ public:
     // Binds the port; afterwards port() is the real port.
     bool Open(std::string* error);
     std::uint16_t port() const { return m_port; }
+    // State saves that failed during the run. A change is saved only once a
+    // save succeeded; a failed one is tried again a second later.
+    int failedSaves() const { return m_failedSaves; }
 
     // Serves every server (all share net-snmp's session list) until stop
     // becomes non-zero; wakeFd becomes readable when a signal arrives.
@@ -72,6 +75,7 @@ private:
     // Logs the model's events (caused by request requestId, if given) and
     // saves the state when it changed.
     void AfterChange(std::optional<long> requestId = std::nullopt);
+    void SaveChanges();
     // The seconds until this station has something to do.
     double Wait(double now) const;
     // Advances the model and sends the answers that are due.
@@ -86,6 +90,9 @@ private:
     std::deque<PendingAnswer> m_pending;  // in due order: delays are drawn per answer
     std::mt19937_64 m_random;
     std::uint64_t m_savedChangeCount = 0;
+    int m_failedSaves = 0;
+    int m_failingSince = 0;    // failed saves in a row, logged at the first
+    double m_nextSaveTry = 0;  // monotonic; after a failed save
 };
 
 // Seconds on the monotonic clock (scheduling) and on the wall clock (log).

@@ -38,6 +38,31 @@ std::optional<std::uint32_t> IdMember(const JsonValue& object, const char* key) 
     return static_cast<std::uint32_t>(number);
 }
 
+// The members a state file may hold, and their kinds. A member of another
+// kind is refused, never taken as missing: the simulator would start from
+// its defaults and write them over the file at its next save (a "scripts"
+// that is no array would lose every script).
+struct StateMember {
+    const char* key;
+    JsonValue::Kind kind;
+};
+constexpr StateMember kStateMembers[] = {
+    {"version", JsonValue::Kind::Number}, {"station_name", JsonValue::Kind::String},
+    {"relays", JsonValue::Kind::Array},   {"channels", JsonValue::Kind::Array},
+    {"scripts", JsonValue::Kind::Array},  {"alerts", JsonValue::Kind::Array},
+    {"modems", JsonValue::Kind::Array},   {"next_ids", JsonValue::Kind::Object},
+};
+
+std::string WrongKind(const JsonValue& json) {
+    for (const StateMember& member : kStateMembers) {
+        const JsonValue* value = json.Find(member.key);
+        if (value != nullptr && value->kind() != member.kind) {
+            return std::string(member.key) + " is of the wrong JSON type";
+        }
+    }
+    return {};
+}
+
 }  // namespace
 
 void StationModel::AddGeneratedScripts(int count) {
@@ -172,6 +197,10 @@ ModelLoadResult StationModel::FromJson(const JsonValue& json) {
         result.error = "the state is not a JSON object";
         return result;
     }
+    result.error = WrongKind(json);
+    if (!result.error.empty()) {
+        return result;
+    }
     StationModel model;
     // Every value goes through the same checks as an SNMP SET, so a state
     // file cannot hold what the station would refuse.
@@ -183,13 +212,12 @@ ModelLoadResult StationModel::FromJson(const JsonValue& json) {
     }
     for (const auto load :
          {&StationModel::LoadRelays, &StationModel::LoadChannels, &StationModel::LoadScripts,
-          &StationModel::LoadAlerts, &StationModel::LoadModems}) {
+          &StationModel::LoadAlerts, &StationModel::LoadModems, &StationModel::LoadNextIds}) {
         result.error = (model.*load)(json);
         if (!result.error.empty()) {
             return result;
         }
     }
-    model.LoadNextIds(json);
     model.m_changeCount = 0;
     model.m_events.clear();
     result.model = std::move(model);
@@ -344,21 +372,26 @@ std::string StationModel::LoadModems(const JsonValue& json) {
     return {};
 }
 
-void StationModel::LoadNextIds(const JsonValue& json) {
+std::string StationModel::LoadNextIds(const JsonValue& json) {
     const JsonValue* next = Member(json, "next_ids", JsonValue::Kind::Object);
     if (next == nullptr) {
-        return;
+        return {};
     }
-    // Ids of deleted rows are not handed out again after a restart.
-    if (const auto id = IdMember(*next, "script")) {
-        m_nextScriptId = std::max(m_nextScriptId, *id);
+    // Ids of deleted rows are not handed out again after a restart; one
+    // that does not read would be.
+    for (const auto& [key, nextId] :
+         {std::pair{"script", &m_nextScriptId}, std::pair{"alert", &m_nextAlertId},
+          std::pair{"modem", &m_nextModemId}}) {
+        if (next->Find(key) == nullptr) {
+            continue;
+        }
+        const auto id = IdMember(*next, key);
+        if (!id) {
+            return std::string("bad next_ids ") + key;
+        }
+        *nextId = std::max(*nextId, *id);
     }
-    if (const auto id = IdMember(*next, "alert")) {
-        m_nextAlertId = std::max(m_nextAlertId, *id);
-    }
-    if (const auto id = IdMember(*next, "modem")) {
-        m_nextModemId = std::max(m_nextModemId, *id);
-    }
+    return {};
 }
 
 }  // namespace volnar::sim

@@ -359,8 +359,7 @@ void AdcOptionsDialog::SetName() {
 }
 
 void AdcOptionsDialog::SetNotes() {
-    const QString notes =
-        StationLines(m_ui->notesEdit->document()->toRawText(), m_stationNotes, u"\n");
+    const QString notes = StationLines(m_ui->notesEdit->document()->toRawText(), m_stationNotes);
     if (const Result<void> checked = adc::CheckChannelNotes(m_channel, notes); !checked) {
         m_messages.ShowError(checked.error());
         return;

@@ -86,7 +86,7 @@ EmailAlertForm EmailAlertDialog::Form() const {
             m_ui->smtpServerEdit->text(),
             m_ui->toEdit->text(),
             m_ui->subjectEdit->text(),
-            StationLines(m_ui->messageEdit->document()->toRawText(), m_listed.text, u"\n")};
+            m_ui->messageEdit->document()->toRawText()};
 }
 
 void EmailAlertDialog::Submit() {
@@ -143,7 +143,7 @@ void SmsAlertDialog::AddModem(const QString& modem) {
 
 SmsAlertForm SmsAlertDialog::Form() const {
     return {m_ui->descriptionEdit->text(), m_ui->phoneEdit->text(), m_ui->modemCombo->currentText(),
-            StationLines(m_ui->messageEdit->document()->toRawText(), m_listed.message, u"\n")};
+            m_ui->messageEdit->document()->toRawText()};
 }
 
 QStringList SmsAlertDialog::Modems() const {

@@ -17,7 +17,8 @@ Result<QByteArray> Build(AlertEditorMode mode, const QString& id, const char* ty
                        QString::fromLatin1(type)};
     for (std::size_t i = 0; i < boxes.size(); ++i) {
         const AlertBox& box = boxes[i];
-        const QString& taken = box.text;
+        const QString& shown = listed.value(static_cast<qsizetype>(i));
+        const QString taken = box.lines ? StationLines(box.text, shown) : box.text;
         if (taken.isEmpty()) {
             return Failure{QString::fromLatin1(box.emptyMessage)};
         }
@@ -25,8 +26,7 @@ Result<QByteArray> Build(AlertEditorMode mode, const QString& id, const char* ty
             return Failure{QStringLiteral("The box \"%1\" must not contain \"|\"!")
                                .arg(QString::fromLatin1(box.label))};
         }
-        const bool asListed =
-            mode == AlertEditorMode::Edit && taken == listed.value(static_cast<qsizetype>(i));
+        const bool asListed = mode == AlertEditorMode::Edit && taken == shown;
         QString name = QString::fromLatin1(box.label);
         if (name.endsWith(QLatin1Char(':'))) {
             name.chop(1);
@@ -54,7 +54,7 @@ Result<QByteArray> BuildEmailAlert(AlertEditorMode mode, const QString& id,
          {"SMTP Server Address:", form.smtpServer, 49, "Enter the SMTP Server Address!"},
          {"To: (Email Address)", form.to, 254, "Enter the Recipient Email Address!"},
          {"Alert Subject:", form.subject, 99, "Enter the Subject for this Alert!"},
-         {"Enter Alert Email to Send", form.text, 510, "Enter some text for this Alert!"}},
+         {"Enter Alert Email to Send", form.text, 510, "Enter some text for this Alert!", true}},
         {listed.name, listed.description, listed.from, listed.smtpServer, listed.to, listed.subject,
          listed.text},
         5);
@@ -67,12 +67,13 @@ Result<QByteArray> BuildSmsAlert(AlertEditorMode mode, const QString& id, const 
     const bool ownModem = mode == AlertEditorMode::Edit && form.modem == listed.modem;
     const QString modem =
         form.modem == QLatin1String(kChooseModemPlaceholder) && !ownModem ? QString() : form.modem;
-    return Build(mode, id, "SMS",
-                 {{"Description:", form.description, 49, "Enter a Name for this Alert!"},
-                  {"Phone Number:", form.phoneNumber, 49, "Enter a valid Phone Number!"},
-                  {"Choose Modem:", modem, 49, "Choose or Creat a Modem!"},
-                  {"Enter Alert Message to Send", form.message, 149, "Enter some text to send!"}},
-                 {listed.description, listed.phoneNumber, listed.modem, listed.message}, 8);
+    return Build(
+        mode, id, "SMS",
+        {{"Description:", form.description, 49, "Enter a Name for this Alert!"},
+         {"Phone Number:", form.phoneNumber, 49, "Enter a valid Phone Number!"},
+         {"Choose Modem:", modem, 49, "Choose or Creat a Modem!"},
+         {"Enter Alert Message to Send", form.message, 149, "Enter some text to send!", true}},
+        {listed.description, listed.phoneNumber, listed.modem, listed.message}, 8);
 }
 
 EmailAlertForm EmailFormFrom(const AlertWorkingRecord& alert) {

@@ -27,19 +27,24 @@ enum class AlertEditorMode { New, Edit };
 inline constexpr char kChooseModemPlaceholder[] = "Choose a Modem";
 
 // One box of an editor: its label (named in the "|" refusal), the text typed,
-// how many characters are uploaded, and the message when it is empty.
+// how many characters are uploaded, the message when it is empty, and
+// whether it is a multi-line text (see StationLines).
 struct AlertBox {
     const char* label;
     QString text;
     int limit;
     const char* emptyMessage;
+    bool lines = false;
 };
 
-// The e-mail editor's seven boxes, in their check order.
+// The e-mail editor's seven boxes, in their check order. As an editor
+// gives them, `text` is what its multi-line edit holds (any line break);
+// as listed, each box is the station's text.
 struct EmailAlertForm {
     QString name, description, from, smtpServer, to, subject, text;
 };
-// The SMS editor's four boxes, in their check order.
+// The SMS editor's four boxes, in their check order; `message` as `text`
+// above.
 struct SmsAlertForm {
     QString description, phoneNumber, modem, message;
 };
@@ -49,7 +54,8 @@ struct SmsAlertForm {
 // more characters than the box uploads) and builds the fourteen-field record
 // with every box whole (or gives the refusal): "ID|EMAIL|name|description|from|smtp|to|subject|
 // text|-|-|-|-|-|". `listed` is the alert as the station listed it (edit
-// mode): a box left as listed goes back as it is, whatever its length.
+// mode): a box left as listed goes back as it is, whatever its length, and
+// the text's line breaks with it; a changed text goes out with CR LF.
 Result<QByteArray> BuildEmailAlert(AlertEditorMode mode, const QString& id,
                                    const EmailAlertForm& form, const EmailAlertForm& listed = {});
 // "ID|SMS|description|phone|modem|message|-|-|-|-|-|-|-|-|". The chooser's

@@ -185,12 +185,7 @@ void Application::WireLink() {
     connect(link, &BoardLink::StartEnabledChanged, w, &MainWindow::SetStartEnabled);
     connect(link, &BoardLink::StationControlsEnabled, w, &MainWindow::SetStationControlsEnabled);
     connect(link, &BoardLink::ReadoutsReset, &m_panel, &StatusPanel::ResetReadouts);
-    auto counters = [w, link] {
-        w->SetCounters(link->SentCount(), link->ReceivedCount(), link->LostCount());
-    };
-    connect(link, &BoardLink::SentCountChanged, w, counters);
-    connect(link, &BoardLink::ReceivedCountChanged, w, counters);
-    connect(link, &BoardLink::LostCountChanged, w, counters);
+    connect(link, &BoardLink::CountersChanged, w, &MainWindow::SetCounters);
     connect(link, &BoardLink::StatusRecordReceived, &m_panel, [this](const QByteArray& record) {
         m_panel.ShowStatusRecord(
             std::string_view(record.constData(), static_cast<std::size_t>(record.size())));
@@ -404,19 +399,12 @@ void Application::OpenStationNameDialog() {
 
 void Application::OnAbout() {
     auto* box = new AboutBox(m_aboutText, m_window.get());
-    ReturnFocusWhenFinished(box);
-    box->setAttribute(Qt::WA_DeleteOnClose);
-    box->setWindowModality(Qt::ApplicationModal);
-    box->open();
+    ShowDialog(box);
     Q_EMIT AboutBoxOpened(box);
 }
 
 void Application::OnDatabaseOptions() {
-    auto* dialog = new DatabaseOptionsDialog(ReadDatabaseLocation(), m_location, m_window.get());
-    ReturnFocusWhenFinished(dialog);
-    dialog->setAttribute(Qt::WA_DeleteOnClose);
-    dialog->setWindowModality(Qt::ApplicationModal);
-    dialog->open();
+    ShowDialog(new DatabaseOptionsDialog(ReadDatabaseLocation(), m_location, m_window.get()));
 }
 
 void Application::OnNoticeShown(const QString& text) {

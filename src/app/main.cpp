@@ -1,6 +1,8 @@
 #include <QApplication>
 #include <QTextStream>
 #include <csignal>
+#include <cstdio>
+#include <cstdlib>
 
 #include "app/about_text.h"
 #include "app/application.h"
@@ -42,9 +44,20 @@ int main(int argc, char** argv) {
     QGuiApplication::setApplicationDisplayName(QStringLiteral("Volnar"));
     QGuiApplication::setDesktopFileName(QStringLiteral("volnar"));
 
-    volnar::Application program({.databaseOverride = command.database,
-                                 .connectAddress = command.connect,
-                                 .recordPath = command.record});
-    program.Show();
-    return QApplication::exec();
+    int status = 0;
+    {
+        volnar::Application program({.databaseOverride = command.database,
+                                     .connectAddress = command.connect,
+                                     .recordPath = command.record});
+        program.Show();
+        status = QApplication::exec();
+    }
+    // The directory's thread is still in a statement that a stopped server
+    // holds (quitting waited two seconds for it): nothing it may return to
+    // is torn down, and the program does not wait for it either.
+    if (volnar::DirectoryWorker::ThreadsLeftRunning() > 0) {
+        std::fflush(nullptr);
+        std::_Exit(status);
+    }
+    return status;
 }

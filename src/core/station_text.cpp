@@ -35,10 +35,14 @@ int ByteOfChar(char32_t c) {
     return -1;
 }
 
-// Walks a text by code points; a lone surrogate is a code point of its own
-// (and one no code page holds).
+// Walks a text by code points, composed first (NFC): a letter typed as its
+// base letter and a combining mark ("e" U+0301, as some keyboards, input
+// methods and pasted text give it) is the code page's own "é". Text read
+// from the station is already composed, so it goes back unchanged. A lone
+// surrogate is a code point of its own (and one no code page holds).
 template <typename Visit>
-void ForEachCodePoint(QStringView text, Visit visit) {
+void ForEachCodePoint(QStringView typed, Visit visit) {
+    const QString text = typed.toString().normalized(QString::NormalizationForm_C);
     for (qsizetype i = 0; i < text.size(); ++i) {
         char32_t c = text[i].unicode();
         if (QChar::isHighSurrogate(c) && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
@@ -123,7 +127,7 @@ QString EditableLines(const QString& stationText) {
     return shown;
 }
 
-QString StationLines(const QString& edited, const QString& original, QStringView lineBreak) {
+QString StationLines(const QString& edited, const QString& original) {
     QString lines = edited;
     lines.replace(QChar::ParagraphSeparator, QLatin1Char('\n'));
     lines.replace(QChar::LineSeparator, QLatin1Char('\n'));
@@ -131,9 +135,7 @@ QString StationLines(const QString& edited, const QString& original, QStringView
         return original;
     }
     lines = EditableLines(lines);
-    if (lineBreak != u"\n") {
-        lines.replace(QLatin1Char('\n'), lineBreak.toString());
-    }
+    lines.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
     return lines;
 }
 

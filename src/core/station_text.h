@@ -12,17 +12,20 @@
 // characters of the same code, as Windows itself reads them, so every byte
 // the station sends is shown and goes back unchanged. Texts are checked with
 // CheckStationText before they are sent: a character the code page cannot
-// hold is refused, never replaced.
+// hold is refused, never replaced. Both check and convert the text composed
+// (Unicode NFC), so "e" with a combining acute accent is the byte of "é".
 namespace volnar {
 
 // The station's bytes as text; every byte sequence converts.
 QString StationText(const QByteArray& bytes);
 QString StationText(std::string_view bytes);
-// Text as the station's bytes. Only for text that FirstUnencodable accepts;
-// anything else comes out as "?" (and is caught by the checks first).
+// Text as the station's bytes, composed first. Only for text that
+// FirstUnencodable accepts; anything else comes out as "?" (and is caught by
+// the checks first).
 QByteArray StationBytes(QStringView text);
 
-// The first character (code point) the station's code page cannot hold.
+// The first character (code point) of the composed text that the station's
+// code page cannot hold.
 std::optional<char32_t> FirstUnencodable(QStringView text);
 
 // What the station allows in one text field.
@@ -34,7 +37,8 @@ struct StationField {
 
 // The box text for a text the field cannot take as it stands: a character
 // the code page cannot hold, a "|" where it would split a record, or more
-// characters than the field keeps. Nothing when the text can be sent as is.
+// characters than the field keeps (counted composed, as they are sent).
+// Nothing when the text can be sent as is.
 std::optional<QString> CheckStationText(const StationField& field, QStringView text);
 
 // A multi-line station text as a text edit shows it: every line break (CR LF,
@@ -42,8 +46,8 @@ std::optional<QString> CheckStationText(const StationField& field, QStringView t
 QString EditableLines(const QString& stationText);
 // The text to send for what a multi-line edit holds (its raw text: paragraph
 // and line separators count as "\n"). Left as it was shown, it is the
-// station's own text, byte for byte; changed, each line break is written as
-// `lineBreak`.
-QString StationLines(const QString& edited, const QString& original, QStringView lineBreak);
+// station's own text, byte for byte; changed, every line break is written as
+// CR LF, as the station and its other clients keep every multi-line text.
+QString StationLines(const QString& edited, const QString& original);
 
 }  // namespace volnar

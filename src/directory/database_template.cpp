@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <sqlite3.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <QFile>
@@ -61,6 +62,40 @@ TemplateResult CreateDatabaseTemplate(const QString& path) {
         return TemplateResult::Failed;
     }
     return TemplateResult::Created;
+}
+
+StationFileCheck CheckStationFile(const QString& path) {
+    const QByteArray native = QFile::encodeName(path);
+    struct stat info {};
+    if (::stat(native.constData(), &info) != 0) {
+        return errno == ENOENT ? StationFileCheck::Missing : StationFileCheck::CannotTell;
+    }
+    if (!S_ISREG(info.st_mode)) {
+        return StationFileCheck::NotSQLite;
+    }
+    // Read-only and without SQLITE_OPEN_CREATE: nothing is written, and a
+    // file deleted meanwhile is not made again. Reading the schema is what
+    // tells a database from other bytes; a lock held by another program
+    // answers SQLITE_BUSY at once (no busy time-out here). The SQLite3 ODBC
+    // driver uses this same shared library, which keeps one process's locks
+    // on one file together, so closing this handle drops no lock of another
+    // connection of the process to the file.
+    sqlite3* db = nullptr;
+    StationFileCheck check = StationFileCheck::CannotTell;
+    if (sqlite3_open_v2(native.constData(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
+        sqlite3_stmt* statement = nullptr;
+        const int prepared = sqlite3_prepare_v2(
+            db, "SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = 'main' COLLATE NOCASE",
+            -1, &statement, nullptr);
+        const int stepped = prepared == SQLITE_OK ? sqlite3_step(statement) : prepared;
+        check = stepped == SQLITE_ROW      ? StationFileCheck::Station
+                : stepped == SQLITE_DONE   ? StationFileCheck::NoTable
+                : stepped == SQLITE_NOTADB ? StationFileCheck::NotSQLite
+                                           : StationFileCheck::CannotTell;
+        sqlite3_finalize(statement);
+    }
+    sqlite3_close(db);
+    return check;
 }
 
 }  // namespace volnar

@@ -19,4 +19,15 @@ TemplateResult CreateDatabaseTemplate(const QString& path);
 // The table definition the template uses (SQLite).
 extern const char kTemplateSchema[];
 
+enum class StationFileCheck {
+    Station,    // an SQLite database holding a table `main`
+    Missing,    // nothing at the path
+    NotSQLite,  // a folder, or a file that is no SQLite database
+    NoTable,    // an SQLite database (an empty file is one) without `main`
+    CannotTell  // locked, unreadable or damaged: the connection will say
+};
+
+// What is at path, read without writing or creating anything.
+StationFileCheck CheckStationFile(const QString& path);
+
 }  // namespace volnar

@@ -3,16 +3,53 @@
 #include <atomic>
 #include <memory>
 
+#include <QEventLoop>
 #include <QLoggingCategory>
+#include <QMutex>
 #include <QPointer>
 #include <QSemaphore>
 #include <QSqlDatabase>
 #include <QSqlDriver>
 #include <QSqlQuery>
+#include <QThread>
 
 Q_LOGGING_CATEGORY(lcDirectoryWorker, "volnar.directory")
 
 namespace volnar {
+namespace {
+
+std::atomic<int> g_threadsLeftRunning{0};
+
+}  // namespace
+
+// What the worker and its thread share. The thread may outlive the worker:
+// it is left to finish a statement on a server that stopped answering, and
+// then must find nothing of the worker's own.
+struct DirectoryShared {
+    std::atomic_bool stopping = false;
+    QSemaphore started;
+    QSemaphore ended;
+    QMutex mutex;                      // guards the five below
+    DirectoryWorker* owner = nullptr;  // null once the worker is gone
+    QThread* thread = nullptr;         // the worker thread's, while it runs
+    DirectoryCore* core = nullptr;
+    bool finished = false;
+    bool leftRunning = false;  // counted in g_threadsLeftRunning
+
+    // Runs `call` on the owner's thread, if and while the owner lives (a
+    // queued call to a deleted object is dropped). False when it is gone.
+    bool Post(std::function<void(DirectoryWorker&)> call) {
+        const QMutexLocker lock(&mutex);
+        if (owner == nullptr) {
+            return false;
+        }
+        DirectoryWorker* target = owner;
+        QMetaObject::invokeMethod(
+            target, [target, call = std::move(call)] { call(*target); }, Qt::QueuedConnection);
+        return true;
+    }
+};
+
 namespace {
 
 bool IsDatabaseFailure(const QString& text) {
@@ -25,15 +62,17 @@ bool IsDatabaseFailure(const QString& text) {
     return false;
 }
 
-// The worker's message service: notes database failures, logs every box,
-// and when loud hands it to the real service on the owner's thread. A
-// question (Delete IP's Yes/No) is asked there too, and the worker waits for
-// the operator's answer; a quiet operation, or one whose worker is going
-// away, takes No: nothing is ever deleted without the operator's Yes.
+// The worker's message service: notes database failures, logs every box
+// of an operation the operator asked for, and hands it to the real service
+// on the owner's thread. A question (Delete IP's Yes/No) is asked there too,
+// and the worker waits for the operator's answer; a quiet operation, or one
+// whose worker is going away, takes No: nothing is ever deleted without the
+// operator's Yes. Quiet failures are logged by the directory itself, whose
+// log leaves out the repeats of a long run of them.
 class WorkerMessages final : public MessageService {
 public:
-    WorkerMessages(QObject* owner, MessageService& target, const std::atomic_bool& stopping)
-        : m_owner(owner), m_target(target), m_stopping(stopping) {}
+    WorkerMessages(std::shared_ptr<DirectoryShared> shared, MessageService& target)
+        : m_shared(std::move(shared)), m_target(target) {}
 
     bool Show(MessageIcon icon, const QString& text, MessageButtons buttons,
               const QString& caption) override {
@@ -56,21 +95,19 @@ private:
         if (IsDatabaseFailure(text)) {
             failed = true;
         }
-        qCInfo(lcDirectoryWorker).noquote() << (loud ? "box:" : "quiet:") << text << details;
         if (!loud) {
             return;
         }
+        qCInfo(lcDirectoryWorker).noquote() << "box:" << text << details;
+        // Dereferenced on the owner's thread, only while the owner lives.
         MessageService* target = &m_target;
-        QMetaObject::invokeMethod(
-            m_owner,
-            [target, icon, text, buttons, caption, details, detailed] {
-                if (detailed) {
-                    target->ShowDetailed(icon, text, details);
-                } else {
-                    target->Show(icon, text, buttons, caption);
-                }
-            },
-            Qt::QueuedConnection);
+        m_shared->Post([target, icon, text, buttons, caption, details, detailed](DirectoryWorker&) {
+            if (detailed) {
+                target->ShowDetailed(icon, text, details);
+            } else {
+                target->Show(icon, text, buttons, caption);
+            }
+        });
     }
 
     bool Ask(MessageIcon icon, const QString& text, MessageButtons buttons,
@@ -85,26 +122,24 @@ private:
         };
         auto answer = std::make_shared<Answer>();
         MessageService* target = &m_target;
-        QMetaObject::invokeMethod(
-            m_owner,
-            [target, answer, icon, text, buttons, caption] {
+        if (!m_shared->Post([target, answer, icon, text, buttons, caption](DirectoryWorker&) {
                 answer->yes = target->Show(icon, text, buttons, caption);
                 answer->given.release();
-            },
-            Qt::QueuedConnection);
+            })) {
+            return false;
+        }
         // Not a blocking call: the owner may be waiting for this thread in
         // its destructor, and then the question is never shown.
         while (!answer->given.tryAcquire(1, 50)) {
-            if (m_stopping) {
+            if (m_shared->stopping) {
                 return false;
             }
         }
         return answer->yes;
     }
 
-    QObject* m_owner;
+    std::shared_ptr<DirectoryShared> m_shared;
     MessageService& m_target;
-    const std::atomic_bool& m_stopping;
 };
 
 // `done` for one owner: called only while the owner lives.
@@ -123,9 +158,10 @@ std::function<void(Result)> ForOwner(QObject* owner, Done done) {
 // Lives on the worker thread and owns everything that touches the database.
 class DirectoryCore final : public QObject {
 public:
-    DirectoryCore(QObject* owner, MessageService& messages, DirectoryTimings timings,
-                  const std::atomic_bool& stopping)
-        : m_messages(owner, messages, stopping),
+    DirectoryCore(std::shared_ptr<DirectoryShared> shared, MessageService& messages,
+                  DirectoryTimings timings)
+        : m_shared(shared),
+          m_messages(std::move(shared), messages),
           m_directory(m_messages),
           m_editor(m_directory, m_messages, [] {}),
           m_timings(timings),
@@ -148,6 +184,8 @@ public:
         *ok = !m_messages.failed;
         if (m_messages.failed) {
             Lost();
+        } else {
+            m_delay = m_timings.firstRetryMs;
         }
         return result;
     }
@@ -168,9 +206,6 @@ public:
 
     StationDirectory& Directory() { return m_directory; }
     StationEditor& Editor() { return m_editor; }
-
-    // Called on the worker thread when the connection came back by itself.
-    std::function<void()> reconnected;
 
 private:
     bool Open(bool loud) {
@@ -207,11 +242,14 @@ private:
     // A failed statement may mean a dead connection (a restarted server
     // leaves the old one open but useless): close it and open a new one.
     void Lost() {
-        qCWarning(lcDirectoryWorker) << "database failed; reconnecting";
+        m_directory.Failures().Note(QStringLiteral("database failed; reconnecting"));
         m_directory.DisconnectDatabase();
         ScheduleRetry();
     }
 
+    // The delay grows while nothing succeeds: a connection that opens but
+    // whose table does not read (a server without the table, say) is retried
+    // ever more rarely, up to longestRetryMs, not four times a second.
     void ScheduleRetry() {
         if (m_location.isNull() || m_retry.isActive()) {
             return;
@@ -220,19 +258,25 @@ private:
         m_delay = std::min(m_delay * 2, m_timings.longestRetryMs);
     }
 
+    // Back only once the table reads: only then is the directory answering.
     void Reconnect() {
-        if (m_directory.IsConnected()) {
+        if (m_directory.IsConnected() || !Open(false)) {
             return;
         }
-        if (Open(false)) {
-            qCInfo(lcDirectoryWorker) << "reconnected";
-            m_delay = m_timings.firstRetryMs;
-            if (reconnected) {
-                reconnected();
-            }
+        m_messages.failed = false;
+        if (!m_directory.ReadsTable()) {
+            Lost();
+            return;
         }
+        m_directory.Failures().Note(QStringLiteral("reconnected"));
+        m_delay = m_timings.firstRetryMs;
+        m_shared->Post([](DirectoryWorker& worker) {
+            worker.SetAnswering(true);
+            Q_EMIT worker.Reconnected();
+        });
     }
 
+    std::shared_ptr<DirectoryShared> m_shared;
     WorkerMessages m_messages;
     StationDirectory m_directory;
     StationEditor m_editor;
@@ -242,34 +286,77 @@ private:
     int m_delay = 0;
 };
 
+namespace {
+
+// The worker thread: its own event loop and the core on it, until the
+// worker asks it to end; then the core closes the connection.
+void RunDirectoryThread(const std::shared_ptr<DirectoryShared>& shared, MessageService* messages,
+                        DirectoryTimings timings) {
+    QThread::currentThread()->setObjectName(QStringLiteral("volnar-directory"));
+    {
+        QEventLoop loop;
+        DirectoryCore core(shared, *messages, timings);
+        {
+            const QMutexLocker lock(&shared->mutex);
+            shared->thread = QThread::currentThread();
+            shared->core = &core;
+        }
+        shared->started.release();
+        loop.exec();
+        const QMutexLocker lock(&shared->mutex);
+        shared->thread = nullptr;
+        shared->core = nullptr;
+    }
+    const QMutexLocker lock(&shared->mutex);
+    shared->finished = true;
+    if (shared->leftRunning) {
+        --g_threadsLeftRunning;
+    }
+    shared->ended.release();
+}
+
+}  // namespace
+
 DirectoryWorker::DirectoryWorker(MessageService& messages, DirectoryTimings timings,
                                  QObject* parent)
-    : QObject(parent), m_timings(timings) {
-    m_core = new DirectoryCore(this, messages, timings, m_stopping);
-    QPointer<DirectoryWorker> self(this);
-    m_core->reconnected = [self] {
-        QMetaObject::invokeMethod(
-            self.data(),
-            [self] {
-                if (self) {
-                    self->SetAnswering(true);
-                    Q_EMIT self->Reconnected();
-                }
-            },
-            Qt::QueuedConnection);
-    };
-    m_core->moveToThread(&m_thread);
-    connect(&m_thread, &QThread::finished, m_core, &QObject::deleteLater);
-    m_thread.setObjectName(QStringLiteral("volnar-directory"));
-    m_thread.start();
+    : QObject(parent), m_timings(timings), m_shared(std::make_shared<DirectoryShared>()) {
+    m_shared->owner = this;
+    // A std::thread rather than a QThread: one that is left to end by itself
+    // must not have an object here that it still uses.
+    m_thread = std::thread(RunDirectoryThread, m_shared, &messages, timings);
+    m_shared->started.acquire();
+    m_core = m_shared->core;
     m_lateTimer.setInterval(std::max(10, m_timings.lateMs / 4));
     connect(&m_lateTimer, &QTimer::timeout, this, &DirectoryWorker::CheckLate);
 }
 
 DirectoryWorker::~DirectoryWorker() {
-    m_stopping = true;
-    m_thread.quit();
-    m_thread.wait();
+    {
+        const QMutexLocker lock(&m_shared->mutex);
+        m_shared->stopping = true;
+        m_shared->owner = nullptr;
+        if (m_shared->thread != nullptr) {
+            m_shared->thread->exit();  // after the operation under way
+        }
+    }
+    if (m_shared->ended.tryAcquire(1, m_timings.quitWaitMs)) {
+        m_thread.join();
+        return;
+    }
+    qCWarning(lcDirectoryWorker) << "the directory has not answered for" << m_timings.quitWaitMs
+                                 << "ms; its thread ends by itself when it does";
+    {
+        const QMutexLocker lock(&m_shared->mutex);
+        if (!m_shared->finished) {
+            m_shared->leftRunning = true;
+            ++g_threadsLeftRunning;
+        }
+    }
+    m_thread.detach();
+}
+
+int DirectoryWorker::ThreadsLeftRunning() {
+    return g_threadsLeftRunning;
 }
 
 QString DirectoryWorker::ConnectOptionsFor(const QString& location, int loginTimeoutSeconds) {
@@ -287,21 +374,15 @@ void DirectoryWorker::Run(bool loud, std::function<Result(DirectoryCore&)> work,
         m_lateTimer.start();
     }
     DirectoryCore* core = m_core;
-    QPointer<DirectoryWorker> self(this);
     QMetaObject::invokeMethod(
         core,
-        [core, self, loud, work = std::move(work), done = std::move(done)] {
+        [core, shared = m_shared, loud, work = std::move(work), done = std::move(done)] {
             bool ok = true;
             Result result = core->Do<Result>(loud, work, &ok);
-            QMetaObject::invokeMethod(
-                self.data(),
-                [self, done, result = std::move(result), ok] {
-                    if (self) {
-                        self->Finished(ok);
-                        done(result);
-                    }
-                },
-                Qt::QueuedConnection);
+            shared->Post([done, result = std::move(result), ok](DirectoryWorker& worker) {
+                worker.Finished(ok);
+                done(result);
+            });
         },
         Qt::QueuedConnection);
 }

@@ -3,11 +3,11 @@
 #include <QElapsedTimer>
 #include <QObject>
 #include <QString>
-#include <QThread>
 #include <QTimer>
-#include <atomic>
 #include <functional>
+#include <memory>
 #include <optional>
+#include <thread>
 
 #include "directory/station_directory.h"
 #include "directory/station_form.h"
@@ -15,6 +15,7 @@
 namespace volnar {
 
 class DirectoryCore;
+struct DirectoryShared;
 
 // Time-outs and back-off of the directory worker.
 struct DirectoryTimings {
@@ -22,7 +23,8 @@ struct DirectoryTimings {
     int statementTimeoutMs = 5000;  // a PostgreSQL server's statement_timeout
     int lateMs = 1000;              // an answer later than this: not answering
     int firstRetryMs = 250;         // back-off of the reconnection, doubling
-    int longestRetryMs = 8000;
+    int longestRetryMs = 30000;
+    int quitWaitMs = 2000;  // the longest the destructor waits for a statement
 };
 
 // The station directory off the GUI thread. One worker thread owns the
@@ -39,18 +41,23 @@ struct DirectoryTimings {
 // rows, the link's background lookups, Set Default and StationsChanged.
 //
 // A database failure closes the connection, which is then re-opened by the
-// worker itself with back-off. Boxes of operations the operator asked for
-// (connecting, the station dialogs, Set Default) are shown through the given
-// message service on this object's thread; background lookups are quiet and
-// only logged.
+// worker itself with back-off; a re-opened connection counts only once the
+// table reads. Boxes of operations the operator asked for (connecting, the
+// station dialogs, Set Default) are shown through the given message service
+// on this object's thread; background lookups are quiet and only logged.
 class DirectoryWorker final : public QObject {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(DirectoryWorker)
 
 public:
+    // `messages` must outlive this object (not its thread).
     explicit DirectoryWorker(MessageService& messages, DirectoryTimings timings = {},
                              QObject* parent = nullptr);
-    // Waits for the statement in progress, which the time-outs bound.
+    // Waits for the statement in progress at most quitWaitMs: a server that
+    // stopped answering holds it for as long as it is stopped, and quitting
+    // must not wait for that. The thread is then left to end by itself when
+    // the statement returns; it keeps what it uses, and its answers go
+    // nowhere.
     ~DirectoryWorker() override;
 
     void Connect(const QString& location);
@@ -76,7 +83,7 @@ public:
     void Delete(const QString& comboText, QObject* owner, std::function<void(bool)> done);
 
     // False from a failed operation, or an answer later than lateMs, until
-    // the next operation succeeds.
+    // an operation succeeds or a lost connection is back and reads the table.
     bool IsAnswering() const { return m_answering; }
     // Operations asked and not yet answered.
     int Outstanding() const { return m_outstanding; }
@@ -85,6 +92,12 @@ public:
     // connection string (a server); nothing for a SQLite file, whose busy
     // time-out is in its connection string.
     static QString ConnectOptionsFor(const QString& location, int loginTimeoutSeconds);
+
+    // Threads of destroyed workers that are still in a statement. A program
+    // ending while one is must skip its clean-up (std::_Exit): the thread may
+    // return from the driver at any moment into Qt's SQL code, which the
+    // clean-up tears down.
+    static int ThreadsLeftRunning();
 
 Q_SIGNALS:
     void Connected(bool ok);
@@ -95,11 +108,14 @@ Q_SIGNALS:
     void DefaultStationSet(bool ok);
     // A station dialog added, changed or deleted a row.
     void StationsChanged();
-    // The connection was lost and has been re-opened by itself.
+    // The connection was lost and has been re-opened by itself, and the
+    // table reads again.
     void Reconnected();
     void AnsweringChanged(bool answering);
 
 private:
+    friend class DirectoryCore;
+
     // Runs `work` on the worker thread and `done` with its result here.
     template <typename Result>
     void Run(bool loud, std::function<Result(DirectoryCore&)> work,
@@ -109,9 +125,10 @@ private:
     void CheckLate();
 
     DirectoryTimings m_timings;
-    std::atomic_bool m_stopping = false;
-    QThread m_thread;
-    DirectoryCore* m_core = nullptr;  // lives on m_thread
+    // Shared with the thread, which may outlive this object.
+    std::shared_ptr<DirectoryShared> m_shared;
+    std::thread m_thread;
+    DirectoryCore* m_core = nullptr;  // lives on m_thread, until this object goes
     QTimer m_lateTimer;
     QElapsedTimer m_oldest;  // since the oldest outstanding one could have started
     int m_outstanding = 0;

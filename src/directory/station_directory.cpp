@@ -1,7 +1,9 @@
 #include "directory/station_directory.h"
 
+#include <QDir>
 #include <QFile>
 #include <QLoggingCategory>
+#include <QMutex>
 #include <QRegularExpression>
 #include <QSqlDatabase>
 #include <QSqlDriver>
@@ -11,6 +13,8 @@
 #include <atomic>
 #include <cctype>
 #include <functional>
+
+#include "directory/database_template.h"
 
 Q_LOGGING_CATEGORY(lcDirectory, "volnar.directory")
 
@@ -94,8 +98,14 @@ QString ConnectionStringFor(const QString& location) {
             uri += QByteArray::number(byte, 16).rightJustified(2, '0').toUpper();
         }
     }
-    return QStringLiteral("DRIVER={SQLite3};Database=%1;Timeout=2000")
+    return QStringLiteral("DRIVER={SQLite3};Database=%1?mode=rw;Timeout=2000")
         .arg(QString::fromLatin1(uri));
+}
+
+bool OpenOdbcDatabase(QSqlDatabase& db) {
+    static QMutex opening;
+    const QMutexLocker lock(&opening);
+    return db.open();
 }
 
 StationDirectory::StationDirectory(MessageService& messages) : m_messages(messages) {
@@ -107,16 +117,46 @@ StationDirectory::~StationDirectory() {
     DisconnectDatabase();
 }
 
+void StationDirectory::ReportConnection(const QString& detail) {
+    m_failures.Failure(QStringLiteral("connection failed: ") + detail);
+    m_messages.ShowDetailed(MessageIcon::Error, QString::fromLatin1(kConnectionFailed), detail);
+}
+
+bool StationDirectory::CheckFile(const QString& location) {
+    const QString path = QDir::toNativeSeparators(location);
+    switch (CheckStationFile(location)) {
+        case StationFileCheck::Station:
+        case StationFileCheck::CannotTell:
+            return true;
+        case StationFileCheck::Missing:
+            ReportConnection(QStringLiteral("There is no station database at %1.").arg(path));
+            return false;
+        case StationFileCheck::NotSQLite:
+            ReportConnection(
+                QStringLiteral("%1 is not a station database: it is not an SQLite database.")
+                    .arg(path));
+            return false;
+        case StationFileCheck::NoTable:
+            ReportConnection(
+                QStringLiteral("%1 is not a station database: it holds no table main.").arg(path));
+            return false;
+    }
+    return false;
+}
+
 bool StationDirectory::ConnectDatabase(const QString& location, const QString& connectOptions) {
     DisconnectDatabase();
     if (location.trimmed().isEmpty()) {
         // An empty name would make the driver invent a file of its own.
-        m_messages.ShowDetailed(MessageIcon::Error, QString::fromLatin1(kConnectionFailed),
-                                QStringLiteral("No database location is set."));
+        ReportConnection(QStringLiteral("No database location is set."));
+        return false;
+    }
+    if (!IsConnectionString(location) && !CheckFile(location)) {
         return false;
     }
     if (!QSqlDatabase::isDriverAvailable(QStringLiteral("QODBC"))) {
         // No ODBC driver manager or no Qt ODBC plugin: nothing to open.
+        m_failures.Failure(QStringLiteral("no QODBC driver"));
         m_messages.ShowError(QString::fromLatin1(kEnvironmentFailed));
         return false;
     }
@@ -124,13 +164,11 @@ bool StationDirectory::ConnectDatabase(const QString& location, const QString& c
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QODBC"), m_connectionName);
         db.setDatabaseName(ConnectionStringFor(location));
         db.setConnectOptions(connectOptions);
-        if (db.open()) {
-            qCInfo(lcDirectory) << "connected";
+        if (OpenOdbcDatabase(db)) {
+            m_failures.Note(QStringLiteral("connected"));
             return true;
         }
-        const QString detail = DriverText(db.lastError());
-        qCWarning(lcDirectory) << "connection failed:" << detail;
-        m_messages.ShowDetailed(MessageIcon::Error, QString::fromLatin1(kConnectionFailed), detail);
+        ReportConnection(DriverText(db.lastError()));
     }
     QSqlDatabase::removeDatabase(m_connectionName);
     return false;
@@ -152,29 +190,50 @@ bool StationDirectory::IsConnected() const {
            QSqlDatabase::database(m_connectionName, false).isOpen();
 }
 
+QSqlDatabase StationDirectory::Held() const {
+    return QSqlDatabase::database(m_connectionName, false);
+}
+
 bool StationDirectory::Ready() {
     if (IsConnected()) {
         return true;
     }
+    m_failures.Failure(QStringLiteral("no connection"));
     m_messages.ShowError(QString::fromLatin1(kStatementFailed));
     return false;
 }
 
 void StationDirectory::ReportExecution(const QString& driverText) {
-    qCWarning(lcDirectory) << "statement failed:" << driverText;
+    m_failures.Failure(QStringLiteral("statement failed: ") + driverText);
     m_messages.ShowDetailed(MessageIcon::Error, QString::fromLatin1(kExecutionFailed), driverText);
+}
+
+bool StationDirectory::ReadsTable() {
+    if (!Ready()) {
+        return false;
+    }
+    const QSqlDatabase db = Held();
+    QSqlQuery query(db);
+    if (!query.exec(QString::fromLatin1(kSelectAll) + QStringLiteral(" WHERE 1 = 0"))) {
+        ReportExecution(DriverText(query.lastError()));
+        return false;
+    }
+    m_failures.Success();
+    return true;
 }
 
 bool StationDirectory::ReadRows(const std::function<bool(StationRecord&&)>& row) {
     if (!Ready()) {
         return false;
     }
-    QSqlQuery query(QSqlDatabase::database(m_connectionName, false));
+    const QSqlDatabase db = Held();
+    QSqlQuery query(db);
     query.setForwardOnly(true);
     if (!query.exec(QString::fromLatin1(kSelectAll))) {
         ReportExecution(DriverText(query.lastError()));
         return false;
     }
+    m_failures.Success();
     while (query.next()) {
         if (!row(RecordFrom(query))) {
             return true;
@@ -248,7 +307,7 @@ bool StationDirectory::SetDefaultStation(const QString& address) {
     // rather than deadlock; the second marks the row again, and its
     // affected-row count says whether the row still exists. A row deleted
     // meanwhile by another operator rolls everything back.
-    QSqlDatabase db = QSqlDatabase::database(m_connectionName, false);
+    QSqlDatabase db = Held();
     const bool inTransaction = db.transaction();
     QSqlQuery sweep(db);
     QSqlQuery mark(db);
@@ -267,6 +326,9 @@ bool StationDirectory::SetDefaultStation(const QString& address) {
     if (ok && marked > 0 && inTransaction && !db.commit()) {
         ok = false;
         failure = DriverText(db.lastError());
+    }
+    if (ok) {
+        m_failures.Success();
     }
     if (!ok || marked <= 0) {
         if (inTransaction) {
@@ -287,7 +349,8 @@ bool StationDirectory::AddStation(const StationRecord& record) {
     if (!Ready()) {
         return false;
     }
-    QSqlQuery query(QSqlDatabase::database(m_connectionName, false));
+    const QSqlDatabase db = Held();
+    QSqlQuery query(db);
     query.prepare(QStringLiteral(
         "INSERT INTO main (IPADDRESS, PASSWORD, COMMENT, \"DEFAULT\", PORT, TIMEOUT, RETRIES) "
         "VALUES (?, ?, ?, 'NO', ?, ?, ?)"));
@@ -299,6 +362,7 @@ bool StationDirectory::AddStation(const StationRecord& record) {
         ReportExecution(DriverText(query.lastError()));
         return false;
     }
+    m_failures.Success();
     return true;
 }
 
@@ -311,7 +375,8 @@ WriteStatus StationDirectory::UpdateStation(const StationRecord& record) {
     }
     // No separate look-up first: the statement's own affected-row count is
     // the only word on whether the row was there when it was written.
-    QSqlQuery query(QSqlDatabase::database(m_connectionName, false));
+    const QSqlDatabase db = Held();
+    QSqlQuery query(db);
     query.prepare(QStringLiteral(
         "UPDATE main SET PASSWORD = ?, COMMENT = ?, PORT = ?, TIMEOUT = ?, RETRIES = ? "
         "WHERE IPADDRESS = ?"));
@@ -323,6 +388,7 @@ WriteStatus StationDirectory::UpdateStation(const StationRecord& record) {
         ReportExecution(DriverText(query.lastError()));
         return WriteStatus::Failed;
     }
+    m_failures.Success();
     return query.numRowsAffected() > 0 ? WriteStatus::Done : WriteStatus::NotFound;
 }
 
@@ -330,13 +396,15 @@ WriteStatus StationDirectory::DeleteStation(const QString& address) {
     if (!Ready()) {
         return WriteStatus::Failed;
     }
-    QSqlQuery query(QSqlDatabase::database(m_connectionName, false));
+    const QSqlDatabase db = Held();
+    QSqlQuery query(db);
     query.prepare(QStringLiteral("DELETE FROM main WHERE IPADDRESS = ?"));
     query.addBindValue(Bind(address));
     if (!query.exec()) {
         ReportExecution(DriverText(query.lastError()));
         return WriteStatus::Failed;
     }
+    m_failures.Success();
     return query.numRowsAffected() > 0 ? WriteStatus::Done : WriteStatus::NotFound;
 }
 

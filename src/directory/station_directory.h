@@ -8,6 +8,9 @@
 
 #include "core/message_service.h"
 #include "core/station_record.h"
+#include "directory/failure_log.h"
+
+class QSqlDatabase;
 
 namespace volnar {
 
@@ -41,7 +44,6 @@ inline constexpr int kPasswordMaxLength = 35;
 inline constexpr int kCommentMaxLength = 50;
 inline constexpr int kNumberFieldMaxLength = 10;  // PORT, TIMEOUT, RETRIES, DEFAULT
 
-
 // Error texts shown to the operator.
 inline constexpr char kEnvironmentFailed[] = "Environment handle allocation failed";
 inline constexpr char kConnectionFailed[] = "Connection attempt failed";
@@ -59,10 +61,19 @@ QString StationEntry(const QString& address, const QString& comment);
 // is recognised by its form, a first attribute DRIVER=, DSN= or FILEDSN=,
 // and used as it stands; anything else is the path of a SQLite file, named
 // as a percent-encoded SQLite URI so that every character of the path
-// (";", "=", braces, blanks) reaches the driver unchanged. An empty location
-// names nothing (empty result).
+// (";", "=", braces, blanks) reaches the driver unchanged, opened read-write
+// but never created (mode=rw): only the template makes a new file. An empty
+// location names nothing (empty result).
 QString ConnectionStringFor(const QString& location);
 bool IsConnectionString(const QString& location);
+
+// Opens a QODBC connection; every open of the process goes through here,
+// one at a time. Debian 12's unixODBC (2.3.11) sets up the name of its
+// driver list lazily and without a lock: two threads making the process's
+// first connections at the same moment can leave every connection of the
+// process failing for 20 s ("Can't open lib 'SQLite3'"). An open waiting for
+// a server's login holds back the others, which only tests and tools make.
+bool OpenOdbcDatabase(QSqlDatabase& db);
 
 // The station table `main`, reached through ODBC. The connection lives from
 // ConnectDatabase to DisconnectDatabase (or destruction). Every operation
@@ -76,7 +87,9 @@ public:
     StationDirectory& operator=(const StationDirectory&) = delete;
 
     // Opens the connection for a database location. Failures are reported;
-    // the program goes on without a directory.
+    // the program goes on without a directory. A file path must name a
+    // station database (SQLite, with table `main`): a missing file, an empty
+    // one or one of other bytes is refused before the driver opens it.
     // `connectOptions` are the ODBC driver's (QSqlDatabase::setConnectOptions),
     // a login time-out for instance.
     bool ConnectDatabase(const QString& location, const QString& connectOptions = QString());
@@ -84,6 +97,12 @@ public:
     bool IsConnected() const;
     // The QSqlDatabase connection's name (on the thread that connected).
     const QString& ConnectionName() const { return m_connectionName; }
+    // Where this connection's failures are logged.
+    FailureLog& Failures() { return m_failures; }
+
+    // Whether the station table reads (it returns no row); a failure is
+    // reported.
+    bool ReadsTable();
 
     // nullopt when the table could not be read (reported); the chooser is
     // then left as it was.
@@ -111,13 +130,23 @@ public:
 
 private:
     bool Ready();
+    // The connection, held by each statement for as long as it runs: when the
+    // program quits under a statement that a stopped server holds, Qt's
+    // clean-up drops its own reference and, holding the last, would close
+    // the connection, which psqlODBC makes wait for the statement.
+    QSqlDatabase Held() const;
     // Reads every row in table order, handing each to `row` until it returns
     // false; reports and returns false when the table could not be read.
     bool ReadRows(const std::function<bool(StationRecord&&)>& row);
     void ReportExecution(const QString& driverText);
+    // Refuses a file path that names no station database; true when the
+    // location may be opened.
+    bool CheckFile(const QString& location);
+    void ReportConnection(const QString& detail);
 
     MessageService& m_messages;
     QString m_connectionName;
+    FailureLog m_failures;
 };
 
 }  // namespace volnar

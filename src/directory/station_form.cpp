@@ -23,15 +23,20 @@ bool InRange(const QString& text, int min, int max) {
 
 }  // namespace
 
-FieldProblem CheckNumberFields(const QString& port, const QString& timeout,
-                               const QString& retries) {
-    if (!InRange(port, 1, 65535)) {
+FieldProblem CheckNumberFields(StationDialogMode mode, const StationForm& form) {
+    const bool edit = mode == StationDialogMode::Edit;
+    // A value the operator left as the row holds it, or one in range.
+    const auto acceptable = [edit](const QString& typed, const QString& stored, int min, int max) {
+        return (edit && typed == stored) || InRange(typed, min, max);
+    };
+    const StationRecord& stored = form.opened;
+    if (!acceptable(form.port, stored.PORT, 1, 65535)) {
         return {StationFormField::Port, L(kPortInvalid)};
     }
-    if (!InRange(timeout, kTimeoutMin, kTimeoutMax)) {
+    if (!acceptable(form.timeout, stored.TIMEOUT, kTimeoutMin, kTimeoutMax)) {
         return {StationFormField::Timeout, L(kTimeoutInvalid).arg(kTimeoutMin).arg(kTimeoutMax)};
     }
-    if (!InRange(retries, kRetriesMin, kRetriesMax)) {
+    if (!acceptable(form.retries, stored.RETRIES, kRetriesMin, kRetriesMax)) {
         return {StationFormField::Retries, L(kRetriesInvalid).arg(kRetriesMin).arg(kRetriesMax)};
     }
     return {};
@@ -58,7 +63,7 @@ bool StationEditor::Submit(StationDialogMode mode, const StationForm& form) {
     if (mode == StationDialogMode::Edit) {
         // Edit writes the row it was opened for and no other: an address
         // that belongs to another row would overwrite that station.
-        if (found.status == LookupStatus::Found && form.address != form.editedAddress) {
+        if (found.status == LookupStatus::Found && form.address != form.opened.IPADDRESS) {
             return Refuse(StationFormField::Address, L(kAddressOfAnotherStation));
         }
         if (found.status == LookupStatus::NotFound) {
@@ -68,7 +73,7 @@ bool StationEditor::Submit(StationDialogMode mode, const StationForm& form) {
     if (form.password.isEmpty()) {
         return Refuse(StationFormField::Password, L(kPasswordEmpty));
     }
-    const FieldProblem numbers = CheckNumberFields(form.port, form.timeout, form.retries);
+    const FieldProblem numbers = CheckNumberFields(mode, form);
     if (numbers.field != StationFormField::None) {
         return Refuse(numbers.field, numbers.text);
     }

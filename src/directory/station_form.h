@@ -36,17 +36,9 @@ inline constexpr char kRetriesInvalid[] = "Retries must be a whole number from %
 // counts in units of 0.64 s.
 enum class StationFormField { None, Address, Password, Port, Timeout, Retries };
 
-// The first of port, time-out and retries that is not a whole number in its
-// range (StationFormField::None when all three are), with the text saying so.
-struct FieldProblem {
-    StationFormField field = StationFormField::None;
-    QString text;
-};
-FieldProblem CheckNumberFields(const QString& port, const QString& timeout, const QString& retries);
-
 // What the Add IP / Edit IP dialog read from its fields.
 struct StationForm {
-    QString editedAddress;        // Edit: the address of the row being edited
+    StationRecord opened;         // Edit: the row as the dialog was opened with it
     int filledAddressFields = 0;  // of the four
     QString address;              // dotted, as the address entry formats it
     QString password;
@@ -55,6 +47,18 @@ struct StationForm {
     QString timeout;
     QString retries;
 };
+
+// The first of port, time-out and retries that is not a whole number in its
+// range (StationFormField::None when all three are), with the text saying so.
+// Edit checks only a value the operator changed: one left as the row holds
+// it is accepted whatever it is (the template's row has no TIMEOUT, a
+// hand-made row may hold 0, and the link reads those as net-snmp's
+// default), so such a row can still be edited.
+struct FieldProblem {
+    StationFormField field = StationFormField::None;
+    QString text;
+};
+FieldProblem CheckNumberFields(StationDialogMode mode, const StationForm& form);
 
 // The station dialogs' checks and writes, in their fixed order: the address
 // complete, then its presence in the table (absent for Add; for Edit, the

@@ -35,7 +35,7 @@ StationDialog::StationDialog(StationDialogMode mode, StationWrites& writes,
         edit->setValidator(digits);
     }
     if (mode == StationDialogMode::Edit) {
-        m_editedAddress = chosen.IPADDRESS;
+        m_opened = chosen;
         setWindowTitle(tr("Edit IP"));
         m_ui->addressEdit->SetAddress(chosen.IPADDRESS);
         m_ui->passwordEdit->setText(chosen.PASSWORD);
@@ -63,7 +63,7 @@ StationDialog::StationDialog(StationDialogMode mode, StationWrites& writes,
 StationDialog::~StationDialog() = default;
 
 StationForm StationDialog::Form() const {
-    return {m_editedAddress,
+    return {m_opened,
             m_ui->addressEdit->FilledFields(),
             m_ui->addressEdit->Address(),
             m_ui->passwordEdit->text(),

@@ -52,7 +52,7 @@ private:
     std::unique_ptr<StationWrites> m_ownWrites;
     std::unique_ptr<Ui::StationDialog> m_ui;
     StationDialogMode m_mode;
-    QString m_editedAddress;
+    StationRecord m_opened;  // Edit: the row as it was read
     QString m_title;
     StationWrites& m_writes;
     QLabel* m_marked = nullptr;

@@ -34,6 +34,12 @@ public:
         QTextStream(stderr) << "volnar-exporter: " << text.simplified() << '\n';
         return false;
     }
+    // The driver's own words, or why a location is no station directory.
+    void ShowDetailed(volnar::MessageIcon icon, const QString& text,
+                      const QString& details) override {
+        Show(icon, details.isEmpty() ? text : text + QStringLiteral(": ") + details,
+             volnar::MessageButtons::Ok, QString());
+    }
 };
 
 }  // namespace

@@ -651,17 +651,17 @@ void BoardLink::SetMessage(const QString& text) {
 
 void BoardLink::SetSent(int count) {
     m_sent = count;
-    Q_EMIT SentCountChanged(count);
+    Q_EMIT CountersChanged(m_sent, m_received, m_lost);
 }
 
 void BoardLink::SetReceived(int count) {
     m_received = count;
-    Q_EMIT ReceivedCountChanged(count);
+    Q_EMIT CountersChanged(m_sent, m_received, m_lost);
 }
 
 void BoardLink::SetLost(int count) {
     m_lost = count;
-    Q_EMIT LostCountChanged(count);
+    Q_EMIT CountersChanged(m_sent, m_received, m_lost);
 }
 
 void BoardLink::SetControlsEnabled(bool enabled) {

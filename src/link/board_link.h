@@ -187,9 +187,8 @@ Q_SIGNALS:
     void StationControlsEnabled(bool enabled);
     // StopPolling: the panel returns to its idle look (StatusPanel::ResetReadouts).
     void ReadoutsReset();
-    void SentCountChanged(int count);
-    void ReceivedCountChanged(int count);
-    void LostCountChanged(int count);
+    // The Sent, Received and Lost counters, after any of them changed.
+    void CountersChanged(int sent, int received, int lost);
     // A request got no answer after the session's own retries (counted in Lost).
     void StatusTimedOut();
     // The connection ended by kTimeOutLimit time-outs in a row (before its

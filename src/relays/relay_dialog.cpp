@@ -109,8 +109,7 @@ void RelayDialog::UpdateNotes() {
     if (!m_ui->updateNotesButton->isEnabled()) {
         return;  // already sending
     }
-    const QString notes =
-        StationLines(m_ui->notesEdit->document()->toRawText(), m_stationNotes, u"\n");
+    const QString notes = StationLines(m_ui->notesEdit->document()->toRawText(), m_stationNotes);
     if (const auto refusal = CheckStationText(
             {tr("Relay %1 Notes").arg(m_relay), kRelayNotesMaxLength, false}, notes)) {
         m_messages.ShowError(*refusal);

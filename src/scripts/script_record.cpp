@@ -65,9 +65,9 @@ Result<QByteArray> CheckAndBuildRecord(EditorMode mode, const WorkingRecord& wor
             {QStringLiteral("Script Name"), nameAsListed ? 0 : kNameLimit}, name)) {
         return Failure{*refusal};
     }
-    // Notes left as shown go back byte for byte; typed line breaks travel as
-    // the station's other clients write them ("\r\n").
-    const QString notes = StationLines(input.notes, update ? working.notes : QString(), u"\r\n");
+    // Notes left as shown go back byte for byte; changed, their line breaks
+    // travel as CR LF.
+    const QString notes = StationLines(input.notes, update ? working.notes : QString());
     if (notes.isEmpty()) {
         return Failure{QString::fromLatin1(kNeedNotes)};
     }

@@ -101,7 +101,7 @@ protected:
 };
 
 TEST_F(AdcE2E, AdcDataLoadFillsPoolsRecordAndActionsFromTheStation) {
-    Begin();
+    ASSERT_NO_FATAL_FAILURE(Begin());
     // The station's channel 2: alerts 3, 12 (none such) and 1 on the high
     // trigger, script 3 on high normal, script 2 on low, 60 min / 90 s flaps.
     QObject screen;
@@ -136,7 +136,7 @@ TEST_F(AdcE2E, AdcDataLoadFillsPoolsRecordAndActionsFromTheStation) {
 // channel 2's opens: channel 2's dialog takes its own load alone, and OK
 // uploads exactly the station's settings.
 TEST_F(AdcE2E, AdcCancelledLoadLeavesTheNextChannelsDialogAlone) {
-    Begin({S("--delay"), S("60")});
+    ASSERT_NO_FATAL_FAILURE(Begin({S("--delay"), S("60")}));
     QObject screen;
     commands::UploadChannelSettings(
         *link, &screen, 2, "2|2.0000|1.5000|1|0|1.2.3.|||3.|||2.||3600|60|1.0000|3|v|0|0|");
@@ -165,7 +165,8 @@ TEST_F(AdcE2E, AdcCancelledLoadLeavesTheNextChannelsDialogAlone) {
 
 // Sending again after the station refused an upload opens a new session.
 TEST_F(AdcE2E, AdcRefusedUploadKeepsTheDialogAndSendingAgainWorks) {
-    Begin({S("--fail"), Object(board::kChannelSettings[5]) + S("=badValue")});
+    ASSERT_NO_FATAL_FAILURE(
+        Begin({S("--fail"), Object(board::kChannelSettings[5]) + S("=badValue")}));
     AdcOptionsDialog& d = Open(5);
     ASSERT_TRUE(WaitFor([&d] { return !d.IsLoading(); }));
     Find<QLineEdit>("precisionEdit")->setText(S("2"));
@@ -183,7 +184,7 @@ TEST_F(AdcE2E, AdcRefusedUploadKeepsTheDialogAndSendingAgainWorks) {
 }
 
 TEST_F(AdcE2E, AdcNameIsSetWithItsNoticeAndShownByTheNextPolls) {
-    Begin();
+    ASSERT_NO_FATAL_FAILURE(Begin());
     Open(3);
     ASSERT_TRUE(WaitFor([this] { return !dialog->IsLoading(); }));
     Find<QLineEdit>("nameEdit")->setText(S("Well Pump Voltage S"));
@@ -199,7 +200,7 @@ TEST_F(AdcE2E, AdcNameIsSetWithItsNoticeAndShownByTheNextPolls) {
 // byte for byte: a 1000 A / 100 mV shunt, a 400.00 A trigger, an adjustment
 // of 12.3456, notes with CR LF, a lone CR and byte A0.
 TEST_F(AdcE2E, AdcUnchangedSaveSendsBackWhatTheStationHolds) {
-    Begin();
+    ASSERT_NO_FATAL_FAILURE(Begin());
     const QByteArray settings = "4|400.00|1.5000|1|0|3.|||||||2.|30|0|12.3456|2|a|1000|100|";
     const QByteArray notes = "Shunt 1000 A\r\nchecked\rMonday\xa0noon \xe9";
     ASSERT_TRUE(link->SendBoardRequest(board::kChannelSettings[4], PduType::Set,
@@ -225,7 +226,7 @@ TEST_F(AdcE2E, AdcUnchangedSaveSendsBackWhatTheStationHolds) {
 }
 
 TEST_F(AdcE2E, AdcUploadSwitchesAChannelToAmmeterAndThePanelShowsTheCurrent) {
-    Begin();
+    ASSERT_NO_FATAL_FAILURE(Begin());
     ASSERT_EQ(panel.AdcUnit(1), S("v"));
     Open(1);
     ASSERT_TRUE(WaitFor([this] { return !dialog->IsLoading(); }));

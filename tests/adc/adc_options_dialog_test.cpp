@@ -360,7 +360,8 @@ TEST_F(AdcDialogTest, SetNameAndNotesSendTheTextWholeOrRefuseIt) {
         const char* name;
         bool notes;
         QString text;
-        const char* refusal;  // nullptr: sent
+        const char* refusal;         // nullptr: sent
+        const char* sent = nullptr;  // the bytes sent, when not the text
     } cases[] = {
         {"EmptyName", false, QString(), "Zero Length Fields Not Allowed!"},
         {"NameWithBar", false, S("a|b"), "The name may not contain \"|\" !"},
@@ -370,6 +371,9 @@ TEST_F(AdcDialogTest, SetNameAndNotesSendTheTextWholeOrRefuseIt) {
         {"Notes512", true, QString(512, u'n'), "at most 511 characters"},
         {"Notes511", true, QString(511, u'n'), nullptr},
         {"EmptyNotes", true, QString(), nullptr},
+        {"NotesLinesGoAsCrLf", true, S("Shunt\nchecked\n"), nullptr, "Shunt\r\nchecked\r\n"},
+        {"NotesLineBreakCountsTwice", true, QString(509, u'n') + S("\nn"),
+         "at most 511 characters"},
     };
     Open(8);
     for (const auto& c : cases) {
@@ -398,7 +402,8 @@ TEST_F(AdcDialogTest, SetNameAndNotesSendTheTextWholeOrRefuseIt) {
         EXPECT_EQ(LastCommand()->Command(),
                   c.notes ? BoardCommand::SetChannelNotes : BoardCommand::SetChannelName);
         EXPECT_EQ(LastCommand()->Argument(), 8);
-        EXPECT_EQ(LastRequest().value.octets, c.text.toLatin1());
+        EXPECT_EQ(LastRequest().value.octets,
+                  c.sent != nullptr ? QByteArray(c.sent) : c.text.toLatin1());
         EXPECT_EQ(LastRequest().value.syntax, kSyntaxOctetString);
         EXPECT_FALSE(Find<QPushButton>(button)->isEnabled()) << "until the answer";
         AnswerLast();

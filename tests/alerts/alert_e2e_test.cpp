@@ -26,6 +26,9 @@ class AlertE2E : public testing::AppE2E {
 protected:
     void Begin(QStringList args) {
         testing::AppE2E::Begin(std::move(args));
+        if (HasFatalFailure()) {
+            return;
+        }
         QObject::connect(&app->Alerts(), &ListNavigator::ListOpened, app.get(),
                          [this](TableListDialog* list) { lists << list; });
         QObject::connect(&app->Alerts(), &ListNavigator::EditorOpened, app.get(),
@@ -44,7 +47,7 @@ protected:
 };
 
 TEST_F(AlertE2E, AlertListKeepsHiddenFieldsWholeAndExecuteAndDeleteAskThenSendAndReopen) {
-    Begin({S("--alerts"), S("2"), S("--modems"), S("2")});
+    ASSERT_NO_FATAL_FAILURE(Begin({S("--alerts"), S("2"), S("--modems"), S("2")}));
     app->Alerts().OpenList();
     TableListDialog* list = ReadList(0);
     ASSERT_NE(list, nullptr);
@@ -84,7 +87,7 @@ TEST_F(AlertE2E, AlertListKeepsHiddenFieldsWholeAndExecuteAndDeleteAskThenSendAn
 }
 
 TEST_F(AlertE2E, AlertSmsAddThenEditShowsItsOwnModemAndSendsItBackUnchanged) {
-    Begin({S("--modems"), S("2")});
+    ASSERT_NO_FATAL_FAILURE(Begin({S("--modems"), S("2")}));
     app->Alerts().OpenList();
     TableListDialog* list = ReadList(0);
     ASSERT_NE(list, nullptr);
@@ -133,7 +136,7 @@ TEST_F(AlertE2E, AlertSmsAddThenEditShowsItsOwnModemAndSendsItBackUnchanged) {
 // lone CR and byte A0, and Western text: saved unchanged, it goes back byte
 // for byte; text the station cannot store is refused before anything is sent.
 TEST_F(AlertE2E, AlertSmsWithoutModemSavedUnchangedAndTextAsTypedOrRefused) {
-    Begin({S("--modems"), S("2")});
+    ASSERT_NO_FATAL_FAILURE(Begin({S("--modems"), S("2")}));
     const QByteArray held =
         "|SMS|T\xfcr|P|Choose a Modem|T\xfcr offen\r\njetzt\rsofort\xa0!|"
         "-|-|-|-|-|-|-|-|";
@@ -167,7 +170,7 @@ TEST_F(AlertE2E, AlertSmsWithoutModemSavedUnchangedAndTextAsTypedOrRefused) {
 }
 
 TEST_F(AlertE2E, AlertEmailEditWithoutChangesSendsTheListedFieldsAndCancelReturnsToTheList) {
-    Begin({S("--alerts"), S("1")});
+    ASSERT_NO_FATAL_FAILURE(Begin({S("--alerts"), S("1")}));
     app->Alerts().OpenList();
     TableListDialog* list = ReadList(0);
     ASSERT_NE(list, nullptr);
@@ -193,8 +196,8 @@ TEST_F(AlertE2E, AlertEmailEditWithoutChangesSendsTheListedFieldsAndCancelReturn
 // An alert the station refuses leaves the editor open with everything typed,
 // and it can be sent again from there.
 TEST_F(AlertE2E, AlertUploadTheStationRefusesKeepsTheEditorAndSendsAgain) {
-    Begin({S("--alerts"), S("1"), S("--delay"), S("100"), S("--fail"),
-           QString::fromLatin1(board::kAlertRecord) + S("=badValue")});
+    ASSERT_NO_FATAL_FAILURE(Begin({S("--alerts"), S("1"), S("--delay"), S("100"), S("--fail"),
+                                   QString::fromLatin1(board::kAlertRecord) + S("=badValue")}));
     app->Alerts().OpenList();
     TableListDialog* list = ReadList(0);
     ASSERT_NE(list, nullptr);

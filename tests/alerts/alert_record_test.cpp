@@ -124,5 +124,54 @@ TEST(AlertRecord, LimitsAndBarsRefuseNeverCut) {
                 "(U+2192), which the station cannot store. Remove or replace it."));
 }
 
+// The e-mail text and the SMS message, as their edits hold them: left as the
+// station listed them they go back byte for byte (CR LF, a lone CR, byte
+// A0); typed or changed, every line break goes out as CR LF and counts as
+// two characters.
+TEST(AlertRecord, MultiLineTextsGoOutWithCrLfUnlessLeftAsListed) {
+    const QString held = S("a\r\nb\rc\u00a0d");
+    const QString shown = S("a\nb\nc\u00a0d");  // held, as the edit shows it
+    const struct {
+        const char* name;
+        bool sms;
+        QString listed;  // empty: a new alert
+        QString typed;
+        QByteArray sent;  // the text's field; empty: refused
+    } cases[] = {
+        {"EmailTyped", false, {}, S("a\nb"), "a\r\nb"},
+        {"SmsTypedParagraphs", true, {}, S("a\u2029b\u2028c"), "a\r\nb\r\nc"},
+        {"EmailUnchanged", false, held, shown, held.toLatin1()},
+        {"SmsUnchanged", true, held, shown, held.toLatin1()},
+        {"EmailChanged", false, held, shown + S("!"),
+         "a\r\nb\r\nc\xa0"
+         "d!"},
+        {"SmsBreakCountsTwice", true, {}, QString(147, u'm') + S("\nb"), {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const AlertEditorMode mode =
+            c.listed.isEmpty() ? AlertEditorMode::New : AlertEditorMode::Edit;
+        Outcome upload;
+        if (c.sms) {
+            SmsAlertForm form = FullSms(), listed = FullSms();
+            form.message = c.typed;
+            listed.message = c.listed;
+            upload = Sms(mode, S("7"), form, listed);
+        } else {
+            EmailAlertForm form = FullEmail(), listed = FullEmail();
+            form.text = c.typed;
+            listed.text = c.listed;
+            upload = Email(mode, S("7"), form, listed);
+        }
+        if (c.sent.isEmpty()) {
+            EXPECT_TRUE(upload.refusal.contains(S("holds at most 149 characters; it has 150")))
+                << qPrintable(upload.refusal);
+            continue;
+        }
+        EXPECT_EQ(upload.record.split('|').value(c.sms ? 5 : 8), c.sent)
+            << qPrintable(upload.refusal);
+    }
+}
+
 }  // namespace
 }  // namespace volnar

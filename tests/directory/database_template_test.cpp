@@ -1,5 +1,7 @@
 #include "directory/database_template.h"
 
+#include <sqlite3.h>
+
 #include <gtest/gtest.h>
 #include <QDir>
 #include <QFile>
@@ -40,15 +42,43 @@ TEST(DatabaseTemplate, NewFileHoldsTheTableAndTheProtectedStation) {
     EXPECT_TRUE(messages.boxes.empty());
 }
 
-TEST(DatabaseTemplate, AnythingAlreadyAtThePathIsLeftByteForByteAndAMissingFolderFails) {
+// The bytes of an SQLite database made by `sql`.
+QByteArray SQLiteFile(const char* sql) {
+    QTemporaryDir folder;
+    const QString path = folder.filePath(S("made.db"));
+    sqlite3* db = nullptr;
+    EXPECT_EQ(sqlite3_open(path.toUtf8().constData(), &db), SQLITE_OK);
+    EXPECT_EQ(sqlite3_exec(db, sql, nullptr, nullptr, nullptr), SQLITE_OK);
+    sqlite3_close(db);
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// Neither the template nor a connection writes over what is at the path; a
+// connection refuses what is no station database, saying why, rather than
+// opening it and failing at every statement; a missing file is not made.
+TEST(DatabaseTemplate, WhatIsNoStationDatabaseIsLeftByteForByteAndRefusedWithItsReason) {
     QTemporaryDir folder;
     struct Case {
         const char* name;
         QByteArray content;
+        const char* reason;
     } const cases[] = {
-        {"empty.db", QByteArray()},
-        {"text.db", QByteArray("not a database\n")},
-        {"binary.db", QByteArray("\x00\x01\x00\x00Standard Jet DB\xff", 20)},
+        {"empty.db", QByteArray(), "it holds no table main"},
+        {"text.db", QByteArray("not a database\n"), "it is not an SQLite database"},
+        {"binary.db", QByteArray("\x00\x01\x00\x00Standard Jet DB\xff", 20),
+         "it is not an SQLite database"},
+        {"other.db", SQLiteFile("CREATE TABLE other (a TEXT)"), "it holds no table main"},
+    };
+    testing::RecordingMessageService messages;
+    const auto refused = [&messages](const QString& path, const char* reason) {
+        messages.boxes.clear();
+        messages.details.clear();
+        StationDirectory directory(messages);
+        EXPECT_FALSE(directory.ConnectDatabase(path)) << path.toStdString();
+        EXPECT_EQ(messages.Texts(), QStringList{S("Connection attempt failed")});
+        EXPECT_TRUE(messages.details.value(0).contains(S(reason)))
+            << messages.details.value(0).toStdString();
     };
     for (const Case& c : cases) {
         const QString path = folder.filePath(S(c.name));
@@ -57,6 +87,7 @@ TEST(DatabaseTemplate, AnythingAlreadyAtThePathIsLeftByteForByteAndAMissingFolde
         file.write(c.content);
         file.close();
         EXPECT_EQ(CreateDatabaseTemplate(path), TemplateResult::AlreadyExists) << c.name;
+        refused(path, c.reason);
         ASSERT_TRUE(file.open(QIODevice::ReadOnly));
         EXPECT_EQ(file.readAll(), c.content) << c.name;
     }
@@ -64,7 +95,12 @@ TEST(DatabaseTemplate, AnythingAlreadyAtThePathIsLeftByteForByteAndAMissingFolde
     ASSERT_TRUE(QDir(folder.path()).mkdir(S("folder.db")));
     EXPECT_EQ(CreateDatabaseTemplate(folder.filePath(S("folder.db"))),
               TemplateResult::AlreadyExists);
-    // A missing folder fails without creating anything.
+    refused(folder.filePath(S("folder.db")), "it is not an SQLite database");
+    // A missing file is refused and not made; a missing folder fails the
+    // template without creating anything.
+    const QString gone = folder.filePath(S("gone.db"));
+    refused(gone, "There is no station database at");
+    EXPECT_FALSE(QFile::exists(gone));
     const QString missing = folder.filePath(S("missing/VOLN.db"));
     EXPECT_EQ(CreateDatabaseTemplate(missing), TemplateResult::Failed);
     EXPECT_FALSE(QFile::exists(missing));

@@ -12,6 +12,8 @@
 #include <QSqlError>
 #include <QSqlQuery>
 
+#include "directory/station_directory.h"
+
 namespace volnar::testing {
 namespace {
 
@@ -140,8 +142,35 @@ bool PostgresServer::Restart() {
     return m_available && StartServer(&output);
 }
 
+bool PostgresServer::Signal(int signal) {
+    QFile pidFile(m_folder + QStringLiteral("/data/postmaster.pid"));
+    if (!m_available || !pidFile.open(QIODevice::ReadOnly)) {
+        return false;
+    }
+    const QString postmaster = QString::fromLatin1(pidFile.readLine()).trimmed();
+    QStringList pids{postmaster};
+    // The backends: every process whose parent is the postmaster (field 4 of
+    // /proc/<pid>/stat, after the parenthesised name).
+    for (const QString& pid : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
+        QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+        if (pid.toInt() > 0 && stat.open(QIODevice::ReadOnly)) {
+            const QByteArray text = stat.readAll();
+            const QList<QByteArray> fields = text.mid(text.lastIndexOf(')') + 2).split(' ');
+            if (fields.size() > 1 && QString::fromLatin1(fields[1]) == postmaster) {
+                pids << pid;
+            }
+        }
+    }
+    bool ok = true;
+    for (const QString& pid : pids) {
+        ok = ::kill(pid.toInt(), signal) == 0 && ok;
+    }
+    return ok;
+}
+
 PostgresServer::~PostgresServer() {
     if (m_available) {
+        Thaw();  // a test that failed may have left it stopped
         PgCtl(QStringLiteral("-m immediate stop").split(u' '), nullptr);
     }
     if (!m_folder.isEmpty()) {
@@ -172,7 +201,7 @@ QString PostgresServer::CreateStationTable() const {
     {
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QODBC"), name);
         db.setDatabaseName(ConnectionString());
-        if (!db.open()) {
+        if (!OpenOdbcDatabase(db)) {
             failed = db.lastError().text();
         }
         QSqlQuery query(db);

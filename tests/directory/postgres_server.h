@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <csignal>
 
 namespace volnar::testing {
 
@@ -24,6 +25,10 @@ public:
     // on the same port, for tests of a lost and regained connection.
     bool Stop();
     bool Restart();
+    // Stops every process of the server (SIGSTOP) and lets them go on
+    // (SIGCONT): a server that stopped answering with its sockets open.
+    bool Freeze() { return Signal(SIGSTOP); }
+    bool Thaw() { return Signal(SIGCONT); }
 
     ~PostgresServer();
     PostgresServer(const PostgresServer&) = delete;
@@ -35,6 +40,7 @@ private:
     bool StartServer(QString* output);
     // pg_ctl on the data folder, waiting for it to finish.
     bool PgCtl(const QStringList& arguments, QString* output);
+    bool Signal(int signal);
 
     bool m_available = false;
     QString m_skipReason;

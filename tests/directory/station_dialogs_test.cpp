@@ -191,6 +191,49 @@ TEST_F(StationDialogTest, EditKeepsTheDefaultWritesOnlyItsRowAndAFailedWriteKeep
     EXPECT_EQ(stored.COMMENT, S("edited"));
 }
 
+// Edit checks only the numbers the operator changed: the template's own row
+// (no TIMEOUT) and a hand-made one (no port, TIMEOUT 0, RETRIES 11) take a
+// new comment as they stand; a changed number is checked as Add checks it.
+TEST_F(StationDialogTest, EditAcceptsNumbersLeftAsStoredAndChecksChangedOnes) {
+    ASSERT_TRUE(
+        directory.AddStation({S("127.0.0.3"), S("pw"), S("hand-made"), {}, {}, S("0"), S("11")}));
+    const char* const timeoutBox = "Timeout must be a whole number from 1 to 100.";
+    struct Case {
+        const char* address;
+        const char* field;  // changed besides the comment; nullptr: none
+        const char* typed;
+        const char* box;  // nullptr: written
+    } const cases[] = {
+        {"10.10.10.10", nullptr, nullptr, nullptr},
+        {"127.0.0.3", nullptr, nullptr, nullptr},
+        {"127.0.0.1", "timeoutEdit", "", timeoutBox},
+        {"127.0.0.1", "timeoutEdit", "0", timeoutBox},
+        {"10.10.10.10", "timeoutEdit", "0", timeoutBox},
+        {"10.10.10.10", "timeoutEdit", "101", timeoutBox},
+        {"127.0.0.3", "retriesEdit", "12", "Retries must be a whole number from 0 to 10."},
+        {"127.0.0.3", "portEdit", "0", kPortInvalid},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.address) + " " + (c.field ? c.field : "") + "=" +
+                     (c.typed ? c.typed : ""));
+        messages.boxes.clear();
+        const StationRecord stored = directory.LookupStation(S(c.address)).record;
+        StationDialog dialog(StationDialogMode::Edit, editor, stored);
+        dialog.show();
+        dialog.findChild<QLineEdit*>(S("commentEdit"))->setText(S("edited"));
+        if (c.field != nullptr) {
+            dialog.findChild<QLineEdit*>(S(c.field))->setText(S(c.typed));
+        }
+        PressOk(dialog);
+        StationRecord expected = stored;
+        if (c.box == nullptr) {
+            expected.COMMENT = S("edited");
+        }
+        EXPECT_EQ(messages.Texts(), QStringList{S(c.box ? c.box : kStationUpdated)});
+        EXPECT_EQ(directory.LookupStation(S(c.address)).record, expected);
+    }
+}
+
 TEST_F(StationDialogTest, DeleteTakesTheWholeTypedAddressAndAsksFirst) {
     ASSERT_TRUE(directory.AddStation({S("192.168.100.200"), S("pw"), S("long"), {}, {}, {}, {}}));
     ASSERT_TRUE(directory.SetDefaultStation(S("127.0.0.1")));

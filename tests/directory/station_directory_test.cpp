@@ -53,8 +53,8 @@ protected:
             m_location = m_folder.filePath(S("voln.db"));
             ASSERT_EQ(CreateDatabaseTemplate(m_location), TemplateResult::Created);
         }
-        OpenAdmin();
-        Exec(S("DELETE FROM main"));
+        ASSERT_NO_FATAL_FAILURE(OpenAdmin());
+        ASSERT_NO_FATAL_FAILURE(Exec(S("DELETE FROM main")));
     }
 
     void TearDown() override {
@@ -68,7 +68,7 @@ protected:
     void OpenAdmin() {
         QSqlDatabase db = QSqlDatabase::addDatabase(S("QODBC"), S("admin"));
         db.setDatabaseName(ConnectionStringFor(m_location));
-        ASSERT_TRUE(db.open()) << db.lastError().text().toStdString();
+        ASSERT_TRUE(OpenOdbcDatabase(db)) << db.lastError().text().toStdString();
     }
 
     void Exec(const QString& sql) {
@@ -118,15 +118,15 @@ Row Station(const char* address, const char* def = "NO", const char* comment = "
 }
 
 TEST_P(DirectoryTest, ChooserListsEveryRowAndTheLaterExactYesIsTheDefault) {
-    Connect();
+    ASSERT_NO_FATAL_FAILURE(Connect());
     const auto empty = m_directory.LoadStationList();
     ASSERT_TRUE(empty);
     EXPECT_TRUE(empty->entries.isEmpty());
     EXPECT_EQ(empty->defaultIndex, -1);
-    Insert(Station("127.0.0.1", "YES", "first"));
-    Insert(Station("127.0.0.2", "yes", "lower"));
-    Insert(Station("127.0.0.3", "YES", "second"));
-    Insert(Station("127.0.0.4", "NO", "last"));
+    ASSERT_NO_FATAL_FAILURE(Insert(Station("127.0.0.1", "YES", "first")));
+    ASSERT_NO_FATAL_FAILURE(Insert(Station("127.0.0.2", "yes", "lower")));
+    ASSERT_NO_FATAL_FAILURE(Insert(Station("127.0.0.3", "YES", "second")));
+    ASSERT_NO_FATAL_FAILURE(Insert(Station("127.0.0.4", "NO", "last")));
     const auto list = m_directory.LoadStationList();
     ASSERT_TRUE(list);
     ASSERT_EQ(list->entries.size(), 4);
@@ -136,11 +136,12 @@ TEST_P(DirectoryTest, ChooserListsEveryRowAndTheLaterExactYesIsTheDefault) {
 }
 
 TEST_P(DirectoryTest, NullColumnsReadAsEmptyTextAndLookupMatchesWholeAddresses) {
-    Insert({S("127.0.0.9"), std::nullopt, std::nullopt, std::nullopt, std::nullopt, std::nullopt,
-            std::nullopt});
-    Insert({std::nullopt, S("x"), S("no address"), S("NO"), S("1"), S("1"), S("1")});
-    Insert(Station("127.0.0.10"));
-    Connect();
+    ASSERT_NO_FATAL_FAILURE(Insert({S("127.0.0.9"), std::nullopt, std::nullopt, std::nullopt,
+                                    std::nullopt, std::nullopt, std::nullopt}));
+    ASSERT_NO_FATAL_FAILURE(
+        Insert({std::nullopt, S("x"), S("no address"), S("NO"), S("1"), S("1"), S("1")}));
+    ASSERT_NO_FATAL_FAILURE(Insert(Station("127.0.0.10")));
+    ASSERT_NO_FATAL_FAILURE(Connect());
     const auto list = m_directory.LoadStationList();
     ASSERT_TRUE(list);
     EXPECT_EQ(list->entries.value(0), S("127.0.0.9        "));
@@ -156,7 +157,7 @@ TEST_P(DirectoryTest, NullColumnsReadAsEmptyTextAndLookupMatchesWholeAddresses) 
 }
 
 TEST_P(DirectoryTest, LongestAndAwkwardTextsRoundTripWhole) {
-    Connect();
+    ASSERT_NO_FATAL_FAILURE(Connect());
     const QString password(kPasswordMaxLength, u'p');
     const QString comment(kCommentMaxLength, u'c');
     const QString digits = S("1234567890");
@@ -188,8 +189,8 @@ TEST_P(DirectoryTest, LongestAndAwkwardTextsRoundTripWhole) {
 }
 
 TEST_P(DirectoryTest, TooLongValuesFailCleanlyAndChangeNothing) {
-    Insert(Station("127.0.0.1", "YES"));
-    Connect();
+    ASSERT_NO_FATAL_FAILURE(Insert(Station("127.0.0.1", "YES")));
+    ASSERT_NO_FATAL_FAILURE(Connect());
     const auto before = Rows();
     const StationRecord tooLong[] = {
         {S("127.0.0.2"), QString(kPasswordMaxLength + 1, u'p'), {}, {}, {}, {}, {}},
@@ -210,9 +211,9 @@ TEST_P(DirectoryTest, TooLongValuesFailCleanlyAndChangeNothing) {
 }
 
 TEST_P(DirectoryTest, UpdateKeepsDefaultAndAddressAndWritesSayWhetherTheRowWasThere) {
-    Insert(Station("127.0.0.1", "YES", "old"));
-    Insert(Station("192.168.100.200"));
-    Connect();
+    ASSERT_NO_FATAL_FAILURE(Insert(Station("127.0.0.1", "YES", "old")));
+    ASSERT_NO_FATAL_FAILURE(Insert(Station("192.168.100.200")));
+    ASSERT_NO_FATAL_FAILURE(Connect());
     StationRecord edited{S("127.0.0.1"), S("new"), S("new comment"), S("NO"), S("162"),
                          S(""),          S("1")};
     ASSERT_EQ(m_directory.UpdateStation(edited), WriteStatus::Done);
@@ -232,11 +233,11 @@ TEST_P(DirectoryTest, UpdateKeepsDefaultAndAddressAndWritesSayWhetherTheRowWasTh
 }
 
 TEST_P(DirectoryTest, SetDefaultMarksOneRowAndConfirmsOrRefusesAnUnknownAddress) {
-    Insert(Station("127.0.0.1", "YES"));
-    Insert(Station("127.0.0.2", "yes"));
-    Insert(Station("127.0.0.3", "NO"));
-    Insert({std::nullopt, S("x"), S("no address"), S("YES"), {}, {}, {}});
-    Connect();
+    ASSERT_NO_FATAL_FAILURE(Insert(Station("127.0.0.1", "YES")));
+    ASSERT_NO_FATAL_FAILURE(Insert(Station("127.0.0.2", "yes")));
+    ASSERT_NO_FATAL_FAILURE(Insert(Station("127.0.0.3", "NO")));
+    ASSERT_NO_FATAL_FAILURE(Insert({std::nullopt, S("x"), S("no address"), S("YES"), {}, {}, {}}));
+    ASSERT_NO_FATAL_FAILURE(Connect());
     const auto before = Rows();
     for (const char* unknown : {"127.0.0.5", ""}) {
         m_messages.boxes.clear();
@@ -261,7 +262,7 @@ TEST_P(DirectoryTest, SetDefaultMarksOneRowAndConfirmsOrRefusesAnUnknownAddress)
 }
 
 TEST_P(DirectoryTest, UnreachableDatabaseReportsEveryOperationAndChangesNothing) {
-    Insert(Station("127.0.0.1", "YES"));
+    ASSERT_NO_FATAL_FAILURE(Insert(Station("127.0.0.1", "YES")));
     const auto before = Rows();
     QString unreachable;
     if (GetParam() == Backend::PostgreSQL) {
@@ -308,12 +309,12 @@ TEST_P(DirectoryTest, WriteRacingAnotherOperatorsDeleteChangesNothing) {
          }},
     };
     for (const Case& c : cases) {
-        Exec(S("DELETE FROM main"));
-        Insert(Station("127.0.0.1", "YES"));
-        Insert(Station("127.0.0.2"));
+        ASSERT_NO_FATAL_FAILURE(Exec(S("DELETE FROM main")));
+        ASSERT_NO_FATAL_FAILURE(Insert(Station("127.0.0.1", "YES")));
+        ASSERT_NO_FATAL_FAILURE(Insert(Station("127.0.0.2")));
         QSqlDatabase admin = QSqlDatabase::database(S("admin"), false);
         ASSERT_TRUE(admin.transaction());
-        Exec(S("DELETE FROM main WHERE IPADDRESS = '127.0.0.2'"));
+        ASSERT_NO_FATAL_FAILURE(Exec(S("DELETE FROM main WHERE IPADDRESS = '127.0.0.2'")));
 
         bool claimed = true;
         std::thread other([&] {

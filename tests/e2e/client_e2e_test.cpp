@@ -90,10 +90,10 @@ protected:
 };
 
 TEST_F(ClientE2E, StationConnectPollsStatusOnceASecondWithTheStationsCommunity) {
-    Begin({S("--seed"), S("3")});
+    ASSERT_NO_FATAL_FAILURE(Begin({S("--seed"), S("3")}));
     // --record: one row per answer (appending and the header are the recorder's tests).
     const QString record = folder.filePath(S("record.csv"));
-    RunClient({S("--record"), record});
+    ASSERT_NO_FATAL_FAILURE(RunClient({S("--record"), record}));
     const bool polled = WaitForGets(4, 15000);
     client.terminate();
     client.waitForFinished(5000);
@@ -140,8 +140,8 @@ TEST_F(ClientE2E, ConnectKeepsAskingAStationThatAnswersWrongly) {
         {"another identifier", {S("--status-oid"), status + S(".0")}, 5},
     };
     for (const auto& c : cases) {
-        Begin(c.fault);
-        RunClient();
+        ASSERT_NO_FATAL_FAILURE(Begin(c.fault));
+        ASSERT_NO_FATAL_FAILURE(RunClient());
         EXPECT_TRUE(WaitForGets(c.gets, 9000)) << c.name << ": " << StatusGets().size();
         EXPECT_EQ(client.state(), QProcess::Running) << c.name;
         TearDown();
@@ -153,9 +153,9 @@ TEST_F(ClientE2E, ConnectKeepsAskingAStationThatAnswersWrongly) {
 // A directory locked for longer than any of its time-outs at start-up: the
 // client waits for it and polls as soon as it answers.
 TEST_F(ClientE2E, ConnectWaitsForADirectoryLockedAtStartUp) {
-    Begin({});
+    ASSERT_NO_FATAL_FAILURE(Begin({}));
     auto lock = std::make_unique<testing::FileLock>(database);
-    RunClient();
+    ASSERT_NO_FATAL_FAILURE(RunClient());
     QTest::qWait(12000);
     EXPECT_TRUE(StatusGets().isEmpty());
     lock.reset();
@@ -166,7 +166,7 @@ TEST_F(ClientE2E, ConnectWaitsForADirectoryLockedAtStartUp) {
 // reader left (writing would end the client by SIGPIPE) are refused. In the
 // second case the client's own output, its warning too, goes into that pipe.
 TEST_F(ClientE2E, RecordingIntoAPipeOrAFifoNeverStopsTheClient) {
-    Begin({});
+    ASSERT_NO_FATAL_FAILURE(Begin({}));
     const QString fifo = folder.filePath(S("fifo"));
     ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
     for (const QString& record : {fifo, S("/dev/stdout")}) {
@@ -180,7 +180,7 @@ TEST_F(ClientE2E, RecordingIntoAPipeOrAFifoNeverStopsTheClient) {
                 ::dup2(end, STDERR_FILENO);
             }
         });
-        RunClient({S("--record"), record}, QProcess::ForwardedChannels);
+        ASSERT_NO_FATAL_FAILURE(RunClient({S("--record"), record}, QProcess::ForwardedChannels));
         ::close(ends[1]);
         // The recording starts with the first answer; polling goes on past it.
         const qsizetype before = StatusGets().size();

@@ -118,7 +118,7 @@ TEST_F(DirectoryFreezeE2E, SqliteFileLockedTenSecondsFreezesNothing) {
     QTemporaryDir folder;
     const QString file = folder.filePath(QStringLiteral("stations.db"));
     ASSERT_EQ(CreateDatabaseTemplate(file), TemplateResult::Created);
-    StartPolling(file);
+    ASSERT_NO_FATAL_FAILURE(StartPolling(file));
 
     sqlite3* locker = nullptr;
     ASSERT_EQ(sqlite3_open(file.toUtf8().constData(), &locker), SQLITE_OK);
@@ -154,7 +154,7 @@ protected:
 
 TEST_F(PostgresFreezeE2E, ServerStoppedAndRestartedWhilePolling) {
     auto& server = testing::PostgresServer::Instance();
-    StartPolling(server.ConnectionString());
+    ASSERT_NO_FATAL_FAILURE(StartPolling(server.ConnectionString()));
 
     probe.Reset();
     ASSERT_TRUE(OffGuiThread([&] { return server.Stop(); }));
@@ -168,12 +168,12 @@ TEST_F(PostgresFreezeE2E, ServerStoppedAndRestartedWhilePolling) {
 // on it end at the statement time-out, and polling goes on.
 TEST_F(PostgresFreezeE2E, TableLockedByAnotherClientWhilePolling) {
     auto& server = testing::PostgresServer::Instance();
-    StartPolling(server.ConnectionString());
+    ASSERT_NO_FATAL_FAILURE(StartPolling(server.ConnectionString()));
 
     QSqlDatabase other =
         QSqlDatabase::addDatabase(QStringLiteral("QODBC"), QStringLiteral("other"));
     other.setDatabaseName(server.ConnectionString());
-    ASSERT_TRUE(other.open());
+    ASSERT_TRUE(OpenOdbcDatabase(other));
     ASSERT_TRUE(other.transaction());
     ASSERT_TRUE(QSqlQuery(other).exec(QStringLiteral("LOCK TABLE main IN ACCESS EXCLUSIVE MODE")));
     probe.Reset();
@@ -189,6 +189,35 @@ TEST_F(PostgresFreezeE2E, TableLockedByAnotherClientWhilePolling) {
     other = QSqlDatabase();
     QSqlDatabase::removeDatabase(QStringLiteral("other"));
     ExpectBack("postgres_locked");
+}
+
+// Quitting while the worker waits on a statement the server will never
+// answer: the window goes at once, the directory's thread is left to end
+// when the server comes back, and nothing it touches then is gone.
+TEST_F(PostgresFreezeE2E, QuitWhileTheServerIsStoppedDoesNotWaitForIt) {
+    auto& server = testing::PostgresServer::Instance();
+    ASSERT_NO_FATAL_FAILURE(StartPolling(server.ConnectionString()));
+    ASSERT_TRUE(server.Freeze());
+    std::promise<void> quit;
+    // Thaws the server after a minute at the latest; true when it had to.
+    auto watchdog = std::async(std::launch::async, [&server, quitting = quit.get_future()] {
+        const bool late = quitting.wait_for(std::chrono::minutes(1)) != std::future_status::ready;
+        server.Thaw();
+        return late;
+    });
+    // A lookup is held by the stopped server.
+    ASSERT_TRUE(ShowsNotAnswering());
+    app.reset();
+    EXPECT_EQ(DirectoryWorker::ThreadsLeftRunning(), 1);
+    quit.set_value();
+    EXPECT_FALSE(watchdog.get()) << "quitting waited until the server came back";
+    // The server is back: the thread ends by itself, and the next client
+    // polls with the directory as before.
+    EXPECT_TRUE(
+        QTest::qWaitFor([] { return DirectoryWorker::ThreadsLeftRunning() == 0; }, kWaitMs));
+    StartApp(server.ConnectionString());
+    app->ConnectTo(sim->host());
+    EXPECT_TRUE(QTest::qWaitFor([this] { return app->Link().ReceivedCount() >= 1; }, kWaitMs));
 }
 
 // A listening socket that never accepts: the kernel completes the handshake,

@@ -24,8 +24,9 @@ using LinkE2E = testing::SimulatorLinkTest;
 // Real time-outs from net-snmp count as lost and the next status GET follows;
 // the stop after thirty in a row is the dispatcher's (unit tests).
 TEST_F(LinkE2E, DroppedRequestsCountAsLostAndPollingGoesOn) {
-    StartSimulatorAndLink({QStringLiteral("--drop"), QStringLiteral("1")}, QStringLiteral("public"),
-                          QStringLiteral("1"), QStringLiteral("0"));
+    ASSERT_NO_FATAL_FAILURE(StartSimulatorAndLink({QStringLiteral("--drop"), QStringLiteral("1")},
+                                                  QStringLiteral("public"), QStringLiteral("1"),
+                                                  QStringLiteral("0")));
     link->Start();
     ASSERT_TRUE(WaitFor([&] { return link->LostCount() >= 2; }));
     EXPECT_TRUE(messages.boxes.empty());
@@ -38,8 +39,8 @@ TEST_F(LinkE2E, DroppedRequestsCountAsLostAndPollingGoesOn) {
 // A station directory row with no time-out of its own (the template's row has
 // NULL) leaves net-snmp's default: requests wait for the station's answer.
 TEST_F(LinkE2E, AnEmptyNullOrZeroTimeOutWaitsAsLongAsNetSnmpsDefault) {
-    StartSimulatorAndLink({QStringLiteral("--delay"), QStringLiteral("300")},
-                          QStringLiteral("public"), QString());
+    ASSERT_NO_FATAL_FAILURE(StartSimulatorAndLink(
+        {QStringLiteral("--delay"), QStringLiteral("300")}, QStringLiteral("public"), QString()));
     for (const QString& timeout : {QString(), QStringLiteral("0"), QStringLiteral("NULL")}) {
         record.TIMEOUT = timeout;
         link->Start();
@@ -105,9 +106,10 @@ TEST_F(LinkE2E, SlowOrDuplicatingLinksDoEachChangeOnceAndReadEachRowOnce) {
     for (const QStringList& fault :
          {QStringList{QStringLiteral("--delay"), QStringLiteral("1000")},
           QStringList{QStringLiteral("--duplicate"), QStringLiteral("1")}}) {
-        StartSimulatorAndLink(fault + QStringList{QStringLiteral("--scripts"), QStringLiteral("3"),
-                                                  QStringLiteral("--alerts"), QStringLiteral("2")},
-                              QStringLiteral("public"), QStringLiteral("1"), QStringLiteral("2"));
+        ASSERT_NO_FATAL_FAILURE(StartSimulatorAndLink(
+            fault + QStringList{QStringLiteral("--scripts"), QStringLiteral("3"),
+                                QStringLiteral("--alerts"), QStringLiteral("2")},
+            QStringLiteral("public"), QStringLiteral("1"), QStringLiteral("2")));
         ASSERT_TRUE(link->StartSnmpSession());
         const std::string where = fault.join(u' ').toStdString();
         for (const auto& c : commands) {
@@ -129,21 +131,24 @@ TEST_F(LinkE2E, SlowOrDuplicatingLinksDoEachChangeOnceAndReadEachRowOnce) {
     }
 }
 
-// Answers from 0 to 1.4 s on a TIMEOUT of 0.64 s: twenty loads and walks at
-// once, every request its own id, each reads exactly the station's rows.
+// Answers from 0 to 1.4 s on a TIMEOUT of 0.64 s: twenty ADC loads and four
+// walks at once, every request its own id, each reads exactly the station's
+// rows and its own channel's record.
 TEST_F(LinkE2E, TwentyLoadsAndWalksAtOnceOnAJitteryLinkEachReadTheirOwnRows) {
-    StartSimulatorAndLink(
+    ASSERT_NO_FATAL_FAILURE(StartSimulatorAndLink(
         {QStringLiteral("--delay"), QStringLiteral("700:700"), QStringLiteral("--scripts"),
          QStringLiteral("2"), QStringLiteral("--alerts"), QStringLiteral("1")},
-        QStringLiteral("public"), QStringLiteral("1"), QStringLiteral("2"));
+        QStringLiteral("public"), QStringLiteral("1"), QStringLiteral("2")));
     ASSERT_TRUE(link->StartSnmpSession());
     QObject screen;
+    constexpr int kLoads = 20;
     std::vector<BoardOperation*> operations;
-    std::vector<int> rows(20, 0);
-    for (int i = 0; i < 20; ++i) {
-        operations.push_back(i % 2 == 0 ? commands::LoadChannelOptions(*link, &screen, 1 + i % 8)
+    std::vector<int> rows(kLoads + 4, 0);
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        const int channel = 1 + static_cast<int>(i) % 8;
+        operations.push_back(i < kLoads ? commands::LoadChannelOptions(*link, &screen, channel)
                                         : commands::WalkTable(*link, &screen, BoardTable::Scripts));
-        int& count = rows[static_cast<std::size_t>(i)];
+        int& count = rows[i];
         QObject::connect(operations.back(), &BoardOperation::RowReceived, &screen,
                          [&count] { ++count; });
         QObject::connect(operations.back(), &BoardOperation::PoolItemReceived, &screen,
@@ -158,8 +163,8 @@ TEST_F(LinkE2E, TwentyLoadsAndWalksAtOnceOnAJitteryLinkEachReadTheirOwnRows) {
     for (std::size_t i = 0; i < operations.size(); ++i) {
         EXPECT_EQ(operations[i]->Ending(), OperationEnding::Done)
             << i << ": " << operations[i]->Text().toStdString();
-        EXPECT_EQ(rows[i], i % 2 == 0 ? 3 : 2) << i;
-        if (i % 2 == 0) {
+        EXPECT_EQ(rows[i], i < kLoads ? 3 : 2) << i;
+        if (i < kLoads) {
             EXPECT_EQ(operations[i]->ChannelRecord().channel, 1 + static_cast<int>(i) % 8) << i;
         }
     }

@@ -65,7 +65,7 @@ protected:
 // Slow answers show a switched relay pending until a status record confirms
 // it; relay 3 is stuck and never follows.
 TEST_F(RelayStationE2E, RelaySwitchOnOffAndPulseReachTheStationAndTheNextStatus) {
-    Begin({S("--stuck-relay"), S("3"), S("--delay"), S("300")});
+    ASSERT_NO_FATAL_FAILURE(Begin({S("--stuck-relay"), S("3"), S("--delay"), S("300")}));
     QLabel* state = app->Window().findChild<QLabel*>(S("relayStateLabel2"));
 
     RelayDialog* dialog = OpenRelay(2);
@@ -115,8 +115,9 @@ TEST_F(RelayStationE2E, RelaySwitchOnOffAndPulseReachTheStationAndTheNextStatus)
 // refuses (relay 2's notes, the opening read as well) or never answers keeps
 // the text and says so; a refused station name keeps the dialog and the name.
 TEST_F(RelayStationE2E, UpdatesKeepTheTextUntilTheStationEchoesIt) {
-    Begin({S("--fail"), QString::fromLatin1(board::kRelayNotes[2]) + S("=badValue"), S("--fail"),
-           QString::fromLatin1(board::kSysName) + S("=badValue")});
+    ASSERT_NO_FATAL_FAILURE(
+        Begin({S("--fail"), QString::fromLatin1(board::kRelayNotes[2]) + S("=badValue"),
+               S("--fail"), QString::fromLatin1(board::kSysName) + S("=badValue")}));
     RelayDialog* relay = OpenRelay(1);
     auto* notes = relay->findChild<QPlainTextEdit*>(S("notesEdit"));
     auto* refresh = relay->findChild<QPushButton*>(S("refreshButton"));
@@ -159,12 +160,13 @@ TEST_F(RelayStationE2E, UpdatesKeepTheTextUntilTheStationEchoesIt) {
     EXPECT_EQ(notices.size(), before);
     dialog->close();
 
-    UpdateNotesThatFail(2, S("SNMP_ERR_BADVALUE"));
-    UpdateNotesThatFail(3, QString::fromLatin1(kNoAnswerText), [this] { sim->Stop(); });
+    ASSERT_NO_FATAL_FAILURE(UpdateNotesThatFail(2, S("SNMP_ERR_BADVALUE")));
+    ASSERT_NO_FATAL_FAILURE(
+        UpdateNotesThatFail(3, QString::fromLatin1(kNoAnswerText), [this] { sim->Stop(); }));
 }
 
 TEST_F(RelayStationE2E, StationRenameAskedFirstThenShownInTheReadout) {
-    Begin();
+    ASSERT_NO_FATAL_FAILURE(Begin());
     auto open = [this] {
         app->OpenStationNameDialog();
         return LastDialog<StationNameDialog>();
@@ -221,7 +223,7 @@ TEST_F(RelayStationE2E, StationRenameAskedFirstThenShownInTheReadout) {
 // anything is sent; notes saved unchanged go back byte for byte. Enter in
 // the name or notes never switches the relay.
 TEST_F(RelayStationE2E, RelayTextAsTypedOrRefused) {
-    Begin();
+    ASSERT_NO_FATAL_FAILURE(Begin());
     const QByteArray stored(
         "line 1\r\nline 2\rline\xa0"
         "3");
@@ -271,15 +273,25 @@ TEST_F(RelayStationE2E, RelayTextAsTypedOrRefused) {
     }
 
     // Unchanged notes: CR LF, the lone CR and the no-break space stay.
-    dialog->findChild<QPushButton*>(S("updateNotesButton"))->click();
+    auto* updateNotes = dialog->findChild<QPushButton*>(S("updateNotesButton"));
+    updateNotes->click();
     ASSERT_TRUE(WaitFor([&] { return RequestsOn(board::kRelayNotes[1], "SET").size() == 2; }));
     EXPECT_EQ(Bytes(RequestsOn(board::kRelayNotes[1], "SET").back()), stored);
-    // Enter in the notes is a line break, never the chosen switch.
+    ASSERT_TRUE(WaitFor([&] { return updateNotes->isEnabled(); })) << "the echo is shown";
+    // Enter in the notes is a line break, never the chosen switch; changed
+    // notes go out with CR LF for every line break, as the station keeps them.
     notesEdit->setFocus();
+    notesEdit->moveCursor(QTextCursor::End);
     QTest::keyClick(notesEdit, Qt::Key_Enter);
+    QTest::keyClicks(notesEdit, S("4"));
     QTest::qWait(300);
     EXPECT_TRUE(dialog->isVisible());
     EXPECT_TRUE(RequestsOn(board::kRelaySwitch[1]).isEmpty());
+    updateNotes->click();
+    ASSERT_TRUE(WaitFor([&] { return RequestsOn(board::kRelayNotes[1], "SET").size() == 3; }));
+    EXPECT_EQ(Bytes(RequestsOn(board::kRelayNotes[1], "SET").back()),
+              QByteArray("line 1\r\nline 2\r\nline\xa0"
+                         "3\r\n4"));
     EXPECT_TRUE(messages.boxes.empty()) << messages.Texts().join(u'|').toStdString();
 }
 
@@ -288,7 +300,8 @@ TEST_F(RelayStationE2E, RelayTextAsTypedOrRefused) {
 // on, and the new station is polled as soon as its row is read (it is in
 // the directory: no "not in the database" box).
 TEST_F(RelayStationE2E, StationChosenMidWalkEndsTheWalkAndPollingFollowsTheNewStation) {
-    Begin({S("--stations"), S("2"), S("--scripts"), S("30"), S("--delay"), S("60")});
+    ASSERT_NO_FATAL_FAILURE(
+        Begin({S("--stations"), S("2"), S("--scripts"), S("30"), S("--delay"), S("60")}));
     ASSERT_TRUE(app->Directory().AddStation({S("127.0.0.2"),
                                              sim->community(),
                                              S("second"),

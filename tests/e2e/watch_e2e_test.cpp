@@ -20,7 +20,7 @@ QString S(const char* text) {
 using WatchE2E = testing::AppE2E;
 
 TEST_F(WatchE2E, RecordingWithLossesHasOneRowPerAnswerAndTheHistoryHasGaps) {
-    Begin({S("--drop"), S("0.3"), S("--seed"), S("7")});
+    ASSERT_NO_FATAL_FAILURE(Begin({S("--drop"), S("0.3"), S("--seed"), S("7")}));
     // A file of other columns is left as it is: the rows go beside it.
     const QByteArray other("time,other\r\n1,2\r\n");
     QFile existing(folder.filePath(S("rec.csv")));
@@ -67,7 +67,7 @@ TEST_F(WatchE2E, RecordingWithLossesHasOneRowPerAnswerAndTheHistoryHasGaps) {
 
 // A write that fails on a full disk: the recorder's tests.
 TEST_F(WatchE2E, DeviceIsRefusedWithABoxAndPollingGoesOn) {
-    Begin();
+    ASSERT_NO_FATAL_FAILURE(Begin());
     if (!QFile::exists(S("/dev/full"))) {
         GTEST_SKIP();
     }
@@ -81,7 +81,7 @@ TEST_F(WatchE2E, DeviceIsRefusedWithABoxAndPollingGoesOn) {
 }
 
 TEST_F(WatchE2E, SilentStationGoesStaleStopsAfterTimeOutsInARowAndRestartsUnattended) {
-    Begin();
+    ASSERT_NO_FATAL_FAILURE(Begin());
     // Recorded from the menu: the recording resumes after the restart.
     const QString path = folder.filePath(S("rec.csv"));
     ASSERT_TRUE(app->Watch().StartRecording(path));

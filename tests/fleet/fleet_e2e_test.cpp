@@ -4,8 +4,10 @@
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
+#include <QDir>
 #include <QEventLoop>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -50,6 +52,35 @@ int RunProgram(const QString& program, const QStringList& args) {
     process.start(program, args);
     process.waitForFinished(10000);
     return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+}
+
+// A --database that is no station directory (a mistyped path, an empty
+// file) ends the exporter with the reason, and no file is made or changed.
+TEST(Exporter, ADatabaseThatIsNoStationDirectoryIsRefusedWithItsReason) {
+    QTemporaryDir dir;
+    const QString empty = dir.filePath(QStringLiteral("empty.db"));
+    QFile(empty).open(QIODevice::WriteOnly);
+    const struct {
+        QString path;
+        QString reason;
+    } cases[] = {
+        {dir.filePath(QStringLiteral("mistyped.db")),
+         QStringLiteral("There is no station database at ") +
+             dir.filePath(QStringLiteral("mistyped.db"))},
+        {empty, empty + QStringLiteral(" is not a station database: it holds no table main")},
+    };
+    for (const auto& c : cases) {
+        QProcess exporter;
+        exporter.start(QStringLiteral(VOLNAR_EXPORTER_BINARY),
+                       {QStringLiteral("--database"), c.path, QStringLiteral("--listen"),
+                        QStringLiteral("127.0.0.1:0")});
+        ASSERT_TRUE(exporter.waitForFinished(10000));
+        EXPECT_EQ(exporter.exitCode(), 1);
+        const QString said = QString::fromLocal8Bit(exporter.readAllStandardError());
+        EXPECT_TRUE(said.contains(c.reason)) << said.toStdString();
+    }
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("empty.db")});
+    EXPECT_EQ(QFileInfo(empty).size(), 0);
 }
 
 // Four simulated stations on 127.0.0.1-4 (the second never answers), their

@@ -154,7 +154,7 @@ TEST_F(GridTest, Notification1HeaderClickCarriesTheColumnAndRowMinusOne) {
     grid->AddColumn(Col(ColumnType::Text, 80));
     grid->AddColumn(Col(ColumnType::Text, 80));
     Recorder recorder(*grid);
-    Show();
+    ASSERT_NO_FATAL_FAILURE(Show());
     QHeaderView* header = View()->horizontalHeader();
     const QPoint at(header->sectionViewportPosition(1) + 40, header->height() / 2);
     QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, at);
@@ -224,7 +224,7 @@ TEST_P(Refusable, Notification4ByDoubleClickOrKeyCarriesTheImageIndexAndIgnoresC
     grid->AddRow(
         std::vector<GridValue>{GridValue::Text(QStringLiteral("b")), GridValue::Number(2)});
     Recorder& recorder = Record(Code::ImageActivated);
-    Show();
+    ASSERT_NO_FATAL_FAILURE(Show());
     QTest::mouseDClick(View()->viewport(), Qt::LeftButton, {}, CellCentre(1, 1));
     ASSERT_EQ(recorder.Count(Code::ImageActivated), 1);
     EXPECT_EQ(recorder.values.back().number, 2);
@@ -276,7 +276,7 @@ TEST_P(Refusable, Notification7OpensTheEditor) {
     grid->AddColumn(Col(ColumnType::Text, 100));
     grid->AddRowTexts({QStringLiteral("value")});
     Recorder& recorder = Record(Code::EditorOpening);
-    Show();
+    ASSERT_NO_FATAL_FAILURE(Show());
     grid->BeginEdit(0, 0);
     ASSERT_EQ(recorder.Count(Code::EditorOpening), 1);
     EXPECT_EQ(recorder.values.back().ToText(), QStringLiteral("value"));
@@ -293,7 +293,7 @@ TEST_P(Refusable, Notification8CommitsTheEditorsValueTypedOrSet) {
     grid->AddColumn(Col(ColumnType::Number, 100));
     grid->AddRow(std::vector<GridValue>{GridValue::Number(5)});
     Recorder& recorder = Record(Code::EditCommitting);
-    Show();
+    ASSERT_NO_FATAL_FAILURE(Show());
     grid->BeginEdit(0, 0);
     auto* editor = qobject_cast<QLineEdit*>(grid->ActiveEditor());
     ASSERT_NE(editor, nullptr);
@@ -345,7 +345,7 @@ TEST_P(Refusable, Notification11LetsTheOwnerRewriteOrDrawAUserCell) {
     QObject::connect(
         grid.get(), &MyRAGrid::UserCellPaintRequested, grid.get(),
         [&](QPainter*, const QRect&, int, int, const QString& text) { ownerDrawn << text; });
-    Show();
+    ASSERT_NO_FATAL_FAILURE(Show());
     (void)grid->grab();
     ASSERT_GE(recorder.Count(Code::UserCellDrawing), 1);
     EXPECT_EQ(recorder.values[0].ToText(), QStringLiteral("raw"));
@@ -364,7 +364,7 @@ TEST_F(GridTest, ArrowsMoveTheCurrentCellAndSkipHiddenColumns) {
     for (int i = 0; i < 3; ++i) {
         grid->AddRowTexts({QStringLiteral("a"), QStringLiteral("000C01"), QStringLiteral("c")});
     }
-    Show();
+    ASSERT_NO_FATAL_FAILURE(Show());
     EXPECT_TRUE(View()->isColumnHidden(1));
     EXPECT_FALSE(View()->isColumnHidden(2));
     EXPECT_EQ(grid->CellText(0, 1), QStringLiteral("000C01"));
@@ -389,7 +389,7 @@ TEST_F(GridTest, TypedEditorsCommitTheirValues) {
     grid->AddChoice(2, QStringLiteral("alpha"));  // data 1, listed first
     grid->AddRow(
         std::vector<GridValue>{GridValue::Number(10), GridValue::Number(60), GridValue::Number(0)});
-    Show();
+    ASSERT_NO_FATAL_FAILURE(Show());
 
     grid->BeginEdit(0, 0);
     auto* date = qobject_cast<QDateEdit*>(grid->ActiveEditor());

@@ -74,7 +74,7 @@ TEST_F(BoardLinkTest, WalksHandTheirRowsOnAndEndAtTheFirstAnswerPastTheirTable) 
     };
     for (const Case& c : cases) {
         Fresh();
-        Connect();
+        ASSERT_NO_FATAL_FAILURE(Connect());
         BoardOperation* walk = commands::WalkTable(*link, owner.get(), c.table);
         QSignalSpy rows(walk, &BoardOperation::RowReceived);
         QSignalSpy ended(walk, &BoardOperation::Ended);
@@ -157,7 +157,7 @@ TEST_F(BoardLinkTest, EveryOperationEndsExactlyOnceAndSaysHow) {
     };
     for (const Case& c : cases) {
         Fresh();
-        Connect();
+        ASSERT_NO_FATAL_FAILURE(Connect());
         QSignalSpy notices(link.get(), &BoardLink::NoticeRequested);
         BoardOperation* operation = c.start(*link, owner.get());
         QSignalSpy ended(operation, &BoardOperation::Ended);
@@ -182,7 +182,7 @@ TEST_F(BoardLinkTest, EveryOperationEndsExactlyOnceAndSaysHow) {
 }
 
 TEST_F(BoardLinkTest, AnswersForAGivenUpOperationAreCountedAndGoNowhere) {
-    Connect();
+    ASSERT_NO_FATAL_FAILURE(Connect());
     auto screen = std::make_unique<QObject>();
     commands::WalkTable(*link, screen.get(), BoardTable::Alerts);
     const int id = LastRequest().requestId;
@@ -204,7 +204,7 @@ TEST_F(BoardLinkTest, AnswersForAGivenUpOperationAreCountedAndGoNowhere) {
 }
 
 TEST_F(BoardLinkTest, ACommandAfterARefusalOpensTheSessionAsStartDoes) {
-    Connect();
+    ASSERT_NO_FATAL_FAILURE(Connect());
     BoardOperation* first = commands::UploadScript(*link, owner.get(), true, "0|io|a|b|00|");
     Answer(Object(".69"), "x", 0, kSyntaxOctetString, 3);
     EXPECT_EQ(first->Ending(), OperationEnding::Refused);
@@ -228,7 +228,7 @@ TEST_F(BoardLinkTest, ACommandAfterARefusalOpensTheSessionAsStartDoes) {
 // Every request looks its station's row up again; automatic ids count from
 // 501 in every session (fixed ids leave the counter alone: the commands).
 TEST_F(BoardLinkTest, EveryRequestLooksItsStationUpAndEverySessionCountsFrom501) {
-    Connect();
+    ASSERT_NO_FATAL_FAILURE(Connect());
     EXPECT_EQ(LastRequest().requestId, 501);
     EXPECT_EQ(LastRequest().value.syntax, kSyntaxNull);
     // TIMEOUT 10 -> 640 hundredths of a second.
@@ -240,7 +240,7 @@ TEST_F(BoardLinkTest, EveryRequestLooksItsStationUpAndEverySessionCountsFrom501)
     EXPECT_EQ(LastRequest().requestId, 502);
     EXPECT_EQ(LastRequest().station, (StationSettings{"127.0.0.1", 2161, "other", 640'000, 0}));
     link->StopPolling();
-    Connect();
+    ASSERT_NO_FATAL_FAILURE(Connect());
     EXPECT_EQ(LastRequest().requestId, 501);
 }
 
@@ -248,11 +248,11 @@ TEST_F(BoardLinkTest, EveryRequestLooksItsStationUpAndEverySessionCountsFrom501)
 // the request goes to the address it means.
 TEST_F(BoardLinkTest, ChooserTextChoosesTheDirectoryRow) {
     chooser = "127.0.0.1      comment";
-    Connect();
+    ASSERT_NO_FATAL_FAILURE(Connect());
     EXPECT_EQ(lookups, QStringList{"127.0.0.1"});
     link->StopPolling();
     chooser = station->IPADDRESS = "127.000.000.001";
-    Connect();
+    ASSERT_NO_FATAL_FAILURE(Connect());
     EXPECT_EQ(lookups.last(), chooser);
     EXPECT_EQ(LastRequest().station.address, QStringLiteral("127.0.0.1"));
 }
@@ -359,19 +359,18 @@ void BoardLinkTest::Fail(const FailureCase& c) {
     if (c.arrange) {
         c.arrange(*this);
     }
-    QSignalSpy sent(link.get(), &BoardLink::SentCountChanged);
-    QSignalSpy received(link.get(), &BoardLink::ReceivedCountChanged);
+    QSignalSpy counters(link.get(), &BoardLink::CountersChanged);
     QSignalSpy state(link.get(), &BoardLink::StateTextChanged);
     QSignalSpy status(link.get(), &BoardLink::StatusRecordReceived);
     if (c.act) {
-        Connect();
+        ASSERT_NO_FATAL_FAILURE(Connect());
         c.act(*this);
     } else {
         link->Start();
     }
     EXPECT_EQ(RequestCount(), c.act ? 1u : 0u) << c.name;
-    for (const auto& args : c.act ? received : sent) {
-        EXPECT_EQ(args.at(0).toInt(), 0) << c.name;
+    for (const auto& args : counters) {  // Received after an accepted START, else Sent
+        EXPECT_EQ(args.at(c.act ? 1 : 0).toInt(), 0) << c.name;
     }
     EXPECT_EQ(status.size(), 0) << c.name;
     EXPECT_EQ(link->State(), ConnectionState::NotConnected) << c.name;
@@ -436,7 +435,7 @@ TEST_F(BoardLinkTest, CommandsGoOutAsTheStationKnowsThemAndTheirAnswerBringsTheN
     };
     for (const auto& c : cases) {
         Fresh();
-        Connect();
+        ASSERT_NO_FATAL_FAILURE(Connect());
         QSignalSpy started(link.get(), &BoardLink::OperationStarted);
         QSignalSpy notices(link.get(), &BoardLink::NoticeRequested);
         BoardOperation* operation = c.start(*link, owner.get());
@@ -470,7 +469,7 @@ TEST_F(BoardLinkTest, CommandsGoOutAsTheStationKnowsThemAndTheirAnswerBringsTheN
 }
 
 TEST_F(BoardLinkTest, RelayEchoesAreTheOperationsResultWhateverTheirSyntax) {
-    Connect();
+    ASSERT_NO_FATAL_FAILURE(Connect());
     BoardOperation* notes = commands::ReadRelayNotes(*link, owner.get(), 4);
     Answer(std::string(board::kRelayNotes[4]), QByteArray("two\0lines", 9), 502);
     EXPECT_EQ(notes->Echo(), QString::fromLatin1(QByteArray("two\0lines", 9)));
@@ -484,7 +483,7 @@ TEST_F(BoardLinkTest, RelayEchoesAreTheOperationsResultWhateverTheirSyntax) {
 // of its answer (a resend answered too), another station's late answer or an
 // id nobody asked with is neither shown nor counted.
 TEST_F(BoardLinkTest, OnlyTheStatusRequestInFlightIsAnsweredWithARecord) {
-    Connect();
+    ASSERT_NO_FATAL_FAILURE(Connect());
     QSignalSpy status(link.get(), &BoardLink::StatusRecordReceived);
     QSignalSpy notices(link.get(), &BoardLink::NoticeRequested);
     for (const int id : {409, 450, 500, 502, 777}) {
@@ -539,7 +538,7 @@ TEST_F(BoardLinkTest, PollingWaitsForTheDirectoryAndSaysSo) {
 }
 
 TEST_F(BoardLinkTest, StatusRecordIsShownWholeThenThePollTimerIsArmed) {
-    Connect();
+    ASSERT_NO_FATAL_FAILURE(Connect());
     QByteArray record;
     for (int i = 0; i < 60; ++i) {
         record += QByteArray(90, static_cast<char>('a' + i % 26)) + '|';
@@ -562,8 +561,8 @@ TEST_F(BoardLinkTest, StatusRecordIsShownWholeThenThePollTimerIsArmed) {
 }
 
 TEST_F(BoardLinkTest, ThirtyTimeOutsInARowStopAndLossesAmongAnswersOnlyCount) {
-    Connect();
-    QSignalSpy lost(link.get(), &BoardLink::LostCountChanged);
+    ASSERT_NO_FATAL_FAILURE(Connect());
+    QSignalSpy counters(link.get(), &BoardLink::CountersChanged);
     QSignalSpy stopped(link.get(), &BoardLink::StoppedByTimeOuts);
     // 29 in a row, an answer, 29 more: every one counts in Lost, none stops.
     for (int i = 1; i <= 58; ++i) {
@@ -587,7 +586,7 @@ TEST_F(BoardLinkTest, ThirtyTimeOutsInARowStopAndLossesAmongAnswersOnlyCount) {
               QStringList{"Error Time Out Waiting For Response!\r\nIt's Over !!"});
     EXPECT_EQ(stopped.count(), 1);
     EXPECT_EQ(link->LostCount(), 0);
-    EXPECT_EQ(lost.last().at(0).toInt(), 0);
+    EXPECT_EQ(counters.last().at(2).toInt(), 0);
     EXPECT_FALSE(link->IsPollTimerActive());
     EXPECT_EQ(link->State(), ConnectionState::NotConnected);
 }
@@ -595,7 +594,7 @@ TEST_F(BoardLinkTest, ThirtyTimeOutsInARowStopAndLossesAmongAnswersOnlyCount) {
 // ---- ADC options data load -----------------------------------------------
 
 TEST_F(BoardLinkTest, AdcDataLoadWalksAlertsThenScriptsThenReadsTheRecord) {
-    Connect();
+    ASSERT_NO_FATAL_FAILURE(Connect());
     BoardOperation* load = commands::LoadChannelOptions(*link, owner.get(), 3);
     QSignalSpy items(load, &BoardOperation::PoolItemReceived);
     QSignalSpy ended(load, &BoardOperation::Ended);
@@ -652,7 +651,7 @@ TEST_F(BoardLinkTest, AdcDataLoadWalksAlertsThenScriptsThenReadsTheRecord) {
 }
 
 TEST_F(BoardLinkTest, AGivenUpLoadLeavesTheNextOneAlone) {
-    Connect();
+    ASSERT_NO_FATAL_FAILURE(Connect());
     auto first = std::make_unique<QObject>();
     commands::LoadChannelOptions(*link, first.get(), 1);
     first.reset();  // channel 1's dialog is cancelled while its load is in flight
@@ -675,7 +674,7 @@ TEST_F(BoardLinkTest, AGivenUpLoadLeavesTheNextOneAlone) {
 TEST_F(BoardLinkTest, StartShowsConnectingThenTicksShowConnectedAndTheDots) {
     QSignalSpy state(link.get(), &BoardLink::StateTextChanged);
     QSignalSpy message(link.get(), &BoardLink::MessageTextChanged);
-    Connect();
+    ASSERT_NO_FATAL_FAILURE(Connect());
     EXPECT_EQ(message.last().at(0).toString(), QStringLiteral(" Sending Password"));
 
     link->PollTick();
@@ -699,7 +698,7 @@ TEST_F(BoardLinkTest, StartShowsConnectingThenTicksShowConnectedAndTheDots) {
 }
 
 TEST_F(BoardLinkTest, StopPollingReturnsToTheIdleLook) {
-    Connect();
+    ASSERT_NO_FATAL_FAILURE(Connect());
     Answer(kStatus, "a", 501);
     link->PollTick();
     link->HandleTimeOut(502);
@@ -707,13 +706,11 @@ TEST_F(BoardLinkTest, StopPollingReturnsToTheIdleLook) {
     QPointer<RecordingTransport> old = transport;
 
     // The buttons, the state text and the readouts are ApplicationTest's.
-    QSignalSpy sent(link.get(), &BoardLink::SentCountChanged);
-    QSignalSpy lost(link.get(), &BoardLink::LostCountChanged);
+    QSignalSpy counters(link.get(), &BoardLink::CountersChanged);
     QSignalSpy message(link.get(), &BoardLink::MessageTextChanged);
     link->StopPolling();
 
-    EXPECT_EQ(sent.last().at(0).toInt(), 0);
-    EXPECT_EQ(lost.last().at(0).toInt(), 0);
+    EXPECT_EQ(counters.last(), (QList<QVariant>{0, 0, 0}));
     EXPECT_EQ(message.last().at(0).toString(),
               QStringLiteral(" MSG:  Choose IP, then Click on Start"));
     EXPECT_FALSE(link->IsPollTimerActive());
@@ -736,7 +733,7 @@ TEST_F(BoardLinkTest, StopPollingReturnsToTheIdleLook) {
 }
 
 TEST_F(BoardLinkTest, StopPollingFromInsideAHandlerLeavesNothingArmed) {
-    Connect();
+    ASSERT_NO_FATAL_FAILURE(Connect());
     QObject::connect(link.get(), &BoardLink::StatusRecordReceived, link.get(),
                      [this] { link->StopPolling(); });
     QSignalSpy controls(link.get(), &BoardLink::StationControlsEnabled);
@@ -748,13 +745,13 @@ TEST_F(BoardLinkTest, StopPollingFromInsideAHandlerLeavesNothingArmed) {
 
 // What was in flight or queued before a stop never reaches the next session.
 TEST_F(BoardLinkTest, NothingFromBeforeAStopReachesTheNextSession) {
-    Connect();
+    ASSERT_NO_FATAL_FAILURE(Connect());
     QSignalSpy notices(link.get(), &BoardLink::NoticeRequested);
     BoardOperation* walk = commands::WalkTable(*link, owner.get(), BoardTable::Scripts);
     Answer(Object(".72.1"), "1|a|b|c|d", 502);  // its next step is queued
     BoardOperation* update = commands::SetRelayNotes(*link, owner.get(), 1, "new");
     link->StopPolling();
-    Connect();
+    ASSERT_NO_FATAL_FAILURE(Connect());
     Drain();
     EXPECT_EQ(RequestCount(), 1u);
     EXPECT_EQ(walk->Ending(), OperationEnding::TimedOut);

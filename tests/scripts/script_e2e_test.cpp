@@ -127,7 +127,8 @@ protected:
 // A faulty station answers GETNEXT of a row with that same row: the walk would
 // never end. The list keeps what it read, stops, and says why.
 TEST_F(ScriptE2E, ScriptListWalkThatDoesNotAdvanceStopsAndSaysWhy) {
-    Begin({S("--scripts"), S("3"), S("--delay"), S("15"), S("--stall-walk"), Object(".72")});
+    ASSERT_NO_FATAL_FAILURE(
+        Begin({S("--scripts"), S("3"), S("--delay"), S("15"), S("--stall-walk"), Object(".72")}));
     TableListDialog* list = ReadList();
     ASSERT_NE(list, nullptr);
     QTest::qWait(200);  // nothing more is asked
@@ -141,7 +142,7 @@ TEST_F(ScriptE2E, ScriptListWalkThatDoesNotAdvanceStopsAndSaysWhy) {
 // on one station: execute re-opens nothing; update, delete and add re-open the list once their
 // notice has closed, and the fresh list shows the change.
 TEST_F(ScriptE2E, ScriptListWalkThenEachCommandSendsItsIdAndTheListFollowsItsNotice) {
-    Begin({S("--scripts"), S("3")});
+    ASSERT_NO_FATAL_FAILURE(Begin({S("--scripts"), S("3")}));
     TableListDialog* list = ReadList();
     ASSERT_NE(list, nullptr);
     ASSERT_EQ(list->Grid().RowCount(), 3);
@@ -165,7 +166,7 @@ TEST_F(ScriptE2E, ScriptListWalkThenEachCommandSendsItsIdAndTheListFollowsItsNot
     messages.answers = {true};
     list->ActivateImage(0, kExecuteImage);
     ASSERT_TRUE(WaitFor([&] { return shown.contains(S("Script Executed!")); }));
-    ExpectSet(0, ".70", 1);
+    ASSERT_NO_FATAL_FAILURE(ExpectSet(0, ".70", 1));
     EXPECT_TRUE(sim->WaitForLog(
         [](const QJsonObject& l) { return l[S("event")].toString() == S("script_executed"); }));
     // Once the notice has closed, its follow-up (none) has run.
@@ -189,7 +190,7 @@ TEST_F(ScriptE2E, ScriptListWalkThenEachCommandSendsItsIdAndTheListFollowsItsNot
     list = WaitForReopenedList(seen);
     ASSERT_NE(list, nullptr);
     EXPECT_TRUE(shown.contains(S("Script Updated!")));
-    ExpectSet(1, ".69", S("2|io|Renamed|Generated script 2|000S01|"));
+    ASSERT_NO_FATAL_FAILURE(ExpectSet(1, ".69", S("2|io|Renamed|Generated script 2|000S01|")));
     ASSERT_EQ(list->Grid().RowCount(), 3);
     EXPECT_EQ(list->Row(1).name, S("Renamed"));
 
@@ -200,7 +201,7 @@ TEST_F(ScriptE2E, ScriptListWalkThenEachCommandSendsItsIdAndTheListFollowsItsNot
     list = WaitForReopenedList(seen);
     ASSERT_NE(list, nullptr);
     EXPECT_TRUE(shown.contains(S("Script Deleted!")));
-    ExpectSet(2, ".71", 2);
+    ASSERT_NO_FATAL_FAILURE(ExpectSet(2, ".71", 2));
     ASSERT_EQ(list->Grid().RowCount(), 2);
     EXPECT_EQ(list->Row(1).id, S("3"));
 
@@ -214,7 +215,7 @@ TEST_F(ScriptE2E, ScriptListWalkThenEachCommandSendsItsIdAndTheListFollowsItsNot
     list = WaitForReopenedList(seen);
     ASSERT_NE(list, nullptr);
     EXPECT_TRUE(shown.contains(S("Script Added!")));
-    ExpectSet(3, ".69", S("0|relay|Pump|Start pump|000C01|"));
+    ASSERT_NO_FATAL_FAILURE(ExpectSet(3, ".69", S("0|relay|Pump|Start pump|000C01|")));
     ASSERT_EQ(list->Grid().RowCount(), 3);
     EXPECT_EQ(list->Row(2).name, S("Pump"));
     EXPECT_EQ(list->Row(2).details, QStringList{S("000C01")});
@@ -226,7 +227,7 @@ TEST_F(ScriptE2E, ScriptListWalkThenEachCommandSendsItsIdAndTheListFollowsItsNot
 // goes back byte for byte (CR LF, lone CR, byte A0). Text the station cannot
 // hold is refused by the record's own checks, before anything is sent.
 TEST_F(ScriptE2E, ScriptTextAsTypedAndUnchangedSavesByteForByte) {
-    Begin({});
+    ASSERT_NO_FATAL_FAILURE(Begin({}));
     TableListDialog* list = ReadList();
     ASSERT_NE(list, nullptr);
     EXPECT_EQ(list->Grid().RowCount(), 0);
@@ -274,7 +275,7 @@ TEST_F(ScriptE2E, ScriptTextAsTypedAndUnchangedSavesByteForByte) {
 TEST_F(ScriptE2E, ScriptListRefreshOrEditThenCancelMidWalkGivesExactlyTheStationsTable) {
     for (const bool refresh : {true, false}) {
         SCOPED_TRACE(refresh ? "refresh" : "edit, then cancel");
-        Begin({S("--scripts"), S("40"), S("--delay"), S("15")});
+        ASSERT_NO_FATAL_FAILURE(Begin({S("--scripts"), S("40"), S("--delay"), S("15")}));
         screens->OpenList();
         TableListDialog* list = screens->List();
         ASSERT_NE(list, nullptr);
@@ -305,8 +306,8 @@ TEST_F(ScriptE2E, ScriptListRefreshOrEditThenCancelMidWalkGivesExactlyTheStation
 // An upload the station refuses leaves the editor open with everything
 // typed; sending again from it opens the session as START would.
 TEST_F(ScriptE2E, ScriptUploadTheStationRefusesKeepsTheEditorAndSendsAgain) {
-    Begin({S("--scripts"), S("2"), S("--delay"), S("100"), S("--fail"),
-           Object(".69") + S("=badValue")});
+    ASSERT_NO_FATAL_FAILURE(Begin({S("--scripts"), S("2"), S("--delay"), S("100"), S("--fail"),
+                                   Object(".69") + S("=badValue")}));
     QPointer<ScriptEditorDialog> editor(
         new ScriptEditorDialog(EditorMode::NewRelay, {}, *link, messages));
     screens->OpenEditor(editor);

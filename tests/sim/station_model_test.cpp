@@ -328,6 +328,17 @@ TEST(StateJson, InvalidStatesAreRefused) {
         R"({"alerts":[{"id":1,"fields":["SMS","a"]}]})",
         R"({"station_name":"a|b"})",
         R"({"modems":[{"id":1.5,"name":"M"}]})",
+        // A member of the wrong type is no missing member: read as one, the
+        // state would be saved over the file without it.
+        R"({"scripts":{"id":1,"type":"relay","name":"A","description":"","commands":"00"}})",
+        R"({"station_name":7})",
+        R"({"relays":null})",
+        R"({"channels":"8"})",
+        R"({"alerts":{}})",
+        R"({"modems":true})",
+        R"({"next_ids":[4,4,4]})",
+        R"({"next_ids":{"script":"9"}})",
+        R"({"version":"1"})",
     };
     for (const std::string& state : states) {
         const auto parsed = ParseJson(state);

@@ -8,11 +8,13 @@
 #include <gtest/gtest.h>
 #include <poll.h>
 
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QJsonObject>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QTest>
 #include <optional>
 #include <string>
 #include <utility>
@@ -121,7 +123,7 @@ protected:
 // A request with another community and a Response from a stranger are
 // logged and never answered.
 TEST_F(StationSim, WrongCommunityAndResponsesAreLoggedAndNotAnswered) {
-    Start();
+    ASSERT_NO_FATAL_FAILURE(Start());
     const ToolRun intruder =
         RunTool("snmpset", sim->port(), {B("75.1"), QStringLiteral("i"), QStringLiteral("1")},
                 QStringLiteral("private"));
@@ -144,9 +146,10 @@ TEST_F(StationSim, WrongCommunityAndResponsesAreLoggedAndNotAnswered) {
 
 TEST_F(StationSim, FailAndStatusOidInjectTheirFaults) {
     // Identifiers with or without a leading dot, statuses by name or number.
-    Start({QStringLiteral("--fail"), QStringLiteral(".") + B("75.2") + QStringLiteral("=genErr"),
-           QStringLiteral("--fail"), B("72.2") + QStringLiteral("=17"),
-           QStringLiteral("--status-oid"), B("77.0")});
+    ASSERT_NO_FATAL_FAILURE(Start({QStringLiteral("--fail"),
+                                   QStringLiteral(".") + B("75.2") + QStringLiteral("=genErr"),
+                                   QStringLiteral("--fail"), B("72.2") + QStringLiteral("=17"),
+                                   QStringLiteral("--status-oid"), B("77.0")}));
     const ToolRun both = Tool("snmpset", {B("75.1"), QStringLiteral("i"), QStringLiteral("1"),
                                           B("75.2"), QStringLiteral("i"), QStringLiteral("1")});
     EXPECT_NE(both.output.find("Failed object: ." + B("75.2").toStdString()), std::string::npos)
@@ -200,19 +203,20 @@ TEST_F(StationSim, DuplicatedAnswersAndResentRequests) {
         // clang-format off
         {.name = "alert executed", .rate = "1", .args = "--alerts 1", .pdu = kSet, .oid = B("63"),
          .value = ber::Integer(1), .answer = ber::Integer(1), .sends = 2,
-         .event = "alert_executed", .changed = false},
+         .event = "alert_executed", .changed = false, .firstAddedId = 0},
         {.name = "script added, late", .rate = "1", .args = "--delay 300 --scripts 1",
          .pdu = kSet, .oid = B("69"), .value = add, .answer = add, .sends = 2, .delayMs = 300,
-         .changed = true, .firstAddedId = 2},
+         .event = nullptr, .changed = true, .firstAddedId = 2},
         {.name = "half the answers twice", .rate = "0.5", .args = "--seed 3", .pdu = kGet,
          .oid = kSysName, .value = ber::Tlv(5, {}), .answer = ber::Tlv(4, "VOLN-SIM"),
-         .sends = 16},
+         .sends = 16, .delayMs = 0, .event = nullptr, .changed = std::nullopt, .firstAddedId = 0},
         // clang-format on
     };
     constexpr int kId = 77;
     for (const auto& c : cases) {
-        Start(QStringList{QStringLiteral("--duplicate"), QString::fromLatin1(c.rate)} +
-              QString::fromLatin1(c.args).split(u' '));
+        ASSERT_NO_FATAL_FAILURE(
+            Start(QStringList{QStringLiteral("--duplicate"), QString::fromLatin1(c.rate)} +
+                  QString::fromLatin1(c.args).split(u' ')));
         const LoopbackSender client("127.0.0.1");
         ASSERT_TRUE(client.Ok());
         const std::string request =
@@ -259,7 +263,7 @@ TEST_F(StationSim, DuplicatedAnswersAndResentRequests) {
 }
 
 TEST_F(StationSim, AnswerTooBigForADatagramIsTooBig) {
-    Start();
+    ASSERT_NO_FATAL_FAILURE(Start());
     const LoopbackSender client("127.0.0.1");
     ASSERT_TRUE(client.Ok());
     // The limit is what one UDP datagram holds (65507 bytes), not less. The
@@ -292,45 +296,69 @@ TEST_F(StationSim, AnswerTooBigForADatagramIsTooBig) {
     }
 }
 
-TEST_F(StationSim, StateIsSavedAndReloadedAndACorruptOneIsRefusedAndLeftAlone) {
+// What a SET changed survives a restart. A save that fails (its temporary
+// file cannot be made) is said, tried again until it succeeds, and makes the
+// run end with a non-zero status.
+TEST_F(StationSim, StateIsSavedRetriedAndReloadedAndACorruptOneIsRefusedAndLeftAlone) {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
     const QString state = dir.filePath(QStringLiteral("station.json"));
-    Start({QStringLiteral("--state"), state});
+    ASSERT_NO_FATAL_FAILURE(Start({QStringLiteral("--state"), state}));
     EXPECT_TRUE(QFile::exists(state));  // created at start
+    ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("station.json.tmp")));
     ASSERT_EQ(Tool("snmpset", {B("69"), QStringLiteral("s"), QStringLiteral("0|relay|Pump|p|00|"),
                                kSysName, QStringLiteral("s"), QStringLiteral("Saved Hut"),
                                B("75.3"), QStringLiteral("i"), QStringLiteral("1")})
                   .exitCode,
               0);
-    EXPECT_TRUE(sim->Stop());
+    EXPECT_TRUE(QTest::qWaitFor(
+        [this] { return sim->standardError().contains(QStringLiteral("cannot write state")); }));
+    ASSERT_TRUE(QDir(dir.filePath(QStringLiteral("station.json.tmp"))).removeRecursively());
+    const auto saved = [&state] {
+        QFile file(state);
+        return file.open(QIODevice::ReadOnly) && file.readAll().contains("Saved Hut");
+    };
+    EXPECT_TRUE(QTest::qWaitFor(saved, 10000)) << "the acknowledged change was not saved";
+    EXPECT_FALSE(sim->Stop());
+    EXPECT_TRUE(sim->standardError().contains(QStringLiteral("1 state save(s) failed")))
+        << sim->standardError().toStdString();
 
     // --scripts fills the table up to 2 rows: one generated row joins the
     // saved one, and a further restart adds nothing.
     const QStringList again = {QStringLiteral("--state"), state, QStringLiteral("--scripts"),
                                QStringLiteral("2")};
-    Start(again);
+    ASSERT_NO_FATAL_FAILURE(Start(again));
     const auto rows = Lines(Tool("snmpwalk", {B("72")}).output);
     ASSERT_EQ(rows.size(), 2u);
     EXPECT_EQ(rows[0].second, "1|relay|Pump|p|00|");
     EXPECT_EQ(Text(kSysName), "Saved Hut");
     EXPECT_EQ(StatusField(22), "1");
     EXPECT_TRUE(sim->Stop());
-    Start(again);
+    ASSERT_NO_FATAL_FAILURE(Start(again));
     EXPECT_EQ(Lines(Tool("snmpwalk", {B("72")}).output).size(), 2u);
     EXPECT_TRUE(sim->Stop());
 
-    // A corrupt state file is refused and left as it is.
-    QFile file(state);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    file.write("{\"scripts\": [");
-    file.close();
-    StationSimulator broken({QStringLiteral("--state"), state});
-    EXPECT_FALSE(broken.Start());
-    EXPECT_TRUE(broken.errorText().contains(QStringLiteral("not valid JSON")))
-        << broken.errorText().toStdString();
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    EXPECT_EQ(file.readAll(), QByteArray("{\"scripts\": ["));
+    // A corrupt state file is refused and left as it is; so is one with a
+    // member of the wrong type, which read as missing would be saved empty.
+    const struct {
+        QByteArray content;
+        const char* error;
+    } corrupt[] = {
+        {"{\"scripts\": [", "not valid JSON"},
+        {"{\"scripts\": {\"id\": 1}}", "scripts is of the wrong JSON type"},
+    };
+    for (const auto& c : corrupt) {
+        QFile file(state);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(c.content);
+        file.close();
+        StationSimulator broken({QStringLiteral("--state"), state});
+        EXPECT_FALSE(broken.Start());
+        EXPECT_TRUE(broken.errorText().contains(QString::fromLatin1(c.error)))
+            << broken.errorText().toStdString();
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        EXPECT_EQ(file.readAll(), c.content);
+    }
 }
 
 TEST_F(StationSim, NonLoopbackListenIsRefusedBeforeBinding) {
