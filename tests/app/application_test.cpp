@@ -273,6 +273,7 @@ TEST_F(ApplicationTest, SetDefaultMarksTheChosenStationAndReloadsTheChooser) {
     EXPECT_EQ(app->Directory().LookupStation(S("10.10.10.10")).record.DEFAULT, S("YES"));
     EXPECT_EQ(app->Directory().LookupStation(S("127.0.0.1")).record.DEFAULT, S("NO"));
     EXPECT_EQ(app->Window().ChooserText(), S("10.10.10.10      Default IP"));
+    EXPECT_FALSE(transport) << "choosing the template station sends it nothing";
 }
 
 // The station dialogs write through the directory's worker; a changed row is
