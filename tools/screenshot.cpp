@@ -18,10 +18,10 @@
 #include "app/about_box.h"
 #include "app/application.h"
 #include "app/database_location.h"
+#include "history_view/trend_window.h"
 #include "lists/table_list_dialog.h"
 #include "scripts/script_editor_dialog.h"
 #include "scripts/script_record.h"
-#include "trend/trend_window.h"
 
 #include <cmath>
 

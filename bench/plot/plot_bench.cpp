@@ -7,8 +7,8 @@
 #include <cstdio>
 
 #include "history/trend_series.h"
-#include "trend/custom_plot.h"
-#include "trend/trend_window.h"
+#include "history_view/custom_plot.h"
+#include "history_view/trend_window.h"
 
 #ifdef VOLNAR_BENCH_QT_CHARTS
 #include <QChart>

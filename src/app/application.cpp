@@ -1,5 +1,5 @@
 #include "app/application.h"
-#include "fleetview/fleet_window.h"
+#include "fleet_view/fleet_window.h"
 
 #include <QDate>
 #include <QDialog>
@@ -12,7 +12,7 @@
 #include "app/database_location.h"
 #include "app/database_options_dialog.h"
 #include "app/focus_return.h"
-#include "directory_dialogs/station_dialogs.h"
+#include "directory_view/station_dialogs.h"
 #include "relays/relay_dialog.h"
 #include "station_name/station_name_dialog.h"
 

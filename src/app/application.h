@@ -16,10 +16,10 @@
 #include "directory/directory_worker.h"
 #include "directory/station_directory.h"
 #include "directory/station_form.h"
+#include "history_view/trend_window.h"
 #include "link/board_link.h"
 #include "link/notice_queue.h"
 #include "scripts/script_screens.h"
-#include "trend/trend_window.h"
 
 namespace volnar {
 

@@ -29,8 +29,9 @@
 #include "app/database_options_dialog.h"
 #include "app/station_watch.h"
 #include "directory/database_template.h"
-#include "directory_dialogs/ipv4_edit.h"
-#include "directory_dialogs/station_dialogs.h"
+#include "directory_view/ipv4_edit.h"
+#include "directory_view/station_dialogs.h"
+#include "history_view/trend_window.h"
 #include "link/board_objects.h"
 #include "link/recording_transport.h"
 #include "lists/table_list_dialog.h"
@@ -39,7 +40,6 @@
 #include "support/file_lock.h"
 #include "support/qt_print.h"
 #include "support/recording_message_service.h"
-#include "trend/trend_window.h"
 
 namespace volnar {
 namespace {

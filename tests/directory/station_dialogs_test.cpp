@@ -1,4 +1,4 @@
-#include "directory_dialogs/station_dialogs.h"
+#include "directory_view/station_dialogs.h"
 
 #include <gtest/gtest.h>
 #include <QApplication>
@@ -12,7 +12,7 @@
 #include <QTest>
 
 #include "directory/database_template.h"
-#include "directory_dialogs/ipv4_edit.h"
+#include "directory_view/ipv4_edit.h"
 #include "support/recording_message_service.h"
 
 namespace volnar {

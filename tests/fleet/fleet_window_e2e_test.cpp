@@ -9,8 +9,8 @@
 #include <QTableView>
 
 #include "fleet/fleet_poller.h"
-#include "fleetview/fleet_table_model.h"
-#include "fleetview/fleet_window.h"
+#include "fleet_view/fleet_table_model.h"
+#include "fleet_view/fleet_window.h"
 #include "support/gui_helpers.h"
 #include "support/station_simulator.h"
 

@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 #include <QTest>
 
+#include "history_view/custom_plot.h"
+#include "history_view/trend_window.h"
 #include "support/qt_print.h"
-#include "trend/custom_plot.h"
-#include "trend/trend_window.h"
 
 namespace volnar {
 namespace {

@@ -1,4 +1,4 @@
-#include "directory_dialogs/ipv4_edit.h"
+#include "directory_view/ipv4_edit.h"
 
 #include <QHBoxLayout>
 #include <QKeyEvent>

@@ -1,4 +1,4 @@
-#include "fleetview/fleet_window.h"
+#include "fleet_view/fleet_window.h"
 
 #include <QCloseEvent>
 #include <QHBoxLayout>
@@ -12,7 +12,7 @@
 #include <QVBoxLayout>
 
 #include "fleet/fleet_poller.h"
-#include "fleetview/fleet_table_model.h"
+#include "fleet_view/fleet_table_model.h"
 
 namespace volnar {
 

@@ -1,4 +1,4 @@
-#include "fleetview/fleet_table_model.h"
+#include "fleet_view/fleet_table_model.h"
 
 #include <limits>
 

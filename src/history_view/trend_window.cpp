@@ -1,4 +1,4 @@
-#include "trend/trend_window.h"
+#include "history_view/trend_window.h"
 
 #include <QCheckBox>
 #include <QDateTime>
@@ -8,7 +8,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 #include "history/history_clock.h"
-#include "trend/custom_plot.h"
+#include "history_view/custom_plot.h"
 
 #include <cmath>
 #include <functional>

@@ -1,4 +1,4 @@
-#include "directory_dialogs/station_dialogs.h"
+#include "directory_view/station_dialogs.h"
 
 #include <QEvent>
 #include <QPushButton>
