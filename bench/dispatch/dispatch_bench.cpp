@@ -19,11 +19,6 @@ using namespace volnar;
 constexpr int kAnswers = 100'000;
 constexpr int kWarmUp = 2'000;
 
-class SilentMessages final : public MessageService {
-public:
-    bool Show(MessageIcon, const QString&, MessageButtons, const QString&) override { return true; }
-};
-
 long RssKib() {
     std::ifstream status("/proc/self/status");
     std::string line;
@@ -66,20 +61,18 @@ QByteArray StatusValue(int n) {
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
-    SilentMessages messages;
     StationRecord station{
         QStringLiteral("127.0.0.1"), QStringLiteral("public"), QString(),
         QStringLiteral("YES"),       QStringLiteral("16100"),  QStringLiteral("10"),
         QStringLiteral("2")};
     RecordingTransport* transport = nullptr;
-    BoardLink link(
-        messages, [&](const QString&) -> std::optional<StationRecord> { return station; },
-        [] { return QStringLiteral("127.0.0.1"); },
-        [&transport] {
-            auto made = std::make_unique<RecordingTransport>();
-            transport = made.get();
-            return made;
-        });
+    BoardLink link([&](const QString&) -> std::optional<StationRecord> { return station; },
+                   [] { return QStringLiteral("127.0.0.1"); },
+                   [&transport] {
+                       auto made = std::make_unique<RecordingTransport>();
+                       transport = made.get();
+                       return made;
+                   });
     StatusPanel panel;
     QObject::connect(
         &link, &BoardLink::StatusRecordReceived, &panel, [&panel](const QByteArray& record) {

@@ -34,13 +34,11 @@ constexpr int kCapMs = 10 * 60 * 1000;
 
 // Counts the link's error boxes: each one stops the link with everything in
 // flight (and restarts its request ids), so a run that saw one proves nothing.
-class CountingMessages final : public volnar::MessageService {
-public:
-    bool Show(volnar::MessageIcon, const QString& text, volnar::MessageButtons,
-              const QString&) override {
+// The stops the client would show a box for.
+struct CountingStops {
+    void Stopped(const QString& text) {
         std::fprintf(stderr, "volnar-bench-slowlink: %s\n", qPrintable(text));
         ++shown;
-        return false;
     }
     int shown = 0;
 };
@@ -151,7 +149,7 @@ int main(int argc, char** argv) {
     if (port == 0) {
         return Fail("the simulator did not start");
     }
-    CountingMessages messages;
+    CountingStops messages;
     const volnar::StationRecord record{.IPADDRESS = QStringLiteral("127.0.0.1"),
                                        .PASSWORD = QStringLiteral("public"),
                                        .COMMENT = QStringLiteral("slow link"),
@@ -160,7 +158,6 @@ int main(int argc, char** argv) {
                                        .TIMEOUT = QStringLiteral("1"),
                                        .RETRIES = QStringLiteral("2")};
     volnar::BoardLink link(
-        messages,
         [&record](const QString& address) -> volnar::StationLookupAnswer {
             if (address == record.IPADDRESS) {
                 return std::optional<volnar::StationRecord>(record);
@@ -168,6 +165,10 @@ int main(int argc, char** argv) {
             return std::optional<volnar::StationRecord>();
         },
         [] { return QStringLiteral("127.0.0.1"); });
+    QObject::connect(&link, &volnar::BoardLink::StoppedByError, &link,
+                     [&messages](const QString& text, bool) { messages.Stopped(text); });
+    QObject::connect(&link, &volnar::BoardLink::StoppedByTimeOuts, &link,
+                     [&messages] { messages.Stopped(QStringLiteral("time-outs in a row")); });
     if (!link.StartSnmpSession()) {
         return Fail("no SNMP session");
     }

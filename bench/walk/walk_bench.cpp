@@ -153,7 +153,6 @@ int main(int argc, char** argv) {
                                        QString::number(port),       QStringLiteral("20"),
                                        QStringLiteral("1")};
     volnar::BoardLink link(
-        messages,
         [&record](const QString& address) -> std::optional<volnar::StationRecord> {
             if (address == record.IPADDRESS) {
                 return record;

@@ -24,12 +24,8 @@ using volnar::testing::LoopbackSender;
 
 using fuzz::Check;
 
-class CountingMessages final : public MessageService {
-public:
-    bool Show(MessageIcon, const QString&, MessageButtons, const QString&) override {
-        ++boxes;
-        return true;
-    }
+// The stops on an error (each one a box in the client).
+struct CountingMessages {
     int boxes = 0;
 };
 
@@ -89,13 +85,15 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
         QStringLiteral("YES"),       QString::number(world.station.Port()), QStringLiteral("100"),
         QStringLiteral("0")};
     world.link = std::make_unique<BoardLink>(
-        world.messages, [record](const QString&) -> std::optional<StationRecord> { return record; },
+        [record](const QString&) -> std::optional<StationRecord> { return record; },
         [] { return QStringLiteral("127.0.0.1"); },
         []() -> std::unique_ptr<SnmpTransport> {
             auto made = std::make_unique<SnmpSession>();
             g_world->session = made.get();
             return made;
         });
+    QObject::connect(world.link.get(), &BoardLink::StoppedByError, world.link.get(),
+                     [&world](const QString&, bool) { ++world.messages.boxes; });
     g_world = &world;
     return 0;
 }

@@ -28,14 +28,13 @@ Application::Application(const StartupOptions& options, MessageService* messages
     : m_window(std::make_unique<MainWindow>()),
       m_ownMessages(messages ? nullptr : std::make_unique<QtMessageService>(m_window.get())),
       m_messages(messages ? *messages : *m_ownMessages),
-      m_directory(m_messages),
-      m_worker(std::make_unique<DirectoryWorker>(m_messages, options.directoryTimings)),
+      m_worker(std::make_unique<DirectoryWorker>(options.directoryTimings)),
       m_stationWrites(std::make_unique<WorkerStationWrites>(*m_worker)),
       m_connectAddress(options.connectAddress) {
     // The link asks for the chosen station for every request and never waits
     // for the directory.
     m_link = std::make_unique<BoardLink>(
-        m_messages, [this](const QString& address) { return CachedStation(address); },
+        [this](const QString& address) { return CachedStation(address); },
         [this] { return m_window->ChooserText(); }, std::move(transports));
     m_alerts =
         std::make_unique<ListNavigator>(AlertNavigation(), *m_link, m_messages, m_window.get());
@@ -84,7 +83,9 @@ Application::~Application() {
 
 StationDirectory& Application::Directory() {
     if (!m_closed && !m_directory.IsConnected()) {
-        m_directory.ConnectDatabase(m_location);
+        if (const Result<void> opened = m_directory.ConnectDatabase(m_location); !opened) {
+            m_messages.ShowFailure(opened.failure());
+        }
     }
     return m_directory;
 }
@@ -167,6 +168,8 @@ void Application::OpenFleetWindow() {
                 &DirectoryWorker::LoadStationRecords);
         connect(m_worker.get(), &DirectoryWorker::StationRecordsLoaded, fleet,
                 &FleetWindow::SetStations);
+        connect(m_worker.get(), &DirectoryWorker::StationRecordsFailed, fleet,
+                [this](const Failure& failure) { m_messages.ShowFailure(failure); });
         connect(fleet, &FleetWindow::StationChosen, this, [this](const QString& address) {
             Choose(address);
             m_window->activateWindow();
@@ -211,7 +214,18 @@ void Application::WireDirectory() {
         }
         OnStationListAnswered();
     });
-    connect(worker, &DirectoryWorker::StationListFailed, this, &Application::OnStationListAnswered);
+    connect(worker, &DirectoryWorker::StationListFailed, this,
+            [this](const Failure& failure, bool loud) {
+                if (loud) {
+                    m_messages.ShowFailure(failure);
+                }
+                OnStationListAnswered();
+            });
+    connect(worker, &DirectoryWorker::Connected, this, [this](const Result<void>& opened) {
+        if (!opened) {
+            m_messages.ShowFailure(opened.failure());
+        }
+    });
     connect(worker, &DirectoryWorker::StationLookedUp, this, &Application::OnStationLookedUp);
     connect(worker, &DirectoryWorker::AnsweringChanged, w, [w](bool answering) {
         w->SetDirectoryText(answering ? QString() : QString::fromLatin1(kDirectoryNotAnswering));
@@ -223,10 +237,13 @@ void Application::WireDirectory() {
             worker->LoadStationList(false);
         }
     });
-    connect(worker, &DirectoryWorker::DefaultStationSet, this, [this](bool done) {
-        if (done) {
-            LoadStationList();
+    connect(worker, &DirectoryWorker::DefaultStationSet, this, [this](const Result<void>& set) {
+        if (!set) {
+            m_messages.ShowFailure(set.failure(), MessageIcon::Error);
+            return;
         }
+        m_messages.ShowPlain(QString::fromLatin1(kDefaultSet));
+        LoadStationList();
     });
     // A station added, changed or deleted is read afresh before it is polled
     // again.
@@ -323,7 +340,7 @@ void Application::OpenStationDialog(StationDialogMode mode) {
     m_link->StopPolling();
     if (mode == StationDialogMode::Add) {
         delete m_editLookup.data();  // the operator went on: Edit IP no longer opens
-        ShowDialog(new StationDialog(mode, *m_stationWrites, {}, m_window.get()));
+        ShowDialog(new StationDialog(mode, *m_stationWrites, {}, m_messages, m_window.get()));
         return;
     }
     // Edit opens filled with the chosen station's row once the directory has
@@ -334,14 +351,14 @@ void Application::OpenStationDialog(StationDialogMode mode) {
         ChosenStation(m_window->ChooserText()), m_editLookup, [this](const LookupResult& result) {
             delete m_editLookup.data();
             ShowDialog(new StationDialog(StationDialogMode::Edit, *m_stationWrites, result.record,
-                                         m_window.get()));
+                                         m_messages, m_window.get()));
         });
 }
 
 void Application::OpenDeleteStationDialog() {
     m_link->StopPolling();
     delete m_editLookup.data();
-    ShowDialog(new DeleteStationDialog(*m_stationWrites, m_window.get()));
+    ShowDialog(new DeleteStationDialog(*m_stationWrites, m_messages, m_window.get()));
 }
 
 void Application::OpenRelayDialog(int relay) {

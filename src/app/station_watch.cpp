@@ -46,12 +46,19 @@ StationWatch::StationWatch(BoardLink& link, StatusPanel& panel, MainWindow& wind
         }
     });
     connect(&link, &BoardLink::ReadoutsReset, this, &StationWatch::OnReset);
-    connect(&link, &BoardLink::StoppedByTimeOuts, this,
-            [this] { OnStoppedUnattended(QStringLiteral("No answer")); });
+    connect(&link, &BoardLink::StoppedByTimeOuts, this, [this] {
+        OnStoppedUnattended(QStringLiteral("No answer"));
+        if (!m_restartsByItself) {
+            m_messages.ShowError(QString::fromLatin1(kErrorTimeOut));
+        }
+    });
     // An error answer, a station missing from the directory, a failed send:
     // the same back-off and restart as time-outs.
-    connect(&link, &BoardLink::StoppedByError, this, [this](const QString& text) {
+    connect(&link, &BoardLink::StoppedByError, this, [this](const QString& text, bool boxDue) {
         OnStoppedUnattended(text.section(QStringLiteral("\r\n"), 0, 0).trimmed());
+        if (boxDue) {
+            m_messages.ShowError(text);
+        }
     });
     connect(&window, &MainWindow::RecordRequested, this, &StationWatch::OnRecordRequested);
     // The operator's STOP ends a recording the operator started; --record

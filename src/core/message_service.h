@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include "core/result.h"
+
 namespace volnar {
 
 // Caption of every box the client shows (two leading spaces).
@@ -30,6 +32,18 @@ public:
         Show(icon, text);
     }
 
+    // A failure an operation returned: a source that did not work always
+    // with the error icon (and its detail, if any), a refusal with `icon`.
+    void ShowFailure(const Failure& failure, MessageIcon icon = MessageIcon::None) {
+        if (failure.kind == FailureKind::Unavailable) {
+            icon = MessageIcon::Error;
+        }
+        if (failure.details.isEmpty()) {
+            Show(icon, failure.text);
+        } else {
+            ShowDetailed(icon, failure.text, failure.details);
+        }
+    }
     void ShowError(const QString& text) { Show(MessageIcon::Error, text); }
     void ShowPlain(const QString& text) { Show(MessageIcon::None, text); }
     bool AskYesNo(const QString& text) {

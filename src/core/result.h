@@ -7,10 +7,22 @@
 
 namespace volnar {
 
-// Why something could not be done, in the words an operator reads. Core code
-// returns it; the screen decides whether and how a box shows it.
+// What kind of failure it is, for the code that handles it: a refusal of
+// what was asked (a rule, the operator's input), something named that is not
+// there, or a source that did not work (a database, a connection) and may
+// work again later.
+enum class FailureKind { Refused, NotFound, Unavailable };
+
+// Why something could not be done, in the words an operator reads, with a
+// technical detail (a driver's own message) the operator can unfold. Core
+// code returns it; the screen decides whether and how a box shows it.
 struct Failure {
+    Failure(QString operatorText, FailureKind failureKind = FailureKind::Refused,
+            QString detail = {})
+        : text(std::move(operatorText)), kind(failureKind), details(std::move(detail)) {}
     QString text;
+    FailureKind kind;
+    QString details;
 };
 
 // A value or the reason there is none: the part of std::expected<T, QString>
@@ -33,7 +45,9 @@ public:
     const T* operator->() const { return &value(); }
 
     // Only when there is no value.
-    const QString& error() const { return std::get<1>(m_content).text; }
+    const QString& error() const { return failure().text; }
+    const Failure& failure() const { return std::get<1>(m_content); }
+    FailureKind kind() const { return failure().kind; }
 
 private:
     std::variant<T, Failure> m_content;
@@ -49,6 +63,8 @@ public:
     bool has_value() const { return !m_failure.has_value(); }
     explicit operator bool() const { return has_value(); }
     const QString& error() const { return m_failure->text; }
+    const Failure& failure() const { return *m_failure; }
+    FailureKind kind() const { return m_failure->kind; }
 
 private:
     std::optional<Failure> m_failure;

@@ -52,103 +52,26 @@ struct DirectoryShared {
 
 namespace {
 
-bool IsDatabaseFailure(const QString& text) {
-    for (const char* failure :
-         {kEnvironmentFailed, kConnectionFailed, kStatementFailed, kExecutionFailed}) {
-        if (text == QLatin1String(failure)) {
-            return true;
-        }
-    }
-    return false;
+// Whether an answer says the database did not work: the connection is then
+// suspect and is opened afresh.
+template <typename T>
+bool Unavailable(const Result<T>& result) {
+    return !result && result.kind() == FailureKind::Unavailable;
+}
+bool Unavailable(const LookupResult& result) {
+    return result.status == LookupStatus::Failed;
+}
+bool Unavailable(const std::pair<Result<void>, StationFormField>& result) {
+    return Unavailable(result.first);
 }
 
-// The worker's message service: notes database failures, logs every box
-// of an operation the operator asked for, and hands it to the real service
-// on the owner's thread. A question (Delete IP's Yes/No) is asked there too,
-// and the worker waits for the operator's answer; a quiet operation, or one
-// whose worker is going away, takes No: nothing is ever deleted without the
-// operator's Yes. Quiet failures are logged by the directory itself, whose
-// log leaves out the repeats of a long run of them.
-class WorkerMessages final : public MessageService {
-public:
-    WorkerMessages(std::shared_ptr<DirectoryShared> shared, MessageService& target)
-        : m_shared(std::move(shared)), m_target(target) {}
-
-    bool Show(MessageIcon icon, const QString& text, MessageButtons buttons,
-              const QString& caption) override {
-        if (buttons != MessageButtons::Ok) {
-            return Ask(icon, text, buttons, caption);
-        }
-        Forward(icon, text, buttons, caption, QString(), false);
-        return true;
-    }
-    void ShowDetailed(MessageIcon icon, const QString& text, const QString& details) override {
-        Forward(icon, text, MessageButtons::Ok, QString(), details, true);
-    }
-
-    bool loud = false;
-    bool failed = false;
-
-private:
-    void Forward(MessageIcon icon, const QString& text, MessageButtons buttons,
-                 const QString& caption, const QString& details, bool detailed) {
-        if (IsDatabaseFailure(text)) {
-            failed = true;
-        }
-        if (!loud) {
-            return;
-        }
-        qCInfo(lcDirectoryWorker).noquote() << "box:" << text << details;
-        // Dereferenced on the owner's thread, only while the owner lives.
-        MessageService* target = &m_target;
-        m_shared->Post([target, icon, text, buttons, caption, details, detailed](DirectoryWorker&) {
-            if (detailed) {
-                target->ShowDetailed(icon, text, details);
-            } else {
-                target->Show(icon, text, buttons, caption);
-            }
-        });
-    }
-
-    bool Ask(MessageIcon icon, const QString& text, MessageButtons buttons,
-             const QString& caption) {
-        qCInfo(lcDirectoryWorker).noquote() << (loud ? "question:" : "quiet question:") << text;
-        if (!loud) {
-            return false;
-        }
-        struct Answer {
-            QSemaphore given;
-            std::atomic_bool yes = false;
-        };
-        auto answer = std::make_shared<Answer>();
-        MessageService* target = &m_target;
-        if (!m_shared->Post([target, answer, icon, text, buttons, caption](DirectoryWorker&) {
-                answer->yes = target->Show(icon, text, buttons, caption);
-                answer->given.release();
-            })) {
-            return false;
-        }
-        // Not a blocking call: the owner may be waiting for this thread in
-        // its destructor, and then the question is never shown.
-        while (!answer->given.tryAcquire(1, 50)) {
-            if (m_shared->stopping) {
-                return false;
-            }
-        }
-        return answer->yes;
-    }
-
-    std::shared_ptr<DirectoryShared> m_shared;
-    MessageService& m_target;
-};
-
 // `done` for one owner: called only while the owner lives.
-template <typename Result, typename Done>
-std::function<void(Result)> ForOwner(QObject* owner, Done done) {
+template <typename Answer, typename Done>
+std::function<void(Answer)> ForOwner(QObject* owner, Done done) {
     Q_ASSERT(owner != nullptr);
-    return [owner = QPointer<QObject>(owner), done = std::move(done)](Result result) {
+    return [owner = QPointer<QObject>(owner), done = std::move(done)](Answer answer) {
         if (owner) {
-            done(std::move(result));
+            done(std::move(answer));
         }
     };
 }
@@ -158,68 +81,60 @@ std::function<void(Result)> ForOwner(QObject* owner, Done done) {
 // Lives on the worker thread and owns everything that touches the database.
 class DirectoryCore final : public QObject {
 public:
-    DirectoryCore(std::shared_ptr<DirectoryShared> shared, MessageService& messages,
-                  DirectoryTimings timings)
-        : m_shared(shared),
-          m_messages(std::move(shared), messages),
-          m_directory(m_messages),
-          m_editor(m_directory, m_messages, [] {}),
+    DirectoryCore(std::shared_ptr<DirectoryShared> shared, DirectoryTimings timings)
+        : m_shared(std::move(shared)),
+          m_editor(m_directory, [] {}),
           m_timings(timings),
           m_retry(this) {
         m_retry.setSingleShot(true);
         QObject::connect(&m_retry, &QTimer::timeout, this, [this] { Reconnect(); });
     }
 
-    // One operation: loud or quiet, reconnecting first when the connection
-    // was lost; true when the database did not fail.
-    template <typename Result>
-    Result Do(bool loud, const std::function<Result(DirectoryCore&)>& work, bool* ok) {
+    // One operation, reconnecting first when the connection was lost; `ok`
+    // is false when the database did not work.
+    template <typename Answer>
+    Answer Do(const std::function<Answer(DirectoryCore&)>& work, bool* ok) {
         if (!m_location.isNull() && !m_directory.IsConnected()) {
-            Open(false);
+            (void)Open();
         }
-        m_messages.loud = loud;
-        m_messages.failed = false;
-        Result result = work(*this);
-        m_messages.loud = false;
-        *ok = !m_messages.failed;
-        if (m_messages.failed) {
-            Lost();
-        } else {
+        Answer answer = work(*this);
+        *ok = !Unavailable(answer);
+        if (*ok) {
             m_delay = m_timings.firstRetryMs;
+        } else {
+            Lost();
         }
-        return result;
+        return answer;
     }
 
-    bool Connect(const QString& location) {
+    Result<void> Connect(const QString& location) {
         m_location = location;
         m_delay = m_timings.firstRetryMs;
         m_retry.stop();
-        return Open(true);
+        return Open();
     }
 
-    bool Disconnect() {
+    Result<void> Disconnect() {
         m_location = QString();
         m_retry.stop();
         m_directory.DisconnectDatabase();
-        return true;
+        return {};
     }
 
     StationDirectory& Directory() { return m_directory; }
     StationEditor& Editor() { return m_editor; }
 
 private:
-    bool Open(bool loud) {
-        m_messages.loud = loud;
-        const bool ok = m_directory.ConnectDatabase(
+    Result<void> Open() {
+        Result<void> opened = m_directory.ConnectDatabase(
             m_location,
             DirectoryWorker::ConnectOptionsFor(m_location, m_timings.loginTimeoutSeconds));
-        m_messages.loud = false;
-        if (!ok) {
+        if (!opened) {
             ScheduleRetry();
-            return false;
+            return opened;
         }
         LimitStatements();
-        return true;
+        return opened;
     }
 
     // A statement waiting on another client's lock would hold the worker
@@ -260,10 +175,9 @@ private:
 
     // Back only once the table reads: only then is the directory answering.
     void Reconnect() {
-        if (m_directory.IsConnected() || !Open(false)) {
+        if (m_directory.IsConnected() || !Open()) {
             return;
         }
-        m_messages.failed = false;
         if (!m_directory.ReadsTable()) {
             Lost();
             return;
@@ -277,7 +191,6 @@ private:
     }
 
     std::shared_ptr<DirectoryShared> m_shared;
-    WorkerMessages m_messages;
     StationDirectory m_directory;
     StationEditor m_editor;
     DirectoryTimings m_timings;
@@ -290,12 +203,11 @@ namespace {
 
 // The worker thread: its own event loop and the core on it, until the
 // worker asks it to end; then the core closes the connection.
-void RunDirectoryThread(const std::shared_ptr<DirectoryShared>& shared, MessageService* messages,
-                        DirectoryTimings timings) {
+void RunDirectoryThread(const std::shared_ptr<DirectoryShared>& shared, DirectoryTimings timings) {
     QThread::currentThread()->setObjectName(QStringLiteral("volnar-directory"));
     {
         QEventLoop loop;
-        DirectoryCore core(shared, *messages, timings);
+        DirectoryCore core(shared, timings);
         {
             const QMutexLocker lock(&shared->mutex);
             shared->thread = QThread::currentThread();
@@ -317,13 +229,12 @@ void RunDirectoryThread(const std::shared_ptr<DirectoryShared>& shared, MessageS
 
 }  // namespace
 
-DirectoryWorker::DirectoryWorker(MessageService& messages, DirectoryTimings timings,
-                                 QObject* parent)
+DirectoryWorker::DirectoryWorker(DirectoryTimings timings, QObject* parent)
     : QObject(parent), m_timings(timings), m_shared(std::make_shared<DirectoryShared>()) {
     m_shared->owner = this;
     // A std::thread rather than a QThread: one that is left to end by itself
     // must not have an object here that it still uses.
-    m_thread = std::thread(RunDirectoryThread, m_shared, &messages, timings);
+    m_thread = std::thread(RunDirectoryThread, m_shared, timings);
     m_shared->started.acquire();
     m_core = m_shared->core;
     m_lateTimer.setInterval(std::max(10, m_timings.lateMs / 4));
@@ -366,9 +277,9 @@ QString DirectoryWorker::ConnectOptionsFor(const QString& location, int loginTim
     return QStringLiteral("SQL_ATTR_LOGIN_TIMEOUT=%1").arg(loginTimeoutSeconds);
 }
 
-template <typename Result>
-void DirectoryWorker::Run(bool loud, std::function<Result(DirectoryCore&)> work,
-                          std::function<void(Result)> done) {
+template <typename Answer>
+void DirectoryWorker::Run(std::function<Answer(DirectoryCore&)> work,
+                          std::function<void(Answer)> done) {
     if (m_outstanding++ == 0) {
         m_oldest.start();
         m_lateTimer.start();
@@ -376,12 +287,12 @@ void DirectoryWorker::Run(bool loud, std::function<Result(DirectoryCore&)> work,
     DirectoryCore* core = m_core;
     QMetaObject::invokeMethod(
         core,
-        [core, shared = m_shared, loud, work = std::move(work), done = std::move(done)] {
+        [core, shared = m_shared, work = std::move(work), done = std::move(done)] {
             bool ok = true;
-            Result result = core->Do<Result>(loud, work, &ok);
-            shared->Post([done, result = std::move(result), ok](DirectoryWorker& worker) {
+            Answer answer = core->Do<Answer>(work, &ok);
+            shared->Post([done, answer = std::move(answer), ok](DirectoryWorker& worker) {
                 worker.Finished(ok);
-                done(result);
+                done(answer);
             });
         },
         Qt::QueuedConnection);
@@ -410,82 +321,75 @@ void DirectoryWorker::CheckLate() {
 }
 
 void DirectoryWorker::Connect(const QString& location) {
-    Run<bool>(
-        true, [location](DirectoryCore& core) { return core.Connect(location); },
-        [this](bool ok) { Q_EMIT Connected(ok); });
+    Run<Result<void>>([location](DirectoryCore& core) { return core.Connect(location); },
+                      [this](const Result<void>& opened) { Q_EMIT Connected(opened); });
 }
 
 void DirectoryWorker::Disconnect() {
-    Run<bool>(
-        false, [](DirectoryCore& core) { return core.Disconnect(); }, [](bool) {});
+    Run<Result<void>>([](DirectoryCore& core) { return core.Disconnect(); },
+                      [](const Result<void>&) {});
 }
 
 void DirectoryWorker::LoadStationList(bool loud) {
-    Run<std::optional<StationList>>(
-        loud, [](DirectoryCore& core) { return core.Directory().LoadStationList(); },
-        [this](std::optional<StationList> list) {
-            if (list) {
-                Q_EMIT StationListLoaded(*list);
-            } else {
-                Q_EMIT StationListFailed();
-            }
-        });
+    Run<Result<StationList>>([](DirectoryCore& core) { return core.Directory().LoadStationList(); },
+                             [this, loud](const Result<StationList>& list) {
+                                 if (list) {
+                                     Q_EMIT StationListLoaded(*list);
+                                 } else {
+                                     Q_EMIT StationListFailed(list.failure(), loud);
+                                 }
+                             });
 }
 
 void DirectoryWorker::LoadAddressList(QObject* owner,
-                                      std::function<void(const AddressList&)> done) {
-    Run<std::optional<AddressList>>(
-        true, [](DirectoryCore& core) { return core.Directory().LoadAddressList(); },
-        ForOwner<std::optional<AddressList>>(
-            owner, [done = std::move(done)](std::optional<AddressList> list) {
-                if (list) {
-                    done(*list);
-                }
-            }));
+                                      std::function<void(const Result<AddressList>&)> done) {
+    Run<Result<AddressList>>([](DirectoryCore& core) { return core.Directory().LoadAddressList(); },
+                             ForOwner<Result<AddressList>>(owner, std::move(done)));
 }
 
 void DirectoryWorker::LoadStationRecords() {
-    Run<std::optional<std::vector<StationRecord>>>(
-        true, [](DirectoryCore& core) { return core.Directory().LoadStationRecords(); },
-        [this](std::optional<std::vector<StationRecord>> records) {
-            if (records) {
-                Q_EMIT StationRecordsLoaded(*records);
-            }
-        });
+    using Records = Result<std::vector<StationRecord>>;
+    Run<Records>([](DirectoryCore& core) { return core.Directory().LoadStationRecords(); },
+                 [this](const Records& records) {
+                     if (records) {
+                         Q_EMIT StationRecordsLoaded(*records);
+                     } else {
+                         Q_EMIT StationRecordsFailed(records.failure());
+                     }
+                 });
 }
 
 void DirectoryWorker::LookupStation(const QString& address) {
     Run<LookupResult>(
-        false, [address](DirectoryCore& core) { return core.Directory().LookupStation(address); },
-        [this, address](LookupResult result) { Q_EMIT StationLookedUp(address, result); });
+        [address](DirectoryCore& core) { return core.Directory().LookupStation(address); },
+        [this, address](const LookupResult& result) { Q_EMIT StationLookedUp(address, result); });
 }
 
 void DirectoryWorker::LookupStation(const QString& address, QObject* owner,
                                     std::function<void(const LookupResult&)> done) {
     Run<LookupResult>(
-        false, [address](DirectoryCore& core) { return core.Directory().LookupStation(address); },
+        [address](DirectoryCore& core) { return core.Directory().LookupStation(address); },
         ForOwner<LookupResult>(owner, std::move(done)));
 }
 
 void DirectoryWorker::SetDefaultStation(const QString& address) {
-    Run<bool>(
-        true,
+    Run<Result<void>>(
         [address](DirectoryCore& core) { return core.Directory().SetDefaultStation(address); },
-        [this](bool ok) { Q_EMIT DefaultStationSet(ok); });
+        [this](const Result<void>& set) { Q_EMIT DefaultStationSet(set); });
 }
 
 void DirectoryWorker::Submit(StationDialogMode mode, const StationForm& form, QObject* owner,
                              StationWrites::SubmitDone done) {
-    using Outcome = std::pair<bool, StationFormField>;
-    auto answer = ForOwner<Outcome>(
-        owner, [done = std::move(done)](Outcome outcome) { done(outcome.first, outcome.second); });
+    using Outcome = std::pair<Result<void>, StationFormField>;
+    auto answer = ForOwner<Outcome>(owner, [done = std::move(done)](const Outcome& outcome) {
+        done(outcome.first, outcome.second);
+    });
     Run<Outcome>(
-        true,
         [mode, form](DirectoryCore& core) {
-            const bool written = core.Editor().Submit(mode, form);
-            return Outcome{written, core.Editor().ProblemField()};
+            Result<void> written = core.Editor().Submit(mode, form);
+            return Outcome{std::move(written), core.Editor().ProblemField()};
         },
-        [this, answer = std::move(answer)](Outcome outcome) {
+        [this, answer = std::move(answer)](const Outcome& outcome) {
             if (outcome.first) {
                 Q_EMIT StationsChanged();
             }
@@ -493,17 +397,23 @@ void DirectoryWorker::Submit(StationDialogMode mode, const StationForm& form, QO
         });
 }
 
-void DirectoryWorker::Delete(const QString& comboText, QObject* owner,
-                             std::function<void(bool)> done) {
-    auto answer = ForOwner<bool>(owner, std::move(done));
-    Run<bool>(
-        true, [comboText](DirectoryCore& core) { return core.Editor().Delete(comboText); },
-        [this, answer = std::move(answer)](bool deleted) {
-            if (deleted) {
-                Q_EMIT StationsChanged();
-            }
-            answer(deleted);
-        });
+void DirectoryWorker::CheckDelete(const QString& comboText, QObject* owner,
+                                  std::function<void(const Result<StationRecord>&)> done) {
+    Run<Result<StationRecord>>(
+        [comboText](DirectoryCore& core) { return core.Editor().CheckDelete(comboText); },
+        ForOwner<Result<StationRecord>>(owner, std::move(done)));
+}
+
+void DirectoryWorker::Delete(const QString& address, QObject* owner,
+                             std::function<void(const Result<void>&)> done) {
+    auto answer = ForOwner<Result<void>>(owner, std::move(done));
+    Run<Result<void>>([address](DirectoryCore& core) { return core.Editor().Delete(address); },
+                      [this, answer = std::move(answer)](const Result<void>& deleted) {
+                          if (deleted) {
+                              Q_EMIT StationsChanged();
+                          }
+                          answer(deleted);
+                      });
 }
 
 }  // namespace volnar

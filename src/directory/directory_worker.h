@@ -42,17 +42,15 @@ struct DirectoryTimings {
 //
 // A database failure closes the connection, which is then re-opened by the
 // worker itself with back-off; a re-opened connection counts only once the
-// table reads. Boxes of operations the operator asked for (connecting, the
-// station dialogs, Set Default) are shown through the given message service
-// on this object's thread; background lookups are quiet and only logged.
+// table reads. Every answer carries its failure as a value, and the screen
+// or the application that asked decides whether a box shows it; the
+// directory logs every failure (leaving out the repeats of a long run).
 class DirectoryWorker final : public QObject {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(DirectoryWorker)
 
 public:
-    // `messages` must outlive this object (not its thread).
-    explicit DirectoryWorker(MessageService& messages, DirectoryTimings timings = {},
-                             QObject* parent = nullptr);
+    explicit DirectoryWorker(DirectoryTimings timings = {}, QObject* parent = nullptr);
     // Waits for the statement in progress at most quitWaitMs: a server that
     // stopped answering holds it for as long as it is stopped, and quitting
     // must not wait for that. The thread is then left to end by itself when
@@ -63,15 +61,15 @@ public:
     void Connect(const QString& location);
     // Closes the connection for good (no reconnection).
     void Disconnect();
-    // Loud when the operator caused it; the reload after a reconnection is
-    // quiet.
+    // Loud when the operator caused it (StationListFailed says so); the
+    // reload after a reconnection is quiet.
     void LoadStationList(bool loud = true);
-    // `done` only when the list could be read.
-    void LoadAddressList(QObject* owner, std::function<void(const AddressList&)> done);
-    // Every row, for the fleet overview: StationRecordsLoaded.
+    void LoadAddressList(QObject* owner, std::function<void(const Result<AddressList>&)> done);
+    // Every row, for the fleet overview: StationRecordsLoaded or
+    // StationRecordsFailed.
     void LoadStationRecords();
-    // Quiet: a failure is only logged and shows as not answering. The link's
-    // lookups are answered by StationLookedUp, an owner's to it alone.
+    // The link's lookups are answered by StationLookedUp, an owner's to it
+    // alone.
     void LookupStation(const QString& address);
     void LookupStation(const QString& address, QObject* owner,
                        std::function<void(const LookupResult&)> done);
@@ -80,7 +78,10 @@ public:
     // every listener by StationsChanged, before the owner hears of it.
     void Submit(StationDialogMode mode, const StationForm& form, QObject* owner,
                 StationWrites::SubmitDone done);
-    void Delete(const QString& comboText, QObject* owner, std::function<void(bool)> done);
+    void CheckDelete(const QString& comboText, QObject* owner,
+                     std::function<void(const Result<StationRecord>&)> done);
+    void Delete(const QString& address, QObject* owner,
+                std::function<void(const Result<void>&)> done);
 
     // False from a failed operation, or an answer later than lateMs, until
     // an operation succeeds or a lost connection is back and reads the table.
@@ -100,12 +101,13 @@ public:
     static int ThreadsLeftRunning();
 
 Q_SIGNALS:
-    void Connected(bool ok);
+    void Connected(const volnar::Result<void>& opened);
     void StationListLoaded(const volnar::StationList& list);
-    void StationListFailed();
+    void StationListFailed(const volnar::Failure& failure, bool loud);
     void StationRecordsLoaded(const std::vector<volnar::StationRecord>& records);
+    void StationRecordsFailed(const volnar::Failure& failure);
     void StationLookedUp(const QString& address, const volnar::LookupResult& result);
-    void DefaultStationSet(bool ok);
+    void DefaultStationSet(const volnar::Result<void>& set);
     // A station dialog added, changed or deleted a row.
     void StationsChanged();
     // The connection was lost and has been re-opened by itself, and the
@@ -116,10 +118,9 @@ Q_SIGNALS:
 private:
     friend class DirectoryCore;
 
-    // Runs `work` on the worker thread and `done` with its result here.
-    template <typename Result>
-    void Run(bool loud, std::function<Result(DirectoryCore&)> work,
-             std::function<void(Result)> done);
+    // Runs `work` on the worker thread and `done` with its answer here.
+    template <typename Answer>
+    void Run(std::function<Answer(DirectoryCore&)> work, std::function<void(Answer)> done);
     void Finished(bool ok);
     void SetAnswering(bool answering);
     void CheckLate();
@@ -144,11 +145,16 @@ public:
                 SubmitDone done) override {
         m_worker.Submit(mode, form, context, std::move(done));
     }
-    void Delete(const QString& comboText, QObject* context,
-                std::function<void(bool)> done) override {
-        m_worker.Delete(comboText, context, std::move(done));
+    void CheckDelete(const QString& comboText, QObject* context,
+                     std::function<void(const Result<StationRecord>&)> done) override {
+        m_worker.CheckDelete(comboText, context, std::move(done));
     }
-    void LoadAddressList(QObject* context, std::function<void(const AddressList&)> done) override {
+    void Delete(const QString& address, QObject* context,
+                std::function<void(const Result<void>&)> done) override {
+        m_worker.Delete(address, context, std::move(done));
+    }
+    void LoadAddressList(QObject* context,
+                         std::function<void(const Result<AddressList>&)> done) override {
         m_worker.LoadAddressList(context, std::move(done));
     }
 

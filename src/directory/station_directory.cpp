@@ -108,7 +108,7 @@ bool OpenOdbcDatabase(QSqlDatabase& db) {
     return db.open();
 }
 
-StationDirectory::StationDirectory(MessageService& messages) : m_messages(messages) {
+StationDirectory::StationDirectory() {
     static std::atomic<int> counter{0};
     m_connectionName = QStringLiteral("volnar-directory-%1").arg(++counter);
 }
@@ -117,61 +117,61 @@ StationDirectory::~StationDirectory() {
     DisconnectDatabase();
 }
 
-void StationDirectory::ReportConnection(const QString& detail) {
+Failure StationDirectory::ConnectionFailed(const QString& detail) {
     m_failures.Failure(QStringLiteral("connection failed: ") + detail);
-    m_messages.ShowDetailed(MessageIcon::Error, QString::fromLatin1(kConnectionFailed), detail);
+    return Failure(QString::fromLatin1(kConnectionFailed), FailureKind::Unavailable, detail);
 }
 
-bool StationDirectory::CheckFile(const QString& location) {
+Result<void> StationDirectory::CheckFile(const QString& location) {
     const QString path = QDir::toNativeSeparators(location);
     switch (CheckStationFile(location)) {
         case StationFileCheck::Station:
         case StationFileCheck::CannotTell:
-            return true;
+            return {};
         case StationFileCheck::Missing:
-            ReportConnection(QStringLiteral("There is no station database at %1.").arg(path));
-            return false;
+            return ConnectionFailed(
+                QStringLiteral("There is no station database at %1.").arg(path));
         case StationFileCheck::NotSQLite:
-            ReportConnection(
+            return ConnectionFailed(
                 QStringLiteral("%1 is not a station database: it is not an SQLite database.")
                     .arg(path));
-            return false;
         case StationFileCheck::NoTable:
-            ReportConnection(
+            return ConnectionFailed(
                 QStringLiteral("%1 is not a station database: it holds no table main.").arg(path));
-            return false;
     }
-    return false;
+    return ConnectionFailed(path);
 }
 
-bool StationDirectory::ConnectDatabase(const QString& location, const QString& connectOptions) {
+Result<void> StationDirectory::ConnectDatabase(const QString& location,
+                                               const QString& connectOptions) {
     DisconnectDatabase();
     if (location.trimmed().isEmpty()) {
         // An empty name would make the driver invent a file of its own.
-        ReportConnection(QStringLiteral("No database location is set."));
-        return false;
+        return ConnectionFailed(QStringLiteral("No database location is set."));
     }
-    if (!IsConnectionString(location) && !CheckFile(location)) {
-        return false;
+    if (!IsConnectionString(location)) {
+        if (Result<void> checked = CheckFile(location); !checked) {
+            return checked;
+        }
     }
     if (!QSqlDatabase::isDriverAvailable(QStringLiteral("QODBC"))) {
         // No ODBC driver manager or no Qt ODBC plugin: nothing to open.
         m_failures.Failure(QStringLiteral("no QODBC driver"));
-        m_messages.ShowError(QString::fromLatin1(kEnvironmentFailed));
-        return false;
+        return Failure(QString::fromLatin1(kEnvironmentFailed), FailureKind::Unavailable);
     }
+    QString detail;
     {
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QODBC"), m_connectionName);
         db.setDatabaseName(ConnectionStringFor(location));
         db.setConnectOptions(connectOptions);
         if (OpenOdbcDatabase(db)) {
             m_failures.Note(QStringLiteral("connected"));
-            return true;
+            return {};
         }
-        ReportConnection(DriverText(db.lastError()));
+        detail = DriverText(db.lastError());
     }
     QSqlDatabase::removeDatabase(m_connectionName);
-    return false;
+    return ConnectionFailed(detail);
 }
 
 void StationDirectory::DisconnectDatabase() {
@@ -194,89 +194,94 @@ QSqlDatabase StationDirectory::Held() const {
     return QSqlDatabase::database(m_connectionName, false);
 }
 
-bool StationDirectory::Ready() {
+Result<void> StationDirectory::Ready() {
     if (IsConnected()) {
-        return true;
+        return {};
     }
     m_failures.Failure(QStringLiteral("no connection"));
-    m_messages.ShowError(QString::fromLatin1(kStatementFailed));
-    return false;
+    return Failure(QString::fromLatin1(kStatementFailed), FailureKind::Unavailable);
 }
 
-void StationDirectory::ReportExecution(const QString& driverText) {
+Failure StationDirectory::ExecutionFailed(const QString& driverText) {
     m_failures.Failure(QStringLiteral("statement failed: ") + driverText);
-    m_messages.ShowDetailed(MessageIcon::Error, QString::fromLatin1(kExecutionFailed), driverText);
+    return Failure(QString::fromLatin1(kExecutionFailed), FailureKind::Unavailable, driverText);
 }
 
-bool StationDirectory::ReadsTable() {
-    if (!Ready()) {
-        return false;
+Result<void> StationDirectory::Written(int affectedRows) {
+    m_failures.Success();
+    if (affectedRows > 0) {
+        return {};
+    }
+    return Failure(QStringLiteral("This IP Address is not in the database!"),
+                   FailureKind::NotFound);
+}
+
+Result<void> StationDirectory::ReadsTable() {
+    if (Result<void> ready = Ready(); !ready) {
+        return ready;
     }
     const QSqlDatabase db = Held();
     QSqlQuery query(db);
     if (!query.exec(QString::fromLatin1(kSelectAll) + QStringLiteral(" WHERE 1 = 0"))) {
-        ReportExecution(DriverText(query.lastError()));
-        return false;
+        return ExecutionFailed(DriverText(query.lastError()));
     }
     m_failures.Success();
-    return true;
+    return {};
 }
 
-bool StationDirectory::ReadRows(const std::function<bool(StationRecord&&)>& row) {
-    if (!Ready()) {
-        return false;
+Result<void> StationDirectory::ReadRows(const std::function<bool(StationRecord&&)>& row) {
+    if (Result<void> ready = Ready(); !ready) {
+        return ready;
     }
     const QSqlDatabase db = Held();
     QSqlQuery query(db);
     query.setForwardOnly(true);
     if (!query.exec(QString::fromLatin1(kSelectAll))) {
-        ReportExecution(DriverText(query.lastError()));
-        return false;
+        return ExecutionFailed(DriverText(query.lastError()));
     }
     m_failures.Success();
     while (query.next()) {
         if (!row(RecordFrom(query))) {
-            return true;
+            return {};
         }
     }
     if (query.lastError().isValid()) {
-        ReportExecution(DriverText(query.lastError()));
-        return false;
+        return ExecutionFailed(DriverText(query.lastError()));
     }
-    return true;
+    return {};
 }
 
-std::optional<StationList> StationDirectory::LoadStationList() {
+Result<StationList> StationDirectory::LoadStationList() {
     StationList list;
-    const bool read = ReadRows([&list](StationRecord&& row) {
+    Result<void> read = ReadRows([&list](StationRecord&& row) {
         list.entries << StationEntry(row.IPADDRESS, row.COMMENT);
         if (row.DEFAULT == QLatin1String("YES")) {
             list.defaultIndex = static_cast<int>(list.entries.size()) - 1;
         }
         return true;
     });
-    return read ? std::optional(list) : std::nullopt;
+    return read ? Result<StationList>(std::move(list)) : read.failure();
 }
 
-std::optional<AddressList> StationDirectory::LoadAddressList() {
+Result<AddressList> StationDirectory::LoadAddressList() {
     AddressList list;
-    const bool read = ReadRows([&list](StationRecord&& row) {
+    Result<void> read = ReadRows([&list](StationRecord&& row) {
         list.addresses << row.IPADDRESS;
         if (row.DEFAULT == QLatin1String("YES")) {
             list.defaultAddress = row.IPADDRESS;
         }
         return true;
     });
-    return read ? std::optional(list) : std::nullopt;
+    return read ? Result<AddressList>(std::move(list)) : read.failure();
 }
 
-std::optional<std::vector<StationRecord>> StationDirectory::LoadStationRecords() {
+Result<std::vector<StationRecord>> StationDirectory::LoadStationRecords() {
     std::vector<StationRecord> records;
-    const bool read = ReadRows([&records](StationRecord&& row) {
+    Result<void> read = ReadRows([&records](StationRecord&& row) {
         records.push_back(std::move(row));
         return true;
     });
-    return read ? std::optional(std::move(records)) : std::nullopt;
+    return read ? Result<std::vector<StationRecord>>(std::move(records)) : read.failure();
 }
 
 LookupResult StationDirectory::LookupStation(const QString& address) {
@@ -284,23 +289,26 @@ LookupResult StationDirectory::LookupStation(const QString& address) {
     // is exact on every driver (no collation, no padding rules); an empty
     // address matches no row.
     LookupResult result;
-    const bool read = ReadRows([&](StationRecord&& row) {
+    Result<void> read = ReadRows([&](StationRecord&& row) {
         if (address.isEmpty() || row.IPADDRESS != address) {
             return true;
         }
-        result = {LookupStatus::Found, std::move(row)};
+        result = {LookupStatus::Found, std::move(row), std::nullopt};
         return false;
     });
-    return read ? result : LookupResult{LookupStatus::Failed, {}};
+    if (!read) {
+        return {LookupStatus::Failed, {}, read.failure()};
+    }
+    return result;
 }
 
-bool StationDirectory::SetDefaultStation(const QString& address) {
-    if (!Ready()) {
-        return false;
+Result<void> StationDirectory::SetDefaultStation(const QString& address) {
+    const Failure notInTable(QString::fromLatin1(kDefaultNotInTable), FailureKind::NotFound);
+    if (Result<void> ready = Ready(); !ready) {
+        return ready;
     }
     if (address.isEmpty()) {
-        m_messages.ShowError(QString::fromLatin1(kDefaultNotInTable));
-        return false;
+        return notInTable;
     }
     // One transaction: the first statement writes (and so locks) every row
     // in one sweep, so two operators setting defaults wait for each other
@@ -334,20 +342,14 @@ bool StationDirectory::SetDefaultStation(const QString& address) {
         if (inTransaction) {
             db.rollback();
         }
-        if (ok) {
-            m_messages.ShowError(QString::fromLatin1(kDefaultNotInTable));
-        } else {
-            ReportExecution(failure);
-        }
-        return false;
+        return ok ? notInTable : ExecutionFailed(failure);
     }
-    m_messages.ShowPlain(QString::fromLatin1(kDefaultSet));
-    return true;
+    return {};
 }
 
-bool StationDirectory::AddStation(const StationRecord& record) {
-    if (!Ready()) {
-        return false;
+Result<void> StationDirectory::AddStation(const StationRecord& record) {
+    if (Result<void> ready = Ready(); !ready) {
+        return ready;
     }
     const QSqlDatabase db = Held();
     QSqlQuery query(db);
@@ -359,19 +361,18 @@ bool StationDirectory::AddStation(const StationRecord& record) {
         query.addBindValue(Bind(*field));
     }
     if (!query.exec()) {
-        ReportExecution(DriverText(query.lastError()));
-        return false;
+        return ExecutionFailed(DriverText(query.lastError()));
     }
     m_failures.Success();
-    return true;
+    return {};
 }
 
-WriteStatus StationDirectory::UpdateStation(const StationRecord& record) {
-    if (!Ready()) {
-        return WriteStatus::Failed;
+Result<void> StationDirectory::UpdateStation(const StationRecord& record) {
+    if (Result<void> ready = Ready(); !ready) {
+        return ready;
     }
     if (record.IPADDRESS.isEmpty()) {
-        return WriteStatus::NotFound;
+        return Written(0);
     }
     // No separate look-up first: the statement's own affected-row count is
     // the only word on whether the row was there when it was written.
@@ -385,27 +386,23 @@ WriteStatus StationDirectory::UpdateStation(const StationRecord& record) {
         query.addBindValue(Bind(*field));
     }
     if (!query.exec()) {
-        ReportExecution(DriverText(query.lastError()));
-        return WriteStatus::Failed;
+        return ExecutionFailed(DriverText(query.lastError()));
     }
-    m_failures.Success();
-    return query.numRowsAffected() > 0 ? WriteStatus::Done : WriteStatus::NotFound;
+    return Written(query.numRowsAffected());
 }
 
-WriteStatus StationDirectory::DeleteStation(const QString& address) {
-    if (!Ready()) {
-        return WriteStatus::Failed;
+Result<void> StationDirectory::DeleteStation(const QString& address) {
+    if (Result<void> ready = Ready(); !ready) {
+        return ready;
     }
     const QSqlDatabase db = Held();
     QSqlQuery query(db);
     query.prepare(QStringLiteral("DELETE FROM main WHERE IPADDRESS = ?"));
     query.addBindValue(Bind(address));
     if (!query.exec()) {
-        ReportExecution(DriverText(query.lastError()));
-        return WriteStatus::Failed;
+        return ExecutionFailed(DriverText(query.lastError()));
     }
-    m_failures.Success();
-    return query.numRowsAffected() > 0 ? WriteStatus::Done : WriteStatus::NotFound;
+    return Written(query.numRowsAffected());
 }
 
 }  // namespace volnar

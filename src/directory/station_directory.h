@@ -6,7 +6,7 @@
 #include <optional>
 #include <vector>
 
-#include "core/message_service.h"
+#include "core/result.h"
 #include "core/station_record.h"
 #include "directory/failure_log.h"
 
@@ -33,10 +33,9 @@ enum class LookupStatus { Found, NotFound, Failed };
 
 struct LookupResult {
     LookupStatus status = LookupStatus::NotFound;
-    StationRecord record;  // the row when Found; empty otherwise
+    StationRecord record;            // the row when Found; empty otherwise
+    std::optional<Failure> failure;  // why, when Failed
 };
-
-enum class WriteStatus { Done, NotFound, Failed };
 
 // Longest texts the table holds, per column.
 inline constexpr int kAddressMaxLength = 15;
@@ -77,22 +76,25 @@ bool OpenOdbcDatabase(QSqlDatabase& db);
 
 // The station table `main`, reached through ODBC. The connection lives from
 // ConnectDatabase to DisconnectDatabase (or destruction). Every operation
-// reports its failure through the message service and returns a result the
-// caller can act on; writes use bound parameters only.
+// returns its failure as a value: FailureKind::Unavailable when the
+// database did not work (the connection is then suspect), NotFound when the
+// row named is not there; the caller decides whether a box shows it, and
+// every failure is logged here. Writes use bound parameters only.
 class StationDirectory final {
 public:
-    explicit StationDirectory(MessageService& messages);
+    StationDirectory();
     ~StationDirectory();
     StationDirectory(const StationDirectory&) = delete;
     StationDirectory& operator=(const StationDirectory&) = delete;
 
-    // Opens the connection for a database location. Failures are reported;
-    // the program goes on without a directory. A file path must name a
+    // Opens the connection for a database location; without it the program
+    // goes on without a directory. A file path must name a
     // station database (SQLite, with table `main`): a missing file, an empty
     // one or one of other bytes is refused before the driver opens it.
     // `connectOptions` are the ODBC driver's (QSqlDatabase::setConnectOptions),
     // a login time-out for instance.
-    bool ConnectDatabase(const QString& location, const QString& connectOptions = QString());
+    Result<void> ConnectDatabase(const QString& location,
+                                 const QString& connectOptions = QString());
     void DisconnectDatabase();
     bool IsConnected() const;
     // The QSqlDatabase connection's name (on the thread that connected).
@@ -100,36 +102,33 @@ public:
     // Where this connection's failures are logged.
     FailureLog& Failures() { return m_failures; }
 
-    // Whether the station table reads (it returns no row); a failure is
-    // reported.
-    bool ReadsTable();
+    // Whether the station table reads (it returns no row).
+    Result<void> ReadsTable();
 
-    // nullopt when the table could not be read (reported); the chooser is
-    // then left as it was.
-    std::optional<StationList> LoadStationList();
-    std::optional<AddressList> LoadAddressList();
+    // A failure leaves the chooser as it was.
+    Result<StationList> LoadStationList();
+    Result<AddressList> LoadAddressList();
     // Every row in table order (the fleet overview and the exporter).
-    std::optional<std::vector<StationRecord>> LoadStationRecords();
+    Result<std::vector<StationRecord>> LoadStationRecords();
 
     // The row whose IPADDRESS is exactly this address (never an empty one).
     LookupResult LookupStation(const QString& address);
 
     // Makes the row with this address the only default, in one transaction
-    // whose own affected-row count says whether the row is there, and
-    // confirms. An address in no row (also one deleted by another operator
-    // meanwhile) is refused and nothing changes; a failed write is reported
-    // and nothing changes.
-    bool SetDefaultStation(const QString& address);
+    // whose own affected-row count says whether the row is there. An address
+    // in no row (also one deleted by another operator meanwhile) is NotFound
+    // (kDefaultNotInTable) and nothing changes; nor does it on a failed write.
+    Result<void> SetDefaultStation(const QString& address);
 
-    // A new station is never the default. Failures are reported.
-    bool AddStation(const StationRecord& record);
+    // A new station is never the default.
+    Result<void> AddStation(const StationRecord& record);
     // Rewrites the row with record.IPADDRESS, keeping its DEFAULT and its
     // address; NotFound when the statement changed no row.
-    WriteStatus UpdateStation(const StationRecord& record);
-    WriteStatus DeleteStation(const QString& address);
+    Result<void> UpdateStation(const StationRecord& record);
+    Result<void> DeleteStation(const QString& address);
 
 private:
-    bool Ready();
+    Result<void> Ready();
     // The connection, held by each statement for as long as it runs: when the
     // program quits under a statement that a stopped server holds, Qt's
     // clean-up drops its own reference and, holding the last, would close
@@ -137,14 +136,13 @@ private:
     QSqlDatabase Held() const;
     // Reads every row in table order, handing each to `row` until it returns
     // false; reports and returns false when the table could not be read.
-    bool ReadRows(const std::function<bool(StationRecord&&)>& row);
-    void ReportExecution(const QString& driverText);
-    // Refuses a file path that names no station database; true when the
-    // location may be opened.
-    bool CheckFile(const QString& location);
-    void ReportConnection(const QString& detail);
-
-    MessageService& m_messages;
+    Result<void> ReadRows(const std::function<bool(StationRecord&&)>& row);
+    Failure ExecutionFailed(const QString& driverText);
+    // Refuses a file path that names no station database.
+    Result<void> CheckFile(const QString& location);
+    Failure ConnectionFailed(const QString& detail);
+    // The row count of a write: NotFound when it changed none.
+    Result<void> Written(int affectedRows);
     QString m_connectionName;
     FailureLog m_failures;
 };

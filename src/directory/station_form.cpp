@@ -42,97 +42,91 @@ FieldProblem CheckNumberFields(StationDialogMode mode, const StationForm& form) 
     return {};
 }
 
-bool StationEditor::Refuse(StationFormField field, const QString& text) {
-    m_problem = field;
-    m_messages.ShowPlain(text);
-    return false;
+QString DeleteQuestion(const StationRecord& row) {
+    const QString station = row.COMMENT.isEmpty()
+                                ? row.IPADDRESS
+                                : QStringLiteral("%1 (%2)").arg(row.IPADDRESS, row.COMMENT);
+    return L(kDeleteQuestion).arg(station);
 }
 
-bool StationEditor::Submit(StationDialogMode mode, const StationForm& form) {
+Result<void> StationEditor::Refuse(StationFormField field, const char* text) {
+    m_problem = field;
+    return Failure(L(text));
+}
+
+Result<void> StationEditor::Submit(StationDialogMode mode, const StationForm& form) {
     m_problem = StationFormField::None;
     if (form.filledAddressFields != 4) {
-        return Refuse(StationFormField::Address, L(kAddressIncomplete));
+        return Refuse(StationFormField::Address, kAddressIncomplete);
     }
     const LookupResult found = m_directory.LookupStation(form.address);
     if (found.status == LookupStatus::Failed) {
-        return false;
+        return *found.failure;
     }
     if (mode == StationDialogMode::Add && found.status == LookupStatus::Found) {
-        return Refuse(StationFormField::Address, L(kAddressExists));
+        return Refuse(StationFormField::Address, kAddressExists);
     }
     if (mode == StationDialogMode::Edit) {
         // Edit writes the row it was opened for and no other: an address
         // that belongs to another row would overwrite that station.
         if (found.status == LookupStatus::Found && form.address != form.opened.IPADDRESS) {
-            return Refuse(StationFormField::Address, L(kAddressOfAnotherStation));
+            return Refuse(StationFormField::Address, kAddressOfAnotherStation);
         }
         if (found.status == LookupStatus::NotFound) {
-            return Refuse(StationFormField::Address, L(kAddressNotInTable));
+            return Refuse(StationFormField::Address, kAddressNotInTable);
         }
     }
     if (form.password.isEmpty()) {
-        return Refuse(StationFormField::Password, L(kPasswordEmpty));
+        return Refuse(StationFormField::Password, kPasswordEmpty);
     }
-    const FieldProblem numbers = CheckNumberFields(mode, form);
-    if (numbers.field != StationFormField::None) {
-        return Refuse(numbers.field, numbers.text);
+    if (FieldProblem numbers = CheckNumberFields(mode, form);
+        numbers.field != StationFormField::None) {
+        m_problem = numbers.field;
+        return Failure(numbers.text);
     }
     const StationRecord record{form.address, form.password, form.comment, QString(),
                                form.port,    form.timeout,  form.retries};
-    if (mode == StationDialogMode::Add) {
-        if (!m_directory.AddStation(record)) {
-            return false;
-        }
-        m_reload();
-        return true;
+    Result<void> written = mode == StationDialogMode::Add ? m_directory.AddStation(record)
+                                                          : m_directory.UpdateStation(record);
+    if (!written) {
+        return written.kind() == FailureKind::NotFound
+                   ? Failure(L(kAddressNotInTable), FailureKind::NotFound)
+                   : written;
     }
-    switch (m_directory.UpdateStation(record)) {
-        case WriteStatus::Done:
-            m_reload();
-            m_messages.ShowPlain(L(kStationUpdated));
-            return true;
-        case WriteStatus::NotFound:
-            m_messages.ShowPlain(L(kAddressNotInTable));
-            return false;
-        case WriteStatus::Failed:
-            break;
-    }
-    return false;
+    m_reload();
+    return written;
 }
 
-bool StationEditor::Delete(const QString& comboText) {
+Result<StationRecord> StationEditor::CheckDelete(const QString& comboText) {
     // The text is taken whole: a cut would name another station.
     const QString address = comboText.trimmed();
     if (address == L(kProtectedAddress)) {
-        m_messages.ShowPlain(L(kProtectedRefused));
-        return false;
+        return Failure(L(kProtectedRefused));
     }
-    const LookupResult found = m_directory.LookupStation(address);
-    if (found.status == LookupStatus::Failed) {
-        return false;
-    }
-    if (found.status == LookupStatus::NotFound) {
-        m_messages.ShowPlain(L(kDeleteNotInTable));
-        return false;
-    }
-    const QString station = found.record.COMMENT.isEmpty()
-                                ? address
-                                : QStringLiteral("%1 (%2)").arg(address, found.record.COMMENT);
-    if (!m_messages.AskYesNo(L(kDeleteQuestion).arg(station))) {
-        return false;
-    }
-    switch (m_directory.DeleteStation(address)) {
-        case WriteStatus::Done:
-            m_reload();
-            m_messages.ShowPlain(L(kStationDeleted));
-            return true;
-        case WriteStatus::NotFound:
-            m_messages.ShowPlain(L(kDeleteNotInTable));
-            return false;
-        case WriteStatus::Failed:
+    LookupResult found = m_directory.LookupStation(address);
+    switch (found.status) {
+        case LookupStatus::Found:
+            return std::move(found.record);
+        case LookupStatus::NotFound:
+            return Failure(L(kDeleteNotInTable), FailureKind::NotFound);
+        case LookupStatus::Failed:
             break;
     }
-    return false;
+    return *found.failure;
+}
+
+Result<void> StationEditor::Delete(const QString& address) {
+    if (address == L(kProtectedAddress)) {
+        return Failure(L(kProtectedRefused));
+    }
+    Result<void> deleted = m_directory.DeleteStation(address);
+    if (!deleted) {
+        return deleted.kind() == FailureKind::NotFound
+                   ? Failure(L(kDeleteNotInTable), FailureKind::NotFound)
+                   : deleted;
+    }
+    m_reload();
+    return deleted;
 }
 
 }  // namespace volnar

@@ -60,34 +60,38 @@ struct FieldProblem {
 };
 FieldProblem CheckNumberFields(StationDialogMode mode, const StationForm& form);
 
+// The question Delete IP asks before it deletes this row.
+QString DeleteQuestion(const StationRecord& row);
+
 // The station dialogs' checks and writes, in their fixed order: the address
 // complete, then its presence in the table (absent for Add; for Edit, the
 // row being edited and no other), then the password, then port, time-out
-// and retries. Every refusal and failure is reported; the dialog closes only
-// when the write succeeded, so nothing typed is lost.
+// and retries. Every refusal and failure is returned with the text the
+// dialog shows; the dialog closes only when the write succeeded, so nothing
+// typed is lost.
 class StationEditor final {
 public:
-    StationEditor(StationDirectory& directory, MessageService& messages,
-                  std::function<void()> reloadChooser)
-        : m_directory(directory), m_messages(messages), m_reload(std::move(reloadChooser)) {}
+    StationEditor(StationDirectory& directory, std::function<void()> reloadChooser)
+        : m_directory(directory), m_reload(std::move(reloadChooser)) {}
 
-    // True when the row was written (the dialog may close). After a
-    // refusal, ProblemField() names the field to correct.
-    bool Submit(StationDialogMode mode, const StationForm& form);
+    // Done when the row was written (the dialog may close; Edit then says
+    // kStationUpdated). After a refusal, ProblemField() names the field to
+    // correct.
+    Result<void> Submit(StationDialogMode mode, const StationForm& form);
     StationFormField ProblemField() const { return m_problem; }
 
-    // The Delete IP dialog's DELETE: only an address that is exactly one in
-    // the table, never the protected station, and only after the operator
-    // said Yes to a question naming the station. True when a row went away
-    // (the dialog may close).
-    bool Delete(const QString& comboText);
+    // The Delete IP dialog's DELETE, in two steps around the operator's
+    // Yes: first the row the combo's text names — exactly one address in the
+    // table, never the protected station — then the delete of that address
+    // (done when a row went away, and the dialog may close).
+    Result<StationRecord> CheckDelete(const QString& comboText);
+    Result<void> Delete(const QString& address);
 
 private:
-    bool Refuse(StationFormField field, const QString& text);
+    Result<void> Refuse(StationFormField field, const char* text);
 
     StationFormField m_problem = StationFormField::None;
     StationDirectory& m_directory;
-    MessageService& m_messages;
     std::function<void()> m_reload;
 };
 
@@ -97,17 +101,16 @@ private:
 class StationWrites {
 public:
     virtual ~StationWrites() = default;
-    // done(true, None) when the row was written; otherwise the field the
-    // refusal is about, if any.
-    using SubmitDone = std::function<void(bool written, StationFormField problem)>;
+    // How the write ended and, after a refusal, the field it is about.
+    using SubmitDone = std::function<void(const Result<void>& written, StationFormField problem)>;
     virtual void Submit(StationDialogMode mode, const StationForm& form, QObject* context,
                         SubmitDone done) = 0;
-    // done(true) when a row went away.
-    virtual void Delete(const QString& comboText, QObject* context,
-                        std::function<void(bool)> done) = 0;
-    // done only when the list could be read.
+    virtual void CheckDelete(const QString& comboText, QObject* context,
+                             std::function<void(const Result<StationRecord>&)> done) = 0;
+    virtual void Delete(const QString& address, QObject* context,
+                        std::function<void(const Result<void>&)> done) = 0;
     virtual void LoadAddressList(QObject* context,
-                                 std::function<void(const AddressList&)> done) = 0;
+                                 std::function<void(const Result<AddressList>&)> done) = 0;
 };
 
 // At once, on the caller's thread.
@@ -118,18 +121,20 @@ public:
         : m_editor(editor), m_directory(directory) {}
     void Submit(StationDialogMode mode, const StationForm& form, QObject*,
                 SubmitDone done) override {
-        const bool written = m_editor.Submit(mode, form);
+        const Result<void> written = m_editor.Submit(mode, form);
         done(written, m_editor.ProblemField());
     }
-    void Delete(const QString& comboText, QObject*, std::function<void(bool)> done) override {
-        done(m_editor.Delete(comboText));
+    void CheckDelete(const QString& comboText, QObject*,
+                     std::function<void(const Result<StationRecord>&)> done) override {
+        done(m_editor.CheckDelete(comboText));
     }
-    void LoadAddressList(QObject*, std::function<void(const AddressList&)> done) override {
-        if (m_directory == nullptr) {
-            return;
-        }
-        if (const auto list = m_directory->LoadAddressList()) {
-            done(*list);
+    void Delete(const QString& address, QObject*,
+                std::function<void(const Result<void>&)> done) override {
+        done(m_editor.Delete(address));
+    }
+    void LoadAddressList(QObject*, std::function<void(const Result<AddressList>&)> done) override {
+        if (m_directory != nullptr) {
+            done(m_directory->LoadAddressList());
         }
     }
 

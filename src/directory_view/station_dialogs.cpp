@@ -19,14 +19,18 @@ QString WaitingTitle(const QString& title, bool waiting) {
 }  // namespace
 
 StationDialog::StationDialog(StationDialogMode mode, StationEditor& editor,
-                             const StationRecord& chosen, QWidget* parent)
-    : StationDialog(mode, *new DirectStationWrites(editor), chosen, parent) {
+                             const StationRecord& chosen, MessageService& messages, QWidget* parent)
+    : StationDialog(mode, *new DirectStationWrites(editor), chosen, messages, parent) {
     m_ownWrites.reset(&m_writes);
 }
 
 StationDialog::StationDialog(StationDialogMode mode, StationWrites& writes,
-                             const StationRecord& chosen, QWidget* parent)
-    : QDialog(parent), m_ui(std::make_unique<Ui::StationDialog>()), m_mode(mode), m_writes(writes) {
+                             const StationRecord& chosen, MessageService& messages, QWidget* parent)
+    : QDialog(parent),
+      m_ui(std::make_unique<Ui::StationDialog>()),
+      m_mode(mode),
+      m_writes(writes),
+      m_messages(messages) {
     m_ui->setupUi(this);
     // Numbers only, at most what the table holds.
     auto* digits =
@@ -106,14 +110,19 @@ void StationDialog::MarkLabel(QLabel* label) {
 
 void StationDialog::Submit() {
     ShowWaiting(true);
-    m_writes.Submit(m_mode, Form(), this, [this](bool written, StationFormField problem) {
-        ShowWaiting(false);
-        if (written) {
-            accept();
-            return;
-        }
-        FocusProblem(problem);
-    });
+    m_writes.Submit(m_mode, Form(), this,
+                    [this](const Result<void>& written, StationFormField problem) {
+                        ShowWaiting(false);
+                        if (written) {
+                            if (m_mode == StationDialogMode::Edit) {
+                                m_messages.ShowPlain(QString::fromLatin1(kStationUpdated));
+                            }
+                            accept();
+                            return;
+                        }
+                        m_messages.ShowFailure(written.failure());
+                        FocusProblem(problem);
+                    });
 }
 
 void StationDialog::ShowWaiting(bool waiting) {
@@ -160,13 +169,17 @@ void StationDialog::FocusProblem(StationFormField problem) {
 }
 
 DeleteStationDialog::DeleteStationDialog(StationEditor& editor, StationDirectory& directory,
-                                         QWidget* parent)
-    : DeleteStationDialog(*new DirectStationWrites(editor, &directory), parent) {
+                                         MessageService& messages, QWidget* parent)
+    : DeleteStationDialog(*new DirectStationWrites(editor, &directory), messages, parent) {
     m_ownWrites.reset(&m_writes);
 }
 
-DeleteStationDialog::DeleteStationDialog(StationWrites& writes, QWidget* parent)
-    : QDialog(parent), m_ui(std::make_unique<Ui::DeleteStationDialog>()), m_writes(writes) {
+DeleteStationDialog::DeleteStationDialog(StationWrites& writes, MessageService& messages,
+                                         QWidget* parent)
+    : QDialog(parent),
+      m_ui(std::make_unique<Ui::DeleteStationDialog>()),
+      m_writes(writes),
+      m_messages(messages) {
     m_ui->setupUi(this);
     // No inline completion: what the operator typed is what gets deleted.
     m_ui->addressCombo->setCompleter(nullptr);
@@ -178,7 +191,12 @@ DeleteStationDialog::DeleteStationDialog(StationWrites& writes, QWidget* parent)
 DeleteStationDialog::~DeleteStationDialog() = default;
 
 void DeleteStationDialog::Fill(const QString& typed, bool keepTyped) {
-    m_writes.LoadAddressList(this, [this, typed, keepTyped](const AddressList& list) {
+    m_writes.LoadAddressList(this, [this, typed, keepTyped](const Result<AddressList>& read) {
+        if (!read) {
+            m_messages.ShowFailure(read.failure());
+            return;
+        }
+        const AddressList& list = *read;
         m_ui->addressCombo->clear();
         m_ui->addressCombo->addItems(list.addresses);
         const int index = static_cast<int>(list.addresses.indexOf(list.defaultAddress));
@@ -195,13 +213,33 @@ void DeleteStationDialog::Fill(const QString& typed, bool keepTyped) {
 void DeleteStationDialog::Delete() {
     const QString typed = m_ui->addressCombo->currentText();
     ShowWaiting(true);
-    m_writes.Delete(typed, this, [this, typed](bool deleted) {
+    // Refused, not there, or the operator said No: the dialog stays with
+    // the typed text and the list read afresh.
+    const auto keep = [this, typed](const std::optional<Failure>& failure) {
         ShowWaiting(false);
-        if (deleted) {
-            accept();
-        } else {
-            Fill(typed, true);
+        if (failure) {
+            m_messages.ShowFailure(*failure);
         }
+        Fill(typed, true);
+    };
+    m_writes.CheckDelete(typed, this, [this, keep](const Result<StationRecord>& row) {
+        if (!row) {
+            keep(row.failure());
+            return;
+        }
+        if (!m_messages.AskYesNo(DeleteQuestion(*row))) {
+            keep(std::nullopt);
+            return;
+        }
+        m_writes.Delete(row->IPADDRESS, this, [this, keep](const Result<void>& deleted) {
+            if (!deleted) {
+                keep(deleted.failure());
+                return;
+            }
+            ShowWaiting(false);
+            m_messages.ShowPlain(QString::fromLatin1(kStationDeleted));
+            accept();
+        });
     });
 }
 

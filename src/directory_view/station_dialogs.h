@@ -4,6 +4,7 @@
 #include <functional>
 #include <memory>
 
+#include "core/message_service.h"
 #include "directory/station_form.h"
 
 namespace Ui {
@@ -28,9 +29,9 @@ class StationDialog final : public QDialog {
 public:
     // Edit mode fills the fields from the chosen station's row.
     StationDialog(StationDialogMode mode, StationWrites& writes, const StationRecord& chosen,
-                  QWidget* parent = nullptr);
+                  MessageService& messages, QWidget* parent = nullptr);
     StationDialog(StationDialogMode mode, StationEditor& editor, const StationRecord& chosen,
-                  QWidget* parent = nullptr);
+                  MessageService& messages, QWidget* parent = nullptr);
     ~StationDialog() override;
 
     StationForm Form() const;
@@ -55,6 +56,7 @@ private:
     StationRecord m_opened;  // Edit: the row as it was read
     QString m_title;
     StationWrites& m_writes;
+    MessageService& m_messages;
     QLabel* m_marked = nullptr;
     bool m_waiting = false;
 };
@@ -66,9 +68,9 @@ class DeleteStationDialog final : public QDialog {
     Q_DISABLE_COPY_MOVE(DeleteStationDialog)
 
 public:
-    explicit DeleteStationDialog(StationWrites& writes, QWidget* parent = nullptr);
+    DeleteStationDialog(StationWrites& writes, MessageService& messages, QWidget* parent = nullptr);
     DeleteStationDialog(StationEditor& editor, StationDirectory& directory,
-                        QWidget* parent = nullptr);
+                        MessageService& messages, QWidget* parent = nullptr);
     ~DeleteStationDialog() override;
 
     void reject() override;
@@ -81,6 +83,7 @@ private:
     std::unique_ptr<StationWrites> m_ownWrites;
     std::unique_ptr<Ui::DeleteStationDialog> m_ui;
     StationWrites& m_writes;
+    MessageService& m_messages;
     QString m_title;
     bool m_waiting = false;
 };

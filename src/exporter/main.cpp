@@ -26,21 +26,16 @@ void OnSignal(int) {
     [[maybe_unused]] const auto written = write(g_signalPipe[1], &byte, 1);
 }
 
-// The directory's reports go to the journal (stderr), never to a box.
-class StderrMessages final : public volnar::MessageService {
-public:
-    bool Show(volnar::MessageIcon, const QString& text, volnar::MessageButtons,
-              const QString&) override {
-        QTextStream(stderr) << "volnar-exporter: " << text.simplified() << '\n';
-        return false;
+// A failure goes to the journal (stderr), never to a box: the text, and the
+// driver's own words or why a location is no station directory.
+int Fail(const volnar::Failure& failure) {
+    QString line = failure.text;
+    if (!failure.details.isEmpty()) {
+        line += QStringLiteral(": ") + failure.details;
     }
-    // The driver's own words, or why a location is no station directory.
-    void ShowDetailed(volnar::MessageIcon icon, const QString& text,
-                      const QString& details) override {
-        Show(icon, details.isEmpty() ? text : text + QStringLiteral(": ") + details,
-             volnar::MessageButtons::Ok, QString());
-    }
-};
+    QTextStream(stderr) << "volnar-exporter: " << line.simplified() << '\n';
+    return 1;
+}
 
 }  // namespace
 
@@ -60,17 +55,15 @@ int main(int argc, char** argv) {
         return 0;
     }
 
-    StderrMessages messages;
-    volnar::StationDirectory directory(messages);
-    std::vector<volnar::StationRecord> records;
-    if (!directory.ConnectDatabase(options.database)) {
-        return 1;
+    volnar::StationDirectory directory;
+    if (const volnar::Result<void> opened = directory.ConnectDatabase(options.database); !opened) {
+        return Fail(opened.failure());
     }
-    if (auto rows = directory.LoadStationRecords()) {
-        records = std::move(*rows);
-    } else {
-        return 1;
+    volnar::Result<std::vector<volnar::StationRecord>> rows = directory.LoadStationRecords();
+    if (!rows) {
+        return Fail(rows.failure());
     }
+    std::vector<volnar::StationRecord> records = std::move(*rows);
     directory.DisconnectDatabase();
 
     volnar::FleetPoller poller;

@@ -80,10 +80,9 @@ QString PollingMessageText(int dots) {
     return QStringLiteral(" MSG: Data Polling ") + QString(dots, QLatin1Char('.'));
 }
 
-BoardLink::BoardLink(MessageService& messages, StationLookup lookup, ChosenStationText chooser,
-                     TransportFactory factory, QObject* parent)
+BoardLink::BoardLink(StationLookup lookup, ChosenStationText chooser, TransportFactory factory,
+                     QObject* parent)
     : QObject(parent),
-      m_messages(messages),
       m_lookup(std::move(lookup)),
       m_chooser(std::move(chooser)),
       m_factory(std::move(factory)) {
@@ -414,9 +413,6 @@ void BoardLink::CountLoss(bool statusPoll) {
     if (m_timeOutsInRow >= kTimeOutLimit) {
         StopPolling();
         Q_EMIT StoppedByTimeOuts();
-        if (!m_restartsByItself) {
-            m_messages.ShowError(QString::fromLatin1(kErrorTimeOut));
-        }
         return;
     }
     SetLost(m_lost + 1);
@@ -617,10 +613,7 @@ void BoardLink::Fail(const QString& text) {
     // there to close it): it stops, says why, and starts again by itself.
     const bool quiet = m_restartsByItself && m_sendingStatus;
     StopPolling();
-    Q_EMIT StoppedByError(text);
-    if (!quiet) {
-        m_messages.ShowError(text);
-    }
+    Q_EMIT StoppedByError(text, !quiet);
 }
 
 void BoardLink::FailSend(SendStatus status) {

@@ -87,8 +87,8 @@ public:
     static constexpr int kTimeOutLimit = 30;
 
     // `factory` defaults to net-snmp sessions (SnmpSession).
-    BoardLink(MessageService& messages, StationLookup lookup, ChosenStationText chooser,
-              TransportFactory factory = {}, QObject* parent = nullptr);
+    BoardLink(StationLookup lookup, ChosenStationText chooser, TransportFactory factory = {},
+              QObject* parent = nullptr);
     ~BoardLink() override;
 
     // START: connecting state, a new session, START disabled, the first
@@ -158,8 +158,8 @@ public:
     int SentCount() const { return m_sent; }
     int ReceivedCount() const { return m_received; }
     int LostCount() const { return m_lost; }
-    // Unattended use: a stop by time-outs shows no box (it would wait for
-    // someone to close it); StoppedByTimeOuts says it happened.
+    // Unattended use: the poll's own failures are not due a box (it would
+    // wait for someone to close it); StoppedByError says so.
     void SetRestartsByItself(bool restarts) { m_restartsByItself = restarts; }
     int TimeOutsInRow() const { return m_timeOutsInRow; }
     // Round-trip time of the last status answer, in milliseconds.
@@ -191,13 +191,14 @@ Q_SIGNALS:
     void CountersChanged(int sent, int received, int lost);
     // A request got no answer after the session's own retries (counted in Lost).
     void StatusTimedOut();
-    // The connection ended by kTimeOutLimit time-outs in a row (before its
-    // error box, if any, shows).
+    // The connection ended by kTimeOutLimit time-outs in a row; the screen
+    // shows kErrorTimeOut unless the polling restarts by itself.
     void StoppedByTimeOuts();
     // The polling stopped on an error (an error answer to a status request,
-    // a station missing from the directory, a failed send) with this text;
-    // emitted before the error box, which unattended polling does not show.
-    void StoppedByError(const QString& text);
+    // a station missing from the directory, a failed send) with this text.
+    // `boxDue` is false only for the poll's own failure in unattended use
+    // (nobody is there to close a box); the screen shows the rest.
+    void StoppedByError(const QString& text, bool boxDue);
 
     // A status record (.77), whole; the poll timer is re-armed after every
     // receiver has run (StatusPanel::ShowStatusRecord).
@@ -244,7 +245,6 @@ private:
     void RouteWalkRow(OperationStep& step, const BoardResponse& response, std::string_view value);
     void RoutePool(OperationStep& step, const BoardResponse& response, std::string_view value);
 
-    MessageService& m_messages;
     StationLookup m_lookup;
     ChosenStationText m_chooser;
     TransportFactory m_factory;

@@ -204,24 +204,31 @@ TEST_F(ApplicationTest, StopsAreGapsInEachStationsHistoryAndAClockSettingIsMarke
                                          .value = QByteArray("Probe|1.25|"),
                                          .syntax = kSyntaxOctetString});
     };
-    const std::pair<const char*, std::function<void()>> stops[] = {
-        {"STOP", [&] { Button(*app, "stopButton")->click(); }},
-        {"the chooser's list", [&] { app->Window().Chooser()->showPopup(); }},
-        {"an error answer", [&] { answer(5); }},
+    // Each stop, and the box the operator gets for it.
+    const std::tuple<const char*, std::function<void()>, QStringList> stops[] = {
+        {"STOP", [&] { Button(*app, "stopButton")->click(); }, {}},
+        {"the chooser's list", [&] { app->Window().Chooser()->showPopup(); }, {}},
+        {"an error answer", [&] { answer(5); }, {S("SNMP_ERR_GENERR")}},
         {"30 time-outs in a row",
          [&] {
              while (app->Link().IsSessionOpen()) {
                  app->Link().PollTick();
                  app->Link().HandleTimeOut(app->Link().StatusRequestId());
              }
-         }},
+         },
+         {S(kErrorTimeOut)}},
     };
     std::size_t size = 0;
-    for (const auto& [name, stop] : stops) {
+    for (const auto& [name, stop, boxes] : stops) {
         app->Window().Chooser()->hidePopup();
         Button(*app, "startButton")->click();
         answer();
+        messages.boxes.clear();
         stop();
+        ASSERT_EQ(messages.boxes.size(), static_cast<std::size_t>(boxes.size())) << name;
+        for (int i = 0; i < boxes.size(); ++i) {
+            EXPECT_TRUE(messages.boxes[i].text.contains(boxes[i])) << name;
+        }
         const SampleHistory& history = app->Watch().History();
         EXPECT_EQ(history.station, S("127.0.0.1")) << name;
         ASSERT_EQ(history.Size(), size += 2) << name;
@@ -274,6 +281,15 @@ TEST_F(ApplicationTest, SetDefaultMarksTheChosenStationAndReloadsTheChooser) {
     EXPECT_EQ(app->Directory().LookupStation(S("127.0.0.1")).record.DEFAULT, S("NO"));
     EXPECT_EQ(app->Window().ChooserText(), S("10.10.10.10      Default IP"));
     EXPECT_FALSE(transport) << "choosing the template station sends it nothing";
+    // A station that is not in the table: an error box, and nothing changes.
+    messages.boxes.clear();
+    app->Window().SetChooserText(S("127.0.0.99"));
+    Button(*app, "setDefaultButton")->click();
+    Settle(*app);
+    ASSERT_EQ(messages.boxes.size(), 1u);
+    EXPECT_EQ(messages.boxes[0].text, S(kDefaultNotInTable));
+    EXPECT_EQ(messages.boxes[0].icon, MessageIcon::Error);
+    EXPECT_EQ(app->Directory().LookupStation(S("10.10.10.10")).record.DEFAULT, S("YES"));
 }
 
 // The station dialogs write through the directory's worker; a changed row is

@@ -8,7 +8,6 @@
 #include <QTemporaryDir>
 
 #include "directory/station_directory.h"
-#include "support/recording_message_service.h"
 
 namespace volnar {
 namespace {
@@ -22,8 +21,7 @@ TEST(DatabaseTemplate, NewFileHoldsTheTableAndTheProtectedStation) {
     const QString path = folder.filePath(S("VOLN.db"));
     ASSERT_EQ(CreateDatabaseTemplate(path), TemplateResult::Created);
 
-    testing::RecordingMessageService messages;
-    StationDirectory directory(messages);
+    StationDirectory directory;
     ASSERT_TRUE(directory.ConnectDatabase(path));
     const auto list = directory.LoadStationList();
     ASSERT_TRUE(list);
@@ -39,7 +37,6 @@ TEST(DatabaseTemplate, NewFileHoldsTheTableAndTheProtectedStation) {
     // Column defaults apply to a row written without them.
     ASSERT_TRUE(directory.AddStation({S("127.0.0.1"), S("public"), {}, {}, {}, {}, {}}));
     EXPECT_EQ(directory.LookupStation(S("127.0.0.1")).record.PORT, S(""));
-    EXPECT_TRUE(messages.boxes.empty());
 }
 
 // The bytes of an SQLite database made by `sql`.
@@ -70,15 +67,13 @@ TEST(DatabaseTemplate, WhatIsNoStationDatabaseIsLeftByteForByteAndRefusedWithIts
          "it is not an SQLite database"},
         {"other.db", SQLiteFile("CREATE TABLE other (a TEXT)"), "it holds no table main"},
     };
-    testing::RecordingMessageService messages;
-    const auto refused = [&messages](const QString& path, const char* reason) {
-        messages.boxes.clear();
-        messages.details.clear();
-        StationDirectory directory(messages);
-        EXPECT_FALSE(directory.ConnectDatabase(path)) << path.toStdString();
-        EXPECT_EQ(messages.Texts(), QStringList{S("Connection attempt failed")});
-        EXPECT_TRUE(messages.details.value(0).contains(S(reason)))
-            << messages.details.value(0).toStdString();
+    const auto refused = [](const QString& path, const char* reason) {
+        StationDirectory directory;
+        const Result<void> opened = directory.ConnectDatabase(path);
+        ASSERT_FALSE(opened) << path.toStdString();
+        EXPECT_EQ(opened.error(), S("Connection attempt failed"));
+        EXPECT_TRUE(opened.failure().details.contains(S(reason)))
+            << opened.failure().details.toStdString();
     };
     for (const Case& c : cases) {
         const QString path = folder.filePath(S(c.name));

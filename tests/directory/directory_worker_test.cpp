@@ -13,7 +13,6 @@
 
 #include "directory/database_template.h"
 #include "directory/postgres_server.h"
-#include "support/recording_message_service.h"
 
 namespace volnar {
 namespace {
@@ -89,8 +88,7 @@ TEST(DirectoryWorker, ANonStationDirectoryNeverAnswersAndIsPickedUpOnceItIsOne) 
             std::cout << "skipped: " << c.name << std::endl;
             continue;
         }
-        testing::RecordingMessageService messages;
-        DirectoryWorker worker(messages, DirectoryTimings{.firstRetryMs = 5, .longestRetryMs = 40});
+        DirectoryWorker worker(DirectoryTimings{.firstRetryMs = 5, .longestRetryMs = 40});
         QSignalSpy reconnected(&worker, &DirectoryWorker::Reconnected);
         QSignalSpy answering(&worker, &DirectoryWorker::AnsweringChanged);
         {

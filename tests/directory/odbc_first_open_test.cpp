@@ -21,7 +21,6 @@
 
 #include "directory/database_template.h"
 #include "directory/station_directory.h"
-#include "support/recording_message_service.h"
 
 namespace volnar {
 namespace {
@@ -45,12 +44,16 @@ TEST(OdbcFirstOpen, ThreadsOpenTheProcesssFirstConnectionsAtOnce) {
         const QString path = folder.filePath(QStringLiteral("%1.db").arg(i));
         ASSERT_EQ(CreateDatabaseTemplate(path), TemplateResult::Created);
         threads.emplace_back([&waiting, &failures, path, i] {
-            testing::RecordingMessageService messages;
-            StationDirectory directory(messages);
+            StationDirectory directory;
             for (--waiting; waiting > 0;) {
             }
-            if (!directory.ConnectDatabase(path) || !directory.LoadStationList()) {
-                failures[i] = messages.Texts().join(u'|') + messages.details.join(u'|');
+            Result<void> opened = directory.ConnectDatabase(path);
+            if (opened) {
+                const auto list = directory.LoadStationList();
+                opened = list ? Result<void>() : Result<void>(list.failure());
+            }
+            if (!opened) {
+                failures[i] = opened.error() + u'|' + opened.failure().details;
             }
         });
     }
@@ -121,8 +124,7 @@ TEST(OdbcFirstOpen, AnOpenWaitingForALoginHoldsBackTheOthers) {
     // The silent open has connected: it waits in the listener's queue.
     pollfd pending{listener, POLLIN, 0};
     EXPECT_EQ(::poll(&pending, 1, 30000), 1);
-    testing::RecordingMessageService messages;
-    StationDirectory directory(messages);
+    StationDirectory directory;
     EXPECT_TRUE(directory.ConnectDatabase(file));
     const int peer = ::accept(listener, nullptr, nullptr);
     char bytes[256];

@@ -54,9 +54,9 @@ protected:
 
     QTemporaryDir folder;
     RecordingMessageService messages;
-    StationDirectory directory{messages};
+    StationDirectory directory;
     int reloads = 0;
-    StationEditor editor{directory, messages, [this] { ++reloads; }};
+    StationEditor editor{directory, [this] { ++reloads; }};
 };
 
 TEST_F(StationDialogTest, AddChecksAddressPresencePasswordThenNumbersAndFocusesAndMarksTheField) {
@@ -82,7 +82,7 @@ TEST_F(StationDialogTest, AddChecksAddressPresencePasswordThenNumbersAndFocusesA
     };
     for (const Case& c : cases) {
         messages.boxes.clear();
-        StationDialog dialog(StationDialogMode::Add, editor, {});
+        StationDialog dialog(StationDialogMode::Add, editor, {}, messages);
         dialog.show();
         ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
         Fill(dialog, c.octets, c.password);
@@ -111,7 +111,7 @@ TEST_F(StationDialogTest, AddChecksAddressPresencePasswordThenNumbersAndFocusesA
 }
 
 TEST_F(StationDialogTest, AddProposesDefaultsLimitsFieldsStoresNoAsDefaultAndEmptyComment) {
-    StationDialog dialog(StationDialogMode::Add, editor, {});
+    StationDialog dialog(StationDialogMode::Add, editor, {}, messages);
     EXPECT_EQ(dialog.windowTitle(), S("Add IP"));
     const StationForm proposed = dialog.Form();
     EXPECT_EQ(proposed.port, S("161"));
@@ -151,7 +151,7 @@ TEST_F(StationDialogTest, EditKeepsTheDefaultWritesOnlyItsRowAndAFailedWriteKeep
     ASSERT_TRUE(directory.SetDefaultStation(S("127.0.0.1")));
     messages.boxes.clear();
     const StationRecord chosen = directory.LookupStation(S("127.0.0.1")).record;
-    StationDialog dialog(StationDialogMode::Edit, editor, chosen);
+    StationDialog dialog(StationDialogMode::Edit, editor, chosen, messages);
     EXPECT_EQ(dialog.windowTitle(), S("Edit IP"));
     EXPECT_EQ(dialog.Form().address, S("127.0.0.1"));
     EXPECT_EQ(dialog.Form().comment, S("first"));
@@ -218,7 +218,7 @@ TEST_F(StationDialogTest, EditAcceptsNumbersLeftAsStoredAndChecksChangedOnes) {
                      (c.typed ? c.typed : ""));
         messages.boxes.clear();
         const StationRecord stored = directory.LookupStation(S(c.address)).record;
-        StationDialog dialog(StationDialogMode::Edit, editor, stored);
+        StationDialog dialog(StationDialogMode::Edit, editor, stored, messages);
         dialog.show();
         dialog.findChild<QLineEdit*>(S("commentEdit"))->setText(S("edited"));
         if (c.field != nullptr) {
@@ -238,7 +238,7 @@ TEST_F(StationDialogTest, DeleteTakesTheWholeTypedAddressAndAsksFirst) {
     ASSERT_TRUE(directory.AddStation({S("192.168.100.200"), S("pw"), S("long"), {}, {}, {}, {}}));
     ASSERT_TRUE(directory.SetDefaultStation(S("127.0.0.1")));
     messages.boxes.clear();
-    DeleteStationDialog dialog(editor, directory);
+    DeleteStationDialog dialog(editor, directory, messages);
     dialog.show();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
     auto* combo = dialog.findChild<QComboBox*>(S("addressCombo"));
@@ -283,7 +283,6 @@ TEST_F(StationDialogTest, DeleteTakesTheWholeTypedAddressAndAsksFirst) {
     EXPECT_EQ(dialog.result(), QDialog::Accepted);
     EXPECT_EQ(reloads, 1);
     // Deleting the default leaves no default.
-    messages.answers = {true};
     ASSERT_TRUE(editor.Delete(S("127.0.0.1")));
     EXPECT_EQ(directory.LoadStationList()->defaultIndex, -1);
 }
@@ -354,14 +353,24 @@ public:
     // A refusal is about the port, as the worker's editor would say.
     void Submit(StationDialogMode, const StationForm&, QObject*, SubmitDone done) override {
         pending = [done](bool written) {
-            done(written, written ? StationFormField::None : StationFormField::Port);
+            done(Done(written), written ? StationFormField::None : StationFormField::Port);
         };
     }
-    void Delete(const QString&, QObject*, std::function<void(bool)> done) override {
-        pending = std::move(done);
+    void CheckDelete(const QString& typed, QObject*,
+                     std::function<void(const Result<StationRecord>&)> done) override {
+        pending = [typed, done](bool there) {
+            done(there ? Result<StationRecord>(StationRecord{typed, {}, {}, {}, {}, {}, {}})
+                       : Result<StationRecord>(Failure(QStringLiteral("not there"))));
+        };
     }
-    void LoadAddressList(QObject*, std::function<void(const AddressList&)> done) override {
-        done({{QStringLiteral("127.0.0.1")}, QString()});
+    void Delete(const QString&, QObject*, std::function<void(const Result<void>&)> done) override {
+        pending = [done](bool deleted) { done(Done(deleted)); };
+    }
+    void LoadAddressList(QObject*, std::function<void(const Result<AddressList>&)> done) override {
+        done(AddressList{{QStringLiteral("127.0.0.1")}, QString()});
+    }
+    static Result<void> Done(bool done) {
+        return done ? Result<void>() : Result<void>(Failure(QStringLiteral("refused")));
     }
     std::function<void(bool)> pending;
 };
@@ -369,7 +378,9 @@ public:
 TEST(StationDialogWaiting, ButtonsAndEscapeWaitForTheDirectoryAndOnlyAWrittenRowCloses) {
     for (const bool written : {false, true}) {
         HeldWrites writes;
-        StationDialog dialog(StationDialogMode::Add, writes, {});
+        RecordingMessageService messages;
+        messages.defaultAnswer = true;  // Yes, delete it
+        StationDialog dialog(StationDialogMode::Add, writes, {}, messages);
         dialog.show();
         auto* buttons = dialog.findChild<QDialogButtonBox*>();
         buttons->button(QDialogButtonBox::Ok)->click();
@@ -387,13 +398,15 @@ TEST(StationDialogWaiting, ButtonsAndEscapeWaitForTheDirectoryAndOnlyAWrittenRow
                       dialog.findChild<QLineEdit*>(QStringLiteral("portEdit")));
         }
 
-        DeleteStationDialog remove(writes);
+        DeleteStationDialog remove(writes, messages);
         remove.show();
         auto* deleteButton = remove.findChild<QPushButton*>(QStringLiteral("deleteButton"));
         deleteButton->click();
         EXPECT_FALSE(deleteButton->isEnabled());
         QTest::keyClick(&remove, Qt::Key_Escape);
         EXPECT_TRUE(remove.isVisible());
+        writes.pending(true);  // the row is there and the operator says Yes
+        EXPECT_FALSE(deleteButton->isEnabled()) << "the delete itself is in flight";
         writes.pending(written);
         EXPECT_TRUE(deleteButton->isEnabled());
         EXPECT_EQ(remove.isVisible(), !written) << written;

@@ -19,12 +19,10 @@
 
 #include "directory/database_template.h"
 #include "directory/postgres_server.h"
-#include "support/recording_message_service.h"
 
 namespace volnar {
 namespace {
 
-using testing::RecordingMessageService;
 using Cell = std::optional<QString>;
 using Row = std::array<Cell, 7>;
 
@@ -109,9 +107,15 @@ protected:
 
     QTemporaryDir m_folder;
     QString m_location;
-    RecordingMessageService m_messages;
-    StationDirectory m_directory{m_messages};
+    StationDirectory m_directory;
 };
+
+// What a failed operation says, and of which kind ("" when it succeeded).
+template <typename T>
+std::pair<QString, FailureKind> Said(const Result<T>& result) {
+    return result ? std::pair(QString(), FailureKind::Refused)
+                  : std::pair(result.error(), result.kind());
+}
 
 Row Station(const char* address, const char* def = "NO", const char* comment = "c") {
     return {S(address), S("public"), S(comment), S(def), S("161"), S("5"), S("2")};
@@ -132,7 +136,6 @@ TEST_P(DirectoryTest, ChooserListsEveryRowAndTheLaterExactYesIsTheDefault) {
     ASSERT_EQ(list->entries.size(), 4);
     EXPECT_EQ(list->defaultIndex, 2);
     EXPECT_EQ(list->entries[2], S("127.0.0.3        second"));
-    EXPECT_TRUE(m_messages.boxes.empty());
 }
 
 TEST_P(DirectoryTest, NullColumnsReadAsEmptyTextAndLookupMatchesWholeAddresses) {
@@ -153,7 +156,6 @@ TEST_P(DirectoryTest, NullColumnsReadAsEmptyTextAndLookupMatchesWholeAddresses) 
         EXPECT_EQ(m_directory.LookupStation(S(other)).status, LookupStatus::NotFound) << other;
     }
     EXPECT_EQ(m_directory.LookupStation(S("127.0.0.10")).status, LookupStatus::Found);
-    EXPECT_TRUE(m_messages.boxes.empty());
 }
 
 TEST_P(DirectoryTest, LongestAndAwkwardTextsRoundTripWhole) {
@@ -183,9 +185,8 @@ TEST_P(DirectoryTest, LongestAndAwkwardTextsRoundTripWhole) {
     StationRecord edited = expected;
     edited.COMMENT = S("Zürich – Ωmega “quoted” ✓");
     edited.PASSWORD = S("pässwörd");
-    ASSERT_EQ(m_directory.UpdateStation(edited), WriteStatus::Done);
+    ASSERT_TRUE(m_directory.UpdateStation(edited));
     EXPECT_EQ(m_directory.LookupStation(station.IPADDRESS).record, edited);
-    EXPECT_TRUE(m_messages.boxes.empty());
 }
 
 TEST_P(DirectoryTest, TooLongValuesFailCleanlyAndChangeNothing) {
@@ -198,15 +199,13 @@ TEST_P(DirectoryTest, TooLongValuesFailCleanlyAndChangeNothing) {
         {S("127.0.0.2"), S("pw"), {}, {}, S("12345678901"), {}, {}},
         {S("1234567890123456"), S("pw"), {}, {}, {}, {}, {}},
     };
+    const auto executionFailed =
+        std::pair(S("Execution of SQL statement failed"), FailureKind::Unavailable);
     for (const StationRecord& record : tooLong) {
-        m_messages.boxes.clear();
-        EXPECT_FALSE(m_directory.AddStation(record));
-        ASSERT_EQ(m_messages.boxes.size(), 1u);
-        EXPECT_EQ(m_messages.boxes[0].text, S("Execution of SQL statement failed"));
-        EXPECT_EQ(m_messages.boxes[0].icon, MessageIcon::Error);
+        EXPECT_EQ(Said(m_directory.AddStation(record)), executionFailed);
     }
     StationRecord update{S("127.0.0.1"), QString(kPasswordMaxLength + 1, u'p'), {}, {}, {}, {}, {}};
-    EXPECT_EQ(m_directory.UpdateStation(update), WriteStatus::Failed);
+    EXPECT_EQ(Said(m_directory.UpdateStation(update)), executionFailed);
     EXPECT_EQ(Rows(), before);
 }
 
@@ -216,15 +215,15 @@ TEST_P(DirectoryTest, UpdateKeepsDefaultAndAddressAndWritesSayWhetherTheRowWasTh
     ASSERT_NO_FATAL_FAILURE(Connect());
     StationRecord edited{S("127.0.0.1"), S("new"), S("new comment"), S("NO"), S("162"),
                          S(""),          S("1")};
-    ASSERT_EQ(m_directory.UpdateStation(edited), WriteStatus::Done);
+    ASSERT_TRUE(m_directory.UpdateStation(edited));
     edited.DEFAULT = S("YES");
     EXPECT_EQ(m_directory.LookupStation(S("127.0.0.1")).record, edited);
     edited.IPADDRESS = S("127.0.0.99");
-    EXPECT_EQ(m_directory.UpdateStation(edited), WriteStatus::NotFound);
+    EXPECT_EQ(Said(m_directory.UpdateStation(edited)).second, FailureKind::NotFound);
     EXPECT_EQ(Rows().size(), 2u);
 
-    EXPECT_EQ(m_directory.DeleteStation(S("127.0.0.7")), WriteStatus::NotFound);
-    EXPECT_EQ(m_directory.DeleteStation(S("192.168.100.200")), WriteStatus::Done);
+    EXPECT_EQ(Said(m_directory.DeleteStation(S("127.0.0.7"))).second, FailureKind::NotFound);
+    EXPECT_TRUE(m_directory.DeleteStation(S("192.168.100.200")));
     EXPECT_EQ(m_directory.LookupStation(S("192.168.100.200")).status, LookupStatus::NotFound);
     const auto addresses = m_directory.LoadAddressList();
     ASSERT_TRUE(addresses);
@@ -240,18 +239,11 @@ TEST_P(DirectoryTest, SetDefaultMarksOneRowAndConfirmsOrRefusesAnUnknownAddress)
     ASSERT_NO_FATAL_FAILURE(Connect());
     const auto before = Rows();
     for (const char* unknown : {"127.0.0.5", ""}) {
-        m_messages.boxes.clear();
-        EXPECT_FALSE(m_directory.SetDefaultStation(S(unknown)));
+        EXPECT_EQ(Said(m_directory.SetDefaultStation(S(unknown))),
+                  std::pair(S(kDefaultNotInTable), FailureKind::NotFound));
         EXPECT_EQ(Rows(), before) << unknown;
-        ASSERT_EQ(m_messages.boxes.size(), 1u) << unknown;
-        EXPECT_EQ(m_messages.boxes[0].text, S(kDefaultNotInTable));
-        EXPECT_EQ(m_messages.boxes[0].icon, MessageIcon::Error);
     }
-    m_messages.boxes.clear();
     ASSERT_TRUE(m_directory.SetDefaultStation(S("127.0.0.3")));
-    ASSERT_EQ(m_messages.boxes.size(), 1u);
-    EXPECT_EQ(m_messages.boxes[0].text, S("                   Default IP Address Set!"));
-    EXPECT_EQ(m_messages.boxes[0].icon, MessageIcon::None);
     for (const Row& row : Rows()) {
         EXPECT_EQ(row[3], row[0] == S("127.0.0.3") ? S("YES") : S("NO"))
             << (row[0] ? row[0]->toStdString() : "null");
@@ -273,19 +265,22 @@ TEST_P(DirectoryTest, UnreachableDatabaseReportsEveryOperationAndChangesNothing)
     } else {
         unreachable = m_folder.filePath(S("missing-folder/voln.db"));
     }
-    EXPECT_FALSE(m_directory.ConnectDatabase(unreachable));
-    EXPECT_EQ(m_messages.Texts(), QStringList{S("Connection attempt failed")});
-    m_messages.boxes.clear();
+    EXPECT_EQ(Said(m_directory.ConnectDatabase(unreachable)),
+              std::pair(S("Connection attempt failed"), FailureKind::Unavailable));
 
-    EXPECT_FALSE(m_directory.LoadStationList());
-    EXPECT_FALSE(m_directory.LoadAddressList());
-    EXPECT_EQ(m_directory.LookupStation(S("127.0.0.1")).status, LookupStatus::Failed);
-    EXPECT_FALSE(m_directory.SetDefaultStation(S("127.0.0.1")));
-    EXPECT_FALSE(m_directory.AddStation(StationRecord{S("127.0.0.2"), S("p"), {}, {}, {}, {}, {}}));
-    EXPECT_EQ(m_directory.UpdateStation(StationRecord{S("127.0.0.1"), S("p"), {}, {}, {}, {}, {}}),
-              WriteStatus::Failed);
-    EXPECT_EQ(m_directory.DeleteStation(S("127.0.0.1")), WriteStatus::Failed);
-    EXPECT_EQ(m_messages.Texts(), QStringList(7, S("Statement handle allocation failed")));
+    const auto noConnection =
+        std::pair(S("Statement handle allocation failed"), FailureKind::Unavailable);
+    EXPECT_EQ(Said(m_directory.LoadStationList()), noConnection);
+    EXPECT_EQ(Said(m_directory.LoadAddressList()), noConnection);
+    const LookupResult lookup = m_directory.LookupStation(S("127.0.0.1"));
+    EXPECT_EQ(lookup.status, LookupStatus::Failed);
+    EXPECT_EQ(Said(Result<void>(*lookup.failure)), noConnection);
+    EXPECT_EQ(Said(m_directory.SetDefaultStation(S("127.0.0.1"))), noConnection);
+    EXPECT_EQ(Said(m_directory.AddStation({S("127.0.0.2"), S("p"), {}, {}, {}, {}, {}})),
+              noConnection);
+    EXPECT_EQ(Said(m_directory.UpdateStation({S("127.0.0.1"), S("p"), {}, {}, {}, {}, {}})),
+              noConnection);
+    EXPECT_EQ(Said(m_directory.DeleteStation(S("127.0.0.1"))), noConnection);
     EXPECT_EQ(Rows(), before);
 }
 
@@ -301,11 +296,11 @@ TEST_P(DirectoryTest, WriteRacingAnotherOperatorsDeleteChangesNothing) {
         std::function<bool(StationDirectory&)> write;  // true: it claimed success
     } const cases[] = {
         {"SetDefaultStation",
-         [](StationDirectory& d) { return d.SetDefaultStation(S("127.0.0.2")); }},
+         [](StationDirectory& d) { return d.SetDefaultStation(S("127.0.0.2")).has_value(); }},
         {"UpdateStation",
          [](StationDirectory& d) {
-             return d.UpdateStation({S("127.0.0.2"), S("new"), {}, {}, S("1"), S("1"), S("1")}) ==
-                    WriteStatus::Done;
+             return d.UpdateStation({S("127.0.0.2"), S("new"), {}, {}, S("1"), S("1"), S("1")})
+                 .has_value();
          }},
     };
     for (const Case& c : cases) {
@@ -318,8 +313,7 @@ TEST_P(DirectoryTest, WriteRacingAnotherOperatorsDeleteChangesNothing) {
 
         bool claimed = true;
         std::thread other([&] {
-            RecordingMessageService messages;
-            StationDirectory directory(messages);
+            StationDirectory directory;
             if (directory.ConnectDatabase(m_location)) {
                 claimed = c.write(directory);
             }
@@ -357,8 +351,7 @@ TEST(DirectorySQLiteLock, LockedFileFailsWithinBoundAndLosesNothing) {
     QTemporaryDir folder;
     const QString path = folder.filePath(S("voln.db"));
     ASSERT_EQ(CreateDatabaseTemplate(path), TemplateResult::Created);
-    RecordingMessageService messages;
-    StationDirectory directory(messages);
+    StationDirectory directory;
     ASSERT_TRUE(directory.ConnectDatabase(path));
 
     sqlite3* other = nullptr;
@@ -366,16 +359,15 @@ TEST(DirectorySQLiteLock, LockedFileFailsWithinBoundAndLosesNothing) {
     ASSERT_EQ(sqlite3_exec(other, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
 
     const StationRecord station{S("127.0.0.2"), S("pw"), S("c"), {}, S("161"), S("5"), S("2")};
-    EXPECT_FALSE(directory.AddStation(station));
+    const Result<void> added = directory.AddStation(station);
+    ASSERT_FALSE(added);
+    EXPECT_EQ(added.error(), S("Execution of SQL statement failed"));
+    EXPECT_TRUE(added.failure().details.contains(S("locked"), Qt::CaseInsensitive))
+        << added.failure().details.toStdString();
     EXPECT_FALSE(directory.SetDefaultStation(S("10.10.10.10")));
-    ASSERT_FALSE(messages.boxes.empty());
-    EXPECT_EQ(messages.boxes.front().text, S("Execution of SQL statement failed"));
-    EXPECT_TRUE(messages.details.front().contains(S("locked"), Qt::CaseInsensitive))
-        << messages.details.front().toStdString();
 
     ASSERT_EQ(sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr), SQLITE_OK);
     sqlite3_close(other);
-    messages.boxes.clear();
     // Once the lock is gone the same operations succeed.
     EXPECT_TRUE(directory.AddStation(station));
     EXPECT_TRUE(directory.SetDefaultStation(S("127.0.0.2")));
@@ -427,21 +419,19 @@ TEST(DirectorySQLiteLocation, AnyPathOpensItsOwnFileAndNothingElse) {
     const QString previous = QDir::currentPath();
     const auto restore = qScopeGuard([&previous] { QDir::setCurrent(previous); });
     ASSERT_TRUE(QDir::setCurrent(folder.path()));
-    RecordingMessageService messages;
     for (const char* name : {"a;b/voln.db", "DSN=x/voln.db", "s p {DRIVER=y}/v%41=ö.db"}) {
         const QString path = folder.filePath(S(name));
         ASSERT_TRUE(QDir().mkpath(QFileInfo(path).absolutePath()));
         ASSERT_EQ(CreateDatabaseTemplate(path), TemplateResult::Created) << name;
-        StationDirectory directory(messages);
+        StationDirectory directory;
         ASSERT_TRUE(directory.ConnectDatabase(path)) << name;
         const auto list = directory.LoadStationList();
         ASSERT_TRUE(list) << name;
         EXPECT_EQ(list->entries, QStringList{S("10.10.10.10      Default IP")}) << name;
     }
-    EXPECT_TRUE(messages.boxes.empty()) << messages.Texts().join(u'|').toStdString();
-    StationDirectory directory(messages);
-    EXPECT_FALSE(directory.ConnectDatabase(QString()));
-    EXPECT_EQ(messages.Texts(), QStringList{S("Connection attempt failed")});
+    StationDirectory directory;
+    EXPECT_EQ(Said(directory.ConnectDatabase(QString())),
+              std::pair(S("Connection attempt failed"), FailureKind::Unavailable));
     // Only the three folders: no stray database beside them.
     EXPECT_EQ(QDir(folder.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot).size(), 3);
     EXPECT_TRUE(QDir(folder.filePath(S("a;b"))).entryList(QDir::Files) ==

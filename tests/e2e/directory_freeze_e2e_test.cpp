@@ -47,7 +47,7 @@ protected:
         sim = std::make_unique<testing::StationSimulator>(QStringList{}, QStringLiteral("e2e"));
         ASSERT_TRUE(sim->Start()) << sim->errorText().toStdString();
         {
-            StationDirectory directory(messages);
+            StationDirectory directory;
             ASSERT_TRUE(directory.ConnectDatabase(location));
             ASSERT_TRUE(directory.AddStation({sim->host(),
                                               sim->community(),
@@ -56,7 +56,7 @@ protected:
                                               QString::number(sim->port()),
                                               QStringLiteral("2"),
                                               QStringLiteral("1")}));
-            ASSERT_EQ(directory.DeleteStation(QStringLiteral("10.10.10.10")), WriteStatus::Done);
+            ASSERT_TRUE(directory.DeleteStation(QStringLiteral("10.10.10.10")));
         }
         StartApp(location);
         app->ConnectTo(sim->host());

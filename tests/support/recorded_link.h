@@ -40,7 +40,6 @@ public:
             QStringLiteral("YES"),       QStringLiteral("1161"),   QStringLiteral("10"),
             QStringLiteral("2")};
         link = std::make_unique<BoardLink>(
-            messages,
             [this](const QString& address) -> StationLookupAnswer {
                 lookups << address;
                 if (directoryWaiting) {
@@ -59,6 +58,13 @@ public:
                 transport = made.get();
                 return made;
             });
+        // The box a screen shows for a stop on an error.
+        QObject::connect(link.get(), &BoardLink::StoppedByError, link.get(),
+                         [this](const QString& text, bool boxDue) {
+                             if (boxDue) {
+                                 messages.ShowError(text);
+                             }
+                         });
     }
 
     std::size_t RequestCount() const { return transport ? transport->requests.size() : 0; }

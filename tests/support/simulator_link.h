@@ -32,7 +32,6 @@ protected:
                                std::move(timeout),
                                std::move(retries)};
         link = std::make_unique<BoardLink>(
-            messages,
             [this](const QString& address) -> std::optional<StationRecord> {
                 return address == record.IPADDRESS ? std::optional(record) : std::nullopt;
             },
@@ -42,6 +41,13 @@ protected:
                 session = made.get();
                 return made;
             });
+        // The box a screen shows for a stop on an error.
+        QObject::connect(link.get(), &BoardLink::StoppedByError, link.get(),
+                         [this](const QString& text, bool boxDue) {
+                             if (boxDue) {
+                                 messages.ShowError(text);
+                             }
+                         });
     }
 
     RecordingMessageService messages;
