@@ -10,7 +10,7 @@
 #include "core/status_panel.h"
 #include "link/board_link.h"
 #include "link/board_objects.h"
-#include "link/recording_transport.h"
+#include "support/recording_transport.h"
 
 namespace {
 

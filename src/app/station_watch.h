@@ -10,6 +10,7 @@
 #include "history/history_clock.h"
 #include "history/link_health.h"
 #include "history/sample_history.h"
+#include "link/restart_backoff.h"
 
 namespace volnar {
 

@@ -42,12 +42,6 @@ QString LinkHealth::HealthText(std::int64_t nowMs) const {
         .arg(m_roundTripMs);
 }
 
-int RestartBackoff::NextDelayMs() {
-    const int delay = m_nextMs;
-    m_nextMs = std::min(kLongestDelayMs, m_nextMs * 2);
-    return delay;
-}
-
 void RelayConfirmation::Expect(int relay, int state) {
     if (relay < 1 || relay > kRelayCount || (state != 0 && state != 1)) {
         return;

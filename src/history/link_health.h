@@ -39,20 +39,6 @@ private:
     bool m_answered = false;
 };
 
-// Restart delays of an unattended connection that stopped by time-outs:
-// 5 s, doubling up to 5 min.
-class RestartBackoff final {
-public:
-    static constexpr int kFirstDelayMs = 5'000;
-    static constexpr int kLongestDelayMs = 300'000;
-
-    int NextDelayMs();
-    void Reset() { m_nextMs = kFirstDelayMs; }
-
-private:
-    int m_nextMs = kFirstDelayMs;
-};
-
 // Whether a relay switch sent to the station has been confirmed by its
 // status answers: pending until an answer reports the new state; after three
 // answers in a row with the old state the station is taken to disagree.

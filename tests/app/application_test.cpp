@@ -33,13 +33,13 @@
 #include "directory_view/station_dialogs.h"
 #include "history_view/trend_window.h"
 #include "link/board_objects.h"
-#include "link/recording_transport.h"
 #include "lists/table_list_dialog.h"
 #include "scripts/script_editor_dialog.h"
 #include "scripts/script_screens.h"
 #include "support/file_lock.h"
 #include "support/qt_print.h"
 #include "support/recording_message_service.h"
+#include "support/recording_transport.h"
 
 namespace volnar {
 namespace {

@@ -8,7 +8,7 @@
 #include "fleet/fleet_poller.h"
 #include "fleet/metrics_text.h"
 #include "link/board_objects.h"
-#include "link/recording_transport.h"
+#include "support/recording_transport.h"
 #include "support/status_fields.h"
 
 namespace volnar {

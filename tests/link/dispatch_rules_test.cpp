@@ -2,6 +2,7 @@
 
 #include "link/board_request.h"
 #include "link/dispatch_rules.h"
+#include "link/restart_backoff.h"
 
 namespace volnar {
 namespace {
@@ -156,6 +157,18 @@ TEST(BoardRequest, OnlyDottedQuadAddressesAreAccepted) {
             EXPECT_EQ(*canonical, QString::fromLatin1(c.canonical));
         }
     }
+}
+
+// Unattended restarts back off, doubling up to five minutes.
+TEST(RestartBackoff, DoublesUpToFiveMinutesAndStartsAgainAfterReset) {
+    RestartBackoff backoff;
+    std::vector<int> delays;
+    for (int n = 0; n < 8; ++n) {
+        delays.push_back(backoff.NextDelayMs() / 1000);
+    }
+    EXPECT_EQ(delays, (std::vector<int>{5, 10, 20, 40, 80, 160, 300, 300}));
+    backoff.Reset();
+    EXPECT_EQ(backoff.NextDelayMs(), 5000);
 }
 
 }  // namespace

@@ -7,9 +7,9 @@
 #include <vector>
 
 #include "link/board_link.h"
-#include "link/recording_transport.h"
 #include "support/qt_print.h"
 #include "support/recording_message_service.h"
+#include "support/recording_transport.h"
 
 namespace volnar::testing {
 
