@@ -12,9 +12,9 @@ execute_process(COMMAND date -u -R -d "${VOLNAR_RELEASE_DATE}"
                 OUTPUT_STRIP_TRAILING_WHITESPACE COMMAND_ERROR_IS_FATAL ANY)
 
 # The programs: the client, the simulator (for training) and, once it is
-# built, the exporter, each with its manual page when the project has one.
+# built, the exporter, and volnar-config, each with its manual page when the project has one.
 set(volnar_compressed)
-foreach(program IN ITEMS volnar volnar-station volnar-exporter)
+foreach(program IN ITEMS volnar volnar-station volnar-exporter volnar-config)
   if(NOT TARGET ${program})
     continue()
   endif()
