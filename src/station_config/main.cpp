@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLoggingCategory>
 #include <QSaveFile>
 #include <QSettings>
 #include <QTextStream>
@@ -279,6 +280,9 @@ int Restore(Stations& stations, const QString& path, const QString& address, boo
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
+    // The libraries' progress notes are for the client's log, not for a
+    // backup run by a timer; warnings still show.
+    QLoggingCategory::setFilterRules(QStringLiteral("volnar.*.debug=false\nvolnar.*.info=false"));
     QCoreApplication::setApplicationName(QStringLiteral("volnar-config"));
     QCoreApplication::setApplicationVersion(QStringLiteral(VOLNAR_VERSION_TEXT));
     QCommandLineParser parser;
