@@ -285,15 +285,16 @@ QStringList Texts(const std::vector<PlanItem>& plan) {
     return texts;
 }
 
-TEST(StationConfigPlan, AppliesOnlyWhatDiffersAndNothingTheSecondTime) {
-    struct Case {
-        const char* name;
-        QString target;                               // the station restored to
-        std::function<void(StationConfig&)> station;  // what it holds before
-        QStringList plan;
-    };
+struct PlanCase {
+    const char* name;
+    QString target;                               // the station restored to
+    std::function<void(StationConfig&)> station;  // what it holds before
+    QStringList plan;
+};
+
+std::vector<PlanCase> PlanCases() {
     const auto empty = [](StationConfig& s) { s = StationConfig{}; };
-    const Case cases[] = {
+    return {
         {"a blank station",
          QStringLiteral("127.0.0.2"),
          empty,
@@ -351,8 +352,11 @@ TEST(StationConfigPlan, AppliesOnlyWhatDiffersAndNothingTheSecondTime) {
           QStringLiteral("add script \"Start pump\" (script 12 of the file)"),
           QStringLiteral("channel 3 settings: trigger high scripts")}},
     };
+}
+
+TEST(StationConfigPlan, AppliesOnlyWhatDiffersAndNothingTheSecondTime) {
     const StationConfig file = Station(QStringLiteral("127.0.0.1"));
-    for (const Case& c : cases) {
+    for (const PlanCase& c : PlanCases()) {
         StationConfig station = Station(c.target);
         c.station(station);
         station.source = c.target;
