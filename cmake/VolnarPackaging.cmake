@@ -61,6 +61,9 @@ install(FILES ${PROJECT_SOURCE_DIR}/src/resources/directory-postgresql.sql
         DESTINATION ${CMAKE_INSTALL_DATADIR}/volnar)
 install(FILES ${PROJECT_SOURCE_DIR}/packaging/copyright ${volnar_generated}/changelog.gz
         DESTINATION ${CMAKE_INSTALL_DOCDIR})
+# volnar-config's file format and nightly backup timer (its manual page
+# points here).
+install(FILES ${PROJECT_SOURCE_DIR}/docs/configuration.md DESTINATION ${CMAKE_INSTALL_DOCDIR})
 
 # The Debian package. CPack rather than a debian/ folder: the version has one
 # home (project()), the package is made from the build tree `make` already
