@@ -12,9 +12,9 @@ execute_process(COMMAND date -u -R -d "${VOLNAR_RELEASE_DATE}"
                 OUTPUT_STRIP_TRAILING_WHITESPACE COMMAND_ERROR_IS_FATAL ANY)
 
 # The programs: the client, the simulator (for training) and, once it is
-# built, the exporter, each with its manual page when the project has one.
+# built, the exporter, and volnar-config, each with its manual page when the project has one.
 set(volnar_compressed)
-foreach(program IN ITEMS volnar volnar-station volnar-exporter)
+foreach(program IN ITEMS volnar volnar-station volnar-exporter volnar-config)
   if(NOT TARGET ${program})
     continue()
   endif()
@@ -61,6 +61,9 @@ install(FILES ${PROJECT_SOURCE_DIR}/src/resources/directory-postgresql.sql
         DESTINATION ${CMAKE_INSTALL_DATADIR}/volnar)
 install(FILES ${PROJECT_SOURCE_DIR}/packaging/copyright ${volnar_generated}/changelog.gz
         DESTINATION ${CMAKE_INSTALL_DOCDIR})
+# volnar-config's file format and nightly backup timer (its manual page
+# points here).
+install(FILES ${PROJECT_SOURCE_DIR}/docs/configuration.md DESTINATION ${CMAKE_INSTALL_DOCDIR})
 
 # The Debian package. CPack rather than a debian/ folder: the version has one
 # home (project()), the package is made from the build tree `make` already

@@ -8,6 +8,7 @@
 #include "app/application.h"
 #include "app/command_line.h"
 #include "app/database_location.h"
+#include "app/station_configuration.h"
 
 int main(int argc, char** argv) {
     // A write into a pipe whose reader left, or past a file-size limit, then
@@ -49,6 +50,7 @@ int main(int argc, char** argv) {
         volnar::Application program({.databaseOverride = command.database,
                                      .connectAddress = command.connect,
                                      .recordPath = command.record});
+        volnar::StationConfiguration configuration(program);
         program.Show();
         status = QApplication::exec();
     }

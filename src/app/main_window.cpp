@@ -376,6 +376,7 @@ void MainWindow::BuildMenus() {
     trend->setObjectName(QStringLiteral("trendAction"));
     trend->setShortcut(QKeySequence(tr("Ctrl+T")));
     connect(trend, &QAction::triggered, this, &MainWindow::TrendRequested);
+    AddConfigurationActions(*this, *file);
     file->addSeparator();
     QAction* exit = file->addAction(tr("E&xit"));
     exit->setObjectName(QStringLiteral("exitAction"));

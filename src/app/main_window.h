@@ -5,6 +5,7 @@
 #include <array>
 #include <optional>
 
+#include "app/station_configuration.h"
 #include "directory/station_directory.h"
 
 class QAction;
@@ -111,6 +112,9 @@ Q_SIGNALS:
     void RecordRequested();  // File > Record to CSV…: start or stop
     void TrendRequested();   // the TREND button, File > Trend Plot…
     void Closing();          // the window is closing (File > Exit, the caption's close, EXIT)
+    // File > Back Up Station…, Compare Station with File…, Restore Station
+    // from File…
+    void ConfigurationRequested(volnar::ConfigurationCommand command);
 
 protected:
     void closeEvent(QCloseEvent* event) override;

@@ -141,8 +141,10 @@ AdcChannelRecord ParseAdcChannelRecord(std::string_view value, int channel) {
     record.lowNormalAlerts = IdListField(reader);
     record.lowScripts = IdListField(reader);
     record.lowNormalScripts = IdListField(reader);
-    record.highFlapText = DurationText(text::DecimalToInt(reader.Next()));
-    record.lowFlapText = DurationText(text::DecimalToInt(reader.Next()));
+    record.highFlapSeconds = text::DecimalToInt(reader.Next());
+    record.lowFlapSeconds = text::DecimalToInt(reader.Next());
+    record.highFlapText = DurationText(record.highFlapSeconds);
+    record.lowFlapText = DurationText(record.lowFlapSeconds);
     record.adjustment = Field(reader);
     record.precision = Field(reader);
     return record;

@@ -41,6 +41,8 @@ struct AdcChannelRecord {
     std::vector<int> lowNormalScripts;   // 616 -> 620
     std::optional<QString> highFlapText;
     std::optional<QString> lowFlapText;
+    int highFlapSeconds = 0;  // the seconds as sent
+    int lowFlapSeconds = 0;
     QString adjustment;
     QString precision;
 };

@@ -1,0 +1,236 @@
+#include "app/station_configuration.h"
+
+#include <QFile>
+#include <QFileDialog>
+#include <QMenu>
+#include <QPointer>
+#include <QSaveFile>
+#include <memory>
+
+#include "app/application.h"
+#include "app/main_window.h"
+#include "core/message_service.h"
+#include "core/station_record.h"
+#include "directory/directory_worker.h"
+#include "link/board_link.h"
+#include "station_config/config_link.h"
+#include "station_config_view/configuration_dialog.h"
+
+namespace volnar {
+
+namespace {
+
+using config::StationConfig;
+
+QString Title(ConfigurationCommand command) {
+    switch (command) {
+        case ConfigurationCommand::BackUp:
+            return QObject::tr("Back Up Station");
+        case ConfigurationCommand::Compare:
+            return QObject::tr("Compare Station with File");
+        case ConfigurationCommand::Restore:
+            break;
+    }
+    return QObject::tr("Restore Station from File");
+}
+
+// The link's boxes become the dialog's last line instead.
+class QuietMessages final : public MessageService {
+public:
+    bool Show(MessageIcon, const QString& text, MessageButtons, const QString&) override {
+        last = text.simplified();
+        return false;
+    }
+    QString last;
+};
+
+// A link for one station, owned by the dialog; what runs on it is its
+// child and goes first.
+class StationSession final : public QObject {
+public:
+    StationSession(const StationRecord& record, QObject* parent)
+        : QObject(parent),
+          link(std::make_unique<BoardLink>(
+              messages,
+              [record](const QString& address) -> StationLookupAnswer {
+                  return address == record.IPADDRESS ? std::optional(record) : std::nullopt;
+              },
+              [record] { return record.IPADDRESS; })) {
+        link->SetRestartsByItself(true);
+    }
+    ~StationSession() override {
+        qDeleteAll(children());
+        link.reset();
+    }
+    QuietMessages messages;
+    std::unique_ptr<BoardLink> link;
+};
+
+Result<StationConfig> ReadFile(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        return Failure{file.errorString()};
+    }
+    return config::ParseConfigFile(file.readAll());
+}
+
+void ShowRestore(config::RestoreRun* run, ConfigurationDialog* dialog, const QString& path,
+                 const QString& source, const QString& address) {
+    const auto& plan = run->Report().plan;
+    QStringList lines;
+    for (const config::PlanItem& item : plan) {
+        lines << item.text;
+    }
+    dialog->SetLines(lines);
+    dialog->SetHeading(QObject::tr("Restore %1 (read from %2) to station %3: %n change(s).",
+                                   nullptr, static_cast<int>(plan.size()))
+                           .arg(path, source, address));
+    if (plan.empty()) {
+        dialog->SetSummary(QObject::tr("The station already holds this configuration."));
+        return;
+    }
+    dialog->SetSummary(QObject::tr("Nothing has been sent yet."));
+    dialog->AskToConfirm(QObject::tr("&Restore to %1").arg(address));
+    QObject::connect(dialog, &ConfigurationDialog::Confirmed, run, [run, dialog] {
+        dialog->SetProgress(0, static_cast<int>(run->Report().plan.size()));
+        dialog->SetSummary(QObject::tr("Sending…"));
+        run->Apply();
+    });
+    QObject::connect(run, &config::RestoreRun::ItemEnded, dialog,
+                     [run, dialog](const config::ItemResult& result) {
+                         dialog->MarkLine(result.item.text, result.Done(), result.text);
+                         const int done = static_cast<int>(run->Report().results.size());
+                         dialog->SetProgress(
+                             done + 1,
+                             std::max(done + 1, static_cast<int>(run->Report().plan.size())));
+                     });
+}
+
+}  // namespace
+
+void AddConfigurationActions(MainWindow& window, QMenu& file) {
+    const struct {
+        const char* text;
+        const char* name;
+        ConfigurationCommand command;
+    } actions[] = {
+        {"&Back Up Station…", "backUpAction", ConfigurationCommand::BackUp},
+        {"&Compare Station with File…", "compareAction", ConfigurationCommand::Compare},
+        {"Re&store Station from File…", "restoreAction", ConfigurationCommand::Restore},
+    };
+    file.addSeparator();
+    for (const auto& entry : actions) {
+        QAction* action = file.addAction(QObject::tr(entry.text));
+        action->setObjectName(QString::fromLatin1(entry.name));
+        const ConfigurationCommand command = entry.command;
+        QObject::connect(action, &QAction::triggered, &window,
+                         [&window, command] { Q_EMIT window.ConfigurationRequested(command); });
+    }
+}
+
+StationConfiguration::StationConfiguration(Application& application) : m_application(application) {
+    connect(&application.Window(), &MainWindow::ConfigurationRequested, this,
+            &StationConfiguration::Request);
+}
+
+void StationConfiguration::Request(ConfigurationCommand command) {
+    auto* files = new QFileDialog(&m_application.Window(), Title(command));
+    files->setAttribute(Qt::WA_DeleteOnClose);
+    files->setNameFilters({tr("Station configurations (*.conf)"), tr("All files (*)")});
+    if (command == ConfigurationCommand::BackUp) {
+        files->setAcceptMode(QFileDialog::AcceptSave);
+        files->setDefaultSuffix(QStringLiteral("conf"));
+        files->selectFile(ChosenStation(m_application.Window().ChooserText()) +
+                          QStringLiteral(".conf"));
+    } else {
+        files->setFileMode(QFileDialog::ExistingFile);
+    }
+    connect(files, &QFileDialog::fileSelected, this,
+            [this, command](const QString& path) { Run(command, path); });
+    files->open();
+}
+
+void StationConfiguration::Run(ConfigurationCommand command, const QString& path) {
+    const QString address = ChosenStation(m_application.Window().ChooserText());
+    auto* dialog = new ConfigurationDialog(Title(command), &m_application.Window());
+    m_last = dialog;
+    dialog->SetHeading(tr("Station %1, file %2").arg(address, path));
+    dialog->open();
+    Q_EMIT DialogOpened(dialog);
+    if (address.isEmpty() || address == QLatin1String(kProtectedAddress)) {
+        dialog->SetSummary(tr("Choose a station first."));
+        return;
+    }
+    std::optional<StationConfig> file;
+    if (command != ConfigurationCommand::BackUp) {
+        Result<StationConfig> read = ReadFile(path);
+        if (!read) {
+            dialog->SetSummary(tr("%1 cannot be used: %2").arg(path, read.error()));
+            return;
+        }
+        file = std::move(*read);
+    }
+    dialog->SetSummary(tr("Reading station %1…").arg(address));
+    m_application.Worker().LookupStation(
+        address, dialog, [this, command, address, path, file, dialog](const LookupResult& found) {
+            if (found.status != LookupStatus::Found) {
+                dialog->SetSummary(tr("%1 is not in the station directory.").arg(address));
+                return;
+            }
+            Start(command, address, found.record, path, file, dialog);
+        });
+}
+
+void StationConfiguration::Start(ConfigurationCommand command, const QString& address,
+                                 const StationRecord& record, const QString& path,
+                                 const std::optional<StationConfig>& file,
+                                 ConfigurationDialog* dialog) {
+    auto* session = new StationSession(record, dialog);
+    BoardLink& link = *session->link;
+    if (command == ConfigurationCommand::Restore) {
+        auto* run = new config::RestoreRun(link, *file, address, session);
+        connect(run, &config::RestoreRun::Planned, dialog,
+                [run, dialog, path, address, source = file->source] {
+                    ShowRestore(run, dialog, path, source, address);
+                });
+        connect(run, &config::RestoreRun::Finished, dialog, [run, dialog] {
+            const config::RestoreReport& report = run->Report();
+            const auto failed =
+                std::count_if(report.results.begin(), report.results.end(),
+                              [](const config::ItemResult& r) { return !r.Done(); });
+            dialog->SetSummary(
+                !report.failure.isEmpty()
+                    ? tr("The station could not be read: %1").arg(report.failure)
+                    : tr("%1 applied, %2 failed.")
+                          .arg(report.results.size() - static_cast<std::size_t>(failed))
+                          .arg(failed));
+        });
+        run->Plan();
+        return;
+    }
+    auto* reader = new config::StationReader(link, address, session);
+    connect(
+        reader, &config::StationReader::Finished, dialog, [reader, dialog, command, path, file] {
+            const Result<StationConfig>& read = reader->Outcome();
+            if (!read) {
+                dialog->SetSummary(tr("The station could not be read: %1").arg(read.error()));
+            } else if (command == ConfigurationCommand::Compare) {
+                const QStringList lines = config::DiffConfigs(*file, *read);
+                dialog->SetLines(lines);
+                dialog->SetSummary(lines.isEmpty()
+                                       ? tr("The station holds the file's configuration.")
+                                       : tr("%n difference(s) (A: the file, B: the station).",
+                                            nullptr, static_cast<int>(lines.size())));
+            } else {
+                QSaveFile out(path);
+                const bool written = out.open(QIODevice::WriteOnly) &&
+                                     out.write(config::WriteConfigFile(*read)) >= 0 && out.commit();
+                dialog->SetSummary(
+                    written ? tr("Backed up to %1.").arg(path)
+                            : tr("%1 could not be written: %2").arg(path, out.errorString()));
+            }
+        });
+    reader->ReadAll();
+}
+
+}  // namespace volnar

@@ -1,0 +1,150 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <deque>
+#include <functional>
+#include <optional>
+#include <vector>
+
+#include "core/result.h"
+#include "link/board_commands.h"
+#include "station_config/config_compare.h"
+#include "station_config/station_config.h"
+
+// Reading a station's configuration and applying a plan through the board
+// link's typed operations. The link must work for the station read (its
+// chooser names it). The classes run on the event loop and say when they
+// have ended, for windows; the functions below wait for them (a local event
+// loop), for programs without a window.
+namespace volnar {
+class BoardLink;
+}
+
+namespace volnar::config {
+
+// How often a read that failed (no answer, a stopped connection) is asked
+// in all before the whole read fails. Reads change nothing, so asking again
+// is safe.
+inline constexpr int kReadAttempts = 4;
+
+// Reads everything the screens read: the status record's names, units and
+// ratings, the relays' notes, the eight channel records, the scripts and
+// alerts walks; the reads after the status record run side by side. Ends
+// once (Finished); deleting it gives up what is in flight.
+class StationReader final : public QObject {
+    Q_OBJECT
+
+public:
+    StationReader(BoardLink& link, QString address, QObject* parent = nullptr);
+    ~StationReader() override;
+    void ReadAll();
+    // Only the scripts and alerts, into `known` (to learn added rows' ids).
+    void ReadTables(StationConfig known);
+    bool IsDone() const { return m_outcome.has_value(); }
+    // Once Finished: the configuration or why it could not be read.
+    const Result<StationConfig>& Outcome() const { return *m_outcome; }
+
+Q_SIGNALS:
+    void Finished();
+
+private:
+    struct Job;
+    void OnStatus(const QByteArray& record);
+    void StatusFailed(const QString& text);
+    void AddTableJobs();
+    void AddPartJobs();
+    void RunJobs();
+    void Launch(Job* job);
+    void Finish(Result<StationConfig> outcome);
+
+    BoardLink& m_link;
+    StationConfig m_config;
+    std::deque<Job> m_jobs;
+    std::size_t m_pending = 0;
+    QString m_failure;
+    int m_statusLosses = 0;
+    bool m_readingStatus = false;
+    std::optional<Result<StationConfig>> m_outcome;
+};
+
+struct ItemResult {
+    PlanItem item;
+    OperationEnding ending = OperationEnding::Pending;
+    QString text;  // why it was not done; empty when Done
+    bool Done() const { return ending == OperationEnding::Done; }
+};
+
+// Sends the items one after the other, each to its end; a refused one is
+// reported and the next one goes on.
+class PlanApplier final : public QObject {
+    Q_OBJECT
+
+public:
+    explicit PlanApplier(BoardLink& link, QObject* parent = nullptr);
+    void Apply(std::vector<PlanItem> items);
+    const std::vector<ItemResult>& Results() const { return m_results; }
+
+Q_SIGNALS:
+    void ItemStarted(int index);
+    void ItemEnded(const volnar::config::ItemResult& result);
+    void Finished();
+
+private:
+    void Next();
+
+    BoardLink& m_link;
+    std::vector<PlanItem> m_items;
+    std::vector<ItemResult> m_results;
+};
+
+struct RestoreReport {
+    std::vector<PlanItem> plan;  // as planned before anything was sent
+    std::vector<ItemResult> results;
+    QString failure;  // the station could not be read
+    bool AllApplied() const;
+};
+
+// A restore: reads the target and plans (Planned); Apply() then sends the
+// names, relays, rows updated and added; when rows were added it reads the
+// tables again so that the channel settings name the new rows' ids; then
+// the channel settings and the deletions. Finished once, after a failed
+// read, or after the last item.
+class RestoreRun final : public QObject {
+    Q_OBJECT
+
+public:
+    RestoreRun(BoardLink& link, StationConfig file, QString address, QObject* parent = nullptr);
+    void Plan();
+    void Apply();
+    const RestoreReport& Report() const { return m_report; }
+
+Q_SIGNALS:
+    void Planned();
+    void ItemEnded(const volnar::config::ItemResult& result);
+    void Finished();
+
+private:
+    void ApplyLate(const std::vector<PlanItem>& plan);
+    void Fail(const QString& text);
+
+    BoardLink& m_link;
+    StationConfig m_file;
+    QString m_address;
+    StationConfig m_target;
+    RestoreReport m_report;
+    PlanApplier* m_applier = nullptr;
+    StationReader* m_reader = nullptr;
+};
+
+// The same, waiting for the end.
+Result<StationConfig> ReadStation(BoardLink& link, const QString& address);
+using ItemProgress = std::function<void(const ItemResult&)>;
+std::vector<ItemResult> ApplyPlan(BoardLink& link, const std::vector<PlanItem>& items,
+                                  const ItemProgress& progress = {});
+// `planned` hears the plan before anything is sent; `dryRun` sends nothing.
+RestoreReport Restore(BoardLink& link, const StationConfig& file, const QString& address,
+                      bool dryRun, const std::function<void(const std::vector<PlanItem>&)>& planned,
+                      const ItemProgress& progress = {});
+
+}  // namespace volnar::config

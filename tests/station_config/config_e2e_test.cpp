@@ -1,0 +1,255 @@
+// volnar-config against volnar-station on loopback: a station backed up,
+// restored to another, compared; a restore run again sends nothing; a slow,
+// lossy link converges; refusals and silent stations are reported.
+#include <gtest/gtest.h>
+#include <QDir>
+#include <QFile>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include "directory/database_template.h"
+#include "directory/station_directory.h"
+#include "station_config/config_compare.h"
+#include "station_config/station_config.h"
+#include "support/qt_print.h"
+#include "support/recording_message_service.h"
+#include "support/station_simulator.h"
+
+namespace volnar::config {
+namespace {
+
+QString S(const char* text) {
+    return QString::fromUtf8(text);
+}
+
+struct Outcome {
+    int exit = -1;
+    QString out;
+    QString err;
+};
+
+// Western text, every kind of line break, scripts and both kinds of alert,
+// a channel whose triggers fire them: what a technician sets up.
+StationConfig Seeded(StationConfig base, int scripts) {
+    base.source = S("seed");
+    base.name =
+        "Pumpwerk S\xFC"
+        "d-Ost";
+    base.relays[0].notes =
+        "Zeile 1\r\nZeile 2\rallein\xA0"
+        "Ende";
+    base.relays[1].name =
+        "L\xFC"
+        "fter";
+    base.scripts.clear();
+    for (int k = 1; k <= scripts; ++k) {
+        base.scripts.push_back({100 + k,
+                                {"relay",
+                                 "Skript " + QByteArray::number(k) +
+                                     " \x96 Gr\xF6\xDF"
+                                     "e",
+                                 "Zeile\r\nzwei", "0008"}});
+    }
+    base.alerts = {
+        {7,
+         {"EMAIL", "Technik", "Beschreibung", "station@example.org", "smtp.example.org",
+          "t@example.org", "Alarm \x80", "Text\r\nmit CR LF"}},
+        {8, {"SMS", "Bereitschaft", "+15550100", "Modem1", "Kurz\r\nNachricht", "-", "-", "-"}}};
+    ChannelConfig& ch = base.channels[2];
+    ch.notes = "Messung\r\n\x80 5";
+    ch.ammeter = true;
+    ch.ampRating = "50";
+    ch.millivoltRating = "50";
+    ch.highValue = "24.0";
+    ch.lowValue = "1.5";
+    ch.highEnabled = true;
+    ch.lowEnabled = true;
+    ch.highFlapSeconds = 30;
+    ch.lowFlapSeconds = 120;
+    ch.lists[static_cast<std::size_t>(ActionList::HighScripts)] = {101, 102};
+    ch.lists[static_cast<std::size_t>(ActionList::HighNormalAlerts)] = {8};
+    ch.lists[static_cast<std::size_t>(ActionList::LowAlerts)] = {7, 8};
+    return base;
+}
+
+class ConfigE2E : public ::testing::Test {
+protected:
+    // volnar-station serving `stations` stations (127.0.0.1, .2, ...), all
+    // in a directory, and `silent` (an address nothing answers) when given.
+    // The template's own row is deleted: only loopback stations are listed.
+    void Begin(QStringList simArgs, int stations, QString timeout = S("2"),
+               QString retries = S("1"), QString silent = {}) {
+        sim = std::make_unique<testing::StationSimulator>(
+            simArgs + QStringList{S("--stations"), QString::number(stations)});
+        ASSERT_TRUE(sim->Start()) << sim->errorText().toStdString();
+        database = folder.filePath(S("stations.db"));
+        ASSERT_EQ(CreateDatabaseTemplate(database), TemplateResult::Created);
+        testing::RecordingMessageService messages;
+        StationDirectory directory(messages);
+        ASSERT_TRUE(directory.ConnectDatabase(database));
+        QStringList addresses;
+        for (int k = 1; k <= stations; ++k) {
+            addresses << S("127.0.0.%1").arg(k);
+        }
+        if (!silent.isEmpty()) {
+            addresses << silent;
+        }
+        for (const QString& address : addresses) {
+            ASSERT_TRUE(directory.AddStation({address,
+                                              sim->community(),
+                                              S("e2e"),
+                                              {},
+                                              QString::number(sim->port()),
+                                              timeout,
+                                              retries}));
+        }
+        ASSERT_EQ(directory.DeleteStation(S("10.10.10.10")), WriteStatus::Done);
+    }
+
+    Outcome Config(QStringList args) {
+        QProcess process;
+        process.start(S(VOLNAR_CONFIG_BINARY), args << S("--database") << database);
+        EXPECT_TRUE(process.waitForFinished(180000));
+        return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
+                QString::fromUtf8(process.readAllStandardError())};
+    }
+
+    QString Path(const char* name) const { return folder.filePath(S(name)); }
+
+    Result<StationConfig> ReadConfig(const QString& path) const {
+        QFile file(path);
+        EXPECT_TRUE(file.open(QIODevice::ReadOnly)) << path.toStdString();
+        return ParseConfigFile(file.readAll());
+    }
+
+    void WriteConfig(const QString& path, const StationConfig& config) const {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(WriteConfigFile(config));
+    }
+
+    // A seed file made from a backup of station 1.
+    void WriteSeed(const QString& path, int scripts) {
+        const Outcome backup = Config({S("backup"), S("127.0.0.1"), S("-o"), Path("base.conf")});
+        ASSERT_EQ(backup.exit, 0) << backup.err.toStdString();
+        const Result<StationConfig> base = ReadConfig(Path("base.conf"));
+        ASSERT_TRUE(base) << base.error().toStdString();
+        WriteConfig(path, Seeded(*base, scripts));
+    }
+
+    qsizetype Sets() const {
+        qsizetype sets = 0;
+        for (const QJsonObject& line : sim->Requests()) {
+            sets += line[S("pdu")].toString() == S("SET");
+        }
+        return sets;
+    }
+
+    QTemporaryDir folder;
+    std::unique_ptr<testing::StationSimulator> sim;
+    QString database;
+};
+
+QByteArray WithoutSource(QByteArray file) {
+    const qsizetype at = file.indexOf("\nsource = ");
+    return file.remove(at, file.indexOf('\n', at + 1) - at);
+}
+
+TEST_F(ConfigE2E, BackUpRestoreElsewhereCompareAndRestoreAgainSendingNothing) {
+    ASSERT_NO_FATAL_FAILURE(Begin({}, 3));
+    ASSERT_NO_FATAL_FAILURE(WriteSeed(Path("seed.conf"), 20));
+    const Outcome seeded = Config({S("restore"), Path("seed.conf"), S("--to"), S("127.0.0.1")});
+    ASSERT_EQ(seeded.exit, 0) << seeded.out.toStdString() << seeded.err.toStdString();
+
+    // Station 1 holds the seed exactly, every text byte for byte.
+    ASSERT_EQ(Config({S("backup"), S("127.0.0.1"), S("-o"), Path("s1.conf")}).exit, 0);
+    const Result<StationConfig> seed = ReadConfig(Path("seed.conf"));
+    const Result<StationConfig> s1 = ReadConfig(Path("s1.conf"));
+    ASSERT_TRUE(s1) << s1.error().toStdString();
+    EXPECT_EQ(DiffConfigs(*seed, *s1), QStringList());
+    EXPECT_EQ(s1->scripts.size(), 20u);
+    EXPECT_EQ(s1->relays[0].notes, seed->relays[0].notes);
+
+    // Restored to station 2: the same configuration, the same bytes.
+    const Outcome restored = Config({S("restore"), Path("s1.conf"), S("--to"), S("127.0.0.2")});
+    ASSERT_EQ(restored.exit, 0) << restored.out.toStdString() << restored.err.toStdString();
+    const Outcome same = Config({S("diff"), S("127.0.0.1"), S("127.0.0.2")});
+    EXPECT_EQ(same.exit, 0) << same.out.toStdString();
+    EXPECT_EQ(same.out, QString());
+    ASSERT_EQ(Config({S("backup"), S("127.0.0.2"), S("-o"), Path("s2.conf")}).exit, 0);
+    QFile one(Path("s1.conf"));
+    QFile two(Path("s2.conf"));
+    ASSERT_TRUE(one.open(QIODevice::ReadOnly) && two.open(QIODevice::ReadOnly));
+    EXPECT_EQ(WithoutSource(one.readAll()), WithoutSource(two.readAll()));
+
+    // Again: nothing to do, no SET sent.
+    const qsizetype setsBefore = Sets();
+    const Outcome again = Config({S("restore"), Path("s1.conf"), S("--to"), S("127.0.0.2")});
+    EXPECT_EQ(again.exit, 0);
+    EXPECT_TRUE(again.out.contains(S(": 0 changes"))) << again.out.toStdString();
+    EXPECT_EQ(Sets(), setsBefore);
+
+    // diff: 1 with one line per difference, 2 when a side cannot be read.
+    const Outcome different = Config({S("diff"), Path("s1.conf"), S("127.0.0.3")});
+    EXPECT_EQ(different.exit, 1);
+    EXPECT_TRUE(different.out.contains(S("station name: Pumpwerk Süd-Ost -> VOLN-SIM-3\n")))
+        << different.out.toStdString();
+    EXPECT_TRUE(different.out.contains(S("script 1: only in A\n")));
+    EXPECT_EQ(Config({S("diff"), Path("s1.conf"), Path("s2.conf")}).exit, 0);
+    EXPECT_EQ(Config({S("diff"), Path("s1.conf"), S("127.0.0.77")}).exit, 2);
+    WriteConfig(Path("bad.conf"), {});
+    QFile bad(Path("bad.conf"));
+    ASSERT_TRUE(bad.open(QIODevice::ReadWrite));
+    const QByteArray newer = bad.readAll().replace("format = 1", "format = 9");
+    bad.seek(0);
+    bad.write(newer);
+    bad.close();
+    const Outcome refused = Config({S("restore"), Path("bad.conf"), S("--to"), S("127.0.0.3")});
+    EXPECT_EQ(refused.exit, 2);
+    EXPECT_TRUE(refused.err.contains(S("format 9, newer than this program reads")))
+        << refused.err.toStdString();
+}
+
+TEST_F(ConfigE2E, BackupAllReportsASilentStation) {
+    ASSERT_NO_FATAL_FAILURE(Begin({}, 3, S("1"), S("0"), S("127.0.0.9")));
+    const Outcome all = Config({S("backup-all"), S("--dir"), Path("nightly")});
+    EXPECT_EQ(all.exit, 1) << all.out.toStdString() << all.err.toStdString();
+    EXPECT_TRUE(all.out.endsWith(S("3 backed up, 1 failed: 127.0.0.9\n"))) << all.out.toStdString();
+    EXPECT_EQ(QDir(Path("nightly")).entryList(QDir::Files),
+              QStringList({S("127.0.0.1.conf"), S("127.0.0.2.conf"), S("127.0.0.3.conf")}));
+}
+
+TEST_F(ConfigE2E, ARefusedItemIsReportedAndTheRestApplied) {
+    // Relay 2's name is refused.
+    ASSERT_NO_FATAL_FAILURE(Begin({S("--fail"), S("1.3.6.1.4.1.32473.3.1.2.74.2=badValue")}, 1));
+    ASSERT_NO_FATAL_FAILURE(WriteSeed(Path("seed.conf"), 3));
+    const Outcome restore = Config({S("restore"), Path("seed.conf"), S("--to"), S("127.0.0.1")});
+    EXPECT_EQ(restore.exit, 1);
+    EXPECT_TRUE(restore.out.contains(S("FAILED relay 2 name: Fan -> Lüfter: ")))
+        << restore.out.toStdString();
+    EXPECT_TRUE(restore.out.contains(S("\ndone   channel 3 settings: ")));
+    EXPECT_TRUE(restore.out.endsWith(S(" applied, 1 failed\n")));
+    const Outcome diff = Config({S("diff"), Path("seed.conf"), S("127.0.0.1")});
+    EXPECT_EQ(diff.out, S("relay 2 name: Lüfter -> Fan\n"));
+}
+
+TEST_F(ConfigE2E, ASlowLossyLinkConvergesWithinThreeRuns) {
+    ASSERT_NO_FATAL_FAILURE(
+        Begin({S("--delay"), S("900:600"), S("--drop"), S("0.2"), S("--seed"), S("7")}, 1, S("3"),
+              S("3")));
+    ASSERT_NO_FATAL_FAILURE(WriteSeed(Path("seed.conf"), 2));
+    int runs = 0;
+    Outcome run;
+    while (runs < 3 && run.exit != 0) {
+        run = Config({S("restore"), Path("seed.conf"), S("--to"), S("127.0.0.1")});
+        ++runs;
+    }
+    EXPECT_EQ(run.exit, 0) << run.out.toStdString() << run.err.toStdString();
+    std::printf("slow_link_restore_runs=%d\n", runs);
+    const Outcome diff = Config({S("diff"), Path("seed.conf"), S("127.0.0.1")});
+    EXPECT_EQ(diff.exit, 0) << diff.out.toStdString();  // no row twice, nothing missing
+}
+
+}  // namespace
+}  // namespace volnar::config
