@@ -34,16 +34,6 @@ QString Title(ConfigurationCommand command) {
     return QObject::tr("Restore Station from File");
 }
 
-// The link's boxes become the dialog's last line instead.
-class QuietMessages final : public MessageService {
-public:
-    bool Show(MessageIcon, const QString& text, MessageButtons, const QString&) override {
-        last = text.simplified();
-        return false;
-    }
-    QString last;
-};
-
 // A link for one station, owned by the dialog; what runs on it is its
 // child and goes first.
 class StationSession final : public QObject {
@@ -51,7 +41,6 @@ public:
     StationSession(const StationRecord& record, QObject* parent)
         : QObject(parent),
           link(std::make_unique<BoardLink>(
-              messages,
               [record](const QString& address) -> StationLookupAnswer {
                   return address == record.IPADDRESS ? std::optional(record) : std::nullopt;
               },
@@ -62,7 +51,6 @@ public:
         qDeleteAll(children());
         link.reset();
     }
-    QuietMessages messages;
     std::unique_ptr<BoardLink> link;
 };
 

@@ -43,19 +43,6 @@ QTextStream& Err() {
     return stream;
 }
 
-// The link's and the directory's boxes become lines on stderr.
-class StderrMessages final : public MessageService {
-public:
-    bool Show(MessageIcon, const QString& text, MessageButtons, const QString&) override {
-        Err() << "volnar-config: " << text.simplified() << Qt::endl;
-        return false;
-    }
-    void ShowDetailed(MessageIcon icon, const QString& text, const QString& details) override {
-        Show(icon, details.isEmpty() ? text : text + QStringLiteral(": ") + details,
-             MessageButtons::Ok, QString());
-    }
-};
-
 QString DatabaseLocation(const QString& given) {
     if (!given.isEmpty()) {
         return given;
@@ -68,8 +55,7 @@ QString DatabaseLocation(const QString& given) {
 // The station directory of one run, opened on first use.
 class Stations {
 public:
-    explicit Stations(QString location)
-        : m_location(std::move(location)), m_directory(m_messages) {}
+    explicit Stations(QString location) : m_location(std::move(location)) {}
 
     Result<StationRecord> Lookup(const QString& address) {
         if (address == QLatin1String(kProtectedAddress)) {
@@ -95,7 +81,6 @@ public:
         }
         return std::move(*rows);
     }
-    MessageService& Messages() { return m_messages; }
 
 private:
     Result<void> Open() {
@@ -105,26 +90,31 @@ private:
         if (m_location.isEmpty()) {
             return Failure{QStringLiteral("no --database given and the client has stored none")};
         }
-        if (!m_directory.ConnectDatabase(m_location)) {
+        if (Result<void> opened = m_directory.ConnectDatabase(m_location); !opened) {
+            QString why =
+                opened.failure().details.isEmpty() ? opened.error() : opened.failure().details;
             return Failure{QStringLiteral("the station directory could not be opened: ") +
-                           m_location};
+                           m_location + QStringLiteral(": ") + why.simplified()};
         }
         return {};
     }
 
     QString m_location;
-    StderrMessages m_messages;
     StationDirectory m_directory;
 };
 
-std::unique_ptr<BoardLink> MakeLink(MessageService& messages, const StationRecord& record) {
+// A link for one station; a stop on an error becomes a line on stderr.
+std::unique_ptr<BoardLink> MakeLink(const StationRecord& record) {
     auto link = std::make_unique<BoardLink>(
-        messages,
         [record](const QString& address) -> StationLookupAnswer {
             return address == record.IPADDRESS ? std::optional(record) : std::nullopt;
         },
         [record] { return record.IPADDRESS; });
-    link->SetRestartsByItself(true);  // no box waits for anyone
+    link->SetRestartsByItself(true);
+    QObject::connect(link.get(), &BoardLink::StoppedByError, link.get(),
+                     [](const QString& text, bool) {
+                         Err() << "volnar-config: " << text.simplified() << Qt::endl;
+                     });
     return link;
 }
 
@@ -133,7 +123,7 @@ Result<StationConfig> ReadAddress(Stations& stations, const QString& address) {
     if (!record) {
         return Failure{record.error()};
     }
-    const auto link = MakeLink(stations.Messages(), *record);
+    const auto link = MakeLink(*record);
     return ReadStation(*link, address);
 }
 
@@ -195,7 +185,7 @@ int BackupAll(Stations& stations, const QString& dir) {
         if (row.IPADDRESS == QLatin1String(kProtectedAddress)) {
             continue;
         }
-        const auto link = MakeLink(stations.Messages(), row);
+        const auto link = MakeLink(row);
         Result<StationConfig> config = ReadStation(*link, row.IPADDRESS);
         Result<void> written =
             config ? WriteFile(QDir(dir).filePath(row.IPADDRESS + QStringLiteral(".conf")), *config)
@@ -245,7 +235,7 @@ int Restore(Stations& stations, const QString& path, const QString& address, boo
     if (!record) {
         return Fail(record.error());
     }
-    const auto link = MakeLink(stations.Messages(), *record);
+    const auto link = MakeLink(*record);
     const RestoreReport report = config::Restore(
         *link, *file, address, dryRun,
         [&](const std::vector<PlanItem>& plan) {
