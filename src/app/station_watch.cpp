@@ -12,7 +12,7 @@
 namespace volnar {
 namespace {
 
-Q_LOGGING_CATEGORY(lcWatch, "volnar.history")
+Q_LOGGING_CATEGORY(lcWatch, "volnar.watch")
 
 constexpr int kHealthRefreshMs = 1000;
 

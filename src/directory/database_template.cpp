@@ -9,7 +9,7 @@
 #include <QLoggingCategory>
 #include <cerrno>
 
-Q_DECLARE_LOGGING_CATEGORY(lcDirectory)
+#include "directory/logging.h"
 
 namespace volnar {
 

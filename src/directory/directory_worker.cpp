@@ -13,7 +13,7 @@
 #include <QSqlQuery>
 #include <QThread>
 
-Q_LOGGING_CATEGORY(lcDirectoryWorker, "volnar.directory")
+#include "directory/logging.h"
 
 namespace volnar {
 namespace {
@@ -150,7 +150,7 @@ private:
         QSqlQuery query(db);
         if (!query.exec(
                 QStringLiteral("SET statement_timeout = %1").arg(m_timings.statementTimeoutMs))) {
-            qCWarning(lcDirectoryWorker) << "cannot set the statement time-out";
+            qCWarning(lcDirectory) << "cannot set the statement time-out";
         }
     }
 
@@ -254,8 +254,8 @@ DirectoryWorker::~DirectoryWorker() {
         m_thread.join();
         return;
     }
-    qCWarning(lcDirectoryWorker) << "the directory has not answered for" << m_timings.quitWaitMs
-                                 << "ms; its thread ends by itself when it does";
+    qCWarning(lcDirectory) << "the directory has not answered for" << m_timings.quitWaitMs
+                           << "ms; its thread ends by itself when it does";
     {
         const QMutexLocker lock(&m_shared->mutex);
         if (!m_shared->finished) {

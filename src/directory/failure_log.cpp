@@ -3,7 +3,7 @@
 #include <QLoggingCategory>
 #include <chrono>
 
-Q_DECLARE_LOGGING_CATEGORY(lcDirectory)
+#include "directory/logging.h"
 
 namespace volnar {
 namespace {

@@ -16,9 +16,11 @@
 
 #include "directory/database_template.h"
 
-Q_LOGGING_CATEGORY(lcDirectory, "volnar.directory")
+#include "directory/logging.h"
 
 namespace volnar {
+
+Q_LOGGING_CATEGORY(lcDirectory, "volnar.directory")
 namespace {
 
 // Columns are named, not taken by position, so a table whose columns were

@@ -7,7 +7,7 @@
 #include "link/board_objects.h"
 #include "link/snmp_session.h"
 
-Q_LOGGING_CATEGORY(lcLinkOperations, "volnar.link.operations")
+#include "link/logging.h"
 
 namespace volnar {
 

@@ -8,7 +8,7 @@
 
 #include "core/text_rules.h"
 
-Q_LOGGING_CATEGORY(lcLinkSettings, "volnar.link.settings")
+#include "link/logging.h"
 
 namespace volnar {
 

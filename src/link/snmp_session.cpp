@@ -16,7 +16,7 @@
 #include <climits>
 #include <mutex>
 
-Q_LOGGING_CATEGORY(lcLinkSession, "volnar.link")
+#include "link/logging.h"
 
 namespace volnar {
 

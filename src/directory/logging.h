@@ -1,0 +1,10 @@
+#pragma once
+
+#include <QLoggingCategory>
+
+namespace volnar {
+
+// The station directory: connections, failures, the worker's reconnections.
+Q_DECLARE_LOGGING_CATEGORY(lcDirectory)
+
+}  // namespace volnar
