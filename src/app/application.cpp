@@ -41,6 +41,7 @@ Application::Application(const StartupOptions& options, MessageService* messages
         std::make_unique<ListNavigator>(AlertNavigation(), *m_link, m_messages, m_window.get());
     m_scripts = std::make_unique<ListNavigator>(scripts::ScriptNavigation(), *m_link, m_messages,
                                                 m_window.get());
+    m_transfer = std::make_unique<StationTransfer>(*m_window, *m_worker, m_messages);
     Wire();
     // After Wire: the watch reads the panel once it shows each answer.
     m_watch = std::make_unique<StationWatch>(
@@ -53,6 +54,11 @@ Application::Application(const StartupOptions& options, MessageService* messages
         m_watch->RecordEveryConnection(options.recordPath);
     }
     connect(m_window.get(), &MainWindow::TrendRequested, this, [this] { OpenTrendWindow(); });
+    connect(m_window.get(), &MainWindow::ImportStationsRequested, m_transfer.get(),
+            &StationTransfer::ChooseImportFile);
+    connect(m_window.get(), &MainWindow::ExportStationsRequested, m_transfer.get(),
+            &StationTransfer::ChooseExportFile);
+    connect(m_transfer.get(), &StationTransfer::DialogOpened, this, &Application::DialogOpened);
 
     // Start-up, in order: the idle status bar and the ticker, the database
     // location (key and template), the directory, the chooser, the year, the

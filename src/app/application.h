@@ -10,6 +10,7 @@
 #include "app/main_window.h"
 #include "app/notice_popup.h"
 #include "app/qt_message_service.h"
+#include "app/station_transfer.h"
 #include "app/station_watch.h"
 #include "app/status_ticker.h"
 #include "core/status_panel.h"
@@ -64,6 +65,7 @@ public:
     NoticeQueue& Notices() { return m_notices; }
     ListNavigator& Alerts() { return *m_alerts; }
     ListNavigator& Scripts() { return *m_scripts; }
+    StationTransfer& Transfer() { return *m_transfer; }
     const QString& DatabaseLocation() const { return m_location; }
     const QString& AboutTextShown() const { return m_aboutText; }
 
@@ -137,6 +139,7 @@ private:
     NoticeQueue m_notices;
     std::unique_ptr<ListNavigator> m_alerts;
     std::unique_ptr<ListNavigator> m_scripts;
+    std::unique_ptr<StationTransfer> m_transfer;
     StatusTicker m_ticker;
     QPointer<NoticePopup> m_popup;
     QPointer<TrendWindow> m_trend;

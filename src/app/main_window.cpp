@@ -377,6 +377,9 @@ void MainWindow::BuildMenus() {
     trend->setShortcut(QKeySequence(tr("Ctrl+T")));
     connect(trend, &QAction::triggered, this, &MainWindow::TrendRequested);
     file->addSeparator();
+    file->addAction(tr("&Import Stations…"), this, &MainWindow::ImportStationsRequested);
+    file->addAction(tr("E&xport Stations…"), this, &MainWindow::ExportStationsRequested);
+    file->addSeparator();
     QAction* exit = file->addAction(tr("E&xit"));
     exit->setObjectName(QStringLiteral("exitAction"));
     exit->setShortcut(QKeySequence::Quit);

@@ -110,7 +110,9 @@ Q_SIGNALS:
     void PlaceholderRequested();
     void RecordRequested();  // File > Record to CSV…: start or stop
     void TrendRequested();   // the TREND button, File > Trend Plot…
-    void Closing();          // the window is closing (File > Exit, the caption's close, EXIT)
+    void ImportStationsRequested();
+    void ExportStationsRequested();
+    void Closing();  // the window is closing (File > Exit, the caption's close, EXIT)
 
 protected:
     void closeEvent(QCloseEvent* event) override;

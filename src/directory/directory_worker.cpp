@@ -506,4 +506,32 @@ void DirectoryWorker::Delete(const QString& comboText, QObject* owner,
         });
 }
 
+void DirectoryWorker::ReadStations(QObject* owner,
+                                   std::function<void(const std::vector<StationRecord>&)> done) {
+    using Rows = std::optional<std::vector<StationRecord>>;
+    Run<Rows>(
+        true, [](DirectoryCore& core) { return core.Directory().LoadStationRecords(); },
+        ForOwner<Rows>(owner, [done = std::move(done)](Rows rows) {
+            if (rows) {
+                done(*rows);
+            }
+        }));
+}
+
+void DirectoryWorker::AddStations(std::vector<StationRecord> records, QObject* owner,
+                                  std::function<void(const Result<int>&)> done) {
+    auto answer = ForOwner<Result<int>>(owner, std::move(done));
+    Run<Result<int>>(
+        true,
+        [records = std::move(records)](DirectoryCore& core) {
+            return core.Directory().AddStations(records);
+        },
+        [this, answer = std::move(answer)](Result<int> added) {
+            if (added) {
+                Q_EMIT StationsChanged();
+            }
+            answer(std::move(added));
+        });
+}
+
 }  // namespace volnar

@@ -81,6 +81,13 @@ public:
     void Submit(StationDialogMode mode, const StationForm& form, QObject* owner,
                 StationWrites::SubmitDone done);
     void Delete(const QString& comboText, QObject* owner, std::function<void(bool)> done);
+    // Every row, for an export or an import's plan; `done` only when the
+    // table could be read.
+    void ReadStations(QObject* owner, std::function<void(const std::vector<StationRecord>&)> done);
+    // An import: every row or none (StationDirectory::AddStations); rows
+    // added are also told to every listener by StationsChanged.
+    void AddStations(std::vector<StationRecord> records, QObject* owner,
+                     std::function<void(const Result<int>&)> done);
 
     // False from a failed operation, or an answer later than lateMs, until
     // an operation succeeds or a lost connection is back and reads the table.

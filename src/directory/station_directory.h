@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "core/message_service.h"
+#include "core/result.h"
 #include "core/station_record.h"
 #include "directory/failure_log.h"
 
@@ -127,6 +128,12 @@ public:
     // address; NotFound when the statement changed no row.
     WriteStatus UpdateStation(const StationRecord& record);
     WriteStatus DeleteStation(const QString& address);
+
+    // Adds every row as given, in one transaction, or none of them: the
+    // number added, or why nothing was. A driver failure is reported (and
+    // rolls everything back); an address that is in the table by now (added
+    // by another operator since the rows were checked) refuses them all.
+    Result<int> AddStations(const std::vector<StationRecord>& records);
 
 private:
     bool Ready();
