@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <QFileDialog>
+#include <QLoggingCategory>
 #include <QSaveFile>
 #include <QTextStream>
 #include <cstdio>
@@ -115,7 +116,7 @@ void StationTransfer::Import(const QString& path) {
                     dialog->Finished(added);
                     if (added) {
                         m_messages.ShowPlain(
-                            tr("%n station(s) added to the directory.", nullptr, *added));
+                            tr("%1 added to the directory.").arg(StationCount(*added)));
                     }
                 });
             });
@@ -132,11 +133,13 @@ void StationTransfer::Export(const QString& path) {
             return;
         }
         m_messages.ShowPlain(
-            tr("%n station(s) written to %1.", nullptr, static_cast<int>(rows.size())).arg(path));
+            tr("%1 written to %2.").arg(StationCount(static_cast<qsizetype>(rows.size())), path));
     });
 }
 
 int RunStationTransferCommand(const CommandLine& command, QTextStream& out, QTextStream& err) {
+    // The directory's own log repeats what the messages say, on one stream.
+    QLoggingCategory::setFilterRules(QStringLiteral("volnar.directory*=false"));
     StreamMessages messages(err);
     StationDirectory directory(messages);
     if (!directory.ConnectDatabase(command.database,
@@ -153,7 +156,7 @@ int RunStationTransferCommand(const CommandLine& command, QTextStream& out, QTex
             err << "volnar: " << written.error() << '\n';
             return 1;
         }
-        err << "volnar: " << rows->size() << " station(s) written.\n";
+        err << "volnar: " << StationCount(static_cast<qsizetype>(rows->size())) << " written.\n";
         return 0;
     }
     const Result<QByteArray> bytes = ReadCsvFile(command.importStations);
@@ -175,7 +178,7 @@ int RunStationTransferCommand(const CommandLine& command, QTextStream& out, QTex
         err << "volnar: " << added.error() << " Nothing was added.\n";
         return 1;
     }
-    out << *added << " station(s) added.\n";
+    out << StationCount(*added) << " added.\n";
     return 0;
 }
 

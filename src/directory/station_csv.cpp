@@ -394,17 +394,20 @@ StationImportPlan PlanStationImport(const QByteArray& bytes, const QStringList& 
     return plan;
 }
 
+QString StationCount(qsizetype count) {
+    return QStringLiteral("%1 %2").arg(count).arg(count == 1 ? L("station") : L("stations"));
+}
+
 QString PlanSummary(const StationImportPlan& plan) {
     const QString encoding = plan.encoding == CsvEncoding::Utf8 ? L("UTF-8") : L("Windows-1252");
     if (!plan.fileProblem.isEmpty()) {
         return plan.fileProblem + QStringLiteral(" Nothing will be added.");
     }
-    return QStringLiteral(
-               "Adds %1 station(s); skips %2 already listed; refuses %3 row(s). Read as %4.")
-        .arg(plan.add.size())
+    return QStringLiteral("Adds %1; skips %2 already listed; refuses %3 %4. Read as %5.")
+        .arg(StationCount(static_cast<qsizetype>(plan.add.size())))
         .arg(plan.duplicates.size())
         .arg(plan.refused.size())
-        .arg(encoding);
+        .arg(plan.refused.size() == 1 ? L("row") : L("rows"), encoding);
 }
 
 QStringList PlanDetails(const StationImportPlan& plan) {

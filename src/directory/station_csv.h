@@ -85,6 +85,9 @@ struct StationImportPlan {
 // are found by their header names, in any order and case.
 StationImportPlan PlanStationImport(const QByteArray& bytes, const QStringList& existingAddresses);
 
+// "1 station", "5 stations".
+QString StationCount(qsizetype count);
+
 // The plan in the operator's words, one line per row named; what the import
 // dialog and the command line show.
 QString PlanSummary(const StationImportPlan& plan);

@@ -40,9 +40,9 @@ StationImportDialog::StationImportDialog(const StationImportPlan& plan, const QS
 
     auto* buttons = new QDialogButtonBox;
     m_canImport = plan.fileProblem.isEmpty() && !plan.add.empty();
-    m_import =
-        buttons->addButton(tr("&Import %n Station(s)", nullptr, static_cast<int>(plan.add.size())),
-                           QDialogButtonBox::AcceptRole);
+    m_import = buttons->addButton(
+        tr("&Import %1").arg(StationCount(static_cast<qsizetype>(plan.add.size()))),
+        QDialogButtonBox::AcceptRole);
     m_import->setObjectName(QStringLiteral("importButton"));
     m_import->setEnabled(m_canImport);
     m_cancel = buttons->addButton(QDialogButtonBox::Cancel);

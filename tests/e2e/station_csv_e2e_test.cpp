@@ -186,7 +186,7 @@ TEST_P(StationCsvE2E, ExportAndImportRoundTripByteForByte) {
         << imported.out;
     EXPECT_TRUE(imported.out.contains(S("Line 3: adds 127.0.0.1 (Süd-Ost € “Halle”)")))
         << imported.out;
-    EXPECT_TRUE(imported.out.contains(S("3 station(s) added."))) << imported.out;
+    EXPECT_TRUE(imported.out.contains(S("3 stations added."))) << imported.out;
     EXPECT_EQ(Rows(), before);
     const QString second = m_folder.filePath(S("second.csv"));
     ASSERT_EQ(Volnar({S("--export-stations"), second}).status, 0);
@@ -195,7 +195,7 @@ TEST_P(StationCsvE2E, ExportAndImportRoundTripByteForByte) {
     // Importing the same file again adds nothing and is no failure.
     const Ran again = Volnar({S("--import-stations"), first});
     EXPECT_EQ(again.status, 0) << again.err;
-    EXPECT_TRUE(again.out.contains(S("Adds 0 station(s); skips 4 already listed"))) << again.out;
+    EXPECT_TRUE(again.out.contains(S("Adds 0 stations; skips 4 already listed"))) << again.out;
     EXPECT_EQ(Rows(), before);
 }
 
@@ -275,7 +275,7 @@ TEST_P(StationCsvE2E, ImportThroughTheWindowIsAllOrNothing) {
     QTest::mouseClick(dialog->ImportButton(), Qt::LeftButton);
     ASSERT_TRUE(QTest::qWaitFor([&dialog] { return dialog == nullptr; }, 20000));
     EXPECT_EQ(Rows().size(), before.size() + 2);
-    EXPECT_TRUE(m_messages.Texts().contains(S("2 station(s) added to the directory.")));
+    EXPECT_TRUE(m_messages.Texts().contains(S("2 stations added to the directory.")));
     ASSERT_TRUE(QTest::qWaitFor([this] { return m_app->Window().Chooser()->count() == 3; }, 20000));
     EXPECT_EQ(m_app->Window().Chooser()->itemText(1), S("127.0.0.8        first"));
 }
