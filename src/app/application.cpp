@@ -4,6 +4,7 @@
 #include <QDate>
 #include <QDialog>
 #include <QTimer>
+#include <QWindow>
 #include <utility>
 
 #include "adc/adc_options_dialog.h"
@@ -20,6 +21,15 @@ namespace volnar {
 namespace {
 
 constexpr char kPlaceholder[] = "Place Holder !";
+
+// A window beside the main window rather than over it: Qt blocks a window
+// whose transient parent a window-modal dialog blocks, so without this every
+// station dialog (modal to the main window) would block it too.
+void Beside(QWidget* window) {
+    if (QWindow* handle = window->windowHandle()) {
+        handle->setTransientParent(nullptr);
+    }
+}
 
 }  // namespace
 
@@ -179,6 +189,7 @@ void Application::OpenFleetWindow() {
         });
     }
     fleet->show();
+    Beside(fleet);
     fleet->raise();
 }
 
@@ -394,6 +405,7 @@ TrendWindow* Application::OpenTrendWindow() {
                 [this] { m_trend->ShowHistory(m_watch->History()); });
     }
     m_trend->show();
+    Beside(m_trend);
     m_trend->raise();
     m_trend->activateWindow();
     return m_trend;

@@ -31,6 +31,7 @@
 #include "directory/database_template.h"
 #include "directory_view/ipv4_edit.h"
 #include "directory_view/station_dialogs.h"
+#include "fleet_view/fleet_window.h"
 #include "history_view/trend_window.h"
 #include "link/board_objects.h"
 #include "link/recording_transport.h"
@@ -175,6 +176,45 @@ TEST_F(ApplicationTest, ChooserListAndStationDialogsStopPollingFirst) {
         EXPECT_EQ(app->Link().State(), ConnectionState::NotConnected) << name;
         EXPECT_TRUE(Button(*app, "startButton")->isEnabled()) << name;
         app->Window().Chooser()->hidePopup();
+    }
+}
+
+// A station dialog is modal to the main window alone: the fleet overview
+// and the trend plot beside it still take the keyboard.
+TEST_F(ApplicationTest, StationDialogsLeaveTheFleetAndTrendWindowsUsable) {
+    auto app = MakeWithLoopbackStation();
+    app->Show();
+    QPointer<QDialog> opened;
+    QObject::connect(app.get(), &Application::DialogOpened, app.get(),
+                     [&opened](QDialog* dialog) { opened = dialog; });
+    app->Window().findChild<QAction*>(S("fleetAction"))->trigger();
+    auto* fleet = app->Window().findChild<FleetWindow*>();
+    ASSERT_NE(fleet, nullptr);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(fleet));
+    TrendWindow* trend = app->OpenTrendWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(trend));
+    auto* filter = fleet->findChild<QLineEdit*>(S("fleetFilter"));
+    const std::pair<const char*, std::function<void()>> dialogs[] = {
+        {"Add IP", [&app] { app->OpenStationDialog(StationDialogMode::Add); }},
+        {"relay", [&app] { app->OpenRelayDialog(1); }},
+        {"ADC", [&app] { app->OpenAdcDialog(2); }},
+        {"station name", [&app] { app->OpenStationNameDialog(); }},
+    };
+    for (const auto& [name, open] : dialogs) {
+        SCOPED_TRACE(name);
+        opened = nullptr;
+        open();
+        ASSERT_TRUE(opened);
+        EXPECT_EQ(opened->windowModality(), Qt::WindowModal);
+        filter->clear();
+        filter->setFocus();
+        QTest::keyClick(fleet->windowHandle(), Qt::Key_1);
+        EXPECT_EQ(filter->text(), S("1")) << "the fleet overview takes keys";
+        const std::int64_t span = trend->View().SpanMs();
+        QTest::keyClick(trend->windowHandle(), Qt::Key_Minus);
+        EXPECT_EQ(trend->View().SpanMs(), 2 * span) << "the trend plot takes keys";
+        opened->close();
+        Settle(*app);
     }
 }
 
