@@ -223,7 +223,9 @@ void Application::WireDirectory() {
         const QString chosen = m_window->ChooserText();
         const bool inUse = m_link->State() != ConnectionState::NotConnected;
         m_window->SetStationList(list);
-        if (inUse) {
+        if (!m_chooseWhenListed.isEmpty()) {
+            Choose(std::exchange(m_chooseWhenListed, QString()));
+        } else if (inUse) {
             Choose(chosen);
         }
         OnStationListAnswered();
@@ -340,7 +342,7 @@ void Application::OpenStationDialog(StationDialogMode mode) {
     m_link->StopPolling();
     if (mode == StationDialogMode::Add) {
         delete m_editLookup.data();  // the operator went on: Edit IP no longer opens
-        ShowDialog(new StationDialog(mode, *m_stationWrites, {}, m_window.get()));
+        ShowStationDialog(new StationDialog(mode, *m_stationWrites, {}, m_window.get()));
         return;
     }
     // Edit opens filled with the chosen station's row once the directory has
@@ -350,9 +352,15 @@ void Application::OpenStationDialog(StationDialogMode mode) {
     m_worker->LookupStation(
         ChosenStation(m_window->ChooserText()), m_editLookup, [this](const LookupResult& result) {
             delete m_editLookup.data();
-            ShowDialog(new StationDialog(StationDialogMode::Edit, *m_stationWrites, result.record,
-                                         m_window.get()));
+            ShowStationDialog(new StationDialog(StationDialogMode::Edit, *m_stationWrites,
+                                                result.record, m_window.get()));
         });
+}
+
+void Application::ShowStationDialog(StationDialog* dialog) {
+    connect(dialog, &QDialog::accepted, this,
+            [this, dialog] { m_chooseWhenListed = dialog->Form().address; });
+    ShowDialog(dialog);
 }
 
 void Application::OpenDeleteStationDialog() {

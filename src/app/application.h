@@ -24,6 +24,8 @@
 
 namespace volnar {
 
+class StationDialog;
+
 struct StartupOptions {
     QString databaseOverride;     // --database: this run only
     QString connectAddress = {};  // --connect: choose and START once shown
@@ -108,6 +110,9 @@ private:
     void OnSetDefault();
     void OnPlaceholder();
     void ShowDialog(QDialog* dialog);
+    // Add IP / Edit IP: the station written is the chosen one once the
+    // chooser has been reloaded.
+    void ShowStationDialog(StationDialog* dialog);
     void OnAbout();
     void OnDatabaseOptions();
     void OnNoticeShown(const QString& text);
@@ -133,6 +138,7 @@ private:
     bool m_closed = false;
     bool m_listAnswered = false;  // the first station list came (or failed)
     QString m_connectWhenListed;
+    QString m_chooseWhenListed;  // the station a dialog just added or edited
     StatusPanel m_panel;
     std::unique_ptr<BoardLink> m_link;
     std::unique_ptr<StationWatch> m_watch;

@@ -343,6 +343,23 @@ TEST_F(ApplicationTest, EditAndDeleteIpWriteThroughTheWorkerAndTheNextStartUsesT
     ASSERT_EQ(transport->requests.size(), 1u);
     EXPECT_EQ(transport->requests[0].station.port, 1161);
 
+    // The chooser shows the station just added or edited, not the default.
+    for (const StationDialogMode mode : {StationDialogMode::Add, StationDialogMode::Edit}) {
+        app->OpenStationDialog(mode);
+        Settle(*app);
+        QPointer<StationDialog> station = app->Window().findChild<StationDialog*>();
+        ASSERT_TRUE(station);
+        if (mode == StationDialogMode::Add) {
+            station->findChild<Ipv4Edit*>()->SetAddress(S("127.0.0.2"));
+            station->findChild<QLineEdit*>(S("passwordEdit"))->setText(S("p"));
+        }
+        station->findChild<QLineEdit*>(S("commentEdit"))->setText(S("pump"));
+        station->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
+        Settle(*app);
+        ASSERT_TRUE(station.isNull());
+        EXPECT_EQ(app->Window().ChooserText(), StationEntry(S("127.0.0.2"), S("pump")));
+    }
+
     // Delete IP deletes on the operator's Yes (No keeping the station: the
     // station dialogs' own tests).
     messages.boxes.clear();
