@@ -13,6 +13,7 @@
 #include "app/database_location.h"
 #include "app/database_options_dialog.h"
 #include "app/focus_return.h"
+#include "app/mnemonic_keys.h"
 #include "directory_view/station_dialogs.h"
 #include "relays/relay_dialog.h"
 #include "station_name/station_name_dialog.h"
@@ -52,6 +53,7 @@ Application::Application(const StartupOptions& options, MessageService* messages
     m_scripts = std::make_unique<ListNavigator>(scripts::ScriptNavigation(), *m_link, m_messages,
                                                 m_window.get());
     m_transfer = std::make_unique<StationTransfer>(*m_window, *m_worker, m_messages);
+    KeepMnemonicsOut(m_window->Chooser());
     Wire();
     // After Wire: the watch reads the panel once it shows each answer.
     m_watch = std::make_unique<StationWatch>(

@@ -378,7 +378,7 @@ void MainWindow::BuildMenus() {
     connect(trend, &QAction::triggered, this, &MainWindow::TrendRequested);
     file->addSeparator();
     file->addAction(tr("&Import Stations…"), this, &MainWindow::ImportStationsRequested);
-    file->addAction(tr("E&xport Stations…"), this, &MainWindow::ExportStationsRequested);
+    file->addAction(tr("&Export Stations…"), this, &MainWindow::ExportStationsRequested);
     file->addSeparator();
     QAction* exit = file->addAction(tr("E&xit"));
     exit->setObjectName(QStringLiteral("exitAction"));

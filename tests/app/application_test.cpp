@@ -119,6 +119,19 @@ TEST_F(ApplicationTest, FirstStartShowsTheTemplateStationIdleAndSendsNothing) {
     EXPECT_TRUE(app->AboutTextShown().contains(S("-2026 ")));
     EXPECT_TRUE(messages.boxes.empty()) << messages.Texts().join(u'|').toStdString();
     EXPECT_FALSE(transport);  // nothing is ever sent to the template station unasked
+
+    // Alt with the letter of a button that is off types nothing into the
+    // chooser; Alt with a letter no button has neither.
+    app->Show();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&app->Window()));
+    ASSERT_FALSE(Button(*app, "generalButton")->isEnabled());
+    app->Window().Chooser()->setFocus();
+    for (const Qt::Key key : {Qt::Key_G, Qt::Key_Q}) {
+        QTest::keyClick(app->Window().windowHandle(), key, Qt::AltModifier);
+    }
+    EXPECT_EQ(app->Window().ChooserText(), S("10.10.10.10      Default IP"));
+    QTest::keyClick(app->Window().windowHandle(), Qt::Key_Q);
+    EXPECT_EQ(app->Window().ChooserText(), S("10.10.10.10      Default IPq")) << "typing types";
 }
 
 TEST_F(ApplicationTest, StartPollsStopReturnsToTheIdleLook) {
