@@ -7,7 +7,9 @@
 #include <QDeadlineTimer>
 #include <QDialog>
 #include <QDir>
+#include <QFile>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QTextStream>
 #include <QTimer>
 #include <functional>
@@ -231,6 +233,30 @@ bool SaveScriptScreens(volnar::Application& program, const QDir& folder) {
 }
 
 // The main window's dialogs, each as the operator first sees it.
+// The older system's station table as mdb-export writes it, with a station
+// the demo directory already holds, one listed twice and two typing errors.
+QString ImportSample() {
+    static QTemporaryDir folder;
+    const QString path = folder.filePath(QStringLiteral("VOLN-main.csv"));
+    QFile file(path);
+    if (file.open(QIODevice::WriteOnly)) {
+        file.write(
+            "IPADDRESS,PASSWORD,COMMENT,DEFAULT,PORT,TIMEOUT,RETRIES\n"
+            "\"10.10.10.10\",\"none\",\"Default IP\",\"YES\",\"161\",,\"0\"\n"
+            "\"127.0.0.1\",\"public\",\"Demo station\",\"NO\",\"16161\",\"2\",\"1\"\n"
+            "\"127.0.1.10\",\"public\",\"Pumpwerk S\xc3\xbc"
+            "d\",\"NO\",\"161\",\"5\",\"2\"\n"
+            "\"127.0.1.11\",\"public\",\"Kl\xc3\xa4ranlage \"\"Nord\"\"\",\"NO\",\"161\",\"5\","
+            "\"2\"\n"
+            "\"127.0.1.12\",\"public\",\"Hochbeh\xc3\xa4lter 2\",\"NO\",\"161\",\"5\",\"2\"\n"
+            "\"127.0.1.11\",\"public\",\"Kl\xc3\xa4ranlage (old)\",\"NO\",\"161\",\"5\",\"2\"\n"
+            "\"127.0.1.256\",\"public\",\"Reservoir\",\"NO\",\"161\",\"5\",\"2\"\n"
+            "\"127.0.1.14\",\"public\",\"Brunnen 4\",\"NO\",\"1610000\",\"5\",\"2\"\n"
+            "\"127.0.1.15\",\"public\",\"Schacht \xe2\x82\xac 5\",\"NO\",\"161\",\"5\",\"2\"\n");
+    }
+    return path;
+}
+
 bool SaveDialogs(volnar::Application& program, const QDir& folder) {
     QDialog* opened = nullptr;
     const auto remember = [&opened](QDialog* dialog) { opened = dialog; };
@@ -246,6 +272,7 @@ bool SaveDialogs(volnar::Application& program, const QDir& folder) {
         {"alert-list.png", [&] { program.Alerts().OpenList(); }},
         {"email-alert-editor.png", [&] { AddFromAlertList(program, "addEmailAlertButton"); }},
         {"sms-alert-editor.png", [&] { AddFromAlertList(program, "addSmsAlertButton"); }},
+        {"import-stations-dialog.png", [&] { program.Transfer().Import(ImportSample()); }},
         {"add-ip-dialog.png", [&] { program.OpenStationDialog(volnar::StationDialogMode::Add); }},
         {"delete-ip-dialog.png", [&] { program.OpenDeleteStationDialog(); }},
     };

@@ -179,6 +179,7 @@ void AdcOptionsDialog::ConnectButtons() {
 void AdcOptionsDialog::StartLoad() {
     // The data load, this dialog's own: the alerts, then the scripts, then
     // this channel's record.
+    EnableRecordControls(false);
     ShowLoading();
     m_load = commands::LoadChannelOptions(m_link, this, m_channel);
     connect(
@@ -280,6 +281,9 @@ void AdcOptionsDialog::ApplyChannelRecord(const AdcChannelRecord& record) {
             m_actions[list]->addItem(copy);
         }
     }
+    // A record without a flap time leaves the first, "Continous".
+    m_ui->highFlapCombo->setCurrentIndex(0);
+    m_ui->lowFlapCombo->setCurrentIndex(0);
     if (record.highFlapText) {
         m_ui->highFlapCombo->setCurrentText(*record.highFlapText);
     }
@@ -289,7 +293,32 @@ void AdcOptionsDialog::ApplyChannelRecord(const AdcChannelRecord& record) {
     m_ui->adjustmentEdit->setText(record.adjustment);
     m_ui->precisionEdit->setText(record.precision);
     m_loading = false;
+    EnableRecordControls(true);
     ShowLoading();
+}
+
+void AdcOptionsDialog::EnableRecordControls(bool loaded) {
+    if (!loaded) {
+        for (QLineEdit* edit :
+             {m_ui->highValueEdit, m_ui->lowValueEdit, m_ui->adjustmentEdit, m_ui->precisionEdit}) {
+            edit->clear();
+        }
+        m_ui->notesEdit->clear();
+        m_ui->highEnabledCheck->setChecked(false);
+        m_ui->lowEnabledCheck->setChecked(false);
+        m_ui->highFlapCombo->setCurrentIndex(-1);
+        m_ui->lowFlapCombo->setCurrentIndex(-1);
+    }
+    QList<QWidget*> controls = {m_ui->highValueEdit,   m_ui->lowValueEdit,  m_ui->adjustmentEdit,
+                                m_ui->precisionEdit,   m_ui->notesEdit,     m_ui->highEnabledCheck,
+                                m_ui->lowEnabledCheck, m_ui->highFlapCombo, m_ui->lowFlapCombo,
+                                m_ui->setNotesButton,  m_ui->setNameButton};
+    for (std::size_t list = 0; list < adc::kActionsListCount; ++list) {
+        controls << m_pools[list] << m_actions[list] << m_addButtons[list] << m_removeButtons[list];
+    }
+    for (QWidget* control : controls) {
+        control->setEnabled(loaded);
+    }
 }
 
 void AdcOptionsDialog::ShowLoading() {
@@ -306,7 +335,8 @@ void AdcOptionsDialog::ShowLoading() {
 void AdcOptionsDialog::LoadStopped(const QString& why) {
     if (m_loading) {
         m_ui->loadingLabel->setText(
-            tr("Loading stopped: the channel's settings did not arrive; OK stays disabled.") +
+            tr("Loading stopped: the channel's settings did not arrive, so none are shown and "
+               "nothing can be sent; close and open the dialog to load them again.") +
             (why.isEmpty() ? QString() : QLatin1Char(' ') + why));
     }
 }

@@ -85,6 +85,10 @@ private:
     void AddPoolItem(bool alert, int id, const QString& text);
     void ApplyChannelRecord(const AdcChannelRecord& record);
     void ShowLoading();
+    // Until the channel's record has come, the controls it fills are empty
+    // and off, and so is every button that sends: nothing made up is shown
+    // or can overwrite the station's settings.
+    void EnableRecordControls(bool loaded);
     void LoadEnded(OperationEnding ending);
     void LoadStopped(const QString& why);
     // Disables `button` until the operation ends; `done` runs on success.

@@ -4,6 +4,7 @@
 #include <QDate>
 #include <QDialog>
 #include <QTimer>
+#include <QWindow>
 #include <utility>
 
 #include "adc/adc_options_dialog.h"
@@ -12,6 +13,7 @@
 #include "app/database_location.h"
 #include "app/database_options_dialog.h"
 #include "app/focus_return.h"
+#include "app/mnemonic_keys.h"
 #include "directory_view/station_dialogs.h"
 #include "relays/relay_dialog.h"
 #include "station_name/station_name_dialog.h"
@@ -20,6 +22,15 @@ namespace volnar {
 namespace {
 
 constexpr char kPlaceholder[] = "Place Holder !";
+
+// A window beside the main window rather than over it: Qt blocks a window
+// whose transient parent a window-modal dialog blocks, so without this every
+// station dialog (modal to the main window) would block it too.
+void Beside(QWidget* window) {
+    if (QWindow* handle = window->windowHandle()) {
+        handle->setTransientParent(nullptr);
+    }
+}
 
 }  // namespace
 
@@ -40,6 +51,8 @@ Application::Application(const StartupOptions& options, MessageService* messages
         std::make_unique<ListNavigator>(AlertNavigation(), *m_link, m_messages, m_window.get());
     m_scripts = std::make_unique<ListNavigator>(scripts::ScriptNavigation(), *m_link, m_messages,
                                                 m_window.get());
+    m_transfer = std::make_unique<StationTransfer>(*m_window, *m_worker, m_messages);
+    KeepMnemonicsOut(m_window->Chooser());
     Wire();
     // After Wire: the watch reads the panel once it shows each answer.
     m_watch = std::make_unique<StationWatch>(
@@ -52,6 +65,11 @@ Application::Application(const StartupOptions& options, MessageService* messages
         m_watch->RecordEveryConnection(options.recordPath);
     }
     connect(m_window.get(), &MainWindow::TrendRequested, this, [this] { OpenTrendWindow(); });
+    connect(m_window.get(), &MainWindow::ImportStationsRequested, m_transfer.get(),
+            &StationTransfer::ChooseImportFile);
+    connect(m_window.get(), &MainWindow::ExportStationsRequested, m_transfer.get(),
+            &StationTransfer::ChooseExportFile);
+    connect(m_transfer.get(), &StationTransfer::DialogOpened, this, &Application::DialogOpened);
 
     // Start-up, in order: the idle status bar and the ticker, the database
     // location (key and template), the directory, the chooser, the year, the
@@ -176,6 +194,7 @@ void Application::OpenFleetWindow() {
         });
     }
     fleet->show();
+    Beside(fleet);
     fleet->raise();
 }
 
@@ -209,7 +228,9 @@ void Application::WireDirectory() {
         const QString chosen = m_window->ChooserText();
         const bool inUse = m_link->State() != ConnectionState::NotConnected;
         m_window->SetStationList(list);
-        if (inUse) {
+        if (!m_chooseWhenListed.isEmpty()) {
+            Choose(std::exchange(m_chooseWhenListed, QString()));
+        } else if (inUse) {
             Choose(chosen);
         }
         OnStationListAnswered();
@@ -340,7 +361,8 @@ void Application::OpenStationDialog(StationDialogMode mode) {
     m_link->StopPolling();
     if (mode == StationDialogMode::Add) {
         delete m_editLookup.data();  // the operator went on: Edit IP no longer opens
-        ShowDialog(new StationDialog(mode, *m_stationWrites, {}, m_messages, m_window.get()));
+        ShowStationDialog(
+            new StationDialog(mode, *m_stationWrites, {}, m_messages, m_window.get()));
         return;
     }
     // Edit opens filled with the chosen station's row once the directory has
@@ -350,9 +372,15 @@ void Application::OpenStationDialog(StationDialogMode mode) {
     m_worker->LookupStation(
         ChosenStation(m_window->ChooserText()), m_editLookup, [this](const LookupResult& result) {
             delete m_editLookup.data();
-            ShowDialog(new StationDialog(StationDialogMode::Edit, *m_stationWrites, result.record,
-                                         m_messages, m_window.get()));
+            ShowStationDialog(new StationDialog(StationDialogMode::Edit, *m_stationWrites,
+                                                result.record, m_messages, m_window.get()));
         });
+}
+
+void Application::ShowStationDialog(StationDialog* dialog) {
+    connect(dialog, &QDialog::accepted, this,
+            [this, dialog] { m_chooseWhenListed = dialog->Form().address; });
+    ShowDialog(dialog);
 }
 
 void Application::OpenDeleteStationDialog() {
@@ -405,6 +433,7 @@ TrendWindow* Application::OpenTrendWindow() {
                 [this] { m_trend->ShowHistory(m_watch->History()); });
     }
     m_trend->show();
+    Beside(m_trend);
     m_trend->raise();
     m_trend->activateWindow();
     return m_trend;

@@ -10,6 +10,7 @@
 #include "app/main_window.h"
 #include "app/notice_popup.h"
 #include "app/qt_message_service.h"
+#include "app/station_transfer.h"
 #include "app/station_watch.h"
 #include "app/status_ticker.h"
 #include "core/status_panel.h"
@@ -22,6 +23,8 @@
 #include "scripts/script_screens.h"
 
 namespace volnar {
+
+class StationDialog;
 
 struct StartupOptions {
     QString databaseOverride;     // --database: this run only
@@ -64,6 +67,7 @@ public:
     NoticeQueue& Notices() { return m_notices; }
     ListNavigator& Alerts() { return *m_alerts; }
     ListNavigator& Scripts() { return *m_scripts; }
+    StationTransfer& Transfer() { return *m_transfer; }
     const QString& DatabaseLocation() const { return m_location; }
     const QString& AboutTextShown() const { return m_aboutText; }
 
@@ -106,6 +110,9 @@ private:
     void OnSetDefault();
     void OnPlaceholder();
     void ShowDialog(QDialog* dialog);
+    // Add IP / Edit IP: the station written is the chosen one once the
+    // chooser has been reloaded.
+    void ShowStationDialog(StationDialog* dialog);
     void OnAbout();
     void OnDatabaseOptions();
     void OnNoticeShown(const QString& text);
@@ -131,12 +138,14 @@ private:
     bool m_closed = false;
     bool m_listAnswered = false;  // the first station list came (or failed)
     QString m_connectWhenListed;
+    QString m_chooseWhenListed;  // the station a dialog just added or edited
     StatusPanel m_panel;
     std::unique_ptr<BoardLink> m_link;
     std::unique_ptr<StationWatch> m_watch;
     NoticeQueue m_notices;
     std::unique_ptr<ListNavigator> m_alerts;
     std::unique_ptr<ListNavigator> m_scripts;
+    std::unique_ptr<StationTransfer> m_transfer;
     StatusTicker m_ticker;
     QPointer<NoticePopup> m_popup;
     QPointer<TrendWindow> m_trend;

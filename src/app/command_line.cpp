@@ -6,7 +6,7 @@
 namespace volnar {
 namespace {
 
-constexpr std::array<CommandLineOption, 5> kOptions = {{
+constexpr std::array<CommandLineOption, 7> kOptions = {{
     {.shortName = nullptr,
      .name = "database",
      .valueName = "LOCATION",
@@ -25,6 +25,20 @@ constexpr std::array<CommandLineOption, 5> kOptions = {{
                     "first answer on (with --connect, for unattended use); nothing is ever "
                     "overwritten: rows of other columns go into FILE-2 beside it.",
      .example = "volnar --connect 127.0.0.1 --record ~/station.csv"},
+    {.shortName = nullptr,
+     .name = "import-stations",
+     .valueName = "FILE",
+     .description = "Add the stations of the CSV file FILE (as mdb-export writes the station "
+                    "table) to the directory named by --database, all or none, and exit: "
+                    "stations already listed are skipped, and a row that is refused adds "
+                    "nothing at all.",
+     .example = "volnar --database ~/stations.db --import-stations stations.csv"},
+    {.shortName = nullptr,
+     .name = "export-stations",
+     .valueName = "FILE",
+     .description = "Write every station of the directory named by --database to the CSV file "
+                    "FILE (\"-\" for the standard output) and exit.",
+     .example = "volnar --database ~/stations.db --export-stations stations.csv"},
     {.shortName = nullptr,
      .name = "version",
      .valueName = nullptr,
@@ -129,6 +143,17 @@ Result<CommandLine> ParseCommandLine(const QStringList& arguments) {
     result.database = parser.value(QStringLiteral("database"));
     result.connect = parser.value(QStringLiteral("connect"));
     result.record = parser.value(QStringLiteral("record"));
+    result.importStations = parser.value(QStringLiteral("import-stations"));
+    result.exportStations = parser.value(QStringLiteral("export-stations"));
+    if (!result.importStations.isEmpty() && !result.exportStations.isEmpty()) {
+        return Failure{QStringLiteral("--import-stations and --export-stations go one at a time")};
+    }
+    if ((!result.importStations.isEmpty() || !result.exportStations.isEmpty()) &&
+        result.database.isEmpty()) {
+        return Failure{
+            QStringLiteral("--import-stations and --export-stations need --database "
+                           "LOCATION")};
+    }
     result.version = parser.isSet(QStringLiteral("version"));
     result.help = parser.isSet(QStringLiteral("help"));
     return result;

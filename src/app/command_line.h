@@ -8,11 +8,16 @@
 
 namespace volnar {
 
-// volnar [--database LOCATION] [--connect ADDRESS] [--record FILE] [--version] [--help]
+// volnar [--database LOCATION] [--connect ADDRESS] [--record FILE]
+//        [--import-stations FILE] [--export-stations FILE] [--version] [--help]
 struct CommandLine {
     QString database;  // used for this run only, never stored
     QString connect;   // chosen and started once the window is shown
     QString record;    // CSV file the status answers are appended to
+    // With --database, without a window: the directory's rows from or to a
+    // CSV file, then exit.
+    QString importStations;
+    QString exportStations;
     bool version = false;
     bool help = false;
 };

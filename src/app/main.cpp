@@ -9,6 +9,7 @@
 #include "app/command_line.h"
 #include "app/database_location.h"
 #include "app/station_configuration.h"
+#include "app/station_transfer.h"
 
 int main(int argc, char** argv) {
     // A write into a pipe whose reader left, or past a file-size limit, then
@@ -36,6 +37,13 @@ int main(int argc, char** argv) {
     if (command.version) {
         QTextStream(stdout) << "volnar " << volnar::BuildNumberText(VOLNAR_VERSION_TEXT) << "\n";
         return 0;
+    }
+
+    if (!command.importStations.isEmpty() || !command.exportStations.isEmpty()) {
+        QCoreApplication app(argc, argv);
+        QTextStream out(stdout);
+        QTextStream err(stderr);
+        return volnar::RunStationTransferCommand(command, out, err);
     }
 
     QApplication app(argc, argv);

@@ -378,6 +378,9 @@ void MainWindow::BuildMenus() {
     connect(trend, &QAction::triggered, this, &MainWindow::TrendRequested);
     AddConfigurationActions(*this, *file);
     file->addSeparator();
+    file->addAction(tr("&Import Stations…"), this, &MainWindow::ImportStationsRequested);
+    file->addAction(tr("&Export Stations…"), this, &MainWindow::ExportStationsRequested);
+    file->addSeparator();
     QAction* exit = file->addAction(tr("E&xit"));
     exit->setObjectName(QStringLiteral("exitAction"));
     exit->setShortcut(QKeySequence::Quit);
@@ -443,13 +446,14 @@ void MainWindow::SetReadoutsStale(bool stale, const QString& age) {
         return;
     }
     m_readoutsStale = stale;
-    const QString style = stale ? QStringLiteral("color: gray;") : QString();
-    for (QLineEdit* edit : m_adcValues) {
-        edit->setStyleSheet(style);
-        edit->setToolTip(age);
-    }
-    for (QLineEdit* edit : {m_celsius, m_fahrenheit}) {
-        edit->setStyleSheet(style);
+    QList<QLineEdit*> readouts(m_adcValues.begin(), m_adcValues.end());
+    for (QLineEdit* edit : readouts << m_celsius << m_fahrenheit) {
+        // Gray while stale; the readout's own colours come back with answers.
+        if (!edit->property("liveStyle").isValid()) {
+            edit->setProperty("liveStyle", edit->styleSheet());
+        }
+        edit->setStyleSheet(stale ? QStringLiteral("color: gray;")
+                                  : edit->property("liveStyle").toString());
         edit->setToolTip(age);
     }
 }

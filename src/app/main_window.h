@@ -111,7 +111,9 @@ Q_SIGNALS:
     void PlaceholderRequested();
     void RecordRequested();  // File > Record to CSV…: start or stop
     void TrendRequested();   // the TREND button, File > Trend Plot…
-    void Closing();          // the window is closing (File > Exit, the caption's close, EXIT)
+    void ImportStationsRequested();
+    void ExportStationsRequested();
+    void Closing();  // the window is closing (File > Exit, the caption's close, EXIT)
     // File > Back Up Station…, Compare Station with File…, Restore Station
     // from File…
     void ConfigurationRequested(volnar::ConfigurationCommand command);

@@ -416,4 +416,24 @@ void DirectoryWorker::Delete(const QString& address, QObject* owner,
                       });
 }
 
+void DirectoryWorker::ReadStations(
+    QObject* owner, std::function<void(const Result<std::vector<StationRecord>>&)> done) {
+    using Rows = Result<std::vector<StationRecord>>;
+    Run<Rows>([](DirectoryCore& core) { return core.Directory().LoadStationRecords(); },
+              ForOwner<Rows>(owner, std::move(done)));
+}
+
+void DirectoryWorker::AddStations(std::vector<StationRecord> records, QObject* owner,
+                                  std::function<void(const Result<int>&)> done) {
+    auto answer = ForOwner<Result<int>>(owner, std::move(done));
+    Run<Result<int>>([records = std::move(records)](
+                         DirectoryCore& core) { return core.Directory().AddStations(records); },
+                     [this, answer = std::move(answer)](Result<int> added) {
+                         if (added) {
+                             Q_EMIT StationsChanged();
+                         }
+                         answer(std::move(added));
+                     });
+}
+
 }  // namespace volnar

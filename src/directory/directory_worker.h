@@ -82,6 +82,13 @@ public:
                      std::function<void(const Result<StationRecord>&)> done);
     void Delete(const QString& address, QObject* owner,
                 std::function<void(const Result<void>&)> done);
+    // Every row, for an export or an import's plan.
+    void ReadStations(QObject* owner,
+                      std::function<void(const Result<std::vector<StationRecord>>&)> done);
+    // An import: every row or none (StationDirectory::AddStations); rows
+    // added are also told to every listener by StationsChanged.
+    void AddStations(std::vector<StationRecord> records, QObject* owner,
+                     std::function<void(const Result<int>&)> done);
 
     // False from a failed operation, or an answer later than lateMs, until
     // an operation succeeds or a lost connection is back and reads the table.

@@ -5,6 +5,7 @@
 #include <QLoggingCategory>
 #include <QMutex>
 #include <QRegularExpression>
+#include <QSet>
 #include <QSqlDatabase>
 #include <QSqlDriver>
 #include <QSqlError>
@@ -405,6 +406,63 @@ Result<void> StationDirectory::DeleteStation(const QString& address) {
         return ExecutionFailed(DriverText(query.lastError()));
     }
     return Written(query.numRowsAffected());
+}
+
+Result<int> StationDirectory::AddStations(const std::vector<StationRecord>& records) {
+    if (Result<void> ready = Ready(); !ready) {
+        return ready.failure();
+    }
+    QSqlDatabase db = Held();
+    const auto failed = [this, &db](const QString& driverText) -> Result<int> {
+        db.rollback();
+        return ExecutionFailed(driverText);
+    };
+    if (!db.transaction()) {
+        return failed(DriverText(db.lastError()));
+    }
+    QSet<QString> adding;
+    for (const StationRecord& record : records) {
+        adding.insert(record.IPADDRESS);
+    }
+    {
+        QSqlQuery read(db);
+        read.setForwardOnly(true);
+        if (!read.exec(QStringLiteral("SELECT IPADDRESS FROM main"))) {
+            return failed(DriverText(read.lastError()));
+        }
+        while (read.next()) {
+            const QString address = Text(read.value(0));
+            if (adding.contains(address)) {
+                read.finish();
+                db.rollback();
+                return Failure{QStringLiteral("%1 is in the directory by now (another operator "
+                                              "added it). Nothing was added.")
+                                   .arg(address)};
+            }
+        }
+    }
+    QSqlQuery insert(db);
+    if (!insert.prepare(QStringLiteral(
+            "INSERT INTO main (IPADDRESS, PASSWORD, COMMENT, \"DEFAULT\", PORT, TIMEOUT, RETRIES) "
+            "VALUES (?, ?, ?, ?, ?, ?, ?)"))) {
+        return failed(DriverText(insert.lastError()));
+    }
+    for (const StationRecord& record : records) {
+        int position = 0;
+        for (const QString* field :
+             {&record.IPADDRESS, &record.PASSWORD, &record.COMMENT, &record.DEFAULT, &record.PORT,
+              &record.TIMEOUT, &record.RETRIES}) {
+            insert.bindValue(position++, Bind(*field));
+        }
+        if (!insert.exec()) {
+            return failed(DriverText(insert.lastError()));
+        }
+    }
+    if (!db.commit()) {
+        return failed(DriverText(db.lastError()));
+    }
+    m_failures.Success();
+    return static_cast<int>(records.size());
 }
 
 }  // namespace volnar

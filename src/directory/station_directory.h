@@ -127,6 +127,12 @@ public:
     Result<void> UpdateStation(const StationRecord& record);
     Result<void> DeleteStation(const QString& address);
 
+    // Adds every row as given, in one transaction, or none of them: the
+    // number added, or why nothing was. A driver failure is reported (and
+    // rolls everything back); an address that is in the table by now (added
+    // by another operator since the rows were checked) refuses them all.
+    Result<int> AddStations(const std::vector<StationRecord>& records);
+
 private:
     Result<void> Ready();
     // The connection, held by each statement for as long as it runs: when the

@@ -52,6 +52,19 @@ RelayDialog::RelayDialog(int relay, BoardLink& link, const StatusPanel& panel,
     m_status->setObjectName(QStringLiteral("relayStatusLabel"));
     m_status->setWordWrap(true);
     m_ui->rightColumn->addWidget(m_status);
+    m_stationNotesLabel = new QLabel(this);
+    m_stationNotesLabel->setObjectName(QStringLiteral("stationNotesLabel"));
+    m_stationNotesLabel->setWordWrap(true);
+    m_stationNotesLabel->setTextFormat(Qt::PlainText);
+    m_stationNotesLabel->hide();
+    m_useStationNotes = new QPushButton(tr("&Use the Station's Notes"), this);
+    m_useStationNotes->setObjectName(QStringLiteral("useStationNotesButton"));
+    m_useStationNotes->setAutoDefault(false);
+    m_useStationNotes->hide();
+    m_ui->notesLayout->insertWidget(1, m_stationNotesLabel);
+    m_ui->notesLayout->insertWidget(2, m_useStationNotes);
+    connect(m_useStationNotes, &QPushButton::clicked, this,
+            [this] { ShowStationNotes(m_arrivedNotes); });
     Refresh();
 }
 
@@ -116,17 +129,36 @@ void RelayDialog::UpdateNotes() {
         return;
     }
     Track(commands::SetRelayNotes(m_link, this, m_relay, notes), m_ui->updateNotesButton,
-          tr("Sending..."), [this](const QString& echo) { ShowStationNotes(echo); });
+          tr("Sending..."), [this](const QString& echo) { StationNotesArrived(echo); });
 }
 
 void RelayDialog::Refresh() {
+    // Refresh asks for the station's notes in place of what the edit holds
+    // now; only what is typed while the answer is on its way is kept.
+    m_shownNotes = m_ui->notesEdit->toPlainText();
     Track(commands::ReadRelayNotes(m_link, this, m_relay), m_ui->refreshButton,
-          m_ui->refreshButton->text(), [this](const QString& echo) { ShowStationNotes(echo); });
+          m_ui->refreshButton->text(), [this](const QString& echo) { StationNotesArrived(echo); });
 }
 
 void RelayDialog::ShowStationNotes(const QString& notes) {
     m_stationNotes = notes;
     m_ui->notesEdit->setPlainText(EditableLines(notes));
+    m_shownNotes = m_ui->notesEdit->toPlainText();
+    m_stationNotesLabel->hide();
+    m_useStationNotes->hide();
+}
+
+void RelayDialog::StationNotesArrived(const QString& notes) {
+    const QString typed = m_ui->notesEdit->toPlainText();
+    if (typed == m_shownNotes || typed == EditableLines(notes)) {
+        ShowStationNotes(notes);
+        return;
+    }
+    m_arrivedNotes = notes;
+    m_stationNotesLabel->setText(tr("Your text is kept. The station's notes: %1")
+                                     .arg(notes.isEmpty() ? tr("(none)") : EditableLines(notes)));
+    m_stationNotesLabel->show();
+    m_useStationNotes->show();
 }
 
 void RelayDialog::LimitNotes() {

@@ -52,6 +52,11 @@ private:
     void LimitNotes();
     // Notes as the station sent them, shown with their line breaks.
     void ShowStationNotes(const QString& notes);
+    // The station's notes have come (a read or an update's echo): shown in
+    // the edit unless the operator has typed there since the edit was last
+    // filled; then the typed text stays and the station's is shown below it,
+    // with a button to take it.
+    void StationNotesArrived(const QString& notes);
     // Shows `button` as sending until the operation ends; `done` takes the
     // station's echo.
     void Track(BoardOperation* operation, QPushButton* button, const QString& sending,
@@ -65,6 +70,10 @@ private:
     // The notes as the station last sent them: sent back byte for byte when
     // the operator leaves them as shown.
     QString m_stationNotes;
+    QString m_shownNotes;    // the edit's text as the dialog last filled it
+    QString m_arrivedNotes;  // the station's, kept beside what was typed
+    QLabel* m_stationNotesLabel = nullptr;
+    QPushButton* m_useStationNotes = nullptr;
 };
 
 }  // namespace volnar

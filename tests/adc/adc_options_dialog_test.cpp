@@ -153,10 +153,20 @@ TEST_F(AdcDialogTest, OpeningStartsTheDataLoadAndShowsThePanelsChannelAtEachTick
     EXPECT_TRUE(d.IsLoading());
     EXPECT_FALSE(Find<QPushButton>("okButton")->isEnabled());
     EXPECT_TRUE(Find<QLabel>("loadingLabel")->text().startsWith(S("Loading")));
+    // Nothing the record fills shows a value of its own, and nothing sends,
+    // until the record has come.
     for (const char* name : {"highFlapCombo", "lowFlapCombo"}) {
         EXPECT_EQ(Find<QComboBox>(name)->count(), 144);
         EXPECT_TRUE(Find<QComboBox>(name)->isEditable());
-        EXPECT_EQ(Find<QComboBox>(name)->currentText(), S("Continous"));
+        EXPECT_EQ(Find<QComboBox>(name)->currentText(), QString());
+        EXPECT_FALSE(Find<QComboBox>(name)->isEnabled());
+    }
+    for (const char* name : {"highValueEdit", "lowValueEdit", "adjustmentEdit", "precisionEdit"}) {
+        EXPECT_EQ(Find<QLineEdit>(name)->text(), QString()) << name;
+        EXPECT_FALSE(Find<QLineEdit>(name)->isEnabled()) << name;
+    }
+    for (const char* name : {"setNotesButton", "setNameButton", "lowAlertAddButton"}) {
+        EXPECT_FALSE(Find<QPushButton>(name)->isEnabled()) << name;
     }
     EXPECT_EQ(Find<QLineEdit>("nameEdit")->text(), S("Input 3"));
     EXPECT_EQ(Find<QLabel>("readingLabel")->text(), panel.AdcValue(3));
@@ -170,6 +180,10 @@ TEST_F(AdcDialogTest, OpeningStartsTheDataLoadAndShowsThePanelsChannelAtEachTick
     EXPECT_NE(Find<QLabel>("readingLabel")->text(), panel.AdcValue(3));
     d.Tick();
     EXPECT_EQ(Find<QLabel>("readingLabel")->text(), S(" 7.50"));
+    Load(3, "3|n||0|0|0|0|||||||||0|0|1.0000|2|");
+    EXPECT_EQ(Find<QComboBox>("highFlapCombo")->currentText(), S("Continous"));
+    EXPECT_TRUE(Find<QPushButton>("setNotesButton")->isEnabled());
+    EXPECT_TRUE(Find<QLineEdit>("precisionEdit")->isEnabled());
 }
 
 TEST_F(AdcDialogTest, AnyUnitButAnExactVOpensAsAmmeterWithThePolledRatings) {
@@ -276,6 +290,9 @@ TEST_F(AdcDialogTest, ALoadThatStopsSaysWhyAndKeepsOkDisabled) {
         EXPECT_TRUE(label.startsWith(S("Loading stopped"))) << c.name;
         EXPECT_TRUE(label.endsWith(QString::fromLatin1(c.why))) << label.toStdString();
         EXPECT_EQ(Find<QListWidget>("lowAlertPool")->count(), 1) << "what arrived stays";
+        EXPECT_FALSE(Find<QPushButton>("setNotesButton")->isEnabled()) << c.name;
+        EXPECT_FALSE(Find<QPushButton>("setNameButton")->isEnabled()) << c.name;
+        EXPECT_EQ(Find<QLineEdit>("highValueEdit")->text(), QString()) << c.name;
         Click("cancelButton");
         EXPECT_FALSE(d.isVisible()) << c.name;
     }
@@ -317,6 +334,7 @@ TEST_F(AdcDialogTest, AddRemoveAndDoubleClicksKeepOrderAndDuplicates) {
 
 TEST_F(AdcDialogTest, KeyFiltersBeepAndDropOtherCharacters) {
     Open(6);  // ammeter: the shunt edits are enabled
+    Load(6, "6|n||0|0|0|0|||||||||0|0|1.0000|2|");
     const struct {
         const char* edit;
         const char* typed;
@@ -376,6 +394,7 @@ TEST_F(AdcDialogTest, SetNameAndNotesSendTheTextWholeOrRefuseIt) {
          "at most 511 characters"},
     };
     Open(8);
+    Load(8, "8|n||0|0|0|0|||||||||0|0|1.0000|2|");
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         messages.boxes.clear();

@@ -31,6 +31,7 @@
 #include "directory/database_template.h"
 #include "directory_view/ipv4_edit.h"
 #include "directory_view/station_dialogs.h"
+#include "fleet_view/fleet_window.h"
 #include "history_view/trend_window.h"
 #include "link/board_objects.h"
 #include "lists/table_list_dialog.h"
@@ -118,6 +119,19 @@ TEST_F(ApplicationTest, FirstStartShowsTheTemplateStationIdleAndSendsNothing) {
     EXPECT_TRUE(app->AboutTextShown().contains(S("-2026 ")));
     EXPECT_TRUE(messages.boxes.empty()) << messages.Texts().join(u'|').toStdString();
     EXPECT_FALSE(transport);  // nothing is ever sent to the template station unasked
+
+    // Alt with the letter of a button that is off types nothing into the
+    // chooser; Alt with a letter no button has neither.
+    app->Show();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&app->Window()));
+    ASSERT_FALSE(Button(*app, "generalButton")->isEnabled());
+    app->Window().Chooser()->setFocus();
+    for (const Qt::Key key : {Qt::Key_G, Qt::Key_Q}) {
+        QTest::keyClick(app->Window().windowHandle(), key, Qt::AltModifier);
+    }
+    EXPECT_EQ(app->Window().ChooserText(), S("10.10.10.10      Default IP"));
+    QTest::keyClick(app->Window().windowHandle(), Qt::Key_Q);
+    EXPECT_EQ(app->Window().ChooserText(), S("10.10.10.10      Default IPq")) << "typing types";
 }
 
 TEST_F(ApplicationTest, StartPollsStopReturnsToTheIdleLook) {
@@ -175,6 +189,45 @@ TEST_F(ApplicationTest, ChooserListAndStationDialogsStopPollingFirst) {
         EXPECT_EQ(app->Link().State(), ConnectionState::NotConnected) << name;
         EXPECT_TRUE(Button(*app, "startButton")->isEnabled()) << name;
         app->Window().Chooser()->hidePopup();
+    }
+}
+
+// A station dialog is modal to the main window alone: the fleet overview
+// and the trend plot beside it still take the keyboard.
+TEST_F(ApplicationTest, StationDialogsLeaveTheFleetAndTrendWindowsUsable) {
+    auto app = MakeWithLoopbackStation();
+    app->Show();
+    QPointer<QDialog> opened;
+    QObject::connect(app.get(), &Application::DialogOpened, app.get(),
+                     [&opened](QDialog* dialog) { opened = dialog; });
+    app->Window().findChild<QAction*>(S("fleetAction"))->trigger();
+    auto* fleet = app->Window().findChild<FleetWindow*>();
+    ASSERT_NE(fleet, nullptr);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(fleet));
+    TrendWindow* trend = app->OpenTrendWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(trend));
+    auto* filter = fleet->findChild<QLineEdit*>(S("fleetFilter"));
+    const std::pair<const char*, std::function<void()>> dialogs[] = {
+        {"Add IP", [&app] { app->OpenStationDialog(StationDialogMode::Add); }},
+        {"relay", [&app] { app->OpenRelayDialog(1); }},
+        {"ADC", [&app] { app->OpenAdcDialog(2); }},
+        {"station name", [&app] { app->OpenStationNameDialog(); }},
+    };
+    for (const auto& [name, open] : dialogs) {
+        SCOPED_TRACE(name);
+        opened = nullptr;
+        open();
+        ASSERT_TRUE(opened);
+        EXPECT_EQ(opened->windowModality(), Qt::WindowModal);
+        filter->clear();
+        filter->setFocus();
+        QTest::keyClick(fleet->windowHandle(), Qt::Key_1);
+        EXPECT_EQ(filter->text(), S("1")) << "the fleet overview takes keys";
+        const std::int64_t span = trend->View().SpanMs();
+        QTest::keyClick(trend->windowHandle(), Qt::Key_Minus);
+        EXPECT_EQ(trend->View().SpanMs(), 2 * span) << "the trend plot takes keys";
+        opened->close();
+        Settle(*app);
     }
 }
 
@@ -318,6 +371,23 @@ TEST_F(ApplicationTest, EditAndDeleteIpWriteThroughTheWorkerAndTheNextStartUsesT
     ASSERT_TRUE(transport);
     ASSERT_EQ(transport->requests.size(), 1u);
     EXPECT_EQ(transport->requests[0].station.port, 1161);
+
+    // The chooser shows the station just added or edited, not the default.
+    for (const StationDialogMode mode : {StationDialogMode::Add, StationDialogMode::Edit}) {
+        app->OpenStationDialog(mode);
+        Settle(*app);
+        QPointer<StationDialog> station = app->Window().findChild<StationDialog*>();
+        ASSERT_TRUE(station);
+        if (mode == StationDialogMode::Add) {
+            station->findChild<Ipv4Edit*>()->SetAddress(S("127.0.0.2"));
+            station->findChild<QLineEdit*>(S("passwordEdit"))->setText(S("p"));
+        }
+        station->findChild<QLineEdit*>(S("commentEdit"))->setText(S("pump"));
+        station->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
+        Settle(*app);
+        ASSERT_TRUE(station.isNull());
+        EXPECT_EQ(app->Window().ChooserText(), StationEntry(S("127.0.0.2"), S("pump")));
+    }
 
     // Delete IP deletes on the operator's Yes (No keeping the station: the
     // station dialogs' own tests).

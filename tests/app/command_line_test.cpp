@@ -14,6 +14,8 @@ TEST(CommandLine, ArgumentsAreReadOrRefusedOnOneLine) {
         QStringList arguments = {};
         QString database = {};
         QString connect = {};
+        QString importStations = {};
+        QString exportStations = {};
         bool version = false;
         bool help = false;
         bool refused = false;
@@ -24,6 +26,16 @@ TEST(CommandLine, ArgumentsAreReadOrRefusedOnOneLine) {
          .connect = S("127.0.0.1")},
         {.arguments = {S("--database=DRIVER={SQLite3};Database=x")},
          .database = S("DRIVER={SQLite3};Database=x")},
+        {.arguments = {S("--database"), S("a.db"), S("--import-stations"), S("in.csv")},
+         .database = S("a.db"),
+         .importStations = S("in.csv")},
+        {.arguments = {S("--export-stations"), S("-"), S("--database"), S("a.db")},
+         .database = S("a.db"),
+         .exportStations = S("-")},
+        {.arguments = {S("--import-stations"), S("in.csv")}, .refused = true},
+        {.arguments = {S("--database"), S("a.db"), S("--import-stations"), S("in.csv"),
+                       S("--export-stations"), S("out.csv")},
+         .refused = true},
         {.arguments = {S("--version")}, .version = true},
         {.arguments = {S("-h")}, .help = true},
         {.arguments = {S("--help")}, .help = true},
@@ -50,6 +62,8 @@ TEST(CommandLine, ArgumentsAreReadOrRefusedOnOneLine) {
         const CommandLine& line = *parsed;
         EXPECT_EQ(line.database, c.database);
         EXPECT_EQ(line.connect, c.connect);
+        EXPECT_EQ(line.importStations, c.importStations);
+        EXPECT_EQ(line.exportStations, c.exportStations);
         EXPECT_EQ(line.version, c.version);
         EXPECT_EQ(line.help, c.help);
     }

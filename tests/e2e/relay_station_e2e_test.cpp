@@ -165,6 +165,54 @@ TEST_F(RelayStationE2E, UpdatesKeepTheTextUntilTheStationEchoesIt) {
         UpdateNotesThatFail(3, QString::fromLatin1(kNoAnswerText), [this] { sim->Stop(); }));
 }
 
+// Notes typed while the station's answer is on its way (on opening, after
+// Refresh) stay; the station's are shown beside them until the operator
+// takes them.
+TEST_F(RelayStationE2E, NotesTypedBeforeTheStationsAnswerStay) {
+    ASSERT_NO_FATAL_FAILURE(Begin({S("--delay"), S("200")}));
+    const QString stationsNotes = S("Check the float");
+    {
+        RelayDialog* first = OpenRelay(1);
+        auto* update = first->findChild<QPushButton*>(S("updateNotesButton"));
+        ASSERT_TRUE(WaitFor(
+            [&] { return first->findChild<QPushButton*>(S("refreshButton"))->isEnabled(); }));
+        first->findChild<QPlainTextEdit*>(S("notesEdit"))->setPlainText(stationsNotes);
+        update->click();
+        ASSERT_TRUE(WaitFor([&] { return update->isEnabled(); }));
+        first->close();
+    }
+    RelayDialog* relay = OpenRelay(1);
+    auto* notes = relay->findChild<QPlainTextEdit*>(S("notesEdit"));
+    auto* refresh = relay->findChild<QPushButton*>(S("refreshButton"));
+    auto* station = relay->findChild<QLabel*>(S("stationNotesLabel"));
+    auto* use = relay->findChild<QPushButton*>(S("useStationNotesButton"));
+    ASSERT_FALSE(refresh->isEnabled()) << "the opening read is on its way";
+    QTest::keyClicks(notes, S("Typed at once"));
+    ASSERT_TRUE(WaitFor([&] { return refresh->isEnabled(); }));
+    EXPECT_EQ(notes->toPlainText(), S("Typed at once"));
+    ASSERT_TRUE(station->isVisible());
+    EXPECT_TRUE(station->text().endsWith(stationsNotes)) << station->text().toStdString();
+    use->click();
+    EXPECT_EQ(notes->toPlainText(), stationsNotes);
+    EXPECT_FALSE(station->isVisible());
+    EXPECT_FALSE(use->isVisible());
+
+    // Refresh replaces what the edit held when it was pressed, and keeps
+    // what is typed while its answer comes.
+    notes->setPlainText(S("Before Refresh"));
+    refresh->click();
+    notes->moveCursor(QTextCursor::End);
+    QTest::keyClicks(notes, S(", after"));
+    ASSERT_TRUE(WaitFor([&] { return refresh->isEnabled(); }));
+    EXPECT_EQ(notes->toPlainText(), S("Before Refresh, after"));
+    EXPECT_TRUE(station->isVisible());
+    notes->setPlainText(S("Before Refresh"));
+    refresh->click();
+    ASSERT_TRUE(WaitFor([&] { return refresh->isEnabled(); }));
+    EXPECT_EQ(notes->toPlainText(), stationsNotes);
+    EXPECT_FALSE(station->isVisible());
+}
+
 TEST_F(RelayStationE2E, StationRenameAskedFirstThenShownInTheReadout) {
     ASSERT_NO_FATAL_FAILURE(Begin());
     auto open = [this] {

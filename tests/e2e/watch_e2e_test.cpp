@@ -3,6 +3,7 @@
 // after time-outs in a row and the unattended restart, which is a gap in the
 // same history. Relay confirmation is RelayStationE2E's.
 #include <QFile>
+#include <QLineEdit>
 #include <algorithm>
 #include <vector>
 
@@ -90,9 +91,12 @@ TEST_F(WatchE2E, SilentStationGoesStaleStopsAfterTimeOutsInARowAndRestartsUnatte
                app->Watch().Recorder().RowsWritten() >= 1;
     }));
     EXPECT_FALSE(app->Window().ReadoutsStale());
+    auto* reading = app->Window().findChild<QLineEdit*>(S("adcValueEdit1"));
+    const QString liveStyle = reading->styleSheet();
     app->Watch().SetRestartsByItself(true);
     ASSERT_TRUE(sim->Stop());
     ASSERT_TRUE(WaitFor([&] { return app->Window().ReadoutsStale(); }));
+    EXPECT_NE(reading->styleSheet(), liveStyle);
     EXPECT_TRUE(app->Window().StatusStateText().startsWith(S(" No answer for ")))
         << app->Window().StatusStateText().toStdString();
     // The rest of the thirty in a row straight to the dispatcher.
@@ -112,6 +116,7 @@ TEST_F(WatchE2E, SilentStationGoesStaleStopsAfterTimeOutsInARowAndRestartsUnatte
     ASSERT_TRUE(sim->Start());
     ASSERT_TRUE(WaitFor([&] { return app->Link().ReceivedCount() >= 1; }));
     EXPECT_FALSE(app->Window().ReadoutsStale());
+    EXPECT_EQ(reading->styleSheet(), liveStyle) << "the readout's own colours are back";
     EXPECT_EQ(app->Window().StatusRecordingText(), S("REC \u25CF ") + path + S(" (resumed)"));
     QFile file(path);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
