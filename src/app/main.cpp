@@ -8,6 +8,7 @@
 #include "app/application.h"
 #include "app/command_line.h"
 #include "app/database_location.h"
+#include "core/file_limit.h"
 
 int main(int argc, char** argv) {
     // A write into a pipe whose reader left, or past a file-size limit, then
@@ -37,6 +38,9 @@ int main(int argc, char** argv) {
         return 0;
     }
 
+    // The fleet window holds a socket per station: the usual soft limit of
+    // 1,024 descriptors is no fleet's.
+    volnar::RaiseOpenFileLimit();
     QApplication app(argc, argv);
     QCoreApplication::setOrganizationName(QString::fromLatin1(volnar::kSettingsOrganization));
     QCoreApplication::setApplicationName(QString::fromLatin1(volnar::kSettingsApplication));

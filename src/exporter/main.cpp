@@ -1,10 +1,9 @@
 // volnar-exporter: polls every station of a directory and serves their
 // readings at /metrics in the Prometheus text format.
 #include <QCoreApplication>
-#include <QHttpServer>
-#include <QHttpServerResponse>
 #include <QSocketNotifier>
 #include <QTextStream>
+#include <QThread>
 
 #include <sys/socket.h>
 #include <unistd.h>
@@ -12,10 +11,13 @@
 #include <csignal>
 #include <cstdio>
 
+#include "core/file_limit.h"
 #include "directory/station_directory.h"
-#include "fleet/exporter_options.h"
+#include "exporter/exporter_options.h"
+#include "exporter/http_server.h"
+#include "exporter/metrics_board.h"
+#include "exporter/routes.h"
 #include "fleet/fleet_poller.h"
-#include "fleet/metrics_text.h"
 
 namespace {
 
@@ -42,56 +44,90 @@ public:
     }
 };
 
+std::optional<std::vector<volnar::StationRecord>> LoadDirectory(const QString& location) {
+    StderrMessages messages;
+    volnar::StationDirectory directory(messages);
+    if (!directory.ConnectDatabase(location)) {
+        return std::nullopt;
+    }
+    auto rows = directory.LoadStationRecords();
+    directory.DisconnectDatabase();
+    if (!rows) {
+        return std::nullopt;
+    }
+    return std::move(*rows);
+}
+
+QString ListenText(const QHostAddress& address, quint16 port) {
+    if (address == QHostAddress::Any) {
+        return QStringLiteral(":") + QString::number(port);
+    }
+    return address.protocol() == QAbstractSocket::IPv6Protocol
+               ? QLatin1Char('[') + address.toString() + QStringLiteral("]:") +
+                     QString::number(port)
+               : address.toString() + QLatin1Char(':') + QString::number(port);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     const volnar::Result<volnar::ExporterOptions> parsed =
-        volnar::ParseExporterOptions(QCoreApplication::arguments().mid(1));
+        volnar::ParseExporterOptions(QCoreApplication::arguments());
     if (!parsed) {
         QTextStream(stderr) << "volnar-exporter: " << parsed.error() << '\n'
-                            << "usage: volnar-exporter --database LOCATION "
-                               "[--listen 127.0.0.1:9850] [--period 10]\n";
+                            << volnar::ExporterUsage() << '\n'
+                            << "Try 'volnar-exporter --help' for more.\n";
         return 2;
     }
     const volnar::ExporterOptions& options = *parsed;
     if (options.help) {
-        std::fputs(volnar::kExporterHelp, stdout);
+        QTextStream(stdout) << volnar::ExporterHelp();
         return 0;
     }
+    if (options.version) {
+        QTextStream(stdout) << "volnar-exporter " VOLNAR_VERSION_TEXT "\n";
+        return 0;
+    }
+    // One socket per station: the usual soft limit of 1,024 is no fleet's.
+    volnar::RaiseOpenFileLimit();
 
-    StderrMessages messages;
-    volnar::StationDirectory directory(messages);
-    std::vector<volnar::StationRecord> records;
-    if (!directory.ConnectDatabase(options.database)) {
+    const auto records = LoadDirectory(options.database);
+    if (!records) {
         return 1;
     }
-    if (auto rows = directory.LoadStationRecords()) {
-        records = std::move(*rows);
-    } else {
-        return 1;
-    }
-    directory.DisconnectDatabase();
-
     volnar::FleetPoller poller;
     poller.SetPeriodMs(options.periodSeconds * 1000);
-    poller.SetStations(records);
+    poller.SetStations(*records);
+    volnar::MetricsBoard board;
+    board.SetStations(poller);
+    board.SetDirectoryUp(true);
+    QObject::connect(&poller, &volnar::FleetPoller::RowChanged, &poller,
+                     [&board, &poller](int index) { board.Update(poller, index); });
 
-    QHttpServer server;
-    server.route(QStringLiteral("/metrics"), [&poller] {
-        return QHttpServerResponse(QByteArrayLiteral("text/plain; version=0.0.4; charset=utf-8"),
-                                   volnar::FormatMetrics(poller));
-    });
-    const quint16 port = server.listen(options.listenAddress, options.listenPort);
+    // HTTP is served on a thread of its own: a scrape or a hostile client
+    // never delays the poller, whose thread times the answers.
+    QThread httpThread;
+    auto* server =
+        new volnar::HttpServer(volnar::HttpLimits{}, [&board](const volnar::HttpRequest& request) {
+            return volnar::ExporterRoute(request, board);
+        });
+    server->moveToThread(&httpThread);
+    QObject::connect(&httpThread, &QThread::finished, server, &QObject::deleteLater);
+    httpThread.start();
+    quint16 port = 0;
+    QMetaObject::invokeMethod(
+        server, [&] { port = server->Listen(options.listenAddress, options.listenPort); },
+        Qt::BlockingQueuedConnection);
     if (port == 0) {
         QTextStream(stderr) << "volnar-exporter: cannot listen on "
-                            << options.listenAddress.toString() << ':' << options.listenPort
-                            << '\n';
+                            << ListenText(options.listenAddress, options.listenPort) << '\n';
+        httpThread.quit();
+        httpThread.wait();
         return 1;
     }
     QTextStream(stdout) << "volnar-exporter: " << poller.RowCount() << " stations, serving http://"
-                        << options.listenAddress.toString() << ':' << port << "/metrics"
-                        << Qt::endl;
+                        << ListenText(options.listenAddress, port) << "/metrics" << Qt::endl;
 
     // SIGTERM and SIGINT end the event loop cleanly.
     if (socketpair(AF_UNIX, SOCK_STREAM, 0, g_signalPipe) == 0) {
@@ -102,5 +138,8 @@ int main(int argc, char** argv) {
     }
     std::signal(SIGPIPE, SIG_IGN);  // a scraper that hangs up is no reason to end
     poller.Start();
-    return QCoreApplication::exec();
+    const int status = QCoreApplication::exec();
+    httpThread.quit();
+    httpThread.wait();
+    return status;
 }

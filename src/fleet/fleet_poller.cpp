@@ -4,6 +4,8 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <set>
+#include <utility>
 
 #include <QRandomGenerator>
 
@@ -26,6 +28,8 @@ QString FleetStateText(FleetState state) {
             return QStringLiteral("answering");
         case FleetState::Late:
             return QStringLiteral("late");
+        case FleetState::NoSocket:
+            return QStringLiteral("no socket");
         case FleetState::Silent:
             break;
     }
@@ -60,7 +64,7 @@ FleetPoller::FleetPoller(QObject* parent, TransportFactory factory)
     }
     m_clock.start();
     m_timer->setTimerType(Qt::PreciseTimer);
-    connect(m_timer, &QTimer::timeout, this, &FleetPoller::PollAll);
+    connect(m_timer, &QTimer::timeout, this, &FleetPoller::Tick);
 }
 
 FleetPoller::~FleetPoller() {
@@ -77,12 +81,27 @@ void FleetPoller::SetStations(const std::vector<StationRecord>& records) {
     m_rows.clear();
     m_polls.clear();
     m_outstanding = 0;
+    m_nextIndex = 0;
+    m_roundSent = false;
+    m_duplicateRows = 0;
+    std::set<std::pair<QString, int>> endpoints;
     m_rows.reserve(records.size());
     m_polls.reserve(records.size());
     for (const StationRecord& record : records) {
         const std::optional<StationSettings> settings = FleetSettingsFor(record);
         if (!settings) {
             qCDebug(lcFleet) << "not polled:" << record.IPADDRESS;
+            continue;
+        }
+        if (!endpoints.emplace(settings->address, settings->port).second) {
+            ++m_duplicateRows;
+            qCWarning(lcFleet).noquote()
+                << QStringLiteral(
+                       "duplicate directory row for %1:%2 (%3): the station is "
+                       "polled once")
+                       .arg(settings->address)
+                       .arg(settings->port)
+                       .arg(record.IPADDRESS);
             continue;
         }
         FleetRow row;
@@ -108,30 +127,64 @@ void FleetPoller::SetStations(const std::vector<StationRecord>& records) {
 void FleetPoller::SetPeriodMs(int periodMs) {
     m_periodMs = std::max(periodMs, kShortestPeriodMs);
     if (m_timer->isActive()) {
-        m_timer->start(m_periodMs);
+        m_timer->start(TickMs());
     }
 }
 
+int FleetPoller::TickMs() const {
+    const int perStation = RowCount() > 0 ? m_periodMs / RowCount() : m_periodMs;
+    return std::clamp(perStation, kShortestTickMs, 1000);
+}
+
 void FleetPoller::Start() {
-    m_timer->start(m_periodMs);
-    PollAll();
+    m_roundStartMs = NowMs();
+    m_nextIndex = 0;
+    m_timer->start(TickMs());
+    Tick();
 }
 
 void FleetPoller::Stop() {
     m_timer->stop();
 }
 
-void FleetPoller::PollAll() {
-    if (m_outstanding == 0) {
-        m_roundStartMs = NowMs();
-    }
-    for (int index = 0; index < RowCount(); ++index) {
-        if (m_polls[static_cast<std::size_t>(index)].status.InFlightId() != 0) {
-            ++m_rows[static_cast<std::size_t>(index)].counters.missed;
-            continue;
+void FleetPoller::Tick() {
+    const int rows = RowCount();
+    const qint64 now = NowMs();
+    if (m_nextIndex >= rows) {
+        if (now - m_roundStartMs < m_periodMs) {
+            return;
         }
-        Send(index);
+        // The next round; after a stall (a suspended machine), from now.
+        m_roundStartMs += m_periodMs;
+        if (now - m_roundStartMs >= m_periodMs) {
+            m_roundStartMs = now;
+        }
+        m_nextIndex = 0;
     }
+    // Station i's turn comes i periods / rows into the round: the requests
+    // are spread over the period, never a burst of thousands at once.
+    const qint64 due = std::min<qint64>(rows, (now - m_roundStartMs) * rows / m_periodMs + 1);
+    while (m_nextIndex < due) {
+        PollOne(m_nextIndex++);
+    }
+    m_roundSent = m_nextIndex >= rows;
+}
+
+void FleetPoller::PollAll() {
+    m_roundStartMs = NowMs();
+    for (int index = 0; index < RowCount(); ++index) {
+        PollOne(index);
+    }
+    m_nextIndex = RowCount();
+    m_roundSent = true;
+}
+
+void FleetPoller::PollOne(int index) {
+    if (m_polls[static_cast<std::size_t>(index)].status.InFlightId() != 0) {
+        ++m_rows[static_cast<std::size_t>(index)].counters.missed;
+        return;
+    }
+    Send(index);
 }
 
 void FleetPoller::Send(int index) {
@@ -139,7 +192,21 @@ void FleetPoller::Send(int index) {
     Poll& poll = m_polls[static_cast<std::size_t>(index)];
     const int id = poll.nextId;
     poll.nextId = poll.nextId >= 1'000'000'000 ? 1 : poll.nextId + 1;
-    if (poll.transport->Send(StatusPoll::Request(row.settings, id)) != SendStatus::Accepted) {
+    const SendStatus sent = poll.transport->Send(StatusPoll::Request(row.settings, id));
+    row.noSocket = sent == SendStatus::SessionFailed;
+    if (row.noSocket) {
+        // Out of file descriptors, most likely: a row state, counted and
+        // logged (the first twenty, then every thousandth), never a gap.
+        if (++m_noSocketLogged <= 20 || m_noSocketLogged % 1000 == 0) {
+            qCWarning(lcFleet).noquote() << QStringLiteral("no socket for %1 (%2 so far)")
+                                                .arg(row.address)
+                                                .arg(m_noSocketLogged);
+        }
+        ++row.counters.noSocket;
+        Q_EMIT RowChanged(index);
+        return;
+    }
+    if (sent != SendStatus::Accepted) {
         ++row.counters.lost;
         Q_EMIT RowChanged(index);
         return;
@@ -177,8 +244,9 @@ void FleetPoller::OnTimeout(int index, int requestId) {
 }
 
 void FleetPoller::Settle(int index) {
-    if (--m_outstanding == 0) {
+    if (--m_outstanding == 0 && m_roundSent) {
         m_lastRoundMs = NowMs() - m_roundStartMs;
+        m_roundSent = false;
     }
     Q_EMIT RowChanged(index);
 }
@@ -199,6 +267,9 @@ std::optional<qint64> FleetPoller::AgeMs(int index) const {
 }
 
 FleetState FleetPoller::StateOf(int index) const {
+    if (Row(index).noSocket) {
+        return FleetState::NoSocket;
+    }
     return StateForAge(AgeMs(index), m_periodMs, TimeoutMs(Row(index)));
 }
 
@@ -209,6 +280,7 @@ FleetCounters FleetPoller::Totals() const {
         totals.lost += row.counters.lost;
         totals.refused += row.counters.refused;
         totals.missed += row.counters.missed;
+        totals.noSocket += row.counters.noSocket;
     }
     return totals;
 }

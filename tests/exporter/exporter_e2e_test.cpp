@@ -135,34 +135,34 @@ TEST_F(ExporterFixture, MetricsPassPromtoolAndMatchTheStations) {
         EXPECT_EQ(check.exitCode(), 0) << check.readAll().constData() << metrics.constData();
     }
     for (const char* line : {
-             "volnar_up{address=\"127.0.0.1\",station=\"VOLN-SIM-1\"} 1\n",
-             "volnar_up{address=\"127.0.0.2\",station=\"\"} 0\n",
-             "volnar_relay_on{address=\"127.0.0.4\",station=\"VOLN-SIM-4\",relay=\"2\","
-             "name=\"Fan\"} 0\n",
-             "volnar_requests_total{address=\"127.0.0.2\",station=\"\",result=\"received\"} 0\n",
+             "volnar_up{address=\"127.0.0.1\"} 1\n",
+             "volnar_up{address=\"127.0.0.2\"} 0\n",
+             "volnar_station_info{address=\"127.0.0.1\",station=\"VOLN-SIM-1\",",
+             "volnar_station_info{address=\"127.0.0.2\",station=\"\",",
+             "volnar_relay_on{address=\"127.0.0.4\",relay=\"2\"} 0\n",
+             "volnar_relay_info{address=\"127.0.0.4\",relay=\"2\",name=\"Fan\"} 1\n",
+             "volnar_requests_total{address=\"127.0.0.2\",result=\"received\"} 0\n",
              "volnar_exporter_stations 4\n",
+             "volnar_exporter_directory_up 1\n",
          }) {
         EXPECT_TRUE(metrics.contains(line)) << line << metrics.constData();
     }
     EXPECT_FALSE(
-        metrics.contains("volnar_requests_total{address=\"127.0.0.2\",station=\"\","
-                         "result=\"lost\"} 0\n"));
+        metrics.contains("volnar_requests_total{address=\"127.0.0.2\",result=\"lost\"} 0\n"));
     // Every reading within the simulator's channel range, in its unit.
     const QRegularExpression channel(
-        QStringLiteral("volnar_channel_value\\{address=\"127\\.0\\.0\\.(\\d)\",station=\"[^\"]*\","
-                       "channel=\"(\\d)\",name=\"[^\"]+\",unit=\"([va])\"\\} (\\S+)\n"));
+        QStringLiteral("volnar_channel_(volts|amperes)\\{address=\"127\\.0\\.0\\.(\\d)\",channel="
+                       "\"(\\d)\"\\} (\\S+)\n"));
     int readings = 0;
     for (auto it = channel.globalMatch(QString::fromUtf8(metrics)); it.hasNext(); ++readings) {
         const auto m = it.next();
-        const int n = m.captured(2).toInt();
+        const int n = m.captured(3).toInt();
         const double value = m.captured(4).toDouble();
-        const double range = m.captured(3) == QLatin1String("a") ? 50.0
-                             : n <= 3                            ? 2.5
-                             : n <= 6                            ? 30
-                                                                 : 60;
+        const bool amperes = m.captured(1) == QLatin1String("amperes");
+        const double range = amperes ? 50.0 : n <= 3 ? 2.5 : n <= 6 ? 30 : 60;
         EXPECT_GE(value, 0.0) << qPrintable(m.captured(0));
         EXPECT_LE(value, range) << qPrintable(m.captured(0));
-        EXPECT_EQ(m.captured(3) == QLatin1String("a"), n == 6) << qPrintable(m.captured(0));
+        EXPECT_EQ(amperes, n == 6) << qPrintable(m.captured(0));
     }
     EXPECT_EQ(readings, 3 * 8);
 }
@@ -204,7 +204,7 @@ TEST_F(ExporterFixture, PrometheusScrapesItOnLoopback) {
          !deadline.hasExpired() && (up.isEmpty() || reading.isEmpty());) {
         QTest::qWait(500);
         up = query("volnar_up{address=\"127.0.0.1\"}");
-        reading = query("volnar_channel_value{address=\"127.0.0.4\",channel=\"4\"}");
+        reading = query("volnar_channel_volts{address=\"127.0.0.4\",channel=\"4\"}");
     }
     server.terminate();
     server.waitForFinished(10000);
