@@ -7,7 +7,7 @@
 namespace volnar {
 namespace {
 
-constexpr std::array<CommandLineOption, 5> kOptions = {{
+constexpr std::array<CommandLineOption, 6> kOptions = {{
     {.shortName = nullptr,
      .name = "database",
      .valueName = "LOCATION",
@@ -25,6 +25,12 @@ constexpr std::array<CommandLineOption, 5> kOptions = {{
      .valueName = "SECONDS",
      .description = "Seconds between two status polls of a station, 1 to 3600 (default 10).",
      .example = "volnar-exporter --database stations.db --period 30"},
+    {.shortName = nullptr,
+     .name = "idle-timeout",
+     .valueName = "SECONDS",
+     .description = "HTTP connections idle this long, or whose request is not whole after "
+                    "it or 10 s, whichever is less, are closed; 1 to 3600 (default 60).",
+     .example = "volnar-exporter --database stations.db --idle-timeout 30"},
     {.shortName = nullptr,
      .name = "version",
      .valueName = nullptr,
@@ -115,6 +121,14 @@ Result<ExporterOptions> ParseExporterOptions(const QStringList& arguments) {
             return Failure{QStringLiteral("--period takes seconds from 1 to 3600")};
         }
         options.periodSeconds = seconds;
+    }
+    if (parser.isSet(QStringLiteral("idle-timeout"))) {
+        bool ok = false;
+        const int seconds = parser.value(QStringLiteral("idle-timeout")).toInt(&ok);
+        if (!ok || seconds < 1 || seconds > 3600) {
+            return Failure{QStringLiteral("--idle-timeout takes seconds from 1 to 3600")};
+        }
+        options.idleTimeoutSeconds = seconds;
     }
     return options;
 }

@@ -17,6 +17,7 @@ struct ExporterOptions {
     QHostAddress listenAddress{QHostAddress::LocalHost};
     quint16 listenPort = 9850;
     int periodSeconds = 10;
+    int idleTimeoutSeconds = 60;  // HTTP: idle connections; requests get at most 10 s
     bool version = false;
     bool help = false;
 };

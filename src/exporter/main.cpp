@@ -8,6 +8,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
 
@@ -108,10 +109,12 @@ int main(int argc, char** argv) {
     // HTTP is served on a thread of its own: a scrape or a hostile client
     // never delays the poller, whose thread times the answers.
     QThread httpThread;
-    auto* server =
-        new volnar::HttpServer(volnar::HttpLimits{}, [&board](const volnar::HttpRequest& request) {
-            return volnar::ExporterRoute(request, board);
-        });
+    volnar::HttpLimits limits;
+    limits.idleTimeoutMs = options.idleTimeoutSeconds * 1000;
+    limits.requestTimeoutMs = std::min(limits.requestTimeoutMs, limits.idleTimeoutMs);
+    auto* server = new volnar::HttpServer(limits, [&board](const volnar::HttpRequest& request) {
+        return volnar::ExporterRoute(request, board);
+    });
     server->moveToThread(&httpThread);
     QObject::connect(&httpThread, &QThread::finished, server, &QObject::deleteLater);
     httpThread.start();

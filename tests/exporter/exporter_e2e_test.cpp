@@ -83,6 +83,34 @@ TEST(Exporter, ADatabaseThatIsNoStationDirectoryIsRefusedWithItsReason) {
     EXPECT_EQ(QFileInfo(empty).size(), 0);
 }
 
+// Lines that end it before any directory is read: what it says, on which
+// stream, with which status.
+TEST(Exporter, VersionHelpAndWrongOptions) {
+    const struct {
+        QStringList args;
+        int status;
+        const char* says;
+    } cases[] = {
+        {{QStringLiteral("--version")}, 0, "volnar-exporter " VOLNAR_VERSION_TEXT "\n"},
+        {{QStringLiteral("--help")}, 0, "--listen ADDRESS:PORT"},
+        {{QStringLiteral("--verbose")}, 2, "Unknown option 'verbose'"},
+        {{QStringLiteral("--database")}, 2, "Missing value after '--database'"},
+        {{QStringLiteral("--database"), QStringLiteral("x.db"), QStringLiteral("--listen"),
+          QStringLiteral("host:1")},
+         2,
+         "--listen takes ADDRESS:PORT"},
+    };
+    for (const auto& c : cases) {
+        QProcess exporter;
+        exporter.start(QStringLiteral(VOLNAR_EXPORTER_BINARY), c.args);
+        ASSERT_TRUE(exporter.waitForFinished(10000));
+        EXPECT_EQ(exporter.exitCode(), c.status) << qPrintable(c.args.join(u' '));
+        const QByteArray said =
+            c.status == 0 ? exporter.readAllStandardOutput() : exporter.readAllStandardError();
+        EXPECT_TRUE(said.contains(c.says)) << said.constData();
+    }
+}
+
 // Four simulated stations on 127.0.0.1-4 (the second never answers), their
 // directory, and the exporter polling them every second.
 class ExporterFixture : public ::testing::Test {
@@ -98,13 +126,27 @@ protected:
         m_exporter.start(
             QStringLiteral(VOLNAR_EXPORTER_BINARY),
             {QStringLiteral("--database"), m_db, QStringLiteral("--listen"),
-             QStringLiteral("127.0.0.1:0"), QStringLiteral("--period"), QStringLiteral("1")});
+             QStringLiteral("127.0.0.1:0"), QStringLiteral("--period"), QStringLiteral("1"),
+             QStringLiteral("--idle-timeout"), QStringLiteral("1")});
         ASSERT_TRUE(m_exporter.waitForReadyRead(10000));
         const auto match =
             QRegularExpression(QStringLiteral("http://(127\\.0\\.0\\.1:\\d+)/metrics"))
                 .match(QString::fromUtf8(m_exporter.readAllStandardOutput()));
         ASSERT_TRUE(match.hasMatch());
         m_endpoint = match.captured(1);
+    }
+    // What the exporter holds in memory now (VmRSS), in MiB.
+    double ExporterRssMib() const {
+        QFile status(QStringLiteral("/proc/%1/status").arg(m_exporter.processId()));
+        if (!status.open(QIODevice::ReadOnly)) {
+            return -1;
+        }
+        for (const QByteArray& line : status.readAll().split('\n')) {
+            if (line.startsWith("VmRSS:")) {
+                return line.mid(6).trimmed().split(' ').value(0).toDouble() / 1024.0;
+            }
+        }
+        return -1;
     }
     void TearDown() override {
         m_exporter.terminate();
@@ -165,6 +207,94 @@ TEST_F(ExporterFixture, MetricsPassPromtoolAndMatchTheStations) {
         EXPECT_EQ(amperes, n == 6) << qPrintable(m.captured(0));
     }
     EXPECT_EQ(readings, 3 * 8);
+}
+
+// Sends `request` on a new connection, then `body` in 1 MiB chunks while the
+// connection lasts (at most `bodyMib` of them); what came back until the
+// exporter closed or `waitMs` passed without a byte.
+QByteArray Exchange(const QString& endpoint, const QByteArray& request, int bodyMib = 0,
+                    int waitMs = 3000) {
+    QTcpSocket socket;
+    const qsizetype colon = endpoint.lastIndexOf(u':');
+    socket.connectToHost(endpoint.left(colon), endpoint.mid(colon + 1).toUShort());
+    if (!socket.waitForConnected(5000)) {
+        return {};
+    }
+    socket.write(request);
+    const QByteArray chunk(1 << 20, 'x');
+    for (int i = 0; i < bodyMib && socket.state() == QAbstractSocket::ConnectedState; ++i) {
+        socket.write(chunk);
+        socket.waitForBytesWritten(1000);
+    }
+    QByteArray answer;
+    while (socket.waitForReadyRead(waitMs)) {
+        answer += socket.readAll();
+    }
+    return answer + socket.readAll();
+}
+
+// Hostile or broken clients, each bounded: the exporter answers what it
+// must, closes what it must, and neither memory nor connections grow.
+TEST_F(ExporterFixture, HostileClientsCostItNeitherMemoryNorService) {
+    struct Case {
+        const char* what;
+        QByteArray request;
+        int bodyMib;
+        const char* answerStarts;
+        int responses;  // HTTP responses in the answer
+    } const cases[] = {
+        {"512 MiB POST", "POST /metrics HTTP/1.1\r\nContent-Length: 536870912\r\n\r\n", 512,
+         "HTTP/1.1 405", 1},
+        {"a body on GET", "GET /metrics HTTP/1.1\r\nContent-Length: 10\r\n\r\n0123456789", 0,
+         "HTTP/1.1 413", 1},
+        {"DELETE", "DELETE /metrics HTTP/1.1\r\n\r\n", 0, "HTTP/1.1 405", 1},
+        {"20 KiB of headers", "GET /metrics HTTP/1.1\r\nX: " + QByteArray(20000, 'x') + "\r\n\r\n",
+         0, "HTTP/1.1 431", 1},
+        {"300 pipelined", QByteArray("GET /metrics HTTP/1.1\r\nHost: a\r\n\r\n").repeated(300), 0,
+         "HTTP/1.1 200", 300},
+        {"half a request", "GET /metrics HTTP/1.1\r\nHost:", 0, "", 0},
+        {"nothing at all", "", 0, "", 0},
+    };
+    for (const Case& c : cases) {
+        const QByteArray answer = Exchange(m_endpoint, c.request, c.bodyMib);
+        EXPECT_TRUE(answer.startsWith(c.answerStarts))
+            << c.what << ": " << answer.left(80).constData();
+        EXPECT_EQ(answer.count("HTTP/1.1 "), c.responses) << c.what;
+        EXPECT_LT(ExporterRssMib(), 100) << c.what;
+    }
+    // HEAD: the headers of a GET and no body, so the GET after it on the
+    // same connection is read whole.
+    const QByteArray both = Exchange(
+        m_endpoint,
+        "HEAD /metrics HTTP/1.1\r\n\r\nGET /metrics HTTP/1.1\r\nConnection: close\r\n\r\n");
+    const qsizetype second = both.indexOf("HTTP/1.1 200", 1);
+    ASSERT_GT(second, 0) << both.left(300).constData();
+    EXPECT_TRUE(both.left(second).endsWith("\r\n\r\n")) << both.left(second).constData();
+    EXPECT_TRUE(both.mid(second).contains("\r\n\r\n# HELP volnar_up "));
+    EXPECT_TRUE(
+        Exchange(m_endpoint, "DELETE / HTTP/1.1\r\n\r\n").contains("\r\nAllow: GET, HEAD\r\n"));
+}
+
+// Idle connections past the cap are closed at once, the others after the
+// idle time-out (1 s here); then /metrics answers again.
+TEST_F(ExporterFixture, IdleConnectionsAreCappedAndTimedOut) {
+    const qsizetype colon = m_endpoint.lastIndexOf(u':');
+    std::vector<std::unique_ptr<QTcpSocket>> idle;
+    for (int i = 0; i < 40; ++i) {
+        idle.push_back(std::make_unique<QTcpSocket>());
+        idle.back()->connectToHost(m_endpoint.left(colon), m_endpoint.mid(colon + 1).toUShort());
+        ASSERT_TRUE(idle.back()->waitForConnected(5000));
+    }
+    int closed = 0;
+    for (const auto& socket : idle) {
+        closed += socket->state() == QAbstractSocket::UnconnectedState ||
+                          socket->waitForDisconnected(5000)
+                      ? 1
+                      : 0;
+    }
+    EXPECT_EQ(closed, 40);
+    EXPECT_TRUE(HttpGet(QStringLiteral("http://") + m_endpoint + QStringLiteral("/metrics"))
+                    .contains("volnar_exporter_stations 4\n"));
 }
 
 TEST_F(ExporterFixture, PrometheusScrapesItOnLoopback) {

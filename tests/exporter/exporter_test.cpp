@@ -32,6 +32,7 @@ TEST(ExporterOptions, CommandLines) {
         {.args = "--database", .error = "Missing value after '--database'"},
         {.args = "--database f.db --period 0", .error = "1 to 3600"},
         {.args = "--database f.db --period 3601", .error = "1 to 3600"},
+        {.args = "--database f.db --idle-timeout 0", .error = "--idle-timeout takes"},
         {.args = "--database f.db --listen [127.0.0.1]:80", .error = "--listen takes"},
         {.args = "--database f.db --listen ::1:80", .error = "--listen takes"},
         {.args = "--database f.db --listen 127.0.0.1:65536", .error = "--listen takes"},
