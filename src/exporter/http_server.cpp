@@ -5,6 +5,8 @@
 #include <QTcpSocket>
 #include <QTimer>
 
+#include <algorithm>
+
 Q_LOGGING_CATEGORY(lcHttp, "volnar.exporter.http")
 
 namespace volnar {
@@ -115,19 +117,14 @@ quint16 HttpServer::Listen(const QHostAddress& address, quint16 port) {
 
 void HttpServer::Accept() {
     while (QTcpSocket* socket = m_server->nextPendingConnection()) {
-        if (m_connections >= m_limits.maxConnections) {
-            // Over the cap: closed at once, nothing read or allocated for it.
-            ++m_refused;
-            if (m_refused <= 10 || m_refused % 1000 == 0) {
-                qCWarning(lcHttp) << "connection refused, already" << m_connections << "open;"
-                                  << m_refused << "refused so far";
-            }
+        if (static_cast<int>(m_open.size()) >= m_limits.maxConnections && !EvictOne()) {
+            ++m_evicted;
             socket->abort();
             socket->deleteLater();
             continue;
         }
-        ++m_connections;
         auto* connection = new Connection;
+        m_open.push_back(connection);
         connection->socket = socket;
         socket->setParent(this);
         // Qt stops reading from the kernel once this much waits unread: a
@@ -222,12 +219,29 @@ void HttpServer::Refuse(Connection* connection, int status, const char* reason) 
     connection->socket->disconnectFromHost();
 }
 
+bool HttpServer::EvictOne() {
+    for (Connection* connection : m_open) {
+        if (connection->socket->bytesToWrite() == 0) {
+            ++m_evicted;
+            if (m_evicted <= 10 || m_evicted % 1000 == 0) {
+                qCWarning(lcHttp).noquote()
+                    << "closed a connection from" << connection->socket->peerAddress().toString()
+                    << "to make room;" << m_evicted << "so far";
+            }
+            connection->socket->abort();
+            Drop(connection);
+            return true;
+        }
+    }
+    return false;
+}
+
 void HttpServer::Drop(Connection* connection) {
     if (connection->dropped) {
         return;
     }
     connection->dropped = true;
-    --m_connections;
+    m_open.erase(std::find(m_open.begin(), m_open.end(), connection));
     connection->timer->stop();
     connection->socket->deleteLater();
 }

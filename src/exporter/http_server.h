@@ -5,6 +5,7 @@
 #include <QString>
 
 #include <functional>
+#include <vector>
 
 class QTcpServer;
 class QTcpSocket;
@@ -17,7 +18,9 @@ namespace volnar {
 // connection that sends nothing for a while or a request too slowly is
 // closed, each connection has one request answered at a time (pipelined ones
 // wait in a read buffer of maxHeaderBytes, and the socket is not read while
-// it is full), and there are at most maxConnections connections.
+// it is full), and there are at most maxConnections connections: a new one
+// past the cap closes the longest-open connection that is not being
+// answered, so idle connections cannot lock a scraper out.
 struct HttpLimits {
     int maxHeaderBytes = 8 * 1024;
     int requestTimeoutMs = 10'000;  // from the first byte of a request to its end
@@ -74,8 +77,9 @@ public:
 
     // Port 0 picks one; returns the port, 0 when it cannot listen.
     quint16 Listen(const QHostAddress& address, quint16 port);
-    int ConnectionCount() const { return m_connections; }
-    quint64 RefusedConnections() const { return m_refused; }
+    int ConnectionCount() const { return static_cast<int>(m_open.size()); }
+    // Connections closed to make room for a new one, or refused for want of one.
+    quint64 EvictedConnections() const { return m_evicted; }
 
 private:
     struct Connection;
@@ -84,12 +88,14 @@ private:
     void Answer(Connection* connection, const ParsedRequest& parsed);
     void Refuse(Connection* connection, int status, const char* reason);
     void Drop(Connection* connection);
+    // Closes the longest-open connection not being answered; false if all are.
+    bool EvictOne();
 
     HttpLimits m_limits;
     Handler m_handler;
     QTcpServer* m_server;
-    int m_connections = 0;
-    quint64 m_refused = 0;
+    std::vector<Connection*> m_open;  // in the order they were accepted
+    quint64 m_evicted = 0;
 };
 
 }  // namespace volnar
