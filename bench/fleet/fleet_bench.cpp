@@ -137,7 +137,8 @@ private:
 quint16 StartServer(QThread& thread, volnar::MetricsBoard& board) {
     auto* server =
         new volnar::HttpServer(volnar::HttpLimits{}, [&board](const volnar::HttpRequest& request) {
-            return volnar::ExporterRoute(request, board);
+            return volnar::ExporterRoute(request, board,
+                                         [](int, const std::function<void()>& done) { done(); });
         });
     server->moveToThread(&thread);
     QObject::connect(&thread, &QThread::finished, server, &QObject::deleteLater);

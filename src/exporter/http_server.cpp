@@ -5,6 +5,8 @@
 #include <QTcpSocket>
 #include <QTimer>
 
+#include <sys/socket.h>
+
 #include <algorithm>
 
 Q_LOGGING_CATEGORY(lcHttp, "volnar.exporter.http")
@@ -12,6 +14,8 @@ Q_LOGGING_CATEGORY(lcHttp, "volnar.exporter.http")
 namespace volnar {
 
 namespace {
+
+constexpr int kLingerMs = 2'000;
 
 const char* ReasonPhrase(int status) {
     switch (status) {
@@ -95,6 +99,11 @@ struct HttpServer::Connection {
     bool requestStarted = false;  // the request timer runs, not the idle one
     bool closing = false;
     bool dropped = false;
+    quint64 serial = 0;
+    bool awaiting = false;   // a deferred answer is due
+    bool lingering = false;  // refused: answer sent, the rest read and dropped
+    bool head = false;       // of the request being answered
+    bool keepAlive = false;
 };
 
 HttpServer::HttpServer(HttpLimits limits, Handler handler, QObject* parent)
@@ -124,6 +133,7 @@ void HttpServer::Accept() {
             continue;
         }
         auto* connection = new Connection;
+        connection->serial = ++m_serials;
         m_open.push_back(connection);
         connection->socket = socket;
         socket->setParent(this);
@@ -133,8 +143,20 @@ void HttpServer::Accept() {
         connection->timer = new QTimer(socket);
         connection->timer->setSingleShot(true);
         connect(connection->timer, &QTimer::timeout, socket, &QTcpSocket::abort);
-        connect(socket, &QTcpSocket::readyRead, this, [this, connection] { Serve(connection); });
+        connect(socket, &QTcpSocket::readyRead, this, [this, connection] {
+            if (connection->lingering) {
+                connection->socket->skip(connection->socket->bytesAvailable());
+                return;
+            }
+            Serve(connection);
+        });
         connect(socket, &QTcpSocket::bytesWritten, this, [this, connection] {
+            if (connection->lingering) {
+                if (connection->socket->bytesToWrite() == 0) {
+                    shutdown(static_cast<int>(connection->socket->socketDescriptor()), SHUT_WR);
+                }
+                return;
+            }
             connection->timer->start(m_limits.idleTimeoutMs);  // a write that moves is alive
             if (connection->socket->bytesToWrite() == 0) {
                 Serve(connection);
@@ -150,7 +172,8 @@ void HttpServer::Accept() {
 void HttpServer::Serve(Connection* connection) {
     QTcpSocket* socket = connection->socket;
     // One request at a time: the next is read once this answer is written.
-    while (!connection->dropped && !connection->closing && socket->bytesToWrite() == 0) {
+    while (!connection->dropped && !connection->closing && !connection->awaiting &&
+           socket->bytesToWrite() == 0) {
         const qint64 room = m_limits.maxHeaderBytes + 1 - connection->buffer.size();
         if (room > 0 && socket->bytesAvailable() > 0) {
             connection->buffer += socket->read(room);
@@ -184,16 +207,42 @@ void HttpServer::Serve(Connection* connection) {
 }
 
 void HttpServer::Answer(Connection* connection, const ParsedRequest& parsed) {
-    const HttpResponse response = m_handler(parsed.request);
     ++connection->served;
-    const bool keepAlive =
+    connection->head = parsed.request.method == "HEAD";
+    connection->keepAlive =
         parsed.keepAlive && connection->served < m_limits.maxRequestsPerConnection;
+    HttpRequest request = parsed.request;
+    request.reply = [this, serial = connection->serial](const HttpResponse& response) {
+        QMetaObject::invokeMethod(
+            this, [this, serial, response] { Deliver(serial, response); }, Qt::QueuedConnection);
+    };
+    const HttpResponse response = m_handler(request);
+    if (response.deferred) {
+        connection->awaiting = true;
+        connection->timer->stop();
+        return;
+    }
+    Write(connection, response);
+}
+
+void HttpServer::Deliver(quint64 serial, const HttpResponse& response) {
+    const auto found = std::find_if(m_open.begin(), m_open.end(),
+                                    [serial](const Connection* c) { return c->serial == serial; });
+    if (found == m_open.end() || !(*found)->awaiting) {
+        return;  // the client left meanwhile
+    }
+    (*found)->awaiting = false;
+    Write(*found, response);
+}
+
+void HttpServer::Write(Connection* connection, const HttpResponse& response) {
+    const bool keepAlive = connection->keepAlive;
     QByteArray head = "HTTP/1.1 " + QByteArray::number(response.status) + ' ' +
                       ReasonPhrase(response.status) + "\r\nContent-Type: " + response.contentType +
                       "\r\nContent-Length: " + QByteArray::number(response.body.size()) +
                       (keepAlive ? "\r\n\r\n" : "\r\nConnection: close\r\n\r\n");
     connection->socket->write(head);
-    if (parsed.request.method != "HEAD") {
+    if (!connection->head) {
         connection->socket->write(response.body);
     }
     connection->timer->start(m_limits.idleTimeoutMs);
@@ -215,13 +264,17 @@ void HttpServer::Refuse(Connection* connection, int status, const char* reason) 
     }
     connection->socket->write(head + "\r\n" + body);
     connection->closing = true;
+    connection->lingering = true;
     connection->buffer.clear();
-    connection->socket->disconnectFromHost();
+    // A lingering close: once the answer is out, the sending side is shut
+    // and whatever the client still sends (a body) is read and dropped for
+    // a moment, so that the client reads the answer instead of a reset.
+    connection->timer->start(std::min(kLingerMs, m_limits.requestTimeoutMs));
 }
 
 bool HttpServer::EvictOne() {
     for (Connection* connection : m_open) {
-        if (connection->socket->bytesToWrite() == 0) {
+        if (connection->socket->bytesToWrite() == 0 && !connection->awaiting) {
             ++m_evicted;
             if (m_evicted <= 10 || m_evicted % 1000 == 0) {
                 qCWarning(lcHttp).noquote()

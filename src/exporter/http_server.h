@@ -33,12 +33,17 @@ struct HttpRequest {
     QByteArray method;  // "GET" or "HEAD": the only ones handlers see
     QByteArray path;    // "/metrics"
     QByteArray query;   // "target=127.0.0.1", without '?'
+    // For a deferred answer: gives the response later, from any thread.
+    std::function<void(const struct HttpResponse&)> reply;
 };
 
 struct HttpResponse {
     int status = 200;
     QByteArray contentType = "text/plain; charset=utf-8";
     QByteArray body;
+    // The handler answers later through HttpRequest::reply; until then the
+    // connection waits, without its time-outs.
+    bool deferred = false;
 };
 
 // The outcome of one request as the server decided it before any handler:
@@ -86,6 +91,8 @@ private:
     void Accept();
     void Serve(Connection* connection);
     void Answer(Connection* connection, const ParsedRequest& parsed);
+    void Write(Connection* connection, const HttpResponse& response);
+    void Deliver(quint64 serial, const HttpResponse& response);
     void Refuse(Connection* connection, int status, const char* reason);
     void Drop(Connection* connection);
     // Closes the longest-open connection not being answered; false if all are.
@@ -96,6 +103,7 @@ private:
     QTcpServer* m_server;
     std::vector<Connection*> m_open;  // in the order they were accepted
     quint64 m_evicted = 0;
+    quint64 m_serials = 0;
 };
 
 }  // namespace volnar

@@ -112,9 +112,15 @@ int main(int argc, char** argv) {
     volnar::HttpLimits limits;
     limits.idleTimeoutMs = options.idleTimeoutSeconds * 1000;
     limits.requestTimeoutMs = std::min(limits.requestTimeoutMs, limits.idleTimeoutMs);
-    auto* server = new volnar::HttpServer(limits, [&board](const volnar::HttpRequest& request) {
-        return volnar::ExporterRoute(request, board);
-    });
+    auto* server =
+        new volnar::HttpServer(limits, [&board, &poller](const volnar::HttpRequest& request) {
+            return volnar::ExporterRoute(
+                request, board, [&poller](int index, std::function<void()> done) {
+                    QMetaObject::invokeMethod(
+                        &poller, [&poller, index, done] { poller.Probe(index, done); },
+                        Qt::QueuedConnection);
+                });
+        });
     server->moveToThread(&httpThread);
     QObject::connect(&httpThread, &QThread::finished, server, &QObject::deleteLater);
     httpThread.start();

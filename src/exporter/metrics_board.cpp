@@ -7,6 +7,7 @@
 #include <map>
 
 #include "core/status_panel.h"
+#include "link/board_request.h"
 
 namespace volnar {
 
@@ -202,8 +203,13 @@ void MetricsBoard::SetStations(const FleetPoller& poller) {
         one.counters = row.counters;
         FormatRecord(row, one);
     }
+    std::vector<std::pair<QString, int>> endpoints;
+    for (int i = 0; i < poller.RowCount(); ++i) {
+        endpoints.emplace_back(poller.Row(i).address, poller.Row(i).settings.port);
+    }
     const std::lock_guard lock(m_mutex);
     m_series = std::move(series);
+    m_endpoints = std::move(endpoints);
     m_duplicateRows = poller.DuplicateRows();
 }
 
@@ -265,6 +271,45 @@ QByteArray MetricsBoard::Format() const {
     out += "volnar_exporter_build_info{version=\"" VOLNAR_VERSION_TEXT "\"} 1\n";
     out += ProcessMetrics();
     m_lastSize = out.size();
+    return out;
+}
+
+Result<int> MetricsBoard::Target(const QString& target) const {
+    const qsizetype colon = target.indexOf(u':');
+    const std::optional<QString> address = CanonicalIpv4(colon < 0 ? target : target.left(colon));
+    bool portOk = colon < 0;
+    const int port = colon < 0 ? 0 : target.mid(colon + 1).toInt(&portOk);
+    if (!address || !portOk) {
+        return Failure{QStringLiteral("target is no ADDRESS or ADDRESS:PORT of a station")};
+    }
+    const std::lock_guard lock(m_mutex);
+    std::optional<int> found;
+    for (std::size_t i = 0; i < m_endpoints.size(); ++i) {
+        if (m_endpoints[i].first == *address && (colon < 0 || m_endpoints[i].second == port)) {
+            if (found) {
+                return Failure{QStringLiteral("two stations share the address: add :PORT")};
+            }
+            found = static_cast<int>(i);
+        }
+    }
+    if (!found) {
+        return Failure{QStringLiteral("no station of the directory has this address")};
+    }
+    return *found;
+}
+
+QByteArray MetricsBoard::FormatStation(int index) const {
+    std::vector<StationSeries> one;
+    {
+        const std::lock_guard lock(m_mutex);
+        if (index < 0 || static_cast<std::size_t>(index) >= m_series.size()) {
+            return {};
+        }
+        one.push_back(m_series[static_cast<std::size_t>(index)]);
+    }
+    QByteArray out;
+    AppendStationFamilies(out, one, Clock::now());
+    AppendCounters(out, one);
     return out;
 }
 

@@ -10,6 +10,7 @@
 #include <optional>
 #include <vector>
 
+#include "core/result.h"
 #include "fleet/fleet_poller.h"
 
 namespace volnar {
@@ -53,10 +54,18 @@ public:
     // Every family in the Prometheus text exposition format (0.0.4).
     QByteArray Format() const;
 
+    // The row a /probe target names: a station's address (127.0.3.01 is
+    // 127.0.3.1), with :PORT where two stations share the address. A
+    // refusal says why (no station of the directory, more than one).
+    Result<int> Target(const QString& target) const;
+    // The families of that one station (a /probe answer).
+    QByteArray FormatStation(int index) const;
+
 private:
     mutable std::mutex m_mutex;
     mutable std::atomic<qsizetype> m_lastSize{0};  // of the last scrape, to reserve
     std::vector<StationSeries> m_series;
+    std::vector<std::pair<QString, int>> m_endpoints;  // address and port of each row
     qint64 m_lastRoundMs = 0;
     int m_duplicateRows = 0;
     bool m_directoryUp = false;

@@ -81,6 +81,12 @@ void FleetPoller::SetStations(const std::vector<StationRecord>& records) {
     m_rows.clear();
     m_polls.clear();
     m_outstanding = 0;
+    // Probes of the rows going away end now, with what is known.
+    for (auto& [index, waiting] : std::exchange(m_probes, {})) {
+        for (const auto& done : waiting) {
+            done();
+        }
+    }
     m_nextIndex = 0;
     m_roundSent = false;
     m_duplicateRows = 0;
@@ -204,11 +210,13 @@ void FleetPoller::Send(int index) {
         }
         ++row.counters.noSocket;
         Q_EMIT RowChanged(index);
+        EndProbes(index);
         return;
     }
     if (sent != SendStatus::Accepted) {
         ++row.counters.lost;
         Q_EMIT RowChanged(index);
+        EndProbes(index);
         return;
     }
     poll.status.Sent(id);
@@ -249,6 +257,30 @@ void FleetPoller::Settle(int index) {
         m_roundSent = false;
     }
     Q_EMIT RowChanged(index);
+    EndProbes(index);
+}
+
+void FleetPoller::Probe(int index, std::function<void()> done) {
+    if (index < 0 || index >= RowCount()) {
+        done();
+        return;
+    }
+    m_probes[index].push_back(std::move(done));
+    if (m_polls[static_cast<std::size_t>(index)].status.InFlightId() == 0) {
+        Send(index);
+    }
+}
+
+void FleetPoller::EndProbes(int index) {
+    const auto found = m_probes.find(index);
+    if (found == m_probes.end()) {
+        return;
+    }
+    const std::vector<std::function<void()>> waiting = std::move(found->second);
+    m_probes.erase(found);
+    for (const auto& done : waiting) {
+        done();
+    }
 }
 
 qint64 FleetPoller::TimeoutMs(const FleetRow& row) const {

@@ -5,6 +5,7 @@
 #include <QString>
 
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -95,6 +96,9 @@ public:
     // One round at once: a status GET to every station whose last one is
     // answered (the others count a missed poll).
     void PollAll();
+    // Polls the row now (or waits for its request in flight) and calls done
+    // once that request has ended: answered, refused, lost or not sent.
+    void Probe(int index, std::function<void()> done);
 
     int RowCount() const { return static_cast<int>(m_rows.size()); }
     const FleetRow& Row(int index) const { return m_rows[static_cast<std::size_t>(index)]; }
@@ -122,6 +126,7 @@ private:
     void OnAnswer(int index, const BoardResponse& response);
     void OnTimeout(int index, int requestId);
     void Settle(int index);
+    void EndProbes(int index);
     qint64 TimeoutMs(const FleetRow& row) const;
 
     // Each row's session and status poll. Its request ids start at a random
@@ -140,6 +145,7 @@ private:
     QElapsedTimer m_clock;
     int m_periodMs = kDefaultPeriodMs;
     int m_outstanding = 0;
+    std::map<int, std::vector<std::function<void()>>> m_probes;  // by row
     int m_nextIndex = 0;       // the next station of the round to ask
     bool m_roundSent = false;  // every station of the round was asked
     int m_duplicateRows = 0;

@@ -222,15 +222,16 @@ QByteArray Exchange(const QString& endpoint, const QByteArray& request, int body
     }
     socket.write(request);
     const QByteArray chunk(1 << 20, 'x');
+    QByteArray answer;
     for (int i = 0; i < bodyMib && socket.state() == QAbstractSocket::ConnectedState; ++i) {
         socket.write(chunk);
         socket.waitForBytesWritten(1000);
+        answer += socket.readAll();
     }
-    QByteArray answer;
     while (socket.waitForReadyRead(waitMs)) {
         answer += socket.readAll();
     }
-    return answer + socket.readAll();
+    return socket.isOpen() ? answer + socket.readAll() : answer;
 }
 
 // Hostile or broken clients, each bounded: the exporter answers what it
@@ -275,6 +276,38 @@ TEST_F(ExporterFixture, HostileClientsCostItNeitherMemoryNorService) {
         Exchange(m_endpoint, "DELETE / HTTP/1.1\r\n\r\n").contains("\r\nAllow: GET, HEAD\r\n"));
 }
 
+// /probe polls one station of the directory, named by its address as the
+// directory's rows are read, and answers its families only; anything else
+// is refused.
+TEST_F(ExporterFixture, ProbeAnswersOneStationOfTheDirectoryOnly) {
+    const struct {
+        const char* query;
+        const char* status;
+        const char* contains;
+    } cases[] = {
+        {"target=127.0.0.01", "HTTP/1.1 200", "\nvolnar_up{address=\"127.0.0.1\"} 1\n"},
+        {"target=127.0.0.3", "HTTP/1.1 200",
+         "\nvolnar_channel_volts{address=\"127.0.0.3\",channel=\"1\"} "},
+        {"target=127.0.0.2", "HTTP/1.1 200",
+         "volnar_requests_total{address=\"127.0.0.2\",result=\"lost\"}"},
+        {"target=127.0.0.9", "HTTP/1.1 400", "no station of the directory"},
+        {"target=10.10.10.10", "HTTP/1.1 400", "no station of the directory"},
+        {"target=localhost", "HTTP/1.1 400", "no ADDRESS"},
+        {"", "HTTP/1.1 400", "no ADDRESS"},
+    };
+    for (const auto& c : cases) {
+        const QByteArray answer =
+            Exchange(m_endpoint, QByteArray("GET /probe?") + c.query +
+                                     " HTTP/1.1\r\nConnection: close\r\n\r\n");
+        EXPECT_TRUE(answer.startsWith(c.status)) << c.query << ": " << answer.left(200).constData();
+        EXPECT_TRUE(answer.contains(c.contains)) << c.query << ": " << answer.constData();
+        if (answer.startsWith("HTTP/1.1 200")) {
+            EXPECT_EQ(answer.count("\nvolnar_up{"), 1) << c.query;
+            EXPECT_FALSE(answer.contains("volnar_exporter_stations")) << c.query;
+        }
+    }
+}
+
 // Idle connections never lock a scraper out: past the cap the longest-open
 // ones are closed to make room, the others after the idle time-out (1 s
 // here), and /metrics answers at once while they are open.
@@ -310,7 +343,17 @@ TEST_F(ExporterFixture, PrometheusScrapesItOnLoopback) {
     file.write(
         "global:\n  scrape_interval: 1s\nscrape_configs:\n  - job_name: volnar\n"
         "    static_configs:\n      - targets: ['" +
-        m_endpoint.toUtf8() + "']\n");
+        m_endpoint.toUtf8() +
+        "']\n"
+        // The multi-target pattern of docs/exporter.md: Prometheus names the
+        // stations, the exporter polls each once per scrape.
+        "  - job_name: volnar-probe\n    metrics_path: /probe\n"
+        "    static_configs:\n      - targets: ['127.0.0.3', '127.0.0.4']\n"
+        "    relabel_configs:\n"
+        "      - source_labels: [__address__]\n        target_label: __param_target\n"
+        "      - source_labels: [__param_target]\n        target_label: instance\n"
+        "      - target_label: __address__\n        replacement: '" +
+        m_endpoint.toUtf8() + "'\n");
     file.close();
     const QString web = QStringLiteral("127.0.0.1:") + QString::number(FreeTcpPort());
     QProcess server;
@@ -331,15 +374,19 @@ TEST_F(ExporterFixture, PrometheusScrapesItOnLoopback) {
     };
     QString up;
     QString reading;
+    QString probed;
     for (QDeadlineTimer deadline(40000);
-         !deadline.hasExpired() && (up.isEmpty() || reading.isEmpty());) {
+         !deadline.hasExpired() && (up.isEmpty() || reading.isEmpty() || probed.isEmpty());) {
         QTest::qWait(500);
         up = query("volnar_up{address=\"127.0.0.1\"}");
         reading = query("volnar_channel_volts{address=\"127.0.0.4\",channel=\"4\"}");
+        probed =
+            query("volnar_up{job=\"volnar-probe\",instance=\"127.0.0.3\",address=\"127.0.0.3\"}");
     }
     server.terminate();
     server.waitForFinished(10000);
     EXPECT_EQ(up, QStringLiteral("1")) << server.readAll().right(2000).constData();
+    EXPECT_EQ(probed, QStringLiteral("1"));
     bool ok = false;
     const double volts = reading.toDouble(&ok);
     EXPECT_TRUE(ok && volts >= 0 && volts <= 30) << qPrintable(reading);
