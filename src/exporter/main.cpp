@@ -11,9 +11,11 @@
 #include <algorithm>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 
 #include "core/file_limit.h"
 #include "directory/station_directory.h"
+#include "exporter/directory_reader.h"
 #include "exporter/exporter_options.h"
 #include "exporter/http_server.h"
 #include "exporter/metrics_board.h"
@@ -24,39 +26,9 @@ namespace {
 
 int g_signalPipe[2] = {-1, -1};
 
-void OnSignal(int) {
-    const char byte = 1;
+void OnSignal(int number) {
+    const char byte = static_cast<char>(number);
     [[maybe_unused]] const auto written = write(g_signalPipe[1], &byte, 1);
-}
-
-// The directory's reports go to the journal (stderr), never to a box.
-class StderrMessages final : public volnar::MessageService {
-public:
-    bool Show(volnar::MessageIcon, const QString& text, volnar::MessageButtons,
-              const QString&) override {
-        QTextStream(stderr) << "volnar-exporter: " << text.simplified() << '\n';
-        return false;
-    }
-    // The driver's own words, or why a location is no station directory.
-    void ShowDetailed(volnar::MessageIcon icon, const QString& text,
-                      const QString& details) override {
-        Show(icon, details.isEmpty() ? text : text + QStringLiteral(": ") + details,
-             volnar::MessageButtons::Ok, QString());
-    }
-};
-
-std::optional<std::vector<volnar::StationRecord>> LoadDirectory(const QString& location) {
-    StderrMessages messages;
-    volnar::StationDirectory directory(messages);
-    if (!directory.ConnectDatabase(location)) {
-        return std::nullopt;
-    }
-    auto rows = directory.LoadStationRecords();
-    directory.DisconnectDatabase();
-    if (!rows) {
-        return std::nullopt;
-    }
-    return std::move(*rows);
 }
 
 QString ListenText(const QHostAddress& address, quint16 port) {
@@ -67,6 +39,50 @@ QString ListenText(const QHostAddress& address, quint16 port) {
                ? QLatin1Char('[') + address.toString() + QStringLiteral("]:") +
                      QString::number(port)
                : address.toString() + QLatin1Char(':') + QString::number(port);
+}
+
+// SIGTERM and SIGINT end the event loop; SIGHUP reads the directory again.
+void HandleSignals(QCoreApplication& app, volnar::DirectoryReader& reader) {
+    if (socketpair(AF_UNIX, SOCK_STREAM, 0, g_signalPipe) != 0) {
+        return;
+    }
+    auto* notifier = new QSocketNotifier(g_signalPipe[0], QSocketNotifier::Read, &app);
+    QObject::connect(notifier, &QSocketNotifier::activated, &app, [&app, &reader] {
+        char byte = 0;
+        if (read(g_signalPipe[0], &byte, 1) == 1 && byte == SIGHUP) {
+            QTextStream(stderr) << "volnar-exporter: SIGHUP: reading the directory again\n";
+            reader.Read();
+        } else {
+            app.quit();
+        }
+    });
+    std::signal(SIGTERM, OnSignal);
+    std::signal(SIGINT, OnSignal);
+    std::signal(SIGHUP, OnSignal);
+}
+
+// Serves HTTP on `thread`; the port, 0 when it cannot listen.
+quint16 StartServer(QThread& thread, const volnar::ExporterOptions& options,
+                    volnar::MetricsBoard& board, volnar::FleetPoller& poller) {
+    volnar::HttpLimits limits;
+    limits.idleTimeoutMs = options.idleTimeoutSeconds * 1000;
+    limits.requestTimeoutMs = std::min(limits.requestTimeoutMs, limits.idleTimeoutMs);
+    const volnar::ProbeStation probe = [&poller](int index, std::function<void()> done) {
+        QMetaObject::invokeMethod(
+            &poller, [&poller, index, done] { poller.Probe(index, done); }, Qt::QueuedConnection);
+    };
+    auto* server =
+        new volnar::HttpServer(limits, [&board, probe](const volnar::HttpRequest& request) {
+            return volnar::ExporterRoute(request, board, probe);
+        });
+    server->moveToThread(&thread);
+    QObject::connect(&thread, &QThread::finished, server, &QObject::deleteLater);
+    thread.start();
+    quint16 port = 0;
+    QMetaObject::invokeMethod(
+        server, [&] { port = server->Listen(options.listenAddress, options.listenPort); },
+        Qt::BlockingQueuedConnection);
+    return port;
 }
 
 }  // namespace
@@ -82,52 +98,27 @@ int main(int argc, char** argv) {
         return 2;
     }
     const volnar::ExporterOptions& options = *parsed;
-    if (options.help) {
-        QTextStream(stdout) << volnar::ExporterHelp();
-        return 0;
-    }
-    if (options.version) {
-        QTextStream(stdout) << "volnar-exporter " VOLNAR_VERSION_TEXT "\n";
+    if (options.help || options.version) {
+        QTextStream(stdout) << (options.help
+                                    ? volnar::ExporterHelp()
+                                    : QStringLiteral("volnar-exporter " VOLNAR_VERSION_TEXT "\n"));
         return 0;
     }
     // One socket per station: the usual soft limit of 1,024 is no fleet's.
     volnar::RaiseOpenFileLimit();
+    std::signal(SIGPIPE, SIG_IGN);  // a scraper that hangs up is no reason to end
 
-    const auto records = LoadDirectory(options.database);
-    if (!records) {
-        return 1;
-    }
     volnar::FleetPoller poller;
     poller.SetPeriodMs(options.periodSeconds * 1000);
-    poller.SetStations(*records);
     volnar::MetricsBoard board;
-    board.SetStations(poller);
-    board.SetDirectoryUp(true);
     QObject::connect(&poller, &volnar::FleetPoller::RowChanged, &poller,
                      [&board, &poller](int index) { board.Update(poller, index); });
-
-    // HTTP is served on a thread of its own: a scrape or a hostile client
-    // never delays the poller, whose thread times the answers.
+    // HTTP is served on a thread of its own, from before the directory is
+    // read: a scrape or a hostile client never delays the poller, whose
+    // thread times the answers, and a slow directory never keeps /metrics
+    // (volnar_exporter_directory_up 0) from answering.
     QThread httpThread;
-    volnar::HttpLimits limits;
-    limits.idleTimeoutMs = options.idleTimeoutSeconds * 1000;
-    limits.requestTimeoutMs = std::min(limits.requestTimeoutMs, limits.idleTimeoutMs);
-    auto* server =
-        new volnar::HttpServer(limits, [&board, &poller](const volnar::HttpRequest& request) {
-            return volnar::ExporterRoute(
-                request, board, [&poller](int index, std::function<void()> done) {
-                    QMetaObject::invokeMethod(
-                        &poller, [&poller, index, done] { poller.Probe(index, done); },
-                        Qt::QueuedConnection);
-                });
-        });
-    server->moveToThread(&httpThread);
-    QObject::connect(&httpThread, &QThread::finished, server, &QObject::deleteLater);
-    httpThread.start();
-    quint16 port = 0;
-    QMetaObject::invokeMethod(
-        server, [&] { port = server->Listen(options.listenAddress, options.listenPort); },
-        Qt::BlockingQueuedConnection);
+    const quint16 port = StartServer(httpThread, options, board, poller);
     if (port == 0) {
         QTextStream(stderr) << "volnar-exporter: cannot listen on "
                             << ListenText(options.listenAddress, options.listenPort) << '\n';
@@ -135,20 +126,40 @@ int main(int argc, char** argv) {
         httpThread.wait();
         return 1;
     }
-    QTextStream(stdout) << "volnar-exporter: " << poller.RowCount() << " stations, serving http://"
+    QTextStream(stdout) << "volnar-exporter: serving http://"
                         << ListenText(options.listenAddress, port) << "/metrics" << Qt::endl;
 
-    // SIGTERM and SIGINT end the event loop cleanly.
-    if (socketpair(AF_UNIX, SOCK_STREAM, 0, g_signalPipe) == 0) {
-        auto* notifier = new QSocketNotifier(g_signalPipe[0], QSocketNotifier::Read, &app);
-        QObject::connect(notifier, &QSocketNotifier::activated, &app, &QCoreApplication::quit);
-        std::signal(SIGTERM, OnSignal);
-        std::signal(SIGINT, OnSignal);
-    }
-    std::signal(SIGPIPE, SIG_IGN);  // a scraper that hangs up is no reason to end
-    poller.Start();
+    volnar::DirectoryReader reader(options.database);
+    QObject::connect(&reader, &volnar::DirectoryReader::Loaded, &poller,
+                     [&](const std::vector<volnar::StationRecord>& records) {
+                         poller.SetStations(records);
+                         board.SetStations(poller);
+                         board.SetDirectoryUp(true);
+                         QTextStream(stdout)
+                             << "volnar-exporter: " << poller.RowCount() << " stations" << Qt::endl;
+                         poller.Start();
+                     });
+    // A directory file that is missing or no station database is a mistake
+    // to fix, not to wait out: at start it ends the exporter.
+    bool everRead = false;
+    QObject::connect(&reader, &volnar::DirectoryReader::Loaded, &app,
+                     [&everRead] { everRead = true; });
+    QObject::connect(&reader, &volnar::DirectoryReader::Failed, &app, [&](bool late) {
+        board.SetDirectoryUp(false);
+        if (!late && !everRead && !volnar::IsConnectionString(options.database)) {
+            QCoreApplication::exit(1);
+        }
+    });
+    HandleSignals(app, reader);
+    reader.Read();
     const int status = QCoreApplication::exec();
     httpThread.quit();
     httpThread.wait();
+    if (reader.Reading()) {
+        // A directory read still hangs in its driver: nothing it may return
+        // to is torn down, and nobody waits for it.
+        std::fflush(nullptr);
+        std::_Exit(status);
+    }
     return status;
 }

@@ -201,6 +201,10 @@ void MetricsBoard::SetStations(const FleetPoller& poller) {
                                       : row.address);
         one.freshMs = poller.PeriodMs() + poller.TimeoutMs(i);
         one.counters = row.counters;
+        one.rttMs = row.rttMs;
+        if (const auto age = poller.AgeMs(i)) {
+            one.lastAnswer = Clock::now() - std::chrono::milliseconds(*age);
+        }
         FormatRecord(row, one);
     }
     std::vector<std::pair<QString, int>> endpoints;

@@ -74,14 +74,18 @@ FleetPoller::~FleetPoller() {
 }
 
 void FleetPoller::SetStations(const std::vector<StationRecord>& records) {
-    for (Poll& poll : m_polls) {
-        poll.transport->Close();
-        poll.transport->deleteLater();
+    // A station still in the directory keeps its row: counters, readings,
+    // session and the request in flight (a re-read directory resets nobody).
+    std::map<std::pair<QString, int>, std::size_t> kept;
+    for (std::size_t i = 0; i < m_rows.size(); ++i) {
+        kept.emplace(std::pair(m_rows[i].address, m_rows[i].settings.port), i);
     }
+    std::vector<FleetRow> oldRows = std::move(m_rows);
+    std::vector<Poll> oldPolls = std::move(m_polls);
+    std::vector<bool> reused(oldRows.size(), false);
     m_rows.clear();
     m_polls.clear();
-    m_outstanding = 0;
-    // Probes of the rows going away end now, with what is known.
+    // Probes end now, with what is known; the rows may move.
     for (auto& [index, waiting] : std::exchange(m_probes, {})) {
         for (const auto& done : waiting) {
             done();
@@ -91,15 +95,14 @@ void FleetPoller::SetStations(const std::vector<StationRecord>& records) {
     m_roundSent = false;
     m_duplicateRows = 0;
     std::set<std::pair<QString, int>> endpoints;
-    m_rows.reserve(records.size());
-    m_polls.reserve(records.size());
     for (const StationRecord& record : records) {
         const std::optional<StationSettings> settings = FleetSettingsFor(record);
         if (!settings) {
             qCDebug(lcFleet) << "not polled:" << record.IPADDRESS;
             continue;
         }
-        if (!endpoints.emplace(settings->address, settings->port).second) {
+        const std::pair endpoint(settings->address, settings->port);
+        if (!endpoints.insert(endpoint).second) {
             ++m_duplicateRows;
             qCWarning(lcFleet).noquote()
                 << QStringLiteral(
@@ -110,24 +113,48 @@ void FleetPoller::SetStations(const std::vector<StationRecord>& records) {
                        .arg(record.IPADDRESS);
             continue;
         }
-        FleetRow row;
-        row.address = settings->address;
-        row.comment = record.COMMENT;
-        row.settings = *settings;
-        row.readings = std::make_unique<StatusPanel>();
-        Poll poll;
-        poll.transport = m_factory().release();
-        poll.transport->setParent(this);
-        poll.nextId = static_cast<int>(QRandomGenerator::global()->bounded(1, 1'000'000'000));
-        const int index = static_cast<int>(m_rows.size());
-        // Each transport answers for its own row: no search per answer.
-        connect(poll.transport, &SnmpTransport::ResponseReceived, this,
-                [this, index](const BoardResponse& response) { OnAnswer(index, response); });
-        connect(poll.transport, &SnmpTransport::TimedOut, this,
-                [this, index](int requestId) { OnTimeout(index, requestId); });
-        m_rows.push_back(std::move(row));
-        m_polls.push_back(poll);
+        const auto old = kept.find(endpoint);
+        if (old != kept.end()) {
+            reused[old->second] = true;
+            FleetRow& row = oldRows[old->second];
+            row.comment = record.COMMENT;
+            row.settings = *settings;
+            AddRow(std::move(row), oldPolls[old->second]);
+        } else {
+            FleetRow row;
+            row.address = settings->address;
+            row.comment = record.COMMENT;
+            row.settings = *settings;
+            row.readings = std::make_unique<StatusPanel>();
+            Poll poll;
+            poll.transport = m_factory().release();
+            poll.transport->setParent(this);
+            poll.nextId = static_cast<int>(QRandomGenerator::global()->bounded(1, 1'000'000'000));
+            AddRow(std::move(row), poll);
+        }
     }
+    m_outstanding = 0;
+    for (const Poll& poll : m_polls) {
+        m_outstanding += poll.status.InFlightId() != 0 ? 1 : 0;
+    }
+    for (std::size_t i = 0; i < oldPolls.size(); ++i) {
+        if (!reused[i]) {
+            oldPolls[i].transport->Close();
+            oldPolls[i].transport->deleteLater();
+        }
+    }
+}
+
+void FleetPoller::AddRow(FleetRow row, Poll poll) {
+    const int index = static_cast<int>(m_rows.size());
+    // Each transport answers for its own row: no search per answer.
+    disconnect(poll.transport, nullptr, this, nullptr);
+    connect(poll.transport, &SnmpTransport::ResponseReceived, this,
+            [this, index](const BoardResponse& response) { OnAnswer(index, response); });
+    connect(poll.transport, &SnmpTransport::TimedOut, this,
+            [this, index](int requestId) { OnTimeout(index, requestId); });
+    m_rows.push_back(std::move(row));
+    m_polls.push_back(poll);
 }
 
 void FleetPoller::SetPeriodMs(int periodMs) {

@@ -82,6 +82,8 @@ public:
     ~FleetPoller() override;
 
     // Replaces the stations with the pollable rows of a directory (in order).
+    // A station of the old list (same address and port) keeps its counters,
+    // readings and request in flight, with the row's new settings.
     // A row naming the same station as an earlier one (address and port,
     // 127.0.3.01 being 127.0.3.1) is polled once and counted, with a warning.
     void SetStations(const std::vector<StationRecord>& records);
@@ -119,6 +121,8 @@ Q_SIGNALS:
     void RowChanged(int index);
 
 private:
+    struct Poll;
+    void AddRow(FleetRow row, Poll poll);
     void Tick();
     int TickMs() const;
     void PollOne(int index);

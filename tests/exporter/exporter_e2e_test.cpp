@@ -23,6 +23,8 @@
 
 #include <memory>
 
+#include <signal.h>
+
 #include "support/station_simulator.h"
 
 namespace volnar {
@@ -83,6 +85,34 @@ TEST(Exporter, ADatabaseThatIsNoStationDirectoryIsRefusedWithItsReason) {
     EXPECT_EQ(QFileInfo(empty).size(), 0);
 }
 
+// A directory that cannot be reached is read again and again, ever later,
+// while /metrics answers that it is down.
+TEST(Exporter, AnUnreachableDirectoryIsRetriedWhileMetricsAnswers) {
+    QProcess exporter;
+    exporter.start(QStringLiteral(VOLNAR_EXPORTER_BINARY),
+                   {QStringLiteral("--database"), QStringLiteral("DRIVER={volnar-no-such-driver}"),
+                    QStringLiteral("--listen"), QStringLiteral("127.0.0.1:0")});
+    ASSERT_TRUE(exporter.waitForReadyRead(10000));
+    const auto match = QRegularExpression(QStringLiteral("http://(127\\.0\\.0\\.1:\\d+)/metrics"))
+                           .match(QString::fromUtf8(exporter.readAllStandardOutput()));
+    ASSERT_TRUE(match.hasMatch());
+    QByteArray said;
+    for (QDeadlineTimer deadline(10000);
+         !deadline.hasExpired() && !said.contains("reading the directory again in 2 s");) {
+        exporter.waitForReadyRead(200);
+        said += exporter.readAllStandardError();
+    }
+    EXPECT_TRUE(said.contains("reading the directory again in 1 s")) << said.constData();
+    EXPECT_TRUE(said.contains("reading the directory again in 2 s")) << said.constData();
+    const QByteArray metrics =
+        HttpGet(QStringLiteral("http://") + match.captured(1) + QStringLiteral("/metrics"));
+    EXPECT_TRUE(metrics.contains("volnar_exporter_directory_up 0\n")) << metrics.constData();
+    EXPECT_TRUE(metrics.contains("volnar_exporter_stations 0\n"));
+    exporter.terminate();
+    EXPECT_TRUE(exporter.waitForFinished(5000));
+    EXPECT_EQ(exporter.exitCode(), 0);
+}
+
 // Lines that end it before any directory is read: what it says, on which
 // stream, with which status.
 TEST(Exporter, VersionHelpAndWrongOptions) {
@@ -134,6 +164,14 @@ protected:
                 .match(QString::fromUtf8(m_exporter.readAllStandardOutput()));
         ASSERT_TRUE(match.hasMatch());
         m_endpoint = match.captured(1);
+        // It serves before the directory is read; the tests start once read.
+        for (QDeadlineTimer deadline(10000);
+             !deadline.hasExpired() && !Metrics().contains("volnar_exporter_directory_up 1\n");) {
+            QTest::qWait(50);
+        }
+    }
+    QByteArray Metrics() const {
+        return HttpGet(QStringLiteral("http://") + m_endpoint + QStringLiteral("/metrics"));
     }
     // What the exporter holds in memory now (VmRSS), in MiB.
     double ExporterRssMib() const {
@@ -274,6 +312,39 @@ TEST_F(ExporterFixture, HostileClientsCostItNeitherMemoryNorService) {
     EXPECT_TRUE(both.mid(second).contains("\r\n\r\n# HELP volnar_up "));
     EXPECT_TRUE(
         Exchange(m_endpoint, "DELETE / HTTP/1.1\r\n\r\n").contains("\r\nAllow: GET, HEAD\r\n"));
+}
+
+// SIGHUP reads the directory again: a station that is gone goes, the others
+// keep their counters; the exporter goes on.
+TEST_F(ExporterFixture, SighupReadsTheDirectoryAgainKeepingTheCounters) {
+    const QRegularExpression received(QStringLiteral(
+        "volnar_requests_total\\{address=\"127\\.0\\.0\\.1\",result=\"received\"\\} (\\d+)\n"));
+    const auto answers = [&] {
+        return received.match(QString::fromUtf8(Metrics())).captured(1).toInt();
+    };
+    for (QDeadlineTimer deadline(10000); !deadline.hasExpired() && answers() < 2;) {
+        QTest::qWait(200);
+    }
+    const int before = answers();
+    ASSERT_GE(before, 2);
+    const QString smaller = m_dir.filePath(QStringLiteral("three.db"));
+    ASSERT_EQ(RunProgram(QStringLiteral(VOLNAR_DEMO_DB_BINARY),
+                         {smaller, QString::number(m_sim.port()), QStringLiteral("public"),
+                          QStringLiteral("3"), QStringLiteral("127.0.0.1")}),
+              0);
+    ASSERT_TRUE(QFile::remove(m_db));
+    ASSERT_TRUE(QFile::rename(smaller, m_db));
+    ASSERT_EQ(kill(static_cast<pid_t>(m_exporter.processId()), SIGHUP), 0);
+    QByteArray metrics;
+    for (QDeadlineTimer deadline(10000);
+         !deadline.hasExpired() && !metrics.contains("volnar_exporter_stations 3\n");) {
+        QTest::qWait(100);
+        metrics = Metrics();
+    }
+    EXPECT_TRUE(metrics.contains("volnar_exporter_stations 3\n")) << metrics.constData();
+    EXPECT_FALSE(metrics.contains("address=\"127.0.0.4\""));
+    EXPECT_GE(answers(), before);
+    EXPECT_EQ(m_exporter.state(), QProcess::Running);
 }
 
 // /probe polls one station of the directory, named by its address as the

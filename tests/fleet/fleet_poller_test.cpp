@@ -97,18 +97,10 @@ struct Fleet {
 
 TEST(FleetPoller, RoutesEachAnswerToItsRowAndNeverStops) {
     Fleet fleet;
-    // 127.0.1.01 is 127.0.1.1 again: polled once, counted as a duplicate;
-    // another port is another station.
-    fleet.poller.SetStations({Station("127.0.1.1"), Station("10.10.10.10"), Station("127.0.1.2"),
-                              Station("127.0.1.3"), Station("bogus"), Station("127.0.1.01"),
-                              Station("127.0.1.2", "1161")});
-    ASSERT_EQ(fleet.poller.RowCount(), 4);
-    EXPECT_EQ(fleet.poller.DuplicateRows(), 1);
     fleet.poller.SetStations({Station("127.0.1.1"), Station("10.10.10.10"), Station("127.0.1.2"),
                               Station("127.0.1.3"), Station("bogus")});
     ASSERT_EQ(fleet.poller.RowCount(), 3);
-    ASSERT_EQ(fleet.transports.size(), 7u);
-    fleet.transports.erase(fleet.transports.begin(), fleet.transports.begin() + 4);
+    ASSERT_EQ(fleet.transports.size(), 3u);
     fleet.poller.PollAll();
     for (RecordingTransport* transport : fleet.transports) {
         ASSERT_EQ(transport->requests.size(), 1u);
@@ -169,6 +161,34 @@ TEST(FleetPoller, RoutesEachAnswerToItsRowAndNeverStops) {
     EXPECT_EQ(fleet.poller.Row(1).counters.noSocket, 1u);
     EXPECT_EQ(fleet.poller.StateOf(1), FleetState::NoSocket);
     EXPECT_EQ(FleetStateText(FleetState::NoSocket), QStringLiteral("no socket"));
+}
+
+// 127.0.1.01 is 127.0.1.1 again: polled once, counted as a duplicate;
+// another port is another station. Read again, the stations still in the
+// directory keep their counters, readings and transport.
+TEST(FleetPoller, ADuplicateRowIsPolledOnceAndAReadAgainKeepsTheStations) {
+    Fleet fleet;
+    fleet.poller.SetStations({Station("127.0.1.1"), Station("127.0.1.2"), Station("127.0.1.01"),
+                              Station("127.0.1.2", "1161")});
+    ASSERT_EQ(fleet.poller.RowCount(), 3);
+    EXPECT_EQ(fleet.poller.DuplicateRows(), 1);
+    fleet.poller.PollAll();
+    BoardResponse response;
+    response.requestId = fleet.transports[0]->requests.back().requestId;
+    response.oid = std::string(board::kStatusRecord);
+    response.syntax = kSyntaxOctetString;
+    response.value = QByteArray::fromStdString(StatusRecord("North", "1"));
+    Q_EMIT fleet.transports[0]->ResponseReceived(response);
+    Q_EMIT fleet.transports[1]->TimedOut(fleet.transports[1]->requests.back().requestId);
+
+    fleet.poller.SetStations({Station("127.0.1.2"), Station("127.0.1.9"), Station("127.0.1.01")});
+    ASSERT_EQ(fleet.poller.RowCount(), 3);
+    EXPECT_EQ(fleet.poller.DuplicateRows(), 0);
+    EXPECT_EQ(fleet.poller.Row(0).counters.lost, 1u);
+    EXPECT_EQ(fleet.poller.Row(1).counters.received + fleet.poller.Row(1).counters.lost, 0u);
+    EXPECT_EQ(fleet.poller.Row(2).counters.received, 1u);
+    EXPECT_EQ(fleet.poller.Row(2).readings->StationName(), QStringLiteral("North"));
+    EXPECT_EQ(fleet.transports.size(), 4u);  // one new transport, for 127.0.1.9
 }
 
 }  // namespace
