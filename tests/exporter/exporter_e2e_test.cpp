@@ -245,6 +245,21 @@ TEST_F(ExporterFixture, MetricsPassPromtoolAndMatchTheStations) {
         EXPECT_EQ(amperes, n == 6) << qPrintable(m.captured(0));
     }
     EXPECT_EQ(readings, 3 * 8);
+    // Every metric the dashboard and the alerts name is one the exporter
+    // serves (a recording rule, volnar:..., is the site's own).
+    for (const char* file :
+         {"docs/grafana/volnar-dashboard.json", "docs/prometheus/volnar-alerts.yml"}) {
+        QFile text(QStringLiteral(VOLNAR_SOURCE_DIR "/") + QLatin1String(file));
+        ASSERT_TRUE(text.open(QIODevice::ReadOnly)) << file;
+        const QRegularExpression name(QStringLiteral("\\b(volnar_[a-z_]+|process_[a-z_]+)\\b"));
+        int names = 0;
+        for (auto it = name.globalMatch(QString::fromUtf8(text.readAll())); it.hasNext(); ++names) {
+            const QString metric = it.next().captured(1);
+            EXPECT_TRUE(metrics.contains("# TYPE " + metric.toUtf8() + ' '))
+                << file << " names " << qPrintable(metric) << ", which /metrics does not have";
+        }
+        EXPECT_GT(names, 3) << file;
+    }
 }
 
 // Sends `request` on a new connection, then `body` in 1 MiB chunks while the
