@@ -11,8 +11,8 @@ execute_process(COMMAND date -u -R -d "${VOLNAR_RELEASE_DATE}"
                 OUTPUT_VARIABLE VOLNAR_RELEASE_DATE_RFC2822
                 OUTPUT_STRIP_TRAILING_WHITESPACE COMMAND_ERROR_IS_FATAL ANY)
 
-# The programs: the client, the simulator (for training) and, once it is
-# built, the exporter, and volnar-config, each with its manual page when the project has one.
+# The programs: the client, the simulator (for training), the exporter and
+# volnar-config, each with its manual page.
 set(volnar_compressed)
 foreach(program IN ITEMS volnar volnar-station volnar-exporter volnar-config)
   if(NOT TARGET ${program})
@@ -57,6 +57,10 @@ install(FILES ${PROJECT_SOURCE_DIR}/src/resources/volnar.svg
         DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
 install(FILES ${volnar_generated}/example.dorvik.volnar.metainfo.xml
         DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
+# The exporter's systemd unit, not enabled: /usr/lib/systemd/system is
+# /lib/systemd/system on Debian 12's merged /usr.
+install(FILES ${PROJECT_SOURCE_DIR}/packaging/volnar-exporter.service
+        DESTINATION lib/systemd/system)
 install(FILES ${PROJECT_SOURCE_DIR}/src/resources/directory-postgresql.sql
         DESTINATION ${CMAKE_INSTALL_DATADIR}/volnar)
 install(FILES ${PROJECT_SOURCE_DIR}/packaging/copyright ${volnar_generated}/changelog.gz
@@ -81,8 +85,10 @@ SNMP version 1: it polls their readings, switches relays and edits channel
 settings, scripts and alerts. Its directory of stations is kept in a SQLite
 file or a shared PostgreSQL database reached through ODBC.
 
-The package also holds volnar-station, a simulated station on the loopback
-address to train on.")
+The package also holds volnar-exporter, which polls every station of a
+directory and serves their readings to Prometheus (with a systemd unit, not
+enabled), and volnar-station, a simulated station on the loopback address
+to train on.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)

@@ -58,7 +58,7 @@ const char* const kHelp =
     "                           the record under identifier OID instead of its own\n"
     "                           Example: volnar-station --listen 127.0.0.1:1161 \\\n"
     "                                      --status-oid 1.3.6.1.4.1.32473.3.1.2.77.0\n"
-    "  --stations N             serves N independent stations (1 to 1000) on consecutive\n"
+    "  --stations N             serves N independent stations (1 to 50000) on consecutive\n"
     "                           loopback addresses from the --listen one, same port\n"
     "                           Example: volnar-station --listen 127.0.1.1:1161 --stations 20\n"
     "  --drop RATE@K, --duplicate RATE@K, --delay MS[:JITTER]@K\n"

@@ -47,7 +47,9 @@ struct Options {
     bool help = false;
 };
 
-inline constexpr int kMaxStations = 1000;  // one socket each, all within select()'s set
+// One socket each, served through epoll: the bound is loopback addresses and
+// descriptors (the soft limit is raised to the hard one), not a select() set.
+inline constexpr int kMaxStations = 50000;
 
 struct OptionsResult {
     std::optional<Options> options;

@@ -38,6 +38,7 @@ public:
 
     // Serves every server (all share net-snmp's session list) until stop
     // becomes non-zero; wakeFd becomes readable when a signal arrives.
+    // Any number of them: their sockets are watched with epoll.
     static void RunAll(const std::vector<StationServer*>& servers,
                        const volatile std::sig_atomic_t& stop, int wakeFd);
 
@@ -47,6 +48,9 @@ private:
         snmp_pdu* pdu = nullptr;
     };
 
+    int Socket() const;
+    // Reads the datagram waiting on this station's socket.
+    void ReadOne();
     static int Receive(int operation, snmp_session* session, int requestId, snmp_pdu* pdu,
                        void* magic);
     static int AfterParse(snmp_session* session, snmp_pdu* pdu, int result);
@@ -86,6 +90,7 @@ private:
     BoardAgent m_agent;
     RequestLog* m_log;
     snmp_session* m_session = nullptr;
+    void* m_sessp = nullptr;  // m_session in net-snmp's list, found once
     std::uint16_t m_port = 0;
     std::deque<PendingAnswer> m_pending;  // in due order: delays are drawn per answer
     std::mt19937_64 m_random;

@@ -53,25 +53,6 @@ constexpr std::array<CommandLineOption, 7> kOptions = {{
 
 constexpr char kDescription[] = "Watches and manages a Volnar station over SNMP.";
 
-QString OptionSyntax(const CommandLineOption& option) {
-    QString text = QStringLiteral("--") + QLatin1String(option.name);
-    if (option.valueName != nullptr) {
-        text += QLatin1Char(' ') + QLatin1String(option.valueName);
-    }
-    return text;
-}
-
-// An argument is typed by the operator and may hold anything, line breaks
-// and terminal escapes included; the error stays one plain line.
-QString OneLine(QString text) {
-    for (QChar& c : text) {
-        if (c.category() == QChar::Other_Control) {
-            c = QLatin1Char('?');
-        }
-    }
-    return text;
-}
-
 }  // namespace
 
 std::span<const CommandLineOption> CommandLineOptions() {
@@ -79,58 +60,16 @@ std::span<const CommandLineOption> CommandLineOptions() {
 }
 
 QString UsageText() {
-    QString text = QStringLiteral("Usage: volnar");
-    for (const CommandLineOption& option : CommandLineOptions()) {
-        text += QStringLiteral(" [") + OptionSyntax(option) + QLatin1Char(']');
-    }
-    return text;
+    return OptionsUsage("volnar", CommandLineOptions());
 }
 
 QString HelpText() {
-    constexpr qsizetype kColumn = 24;
-    constexpr qsizetype kWidth = 80;
-    const QString indent(kColumn, QLatin1Char(' '));
-    QString text = UsageText() + QStringLiteral("\n\n") + QLatin1String(kDescription) +
-                   QStringLiteral("\n\nOptions:\n");
-    for (const CommandLineOption& option : CommandLineOptions()) {
-        QString line = QStringLiteral("  ");
-        if (option.shortName != nullptr) {
-            line += QLatin1Char('-') + QLatin1String(option.shortName) + QStringLiteral(", ");
-        }
-        line += OptionSyntax(option);
-        line = line.leftJustified(kColumn - 1) + QLatin1Char(' ');
-        // The description wrapped at 80 columns under its own column.
-        bool lineEmpty = true;
-        const QStringList words = QString::fromLatin1(option.description).split(QLatin1Char(' '));
-        for (const QString& word : words) {
-            if (!lineEmpty && line.size() + 1 + word.size() > kWidth) {
-                text += line + QLatin1Char('\n');
-                line = indent;
-                lineEmpty = true;
-            }
-            line += (lineEmpty ? QString() : QStringLiteral(" ")) + word;
-            lineEmpty = false;
-        }
-        text += line + QLatin1Char('\n') + indent + QStringLiteral("Example: ") +
-                QLatin1String(option.example) + QLatin1Char('\n');
-    }
-    return text;
+    return OptionsHelp("volnar", kDescription, CommandLineOptions());
 }
 
 Result<CommandLine> ParseCommandLine(const QStringList& arguments) {
     QCommandLineParser parser;
-    for (const CommandLineOption& option : CommandLineOptions()) {
-        QStringList names;
-        if (option.shortName != nullptr) {
-            names << QLatin1String(option.shortName);
-        }
-        names << QLatin1String(option.name);
-        QCommandLineOption parsed(names);
-        if (option.valueName != nullptr) {
-            parsed.setValueName(QLatin1String(option.valueName));
-        }
-        parser.addOption(parsed);
-    }
+    AddOptions(parser, CommandLineOptions());
 
     if (!parser.parse(arguments)) {
         return Failure{OneLine(parser.errorText())};

@@ -4,6 +4,7 @@
 #include <QStringList>
 #include <span>
 
+#include "core/option_table.h"
 #include "core/result.h"
 
 namespace volnar {
@@ -20,15 +21,6 @@ struct CommandLine {
     QString exportStations;
     bool version = false;
     bool help = false;
-};
-
-// One option of the command line, as the help and the manual page list it.
-struct CommandLineOption {
-    const char* shortName;  // "h", or nullptr
-    const char* name;       // "database"
-    const char* valueName;  // "LOCATION", or nullptr for a flag
-    const char* description;
-    const char* example;  // a whole command line
 };
 
 std::span<const CommandLineOption> CommandLineOptions();

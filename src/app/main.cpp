@@ -10,6 +10,7 @@
 #include "app/database_location.h"
 #include "app/station_configuration.h"
 #include "app/station_transfer.h"
+#include "core/file_limit.h"
 
 int main(int argc, char** argv) {
     // A write into a pipe whose reader left, or past a file-size limit, then
@@ -46,6 +47,9 @@ int main(int argc, char** argv) {
         return volnar::RunStationTransferCommand(command, out, err);
     }
 
+    // The fleet window holds a socket per station: the usual soft limit of
+    // 1,024 descriptors is no fleet's.
+    volnar::RaiseOpenFileLimit();
     QApplication app(argc, argv);
     QCoreApplication::setOrganizationName(QString::fromLatin1(volnar::kSettingsOrganization));
     QCoreApplication::setApplicationName(QString::fromLatin1(volnar::kSettingsApplication));

@@ -4,6 +4,8 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <set>
+#include <utility>
 
 #include <QRandomGenerator>
 
@@ -26,6 +28,8 @@ QString FleetStateText(FleetState state) {
             return QStringLiteral("answering");
         case FleetState::Late:
             return QStringLiteral("late");
+        case FleetState::NoSocket:
+            return QStringLiteral("no socket");
         case FleetState::Silent:
             break;
     }
@@ -60,7 +64,7 @@ FleetPoller::FleetPoller(QObject* parent, TransportFactory factory)
     }
     m_clock.start();
     m_timer->setTimerType(Qt::PreciseTimer);
-    connect(m_timer, &QTimer::timeout, this, &FleetPoller::PollAll);
+    connect(m_timer, &QTimer::timeout, this, &FleetPoller::Tick);
 }
 
 FleetPoller::~FleetPoller() {
@@ -70,68 +74,150 @@ FleetPoller::~FleetPoller() {
 }
 
 void FleetPoller::SetStations(const std::vector<StationRecord>& records) {
-    for (Poll& poll : m_polls) {
-        poll.transport->Close();
-        poll.transport->deleteLater();
+    // A station still in the directory keeps its row: counters, readings,
+    // session and the request in flight (a re-read directory resets nobody).
+    std::map<std::pair<QString, int>, std::size_t> kept;
+    for (std::size_t i = 0; i < m_rows.size(); ++i) {
+        kept.emplace(std::pair(m_rows[i].address, m_rows[i].settings.port), i);
     }
+    std::vector<FleetRow> oldRows = std::move(m_rows);
+    std::vector<Poll> oldPolls = std::move(m_polls);
+    std::vector<bool> reused(oldRows.size(), false);
     m_rows.clear();
     m_polls.clear();
-    m_outstanding = 0;
-    m_rows.reserve(records.size());
-    m_polls.reserve(records.size());
+    // Probes end now, with what is known; the rows may move.
+    for (auto& [index, waiting] : std::exchange(m_probes, {})) {
+        for (const auto& done : waiting) {
+            done();
+        }
+    }
+    m_nextIndex = 0;
+    m_roundSent = false;
+    m_duplicateRows = 0;
+    std::set<std::pair<QString, int>> endpoints;
     for (const StationRecord& record : records) {
         const std::optional<StationSettings> settings = FleetSettingsFor(record);
         if (!settings) {
             qCDebug(lcFleet) << "not polled:" << record.IPADDRESS;
             continue;
         }
-        FleetRow row;
-        row.address = settings->address;
-        row.comment = record.COMMENT;
-        row.settings = *settings;
-        row.readings = std::make_unique<StatusPanel>();
-        Poll poll;
-        poll.transport = m_factory().release();
-        poll.transport->setParent(this);
-        poll.nextId = static_cast<int>(QRandomGenerator::global()->bounded(1, 1'000'000'000));
-        const int index = static_cast<int>(m_rows.size());
-        // Each transport answers for its own row: no search per answer.
-        connect(poll.transport, &SnmpTransport::ResponseReceived, this,
-                [this, index](const BoardResponse& response) { OnAnswer(index, response); });
-        connect(poll.transport, &SnmpTransport::TimedOut, this,
-                [this, index](int requestId) { OnTimeout(index, requestId); });
-        m_rows.push_back(std::move(row));
-        m_polls.push_back(poll);
+        const std::pair endpoint(settings->address, settings->port);
+        if (!endpoints.insert(endpoint).second) {
+            ++m_duplicateRows;
+            qCWarning(lcFleet).noquote()
+                << QStringLiteral(
+                       "duplicate directory row for %1:%2 (%3): the station is "
+                       "polled once")
+                       .arg(settings->address)
+                       .arg(settings->port)
+                       .arg(record.IPADDRESS);
+            continue;
+        }
+        const auto old = kept.find(endpoint);
+        if (old != kept.end()) {
+            reused[old->second] = true;
+            FleetRow& row = oldRows[old->second];
+            row.comment = record.COMMENT;
+            row.settings = *settings;
+            AddRow(std::move(row), oldPolls[old->second]);
+        } else {
+            FleetRow row;
+            row.address = settings->address;
+            row.comment = record.COMMENT;
+            row.settings = *settings;
+            row.readings = std::make_unique<StatusPanel>();
+            Poll poll;
+            poll.transport = m_factory().release();
+            poll.transport->setParent(this);
+            poll.nextId = static_cast<int>(QRandomGenerator::global()->bounded(1, 1'000'000'000));
+            AddRow(std::move(row), poll);
+        }
     }
+    m_outstanding = 0;
+    for (const Poll& poll : m_polls) {
+        m_outstanding += poll.status.InFlightId() != 0 ? 1 : 0;
+    }
+    for (std::size_t i = 0; i < oldPolls.size(); ++i) {
+        if (!reused[i]) {
+            oldPolls[i].transport->Close();
+            oldPolls[i].transport->deleteLater();
+        }
+    }
+}
+
+void FleetPoller::AddRow(FleetRow row, Poll poll) {
+    const int index = static_cast<int>(m_rows.size());
+    // Each transport answers for its own row: no search per answer.
+    disconnect(poll.transport, nullptr, this, nullptr);
+    connect(poll.transport, &SnmpTransport::ResponseReceived, this,
+            [this, index](const BoardResponse& response) { OnAnswer(index, response); });
+    connect(poll.transport, &SnmpTransport::TimedOut, this,
+            [this, index](int requestId) { OnTimeout(index, requestId); });
+    m_rows.push_back(std::move(row));
+    m_polls.push_back(poll);
 }
 
 void FleetPoller::SetPeriodMs(int periodMs) {
     m_periodMs = std::max(periodMs, kShortestPeriodMs);
     if (m_timer->isActive()) {
-        m_timer->start(m_periodMs);
+        m_timer->start(TickMs());
     }
 }
 
+int FleetPoller::TickMs() const {
+    const int perStation = RowCount() > 0 ? m_periodMs / RowCount() : m_periodMs;
+    return std::clamp(perStation, kShortestTickMs, 1000);
+}
+
 void FleetPoller::Start() {
-    m_timer->start(m_periodMs);
-    PollAll();
+    m_roundStartMs = NowMs();
+    m_nextIndex = 0;
+    m_timer->start(TickMs());
+    Tick();
 }
 
 void FleetPoller::Stop() {
     m_timer->stop();
 }
 
-void FleetPoller::PollAll() {
-    if (m_outstanding == 0) {
-        m_roundStartMs = NowMs();
-    }
-    for (int index = 0; index < RowCount(); ++index) {
-        if (m_polls[static_cast<std::size_t>(index)].status.InFlightId() != 0) {
-            ++m_rows[static_cast<std::size_t>(index)].counters.missed;
-            continue;
+void FleetPoller::Tick() {
+    const int rows = RowCount();
+    const qint64 now = NowMs();
+    if (m_nextIndex >= rows) {
+        if (now - m_roundStartMs < m_periodMs) {
+            return;
         }
-        Send(index);
+        // The next round; after a stall (a suspended machine), from now.
+        m_roundStartMs += m_periodMs;
+        if (now - m_roundStartMs >= m_periodMs) {
+            m_roundStartMs = now;
+        }
+        m_nextIndex = 0;
     }
+    // Station i's turn comes i periods / rows into the round: the requests
+    // are spread over the period, never a burst of thousands at once.
+    const qint64 due = std::min<qint64>(rows, (now - m_roundStartMs) * rows / m_periodMs + 1);
+    while (m_nextIndex < due) {
+        PollOne(m_nextIndex++);
+    }
+    m_roundSent = m_nextIndex >= rows;
+}
+
+void FleetPoller::PollAll() {
+    m_roundStartMs = NowMs();
+    for (int index = 0; index < RowCount(); ++index) {
+        PollOne(index);
+    }
+    m_nextIndex = RowCount();
+    m_roundSent = true;
+}
+
+void FleetPoller::PollOne(int index) {
+    if (m_polls[static_cast<std::size_t>(index)].status.InFlightId() != 0) {
+        ++m_rows[static_cast<std::size_t>(index)].counters.missed;
+        return;
+    }
+    Send(index);
 }
 
 void FleetPoller::Send(int index) {
@@ -139,9 +225,25 @@ void FleetPoller::Send(int index) {
     Poll& poll = m_polls[static_cast<std::size_t>(index)];
     const int id = poll.nextId;
     poll.nextId = poll.nextId >= 1'000'000'000 ? 1 : poll.nextId + 1;
-    if (poll.transport->Send(StatusPoll::Request(row.settings, id)) != SendStatus::Accepted) {
+    const SendStatus sent = poll.transport->Send(StatusPoll::Request(row.settings, id));
+    row.noSocket = sent == SendStatus::SessionFailed;
+    if (row.noSocket) {
+        // Out of file descriptors, most likely: a row state, counted and
+        // logged (the first twenty, then every thousandth), never a gap.
+        if (++m_noSocketLogged <= 20 || m_noSocketLogged % 1000 == 0) {
+            qCWarning(lcFleet).noquote() << QStringLiteral("no socket for %1 (%2 so far)")
+                                                .arg(row.address)
+                                                .arg(m_noSocketLogged);
+        }
+        ++row.counters.noSocket;
+        Q_EMIT RowChanged(index);
+        EndProbes(index);
+        return;
+    }
+    if (sent != SendStatus::Accepted) {
         ++row.counters.lost;
         Q_EMIT RowChanged(index);
+        EndProbes(index);
         return;
     }
     poll.status.Sent(id);
@@ -177,10 +279,35 @@ void FleetPoller::OnTimeout(int index, int requestId) {
 }
 
 void FleetPoller::Settle(int index) {
-    if (--m_outstanding == 0) {
+    if (--m_outstanding == 0 && m_roundSent) {
         m_lastRoundMs = NowMs() - m_roundStartMs;
+        m_roundSent = false;
     }
     Q_EMIT RowChanged(index);
+    EndProbes(index);
+}
+
+void FleetPoller::Probe(int index, std::function<void()> done) {
+    if (index < 0 || index >= RowCount()) {
+        done();
+        return;
+    }
+    m_probes[index].push_back(std::move(done));
+    if (m_polls[static_cast<std::size_t>(index)].status.InFlightId() == 0) {
+        Send(index);
+    }
+}
+
+void FleetPoller::EndProbes(int index) {
+    const auto found = m_probes.find(index);
+    if (found == m_probes.end()) {
+        return;
+    }
+    const std::vector<std::function<void()>> waiting = std::move(found->second);
+    m_probes.erase(found);
+    for (const auto& done : waiting) {
+        done();
+    }
 }
 
 qint64 FleetPoller::TimeoutMs(const FleetRow& row) const {
@@ -199,6 +326,9 @@ std::optional<qint64> FleetPoller::AgeMs(int index) const {
 }
 
 FleetState FleetPoller::StateOf(int index) const {
+    if (Row(index).noSocket) {
+        return FleetState::NoSocket;
+    }
     return StateForAge(AgeMs(index), m_periodMs, TimeoutMs(Row(index)));
 }
 
@@ -209,6 +339,7 @@ FleetCounters FleetPoller::Totals() const {
         totals.lost += row.counters.lost;
         totals.refused += row.counters.refused;
         totals.missed += row.counters.missed;
+        totals.noSocket += row.counters.noSocket;
     }
     return totals;
 }

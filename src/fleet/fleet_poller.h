@@ -5,6 +5,7 @@
 #include <QString>
 
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -20,9 +21,9 @@ namespace volnar {
 class SnmpTransport;
 class StatusPanel;
 
-enum class FleetState { Answering, Late, Silent };
+enum class FleetState { Answering, Late, Silent, NoSocket };
 
-// "answering", "late" or "silent".
+// "answering", "late", "silent" or "no socket".
 QString FleetStateText(FleetState state);
 
 // The state of a station whose last answer is ageMs old (nullopt: none yet):
@@ -43,6 +44,7 @@ struct FleetCounters {
     quint64 lost = 0;      // timed out, or could not be sent
     quint64 refused = 0;   // answered with an error status or no record
     quint64 missed = 0;    // polls skipped because the last request was still out
+    quint64 noSocket = 0;  // not sent: no socket could be opened (out of descriptors)
 };
 
 // One polled station, as the fleet window and the exporter show it.
@@ -55,6 +57,7 @@ struct FleetRow {
     bool hasRecord = false;
     std::optional<qint64> lastAnswerMs;  // on the poller's clock (NowMs)
     std::optional<qint64> rttMs;         // of the last answer
+    bool noSocket = false;               // the last poll found no socket to send on
     FleetCounters counters;
 };
 
@@ -72,41 +75,62 @@ public:
     using TransportFactory = std::function<std::unique_ptr<SnmpTransport>()>;
     static constexpr int kDefaultPeriodMs = 10'000;
     static constexpr int kShortestPeriodMs = 1'000;
+    static constexpr int kShortestTickMs = 20;
 
     // Without a factory, each station gets its own SnmpSession.
     explicit FleetPoller(QObject* parent = nullptr, TransportFactory factory = {});
     ~FleetPoller() override;
 
     // Replaces the stations with the pollable rows of a directory (in order).
+    // A station of the old list (same address and port) keeps its counters,
+    // readings and request in flight, with the row's new settings.
+    // A row naming the same station as an earlier one (address and port,
+    // 127.0.3.01 being 127.0.3.1) is polled once and counted, with a warning.
     void SetStations(const std::vector<StationRecord>& records);
     // Clamped to kShortestPeriodMs and up; takes effect at the next poll.
     void SetPeriodMs(int periodMs);
     int PeriodMs() const { return m_periodMs; }
-    // Polls now and then every period, until Stop.
+    // Polls every station once a period, until Stop: station i of n is
+    // asked i/n of a period into each round, so the requests are spread
+    // evenly over the period.
     void Start();
     void Stop();
-    // One round: a status GET to every station whose last one is answered.
+    // One round at once: a status GET to every station whose last one is
+    // answered (the others count a missed poll).
     void PollAll();
+    // Polls the row now (or waits for its request in flight) and calls done
+    // once that request has ended: answered, refused, lost or not sent.
+    void Probe(int index, std::function<void()> done);
 
     int RowCount() const { return static_cast<int>(m_rows.size()); }
     const FleetRow& Row(int index) const { return m_rows[static_cast<std::size_t>(index)]; }
     FleetState StateOf(int index) const;
     std::optional<qint64> AgeMs(int index) const;
     qint64 NowMs() const { return m_clock.elapsed(); }
-    // How long the last full round of answers took (first request to last
-    // answer or time-out), 0 before the first one ends.
+    // How long the last full round took (its start to the last answer or
+    // time-out after its last request), 0 before the first one ends.
     qint64 LastRoundMs() const { return m_lastRoundMs; }
     FleetCounters Totals() const;
+    // Directory rows left out as the same station as an earlier row.
+    int DuplicateRows() const { return m_duplicateRows; }
+    // How long a request of the row waits, resends included.
+    qint64 TimeoutMs(int index) const { return TimeoutMs(Row(index)); }
 
 Q_SIGNALS:
     // A row's answer, time-out or failed send was handled.
     void RowChanged(int index);
 
 private:
+    struct Poll;
+    void AddRow(FleetRow row, Poll poll);
+    void Tick();
+    int TickMs() const;
+    void PollOne(int index);
     void Send(int index);
     void OnAnswer(int index, const BoardResponse& response);
     void OnTimeout(int index, int requestId);
     void Settle(int index);
+    void EndProbes(int index);
     qint64 TimeoutMs(const FleetRow& row) const;
 
     // Each row's session and status poll. Its request ids start at a random
@@ -125,6 +149,11 @@ private:
     QElapsedTimer m_clock;
     int m_periodMs = kDefaultPeriodMs;
     int m_outstanding = 0;
+    std::map<int, std::vector<std::function<void()>>> m_probes;  // by row
+    int m_nextIndex = 0;       // the next station of the round to ask
+    bool m_roundSent = false;  // every station of the round was asked
+    int m_duplicateRows = 0;
+    quint64 m_noSocketLogged = 0;
     qint64 m_roundStartMs = 0;
     qint64 m_lastRoundMs = 0;
 };

@@ -44,11 +44,13 @@ QVariant FleetTableModel::data(const QModelIndex& index, int role) const {
     }
     const FleetRow& row = m_poller.Row(index.row());
     const FleetState state = m_poller.StateOf(index.row());
+    // A station without a socket is as unheard as a silent one.
+    const bool silent = state == FleetState::Silent || state == FleetState::NoSocket;
     if (role == kSilentRole) {
-        return state == FleetState::Silent ? 1 : 0;
+        return silent ? 1 : 0;
     }
     if (role == Qt::BackgroundRole) {
-        if (state == FleetState::Silent) {
+        if (silent) {
             return QBrush(QColor(0xF4, 0xC7, 0xC3));
         }
         if (state == FleetState::Late) {

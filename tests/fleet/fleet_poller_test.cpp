@@ -4,9 +4,7 @@
 #include <vector>
 
 #include "core/status_panel.h"
-#include "fleet/exporter_options.h"
 #include "fleet/fleet_poller.h"
-#include "fleet/metrics_text.h"
 #include "link/board_objects.h"
 #include "support/recording_transport.h"
 #include "support/status_fields.h"
@@ -77,40 +75,6 @@ TEST(FleetSettings, ReadAsTheLinkReadsThemAndTheTemplateIsNeverPolled) {
             EXPECT_EQ(settings->port, c.port);
             EXPECT_EQ(settings->community, QByteArray("public"));
         }
-    }
-}
-
-TEST(ExporterOptions, CommandLines) {
-    struct Case {
-        const char* args;  // split at blanks
-        bool accepted;
-        const char* listen = "127.0.0.1:9850";
-        int period = 10;
-    } const cases[] = {
-        // clang-format off
-        {.args = "--database f.db", .accepted = true},
-        {.args = "--database f.db --listen 127.0.0.2:0 --period 1", .accepted = true, .listen = "127.0.0.2:0", .period = 1},
-        {.args = "--help", .accepted = true},
-        {.args = "--period 5", .accepted = false},
-        {.args = "--database", .accepted = false},
-        {.args = "--database f.db --period 0", .accepted = false},
-        {.args = "--database f.db --period 3601", .accepted = false},
-        {.args = "--database f.db --listen [::1]:80", .accepted = false},
-        {.args = "--database f.db --listen 127.0.0.1:65536", .accepted = false},
-        {.args = "--database f.db --listen host:80", .accepted = false},
-        {.args = "--database f.db --verbose", .accepted = false},
-        // clang-format on
-    };
-    for (const Case& c : cases) {
-        const auto result = ParseExporterOptions(QString::fromLatin1(c.args).split(u' '));
-        ASSERT_EQ(result.has_value(), c.accepted) << c.args;
-        if (!result) {
-            EXPECT_FALSE(result.error().isEmpty()) << c.args;
-            continue;
-        }
-        EXPECT_EQ(result->listenAddress.toString() + u':' + QString::number(result->listenPort),
-                  QString::fromLatin1(c.listen));
-        EXPECT_EQ(result->periodSeconds, c.period);
     }
 }
 
@@ -191,21 +155,40 @@ TEST(FleetPoller, RoutesEachAnswerToItsRowAndNeverStops) {
     EXPECT_EQ(fleet.poller.Row(0).counters.missed, 1u);
     EXPECT_EQ(fleet.poller.Row(0).readings->StationName(), QStringLiteral("North \"1\""));
 
-    const QByteArray metrics = FormatMetrics(fleet.poller);
-    for (const char* line : {
-             "volnar_up{address=\"127.0.1.1\",station=\"North \\\"1\\\"\"} 1\n",
-             "volnar_channel_value{address=\"127.0.1.1\",station=\"North \\\"1\\\"\",channel=\"1\","
-             "name=\"Input 1\",unit=\"v\"} 1.23\n",
-             "volnar_relay_on{address=\"127.0.1.1\",station=\"North \\\"1\\\"\",relay=\"2\","
-             "name=\"Pump 2\"} 1\n",
-             "volnar_temperature_celsius{address=\"127.0.1.1\",station=\"North \\\"1\\\"\"} 21.5\n",
-             "volnar_requests_total{address=\"127.0.1.2\",station=\"\",result=\"refused\"} 1\n",
-             "volnar_requests_total{address=\"127.0.1.3\",station=\"\",result=\"lost\"} 1\n",
-             "volnar_exporter_stations 3\n",
-         }) {
-        EXPECT_TRUE(metrics.contains(line)) << line << "\n" << metrics.constData();
-    }
-    EXPECT_FALSE(metrics.contains("volnar_channel_value{address=\"127.0.1.2\""));
+    // No socket for a station (out of descriptors): a counted row state.
+    fleet.transports[1]->nextStatus = SendStatus::SessionFailed;
+    fleet.poller.PollAll();
+    EXPECT_EQ(fleet.poller.Row(1).counters.noSocket, 1u);
+    EXPECT_EQ(fleet.poller.StateOf(1), FleetState::NoSocket);
+    EXPECT_EQ(FleetStateText(FleetState::NoSocket), QStringLiteral("no socket"));
+}
+
+// 127.0.1.01 is 127.0.1.1 again: polled once, counted as a duplicate;
+// another port is another station. Read again, the stations still in the
+// directory keep their counters, readings and transport.
+TEST(FleetPoller, ADuplicateRowIsPolledOnceAndAReadAgainKeepsTheStations) {
+    Fleet fleet;
+    fleet.poller.SetStations({Station("127.0.1.1"), Station("127.0.1.2"), Station("127.0.1.01"),
+                              Station("127.0.1.2", "1161")});
+    ASSERT_EQ(fleet.poller.RowCount(), 3);
+    EXPECT_EQ(fleet.poller.DuplicateRows(), 1);
+    fleet.poller.PollAll();
+    BoardResponse response;
+    response.requestId = fleet.transports[0]->requests.back().requestId;
+    response.oid = std::string(board::kStatusRecord);
+    response.syntax = kSyntaxOctetString;
+    response.value = QByteArray::fromStdString(StatusRecord("North", "1"));
+    Q_EMIT fleet.transports[0]->ResponseReceived(response);
+    Q_EMIT fleet.transports[1]->TimedOut(fleet.transports[1]->requests.back().requestId);
+
+    fleet.poller.SetStations({Station("127.0.1.2"), Station("127.0.1.9"), Station("127.0.1.01")});
+    ASSERT_EQ(fleet.poller.RowCount(), 3);
+    EXPECT_EQ(fleet.poller.DuplicateRows(), 0);
+    EXPECT_EQ(fleet.poller.Row(0).counters.lost, 1u);
+    EXPECT_EQ(fleet.poller.Row(1).counters.received + fleet.poller.Row(1).counters.lost, 0u);
+    EXPECT_EQ(fleet.poller.Row(2).counters.received, 1u);
+    EXPECT_EQ(fleet.poller.Row(2).readings->StationName(), QStringLiteral("North"));
+    EXPECT_EQ(fleet.transports.size(), 4u);  // one new transport, for 127.0.1.9
 }
 
 }  // namespace

@@ -99,7 +99,7 @@ TEST(Options, BadValuesAreRefused) {
         {"--listen", "127.0.0.1:0", "--seed"},
         {"--listen", "127.0.0.1:0", "--port", "5"},
         {"--listen", "127.0.0.1:0", "--stations", "0"},
-        {"--listen", "127.0.0.1:0", "--stations", "1001"},
+        {"--listen", "127.0.0.1:0", "--stations", "50001"},
         {"--listen", "127.255.255.250:0", "--stations", "10"},
         {"--listen", "127.0.1.1:0", "--stations", "3", "--drop", "0.3@4"},
         {"--listen", "127.0.1.1:0", "--stations", "3", "--drop", "2@1"},
