@@ -45,6 +45,7 @@ struct Options {
     int stations = 1;    // --stations N
     std::map<int, StationOverride> stationOverrides;  // by station number, 1 and up
     bool help = false;
+    bool version = false;  // --version: print the version and exit
 };
 
 inline constexpr int kMaxStations = 1000;  // one socket each, all within select()'s set
