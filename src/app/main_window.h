@@ -47,6 +47,8 @@ public:
 
     explicit MainWindow(QWidget* parent = nullptr);
     ~MainWindow() override;
+    // At least as wide as the status texts need.
+    QSize sizeHint() const override;
 
     // Fills the chooser in table order; the default entry becomes its text
     // (an empty text when there is none).
@@ -78,7 +80,8 @@ public:
     // ("pending", "station still reports OFF"); empty shows the state.
     void SetRelayNote(int relay, const QString& note);
     // Where recording goes; empty when not recording.
-    void SetRecordingText(const QString& text);
+    // `path`, the recording's whole path, is the text's tool tip.
+    void SetRecordingText(const QString& text, const QString& path = QString());
     QString StatusHealthText() const;
     QString StatusRecordingText() const;
     bool ReadoutsStale() const { return m_readoutsStale; }
@@ -118,6 +121,9 @@ protected:
 private:
     void BuildMenus();
     void BuildStatusBar();
+    // The window at least as wide as the status texts need.
+    void FitStatusBar();
+    int StatusWidthPx() const;
     QWidget* BuildChooserGroup();
     QWidget* BuildStationGroups();
     QWidget* BuildAdcGroup();
@@ -145,6 +151,7 @@ private:
     QPushButton* m_start = nullptr;
     // The 24 controls enabled by the station's first answer.
     std::vector<QWidget*> m_stationControls;
+    QWidget* m_statusArea = nullptr;
     QLabel* m_statusState = nullptr;
     QLabel* m_statusMessage = nullptr;
     QLabel* m_statusTicker = nullptr;

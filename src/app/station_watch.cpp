@@ -321,7 +321,9 @@ void StationWatch::ShowRecordingText() {
     const QString path = m_recorder.IsRecording() ? m_recorder.Path() : m_recordPath;
     const QString note =
         m_recordingNote.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(m_recordingNote);
-    m_window.SetRecordingText(QStringLiteral("REC \u25CF ") + path + note);
+    // The file's name: a whole path would not fit beside the other texts.
+    m_window.SetRecordingText(
+        QStringLiteral("REC \u25CF ") + path.mid(path.lastIndexOf(u'/') + 1) + note, path);
 }
 
 void StationWatch::FailRecording(const QString& text) {
