@@ -409,24 +409,14 @@ void MainWindow::BuildStatusBar() {
     m_statusArea = area;
 }
 
-int MainWindow::StatusWidthPx() const {
-    constexpr int kGripPx = 24;  // the size grip and the bar's margins
-    // A text set before the window is shown leaves the layouts' sizes stale.
-    for (QLayout* layout : m_statusArea->findChildren<QLayout*>()) {
-        layout->invalidate();
-    }
-    return m_statusArea->minimumSizeHint().width() + kGripPx;
-}
-
 QSize MainWindow::sizeHint() const {
-    return QMainWindow::sizeHint().expandedTo(QSize(StatusWidthPx(), 0));
+    return QMainWindow::sizeHint().expandedTo(QSize(m_statusArea->NeededWidthPx(), 0));
 }
 
 void MainWindow::FitStatusBar() {
     // The status bar does not pass its texts' widths on to the window: the
     // window is kept wide enough for them here (it grows, never shrinks).
-    const int need = StatusWidthPx();
-    statusBar()->setMinimumWidth(need);
+    const int need = m_statusArea->NeededWidthPx();
     if (isVisible() && width() < need) {
         resize(need, height());
     }
@@ -442,14 +432,6 @@ void MainWindow::SetRecordingText(const QString& text, const QString& path) {
     FitStatusBar();
     m_statusRecording->setToolTip(path);
     m_recordAction->setChecked(!text.isEmpty());
-}
-
-QString MainWindow::StatusHealthText() const {
-    return m_statusHealth->text();
-}
-
-QString MainWindow::StatusRecordingText() const {
-    return m_statusRecording->text();
 }
 
 void MainWindow::SetReadoutsStale(bool stale, const QString& age) {
@@ -585,23 +567,9 @@ void MainWindow::SetBuildNumber(const QString& text) {
     m_buildNumber->setText(text);
 }
 
-QString MainWindow::StatusStateText() const {
-    return m_statusState->text();
-}
-QString MainWindow::StatusMessageText() const {
-    return m_statusMessage->text();
-}
 void MainWindow::SetDirectoryText(const QString& text) {
     m_statusDirectory->setText(text);
     FitStatusBar();
-}
-
-QString MainWindow::StatusDirectoryText() const {
-    return m_statusDirectory->text();
-}
-
-QString MainWindow::StatusTickerText() const {
-    return m_statusTicker->text();
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QComboBox>
+#include <QLabel>
 #include <QMainWindow>
 #include <array>
 #include <optional>
@@ -8,11 +9,12 @@
 #include "directory/station_directory.h"
 
 class QAction;
-class QLabel;
 class QLineEdit;
 class QPushButton;
 
 namespace volnar {
+
+class StatusArea;
 
 class StatusPanel;
 
@@ -82,16 +84,16 @@ public:
     // Where recording goes; empty when not recording.
     // `path`, the recording's whole path, is the text's tool tip.
     void SetRecordingText(const QString& text, const QString& path = QString());
-    QString StatusHealthText() const;
-    QString StatusRecordingText() const;
+    QString StatusHealthText() const { return m_statusHealth->text(); }
+    QString StatusRecordingText() const { return m_statusRecording->text(); }
     bool ReadoutsStale() const { return m_readoutsStale; }
     QString RelayStateLabelText(int relay) const;
 
     // Status bar texts, for the tests and the screenshots.
-    QString StatusStateText() const;
-    QString StatusMessageText() const;
-    QString StatusTickerText() const;
-    QString StatusDirectoryText() const;
+    QString StatusStateText() const { return m_statusState->text(); }
+    QString StatusMessageText() const { return m_statusMessage->text(); }
+    QString StatusTickerText() const { return m_statusTicker->text(); }
+    QString StatusDirectoryText() const { return m_statusDirectory->text(); }
 
 Q_SIGNALS:
     void StartRequested();
@@ -123,7 +125,6 @@ private:
     void BuildStatusBar();
     // The window at least as wide as the status texts need.
     void FitStatusBar();
-    int StatusWidthPx() const;
     QWidget* BuildChooserGroup();
     QWidget* BuildStationGroups();
     QWidget* BuildAdcGroup();
@@ -151,7 +152,7 @@ private:
     QPushButton* m_start = nullptr;
     // The 24 controls enabled by the station's first answer.
     std::vector<QWidget*> m_stationControls;
-    QWidget* m_statusArea = nullptr;
+    StatusArea* m_statusArea = nullptr;
     QLabel* m_statusState = nullptr;
     QLabel* m_statusMessage = nullptr;
     QLabel* m_statusTicker = nullptr;

@@ -61,4 +61,13 @@ StatusArea::StatusArea(QWidget* parent)
     rows->addLayout(watch);
 }
 
+int StatusArea::NeededWidthPx() const {
+    constexpr int kGripPx = 24;
+    // A text set before the window is shown leaves the layouts' sizes stale.
+    for (QLayout* layout : findChildren<QLayout*>()) {
+        layout->invalidate();
+    }
+    return minimumSizeHint().width() + kGripPx;
+}
+
 }  // namespace volnar

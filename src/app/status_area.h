@@ -22,6 +22,8 @@ public:
     QLabel* Directory() const { return m_directory; }
     QLabel* Recording() const { return m_recording; }
     QLabel* Ticker() const { return m_ticker; }
+    // The width its texts need, the size grip and the bar's margins included.
+    int NeededWidthPx() const;
 
 private:
     QLabel* m_state;
