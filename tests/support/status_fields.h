@@ -10,12 +10,6 @@ namespace volnar::testing {
 // A well-formed status record whose fields can be changed by meaning: input
 // n is "Input n", a voltmeter reading 1.25 at precision 2 on a 100 A / 50 mV
 // shunt; relay r is "Pump r", off; 21.5 C, 70.7 F, "North gate", "3 days".
-// GCC 12 at -O3 warns wrongly (-Wrestrict, GCC bug 105329) on the string
-// assignments below once they are inlined into a large test.
-#if defined(__GNUC__) && !defined(__clang__)
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wrestrict"
-#endif
 struct StatusFields {
     std::array<std::string, kStatusFieldCount> fields;
 
@@ -57,8 +51,5 @@ struct StatusFields {
         return value;
     }
 };
-#if defined(__GNUC__) && !defined(__clang__)
-#pragma GCC diagnostic pop
-#endif
 
 }  // namespace volnar::testing
