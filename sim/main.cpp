@@ -171,6 +171,10 @@ int main(int argc, char** argv) {
         return status;
     }
     const Options& options = *parsed.options;
+    if (options.version) {
+        std::printf("volnar-station %s\n", VOLNAR_VERSION_TEXT);
+        return 0;
+    }
     if (options.help) {
         std::fputs(kUsage, stdout);
         std::fputs(kHelp, stdout);

@@ -45,6 +45,7 @@ struct Options {
     int stations = 1;    // --stations N
     std::map<int, StationOverride> stationOverrides;  // by station number, 1 and up
     bool help = false;
+    bool version = false;  // --version: print the version and exit
 };
 
 // One socket each, served through epoll: the bound is loopback addresses and

@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QFile>
 #include <QPushButton>
+#include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTextStream>
 #include <QTimer>
@@ -311,6 +312,23 @@ bool SaveAboutBox(volnar::Application& program, const QDir& folder) {
 
 }  // namespace
 
+// The status bar with the longest texts it shows at once: every one whole.
+bool SaveStatusBar(volnar::Application& program, const QDir& folder, const QString& suffix) {
+    program.Link().StopPolling();
+    Pause(200);
+    volnar::MainWindow& window = program.Window();
+    window.SetConnectionTexts(QStringLiteral(" No answer for 120 s"),
+                              QStringLiteral(" MSG: No answer, restarting in 300 s"));
+    window.SetTickerText(QStringLiteral("Every volt, from anywhere"));
+    window.SetDirectoryText(QString::fromLatin1(volnar::kDirectoryNotAnswering));
+    window.SetRecordingText(
+        QStringLiteral("REC \u25CF station-2.csv (not recording: No space left on device; "
+                       "retrying)"));
+    window.SetHealthText(QStringLiteral("Last answer 120 s ago, round trip 1500 ms"));
+    QCoreApplication::processEvents();
+    return Save(window.statusBar(), folder, QStringLiteral("status-bar%1.png").arg(suffix));
+}
+
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QCoreApplication::setOrganizationName(QString::fromLatin1(volnar::kSettingsOrganization));
@@ -348,6 +366,7 @@ int main(int argc, char** argv) {
                 SaveScriptScreens(program, folder) && SaveDialogs(program, folder) &&
                 SaveAboutBox(program, folder);
     }
+    saved = saved && SaveStatusBar(program, folder, parser.value(suffix));
     program.Window().close();
     return saved ? 0 : 1;
 }

@@ -13,6 +13,7 @@
 #include <QVBoxLayout>
 
 #include "app/pictures.h"
+#include "app/status_area.h"
 #include "core/status_panel.h"
 
 namespace volnar {
@@ -401,44 +402,40 @@ void MainWindow::BuildMenus() {
 }
 
 void MainWindow::BuildStatusBar() {
-    auto* first = new QLabel(tr("STATUS:"));
-    first->setObjectName(QStringLiteral("statusLabel"));
-    m_statusState = Label(QStringLiteral("statusState"), QString());
-    m_statusMessage = Label(QStringLiteral("statusMessage"), QString());
-    m_statusTicker = Label(QStringLiteral("statusTicker"), QString());
-    const QFontMetrics metrics(font());
-    first->setMinimumWidth(metrics.horizontalAdvance(tr("STATUS:")) + 8);
-    m_statusState->setMinimumWidth(metrics.horizontalAdvance(QStringLiteral(" Not Connected")) + 8);
-    m_statusMessage->setMinimumWidth(
-        metrics.horizontalAdvance(QStringLiteral(" MSG: Data Polling ............")) + 8);
-    statusBar()->addWidget(first);
-    statusBar()->addWidget(m_statusState);
-    statusBar()->addWidget(m_statusMessage);
-    statusBar()->addWidget(m_statusTicker, 1);
-    m_statusDirectory = Label(QStringLiteral("statusDirectory"), QString());
-    m_statusDirectory->setStyleSheet(QStringLiteral("color: rgb(192, 0, 0);"));
-    statusBar()->addPermanentWidget(m_statusDirectory);
-    m_statusRecording = Label(QStringLiteral("statusRecording"), QString());
-    m_statusHealth = Label(QStringLiteral("statusHealth"), QString());
-    statusBar()->addPermanentWidget(m_statusRecording);
-    statusBar()->addPermanentWidget(m_statusHealth);
+    auto* area = new StatusArea;
+    m_statusState = area->State();
+    m_statusMessage = area->Message();
+    m_statusTicker = area->Ticker();
+    m_statusDirectory = area->Directory();
+    m_statusRecording = area->Recording();
+    m_statusHealth = area->Health();
+    statusBar()->addWidget(area, 1);
+    m_statusArea = area;
+}
+
+QSize MainWindow::sizeHint() const {
+    return QMainWindow::sizeHint().expandedTo(QSize(m_statusArea->NeededWidthPx(), 0));
+}
+
+void MainWindow::FitStatusBar() {
+    // The status bar does not pass its texts' widths on to the window: the
+    // window is kept wide enough for them here (it grows, never shrinks).
+    const int need = m_statusArea->NeededWidthPx();
+    if (isVisible() && width() < need) {
+        resize(need, height());
+    }
 }
 
 void MainWindow::SetHealthText(const QString& text) {
     m_statusHealth->setText(text);
+    FitStatusBar();
 }
 
-void MainWindow::SetRecordingText(const QString& text) {
+void MainWindow::SetRecordingText(const QString& text, const QString& path) {
     m_statusRecording->setText(text);
+    FitStatusBar();
+    m_statusRecording->setToolTip(path);
     m_recordAction->setChecked(!text.isEmpty());
-}
-
-QString MainWindow::StatusHealthText() const {
-    return m_statusHealth->text();
-}
-
-QString MainWindow::StatusRecordingText() const {
-    return m_statusRecording->text();
 }
 
 void MainWindow::SetReadoutsStale(bool stale, const QString& age) {
@@ -543,10 +540,12 @@ void MainWindow::ColourRelayState(int relay) {
 void MainWindow::SetConnectionTexts(const QString& state, const QString& message) {
     m_statusState->setText(state);
     m_statusMessage->setText(message);
+    FitStatusBar();
 }
 
 void MainWindow::SetMessageText(const QString& message) {
     m_statusMessage->setText(message);
+    FitStatusBar();
 }
 
 void MainWindow::SetTickerText(const QString& text) {
@@ -573,22 +572,9 @@ void MainWindow::SetBuildNumber(const QString& text) {
     m_buildNumber->setText(text);
 }
 
-QString MainWindow::StatusStateText() const {
-    return m_statusState->text();
-}
-QString MainWindow::StatusMessageText() const {
-    return m_statusMessage->text();
-}
 void MainWindow::SetDirectoryText(const QString& text) {
     m_statusDirectory->setText(text);
-}
-
-QString MainWindow::StatusDirectoryText() const {
-    return m_statusDirectory->text();
-}
-
-QString MainWindow::StatusTickerText() const {
-    return m_statusTicker->text();
+    FitStatusBar();
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QComboBox>
+#include <QLabel>
 #include <QMainWindow>
 #include <array>
 #include <optional>
@@ -9,11 +10,12 @@
 #include "directory/station_directory.h"
 
 class QAction;
-class QLabel;
 class QLineEdit;
 class QPushButton;
 
 namespace volnar {
+
+class StatusArea;
 
 class StatusPanel;
 
@@ -48,6 +50,8 @@ public:
 
     explicit MainWindow(QWidget* parent = nullptr);
     ~MainWindow() override;
+    // At least as wide as the status texts need.
+    QSize sizeHint() const override;
 
     // Fills the chooser in table order; the default entry becomes its text
     // (an empty text when there is none).
@@ -79,17 +83,18 @@ public:
     // ("pending", "station still reports OFF"); empty shows the state.
     void SetRelayNote(int relay, const QString& note);
     // Where recording goes; empty when not recording.
-    void SetRecordingText(const QString& text);
-    QString StatusHealthText() const;
-    QString StatusRecordingText() const;
+    // `path`, the recording's whole path, is the text's tool tip.
+    void SetRecordingText(const QString& text, const QString& path = QString());
+    QString StatusHealthText() const { return m_statusHealth->text(); }
+    QString StatusRecordingText() const { return m_statusRecording->text(); }
     bool ReadoutsStale() const { return m_readoutsStale; }
     QString RelayStateLabelText(int relay) const;
 
     // Status bar texts, for the tests and the screenshots.
-    QString StatusStateText() const;
-    QString StatusMessageText() const;
-    QString StatusTickerText() const;
-    QString StatusDirectoryText() const;
+    QString StatusStateText() const { return m_statusState->text(); }
+    QString StatusMessageText() const { return m_statusMessage->text(); }
+    QString StatusTickerText() const { return m_statusTicker->text(); }
+    QString StatusDirectoryText() const { return m_statusDirectory->text(); }
 
 Q_SIGNALS:
     void StartRequested();
@@ -124,6 +129,8 @@ protected:
 private:
     void BuildMenus();
     void BuildStatusBar();
+    // The window at least as wide as the status texts need.
+    void FitStatusBar();
     QWidget* BuildChooserGroup();
     QWidget* BuildStationGroups();
     QWidget* BuildAdcGroup();
@@ -151,6 +158,7 @@ private:
     QPushButton* m_start = nullptr;
     // The 24 controls enabled by the station's first answer.
     std::vector<QWidget*> m_stationControls;
+    StatusArea* m_statusArea = nullptr;
     QLabel* m_statusState = nullptr;
     QLabel* m_statusMessage = nullptr;
     QLabel* m_statusTicker = nullptr;

@@ -92,9 +92,7 @@ void StationWatch::FollowStation(const QString& address, bool answered, ClockRea
     if (address != m_historyAddress) {
         // Not polled while another station is: a gap, before the other
         // station's history may push this one out.
-        if (m_history != &m_none) {
-            m_history->AppendGap(now, Gap::NotPolled);
-        }
+        AddGap(now, Gap::NotPolled);
         m_historyAddress = address;
         m_none.station = address;
     }
@@ -103,6 +101,24 @@ void StationWatch::FollowStation(const QString& address, bool answered, ClockRea
     if (next != m_history) {
         m_history = next;
         Q_EMIT HistoryChanged();
+    }
+}
+
+void StationWatch::AddGap(ClockReading now, Gap why) {
+    if (m_history == &m_none) {
+        return;
+    }
+    const HistorySample* latest = m_history->Latest();
+    const bool opens = latest == nullptr || !latest->IsGap();
+    m_history->AppendGap(now, why);
+    if (opens) {
+        // One line per gap (a run of losses and a stop share one), with the
+        // size of the history, which only a fifth station may drop.
+        qCInfo(lcWatch).noquote() << QStringLiteral("gap in the history of %1 (%2), %3 samples")
+                                         .arg(m_history->station,
+                                              why == Gap::Lost ? QStringLiteral("lost")
+                                                               : QStringLiteral("not polled"))
+                                         .arg(m_history->Size());
     }
 }
 
@@ -142,8 +158,7 @@ void StationWatch::RecordAnswer(const QString& address, std::int64_t now) {
     }
     if (!m_recorder.IsRecording()) {
         if (const Result<void> started = m_recorder.Start(m_recordPath); !started) {
-            StopRecording();
-            FailRecording(started.error());
+            RecordingFailed(started.error());
             return;
         }
     }
@@ -151,11 +166,12 @@ void StationWatch::RecordAnswer(const QString& address, std::int64_t now) {
     const Result<QString> written =
         m_recorder.Write(CsvHeader(m_panel.Record()), CsvRow(m_panel.Record(), time, address));
     if (!written) {
-        // The recording stops; polling goes on. The file ends with a whole
-        // row, so starting again goes on where it stopped.
-        StopRecording();
-        FailRecording(written.error());
+        RecordingFailed(written.error());
         return;
+    }
+    if (!m_recordingFailure.isEmpty()) {
+        qCInfo(lcWatch).noquote() << m_recorder.Path() << QStringLiteral("recording again");
+        m_recordingFailure.clear();
     }
     if (!written->isEmpty() || m_recordingResumes) {
         QStringList notes{*written};
@@ -170,13 +186,41 @@ void StationWatch::RecordAnswer(const QString& address, std::int64_t now) {
     m_recordingResumes = false;
 }
 
+void StationWatch::RecordingFailed(const QString& text) {
+    // The file ends with a whole row, so starting again goes on where it
+    // stopped. Polling goes on in either case.
+    if (!m_restartsByItself) {
+        StopRecording();
+        FailRecording(text);
+        return;
+    }
+    // Unattended nobody closes a box: the recording stays asked for and the
+    // next answer tries again (the answers until then are not recorded). The
+    // log says each new reason once; the status bar says it all the while.
+    m_recorder.Stop();
+    if (text != m_recordingFailure) {
+        qCWarning(lcWatch).noquote() << text << QStringLiteral("- retrying with the next answer");
+    }
+    m_recordingFailure = text;
+    m_recordingResumes = true;
+    QString reason = text;
+    for (const QString& path : {m_recorder.Path(), m_recordPath}) {
+        for (const QString& prefix : {QStringLiteral("Recording to %1 stopped: ").arg(path),
+                                      QStringLiteral("Cannot record to %1: ").arg(path)}) {
+            if (!path.isEmpty() && reason.startsWith(prefix)) {
+                reason = reason.mid(prefix.size());
+            }
+        }
+    }
+    m_recordingNote = QStringLiteral("not recording: %1; retrying").arg(reason);
+    ShowRecordingText();
+}
+
 void StationWatch::OnTimedOut() {
     const ClockReading now = m_clock();
     m_health.OnTimeOut();
     FollowStation(m_address ? m_address() : QString(), false, now);
-    if (m_history != &m_none) {
-        m_history->AppendGap(now, Gap::Lost);
-    }
+    AddGap(now, Gap::Lost);
     RefreshHealth();
     Q_EMIT SampleAdded();
 }
@@ -187,9 +231,7 @@ void StationWatch::OnReset() {
     m_connected = false;
     m_healthTimer.stop();
     m_restartTimer.stop();
-    if (m_history != &m_none) {
-        m_history->AppendGap(m_clock(), Gap::NotPolled);
-    }
+    AddGap(m_clock(), Gap::NotPolled);
     m_relays.Reset();
     for (int r = 1; r <= RelayConfirmation::kRelayCount; ++r) {
         m_window.SetRelayNote(r, QString());
@@ -253,6 +295,7 @@ void StationWatch::StopRecording() {
     m_recordFromMenu = false;
     m_recordingResumes = false;
     m_recordingNote.clear();
+    m_recordingFailure.clear();
     m_recorder.Stop();
     ShowRecordingText();
 }
@@ -285,7 +328,9 @@ void StationWatch::ShowRecordingText() {
     const QString path = m_recorder.IsRecording() ? m_recorder.Path() : m_recordPath;
     const QString note =
         m_recordingNote.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(m_recordingNote);
-    m_window.SetRecordingText(QStringLiteral("REC \u25CF ") + path + note);
+    // The file's name: a whole path would not fit beside the other texts.
+    m_window.SetRecordingText(
+        QStringLiteral("REC \u25CF ") + path.mid(path.lastIndexOf(u'/') + 1) + note, path);
 }
 
 void StationWatch::FailRecording(const QString& text) {

@@ -81,10 +81,15 @@ private:
     // The station polled is `address`: its history becomes History(), made
     // for a station that `answered`; the one before gets a gap.
     void FollowStation(const QString& address, bool answered, ClockReading now);
+    // A gap in History(); a new one (not joined to a gap before it) is logged.
+    void AddGap(ClockReading now, Gap why);
     // --connect: a stop by time-outs or an error restarts after a back-off.
     void OnStoppedUnattended(const QString& reason);
     void OnRecordRequested();
     void RecordAnswer(const QString& address, std::int64_t now);
+    // A recording that could not start or write: a box that ends it, or
+    // unattended a note and another try with the next answer.
+    void RecordingFailed(const QString& text);
     void ShowRecordingText();
     void FailRecording(const QString& text);
 
@@ -108,6 +113,7 @@ private:
     bool m_recordFromMenu = false;
     bool m_recordingResumes = false;  // stopped with polling: the next answer resumes it
     QString m_recordingNote;          // what the status bar says about the recording
+    QString m_recordingFailure;       // unattended: why the last try failed; empty when none
     QString m_historyAddress;         // the station polled last
     bool m_restartsByItself = false;
     bool m_connected = false;

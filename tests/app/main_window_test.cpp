@@ -51,6 +51,30 @@ TEST(MainWindow, ChooserPreselectsTheDefaultAndEmptiesWithoutOne) {
     EXPECT_EQ(window.Chooser()->count(), 1);
 }
 
+// The longest texts the status bar shows at once, each whole at the window's
+// default size; the product line alone may be left out for want of room.
+TEST(MainWindow, StatusBarShowsItsLongestTextsWhole) {
+    MainWindow window;
+    window.SetConnectionTexts(S(" No answer for 120 s"), S(" MSG: No answer, restarting in 300 s"));
+    window.SetDirectoryText(S(" Directory not answering"));
+    window.SetRecordingText(
+        S("REC \u25CF station-2.csv (not recording: No space left on device; retrying)"));
+    window.SetHealthText(S("Last answer 120 s ago, round trip 1500 ms"));
+    // The default size on a screen with room for it (the offscreen one has
+    // little); the hint is what a window is first shown at.
+    window.resize(window.sizeHint());
+    window.show();
+    QCoreApplication::processEvents();
+    for (const char* name : {"statusLabel", "statusState", "statusMessage", "statusDirectory",
+                             "statusRecording", "statusHealth"}) {
+        const auto* label = window.findChild<QLabel*>(QLatin1String(name));
+        ASSERT_NE(label, nullptr) << name;
+        EXPECT_GE(label->contentsRect().width(),
+                  label->fontMetrics().horizontalAdvance(label->text()))
+            << name << ": " << qPrintable(label->text()) << ", window " << window.width();
+    }
+}
+
 TEST(MainWindow, StationControlsStartDisabledFollowTheConnectionAndReportTheirNumber) {
     MainWindow window;
     const char* controls[] = {"relayButton1", "relayButton4",         "scriptsButton",

@@ -3,9 +3,11 @@
 // unattended it keeps going through what a station or a directory does.
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonObject>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -188,6 +190,38 @@ TEST_F(ClientE2E, RecordingIntoAPipeOrAFifoNeverStopsTheClient) {
         client.waitForFinished(5000);
         EXPECT_TRUE(polled) << "status GETs seen: " << StatusGets().size() - before;
     }
+}
+
+// Unattended, a recording whose write fails (here past the file-size limit,
+// as on a full disk) is not ended behind a box nobody closes: once the
+// limit is lifted, the rows go on in the same file.
+TEST_F(ClientE2E, UnattendedRecordingTriesAgainAfterAFailedWrite) {
+    ASSERT_NO_FATAL_FAILURE(Begin({}));
+    const QString record = folder.filePath(S("record.csv"));
+    constexpr rlim_t kLimit = 600;  // the header and a few rows
+    client.setChildProcessModifier([] {
+        const rlimit limit{kLimit, RLIM_INFINITY};
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+    });
+    ASSERT_NO_FATAL_FAILURE(RunClient({S("--record"), record}));
+    const auto rows = [&record] {
+        QFile file(record);
+        return file.open(QIODevice::ReadOnly) ? file.readAll().count("\r\n") - 1 : -1;
+    };
+    // Enough answers to reach the limit and fail a few times.
+    ASSERT_TRUE(WaitForGets(8, 20000)) << StatusGets().size();
+    const qsizetype atLimit = rows();
+    EXPECT_GT(atLimit, 0);
+    EXPECT_LE(QFileInfo(record).size(), static_cast<qint64>(kLimit));
+    const rlimit lifted{RLIM_INFINITY, RLIM_INFINITY};
+    ASSERT_EQ(::prlimit(static_cast<pid_t>(client.processId()), RLIMIT_FSIZE, &lifted, nullptr), 0);
+    const qsizetype before = StatusGets().size();
+    ASSERT_TRUE(WaitForGets(static_cast<int>(before) + 4, 20000));
+    EXPECT_EQ(client.state(), QProcess::Running);
+    EXPECT_GE(rows(), atLimit + 2);
+    QFile file(record);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(file.readAll().endsWith("\r\n"));  // whole rows only
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 // after time-outs in a row and the unattended restart, which is a gap in the
 // same history. Relay confirmation is RelayStationE2E's.
 #include <QFile>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <algorithm>
 #include <vector>
@@ -32,7 +33,7 @@ TEST_F(WatchE2E, RecordingWithLossesHasOneRowPerAnswerAndTheHistoryHasGaps) {
     ASSERT_TRUE(app->Watch().StartRecording(existing.fileName()));
     ASSERT_TRUE(WaitFor([&] { return !answers.isEmpty(); }));
     EXPECT_EQ(app->Window().StatusRecordingText(),
-              S("REC \u25CF ") + path + S(" (rec.csv has other columns)"));
+              S("REC \u25CF rec-2.csv (rec.csv has other columns)"));
     ASSERT_TRUE(
         WaitFor([&] { return answers.size() >= 6 && app->Link().LostCount() >= 1; }, 60000));
     const SampleHistory& history = app->Watch().History();
@@ -110,14 +111,15 @@ TEST_F(WatchE2E, SilentStationGoesStaleStopsAfterTimeOutsInARowAndRestartsUnatte
     EXPECT_TRUE(app->Watch().IsRestartPending());
     EXPECT_EQ(app->Watch().RestartDelayMs(), 5000);
     EXPECT_TRUE(app->Window().StatusMessageText().contains(S("restarting in 5 s")));
-    EXPECT_EQ(app->Window().StatusRecordingText(), S("REC \u25CF ") + path);
+    EXPECT_EQ(app->Window().StatusRecordingText(), S("REC \u25CF ") + QFileInfo(path).fileName());
     const int rowsBefore = app->Watch().Recorder().RowsWritten();
     ASSERT_GE(rowsBefore, 1);
     ASSERT_TRUE(sim->Start());
     ASSERT_TRUE(WaitFor([&] { return app->Link().ReceivedCount() >= 1; }));
     EXPECT_FALSE(app->Window().ReadoutsStale());
     EXPECT_EQ(reading->styleSheet(), liveStyle) << "the readout's own colours are back";
-    EXPECT_EQ(app->Window().StatusRecordingText(), S("REC \u25CF ") + path + S(" (resumed)"));
+    EXPECT_EQ(app->Window().StatusRecordingText(),
+              S("REC \u25CF ") + QFileInfo(path).fileName() + S(" (resumed)"));
     QFile file(path);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     const QList<QByteArray> lines = file.readAll().split('\n');

@@ -114,6 +114,27 @@ TEST(Options, BadValuesAreRefused) {
     }
 }
 
+// The error names what is wrong: an option the simulator does not have, or
+// a known one without its value. --version needs nothing else.
+TEST(Options, UnknownOptionsAreNamedAndVersionStandsAlone) {
+    const struct {
+        std::vector<std::string> args;
+        std::string error;
+    } cases[] = {
+        {{"--listen", "127.0.0.1:0", "--bogus"}, "unknown option --bogus"},
+        {{"--listen", "127.0.0.1:0", "--port", "5"}, "unknown option --port"},
+        {{"--listen", "127.0.0.1:0", "--seed"}, "--seed needs a value"},
+        {{"--listen", "127.0.0.1:0", "stray"}, "unknown argument stray"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(ParseOptions(c.args).error, c.error) << c.args.back();
+    }
+    const auto version = ParseOptions({"--version"});
+    ASSERT_TRUE(version.options.has_value());
+    EXPECT_TRUE(version.options->version);
+    EXPECT_FALSE(version.options->help);
+}
+
 TEST(Options, ManyStationsEachWithItsOwnAddressAndFaults) {
     const auto result =
         ParseOptions({"--listen", "127.0.1.253:1161", "--stations", "600", "--seed", "7", "--state",
