@@ -235,11 +235,18 @@ TEST_F(RelayStationE2E, StationRenameAskedFirstThenShownInTheReadout) {
     ASSERT_EQ(messages.boxes.size(), 1u);
     EXPECT_TRUE(messages.boxes[0].text.contains(S("\"Station Name\"")));
     EXPECT_TRUE(dialog->isVisible());
+    // 48 characters at most: one more is refused (48 are asked about below).
+    messages.boxes.clear();
+    dialog->findChild<QLineEdit*>(S("nameEdit"))->setText(QString(49, u'n'));
+    pressOk(dialog);
+    ASSERT_EQ(messages.boxes.size(), 1u);
+    EXPECT_TRUE(messages.boxes[0].text.contains(S("holds at most 48 characters; it has 49")));
+    EXPECT_TRUE(dialog->isVisible());
 
     // Cancel in the question closes the dialog and sends nothing.
     messages.boxes.clear();
     messages.answers = {false};
-    dialog->findChild<QLineEdit*>(S("nameEdit"))->setText(S("Renamed Hut"));
+    dialog->findChild<QLineEdit*>(S("nameEdit"))->setText(QString(48, u'n'));
     pressOk(dialog);
     ASSERT_EQ(messages.boxes.size(), 1u);
     EXPECT_EQ(messages.boxes[0].caption, S("Change Station Name ?"));
@@ -290,6 +297,7 @@ TEST_F(RelayStationE2E, RelayTextAsTypedOrRefused) {
     } names[] = {
         {"Насос 2", "\"Н\" (U+041D)", {}},
         {"Pump|2", "\"|\"", {}},
+        {"Pump North Side 1234", "holds at most 19 characters; it has 20", {}},
         {"Pumpe Süd €", nullptr,
          "Pumpe S\xfc"
          "d \x80"},
