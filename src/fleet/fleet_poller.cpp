@@ -9,6 +9,7 @@
 
 #include <QRandomGenerator>
 
+#include "core/freshness.h"
 #include "core/status_panel.h"
 #include "link/snmp_session.h"
 
@@ -37,14 +38,13 @@ QString FleetStateText(FleetState state) {
 }
 
 FleetState StateForAge(std::optional<qint64> ageMs, qint64 periodMs, qint64 timeoutMs) {
-    if (!ageMs) {
-        return FleetState::Silent;
-    }
-    if (*ageMs <= periodMs + timeoutMs) {
-        return FleetState::Answering;
-    }
-    if (*ageMs <= 3 * periodMs + timeoutMs) {
-        return FleetState::Late;
+    switch (FreshnessOfAge(ageMs, periodMs, timeoutMs)) {
+        case Freshness::Fresh:
+            return FleetState::Answering;
+        case Freshness::Late:
+            return FleetState::Late;
+        case Freshness::Silent:
+            break;
     }
     return FleetState::Silent;
 }

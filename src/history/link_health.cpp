@@ -1,5 +1,7 @@
 #include "history/link_health.h"
 
+#include "core/freshness.h"
+
 #include <algorithm>
 
 namespace volnar {
@@ -23,7 +25,7 @@ std::int64_t LinkHealth::AgeMs(std::int64_t nowMs) const {
 }
 
 bool LinkHealth::IsStale(std::int64_t nowMs) const {
-    return AgeMs(nowMs) > static_cast<std::int64_t>(kStalePeriods) * m_pollPeriodMs;
+    return FreshnessOfAge(AgeMs(nowMs), m_pollPeriodMs, 0) == Freshness::Silent;
 }
 
 QString LinkHealth::StateText(std::int64_t nowMs, const QString& connectedText) const {

@@ -11,9 +11,10 @@ namespace volnar {
 // answer, its round-trip time and the losses in a row since it came.
 class LinkHealth final {
 public:
-    // Readouts are stale once the last answer is older than this many poll
-    // periods.
-    static constexpr int kStalePeriods = 3;
+    // Readouts are stale once the station is silent by the one freshness
+    // rule (core/freshness.h): no answer for three poll periods. The main
+    // window's poll adds no time-out of its own: a lost poll is sent again
+    // at once, so the age grows by the period.
 
     explicit LinkHealth(int pollPeriodMs) : m_pollPeriodMs(pollPeriodMs) {}
 
