@@ -20,9 +20,10 @@
 namespace volnar {
 namespace {
 
+// Each at least 3:1 against the white plot, as lines and as the boxes' text.
 const std::array<QColor, kTrendSeriesCount> kColours = {
-    QColor(0x1f77b4), QColor(0xd62728), QColor(0x2ca02c), QColor(0x9467bd), QColor(0xff7f0e),
-    QColor(0x8c564b), QColor(0xe377c2), QColor(0x17becf), QColor(0x7f7f7f), QColor(0xbcbd22)};
+    QColor(0x1f77b4), QColor(0xd62728), QColor(0x2ca02c), QColor(0x9467bd), QColor(0xc85a00),
+    QColor(0x8c564b), QColor(0xb8338f), QColor(0x0f7f8c), QColor(0x666666), QColor(0x7a7a00)};
 const QColor kClockMarkColour(0xb35900);
 
 // QCustomPlot's date ticker picks the ticks; the labels are the window's, so
@@ -169,7 +170,6 @@ void TrendWindow::BuildPlot() {
     m_crossText->setPen(QPen(Qt::gray));
     connect(m_plot, &QCustomPlot::mouseMove, this, [this](QMouseEvent* event) {
         const double plotS = m_plot->xAxis->pixelToCoord(event->position().x());
-        m_cursor->setText(ValueText(plotS));
         if (m_history->Size() != 0) {
             m_crossMs = TrendView::MsOfSeconds(plotS) - PlotOffsetMs();
             DrawCrosshair();
@@ -277,10 +277,13 @@ void TrendWindow::DrawCrosshair() {
     m_crossLine->setVisible(on);
     m_crossText->setVisible(on);
     if (!on) {
+        m_cursor->clear();
         return;
     }
     const CrosshairReading reading = ReadCrosshair(*m_history, *m_crossMs);
     const double x = PlotSeconds(reading.steadyMs);
+    // The line below the plot says the same, for a screen reader and to copy.
+    m_cursor->setText(ValueText(x));
     m_crossLine->point1->setCoords(x, 0);
     m_crossLine->point2->setCoords(x, 1);
     QStringList lines{QDateTime::fromMSecsSinceEpoch(reading.wallMs, m_zone)

@@ -234,6 +234,10 @@ TEST(TrendWindow, KeysCountFromOpeningAndCrosshairAndLegendReadTheView) {
     EXPECT_TRUE(window.CrosshairText().contains(QStringLiteral("°F = 0.00")));
     Press(Qt::Key_Minus);
     EXPECT_TRUE(window.CrosshairText().contains(QStringLiteral("Battery (V) = 3501.25")));
+    // The line below the plot follows it, not only the pointer.
+    EXPECT_TRUE(window.findChild<QLabel*>(QStringLiteral("trendCursor"))
+                    ->text()
+                    .endsWith(QStringLiteral("Battery (V) = 3501.25  °F = 0.00")));
     // The legend: the plotted series, each with its figures over the view.
     window.SetView(kSteady + 1'000'000, kSteady + 2'000'000);
     ASSERT_EQ(plot.legend->itemCount(), 2);
@@ -246,6 +250,20 @@ TEST(TrendWindow, KeysCountFromOpeningAndCrosshairAndLegendReadTheView) {
     }
     EXPECT_NE(plot.graph(kTrendCelsius)->pen().style(),
               plot.graph(kTrendFahrenheit)->pen().style());
+    // Every colour at least 3:1 against the white plot (WCAG's relative
+    // luminance).
+    const auto luminance = [](const QColor& c) {
+        double sum = 0;
+        for (const auto& [part, weight] :
+             {std::pair{c.redF(), 0.2126}, {c.greenF(), 0.7152}, {c.blueF(), 0.0722}}) {
+            sum +=
+                weight * (part <= 0.03928 ? part / 12.92 : std::pow((part + 0.055) / 1.055, 2.4));
+        }
+        return sum;
+    };
+    for (int s = 0; s < kTrendSeriesCount; ++s) {
+        EXPECT_GE(1.05 / (luminance(plot.graph(s)->pen().color()) + 0.05), 3.0) << s;
+    }
     // Exported: the plot as drawn; the samples in view by the recording's
     // rules, a name that would run as a formula neutralised.
     QTemporaryDir dir;
