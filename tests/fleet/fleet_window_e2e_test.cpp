@@ -24,16 +24,43 @@ namespace {
 using testing::StationSimulator;
 using testing::WaitFor;
 
-TEST(FleetWindowE2E, TwentyStationsShowTheirStates) {
-    StationSimulator nineteen({QStringLiteral("--listen"), QStringLiteral("127.0.1.1:0"),
-                               QStringLiteral("--stations"), QStringLiteral("19"),
-                               QStringLiteral("--drop"), QStringLiteral("1@5"),
-                               QStringLiteral("--delay"), QStringLiteral("1500@7")});
-    ASSERT_TRUE(nineteen.Start()) << qPrintable(nineteen.errorText());
-    const QString port = QString::number(nineteen.port());
-    StationSimulator last({QStringLiteral("--listen"), QStringLiteral("127.0.1.20:") + port});
-    ASSERT_TRUE(last.Start()) << qPrintable(last.errorText());
+int RowOf(const QAbstractItemModel& model, const QString& address) {
+    for (int row = 0; row < model.rowCount(); ++row) {
+        if (model.index(row, FleetTableModel::kAddress).data().toString() == address) {
+            return row;
+        }
+    }
+    return -1;
+}
 
+// The counts above the table, the accessible names, Tab.
+void ExpectCountsNamesAndTab(FleetWindow& window) {
+    // The counts above the table; a station that never answered is not
+    // counted as silent.
+    auto* summary = window.findChild<QLabel*>(QStringLiteral("fleetSummary"));
+    EXPECT_TRUE(WaitFor([&] {
+        return summary->text() == QStringLiteral("answering 18 · late 0 · silent 1 · never 1");
+    })) << summary->text().toStdString();
+
+    // Named for a screen reader; Tab goes from widget to widget, not from
+    // cell to cell.
+    const struct {
+        const char* object;
+        const char* name;
+    } named[] = {{.object = "fleetFilter", .name = "Filter stations"},
+                 {.object = "fleetPeriod", .name = "Poll period"},
+                 {.object = "fleetTable", .name = "Stations"}};
+    for (const auto& n : named) {
+        auto* widget = window.findChild<QWidget*>(QString::fromLatin1(n.object));
+        ASSERT_NE(widget, nullptr) << n.object;
+        EXPECT_EQ(widget->accessibleName(), QString::fromLatin1(n.name)) << n.object;
+    }
+    window.View()->setFocus();
+    QTest::keyClick(window.View(), Qt::Key_Tab);
+    EXPECT_NE(QApplication::focusWidget(), window.View());
+}
+
+std::vector<StationRecord> TwentyStations(const QString& port) {
     std::vector<StationRecord> records;
     for (int k = 1; k <= 20; ++k) {
         // TIMEOUT 1 (0.64 s), no retry: a silent station shows within seconds;
@@ -46,6 +73,20 @@ TEST(FleetWindowE2E, TwentyStationsShowTheirStates) {
                            .TIMEOUT = k == 7 ? QStringLiteral("5") : QStringLiteral("1"),
                            .RETRIES = QStringLiteral("0")});
     }
+    return records;
+}
+
+TEST(FleetWindowE2E, TwentyStationsShowTheirStates) {
+    StationSimulator nineteen({QStringLiteral("--listen"), QStringLiteral("127.0.1.1:0"),
+                               QStringLiteral("--stations"), QStringLiteral("19"),
+                               QStringLiteral("--drop"), QStringLiteral("1@5"),
+                               QStringLiteral("--delay"), QStringLiteral("1500@7")});
+    ASSERT_TRUE(nineteen.Start()) << qPrintable(nineteen.errorText());
+    const QString port = QString::number(nineteen.port());
+    StationSimulator last({QStringLiteral("--listen"), QStringLiteral("127.0.1.20:") + port});
+    ASSERT_TRUE(last.Start()) << qPrintable(last.errorText());
+
+    const std::vector<StationRecord> records = TwentyStations(port);
 
     FleetWindow window;
     window.show();
@@ -70,14 +111,7 @@ TEST(FleetWindowE2E, TwentyStationsShowTheirStates) {
     // table, however the states change; Sort now sorts them.
     auto* proxy = qobject_cast<QSortFilterProxyModel*>(window.View()->model());
     ASSERT_NE(proxy, nullptr);
-    const auto rowOf = [proxy](const QString& address) {
-        for (int row = 0; row < proxy->rowCount(); ++row) {
-            if (proxy->index(row, FleetTableModel::kAddress).data().toString() == address) {
-                return row;
-            }
-        }
-        return -1;
-    };
+    const auto rowOf = [proxy](const QString& address) { return RowOf(*proxy, address); };
     window.View()->sortByColumn(FleetTableModel::kState, Qt::DescendingOrder);
     window.View()->setFocus();
     const QString twenty = QStringLiteral("127.0.1.20");
@@ -92,29 +126,7 @@ TEST(FleetWindowE2E, TwentyStationsShowTheirStates) {
     EXPECT_EQ(rowOf(twenty), heldRow);
     window.findChild<QPushButton*>(QStringLiteral("fleetResort"))->click();
     EXPECT_LE(rowOf(twenty), 1);
-    // The counts above the table; a station that never answered is not
-    // counted as silent.
-    auto* summary = window.findChild<QLabel*>(QStringLiteral("fleetSummary"));
-    EXPECT_TRUE(WaitFor([&] {
-        return summary->text() == QStringLiteral("answering 18 · late 0 · silent 1 · never 1");
-    })) << summary->text().toStdString();
-
-    // Named for a screen reader; Tab goes from widget to widget, not from
-    // cell to cell.
-    const struct {
-        const char* object;
-        const char* name;
-    } named[] = {{.object = "fleetFilter", .name = "Filter stations"},
-                 {.object = "fleetPeriod", .name = "Poll period"},
-                 {.object = "fleetTable", .name = "Stations"}};
-    for (const auto& n : named) {
-        auto* widget = window.findChild<QWidget*>(QString::fromLatin1(n.object));
-        ASSERT_NE(widget, nullptr) << n.object;
-        EXPECT_EQ(widget->accessibleName(), QString::fromLatin1(n.name)) << n.object;
-    }
-    window.View()->setFocus();
-    QTest::keyClick(window.View(), Qt::Key_Tab);
-    EXPECT_NE(QApplication::focusWidget(), window.View());
+    ExpectCountsNamesAndTab(window);
 
     // What the table shows: silent rows marked, sorted by state, filtered.
     window.View()->sortByColumn(FleetTableModel::kState, Qt::DescendingOrder);

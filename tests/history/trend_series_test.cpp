@@ -10,6 +10,34 @@
 namespace volnar {
 namespace {
 
+void ExpectCrosshairReadings(const SampleHistory& history) {
+    // The crosshair reads the nearest sample, a gap as a gap.
+    const struct {
+        std::int64_t atMs;
+        std::int64_t sampleMs;
+        Gap gap;
+        float value;  // of channel 3; NaN in a gap
+    } crosshair[] = {
+        {.atMs = 1'234'400, .sampleMs = 1'234'000, .gap = Gap::None, .value = 100},
+        {.atMs = 7'776'600, .sampleMs = 7'777'000, .gap = Gap::None, .value = -100},
+        {.atMs = 5'001'200, .sampleMs = 5'000'000, .gap = Gap::Lost, .value = NAN},  // one gap
+        {.atMs = -50'000, .sampleMs = 0, .gap = Gap::None, .value = 0},
+        {.atMs = 1LL << 50, .sampleMs = 9'999'000, .gap = Gap::None, .value = std::sin(33.33F)},
+    };
+    for (const auto& c : crosshair) {
+        const CrosshairReading reading = ReadCrosshair(history, c.atMs);
+        EXPECT_EQ(reading.steadyMs, c.sampleMs) << c.atMs;
+        EXPECT_EQ(reading.wallMs, c.sampleMs) << c.atMs;
+        EXPECT_EQ(reading.gap, c.gap) << c.atMs;
+        if (std::isnan(c.value)) {
+            EXPECT_TRUE(std::isnan(reading.values[2])) << c.atMs;
+        } else {
+            EXPECT_FLOAT_EQ(reading.values[2], c.value) << c.atMs;
+            EXPECT_EQ(reading.values[0], 0.0F) << c.atMs;
+        }
+    }
+}
+
 TEST(TrendSeries, DecimationKeepsEveryExtremeAndNeverBridgesAGap) {
     // One sample a second for 10,000 s: a sine, spikes at 1234 s (up) and
     // 7777 s (down), answers lost at 5000-5002 s.
@@ -89,31 +117,7 @@ TEST(TrendSeries, DecimationKeepsEveryExtremeAndNeverBridgesAGap) {
         }
     }
     EXPECT_TRUE(std::isnan(StatsOver(history, 2, 5'000'000, 5'002'000).max));
-    // The crosshair reads the nearest sample, a gap as a gap.
-    const struct {
-        std::int64_t atMs;
-        std::int64_t sampleMs;
-        Gap gap;
-        float value;  // of channel 3; NaN in a gap
-    } crosshair[] = {
-        {.atMs = 1'234'400, .sampleMs = 1'234'000, .gap = Gap::None, .value = 100},
-        {.atMs = 7'776'600, .sampleMs = 7'777'000, .gap = Gap::None, .value = -100},
-        {.atMs = 5'001'200, .sampleMs = 5'000'000, .gap = Gap::Lost, .value = NAN},  // one gap
-        {.atMs = -50'000, .sampleMs = 0, .gap = Gap::None, .value = 0},
-        {.atMs = 1LL << 50, .sampleMs = 9'999'000, .gap = Gap::None, .value = std::sin(33.33F)},
-    };
-    for (const auto& c : crosshair) {
-        const CrosshairReading reading = ReadCrosshair(history, c.atMs);
-        EXPECT_EQ(reading.steadyMs, c.sampleMs) << c.atMs;
-        EXPECT_EQ(reading.wallMs, c.sampleMs) << c.atMs;
-        EXPECT_EQ(reading.gap, c.gap) << c.atMs;
-        if (std::isnan(c.value)) {
-            EXPECT_TRUE(std::isnan(reading.values[2])) << c.atMs;
-        } else {
-            EXPECT_FLOAT_EQ(reading.values[2], c.value) << c.atMs;
-            EXPECT_EQ(reading.values[0], 0.0F) << c.atMs;
-        }
-    }
+    ExpectCrosshairReadings(history);
 }
 
 // Two hours at one sample a second; 90 minutes in, the wall clock is set

@@ -171,6 +171,52 @@ TEST(TrendWindow, ZoomKeysAndWheelStopAtTheHistoryAndAtOneSample) {
     }
 }
 
+// Lines 2 pixels wide at least; °F dashed beside a solid °C.
+void ExpectLegibleLines(const QCustomPlot& plot) {
+    for (int s = 0; s < kTrendSeriesCount; ++s) {
+        EXPECT_GE(plot.graph(s)->pen().widthF(), 2.0) << s;
+    }
+    EXPECT_NE(plot.graph(kTrendCelsius)->pen().style(),
+              plot.graph(kTrendFahrenheit)->pen().style());
+    // Every colour at least 3:1 against the white plot (WCAG's relative
+    // luminance).
+    const auto luminance = [](const QColor& c) {
+        double sum = 0;
+        for (const auto& [part, weight] :
+             {std::pair{c.redF(), 0.2126}, {c.greenF(), 0.7152}, {c.blueF(), 0.0722}}) {
+            sum +=
+                weight * (part <= 0.03928 ? part / 12.92 : std::pow((part + 0.055) / 1.055, 2.4));
+        }
+        return sum;
+    };
+    for (int s = 0; s < kTrendSeriesCount; ++s) {
+        EXPECT_GE(1.05 / (luminance(plot.graph(s)->pen().color()) + 0.05), 3.0) << s;
+    }
+}
+
+void ExpectExports(TrendWindow& window, SampleHistory& history) {
+    const QCustomPlot& plot = PlotOf(window);
+    // Exported: the plot as drawn; the samples in view by the recording's
+    // rules, a name that would run as a formula neutralised.
+    QTemporaryDir dir;
+    history.names[0] = QStringLiteral("=HYPERLINK(\"x\")");
+    window.SetView(kSteady + 10'000, kSteady + 12'000);
+    ASSERT_EQ(window.ExportPng(dir.filePath(QStringLiteral("view.png"))), QString());
+    EXPECT_EQ(QImage(dir.filePath(QStringLiteral("view.png"))).size(),
+              plot.size() * plot.devicePixelRatioF());
+    ASSERT_EQ(window.ExportCsv(dir.filePath(QStringLiteral("view.csv"))), QString());
+    QFile csv(dir.filePath(QStringLiteral("view.csv")));
+    ASSERT_TRUE(csv.open(QIODevice::ReadOnly));
+    EXPECT_EQ(QString::fromUtf8(csv.readAll()).toStdString(),
+              QByteArray("time (UTC),\"'=HYPERLINK(\"\"x\"\") (V)\",°C,°F,gap\r\n"
+                         "2023-11-14T22:13:30.000Z,10.25,0,0,\r\n"
+                         "2023-11-14T22:13:31.000Z,11.25,0,0,\r\n"
+                         "2023-11-14T22:13:32.000Z,12.25,0,0,\r\n")
+                  .toStdString());
+    EXPECT_TRUE(window.ExportCsv(QStringLiteral("/nonexistent/view.csv"))
+                    .contains(QStringLiteral("/nonexistent/view.csv")));
+}
+
 // Opened and used by keyboard alone: the first key counts, moving away
 // pauses, End or the Live button (or panning back to the end) follows again;
 // the crosshair and the legend read the samples of the view.
@@ -243,46 +289,9 @@ TEST(TrendWindow, KeysCountFromOpeningAndCrosshairAndLegendReadTheView) {
     ASSERT_EQ(plot.legend->itemCount(), 2);
     EXPECT_EQ(plot.graph(0)->name(),
               QStringLiteral("Battery (V)   last 2000.25   min 1000.25   max 2000.25"));
-    // Lines 2 pixels wide at least; °F dashed beside a solid °C.
     window.SetSeriesShown(kTrendCelsius, true);
-    for (int s = 0; s < kTrendSeriesCount; ++s) {
-        EXPECT_GE(plot.graph(s)->pen().widthF(), 2.0) << s;
-    }
-    EXPECT_NE(plot.graph(kTrendCelsius)->pen().style(),
-              plot.graph(kTrendFahrenheit)->pen().style());
-    // Every colour at least 3:1 against the white plot (WCAG's relative
-    // luminance).
-    const auto luminance = [](const QColor& c) {
-        double sum = 0;
-        for (const auto& [part, weight] :
-             {std::pair{c.redF(), 0.2126}, {c.greenF(), 0.7152}, {c.blueF(), 0.0722}}) {
-            sum +=
-                weight * (part <= 0.03928 ? part / 12.92 : std::pow((part + 0.055) / 1.055, 2.4));
-        }
-        return sum;
-    };
-    for (int s = 0; s < kTrendSeriesCount; ++s) {
-        EXPECT_GE(1.05 / (luminance(plot.graph(s)->pen().color()) + 0.05), 3.0) << s;
-    }
-    // Exported: the plot as drawn; the samples in view by the recording's
-    // rules, a name that would run as a formula neutralised.
-    QTemporaryDir dir;
-    history.names[0] = QStringLiteral("=HYPERLINK(\"x\")");
-    window.SetView(kSteady + 10'000, kSteady + 12'000);
-    ASSERT_EQ(window.ExportPng(dir.filePath(QStringLiteral("view.png"))), QString());
-    EXPECT_EQ(QImage(dir.filePath(QStringLiteral("view.png"))).size(),
-              plot.size() * plot.devicePixelRatioF());
-    ASSERT_EQ(window.ExportCsv(dir.filePath(QStringLiteral("view.csv"))), QString());
-    QFile csv(dir.filePath(QStringLiteral("view.csv")));
-    ASSERT_TRUE(csv.open(QIODevice::ReadOnly));
-    EXPECT_EQ(QString::fromUtf8(csv.readAll()).toStdString(),
-              QByteArray("time (UTC),\"'=HYPERLINK(\"\"x\"\") (V)\",°C,°F,gap\r\n"
-                         "2023-11-14T22:13:30.000Z,10.25,0,0,\r\n"
-                         "2023-11-14T22:13:31.000Z,11.25,0,0,\r\n"
-                         "2023-11-14T22:13:32.000Z,12.25,0,0,\r\n")
-                  .toStdString());
-    EXPECT_TRUE(window.ExportCsv(QStringLiteral("/nonexistent/view.csv"))
-                    .contains(QStringLiteral("/nonexistent/view.csv")));
+    ExpectLegibleLines(plot);
+    ExpectExports(window, history);
 }
 
 }  // namespace
