@@ -81,6 +81,11 @@ FleetWindow::FleetWindow(QWidget* parent)
     layout->addWidget(m_view);
     resize(1200, 600);
 
+    Connect();
+    Tick();
+}
+
+void FleetWindow::Connect() {
     connect(m_filter, &QLineEdit::textChanged, m_proxy,
             [this](const QString& text) { m_proxy->setFilterFixedString(text); });
     connect(m_period, &QSpinBox::valueChanged, m_poller,
@@ -97,7 +102,6 @@ FleetWindow::FleetWindow(QWidget* parent)
     connect(m_view->horizontalHeader(), &QHeaderView::sortIndicatorChanged, this,
             &FleetWindow::Resort);
     connect(m_ageTimer, &QTimer::timeout, this, &FleetWindow::Tick);
-    Tick();
 }
 
 void FleetWindow::ChooseCurrent() {

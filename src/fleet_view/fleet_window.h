@@ -54,6 +54,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void Connect();
     void Tick();
     bool Held() const;
     void ChooseCurrent();
