@@ -1,5 +1,7 @@
 // Redraw time of the trend plot: 8 channels x 86,400 samples (24 h at one
-// sample a second, with gaps), drawn into an offscreen 1200 x 700 window.
+// sample a second, with gaps), drawn into an offscreen 1200 x 700 window
+// with the crosshair and the legend on. `--screenshot FILE` also saves the
+// window (a few channels, the last hour, crosshair and legend) as FILE.
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QPixmap>
@@ -39,6 +41,7 @@ void Fill(volnar::SampleHistory& history) {
                 static_cast<float>((t * 7919 + c * 104729) % 1000) / 5000.0F;
         }
         s.celsius = 20.0F + std::sin(static_cast<float>(t) / 5000.0F);
+        s.fahrenheit = s.celsius * 9.0F / 5.0F + 32.0F;
         history.Append(s);
     }
     for (int c = 0; c < 8; ++c) {
@@ -148,7 +151,9 @@ double QtChartsRedrawMs(const volnar::SampleHistory& history, bool decimate, int
 }  // namespace
 
 int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
     QApplication app(argc, argv);
     volnar::SampleHistory history;
     Fill(history);
@@ -160,6 +165,7 @@ int main(int argc, char** argv) {
         window.SetSeriesShown(s, true);
     }
     window.SetRange(24 * 3600);
+    window.SetCrosshair(history.Latest()->steadyMs - 3600 * 1000);
     QPixmap pixmap(window.size());
     QElapsedTimer timer;
     double total = 0;
@@ -187,5 +193,18 @@ int main(int argc, char** argv) {
 #endif
     std::printf("redraw_ms=%.1f\n", qcustomplot);
     std::fflush(stdout);
+    const QStringList args = QApplication::arguments();
+    if (const auto at = args.indexOf(QStringLiteral("--screenshot"));
+        at > 0 && at + 1 < args.size()) {
+        for (int s = 0; s < volnar::kTrendSeriesCount; ++s) {
+            window.SetSeriesShown(s, s == 0 || s == 6 || s >= volnar::kTrendCelsius);
+        }
+        history.station = QStringLiteral("127.0.0.1");
+        window.resize(1100, 620);
+        window.SetRange(3600);
+        window.SetCrosshair(history.Latest()->steadyMs - 1500 * 1000);
+        QApplication::processEvents();
+        return window.grab().save(args[at + 1]) ? 0 : 1;
+    }
     return 0;
 }

@@ -10,6 +10,36 @@
 
 namespace volnar {
 
+FleetSummary SummaryOf(const FleetPoller& poller) {
+    FleetSummary summary;
+    for (int n = 0; n < poller.RowCount(); ++n) {
+        if (!poller.AgeMs(n)) {
+            ++summary.never;
+            continue;
+        }
+        switch (poller.StateOf(n)) {
+            case FleetState::Answering:
+                ++summary.answering;
+                break;
+            case FleetState::Late:
+                ++summary.late;
+                break;
+            case FleetState::Silent:
+                ++summary.silent;
+                break;
+        }
+    }
+    return summary;
+}
+
+QString SummaryText(const FleetSummary& summary) {
+    return QStringLiteral("answering %1 · late %2 · silent %3 · never %4")
+        .arg(summary.answering)
+        .arg(summary.late)
+        .arg(summary.silent)
+        .arg(summary.never);
+}
+
 QString StateWithAge(const QString& state, std::optional<qint64> ageMs) {
     if (!ageMs) {
         return state + QStringLiteral(" (never)");

@@ -48,6 +48,18 @@ private:
     FleetPoller& m_poller;
 };
 
+// How many stations are in each state; a station that never answered is
+// counted as never, not as silent.
+struct FleetSummary {
+    int answering = 0;
+    int late = 0;
+    int silent = 0;
+    int never = 0;
+};
+FleetSummary SummaryOf(const FleetPoller& poller);
+// "answering 17 · late 1 · silent 1 · never 1".
+QString SummaryText(const FleetSummary& summary);
+
 // "answering (3 s)", "late (25 s)", "silent (2 min)", "silent (never)".
 QString StateWithAge(const QString& state, std::optional<qint64> ageMs);
 

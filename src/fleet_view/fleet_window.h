@@ -1,11 +1,13 @@
 #pragma once
 
+#include <QElapsedTimer>
 #include <QWidget>
 
 #include <vector>
 
 #include "core/station_record.h"
 
+class QLabel;
 class QLineEdit;
 class QSortFilterProxyModel;
 class QSpinBox;
@@ -19,8 +21,11 @@ class FleetTableModel;
 
 // The fleet overview: every station of the directory polled for its status
 // record, one row each. Sorted by a column's header, filtered by text;
-// silent rows are coloured. Double-clicking a row asks for that station to
-// become the main window's chosen station.
+// silent rows are coloured; the counts of each state stand above. Enter or
+// a double click on a row asks for that station to become the main window's
+// chosen station. The rows hold their order while the pointer or the
+// keyboard is on the table and busy there: they are sorted again after a
+// pause of kHoldMs, on a header click or on Sort now.
 class FleetWindow final : public QWidget {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(FleetWindow)
@@ -34,6 +39,9 @@ public:
     FleetPoller& Poller() { return *m_poller; }
     QTableView* View() const { return m_view; }
     QLineEdit* Filter() const { return m_filter; }
+    static constexpr int kHoldMs = 3000;
+    // Sorts the rows now (held or not).
+    void Resort();
 
 Q_SIGNALS:
     void StationChosen(const QString& address);
@@ -43,8 +51,14 @@ Q_SIGNALS:
 protected:
     void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void Connect();
+    void Tick();
+    bool Held() const;
+    void ChooseCurrent();
+
     FleetPoller* m_poller;
     FleetTableModel* m_model;
     QSortFilterProxyModel* m_proxy;
@@ -52,6 +66,8 @@ private:
     QLineEdit* m_filter;
     QSpinBox* m_period;
     QTimer* m_ageTimer;
+    QLabel* m_summary;
+    QElapsedTimer m_lastUse;  // the pointer or a key on the table
 };
 
 }  // namespace volnar

@@ -1,5 +1,10 @@
 #include "history/trend_series.h"
 
+#include <QDateTime>
+#include <QStringList>
+
+#include "history/csv_recorder.h"
+
 #include <algorithm>
 #include <cmath>
 #include <limits>
@@ -22,6 +27,80 @@ float TrendValue(const HistorySample& sample, int series) {
         return sample.fahrenheit;
     }
     return std::numeric_limits<float>::quiet_NaN();
+}
+
+QString TrendSeriesName(const SampleHistory& history, int series) {
+    if (series == kTrendCelsius) {
+        return QStringLiteral("°C");
+    }
+    if (series == kTrendFahrenheit) {
+        return QStringLiteral("°F");
+    }
+    const auto n = static_cast<std::size_t>(series);
+    if (series < 0 || series >= HistorySample::kChannelCount || history.names[n].isEmpty()) {
+        return QStringLiteral("Channel %1").arg(series + 1);
+    }
+    return history.names[n] + QStringLiteral(" (") + history.units[n] + QLatin1Char(')');
+}
+
+CrosshairReading ReadCrosshair(const SampleHistory& history, std::int64_t steadyMs) {
+    CrosshairReading reading;
+    reading.index = Nearest(history, steadyMs);
+    const HistorySample& sample = history.At(reading.index);
+    reading.steadyMs = sample.steadyMs;
+    reading.wallMs = sample.wallMs;
+    reading.gap = sample.gap;
+    for (int s = 0; s < kTrendSeriesCount; ++s) {
+        reading.values[static_cast<std::size_t>(s)] =
+            sample.IsGap() ? std::numeric_limits<float>::quiet_NaN() : TrendValue(sample, s);
+    }
+    return reading;
+}
+
+SeriesStats StatsOver(const SampleHistory& history, int series, std::int64_t fromMs,
+                      std::int64_t toMs) {
+    constexpr float kNone = std::numeric_limits<float>::quiet_NaN();
+    SeriesStats stats{.last = kNone, .min = kNone, .max = kNone, .count = 0};
+    const std::size_t last = LowerBound(history, toMs + 1);
+    for (std::size_t n = LowerBound(history, fromMs); n < last; ++n) {
+        const HistorySample& sample = history.At(n);
+        const float value = TrendValue(sample, series);
+        if (sample.IsGap() || std::isnan(value)) {
+            continue;
+        }
+        stats.min = stats.count == 0 ? value : std::min(stats.min, value);
+        stats.max = stats.count == 0 ? value : std::max(stats.max, value);
+        stats.last = value;
+        ++stats.count;
+    }
+    return stats;
+}
+
+QByteArray TrendCsv(const SampleHistory& history, const std::vector<int>& series,
+                    std::int64_t fromMs, std::int64_t toMs) {
+    QStringList header{QStringLiteral("time (UTC)")};
+    for (const int s : series) {
+        header << TrendSeriesName(history, s);
+    }
+    header << QStringLiteral("gap");
+    QByteArray csv = CsvLine(header);
+    const std::size_t last = LowerBound(history, toMs + 1);
+    for (std::size_t n = LowerBound(history, fromMs); n < last; ++n) {
+        const HistorySample& sample = history.At(n);
+        QStringList row{
+            QDateTime::fromMSecsSinceEpoch(sample.wallMs).toUTC().toString(Qt::ISODateWithMs)};
+        for (const int s : series) {
+            const float value = TrendValue(sample, s);
+            row << (sample.IsGap()      ? QString()
+                    : std::isnan(value) ? QStringLiteral("ERROR")
+                                        : QString::number(value, 'g', 7));
+        }
+        row << (sample.gap == Gap::Lost        ? QStringLiteral("no answer")
+                : sample.gap == Gap::NotPolled ? QStringLiteral("not polled")
+                                               : QString());
+        csv += CsvLine(row);
+    }
+    return csv;
 }
 
 std::size_t LowerBound(const SampleHistory& history, std::int64_t steadyMs) {

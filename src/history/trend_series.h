@@ -1,7 +1,9 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 
+#include <array>
 #include <cstdint>
 #include <vector>
 
@@ -19,6 +21,32 @@ inline constexpr int kTrendFahrenheit = HistorySample::kChannelCount + 1;
 inline constexpr int kTrendSeriesCount = HistorySample::kChannelCount + 2;
 
 float TrendValue(const HistorySample& sample, int series);
+// "Battery (V)", "Channel 3" for a channel not named yet, "°C", "°F".
+QString TrendSeriesName(const SampleHistory& history, int series);
+
+// What the crosshair reads at `steadyMs`: the nearest sample's time, why it
+// is a gap (if it is one) and every series' value (NaN in a gap or where
+// the station answered an error).
+struct CrosshairReading {
+    std::size_t index = 0;
+    std::int64_t steadyMs = 0;
+    std::int64_t wallMs = 0;
+    Gap gap = Gap::None;
+    std::array<float, kTrendSeriesCount> values{};
+};
+// The history must not be empty.
+CrosshairReading ReadCrosshair(const SampleHistory& history, std::int64_t steadyMs);
+
+// One series over a stretch, for the legend: the latest value and the
+// extremes, answered samples only (NaN when there is none).
+struct SeriesStats {
+    float last;
+    float min;
+    float max;
+    std::size_t count;
+};
+SeriesStats StatsOver(const SampleHistory& history, int series, std::int64_t fromMs,
+                      std::int64_t toMs);
 
 struct TrendPoint {
     double timeS;  // steady time in seconds
@@ -32,6 +60,14 @@ struct TrendPoint {
 // bridges missing answers.
 std::vector<TrendPoint> DecimateMinMax(const SampleHistory& history, int series,
                                        std::int64_t fromMs, std::int64_t toMs, int buckets);
+
+// The samples between `fromMs` and `toMs` of the `series` listed, as a CSV
+// file written by the recording's rules (RFC 4180, UTF-8, CRLF, a name
+// that looks like a formula neutralised): a header, then one row a sample
+// with its time in ISO 8601 UTC and each value; a gap's values are empty and
+// its last column says why.
+QByteArray TrendCsv(const SampleHistory& history, const std::vector<int>& series,
+                    std::int64_t fromMs, std::int64_t toMs);
 
 // The first index whose sample is at or after `steadyMs` (Size() when none).
 std::size_t LowerBound(const SampleHistory& history, std::int64_t steadyMs);

@@ -46,7 +46,8 @@ void TrendView::Show(TimeSpan wanted, const SampleHistory& history) {
         // view is longer than the history.
         m_toMs = std::min(std::max(m_toMs, oldest + m_spanMs), latest);
     }
-    m_following = false;
+    // A view moved up to the latest sample follows again.
+    m_following = history.Size() != 0 && m_toMs == latest;
 }
 
 void TrendView::Pan(int tenths, const SampleHistory& history) {

@@ -31,7 +31,8 @@ public:
 
     // The latest `spanMs` from now on.
     void Follow(std::int64_t spanMs);
-    // [fromMs, toMs] of `history`, kept within the limits; stops following.
+    // [fromMs, toMs] of `history`, kept within the limits; stops following
+    // unless it ends at the latest sample.
     void Show(TimeSpan wanted, const SampleHistory& history);
     // Moves by `tenths` tenths of the view (negative: back in time).
     void Pan(int tenths, const SampleHistory& history);

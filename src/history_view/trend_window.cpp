@@ -2,10 +2,14 @@
 
 #include <QCheckBox>
 #include <QDateTime>
+#include <QFileDialog>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QMessageBox>
 #include <QPushButton>
+#include <QSaveFile>
+#include <QShortcut>
 #include <QVBoxLayout>
 #include "history/history_clock.h"
 #include "history_view/custom_plot.h"
@@ -16,9 +20,10 @@
 namespace volnar {
 namespace {
 
+// Each at least 3:1 against the white plot, as lines and as the boxes' text.
 const std::array<QColor, kTrendSeriesCount> kColours = {
-    QColor(0x1f77b4), QColor(0xd62728), QColor(0x2ca02c), QColor(0x9467bd), QColor(0xff7f0e),
-    QColor(0x8c564b), QColor(0xe377c2), QColor(0x17becf), QColor(0x7f7f7f), QColor(0xbcbd22)};
+    QColor(0x1f77b4), QColor(0xd62728), QColor(0x2ca02c), QColor(0x9467bd), QColor(0xc85a00),
+    QColor(0x8c564b), QColor(0xb8338f), QColor(0x0f7f8c), QColor(0x666666), QColor(0x7a7a00)};
 const QColor kClockMarkColour(0xb35900);
 
 // QCustomPlot's date ticker picks the ticks; the labels are the window's, so
@@ -59,6 +64,24 @@ TrendWindow::TrendWindow(const SampleHistory& history, QWidget* parent)
         connect(button, &QPushButton::clicked, this, [this, seconds] { SetRange(seconds); });
         ranges->addWidget(button);
     }
+    m_liveState = new QLabel;
+    m_liveState->setObjectName(QStringLiteral("trendLiveState"));
+    ranges->addWidget(m_liveState);
+    m_liveButton = new QPushButton(tr("&Live"));
+    m_liveButton->setObjectName(QStringLiteral("liveButton"));
+    m_liveButton->setToolTip(tr("Follow the latest sample again (End)"));
+    connect(m_liveButton, &QPushButton::clicked, this, [this] {
+        m_view.Follow(m_view.SpanMs());
+        Redraw();
+    });
+    ranges->addWidget(m_liveButton);
+    for (const bool png : {true, false}) {
+        auto* button = new QPushButton(png ? tr("Export &PNG…") : tr("Export CS&V…"));
+        button->setObjectName(png ? QStringLiteral("exportPngButton")
+                                  : QStringLiteral("exportCsvButton"));
+        connect(button, &QPushButton::clicked, this, [this, png] { AskAndExport(png); });
+        ranges->addWidget(button);
+    }
     ranges->addStretch(1);
     m_notice = new QLabel;
     m_notice->setObjectName(QStringLiteral("trendNotice"));
@@ -88,6 +111,7 @@ TrendWindow::TrendWindow(const SampleHistory& history, QWidget* parent)
     m_cursor->setTextInteractionFlags(Qt::TextSelectableByMouse);
     layout->addWidget(m_cursor);
     setFocusPolicy(Qt::StrongFocus);
+    BuildKeys();
     SetTimeZone(m_zone);
 }
 
@@ -110,9 +134,11 @@ void TrendWindow::BuildPlot() {
     m_plot->axisRect()->setRangeZoom(Qt::Horizontal);
     for (int s = 0; s < kTrendSeriesCount; ++s) {
         QCPGraph* graph = m_plot->addGraph(m_plot->xAxis, AxisOf(s));
-        // Cosmetic one-pixel lines without antialiasing: a day of eight
-        // channels redraws in a few milliseconds.
-        graph->setPen(QPen(kColours[static_cast<std::size_t>(s)], 0));
+        // Two-pixel lines without antialiasing (scaled with the screen): a
+        // day of eight channels redraws in a few milliseconds. °F is dashed
+        // to tell it from °C by more than its colour.
+        graph->setPen(QPen(kColours[static_cast<std::size_t>(s)], 2,
+                           s == kTrendFahrenheit ? Qt::DashLine : Qt::SolidLine));
         graph->setAntialiased(false);
         graph->setAdaptiveSampling(false);  // decimated already, extremes kept
         graph->setVisible(s == 0);
@@ -120,9 +146,182 @@ void TrendWindow::BuildPlot() {
     }
     connect(m_plot->xAxis, qOverload<const QCPRange&>(&QCPAxis::rangeChanged), this,
             [this](const QCPRange&) { OnRangeDragged(); });
+    m_plot->plotLayout()->insertRow(0);
+    m_title = new QCPTextElement(m_plot, QString(), QFont(font().family(), -1, QFont::Bold));
+    m_plot->plotLayout()->addElement(0, 0, m_title);
+    m_plot->legend->setVisible(true);
+    m_plot->legend->setBrush(QColor(255, 255, 255, 230));
+    m_plot->axisRect()->insetLayout()->setInsetAlignment(0, Qt::AlignTop | Qt::AlignLeft);
+    // The crosshair on a layer of its own: following the pointer redraws
+    // only that layer, not a day of samples.
+    m_plot->addLayer(QStringLiteral("crosshair"));
+    m_plot->layer(QStringLiteral("crosshair"))->setMode(QCPLayer::lmBuffered);
+    m_crossLine = new QCPItemStraightLine(m_plot);
+    m_crossLine->setLayer(QStringLiteral("crosshair"));
+    m_crossLine->setPen(QPen(palette().color(QPalette::WindowText), 1, Qt::DotLine));
+    m_crossLine->point1->setTypeY(QCPItemPosition::ptAxisRectRatio);
+    m_crossLine->point2->setTypeY(QCPItemPosition::ptAxisRectRatio);
+    m_crossText = new QCPItemText(m_plot);
+    m_crossText->setLayer(QStringLiteral("crosshair"));
+    m_crossText->position->setTypeY(QCPItemPosition::ptAxisRectRatio);
+    m_crossText->setTextAlignment(Qt::AlignLeft);
+    m_crossText->setPadding(QMargins(4, 3, 4, 3));
+    m_crossText->setBrush(QColor(255, 255, 224, 235));
+    m_crossText->setPen(QPen(Qt::gray));
     connect(m_plot, &QCustomPlot::mouseMove, this, [this](QMouseEvent* event) {
-        m_cursor->setText(ValueText(m_plot->xAxis->pixelToCoord(event->position().x())));
+        const double plotS = m_plot->xAxis->pixelToCoord(event->position().x());
+        if (m_history->Size() != 0) {
+            m_crossMs = TrendView::MsOfSeconds(plotS) - PlotOffsetMs();
+            DrawCrosshair();
+            m_plot->layer(QStringLiteral("crosshair"))->replot();
+        }
     });
+}
+
+void TrendWindow::BuildKeys() {
+    // Shortcuts of the window rather than its own key handling: the keys
+    // work whichever button or box has the focus, from the moment it opens.
+    const auto bind = [this](const QKeySequence& keys, auto act) {
+        auto* shortcut = new QShortcut(keys, this);
+        shortcut->setContext(Qt::WindowShortcut);
+        connect(shortcut, &QShortcut::activated, this, [this, act] {
+            act();
+            Redraw();
+        });
+    };
+    bind(QKeySequence(Qt::Key_Left), [this] { m_view.Pan(-1, *m_history); });
+    bind(QKeySequence(Qt::Key_Right), [this] { m_view.Pan(1, *m_history); });
+    for (const int key : {int(Qt::Key_Plus), int(Qt::Key_Equal)}) {
+        bind(QKeySequence(key), [this] { m_view.Zoom(true, *m_history); });
+    }
+    bind(QKeySequence(Qt::Key_Minus), [this] { m_view.Zoom(false, *m_history); });
+    bind(QKeySequence(Qt::Key_End), [this] { m_view.Follow(m_view.SpanMs()); });
+    bind(QKeySequence(Qt::SHIFT | Qt::Key_Left), [this] { StepCrosshair(-1); });
+    bind(QKeySequence(Qt::SHIFT | Qt::Key_Right), [this] { StepCrosshair(1); });
+}
+
+void TrendWindow::StepCrosshair(int samples) {
+    if (m_history->Size() == 0) {
+        return;
+    }
+    const TimeSpan shown = m_view.Shown(*m_history, 0);
+    if (!m_crossMs || *m_crossMs < shown.fromMs || *m_crossMs > shown.toMs) {
+        // From the middle of the view.
+        m_crossMs = shown.fromMs + shown.LengthMs() / 2;
+        samples = 0;
+    }
+    const auto index = static_cast<std::int64_t>(Nearest(*m_history, *m_crossMs)) + samples;
+    const auto last = static_cast<std::int64_t>(m_history->Size()) - 1;
+    m_crossMs =
+        m_history->At(static_cast<std::size_t>(std::clamp<std::int64_t>(index, 0, last))).steadyMs;
+    if (*m_crossMs < shown.fromMs || *m_crossMs > shown.toMs) {
+        // Moved off the view: the view goes along.
+        const std::int64_t shift =
+            *m_crossMs < shown.fromMs ? *m_crossMs - shown.fromMs : *m_crossMs - shown.toMs;
+        m_view.Show({shown.fromMs + shift, shown.toMs + shift}, *m_history);
+    }
+}
+
+void TrendWindow::AskAndExport(bool png) {
+    const QString path = QFileDialog::getSaveFileName(
+        this, png ? tr("Export the plot") : tr("Export the samples in view"),
+        png ? QStringLiteral("trend.png") : QStringLiteral("trend.csv"),
+        png ? tr("PNG images (*.png)") : tr("CSV files (*.csv)"));
+    if (path.isEmpty()) {
+        return;
+    }
+    const QString why = png ? ExportPng(path) : ExportCsv(path);
+    if (!why.isEmpty()) {
+        QMessageBox::warning(this, tr("Export"), why);
+    }
+}
+
+QString TrendWindow::ExportPng(const QString& path) {
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || !m_plot->toPixmap().save(&file, "PNG") ||
+        !file.commit()) {
+        return tr("Could not write %1: %2").arg(path, file.errorString());
+    }
+    return {};
+}
+
+QString TrendWindow::ExportCsv(const QString& path) const {
+    std::vector<int> series;
+    for (int s = 0; s < kTrendSeriesCount; ++s) {
+        if (m_graphs[static_cast<std::size_t>(s)]->visible()) {
+            series.push_back(s);
+        }
+    }
+    const TimeSpan shown = m_view.Shown(*m_history, SystemClockReading().steadyMs);
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) ||
+        file.write(TrendCsv(*m_history, series, shown.fromMs, shown.toMs)) < 0 || !file.commit()) {
+        return tr("Could not write %1: %2").arg(path, file.errorString());
+    }
+    return {};
+}
+
+void TrendWindow::SetCrosshair(std::int64_t steadyMs) {
+    m_crossMs = steadyMs;
+    Redraw();
+}
+
+QString TrendWindow::CrosshairText() const {
+    return m_crossText->visible() ? m_crossText->text() : QString();
+}
+
+void TrendWindow::DrawCrosshair() {
+    const TimeSpan shown = m_view.Shown(*m_history, 0);
+    const bool on = m_crossMs && m_history->Size() != 0 && *m_crossMs >= shown.fromMs &&
+                    *m_crossMs <= shown.toMs;
+    m_crossLine->setVisible(on);
+    m_crossText->setVisible(on);
+    if (!on) {
+        m_cursor->clear();
+        return;
+    }
+    const CrosshairReading reading = ReadCrosshair(*m_history, *m_crossMs);
+    const double x = PlotSeconds(reading.steadyMs);
+    // The line below the plot says the same, for a screen reader and to copy.
+    m_cursor->setText(ValueText(x));
+    m_crossLine->point1->setCoords(x, 0);
+    m_crossLine->point2->setCoords(x, 1);
+    QStringList lines{QDateTime::fromMSecsSinceEpoch(reading.wallMs, m_zone)
+                          .toString(QStringLiteral("yyyy-MM-dd HH:mm:ss t"))};
+    if (reading.gap != Gap::None) {
+        lines << (reading.gap == Gap::Lost ? tr("no answer") : tr("not polled"));
+    } else {
+        for (int s = 0; s < kTrendSeriesCount; ++s) {
+            if (m_graphs[static_cast<std::size_t>(s)]->visible()) {
+                const float value = reading.values[static_cast<std::size_t>(s)];
+                lines << TrendSeriesName(*m_history, s) + QStringLiteral(" = ") +
+                             (std::isnan(value) ? tr("ERROR") : QString::number(value, 'f', 2));
+            }
+        }
+    }
+    m_crossText->setText(lines.join(QLatin1Char('\n')));
+    // Beside the line, on the side with room.
+    const bool left = x > m_plot->xAxis->range().center();
+    m_crossText->setPositionAlignment((left ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignTop);
+    m_crossText->position->setCoords(x, 0.02);
+}
+
+void TrendWindow::UpdateLegend(TimeSpan shown) {
+    const auto figure = [](float value) {
+        return std::isnan(value) ? QStringLiteral("–") : QString::number(value, 'f', 2);
+    };
+    for (int s = 0; s < kTrendSeriesCount; ++s) {
+        QCPGraph* graph = m_graphs[static_cast<std::size_t>(s)];
+        if (!graph->visible()) {
+            graph->removeFromLegend();
+            continue;
+        }
+        const SeriesStats stats = StatsOver(*m_history, s, shown.fromMs, shown.toMs);
+        graph->setName(tr("%1   last %2   min %3   max %4")
+                           .arg(TrendSeriesName(*m_history, s), figure(stats.last),
+                                figure(stats.min), figure(stats.max)));
+        graph->addToLegend();
+    }
 }
 
 QCPAxis* TrendWindow::AxisOf(int series) const {
@@ -179,18 +378,13 @@ void TrendWindow::UpdateNames() {
     m_notice->setText(station.isEmpty()        ? QString()
                       : m_history->Size() == 0 ? tr("Station %1: no answer yet").arg(station)
                                                : tr("Station %1").arg(station));
+    m_title->setText(station.isEmpty() ? tr("Trend") : tr("Station %1").arg(station));
+    const bool live = m_view.Following();
+    m_liveState->setText(live ? tr("live") : tr("paused"));
+    m_liveState->setAccessibleName(tr("Plot state: %1").arg(m_liveState->text()));
+    m_liveButton->setEnabled(!live);
     for (int s = 0; s < kTrendSeriesCount; ++s) {
-        QString name;
-        if (s < HistorySample::kChannelCount) {
-            const auto n = static_cast<std::size_t>(s);
-            name = m_history->names[n].isEmpty() ? tr("Channel %1").arg(s + 1)
-                                                 : m_history->names[n] + QStringLiteral(" (") +
-                                                       m_history->units[n] + QLatin1Char(')');
-        } else {
-            name = s == kTrendCelsius ? tr("°C") : tr("°F");
-        }
-        m_boxes[static_cast<std::size_t>(s)]->setText(name);
-        m_graphs[static_cast<std::size_t>(s)]->setName(name);
+        m_boxes[static_cast<std::size_t>(s)]->setText(TrendSeriesName(*m_history, s));
         // A channel may change between volts and amperes.
         m_graphs[static_cast<std::size_t>(s)]->setValueAxis(AxisOf(s));
     }
@@ -221,6 +415,8 @@ void TrendWindow::Redraw() {
     m_plot->xAxis->ticker()->setTickOrigin(-static_cast<double>(offsetS));
     ScaleValueAxes();
     MarkClockSteps(shown);
+    UpdateLegend(shown);
+    DrawCrosshair();
     m_plot->replot();
     m_redrawing = false;
 }
@@ -336,27 +532,6 @@ QString TrendWindow::ValueText(double plotS) const {
         }
     }
     return text;
-}
-
-void TrendWindow::keyPressEvent(QKeyEvent* event) {
-    switch (event->key()) {
-        case Qt::Key_Left:
-        case Qt::Key_Right:
-            m_view.Pan(event->key() == Qt::Key_Left ? -1 : 1, *m_history);
-            break;
-        case Qt::Key_Plus:
-        case Qt::Key_Equal:
-        case Qt::Key_Minus:
-            m_view.Zoom(event->key() != Qt::Key_Minus, *m_history);
-            break;
-        case Qt::Key_End:
-            m_view.Follow(m_view.SpanMs());
-            break;
-        default:
-            QWidget::keyPressEvent(event);
-            return;
-    }
-    Redraw();
 }
 
 }  // namespace volnar

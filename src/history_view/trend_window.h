@@ -4,6 +4,7 @@
 #include <QWidget>
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 #include "history/trend_series.h"
@@ -12,9 +13,13 @@
 class QCPAbstractItem;
 class QCPAxis;
 class QCPGraph;
+class QCPItemStraightLine;
+class QCPItemText;
+class QCPTextElement;
 class QCheckBox;
 class QCustomPlot;
 class QLabel;
+class QPushButton;
 
 namespace volnar {
 
@@ -24,8 +29,12 @@ namespace volnar {
 // clock is a marked line across the plot. Samples are placed by the steady
 // clock and labelled with the wall time of their own clock readings, in one
 // time zone named on the axis, the cursor's text included. Mouse: drag to
-// pan, wheel to zoom; keys: Left and Right pan, + and - zoom, End follows the
-// latest sample again (TrendView sets the limits).
+// pan, wheel to zoom; keys (from anywhere in the window): Left and Right pan,
+// + and - zoom, End follows the latest sample again (TrendView sets the
+// limits), Shift+Left and Shift+Right move the crosshair a sample. The
+// crosshair follows the pointer and lists every plotted series at the
+// sample under it; the legend gives each series' last, minimum and maximum
+// over the view.
 class TrendWindow final : public QWidget {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(TrendWindow)
@@ -55,17 +64,28 @@ public:
     void Redraw();
     // The text under the cursor at plot coordinate `plotS`.
     QString ValueText(double plotS) const;
+    // Writes the plot as shown to a PNG file, or the samples in view of the
+    // plotted series to a CSV file; why not, when it could not be written.
+    QString ExportPng(const QString& path);
+    QString ExportCsv(const QString& path) const;
+    // Puts the crosshair on the sample nearest `steadyMs`.
+    void SetCrosshair(std::int64_t steadyMs);
+    // The crosshair's text (its time and every plotted series), empty when
+    // it is not on the plot.
+    QString CrosshairText() const;
     QString NoticeText() const;
     const TrendView& View() const { return m_view; }
     // The plot coordinate of a steady time: the wall time of the latest
     // sample's clocks, in seconds.
     double PlotSeconds(std::int64_t steadyMs) const;
 
-protected:
-    void keyPressEvent(QKeyEvent* event) override;
-
 private:
     void BuildPlot();
+    void BuildKeys();
+    void AskAndExport(bool png);
+    void StepCrosshair(int samples);
+    void DrawCrosshair();
+    void UpdateLegend(TimeSpan shown);
     QCPAxis* AxisOf(int series) const;
     void OnRangeDragged();
     void UpdateNames();
@@ -82,6 +102,12 @@ private:
     QCPAxis* m_tempAxis = nullptr;
     QLabel* m_cursor = nullptr;
     QLabel* m_notice = nullptr;
+    QLabel* m_liveState = nullptr;
+    QPushButton* m_liveButton = nullptr;
+    QCPTextElement* m_title = nullptr;
+    QCPItemStraightLine* m_crossLine = nullptr;
+    QCPItemText* m_crossText = nullptr;
+    std::optional<std::int64_t> m_crossMs;  // steady time of the crosshair
     std::array<QCPGraph*, kTrendSeriesCount> m_graphs{};
     std::array<QCheckBox*, kTrendSeriesCount> m_boxes{};
     std::vector<QCPAbstractItem*> m_marks;

@@ -2,11 +2,15 @@
 // answers 1.5 s late, one is stopped during the test.
 #include <gtest/gtest.h>
 
+#include <QApplication>
+#include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QSortFilterProxyModel>
 #include <QSpinBox>
 #include <QTableView>
+#include <QTest>
 
 #include "fleet/fleet_poller.h"
 #include "fleet_view/fleet_table_model.h"
@@ -20,16 +24,43 @@ namespace {
 using testing::StationSimulator;
 using testing::WaitFor;
 
-TEST(FleetWindowE2E, TwentyStationsShowTheirStates) {
-    StationSimulator nineteen({QStringLiteral("--listen"), QStringLiteral("127.0.1.1:0"),
-                               QStringLiteral("--stations"), QStringLiteral("19"),
-                               QStringLiteral("--drop"), QStringLiteral("1@5"),
-                               QStringLiteral("--delay"), QStringLiteral("1500@7")});
-    ASSERT_TRUE(nineteen.Start()) << qPrintable(nineteen.errorText());
-    const QString port = QString::number(nineteen.port());
-    StationSimulator last({QStringLiteral("--listen"), QStringLiteral("127.0.1.20:") + port});
-    ASSERT_TRUE(last.Start()) << qPrintable(last.errorText());
+int RowOf(const QAbstractItemModel& model, const QString& address) {
+    for (int row = 0; row < model.rowCount(); ++row) {
+        if (model.index(row, FleetTableModel::kAddress).data().toString() == address) {
+            return row;
+        }
+    }
+    return -1;
+}
 
+// The counts above the table, the accessible names, Tab.
+void ExpectCountsNamesAndTab(FleetWindow& window) {
+    // The counts above the table; a station that never answered is not
+    // counted as silent.
+    auto* summary = window.findChild<QLabel*>(QStringLiteral("fleetSummary"));
+    EXPECT_TRUE(WaitFor([&] {
+        return summary->text() == QStringLiteral("answering 18 · late 0 · silent 1 · never 1");
+    })) << summary->text().toStdString();
+
+    // Named for a screen reader; Tab goes from widget to widget, not from
+    // cell to cell.
+    const struct {
+        const char* object;
+        const char* name;
+    } named[] = {{.object = "fleetFilter", .name = "Filter stations"},
+                 {.object = "fleetPeriod", .name = "Poll period"},
+                 {.object = "fleetTable", .name = "Stations"}};
+    for (const auto& n : named) {
+        auto* widget = window.findChild<QWidget*>(QString::fromLatin1(n.object));
+        ASSERT_NE(widget, nullptr) << n.object;
+        EXPECT_EQ(widget->accessibleName(), QString::fromLatin1(n.name)) << n.object;
+    }
+    window.View()->setFocus();
+    QTest::keyClick(window.View(), Qt::Key_Tab);
+    EXPECT_NE(QApplication::focusWidget(), window.View());
+}
+
+std::vector<StationRecord> TwentyStations(const QString& port) {
     std::vector<StationRecord> records;
     for (int k = 1; k <= 20; ++k) {
         // TIMEOUT 1 (0.64 s), no retry: a silent station shows within seconds;
@@ -42,9 +73,25 @@ TEST(FleetWindowE2E, TwentyStationsShowTheirStates) {
                            .TIMEOUT = k == 7 ? QStringLiteral("5") : QStringLiteral("1"),
                            .RETRIES = QStringLiteral("0")});
     }
+    return records;
+}
+
+TEST(FleetWindowE2E, TwentyStationsShowTheirStates) {
+    StationSimulator nineteen({QStringLiteral("--listen"), QStringLiteral("127.0.1.1:0"),
+                               QStringLiteral("--stations"), QStringLiteral("19"),
+                               QStringLiteral("--drop"), QStringLiteral("1@5"),
+                               QStringLiteral("--delay"), QStringLiteral("1500@7")});
+    ASSERT_TRUE(nineteen.Start()) << qPrintable(nineteen.errorText());
+    const QString port = QString::number(nineteen.port());
+    StationSimulator last({QStringLiteral("--listen"), QStringLiteral("127.0.1.20:") + port});
+    ASSERT_TRUE(last.Start()) << qPrintable(last.errorText());
+
+    const std::vector<StationRecord> records = TwentyStations(port);
 
     FleetWindow window;
     window.show();
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
     window.findChild<QSpinBox*>(QStringLiteral("fleetPeriod"))->setValue(1);
     window.SetStations(records);
     FleetPoller& poller = window.Poller();
@@ -60,14 +107,28 @@ TEST(FleetWindowE2E, TwentyStationsShowTheirStates) {
     EXPECT_GE(*poller.Row(6).rttMs, 1400);
     EXPECT_GT(poller.Row(4).counters.lost, 0u);
 
-    ASSERT_TRUE(last.Stop());
-    EXPECT_TRUE(WaitFor([&] { return state(20) == FleetState::Late; }, 5000));
-    EXPECT_TRUE(WaitFor([&] { return state(20) == FleetState::Silent; }, 8000));
-    EXPECT_EQ(state(1), FleetState::Answering);
-
-    // What the table shows: silent rows marked, sorted by state, filtered.
+    // Rows sorted by state hold still while the keyboard is busy on the
+    // table, however the states change; Sort now sorts them.
     auto* proxy = qobject_cast<QSortFilterProxyModel*>(window.View()->model());
     ASSERT_NE(proxy, nullptr);
+    const auto rowOf = [proxy](const QString& address) { return RowOf(*proxy, address); };
+    window.View()->sortByColumn(FleetTableModel::kState, Qt::DescendingOrder);
+    window.View()->setFocus();
+    const QString twenty = QStringLiteral("127.0.1.20");
+    const int heldRow = rowOf(twenty);
+    ASSERT_GE(heldRow, 1);
+    const auto busy = [&] { QTest::keyClick(window.View(), Qt::Key_Shift); };
+    ASSERT_TRUE(last.Stop());
+    EXPECT_TRUE(WaitFor([&] { return busy(), state(20) == FleetState::Late; }, 5000));
+    EXPECT_TRUE(WaitFor([&] { return busy(), state(20) == FleetState::Silent; }, 8000));
+    EXPECT_EQ(state(1), FleetState::Answering);
+    QTest::qWait(1100);  // a tick of the window's clock while still in use
+    EXPECT_EQ(rowOf(twenty), heldRow);
+    window.findChild<QPushButton*>(QStringLiteral("fleetResort"))->click();
+    EXPECT_LE(rowOf(twenty), 1);
+    ExpectCountsNamesAndTab(window);
+
+    // What the table shows: silent rows marked, sorted by state, filtered.
     window.View()->sortByColumn(FleetTableModel::kState, Qt::DescendingOrder);
     QStringList silent;
     for (int row = 0; row < proxy->rowCount(); ++row) {
@@ -88,10 +149,15 @@ TEST(FleetWindowE2E, TwentyStationsShowTheirStates) {
     ASSERT_EQ(proxy->rowCount(), 1);
     EXPECT_EQ(proxy->index(0, FleetTableModel::kAddress).data().toString(),
               QStringLiteral("127.0.1.20"));
+    // Chosen by a double click or by Enter on the row.
     QSignalSpy chosen(&window, &FleetWindow::StationChosen);
     Q_EMIT window.View()->doubleClicked(proxy->index(0, FleetTableModel::kState));
-    ASSERT_EQ(chosen.size(), 1);
+    window.View()->setFocus();
+    window.View()->setCurrentIndex(proxy->index(0, FleetTableModel::kComment));
+    QTest::keyClick(window.View(), Qt::Key_Return);
+    ASSERT_EQ(chosen.size(), 2);
     EXPECT_EQ(chosen[0][0].toString(), QStringLiteral("127.0.1.20"));
+    EXPECT_EQ(chosen[1][0].toString(), QStringLiteral("127.0.1.20"));
 }
 
 }  // namespace

@@ -10,6 +10,34 @@
 namespace volnar {
 namespace {
 
+void ExpectCrosshairReadings(const SampleHistory& history) {
+    // The crosshair reads the nearest sample, a gap as a gap.
+    const struct {
+        std::int64_t atMs;
+        std::int64_t sampleMs;
+        Gap gap;
+        float value;  // of channel 3; NaN in a gap
+    } crosshair[] = {
+        {.atMs = 1'234'400, .sampleMs = 1'234'000, .gap = Gap::None, .value = 100},
+        {.atMs = 7'776'600, .sampleMs = 7'777'000, .gap = Gap::None, .value = -100},
+        {.atMs = 5'001'200, .sampleMs = 5'000'000, .gap = Gap::Lost, .value = NAN},  // one gap
+        {.atMs = -50'000, .sampleMs = 0, .gap = Gap::None, .value = 0},
+        {.atMs = 1LL << 50, .sampleMs = 9'999'000, .gap = Gap::None, .value = std::sin(33.33F)},
+    };
+    for (const auto& c : crosshair) {
+        const CrosshairReading reading = ReadCrosshair(history, c.atMs);
+        EXPECT_EQ(reading.steadyMs, c.sampleMs) << c.atMs;
+        EXPECT_EQ(reading.wallMs, c.sampleMs) << c.atMs;
+        EXPECT_EQ(reading.gap, c.gap) << c.atMs;
+        if (std::isnan(c.value)) {
+            EXPECT_TRUE(std::isnan(reading.values[2])) << c.atMs;
+        } else {
+            EXPECT_FLOAT_EQ(reading.values[2], c.value) << c.atMs;
+            EXPECT_EQ(reading.values[0], 0.0F) << c.atMs;
+        }
+    }
+}
+
 TEST(TrendSeries, DecimationKeepsEveryExtremeAndNeverBridgesAGap) {
     // One sample a second for 10,000 s: a sine, spikes at 1234 s (up) and
     // 7777 s (down), answers lost at 5000-5002 s.
@@ -22,14 +50,38 @@ TEST(TrendSeries, DecimationKeepsEveryExtremeAndNeverBridgesAGap) {
         const float value = t == 1234 ? 100.0F : t == 7777 ? -100.0F : std::sin(t / 300.0F);
         history.Append({.steadyMs = t * 1000, .wallMs = t * 1000, .readings = {0, 0, value}});
     }
+    // The legend's figures: answered samples only, the gap skipped.
     const struct {
         std::int64_t from, to;
         int buckets;
         bool whole;
+        float last, min, max;
+        std::size_t count;
     } cases[] = {
-        {.from = 0, .to = 9'999'000, .buckets = 400, .whole = false},
-        {.from = 0, .to = 9'999'000, .buckets = 7, .whole = false},
-        {.from = 4'990'000, .to = 5'010'000, .buckets = 400, .whole = true},
+        {.from = 0,
+         .to = 9'999'000,
+         .buckets = 400,
+         .whole = false,
+         .last = std::sin(9999 / 300.0F),
+         .min = -100,
+         .max = 100,
+         .count = 9997},
+        {.from = 0,
+         .to = 9'999'000,
+         .buckets = 7,
+         .whole = false,
+         .last = std::sin(9999 / 300.0F),
+         .min = -100,
+         .max = 100,
+         .count = 9997},
+        {.from = 4'990'000,
+         .to = 5'010'000,
+         .buckets = 400,
+         .whole = true,
+         .last = std::sin(5010 / 300.0F),
+         .min = std::sin(5010 / 300.0F),
+         .max = std::sin(4990 / 300.0F),
+         .count = 18},
     };
     for (const auto& c : cases) {
         const auto points = DecimateMinMax(history, 2, c.from, c.to, c.buckets);
@@ -51,6 +103,11 @@ TEST(TrendSeries, DecimationKeepsEveryExtremeAndNeverBridgesAGap) {
             }
         }
         EXPECT_TRUE(broken) << c.buckets;
+        const SeriesStats stats = StatsOver(history, 2, c.from, c.to);
+        EXPECT_EQ(stats.last, c.last) << c.from;
+        EXPECT_EQ(stats.min, c.min) << c.from;
+        EXPECT_EQ(stats.max, c.max) << c.from;
+        EXPECT_EQ(stats.count, c.count) << c.from;
         if (c.whole) {
             EXPECT_EQ(points.size(), 19U);  // 18 answers and one gap
         } else {
@@ -59,6 +116,8 @@ TEST(TrendSeries, DecimationKeepsEveryExtremeAndNeverBridgesAGap) {
             EXPECT_EQ(low, -100.0);
         }
     }
+    EXPECT_TRUE(std::isnan(StatsOver(history, 2, 5'000'000, 5'002'000).max));
+    ExpectCrosshairReadings(history);
 }
 
 // Two hours at one sample a second; 90 minutes in, the wall clock is set
@@ -123,15 +182,16 @@ TEST(TrendView, ZoomAndPanStopAtOneSampleAndAtTheWholeHistory) {
         int times;
         std::int64_t spanMs;
         std::optional<std::int64_t> toMs;  // none: anywhere in the history
+        bool following;                    // a view up to the latest sample follows it
     } cases[] = {
-        {"zoomed out far: the whole history", zoom(false), 80, 3'600'000, 4'600'000},
-        {"zoomed in far: one sample period", zoom(true), 80, 1000, std::nullopt},
-        {"panned back far: the oldest", pan(-1), 1000, 300'000, 1'300'000},
-        {"panned on far: the latest", pan(3), 1000, 300'000, 4'600'000},
+        {"zoomed out far: the whole history", zoom(false), 80, 3'600'000, 4'600'000, true},
+        {"zoomed in far: one sample period", zoom(true), 80, 1000, std::nullopt, false},
+        {"panned back far: the oldest", pan(-1), 1000, 300'000, 1'300'000, false},
+        {"panned on far: the latest", pan(3), 1000, 300'000, 4'600'000, true},
         {"a stretch beyond any number: the whole history", show(-kFar, kFar), 1, 3'600'000,
-         4'600'000},
+         4'600'000, true},
         {"an inverted stretch: one period about its middle", show(2'000'000, 1'000'000), 1, 1000,
-         1'500'500},
+         1'500'500, false},
     };
     for (const auto& c : cases) {
         TrendView view;
@@ -142,7 +202,7 @@ TEST(TrendView, ZoomAndPanStopAtOneSampleAndAtTheWholeHistory) {
         EXPECT_EQ(shown.LengthMs(), c.spanMs) << c.name;
         EXPECT_EQ(shown.toMs, c.toMs.value_or(shown.toMs)) << c.name;
         EXPECT_TRUE(shown.fromMs >= 1'000'000 && shown.toMs <= 4'600'000) << c.name;
-        EXPECT_FALSE(view.Following()) << c.name;
+        EXPECT_EQ(view.Following(), c.following) << c.name;
     }
     // After the 24 h button, a shorter history still zooms out to 24 h.
     TrendView day(24 * 3600 * 1000);

@@ -1,4 +1,9 @@
 #include <gtest/gtest.h>
+#include <QApplication>
+#include <QImage>
+#include <QLabel>
+#include <QPushButton>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include "history_view/custom_plot.h"
@@ -24,6 +29,17 @@ void AppendGapAt(SampleHistory& history, std::int64_t t, Gap why) {
 
 QCustomPlot& PlotOf(const TrendWindow& window) {
     return *window.findChild<QCustomPlot*>(QStringLiteral("trendPlot"));
+}
+
+// Shown and active, as the operator opens it: keys go where the focus is.
+void Open(TrendWindow& window) {
+    window.show();
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+}
+
+void Press(int key, Qt::KeyboardModifiers mods = Qt::NoModifier) {
+    QTest::keyClick(QApplication::focusWidget(), static_cast<Qt::Key>(key), mods);
 }
 
 // The cursor names the nearest sample and why a gap is one; its time, the
@@ -97,8 +113,8 @@ TEST(TrendWindow, CursorAndAxisTellOneTimeInTheZoneNamedAndMarkAClockSetting) {
         }
         window.SetRange(60);
     }
-    ASSERT_EQ(plot.itemCount(), 2);
-    auto* mark = qobject_cast<QCPItemText*>(plot.item(1));
+    ASSERT_EQ(plot.itemCount(), 4);  // the crosshair's line and text, the mark's
+    auto* mark = qobject_cast<QCPItemText*>(plot.item(3));
     ASSERT_NE(mark, nullptr);
     EXPECT_EQ(mark->text(), QStringLiteral("clock set back 1:00:00"));
 }
@@ -112,6 +128,7 @@ TEST(TrendWindow, ZoomKeysAndWheelStopAtTheHistoryAndAtOneSample) {
     }
     TrendWindow window(history);
     window.resize(800, 500);
+    Open(window);
     QCustomPlot& plot = PlotOf(window);
     const double first = window.PlotSeconds(kSteady);
     const double last = window.PlotSeconds(kSteady + 3'600'000);
@@ -123,14 +140,14 @@ TEST(TrendWindow, ZoomKeysAndWheelStopAtTheHistoryAndAtOneSample) {
         {"- held",
          [&] {
              for (int n = 0; n < 60; ++n) {
-                 QTest::keyClick(&window, Qt::Key_Minus);
+                 Press(Qt::Key_Minus);
              }
          },
          first, last},
         {"+ held",
          [&] {
              for (int n = 0; n < 60; ++n) {
-                 QTest::keyClick(&window, Qt::Key_Plus);
+                 Press(Qt::Key_Plus);
              }
          },
          NAN, NAN},
@@ -152,6 +169,129 @@ TEST(TrendWindow, ZoomKeysAndWheelStopAtTheHistoryAndAtOneSample) {
             EXPECT_DOUBLE_EQ(range.upper, c.upper) << c.name;
         }
     }
+}
+
+// Lines 2 pixels wide at least; °F dashed beside a solid °C.
+void ExpectLegibleLines(const QCustomPlot& plot) {
+    for (int s = 0; s < kTrendSeriesCount; ++s) {
+        EXPECT_GE(plot.graph(s)->pen().widthF(), 2.0) << s;
+    }
+    EXPECT_NE(plot.graph(kTrendCelsius)->pen().style(),
+              plot.graph(kTrendFahrenheit)->pen().style());
+    // Every colour at least 3:1 against the white plot (WCAG's relative
+    // luminance).
+    const auto luminance = [](const QColor& c) {
+        double sum = 0;
+        for (const auto& [part, weight] :
+             {std::pair{c.redF(), 0.2126}, {c.greenF(), 0.7152}, {c.blueF(), 0.0722}}) {
+            sum +=
+                weight * (part <= 0.03928 ? part / 12.92 : std::pow((part + 0.055) / 1.055, 2.4));
+        }
+        return sum;
+    };
+    for (int s = 0; s < kTrendSeriesCount; ++s) {
+        EXPECT_GE(1.05 / (luminance(plot.graph(s)->pen().color()) + 0.05), 3.0) << s;
+    }
+}
+
+void ExpectExports(TrendWindow& window, SampleHistory& history) {
+    const QCustomPlot& plot = PlotOf(window);
+    // Exported: the plot as drawn; the samples in view by the recording's
+    // rules, a name that would run as a formula neutralised.
+    QTemporaryDir dir;
+    history.names[0] = QStringLiteral("=HYPERLINK(\"x\")");
+    window.SetView(kSteady + 10'000, kSteady + 12'000);
+    ASSERT_EQ(window.ExportPng(dir.filePath(QStringLiteral("view.png"))), QString());
+    EXPECT_EQ(QImage(dir.filePath(QStringLiteral("view.png"))).size(),
+              plot.size() * plot.devicePixelRatioF());
+    ASSERT_EQ(window.ExportCsv(dir.filePath(QStringLiteral("view.csv"))), QString());
+    QFile csv(dir.filePath(QStringLiteral("view.csv")));
+    ASSERT_TRUE(csv.open(QIODevice::ReadOnly));
+    EXPECT_EQ(QString::fromUtf8(csv.readAll()).toStdString(),
+              QByteArray("time (UTC),\"'=HYPERLINK(\"\"x\"\") (V)\",°C,°F,gap\r\n"
+                         "2023-11-14T22:13:30.000Z,10.25,0,0,\r\n"
+                         "2023-11-14T22:13:31.000Z,11.25,0,0,\r\n"
+                         "2023-11-14T22:13:32.000Z,12.25,0,0,\r\n")
+                  .toStdString());
+    EXPECT_TRUE(window.ExportCsv(QStringLiteral("/nonexistent/view.csv"))
+                    .contains(QStringLiteral("/nonexistent/view.csv")));
+}
+
+// Opened and used by keyboard alone: the first key counts, moving away
+// pauses, End or the Live button (or panning back to the end) follows again;
+// the crosshair and the legend read the samples of the view.
+TEST(TrendWindow, KeysCountFromOpeningAndCrosshairAndLegendReadTheView) {
+    SampleHistory history(4000);
+    for (std::int64_t t = 0; t <= 3600; ++t) {
+        AppendAt(history, t);
+    }
+    history.station = QStringLiteral("127.0.0.5");
+    history.names[0] = QStringLiteral("Battery");
+    history.units[0] = QStringLiteral("V");
+    TrendWindow window(history);
+    window.SetSeriesShown(kTrendFahrenheit, true);
+    Open(window);
+    QCustomPlot& plot = PlotOf(window);
+    auto* state = window.findChild<QLabel*>(QStringLiteral("trendLiveState"));
+    auto* live = window.findChild<QPushButton*>(QStringLiteral("liveButton"));
+    const double last = window.PlotSeconds(kSteady + 3'600'000);
+    EXPECT_TRUE(window.windowTitle().contains(QStringLiteral("127.0.0.5")));
+    EXPECT_DOUBLE_EQ(plot.xAxis->range().upper, last);
+    const struct {
+        const char* name;
+        std::function<void()> act;
+        bool live;
+        double upper;  // NaN: before the latest sample
+    } steps[] = {
+        {"first Left", [&] { Press(Qt::Key_Left); }, false, last - 30},
+        {"Right back to the end", [&] { Press(Qt::Key_Right); }, true, last},
+        {"zoomed in", [&] { Press(Qt::Key_Plus); }, false, NAN},
+        {"End", [&] { Press(Qt::Key_End); }, true, last},
+        {"dragged",
+         [&] {
+             plot.xAxis->moveRange(-100);
+             QCoreApplication::processEvents();
+         },
+         false, last - 100},
+        {"Live button", [&] { live->click(); }, true, last},
+    };
+    for (const auto& step : steps) {
+        step.act();
+        EXPECT_EQ(state->text(), step.live ? QStringLiteral("live") : QStringLiteral("paused"))
+            << step.name;
+        EXPECT_EQ(live->isEnabled(), !step.live) << step.name;
+        if (std::isnan(step.upper)) {
+            EXPECT_LT(plot.xAxis->range().upper, last) << step.name;
+        } else {
+            EXPECT_DOUBLE_EQ(plot.xAxis->range().upper, step.upper) << step.name;
+        }
+    }
+    // The crosshair: put by the pointer, moved a sample by Shift+arrows,
+    // every plotted series listed; it stays on its sample when the view moves.
+    const double at = window.PlotSeconds(kSteady + 3'500'000);
+    QTest::mouseMove(&plot, QPoint(static_cast<int>(plot.xAxis->coordToPixel(at)),
+                                   plot.axisRect()->center().y()));
+    EXPECT_TRUE(window.CrosshairText().contains(QStringLiteral("Battery (V) = 3500.25")))
+        << window.CrosshairText().toStdString();
+    Press(Qt::Key_Right, Qt::ShiftModifier);
+    Press(Qt::Key_Right, Qt::ShiftModifier);
+    Press(Qt::Key_Left, Qt::ShiftModifier);
+    EXPECT_TRUE(window.CrosshairText().contains(QStringLiteral("Battery (V) = 3501.25")));
+    EXPECT_TRUE(window.CrosshairText().contains(QStringLiteral("°F = 0.00")));
+    Press(Qt::Key_Minus);
+    EXPECT_TRUE(window.CrosshairText().contains(QStringLiteral("Battery (V) = 3501.25")));
+    // The line below the plot follows it, not only the pointer.
+    EXPECT_TRUE(window.findChild<QLabel*>(QStringLiteral("trendCursor"))
+                    ->text()
+                    .endsWith(QStringLiteral("Battery (V) = 3501.25  °F = 0.00")));
+    // The legend: the plotted series, each with its figures over the view.
+    window.SetView(kSteady + 1'000'000, kSteady + 2'000'000);
+    ASSERT_EQ(plot.legend->itemCount(), 2);
+    EXPECT_EQ(plot.graph(0)->name(),
+              QStringLiteral("Battery (V)   last 2000.25   min 1000.25   max 2000.25"));
+    window.SetSeriesShown(kTrendCelsius, true);
+    ExpectLegibleLines(plot);
+    ExpectExports(window, history);
 }
 
 }  // namespace
