@@ -25,6 +25,7 @@ FleetSummary SummaryOf(const FleetPoller& poller) {
                 ++summary.late;
                 break;
             case FleetState::Silent:
+            case FleetState::NoSocket:  // answered once, now without a socket
                 ++summary.silent;
                 break;
         }
