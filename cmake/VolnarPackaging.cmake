@@ -94,7 +94,6 @@ set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION net)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
-set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://dorvik.example/volnar")
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # Loaded at run time, so invisible to dpkg-shlibdeps: Qt's ODBC SQL driver,
 # the unixODBC driver manager and its driver registry, the SQLite3 ODBC

@@ -172,7 +172,12 @@ int main(int argc, char** argv) {
     }
     const Options& options = *parsed.options;
     if (options.version) {
-        std::printf("volnar-station %s\n", VOLNAR_VERSION_TEXT);
+        // The client's programs say the same (src/core/licence.h).
+        std::printf("volnar-station %s\n%s", VOLNAR_VERSION_TEXT,
+                    "License GPL-3.0-or-later: GNU GPL version 3 or later "
+                    "<https://www.gnu.org/licenses/gpl.html>.\n"
+                    "This is free software: you are free to change and redistribute it.\n"
+                    "There is NO WARRANTY, to the extent permitted by law.\n");
         return 0;
     }
     if (options.help) {

@@ -11,6 +11,7 @@
 #include "app/station_configuration.h"
 #include "app/station_transfer.h"
 #include "core/file_limit.h"
+#include "core/licence.h"
 
 int main(int argc, char** argv) {
     // A write into a pipe whose reader left, or past a file-size limit, then
@@ -36,7 +37,8 @@ int main(int argc, char** argv) {
         return 0;
     }
     if (command.version) {
-        QTextStream(stdout) << "volnar " << volnar::BuildNumberText(VOLNAR_VERSION_TEXT) << "\n";
+        QTextStream(stdout) << "volnar " << volnar::BuildNumberText(VOLNAR_VERSION_TEXT) << "\n"
+                            << volnar::kLicenceText;
         return 0;
     }
 

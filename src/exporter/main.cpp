@@ -14,6 +14,7 @@
 #include <cstdlib>
 
 #include "core/file_limit.h"
+#include "core/licence.h"
 #include "directory/station_directory.h"
 #include "exporter/directory_reader.h"
 #include "exporter/exporter_options.h"
@@ -101,7 +102,8 @@ int main(int argc, char** argv) {
     if (options.help || options.version) {
         QTextStream(stdout) << (options.help
                                     ? volnar::ExporterHelp()
-                                    : QStringLiteral("volnar-exporter " VOLNAR_VERSION_TEXT "\n"));
+                                    : QStringLiteral("volnar-exporter " VOLNAR_VERSION_TEXT "\n") +
+                                          QString::fromLatin1(volnar::kLicenceText));
         return 0;
     }
     // One socket per station: the usual soft limit of 1,024 is no fleet's.

@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <memory>
 
+#include "core/licence.h"
 #include "core/station_record.h"
 #include "directory/station_directory.h"
 #include "link/board_link.h"
@@ -306,7 +307,7 @@ int main(int argc, char** argv) {
         return 0;
     }
     if (parser.isSet(QStringLiteral("version"))) {
-        Out() << "volnar-config " << VOLNAR_VERSION_TEXT << Qt::endl;
+        Out() << "volnar-config " << VOLNAR_VERSION_TEXT << "\n" << kLicenceText << Qt::flush;
         return 0;
     }
     const QStringList args = parser.positionalArguments();
