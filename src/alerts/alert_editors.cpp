@@ -8,6 +8,7 @@
 #include "core/station_text.h"
 #include "link/board_commands.h"
 #include "link/board_link.h"
+#include "screens/send_button.h"
 #include "ui_email_alert_dialog.h"
 #include "ui_sms_alert_dialog.h"
 
@@ -28,24 +29,9 @@ void SendAlert(QDialog* editor, QDialogButtonBox* buttons, AlertEditorMode mode,
         messages.ShowError(upload.error());
         return;
     }
-    const QString okText = ok->text();
-    ok->setEnabled(false);
-    ok->setText(QObject::tr("Sending..."));
-    BoardOperation* operation =
-        commands::UploadAlert(link, editor, mode == AlertEditorMode::New, *upload);
-    QObject::connect(editor, &QDialog::finished, operation, &BoardOperation::Cancel);
-    QObject::connect(operation, &BoardOperation::Ended, editor,
-                     [editor, operation, ok, okText, &messages](OperationEnding ending) {
-                         operation->deleteLater();
-                         ok->setText(okText);
-                         ok->setEnabled(true);
-                         if (ending == OperationEnding::Done) {
-                             editor->accept();
-                         } else if (const QString text = UnreportedText(*operation);
-                                    !text.isEmpty()) {
-                             messages.ShowError(text);
-                         }
-                     });
+    SendFromDialog(editor, ok,
+                   commands::UploadAlert(link, editor, mode == AlertEditorMode::New, *upload),
+                   messages);
 }
 
 }  // namespace

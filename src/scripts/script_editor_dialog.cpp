@@ -6,6 +6,7 @@
 #include "core/message_service.h"
 #include "link/board_commands.h"
 #include "link/board_link.h"
+#include "screens/send_button.h"
 #include "scripts/script_pictures.h"
 #include "ui_script_editor_dialog.h"
 
@@ -89,22 +90,8 @@ void ScriptEditorDialog::Upload() {
     // Everything typed stays until the station has taken the script: the
     // dialog closes on its answer and stays open on a refusal, a time-out or
     // a failed send (the link's box or the time-out's says which).
-    const QString uploadText = m_ui->uploadButton->text();
-    m_ui->uploadButton->setEnabled(false);
-    m_ui->uploadButton->setText(tr("Sending..."));
-    BoardOperation* operation = commands::UploadScript(m_link, this, IsNewScript(m_mode), *record);
-    connect(this, &QDialog::finished, operation, &BoardOperation::Cancel);
-    connect(operation, &BoardOperation::Ended, this,
-            [this, operation, uploadText](OperationEnding ending) {
-                operation->deleteLater();
-                m_ui->uploadButton->setText(uploadText);
-                m_ui->uploadButton->setEnabled(true);
-                if (ending == OperationEnding::Done) {
-                    accept();
-                } else if (const QString text = UnreportedText(*operation); !text.isEmpty()) {
-                    m_messages.ShowError(text);
-                }
-            });
+    SendFromDialog(this, m_ui->uploadButton,
+                   commands::UploadScript(m_link, this, IsNewScript(m_mode), *record), m_messages);
 }
 
 bool ScriptEditorDialog::eventFilter(QObject* watched, QEvent* event) {

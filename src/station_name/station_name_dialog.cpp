@@ -6,6 +6,7 @@
 #include "core/station_text.h"
 #include "link/board_commands.h"
 #include "link/board_link.h"
+#include "screens/send_button.h"
 #include "ui_station_name_dialog.h"
 
 namespace volnar {
@@ -45,22 +46,11 @@ void StationNameDialog::Submit() {
         return;
     }
     // The dialog stays open with the name until the station has taken it.
-    QPushButton* ok = m_ui->buttonBox->button(QDialogButtonBox::Ok);
-    const QString okText = ok->text();
-    ok->setEnabled(false);
-    ok->setText(tr("Sending..."));
-    BoardOperation* operation = commands::RenameStation(m_link, this, name);
-    connect(operation, &BoardOperation::Ended, this,
-            [this, operation, ok, okText](OperationEnding ending) {
-                operation->deleteLater();
-                ok->setText(okText);
-                ok->setEnabled(true);
-                if (ending == OperationEnding::Done) {
-                    accept();
-                } else if (const QString text = UnreportedText(*operation); !text.isEmpty()) {
-                    m_messages.ShowError(text);
-                }
-            });
+    // A rename the station was sent goes on when the dialog closes first:
+    // its notice still says the station has taken the name.
+    SendFromDialog(this, m_ui->buttonBox->button(QDialogButtonBox::Ok),
+                   commands::RenameStation(m_link, this, name), m_messages,
+                   /*cancelWhenClosed=*/false);
 }
 
 }  // namespace volnar

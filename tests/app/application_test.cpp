@@ -122,6 +122,8 @@ TEST_F(ApplicationTest, StationDialogsLeaveTheFleetAndTrendWindowsUsable) {
         QTest::keyClick(fleet->windowHandle(), Qt::Key_1);
         EXPECT_EQ(filter->text(), S("1")) << "the fleet overview takes keys";
         const std::int64_t span = trend->View().SpanMs();
+        trend->activateWindow();  // its keys are the window's shortcuts
+        ASSERT_TRUE(QTest::qWaitForWindowActive(trend));
         QTest::keyClick(trend->windowHandle(), Qt::Key_Minus);
         EXPECT_EQ(trend->View().SpanMs(), 2 * span) << "the trend plot takes keys";
         opened->close();

@@ -121,7 +121,8 @@ TEST(Exporter, VersionHelpAndWrongOptions) {
         int status;
         const char* says;
     } cases[] = {
-        {{QStringLiteral("--version")}, 0,
+        {{QStringLiteral("--version")},
+         0,
          "volnar-exporter " VOLNAR_VERSION_TEXT "\nLicense GPL-3.0-or-later"},
         {{QStringLiteral("--help")}, 0, "--listen ADDRESS:PORT"},
         {{QStringLiteral("--verbose")}, 2, "Unknown option 'verbose'"},
