@@ -93,7 +93,7 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
             return made;
         });
     QObject::connect(world.link.get(), &BoardLink::StoppedByError, world.link.get(),
-                     [&world](const QString&, bool) { ++world.messages.boxes; });
+                     [](const QString&, bool) { ++world.messages.boxes; });
     g_world = &world;
     return 0;
 }
