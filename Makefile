@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The two commands of the README:
 #   make demo   runs the client against the bundled station simulator; it
 #               installs and builds only what the demo runs (the client, the

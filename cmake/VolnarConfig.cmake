@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # One interface target carries the project's strict build settings; every
 # library, executable and test links it.
 add_library(volnar_config INTERFACE)

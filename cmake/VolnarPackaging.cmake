@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # What `cmake --install` puts beside the executables, and the Debian package
 # CPack builds from the same install tree (`make package`).
 #

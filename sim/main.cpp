@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // volnar-station: an SNMP v1 agent on a loopback port that behaves like a
 // Volnar station, for the client's demo and tests.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // volnar-demo-db FILE PORT COMMUNITY [STATIONS FIRST_ADDRESS]
 // Writes a fresh station database for the demo: the template's table holding
 // one station only, 127.0.0.1 on the simulator's port and community, as the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // volnar-screenshot --database DB --out DIR [--suffix S] [--no-about] [--simulator-pid PID]
 // Runs the client against the demo station on 127.0.0.1, waits until it has
 // polled a few status records, and saves pictures of the main window and the

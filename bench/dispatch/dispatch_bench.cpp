@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Time for one status answer through the dispatcher into the status panel's
 // display model, and the memory held after 100,000 of them. No network: the
 // answers are handed to the dispatcher as the SNMP session would.

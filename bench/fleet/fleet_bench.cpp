@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // volnar-bench-fleet: the exporter's poller, its metrics and its HTTP server
 // in one process against N simulated stations on loopback, first polling
 // alone (one scrape a second), then under 8 clients scraping back to back.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // volnar-bench-grid: 65,536 rows of 12 text columns into MyRAGrid and into a
 // QStandardItemModel shown by a QTableView, with the same texts. Each side is
 // timed from the first row to the view knowing every row and its heap growth

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Memory and append cost of a day of history (86,400 samples): filling it
 // from empty, while its storage grows (fill_ns), and a second day through
 // the full ring (append_ns, the cost of every sample from then on); the most

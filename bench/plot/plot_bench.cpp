@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Redraw time of the trend plot: 8 channels x 86,400 samples (24 h at one
 // sample a second, with gaps), drawn into an offscreen 1200 x 700 window
 // with the crosshair and the legend on. `--screenshot FILE` also saves the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // volnar-bench-slowlink: 200 mixed operations (relay switches and pulses,
 // script and alert executes, list walks, ADC option loads, script and alert
 // updates, adds and deletes) through a BoardLink with real net-snmp sessions,

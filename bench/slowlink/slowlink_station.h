@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The simulated station of volnar-bench-slowlink: one volnar-station process

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // volnar-bench-soak [--minutes N]: the real client left alone against a
 // station that loses requests, goes away and comes back, and a directory that
 // another program locks. Runs `volnar --database D --connect 127.0.0.24

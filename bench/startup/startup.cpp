@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // volnar-bench-startup: wall time from process start to the first shown main
 // window, for the client (start-up steps, directory, chooser) and for a
 // minimal Qt Widgets window in the same binary. The child says when its

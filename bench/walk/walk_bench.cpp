@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // volnar-bench-walk: how fast the script list fills from a 1000-row scripts
 // table, beside `snmpwalk -v1` of the same table. Starts volnar-station on a
 // free loopback port, opens the list (a real net-snmp session, the GETNEXT

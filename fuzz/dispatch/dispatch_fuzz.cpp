@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Feeds arbitrary answers and time-outs to the board link's dispatcher, with
 // the status panel wired to its status signal as the application wires it.
 // The link is the tests' recorded link: its transport records requests and

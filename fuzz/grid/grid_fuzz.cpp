@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Drives the grid's row store with random columns (every type, block sizes
 // around the packed/pooled boundary) and random row operations under a small
 // memory limit, checking every cell against rows kept as plain values: a

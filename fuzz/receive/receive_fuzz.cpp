@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Sends arbitrary datagrams over loopback to a polling board link's real
 // net-snmp session, from the station's own socket or from a stranger on
 // 127.0.0.2, and checks that only what the station sent, as a Response with

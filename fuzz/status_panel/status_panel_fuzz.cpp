@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Feeds arbitrary bytes to the status panel and to every text rule, and checks
 // the invariants the rest of the client relies on.
 #include <cmath>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "alerts/alert_screens.h"
 
 #include "alerts/alert_editors.h"

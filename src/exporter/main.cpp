@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // volnar-exporter: polls every station of a directory and serves their
 // readings at /metrics in the Prometheus text format.
 #include <QCoreApplication>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "fleet_view/fleet_table_model.h"
 
 #include <limits>

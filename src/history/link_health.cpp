@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "history/link_health.h"
 
 #include "core/freshness.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "link/status_poll.h"
 
 #include "link/board_objects.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "relays/relay_dialog.h"
 
 #include <QLabel>

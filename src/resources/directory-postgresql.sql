@@ -1,3 +1,4 @@
+-- SPDX-License-Identifier: GPL-3.0-or-later
 -- The station directory on a PostgreSQL server, shared by a team of
 -- operators. Run once with psql on the database the clients will use:
 --   psql -d volnar -f directory-postgresql.sql

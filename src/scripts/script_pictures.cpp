@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "scripts/script_pictures.h"
 
 #include "resources/icon_files.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The configuration file: one setting a line, "key = value", in sections
 // ("[relay 1]", "[channel 3]", "[script 12]") in a fixed order, so that two
 // files of the same station differ only where the station does.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // volnar-config: a station's configuration as a file (back up, compare,
 // restore), on the client's own libraries and without a window.
 #include <QCommandLineParser>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "station_name/station_name_dialog.h"
 
 #include <QPushButton>

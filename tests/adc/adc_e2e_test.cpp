@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The ADC options dialog against volnar-station on loopback: a real board
 // link with net-snmp sessions, the simulator's request log as the witness.
 #include <gtest/gtest.h>

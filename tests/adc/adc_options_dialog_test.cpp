@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The ADC options dialog over a board link whose transport records requests:
 // the answers of the data load are fed to the link's dispatcher by hand.
 // What the station itself sees (pools, uploads, name and notes) is checked

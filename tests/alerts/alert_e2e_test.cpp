@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The alert list and editors through the whole client against
 // volnar-station: rows with their hidden fields, execute and delete with
 // their questions, ids, notices and fresh lists, the modem walk, and edits

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The directory through the application: Set Default, the station dialogs'
 // writes through the worker, and answers that go only to the screen that
 // asked.

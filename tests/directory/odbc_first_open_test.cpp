@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // ODBC connections opened by several threads at once. Debian 12's driver
 // manager sets up the name of its driver list lazily and without a lock:
 // two first connections of a process meeting there could make every

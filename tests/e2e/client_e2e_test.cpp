@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The real client binary against volnar-station on loopback: started with
 // --database and --connect, it polls the status record once a second, and
 // unattended it keeps going through what a station or a directory does.

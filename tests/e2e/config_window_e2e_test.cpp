@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // File > Back Up Station…, Compare Station with File…, Restore Station from
 // File… through the real windows against volnar-station: the plan shown for
 // the operator to confirm, each item marked with its result, a summary; the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The window and the poll cycle never wait on the station directory: a
 // SQLite file locked for ten seconds, a PostgreSQL server stopped and started
 // again while polling, and a server that accepts and never answers. Each

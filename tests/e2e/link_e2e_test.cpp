@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The board link against volnar-station on loopback: real net-snmp sessions,
 // real packets, the simulator's request log as the witness.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Relay control and station name through the whole client against
 // volnar-station: what the dialogs send, what the station echoes, the
 // notices, and what the next status records show.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Stations in and out as CSV, end to end: the volnar program's
 // --export-stations and --import-stations, and File > Import Stations…
 // through the real window, against a SQLite file and a PostgreSQL server.

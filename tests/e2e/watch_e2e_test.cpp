@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Watching a station over time through the whole client against
 // volnar-station: history gaps, CSV recording, stale readouts, the stop
 // after time-outs in a row and the unattended restart, which is a gap in the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The exporter against simulated stations: its /metrics passes promtool and
 // matches the simulator's state, and a real Prometheus on loopback scrapes it.
 #include <gtest/gtest.h>

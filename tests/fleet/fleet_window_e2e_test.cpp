@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The fleet window against 20 simulated stations: one never answers, one
 // answers 1.5 s late, one is stopped during the test.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The board commands on the wire, their answers and notices, the status
 // record, and the ADC options data load.
 #include "board_link_fixture.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The navigator between a station table's list and its editors, once for
 // each table it serves, and the list itself.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The script screens against volnar-station on loopback: real net-snmp
 // sessions, the notice queue wired as the application wires it, and the
 // simulator's request log as the witness.

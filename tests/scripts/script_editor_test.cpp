@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The script editor against a recorded link: building the command list, and
 // a huge listed script. Uploads run against the simulator (script_e2e_test).
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The simulator keeps its own table of the board's objects so that it does
 // not mirror the client's catalogue; here the two are held side by side.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // volnar-station as a process, driven by the net-snmp command-line tools as
 // an independent client, with its request log as the witness of what it
 // answered: what only the server adds to the agent (community, fail,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // volnar-config against volnar-station on loopback: a station backed up,
 // restored to another, compared; a restore run again sends nothing; a slow,
 // lossy link converges; refusals and silent stations are reported.
