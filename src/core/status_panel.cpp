@@ -67,15 +67,23 @@ void StatusPanel::ShowStatusRecord(std::string_view value) {
     for (std::size_t r = 0; r < states.size(); ++r) {
         states[r] = m_record.relays[r].state;
     }
-    const StatusChanges changes = DecodeStatusRecord(value, m_record, m_valuesStale);
+    const bool all = m_valuesStale;
+    const StatusChanges changes = DecodeStatusRecord(value, m_record, all);
+    // A text is set again only where its field changed (or the idle look
+    // shows instead of it).
+    const auto set = [&](Text& text, int field, const std::string& bytes) {
+        return (all || changes.fields[static_cast<std::size_t>(field)]) && text.Set(bytes);
+    };
     bool changed = false;
     for (std::size_t n = 0; n < m_adc.size(); ++n) {
         const ChannelStatus& channel = m_record.channels[n];
         AdcInput& input = m_adc[n];
-        changed |= input.name.Set(channel.name);
-        changed |= input.unit.Set(channel.unitField);
-        changed |= input.ampRating.Set(channel.ampRating);
-        changed |= input.millivoltRating.Set(channel.millivoltRating);
+        const int i = static_cast<int>(n);
+        changed |= set(input.name, status_field::ChannelName(i), channel.name);
+        changed |= set(input.unit, status_field::Unit(i), channel.unitField);
+        changed |= set(input.ampRating, status_field::AmpRating(i), channel.ampRating);
+        changed |=
+            set(input.millivoltRating, status_field::MillivoltRating(i), channel.millivoltRating);
         // The value text depends only on the channel's fields: an unchanged
         // channel keeps its text, and a changed one is formatted when shown.
         if (changes.channels[n]) {
@@ -91,15 +99,15 @@ void StatusPanel::ShowStatusRecord(std::string_view value) {
     for (std::size_t r = 0; r < m_relays.size(); ++r) {
         const RelayStatus& relay = m_record.relays[r];
         changed |= relay.state != states[r];  // kept even when not shown
-        changed |= m_relays[r].name.Set(relay.name);
+        changed |= set(m_relays[r].name, status_field::RelayName(static_cast<int>(r)), relay.name);
         if (const std::optional<bool> on = relay.On()) {
             changed |= m_relays[r].stateText.Set(*on ? kRelayOn : kRelayOff);
         }
     }
-    changed |= m_celsius.Set(m_record.celsius);
-    changed |= m_fahrenheit.Set(m_record.fahrenheit);
-    changed |= m_stationName.Set(m_record.stationName);
-    changed |= m_uptime.Set(m_record.uptime);
+    changed |= set(m_celsius, status_field::kCelsius, m_record.celsius);
+    changed |= set(m_fahrenheit, status_field::kFahrenheit, m_record.fahrenheit);
+    changed |= set(m_stationName, status_field::kStationName, m_record.stationName);
+    changed |= set(m_uptime, status_field::kUptime, m_record.uptime);
     m_valuesStale = false;
 
     if (changed) {
@@ -156,7 +164,7 @@ const QString& StatusPanel::ValueText(std::size_t n) const {
 // Rounded as the text shows it; the sign of a negative value that rounds
 // to zero shows too ("-0.00").
 StatusPanel::ValueKey StatusPanel::KeyOf(const ChannelStatus& channel) {
-    const std::optional<double> shown = channel.Value();
+    const std::optional<double>& shown = channel.shown;
     ValueKey key;
     key.number = shown.has_value();
     key.rounded = shown ? static_cast<text::Real>(*shown) : 0;

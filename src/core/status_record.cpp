@@ -26,26 +26,27 @@ std::optional<double> Number(text::Real value) {
 
 // The voltmeter's reading, or the ammeter's current: the current through the
 // shunt from the reading as rounded for display, whatever the precision.
-void Convert(ChannelStatus& channel) {
-    channel.unit = UnitOfField(channel.unitField);
-    const int decimals = text::DecimalToInt(channel.precision);
+text::Real ValueOf(const ChannelStatus& channel) {
     const text::Real reading = text::DecimalToReal(channel.reading);
     if (channel.unit == Unit::Volts) {
-        channel.value = reading;
-        channel.decimals = decimals;
-        return;
+        return reading;
     }
-    channel.decimals = kAmmeterDecimals;
-    const text::Real volts = text::RoundToDecimals(reading, decimals);
-    const text::Real amps = text::DecimalToReal(channel.ampRating);
-    const text::Real millivolts = text::DecimalToReal(channel.millivoltRating);
+    const text::Real volts = text::RoundToDecimals(reading, channel.precisionDigits);
+    const text::Real amps = channel.ampRatingValue;
+    const text::Real millivolts = channel.millivoltRatingValue;
     if (std::isnan(volts) || std::isnan(amps) || std::isnan(millivolts) ||
         text::RealCompare(millivolts, 0) == text::kCompareEqual) {
-        channel.value = std::nanl("");
-        return;
+        return std::nanl("");
     }
-    channel.value =
-        text::RealMultiply(text::RealDivide(amps, millivolts), text::RealMultiply(volts, 1000));
+    return text::RealMultiply(text::RealDivide(amps, millivolts), text::RealMultiply(volts, 1000));
+}
+
+void Convert(ChannelStatus& channel) {
+    channel.decimals = channel.unit == Unit::Volts ? channel.precisionDigits : kAmmeterDecimals;
+    channel.value = ValueOf(channel);
+    channel.shown = std::isnan(channel.value)
+                        ? std::nullopt
+                        : Number(text::RoundToDecimals(channel.value, channel.decimals));
 }
 
 }  // namespace
@@ -56,13 +57,6 @@ Unit UnitOfField(std::string_view field) {
 
 QString UnitSymbol(Unit unit) {
     return unit == Unit::Volts ? QStringLiteral("V") : QStringLiteral("A");
-}
-
-std::optional<double> ChannelStatus::Value() const {
-    if (std::isnan(value)) {
-        return std::nullopt;
-    }
-    return static_cast<double>(text::RoundToDecimals(value, decimals));
 }
 
 std::optional<bool> RelayStatus::On() const {
@@ -84,34 +78,48 @@ StatusChanges DecodeStatusRecord(std::string_view value, StatusRecord& record, b
     text::FieldReader reader(value);
     StatusChanges changes;
     auto& inputs = changes.channels;
+    std::size_t field = 0;
+    const auto keep = [&](std::string& kept) {
+        const bool changed = Keep(kept, reader.Next());
+        changes.fields[field++] = changed;
+        return changed;
+    };
     // Fields 1-16: name and reading of each channel.
     for (std::size_t n = 0; n < record.channels.size(); ++n) {
-        changes.any |= Keep(record.channels[n].name, reader.Next());
-        inputs[n] |= Keep(record.channels[n].reading, reader.Next());
+        changes.any |= keep(record.channels[n].name);
+        inputs[n] |= keep(record.channels[n].reading);
     }
     // Fields 17-24: name and state of each relay.
     for (RelayStatus& relay : record.relays) {
-        changes.any |= Keep(relay.name, reader.Next());
+        changes.any |= keep(relay.name);
         const int state = text::DecimalToInt(reader.Next());
+        changes.fields[field++] = state != relay.state;
         changes.any |= state != relay.state;
         relay.state = state;
     }
     // Fields 25-28.
-    changes.any |= Keep(record.celsius, reader.Next());
-    changes.any |= Keep(record.fahrenheit, reader.Next());
-    changes.any |= Keep(record.stationName, reader.Next());
-    changes.any |= Keep(record.uptime, reader.Next());
+    changes.any |= keep(record.celsius);
+    changes.any |= keep(record.fahrenheit);
+    changes.any |= keep(record.stationName);
+    changes.any |= keep(record.uptime);
     // Fields 29-60: unit, amp rating, millivolt rating and precision, each a
-    // run of eight.
-    const auto run = [&](std::string ChannelStatus::*field) {
+    // run of eight; each read as a number only when it changed.
+    const auto run = [&](std::string ChannelStatus::*bytes, auto read) {
         for (std::size_t n = 0; n < record.channels.size(); ++n) {
-            inputs[n] |= Keep(record.channels[n].*field, reader.Next());
+            ChannelStatus& channel = record.channels[n];
+            if (keep(channel.*bytes)) {
+                read(channel);
+                inputs[n] = true;
+            }
         }
     };
-    run(&ChannelStatus::unitField);
-    run(&ChannelStatus::ampRating);
-    run(&ChannelStatus::millivoltRating);
-    run(&ChannelStatus::precision);
+    run(&ChannelStatus::unitField, [](ChannelStatus& c) { c.unit = UnitOfField(c.unitField); });
+    run(&ChannelStatus::ampRating,
+        [](ChannelStatus& c) { c.ampRatingValue = text::DecimalToReal(c.ampRating); });
+    run(&ChannelStatus::millivoltRating,
+        [](ChannelStatus& c) { c.millivoltRatingValue = text::DecimalToReal(c.millivoltRating); });
+    run(&ChannelStatus::precision,
+        [](ChannelStatus& c) { c.precisionDigits = text::DecimalToInt(c.precision); });
     // A value depends only on its channel's five fields.
     for (std::size_t n = 0; n < record.channels.size(); ++n) {
         if (all || inputs[n]) {

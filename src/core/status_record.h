@@ -4,6 +4,7 @@
 #include <QString>
 
 #include <array>
+#include <bitset>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -48,10 +49,17 @@ struct ChannelStatus {
     text::Real value = 0;
     // The decimals it is shown with: the precision, 2 for an ammeter.
     int decimals = 0;
-
     // The value as the panel shows it (rounded to `decimals`); nullopt for
-    // "ERROR".
-    std::optional<double> Value() const;
+    // "ERROR". Computed once when the channel's fields change.
+    std::optional<double> shown;
+
+    // The settings fields as numbers, read when their field changes (a
+    // station sends the same settings in every answer).
+    int precisionDigits = text::DecimalToInt({});
+    text::Real ampRatingValue = text::DecimalToReal({});
+    text::Real millivoltRatingValue = text::DecimalToReal({});
+
+    std::optional<double> Value() const { return shown; }
 };
 
 struct RelayStatus {
@@ -77,11 +85,35 @@ struct StatusRecord {
     const RelayStatus& Relay(int r) const { return relays[static_cast<std::size_t>(r - 1)]; }
 };
 
+// Where each field of the record is (0-based), for StatusChanges::fields.
+namespace status_field {
+constexpr int ChannelName(int n) {
+    return 2 * n;
+}  // n 0-7
+constexpr int RelayName(int r) {
+    return 16 + 2 * r;
+}  // r 0-3
+inline constexpr int kCelsius = 24;
+inline constexpr int kFahrenheit = 25;
+inline constexpr int kStationName = 26;
+inline constexpr int kUptime = 27;
+constexpr int Unit(int n) {
+    return 28 + n;
+}
+constexpr int AmpRating(int n) {
+    return 36 + n;
+}
+constexpr int MillivoltRating(int n) {
+    return 44 + n;
+}
+}  // namespace status_field
+
 // What changed in a record compared with the one decoded before into the same
 // object.
 struct StatusChanges {
     bool any = false;
     std::array<bool, kChannelCount> channels{};  // a field of the channel or its value
+    std::bitset<kStatusFieldCount> fields;       // each field whose bytes changed
 };
 
 // Decodes the 60 fields of `value` into `record`, reusing its storage (a

@@ -218,6 +218,9 @@ TEST(StatusPanel, SignalsOncePerRecordAndOnlyOnChange) {
         {"a kept rating", [](Record& r) { r.AmpRating(6) = "200"; }, true},
         // The same reading converted the other way.
         {"a unit", [](Record& r) { r.Unit(1) = "a"; }, true},
+        // Settings read as numbers when they change, and the value with them.
+        {"a millivolt rating", [](Record& r) { r.MillivoltRating(1) = "100"; }, true},
+        {"a precision", [](Record& r) { r.Precision(1) = "1"; }, true},
     };
     StatusPanel panel;
     QSignalSpy changed(&panel, &StatusPanel::Changed);
@@ -229,7 +232,7 @@ TEST(StatusPanel, SignalsOncePerRecordAndOnlyOnChange) {
         EXPECT_EQ(changed.count(), before + (step.signals ? 1 : 0)) << step.what;
     }
     EXPECT_EQ(panel.ShuntAmpRating(6), S("200"));
-    EXPECT_EQ(panel.AdcValue(1), S(" 2520.00"));
+    EXPECT_EQ(panel.AdcValue(1), S(" 1300.00")) << "1.26 rounded to 1.3 V across 100 mV for 100 A";
 }
 
 std::string WithJunkAfter() {
