@@ -6,6 +6,7 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QRegularExpression>
 #include <QScrollBar>
 #include <QStyle>
 
@@ -323,10 +324,18 @@ void GridDelegate::PaintChoice(const CellPainting& cell) const {
                            m_grid.CellText(cell.row, cell.column));
 }
 
+QString ShownOnOneLine(const QString& text) {
+    if (!text.contains(u'\r') && !text.contains(u'\n')) {
+        return text;
+    }
+    static const QRegularExpression breaks(QStringLiteral("\r\n|\r|\n"));
+    return QString(text).replace(breaks, QStringLiteral(" \u21B5 "));
+}
+
 void GridDelegate::PaintElidedText(const CellPainting& cell, const QString& text) const {
-    cell.painter->drawText(
-        cell.content, static_cast<int>(cell.align),
-        cell.option.fontMetrics.elidedText(text, Qt::ElideRight, cell.content.width()));
+    cell.painter->drawText(cell.content, static_cast<int>(cell.align),
+                           cell.option.fontMetrics.elidedText(ShownOnOneLine(text), Qt::ElideRight,
+                                                              cell.content.width()));
 }
 
 // Grid lines under and after the cell, and the focus mark on the current one.

@@ -13,6 +13,12 @@ namespace volnar::grid {
 class MyRAGrid;
 struct GridColumn;
 
+// A cell's text on the one line a row has: each line break (CR LF, CR or LF)
+// shown as a return mark, so that a text of several lines is not drawn
+// clipped above and below the row. The cell keeps its text; the tool tip
+// shows it as written.
+QString ShownOnOneLine(const QString& text);
+
 class GridModel final : public QAbstractTableModel {
     Q_OBJECT
 

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "grid/my_ra_grid.h"
+#include "grid/grid_view.h"
 
 #include <gtest/gtest.h>
 
@@ -443,6 +444,21 @@ TEST_F(GridTest, RowsFromTextsAndCellTextsOfTypedColumns) {
     EXPECT_EQ(grid->CellText(0, 4), QStringLiteral("01:01:01"));
     EXPECT_EQ(grid->CellText(1, 0), QString());
     EXPECT_EQ(grid->Cell(1, 1).number, 0);
+}
+
+TEST(GridText, LineBreaksOfEveryKindShowAsReturnMarks) {
+    const struct {
+        const char* text;
+        const char* shown;
+    } cases[] = {
+        {"one line", "one line"},
+        {"a\r\nb\rc\nd", "a \u21B5 b \u21B5 c \u21B5 d"},
+        {"\n\r", " \u21B5  \u21B5 "},
+        {"x\n\ny", "x \u21B5  \u21B5 y"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(ShownOnOneLine(QString::fromUtf8(c.text)), QString::fromUtf8(c.shown)) << c.text;
+    }
 }
 
 TEST(GridNumber, ParseNumberTakesASignAndLeadingDigits) {
