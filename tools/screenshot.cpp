@@ -318,14 +318,16 @@ bool SaveStatusBar(volnar::Application& program, const QDir& folder, const QStri
     program.Link().StopPolling();
     Pause(200);
     volnar::MainWindow& window = program.Window();
-    window.SetConnectionTexts(QStringLiteral(" No answer for 120 s"),
-                              QStringLiteral(" MSG: No answer, restarting in 300 s"));
     window.SetTickerText(QStringLiteral("Every volt, from anywhere"));
-    window.SetDirectoryText(QString::fromLatin1(volnar::kDirectoryNotAnswering));
-    window.SetRecordingText(
-        QStringLiteral("REC \u25CF station-2.csv (not recording: No space left on device; "
-                       "retrying)"));
-    window.SetHealthText(QStringLiteral("Last answer 120 s ago, round trip 1500 ms"));
+    window.ShowStatusTexts({
+        .state = QStringLiteral(" No answer for 120 s"),
+        .message = QStringLiteral(" MSG: No answer, restarting in 300 s"),
+        .directory = QString::fromLatin1(volnar::kDirectoryNotAnswering),
+        .health = QStringLiteral("Last answer 120 s ago, round trip 1500 ms"),
+        .recording = QStringLiteral(
+            "REC \u25CF station-2.csv (not recording: No space left on device; retrying)"),
+        .recordingPath = QString(),
+    });
     QCoreApplication::processEvents();
     return Save(window.statusBar(), folder, QStringLiteral("status-bar%1.png").arg(suffix));
 }

@@ -68,12 +68,12 @@ int main(int argc, char** argv) {
         QStringLiteral("2")};
     RecordingTransport* transport = nullptr;
     BoardLink link([&](const QString&) -> std::optional<StationRecord> { return station; },
-                   [] { return QStringLiteral("127.0.0.1"); },
                    [&transport] {
                        auto made = std::make_unique<RecordingTransport>();
                        transport = made.get();
                        return made;
                    });
+    link.ChooseStation(QStringLiteral("127.0.0.1"));
     StatusPanel panel;
     QObject::connect(
         &link, &BoardLink::StatusRecordReceived, &panel, [&panel](const QByteArray& record) {

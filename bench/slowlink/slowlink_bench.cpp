@@ -158,14 +158,13 @@ int main(int argc, char** argv) {
                                        .PORT = QString::number(port),
                                        .TIMEOUT = QStringLiteral("1"),
                                        .RETRIES = QStringLiteral("2")};
-    volnar::BoardLink link(
-        [&record](const QString& address) -> volnar::StationLookupAnswer {
-            if (address == record.IPADDRESS) {
-                return std::optional<volnar::StationRecord>(record);
-            }
-            return std::optional<volnar::StationRecord>();
-        },
-        [] { return QStringLiteral("127.0.0.1"); });
+    volnar::BoardLink link([&record](const QString& address) -> volnar::StationLookupAnswer {
+        if (address == record.IPADDRESS) {
+            return std::optional<volnar::StationRecord>(record);
+        }
+        return std::optional<volnar::StationRecord>();
+    });
+    link.ChooseStation(QStringLiteral("127.0.0.1"));
     QObject::connect(&link, &volnar::BoardLink::StoppedByError, &link,
                      [&messages](const QString& text, bool) { messages.Stopped(text); });
     QObject::connect(&link, &volnar::BoardLink::StoppedByTimeOuts, &link,

@@ -159,8 +159,8 @@ int main(int argc, char** argv) {
                 return record;
             }
             return std::nullopt;
-        },
-        [] { return QStringLiteral("127.0.0.1"); });
+        });
+    link.ChooseStation(QStringLiteral("127.0.0.1"));
     if (!link.StartSnmpSession()) {
         return Fail("no SNMP session");
     }

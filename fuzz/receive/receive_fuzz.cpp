@@ -87,12 +87,12 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
         QStringLiteral("0")};
     world.link = std::make_unique<BoardLink>(
         [record](const QString&) -> std::optional<StationRecord> { return record; },
-        [] { return QStringLiteral("127.0.0.1"); },
         []() -> std::unique_ptr<SnmpTransport> {
             auto made = std::make_unique<SnmpSession>();
             g_world->session = made.get();
             return made;
         });
+    world.link->ChooseStation(QStringLiteral("127.0.0.1"));
     QObject::connect(world.link.get(), &BoardLink::StoppedByError, world.link.get(),
                      [](const QString&, bool) { ++world.messages.boxes; });
     g_world = &world;

@@ -15,6 +15,7 @@
 #include "app/database_options_dialog.h"
 #include "app/focus_return.h"
 #include "app/mnemonic_keys.h"
+#include "app/station_configuration.h"
 #include "directory_view/station_dialogs.h"
 #include "relays/relay_dialog.h"
 #include "station_name/station_name_dialog.h"
@@ -43,22 +44,22 @@ Application::Application(const StartupOptions& options, MessageService* messages
       m_worker(std::make_unique<DirectoryWorker>(options.directoryTimings)),
       m_stationWrites(std::make_unique<WorkerStationWrites>(*m_worker)),
       m_connectAddress(options.connectAddress) {
-    // The link asks for the chosen station for every request and never waits
-    // for the directory.
+    // The link looks the chosen station's row up for every request and never
+    // waits for the directory.
     m_link = std::make_unique<BoardLink>(
-        [this](const QString& address) { return CachedStation(address); },
-        [this] { return m_window->ChooserText(); }, std::move(transports));
+        [this](const QString& address) { return CachedStation(address); }, std::move(transports));
     m_alerts =
         std::make_unique<ListNavigator>(AlertNavigation(), *m_link, m_messages, m_window.get());
     m_scripts = std::make_unique<ListNavigator>(scripts::ScriptNavigation(), *m_link, m_messages,
                                                 m_window.get());
-    m_transfer = std::make_unique<StationTransfer>(*m_window, *m_worker, m_messages);
+    m_transfer = std::make_unique<StationTransfer>(*m_window, *m_worker, m_messages,
+                                                   [this](QDialog* d) { ShowDialog(d); });
     KeepMnemonicsOut(m_window->Chooser());
     Wire();
     // After Wire: the watch reads the panel once it shows each answer.
     m_watch = std::make_unique<StationWatch>(
-        *m_link, m_panel, *m_window, m_messages,
-        [this] { return ChosenStation(m_window->ChooserText()); }, [this] { OnStart(); });
+        *m_link, m_panel, *m_window, m_statusBar, m_messages, [this] { return m_chosen; },
+        [this] { OnStart(); });
     if (!options.connectAddress.isEmpty()) {
         m_watch->SetRestartsByItself(true);
     }
@@ -70,13 +71,13 @@ Application::Application(const StartupOptions& options, MessageService* messages
             &StationTransfer::ChooseImportFile);
     connect(m_window.get(), &MainWindow::ExportStationsRequested, m_transfer.get(),
             &StationTransfer::ChooseExportFile);
-    connect(m_transfer.get(), &StationTransfer::DialogOpened, this, &Application::DialogOpened);
+    m_configuration = std::make_unique<StationConfiguration>(*this);
 
     // Start-up, in order: the idle status bar and the ticker, the database
     // location (key and template), the directory, the chooser, the year, the
     // build number.
-    m_window->SetConnectionTexts(StateText(ConnectionState::NotConnected),
-                                 StateMessageText(ConnectionState::NotConnected));
+    m_statusBar.SetLinkState(StateText(ConnectionState::NotConnected));
+    m_statusBar.SetLinkMessage(StateMessageText(ConnectionState::NotConnected));
     m_window->SetTickerText(StatusTicker::CreditLine());
     m_ticker.Start();
     const StartupLocation startup = PrepareDatabaseLocation(options.databaseOverride);
@@ -156,7 +157,10 @@ void Application::WireWindow() {
     connect(w, &MainWindow::ChooserOpening, link, &BoardLink::StopPolling);
     // Another station chosen (arrow keys, the wheel, the fleet overview, typing)
     // ends what the link was doing for the one before.
-    connect(w->Chooser(), &QComboBox::currentTextChanged, link, &BoardLink::ChosenStationChanged);
+    connect(w->Chooser(), &QComboBox::currentTextChanged, this, [this](const QString& text) {
+        m_chosen = ChosenStation(text);
+        m_link->ChooseStation(text);
+    });
     connect(w, &MainWindow::Closing, this, &Application::OnClosing);
     connect(w, &MainWindow::SetDefaultRequested, this, &Application::OnSetDefault);
     connect(w, &MainWindow::PlaceholderRequested, this, &Application::OnPlaceholder);
@@ -202,9 +206,9 @@ void Application::OpenFleetWindow() {
 void Application::WireLink() {
     MainWindow* w = m_window.get();
     BoardLink* link = m_link.get();
-    connect(link, &BoardLink::StateTextChanged, w,
-            [w](const QString& text) { w->SetConnectionTexts(text, w->StatusMessageText()); });
-    connect(link, &BoardLink::MessageTextChanged, w, &MainWindow::SetMessageText);
+    connect(&m_statusBar, &StatusBarState::Changed, w, &MainWindow::ShowStatusTexts);
+    connect(link, &BoardLink::StateTextChanged, &m_statusBar, &StatusBarState::SetLinkState);
+    connect(link, &BoardLink::MessageTextChanged, &m_statusBar, &StatusBarState::SetLinkMessage);
     connect(link, &BoardLink::StartEnabledChanged, w, &MainWindow::SetStartEnabled);
     connect(link, &BoardLink::StationControlsEnabled, w, &MainWindow::SetStationControlsEnabled);
     connect(link, &BoardLink::ReadoutsReset, &m_panel, &StatusPanel::ResetReadouts);
@@ -221,7 +225,6 @@ void Application::WireLink() {
 }
 
 void Application::WireDirectory() {
-    MainWindow* w = m_window.get();
     DirectoryWorker* worker = m_worker.get();
     connect(worker, &DirectoryWorker::StationListLoaded, this, [this](const StationList& list) {
         // A list that comes while a station is in use leaves it chosen: the
@@ -249,8 +252,9 @@ void Application::WireDirectory() {
         }
     });
     connect(worker, &DirectoryWorker::StationLookedUp, this, &Application::OnStationLookedUp);
-    connect(worker, &DirectoryWorker::AnsweringChanged, w, [w](bool answering) {
-        w->SetDirectoryText(answering ? QString() : QString::fromLatin1(kDirectoryNotAnswering));
+    connect(worker, &DirectoryWorker::AnsweringChanged, this, [this](bool answering) {
+        m_statusBar.SetDirectory(answering ? QString()
+                                           : QString::fromLatin1(kDirectoryNotAnswering));
     });
     // A chooser left empty by a directory that was not there at start-up is
     // filled when it comes back; one in use is left alone.
@@ -337,7 +341,7 @@ void Application::OnClosing() {
 }
 
 void Application::OnSetDefault() {
-    m_worker->SetDefaultStation(ChosenStation(m_window->ChooserText()));
+    m_worker->SetDefaultStation(m_chosen);
 }
 
 void Application::OnPlaceholder() {
@@ -370,12 +374,11 @@ void Application::OpenStationDialog(StationDialogMode mode) {
     // read it (empty when it could not). The read is this press's own: only
     // its answer opens the dialog.
     m_editLookup = new QObject(this);
-    m_worker->LookupStation(
-        ChosenStation(m_window->ChooserText()), m_editLookup, [this](const LookupResult& result) {
-            delete m_editLookup.data();
-            ShowStationDialog(new StationDialog(StationDialogMode::Edit, *m_stationWrites,
-                                                result.record, m_messages, m_window.get()));
-        });
+    m_worker->LookupStation(m_chosen, m_editLookup, [this](const LookupResult& result) {
+        delete m_editLookup.data();
+        ShowStationDialog(new StationDialog(StationDialogMode::Edit, *m_stationWrites,
+                                            result.record, m_messages, m_window.get()));
+    });
 }
 
 void Application::ShowStationDialog(StationDialog* dialog) {

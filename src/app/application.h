@@ -13,6 +13,7 @@
 #include "app/qt_message_service.h"
 #include "app/station_transfer.h"
 #include "app/station_watch.h"
+#include "app/status_bar_state.h"
 #include "app/status_ticker.h"
 #include "core/status_panel.h"
 #include "directory/directory_worker.h"
@@ -25,6 +26,7 @@
 
 namespace volnar {
 
+class StationConfiguration;
 class StationDialog;
 
 struct StartupOptions {
@@ -66,10 +68,14 @@ public:
     StatusPanel& Panel() { return m_panel; }
     StationWatch& Watch() { return *m_watch; }
     NoticeQueue& Notices() { return m_notices; }
+    const StatusBarState& StatusBar() const { return m_statusBar; }
     ListNavigator& Alerts() { return *m_alerts; }
     ListNavigator& Scripts() { return *m_scripts; }
     StationTransfer& Transfer() { return *m_transfer; }
+    StationConfiguration& Configuration() { return *m_configuration; }
     const QString& DatabaseLocation() const { return m_location; }
+    // The station the chooser names (its address, without the comment).
+    const QString& ChosenAddress() const { return m_chosen; }
     const QString& AboutTextShown() const { return m_aboutText; }
 
     // The chooser reloaded from the directory when it answers; left as it was
@@ -88,6 +94,10 @@ public:
     void OpenAdcDialog(int channel);
     void OpenScriptsList();
     void OpenAlertsList();
+    // Opens `dialog` over the window the operator is in: modal, deleted when
+    // it closes, the keyboard given back to where it was when it finishes;
+    // then DialogOpened.
+    void ShowDialog(QDialog* dialog);
     // The trend plot window (one at a time; raised when already open).
     TrendWindow* OpenTrendWindow();
 
@@ -110,7 +120,6 @@ private:
     void OnClosing();
     void OnSetDefault();
     void OnPlaceholder();
-    void ShowDialog(QDialog* dialog);
     // Add IP / Edit IP: the station written is the chosen one once the
     // chooser has been reloaded.
     void ShowStationDialog(StationDialog* dialog);
@@ -140,13 +149,16 @@ private:
     bool m_listAnswered = false;  // the first station list came (or failed)
     QString m_connectWhenListed;
     QString m_chooseWhenListed;  // the station a dialog just added or edited
+    QString m_chosen;            // the chooser's station, as it last changed
     StatusPanel m_panel;
+    StatusBarState m_statusBar;
     std::unique_ptr<BoardLink> m_link;
     std::unique_ptr<StationWatch> m_watch;
     NoticeQueue m_notices;
     std::unique_ptr<ListNavigator> m_alerts;
     std::unique_ptr<ListNavigator> m_scripts;
     std::unique_ptr<StationTransfer> m_transfer;
+    std::unique_ptr<StationConfiguration> m_configuration;
     StatusTicker m_ticker;
     QPointer<NoticePopup> m_popup;
     QPointer<TrendWindow> m_trend;

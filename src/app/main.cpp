@@ -9,7 +9,6 @@
 #include "app/application.h"
 #include "app/command_line.h"
 #include "app/database_location.h"
-#include "app/station_configuration.h"
 #include "app/station_transfer.h"
 #include "core/file_limit.h"
 #include "core/licence.h"
@@ -65,7 +64,6 @@ int main(int argc, char** argv) {
         volnar::Application program({.databaseOverride = command.database,
                                      .connectAddress = command.connect,
                                      .recordPath = command.record});
-        volnar::StationConfiguration configuration(program);
         program.Show();
         status = QApplication::exec();
     }

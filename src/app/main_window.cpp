@@ -12,10 +12,12 @@
 #include <QPushButton>
 #include <QStatusBar>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "app/pictures.h"
 #include "app/status_area.h"
 #include "core/status_panel.h"
+#include "history/link_health.h"
 
 namespace volnar {
 namespace {
@@ -253,8 +255,14 @@ QWidget* MainWindow::BuildRelayGroup() {
     for (int i = 0; i < kRelayCount; ++i) {
         const int n = i + 1;
         m_relayStates[i] = Label(Name("relayStateLabel", n), QStringLiteral("=========="));
-        m_relayStates[i]->setMinimumWidth(
-            m_relayStates[i]->fontMetrics().horizontalAdvance(QStringLiteral("===========")));
+        // As wide as the widest text it shows, so that a note on one relay
+        // does not move the buttons beside every relay.
+        int width =
+            m_relayStates[i]->fontMetrics().horizontalAdvance(QStringLiteral("==========="));
+        for (const QString& note : RelayConfirmation::NoteTexts()) {
+            width = std::max(width, m_relayStates[i]->fontMetrics().horizontalAdvance(note + u' '));
+        }
+        m_relayStates[i]->setMinimumWidth(width);
         auto* button = Button(Name("relayButton", n), tr("Relay &%1").arg(n));
         connect(button, &QPushButton::clicked, this, [this, n] { Q_EMIT RelayRequested(n); });
         m_stationControls.push_back(button);
@@ -427,16 +435,15 @@ void MainWindow::FitStatusBar() {
     }
 }
 
-void MainWindow::SetHealthText(const QString& text) {
-    m_statusHealth->setText(text);
+void MainWindow::ShowStatusTexts(const StatusBarTexts& texts) {
+    m_statusState->setText(texts.state);
+    m_statusMessage->setText(texts.message);
+    m_statusDirectory->setText(texts.directory);
+    m_statusHealth->setText(texts.health);
+    m_statusRecording->setText(texts.recording);
+    m_statusRecording->setToolTip(texts.recordingPath);
+    m_recordAction->setChecked(!texts.recording.isEmpty());
     FitStatusBar();
-}
-
-void MainWindow::SetRecordingText(const QString& text, const QString& path) {
-    m_statusRecording->setText(text);
-    FitStatusBar();
-    m_statusRecording->setToolTip(path);
-    m_recordAction->setChecked(!text.isEmpty());
 }
 
 void MainWindow::SetReadoutsStale(bool stale, const QString& age) {
@@ -538,17 +545,6 @@ void MainWindow::ColourRelayState(int relay) {
     }
 }
 
-void MainWindow::SetConnectionTexts(const QString& state, const QString& message) {
-    m_statusState->setText(state);
-    m_statusMessage->setText(message);
-    FitStatusBar();
-}
-
-void MainWindow::SetMessageText(const QString& message) {
-    m_statusMessage->setText(message);
-    FitStatusBar();
-}
-
 void MainWindow::SetTickerText(const QString& text) {
     m_statusTicker->setText(text);
 }
@@ -571,11 +567,6 @@ void MainWindow::SetStartEnabled(bool enabled) {
 
 void MainWindow::SetBuildNumber(const QString& text) {
     m_buildNumber->setText(text);
-}
-
-void MainWindow::SetDirectoryText(const QString& text) {
-    m_statusDirectory->setText(text);
-    FitStatusBar();
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {

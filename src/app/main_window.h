@@ -8,6 +8,7 @@
 #include <optional>
 
 #include "app/station_configuration.h"
+#include "app/status_bar_state.h"
 #include "directory/station_directory.h"
 
 class QAction;
@@ -64,28 +65,22 @@ public:
     StationChooser* Chooser() const { return m_chooser; }
 
     void ShowPanel(const StatusPanel& panel);
-    void SetConnectionTexts(const QString& state, const QString& message);
-    void SetMessageText(const QString& message);
+    // The status bar's texts (StatusBarState decides them) but the ticker.
+    void ShowStatusTexts(const StatusBarTexts& texts);
     void SetTickerText(const QString& text);
     void SetCounters(int sent, int received, int lost);
     void SetStationControlsEnabled(bool enabled);
     void SetStartEnabled(bool enabled);
     void SetBuildNumber(const QString& text);
-    // Whether the station directory answers (empty when it does).
-    void SetDirectoryText(const QString& text);
 
     // The controls the Tab key visits, in order (object names).
     static QStringList TabOrder();
-    // Link health: the age and round trip of the last answer; the readouts
-    // greyed, with their age as tool tip, while the station is silent.
-    void SetHealthText(const QString& text);
+    // The readouts greyed, with their age as tool tip, while the station is
+    // silent.
     void SetReadoutsStale(bool stale, const QString& age);
     // Shown instead of the relay's state while a switch is not confirmed
     // ("pending", "station still reports OFF"); empty shows the state.
     void SetRelayNote(int relay, const QString& note);
-    // Where recording goes; empty when not recording.
-    // `path`, the recording's whole path, is the text's tool tip.
-    void SetRecordingText(const QString& text, const QString& path = QString());
     QString StatusHealthText() const { return m_statusHealth->text(); }
     QString StatusRecordingText() const { return m_statusRecording->text(); }
     bool ReadoutsStale() const { return m_readoutsStale; }

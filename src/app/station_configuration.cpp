@@ -41,11 +41,10 @@ class StationSession final : public QObject {
 public:
     StationSession(const StationRecord& record, QObject* parent)
         : QObject(parent),
-          link(std::make_unique<BoardLink>(
-              [record](const QString& address) -> StationLookupAnswer {
-                  return address == record.IPADDRESS ? std::optional(record) : std::nullopt;
-              },
-              [record] { return record.IPADDRESS; })) {
+          link(std::make_unique<BoardLink>([record](const QString& address) -> StationLookupAnswer {
+              return address == record.IPADDRESS ? std::optional(record) : std::nullopt;
+          })) {
+        link->ChooseStation(record.IPADDRESS);
         link->SetRestartsByItself(true);
     }
     ~StationSession() override {
@@ -124,28 +123,25 @@ StationConfiguration::StationConfiguration(Application& application) : m_applica
 
 void StationConfiguration::Request(ConfigurationCommand command) {
     auto* files = new QFileDialog(&m_application.Window(), Title(command));
-    files->setAttribute(Qt::WA_DeleteOnClose);
     files->setNameFilters({tr("Station configurations (*.conf)"), tr("All files (*)")});
     if (command == ConfigurationCommand::BackUp) {
         files->setAcceptMode(QFileDialog::AcceptSave);
         files->setDefaultSuffix(QStringLiteral("conf"));
-        files->selectFile(ChosenStation(m_application.Window().ChooserText()) +
-                          QStringLiteral(".conf"));
+        files->selectFile(m_application.ChosenAddress() + QStringLiteral(".conf"));
     } else {
         files->setFileMode(QFileDialog::ExistingFile);
     }
     connect(files, &QFileDialog::fileSelected, this,
             [this, command](const QString& path) { Run(command, path); });
-    files->open();
+    m_application.ShowDialog(files);
 }
 
 void StationConfiguration::Run(ConfigurationCommand command, const QString& path) {
-    const QString address = ChosenStation(m_application.Window().ChooserText());
+    const QString address = m_application.ChosenAddress();
     auto* dialog = new ConfigurationDialog(Title(command), &m_application.Window());
     m_last = dialog;
     dialog->SetHeading(tr("Station %1, file %2").arg(address, path));
-    dialog->open();
-    Q_EMIT DialogOpened(dialog);
+    m_application.ShowDialog(dialog);
     if (address.isEmpty() || address == QLatin1String(kProtectedAddress)) {
         dialog->SetSummary(tr("Choose a station first."));
         return;

@@ -37,9 +37,6 @@ public:
     // What the file dialog would give (tests: no file dialog opens).
     void Run(ConfigurationCommand command, const QString& path);
 
-Q_SIGNALS:
-    void DialogOpened(volnar::ConfigurationDialog* dialog);
-
 private:
     void Request(ConfigurationCommand command);
     void Start(ConfigurationCommand command, const QString& address, const StationRecord& record,

@@ -78,26 +78,25 @@ private:
 
 }  // namespace
 
-StationTransfer::StationTransfer(QWidget& window, DirectoryWorker& worker, MessageService& messages)
-    : m_window(window), m_worker(worker), m_messages(messages) {}
+StationTransfer::StationTransfer(QWidget& window, DirectoryWorker& worker, MessageService& messages,
+                                 ShowDialog show)
+    : m_window(window), m_worker(worker), m_messages(messages), m_show(std::move(show)) {}
 
 StationTransfer::~StationTransfer() = default;
 
 void StationTransfer::ChooseImportFile() {
     auto* chooser = new QFileDialog(&m_window, tr("Import Stations"), QString(), kCsvFilter);
-    chooser->setAttribute(Qt::WA_DeleteOnClose);
     chooser->setFileMode(QFileDialog::ExistingFile);
     connect(chooser, &QFileDialog::fileSelected, this, &StationTransfer::Import);
-    chooser->open();
+    m_show(chooser);
 }
 
 void StationTransfer::ChooseExportFile() {
     auto* chooser = new QFileDialog(&m_window, tr("Export Stations"), QString(), kCsvFilter);
-    chooser->setAttribute(Qt::WA_DeleteOnClose);
     chooser->setAcceptMode(QFileDialog::AcceptSave);
     chooser->setDefaultSuffix(QStringLiteral("csv"));
     connect(chooser, &QFileDialog::fileSelected, this, &StationTransfer::Export);
-    chooser->open();
+    m_show(chooser);
 }
 
 void StationTransfer::Import(const QString& path) {
@@ -115,7 +114,6 @@ void StationTransfer::Import(const QString& path) {
         const std::vector<StationRecord>& rows = *read;
         const StationImportPlan plan = PlanStationImport(bytes, Addresses(rows));
         auto* dialog = new StationImportDialog(plan, path, &m_window);
-        dialog->setAttribute(Qt::WA_DeleteOnClose);
         const std::vector<StationRecord> records = plan.Records();
         connect(dialog, &StationImportDialog::ImportConfirmed, this, [this, dialog, records] {
             m_worker.AddStations(records, dialog, [this, dialog](const Result<int>& added) {
@@ -126,8 +124,7 @@ void StationTransfer::Import(const QString& path) {
                 }
             });
         });
-        dialog->open();
-        Q_EMIT DialogOpened(dialog);
+        m_show(dialog);
     });
 }
 

@@ -4,6 +4,7 @@
 #include <QObject>
 #include <QPointer>
 #include <QString>
+#include <functional>
 
 #include "app/command_line.h"
 
@@ -19,13 +20,16 @@ class StationImportDialog;
 
 // File > Import Stations… and Export Stations…: the file chosen, read or
 // written here, the directory reached through its worker, the import's plan
-// shown in StationImportDialog. Boxes go through the message service.
+// shown in StationImportDialog. Boxes go through the message service, the
+// file choosers and the import dialog through `show`.
 class StationTransfer final : public QObject {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(StationTransfer)
 
 public:
-    StationTransfer(QWidget& window, DirectoryWorker& worker, MessageService& messages);
+    using ShowDialog = std::function<void(QDialog*)>;
+    StationTransfer(QWidget& window, DirectoryWorker& worker, MessageService& messages,
+                    ShowDialog show);
     ~StationTransfer() override;
 
     // Ask for the file, then Import / Export it.
@@ -37,13 +41,11 @@ public:
     // Writes every row of the directory to `path`, replacing it whole.
     void Export(const QString& path);
 
-Q_SIGNALS:
-    void DialogOpened(QDialog* dialog);
-
 private:
     QWidget& m_window;
     DirectoryWorker& m_worker;
     MessageService& m_messages;
+    ShowDialog m_show;
 };
 
 // --import-stations / --export-stations: runs without a window against

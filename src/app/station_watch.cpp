@@ -6,6 +6,7 @@
 #include <QLoggingCategory>
 
 #include "app/main_window.h"
+#include "app/status_bar_state.h"
 #include "core/message_service.h"
 #include "core/status_panel.h"
 #include "link/board_link.h"
@@ -20,12 +21,14 @@ constexpr int kHealthRefreshMs = 1000;
 }  // namespace
 
 StationWatch::StationWatch(BoardLink& link, StatusPanel& panel, MainWindow& window,
-                           MessageService& messages, std::function<QString()> address,
-                           std::function<void()> restart, QObject* parent)
+                           StatusBarState& statusBar, MessageService& messages,
+                           std::function<QString()> address, std::function<void()> restart,
+                           QObject* parent)
     : QObject(parent),
       m_link(link),
       m_panel(panel),
       m_window(window),
+      m_statusBar(statusBar),
       m_messages(messages),
       m_address(std::move(address)),
       m_restart(std::move(restart)),
@@ -241,7 +244,8 @@ void StationWatch::OnReset() {
     m_recordingResumes = m_recordingResumes || m_recorder.IsRecording();
     m_recorder.Stop();
     ShowRecordingText();
-    m_window.SetHealthText(QString());
+    m_statusBar.SetHealth(QString());
+    m_statusBar.SetSilence(QString());
     m_window.SetReadoutsStale(false, QString());
     Q_EMIT SampleAdded();
 }
@@ -253,7 +257,7 @@ void StationWatch::OnStoppedUnattended(const QString& reason) {
     m_restartDelayMs = m_backoff.NextDelayMs();
     qCInfo(lcWatch).noquote() << reason
                               << QStringLiteral("- restarting in %1 ms").arg(m_restartDelayMs);
-    m_window.SetMessageText(
+    m_statusBar.SetNote(
         QStringLiteral(" MSG: %1, restarting in %2 s").arg(reason).arg(m_restartDelayMs / 1000));
     m_restartTimer.start(m_restartDelayMs);
 }
@@ -264,10 +268,9 @@ void StationWatch::RefreshHealth() {
     }
     const std::int64_t now = m_clock().steadyMs;
     if (m_link.State() == ConnectionState::Connected) {
-        m_window.SetConnectionTexts(m_health.StateText(now, StateText(ConnectionState::Connected)),
-                                    m_window.StatusMessageText());
+        m_statusBar.SetSilence(m_health.SilenceText(now));
     }
-    m_window.SetHealthText(m_health.HealthText(now));
+    m_statusBar.SetHealth(m_health.HealthText(now));
     const bool stale = m_health.HasAnswer() && m_health.IsStale(now);
     m_window.SetReadoutsStale(
         stale,
@@ -322,7 +325,7 @@ void StationWatch::OnRecordRequested() {
 
 void StationWatch::ShowRecordingText() {
     if (m_recordPath.isEmpty()) {
-        m_window.SetRecordingText(QString());
+        m_statusBar.SetRecording(QString());
         return;
     }
     // The file the rows go into, which may be one beside the one asked for.
@@ -330,7 +333,7 @@ void StationWatch::ShowRecordingText() {
     const QString note =
         m_recordingNote.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(m_recordingNote);
     // The file's name: a whole path would not fit beside the other texts.
-    m_window.SetRecordingText(
+    m_statusBar.SetRecording(
         QStringLiteral("REC \u25CF ") + path.mid(path.lastIndexOf(u'/') + 1) + note, path);
 }
 

@@ -18,6 +18,7 @@ namespace volnar {
 class BoardLink;
 class MainWindow;
 class MessageService;
+class StatusBarState;
 class StatusPanel;
 
 // Watches the connected station over time from the status answers the link
@@ -35,9 +36,9 @@ class StationWatch final : public QObject {
 public:
     // `address` gives the chosen station's address for the recording;
     // `restart` presses START again.
-    StationWatch(BoardLink& link, StatusPanel& panel, MainWindow& window, MessageService& messages,
-                 std::function<QString()> address, std::function<void()> restart,
-                 QObject* parent = nullptr);
+    StationWatch(BoardLink& link, StatusPanel& panel, MainWindow& window, StatusBarState& statusBar,
+                 MessageService& messages, std::function<QString()> address,
+                 std::function<void()> restart, QObject* parent = nullptr);
     ~StationWatch() override;
 
     // File > Record to CSV…: records to `path` from the next answer until
@@ -97,6 +98,7 @@ private:
     BoardLink& m_link;
     StatusPanel& m_panel;
     MainWindow& m_window;
+    StatusBarState& m_statusBar;
     MessageService& m_messages;
     std::function<QString()> m_address;
     std::function<void()> m_restart;

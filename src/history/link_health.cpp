@@ -29,9 +29,9 @@ bool LinkHealth::IsStale(std::int64_t nowMs) const {
     return FreshnessOfAge(AgeMs(nowMs), m_pollPeriodMs, 0) == Freshness::Silent;
 }
 
-QString LinkHealth::StateText(std::int64_t nowMs, const QString& connectedText) const {
+QString LinkHealth::SilenceText(std::int64_t nowMs) const {
     if (!IsStale(nowMs)) {
-        return connectedText;
+        return {};
     }
     return QStringLiteral(" No answer for %1 s").arg(AgeMs(nowMs) / 1000);
 }
@@ -77,15 +77,18 @@ RelayConfirmation::Status RelayConfirmation::StatusOf(int relay) const {
     return m_relays[static_cast<std::size_t>(relay - 1)].status;
 }
 
+QStringList RelayConfirmation::NoteTexts() {
+    return {QStringLiteral("pending"), QStringLiteral("station still reports OFF"),
+            QStringLiteral("station still reports ON"), QStringLiteral("station reports no state")};
+}
+
 QString RelayConfirmation::Note(int relay) const {
     switch (StatusOf(relay)) {
         case Status::Pending:
-            return QStringLiteral("pending");
+            return NoteTexts()[0];
         case Status::Mismatch: {
             const int reported = m_relays[static_cast<std::size_t>(relay - 1)].reported;
-            return reported == 0   ? QStringLiteral("station still reports OFF")
-                   : reported == 1 ? QStringLiteral("station still reports ON")
-                                   : QStringLiteral("station reports no state");
+            return NoteTexts()[reported == 0 ? 1 : reported == 1 ? 2 : 3];
         }
         case Status::None:
         case Status::Confirmed:

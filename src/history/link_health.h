@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 #include <array>
 #include <cstdint>
@@ -28,8 +29,8 @@ public:
     bool IsStale(std::int64_t nowMs) const;
     int LostInRow() const { return m_lostInRow; }
     bool HasAnswer() const { return m_answered; }
-    // " No answer for N s" while stale, otherwise `connectedText`.
-    QString StateText(std::int64_t nowMs, const QString& connectedText) const;
+    // " No answer for N s" while stale, otherwise empty.
+    QString SilenceText(std::int64_t nowMs) const;
     // "Last answer 2 s ago, round trip 35 ms"; empty before the first answer.
     QString HealthText(std::int64_t nowMs) const;
 
@@ -61,6 +62,8 @@ public:
     // What the panel adds to the relay's state text: "pending",
     // "station still reports OFF", or nothing.
     QString Note(int relay) const;
+    // Every note Note() gives, for a label wide enough for the longest.
+    static QStringList NoteTexts();
 
 private:
     struct Relay {

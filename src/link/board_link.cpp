@@ -47,12 +47,8 @@ QString PollingMessageText(int dots) {
     return QStringLiteral(" MSG: Data Polling ") + QString(dots, QLatin1Char('.'));
 }
 
-BoardLink::BoardLink(StationLookup lookup, ChosenStationText chooser, TransportFactory factory,
-                     QObject* parent)
-    : QObject(parent),
-      m_lookup(std::move(lookup)),
-      m_chooser(std::move(chooser)),
-      m_factory(std::move(factory)) {
+BoardLink::BoardLink(StationLookup lookup, TransportFactory factory, QObject* parent)
+    : QObject(parent), m_lookup(std::move(lookup)), m_factory(std::move(factory)) {
     if (!m_factory) {
         m_factory = [] { return std::make_unique<SnmpSession>(); };
     }
@@ -78,10 +74,6 @@ void BoardLink::Start() {
     }
     Q_EMIT StartEnabledChanged(false);
     SendStatusRequest();
-}
-
-QString BoardLink::CurrentChoice() const {
-    return ChosenStation(m_chooser ? m_chooser() : QString());
 }
 
 void BoardLink::SendStatusRequest() {
@@ -117,8 +109,9 @@ void BoardLink::RetryWaitingRequest() {
     }
 }
 
-void BoardLink::ChosenStationChanged() {
-    const QString chosen = CurrentChoice();
+void BoardLink::ChooseStation(const QString& chooserText) {
+    m_chosen = ChosenStation(chooserText);
+    const QString chosen = m_chosen;
     if (chosen == m_station) {
         return;
     }

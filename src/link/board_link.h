@@ -47,8 +47,6 @@ struct StationLookupAnswer {
     }
 };
 using StationLookup = std::function<StationLookupAnswer(const QString& address)>;
-// The station chooser's text as the operator sees it.
-using ChosenStationText = std::function<QString()>;
 // Makes the SNMP transport for a new session; nullptr when none can be made.
 using TransportFactory = std::function<std::unique_ptr<SnmpTransport>()>;
 
@@ -88,8 +86,7 @@ public:
     static constexpr int kTimeOutLimit = 30;
 
     // `factory` defaults to net-snmp sessions (SnmpSession).
-    BoardLink(StationLookup lookup, ChosenStationText chooser, TransportFactory factory = {},
-              QObject* parent = nullptr);
+    BoardLink(StationLookup lookup, TransportFactory factory = {}, QObject* parent = nullptr);
     ~BoardLink() override;
 
     // START: connecting state, a new session, START disabled, the first
@@ -107,11 +104,12 @@ public:
     bool SendBoardRequest(std::string_view oid, PduType type,
                           const RequestValue& value = RequestValue::Null());
 
-    // The chooser names another station (or the same one): every operation
-    // of the station it named before ends, the status request in flight is
+    // The station chooser's text (an address, maybe followed by the row's
+    // comment). When it names another station, every operation of the
+    // station it named before ends, the status request in flight is
     // forgotten (its answer is neither shown nor counted), and polling goes
-    // on with the new station at the next tick.
-    void ChosenStationChanged();
+    // on with the new station a period later.
+    void ChooseStation(const QString& chooserText);
     // The directory has answered: a status request waiting for the chosen
     // station's row goes out now.
     void RetryWaitingRequest();
@@ -174,7 +172,7 @@ public:
     // The status request in flight (0 when none).
     int StatusRequestId() const { return m_statusPoll.InFlightId(); }
     // The station the link works for: the chosen station at the last START,
-    // request or ChosenStationChanged.
+    // request or ChooseStation.
     const QString& Station() const { return m_station; }
     // A status request waits for the chosen station's row.
     bool IsWaitingForDirectory() const { return m_waitingForDirectory; }
@@ -238,7 +236,7 @@ private:
     // Sends the next request of an operation once the current handler has
     // returned; dropped when the operation was given up meanwhile.
     void FollowUp(OperationStep step, PduType type);
-    QString CurrentChoice() const;
+    const QString& CurrentChoice() const { return m_chosen; }
     std::optional<OperationStep> TakeStep(int requestId);
     // Every operation in flight ends: the connection has stopped.
     void EndSteps();
@@ -247,7 +245,6 @@ private:
     void RoutePool(OperationStep& step, const BoardResponse& response, std::string_view value);
 
     StationLookup m_lookup;
-    ChosenStationText m_chooser;
     TransportFactory m_factory;
 
     QPointer<SnmpTransport> m_transport;
@@ -262,6 +259,7 @@ private:
     int m_lastRoundTripMs = 0;
     StatusPoll m_statusPoll;
     QString m_station;
+    QString m_chosen;  // the chooser's station, as last told
     bool m_waitingForDirectory = false;
     bool m_sendingStatus = false;  // failures of this send are the poll's
     bool m_wrongStatusSaid = false;

@@ -107,11 +107,11 @@ private:
 
 // A link for one station; a stop on an error becomes a line on stderr.
 std::unique_ptr<BoardLink> MakeLink(const StationRecord& record) {
-    auto link = std::make_unique<BoardLink>(
-        [record](const QString& address) -> StationLookupAnswer {
+    auto link =
+        std::make_unique<BoardLink>([record](const QString& address) -> StationLookupAnswer {
             return address == record.IPADDRESS ? std::optional(record) : std::nullopt;
-        },
-        [record] { return record.IPADDRESS; });
+        });
+    link->ChooseStation(record.IPADDRESS);
     link->SetRestartsByItself(true);
     QObject::connect(link.get(), &BoardLink::StoppedByError, link.get(),
                      [](const QString& text, bool) {

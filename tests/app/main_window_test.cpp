@@ -13,6 +13,7 @@
 #include <QTest>
 
 #include "core/status_panel.h"
+#include "history/link_health.h"
 #include "support/qt_print.h"
 #include "support/status_fields.h"
 
@@ -56,11 +57,15 @@ TEST(MainWindow, ChooserPreselectsTheDefaultAndEmptiesWithoutOne) {
 // default size; the product line alone may be left out for want of room.
 TEST(MainWindow, StatusBarShowsItsLongestTextsWhole) {
     MainWindow window;
-    window.SetConnectionTexts(S(" No answer for 120 s"), S(" MSG: No answer, restarting in 300 s"));
-    window.SetDirectoryText(S(" Directory not answering"));
-    window.SetRecordingText(
-        S("REC \u25CF station-2.csv (not recording: No space left on device; retrying)"));
-    window.SetHealthText(S("Last answer 120 s ago, round trip 1500 ms"));
+    window.ShowStatusTexts({
+        .state = S(" No answer for 120 s"),
+        .message = S(" MSG: No answer, restarting in 300 s"),
+        .directory = S(" Directory not answering"),
+        .health = S("Last answer 120 s ago, round trip 1500 ms"),
+        .recording =
+            S("REC \u25CF station-2.csv (not recording: No space left on device; retrying)"),
+        .recordingPath = QString(),
+    });
     // The default size on a screen with room for it (the offscreen one has
     // little); the hint is what a window is first shown at.
     window.resize(window.sizeHint());
@@ -73,6 +78,23 @@ TEST(MainWindow, StatusBarShowsItsLongestTextsWhole) {
         EXPECT_GE(label->contentsRect().width(),
                   label->fontMetrics().horizontalAdvance(label->text()))
             << name << ": " << qPrintable(label->text()) << ", window " << window.width();
+    }
+}
+
+// The state label is as wide as its longest note: a relay waiting for its
+// switch to show moves no button.
+TEST(MainWindow, ARelayNoteMovesNoRelayButton) {
+    MainWindow window;
+    window.show();
+    QCoreApplication::processEvents();
+    const auto* button = window.findChild<QPushButton*>(QStringLiteral("relayButton2"));
+    ASSERT_NE(button, nullptr);
+    const QPoint at = button->mapTo(&window, QPoint());
+    for (const QString& note : RelayConfirmation::NoteTexts()) {
+        window.SetRelayNote(2, note);
+        QCoreApplication::processEvents();
+        EXPECT_EQ(button->mapTo(&window, QPoint()), at) << qPrintable(note);
+        EXPECT_EQ(window.RelayStateLabelText(2), note);
     }
 }
 
@@ -186,6 +208,40 @@ TEST(MainWindow, TabVisitsEveryControlOnceAndEachMnemonicIsUnique) {
     }
     EXPECT_EQ(QKeySequence::mnemonic(window.findChild<QPushButton*>(S("startButton"))->text()),
               QKeySequence(Qt::ALT | Qt::Key_S));
+}
+
+// The status bar's shared parts: the newer writer wins, and a text the link
+// sets anew takes its part back.
+TEST(StatusBarState, NewerWriterOfASharedPartWins) {
+    StatusBarState bar;
+    int changes = 0;
+    QObject::connect(&bar, &StatusBarState::Changed, &bar, [&changes] { ++changes; });
+    using Step = void (*)(StatusBarState&);
+    const struct {
+        const char* what;
+        Step step;
+        const char* state;
+        const char* message;
+    } steps[] = {
+        // clang-format off
+        {"link connects", [](StatusBarState& b) { b.SetLinkState(S(" Connected")); }, " Connected", ""},
+        {"link polls", [](StatusBarState& b) { b.SetLinkMessage(S(" MSG: Data Polling .")); }, " Connected", " MSG: Data Polling ."},
+        {"station silent", [](StatusBarState& b) { b.SetSilence(S(" No answer for 4 s")); }, " No answer for 4 s", " MSG: Data Polling ."},
+        {"message goes on", [](StatusBarState& b) { b.SetLinkMessage(S(" MSG: Data Polling ..")); }, " No answer for 4 s", " MSG: Data Polling .."},
+        {"link stops", [](StatusBarState& b) { b.SetLinkState(S(" Not connected")); }, " Not connected", " MSG: Data Polling .."},
+        {"restart note", [](StatusBarState& b) { b.SetNote(S(" MSG: No answer, restarting in 2 s")); }, " Not connected", " MSG: No answer, restarting in 2 s"},
+        {"directory gone", [](StatusBarState& b) { b.SetDirectory(S(" Directory not answering")); }, " Not connected", " MSG: No answer, restarting in 2 s"},
+        {"link restarts", [](StatusBarState& b) { b.SetLinkMessage(S(" MSG: Connecting")); }, " Not connected", " MSG: Connecting"},
+        {"answers again", [](StatusBarState& b) { b.SetSilence(QString()); }, " Not connected", " MSG: Connecting"},
+        // clang-format on
+    };
+    for (const auto& s : steps) {
+        s.step(bar);
+        EXPECT_EQ(bar.Texts().state, S(s.state)) << s.what;
+        EXPECT_EQ(bar.Texts().message, S(s.message)) << s.what;
+    }
+    EXPECT_EQ(bar.Texts().directory, S(" Directory not answering")) << "kept through the others";
+    EXPECT_EQ(changes, 8) << "the last step changed nothing shown";
 }
 
 }  // namespace

@@ -20,18 +20,16 @@ class ConfigWindowE2E : public AppE2E {
 protected:
     ConfigurationDialog* RunAndWait(ConfigurationCommand command, const QString& path,
                                     const QString& summaryStart) {
-        configuration->Run(command, path);
-        ConfigurationDialog* dialog = configuration->LastDialog();
+        app->Configuration().Run(command, path);
+        ConfigurationDialog* dialog = app->Configuration().LastDialog();
         EXPECT_TRUE(WaitFor([&] { return dialog->Summary().startsWith(summaryStart); }, 20000))
             << dialog->Summary().toStdString();
         return dialog;
     }
-    std::unique_ptr<StationConfiguration> configuration;
 };
 
 TEST_F(ConfigWindowE2E, RestorePlanConfirmedAppliedItemByItem) {
     ASSERT_NO_FATAL_FAILURE(Begin({"--scripts", "2"}));
-    configuration = std::make_unique<StationConfiguration>(*app);
     const QString backup = folder.filePath("station.conf");
     RunAndWait(ConfigurationCommand::BackUp, backup, "Backed up to");
     QFile file(backup);

@@ -117,8 +117,8 @@ TEST_F(BoardLinkTest, OnlyTheStatusRequestInFlightIsAnsweredWithARecord) {
 
     // Another station chosen: the first one's answer is not shown under it.
     link->PollTick();
-    chooser = station->IPADDRESS = "127.0.0.2";
-    link->ChosenStationChanged();
+    station->IPADDRESS = "127.0.0.2";
+    link->ChooseStation("127.0.0.2");
     Answer(kStatus, "old", 502);
     EXPECT_EQ(status.size(), 1);
     EXPECT_TRUE(link->IsPollTimerActive()) << "the new station is polled next";

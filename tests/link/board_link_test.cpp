@@ -85,8 +85,8 @@ TEST_F(BoardLinkTest, EveryOperationEndsExactlyOnceAndSaysHow) {
         // Sent once: no answer does not mean it was not done.
         {"sent once, no answer", OPERATION(ExecuteRow(l, o, BoardTable::Scripts, 3)), [](T& t, int id) { t.link->HandleTimeOut(id); }, OperationEnding::Unknown, kOutcomeUnknownText, 0, 2},
         // An operation belongs to the station it was started for.
-        {"another station chosen mid-walk", walk, [](T& t, int) { t.Answer(Object(".72.1"), "1|a|b|c|d"); t.chooser = t.station->IPADDRESS = "127.0.0.2"; Drain(); }, OperationEnding::Cancelled, kOtherStationText, 0, 2},
-        {"another station chosen", OPERATION(SetRelayNotes(l, o, 1, "n")), [](T& t, int) { t.chooser = "127.0.0.3"; t.link->ChosenStationChanged(); }, OperationEnding::Cancelled, kOtherStationText, 0, 2},
+        {"another station chosen mid-walk", walk, [](T& t, int) { t.Answer(Object(".72.1"), "1|a|b|c|d"); t.station->IPADDRESS = "127.0.0.2"; t.link->ChooseStation("127.0.0.2"); Drain(); }, OperationEnding::Cancelled, kOtherStationText, 0, 2},
+        {"another station chosen", OPERATION(SetRelayNotes(l, o, 1, "n")), [](T& t, int) { t.link->ChooseStation("127.0.0.3"); }, OperationEnding::Cancelled, kOtherStationText, 0, 2},
         {"directory not answering yet", [&](BoardLink& l, QObject* o) { directoryWaiting = true; return commands::RenameStation(l, o, "Hut"); }, pending, OperationEnding::NotSent, kDirectoryWaitingText, 0, 1},
         {"refused", upload, [](T& t, int id) { t.Answer(Object(".69"), "x", id, kSyntaxOctetString, 3); }, OperationEnding::Refused, "SNMP_ERR_BADVALUE", 1, 2},
         {"no binding", upload, [](T& t, int id) { BoardResponse r; r.requestId = id; r.hasBinding = false; t.link->HandleBoardResponse(r); }, OperationEnding::Refused, kErrorCountingBindings, 1, 2},
@@ -101,7 +101,7 @@ TEST_F(BoardLinkTest, EveryOperationEndsExactlyOnceAndSaysHow) {
         // No alerts, no scripts, then channel 3's record for channel 2.
         {"record of another channel", OPERATION(LoadChannelOptions(l, o, 2)), [](T& t, int) { for (const char* oid : {".66.1", ".73.1", ".66.3"}) { t.Answer(Object(oid), ""); Drain(); } }, OperationEnding::Refused, kWrongAnswerText, 0, 4},
         // Never ended inside the call that started it: the screen connects to Ended afterwards.
-        {"cannot be sent", [&](BoardLink& l, QObject* o) { chooser = "not an address"; return commands::RenameStation(l, o, "Hut"); }, pending, OperationEnding::NotSent, kNotSentText, 1, 1},
+        {"cannot be sent", [&](BoardLink& l, QObject* o) { l.ChooseStation("not an address"); return commands::RenameStation(l, o, "Hut"); }, pending, OperationEnding::NotSent, kNotSentText, 1, 1},
         // Relays, channels and tables the station does not have: nothing is sent.
         {"channel 0", OPERATION(LoadChannelOptions(l, o, 0)), pending, OperationEnding::NotSent, kNotSentText, 0, 1},
         {"channel 9", OPERATION(LoadChannelOptions(l, o, 9)), pending, OperationEnding::NotSent, kNotSentText, 0, 1},
@@ -204,13 +204,14 @@ TEST_F(BoardLinkTest, EveryRequestLooksItsStationUpAndEverySessionCountsFrom501)
 // The cut itself is ChosenStation's test; the row is looked up as written,
 // the request goes to the address it means.
 TEST_F(BoardLinkTest, ChooserTextChoosesTheDirectoryRow) {
-    chooser = "127.0.0.1      comment";
+    link->ChooseStation("127.0.0.1      comment");
     ASSERT_NO_FATAL_FAILURE(Connect());
     EXPECT_EQ(lookups, QStringList{"127.0.0.1"});
     link->StopPolling();
-    chooser = station->IPADDRESS = "127.000.000.001";
+    station->IPADDRESS = "127.000.000.001";
+    link->ChooseStation(station->IPADDRESS);
     ASSERT_NO_FATAL_FAILURE(Connect());
-    EXPECT_EQ(lookups.last(), chooser);
+    EXPECT_EQ(lookups.last(), station->IPADDRESS);
     EXPECT_EQ(LastRequest().station.address, QStringLiteral("127.0.0.1"));
 }
 
@@ -245,11 +246,11 @@ std::vector<FailureCase> StoppingFailures() {
     const QString sending = "Error Sending PDU Message!\r\nIt's Over !!";
     std::vector<FailureCase> cases = {
         // clang-format off
-        {"host name", [](F& t) { t.chooser = "localhost"; }, {}, agent, false},
-        {"three fields", [](F& t) { t.chooser = "127.0.0"; }, {}, agent, false},
-        {"leading blank", [](F& t) { t.chooser = " 127.0.0.1"; }, {}, agent, false},
-        {"empty chooser", [](F& t) { t.chooser = QString(); }, {}, agent, false},
-        {"not in the directory", [](F& t) { t.chooser = "127.0.0.2"; }, {}, "SQL general overness, can't find the IP Address in the Database!"},
+        {"host name", [](F& t) { t.link->ChooseStation("localhost"); }, {}, agent, false},
+        {"three fields", [](F& t) { t.link->ChooseStation("127.0.0"); }, {}, agent, false},
+        {"leading blank", [](F& t) { t.link->ChooseStation(" 127.0.0.1"); }, {}, agent, false},
+        {"empty chooser", [](F& t) { t.link->ChooseStation(QString()); }, {}, agent, false},
+        {"not in the directory", [](F& t) { t.link->ChooseStation("127.0.0.2"); }, {}, "SQL general overness, can't find the IP Address in the Database!"},
         {"port zero", [](F& t) { t.station->PORT = "0"; }, {}, port},
         {"port too large", [](F& t) { t.station->PORT = "65536"; }, {}, port},
         {"session cannot open", [](F& t) { FailFirstSend(t, SendStatus::SessionFailed); }, {}, session},

@@ -35,7 +35,6 @@ public:
         sessionsMade = 0;
         factoryFails = false;
         directoryWaiting = false;
-        chooser = QStringLiteral("127.0.0.1");
         station = StationRecord{
             QStringLiteral("127.0.0.1"), QStringLiteral("s3cret"), QString(),
             QStringLiteral("YES"),       QStringLiteral("1161"),   QStringLiteral("10"),
@@ -48,7 +47,6 @@ public:
                 }
                 return station && address == station->IPADDRESS ? station : std::nullopt;
             },
-            [this] { return chooser; },
             [this]() -> std::unique_ptr<SnmpTransport> {
                 ++sessionsMade;
                 if (factoryFails) {
@@ -59,6 +57,7 @@ public:
                 transport = made.get();
                 return made;
             });
+        link->ChooseStation(QStringLiteral("127.0.0.1"));
         // The box a screen shows for a stop on an error.
         QObject::connect(link.get(), &BoardLink::StoppedByError, link.get(),
                          [this](const QString& text, bool boxDue) {
@@ -89,7 +88,6 @@ public:
 
     RecordingMessageService messages;
     std::optional<StationRecord> station;
-    QString chooser;
     QStringList lookups;            // every address the link looked up
     bool factoryFails = false;      // no session object can be made
     bool directoryWaiting = false;  // the directory has not answered any lookup

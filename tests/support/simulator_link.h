@@ -36,12 +36,12 @@ protected:
             [this](const QString& address) -> std::optional<StationRecord> {
                 return address == record.IPADDRESS ? std::optional(record) : std::nullopt;
             },
-            [this] { return chooser; },
             [this]() -> std::unique_ptr<SnmpTransport> {
                 auto made = std::make_unique<SnmpSession>();
                 session = made.get();
                 return made;
             });
+        link->ChooseStation(QStringLiteral("127.0.0.1"));
         // The box a screen shows for a stop on an error.
         QObject::connect(link.get(), &BoardLink::StoppedByError, link.get(),
                          [this](const QString& text, bool boxDue) {
@@ -54,7 +54,6 @@ protected:
     RecordingMessageService messages;
     std::unique_ptr<StationSimulator> sim;
     StationRecord record;
-    QString chooser = QStringLiteral("127.0.0.1");
     QPointer<SnmpSession> session;
     std::unique_ptr<BoardLink> link;
 };
