@@ -11,13 +11,15 @@
 #include <sys/socket.h>
 
 #include <QLoggingCategory>
-#include <QSocketNotifier>
 #include <QTimer>
 #include <algorithm>
 #include <climits>
+#include <cstdlib>
 #include <mutex>
+#include <optional>
 
 #include "link/logging.h"
+#include "link/socket_watch.h"
 
 namespace volnar {
 
@@ -38,32 +40,45 @@ void PrepareNetSnmp() {
     });
 }
 
-struct SelectInfo {
-    int socket = -1;
-    bool pending = false;
-    qint64 delayMs = 0;
+// A descriptor set for net-snmp's select calls, kept for the thread: sized
+// once for the highest descriptor seen, so thousands of sessions allocate
+// nothing per call.
+class FdSet final {
+public:
+    FdSet() { netsnmp_large_fd_set_init(&m_set, FD_SETSIZE); }
+    ~FdSet() { netsnmp_large_fd_set_cleanup(&m_set); }
+    netsnmp_large_fd_set* Cleared() {
+        NETSNMP_LARGE_FD_ZERO(&m_set);
+        return &m_set;
+    }
+    Q_DISABLE_COPY_MOVE(FdSet)
+
+private:
+    netsnmp_large_fd_set m_set{};
 };
 
-SelectInfo QuerySelectInfo(void* sessp) {
-    SelectInfo info;
-    netsnmp_large_fd_set fds;
-    netsnmp_large_fd_set_init(&fds, FD_SETSIZE);
+FdSet& ThreadFdSet() {
+    thread_local FdSet set;
+    return set;
+}
+
+// The UDP socket net-snmp opened for the session, -1 when it has none.
+int SocketOf(void* sessp) {
+    const netsnmp_transport* transport = snmp_sess_transport(sessp);
+    return transport == nullptr ? -1 : transport->sock;
+}
+
+// Milliseconds until net-snmp's next resend or time-out of the session;
+// nullopt when no request is pending.
+std::optional<qint64> NextTimeoutMs(void* sessp) {
     int numfds = 0;
     int block = 1;
     timeval tv{0, 0};
-    snmp_sess_select_info2(sessp, &numfds, &fds, &tv, &block);
-    for (int fd = 0; fd < numfds; ++fd) {
-        if (NETSNMP_LARGE_FD_ISSET(fd, &fds)) {
-            info.socket = fd;
-            break;
-        }
+    snmp_sess_select_info2(sessp, &numfds, ThreadFdSet().Cleared(), &tv, &block);
+    if (block != 0) {
+        return std::nullopt;
     }
-    netsnmp_large_fd_set_cleanup(&fds);
-    if (block == 0) {
-        info.pending = true;
-        info.delayMs = static_cast<qint64>(tv.tv_sec) * 1000 + (tv.tv_usec + 999) / 1000;
-    }
-    return info;
+    return static_cast<qint64>(tv.tv_sec) * 1000 + (tv.tv_usec + 999) / 1000;
 }
 
 // The sender of a datagram as net-snmp's UDP transport recorded it.
@@ -105,6 +120,37 @@ QString EndpointText(const std::optional<Ipv4Endpoint>& endpoint) {
         .arg(endpoint->port);
 }
 
+// net-snmp's own counters of datagrams it takes without calling back.
+struct RefusalCounts {
+    u_int unmatched = snmp_get_statistic(STAT_SNMPUNKNOWNPDUHANDLERS);
+    u_int malformed = snmp_get_statistic(STAT_SNMPINASNPARSEERRS);
+    u_int otherVersion = snmp_get_statistic(STAT_SNMPINBADVERSIONS);
+};
+
+// Why a read delivered nothing, from the counters before it and its result.
+QString RefusalReason(void* sessp, int readResult, const RefusalCounts& before) {
+    const RefusalCounts after;
+    if (after.unmatched != before.unmatched) {
+        return QStringLiteral("a response no request waits for: late, after its time-out");
+    }
+    if (after.malformed != before.malformed) {
+        return QStringLiteral("malformed");
+    }
+    if (after.otherVersion != before.otherVersion) {
+        return QStringLiteral("not SNMP version 1");
+    }
+    if (readResult < 0) {
+        int systemError = 0;
+        int snmpError = 0;
+        char* text = nullptr;
+        snmp_sess_error(sessp, &systemError, &snmpError, &text);
+        const QString reason = QStringLiteral("receive failed: ") + QString::fromLocal8Bit(text);
+        std::free(text);
+        return reason;
+    }
+    return QStringLiteral("nothing read");
+}
+
 bool IsOctetSyntax(int type) {
     return type == ASN_OCTET_STR || type == ASN_OPAQUE || type == ASN_IPADDRESS;
 }
@@ -116,7 +162,8 @@ struct SnmpSession::Channel {
     StationSettings settings;
     StationPeer peer;
     void* sessp = nullptr;
-    std::unique_ptr<QSocketNotifier> notifier;
+    int socket = -1;
+    std::unique_ptr<SocketWatch> watch;
     std::unique_ptr<QTimer> timer;
     std::set<int> inFlight;
     bool closing = false;
@@ -246,15 +293,13 @@ SnmpSession::Channel* SnmpSession::ChannelFor(const StationSettings& station, bo
         qCWarning(lcLinkSession) << "cannot open a session for" << station.address;
         return nullptr;
     }
-    const SelectInfo info = QuerySelectInfo(channel->sessp);
-    if (info.socket < 0) {
+    Channel* raw = channel.get();
+    channel->socket = SocketOf(channel->sessp);
+    channel->watch = SocketWatch::Start(channel->socket, [this, raw] { ServiceRead(raw); });
+    if (!channel->watch) {
         snmp_sess_close(channel->sessp);
         return nullptr;
     }
-    Channel* raw = channel.get();
-    channel->notifier = std::make_unique<QSocketNotifier>(info.socket, QSocketNotifier::Read);
-    connect(channel->notifier.get(), &QSocketNotifier::activated, this,
-            [this, raw] { ServiceRead(raw); });
     channel->timer = std::make_unique<QTimer>();
     channel->timer->setSingleShot(true);
     connect(channel->timer.get(), &QTimer::timeout, this, [this, raw] { ServiceTimeout(raw); });
@@ -309,7 +354,8 @@ int SnmpSession::OnNetSnmpEvent(int operation, netsnmp_session* /*session*/, int
     return 1;
 }
 
-void SnmpSession::NoteDropped(DatagramVerdict verdict, const DatagramFacts& facts) {
+void SnmpSession::NoteDropped(DatagramVerdict verdict, const DatagramFacts& facts,
+                              const QString& reason) {
     ++m_dropped;
     // A flood must not flood the log as well: the first drops are logged one
     // by one, then every thousandth with the running count.
@@ -323,18 +369,19 @@ void SnmpSession::NoteDropped(DatagramVerdict verdict, const DatagramFacts& fact
                     .arg(facts.command, 2, 16, QLatin1Char('0'))
                     .arg(facts.requestId)
                     .arg(EndpointText(facts.source));
+    } else if (!reason.isEmpty()) {
+        text += QStringLiteral(": ") + reason;
     }
     qCWarning(lcLinkSession).noquote() << text + QStringLiteral("; %1 so far").arg(m_dropped);
 }
 
 quint16 SnmpSession::LocalPort() const {
-    if (m_current == nullptr || !m_current->notifier) {
+    if (m_current == nullptr || !m_current->watch) {
         return 0;
     }
     sockaddr_in local{};
     socklen_t length = sizeof(local);
-    if (getsockname(static_cast<int>(m_current->notifier->socket()),
-                    reinterpret_cast<sockaddr*>(&local), &length) != 0 ||
+    if (getsockname(m_current->socket, reinterpret_cast<sockaddr*>(&local), &length) != 0 ||
         local.sin_family != AF_INET) {
         return 0;
     }
@@ -345,20 +392,17 @@ void SnmpSession::ServiceRead(Channel* channel) {
     if (m_closed || channel->closing) {
         return;
     }
-    const SelectInfo info = QuerySelectInfo(channel->sessp);
-    if (info.socket >= 0) {
-        netsnmp_large_fd_set fds;
-        netsnmp_large_fd_set_init(&fds, FD_SETSIZE);
-        NETSNMP_LARGE_FD_SET(info.socket, &fds);
-        const std::size_t eventsBefore = m_events.size();
-        const int droppedBefore = m_dropped;
-        snmp_sess_read2(channel->sessp, &fds);
-        // One datagram per read: when it reached neither the events nor the
-        // check, net-snmp refused it before calling back.
-        if (m_events.size() == eventsBefore && m_dropped == droppedBefore) {
-            NoteDropped(DatagramVerdict::Unreadable, DatagramFacts{});
-        }
-        netsnmp_large_fd_set_cleanup(&fds);
+    netsnmp_large_fd_set* fds = ThreadFdSet().Cleared();
+    NETSNMP_LARGE_FD_SET(channel->socket, fds);
+    const std::size_t eventsBefore = m_events.size();
+    const int droppedBefore = m_dropped;
+    const RefusalCounts refusals;
+    const int result = snmp_sess_read2(channel->sessp, fds);
+    // One datagram per read: when it reached neither the events nor the
+    // check, net-snmp refused it before calling back.
+    if (m_events.size() == eventsBefore && m_dropped == droppedBefore) {
+        NoteDropped(DatagramVerdict::Unreadable, DatagramFacts{},
+                    RefusalReason(channel->sessp, result, refusals));
     }
     ArmTimer(channel);
     DeliverEvents();
@@ -374,12 +418,12 @@ void SnmpSession::ServiceTimeout(Channel* channel) {
 }
 
 void SnmpSession::ArmTimer(Channel* channel) {
-    const SelectInfo info = QuerySelectInfo(channel->sessp);
-    if (!info.pending) {
+    const std::optional<qint64> delayMs = NextTimeoutMs(channel->sessp);
+    if (!delayMs) {
         channel->timer->stop();
         return;
     }
-    channel->timer->start(static_cast<int>(std::clamp<qint64>(info.delayMs, 0, INT_MAX)));
+    channel->timer->start(static_cast<int>(std::clamp<qint64>(*delayMs, 0, INT_MAX)));
 }
 
 void SnmpSession::DeliverEvents() {
@@ -452,7 +496,7 @@ void SnmpSession::PruneChannels() {
 
 void SnmpSession::CloseChannel(Channel* channel) {
     channel->closing = true;
-    channel->notifier.reset();
+    channel->watch.reset();
     channel->timer.reset();
     snmp_sess_close(channel->sessp);
     if (m_current == channel) {
@@ -477,9 +521,7 @@ void SnmpSession::Close() {
     // is destroyed, never from inside their own callbacks.
     for (const auto& channel : m_channels) {
         channel->closing = true;
-        if (channel->notifier) {
-            channel->notifier->setEnabled(false);
-        }
+        channel->watch.reset();
         if (channel->timer) {
             channel->timer->stop();
         }

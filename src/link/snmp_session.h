@@ -10,15 +10,15 @@
 #include "link/datagram_check.h"
 #include "link/snmp_transport.h"
 
-class QSocketNotifier;
 class QTimer;
 struct snmp_session;
 struct snmp_pdu;
 
 namespace volnar {
 
-// SNMP version 1 over net-snmp's single-session API, serviced on the GUI
-// thread: each net-snmp session's socket by a QSocketNotifier, its
+// SNMP version 1 over net-snmp's single-session API, serviced on the thread
+// that made it (the GUI thread): each net-snmp session's socket by a
+// SocketWatch (one epoll descriptor for every socket of the thread), its
 // retransmissions and time-outs by a single-shot QTimer. One net-snmp session
 // is kept per station settings; a session left behind by a settings change
 // lives until its last request is answered or timed out.
@@ -80,7 +80,9 @@ private:
     void SchedulePrune();
     void PruneChannels();
     void CloseChannel(Channel* channel);
-    void NoteDropped(DatagramVerdict verdict, const DatagramFacts& facts);
+    // `reason`: what net-snmp's counters say of an Unreadable datagram.
+    void NoteDropped(DatagramVerdict verdict, const DatagramFacts& facts,
+                     const QString& reason = {});
 
     std::vector<std::unique_ptr<Channel>> m_channels;
     Channel* m_current = nullptr;
