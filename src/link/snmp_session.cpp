@@ -13,6 +13,7 @@
 #include <QLoggingCategory>
 #include <QTimer>
 #include <algorithm>
+#include <atomic>
 #include <climits>
 #include <cstdlib>
 #include <mutex>
@@ -120,36 +121,40 @@ QString EndpointText(const std::optional<Ipv4Endpoint>& endpoint) {
         .arg(endpoint->port);
 }
 
-// net-snmp's own counters of datagrams it takes without calling back.
-struct RefusalCounts {
-    u_int unmatched = snmp_get_statistic(STAT_SNMPUNKNOWNPDUHANDLERS);
-    u_int malformed = snmp_get_statistic(STAT_SNMPINASNPARSEERRS);
-    u_int otherVersion = snmp_get_statistic(STAT_SNMPINBADVERSIONS);
-};
-
-// Why a read delivered nothing, from the counters before it and its result.
-QString RefusalReason(void* sessp, int readResult, const RefusalCounts& before) {
-    const RefusalCounts after;
-    if (after.unmatched != before.unmatched) {
-        return QStringLiteral("a response no request waits for: late, after its time-out");
-    }
-    if (after.malformed != before.malformed) {
-        return QStringLiteral("malformed");
-    }
-    if (after.otherVersion != before.otherVersion) {
-        return QStringLiteral("not SNMP version 1");
+// Why net-snmp took a datagram without calling back: its count of answers
+// for no request, or the error of the read (a parse error, another version).
+QString RefusalReason(void* sessp, int readResult, u_int unmatchedBefore) {
+    if (snmp_get_statistic(STAT_SNMPUNKNOWNPDUHANDLERS) != unmatchedBefore) {
+        // Late after its time-out, a second copy, or for a request of
+        // another program that had this port before.
+        return QStringLiteral("a response no request waits for");
     }
     if (readResult < 0) {
         int systemError = 0;
         int snmpError = 0;
         char* text = nullptr;
         snmp_sess_error(sessp, &systemError, &snmpError, &text);
-        const QString reason = QStringLiteral("receive failed: ") + QString::fromLocal8Bit(text);
+        const QString reason = QString::fromLocal8Bit(text);
         std::free(text);
         return reason;
     }
     return QStringLiteral("nothing read");
 }
+
+// The sender of the datagram waiting on `socket`, read without taking it.
+std::optional<Ipv4Endpoint> PeekSender(int socket) {
+    sockaddr_in from{};
+    socklen_t length = sizeof(from);
+    char byte = 0;
+    if (recvfrom(socket, &byte, sizeof byte, MSG_PEEK | MSG_DONTWAIT,
+                 reinterpret_cast<sockaddr*>(&from), &length) < 0 ||
+        from.sin_family != AF_INET) {
+        return std::nullopt;
+    }
+    return Ipv4Endpoint{ntohl(from.sin_addr.s_addr), ntohs(from.sin_port)};
+}
+
+std::atomic<quint64> g_droppedInAll{0};
 
 bool IsOctetSyntax(int type) {
     return type == ASN_OCTET_STR || type == ASN_OPAQUE || type == ASN_IPADDRESS;
@@ -357,9 +362,11 @@ int SnmpSession::OnNetSnmpEvent(int operation, netsnmp_session* /*session*/, int
 void SnmpSession::NoteDropped(DatagramVerdict verdict, const DatagramFacts& facts,
                               const QString& reason) {
     ++m_dropped;
-    // A flood must not flood the log as well: the first drops are logged one
-    // by one, then every thousandth with the running count.
-    if (m_dropped > 20 && m_dropped % 1000 != 0) {
+    // A flood must not flood the log as well, however many sessions share it
+    // (the fleet has one per station): the program's first drops are logged
+    // one by one, then every thousandth with the running counts.
+    const quint64 all = ++g_droppedInAll;
+    if (all > 20 && all % 1000 != 0) {
         return;
     }
     QString text =
@@ -372,7 +379,12 @@ void SnmpSession::NoteDropped(DatagramVerdict verdict, const DatagramFacts& fact
     } else if (!reason.isEmpty()) {
         text += QStringLiteral(": ") + reason;
     }
-    qCWarning(lcLinkSession).noquote() << text + QStringLiteral("; %1 so far").arg(m_dropped);
+    qCWarning(lcLinkSession).noquote()
+        << text + QStringLiteral("; %1 so far, %2 by all sessions").arg(m_dropped).arg(all);
+}
+
+quint64 SnmpSession::DroppedInAll() {
+    return g_droppedInAll;
 }
 
 quint16 SnmpSession::LocalPort() const {
@@ -396,13 +408,20 @@ void SnmpSession::ServiceRead(Channel* channel) {
     NETSNMP_LARGE_FD_SET(channel->socket, fds);
     const std::size_t eventsBefore = m_events.size();
     const int droppedBefore = m_dropped;
-    const RefusalCounts refusals;
+    const u_int unmatched = snmp_get_statistic(STAT_SNMPUNKNOWNPDUHANDLERS);
+    // Who sent it, for the log of a datagram net-snmp will not show us.
+    const std::optional<Ipv4Endpoint> sender = PeekSender(channel->socket);
     const int result = snmp_sess_read2(channel->sessp, fds);
     // One datagram per read: when it reached neither the events nor the
     // check, net-snmp refused it before calling back.
     if (m_events.size() == eventsBefore && m_dropped == droppedBefore) {
-        NoteDropped(DatagramVerdict::Unreadable, DatagramFacts{},
-                    RefusalReason(channel->sessp, result, refusals));
+        QString reason = RefusalReason(channel->sessp, result, unmatched);
+        if (sender) {
+            reason += QStringLiteral(", from ") + EndpointText(sender) +
+                      (*sender == channel->peer.endpoint ? QString()
+                                                         : QStringLiteral(" (not the station)"));
+        }
+        NoteDropped(DatagramVerdict::Unreadable, DatagramFacts{}, reason);
     }
     ArmTimer(channel);
     DeliverEvents();

@@ -43,6 +43,9 @@ public:
     // request or trap PDU, another sender, another community, an id not in
     // flight); each is logged in volnar.link and never delivered.
     int DroppedCount() const { return m_dropped; }
+    // Dropped by every session of the program: the log shows the first
+    // twenty of these, then every thousandth.
+    static quint64 DroppedInAll();
     // UDP port of the current net-snmp session's socket, 0 when none is open
     // (for tests that send to the client's port).
     quint16 LocalPort() const;

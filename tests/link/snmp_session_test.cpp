@@ -6,11 +6,16 @@
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
+#include <QStringList>
+#include <QTest>
 
 #include <memory>
 #include <vector>
 
+#include "link/board_objects.h"
+#include "link/snmp_session.h"
 #include "link/socket_watch.h"
+#include "support/snmp_datagram.h"
 
 namespace volnar {
 namespace {
@@ -138,6 +143,109 @@ TEST(SocketWatch, WatchesEndedInsideACallbackAreNeverCalled) {
         watchB.reset();
         watchNew.reset();
         EXPECT_FALSE(SocketWatch::HubOpenOnThisThread());
+    }
+}
+
+QStringList g_linkLog;
+
+void KeepLinkLog(QtMsgType, const QMessageLogContext& context, const QString& message) {
+    if (context.category != nullptr && QByteArray(context.category) == "volnar.link") {
+        g_linkLog << message;
+    }
+}
+
+// A session waiting for the answer to a GET sent to `station`.
+std::unique_ptr<SnmpSession> SessionWaitingOn(const testing::LoopbackSender& station) {
+    auto session = std::make_unique<SnmpSession>();
+    BoardRequest request;
+    request.station =
+        StationSettings{QStringLiteral("127.0.0.1"), station.Port(), "s3cret", 5'000'000, 0};
+    request.requestId = 501;
+    request.oid = std::string(board::kSysName);
+    EXPECT_EQ(session->Send(request), SendStatus::Accepted);
+    return session;
+}
+
+// Whether the log shows the program's drop number `n`.
+bool DropLogged(quint64 n) {
+    return n <= 20 || n % 1000 == 0;
+}
+
+// A datagram net-snmp takes without calling back (so the session cannot see
+// it) is logged with what net-snmp says of it and who sent it.
+TEST(SnmpSession, DatagramsNetSnmpRefusesAreLoggedWithWhyAndFromWhom) {
+    using namespace testing;
+    const LoopbackSender station("127.0.0.1");
+    const LoopbackSender stranger("127.0.0.2");
+    ASSERT_TRUE(station.Ok() && stranger.Ok());
+    const std::unique_ptr<SnmpSession> session = SessionWaitingOn(station);
+    const std::string name(board::kSysName);
+    std::string otherVersion = V1Message(kResponse, "s3cret", 501, name, "v2c");
+    otherVersion.replace(otherVersion.find(std::string("\x02\x01\x00", 3)), 3, "\x02\x01\x01");
+    const QString fromStation = QStringLiteral(", from 127.0.0.1:%1").arg(station.Port());
+    const QString fromStranger =
+        QStringLiteral(", from 127.0.0.2:%1 (not the station)").arg(stranger.Port());
+    const struct {
+        const LoopbackSender* from;
+        std::string bytes;
+        QString says;
+    } cases[] = {
+        {.from = &station,
+         .bytes = V1Message(kResponse, "s3cret", 502, name, "late"),
+         .says = QStringLiteral("a response no request waits for") + fromStation},
+        {.from = &stranger,
+         .bytes = V1Message(kResponse, "s3cret", 9, name, "a port's former owner's"),
+         .says = QStringLiteral("a response no request waits for") + fromStranger},
+        {.from = &station,
+         .bytes = std::string("\x30\x03\x02\x01"),
+         .says = QStringLiteral("Bad parse of ASN.1 type")},
+        {.from = &station,
+         .bytes = otherVersion,
+         .says = QStringLiteral("Bad version specified") + fromStation},
+    };
+    const QtMessageHandler before = qInstallMessageHandler(KeepLinkLog);
+    for (const auto& c : cases) {
+        g_linkLog.clear();
+        const int dropped = session->DroppedCount();
+        ASSERT_TRUE(c.from->SendTo(session->LocalPort(), c.bytes));
+        EXPECT_TRUE(QTest::qWaitFor([&] { return session->DroppedCount() == dropped + 1; }, 5000));
+        ASSERT_EQ(g_linkLog.size(), DropLogged(SnmpSession::DroppedInAll()) ? 1 : 0);
+        EXPECT_TRUE(g_linkLog.isEmpty() ||
+                    g_linkLog[0].contains(
+                        QStringLiteral("dropped datagram (unreadable or unmatched): ") + c.says))
+            << qPrintable(g_linkLog.join(u'|'));
+    }
+    qInstallMessageHandler(before);
+}
+
+// A fleet has a session per station: the log's limit is the program's, so
+// a flood spread over many sessions logs no more than one on a single one.
+TEST(SnmpSession, DropsOfAllSessionsShareOneLogLimit) {
+    const testing::LoopbackSender station("127.0.0.1");
+    ASSERT_TRUE(station.Ok());
+    std::vector<std::unique_ptr<SnmpSession>> sessions;
+    for (int i = 0; i < 3; ++i) {
+        sessions.push_back(SessionWaitingOn(station));
+    }
+    const quint64 first = SnmpSession::DroppedInAll() + 1;
+    const QtMessageHandler before = qInstallMessageHandler(KeepLinkLog);
+    g_linkLog.clear();
+    const std::string late =
+        testing::V1Message(testing::kResponse, "s3cret", 777, std::string(board::kSysName), "x");
+    for (const auto& session : sessions) {
+        for (int k = 0; k < 30; ++k) {
+            ASSERT_TRUE(station.SendTo(session->LocalPort(), late));
+        }
+    }
+    EXPECT_TRUE(QTest::qWaitFor([&] { return SnmpSession::DroppedInAll() == first + 89; }, 5000));
+    qInstallMessageHandler(before);
+    int expected = 0;
+    for (quint64 n = first; n < first + 90; ++n) {
+        expected += DropLogged(n) ? 1 : 0;
+    }
+    EXPECT_EQ(g_linkLog.size(), expected) << "90 drops over 3 sessions";
+    for (const auto& session : sessions) {
+        EXPECT_EQ(session->DroppedCount(), 30);
     }
 }
 
