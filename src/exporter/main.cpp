@@ -109,6 +109,7 @@ int main(int argc, char** argv) {
     }
     // One socket per station: the usual soft limit of 1,024 is no fleet's.
     volnar::RaiseOpenFileLimit();
+    volnar::KeepLargeBuffersOutOfTheHeap();
     std::signal(SIGPIPE, SIG_IGN);  // a scraper that hangs up is no reason to end
 
     volnar::FleetPoller poller;
