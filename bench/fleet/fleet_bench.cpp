@@ -62,9 +62,19 @@ double RssMib() {
     return 0;
 }
 
-// One GET /metrics on a fresh connection; its milliseconds, or -1.
-double Scrape(quint16 port) {
-    const auto start = std::chrono::steady_clock::now();
+// One GET /metrics on a fresh connection: its milliseconds to the first
+// byte of the answer and to the last, or -1.
+struct ScrapeTimes {
+    double firstByte = -1;
+    double total = -1;
+};
+
+ScrapeTimes Scrape(quint16 port) {
+    using Clock = std::chrono::steady_clock;
+    const auto start = Clock::now();
+    const auto since = [start] {
+        return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+    };
     const int fd = socket(AF_INET, SOCK_STREAM, 0);
     sockaddr_in address{};
     address.sin_family = AF_INET;
@@ -75,13 +85,19 @@ double Scrape(quint16 port) {
     ok = ok && send(fd, request, sizeof request - 1, 0) == static_cast<ssize_t>(sizeof request - 1);
     char buffer[65536];
     qint64 total = 0;
+    ScrapeTimes times;
     for (ssize_t got = 1; ok && got > 0; total += got) {
         got = recv(fd, buffer, sizeof buffer, 0);
         ok = got >= 0;
+        if (total == 0 && got > 0) {
+            times.firstByte = since();
+        }
     }
     close(fd);
-    const std::chrono::duration<double, std::milli> took = std::chrono::steady_clock::now() - start;
-    return ok && total > 0 ? took.count() : -1;
+    if (ok && total > 0) {
+        times.total = since();
+    }
+    return times;
 }
 
 struct Phase {
@@ -89,6 +105,7 @@ struct Phase {
     double pollerCpuPercent = 0;  // the poller's thread alone
     std::vector<double> roundTrips;
     std::vector<double> scrapes;
+    std::vector<double> firstBytes;
 };
 
 // One client scraping once a second (phase 1) or eight back to back (phase
@@ -118,10 +135,11 @@ private:
         while (m_running) {
             const bool active = paced ? m_clients == 1 : m_clients > 1;
             if (active) {
-                const double ms = Scrape(m_port);
+                const ScrapeTimes times = Scrape(m_port);
                 const std::lock_guard lock(m_mutex);
-                if (ms >= 0 && m_running) {
-                    (*m_phase)->scrapes.push_back(ms);
+                if (times.total >= 0 && m_running) {
+                    (*m_phase)->scrapes.push_back(times.total);
+                    (*m_phase)->firstBytes.push_back(times.firstByte);
                 }
             }
             std::this_thread::sleep_for(std::chrono::milliseconds(active && !paced ? 0 : 1000));
@@ -214,6 +232,7 @@ void Report(const volnar::FleetPoller& poller, const Phase (&phases)[2], const F
     std::printf("scrape_ms_8_scrapers=%.1f\n", SpreadOf(phases[1].scrapes).median);
     std::printf("rtt_ms_median=%.2f\n", SpreadOf(phases[0].roundTrips).median);
     std::printf("rtt_ms_median_8_scrapers=%.2f\n", SpreadOf(phases[1].roundTrips).median);
+    std::printf("scrape_first_byte_ms=%.1f\n", SpreadOf(phases[0].firstBytes).median);
     std::printf("scrape_ms=%.1f\n", SpreadOf(phases[0].scrapes).median);
 }
 
