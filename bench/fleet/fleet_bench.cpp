@@ -161,6 +161,8 @@ quint16 StartServer(QThread& thread, volnar::MetricsBoard& board) {
             return volnar::ExporterRoute(request, board,
                                          [](int, const std::function<void()>& done) { done(); });
         });
+    // As volnar-exporter: memory goes back once scrapes pause.
+    QObject::connect(server, &volnar::HttpServer::Quiet, server, &volnar::ReturnFreedMemory);
     server->moveToThread(&thread);
     QObject::connect(&thread, &QThread::finished, server, &QObject::deleteLater);
     thread.start();
@@ -297,7 +299,6 @@ int main(int argc, char** argv) {
     const int seconds = parser.value(QStringLiteral("seconds")).toInt();
     qInstallMessageHandler(volnar::bench::FilterQtMessages);
     volnar::RaiseOpenFileLimit();
-    volnar::KeepLargeBuffersOutOfTheHeap();  // as volnar-exporter does
 
     QProcess sim;
     const QString simPort = StartSimulator(sim, stations);
@@ -344,6 +345,8 @@ int main(int argc, char** argv) {
     runPhase(phases[1], 8);
     poller.Stop();
     scrapers.Stop();
+    // The memory the scrapes freed goes back once they pause.
+    QThread::msleep(volnar::HttpServer::kQuietMs + 1000);
     const auto fds = QDir(QStringLiteral("/proc/self/fd"))
                          .entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot)
                          .size();

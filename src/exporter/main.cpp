@@ -77,6 +77,7 @@ quint16 StartServer(QThread& thread, const volnar::ExporterOptions& options,
         new volnar::HttpServer(limits, [&board, probe](const volnar::HttpRequest& request) {
             return volnar::ExporterRoute(request, board, probe);
         });
+    QObject::connect(server, &volnar::HttpServer::Quiet, server, &volnar::ReturnFreedMemory);
     server->moveToThread(&thread);
     QObject::connect(&thread, &QThread::finished, server, &QObject::deleteLater);
     thread.start();
@@ -109,7 +110,6 @@ int main(int argc, char** argv) {
     }
     // One socket per station: the usual soft limit of 1,024 is no fleet's.
     volnar::RaiseOpenFileLimit();
-    volnar::KeepLargeBuffersOutOfTheHeap();
     std::signal(SIGPIPE, SIG_IGN);  // a scraper that hangs up is no reason to end
 
     volnar::FleetPoller poller;

@@ -83,9 +83,7 @@ private:
 // process_start_time_seconds.
 QByteArray ProcessMetrics();
 
-// Sets the allocator so that blocks of a MiB and more (the /metrics bodies)
-// are mapped apart and returned to the system when freed. Called once at
-// start, before the threads.
-void KeepLargeBuffersOutOfTheHeap();
+// Gives the allocator's free memory back to the system (HttpServer::Quiet).
+void ReturnFreedMemory();
 
 }  // namespace volnar
