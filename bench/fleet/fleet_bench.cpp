@@ -343,6 +343,7 @@ int main(int argc, char** argv) {
     const double rss = RssMib();
     const auto [formats, formatsCpu] = TimeFormats(board);
     runPhase(phases[1], 8);
+    const qsizetype bytes = board.Format().size();  // while every reading is fresh
     poller.Stop();
     scrapers.Stop();
     // The memory the scrapes freed goes back once they pause.
@@ -364,6 +365,6 @@ int main(int argc, char** argv) {
             .fds = static_cast<long long>(fds),
             .formats = formats,
             .formatsCpu = formatsCpu,
-            .bytes = board.Format().size()});
+            .bytes = bytes});
     return 0;
 }
