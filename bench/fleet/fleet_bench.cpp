@@ -25,8 +25,10 @@
 #include <atomic>
 #include <chrono>
 #include <cstdio>
+#include <ctime>
 #include <mutex>
 #include <thread>
+#include <utility>
 
 #include "bench_support.h"
 #include "core/file_limit.h"
@@ -60,9 +62,19 @@ double RssMib() {
     return 0;
 }
 
-// One GET /metrics on a fresh connection; its milliseconds, or -1.
-double Scrape(quint16 port) {
-    const auto start = std::chrono::steady_clock::now();
+// One GET /metrics on a fresh connection: its milliseconds to the first
+// byte of the answer and to the last, or -1.
+struct ScrapeTimes {
+    double firstByte = -1;
+    double total = -1;
+};
+
+ScrapeTimes Scrape(quint16 port) {
+    using Clock = std::chrono::steady_clock;
+    const auto start = Clock::now();
+    const auto since = [start] {
+        return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+    };
     const int fd = socket(AF_INET, SOCK_STREAM, 0);
     sockaddr_in address{};
     address.sin_family = AF_INET;
@@ -73,13 +85,19 @@ double Scrape(quint16 port) {
     ok = ok && send(fd, request, sizeof request - 1, 0) == static_cast<ssize_t>(sizeof request - 1);
     char buffer[65536];
     qint64 total = 0;
+    ScrapeTimes times;
     for (ssize_t got = 1; ok && got > 0; total += got) {
         got = recv(fd, buffer, sizeof buffer, 0);
         ok = got >= 0;
+        if (total == 0 && got > 0) {
+            times.firstByte = since();
+        }
     }
     close(fd);
-    const std::chrono::duration<double, std::milli> took = std::chrono::steady_clock::now() - start;
-    return ok && total > 0 ? took.count() : -1;
+    if (ok && total > 0) {
+        times.total = since();
+    }
+    return times;
 }
 
 struct Phase {
@@ -87,6 +105,7 @@ struct Phase {
     double pollerCpuPercent = 0;  // the poller's thread alone
     std::vector<double> roundTrips;
     std::vector<double> scrapes;
+    std::vector<double> firstBytes;
 };
 
 // One client scraping once a second (phase 1) or eight back to back (phase
@@ -116,10 +135,11 @@ private:
         while (m_running) {
             const bool active = paced ? m_clients == 1 : m_clients > 1;
             if (active) {
-                const double ms = Scrape(m_port);
+                const ScrapeTimes times = Scrape(m_port);
                 const std::lock_guard lock(m_mutex);
-                if (ms >= 0 && m_running) {
-                    (*m_phase)->scrapes.push_back(ms);
+                if (times.total >= 0 && m_running) {
+                    (*m_phase)->scrapes.push_back(times.total);
+                    (*m_phase)->firstBytes.push_back(times.firstByte);
                 }
             }
             std::this_thread::sleep_for(std::chrono::milliseconds(active && !paced ? 0 : 1000));
@@ -141,6 +161,8 @@ quint16 StartServer(QThread& thread, volnar::MetricsBoard& board) {
             return volnar::ExporterRoute(request, board,
                                          [](int, const std::function<void()>& done) { done(); });
         });
+    // As volnar-exporter: memory goes back once scrapes pause.
+    QObject::connect(server, &volnar::HttpServer::Quiet, server, &volnar::ReturnFreedMemory);
     server->moveToThread(&thread);
     QObject::connect(&thread, &QThread::finished, server, &QObject::deleteLater);
     thread.start();
@@ -151,16 +173,27 @@ quint16 StartServer(QThread& thread, volnar::MetricsBoard& board) {
     return port;
 }
 
-// Milliseconds of formatting the whole /metrics text, kMinRounds times.
-std::vector<double> TimeFormats(const volnar::MetricsBoard& board) {
-    std::vector<double> formats;
+double ThreadCpuMs() {
+    timespec now{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return static_cast<double>(now.tv_sec) * 1e3 + static_cast<double>(now.tv_nsec) / 1e6;
+}
+
+// Milliseconds of formatting the whole /metrics text, kMinRounds times: on
+// the wall clock and in the thread's CPU time (which other programs on the
+// machine do not inflate).
+std::pair<std::vector<double>, std::vector<double>> TimeFormats(const volnar::MetricsBoard& board) {
+    std::vector<double> wall;
+    std::vector<double> cpu;
     for (int i = 0; i < volnar::bench::kMinRounds; ++i) {
         QElapsedTimer format;
         format.start();
+        const double cpuBefore = ThreadCpuMs();
         const QByteArray text = board.Format();
-        formats.push_back(static_cast<double>(format.nsecsElapsed()) / 1e6);
+        cpu.push_back(ThreadCpuMs() - cpuBefore);
+        wall.push_back(static_cast<double>(format.nsecsElapsed()) / 1e6);
     }
-    return formats;
+    return {wall, cpu};
 }
 
 struct Figures {
@@ -170,6 +203,7 @@ struct Figures {
     double rssAfter = 0;
     long long fds = 0;
     std::vector<double> formats;
+    std::vector<double> formatsCpu;
     qsizetype bytes = 0;
 };
 
@@ -192,6 +226,7 @@ void Report(const volnar::FleetPoller& poller, const Phase (&phases)[2], const F
     std::printf("rss_mib=%.1f\n", figures.rss);
     std::printf("rss_mib_after_8_scrapers=%.1f\n", figures.rssAfter);
     std::printf("format_ms=%.1f\n", SpreadOf(figures.formats).median);
+    std::printf("format_cpu_ms=%.1f\n", SpreadOf(figures.formatsCpu).median);
     std::printf("metrics_bytes=%lld\n", static_cast<long long>(figures.bytes));
     std::printf("fds=%lld\n", figures.fds);
     std::printf("scrapes=%zu\n", phases[0].scrapes.size());
@@ -199,6 +234,7 @@ void Report(const volnar::FleetPoller& poller, const Phase (&phases)[2], const F
     std::printf("scrape_ms_8_scrapers=%.1f\n", SpreadOf(phases[1].scrapes).median);
     std::printf("rtt_ms_median=%.2f\n", SpreadOf(phases[0].roundTrips).median);
     std::printf("rtt_ms_median_8_scrapers=%.2f\n", SpreadOf(phases[1].roundTrips).median);
+    std::printf("scrape_first_byte_ms=%.1f\n", SpreadOf(phases[0].firstBytes).median);
     std::printf("scrape_ms=%.1f\n", SpreadOf(phases[0].scrapes).median);
 }
 
@@ -305,10 +341,13 @@ int main(int argc, char** argv) {
     poller.Start();
     runPhase(phases[0], 1);
     const double rss = RssMib();
-    const std::vector<double> formats = TimeFormats(board);
+    const auto [formats, formatsCpu] = TimeFormats(board);
     runPhase(phases[1], 8);
+    const qsizetype bytes = board.Format().size();  // while every reading is fresh
     poller.Stop();
     scrapers.Stop();
+    // The memory the scrapes freed goes back once they pause.
+    QThread::msleep(volnar::HttpServer::kQuietMs + 1000);
     const auto fds = QDir(QStringLiteral("/proc/self/fd"))
                          .entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot)
                          .size();
@@ -325,6 +364,7 @@ int main(int argc, char** argv) {
             .rssAfter = rssAfter,
             .fds = static_cast<long long>(fds),
             .formats = formats,
-            .bytes = board.Format().size()});
+            .formatsCpu = formatsCpu,
+            .bytes = bytes});
     return 0;
 }

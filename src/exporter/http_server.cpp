@@ -111,8 +111,11 @@ HttpServer::HttpServer(HttpLimits limits, Handler handler, QObject* parent)
     : QObject(parent),
       m_limits(limits),
       m_handler(std::move(handler)),
-      m_server(new QTcpServer(this)) {
+      m_server(new QTcpServer(this)),
+      m_quiet(new QTimer(this)) {
     connect(m_server, &QTcpServer::newConnection, this, &HttpServer::Accept);
+    m_quiet->setSingleShot(true);
+    connect(m_quiet, &QTimer::timeout, this, &HttpServer::Quiet);
 }
 
 HttpServer::~HttpServer() = default;
@@ -161,6 +164,11 @@ void HttpServer::Accept() {
             connection->timer->start(m_limits.idleTimeoutMs);  // a write that moves is alive
             if (connection->socket->bytesToWrite() == 0) {
                 Serve(connection);
+                if (std::none_of(m_open.begin(), m_open.end(), [](const Connection* open) {
+                        return open->socket->bytesToWrite() > 0;
+                    })) {
+                    m_quiet->start(kQuietMs);
+                }
             }
         });
         connect(socket, &QTcpSocket::disconnected, this, [this, connection] { Drop(connection); });
@@ -237,6 +245,7 @@ void HttpServer::Deliver(quint64 serial, const HttpResponse& response) {
 }
 
 void HttpServer::Write(Connection* connection, const HttpResponse& response) {
+    m_quiet->stop();  // an answer on its way
     const bool keepAlive = connection->keepAlive;
     QByteArray head = "HTTP/1.1 " + QByteArray::number(response.status) + ' ' +
                       ReasonPhrase(response.status) + "\r\nContent-Type: " + response.contentType +

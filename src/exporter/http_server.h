@@ -9,6 +9,7 @@
 #include <vector>
 
 class QTcpServer;
+class QTimer;
 class QTcpSocket;
 class QHostAddress;
 
@@ -87,6 +88,14 @@ public:
     // Connections closed to make room for a new one, or refused for want of one.
     quint64 EvictedConnections() const { return m_evicted; }
 
+    // How long the server waits, once no answer is being written, before
+    // it says Quiet.
+    static constexpr int kQuietMs = 5'000;
+
+Q_SIGNALS:
+    // No answer has been written for kQuietMs: a moment to give memory back.
+    void Quiet();
+
 private:
     struct Connection;
     void Accept();
@@ -105,6 +114,7 @@ private:
     std::vector<Connection*> m_open;  // in the order they were accepted
     quint64 m_evicted = 0;
     quint64 m_serials = 0;
+    QTimer* m_quiet;
 };
 
 }  // namespace volnar

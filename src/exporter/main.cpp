@@ -77,6 +77,7 @@ quint16 StartServer(QThread& thread, const volnar::ExporterOptions& options,
         new volnar::HttpServer(limits, [&board, probe](const volnar::HttpRequest& request) {
             return volnar::ExporterRoute(request, board, probe);
         });
+    QObject::connect(server, &volnar::HttpServer::Quiet, server, &volnar::ReturnFreedMemory);
     server->moveToThread(&thread);
     QObject::connect(&thread, &QThread::finished, server, &QObject::deleteLater);
     thread.start();

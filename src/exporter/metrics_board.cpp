@@ -256,7 +256,7 @@ QByteArray MetricsBoard::Format() const {
         duplicates = m_duplicateRows;
         directoryUp = m_directoryUp;
     }
-    QByteArray out;
+    QByteArray out = TakeSpareBody();
     out.reserve(m_lastSize.load() + 4096);
     AppendStationFamilies(out, series, Clock::now());
     AppendCounters(out, series);
@@ -276,7 +276,21 @@ QByteArray MetricsBoard::Format() const {
     out += "volnar_exporter_build_info{version=\"" VOLNAR_VERSION_TEXT "\"} 1\n";
     out += ProcessMetrics();
     m_lastSize = out.size();
+    const std::lock_guard lock(m_spareMutex);
+    m_spare = out;  // shared until the answer is sent
     return out;
+}
+
+QByteArray MetricsBoard::TakeSpareBody() const {
+    QByteArray body;
+    const std::lock_guard lock(m_spareMutex);
+    if (m_spare.isDetached()) {
+        // Nobody holds the last body any more: its pages are reused, not
+        // mapped and touched afresh (11 MB at 5,000 stations).
+        body.swap(m_spare);
+        body.resize(0);
+    }
+    return body;
 }
 
 Result<int> MetricsBoard::Target(const QString& target) const {

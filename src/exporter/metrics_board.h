@@ -63,8 +63,13 @@ public:
     QByteArray FormatStation(int index) const;
 
 private:
+    // The last /metrics body when no answer holds it any more, else empty.
+    QByteArray TakeSpareBody() const;
+
     mutable std::mutex m_mutex;
     mutable std::atomic<qsizetype> m_lastSize{0};  // of the last scrape, to reserve
+    mutable std::mutex m_spareMutex;
+    mutable QByteArray m_spare;  // the last body, for the next scrape to reuse
     std::vector<StationSeries> m_series;
     std::vector<std::pair<QString, int>> m_endpoints;  // address and port of each row
     qint64 m_lastRoundMs = 0;
@@ -74,7 +79,11 @@ private:
 
 // The process's own figures from /proc, as every Prometheus client library
 // exports them: process_cpu_seconds_total, process_resident_memory_bytes,
-// process_open_fds, process_max_fds, process_start_time_seconds.
+// process_open_fds (counted at most every 10 s), process_max_fds,
+// process_start_time_seconds.
 QByteArray ProcessMetrics();
+
+// Gives the allocator's free memory back to the system (HttpServer::Quiet).
+void ReturnFreedMemory();
 
 }  // namespace volnar

@@ -11,13 +11,16 @@
 #include <sys/socket.h>
 
 #include <QLoggingCategory>
-#include <QSocketNotifier>
 #include <QTimer>
 #include <algorithm>
+#include <atomic>
 #include <climits>
+#include <cstdlib>
 #include <mutex>
+#include <optional>
 
 #include "link/logging.h"
+#include "link/socket_watch.h"
 
 namespace volnar {
 
@@ -38,32 +41,45 @@ void PrepareNetSnmp() {
     });
 }
 
-struct SelectInfo {
-    int socket = -1;
-    bool pending = false;
-    qint64 delayMs = 0;
+// A descriptor set for net-snmp's select calls, kept for the thread: sized
+// once for the highest descriptor seen, so thousands of sessions allocate
+// nothing per call.
+class FdSet final {
+public:
+    FdSet() { netsnmp_large_fd_set_init(&m_set, FD_SETSIZE); }
+    ~FdSet() { netsnmp_large_fd_set_cleanup(&m_set); }
+    netsnmp_large_fd_set* Cleared() {
+        NETSNMP_LARGE_FD_ZERO(&m_set);
+        return &m_set;
+    }
+    Q_DISABLE_COPY_MOVE(FdSet)
+
+private:
+    netsnmp_large_fd_set m_set{};
 };
 
-SelectInfo QuerySelectInfo(void* sessp) {
-    SelectInfo info;
-    netsnmp_large_fd_set fds;
-    netsnmp_large_fd_set_init(&fds, FD_SETSIZE);
+FdSet& ThreadFdSet() {
+    thread_local FdSet set;
+    return set;
+}
+
+// The UDP socket net-snmp opened for the session, -1 when it has none.
+int SocketOf(void* sessp) {
+    const netsnmp_transport* transport = snmp_sess_transport(sessp);
+    return transport == nullptr ? -1 : transport->sock;
+}
+
+// Milliseconds until net-snmp's next resend or time-out of the session;
+// nullopt when no request is pending.
+std::optional<qint64> NextTimeoutMs(void* sessp) {
     int numfds = 0;
     int block = 1;
     timeval tv{0, 0};
-    snmp_sess_select_info2(sessp, &numfds, &fds, &tv, &block);
-    for (int fd = 0; fd < numfds; ++fd) {
-        if (NETSNMP_LARGE_FD_ISSET(fd, &fds)) {
-            info.socket = fd;
-            break;
-        }
+    snmp_sess_select_info2(sessp, &numfds, ThreadFdSet().Cleared(), &tv, &block);
+    if (block != 0) {
+        return std::nullopt;
     }
-    netsnmp_large_fd_set_cleanup(&fds);
-    if (block == 0) {
-        info.pending = true;
-        info.delayMs = static_cast<qint64>(tv.tv_sec) * 1000 + (tv.tv_usec + 999) / 1000;
-    }
-    return info;
+    return static_cast<qint64>(tv.tv_sec) * 1000 + (tv.tv_usec + 999) / 1000;
 }
 
 // The sender of a datagram as net-snmp's UDP transport recorded it.
@@ -105,6 +121,41 @@ QString EndpointText(const std::optional<Ipv4Endpoint>& endpoint) {
         .arg(endpoint->port);
 }
 
+// Why net-snmp took a datagram without calling back: its count of answers
+// for no request, or the error of the read (a parse error, another version).
+QString RefusalReason(void* sessp, int readResult, u_int unmatchedBefore) {
+    if (snmp_get_statistic(STAT_SNMPUNKNOWNPDUHANDLERS) != unmatchedBefore) {
+        // Late after its time-out, a second copy, or for a request of
+        // another program that had this port before.
+        return QStringLiteral("a response no request waits for");
+    }
+    if (readResult < 0) {
+        int systemError = 0;
+        int snmpError = 0;
+        char* text = nullptr;
+        snmp_sess_error(sessp, &systemError, &snmpError, &text);
+        const QString reason = QString::fromLocal8Bit(text);
+        std::free(text);
+        return reason;
+    }
+    return QStringLiteral("nothing read");
+}
+
+// The sender of the datagram waiting on `socket`, read without taking it.
+std::optional<Ipv4Endpoint> PeekSender(int socket) {
+    sockaddr_in from{};
+    socklen_t length = sizeof(from);
+    char byte = 0;
+    if (recvfrom(socket, &byte, sizeof byte, MSG_PEEK | MSG_DONTWAIT,
+                 reinterpret_cast<sockaddr*>(&from), &length) < 0 ||
+        from.sin_family != AF_INET) {
+        return std::nullopt;
+    }
+    return Ipv4Endpoint{ntohl(from.sin_addr.s_addr), ntohs(from.sin_port)};
+}
+
+std::atomic<quint64> g_droppedInAll{0};
+
 bool IsOctetSyntax(int type) {
     return type == ASN_OCTET_STR || type == ASN_OPAQUE || type == ASN_IPADDRESS;
 }
@@ -116,7 +167,8 @@ struct SnmpSession::Channel {
     StationSettings settings;
     StationPeer peer;
     void* sessp = nullptr;
-    std::unique_ptr<QSocketNotifier> notifier;
+    int socket = -1;
+    std::unique_ptr<SocketWatch> watch;
     std::unique_ptr<QTimer> timer;
     std::set<int> inFlight;
     bool closing = false;
@@ -246,15 +298,13 @@ SnmpSession::Channel* SnmpSession::ChannelFor(const StationSettings& station, bo
         qCWarning(lcLinkSession) << "cannot open a session for" << station.address;
         return nullptr;
     }
-    const SelectInfo info = QuerySelectInfo(channel->sessp);
-    if (info.socket < 0) {
+    Channel* raw = channel.get();
+    channel->socket = SocketOf(channel->sessp);
+    channel->watch = SocketWatch::Start(channel->socket, [this, raw] { ServiceRead(raw); });
+    if (!channel->watch) {
         snmp_sess_close(channel->sessp);
         return nullptr;
     }
-    Channel* raw = channel.get();
-    channel->notifier = std::make_unique<QSocketNotifier>(info.socket, QSocketNotifier::Read);
-    connect(channel->notifier.get(), &QSocketNotifier::activated, this,
-            [this, raw] { ServiceRead(raw); });
     channel->timer = std::make_unique<QTimer>();
     channel->timer->setSingleShot(true);
     connect(channel->timer.get(), &QTimer::timeout, this, [this, raw] { ServiceTimeout(raw); });
@@ -309,11 +359,14 @@ int SnmpSession::OnNetSnmpEvent(int operation, netsnmp_session* /*session*/, int
     return 1;
 }
 
-void SnmpSession::NoteDropped(DatagramVerdict verdict, const DatagramFacts& facts) {
+void SnmpSession::NoteDropped(DatagramVerdict verdict, const DatagramFacts& facts,
+                              const QString& reason) {
     ++m_dropped;
-    // A flood must not flood the log as well: the first drops are logged one
-    // by one, then every thousandth with the running count.
-    if (m_dropped > 20 && m_dropped % 1000 != 0) {
+    // A flood must not flood the log as well, however many sessions share it
+    // (the fleet has one per station): the program's first drops are logged
+    // one by one, then every thousandth with the running counts.
+    const quint64 all = ++g_droppedInAll;
+    if (all > 20 && all % 1000 != 0) {
         return;
     }
     QString text =
@@ -323,18 +376,24 @@ void SnmpSession::NoteDropped(DatagramVerdict verdict, const DatagramFacts& fact
                     .arg(facts.command, 2, 16, QLatin1Char('0'))
                     .arg(facts.requestId)
                     .arg(EndpointText(facts.source));
+    } else if (!reason.isEmpty()) {
+        text += QStringLiteral(": ") + reason;
     }
-    qCWarning(lcLinkSession).noquote() << text + QStringLiteral("; %1 so far").arg(m_dropped);
+    qCWarning(lcLinkSession).noquote()
+        << text + QStringLiteral("; %1 so far, %2 by all sessions").arg(m_dropped).arg(all);
+}
+
+quint64 SnmpSession::DroppedInAll() {
+    return g_droppedInAll;
 }
 
 quint16 SnmpSession::LocalPort() const {
-    if (m_current == nullptr || !m_current->notifier) {
+    if (m_current == nullptr || !m_current->watch) {
         return 0;
     }
     sockaddr_in local{};
     socklen_t length = sizeof(local);
-    if (getsockname(static_cast<int>(m_current->notifier->socket()),
-                    reinterpret_cast<sockaddr*>(&local), &length) != 0 ||
+    if (getsockname(m_current->socket, reinterpret_cast<sockaddr*>(&local), &length) != 0 ||
         local.sin_family != AF_INET) {
         return 0;
     }
@@ -345,20 +404,24 @@ void SnmpSession::ServiceRead(Channel* channel) {
     if (m_closed || channel->closing) {
         return;
     }
-    const SelectInfo info = QuerySelectInfo(channel->sessp);
-    if (info.socket >= 0) {
-        netsnmp_large_fd_set fds;
-        netsnmp_large_fd_set_init(&fds, FD_SETSIZE);
-        NETSNMP_LARGE_FD_SET(info.socket, &fds);
-        const std::size_t eventsBefore = m_events.size();
-        const int droppedBefore = m_dropped;
-        snmp_sess_read2(channel->sessp, &fds);
-        // One datagram per read: when it reached neither the events nor the
-        // check, net-snmp refused it before calling back.
-        if (m_events.size() == eventsBefore && m_dropped == droppedBefore) {
-            NoteDropped(DatagramVerdict::Unreadable, DatagramFacts{});
+    netsnmp_large_fd_set* fds = ThreadFdSet().Cleared();
+    NETSNMP_LARGE_FD_SET(channel->socket, fds);
+    const std::size_t eventsBefore = m_events.size();
+    const int droppedBefore = m_dropped;
+    const u_int unmatched = snmp_get_statistic(STAT_SNMPUNKNOWNPDUHANDLERS);
+    // Who sent it, for the log of a datagram net-snmp will not show us.
+    const std::optional<Ipv4Endpoint> sender = PeekSender(channel->socket);
+    const int result = snmp_sess_read2(channel->sessp, fds);
+    // One datagram per read: when it reached neither the events nor the
+    // check, net-snmp refused it before calling back.
+    if (m_events.size() == eventsBefore && m_dropped == droppedBefore) {
+        QString reason = RefusalReason(channel->sessp, result, unmatched);
+        if (sender) {
+            reason += QStringLiteral(", from ") + EndpointText(sender) +
+                      (*sender == channel->peer.endpoint ? QString()
+                                                         : QStringLiteral(" (not the station)"));
         }
-        netsnmp_large_fd_set_cleanup(&fds);
+        NoteDropped(DatagramVerdict::Unreadable, DatagramFacts{}, reason);
     }
     ArmTimer(channel);
     DeliverEvents();
@@ -374,12 +437,12 @@ void SnmpSession::ServiceTimeout(Channel* channel) {
 }
 
 void SnmpSession::ArmTimer(Channel* channel) {
-    const SelectInfo info = QuerySelectInfo(channel->sessp);
-    if (!info.pending) {
+    const std::optional<qint64> delayMs = NextTimeoutMs(channel->sessp);
+    if (!delayMs) {
         channel->timer->stop();
         return;
     }
-    channel->timer->start(static_cast<int>(std::clamp<qint64>(info.delayMs, 0, INT_MAX)));
+    channel->timer->start(static_cast<int>(std::clamp<qint64>(*delayMs, 0, INT_MAX)));
 }
 
 void SnmpSession::DeliverEvents() {
@@ -452,7 +515,7 @@ void SnmpSession::PruneChannels() {
 
 void SnmpSession::CloseChannel(Channel* channel) {
     channel->closing = true;
-    channel->notifier.reset();
+    channel->watch.reset();
     channel->timer.reset();
     snmp_sess_close(channel->sessp);
     if (m_current == channel) {
@@ -477,9 +540,7 @@ void SnmpSession::Close() {
     // is destroyed, never from inside their own callbacks.
     for (const auto& channel : m_channels) {
         channel->closing = true;
-        if (channel->notifier) {
-            channel->notifier->setEnabled(false);
-        }
+        channel->watch.reset();
         if (channel->timer) {
             channel->timer->stop();
         }

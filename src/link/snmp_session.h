@@ -10,15 +10,15 @@
 #include "link/datagram_check.h"
 #include "link/snmp_transport.h"
 
-class QSocketNotifier;
 class QTimer;
 struct snmp_session;
 struct snmp_pdu;
 
 namespace volnar {
 
-// SNMP version 1 over net-snmp's single-session API, serviced on the GUI
-// thread: each net-snmp session's socket by a QSocketNotifier, its
+// SNMP version 1 over net-snmp's single-session API, serviced on the thread
+// that made it (the GUI thread): each net-snmp session's socket by a
+// SocketWatch (one epoll descriptor for every socket of the thread), its
 // retransmissions and time-outs by a single-shot QTimer. One net-snmp session
 // is kept per station settings; a session left behind by a settings change
 // lives until its last request is answered or timed out.
@@ -43,6 +43,9 @@ public:
     // request or trap PDU, another sender, another community, an id not in
     // flight); each is logged in volnar.link and never delivered.
     int DroppedCount() const { return m_dropped; }
+    // Dropped by every session of the program: the log shows the first
+    // twenty of these, then every thousandth.
+    static quint64 DroppedInAll();
     // UDP port of the current net-snmp session's socket, 0 when none is open
     // (for tests that send to the client's port).
     quint16 LocalPort() const;
@@ -80,7 +83,9 @@ private:
     void SchedulePrune();
     void PruneChannels();
     void CloseChannel(Channel* channel);
-    void NoteDropped(DatagramVerdict verdict, const DatagramFacts& facts);
+    // `reason`: what net-snmp's counters say of an Unreadable datagram.
+    void NoteDropped(DatagramVerdict verdict, const DatagramFacts& facts,
+                     const QString& reason = {});
 
     std::vector<std::unique_ptr<Channel>> m_channels;
     Channel* m_current = nullptr;

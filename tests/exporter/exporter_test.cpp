@@ -171,6 +171,22 @@ TEST(MetricsBoard, SeriesByAddressNamesInInfoReadingsWhileFresh) {
     }
     EXPECT_FALSE(metrics.contains("volnar_channel_volts{address=\"127.0.1.2"));
     EXPECT_FALSE(metrics.contains("volnar_channel_value"));
+
+    // A scrape reuses the last body's buffer only once no answer holds it.
+    const QByteArray kept(metrics.constData(), metrics.size());
+    // The stations' families but for the ages, which grow between scrapes.
+    const auto stations = [](const QByteArray& text) {
+        QByteArrayList lines = text.left(text.indexOf("# HELP process_")).split('\n');
+        lines.removeIf([](const QByteArray& line) {
+            return line.startsWith("volnar_last_answer_age_seconds{");
+        });
+        return lines;
+    };
+    for (int round = 0; round < 3; ++round) {
+        const QByteArray next = board.Format();  // `metrics` is still held
+        EXPECT_EQ(metrics, kept) << "a body still held was written over";
+        EXPECT_EQ(stations(next), stations(kept)) << round;
+    }
 }
 
 }  // namespace
