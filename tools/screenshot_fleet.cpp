@@ -33,8 +33,8 @@ bool WaitFor(const std::function<bool()>& done, int milliseconds) {
 }
 
 std::vector<volnar::StationRecord> Stations(const QString& port) {
-    const char* comments[] = {"North gate",  "Pump house", "Water tower", "Relay hut",
-                              "Depot",       "East mast",  "Spare board", "Trial row"};
+    const char* comments[] = {"North gate", "Pump house", "Water tower", "Relay hut",
+                              "Depot",      "East mast",  "Spare board", "Trial row"};
     std::vector<volnar::StationRecord> records;
     for (int k = 1; k <= 8; ++k) {
         records.push_back({.IPADDRESS = QStringLiteral("127.0.2.%1").arg(k),
@@ -72,6 +72,7 @@ int main(int argc, char** argv) {
     parser.process(app);
 
     volnar::FleetSettings::SetPollNoteRead();
+    volnar::FleetSettings::SetNotifySilence(true);
     volnar::FleetSettings::SetWatched(QStringLiteral("127.0.2.8"), false);
     volnar::FleetWindow window;
     window.resize(1500, 360);
@@ -98,17 +99,21 @@ int main(int argc, char** argv) {
     }
     const bool silent =
         WaitFor([&] { return poller.StateOf(5) == volnar::FleetState::Silent; }, 15000);
-    kill(paused, SIGCONT);
     if (!silent) {
+        kill(paused, SIGCONT);
         QTextStream(stderr) << "volnar-screenshot-fleet: 127.0.2.6 did not fall silent\n";
         return 1;
     }
+    // A tick of the window's clock: the counts above the table catch up.
     window.View()->clearFocus();
+    WaitFor([] { return false; }, 1200);
     window.Resort();
-    WaitFor([] { return false; }, 300);
     const QString file =
-        QDir(parser.value(out)).filePath(QStringLiteral("fleet-overview%1.png").arg(parser.value(suffix)));
-    if (!window.grab().save(file)) {
+        QDir(parser.value(out))
+            .filePath(QStringLiteral("fleet-overview%1.png").arg(parser.value(suffix)));
+    const bool saved = window.grab().save(file);
+    kill(paused, SIGCONT);
+    if (!saved) {
         QTextStream(stderr) << "volnar-screenshot-fleet: cannot save " << file << "\n";
         return 1;
     }

@@ -143,9 +143,14 @@ QVariant FleetTableModel::data(const QModelIndex& index, int role) const {
         case kStation:
             return row.hasRecord ? readings.StationName().trimmed() : QString();
         case kState:
-            return sort
-                       ? QVariant(static_cast<int>(state))
-                       : QVariant(StateWithAge(FleetStateText(state), m_poller.AgeMs(index.row())));
+            if (sort) {
+                return static_cast<int>(state);
+            }
+            // An unwatched station that never answered has no age to give.
+            if (state == FleetState::Unwatched && !row.lastAnswerMs) {
+                return FleetStateText(state);
+            }
+            return StateWithAge(FleetStateText(state), m_poller.AgeMs(index.row()));
         case kRoundTrip:
             if (!row.rttMs) {
                 return {};

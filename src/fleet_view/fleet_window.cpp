@@ -4,6 +4,7 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QContextMenuEvent>
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -127,7 +128,6 @@ QWidget* FleetWindow::BuildPollNote() {
 }
 
 void FleetWindow::BuildRowMenu() {
-    m_view->setContextMenuPolicy(Qt::NoContextMenu);
     const auto add = [this](const QString& text, const char* name, auto&& slot) {
         auto* action = new QAction(text, this);
         action->setObjectName(QString::fromLatin1(name));
@@ -173,14 +173,20 @@ QList<QAction*> FleetWindow::RowActions() const {
 
 void FleetWindow::OpenRowMenu() {
     const QModelIndex current = m_view->currentIndex();
+    if (current.isValid()) {
+        const QRect cell = m_view->visualRect(current);
+        OpenRowMenuAt(m_view->viewport()->mapToGlobal(cell.bottomLeft()));
+    }
+}
+
+void FleetWindow::OpenRowMenuAt(const QPoint& globalPos) {
+    const QModelIndex current = m_proxy->mapToSource(m_view->currentIndex());
     if (!current.isValid()) {
         return;
     }
     m_lastUse.start();
-    const int row = m_proxy->mapToSource(current).row();
-    m_watchAction->setChecked(m_poller->Row(row).watched);
-    const QRect cell = m_view->visualRect(current);
-    m_menu->popup(m_view->viewport()->mapToGlobal(cell.bottomLeft()));
+    m_watchAction->setChecked(m_poller->Row(current.row()).watched);
+    m_menu->popup(globalPos);
 }
 
 void FleetWindow::ToggleWatch() {
@@ -275,6 +281,21 @@ void FleetWindow::NotifySilence() {
 }
 
 bool FleetWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::ContextMenu) {
+        // A right click chooses the row under the pointer first; the Menu
+        // key opens the menu of the current row.
+        const auto* menu = static_cast<QContextMenuEvent*>(event);
+        if (watched == m_view->viewport() && menu->reason() == QContextMenuEvent::Mouse) {
+            const QModelIndex at = m_view->indexAt(menu->pos());
+            if (at.isValid()) {
+                m_view->setCurrentIndex(at);
+                OpenRowMenuAt(menu->globalPos());
+            }
+        } else {
+            OpenRowMenu();
+        }
+        return true;
+    }
     switch (event->type()) {
         case QEvent::MouseMove:
         case QEvent::MouseButtonPress:

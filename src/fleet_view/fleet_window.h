@@ -89,6 +89,7 @@ protected:
 private:
     void Connect();
     void BuildRowMenu();
+    void OpenRowMenuAt(const QPoint& globalPos);
     QWidget* BuildPollNote();
     void Tick();
     void NotifySilence();

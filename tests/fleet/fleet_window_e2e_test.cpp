@@ -7,6 +7,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QContextMenuEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -127,6 +128,15 @@ void ExpectRowMenu(FleetWindow& window, const QString& address) {
             EXPECT_EQ(window.Poller().StateOf(index) == FleetState::Unwatched, watched);
         }
     }
+    // A right click makes the row under the pointer the current one first.
+    window.View()->setCurrentIndex({});
+    QWidget* viewport = window.View()->viewport();
+    const QPoint at = window.View()->visualRect(window.View()->model()->index(0, 1)).center();
+    QContextMenuEvent click(QContextMenuEvent::Mouse, at, viewport->mapToGlobal(at));
+    QApplication::sendEvent(viewport, &click);
+    EXPECT_TRUE(window.RowMenu()->isVisible());
+    EXPECT_EQ(window.CurrentAddress(), address);
+    window.RowMenu()->close();
     for (const QSignalSpy* spy : {&trend, &start, &chosen}) {
         ASSERT_EQ(spy->size(), 1);
         EXPECT_EQ(spy->at(0).at(0).toString(), address);
