@@ -92,36 +92,11 @@ QVariant FleetTableModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid() || index.row() >= m_poller.RowCount()) {
         return {};
     }
+    if (role != Qt::DisplayRole && role != kSortRole) {
+        return LookData(index, role);
+    }
     const FleetRow& row = m_poller.Row(index.row());
     const FleetState state = m_poller.StateOf(index.row());
-    // A station without a socket is as unheard as a silent one.
-    const bool silent = state == FleetState::Silent || state == FleetState::NoSocket;
-    if (role == kSilentRole) {
-        return silent ? 1 : 0;
-    }
-    if (role == kAddressRole) {
-        return row.address;
-    }
-    if (role == Qt::ForegroundRole) {
-        if (!row.watched) {
-            return QBrush(QColor(0x6E, 0x6E, 0x6E));
-        }
-        // A station in alarm: its alarm text in dark red (7:1 on white).
-        const bool alarm = index.column() == kAlarm && HealthData(index.row(), kAlarm, true) != 0;
-        return alarm ? QVariant(QBrush(QColor(0xA0, 0x00, 0x00))) : QVariant();
-    }
-    if (role == Qt::BackgroundRole) {
-        if (silent) {
-            return QBrush(QColor(0xF4, 0xC7, 0xC3));
-        }
-        if (state == FleetState::Late) {
-            return QBrush(QColor(0xFC, 0xE8, 0xB2));
-        }
-        return {};
-    }
-    if (role != Qt::DisplayRole && role != kSortRole) {
-        return {};
-    }
     const bool sort = role == kSortRole;
     const StatusPanel& readings = *row.readings;
     const StatusRecord& record = readings.Record();
@@ -185,6 +160,38 @@ QVariant FleetTableModel::data(const QModelIndex& index, int role) const {
     }
     return QString::fromLatin1(ReadingText(channel)).trimmed() + QLatin1Char(' ') +
            UnitSymbol(channel.unit);
+}
+
+QVariant FleetTableModel::LookData(const QModelIndex& index, int role) const {
+    const FleetRow& row = m_poller.Row(index.row());
+    const FleetState state = m_poller.StateOf(index.row());
+    // A station without a socket is as unheard as a silent one.
+    const bool silent = state == FleetState::Silent || state == FleetState::NoSocket;
+    switch (role) {
+        case kSilentRole:
+            return silent ? 1 : 0;
+        case kAddressRole:
+            return row.address;
+        case Qt::ForegroundRole: {
+            if (!row.watched) {
+                return QBrush(QColor(0x6E, 0x6E, 0x6E));
+            }
+            // A station in alarm: its alarm text in dark red (7:1 on white).
+            const bool alarm =
+                index.column() == kAlarm && HealthData(index.row(), kAlarm, true) != 0;
+            return alarm ? QVariant(QBrush(QColor(0xA0, 0x00, 0x00))) : QVariant();
+        }
+        case Qt::BackgroundRole:
+            if (silent) {
+                return QBrush(QColor(0xF4, 0xC7, 0xC3));
+            }
+            if (state == FleetState::Late) {
+                return QBrush(QColor(0xFC, 0xE8, 0xB2));
+            }
+            return {};
+        default:
+            return {};
+    }
 }
 
 QVariant FleetTableModel::HealthData(int index, int column, bool sort) const {

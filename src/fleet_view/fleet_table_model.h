@@ -53,6 +53,8 @@ public:
     void RefreshStates();
 
 private:
+    // The roles other than the texts: colours, the silent mark, the address.
+    QVariant LookData(const QModelIndex& index, int role) const;
     // The alarm, last seen and loss columns.
     QVariant HealthData(int index, int column, bool sort) const;
 

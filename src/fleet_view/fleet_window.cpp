@@ -325,6 +325,7 @@ void FleetWindow::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
     // Silence while the window was closed is not news.
     m_silence = SilenceNotices();
+    ShowPollNote();
     m_note->setVisible(!FleetSettings::PollNoteRead());
     m_ageTimer->start(1000);
     Q_EMIT RefreshRequested();

@@ -143,6 +143,26 @@ void ExpectRowMenu(FleetWindow& window, const QString& address) {
     }
 }
 
+// Opened for the first time: the note says what will be polled, and nothing
+// is until it has been read. Silence is told once the box is ticked.
+void StartAfterTheNote(FleetWindow& window, std::vector<QString>& notices) {
+    auto* note = window.findChild<QWidget*>(QStringLiteral("fleetPollNote"));
+    ASSERT_TRUE(note->isVisible());
+    EXPECT_TRUE(window.findChild<QLabel*>(QStringLiteral("fleetPollNoteText"))
+                    ->text()
+                    .contains(QStringLiteral("each of the 20 watched stations every 1 s")));
+    QTest::qWait(300);
+    EXPECT_EQ(window.Poller().Totals().received + window.Poller().Totals().lost, 0u);
+    window.findChild<QPushButton*>(QStringLiteral("fleetStartPolling"))->click();
+    EXPECT_FALSE(note->isVisible());
+    EXPECT_TRUE(FleetSettings::PollNoteRead());
+    // Told when a watched station goes silent, only once asked.
+    window.SetNotifier(
+        [&notices](const QString&, const QString& body) { notices.push_back(body); });
+    window.findChild<QCheckBox*>(QStringLiteral("fleetNotify"))->setChecked(true);
+    EXPECT_TRUE(FleetSettings::NotifySilence());
+}
+
 std::vector<StationRecord> TwentyStations(const QString& port) {
     std::vector<StationRecord> records;
     for (int k = 1; k <= 20; ++k) {
@@ -181,24 +201,8 @@ TEST(FleetWindowE2E, TwentyStationsShowTheirStates) {
     // Only loopback stations here: that the template station is never polled
     // is the poller's unit test, with a transport that sends nothing.
     ASSERT_EQ(poller.RowCount(), 20);
-    // Opened for the first time: the note says what will be polled, and
-    // nothing is until it has been read.
-    auto* note = window.findChild<QWidget*>(QStringLiteral("fleetPollNote"));
-    ASSERT_TRUE(note->isVisible());
-    EXPECT_TRUE(window.findChild<QLabel*>(QStringLiteral("fleetPollNoteText"))
-                    ->text()
-                    .contains(QStringLiteral("each of the 20 watched stations every 1 s")));
-    QTest::qWait(300);
-    EXPECT_EQ(poller.Totals().received + poller.Totals().lost, 0u);
-    window.findChild<QPushButton*>(QStringLiteral("fleetStartPolling"))->click();
-    EXPECT_FALSE(note->isVisible());
-    EXPECT_TRUE(FleetSettings::PollNoteRead());
-    // Told when a watched station goes silent, only once asked.
     std::vector<QString> notices;
-    window.SetNotifier(
-        [&notices](const QString&, const QString& body) { notices.push_back(body); });
-    window.findChild<QCheckBox*>(QStringLiteral("fleetNotify"))->setChecked(true);
-    EXPECT_TRUE(FleetSettings::NotifySilence());
+    StartAfterTheNote(window, notices);
 
     const auto state = [&poller](int k) { return poller.StateOf(k - 1); };
     ASSERT_TRUE(WaitFor([&] { return poller.Row(6).counters.received >= 2; }, 10000));
