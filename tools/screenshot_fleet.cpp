@@ -4,11 +4,13 @@
 // (started by scripts/screenshot-fleet): 127.0.2.7 has no station behind it,
 // 127.0.2.8 is not watched, and the simulator of 127.0.2.6 (PID) is paused
 // once every station has answered, so that it shows silent. Saves
+// fleet-overview-first-open<S>.png (the note before the first poll) and
 // fleet-overview<S>.png. Run under Xvfb with its own settings folder.
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QDeadlineTimer>
 #include <QDir>
+#include <QPushButton>
 #include <QSpinBox>
 #include <QTableView>
 #include <QTextStream>
@@ -71,7 +73,6 @@ int main(int argc, char** argv) {
     parser.addOptions({port, stopPid, out, suffix});
     parser.process(app);
 
-    volnar::FleetSettings::SetPollNoteRead();
     volnar::FleetSettings::SetNotifySilence(true);
     volnar::FleetSettings::SetWatched(QStringLiteral("127.0.2.8"), false);
     volnar::FleetWindow window;
@@ -80,6 +81,16 @@ int main(int argc, char** argv) {
     window.findChild<QSpinBox*>(QStringLiteral("fleetPeriod"))->setValue(1);
     window.SetStations(Stations(parser.value(port)));
     volnar::FleetPoller& poller = window.Poller();
+    // Opened for the first time: the note, and nothing polled yet.
+    WaitFor([] { return false; }, 300);
+    const QDir folder(parser.value(out));
+    const QString first =
+        QStringLiteral("fleet-overview-first-open%1.png").arg(parser.value(suffix));
+    if (!window.grab().save(folder.filePath(first))) {
+        QTextStream(stderr) << "volnar-screenshot-fleet: cannot save " << first << "\n";
+        return 1;
+    }
+    window.findChild<QPushButton*>(QStringLiteral("fleetStartPolling"))->click();
     const auto all = [&] {
         for (int k = 0; k < 6; ++k) {
             if (!Answered(poller, k)) {
@@ -109,8 +120,7 @@ int main(int argc, char** argv) {
     WaitFor([] { return false; }, 1200);
     window.Resort();
     const QString file =
-        QDir(parser.value(out))
-            .filePath(QStringLiteral("fleet-overview%1.png").arg(parser.value(suffix)));
+        folder.filePath(QStringLiteral("fleet-overview%1.png").arg(parser.value(suffix)));
     const bool saved = window.grab().save(file);
     kill(paused, SIGCONT);
     if (!saved) {

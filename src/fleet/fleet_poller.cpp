@@ -250,6 +250,7 @@ void FleetPoller::Send(int index) {
     FleetRow& row = m_rows[static_cast<std::size_t>(index)];
     Poll& poll = m_polls[static_cast<std::size_t>(index)];
     const int id = NextId(poll);
+    row.asked = true;
     const SendStatus sent = poll.transport->Send(StatusPoll::Request(row.settings, id));
     row.noSocket = sent == SendStatus::SessionFailed;
     if (row.noSocket) {

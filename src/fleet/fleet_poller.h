@@ -63,7 +63,8 @@ struct FleetRow {
     FleetCounters counters;
     // Not polled: the operator does not watch it in the fleet overview.
     bool watched = true;
-    LossWindow loss;  // the last hour's requests
+    bool asked = false;  // a status request was sent (or tried) at least once
+    LossWindow loss;     // the last hour's requests
     // Each channel's trigger levels as last read (when the poller reads
     // them), and when they were read (the poller's clock).
     StationTriggers triggers;

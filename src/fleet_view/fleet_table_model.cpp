@@ -125,6 +125,9 @@ QVariant FleetTableModel::data(const QModelIndex& index, int role) const {
             if (state == FleetState::Unwatched && !row.lastAnswerMs) {
                 return FleetStateText(state);
             }
+            if (!row.asked) {
+                return tr("not asked yet");
+            }
             return StateWithAge(FleetStateText(state), m_poller.AgeMs(index.row()));
         case kRoundTrip:
             if (!row.rttMs) {
@@ -166,7 +169,8 @@ QVariant FleetTableModel::LookData(const QModelIndex& index, int role) const {
     const FleetRow& row = m_poller.Row(index.row());
     const FleetState state = m_poller.StateOf(index.row());
     // A station without a socket is as unheard as a silent one.
-    const bool silent = state == FleetState::Silent || state == FleetState::NoSocket;
+    // Silent only once asked: before the first poll nothing is known.
+    const bool silent = row.asked && (state == FleetState::Silent || state == FleetState::NoSocket);
     switch (role) {
         case kSilentRole:
             return silent ? 1 : 0;

@@ -153,6 +153,10 @@ void StartAfterTheNote(FleetWindow& window, std::vector<QString>& notices) {
                     .contains(QStringLiteral("each of the 20 watched stations every 1 s")));
     QTest::qWait(300);
     EXPECT_EQ(window.Poller().Totals().received + window.Poller().Totals().lost, 0u);
+    // Not asked is not silent: no red rows before the first poll.
+    const QModelIndex first = window.View()->model()->index(0, FleetTableModel::kState);
+    EXPECT_EQ(first.data().toString(), QStringLiteral("not asked yet"));
+    EXPECT_EQ(first.data(FleetTableModel::kSilentRole).toInt(), 0);
     window.findChild<QPushButton*>(QStringLiteral("fleetStartPolling"))->click();
     EXPECT_FALSE(note->isVisible());
     EXPECT_TRUE(FleetSettings::PollNoteRead());
