@@ -100,6 +100,7 @@ demo-test:
 
 screenshot: build
 	@scripts/screenshot $(BUILD)
+	@scripts/screenshot-fleet $(BUILD)
 
 bench: build
 	@for b in $(BUILD)/bench/volnar-bench-*; do echo "== $$b"; $$b; done

@@ -197,6 +197,14 @@ void Application::OpenFleetWindow() {
             Choose(address);
             m_window->activateWindow();
         });
+        connect(fleet, &FleetWindow::TrendRequested, this, [this](const QString& address) {
+            Choose(address);
+            OpenTrendWindow();
+        });
+        connect(fleet, &FleetWindow::StartRequested, this, [this](const QString& address) {
+            ConnectTo(address);
+            m_window->activateWindow();
+        });
     }
     fleet->show();
     Beside(fleet);

@@ -12,6 +12,7 @@
 
 #include "core/freshness.h"
 #include "core/status_panel.h"
+#include "link/board_objects.h"
 #include "link/snmp_session.h"
 
 Q_LOGGING_CATEGORY(lcFleet, "volnar.fleet")
@@ -32,6 +33,8 @@ QString FleetStateText(FleetState state) {
             return QStringLiteral("late");
         case FleetState::NoSocket:
             return QStringLiteral("no socket");
+        case FleetState::Unwatched:
+            return QStringLiteral("not watched");
         case FleetState::Silent:
             break;
     }
@@ -120,12 +123,14 @@ void FleetPoller::SetStations(const std::vector<StationRecord>& records) {
             FleetRow& row = oldRows[old->second];
             row.comment = record.COMMENT;
             row.settings = *settings;
+            row.watched = !m_unwatched.contains(row.address);
             AddRow(std::move(row), oldPolls[old->second]);
         } else {
             FleetRow row;
             row.address = settings->address;
             row.comment = record.COMMENT;
             row.settings = *settings;
+            row.watched = !m_unwatched.contains(row.address);
             row.readings = std::make_unique<StatusPanel>();
             Poll poll;
             poll.transport = m_factory().release();
@@ -156,6 +161,23 @@ void FleetPoller::AddRow(FleetRow row, Poll poll) {
             [this, index](int requestId) { OnTimeout(index, requestId); });
     m_rows.push_back(std::move(row));
     m_polls.push_back(poll);
+}
+
+void FleetPoller::SetUnwatched(const QSet<QString>& addresses) {
+    m_unwatched = addresses;
+    for (int index = 0; index < RowCount(); ++index) {
+        FleetRow& row = m_rows[static_cast<std::size_t>(index)];
+        const bool watched = !m_unwatched.contains(row.address);
+        if (row.watched != watched) {
+            row.watched = watched;
+            Q_EMIT RowChanged(index);
+        }
+    }
+}
+
+int FleetPoller::WatchedCount() const {
+    return static_cast<int>(std::count_if(m_rows.begin(), m_rows.end(),
+                                          [](const FleetRow& row) { return row.watched; }));
 }
 
 void FleetPoller::SetPeriodMs(int periodMs) {
@@ -214,6 +236,9 @@ void FleetPoller::PollAll() {
 }
 
 void FleetPoller::PollOne(int index) {
+    if (!m_rows[static_cast<std::size_t>(index)].watched) {
+        return;
+    }
     if (m_polls[static_cast<std::size_t>(index)].status.InFlightId() != 0) {
         ++m_rows[static_cast<std::size_t>(index)].counters.missed;
         return;
@@ -224,8 +249,8 @@ void FleetPoller::PollOne(int index) {
 void FleetPoller::Send(int index) {
     FleetRow& row = m_rows[static_cast<std::size_t>(index)];
     Poll& poll = m_polls[static_cast<std::size_t>(index)];
-    const int id = poll.nextId;
-    poll.nextId = poll.nextId >= 1'000'000'000 ? 1 : poll.nextId + 1;
+    const int id = NextId(poll);
+    row.asked = true;
     const SendStatus sent = poll.transport->Send(StatusPoll::Request(row.settings, id));
     row.noSocket = sent == SendStatus::SessionFailed;
     if (row.noSocket) {
@@ -237,12 +262,14 @@ void FleetPoller::Send(int index) {
                                                 .arg(m_noSocketLogged);
         }
         ++row.counters.noSocket;
+        row.loss.Add(NowMs(), true);
         Q_EMIT RowChanged(index);
         EndProbes(index);
         return;
     }
     if (sent != SendStatus::Accepted) {
         ++row.counters.lost;
+        row.loss.Add(NowMs(), true);
         Q_EMIT RowChanged(index);
         EndProbes(index);
         return;
@@ -256,9 +283,13 @@ void FleetPoller::OnAnswer(int index, const BoardResponse& response) {
     const std::optional<StatusPollEnding> ending =
         m_polls[static_cast<std::size_t>(index)].status.Answer(response);
     if (!ending) {
+        if (response.requestId == m_polls[static_cast<std::size_t>(index)].triggerId) {
+            OnTriggerEnding(index, &response);
+        }
         return;
     }
     row.lastAnswerMs = NowMs();
+    row.loss.Add(NowMs(), false);
     row.rttMs = ending->roundTripMs;
     if (ending->kind != StatusPollEnding::Kind::Answered) {
         ++row.counters.refused;
@@ -267,16 +298,77 @@ void FleetPoller::OnAnswer(int index, const BoardResponse& response) {
         row.readings->ShowStatusRecord(std::string_view(
             response.value.constData(), static_cast<std::size_t>(response.value.size())));
         row.hasRecord = true;
+        ReadTriggers(index);
     }
     Settle(index);
 }
 
 void FleetPoller::OnTimeout(int index, int requestId) {
-    if (!m_polls[static_cast<std::size_t>(index)].status.TimeOut(requestId)) {
+    Poll& poll = m_polls[static_cast<std::size_t>(index)];
+    if (!poll.status.TimeOut(requestId)) {
+        if (requestId == poll.triggerId) {
+            OnTriggerEnding(index, nullptr);
+        }
         return;
     }
-    ++m_rows[static_cast<std::size_t>(index)].counters.lost;
+    FleetRow& row = m_rows[static_cast<std::size_t>(index)];
+    ++row.counters.lost;
+    row.loss.Add(NowMs(), true);
     Settle(index);
+}
+
+int FleetPoller::NextId(Poll& poll) {
+    const int id = poll.nextId;
+    poll.nextId = poll.nextId >= 1'000'000'000 ? 1 : poll.nextId + 1;
+    return id;
+}
+
+void FleetPoller::ReadTriggers(int index) {
+    const FleetRow& row = m_rows[static_cast<std::size_t>(index)];
+    const Poll& poll = m_polls[static_cast<std::size_t>(index)];
+    const bool due = !row.triggersReadMs || NowMs() - *row.triggersReadMs >= kTriggerRefreshMs;
+    if (m_readTriggers && row.watched && poll.triggerChannel == 0 && due) {
+        // Read again after the refresh time, whether this read succeeds or not.
+        m_rows[static_cast<std::size_t>(index)].triggersReadMs = NowMs();
+        SendTriggerRead(index, 1);
+    }
+}
+
+void FleetPoller::SendTriggerRead(int index, int channel) {
+    FleetRow& row = m_rows[static_cast<std::size_t>(index)];
+    Poll& poll = m_polls[static_cast<std::size_t>(index)];
+    BoardRequest request;
+    request.station = row.settings;
+    request.requestId = NextId(poll);
+    request.type = PduType::Get;
+    request.oid = std::string(board::kChannelRecord[static_cast<std::size_t>(channel)]);
+    if (poll.transport->Send(request) != SendStatus::Accepted) {
+        poll.triggerChannel = 0;
+        return;
+    }
+    poll.triggerId = request.requestId;
+    poll.triggerChannel = channel;
+}
+
+void FleetPoller::OnTriggerEnding(int index, const BoardResponse* response) {
+    Poll& poll = m_polls[static_cast<std::size_t>(index)];
+    const int channel = poll.triggerChannel;
+    poll.triggerId = 0;
+    poll.triggerChannel = 0;
+    const std::string_view object = board::kChannelRecord[static_cast<std::size_t>(channel)];
+    // A lost or refused read leaves the levels as they were until the next.
+    if (response == nullptr || response->errorStatus != 0 || !response->hasBinding ||
+        response->syntax != kSyntaxOctetString || response->oid != object) {
+        return;
+    }
+    m_rows[static_cast<std::size_t>(index)].triggers[static_cast<std::size_t>(channel - 1)] =
+        TriggersOfChannelRecord(std::string_view(response->value.constData(),
+                                                 static_cast<std::size_t>(response->value.size())));
+    if (channel < kChannelCount) {
+        SendTriggerRead(index, channel + 1);
+    } else {
+        Q_EMIT RowChanged(index);
+    }
 }
 
 void FleetPoller::Settle(int index) {
@@ -327,6 +419,9 @@ std::optional<qint64> FleetPoller::AgeMs(int index) const {
 }
 
 FleetState FleetPoller::StateOf(int index) const {
+    if (!Row(index).watched) {
+        return FleetState::Unwatched;
+    }
     if (Row(index).noSocket) {
         return FleetState::NoSocket;
     }

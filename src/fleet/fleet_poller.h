@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "core/station_record.h"
+#include "fleet/fleet_health.h"
 #include "link/board_request.h"
 #include "link/status_poll.h"
 
@@ -22,9 +23,9 @@ namespace volnar {
 class SnmpTransport;
 class StatusPanel;
 
-enum class FleetState { Answering, Late, Silent, NoSocket };
+enum class FleetState { Answering, Late, Silent, NoSocket, Unwatched };
 
-// "answering", "late", "silent" or "no socket".
+// "answering", "late", "silent", "no socket" or "not watched".
 QString FleetStateText(FleetState state);
 
 // The state of a station whose last answer is ageMs old (nullopt: none yet):
@@ -60,12 +61,24 @@ struct FleetRow {
     std::optional<qint64> rttMs;         // of the last answer
     bool noSocket = false;               // the last poll found no socket to send on
     FleetCounters counters;
+    // Not polled: the operator does not watch it in the fleet overview.
+    bool watched = true;
+    bool asked = false;  // a status request was sent (or tried) at least once
+    LossWindow loss;     // the last hour's requests
+    // Each channel's trigger levels as last read (when the poller reads
+    // them), and when they were read (the poller's clock).
+    StationTriggers triggers;
+    std::optional<qint64> triggersReadMs;
 };
 
 // Polls the status record of every station of a directory at one period, all
 // on the calling (GUI) thread: one SNMP transport (one net-snmp session) per
 // station, each answer routed straight to its row, so handling one answer
-// costs the same whatever the number of stations. Only status GETs are sent.
+// costs the same whatever the number of stations. Only GETs are sent: the
+// status record, and when asked (SetReadsTriggers), each channel's configuration
+// record for its trigger levels, one channel after the other, after an
+// answer and at most once per kTriggerRefreshMs. Unwatched rows are kept
+// and shown but not polled.
 // It never stops on errors: a station that does not answer, refuses or
 // cannot be reached is a row state.
 class FleetPoller final : public QObject {
@@ -77,6 +90,7 @@ public:
     static constexpr int kDefaultPeriodMs = 10'000;
     static constexpr int kShortestPeriodMs = 1'000;
     static constexpr int kShortestTickMs = 20;
+    static constexpr qint64 kTriggerRefreshMs = 15 * 60'000;
 
     // Without a factory, each station gets its own SnmpSession.
     explicit FleetPoller(QObject* parent = nullptr, TransportFactory factory = {});
@@ -91,6 +105,12 @@ public:
     // Clamped to kShortestPeriodMs and up; takes effect at the next poll.
     void SetPeriodMs(int periodMs);
     int PeriodMs() const { return m_periodMs; }
+    // The stations not polled (canonical addresses); kept for later
+    // SetStations.
+    void SetUnwatched(const QSet<QString>& addresses);
+    int WatchedCount() const;
+    // Reads each answering station's trigger levels (off by default).
+    void SetReadsTriggers(bool read) { m_readTriggers = read; }
     // Polls every station once a period, until Stop: station i of n is
     // asked i/n of a period into each round, so the requests are spread
     // evenly over the period.
@@ -128,6 +148,10 @@ private:
     int TickMs() const;
     void PollOne(int index);
     void Send(int index);
+    int NextId(Poll& poll);
+    void ReadTriggers(int index);
+    void SendTriggerRead(int index, int channel);
+    void OnTriggerEnding(int index, const BoardResponse* response);
     void OnAnswer(int index, const BoardResponse& response);
     void OnTimeout(int index, int requestId);
     void Settle(int index);
@@ -141,6 +165,8 @@ private:
         SnmpTransport* transport = nullptr;
         StatusPoll status;
         int nextId = 1;
+        int triggerId = 0;       // the channel record read in flight
+        int triggerChannel = 0;  // its channel, 0 when none is being read
     };
 
     TransportFactory m_factory;
@@ -157,6 +183,8 @@ private:
     quint64 m_noSocketLogged = 0;
     qint64 m_roundStartMs = 0;
     qint64 m_lastRoundMs = 0;
+    QSet<QString> m_unwatched;
+    bool m_readTriggers = false;
 };
 
 }  // namespace volnar

@@ -5,6 +5,7 @@
 
 #include <QBrush>
 #include <QColor>
+#include <QDateTime>
 
 #include "core/status_panel.h"
 #include "fleet/fleet_poller.h"
@@ -14,6 +15,14 @@ namespace volnar {
 FleetSummary SummaryOf(const FleetPoller& poller) {
     FleetSummary summary;
     for (int n = 0; n < poller.RowCount(); ++n) {
+        const FleetRow& row = poller.Row(n);
+        if (!row.watched) {
+            ++summary.unwatched;
+            continue;
+        }
+        if (row.hasRecord && !AlarmsOf(row.readings->Record(), row.triggers).empty()) {
+            ++summary.alarms;
+        }
         if (!poller.AgeMs(n)) {
             ++summary.never;
             continue;
@@ -29,17 +38,26 @@ FleetSummary SummaryOf(const FleetPoller& poller) {
             case FleetState::NoSocket:  // answered once, now without a socket
                 ++summary.silent;
                 break;
+            case FleetState::Unwatched:
+                break;
         }
     }
     return summary;
 }
 
 QString SummaryText(const FleetSummary& summary) {
-    return QStringLiteral("answering %1 · late %2 · silent %3 · never %4")
-        .arg(summary.answering)
-        .arg(summary.late)
-        .arg(summary.silent)
-        .arg(summary.never);
+    QString text = QStringLiteral("answering %1 · late %2 · silent %3 · never %4")
+                       .arg(summary.answering)
+                       .arg(summary.late)
+                       .arg(summary.silent)
+                       .arg(summary.never);
+    if (summary.alarms > 0) {
+        text += QStringLiteral(" · in alarm %1").arg(summary.alarms);
+    }
+    if (summary.unwatched > 0) {
+        text += QStringLiteral(" · not watched %1").arg(summary.unwatched);
+    }
+    return text;
 }
 
 QString StateWithAge(const QString& state, std::optional<qint64> ageMs) {
@@ -74,29 +92,18 @@ QVariant FleetTableModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid() || index.row() >= m_poller.RowCount()) {
         return {};
     }
+    if (role != Qt::DisplayRole && role != kSortRole) {
+        return LookData(index, role);
+    }
     const FleetRow& row = m_poller.Row(index.row());
     const FleetState state = m_poller.StateOf(index.row());
-    // A station without a socket is as unheard as a silent one.
-    const bool silent = state == FleetState::Silent || state == FleetState::NoSocket;
-    if (role == kSilentRole) {
-        return silent ? 1 : 0;
-    }
-    if (role == Qt::BackgroundRole) {
-        if (silent) {
-            return QBrush(QColor(0xF4, 0xC7, 0xC3));
-        }
-        if (state == FleetState::Late) {
-            return QBrush(QColor(0xFC, 0xE8, 0xB2));
-        }
-        return {};
-    }
-    if (role != Qt::DisplayRole && role != kSortRole) {
-        return {};
-    }
     const bool sort = role == kSortRole;
     const StatusPanel& readings = *row.readings;
     const StatusRecord& record = readings.Record();
     const int column = index.column();
+    if (column >= kAlarm && column <= kLoss) {
+        return HealthData(index.row(), column, sort);
+    }
     switch (column) {
         case kAddress:
             // Sorted by the address's value, not its text.
@@ -111,9 +118,17 @@ QVariant FleetTableModel::data(const QModelIndex& index, int role) const {
         case kStation:
             return row.hasRecord ? readings.StationName().trimmed() : QString();
         case kState:
-            return sort
-                       ? QVariant(static_cast<int>(state))
-                       : QVariant(StateWithAge(FleetStateText(state), m_poller.AgeMs(index.row())));
+            if (sort) {
+                return static_cast<int>(state);
+            }
+            // An unwatched station that never answered has no age to give.
+            if (state == FleetState::Unwatched && !row.lastAnswerMs) {
+                return FleetStateText(state);
+            }
+            if (!row.asked) {
+                return tr("not asked yet");
+            }
+            return StateWithAge(FleetStateText(state), m_poller.AgeMs(index.row()));
         case kRoundTrip:
             if (!row.rttMs) {
                 return {};
@@ -150,6 +165,63 @@ QVariant FleetTableModel::data(const QModelIndex& index, int role) const {
            UnitSymbol(channel.unit);
 }
 
+QVariant FleetTableModel::LookData(const QModelIndex& index, int role) const {
+    const FleetRow& row = m_poller.Row(index.row());
+    const FleetState state = m_poller.StateOf(index.row());
+    // A station without a socket is as unheard as a silent one.
+    // Silent only once asked: before the first poll nothing is known.
+    const bool silent = row.asked && (state == FleetState::Silent || state == FleetState::NoSocket);
+    switch (role) {
+        case kSilentRole:
+            return silent ? 1 : 0;
+        case kAddressRole:
+            return row.address;
+        case Qt::ForegroundRole: {
+            if (!row.watched) {
+                return QBrush(QColor(0x6E, 0x6E, 0x6E));
+            }
+            // A station in alarm: its alarm text in dark red (7:1 on white).
+            const bool alarm =
+                index.column() == kAlarm && HealthData(index.row(), kAlarm, true) != 0;
+            return alarm ? QVariant(QBrush(QColor(0xA0, 0x00, 0x00))) : QVariant();
+        }
+        case Qt::BackgroundRole:
+            if (silent) {
+                return QBrush(QColor(0xF4, 0xC7, 0xC3));
+            }
+            if (state == FleetState::Late) {
+                return QBrush(QColor(0xFC, 0xE8, 0xB2));
+            }
+            return {};
+        default:
+            return {};
+    }
+}
+
+QVariant FleetTableModel::HealthData(int index, int column, bool sort) const {
+    const FleetRow& row = m_poller.Row(index);
+    if (column == kLastSeen) {
+        const std::optional<qint64> age = m_poller.AgeMs(index);
+        if (sort) {
+            return age ? QVariant(-*age) : QVariant(std::numeric_limits<qint64>::min());
+        }
+        return LastSeenText(QDateTime::currentDateTime(), age);
+    }
+    if (column == kLoss) {
+        const std::optional<double> loss = row.loss.LossPercent(m_poller.NowMs());
+        return sort ? QVariant(loss.value_or(-1)) : QVariant(LossText(loss));
+    }
+    // kAlarm: what a station last said is kept; only its channels' values
+    // and the levels read decide.
+    const std::vector<ChannelAlarm> alarms = row.hasRecord
+                                                 ? AlarmsOf(row.readings->Record(), row.triggers)
+                                                 : std::vector<ChannelAlarm>{};
+    if (sort) {
+        return static_cast<int>(alarms.size());
+    }
+    return row.hasRecord ? AlarmText(alarms, row.triggers) : QString();
+}
+
 QVariant FleetTableModel::headerData(int section, Qt::Orientation orientation, int role) const {
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole) {
         return QAbstractTableModel::headerData(section, orientation, role);
@@ -163,6 +235,12 @@ QVariant FleetTableModel::headerData(int section, Qt::Orientation orientation, i
             return tr("Station");
         case kState:
             return tr("State");
+        case kAlarm:
+            return tr("Alarm");
+        case kLastSeen:
+            return tr("Last seen");
+        case kLoss:
+            return tr("Loss (1 h)");
         case kRoundTrip:
             return tr("Round trip");
         case kTemperature:
@@ -183,7 +261,7 @@ void FleetTableModel::Reset() {
 
 void FleetTableModel::RefreshStates() {
     if (m_poller.RowCount() > 0) {
-        Q_EMIT dataChanged(index(0, kState), index(m_poller.RowCount() - 1, kState));
+        Q_EMIT dataChanged(index(0, kState), index(m_poller.RowCount() - 1, kLoss));
     }
 }
 

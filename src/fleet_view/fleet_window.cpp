@@ -1,11 +1,16 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "fleet_view/fleet_window.h"
 
+#include <QAction>
+#include <QCheckBox>
 #include <QCloseEvent>
+#include <QContextMenuEvent>
+#include <QFrame>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
 #include <QShortcut>
 #include <QSortFilterProxyModel>
@@ -15,6 +20,7 @@
 #include <QVBoxLayout>
 
 #include "fleet/fleet_poller.h"
+#include "fleet_view/desktop_notice.h"
 #include "fleet_view/fleet_table_model.h"
 
 namespace volnar {
@@ -28,9 +34,16 @@ FleetWindow::FleetWindow(QWidget* parent)
       m_filter(new QLineEdit),
       m_period(new QSpinBox),
       m_ageTimer(new QTimer(this)),
-      m_summary(new QLabel) {
+      m_summary(new QLabel),
+      m_note(nullptr),
+      m_noteText(new QLabel),
+      m_notify(new QCheckBox(tr("&Notify when a station goes silent"))),
+      m_menu(new QMenu(this)),
+      m_notifier(&ShowDesktopNotice) {
     setWindowTitle(tr("Fleet overview"));
     setObjectName(QStringLiteral("fleetWindow"));
+    m_poller->SetReadsTriggers(true);
+    m_poller->SetUnwatched(FleetSettings::Unwatched());
     m_proxy->setSourceModel(m_model);
     m_proxy->setSortRole(FleetTableModel::kSortRole);
     m_proxy->setFilterKeyColumn(-1);
@@ -76,14 +89,128 @@ FleetWindow::FleetWindow(QWidget* parent)
     bar->addWidget(periodLabel);
     bar->addWidget(m_period);
     bar->addWidget(resort);
+    m_notify->setObjectName(QStringLiteral("fleetNotify"));
+    m_notify->setChecked(FleetSettings::NotifySilence());
+    bar->addWidget(m_notify);
     auto* layout = new QVBoxLayout(this);
+    m_note = BuildPollNote();
+    layout->addWidget(m_note);
     layout->addWidget(m_summary);
     layout->addLayout(bar);
     layout->addWidget(m_view);
     resize(1200, 600);
 
+    BuildRowMenu();
     Connect();
     Tick();
+}
+
+QWidget* FleetWindow::BuildPollNote() {
+    auto* note = new QFrame;
+    note->setObjectName(QStringLiteral("fleetPollNote"));
+    note->setFrameShape(QFrame::StyledPanel);
+    m_noteText->setObjectName(QStringLiteral("fleetPollNoteText"));
+    m_noteText->setWordWrap(true);
+    m_noteText->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    auto* start = new QPushButton(tr("&Start polling"));
+    start->setObjectName(QStringLiteral("fleetStartPolling"));
+    connect(start, &QPushButton::clicked, this, [this] {
+        FleetSettings::SetPollNoteRead();
+        m_note->hide();
+        m_view->setFocus();
+        StartPolling();
+    });
+    auto* row = new QHBoxLayout(note);
+    row->addWidget(m_noteText, 1);
+    row->addWidget(start);
+    note->setVisible(false);
+    return note;
+}
+
+void FleetWindow::BuildRowMenu() {
+    const auto add = [this](const QString& text, const char* name, auto&& slot) {
+        auto* action = new QAction(text, this);
+        action->setObjectName(QString::fromLatin1(name));
+        connect(action, &QAction::triggered, this, slot);
+        AddRowAction(action);
+        return action;
+    };
+    add(tr("&Choose this station"), "fleetChoose", [this] { ChooseCurrent(); });
+    add(tr("Open its &trend plot"), "fleetTrend", [this] {
+        if (!CurrentAddress().isEmpty()) {
+            Q_EMIT TrendRequested(CurrentAddress());
+        }
+    });
+    add(tr("Start &polling it"), "fleetStart", [this] {
+        if (!CurrentAddress().isEmpty()) {
+            Q_EMIT StartRequested(CurrentAddress());
+        }
+    });
+    m_watchAction =
+        add(tr("&Watch in the fleet overview"), "fleetWatch", [this] { ToggleWatch(); });
+    m_watchAction->setCheckable(true);
+    // The Menu key and Shift+F10 open it at the current row.
+    for (const QKeySequence& keys :
+         {QKeySequence(Qt::Key_Menu), QKeySequence(Qt::SHIFT | Qt::Key_F10)}) {
+        auto* shortcut = new QShortcut(keys, m_view);
+        shortcut->setContext(Qt::WidgetShortcut);
+        connect(shortcut, &QShortcut::activated, this, &FleetWindow::OpenRowMenu);
+    }
+}
+
+QString FleetWindow::CurrentAddress() const {
+    return m_view->currentIndex().data(FleetTableModel::kAddressRole).toString();
+}
+
+void FleetWindow::AddRowAction(QAction* action) {
+    action->setParent(this);
+    m_menu->addAction(action);
+}
+
+QList<QAction*> FleetWindow::RowActions() const {
+    return m_menu->actions();
+}
+
+void FleetWindow::OpenRowMenu() {
+    const QModelIndex current = m_view->currentIndex();
+    if (current.isValid()) {
+        const QRect cell = m_view->visualRect(current);
+        OpenRowMenuAt(m_view->viewport()->mapToGlobal(cell.bottomLeft()));
+    }
+}
+
+void FleetWindow::OpenRowMenuAt(const QPoint& globalPos) {
+    const QModelIndex current = m_proxy->mapToSource(m_view->currentIndex());
+    if (!current.isValid()) {
+        return;
+    }
+    m_lastUse.start();
+    m_watchAction->setChecked(m_poller->Row(current.row()).watched);
+    m_menu->popup(globalPos);
+}
+
+void FleetWindow::ToggleWatch() {
+    const QModelIndex current = m_proxy->mapToSource(m_view->currentIndex());
+    if (!current.isValid()) {
+        return;
+    }
+    const QString address = m_poller->Row(current.row()).address;
+    FleetSettings::SetWatched(address, !m_poller->Row(current.row()).watched);
+    m_poller->SetUnwatched(FleetSettings::Unwatched());
+    ShowPollNote();
+    Tick();
+}
+
+void FleetWindow::ShowPollNote() {
+    const int watched = m_poller->WatchedCount();
+    m_noteText->setText(
+        PollNoteText(watched, m_poller->RowCount() - watched, m_poller->PeriodMs() / 1000));
+}
+
+void FleetWindow::StartPolling() {
+    if (isVisible() && FleetSettings::PollNoteRead()) {
+        m_poller->Start();
+    }
 }
 
 void FleetWindow::Connect() {
@@ -103,6 +230,8 @@ void FleetWindow::Connect() {
     connect(m_view->horizontalHeader(), &QHeaderView::sortIndicatorChanged, this,
             &FleetWindow::Resort);
     connect(m_ageTimer, &QTimer::timeout, this, &FleetWindow::Tick);
+    connect(m_notify, &QCheckBox::toggled, this, &FleetSettings::SetNotifySilence);
+    connect(m_period, &QSpinBox::valueChanged, this, &FleetWindow::ShowPollNote);
 }
 
 void FleetWindow::ChooseCurrent() {
@@ -125,12 +254,48 @@ void FleetWindow::Resort() {
 void FleetWindow::Tick() {
     m_model->RefreshStates();
     m_summary->setText(SummaryText(SummaryOf(*m_poller)));
+    NotifySilence();
     if (!Held()) {
         Resort();
     }
 }
 
+void FleetWindow::NotifySilence() {
+    std::vector<SilenceLook> stations;
+    stations.reserve(static_cast<std::size_t>(m_poller->RowCount()));
+    for (int n = 0; n < m_poller->RowCount(); ++n) {
+        const FleetRow& row = m_poller->Row(n);
+        const FleetState state = m_poller->StateOf(n);
+        stations.push_back(
+            {.address = row.address,
+             .watched = row.watched,
+             .answeredOnce = row.lastAnswerMs.has_value(),
+             .silent = state == FleetState::Silent || state == FleetState::NoSocket});
+    }
+    // Followed whether told or not, so ticking the box later tells only
+    // what goes silent from then on.
+    const std::vector<QString> silent = m_silence.Update(stations);
+    if (!silent.empty() && m_notify->isChecked() && m_notifier) {
+        m_notifier(tr("Fleet overview"), SilenceNoticeText(silent));
+    }
+}
+
 bool FleetWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::ContextMenu) {
+        // A right click chooses the row under the pointer first; the Menu
+        // key opens the menu of the current row.
+        const auto* menu = static_cast<QContextMenuEvent*>(event);
+        if (watched == m_view->viewport() && menu->reason() == QContextMenuEvent::Mouse) {
+            const QModelIndex at = m_view->indexAt(menu->pos());
+            if (at.isValid()) {
+                m_view->setCurrentIndex(at);
+                OpenRowMenuAt(menu->globalPos());
+            }
+        } else {
+            OpenRowMenu();
+        }
+        return true;
+    }
     switch (event->type()) {
         case QEvent::MouseMove:
         case QEvent::MouseButtonPress:
@@ -151,14 +316,17 @@ FleetWindow::~FleetWindow() = default;
 void FleetWindow::SetStations(const std::vector<StationRecord>& records) {
     m_poller->SetStations(records);
     m_model->Reset();
+    ShowPollNote();
     Tick();
-    if (isVisible()) {
-        m_poller->Start();
-    }
+    StartPolling();
 }
 
 void FleetWindow::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
+    // Silence while the window was closed is not news.
+    m_silence = SilenceNotices();
+    ShowPollNote();
+    m_note->setVisible(!FleetSettings::PollNoteRead());
     m_ageTimer->start(1000);
     Q_EMIT RefreshRequested();
 }

@@ -4,12 +4,17 @@
 #include <QElapsedTimer>
 #include <QWidget>
 
+#include <functional>
 #include <vector>
 
 #include "core/station_record.h"
+#include "fleet/fleet_health.h"
 
+class QAction;
+class QCheckBox;
 class QLabel;
 class QLineEdit;
+class QMenu;
 class QSortFilterProxyModel;
 class QSpinBox;
 class QTableView;
@@ -27,6 +32,18 @@ class FleetTableModel;
 // chosen station. The rows hold their order while the pointer or the
 // keyboard is on the table and busy there: they are sorted again after a
 // pause of kHoldMs, on a header click or on Sort now.
+//
+// A row's menu (right click, the Menu key or Shift+F10) lists the row
+// actions: choose the station, open its trend plot, start polling it in the
+// main window, and whether it is watched here. The window only emits what
+// was asked; each action acts on CurrentAddress().
+//
+// Unwatched stations (the operator's setting, FleetSettings) stay in the
+// table, greyed and "not watched", so they can be watched again from their
+// menu; they are not polled. Before the first poll ever, a note says what
+// will be polled; polling starts when the operator has read it. With "Notify
+// when a station goes silent" ticked, a watched station going silent raises
+// a desktop notice.
 class FleetWindow final : public QWidget {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(FleetWindow)
@@ -44,8 +61,23 @@ public:
     // Sorts the rows now (held or not).
     void Resort();
 
+    // The address of the table's current row; empty without one.
+    QString CurrentAddress() const;
+    // Appends an action to the row menu (the window owns it from then on).
+    void AddRowAction(QAction* action);
+    QList<QAction*> RowActions() const;
+    // Opens the row menu beside the current row (as the Menu key does).
+    void OpenRowMenu();
+    QMenu* RowMenu() const { return m_menu; }
+    // How silence is told (the desktop's notification service by default).
+    using Notifier = std::function<void(const QString& summary, const QString& body)>;
+    void SetNotifier(Notifier notifier) { m_notifier = std::move(notifier); }
+
 Q_SIGNALS:
     void StationChosen(const QString& address);
+    // The station's trend plot, or polling it in the main window.
+    void TrendRequested(const QString& address);
+    void StartRequested(const QString& address);
     // Shown again: the directory may have changed meanwhile.
     void RefreshRequested();
 
@@ -56,9 +88,17 @@ protected:
 
 private:
     void Connect();
+    void BuildRowMenu();
+    void OpenRowMenuAt(const QPoint& globalPos);
+    QWidget* BuildPollNote();
     void Tick();
+    void NotifySilence();
     bool Held() const;
     void ChooseCurrent();
+    void ToggleWatch();
+    // Polls once the note before the first poll has been read.
+    void StartPolling();
+    void ShowPollNote();
 
     FleetPoller* m_poller;
     FleetTableModel* m_model;
@@ -68,7 +108,14 @@ private:
     QSpinBox* m_period;
     QTimer* m_ageTimer;
     QLabel* m_summary;
+    QWidget* m_note;
+    QLabel* m_noteText;
+    QCheckBox* m_notify;
+    QMenu* m_menu;
+    QAction* m_watchAction = nullptr;
     QElapsedTimer m_lastUse;  // the pointer or a key on the table
+    SilenceNotices m_silence;
+    Notifier m_notifier;
 };
 
 }  // namespace volnar

@@ -130,6 +130,22 @@ TEST_F(ApplicationTest, StationDialogsLeaveTheFleetAndTrendWindowsUsable) {
         opened->close();
         Settle(*app);
     }
+    // The fleet's row actions reach the main window: the station's trend
+    // plot, and Start for it.
+    const QString chosen = app->Window().ChooserText();
+    trend->close();
+    Settle(*app);
+    app->Window().SetChooserText(S("127.0.0.7"));
+    Q_EMIT fleet->TrendRequested(S("127.0.0.1"));
+    EXPECT_EQ(app->Window().ChooserText(), chosen);
+    ASSERT_NE(app->Window().findChild<TrendWindow*>(), nullptr);
+    EXPECT_TRUE(app->Window().findChild<TrendWindow*>()->isVisible());
+    EXPECT_EQ(app->Link().State(), ConnectionState::NotConnected);
+    app->Window().SetChooserText(S("127.0.0.7"));
+    Q_EMIT fleet->StartRequested(S("127.0.0.1"));
+    Settle(*app);
+    EXPECT_EQ(app->Window().ChooserText(), chosen);
+    EXPECT_EQ(app->Link().State(), ConnectionState::Connecting);
 }
 
 // Every way polling stops is a gap in the station's history, not a new

@@ -1,11 +1,16 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The fleet window against 20 simulated stations: one never answers, one
-// answers 1.5 s late, one is stopped during the test.
+// answers 1.5 s late, one is stopped during the test (and is told, when the
+// operator asked for it).
 #include <gtest/gtest.h>
 
+#include <QAction>
 #include <QApplication>
+#include <QCheckBox>
+#include <QContextMenuEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QSortFilterProxyModel>
@@ -13,6 +18,9 @@
 #include <QTableView>
 #include <QTest>
 
+#include <functional>
+
+#include "fleet/fleet_health.h"
 #include "fleet/fleet_poller.h"
 #include "fleet_view/fleet_table_model.h"
 #include "fleet_view/fleet_window.h"
@@ -61,6 +69,104 @@ void ExpectCountsNamesAndTab(FleetWindow& window) {
     EXPECT_NE(QApplication::focusWidget(), window.View());
 }
 
+// Last seen, the last hour's loss and the alarm of the stations read from the
+// simulator (no trigger enabled there: "none" once all eight are read).
+void ExpectHealthColumns(const QAbstractItemModel& proxy,
+                         const std::function<int(const QString&)>& rowOf) {
+    const auto cell = [&](const char* address, int column) {
+        return proxy.index(rowOf(QString::fromLatin1(address)), column).data().toString();
+    };
+    EXPECT_TRUE(WaitFor([&] { return cell("127.0.1.1", FleetTableModel::kAlarm) == u"none"; }))
+        << qPrintable(cell("127.0.1.1", FleetTableModel::kAlarm));
+    EXPECT_TRUE(cell("127.0.1.1", FleetTableModel::kLoss).endsWith(u" %"));
+    EXPECT_NE(cell("127.0.1.1", FleetTableModel::kLoss), QStringLiteral("100 %"));
+    EXPECT_EQ(cell("127.0.1.5", FleetTableModel::kLoss), QStringLiteral("100 %"));
+    EXPECT_EQ(cell("127.0.1.5", FleetTableModel::kLastSeen), QString());
+    EXPECT_EQ(cell("127.0.1.1", FleetTableModel::kLastSeen).size(), 8);  // "hh:mm:ss"
+    EXPECT_EQ(cell("127.0.1.5", FleetTableModel::kAlarm), QString());
+}
+
+// The row menu by the Menu key and Shift+F10: its actions emit for the
+// current row; "Watch" takes the station out of the polling and back.
+void ExpectRowMenu(FleetWindow& window, const QString& address) {
+    QSignalSpy trend(&window, &FleetWindow::TrendRequested);
+    QSignalSpy start(&window, &FleetWindow::StartRequested);
+    QSignalSpy chosen(&window, &FleetWindow::StationChosen);
+    const struct {
+        Qt::Key key;
+        Qt::KeyboardModifiers modifiers;
+        const char* action;
+    } steps[] = {{.key = Qt::Key_Menu, .modifiers = Qt::NoModifier, .action = "fleetTrend"},
+                 {.key = Qt::Key_F10, .modifiers = Qt::ShiftModifier, .action = "fleetStart"},
+                 {.key = Qt::Key_Menu, .modifiers = Qt::NoModifier, .action = "fleetChoose"},
+                 {.key = Qt::Key_Menu, .modifiers = Qt::NoModifier, .action = "fleetWatch"},
+                 {.key = Qt::Key_Menu, .modifiers = Qt::NoModifier, .action = "fleetWatch"}};
+    int index = 0;
+    while (window.Poller().Row(index).address != address) {
+        ++index;
+    }
+    QStringList names;
+    for (QAction* action : window.RowActions()) {
+        names << action->objectName();
+    }
+    EXPECT_EQ(names.join(u' '), QStringLiteral("fleetChoose fleetTrend fleetStart fleetWatch"));
+    for (const auto& step : steps) {
+        window.View()->setFocus();
+        QTest::keyClick(window.View(), step.key, step.modifiers);
+        ASSERT_TRUE(WaitFor([&] { return window.RowMenu()->isVisible(); }, 2000)) << step.action;
+        auto* action = window.findChild<QAction*>(QString::fromLatin1(step.action));
+        ASSERT_NE(action, nullptr);
+        const bool watched = window.Poller().Row(index).watched;
+        if (action->isCheckable()) {
+            EXPECT_EQ(action->isChecked(), watched);
+        }
+        action->trigger();
+        window.RowMenu()->close();
+        if (action->isCheckable()) {
+            EXPECT_EQ(window.Poller().Row(index).watched, !watched);
+            EXPECT_EQ(FleetSettings::Unwatched().contains(address), watched);
+            EXPECT_EQ(window.Poller().StateOf(index) == FleetState::Unwatched, watched);
+        }
+    }
+    // A right click makes the row under the pointer the current one first.
+    window.View()->setCurrentIndex({});
+    QWidget* viewport = window.View()->viewport();
+    const QPoint at = window.View()->visualRect(window.View()->model()->index(0, 1)).center();
+    QContextMenuEvent click(QContextMenuEvent::Mouse, at, viewport->mapToGlobal(at));
+    QApplication::sendEvent(viewport, &click);
+    EXPECT_TRUE(window.RowMenu()->isVisible());
+    EXPECT_EQ(window.CurrentAddress(), address);
+    window.RowMenu()->close();
+    for (const QSignalSpy* spy : {&trend, &start, &chosen}) {
+        ASSERT_EQ(spy->size(), 1);
+        EXPECT_EQ(spy->at(0).at(0).toString(), address);
+    }
+}
+
+// Opened for the first time: the note says what will be polled, and nothing
+// is until it has been read. Silence is told once the box is ticked.
+void StartAfterTheNote(FleetWindow& window, std::vector<QString>& notices) {
+    auto* note = window.findChild<QWidget*>(QStringLiteral("fleetPollNote"));
+    ASSERT_TRUE(note->isVisible());
+    EXPECT_TRUE(window.findChild<QLabel*>(QStringLiteral("fleetPollNoteText"))
+                    ->text()
+                    .contains(QStringLiteral("each of the 20 watched stations every 1 s")));
+    QTest::qWait(300);
+    EXPECT_EQ(window.Poller().Totals().received + window.Poller().Totals().lost, 0u);
+    // Not asked is not silent: no red rows before the first poll.
+    const QModelIndex first = window.View()->model()->index(0, FleetTableModel::kState);
+    EXPECT_EQ(first.data().toString(), QStringLiteral("not asked yet"));
+    EXPECT_EQ(first.data(FleetTableModel::kSilentRole).toInt(), 0);
+    window.findChild<QPushButton*>(QStringLiteral("fleetStartPolling"))->click();
+    EXPECT_FALSE(note->isVisible());
+    EXPECT_TRUE(FleetSettings::PollNoteRead());
+    // Told when a watched station goes silent, only once asked.
+    window.SetNotifier(
+        [&notices](const QString&, const QString& body) { notices.push_back(body); });
+    window.findChild<QCheckBox*>(QStringLiteral("fleetNotify"))->setChecked(true);
+    EXPECT_TRUE(FleetSettings::NotifySilence());
+}
+
 std::vector<StationRecord> TwentyStations(const QString& port) {
     std::vector<StationRecord> records;
     for (int k = 1; k <= 20; ++k) {
@@ -99,6 +205,8 @@ TEST(FleetWindowE2E, TwentyStationsShowTheirStates) {
     // Only loopback stations here: that the template station is never polled
     // is the poller's unit test, with a transport that sends nothing.
     ASSERT_EQ(poller.RowCount(), 20);
+    std::vector<QString> notices;
+    StartAfterTheNote(window, notices);
 
     const auto state = [&poller](int k) { return poller.StateOf(k - 1); };
     ASSERT_TRUE(WaitFor([&] { return poller.Row(6).counters.received >= 2; }, 10000));
@@ -128,6 +236,10 @@ TEST(FleetWindowE2E, TwentyStationsShowTheirStates) {
     window.findChild<QPushButton*>(QStringLiteral("fleetResort"))->click();
     EXPECT_LE(rowOf(twenty), 1);
     ExpectCountsNamesAndTab(window);
+    // The one that answered and fell silent is told; the one that never
+    // answered is not.
+    EXPECT_EQ(notices, std::vector<QString>{QStringLiteral("127.0.1.20 went silent")});
+    ExpectHealthColumns(*proxy, rowOf);
 
     // What the table shows: silent rows marked, sorted by state, filtered.
     window.View()->sortByColumn(FleetTableModel::kState, Qt::DescendingOrder);
@@ -159,6 +271,7 @@ TEST(FleetWindowE2E, TwentyStationsShowTheirStates) {
     ASSERT_EQ(chosen.size(), 2);
     EXPECT_EQ(chosen[0][0].toString(), QStringLiteral("127.0.1.20"));
     EXPECT_EQ(chosen[1][0].toString(), QStringLiteral("127.0.1.20"));
+    ExpectRowMenu(window, twenty);
 }
 
 }  // namespace
