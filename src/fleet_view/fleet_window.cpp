@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "fleet_view/fleet_window.h"
 
+#include <algorithm>
+
 #include <QCloseEvent>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -40,6 +42,7 @@ FleetWindow::FleetWindow(QWidget* parent)
     m_view->setSortingEnabled(true);
     m_view->sortByColumn(FleetTableModel::kAddress, Qt::AscendingOrder);
     m_view->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_view->setSelectionMode(QAbstractItemView::ExtendedSelection);
     m_view->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_view->verticalHeader()->hide();
     // Tab leaves the table (arrows move between cells); the order is the
@@ -65,6 +68,13 @@ FleetWindow::FleetWindow(QWidget* parent)
     auto* resort = new QPushButton(tr("S&ort now"));
     resort->setObjectName(QStringLiteral("fleetResort"));
     connect(resort, &QPushButton::clicked, this, &FleetWindow::Resort);
+    auto* copy = new QPushButton(tr("&Copy configuration from…"));
+    copy->setObjectName(QStringLiteral("fleetCopy"));
+    copy->setEnabled(false);
+    connect(m_view->selectionModel(), &QItemSelectionModel::selectionChanged, copy,
+            [this, copy] { copy->setEnabled(m_view->selectionModel()->hasSelection()); });
+    connect(copy, &QPushButton::clicked, this,
+            [this] { Q_EMIT CopyRequested(SelectedAddresses()); });
 
     auto* bar = new QHBoxLayout;
     auto* filterLabel = new QLabel(tr("&Filter:"));
@@ -76,6 +86,7 @@ FleetWindow::FleetWindow(QWidget* parent)
     bar->addWidget(periodLabel);
     bar->addWidget(m_period);
     bar->addWidget(resort);
+    bar->addWidget(copy);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_summary);
     layout->addLayout(bar);
@@ -110,6 +121,16 @@ void FleetWindow::ChooseCurrent() {
     if (source.isValid()) {
         Q_EMIT StationChosen(m_poller->Row(source.row()).address);
     }
+}
+
+QStringList FleetWindow::SelectedAddresses() const {
+    QModelIndexList rows = m_view->selectionModel()->selectedRows();
+    std::sort(rows.begin(), rows.end());  // in the table's order
+    QStringList addresses;
+    for (const QModelIndex& index : rows) {
+        addresses << m_poller->Row(m_proxy->mapToSource(index).row()).address;
+    }
+    return addresses;
 }
 
 bool FleetWindow::Held() const {

@@ -24,7 +24,8 @@ class FleetTableModel;
 // record, one row each. Sorted by a column's header, filtered by text;
 // silent rows are coloured; the counts of each state stand above. Enter or
 // a double click on a row asks for that station to become the main window's
-// chosen station. The rows hold their order while the pointer or the
+// chosen station; "Copy configuration from…" asks for the selected rows'
+// stations to be given another's configuration. The rows hold their order while the pointer or the
 // keyboard is on the table and busy there: they are sorted again after a
 // pause of kHoldMs, on a header click or on Sort now.
 class FleetWindow final : public QWidget {
@@ -46,6 +47,8 @@ public:
 
 Q_SIGNALS:
     void StationChosen(const QString& address);
+    // "Copy configuration from…" pressed with these stations selected.
+    void CopyRequested(const QStringList& addresses);
     // Shown again: the directory may have changed meanwhile.
     void RefreshRequested();
 
@@ -59,6 +62,7 @@ private:
     void Tick();
     bool Held() const;
     void ChooseCurrent();
+    QStringList SelectedAddresses() const;
 
     FleetPoller* m_poller;
     FleetTableModel* m_model;

@@ -134,12 +134,12 @@ FleetCopyDialog::FleetCopyDialog(QWidget* parent)
     m_progress->hide();
     m_summary->setWordWrap(true);
     m_confirm->setAccessibleName(tr("Confirm"));
-    m_confirm->hide();
-    m_cancel->hide();
     auto* buttons = new QDialogButtonBox(this);
     buttons->addButton(m_confirm, QDialogButtonBox::AcceptRole);
     buttons->addButton(m_cancel, QDialogButtonBox::ActionRole);
     buttons->addButton(m_close, QDialogButtonBox::RejectRole);
+    m_confirm->hide();  // shown when there is something to confirm
+    m_cancel->hide();   // shown while sending
     connect(m_confirm, &QPushButton::clicked, this, [this] {
         m_confirm->setEnabled(false);
         Q_EMIT Confirmed();
@@ -211,6 +211,7 @@ void FleetCopyDialog::AskToConfirm(const QString& buttonText) {
     m_confirm->setEnabled(true);
     m_confirm->show();
     m_confirm->setDefault(true);
+    m_confirm->setFocus();
 }
 
 void FleetCopyDialog::SetSending(bool sending) {

@@ -161,12 +161,17 @@ protected:
         return records;
     }
 
-    // A copy of `source` to the stations, planned, checked, then applied.
+    // A copy of `source` to the stations, planned, checked, then applied
+    // (cancelled once the first change has ended, when asked).
     std::unique_ptr<FleetCopyRun> Copy(const StationConfig& source, const QStringList& targets,
-                                       const std::function<void(const CopyBook&)>& planned) {
+                                       const std::function<void(const CopyBook&)>& planned,
+                                       bool cancel = false) {
         auto run = std::make_unique<FleetCopyRun>(source, Records(targets, S("1")), CopyOptions{});
         QSignalSpy plannedSpy(run.get(), &FleetCopyRun::Planned);
         QSignalSpy finished(run.get(), &FleetCopyRun::Finished);
+        if (cancel) {
+            QObject::connect(run.get(), &FleetCopyRun::ItemEnded, run.get(), &FleetCopyRun::Cancel);
+        }
         run->Plan();
         EXPECT_TRUE(plannedSpy.wait(60000));
         planned(run->Book());
@@ -293,8 +298,20 @@ TEST_F(ConfigE2E, CopyToSeveralStationsLeavesTheirNamesAndSendsNothingTheSecondT
     const QStringList targets{S("127.0.0.2"), S("127.0.0.9"), S("127.0.0.3")};
 
     const qsizetype setsBefore = Sets();
+    const auto cancelled = Copy(
+        *source, targets,
+        [&](const CopyBook&) {
+            EXPECT_EQ(Sets(), setsBefore) << "nothing is sent before the plans are confirmed";
+        },
+        true);
+    EXPECT_TRUE(
+        StationSummary(cancelled->Book().Station(0)).startsWith(S("cancelled: 1 applied, ")))
+        << StationSummary(cancelled->Book().Station(0)).toStdString();
+    EXPECT_EQ(StationSummary(cancelled->Book().Station(2)), S("cancelled, nothing sent"));
+    EXPECT_EQ(Sets(), setsBefore + 1) << "the change on its way ends, no other is sent";
+
+    // Copied again: what the cancelled copy left is sent.
     const auto first = Copy(*source, targets, [&](const CopyBook& book) {
-        EXPECT_EQ(Sets(), setsBefore) << "nothing is sent before the plans are confirmed";
         EXPECT_EQ(book.Station(1).state, CopyState::Unreachable);
         for (const int i : {0, 2}) {
             EXPECT_EQ(book.Station(i).state, CopyState::Planned);
