@@ -67,7 +67,13 @@ void FleetCopyRun::Plan() {
 }
 
 void FleetCopyRun::ReadNext() {
-    if (m_nextRead < m_book.Count() && !m_book.IsCancelled()) {
+    if (m_book.IsCancelled()) {
+        if (m_book.Finished()) {
+            SendNext();  // the reads on their way have ended
+        }
+        return;
+    }
+    if (m_nextRead < m_book.Count()) {
         const int index = m_nextRead++;
         m_book.Reading(index);
         Q_EMIT StationChanged(index);

@@ -214,7 +214,15 @@ void FleetCopyDialog::AskToConfirm(const QString& buttonText) {
     m_confirm->setFocus();
 }
 
+void FleetCopyDialog::reject() {
+    if (!m_sending) {
+        QDialog::reject();
+    }
+}
+
 void FleetCopyDialog::SetSending(bool sending) {
+    m_sending = sending;
+    m_close->setEnabled(!sending);
     m_confirm->setVisible(!sending && m_confirm->isVisible() && m_confirm->isEnabled());
     m_cancel->setVisible(sending);
     m_cancel->setEnabled(sending);

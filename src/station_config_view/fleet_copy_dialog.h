@@ -74,6 +74,8 @@ public:
     QStringList Lines() const;
     QPushButton* ConfirmButton() const { return m_confirm; }
     QPushButton* CancelButton() const { return m_cancel; }
+    // Not closed while sending: Cancel first, so no change is left halfway.
+    void reject() override;
 
 Q_SIGNALS:
     void Confirmed();
@@ -87,6 +89,7 @@ private:
     QPushButton* m_confirm;
     QPushButton* m_cancel;
     QPushButton* m_close;
+    bool m_sending = false;
 };
 
 }  // namespace volnar

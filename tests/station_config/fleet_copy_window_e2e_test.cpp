@@ -90,6 +90,9 @@ TEST_F(FleetCopyWindowE2E, SelectedStationsGetTheSourcesConfigurationOnceConfirm
     }
     ASSERT_EQ(dialog->ConfirmButton()->text(), "&Copy to 2 station(s)");
     dialog->ConfirmButton()->click();
+    EXPECT_TRUE(dialog->CancelButton()->isVisible()) << "cancelled, not closed, while sending";
+    dialog->reject();
+    EXPECT_TRUE(dialog->isVisible());
     ASSERT_TRUE(WaitFor(
         [&] { return dialog->Summary() == "3 station(s): 2 copied, 1 unreachable."; }, 30000))
         << dialog->Summary().toStdString() << dialog->Lines().join('|').toStdString();
@@ -100,6 +103,7 @@ TEST_F(FleetCopyWindowE2E, SelectedStationsGetTheSourcesConfigurationOnceConfirm
                   QStringList({"127.0.0.3: 2 applied"}) + applied +
                   QStringList({"127.0.0.9: unreachable: the station does not answer"}));
     EXPECT_EQ(Sets(), setsBefore + 4);
+    EXPECT_FALSE(dialog->CancelButton()->isVisible());
 }
 
 }  // namespace
