@@ -25,9 +25,9 @@ class FleetTableModel;
 // silent rows are coloured; the counts of each state stand above. Enter or
 // a double click on a row asks for that station to become the main window's
 // chosen station; "Copy configuration from…" asks for the selected rows'
-// stations to be given another's configuration. The rows hold their order while the pointer or the
-// keyboard is on the table and busy there: they are sorted again after a
-// pause of kHoldMs, on a header click or on Sort now.
+// stations to be given another's configuration. The rows hold their order
+// while the pointer or the keyboard is on the table and busy there: they are
+// sorted again after a pause of kHoldMs, on a header click or on Sort now.
 class FleetWindow final : public QWidget {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(FleetWindow)
