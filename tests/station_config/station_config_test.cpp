@@ -361,6 +361,12 @@ std::vector<PlanCase> PlanCases() {
           QStringLiteral("channel 3 settings: trigger high scripts")},
          {},
          {}},
+    };
+}
+
+// Copies from another station: the target's own name stays unless asked.
+std::vector<PlanCase> CopyPlanCases() {
+    return {
         {"a copy to another station: it keeps its own name",
          QStringLiteral("127.0.0.2"),
          [](StationConfig& s) {
@@ -381,7 +387,9 @@ std::vector<PlanCase> PlanCases() {
 
 TEST(StationConfigPlan, AppliesOnlyWhatDiffersAndNothingTheSecondTime) {
     const StationConfig file = Station(QStringLiteral("127.0.0.1"));
-    for (const PlanCase& c : PlanCases()) {
+    std::vector<PlanCase> cases = PlanCases();
+    std::ranges::move(CopyPlanCases(), std::back_inserter(cases));
+    for (const PlanCase& c : cases) {
         StationConfig station = Station(c.target);
         c.station(station);
         station.source = c.target;
