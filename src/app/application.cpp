@@ -193,6 +193,8 @@ void Application::OpenFleetWindow() {
                 &FleetWindow::SetStations);
         connect(m_worker.get(), &DirectoryWorker::StationRecordsFailed, fleet,
                 [this](const Failure& failure) { m_messages.ShowFailure(failure); });
+        connect(fleet, &FleetWindow::CopyRequested, m_configuration.get(),
+                &StationConfiguration::CopyToStations);
         connect(fleet, &FleetWindow::StationChosen, this, [this](const QString& address) {
             Choose(address);
             m_window->activateWindow();

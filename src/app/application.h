@@ -68,6 +68,7 @@ public:
     StatusPanel& Panel() { return m_panel; }
     StationWatch& Watch() { return *m_watch; }
     NoticeQueue& Notices() { return m_notices; }
+    MessageService& Messages() { return m_messages; }
     const StatusBarState& StatusBar() const { return m_statusBar; }
     ListNavigator& Alerts() { return *m_alerts; }
     ListNavigator& Scripts() { return *m_scripts; }

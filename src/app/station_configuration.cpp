@@ -13,9 +13,12 @@
 #include "core/message_service.h"
 #include "core/station_record.h"
 #include "directory/directory_worker.h"
+#include "fleet_view/fleet_window.h"
 #include "link/board_link.h"
 #include "station_config/config_link.h"
+#include "station_config/fleet_copy_run.h"
 #include "station_config_view/configuration_dialog.h"
+#include "station_config_view/fleet_copy_dialog.h"
 
 namespace volnar {
 
@@ -40,13 +43,7 @@ QString Title(ConfigurationCommand command) {
 class StationSession final : public QObject {
 public:
     StationSession(const StationRecord& record, QObject* parent)
-        : QObject(parent),
-          link(std::make_unique<BoardLink>([record](const QString& address) -> StationLookupAnswer {
-              return address == record.IPADDRESS ? std::optional(record) : std::nullopt;
-          })) {
-        link->ChooseStation(record.IPADDRESS);
-        link->SetRestartsByItself(true);
-    }
+        : QObject(parent), link(config::LinkForStation(record)) {}
     ~StationSession() override {
         qDeleteAll(children());
         link.reset();
@@ -94,6 +91,59 @@ void ShowRestore(config::RestoreRun* run, ConfigurationDialog* dialog, const QSt
                      });
 }
 
+void ShowCopyPlan(config::FleetCopyRun* run, FleetCopyDialog* dialog) {
+    const config::CopyBook& book = run->Book();
+    int stations = 0;
+    for (int i = 0; i < book.Count(); ++i) {
+        QStringList lines;
+        for (const config::PlanItem& item : book.Station(i).plan) {
+            lines << item.text;
+        }
+        dialog->SetChanges(i, lines);
+        stations += book.Station(i).state == config::CopyState::Planned;
+    }
+    if (stations == 0) {
+        dialog->SetSummary(QObject::tr("Nothing to send: ") + config::CopySummary(book.Stations()));
+        return;
+    }
+    dialog->SetSummary(QObject::tr("Nothing has been sent yet: %n change(s) to send.", nullptr,
+                                   book.PlannedItems()));
+    dialog->AskToConfirm(QObject::tr("&Copy to %n station(s)", nullptr, stations));
+}
+
+void ShowCopy(config::FleetCopyRun* run, FleetCopyDialog* dialog) {
+    const config::CopyBook& book = run->Book();
+    QObject::connect(run, &config::FleetCopyRun::StationChanged, dialog, [&book, dialog](int i) {
+        const config::StationCopy& station = book.Station(i);
+        const bool failed = station.state == config::CopyState::Unreachable ||
+                            station.Applied() < static_cast<int>(station.results.size());
+        dialog->SetStationState(i, config::StationSummary(station), failed);
+    });
+    QObject::connect(run, &config::FleetCopyRun::Planned, dialog,
+                     [run, dialog] { ShowCopyPlan(run, dialog); });
+    QObject::connect(dialog, &FleetCopyDialog::Confirmed, run, [run, dialog, &book] {
+        dialog->SetSending(true);
+        dialog->SetProgress(0, book.PlannedItems());
+        dialog->SetSummary(QObject::tr("Sending…"));
+        run->Apply();
+    });
+    QObject::connect(dialog, &FleetCopyDialog::CancelRequested, run, [run, dialog] {
+        dialog->SetSummary(QObject::tr("Cancelling after the change on its way…"));
+        run->Cancel();
+    });
+    QObject::connect(run, &config::FleetCopyRun::ItemEnded, dialog,
+                     [&book, dialog](int i, const config::ItemResult& result) {
+                         const int item = static_cast<int>(book.Station(i).results.size()) - 1;
+                         dialog->MarkChange(i, item, result.item.text, result.Done(), result.text);
+                         dialog->SetProgress(book.SentItems(),
+                                             std::max(book.SentItems(), book.PlannedItems()));
+                     });
+    QObject::connect(run, &config::FleetCopyRun::Finished, dialog, [&book, dialog] {
+        dialog->SetSending(false);
+        dialog->SetSummary(config::CopySummary(book.Stations()));
+    });
+}
+
 }  // namespace
 
 void AddConfigurationActions(MainWindow& window, QMenu& file) {
@@ -119,6 +169,114 @@ void AddConfigurationActions(MainWindow& window, QMenu& file) {
 StationConfiguration::StationConfiguration(Application& application) : m_application(application) {
     connect(&application.Window(), &MainWindow::ConfigurationRequested, this,
             &StationConfiguration::Request);
+}
+
+QWidget* StationConfiguration::CopyParent() const {
+    QWidget* fleet = m_application.Window().findChild<FleetWindow*>();
+    return fleet != nullptr ? fleet : &m_application.Window();
+}
+
+void StationConfiguration::CopyToStations(const QStringList& selected) {
+    QStringList targets = selected;
+    targets.removeAll(QLatin1String(kProtectedAddress));  // never polled, never written
+    if (targets.isEmpty()) {
+        return;
+    }
+    QWidget* parent = CopyParent();
+    auto* owner = new QObject(this);  // the answer goes nowhere once this is gone
+    m_application.Worker().ReadStations(
+        owner, [this, owner, parent, targets](const Result<std::vector<StationRecord>>& rows) {
+            owner->deleteLater();
+            if (!rows) {
+                m_application.Messages().ShowFailure(rows.failure());
+                return;
+            }
+            QStringList sources;
+            for (const StationRecord& row : *rows) {
+                if (!targets.contains(row.IPADDRESS) &&
+                    row.IPADDRESS != QLatin1String(kProtectedAddress)) {
+                    sources << row.IPADDRESS;
+                }
+            }
+            auto* choice = new CopySourceDialog(targets, sources, parent);
+            m_lastSource = choice;
+            connect(choice, &QObject::destroyed, this, [this, choice] {
+                m_lastSource = m_lastSource == choice ? nullptr : m_lastSource;
+            });
+            connect(choice, &CopySourceDialog::SourceChosen, this,
+                    [this, targets, records = *rows](const QString& station, const QString& file,
+                                                     bool copyName) {
+                        StartCopy(targets, records, station, file, copyName);
+                    });
+            m_application.ShowDialog(choice);
+        });
+}
+
+void StationConfiguration::StartCopy(const QStringList& targets,
+                                     const std::vector<StationRecord>& records,
+                                     const QString& station, const QString& file, bool copyName) {
+    std::vector<StationRecord> targetRecords;
+    QStringList missing;
+    for (const QString& address : targets) {
+        const auto found = std::find_if(records.begin(), records.end(),
+                                        [&](const auto& r) { return r.IPADDRESS == address; });
+        if (found == records.end()) {
+            missing << address;
+        } else {
+            targetRecords.push_back(*found);
+        }
+    }
+    auto* dialog = new FleetCopyDialog(CopyParent());
+    m_lastCopy = dialog;
+    connect(dialog, &QObject::destroyed, this,
+            [this, dialog] { m_lastCopy = m_lastCopy == dialog ? nullptr : m_lastCopy; });
+    const QString source = station.isEmpty() ? file : tr("station %1").arg(station);
+    QString heading = tr("Copy the configuration of %1 to %n station(s), %2.", nullptr,
+                         static_cast<int>(targetRecords.size()))
+                          .arg(source, copyName ? tr("the station name included")
+                                                : tr("each keeping its own station name"));
+    if (!missing.isEmpty()) {
+        heading +=
+            QLatin1Char(' ') +
+            tr("Not in the directory, left out: %1.").arg(missing.join(QStringLiteral(", ")));
+    }
+    dialog->SetHeading(heading);
+    QStringList addresses;
+    for (const StationRecord& record : targetRecords) {
+        addresses << record.IPADDRESS;
+    }
+    dialog->SetStations(addresses);
+    dialog->SetSummary(tr("Reading %1…").arg(source));
+    m_application.ShowDialog(dialog);
+    const config::CopyOptions options{.stationName = copyName};
+    const auto begin = [dialog, targetRecords, options](const Result<StationConfig>& read) {
+        if (!read) {
+            dialog->SetSummary(tr("The source cannot be used: %1").arg(read.error()));
+            return;
+        }
+        auto* run = new config::FleetCopyRun(*read, targetRecords, options, dialog);
+        ShowCopy(run, dialog);
+        dialog->SetSummary(tr("Reading the stations…"));
+        run->Plan();
+    };
+    if (station.isEmpty()) {
+        begin(ReadFile(file));
+        return;
+    }
+    const auto found = std::find_if(records.begin(), records.end(),
+                                    [&](const auto& r) { return r.IPADDRESS == station; });
+    if (found == records.end()) {
+        begin(Failure{tr("%1 is not in the station directory").arg(station)});
+        return;
+    }
+    auto* session = new StationSession(*found, dialog);
+    auto* reader = new config::StationReader(*session->link, station, session);
+    connect(reader, &config::StationReader::Finished, dialog, [reader, session, begin] {
+        const Result<StationConfig> read = reader->Outcome();
+        session->deleteLater();  // read once: its link is not needed again
+        begin(read);
+    });
+    reader->ReadAll();
 }
 
 void StationConfiguration::Request(ConfigurationCommand command) {

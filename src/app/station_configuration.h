@@ -2,17 +2,22 @@
 #pragma once
 
 #include <QObject>
+#include <QPointer>
 #include <QString>
 #include <optional>
+#include <vector>
 
 #include "station_config/station_config.h"
 
 class QMenu;
+class QWidget;
 
 namespace volnar {
 
 class Application;
 class ConfigurationDialog;
+class CopySourceDialog;
+class FleetCopyDialog;
 class MainWindow;
 struct StationRecord;
 
@@ -27,6 +32,11 @@ void AddConfigurationActions(MainWindow& window, QMenu& file);
 // restore, the plan shown and applied once the operator confirms) through a
 // link of its own, so polling in the main window goes on undisturbed. The
 // work is the station_config library's; the dialog shows it.
+//
+// Also the fleet overview's "Copy configuration from…": the source chosen
+// (a station of the directory that is not a target, or a file) and read once,
+// then every target read and planned (FleetCopyRun), all plans shown in one
+// list, and once the operator confirms, sent station by station.
 class StationConfiguration final : public QObject {
     Q_OBJECT
 
@@ -36,15 +46,24 @@ public:
     ConfigurationDialog* LastDialog() const { return m_last; }
     // What the file dialog would give (tests: no file dialog opens).
     void Run(ConfigurationCommand command, const QString& path);
+    // The fleet window's request: the source dialog for these targets.
+    void CopyToStations(const QStringList& selected);
+    CopySourceDialog* LastSourceDialog() const { return m_lastSource; }
+    FleetCopyDialog* LastCopyDialog() const { return m_lastCopy; }
 
 private:
     void Request(ConfigurationCommand command);
     void Start(ConfigurationCommand command, const QString& address, const StationRecord& record,
                const QString& path, const std::optional<config::StationConfig>& file,
                ConfigurationDialog* dialog);
+    QWidget* CopyParent() const;
+    void StartCopy(const QStringList& targets, const std::vector<StationRecord>& records,
+                   const QString& station, const QString& file, bool copyName);
 
     Application& m_application;
     ConfigurationDialog* m_last = nullptr;
+    CopySourceDialog* m_lastSource = nullptr;
+    FleetCopyDialog* m_lastCopy = nullptr;
 };
 
 }  // namespace volnar

@@ -18,6 +18,7 @@
 #include <QTableView>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "fleet/fleet_poller.h"
 #include "fleet_view/desktop_notice.h"
@@ -53,6 +54,7 @@ FleetWindow::FleetWindow(QWidget* parent)
     m_view->setSortingEnabled(true);
     m_view->sortByColumn(FleetTableModel::kAddress, Qt::AscendingOrder);
     m_view->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_view->setSelectionMode(QAbstractItemView::ExtendedSelection);
     m_view->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_view->verticalHeader()->hide();
     // Tab leaves the table (arrows move between cells); the order is the
@@ -78,6 +80,13 @@ FleetWindow::FleetWindow(QWidget* parent)
     auto* resort = new QPushButton(tr("S&ort now"));
     resort->setObjectName(QStringLiteral("fleetResort"));
     connect(resort, &QPushButton::clicked, this, &FleetWindow::Resort);
+    auto* copy = new QPushButton(tr("&Copy configuration from…"));
+    copy->setObjectName(QStringLiteral("fleetCopy"));
+    copy->setEnabled(false);
+    connect(m_view->selectionModel(), &QItemSelectionModel::selectionChanged, copy,
+            [this, copy] { copy->setEnabled(m_view->selectionModel()->hasSelection()); });
+    connect(copy, &QPushButton::clicked, this,
+            [this] { Q_EMIT CopyRequested(SelectedAddresses()); });
 
     auto* bar = new QHBoxLayout;
     auto* filterLabel = new QLabel(tr("&Filter:"));
@@ -92,6 +101,7 @@ FleetWindow::FleetWindow(QWidget* parent)
     m_notify->setObjectName(QStringLiteral("fleetNotify"));
     m_notify->setChecked(FleetSettings::NotifySilence());
     bar->addWidget(m_notify);
+    bar->addWidget(copy);
     auto* layout = new QVBoxLayout(this);
     m_note = BuildPollNote();
     layout->addWidget(m_note);
@@ -239,6 +249,16 @@ void FleetWindow::ChooseCurrent() {
     if (source.isValid()) {
         Q_EMIT StationChosen(m_poller->Row(source.row()).address);
     }
+}
+
+QStringList FleetWindow::SelectedAddresses() const {
+    QModelIndexList rows = m_view->selectionModel()->selectedRows();
+    std::sort(rows.begin(), rows.end());  // in the table's order
+    QStringList addresses;
+    for (const QModelIndex& index : rows) {
+        addresses << m_poller->Row(m_proxy->mapToSource(index).row()).address;
+    }
+    return addresses;
 }
 
 bool FleetWindow::Held() const {

@@ -44,6 +44,9 @@ class FleetTableModel;
 // will be polled; polling starts when the operator has read it. With "Notify
 // when a station goes silent" ticked, a watched station going silent raises
 // a desktop notice.
+//
+// "Copy configuration from…" asks for the selected rows' stations to be
+// given another's configuration.
 class FleetWindow final : public QWidget {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(FleetWindow)
@@ -78,6 +81,8 @@ Q_SIGNALS:
     // The station's trend plot, or polling it in the main window.
     void TrendRequested(const QString& address);
     void StartRequested(const QString& address);
+    // "Copy configuration from…" pressed with these stations selected.
+    void CopyRequested(const QStringList& addresses);
     // Shown again: the directory may have changed meanwhile.
     void RefreshRequested();
 
@@ -99,6 +104,7 @@ private:
     // Polls once the note before the first poll has been read.
     void StartPolling();
     void ShowPollNote();
+    QStringList SelectedAddresses() const;
 
     FleetPoller* m_poller;
     FleetTableModel* m_model;

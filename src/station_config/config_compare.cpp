@@ -251,6 +251,14 @@ QByteArray RowRecord(RowKind kind, int id, const TableRow& row) {
     return record;
 }
 
+StationConfig CopyFor(StationConfig source, const StationConfig& target,
+                      const CopyOptions& options) {
+    if (!options.stationName) {
+        source.name = target.name;
+    }
+    return source;
+}
+
 std::vector<PlanItem> PlanRestore(const StationConfig& file, const StationConfig& target) {
     const Comparison cmp(file, target);
     std::vector<PlanItem> plan;

@@ -58,6 +58,16 @@ struct PlanItem {
 // channel's settings differ until it has been (plan again after the adds).
 std::vector<PlanItem> PlanRestore(const StationConfig& file, const StationConfig& target);
 
+// What a copy from one station to others carries beyond the settings that
+// stations configured alike share. The station's name tells one station
+// from the others: a copy leaves each target its own unless asked.
+struct CopyOptions {
+    bool stationName = false;
+};
+// `source` as it is to be written to `target` (read from the station).
+StationConfig CopyFor(StationConfig source, const StationConfig& target,
+                      const CopyOptions& options);
+
 // The channel settings record the station takes (20 fields).
 QByteArray ChannelSettingsRecord(int channel, const ChannelConfig& settings);
 // The record a script or alert is sent as; id 0 adds a row.

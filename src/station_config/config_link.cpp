@@ -12,6 +12,16 @@
 
 namespace volnar::config {
 
+std::unique_ptr<BoardLink> LinkForStation(const StationRecord& record) {
+    auto link =
+        std::make_unique<BoardLink>([record](const QString& address) -> StationLookupAnswer {
+            return address == record.IPADDRESS ? std::optional(record) : std::nullopt;
+        });
+    link->ChooseStation(record.IPADDRESS);
+    link->SetRestartsByItself(true);
+    return link;
+}
+
 namespace {
 
 QByteArray Bytes(const QString& stationText) {
@@ -272,7 +282,7 @@ void PlanApplier::Apply(std::vector<PlanItem> items) {
 
 void PlanApplier::Next() {
     const std::size_t index = m_results.size();
-    if (index == m_items.size()) {
+    if (index == m_items.size() || m_cancelled) {
         Q_EMIT Finished();
         return;
     }
@@ -314,6 +324,9 @@ void RestoreRun::Plan() {
             return;
         }
         m_target = m_reader->Outcome().value();
+        if (m_copy) {
+            m_file = CopyFor(std::move(m_file), m_target, *m_copy);
+        }
         m_report.plan = PlanRestore(m_file, m_target);
         Q_EMIT Planned();
     });
@@ -333,6 +346,10 @@ void RestoreRun::Apply() {
     connect(m_applier, &PlanApplier::ItemEnded, this, &RestoreRun::ItemEnded);
     connect(m_applier, &PlanApplier::Finished, this, [this, added] {
         m_report.results = m_applier->Results();
+        if (m_cancelled) {
+            Q_EMIT Finished();
+            return;
+        }
         if (!added) {
             ApplyLate(m_report.plan);
             return;
@@ -340,11 +357,13 @@ void RestoreRun::Apply() {
         // The new rows' ids, for the channel settings that name them.
         auto* tables = new StationReader(m_link, m_address, this);
         connect(tables, &StationReader::Finished, this, [this, tables] {
-            if (!tables->Outcome()) {
+            if (m_cancelled) {
+                Q_EMIT Finished();
+            } else if (!tables->Outcome()) {
                 Fail(tables->Outcome().error());
-                return;
+            } else {
+                ApplyLate(PlanRestore(m_file, tables->Outcome().value()));
             }
-            ApplyLate(PlanRestore(m_file, tables->Outcome().value()));
         });
         tables->ReadTables(m_target);
     });
@@ -355,6 +374,7 @@ void RestoreRun::ApplyLate(const std::vector<PlanItem>& plan) {
     std::vector<PlanItem> late;
     std::copy_if(plan.begin(), plan.end(), std::back_inserter(late), Late);
     auto* applier = new PlanApplier(m_link, this);
+    m_applier = applier;
     connect(applier, &PlanApplier::ItemEnded, this, &RestoreRun::ItemEnded);
     connect(applier, &PlanApplier::Finished, this, [this, applier] {
         for (const ItemResult& result : applier->Results()) {
@@ -363,6 +383,13 @@ void RestoreRun::ApplyLate(const std::vector<PlanItem>& plan) {
         Q_EMIT Finished();
     });
     applier->Apply(std::move(late));
+}
+
+void RestoreRun::Cancel() {
+    m_cancelled = true;
+    if (m_applier != nullptr) {
+        m_applier->Cancel();
+    }
 }
 
 void RestoreRun::Fail(const QString& text) {

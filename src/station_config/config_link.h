@@ -5,6 +5,7 @@
 #include <QString>
 #include <deque>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -23,6 +24,11 @@ class BoardLink;
 }
 
 namespace volnar::config {
+
+// A link of its own for the one station of `record`, beside the main
+// window's: it sends only what is asked of it, and its failures show no box
+// (the caller reports them).
+std::unique_ptr<BoardLink> LinkForStation(const StationRecord& record);
 
 // How often a read that failed (no answer, a stopped connection) is asked
 // in all before the whole read fails. Reads change nothing, so asking again
@@ -77,13 +83,15 @@ struct ItemResult {
 };
 
 // Sends the items one after the other, each to its end; a refused one is
-// reported and the next one goes on.
+// reported and the next one goes on. Cancel() lets the item on its way end
+// and sends no other (Finished then comes with fewer results than items).
 class PlanApplier final : public QObject {
     Q_OBJECT
 
 public:
     explicit PlanApplier(BoardLink& link, QObject* parent = nullptr);
     void Apply(std::vector<PlanItem> items);
+    void Cancel() { m_cancelled = true; }
     const std::vector<ItemResult>& Results() const { return m_results; }
 
 Q_SIGNALS:
@@ -97,6 +105,7 @@ private:
     BoardLink& m_link;
     std::vector<PlanItem> m_items;
     std::vector<ItemResult> m_results;
+    bool m_cancelled = false;
 };
 
 struct RestoreReport {
@@ -110,14 +119,18 @@ struct RestoreReport {
 // names, relays, rows updated and added; when rows were added it reads the
 // tables again so that the channel settings name the new rows' ids; then
 // the channel settings and the deletions. Finished once, after a failed
-// read, or after the last item.
+// read, or after the last item (or the item on its way when cancelled).
 class RestoreRun final : public QObject {
     Q_OBJECT
 
 public:
     RestoreRun(BoardLink& link, StationConfig file, QString address, QObject* parent = nullptr);
+    // A copy from another station: the file is fitted to the station read
+    // (CopyFor) before the plan is made.
+    void SetCopyOptions(const CopyOptions& options) { m_copy = options; }
     void Plan();
     void Apply();
+    void Cancel();
     const RestoreReport& Report() const { return m_report; }
 
 Q_SIGNALS:
@@ -136,6 +149,8 @@ private:
     RestoreReport m_report;
     PlanApplier* m_applier = nullptr;
     StationReader* m_reader = nullptr;
+    std::optional<CopyOptions> m_copy;
+    bool m_cancelled = false;
 };
 
 // The same, waiting for the end.

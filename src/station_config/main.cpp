@@ -107,12 +107,7 @@ private:
 
 // A link for one station; a stop on an error becomes a line on stderr.
 std::unique_ptr<BoardLink> MakeLink(const StationRecord& record) {
-    auto link =
-        std::make_unique<BoardLink>([record](const QString& address) -> StationLookupAnswer {
-            return address == record.IPADDRESS ? std::optional(record) : std::nullopt;
-        });
-    link->ChooseStation(record.IPADDRESS);
-    link->SetRestartsByItself(true);
+    std::unique_ptr<BoardLink> link = config::LinkForStation(record);
     QObject::connect(link.get(), &BoardLink::StoppedByError, link.get(),
                      [](const QString& text, bool) {
                          Err() << "volnar-config: " << text.simplified() << Qt::endl;

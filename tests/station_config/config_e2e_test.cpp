@@ -7,11 +7,13 @@
 #include <QFile>
 #include <QJsonObject>
 #include <QProcess>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 
 #include "directory/database_template.h"
 #include "directory/station_directory.h"
 #include "station_config/config_compare.h"
+#include "station_config/fleet_copy_run.h"
 #include "station_config/station_config.h"
 #include "support/qt_print.h"
 #include "support/station_simulator.h"
@@ -145,6 +147,39 @@ protected:
         return sets;
     }
 
+    std::vector<StationRecord> Records(const QStringList& addresses, const QString& timeout) const {
+        std::vector<StationRecord> records;
+        for (const QString& address : addresses) {
+            records.push_back({.IPADDRESS = address,
+                               .PASSWORD = sim->community(),
+                               .COMMENT = S("e2e"),
+                               .DEFAULT = {},
+                               .PORT = QString::number(sim->port()),
+                               .TIMEOUT = timeout,
+                               .RETRIES = S("0")});
+        }
+        return records;
+    }
+
+    // A copy of `source` to the stations, planned, checked, then applied
+    // (cancelled once the first change has ended, when asked).
+    std::unique_ptr<FleetCopyRun> Copy(const StationConfig& source, const QStringList& targets,
+                                       const std::function<void(const CopyBook&)>& planned,
+                                       bool cancel = false) {
+        auto run = std::make_unique<FleetCopyRun>(source, Records(targets, S("1")), CopyOptions{});
+        QSignalSpy plannedSpy(run.get(), &FleetCopyRun::Planned);
+        QSignalSpy finished(run.get(), &FleetCopyRun::Finished);
+        if (cancel) {
+            QObject::connect(run.get(), &FleetCopyRun::ItemEnded, run.get(), &FleetCopyRun::Cancel);
+        }
+        run->Plan();
+        EXPECT_TRUE(plannedSpy.wait(60000));
+        planned(run->Book());
+        run->Apply();
+        EXPECT_TRUE(finished.count() > 0 || finished.wait(60000));
+        return run;
+    }
+
     QTemporaryDir folder;
     std::unique_ptr<testing::StationSimulator> sim;
     QString database;
@@ -248,6 +283,58 @@ TEST_F(ConfigE2E, ASlowLossyLinkConvergesWithinThreeRuns) {
     std::printf("slow_link_restore_runs=%d\n", runs);
     const Outcome diff = Config({S("diff"), Path("seed.conf"), S("127.0.0.1")});
     EXPECT_EQ(diff.exit, 0) << diff.out.toStdString();  // no row twice, nothing missing
+}
+
+// Station 1's configuration copied to stations 2 and 3 (and to a station
+// that does not answer): each keeps its own name, and nothing else differs;
+// the same copy again sends nothing.
+TEST_F(ConfigE2E, CopyToSeveralStationsLeavesTheirNamesAndSendsNothingTheSecondTime) {
+    ASSERT_NO_FATAL_FAILURE(Begin({}, 3, S("1"), S("0"), S("127.0.0.9")));
+    ASSERT_NO_FATAL_FAILURE(WriteSeed(Path("seed.conf"), 5));
+    ASSERT_EQ(Config({S("restore"), Path("seed.conf"), S("--to"), S("127.0.0.1")}).exit, 0);
+    ASSERT_EQ(Config({S("backup"), S("127.0.0.1"), S("-o"), Path("s1.conf")}).exit, 0);
+    const Result<StationConfig> source = ReadConfig(Path("s1.conf"));
+    ASSERT_TRUE(source) << source.error().toStdString();
+    const QStringList targets{S("127.0.0.2"), S("127.0.0.9"), S("127.0.0.3")};
+
+    const qsizetype setsBefore = Sets();
+    const auto cancelled = Copy(
+        *source, targets,
+        [&](const CopyBook&) {
+            EXPECT_EQ(Sets(), setsBefore) << "nothing is sent before the plans are confirmed";
+        },
+        true);
+    EXPECT_TRUE(
+        StationSummary(cancelled->Book().Station(0)).startsWith(S("cancelled: 1 applied, ")))
+        << StationSummary(cancelled->Book().Station(0)).toStdString();
+    EXPECT_EQ(StationSummary(cancelled->Book().Station(2)), S("cancelled, nothing sent"));
+    EXPECT_EQ(Sets(), setsBefore + 1) << "the change on its way ends, no other is sent";
+
+    // Copied again: what the cancelled copy left is sent.
+    const auto first = Copy(*source, targets, [&](const CopyBook& book) {
+        EXPECT_EQ(book.Station(1).state, CopyState::Unreachable);
+        for (const int i : {0, 2}) {
+            EXPECT_EQ(book.Station(i).state, CopyState::Planned);
+            for (const PlanItem& item : book.Station(i).plan) {
+                EXPECT_NE(item.step, PlanStep::StationName) << item.text.toStdString();
+            }
+        }
+    });
+    const CopyBook& book = first->Book();
+    EXPECT_FALSE(book.AllApplied());
+    EXPECT_EQ(CopySummary(book.Stations()), S("3 station(s): 2 copied, 1 unreachable."));
+    EXPECT_GT(Sets(), setsBefore);
+    for (const char* target : {"127.0.0.2", "127.0.0.3"}) {
+        const Outcome diff = Config({S("diff"), S("127.0.0.1"), S(target)});
+        EXPECT_EQ(diff.out, S("station name: Pumpwerk Süd-Ost -> VOLN-SIM-%1\n")
+                                .arg(QString::fromLatin1(target).right(1)));
+    }
+
+    const qsizetype setsAfter = Sets();
+    const auto second = Copy(*source, {S("127.0.0.2"), S("127.0.0.3")},
+                             [](const CopyBook& again) { EXPECT_EQ(again.PlannedItems(), 0); });
+    EXPECT_EQ(CopySummary(second->Book().Stations()), S("2 station(s): 2 already held it."));
+    EXPECT_EQ(Sets(), setsAfter);
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "station_config/config_compare.h"
+#include "station_config/fleet_copy.h"
 #include "station_config/station_config.h"
 #include "support/qt_print.h"
 
@@ -291,6 +292,8 @@ struct PlanCase {
     QString target;                               // the station restored to
     std::function<void(StationConfig&)> station;  // what it holds before
     QStringList plan;
+    std::optional<CopyOptions> copy;  // a copy from another station, not a restore
+    QStringList left;                 // the difference that stays, by design
 };
 
 std::vector<PlanCase> PlanCases() {
@@ -332,7 +335,9 @@ std::vector<PlanCase> PlanCases() {
           QStringLiteral("channel 7 settings: shunt amps, shunt millivolts, precision, adjustment, "
                          "trigger high, trigger low"),
           QStringLiteral("channel 8 settings: shunt amps, shunt millivolts, precision, adjustment, "
-                         "trigger high, trigger low")}},
+                         "trigger high, trigger low")},
+         {},
+         {}},
         {"another station holding the rows under other ids, one changed, one extra",
          QStringLiteral("127.0.0.2"),
          [](StationConfig& s) {
@@ -343,7 +348,9 @@ std::vector<PlanCase> PlanCases() {
              s.channels[2].lists[static_cast<std::size_t>(ActionList::LowAlerts)] = {6};
          },
          {QStringLiteral("update script 2: commands"),
-          QStringLiteral("delete script 3 \"Extra\" (not in the file)")}},
+          QStringLiteral("delete script 3 \"Extra\" (not in the file)")},
+         {},
+         {}},
         {"the same station after its script 12 was deleted and 13 edited",
          QStringLiteral("127.0.0.1"),
          [](StationConfig& s) {
@@ -351,17 +358,43 @@ std::vector<PlanCase> PlanCases() {
          },
          {QStringLiteral("update script 13: name, description, commands"),
           QStringLiteral("add script \"Start pump\" (script 12 of the file)"),
-          QStringLiteral("channel 3 settings: trigger high scripts")}},
+          QStringLiteral("channel 3 settings: trigger high scripts")},
+         {},
+         {}},
+    };
+}
+
+// Copies from another station: the target's own name stays unless asked.
+std::vector<PlanCase> CopyPlanCases() {
+    return {
+        {"a copy to another station: it keeps its own name",
+         QStringLiteral("127.0.0.2"),
+         [](StationConfig& s) {
+             s.name = "Pumpwerk 7";
+             s.relays[1].name = "Fan";
+         },
+         {QStringLiteral("relay 2 name: Fan -> \"\"")},
+         CopyOptions{.stationName = false},
+         {QStringLiteral("station name: Brücke Nord -> Pumpwerk 7")}},
+        {"a copy with the name asked for",
+         QStringLiteral("127.0.0.2"),
+         [](StationConfig& s) { s.name = "Pumpwerk 7"; },
+         {QStringLiteral("station name: Pumpwerk 7 -> Brücke Nord")},
+         CopyOptions{.stationName = true},
+         {}},
     };
 }
 
 TEST(StationConfigPlan, AppliesOnlyWhatDiffersAndNothingTheSecondTime) {
     const StationConfig file = Station(QStringLiteral("127.0.0.1"));
-    for (const PlanCase& c : PlanCases()) {
+    std::vector<PlanCase> cases = PlanCases();
+    std::ranges::move(CopyPlanCases(), std::back_inserter(cases));
+    for (const PlanCase& c : cases) {
         StationConfig station = Station(c.target);
         c.station(station);
         station.source = c.target;
-        const std::vector<PlanItem> plan = PlanRestore(file, station);
+        const StationConfig wanted = c.copy ? CopyFor(file, station, *c.copy) : file;
+        const std::vector<PlanItem> plan = PlanRestore(wanted, station);
         EXPECT_EQ(Texts(plan), c.plan) << c.name;
         // Applied in two steps as a restore does (the rows, then the
         // settings naming the new ids), the station holds the file.
@@ -370,10 +403,99 @@ TEST(StationConfigPlan, AppliesOnlyWhatDiffersAndNothingTheSecondTime) {
         std::copy_if(plan.begin(), plan.end(), std::back_inserter(rows),
                      [](const PlanItem& i) { return i.step < PlanStep::ChannelSettings; });
         Apply(station, rows, nextId);
-        Apply(station, PlanRestore(file, station), nextId);
-        EXPECT_EQ(Texts(PlanRestore(file, station)), QStringList()) << c.name;
-        EXPECT_EQ(DiffConfigs(file, station), QStringList()) << c.name;
+        Apply(station, PlanRestore(wanted, station), nextId);
+        EXPECT_EQ(Texts(PlanRestore(wanted, station)), QStringList()) << c.name;
+        EXPECT_EQ(DiffConfigs(file, station), c.left) << c.name;
         EXPECT_EQ(station.scripts.size(), file.scripts.size()) << c.name;
+    }
+}
+
+// A copy to several stations as the bookkeeping sees it: each station read
+// (a number of changes, or unreachable), the results in the order they come,
+// the operator cancelling after some of them.
+struct CopyCase {
+    const char* name;
+    std::vector<std::optional<int>> planned;  // changes per station; nullopt: no answer
+    std::vector<OperationEnding> endings;     // in sending order
+    int cancelAfter;                          // results before Cancel(); -1: never
+    QStringList lines;                        // per station at the end
+    QString summary;
+    bool allApplied;
+};
+
+TEST(StationConfigCopy, StationsEndAppliedRefusedUnreachableOrCancelled) {
+    using E = OperationEnding;
+    const CopyCase cases[] = {
+        {.name = "every change applied, one station already holding it",
+         .planned = {2, 0, 1},
+         .endings = {E::Done, E::Done, E::Done},
+         .cancelAfter = -1,
+         .lines = {"2 applied", "already holds this configuration", "1 applied"},
+         .summary = "3 station(s): 2 copied, 1 already held it.",
+         .allApplied = true},
+        {.name = "a station not answering, a refusal: the rest goes on",
+         .planned = {std::nullopt, 3},
+         .endings = {E::Done, E::Refused, E::Done},
+         .cancelAfter = -1,
+         .lines = {"unreachable: no answer", "2 applied, 1 refused"},
+         .summary = "2 station(s): 1 with failures, 1 unreachable.",
+         .allApplied = false},
+        {.name = "a station that stops answering is given up, the next goes on",
+         .planned = {8, 1},
+         .endings = {E::Done, E::TimedOut, E::Refused, E::TimedOut, E::Unknown, E::NotSent,
+                     E::Done},
+         .cancelAfter = -1,
+         .lines = {"unreachable (1 applied, 1 refused, 4 without an answer, 2 not sent): the "
+                   "station stopped answering",
+                   "1 applied"},
+         .summary = "2 station(s): 1 copied, 1 unreachable.",
+         .allApplied = false},
+        {.name = "cancelled after the change on its way",
+         .planned = {3, 2},
+         .endings = {E::Done},
+         .cancelAfter = 1,
+         .lines = {"cancelled: 1 applied, 2 not sent", "cancelled, nothing sent"},
+         .summary = "2 station(s): 2 cancelled.",
+         .allApplied = false},
+    };
+    for (const CopyCase& c : cases) {
+        QStringList addresses;
+        for (std::size_t i = 0; i < c.planned.size(); ++i) {
+            addresses << QStringLiteral("127.0.0.%1").arg(i + 2);
+        }
+        CopyBook book(addresses);
+        for (int i = 0; i < book.Count(); ++i) {
+            book.Reading(i);
+            EXPECT_FALSE(book.AllRead()) << c.name;
+            const std::optional<int> n = c.planned[static_cast<std::size_t>(i)];
+            book.Read(i, n ? Result<std::vector<PlanItem>>(
+                                 std::vector<PlanItem>(static_cast<std::size_t>(*n)))
+                           : Result<std::vector<PlanItem>>(Failure{QStringLiteral("no answer")}));
+        }
+        EXPECT_TRUE(book.AllRead()) << c.name;
+        EXPECT_EQ(book.SentItems(), 0) << c.name;
+        std::size_t next = 0;
+        while (const std::optional<int> station = book.NextToSend()) {
+            bool going = true;
+            const auto planned = static_cast<std::size_t>(*c.planned[std::size_t(*station)]);
+            for (std::size_t k = 0; k < planned && going && next < c.endings.size(); ++k) {
+                going = book.ItemEnded(*station, {{}, c.endings[next++], {}});
+                if (static_cast<int>(next) == c.cancelAfter) {
+                    book.Cancel();
+                    going = false;
+                }
+            }
+            book.StationEnded(*station, {});
+        }
+        EXPECT_EQ(next, c.endings.size()) << c.name;
+        EXPECT_TRUE(book.Finished()) << c.name;
+        QStringList lines;
+        for (const StationCopy& station : book.Stations()) {
+            lines << StationSummary(station);
+        }
+        EXPECT_EQ(lines, c.lines) << c.name;
+        EXPECT_EQ(CopySummary(book.Stations()), c.summary) << c.name;
+        EXPECT_EQ(book.AllApplied(), c.allApplied) << c.name;
     }
 }
 
