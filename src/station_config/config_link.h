@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "core/result.h"
+#include "core/station_record.h"
 #include "link/board_commands.h"
 #include "station_config/config_compare.h"
 #include "station_config/station_config.h"
