@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "history/trend_marks.h"
 
+#include <QDateTime>
 #include <QRegularExpression>
 
 #include "history/trend_series.h"
@@ -81,6 +82,16 @@ std::vector<OutageBand> OutageBands(const SampleHistory& history, std::int64_t f
         bands.erase(bands.begin(), bands.end() - static_cast<std::ptrdiff_t>(most));
     }
     return bands;
+}
+
+QString OutageText(const OutageBand& band) {
+    const std::int64_t seconds = (band.toMs - band.fromMs) / 1000;
+    return QStringLiteral("%1 %2:%3:%4")
+        .arg(band.why == Gap::NotPolled ? QStringLiteral("not polled")
+                                        : QStringLiteral("no answer"))
+        .arg(seconds / 3600)
+        .arg(seconds / 60 % 60, 2, 10, QLatin1Char('0'))
+        .arg(seconds % 60, 2, 10, QLatin1Char('0'));
 }
 
 ChannelTriggers TriggersOf(const QString& highValue, bool highEnabled, const QString& lowValue,
@@ -166,6 +177,32 @@ std::optional<TimeSpan> SteadySpanOfWall(const SampleHistory& history, std::int6
         return std::nullopt;
     }
     return span;
+}
+
+QString WallTimeText(std::int64_t wallMs, const QTimeZone& zone) {
+    return QDateTime::fromMSecsSinceEpoch(wallMs, zone)
+        .toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+}
+
+std::optional<std::int64_t> ParseWallTime(const QString& text, const QTimeZone& zone) {
+    QString typed = text.trimmed();
+    if (typed.size() > 10 && typed[10] == QLatin1Char('T')) {
+        typed[10] = QLatin1Char(' ');
+    }
+    for (const QString& format :
+         {QStringLiteral("yyyy-MM-dd HH:mm:ss"), QStringLiteral("yyyy-MM-dd HH:mm")}) {
+        const QDateTime fields = QDateTime::fromString(typed, format);
+        if (!fields.isValid()) {
+            continue;
+        }
+        const QDateTime at(fields.date(), fields.time(), zone);
+        // A time the zone skips (the hour a clock goes forward) is no time.
+        if (!at.isValid() || at.time() != fields.time()) {
+            return std::nullopt;
+        }
+        return at.toMSecsSinceEpoch();
+    }
+    return std::nullopt;
 }
 
 }  // namespace volnar

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QString>
+#include <QTimeZone>
 
 #include <cstddef>
 #include <cstdint>
@@ -35,6 +36,9 @@ struct OutageBand {
 // pixel. At most `most` are returned: the latest.
 std::vector<OutageBand> OutageBands(const SampleHistory& history, std::int64_t fromMs,
                                     std::int64_t toMs, std::int64_t leastMs, std::size_t most);
+// "no answer 0:10:00", "not polled 1:02:03": why and how long (within the
+// stretch it was cut to).
+QString OutageText(const OutageBand& band);
 
 // A channel's trigger levels as its settings record holds them: the value
 // texts and whether each trigger is enabled. A value that is no number of
@@ -61,5 +65,12 @@ std::vector<TriggerLine> TriggerLines(const SampleHistory& history, const std::v
 // Nothing when the range is empty or inverted.
 std::optional<TimeSpan> SteadySpanOfWall(const SampleHistory& history, std::int64_t fromWallMs,
                                          std::int64_t toWallMs, std::int64_t emptyOffsetMs);
+
+// A time as the range dialog shows it in `zone`: "2023-11-14 22:30:00".
+QString WallTimeText(std::int64_t wallMs, const QTimeZone& zone);
+// A time the operator typed, read in `zone`: "2023-11-14 22:30:00" or
+// without its seconds, a "T" for the space allowed, spaces around ignored;
+// nothing for any other text or a time the zone skips.
+std::optional<std::int64_t> ParseWallTime(const QString& text, const QTimeZone& zone);
 
 }  // namespace volnar

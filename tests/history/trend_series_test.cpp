@@ -183,6 +183,25 @@ TEST(TrendSeries, WindowsFollowTheSteadyClockAndLabelsTheWallClockOfTheirSamples
         }
     }
     EXPECT_EQ(SteadySpanOfWall(SampleHistory(1), 10, 20, 7)->fromMs, 3);
+    // The times typed, in Berlin: 23:30 CET is 22:30 UTC.
+    const QTimeZone berlin("Europe/Berlin");
+    constexpr std::int64_t kTyped = 1'700'001'000'000;
+    EXPECT_EQ(WallTimeText(kTyped, berlin), QStringLiteral("2023-11-14 23:30:00"));
+    const struct {
+        const char* text;
+        std::optional<std::int64_t> wallMs;
+    } typed[] = {
+        {"2023-11-14 23:30:00", kTyped},
+        {" 2023-11-14T23:30 ", kTyped},
+        {"2023-11-14 23:30:07", kTyped + 7000},
+        {"2023-11-14 23:30:00.5", std::nullopt},
+        {"23:30", std::nullopt},
+        {"2023-02-30 10:00", std::nullopt},  // no such day
+        {"2024-03-31 02:30", std::nullopt},  // the hour the clocks skip
+    };
+    for (const auto& t : typed) {
+        EXPECT_EQ(ParseWallTime(QString::fromLatin1(t.text), berlin), t.wallMs) << t.text;
+    }
 }
 
 // Answers 0-99 s, lost from 20 s until 25 s, not polled from 60 s until
@@ -247,7 +266,10 @@ TEST(TrendMarks, OutagesSpanFromTheLastAnswerToTheNextAndLevelsComeFromEnabledTr
         EXPECT_EQ(inside, s.IsGap()) << s.steadyMs;
         EXPECT_TRUE(!atEnd || !s.IsGap()) << s.steadyMs;
     }
+}
 
+TEST(TrendMarks, LevelsOnlyOfEnabledTriggersWithANumberAndOnlyOfTheChannelsPlotted) {
+    SampleHistory history(1);
     const struct {
         const char *high, *low;
         bool highOn, lowOn;
