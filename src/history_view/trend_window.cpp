@@ -129,6 +129,9 @@ void TrendWindow::BuildPlot() {
     m_plot = new QCustomPlot;
     m_plot->setObjectName(QStringLiteral("trendPlot"));
     m_plot->setNoAntialiasingOnDrag(true);
+    // Two-pixel lines drawn as segments rather than one stroked polyline: a
+    // day without a gap otherwise took three times as long.
+    m_plot->setPlottingHint(QCP::phFastPolylines, true);
     m_plot->setFocusPolicy(Qt::NoFocus);
     m_plot->xAxis->setTicker(
         QSharedPointer<ClockTicker>::create([this](double tick) { return TickText(tick); }));
