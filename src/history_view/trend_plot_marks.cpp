@@ -62,6 +62,7 @@ void TrendPlotMarks::Draw(const Marks& marks,
                           const std::function<QColor(int)>& colourOf) {
     m_labelsUsed = 0;
     m_linesUsed = 0;
+    m_taken.clear();
     DrawBands(marks.bands, plotSeconds);
     for (const ClockStep& step : marks.steps) {
         const double x = plotSeconds(step.steadyMs);
@@ -74,6 +75,11 @@ void TrendPlotMarks::Draw(const Marks& marks,
         text->setPositionAlignment(Qt::AlignLeft | Qt::AlignTop);
         text->setColor(kClockMarkColour);
         text->setText(ClockStepText(step.shiftMs));
+        // Where its text stands: no trigger's name covers it.
+        const QFontMetrics metrics(text->font());
+        m_taken.emplace_back(static_cast<int>(m_plot.xAxis->coordToPixel(x)),
+                             m_plot.axisRect()->top(), metrics.horizontalAdvance(text->text()) + 8,
+                             metrics.height() + 4);
     }
     DrawTriggers(marks.triggers, axisOf, colourOf);
     for (std::size_t n = m_labelsUsed; n < m_labels.size(); ++n) {
@@ -123,6 +129,8 @@ void TrendPlotMarks::DrawBands(const std::vector<OutageBand>& bands,
 void TrendPlotMarks::DrawTriggers(const std::vector<TriggerLine>& triggers,
                                   const std::function<QCPAxis*(int)>& axisOf,
                                   const std::function<QColor(int)>& colourOf) {
+    const QRect area = m_plot.axisRect()->rect();
+    std::vector<QRect>& placed = m_taken;  // the labels so far, in pixels
     for (const TriggerLine& trigger : triggers) {
         QCPAxis* axis = axisOf(trigger.series);
         QCPItemStraightLine* line = NextLine();
@@ -133,17 +141,34 @@ void TrendPlotMarks::DrawTriggers(const std::vector<TriggerLine>& triggers,
         }
         line->point1->setCoords(m_plot.xAxis->range().lower, trigger.level);
         line->point2->setCoords(m_plot.xAxis->range().upper, trigger.level);
-        // Its name at the right end, above a high level and below a low one.
+        // Its name at the right end, above a high level and below a low one;
+        // to the left of the names it would cover (levels a pixel apart).
         QCPItemText* label = NextLabel();
+        label->setText(trigger.text);
+        const QFontMetrics metrics(label->font());
+        const int y = static_cast<int>(axis->coordToPixel(trigger.level));
+        QRect box(0, 0, metrics.horizontalAdvance(trigger.text) + 8, metrics.height() + 4);
+        box.moveTopRight(QPoint(area.right(), trigger.high ? y - box.height() : y));
+        for (bool moved = true; moved;) {
+            moved = false;
+            for (const QRect& other : placed) {
+                if (box.intersects(other)) {
+                    box.moveRight(other.left() - 4);
+                    moved = true;
+                }
+            }
+        }
+        placed.push_back(box);
         label->position->setAxes(m_plot.xAxis, axis);
         label->position->setTypeX(QCPItemPosition::ptAxisRectRatio);
         label->position->setTypeY(QCPItemPosition::ptPlotCoords);
-        label->position->setCoords(1, trigger.level);
+        label->position->setCoords(
+            static_cast<double>(box.right() + 1 - area.left()) / std::max(1, area.width()),
+            trigger.level);
         label->setPositionAlignment(Qt::AlignRight |
                                     (trigger.high ? Qt::AlignBottom : Qt::AlignTop));
         label->setColor(colourOf(trigger.series));
         label->setBrush(QColor(255, 255, 255, 200));
-        label->setText(trigger.text);
     }
 }
 

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QColor>
+#include <QRect>
 #include <QString>
 #include <cstdint>
 #include <functional>
@@ -57,6 +58,7 @@ private:
     std::vector<QCPItemText*> m_labels;
     std::size_t m_labelsUsed = 0;
     std::size_t m_linesUsed = 0;
+    std::vector<QRect> m_taken;  // where the labels drawn stand, in pixels
 };
 
 }  // namespace volnar
