@@ -6,6 +6,8 @@
 #include "history_view/custom_plot.h"
 
 #include <algorithm>
+#include <array>
+#include <limits>
 
 namespace volnar {
 namespace {
@@ -30,6 +32,22 @@ void AcrossThePlot(QCPItemPosition* position, double x, double yRatio) {
 TrendPlotMarks::TrendPlotMarks(QCustomPlot& plot) : m_plot(plot) {
     // Above the grid, below the lines.
     m_plot.addLayer(kOutageLayer, m_plot.layer(QStringLiteral("main")), QCustomPlot::limBelow);
+    // Two filled graphs rather than an item a band: a day's hundreds of
+    // items cost more to draw than its lines.
+    QCPAxis* height = m_plot.axisRect()->addAxis(QCPAxis::atLeft);
+    height->setVisible(false);
+    height->setRange(0, 1);
+    for (const QColor& fill : {kLostFill, kNotPolledFill}) {
+        QCPGraph* bands = m_plot.addGraph(m_plot.xAxis, height);
+        bands->setLayer(kOutageLayer);
+        bands->setPen(Qt::NoPen);
+        bands->setAntialiased(false);
+        bands->setAntialiasedFill(false);  // whole pixels: a day's bands cost little
+        bands->setBrush(fill);
+        bands->setSelectable(QCP::stNone);
+        bands->removeFromLegend();
+        m_bands.push_back(bands);
+    }
 }
 
 QCPItemText* TrendPlotMarks::NextLabel() {
@@ -46,7 +64,9 @@ QCPItemText* TrendPlotMarks::NextLabel() {
 
 QCPItemStraightLine* TrendPlotMarks::NextLine() {
     if (m_linesUsed == m_lines.size()) {
-        m_lines.push_back(new QCPItemStraightLine(&m_plot));
+        auto* line = new QCPItemStraightLine(&m_plot);
+        line->setAntialiased(false);  // straight across: whole pixels
+        m_lines.push_back(line);
     }
     QCPItemStraightLine* line = m_lines[m_linesUsed++];
     line->setVisible(true);
@@ -92,37 +112,31 @@ void TrendPlotMarks::Draw(const Marks& marks,
 
 void TrendPlotMarks::DrawBands(const std::vector<OutageBand>& bands,
                                const std::function<double(std::int64_t)>& plotSeconds) {
-    while (m_bands.size() < bands.size()) {
-        auto* band = new QCPItemRect(&m_plot);
-        band->setLayer(kOutageLayer);
-        band->setPen(Qt::NoPen);
-        band->setSelectable(false);
-        m_bands.push_back(band);
-    }
-    for (std::size_t n = 0; n < m_bands.size(); ++n) {
-        QCPItemRect* rect = m_bands[n];
-        rect->setVisible(n < bands.size());
-        if (n >= bands.size()) {
-            continue;
-        }
-        const OutageBand& band = bands[n];
+    // Filled from the bottom (0) to the top (1) of their own hidden axis,
+    // a NaN between two bands.
+    std::array<QVector<QCPGraphData>, 2> filled;  // no answer, not polled
+    const QFontMetrics metrics(m_plot.font());
+    for (const OutageBand& band : bands) {
         const double from = plotSeconds(band.fromMs);
         const double to = plotSeconds(band.toMs);
         const bool lost = band.why == Gap::Lost;
-        rect->setBrush(lost ? kLostFill : kNotPolledFill);
-        AcrossThePlot(rect->topLeft, from, 0);
-        AcrossThePlot(rect->bottomRight, to, 1);
-        // Its label at the foot of the band, when the band has room for it.
-        QCPItemText* label = NextLabel();
-        label->setText(OutageText(band));
+        filled[lost ? 0 : 1] << QCPGraphData(from, 1) << QCPGraphData(to, 1)
+                             << QCPGraphData(to, std::numeric_limits<double>::quiet_NaN());
+        // Its label at the foot of the band, when the band has room for it
+        // (the day's hundreds of narrow bands take none).
         const double width = m_plot.xAxis->coordToPixel(to) - m_plot.xAxis->coordToPixel(from);
-        if (width < QFontMetrics(label->font()).horizontalAdvance(label->text()) + 8) {
-            label->setVisible(false);
+        const QString text = OutageText(band);
+        if (width < metrics.horizontalAdvance(text) + 8) {
             continue;
         }
+        QCPItemText* label = NextLabel();
+        label->setText(text);
         AcrossThePlot(label->position, from, 1);
         label->setPositionAlignment(Qt::AlignLeft | Qt::AlignBottom);
         label->setColor(lost ? kLostText : kNotPolledText);
+    }
+    for (std::size_t n = 0; n < filled.size(); ++n) {
+        m_bands[n]->data()->set(filled[n], true);
     }
 }
 

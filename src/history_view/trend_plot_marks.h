@@ -12,15 +12,15 @@
 #include "history/trend_series.h"
 
 class QCPAxis;
-class QCPItemRect;
+class QCPGraph;
 class QCPItemStraightLine;
 class QCPItemText;
 class QCustomPlot;
 
 namespace volnar {
 
-// What the trend plot marks besides its lines: the outages shaded (behind
-// the lines, on a layer of their own), the settings of the wall clock as
+// What the trend plot marks besides its lines: the outages shaded (two
+// filled graphs behind the lines, on a layer of their own), the settings of the wall clock as
 // dashed lines across, and the enabled trigger levels of the plotted
 // channels as dashed lines in the channel's colour. The items are kept and
 // reused from one redraw to the next, so a day's redraw makes none.
@@ -53,7 +53,7 @@ private:
                       const std::function<QColor(int)>& colourOf);
 
     QCustomPlot& m_plot;
-    std::vector<QCPItemRect*> m_bands;
+    std::vector<QCPGraph*> m_bands;  // no answer, not polled
     std::vector<QCPItemStraightLine*> m_lines;
     std::vector<QCPItemText*> m_labels;
     std::size_t m_labelsUsed = 0;

@@ -55,13 +55,7 @@ QStringList MarksOf(const QCustomPlot& plot, const std::function<double(double)>
         if (!item->visible() || item->layer()->name() == QStringLiteral("crosshair")) {
             continue;
         }
-        if (auto* band = qobject_cast<QCPItemRect*>(item)) {
-            marks << QStringLiteral("band %1-%2 %3")
-                         .arg(std::lround(band->topLeft->coords().x() - origin))
-                         .arg(std::lround(band->bottomRight->coords().x() - origin))
-                         .arg(band->brush().color().red() == 0x80 ? QStringLiteral("not polled")
-                                                                  : QStringLiteral("no answer"));
-        } else if (auto* text = qobject_cast<QCPItemText*>(item)) {
+        if (auto* text = qobject_cast<QCPItemText*>(item)) {
             marks << text->text();
         } else if (auto* line = qobject_cast<QCPItemStraightLine*>(item);
                    line->point1->typeY() == QCPItemPosition::ptPlotCoords) {
@@ -70,6 +64,18 @@ QStringList MarksOf(const QCustomPlot& plot, const std::function<double(double)>
             marks << QStringLiteral("line %1 %2")
                          .arg(line->point1->coords().y())
                          .arg(line->pen().color().name());
+        }
+    }
+    // The bands: the filled graphs after the series, a NaN after each.
+    for (int g = kTrendSeriesCount; g < plot.graphCount(); ++g) {
+        const auto& data = *plot.graph(g)->data();
+        for (int n = 0; n + 1 < data.size(); n += 3) {
+            marks << QStringLiteral("band %1-%2 %3")
+                         .arg(std::lround(data.at(n)->key - origin))
+                         .arg(std::lround(data.at(n + 1)->key - origin))
+                         .arg(plot.graph(g)->brush().color().red() == 0x80
+                                  ? QStringLiteral("not polled")
+                                  : QStringLiteral("no answer"));
         }
     }
     marks.sort();
