@@ -179,6 +179,28 @@ bool SaveTrendPlots(const QDir& folder) {
     return true;
 }
 
+// The last hour of the wall display's day read as monitoring charts are:
+// the crosshair on a sample, the legend, the battery's and the rectifier's
+// trigger levels, the outage shaded and the clock setting marked.
+bool SaveTrendMarks(const QDir& folder, const QString& suffix) {
+    volnar::SampleHistory outage;
+    FillOutage(outage, QDateTime::currentMSecsSinceEpoch());
+    outage.triggers[0] = {.high = 54.5, .low = 50.0};
+    outage.triggers[5] = {.high = 23.0, .low = std::nullopt};
+    volnar::TrendWindow trend(outage);
+    trend.resize(1100, 620);
+    for (int s : {5, volnar::kTrendCelsius}) {
+        trend.SetSeriesShown(s, true);
+    }
+    trend.show();
+    trend.SetRange(3600);
+    trend.SetCrosshair(outage.Latest()->steadyMs - 25LL * 60 * 1000);
+    Pause(300);
+    const bool saved = Save(&trend, folder, QStringLiteral("trend-plot-marks%1.png").arg(suffix));
+    trend.close();
+    return saved;
+}
+
 // Stale readouts: the demo station paused (SIGSTOP) for a few seconds, then
 // going on.
 bool SaveStaleReadouts(volnar::Application& program, const QDir& folder, pid_t simulator) {
@@ -369,7 +391,8 @@ int main(int argc, char** argv) {
                 SaveScriptScreens(program, folder) && SaveDialogs(program, folder) &&
                 SaveAboutBox(program, folder);
     }
-    saved = saved && SaveStatusBar(program, folder, parser.value(suffix));
+    saved = saved && SaveStatusBar(program, folder, parser.value(suffix)) &&
+            SaveTrendMarks(folder, parser.value(suffix));
     program.Window().close();
     return saved ? 0 : 1;
 }

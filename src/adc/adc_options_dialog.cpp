@@ -221,7 +221,10 @@ void AdcOptionsDialog::done(int result) {
 
 void AdcOptionsDialog::LoadEnded(OperationEnding ending) {
     if (ending == OperationEnding::Done) {
-        ApplyChannelRecord(m_load->ChannelRecord());
+        const AdcChannelRecord& record = m_load->ChannelRecord();
+        ApplyChannelRecord(record);
+        Q_EMIT TriggersKnown(m_channel, record.highValue, record.highEnabled, record.lowValue,
+                             record.lowEnabled);
     } else {
         LoadStopped(m_load->Text());
     }
@@ -424,7 +427,8 @@ void AdcOptionsDialog::Upload() {
     if (m_loading || m_uploading) {
         return;
     }
-    const Result<QByteArray> record = adc::PlanUpload(Form());
+    const adc::SettingsForm form = Form();
+    const Result<QByteArray> record = adc::PlanUpload(form);
     if (!record) {
         // The check's own box: error icon, the platform's own caption.
         m_messages.Show(MessageIcon::Error, record.error(), MessageButtons::Ok, QString());
@@ -437,11 +441,13 @@ void AdcOptionsDialog::Upload() {
     m_ui->okButton->setText(tr("Sending..."));
     ShowLoading();
     BoardOperation* operation = commands::UploadChannelSettings(m_link, this, m_channel, *record);
-    connect(operation, &BoardOperation::Ended, this, [this, okText](OperationEnding ending) {
+    connect(operation, &BoardOperation::Ended, this, [this, okText, form](OperationEnding ending) {
         m_uploading = false;
         m_ui->okButton->setText(okText);
         ShowLoading();
         if (ending == OperationEnding::Done) {
+            Q_EMIT TriggersKnown(m_channel, form.highValue, form.highEnabled, form.lowValue,
+                                 form.lowEnabled);
             accept();
         }
     });

@@ -69,6 +69,10 @@ Q_SIGNALS:
     // opens the list.
     void AlertsRequested();
     void ScriptsRequested();
+    // The channel's triggers as the station holds them: read by the load, or
+    // taken by an upload.
+    void TriggersKnown(int channel, const QString& highValue, bool highEnabled,
+                       const QString& lowValue, bool lowEnabled);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -17,6 +17,7 @@
 #include "app/mnemonic_keys.h"
 #include "app/station_configuration.h"
 #include "directory_view/station_dialogs.h"
+#include "history/trend_marks.h"
 #include "relays/relay_dialog.h"
 #include "station_name/station_name_dialog.h"
 
@@ -434,6 +435,12 @@ void Application::OpenAdcDialog(int channel) {
         dialog->close();
         OpenScriptsList();
     });
+    // The plot's dashed trigger lines: the levels each time the station's
+    // record is read or written.
+    connect(dialog, &AdcOptionsDialog::TriggersKnown, m_watch.get(),
+            [this](int n, const QString& high, bool highOn, const QString& low, bool lowOn) {
+                m_watch->SetTriggers(n, TriggersOf(high, highOn, low, lowOn));
+            });
     ShowDialog(dialog);
 }
 

@@ -108,6 +108,16 @@ void StationWatch::FollowStation(const QString& address, bool answered, ClockRea
     }
 }
 
+void StationWatch::SetTriggers(int channel, const ChannelTriggers& triggers) {
+    const QString address = m_address ? m_address() : QString();
+    if (m_history == &m_none || m_history->station != address || channel < 1 ||
+        channel > HistorySample::kChannelCount) {
+        return;
+    }
+    m_history->triggers[static_cast<std::size_t>(channel - 1)] = triggers;
+    Q_EMIT SampleAdded();  // the plot draws them
+}
+
 void StationWatch::AddGap(ClockReading now, Gap why) {
     if (m_history == &m_none) {
         return;

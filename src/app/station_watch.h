@@ -60,6 +60,9 @@ public:
     // answered yet); HistoryChanged says when it is another one.
     const SampleHistory& History() const { return *m_history; }
     const StationHistories& Histories() const { return m_histories; }
+    // The trigger levels of `channel` (1-8) of the chosen station, for its
+    // history's plot; nothing while that station has no history.
+    void SetTriggers(int channel, const ChannelTriggers& triggers);
     // Where the times of samples and of the link's health come from.
     void SetClock(HistoryClock clock);
     const LinkHealth& Health() const { return m_health; }

@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "core/status_record.h"
@@ -50,6 +51,13 @@ struct HistorySample {
     std::int64_t WallOffsetMs() const { return wallMs - steadyMs; }
 };
 
+// A channel's trigger levels, in the unit of its readings, as its settings
+// record last read said: a level only for an enabled trigger.
+struct ChannelTriggers {
+    std::optional<double> high;
+    std::optional<double> low;
+};
+
 // The sample of a status record.
 HistorySample SampleOf(const StatusRecord& record, ClockReading at);
 
@@ -86,6 +94,9 @@ public:
     QString station;
     std::array<QString, HistorySample::kChannelCount> names;
     std::array<QString, HistorySample::kChannelCount> units;
+    // The channels' trigger levels, from the station's channel records when
+    // they were read (none before).
+    std::array<ChannelTriggers, HistorySample::kChannelCount> triggers;
 
 private:
     std::size_t SlotOf(std::size_t index) const {

@@ -13,7 +13,10 @@
 #include <QShortcut>
 #include <QVBoxLayout>
 #include "history/history_clock.h"
+#include "history/trend_marks.h"
 #include "history_view/custom_plot.h"
+#include "history_view/trend_plot_marks.h"
+#include "history_view/trend_range_dialog.h"
 
 #include <cmath>
 #include <functional>
@@ -25,7 +28,6 @@ namespace {
 const std::array<QColor, kTrendSeriesCount> kColours = {
     QColor(0x1f77b4), QColor(0xd62728), QColor(0x2ca02c), QColor(0x9467bd), QColor(0xc85a00),
     QColor(0x8c564b), QColor(0xb8338f), QColor(0x0f7f8c), QColor(0x666666), QColor(0x7a7a00)};
-const QColor kClockMarkColour(0xb35900);
 
 // QCustomPlot's date ticker picks the ticks; the labels are the window's, so
 // that a tick before a clock setting says the time the clock said then, in
@@ -65,6 +67,11 @@ TrendWindow::TrendWindow(const SampleHistory& history, QWidget* parent)
         connect(button, &QPushButton::clicked, this, [this, seconds] { SetRange(seconds); });
         ranges->addWidget(button);
     }
+    auto* fromTo = new QPushButton(tr("&From–to…"));
+    fromTo->setObjectName(QStringLiteral("rangeFromToButton"));
+    fromTo->setToolTip(tr("Show a range of date and time"));
+    connect(fromTo, &QPushButton::clicked, this, &TrendWindow::AskRange);
+    ranges->addWidget(fromTo);
     m_liveState = new QLabel;
     m_liveState->setObjectName(QStringLiteral("trendLiveState"));
     ranges->addWidget(m_liveState);
@@ -122,6 +129,9 @@ void TrendWindow::BuildPlot() {
     m_plot = new QCustomPlot;
     m_plot->setObjectName(QStringLiteral("trendPlot"));
     m_plot->setNoAntialiasingOnDrag(true);
+    // Two-pixel lines drawn as segments rather than one stroked polyline: a
+    // day without a gap otherwise took three times as long.
+    m_plot->setPlottingHint(QCP::phFastPolylines, true);
     m_plot->setFocusPolicy(Qt::NoFocus);
     m_plot->xAxis->setTicker(
         QSharedPointer<ClockTicker>::create([this](double tick) { return TickText(tick); }));
@@ -155,6 +165,11 @@ void TrendWindow::BuildPlot() {
     m_plot->axisRect()->insetLayout()->setInsetAlignment(0, Qt::AlignTop | Qt::AlignLeft);
     // The crosshair on a layer of its own: following the pointer redraws
     // only that layer, not a day of samples.
+    m_marks = std::make_unique<TrendPlotMarks>(*m_plot);
+    // What is drawn depends on the plot's width (a bucket and the narrowest
+    // band a pixel, a band's label only where it fits): drawn again once a
+    // resize has settled.
+    m_plot->installEventFilter(this);
     m_plot->addLayer(QStringLiteral("crosshair"));
     m_plot->layer(QStringLiteral("crosshair"))->setMode(QCPLayer::lmBuffered);
     m_crossLine = new QCPItemStraightLine(m_plot);
@@ -177,6 +192,17 @@ void TrendWindow::BuildPlot() {
             m_plot->layer(QStringLiteral("crosshair"))->replot();
         }
     });
+}
+
+bool TrendWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_plot && event->type() == QEvent::Resize && !m_redrawQueued) {
+        m_redrawQueued = true;
+        QTimer::singleShot(0, this, [this] {
+            m_redrawQueued = false;
+            Redraw();
+        });
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void TrendWindow::BuildKeys() {
@@ -414,8 +440,15 @@ void TrendWindow::Redraw() {
     // ticker counts them from the epoch, in UTC).
     const auto offsetS = m_zone.offsetFromUtc(QDateTime::fromSecsSinceEpoch(std::llround(toS)));
     m_plot->xAxis->ticker()->setTickOrigin(-static_cast<double>(offsetS));
-    ScaleValueAxes();
-    MarkClockSteps(shown);
+    std::vector<int> plotted;
+    for (int s = 0; s < kTrendSeriesCount; ++s) {
+        if (m_graphs[static_cast<std::size_t>(s)]->visible()) {
+            plotted.push_back(s);
+        }
+    }
+    const std::vector<TriggerLine> triggers = TriggerLines(*m_history, plotted);
+    ScaleValueAxes(triggers);
+    DrawMarks(shown, triggers);
     UpdateLegend(shown);
     DrawCrosshair();
     m_plot->replot();
@@ -442,20 +475,28 @@ void TrendWindow::DrawSeries(TimeSpan shown) {
     }
 }
 
-void TrendWindow::ScaleValueAxes() {
+void TrendWindow::ScaleValueAxes(const std::vector<TriggerLine>& triggers) {
     for (QCPAxis* axis : {m_plot->yAxis, m_plot->yAxis2, m_tempAxis}) {
         bool found = false;
         QCPRange range;
+        const auto take = [&found, &range](QCPRange r) {
+            range = found ? QCPRange(std::min(range.lower, r.lower), std::max(range.upper, r.upper))
+                          : r;
+            found = true;
+        };
         for (QCPGraph* graph : m_graphs) {
             if (graph->visible() && graph->valueAxis() == axis) {
                 bool ok = false;
                 const QCPRange r = graph->getValueRange(ok);
                 if (ok) {
-                    range = found ? QCPRange(std::min(range.lower, r.lower),
-                                             std::max(range.upper, r.upper))
-                                  : r;
-                    found = true;
+                    take(r);
                 }
+            }
+        }
+        // The trigger levels in sight, even when the readings are far below.
+        for (const TriggerLine& trigger : triggers) {
+            if (AxisOf(trigger.series) == axis) {
+                take(QCPRange(trigger.level, trigger.level));
             }
         }
         axis->setVisible(found || axis == m_plot->yAxis);
@@ -466,29 +507,38 @@ void TrendWindow::ScaleValueAxes() {
     }
 }
 
-void TrendWindow::MarkClockSteps(TimeSpan shown) {
-    for (QCPAbstractItem* mark : m_marks) {
-        m_plot->removeItem(mark);
+void TrendWindow::DrawMarks(TimeSpan shown, const std::vector<TriggerLine>& triggers) {
+    // A pixel of the plot in steady time: the narrowest band drawn.
+    const std::int64_t pixelMs = shown.LengthMs() / std::max(1, m_plot->axisRect()->width()) + 1;
+    m_marks->Draw(
+        {.bands =
+             OutageBands(*m_history, shown.fromMs, shown.toMs, pixelMs, TrendPlotMarks::kMostBands),
+         .steps = ClockSteps(*m_history, shown.fromMs, shown.toMs, TrendPlotMarks::kMostClockMarks),
+         .triggers = triggers},
+        [this](std::int64_t steadyMs) { return PlotSeconds(steadyMs); },
+        [this](int series) { return AxisOf(series); },
+        [](int series) { return kColours[static_cast<std::size_t>(series)]; });
+}
+
+bool TrendWindow::SetWallRange(std::int64_t fromWallMs, std::int64_t toWallMs) {
+    const std::optional<TimeSpan> span =
+        SteadySpanOfWall(*m_history, fromWallMs, toWallMs, PlotOffsetMs());
+    if (!span) {
+        return false;
     }
-    m_marks.clear();
-    for (const ClockStep& step :
-         ClockSteps(*m_history, shown.fromMs, shown.toMs, kMostClockMarks)) {
-        const double x = PlotSeconds(step.steadyMs);
-        auto* line = new QCPItemStraightLine(m_plot);
-        line->setPen(QPen(kClockMarkColour, 1, Qt::DashLine));
-        line->point1->setTypeY(QCPItemPosition::ptAxisRectRatio);
-        line->point2->setTypeY(QCPItemPosition::ptAxisRectRatio);
-        line->point1->setCoords(x, 0);
-        line->point2->setCoords(x, 1);
-        auto* text = new QCPItemText(m_plot);
-        text->position->setTypeY(QCPItemPosition::ptAxisRectRatio);
-        text->position->setCoords(x, 0);
-        text->setPositionAlignment(Qt::AlignLeft | Qt::AlignTop);
-        text->setPadding(QMargins(3, 2, 3, 2));
-        text->setColor(kClockMarkColour);
-        text->setText(ClockStepText(step.shiftMs));
-        m_marks.insert(m_marks.end(), {line, text});
-    }
+    SetView(span->fromMs, span->toMs);
+    return true;
+}
+
+void TrendWindow::AskRange() {
+    const TimeSpan shown = m_view.Shown(*m_history, SystemClockReading().steadyMs);
+    const std::int64_t offset = PlotOffsetMs();
+    auto* dialog = new TrendRangeDialog(WallMsAt(*m_history, shown.fromMs, offset),
+                                        WallMsAt(*m_history, shown.toMs, offset), m_zone, this);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    connect(dialog, &QDialog::accepted, this,
+            [this, dialog] { SetWallRange(*dialog->FromWallMs(), *dialog->ToWallMs()); });
+    dialog->open();
 }
 
 QString TrendWindow::TickText(double plotS) const {

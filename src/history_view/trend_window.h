@@ -5,13 +5,13 @@
 #include <QWidget>
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <vector>
 
 #include "history/trend_series.h"
 #include "history/trend_view.h"
 
-class QCPAbstractItem;
 class QCPAxis;
 class QCPGraph;
 class QCPItemStraightLine;
@@ -24,15 +24,20 @@ class QPushButton;
 
 namespace volnar {
 
+class TrendPlotMarks;
+struct TriggerLine;
+
 // The trend plot: chosen channels of a station's history against time,
 // live. Volts, amperes and temperature each have their own axis; a gap
-// (answers lost, polling stopped) breaks the line, and a setting of the wall
-// clock is a marked line across the plot. Samples are placed by the steady
+// (answers lost, polling stopped) breaks the line and is shaded as an
+// outage, a setting of the wall clock is a marked line across the plot, and
+// each plotted channel's enabled trigger levels are dashed lines. Samples are placed by the steady
 // clock and labelled with the wall time of their own clock readings, in one
 // time zone named on the axis, the cursor's text included. Mouse: drag to
 // pan, wheel to zoom; keys (from anywhere in the window): Left and Right pan,
 // + and - zoom, End follows the latest sample again (TrendView sets the
-// limits), Shift+Left and Shift+Right move the crosshair a sample. The
+// limits), Shift+Left and Shift+Right move the crosshair a sample; the
+// From–to button (Alt+F) asks for a range of date and time. The
 // crosshair follows the pointer and lists every plotted series at the
 // sample under it; the legend gives each series' last, minimum and maximum
 // over the view.
@@ -42,9 +47,6 @@ class TrendWindow final : public QWidget {
 
 public:
     static constexpr std::int64_t kRangesS[] = {5 * 60, 60 * 60, 24 * 60 * 60};
-    // Clock settings marked in one view at most (a clock set every second
-    // must not cost a line per sample).
-    static constexpr std::size_t kMostClockMarks = 32;
 
     // Shows `history`, which must outlive the window or be replaced first
     // with ShowHistory.
@@ -60,6 +62,11 @@ public:
     // Shows [fromMs, toMs] of steady time, within TrendView's limits, and
     // stops following.
     void SetView(std::int64_t fromMs, std::int64_t toMs);
+    // Shows what was labelled [fromWallMs, toWallMs] (SteadySpanOfWall);
+    // false, changing nothing, when that is no range.
+    bool SetWallRange(std::int64_t fromWallMs, std::int64_t toWallMs);
+    // The From–to button: a dialog of the range, opened on the view.
+    void AskRange();
     void SetSeriesShown(int series, bool shown);
     // Draws the history again (new samples, another view).
     void Redraw();
@@ -80,6 +87,9 @@ public:
     // sample's clocks, in seconds.
     double PlotSeconds(std::int64_t steadyMs) const;
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     void BuildPlot();
     void BuildKeys();
@@ -91,8 +101,8 @@ private:
     void OnRangeDragged();
     void UpdateNames();
     void DrawSeries(TimeSpan shown);
-    void ScaleValueAxes();
-    void MarkClockSteps(TimeSpan shown);
+    void ScaleValueAxes(const std::vector<TriggerLine>& triggers);
+    void DrawMarks(TimeSpan shown, const std::vector<TriggerLine>& triggers);
     std::int64_t PlotOffsetMs() const;
     QString TickText(double plotS) const;
 
@@ -111,8 +121,9 @@ private:
     std::optional<std::int64_t> m_crossMs;  // steady time of the crosshair
     std::array<QCPGraph*, kTrendSeriesCount> m_graphs{};
     std::array<QCheckBox*, kTrendSeriesCount> m_boxes{};
-    std::vector<QCPAbstractItem*> m_marks;
+    std::unique_ptr<TrendPlotMarks> m_marks;
     bool m_redrawing = false;
+    bool m_redrawQueued = false;
 };
 
 }  // namespace volnar

@@ -2,6 +2,7 @@
 // The ADC options dialog against volnar-station on loopback: a real board
 // link with net-snmp sessions, the simulator's request log as the witness.
 #include <gtest/gtest.h>
+#include <QSignalSpy>
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -111,8 +112,12 @@ TEST_F(AdcE2E, AdcDataLoadFillsPoolsRecordAndActionsFromTheStation) {
     ASSERT_TRUE(WaitFor([this] { return notices.contains(S("ADC 2 Updated !")); }));
 
     AdcOptionsDialog& d = Open(2);
+    QSignalSpy triggers(&d, &AdcOptionsDialog::TriggersKnown);
     ASSERT_TRUE(WaitFor([&d] { return !d.IsLoading(); }));
     EXPECT_TRUE(messages.boxes.empty()) << messages.Texts().join(u'|').toStdString();
+    // For the trend plot's lines: the levels and switches as read.
+    ASSERT_EQ(triggers.size(), 1);
+    EXPECT_EQ(triggers[0], (QVariantList{2, S("2.0000"), true, S("1.5000"), false}));
 
     const QStringList alerts = {S("EMAIL-Alert 1"), S("SMS-Alert 2"), S("EMAIL-Alert 3")};
     const QStringList scripts = {S("RELAY-Script 1"), S("IO-Script 2"), S("RELAY-Script 3")};
@@ -246,10 +251,13 @@ TEST_F(AdcE2E, AdcUploadSwitchesAChannelToAmmeterAndThePanelShowsTheCurrent) {
     Find<QListWidget>("lowNormalScriptPool")->setCurrentRow(1);
     QTest::mouseClick(Find<QPushButton>("lowNormalScriptAddButton"), Qt::LeftButton);
 
+    QSignalSpy triggers(dialog.data(), &AdcOptionsDialog::TriggersKnown);
     QTest::mouseClick(Find<QPushButton>("okButton"), Qt::LeftButton);
     EXPECT_TRUE(messages.boxes.empty()) << messages.Texts().join(u'|').toStdString();
     ASSERT_TRUE(WaitFor([this] { return notices.contains(S("ADC 1 Updated !")); }));
     EXPECT_FALSE(dialog && dialog->isVisible()) << "OK closed the dialog";
+    ASSERT_EQ(triggers.size(), 1);  // the levels the station took
+    EXPECT_EQ(triggers[0], (QVariantList{1, S("80.000"), true, S("0.0000"), false}));
 
     const QList<QJsonObject> sets = RequestsFor(board::kChannelSettings[1]);
     ASSERT_EQ(sets.size(), 1);

@@ -1,10 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include <gtest/gtest.h>
+#include <QStringList>
 
+#include <algorithm>
 #include <cmath>
 #include <functional>
 #include <optional>
 
+#include "history/trend_marks.h"
 #include "history/trend_series.h"
 #include "history/trend_view.h"
 
@@ -157,6 +160,144 @@ TEST(TrendSeries, WindowsFollowTheSteadyClockAndLabelsTheWallClockOfTheirSamples
     EXPECT_EQ(ClockStepText(steps[0].shiftMs), QStringLiteral("clock set back 1:00:00"));
     EXPECT_EQ(ClockStepText(150'000), QStringLiteral("clock set forward 0:02:30"));
     EXPECT_TRUE(ClockSteps(history, kStep + 1, latest, 8).empty());
+    // A typed range of wall times: a label read twice (the clock set back)
+    // means the later stretch, never one after the latest sample.
+    const struct {
+        std::int64_t fromWall, toWall;
+        std::optional<TimeSpan> steady;
+    } ranges[] = {
+        {kWall + 1'000'000, kWall + 1'500'000, TimeSpan{1'000'000, 1'500'000}},
+        {kWall + 2'000'000, kWall + 3'000'000, TimeSpan{5'600'000, 6'600'000}},  // read twice
+        {kWall + 4'000'000, kWall + 9'000'000, TimeSpan{4'000'000, latest}},
+        {kWall - 9'000'000, kWall + 500'000, TimeSpan{-9'000'000, 500'000}},
+        {kWall + 3'000'000, kWall + 2'000'000, std::nullopt},  // inverted
+        {kWall + 3'500'000, kWall + 3'500'000, std::nullopt},  // empty
+    };
+    for (const auto& r : ranges) {
+        const auto span = SteadySpanOfWall(history, r.fromWall, r.toWall, 0);
+        ASSERT_EQ(span.has_value(), r.steady.has_value()) << r.fromWall - kWall;
+        if (span) {
+            EXPECT_EQ(span->fromMs, r.steady->fromMs) << r.fromWall - kWall;
+            EXPECT_EQ(span->toMs, r.steady->toMs) << r.fromWall - kWall;
+            EXPECT_EQ(WallMsAt(history, span->fromMs, 0), r.fromWall) << r.fromWall - kWall;
+        }
+    }
+    EXPECT_EQ(SteadySpanOfWall(SampleHistory(1), 10, 20, 7)->fromMs, 3);
+    // The times typed, in Berlin: 23:30 CET is 22:30 UTC.
+    const QTimeZone berlin("Europe/Berlin");
+    constexpr std::int64_t kTyped = 1'700'001'000'000;
+    EXPECT_EQ(WallTimeText(kTyped, berlin), QStringLiteral("2023-11-14 23:30:00"));
+    const struct {
+        const char* text;
+        std::optional<std::int64_t> wallMs;
+    } typed[] = {
+        {"2023-11-14 23:30:00", kTyped},
+        {" 2023-11-14T23:30 ", kTyped},
+        {"2023-11-14 23:30:07", kTyped + 7000},
+        {"2023-11-14 23:30:00.5", std::nullopt},
+        {"23:30", std::nullopt},
+        {"2023-02-30 10:00", std::nullopt},  // no such day
+        {"2024-03-31 02:30", std::nullopt},  // the hour the clocks skip
+    };
+    for (const auto& t : typed) {
+        EXPECT_EQ(ParseWallTime(QString::fromLatin1(t.text), berlin), t.wallMs) << t.text;
+    }
+}
+
+// Answers 0-99 s, lost from 20 s until 25 s, not polled from 60 s until
+// 70 s, lost again from 100 s on.
+TEST(TrendMarks, OutagesSpanFromTheLastAnswerToTheNextAndLevelsComeFromEnabledTriggers) {
+    SampleHistory history(200);
+    for (std::int64_t t = 0; t <= 100; ++t) {
+        const Gap gap = (t >= 20 && t < 25) || t == 100 ? Gap::Lost
+                        : t >= 60 && t < 70             ? (t < 63 ? Gap::Lost : Gap::NotPolled)
+                                                        : Gap::None;
+        if (gap != Gap::None) {
+            history.AppendGap({t * 1000, t * 1000}, gap);
+        } else {
+            history.Append({.steadyMs = t * 1000, .wallMs = t * 1000});
+        }
+    }
+    using B = OutageBand;
+    const B lost{19'000, 25'000, Gap::Lost, false};
+    const B stopped{59'000, 70'000, Gap::NotPolled, false};
+    const struct {
+        std::int64_t from, to, least;
+        std::size_t most;
+        std::vector<OutageBand> bands;
+    } cases[] = {
+        {0, 150'000, 1, 9, {lost, stopped, {99'000, 150'000, Gap::Lost, true}}},
+        {22'000,
+         65'000,
+         1,
+         9,
+         {{22'000, 25'000, Gap::Lost, false}, {59'000, 65'000, Gap::NotPolled, false}}},
+        {21'000, 23'000, 1, 9, {{21'000, 23'000, Gap::Lost, false}}},  // inside an outage
+        {0, 10'000, 1, 9, {}},
+        {0, 150'000, 1, 1, {{99'000, 150'000, Gap::Lost, true}}},  // the latest only
+        // Pixels of 20 s: each band widened to one, near ones joined.
+        {0,
+         100'000,
+         20'000,
+         9,
+         {{12'000, 32'000, Gap::Lost, false}, {54'500, 100'000, Gap::NotPolled, true}}},
+    };
+    for (const auto& c : cases) {
+        const auto bands = OutageBands(history, c.from, c.to, c.least, c.most);
+        ASSERT_EQ(bands.size(), c.bands.size()) << c.from << "-" << c.to << "/" << c.least;
+        for (std::size_t n = 0; n < bands.size(); ++n) {
+            EXPECT_EQ(bands[n].fromMs, c.bands[n].fromMs) << c.from << " " << n;
+            EXPECT_EQ(bands[n].toMs, c.bands[n].toMs) << c.from << " " << n;
+            EXPECT_EQ(bands[n].why, c.bands[n].why) << c.from << " " << n;
+            EXPECT_EQ(bands[n].open, c.bands[n].open) << c.from << " " << n;
+        }
+    }
+    // Against the samples: nothing answered inside a band, an answer at each
+    // closed end, and every gap inside one.
+    const auto bands = OutageBands(history, 0, 100'000, 1, 9);
+    for (std::size_t n = 0; n < history.Size(); ++n) {
+        const HistorySample& s = history.At(n);
+        const bool inside = std::any_of(bands.begin(), bands.end(), [&s](const B& b) {
+            return s.steadyMs > b.fromMs && (s.steadyMs < b.toMs || b.open);
+        });
+        const bool atEnd = std::any_of(bands.begin(), bands.end(), [&s](const B& b) {
+            return s.steadyMs == b.fromMs || (s.steadyMs == b.toMs && !b.open);
+        });
+        EXPECT_EQ(inside, s.IsGap()) << s.steadyMs;
+        EXPECT_TRUE(!atEnd || !s.IsGap()) << s.steadyMs;
+    }
+}
+
+TEST(TrendMarks, LevelsOnlyOfEnabledTriggersWithANumberAndOnlyOfTheChannelsPlotted) {
+    SampleHistory history(1);
+    const struct {
+        const char *high, *low;
+        bool highOn, lowOn;
+        std::optional<double> highLevel, lowLevel;
+    } triggers[] = {
+        {"13.5", "11", true, true, 13.5, 11.0},
+        {"13.5", "11", false, true, std::nullopt, 11.0},
+        {"-2.", ".5", true, true, -2.0, 0.5},
+        {"ERROR", "", true, true, std::nullopt, std::nullopt},
+        {"1e5", "1.2.3", true, true, std::nullopt, std::nullopt},
+    };
+    for (const auto& t : triggers) {
+        const ChannelTriggers got =
+            TriggersOf(QString::fromLatin1(t.high), t.highOn, QString::fromLatin1(t.low), t.lowOn);
+        EXPECT_EQ(got.high, t.highLevel) << t.high;
+        EXPECT_EQ(got.low, t.lowLevel) << t.low;
+    }
+    history.names[0] = QStringLiteral("Battery");
+    history.units[0] = QStringLiteral("V");
+    history.triggers[0] = TriggersOf(QStringLiteral("13.5"), true, QStringLiteral("11"), true);
+    history.triggers[2] = TriggersOf(QStringLiteral("4"), false, QStringLiteral("0.25"), true);
+    history.triggers[5] = TriggersOf(QStringLiteral("9"), true, QStringLiteral("1"), true);
+    QStringList texts;
+    for (const TriggerLine& line : TriggerLines(history, {kTrendCelsius, 2, 0})) {
+        texts << QStringLiteral("%1:%2:%3").arg(line.series).arg(line.level).arg(line.text);
+    }
+    EXPECT_EQ(texts.join(QLatin1Char('|')).toStdString(),
+              "2:0.25:Channel 3 low 0.25|0:13.5:Battery (V) high 13.5|0:11:Battery (V) low 11");
 }
 
 // Zoom and pan of a history from 1,000 s to 4,600 s, starting from the last

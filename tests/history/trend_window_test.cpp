@@ -7,7 +7,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include "history/trend_marks.h"
 #include "history_view/custom_plot.h"
+#include "history_view/trend_range_dialog.h"
 #include "history_view/trend_window.h"
 #include "support/qt_print.h"
 
@@ -41,6 +43,43 @@ void Open(TrendWindow& window) {
 
 void Press(int key, Qt::KeyboardModifiers mods = Qt::NoModifier) {
     QTest::keyClick(QApplication::focusWidget(), static_cast<Qt::Key>(key), mods);
+}
+
+// The marks drawn, by plot seconds from `at`'s origin, sorted: bands, their
+// and the clock's labels, and trigger lines ("line 3000 #1f77b4").
+QStringList MarksOf(const QCustomPlot& plot, const std::function<double(double)>& at) {
+    const double origin = at(0);
+    QStringList marks;
+    for (int n = 0; n < plot.itemCount(); ++n) {
+        QCPAbstractItem* item = plot.item(n);
+        if (!item->visible() || item->layer()->name() == QStringLiteral("crosshair")) {
+            continue;
+        }
+        if (auto* text = qobject_cast<QCPItemText*>(item)) {
+            marks << text->text();
+        } else if (auto* line = qobject_cast<QCPItemStraightLine*>(item);
+                   line->point1->typeY() == QCPItemPosition::ptPlotCoords) {
+            EXPECT_EQ(line->pen().style(), Qt::DashLine);
+            EXPECT_EQ(line->point1->valueAxis(), line->point2->valueAxis());
+            marks << QStringLiteral("line %1 %2")
+                         .arg(line->point1->coords().y())
+                         .arg(line->pen().color().name());
+        }
+    }
+    // The bands: the filled graphs after the series, a NaN after each.
+    for (int g = kTrendSeriesCount; g < plot.graphCount(); ++g) {
+        const auto& data = *plot.graph(g)->data();
+        for (int n = 0; n + 1 < data.size(); n += 3) {
+            marks << QStringLiteral("band %1-%2 %3")
+                         .arg(std::lround(data.at(n)->key - origin))
+                         .arg(std::lround(data.at(n + 1)->key - origin))
+                         .arg(plot.graph(g)->brush().color().red() == 0x80
+                                  ? QStringLiteral("not polled")
+                                  : QStringLiteral("no answer"));
+        }
+    }
+    marks.sort();
+    return marks;
 }
 
 // The cursor names the nearest sample and why a gap is one; its time, the
@@ -114,10 +153,12 @@ TEST(TrendWindow, CursorAndAxisTellOneTimeInTheZoneNamedAndMarkAClockSetting) {
         }
         window.SetRange(60);
     }
-    ASSERT_EQ(plot.itemCount(), 4);  // the crosshair's line and text, the mark's
-    auto* mark = qobject_cast<QCPItemText*>(plot.item(3));
-    ASSERT_NE(mark, nullptr);
-    EXPECT_EQ(mark->text(), QStringLiteral("clock set back 1:00:00"));
+    // The clock setting marked; the outage from the last answer (12 s) to
+    // the next but one (20 s), the lone answer at 14 s being no line.
+    const QStringList marks = MarksOf(plot, at);
+    EXPECT_TRUE(marks.contains(QStringLiteral("band 12-20 not polled")))
+        << marks.join(',').toStdString();
+    EXPECT_TRUE(marks.contains(QStringLiteral("clock set back 1:00:00")));
 }
 
 // Holding a zoom key or wheeling far stops at the whole history or at one
@@ -293,6 +334,86 @@ TEST(TrendWindow, KeysCountFromOpeningAndCrosshairAndLegendReadTheView) {
     window.SetSeriesShown(kTrendCelsius, true);
     ExpectLegibleLines(plot);
     ExpectExports(window, history);
+}
+
+}  // namespace
+}  // namespace volnar
+
+namespace volnar {
+namespace {
+
+// An hour with answers lost at 1000-1009 s and polling stopped at
+// 2000-2599 s; the battery's and the radio's triggers enabled, a channel
+// not plotted with one too. Then a range typed in the From–to dialog.
+TEST(TrendWindow, OutagesShadedTriggerLevelsDashedAndAFreeRangeTypedByKeys) {
+    SampleHistory history(4000);
+    for (std::int64_t t = 0; t <= 3600; ++t) {
+        if (t >= 1000 && t < 1010) {
+            AppendGapAt(history, t, Gap::Lost);
+        } else if (t >= 2000 && t < 2600) {
+            AppendGapAt(history, t, Gap::NotPolled);
+        } else {
+            AppendAt(history, t);
+        }
+    }
+    history.names = {QStringLiteral("Battery"), {}, {}, {}, {}, {}, QStringLiteral("Radio")};
+    history.units = {QStringLiteral("V"), {}, {}, {}, {}, {}, QStringLiteral("A")};
+    history.triggers[0] = TriggersOf(QStringLiteral("3000"), true, QStringLiteral("500"), true);
+    history.triggers[1] = TriggersOf(QStringLiteral("10"), true, QStringLiteral("2"), true);
+    history.triggers[6] = TriggersOf(QStringLiteral("5"), true, QStringLiteral("1"), false);
+    TrendWindow window(history);
+    window.resize(1000, 600);
+    window.SetTimeZone(QTimeZone::utc());
+    window.SetSeriesShown(6, true);
+    window.SetRange(3600);
+    Open(window);
+    QCustomPlot& plot = PlotOf(window);
+    const auto at = [&window](double t) {
+        return window.PlotSeconds(kSteady + std::llround(t * 1000));
+    };
+    EXPECT_EQ(MarksOf(plot, at).join(QLatin1Char('|')).toStdString(),
+              "Battery (V) high 3000|Battery (V) low 500|Radio (A) high 5|"
+              "band 1999-2600 not polled|band 999-1010 no answer|line 3000 #1f77b4|"
+              "line 5 #b8338f|line 500 #1f77b4|not polled 0:10:01");  // 11 s: no room
+    // The radio reads 0 A: its axis reaches up to the level all the same.
+    EXPECT_GT(plot.yAxis2->range().upper, 5.0);
+    window.SetSeriesShown(6, false);
+    EXPECT_FALSE(MarksOf(plot, at).join(QLatin1Char('|')).contains(QStringLiteral("Radio")));
+
+    // 2023-11-14 22:13:20 UTC is 0 s: 22:30:00-22:40:00 is 1000-1600 s.
+    const struct {
+        const char *from, *to;
+        bool taken;
+        double lower, upper;  // seconds
+    } typed[] = {
+        {"2023-11-14 22:30:00", "2023-11-14 22:40:00", true, 1000, 1600},
+        {"2023-11-14 22:40:00", "2023-11-14 22:30:00", false, 1000, 1600},  // inverted
+        {"2023-11-14 22:40", "22:50", false, 1000, 1600},                   // no date
+        {" 2023-11-14T23:00", "2023-11-15 09:00:00", true, 2800, 3600},     // up to the latest
+    };
+    for (const auto& r : typed) {
+        window.activateWindow();  // offscreen, closing a dialog activates nothing
+        ASSERT_TRUE(QTest::qWaitFor([&] { return QApplication::activeWindow() == &window; }));
+        Press(Qt::Key_F, Qt::AltModifier);  // the button clicks a moment later
+        TrendRangeDialog* dialog = nullptr;
+        ASSERT_TRUE(QTest::qWaitFor([&] {
+            return (dialog = window.findChild<TrendRangeDialog*>());
+        })) << r.from;
+        ASSERT_TRUE(QTest::qWaitFor([&] { return QApplication::activeWindow() == dialog; }));
+        // Each field's text selected as the focus comes to it.
+        QTest::keyClicks(QApplication::focusWidget(), QString::fromLatin1(r.from));
+        Press(Qt::Key_Tab);
+        QTest::keyClicks(QApplication::focusWidget(), QString::fromLatin1(r.to));
+        Press(Qt::Key_Return);
+        if (!r.taken) {
+            EXPECT_TRUE(dialog->isVisible()) << r.from;
+            Press(Qt::Key_Escape);
+        }
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !window.findChild<TrendRangeDialog*>(); }))
+            << r.from;
+        EXPECT_DOUBLE_EQ(plot.xAxis->range().lower, at(r.lower)) << r.from;
+        EXPECT_DOUBLE_EQ(plot.xAxis->range().upper, at(r.upper)) << r.from;
+    }
 }
 
 }  // namespace
