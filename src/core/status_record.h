@@ -108,6 +108,13 @@ constexpr int MillivoltRating(int n) {
 }
 }  // namespace status_field
 
+// A channel's trigger levels, in the unit of its readings, as its settings
+// record last read said: a level only for an enabled trigger.
+struct ChannelTriggers {
+    std::optional<double> high;
+    std::optional<double> low;
+};
+
 // What changed in a record compared with the one decoded before into the same
 // object.
 struct StatusChanges {

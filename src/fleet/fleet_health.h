@@ -52,10 +52,6 @@ QString LastSeenText(const QDateTime& now, std::optional<qint64> ageMs);
 
 // A channel's two triggers as its configuration record holds them: the level of
 // each enabled trigger (nullopt: disabled, or a level that is no number).
-struct ChannelTriggers {
-    std::optional<double> high;
-    std::optional<double> low;
-};
 // From the channel's configuration record (.66.n, station text): field 4 the
 // high level, 5 the low level, 6 and 7 their enabled flags (an integer, 0
 // off).

@@ -51,13 +51,6 @@ struct HistorySample {
     std::int64_t WallOffsetMs() const { return wallMs - steadyMs; }
 };
 
-// A channel's trigger levels, in the unit of its readings, as its settings
-// record last read said: a level only for an enabled trigger.
-struct ChannelTriggers {
-    std::optional<double> high;
-    std::optional<double> low;
-};
-
 // The sample of a status record.
 HistorySample SampleOf(const StatusRecord& record, ClockReading at);
 
