@@ -282,10 +282,13 @@ std::vector<volnar::StationRecord> Records(int stations, const QString& port) {
     return records;
 }
 
-}  // namespace
+struct Options {
+    int stations = 0;
+    int period = 0;   // seconds between polls
+    int seconds = 0;  // length of each phase
+};
 
-int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
+Options ParseOptions(const QCoreApplication& app) {
     QCommandLineParser parser;
     parser.addOption({QStringLiteral("stations"), QStringLiteral("stations"), QStringLiteral("N"),
                       QStringLiteral("5000")});
@@ -294,9 +297,16 @@ int main(int argc, char** argv) {
     parser.addOption({QStringLiteral("seconds"), QStringLiteral("length of each phase"),
                       QStringLiteral("S"), QStringLiteral("30")});
     parser.process(app);
-    const int stations = parser.value(QStringLiteral("stations")).toInt();
-    const int period = parser.value(QStringLiteral("period")).toInt();
-    const int seconds = parser.value(QStringLiteral("seconds")).toInt();
+    return {.stations = parser.value(QStringLiteral("stations")).toInt(),
+            .period = parser.value(QStringLiteral("period")).toInt(),
+            .seconds = parser.value(QStringLiteral("seconds")).toInt()};
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    const auto [stations, period, seconds] = ParseOptions(app);
     qInstallMessageHandler(volnar::bench::FilterQtMessages);
     volnar::RaiseOpenFileLimit();
 
