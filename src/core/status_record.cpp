@@ -49,7 +49,27 @@ void Convert(ChannelStatus& channel) {
                         : Number(text::RoundToDecimals(channel.value, channel.decimals));
 }
 
+std::optional<double> LevelOf(std::string_view value, bool enabled) {
+    const text::Real level = enabled ? text::DecimalToReal(value) : std::nanl("");
+    return std::isfinite(level) ? std::optional(static_cast<double>(level)) : std::nullopt;
+}
+
 }  // namespace
+
+ChannelTriggers TriggersOf(std::string_view highValue, bool highEnabled, std::string_view lowValue,
+                           bool lowEnabled) {
+    return {.high = LevelOf(highValue, highEnabled), .low = LevelOf(lowValue, lowEnabled)};
+}
+
+ChannelTriggers TriggersOf(const QString& highValue, bool highEnabled, const QString& lowValue,
+                           bool lowEnabled) {
+    const QByteArray high = highValue.toLatin1();
+    const QByteArray low = lowValue.toLatin1();
+    return TriggersOf(std::string_view(high.constData(), static_cast<std::size_t>(high.size())),
+                      highEnabled,
+                      std::string_view(low.constData(), static_cast<std::size_t>(low.size())),
+                      lowEnabled);
+}
 
 Unit UnitOfField(std::string_view field) {
     return field == "v" ? Unit::Volts : Unit::Amperes;

@@ -115,6 +115,15 @@ struct ChannelTriggers {
     std::optional<double> low;
 };
 
+// The levels of a channel's settings: the value texts and whether each
+// trigger is enabled. A value that is no number of the station's form
+// (DecimalToReal: "-12.5", "0.0000", "1e3") or out of range gives no level.
+ChannelTriggers TriggersOf(std::string_view highValue, bool highEnabled, std::string_view lowValue,
+                           bool lowEnabled);
+// The same for the settings dialog's texts (the station's bytes as text).
+ChannelTriggers TriggersOf(const QString& highValue, bool highEnabled, const QString& lowValue,
+                           bool lowEnabled);
+
 // What changed in a record compared with the one decoded before into the same
 // object.
 struct StatusChanges {

@@ -19,17 +19,6 @@ constexpr char kPollNoteKey[] = "fleet/pollNoteRead";
 constexpr char kNotifyKey[] = "fleet/notifySilence";
 constexpr int kNamedInNotice = 5;
 
-std::optional<double> Level(std::string_view value, std::string_view enabled) {
-    if (text::DecimalToInt(enabled) == 0) {
-        return std::nullopt;
-    }
-    const text::Real level = text::DecimalToReal(value);
-    if (!std::isfinite(level)) {
-        return std::nullopt;
-    }
-    return static_cast<double>(level);
-}
-
 }  // namespace
 
 void LossWindow::Add(qint64 nowMs, bool lost) {
@@ -85,7 +74,8 @@ ChannelTriggers TriggersOfChannelRecord(std::string_view record) {
     const std::string_view low = fields.Next();
     const std::string_view highEnabled = fields.Next();
     const std::string_view lowEnabled = fields.Next();
-    return ChannelTriggers{.high = Level(high, highEnabled), .low = Level(low, lowEnabled)};
+    return TriggersOf(high, text::DecimalToInt(highEnabled) != 0, low,
+                      text::DecimalToInt(lowEnabled) != 0);
 }
 
 std::vector<ChannelAlarm> AlarmsOf(const StatusRecord& record, const StationTriggers& triggers) {

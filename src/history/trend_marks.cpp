@@ -2,7 +2,6 @@
 #include "history/trend_marks.h"
 
 #include <QDateTime>
-#include <QRegularExpression>
 
 #include "history/trend_series.h"
 
@@ -38,14 +37,6 @@ void Widen(OutageBand& band, std::int64_t fromMs, std::int64_t toMs, std::int64_
     band.fromMs = std::max(fromMs, middle - leastMs / 2);
     band.toMs = std::min(toMs, band.fromMs + leastMs);
     band.fromMs = std::max(fromMs, band.toMs - leastMs);
-}
-
-std::optional<double> LevelOf(const QString& text, bool enabled) {
-    static const QRegularExpression number(QStringLiteral("^-?(\\d+\\.?\\d*|\\.\\d+)$"));
-    if (!enabled || !number.match(text).hasMatch()) {
-        return std::nullopt;
-    }
-    return text.toDouble();
 }
 
 }  // namespace
@@ -92,11 +83,6 @@ QString OutageText(const OutageBand& band) {
         .arg(seconds / 3600)
         .arg(seconds / 60 % 60, 2, 10, QLatin1Char('0'))
         .arg(seconds % 60, 2, 10, QLatin1Char('0'));
-}
-
-ChannelTriggers TriggersOf(const QString& highValue, bool highEnabled, const QString& lowValue,
-                           bool lowEnabled) {
-    return {.high = LevelOf(highValue, highEnabled), .low = LevelOf(lowValue, lowEnabled)};
 }
 
 std::vector<TriggerLine> TriggerLines(const SampleHistory& history,

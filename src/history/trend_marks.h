@@ -40,11 +40,6 @@ std::vector<OutageBand> OutageBands(const SampleHistory& history, std::int64_t f
 // stretch it was cut to).
 QString OutageText(const OutageBand& band);
 
-// A channel's trigger levels as its settings record holds them: the value
-// texts and whether each trigger is enabled. A value that is no number of
-// the station's form ("-12.5", "0.0000") gives no level.
-ChannelTriggers TriggersOf(const QString& highValue, bool highEnabled, const QString& lowValue,
-                           bool lowEnabled);
 
 // A dashed line across the plot at a channel's enabled trigger level.
 struct TriggerLine {

@@ -279,7 +279,8 @@ TEST(TrendMarks, LevelsOnlyOfEnabledTriggersWithANumberAndOnlyOfTheChannelsPlott
         {"13.5", "11", false, true, std::nullopt, 11.0},
         {"-2.", ".5", true, true, -2.0, 0.5},
         {"ERROR", "", true, true, std::nullopt, std::nullopt},
-        {"1e5", "1.2.3", true, true, std::nullopt, std::nullopt},
+        {" +1e3", "1.2.3", true, true, 1000.0, std::nullopt},
+        {"1e5000", "5 ", true, true, std::nullopt, std::nullopt},
     };
     for (const auto& t : triggers) {
         const ChannelTriggers got =
