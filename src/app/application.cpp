@@ -195,7 +195,9 @@ void Application::OpenFleetWindow() {
         connect(m_worker.get(), &DirectoryWorker::StationRecordsFailed, fleet,
                 [this](const Failure& failure) { m_messages.ShowFailure(failure); });
         connect(fleet, &FleetWindow::CopyRequested, m_configuration.get(),
-                &StationConfiguration::CopyToStations);
+                [this, fleet](const QStringList& selected) {
+                    m_configuration->CopyToStations(selected, fleet);
+                });
         connect(fleet, &FleetWindow::StationChosen, this, [this](const QString& address) {
             Choose(address);
             m_window->activateWindow();

@@ -13,7 +13,6 @@
 #include "core/message_service.h"
 #include "core/station_record.h"
 #include "directory/directory_worker.h"
-#include "fleet_view/fleet_window.h"
 #include "link/board_link.h"
 #include "station_config/config_link.h"
 #include "station_config/fleet_copy_run.h"
@@ -171,21 +170,28 @@ StationConfiguration::StationConfiguration(Application& application) : m_applica
             &StationConfiguration::Request);
 }
 
-QWidget* StationConfiguration::CopyParent() const {
-    QWidget* fleet = m_application.Window().findChild<FleetWindow*>();
-    return fleet != nullptr ? fleet : &m_application.Window();
+ConfigurationDialog* StationConfiguration::LastDialog() const {
+    return m_last;
 }
 
-void StationConfiguration::CopyToStations(const QStringList& selected) {
+CopySourceDialog* StationConfiguration::LastSourceDialog() const {
+    return m_lastSource;
+}
+
+FleetCopyDialog* StationConfiguration::LastCopyDialog() const {
+    return m_lastCopy;
+}
+
+void StationConfiguration::CopyToStations(const QStringList& selected, QWidget* window) {
     QStringList targets = selected;
     targets.removeAll(QLatin1String(kProtectedAddress));  // never polled, never written
     if (targets.isEmpty()) {
         return;
     }
-    QWidget* parent = CopyParent();
     auto* owner = new QObject(this);  // the answer goes nowhere once this is gone
     m_application.Worker().ReadStations(
-        owner, [this, owner, parent, targets](const Result<std::vector<StationRecord>>& rows) {
+        owner, [this, owner, parent = QPointer<QWidget>(window),
+                targets](const Result<std::vector<StationRecord>>& rows) {
             owner->deleteLater();
             if (!rows) {
                 m_application.Messages().ShowFailure(rows.failure());
@@ -198,15 +204,13 @@ void StationConfiguration::CopyToStations(const QStringList& selected) {
                     sources << row.IPADDRESS;
                 }
             }
-            auto* choice = new CopySourceDialog(targets, sources, parent);
+            auto* choice = new CopySourceDialog(
+                targets, sources, parent ? parent.data() : &m_application.Window());
             m_lastSource = choice;
-            connect(choice, &QObject::destroyed, this, [this, choice] {
-                m_lastSource = m_lastSource == choice ? nullptr : m_lastSource;
-            });
             connect(choice, &CopySourceDialog::SourceChosen, this,
-                    [this, targets, records = *rows](const QString& station, const QString& file,
-                                                     bool copyName) {
-                        StartCopy(targets, records, station, file, copyName);
+                    [this, targets, parent, records = *rows](const QString& station,
+                                                             const QString& file, bool copyName) {
+                        StartCopy(targets, records, station, file, copyName, parent);
                     });
             m_application.ShowDialog(choice);
         });
@@ -214,7 +218,8 @@ void StationConfiguration::CopyToStations(const QStringList& selected) {
 
 void StationConfiguration::StartCopy(const QStringList& targets,
                                      const std::vector<StationRecord>& records,
-                                     const QString& station, const QString& file, bool copyName) {
+                                     const QString& station, const QString& file, bool copyName,
+                                     QWidget* window) {
     std::vector<StationRecord> targetRecords;
     QStringList missing;
     for (const QString& address : targets) {
@@ -226,10 +231,8 @@ void StationConfiguration::StartCopy(const QStringList& targets,
             targetRecords.push_back(*found);
         }
     }
-    auto* dialog = new FleetCopyDialog(CopyParent());
+    auto* dialog = new FleetCopyDialog(window != nullptr ? window : &m_application.Window());
     m_lastCopy = dialog;
-    connect(dialog, &QObject::destroyed, this,
-            [this, dialog] { m_lastCopy = m_lastCopy == dialog ? nullptr : m_lastCopy; });
     const QString source = station.isEmpty() ? file : tr("station %1").arg(station);
     QString heading = tr("Copy the configuration of %1 to %n station(s), %2.", nullptr,
                          static_cast<int>(targetRecords.size()))

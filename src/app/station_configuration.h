@@ -43,27 +43,27 @@ class StationConfiguration final : public QObject {
 public:
     explicit StationConfiguration(Application& application);
     // The dialog of the last command (tests, screenshots).
-    ConfigurationDialog* LastDialog() const { return m_last; }
+    ConfigurationDialog* LastDialog() const;
     // What the file dialog would give (tests: no file dialog opens).
     void Run(ConfigurationCommand command, const QString& path);
-    // The fleet window's request: the source dialog for these targets.
-    void CopyToStations(const QStringList& selected);
-    CopySourceDialog* LastSourceDialog() const { return m_lastSource; }
-    FleetCopyDialog* LastCopyDialog() const { return m_lastCopy; }
+    // The fleet window's request: the source dialog for these targets, its
+    // dialogs over `window` (the main window once that is gone).
+    void CopyToStations(const QStringList& selected, QWidget* window);
+    CopySourceDialog* LastSourceDialog() const;
+    FleetCopyDialog* LastCopyDialog() const;
 
 private:
     void Request(ConfigurationCommand command);
     void Start(ConfigurationCommand command, const QString& address, const StationRecord& record,
                const QString& path, const std::optional<config::StationConfig>& file,
                ConfigurationDialog* dialog);
-    QWidget* CopyParent() const;
     void StartCopy(const QStringList& targets, const std::vector<StationRecord>& records,
-                   const QString& station, const QString& file, bool copyName);
+                   const QString& station, const QString& file, bool copyName, QWidget* window);
 
     Application& m_application;
-    ConfigurationDialog* m_last = nullptr;
-    CopySourceDialog* m_lastSource = nullptr;
-    FleetCopyDialog* m_lastCopy = nullptr;
+    QPointer<ConfigurationDialog> m_last;
+    QPointer<CopySourceDialog> m_lastSource;
+    QPointer<FleetCopyDialog> m_lastCopy;
 };
 
 }  // namespace volnar
