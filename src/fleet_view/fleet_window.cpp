@@ -159,6 +159,17 @@ void FleetWindow::BuildRowMenu() {
     m_watchAction =
         add(tr("&Watch in the fleet overview"), "fleetWatch", [this] { ToggleWatch(); });
     m_watchAction->setCheckable(true);
+    m_menu->addSeparator();
+    // To the selected stations when the row is one of them, else to the row's.
+    add(tr("&Copy configuration from…"), "fleetCopyFrom", [this] {
+        const QString current = CurrentAddress();
+        const QStringList selected = SelectedAddresses();
+        if (selected.contains(current)) {
+            Q_EMIT CopyRequested(selected);
+        } else if (!current.isEmpty()) {
+            Q_EMIT CopyRequested({current});
+        }
+    });
     // The Menu key and Shift+F10 open it at the current row.
     for (const QKeySequence& keys :
          {QKeySequence(Qt::Key_Menu), QKeySequence(Qt::SHIFT | Qt::Key_F10)}) {

@@ -92,6 +92,7 @@ void ExpectRowMenu(FleetWindow& window, const QString& address) {
     QSignalSpy trend(&window, &FleetWindow::TrendRequested);
     QSignalSpy start(&window, &FleetWindow::StartRequested);
     QSignalSpy chosen(&window, &FleetWindow::StationChosen);
+    QSignalSpy copy(&window, &FleetWindow::CopyRequested);
     const struct {
         Qt::Key key;
         Qt::KeyboardModifiers modifiers;
@@ -100,16 +101,18 @@ void ExpectRowMenu(FleetWindow& window, const QString& address) {
                  {.key = Qt::Key_F10, .modifiers = Qt::ShiftModifier, .action = "fleetStart"},
                  {.key = Qt::Key_Menu, .modifiers = Qt::NoModifier, .action = "fleetChoose"},
                  {.key = Qt::Key_Menu, .modifiers = Qt::NoModifier, .action = "fleetWatch"},
-                 {.key = Qt::Key_Menu, .modifiers = Qt::NoModifier, .action = "fleetWatch"}};
+                 {.key = Qt::Key_Menu, .modifiers = Qt::NoModifier, .action = "fleetWatch"},
+                 {.key = Qt::Key_Menu, .modifiers = Qt::NoModifier, .action = "fleetCopyFrom"}};
     int index = 0;
     while (window.Poller().Row(index).address != address) {
         ++index;
     }
     QStringList names;
     for (QAction* action : window.RowActions()) {
-        names << action->objectName();
+        names << (action->isSeparator() ? QStringLiteral("|") : action->objectName());
     }
-    EXPECT_EQ(names.join(u' '), QStringLiteral("fleetChoose fleetTrend fleetStart fleetWatch"));
+    EXPECT_EQ(names.join(u' '),
+              QStringLiteral("fleetChoose fleetTrend fleetStart fleetWatch | fleetCopyFrom"));
     for (const auto& step : steps) {
         window.View()->setFocus();
         QTest::keyClick(window.View(), step.key, step.modifiers);
@@ -137,9 +140,9 @@ void ExpectRowMenu(FleetWindow& window, const QString& address) {
     EXPECT_TRUE(window.RowMenu()->isVisible());
     EXPECT_EQ(window.CurrentAddress(), address);
     window.RowMenu()->close();
-    for (const QSignalSpy* spy : {&trend, &start, &chosen}) {
+    for (const QSignalSpy* spy : {&trend, &start, &chosen, &copy}) {
         ASSERT_EQ(spy->size(), 1);
-        EXPECT_EQ(spy->at(0).at(0).toString(), address);
+        EXPECT_EQ(spy->at(0).at(0).toStringList().join(u' '), address);
     }
 }
 
