@@ -26,18 +26,11 @@ bool InRange(int number, int count) {
     return number >= 1 && number <= count;
 }
 
-bool Keep(std::string& kept, std::string_view value) {
-    if (kept == value) {
-        return false;
-    }
-    kept.assign(value);
-    return true;
-}
 
 }  // namespace
 
 bool StatusPanel::Text::Set(std::string_view value) {
-    if (!Keep(bytes, value)) {
+    if (!text::KeepBytes(bytes, value)) {
         return false;
     }
     stale = true;
@@ -59,10 +52,6 @@ StatusPanel::StatusPanel(QObject* parent) : QObject(parent) {
 StatusPanel::~StatusPanel() = default;
 
 void StatusPanel::ShowStatusRecord(std::string_view value) {
-    if (!m_valuesStale && value == m_lastRecord) {
-        return;
-    }
-    m_lastRecord.assign(value);
     std::array<int, kRelayCount> states{};
     for (std::size_t r = 0; r < states.size(); ++r) {
         states[r] = m_record.relays[r].state;

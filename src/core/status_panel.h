@@ -119,8 +119,7 @@ private:
     StatusRecord m_record;
     // The record shown last: placing the same record twice changes nothing, so
     // an unchanged record is recognised with one comparison.
-    std::string m_lastRecord;
-    // Set when the panel no longer shows m_lastRecord (idle look).
+    // Set when the panel no longer shows the last record (idle look).
     bool m_valuesStale = true;
 };
 

@@ -9,13 +9,6 @@ namespace {
 
 constexpr int kAmmeterDecimals = 2;
 
-bool Keep(std::string& kept, std::string_view value) {
-    if (kept == value) {
-        return false;
-    }
-    kept.assign(value);
-    return true;
-}
 
 std::optional<double> Number(text::Real value) {
     if (std::isnan(value)) {
@@ -24,14 +17,9 @@ std::optional<double> Number(text::Real value) {
     return static_cast<double>(value);
 }
 
-// The voltmeter's reading, or the ammeter's current: the current through the
-// shunt from the reading as rounded for display, whatever the precision.
-text::Real ValueOf(const ChannelStatus& channel) {
-    const text::Real reading = text::DecimalToReal(channel.reading);
-    if (channel.unit == Unit::Volts) {
-        return reading;
-    }
-    const text::Real volts = text::RoundToDecimals(reading, channel.precisionDigits);
+// The ammeter's current through the shunt from the reading as rounded for
+// display, whatever the precision.
+text::Real Current(const ChannelStatus& channel, text::Real volts) {
     const text::Real amps = channel.ampRatingValue;
     const text::Real millivolts = channel.millivoltRatingValue;
     if (std::isnan(volts) || std::isnan(amps) || std::isnan(millivolts) ||
@@ -41,17 +29,36 @@ text::Real ValueOf(const ChannelStatus& channel) {
     return text::RealMultiply(text::RealDivide(amps, millivolts), text::RealMultiply(volts, 1000));
 }
 
+// The voltmeter's reading or the ammeter's current, and the value shown.
 void Convert(ChannelStatus& channel) {
-    channel.decimals = channel.unit == Unit::Volts ? channel.precisionDigits : kAmmeterDecimals;
-    channel.value = ValueOf(channel);
-    channel.shown = std::isnan(channel.value)
-                        ? std::nullopt
-                        : Number(text::RoundToDecimals(channel.value, channel.decimals));
+    const text::ReadAndRounded reading =
+        text::DecimalToRealRounded(channel.reading, channel.precisionDigits);
+    text::Real shown = reading.rounded;
+    if (channel.unit == Unit::Volts) {
+        channel.decimals = channel.precisionDigits;
+        channel.value = reading.value;
+    } else {
+        channel.decimals = kAmmeterDecimals;
+        channel.value = Current(channel, reading.rounded);
+        shown = text::RoundToDecimals(channel.value, channel.decimals);
+    }
+    channel.shown = std::isnan(channel.value) ? std::nullopt : Number(shown);
 }
 
 std::optional<double> LevelOf(std::string_view value, bool enabled) {
     const text::Real level = enabled ? text::DecimalToReal(value) : std::nanl("");
     return std::isfinite(level) ? std::optional(static_cast<double>(level)) : std::nullopt;
+}
+
+// A value depends only on its channel's five fields.
+void ConvertChanged(StatusRecord& record, StatusChanges& changes, bool all) {
+    for (std::size_t n = 0; n < record.channels.size(); ++n) {
+        if (all || changes.channels[n]) {
+            Convert(record.channels[n]);
+            changes.channels[n] = true;
+            changes.any = true;
+        }
+    }
 }
 
 }  // namespace
@@ -100,7 +107,7 @@ StatusChanges DecodeStatusRecord(std::string_view value, StatusRecord& record, b
     auto& inputs = changes.channels;
     std::size_t field = 0;
     const auto keep = [&](std::string& kept) {
-        const bool changed = Keep(kept, reader.Next());
+        const bool changed = text::KeepBytes(kept, reader.Next());
         changes.fields[field++] = changed;
         return changed;
     };
@@ -123,7 +130,14 @@ StatusChanges DecodeStatusRecord(std::string_view value, StatusRecord& record, b
     changes.any |= keep(record.stationName);
     changes.any |= keep(record.uptime);
     // Fields 29-60: unit, amp rating, millivolt rating and precision, each a
-    // run of eight; each read as a number only when it changed.
+    // run of eight; each read as a number only when it changed. What is read
+    // from here on depends only on the bytes from here on.
+    const std::string_view settings = value.substr(std::min(reader.Cursor(), value.size()));
+    if (settings == record.settingsBytes) {
+        ConvertChanged(record, changes, all);
+        return changes;
+    }
+    record.settingsBytes.assign(settings);
     const auto run = [&](std::string ChannelStatus::*bytes, auto read) {
         for (std::size_t n = 0; n < record.channels.size(); ++n) {
             ChannelStatus& channel = record.channels[n];
@@ -140,14 +154,7 @@ StatusChanges DecodeStatusRecord(std::string_view value, StatusRecord& record, b
         [](ChannelStatus& c) { c.millivoltRatingValue = text::DecimalToReal(c.millivoltRating); });
     run(&ChannelStatus::precision,
         [](ChannelStatus& c) { c.precisionDigits = text::DecimalToInt(c.precision); });
-    // A value depends only on its channel's five fields.
-    for (std::size_t n = 0; n < record.channels.size(); ++n) {
-        if (all || inputs[n]) {
-            Convert(record.channels[n]);
-            inputs[n] = true;
-            changes.any = true;
-        }
-    }
+    ConvertChanged(record, changes, all);
     return changes;
 }
 

@@ -77,6 +77,9 @@ struct StatusRecord {
     std::string fahrenheit;
     std::string stationName;
     std::string uptime;
+    // The bytes from the first unit field on as last decoded: a station sends
+    // the same settings in every answer, so equal bytes are not read again.
+    std::string settingsBytes;
 
     std::optional<double> Celsius() const;
     std::optional<double> Fahrenheit() const;

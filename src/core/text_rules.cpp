@@ -288,31 +288,48 @@ Real ScaledValue(const DecimalDigits& digits) {
 
 }  // namespace
 
-Real DecimalToReal(std::string_view text) {
-    constexpr Real kNotANumber = std::numeric_limits<Real>::quiet_NaN();
+namespace {
+
+struct ParsedDecimal {
+    Real value = std::numeric_limits<Real>::quiet_NaN();
+    DecimalDigits digits;
+    bool negative = false;
+    bool exponent = false;
+};
+
+ParsedDecimal ParseDecimal(std::string_view text) {
+    ParsedDecimal parsed;
     const std::size_t size = text.size();
     std::size_t i = 0;
     while (i < size && text[i] == ' ') {
         ++i;
     }
-    bool negative = false;
     if (i < size && (text[i] == '+' || text[i] == '-')) {
-        negative = text[i] == '-';
+        parsed.negative = text[i] == '-';
         ++i;
     }
     std::optional<DecimalDigits> digits = ReadDigits(text, i);
     if (!digits) {
-        return kNotANumber;
+        return parsed;
     }
     if (i < size) {
         const std::optional<long long> exponent = ReadExponent(text, i);
         if (!exponent) {
-            return kNotANumber;
+            return parsed;
         }
         digits->scale += *exponent;
+        parsed.exponent = true;
     }
+    parsed.digits = *digits;
     const Real value = ScaledValue(*digits);
-    return negative ? -value : value;
+    parsed.value = parsed.negative ? -value : value;
+    return parsed;
+}
+
+}  // namespace
+
+Real DecimalToReal(std::string_view text) {
+    return ParseDecimal(text).value;
 }
 
 namespace {
@@ -396,6 +413,43 @@ Real RoundToDecimals(Real value, int decimals) {
     return std::signbit(value) ? -rounded : rounded;
 }
 
+// The digits of a plain decimal text rounded as integers. The binary value
+// and its scaled product each lie within 2^-64 of the exact decimal one, so
+// with at most 15 significant digits the binary rounding falls on the same
+// side unless the digits dropped are an exact tie ("…50"), which is left to
+// RoundToDecimals, as are texts with an exponent and results that need the
+// decimals cut.
+ReadAndRounded DecimalToRealRounded(std::string_view text, int decimals) {
+    constexpr int kFastSignificantDigits = 15;
+    constexpr long long kLargestPower = static_cast<long long>(kIntegerPowersOfTen.size()) - 1;
+    const ParsedDecimal parsed = ParseDecimal(text);
+    const int d = decimals < 0 ? 0 : (decimals > kMaxDecimals ? kMaxDecimals : decimals);
+    const DecimalDigits& digits = parsed.digits;
+    const long long fraction = -digits.scale;
+    if (std::isnan(parsed.value) || parsed.exponent || digits.significant == 0 ||
+        digits.significant > kFastSignificantDigits || fraction < 0 ||
+        fraction - d > kLargestPower || digits.significant + d - fraction > kMaxShownDigits) {
+        return {parsed.value, RoundToDecimals(parsed.value, decimals)};
+    }
+    std::uint64_t scaled = digits.mantissa;
+    if (fraction <= d) {
+        scaled *= kIntegerPowersOfTen[static_cast<std::size_t>(d - fraction)];
+    } else {
+        const std::uint64_t unit = kIntegerPowersOfTen[static_cast<std::size_t>(fraction - d)];
+        const std::uint64_t rest = scaled % unit;
+        if (rest * 2 == unit) {
+            return {parsed.value, RoundToDecimals(parsed.value, decimals)};
+        }
+        scaled = scaled / unit + (rest * 2 > unit ? 1 : 0);
+    }
+    if (d + 1 > kMaxShownDigits || DigitCount(scaled) > kMaxShownDigits) {
+        return {parsed.value, RoundToDecimals(parsed.value, decimals)};
+    }
+    const Real rounded = static_cast<Real>(scaled) /
+                         static_cast<Real>(kIntegerPowersOfTen[static_cast<std::size_t>(d)]);
+    return {parsed.value, parsed.negative ? -rounded : rounded};
+}
+
 Real RealMultiply(Real a, Real b) {
     return a * b;
 }
@@ -476,6 +530,19 @@ int FindText(int start, std::string_view text, std::string_view pattern) {
 
 bool BeginsWith(std::string_view text, std::string_view pattern) {
     return text.substr(0, pattern.size()) == pattern;
+}
+
+bool KeepBytes(std::string& kept, std::string_view value) {
+    const std::size_t size = value.size();
+    if (kept.size() != size) {
+        kept.assign(value);
+        return true;
+    }
+    if (size == 0 || std::memcmp(kept.data(), value.data(), size) == 0) {
+        return false;
+    }
+    std::memcpy(kept.data(), value.data(), size);
+    return true;
 }
 
 std::string_view FieldReader::Next() {

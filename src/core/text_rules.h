@@ -46,6 +46,13 @@ std::string RealToDecimal(Real value, int decimals);
 // as it is shown, as a number.
 Real RoundToDecimals(Real value, int decimals);
 
+// DecimalToReal(text) and RoundToDecimals of it, the text read once.
+struct ReadAndRounded {
+    Real value;
+    Real rounded;
+};
+ReadAndRounded DecimalToRealRounded(std::string_view text, int decimals);
+
 Real RealMultiply(Real a, Real b);
 Real RealDivide(Real a, Real b);
 
@@ -77,6 +84,10 @@ int FindText(int start, std::string_view text, std::string_view pattern);
 
 // True when text begins with pattern (an empty pattern always matches).
 bool BeginsWith(std::string_view text, std::string_view pattern);
+
+// Makes `kept` hold `value`; false when it already did. A field of the same
+// length is overwritten in place (most fields of a record keep their length).
+bool KeepBytes(std::string& kept, std::string_view value);
 
 // Reads a "|"-separated field list strictly left to right. Fields are kept
 // whole and point into the value given to the constructor, which must outlive

@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstdio>
 #include <limits>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -135,6 +136,46 @@ TEST(DecimalToReal, RejectsEverythingElse) {
     };
     for (const auto& text : cases) {
         EXPECT_TRUE(std::isnan(DecimalToReal(text))) << '"' << text << '"';
+    }
+}
+
+// Reading and rounding at once gives the very bits of the two steps, for
+// plain decimals of every length (ties "…5" and "…50" included), with signs,
+// leading zeros, exponents and texts that are no number.
+TEST(DecimalToRealRounded, GivesTheBitsOfRoundToDecimalsOfDecimalToReal) {
+    std::mt19937 random(20261207);
+    const auto digits = [&](int count) {
+        std::string text;
+        for (int i = 0; i < count; ++i) {
+            text.push_back(static_cast<char>('0' + random() % 10));
+        }
+        return text;
+    };
+    std::vector<std::string> texts = {"2.675", "0.125", "-0.0001", "0", "-0", "0.000", "12.3450",
+                                      "9.9995", "99999999999999.95", "1e3", "1.5E-2", " 7.25",
+                                      "+3.5", "ERROR", "", ".", "5.", ".5", "1.2.3", "4 "};
+    for (int k = 0; k < 100000; ++k) {
+        std::string text = random() % 4 == 0 ? "-" : "";
+        text += digits(static_cast<int>(random() % 12));
+        if (random() % 8 != 0) {
+            text += '.' + digits(static_cast<int>(random() % 21));
+        }
+        if (random() % 3 == 0) {
+            text += '5';  // a tie when the decimals end before it
+            text += std::string(random() % 3, '0');
+        }
+        texts.push_back(text);
+    }
+    const auto same = [](Real a, Real b) {
+        return std::isnan(a) ? std::isnan(b) : std::memcmp(&a, &b, 10) == 0;
+    };
+    for (const std::string& text : texts) {
+        const int decimals = static_cast<int>(random() % 19) - 1;
+        const Real value = DecimalToReal(text);
+        const ReadAndRounded both = DecimalToRealRounded(text, decimals);
+        ASSERT_TRUE(same(both.value, value)) << text;
+        ASSERT_TRUE(same(both.rounded, RoundToDecimals(value, decimals)))
+            << text << " d=" << decimals;
     }
 }
 
