@@ -11,6 +11,7 @@
 #include <optional>
 #include <vector>
 
+#include "core/action_lists.h"
 #include "core/result.h"
 
 // The ADC channel settings as plain rules: the flap-time texts, the checks an
@@ -69,20 +70,9 @@ QStringList FlapTimeTexts();
 // exactly, case and spacing included; 0 for any other text.
 int FlapSeconds(const QString& text);
 
-// The eight actions lists in the order the settings record and the channel
-// record carry their id lists.
-enum class ActionsList : int {
-    HighAlerts,
-    HighNormalAlerts,
-    HighScripts,
-    HighNormalScripts,
-    LowAlerts,
-    LowNormalAlerts,
-    LowScripts,
-    LowNormalScripts,
-};
-inline constexpr std::size_t kActionsListCount = 8;
-using IdLists = std::array<std::vector<int>, kActionsListCount>;
+using ::volnar::ActionsList;
+using ::volnar::IdLists;
+using ::volnar::kActionsListCount;
 // How a list is named in messages: "High Trigger alerts", "Low Normal
 // Trigger scripts", ...
 QString ActionsListName(ActionsList list);

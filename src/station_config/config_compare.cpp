@@ -45,7 +45,7 @@ IdMap MapIds(const std::vector<TableRow>& a, const std::vector<TableRow>& b,
 // station's configurations and is left out between two stations'.
 ChannelConfig Translated(ChannelConfig channel, const IdMap& scripts, const IdMap& alerts,
                          bool sameStation) {
-    for (int list = 0; list < kActionLists; ++list) {
+    for (int list = 0; list < static_cast<int>(kActionsListCount); ++list) {
         const IdMap& map = ListHoldsScripts(list) ? scripts : alerts;
         std::vector<int> ids;
         for (const int id : channel.lists[static_cast<std::size_t>(list)]) {

@@ -150,7 +150,7 @@ Result<void> ReadChannel(const ReadSection& s, ChannelConfig& c) {
         VOLNAR_TAKE(c.lowEnabled, Choice(s, QStringLiteral("trigger low enabled"), yes, no));
         VOLNAR_TAKE(c.lowFlapSeconds, Number(s, QStringLiteral("trigger low flap seconds")));
         const std::size_t firstList = 7 + 3;  // the lists follow each trigger's three settings
-        for (int list = 0; list < kActionLists; ++list) {
+        for (int list = 0; list < static_cast<int>(kActionsListCount); ++list) {
             const std::size_t at =
                 firstList + static_cast<std::size_t>(list % 4) + (list < 4 ? 0 : 7);
             VOLNAR_TAKE(c.lists[static_cast<std::size_t>(list)], Ids(s, keys[at].key));

@@ -7,6 +7,7 @@
 #include <array>
 #include <vector>
 
+#include "core/action_lists.h"
 #include "core/result.h"
 
 // A station's whole configuration, everything the screens read and write:
@@ -29,20 +30,7 @@ struct RelayConfig {
     friend bool operator==(const RelayConfig&, const RelayConfig&) = default;
 };
 
-// The eight lists of alerts and scripts a channel's triggers fire, in the
-// order the settings record carries them.
-enum class ActionList : int {
-    HighAlerts,
-    HighNormalAlerts,
-    HighScripts,
-    HighNormalScripts,
-    LowAlerts,
-    LowNormalAlerts,
-    LowScripts,
-    LowNormalScripts,
-};
-inline constexpr int kActionLists = 8;
-using ActionLists = std::array<std::vector<int>, kActionLists>;
+// Whether the list (an ActionsList) names scripts rather than alerts.
 bool ListHoldsScripts(int list);
 
 struct ChannelConfig {
@@ -59,7 +47,7 @@ struct ChannelConfig {
     bool lowEnabled = false;
     int highFlapSeconds = 0;
     int lowFlapSeconds = 0;
-    ActionLists lists;
+    IdLists lists;
     friend bool operator==(const ChannelConfig&, const ChannelConfig&) = default;
 };
 

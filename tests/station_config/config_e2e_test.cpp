@@ -69,9 +69,9 @@ StationConfig Seeded(StationConfig base, int scripts) {
     ch.lowEnabled = true;
     ch.highFlapSeconds = 30;
     ch.lowFlapSeconds = 120;
-    ch.lists[static_cast<std::size_t>(ActionList::HighScripts)] = {101, 102};
-    ch.lists[static_cast<std::size_t>(ActionList::HighNormalAlerts)] = {8};
-    ch.lists[static_cast<std::size_t>(ActionList::LowAlerts)] = {7, 8};
+    ch.lists[static_cast<std::size_t>(ActionsList::HighScripts)] = {101, 102};
+    ch.lists[static_cast<std::size_t>(ActionsList::HighNormalAlerts)] = {8};
+    ch.lists[static_cast<std::size_t>(ActionsList::LowAlerts)] = {7, 8};
     return base;
 }
 

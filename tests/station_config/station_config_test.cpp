@@ -60,8 +60,8 @@ StationConfig Station(const QString& source) {
     ch3.highEnabled = true;
     ch3.highFlapSeconds = 90;
     ch3.notes = " leading and trailing ";
-    ch3.lists[static_cast<std::size_t>(ActionList::HighScripts)] = {12, 13};
-    ch3.lists[static_cast<std::size_t>(ActionList::LowAlerts)] = {3};
+    ch3.lists[static_cast<std::size_t>(ActionsList::HighScripts)] = {12, 13};
+    ch3.lists[static_cast<std::size_t>(ActionsList::LowAlerts)] = {3};
     c.scripts = {Script(12, "Start pump"), Script(13, "Stop pump", "0102")};
     c.alerts = {Email(3, "Mail tech"),
                 Row(4, {"SMS", "Pager", "+4912345", "Modem 1", "Hallo", "-", "-", "-"})};
@@ -190,8 +190,8 @@ TEST(StationConfigDiff, OneLinePerDifference) {
          [](StationConfig& b) {
              b.scripts = {Script(1, "Start pump"), Script(2, "Stop pump", "0102")};
              b.alerts[0].id = 7;
-             b.channels[2].lists[static_cast<std::size_t>(ActionList::HighScripts)] = {1, 2};
-             b.channels[2].lists[static_cast<std::size_t>(ActionList::LowAlerts)] = {7};
+             b.channels[2].lists[static_cast<std::size_t>(ActionsList::HighScripts)] = {1, 2};
+             b.channels[2].lists[static_cast<std::size_t>(ActionsList::LowAlerts)] = {7};
          },
          {}},
         {"settings",
@@ -206,7 +206,7 @@ TEST(StationConfigDiff, OneLinePerDifference) {
         {"rows",
          [](StationConfig& b) {
              b.scripts = {Script(20, "Stop pump", "03"), Script(21, "Other")};
-             b.channels[2].lists[static_cast<std::size_t>(ActionList::HighScripts)] = {21, 20};
+             b.channels[2].lists[static_cast<std::size_t>(ActionsList::HighScripts)] = {21, 20};
          },
          {QStringLiteral("channel 3 trigger high scripts: 12 13 -> 21 20"),
           QStringLiteral("script 13 (20 in B) commands: 0102 -> 03"),
@@ -259,7 +259,7 @@ void Apply(StationConfig& s, const std::vector<PlanItem>& plan, int& nextId) {
                 ch.lowValue = f[2];
                 ch.highEnabled = f[3] == "1";
                 ch.lowEnabled = f[4] == "1";
-                for (std::size_t l = 0; l < kActionLists; ++l) {
+                for (std::size_t l = 0; l < kActionsListCount; ++l) {
                     ch.lists[l].clear();
                     for (const QByteArray& id : f[static_cast<qsizetype>(5 + l)].split('.')) {
                         if (!id.isEmpty())
@@ -344,8 +344,8 @@ std::vector<PlanCase> PlanCases() {
              s.scripts = {Script(1, "Start pump"), Script(2, "Stop pump", "03"),
                           Script(3, "Extra")};
              s.alerts = {Row(5, s.alerts[1].fields), Row(6, s.alerts[0].fields)};
-             s.channels[2].lists[static_cast<std::size_t>(ActionList::HighScripts)] = {1, 2};
-             s.channels[2].lists[static_cast<std::size_t>(ActionList::LowAlerts)] = {6};
+             s.channels[2].lists[static_cast<std::size_t>(ActionsList::HighScripts)] = {1, 2};
+             s.channels[2].lists[static_cast<std::size_t>(ActionsList::LowAlerts)] = {6};
          },
          {QStringLiteral("update script 2: commands"),
           QStringLiteral("delete script 3 \"Extra\" (not in the file)")},
