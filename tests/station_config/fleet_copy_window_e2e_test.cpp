@@ -5,6 +5,7 @@
 // station by station with a summary.
 #include <QAction>
 #include <QComboBox>
+#include <QPointer>
 #include <QPushButton>
 #include <QTableView>
 
@@ -21,6 +22,36 @@ namespace {
 
 class FleetCopyWindowE2E : public AppE2E {
 protected:
+    // The rows but station 1 selected, station 1 chosen as the source: the
+    // copy dialog, reading.
+    FleetCopyDialog* OpenCopy(int rowCount) {
+        StationConfiguration& configuration = app->Configuration();
+        app->Window().findChild<QAction*>("fleetAction")->trigger();
+        auto* fleet = app->Window().findChild<FleetWindow*>();
+        QAbstractItemModel* rows = fleet->View()->model();
+        EXPECT_TRUE(WaitFor([&] { return rows->rowCount() == rowCount; }, 10000));
+        auto* copy = fleet->findChild<QPushButton*>("fleetCopy");
+        fleet->View()->clearSelection();
+        EXPECT_FALSE(copy->isEnabled()) << "nothing selected";
+        for (int row = 0; row < rows->rowCount(); ++row) {
+            const QModelIndex index = rows->index(row, FleetTableModel::kAddress);
+            if (index.data().toString() != "127.0.0.1") {
+                fleet->View()->selectionModel()->select(
+                    index, QItemSelectionModel::Select | QItemSelectionModel::Rows);
+            }
+        }
+        EXPECT_TRUE(copy->isEnabled());
+        copy->click();
+        EXPECT_TRUE(WaitFor([&] { return configuration.LastSourceDialog() != nullptr; }, 10000));
+        CopySourceDialog* source = configuration.LastSourceDialog();
+        const auto* offered = source->findChild<QComboBox*>();
+        EXPECT_EQ(offered->count(), 1) << "a target is never its own source";
+        EXPECT_EQ(offered->itemText(0), "127.0.0.1");
+        source->ChooseStation("127.0.0.1");
+        source->Accept();
+        return configuration.LastCopyDialog();
+    }
+
     qsizetype Sets() const {
         qsizetype sets = 0;
         for (const QJsonObject& line : sim->Requests()) {
@@ -44,32 +75,7 @@ TEST_F(FleetCopyWindowE2E, SelectedStationsGetTheSourcesConfigurationOnceConfirm
         commands::SetChannelNotes(app->Link(), app.get(), 3, "Batterie\r\n48 V");
     ASSERT_TRUE(WaitFor([&] { return noted->Ending() == OperationEnding::Done; }, 10000));
     const qsizetype setsBefore = Sets();
-    StationConfiguration& configuration = app->Configuration();
-    app->Window().findChild<QAction*>("fleetAction")->trigger();
-    auto* fleet = app->Window().findChild<FleetWindow*>();
-    ASSERT_NE(fleet, nullptr);
-    QAbstractItemModel* rows = fleet->View()->model();
-    ASSERT_TRUE(WaitFor([&] { return rows->rowCount() == 4; }, 10000));
-    auto* copy = fleet->findChild<QPushButton*>("fleetCopy");
-    EXPECT_FALSE(copy->isEnabled()) << "nothing selected";
-    for (int row = 0; row < rows->rowCount(); ++row) {
-        const QModelIndex index = rows->index(row, FleetTableModel::kAddress);
-        if (index.data().toString() != "127.0.0.1") {
-            fleet->View()->selectionModel()->select(
-                index, QItemSelectionModel::Select | QItemSelectionModel::Rows);
-        }
-    }
-    ASSERT_TRUE(copy->isEnabled());
-    copy->click();
-    ASSERT_TRUE(WaitFor([&] { return configuration.LastSourceDialog() != nullptr; }, 10000));
-    CopySourceDialog* source = configuration.LastSourceDialog();
-    const auto* offered = source->findChild<QComboBox*>();
-    ASSERT_EQ(offered->count(), 1) << "a target is never its own source";
-    EXPECT_EQ(offered->itemText(0), "127.0.0.1");
-    source->ChooseStation("127.0.0.1");
-    source->Accept();
-
-    FleetCopyDialog* dialog = configuration.LastCopyDialog();
+    FleetCopyDialog* dialog = OpenCopy(4);
     ASSERT_NE(dialog, nullptr);
     ASSERT_TRUE(
         WaitFor([&] { return dialog->Summary().startsWith("Nothing has been sent yet"); }, 30000))
@@ -104,6 +110,47 @@ TEST_F(FleetCopyWindowE2E, SelectedStationsGetTheSourcesConfigurationOnceConfirm
                   QStringList({"127.0.0.9: unreachable: the station does not answer"}));
     EXPECT_EQ(Sets(), setsBefore + 4);
     EXPECT_FALSE(dialog->CancelButton()->isVisible());
+}
+
+// On a slow link the operator closes the dialog while the stations' answers
+// are still arriving, and later cancels a copy on its way: nothing is sent
+// after the close, and the cancelled copy ends after the change on its way.
+TEST_F(FleetCopyWindowE2E, ClosedWhileReadingSendsNothingAndCancelledEndsTheChangeOnItsWay) {
+    ASSERT_NO_FATAL_FAILURE(Begin({"--stations", "3", "--delay", "600:100"}));
+    for (const char* address : {"127.0.0.2", "127.0.0.3"}) {
+        ASSERT_TRUE(app->Directory().AddStation(
+            {address, sim->community(), "simulator", {}, QString::number(sim->port()), "2", "1"}));
+    }
+    BoardOperation* named = commands::SetRelayName(app->Link(), app.get(), 2, "Pumpe");
+    ASSERT_TRUE(WaitFor([&] { return named->Ending() == OperationEnding::Done; }, 10000));
+    BoardOperation* noted = commands::SetRelayNotes(app->Link(), app.get(), 1, "Nord");
+    ASSERT_TRUE(WaitFor([&] { return noted->Ending() == OperationEnding::Done; }, 10000));
+    const qsizetype setsBefore = Sets();
+
+    QPointer<FleetCopyDialog> reading = OpenCopy(3);
+    ASSERT_NE(reading, nullptr);
+    ASSERT_TRUE(WaitFor([&] { return reading->Summary() == "Reading the stations…"; }, 10000))
+        << reading->Summary().toStdString();
+    reading->reject();
+    ASSERT_TRUE(WaitFor([&] { return reading.isNull(); }, 5000)) << "closed and gone";
+    QTest::qWait(1500);  // the answers to the reads come in and meet nothing
+    EXPECT_EQ(Sets(), setsBefore);
+
+    QPointer<FleetCopyDialog> sending = OpenCopy(3);
+    ASSERT_NE(sending, nullptr);
+    ASSERT_TRUE(
+        WaitFor([&] { return sending->Summary().startsWith("Nothing has been sent yet"); }, 30000))
+        << sending->Summary().toStdString();
+    sending->ConfirmButton()->click();
+    // Cancelled once the first change has reached the station, before its
+    // answer has come back.
+    ASSERT_TRUE(WaitFor([&] { return Sets() == setsBefore + 1; }, 10000));
+    sending->CancelButton()->click();
+    ASSERT_TRUE(WaitFor([&] { return !sending->CancelButton()->isVisible(); }, 30000));
+    EXPECT_TRUE(sending->Summary().contains("cancelled")) << sending->Summary().toStdString();
+    EXPECT_EQ(Sets(), setsBefore + 1) << sending->Lines().join('|').toStdString();
+    sending->reject();
+    EXPECT_TRUE(WaitFor([&] { return sending.isNull(); }, 5000));
 }
 
 }  // namespace
