@@ -442,7 +442,10 @@ ReadAndRounded DecimalToRealRounded(std::string_view text, int decimals) {
         }
         scaled = scaled / unit + (rest * 2 > unit ? 1 : 0);
     }
-    if (d + 1 > kMaxShownDigits || DigitCount(scaled) > kMaxShownDigits) {
+    // A carry may add a digit; an integer part of one digit (or none) and
+    // the most decimals always fit.
+    static_assert(1 + kMaxDecimals <= kMaxShownDigits);
+    if (DigitCount(scaled) > kMaxShownDigits) {
         return {parsed.value, RoundToDecimals(parsed.value, decimals)};
     }
     const Real rounded = static_cast<Real>(scaled) /
