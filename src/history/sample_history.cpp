@@ -72,8 +72,10 @@ void SampleHistory::AppendGap(ClockReading at, Gap why) {
     if (m_size != 0 && At(m_size - 1).IsGap()) {
         HistorySample& latest = m_samples[SlotOf(m_size - 1)];
         latest.gap = why == Gap::NotPolled ? Gap::NotPolled : latest.gap;
+        m_gapSeenMs = std::max(m_gapSeenMs, at.steadyMs);
         return;
     }
+    m_gapSeenMs = at.steadyMs;
     HistorySample gap;
     gap.steadyMs = at.steadyMs;
     gap.wallMs = at.wallMs;
@@ -82,6 +84,14 @@ void SampleHistory::AppendGap(ClockReading at, Gap why) {
     gap.fahrenheit = kNoValue;
     gap.gap = why;
     Append(gap);
+}
+
+std::int64_t SampleHistory::LatestMs() const {
+    const HistorySample* latest = Latest();
+    if (latest == nullptr) {
+        return 0;
+    }
+    return latest->IsGap() ? std::max(latest->steadyMs, m_gapSeenMs) : latest->steadyMs;
 }
 
 StationHistories::StationHistories(std::size_t kept, std::size_t capacity)

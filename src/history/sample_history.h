@@ -81,6 +81,10 @@ public:
     // 0 is the oldest sample kept.
     const HistorySample& At(std::size_t index) const { return m_samples[SlotOf(index)]; }
     const HistorySample* Latest() const { return m_size == 0 ? nullptr : &At(m_size - 1); }
+    // The latest steady time the history knows of: the latest sample's, or
+    // while a gap is open the last loss or stop that kept it open, so that a
+    // live view moves on through an outage. 0 when empty.
+    std::int64_t LatestMs() const;
 
     // The station (its address) and its channels' names and units as it
     // reported them with the last sample (the plot picks channels by these).
@@ -101,6 +105,7 @@ private:
     std::size_t m_capacity;
     std::size_t m_first = 0;
     std::size_t m_size = 0;
+    std::int64_t m_gapSeenMs = 0;  // the last AppendGap of the open gap
 };
 
 // The histories of the stations polled in this run, so that choosing a

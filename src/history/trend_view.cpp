@@ -35,7 +35,7 @@ void TrendView::Show(TimeSpan wanted, const SampleHistory& history) {
     std::int64_t latest = 0;
     if (history.Size() != 0) {
         oldest = history.At(0).steadyMs;
-        latest = history.Latest()->steadyMs;
+        latest = history.LatestMs();
         longest = Within(std::max(latest - oldest, m_chosenSpanMs), kShortestMs, kLongestMs);
     }
     // A length beyond the limits keeps the middle of what was asked.
@@ -67,7 +67,7 @@ void TrendView::Zoom(bool in, const SampleHistory& history) {
 TimeSpan TrendView::Shown(const SampleHistory& history, std::int64_t nowMs) const {
     std::int64_t to = m_toMs;
     if (m_following) {
-        to = history.Size() != 0 ? history.Latest()->steadyMs : nowMs;
+        to = history.Size() != 0 ? history.LatestMs() : nowMs;
     }
     return {to - m_spanMs, to};
 }

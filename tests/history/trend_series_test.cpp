@@ -266,6 +266,22 @@ TEST(TrendMarks, OutagesSpanFromTheLastAnswerToTheNextAndLevelsComeFromEnabledTr
         EXPECT_EQ(inside, s.IsGap()) << s.steadyMs;
         EXPECT_TRUE(!atEnd || !s.IsGap()) << s.steadyMs;
     }
+    // Losses go on after 100 s: the outage stays one gap, and a live view
+    // moves on with them, its open band reaching the view's end.
+    TrendView live(30'000);
+    const std::size_t samples = history.Size();
+    for (const std::int64_t t : {100'000, 104'000, 112'000}) {
+        history.AppendGap({t, t}, Gap::Lost);
+        EXPECT_EQ(history.LatestMs(), t);
+        const TimeSpan shown = live.Shown(history, 0);
+        EXPECT_EQ(shown.toMs, t);
+        const auto open = OutageBands(history, shown.fromMs, shown.toMs, 1, 9);
+        ASSERT_FALSE(open.empty());
+        EXPECT_EQ(open.back().toMs, t);
+    }
+    EXPECT_EQ(history.Size(), samples);
+    history.Append({.steadyMs = 113'000, .wallMs = 113'000});
+    EXPECT_EQ(live.Shown(history, 0).toMs, 113'000);
 }
 
 TEST(TrendMarks, LevelsOnlyOfEnabledTriggersWithANumberAndOnlyOfTheChannelsPlotted) {
