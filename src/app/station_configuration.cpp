@@ -204,8 +204,8 @@ void StationConfiguration::CopyToStations(const QStringList& selected, QWidget* 
                     sources << row.IPADDRESS;
                 }
             }
-            auto* choice = new CopySourceDialog(
-                targets, sources, parent ? parent.data() : &m_application.Window());
+            auto* choice = new CopySourceDialog(targets, sources,
+                                                parent ? parent.data() : &m_application.Window());
             m_lastSource = choice;
             connect(choice, &CopySourceDialog::SourceChosen, this,
                     [this, targets, parent, records = *rows](const QString& station,

@@ -26,7 +26,6 @@ bool InRange(int number, int count) {
     return number >= 1 && number <= count;
 }
 
-
 }  // namespace
 
 bool StatusPanel::Text::Set(std::string_view value) {

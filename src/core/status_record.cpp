@@ -9,7 +9,6 @@ namespace {
 
 constexpr int kAmmeterDecimals = 2;
 
-
 std::optional<double> Number(text::Real value) {
     if (std::isnan(value)) {
         return std::nullopt;
@@ -72,10 +71,9 @@ ChannelTriggers TriggersOf(const QString& highValue, bool highEnabled, const QSt
                            bool lowEnabled) {
     const QByteArray high = highValue.toLatin1();
     const QByteArray low = lowValue.toLatin1();
-    return TriggersOf(std::string_view(high.constData(), static_cast<std::size_t>(high.size())),
-                      highEnabled,
-                      std::string_view(low.constData(), static_cast<std::size_t>(low.size())),
-                      lowEnabled);
+    return TriggersOf(
+        std::string_view(high.constData(), static_cast<std::size_t>(high.size())), highEnabled,
+        std::string_view(low.constData(), static_cast<std::size_t>(low.size())), lowEnabled);
 }
 
 Unit UnitOfField(std::string_view field) {

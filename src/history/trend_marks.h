@@ -40,7 +40,6 @@ std::vector<OutageBand> OutageBands(const SampleHistory& history, std::int64_t f
 // stretch it was cut to).
 QString OutageText(const OutageBand& band);
 
-
 // A dashed line across the plot at a channel's enabled trigger level.
 struct TriggerLine {
     int series = 0;  // the channel's series (0-7)

@@ -151,9 +151,13 @@ TEST(DecimalToRealRounded, GivesTheBitsOfRoundToDecimalsOfDecimalToReal) {
         }
         return text;
     };
-    std::vector<std::string> texts = {"2.675", "0.125", "-0.0001", "0", "-0", "0.000", "12.3450",
-                                      "9.9995", "99999999999999.95", "1e3", "1.5E-2", " 7.25",
-                                      "+3.5", "ERROR", "", ".", "5.", ".5", "1.2.3", "4 "};
+    std::vector<std::string> texts = {"2.675",   "0.125",  "-0.0001",
+                                      "0",       "-0",     "0.000",
+                                      "12.3450", "9.9995", "99999999999999.95",
+                                      "1e3",     "1.5E-2", " 7.25",
+                                      "+3.5",    "ERROR",  "",
+                                      ".",       "5.",     ".5",
+                                      "1.2.3",   "4 "};
     for (int k = 0; k < 100000; ++k) {
         std::string text = random() % 4 == 0 ? "-" : "";
         text += digits(static_cast<int>(random() % 12));

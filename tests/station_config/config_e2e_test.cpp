@@ -328,9 +328,9 @@ TEST_F(ConfigE2E, CopyToSeveralStationsLeavesTheirNamesAndSendsNothingTheSecondT
 // once and may be lost): each run reports what did not end well, and run
 // again it finishes the rest, with no row added twice and none missing.
 TEST_F(ConfigE2E, OnASlowLossyLinkARestoreAndACopyConverge) {
-    ASSERT_NO_FATAL_FAILURE(Begin({S("--delay"), S("900:600"), S("--drop"), S("0.2"), S("--seed"),
-                                   S("7")},
-                                  3, S("3"), S("3")));
+    ASSERT_NO_FATAL_FAILURE(
+        Begin({S("--delay"), S("900:600"), S("--drop"), S("0.2"), S("--seed"), S("7")}, 3, S("3"),
+              S("3")));
     ASSERT_NO_FATAL_FAILURE(WriteSeed(Path("seed.conf"), 2));
     int runs = 0;
     Outcome restore;
@@ -348,8 +348,8 @@ TEST_F(ConfigE2E, OnASlowLossyLinkARestoreAndACopyConverge) {
     constexpr int kCopyRuns = 5;  // each run ends unanswered about one time in two
     while (runs < kCopyRuns && !applied) {
         ++runs;
-        const auto copy = Copy(*source, {S("127.0.0.2"), S("127.0.0.3")}, [](const CopyBook&) {},
-                               false, S("2"));
+        const auto copy = Copy(
+            *source, {S("127.0.0.2"), S("127.0.0.3")}, [](const CopyBook&) {}, false, S("2"));
         applied = copy->Book().AllApplied();
         std::printf("slow_link_copy_run_%d: %s\n", runs,
                     qPrintable(CopySummary(copy->Book().Stations())));
