@@ -187,38 +187,36 @@ struct DecimalDigits {
 };
 
 // Reads digits with at most one point from `at`, stopping at the first
-// other character; nullopt when there is no digit, a second point or more
-// significant digits than a mantissa holds.
+// other character (a second point included, which no number has after it);
+// nullopt when there is no digit or more significant digits than a mantissa
+// holds.
 std::optional<DecimalDigits> ReadDigits(std::string_view text, std::size_t& at) {
     DecimalDigits digits;
-    bool anyDigit = false;
-    bool point = false;
+    const std::size_t start = at;
+    std::size_t point = std::string_view::npos;
     for (; at < text.size(); ++at) {
-        const char c = text[at];
-        if (IsDigit(c)) {
-            anyDigit = true;
-            if (point) {
-                --digits.scale;
+        const unsigned digit = static_cast<unsigned char>(text[at]) - unsigned{'0'};
+        if (digit < 10) {
+            // Leading zeros are not significant.
+            if (digits.significant != 0 || digit != 0) {
+                if (digits.significant == kMaxSignificantInputDigits) {
+                    return std::nullopt;
+                }
+                digits.mantissa = digits.mantissa * 10 + digit;
+                ++digits.significant;
             }
-            if (digits.significant == 0 && c == '0') {
-                continue;  // leading zeros are not significant
-            }
-            if (digits.significant == kMaxSignificantInputDigits) {
-                return std::nullopt;
-            }
-            digits.mantissa = digits.mantissa * 10 + static_cast<std::uint64_t>(c - '0');
-            ++digits.significant;
-        } else if (c == '.') {
-            if (point) {
-                return std::nullopt;
-            }
-            point = true;
+        } else if (text[at] == '.' && point == std::string_view::npos) {
+            point = at;
         } else {
             break;
         }
     }
+    const bool anyDigit = at - start > (point == std::string_view::npos ? 0U : 1U);
     if (!anyDigit) {
         return std::nullopt;
+    }
+    if (point != std::string_view::npos) {
+        digits.scale = -static_cast<long long>(at - point - 1);
     }
     return digits;
 }
@@ -402,7 +400,15 @@ Real RoundToDecimals(Real value, int decimals) {
     if (!std::isfinite(value) || value == 0 || magnitude >= static_cast<Real>(kShownLimit)) {
         return DecimalToReal(RealToDecimal(value, decimals));
     }
-    const ShownDigits shown = ShownDigitsOf(magnitude, decimals);
+    ShownDigits shown;
+    const int d = decimals < 0 ? 0 : (decimals > kMaxDecimals ? kMaxDecimals : decimals);
+    if (magnitude < kPowersOfTen[static_cast<std::size_t>(kMaxDecimals - d)]) {
+        // Below 10^(15-d) the decimals are never cut and no carry makes a
+        // 17th digit: ShownDigitsOf's first try, without its checks.
+        shown = {RoundHalfEven(magnitude * kPowersOfTen[static_cast<std::size_t>(d)]), d};
+    } else {
+        shown = ShownDigitsOf(magnitude, decimals);
+    }
     if (shown.d < 0) {
         return DecimalToReal(RealToDecimal(value, decimals));
     }
@@ -445,32 +451,12 @@ ReadAndRounded DecimalToRealRounded(std::string_view text, int decimals) {
     // A carry may add a digit; an integer part of one digit (or none) and
     // the most decimals always fit.
     static_assert(1 + kMaxDecimals <= kMaxShownDigits);
-    if (DigitCount(scaled) > kMaxShownDigits) {
+    if (scaled >= kShownLimit) {
         return {parsed.value, RoundToDecimals(parsed.value, decimals)};
     }
     const Real rounded = static_cast<Real>(scaled) /
                          static_cast<Real>(kIntegerPowersOfTen[static_cast<std::size_t>(d)]);
     return {parsed.value, parsed.negative ? -rounded : rounded};
-}
-
-Real RealMultiply(Real a, Real b) {
-    return a * b;
-}
-Real RealDivide(Real a, Real b) {
-    return a / b;
-}
-
-int RealCompare(Real a, Real b) {
-    if (std::isnan(a) || std::isnan(b)) {
-        return kCompareNotANumber;
-    }
-    if (a > b) {
-        return kCompareGreater;
-    }
-    if (a < b) {
-        return kCompareSmaller;
-    }
-    return kCompareEqual;
 }
 
 void ToUpperAscii(std::string& text) {
@@ -533,38 +519,6 @@ int FindText(int start, std::string_view text, std::string_view pattern) {
 
 bool BeginsWith(std::string_view text, std::string_view pattern) {
     return text.substr(0, pattern.size()) == pattern;
-}
-
-bool KeepBytes(std::string& kept, std::string_view value) {
-    const std::size_t size = value.size();
-    if (kept.size() != size) {
-        kept.assign(value);
-        return true;
-    }
-    if (size == 0 || std::memcmp(kept.data(), value.data(), size) == 0) {
-        return false;
-    }
-    std::memcpy(kept.data(), value.data(), size);
-    return true;
-}
-
-std::string_view FieldReader::Next() {
-    if (m_cursor > m_value.size()) {
-        m_cursor = m_value.size();
-    }
-    // Fields are a few bytes long: a plain loop beats a call to memchr.
-    std::size_t bar = m_cursor;
-    while (bar < m_value.size() && m_value[bar] != '|') {
-        ++bar;
-    }
-    if (bar == m_value.size()) {
-        // The end of the text ended the field: the cursor stays, so the next
-        // read yields this field again.
-        return m_value.substr(m_cursor);
-    }
-    const std::string_view field = m_value.substr(m_cursor, bar - m_cursor);
-    m_cursor = bar + 1;
-    return field;
 }
 
 }  // namespace volnar::text

@@ -4,6 +4,7 @@
 #include <QString>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <string_view>
 
@@ -53,15 +54,28 @@ struct ReadAndRounded {
 };
 ReadAndRounded DecimalToRealRounded(std::string_view text, int decimals);
 
-Real RealMultiply(Real a, Real b);
-Real RealDivide(Real a, Real b);
+inline Real RealMultiply(Real a, Real b) {
+    return a * b;
+}
+inline Real RealDivide(Real a, Real b) {
+    return a / b;
+}
 
 // Results of RealCompare.
 inline constexpr int kCompareNotANumber = 0;
 inline constexpr int kCompareEqual = 1;
 inline constexpr int kCompareGreater = 2;
 inline constexpr int kCompareSmaller = 4;
-int RealCompare(Real a, Real b);
+inline int RealCompare(Real a, Real b) {
+    if (a > b) {
+        return kCompareGreater;
+    }
+    if (a < b) {
+        return kCompareSmaller;
+    }
+    // Neither above nor below: equal, or one of them is no number.
+    return a == b ? kCompareEqual : kCompareNotANumber;
+}
 
 // a-z become A-Z (or the reverse); every other byte stays as it is.
 void ToUpperAscii(std::string& text);
@@ -104,5 +118,110 @@ private:
     std::string_view m_value;
     std::size_t m_cursor = 0;
 };
+
+// Inline below: called for every field of every status answer.
+
+namespace detail {
+
+inline std::uint64_t LoadWord(const char* p) {
+    std::uint64_t word;
+    std::memcpy(&word, p, sizeof word);
+    return word;
+}
+
+inline std::uint32_t LoadHalfWord(const char* p) {
+    std::uint32_t word;
+    std::memcpy(&word, p, sizeof word);
+    return word;
+}
+
+// Equal bytes, compared a word at a time: most fields are a few bytes long,
+// where a call to memcmp costs more than the comparison.
+inline bool SameBytes(const char* a, const char* b, std::size_t size) {
+    if (size >= sizeof(std::uint64_t)) {
+        std::size_t i = 0;
+        for (; i + sizeof(std::uint64_t) < size; i += sizeof(std::uint64_t)) {
+            if (LoadWord(a + i) != LoadWord(b + i)) {
+                return false;
+            }
+        }
+        // The last word, overlapping the one before where the size is not
+        // a multiple of eight.
+        const std::size_t last = size - sizeof(std::uint64_t);
+        return LoadWord(a + last) == LoadWord(b + last);
+    }
+    if (size >= sizeof(std::uint32_t)) {
+        const std::size_t last = size - sizeof(std::uint32_t);
+        return LoadHalfWord(a) == LoadHalfWord(b) &&
+               LoadHalfWord(a + last) == LoadHalfWord(b + last);
+    }
+    for (std::size_t i = 0; i < size; ++i) {
+        if (a[i] != b[i]) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// The offset of the first '|' in the eight bytes of word (little-endian
+// order), or 8 when there is none. A byte equal to '|' becomes zero; the
+// borrow of the subtraction can mark bytes above a zero byte as well, never
+// one below it, so the lowest mark is exact.
+inline std::size_t FirstBarIn(std::uint64_t word) {
+    constexpr std::uint64_t kOnes = 0x0101010101010101ULL;
+    constexpr std::uint64_t kHighBits = 0x8080808080808080ULL;
+    const std::uint64_t x = word ^ (kOnes * static_cast<unsigned char>('|'));
+    const std::uint64_t marks = (x - kOnes) & ~x & kHighBits;
+    return marks == 0 ? sizeof word : static_cast<std::size_t>(__builtin_ctzll(marks)) / 8;
+}
+
+static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__, "FirstBarIn reads bytes in memory order");
+
+}  // namespace detail
+
+inline bool KeepBytes(std::string& kept, std::string_view value) {
+    const std::size_t size = value.size();
+    if (kept.size() != size) {
+        kept.assign(value);
+        return true;
+    }
+    if (detail::SameBytes(kept.data(), value.data(), size)) {
+        return false;
+    }
+    std::memcpy(kept.data(), value.data(), size);
+    return true;
+}
+
+inline std::string_view FieldReader::Next() {
+    const std::size_t size = m_value.size();
+    if (m_cursor > size) {
+        m_cursor = size;
+    }
+    // Fields are a few bytes long: eight bytes at a time, then byte by byte.
+    const char* const data = m_value.data();
+    std::size_t bar = m_cursor;
+    for (;;) {
+        if (bar + sizeof(std::uint64_t) <= size) {
+            const std::size_t at = detail::FirstBarIn(detail::LoadWord(data + bar));
+            bar += at;
+            if (at < sizeof(std::uint64_t)) {
+                break;
+            }
+            continue;
+        }
+        while (bar < size && data[bar] != '|') {
+            ++bar;
+        }
+        break;
+    }
+    if (bar == size) {
+        // The end of the text ended the field: the cursor stays, so the next
+        // read yields this field again.
+        return m_value.substr(m_cursor);
+    }
+    const std::string_view field = m_value.substr(m_cursor, bar - m_cursor);
+    m_cursor = bar + 1;
+    return field;
+}
 
 }  // namespace volnar::text

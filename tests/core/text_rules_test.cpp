@@ -180,6 +180,13 @@ TEST(DecimalToRealRounded, GivesTheBitsOfRoundToDecimalsOfDecimalToReal) {
         ASSERT_TRUE(same(both.value, value)) << text;
         ASSERT_TRUE(same(both.rounded, RoundToDecimals(value, decimals)))
             << text << " d=" << decimals;
+        // Rounding a number is rounding its text, also for the binary
+        // values an ammeter's current is computed as.
+        for (const Real number : {value, value * 1.7L, value / 3}) {
+            ASSERT_TRUE(same(RoundToDecimals(number, decimals),
+                             DecimalToReal(RealToDecimal(number, decimals))))
+                << text << " d=" << decimals;
+        }
     }
 }
 
@@ -353,6 +360,41 @@ TEST(FieldReader, ReadsLeftToRightRepeatsTheLastFieldAndKeepsLongFieldsWhole) {
     EXPECT_EQ(reader.Next(), "z");
     EXPECT_EQ(reader.Cursor(), big.size() + 3);
     EXPECT_EQ(reader.Next(), "z");
+}
+
+// The word-at-a-time search and comparison against plain byte loops: a bar
+// and a differing byte at every offset of a word, beside bytes one off '|'
+// or with the high bit set, which a sloppy word trick takes for a bar.
+TEST(FieldReaderAndKeepBytes, AgreeWithAByteLoopAtEveryOffset) {
+    const std::string alphabet = std::string(
+        "|{}\xfc\xfd\xff\x00"
+        "a ",
+        9);
+    std::mt19937 random(7);
+    for (int round = 0; round < 20000; ++round) {
+        std::string value(static_cast<std::size_t>(random() % 40), 'x');
+        for (char& c : value) {
+            c = alphabet[random() % alphabet.size()];
+        }
+        std::vector<std::string> expected;
+        std::size_t start = 0;
+        for (std::size_t bar; (bar = value.find('|', start)) != std::string::npos;
+             start = bar + 1) {
+            expected.emplace_back(value.substr(start, bar - start));
+        }
+        expected.emplace_back(value.substr(start));
+        ASSERT_EQ(ReadFields(value, static_cast<int>(expected.size())), expected)
+            << testing::PrintToString(value);
+
+        std::string kept = value;
+        std::string other = value;
+        if (!other.empty()) {
+            other[random() % other.size()] ^= static_cast<char>(1 << (random() % 8));
+        }
+        EXPECT_EQ(KeepBytes(kept, other), other != value) << testing::PrintToString(value);
+        EXPECT_EQ(kept, other);
+        EXPECT_FALSE(KeepBytes(kept, other));
+    }
 }
 
 }  // namespace
