@@ -16,8 +16,8 @@
 
 #include "app/pictures.h"
 #include "app/status_area.h"
+#include "core/relay_confirmation.h"
 #include "core/status_panel.h"
-#include "history/link_health.h"
 
 namespace volnar {
 namespace {

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <functional>
 
+#include "core/relay_confirmation.h"
 #include "history/csv_recorder.h"
 #include "history/history_clock.h"
 #include "history/link_health.h"

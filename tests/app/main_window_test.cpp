@@ -12,8 +12,8 @@
 #include <QSignalSpy>
 #include <QTest>
 
+#include "core/relay_confirmation.h"
 #include "core/status_panel.h"
-#include "history/link_health.h"
 #include "support/qt_print.h"
 #include "support/status_fields.h"
 

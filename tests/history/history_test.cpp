@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "core/relay_confirmation.h"
 #include "core/status_panel.h"
 #include "history/csv_recorder.h"
 #include "history/link_health.h"
