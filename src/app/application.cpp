@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/application.h"
+#include "fleet/fleet_poller.h"
 #include "fleet_view/fleet_window.h"
 
 #include <QDate>
@@ -410,6 +411,13 @@ void Application::OpenRelayDialog(int relay) {
     auto* dialog = new RelayDialog(relay, *m_link, m_panel, m_messages, m_window.get());
     connect(dialog, &RelayDialog::ScriptsRequested, this, &Application::OpenScriptsList);
     connect(dialog, &RelayDialog::SwitchSent, m_watch.get(), &StationWatch::ExpectRelay);
+    // The fleet overview, when open, watches the switch on the station's row.
+    connect(dialog, &RelayDialog::SwitchSent, this,
+            [this, address = ChosenAddress()](int switched, int state) {
+                if (auto* fleet = m_window->findChild<FleetWindow*>()) {
+                    fleet->Poller().ExpectRelay(address, switched, state);
+                }
+            });
     ShowDialog(dialog);
 }
 

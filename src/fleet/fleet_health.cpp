@@ -95,12 +95,27 @@ std::vector<ChannelAlarm> AlarmsOf(const StatusRecord& record, const StationTrig
     return alarms;
 }
 
-QString AlarmText(const std::vector<ChannelAlarm>& alarms, const StationTriggers& triggers) {
+StationAlarms AlarmsOf(const StatusRecord& record, const StationTriggers& triggers,
+                       const RelayConfirmation& relays) {
+    StationAlarms alarms{AlarmsOf(record, triggers), {}};
+    for (int r = 1; r <= kRelayCount; ++r) {
+        if (relays.StatusOf(r) == RelayConfirmation::Status::Mismatch) {
+            alarms.relays.push_back(r);
+        }
+    }
+    return alarms;
+}
+
+QString AlarmText(const StationAlarms& alarms, const StationTriggers& triggers,
+                  const RelayConfirmation& relays) {
     QStringList parts;
-    for (const ChannelAlarm& alarm : alarms) {
+    for (const ChannelAlarm& alarm : alarms.channels) {
         parts << QStringLiteral("input %1 %2")
                      .arg(alarm.channel)
                      .arg(alarm.high ? QStringLiteral("high") : QStringLiteral("low"));
+    }
+    for (const int relay : alarms.relays) {
+        parts << QStringLiteral("relay %1: %2").arg(relay).arg(relays.Note(relay));
     }
     if (!parts.isEmpty()) {
         return parts.join(QStringLiteral(", "));

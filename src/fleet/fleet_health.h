@@ -11,6 +11,7 @@
 #include <string_view>
 #include <vector>
 
+#include "core/relay_confirmation.h"
 #include "core/status_record.h"
 
 // What the fleet overview says of each station beyond its last answer: the
@@ -68,9 +69,20 @@ struct ChannelAlarm {
     friend bool operator==(const ChannelAlarm&, const ChannelAlarm&) = default;
 };
 std::vector<ChannelAlarm> AlarmsOf(const StatusRecord& record, const StationTriggers& triggers);
-// "input 3 high, input 5 low"; "none" without alarms when every channel's
-// triggers are known; empty while none are known.
-QString AlarmText(const std::vector<ChannelAlarm>& alarms, const StationTriggers& triggers);
+// A station's alarms: its channels past a trigger, and the relays whose
+// switch, asked from this client, the station did not follow.
+struct StationAlarms {
+    std::vector<ChannelAlarm> channels;
+    std::vector<int> relays;  // 1-4
+    int Count() const { return static_cast<int>(channels.size() + relays.size()); }
+};
+StationAlarms AlarmsOf(const StatusRecord& record, const StationTriggers& triggers,
+                       const RelayConfirmation& relays);
+// "input 3 high, input 5 low, relay 2: station still reports OFF"; "none"
+// without alarms when every channel's triggers are known; empty while none
+// are known and no relay is in alarm.
+QString AlarmText(const StationAlarms& alarms, const StationTriggers& triggers,
+                  const RelayConfirmation& relays);
 
 // One station as the silence notices see it.
 struct SilenceLook {

@@ -298,9 +298,23 @@ void FleetPoller::OnAnswer(int index, const BoardResponse& response) {
         row.readings->ShowStatusRecord(std::string_view(
             response.value.constData(), static_cast<std::size_t>(response.value.size())));
         row.hasRecord = true;
+        std::array<int, kRelayCount> states{};
+        for (std::size_t r = 0; r < states.size(); ++r) {
+            states[r] = row.readings->Record().relays[r].state;
+        }
+        row.relays.OnStatus(states);
         ReadTriggers(index);
     }
     Settle(index);
+}
+
+void FleetPoller::ExpectRelay(const QString& address, int relay, int state) {
+    for (int n = 0; n < RowCount(); ++n) {
+        if (m_rows[static_cast<std::size_t>(n)].address == address) {
+            m_rows[static_cast<std::size_t>(n)].relays.Expect(relay, state);
+            Q_EMIT RowChanged(n);
+        }
+    }
 }
 
 void FleetPoller::OnTimeout(int index, int requestId) {

@@ -69,6 +69,9 @@ struct FleetRow {
     // them), and when they were read (the poller's clock).
     StationTriggers triggers;
     std::optional<qint64> triggersReadMs;
+    // The relay switches asked from this client (the main window's relay
+    // dialog), confirmed or found not followed by the polls' answers.
+    RelayConfirmation relays;
 };
 
 // Polls the status record of every station of a directory at one period, all
@@ -111,6 +114,9 @@ public:
     int WatchedCount() const;
     // Reads each answering station's trigger levels (off by default).
     void SetReadsTriggers(bool read) { m_readTriggers = read; }
+    // A switch of relay `relay` (1-4) to `state` (0 off, 1 on) was sent to
+    // the station at `address`: its row watches whether the station follows.
+    void ExpectRelay(const QString& address, int relay, int state);
     // Polls every station once a period, until Stop: station i of n is
     // asked i/n of a period into each round, so the requests are spread
     // evenly over the period.

@@ -20,7 +20,8 @@ FleetSummary SummaryOf(const FleetPoller& poller) {
             ++summary.unwatched;
             continue;
         }
-        if (row.hasRecord && !AlarmsOf(row.readings->Record(), row.triggers).empty()) {
+        if (row.hasRecord &&
+            AlarmsOf(row.readings->Record(), row.triggers, row.relays).Count() > 0) {
             ++summary.alarms;
         }
         if (!poller.AgeMs(n)) {
@@ -211,15 +212,15 @@ QVariant FleetTableModel::HealthData(int index, int column, bool sort) const {
         const std::optional<double> loss = row.loss.LossPercent(m_poller.NowMs());
         return sort ? QVariant(loss.value_or(-1)) : QVariant(LossText(loss));
     }
-    // kAlarm: what a station last said is kept; only its channels' values
-    // and the levels read decide.
-    const std::vector<ChannelAlarm> alarms = row.hasRecord
-                                                 ? AlarmsOf(row.readings->Record(), row.triggers)
-                                                 : std::vector<ChannelAlarm>{};
+    // kAlarm: what a station last said is kept; its channels' values and
+    // the levels read decide, and the relays it did not switch as asked.
+    const StationAlarms alarms = row.hasRecord
+                                     ? AlarmsOf(row.readings->Record(), row.triggers, row.relays)
+                                     : StationAlarms{};
     if (sort) {
-        return static_cast<int>(alarms.size());
+        return alarms.Count();
     }
-    return row.hasRecord ? AlarmText(alarms, row.triggers) : QString();
+    return row.hasRecord ? AlarmText(alarms, row.triggers, row.relays) : QString();
 }
 
 QVariant FleetTableModel::headerData(int section, Qt::Orientation orientation, int role) const {

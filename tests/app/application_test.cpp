@@ -130,6 +130,21 @@ TEST_F(ApplicationTest, StationDialogsLeaveTheFleetAndTrendWindowsUsable) {
         opened->close();
         Settle(*app);
     }
+    // A relay switched from its dialog is watched on the station's fleet
+    // row as well.
+    app->OpenRelayDialog(2);
+    ASSERT_TRUE(qobject_cast<RelayDialog*>(opened));
+    Q_EMIT qobject_cast<RelayDialog*>(opened)->SwitchSent(2, 1);
+    opened->close();
+    int watched = 0;
+    for (int n = 0; n < fleet->Poller().RowCount(); ++n) {
+        const FleetRow& row = fleet->Poller().Row(n);
+        const bool chosen = row.address == app->ChosenAddress();
+        watched += chosen ? 1 : 0;
+        EXPECT_EQ(row.relays.StatusOf(2),
+                  chosen ? RelayConfirmation::Status::Pending : RelayConfirmation::Status::None);
+    }
+    EXPECT_EQ(watched, 1);
     // The fleet's row actions reach the main window: the station's trend
     // plot, and Start for it.
     const QString chosen = app->Window().ChooserText();

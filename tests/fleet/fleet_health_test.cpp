@@ -92,12 +92,13 @@ TEST(FleetAlarms, AChannelPastAnEnabledTrigger) {
         StationTriggers triggers;
         triggers.fill(ChannelTriggers{});
         triggers[0] = TriggersOfChannelRecord(c.settings);
-        const std::vector<ChannelAlarm> alarms = AlarmsOf(panel.Record(), triggers);
-        EXPECT_EQ(alarms, c.alarms) << c.settings << " / " << c.reading;
-        EXPECT_EQ(AlarmText(alarms, triggers), QString::fromLatin1(c.text)) << c.settings;
+        const RelayConfirmation relays;
+        const StationAlarms alarms = AlarmsOf(panel.Record(), triggers, relays);
+        EXPECT_EQ(alarms.channels, c.alarms) << c.settings << " / " << c.reading;
+        EXPECT_EQ(AlarmText(alarms, triggers, relays), QString::fromLatin1(c.text)) << c.settings;
         // Not read yet: no verdict, not "none"; another channel's alarm adds.
         triggers[4].reset();
-        EXPECT_EQ(AlarmText(AlarmsOf(panel.Record(), triggers), triggers).isEmpty(),
+        EXPECT_EQ(AlarmText(AlarmsOf(panel.Record(), triggers, relays), triggers, relays).isEmpty(),
                   c.alarms.empty())
             << c.settings;
         triggers[4] = ChannelTriggers{.high = 8.5, .low = std::nullopt};

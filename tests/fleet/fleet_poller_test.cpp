@@ -164,6 +164,43 @@ TEST(FleetPoller, RoutesEachAnswerToItsRowAndNeverStops) {
     EXPECT_EQ(FleetStateText(FleetState::NoSocket), QStringLiteral("no socket"));
 }
 
+// A relay switched from the main window that the station does not follow
+// within three answers is the row's alarm, beside its channels', until an
+// answer reports the state asked; a directory read again keeps the ask.
+TEST(FleetPoller, ARelayTheStationDidNotSwitchIsAnAlarmUntilItDoes) {
+    Fleet fleet;
+    fleet.poller.SetStations({Station("127.0.1.1"), Station("127.0.1.2")});
+    StationTriggers triggers;
+    triggers.fill(ChannelTriggers{});
+    triggers[0] = ChannelTriggers{.high = 1.0, .low = std::nullopt};
+    const auto answer = [&](const char* relay2, const char* reading1) {
+        fleet.poller.PollAll();
+        testing::StatusFields record;
+        record.Reading(1) = reading1;
+        record.RelayState(2) = relay2;
+        BoardResponse response;
+        response.requestId = fleet.transports[0]->requests.back().requestId;
+        response.oid = std::string(board::kStatusRecord);
+        response.syntax = kSyntaxOctetString;
+        response.value = QByteArray::fromStdString(record.Join());
+        Q_EMIT fleet.transports[0]->ResponseReceived(response);
+        const FleetRow& row = fleet.poller.Row(0);
+        return AlarmText(AlarmsOf(row.readings->Record(), triggers, row.relays), triggers,
+                         row.relays);
+    };
+    fleet.poller.ExpectRelay(QStringLiteral("127.0.1.9"), 2, 0);  // no such row: nothing
+    EXPECT_EQ(answer("1", "0.5"), QStringLiteral("none"));
+    fleet.poller.ExpectRelay(QStringLiteral("127.0.1.1"), 2, 0);
+    EXPECT_EQ(fleet.poller.Row(1).relays.StatusOf(2), RelayConfirmation::Status::None);
+    EXPECT_EQ(answer("1", "0.5"), QStringLiteral("none"));
+    EXPECT_EQ(answer("1", "0.5"), QStringLiteral("none"));
+    fleet.poller.SetStations({Station("127.0.1.1"), Station("127.0.1.2")});
+    EXPECT_EQ(answer("1", "2"), QStringLiteral("input 1 high, relay 2: station still reports ON"));
+    EXPECT_EQ(answer("1", "0.5"), QStringLiteral("relay 2: station still reports ON"));
+    EXPECT_EQ(answer("0", "0.5"), QStringLiteral("none"));
+    EXPECT_EQ(answer("1", "0.5"), QStringLiteral("none")) << "a later change is the station's own";
+}
+
 // 127.0.1.01 is 127.0.1.1 again: polled once, counted as a duplicate;
 // another port is another station. Read again, the stations still in the
 // directory keep their counters, readings and transport.

@@ -353,6 +353,16 @@ TEST_F(ConfigE2E, OnASlowLossyLinkARestoreAndACopyConverge) {
         applied = copy->Book().AllApplied();
         std::printf("slow_link_copy_run_%d: %s\n", runs,
                     qPrintable(CopySummary(copy->Book().Stations())));
+        for (const StationCopy& station : copy->Book().Stations()) {
+            std::printf("  %s: %s %s\n", qPrintable(station.address),
+                        qPrintable(StationSummary(station)), qPrintable(station.failure));
+            for (const ItemResult& result : station.results) {
+                if (!result.Done()) {
+                    std::printf("    %s: %s\n", qPrintable(result.item.text),
+                                qPrintable(result.text));
+                }
+            }
+        }
     }
     EXPECT_TRUE(applied);
     for (const char* target : {"127.0.0.1", "127.0.0.2", "127.0.0.3"}) {
