@@ -55,6 +55,8 @@ BoardLink::BoardLink(StationLookup lookup, TransportFactory factory, QObject* pa
     m_pollTimer.setSingleShot(true);
     m_pollTimer.setInterval(kPollIntervalMs);
     connect(&m_pollTimer, &QTimer::timeout, this, &BoardLink::PollTick);
+    m_pollCopyTimer.setSingleShot(true);
+    connect(&m_pollCopyTimer, &QTimer::timeout, this, &BoardLink::SendPollCopy);
 }
 
 BoardLink::~BoardLink() {
@@ -82,7 +84,8 @@ void BoardLink::SendStatusRequest() {
         SwitchStation(chosen);
     }
     m_sendingStatus = true;
-    const Sent sent = SendRequest(chosen, board::kStatusRecord, PduType::Get, RequestValue::Null());
+    const Sent sent = SendRequest(chosen, board::kStatusRecord, PduType::Get, RequestValue::Null(),
+                                  Resends::Poll);
     m_sendingStatus = false;
     if (sent.waiting) {
         // The station's row has not come from the directory yet: ask again
@@ -100,6 +103,35 @@ void BoardLink::SendStatusRequest() {
     }
     if (sent.id != 0) {
         m_statusPoll.Sent(sent.id);
+        m_pollCopiesLeft = sent.retries;
+    }
+    if (sent.id != 0 && sent.retries > 0) {
+        m_pollCopyTimer.start(sent.eachMs);
+    } else {
+        m_pollCopyTimer.stop();
+    }
+}
+
+// net-snmp would resend the poll with the same id, and the answer could not
+// tell which copy it answers: a 1,200 ms answer to the first copy, arriving
+// 200 ms after a second one went out, would be timed from either. Each copy
+// sent here has an id of its own and waits as long as the first, so the
+// poll still ends lost when the first one's time-out comes, as net-snmp's
+// would have.
+void BoardLink::SendPollCopy() {
+    if (m_statusPoll.InFlightId() == 0 || m_pollCopiesLeft <= 0) {
+        return;
+    }
+    m_sendingStatus = true;
+    const Sent sent = SendRequest(m_station, board::kStatusRecord, PduType::Get,
+                                  RequestValue::Null(), Resends::PollCopy);
+    m_sendingStatus = false;
+    if (sent.id == 0) {
+        return;
+    }
+    m_statusPoll.Resent(sent.id);
+    if (--m_pollCopiesLeft > 0) {
+        m_pollCopyTimer.start(sent.eachMs);
     }
 }
 
@@ -173,7 +205,7 @@ bool BoardLink::SendBoardRequest(std::string_view oid, PduType type, const Reque
 }
 
 BoardLink::Sent BoardLink::SendRequest(const QString& station, std::string_view oid, PduType type,
-                                       const RequestValue& value, bool once) {
+                                       const RequestValue& value, Resends resends) {
     if (!m_transport) {
         Fail(QString::fromLatin1(kErrorCreatingSession));
         return {};
@@ -198,14 +230,12 @@ BoardLink::Sent BoardLink::SendRequest(const QString& station, std::string_view 
     }
     BoardRequest request;
     request.station = *settings;
-    if (once) {
-        // Never resent, but waited for as long as the resends would have
-        // been: a slow station's answer still confirms it.
-        constexpr qint64 kDefaultTimeoutMicroseconds = 1'000'000;  // net-snmp's
-        const qint64 each = settings->timeoutMicroseconds > 0 ? settings->timeoutMicroseconds
-                                                              : kDefaultTimeoutMicroseconds;
-        request.station.timeoutMicroseconds = each * (settings->retries + 1);
-        request.station.retries = 0;
+    const bool ownCopies =
+        (resends == Resends::Poll || resends == Resends::PollCopy) && settings->retries > 0;
+    if (resends == Resends::Never || ownCopies) {
+        // Never resent by the session, but waited for as long as its
+        // resends would have been: a slow station's answer still counts.
+        request.station = StatusPoll::SentOnce(*settings);
         request.once = true;
     }
     if (!ParseDottedOid(oid)) {
@@ -229,8 +259,11 @@ BoardLink::Sent BoardLink::SendRequest(const QString& station, std::string_view 
         FailSend(status);
         return {};
     }
-    SetSent(m_sent + 1);
-    return {request.requestId, false};
+    if (resends != Resends::PollCopy) {
+        SetSent(m_sent + 1);
+    }
+    return {request.requestId, false, settings->retries,
+            static_cast<int>(StatusPoll::TryMs(*settings))};
 }
 
 BoardOperation* BoardLink::Begin(BoardOperation* operation, OperationStep step, PduType type,
@@ -264,7 +297,8 @@ BoardOperation* BoardLink::EndNotSent(BoardOperation* operation, const QString& 
 }
 
 BoardLink::Sent BoardLink::SendStep(OperationStep step, PduType type, const RequestValue& value) {
-    const Sent sent = SendRequest(step.station, step.asked, type, value, step.once);
+    const Sent sent = SendRequest(step.station, step.asked, type, value,
+                                  step.once ? Resends::Never : Resends::NetSnmp);
     if (sent.id != 0) {
         m_steps[sent.id].push_back(std::move(step));
     }

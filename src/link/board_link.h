@@ -227,11 +227,22 @@ private:
     struct Sent {
         int id = 0;            // the id it went out with; 0 when it did not go out
         bool waiting = false;  // not sent: the station's row is awaited (no Fail)
+        int retries = 0;       // the station's RETRIES and time-out of one try
+        int eachMs = 0;
+    };
+    // Who sends a request again when its answer is late.
+    enum class Resends {
+        NetSnmp,   // the session, RETRIES times, with the same id
+        Never,     // a change that must not be repeated
+        Poll,      // the status poll's first copy: the poll sends the others
+        PollCopy,  // one of them, with an id of its own (not counted in Sent)
     };
     // Sends one request to `station`; after Fail when it could not go out
     // for any reason but a directory that has not answered yet.
     Sent SendRequest(const QString& station, std::string_view oid, PduType type,
-                     const RequestValue& value, bool once = false);
+                     const RequestValue& value, Resends resends = Resends::NetSnmp);
+    // The status poll's next copy, while it waits and has copies left.
+    void SendPollCopy();
     Sent SendStep(OperationStep step, PduType type, const RequestValue& value);
     // Sends the next request of an operation once the current handler has
     // returned; dropped when the operation was given up meanwhile.
@@ -249,6 +260,10 @@ private:
 
     QPointer<SnmpTransport> m_transport;
     QTimer m_pollTimer;
+    // The status poll's own resends: a copy with an id of its own after each
+    // try's time-out, so that the round trip is the answered copy's.
+    QTimer m_pollCopyTimer;
+    int m_pollCopiesLeft = 0;
     quint64 m_generation = 0;
     std::int32_t m_requestCounter = 0;
     int m_sent = 0;

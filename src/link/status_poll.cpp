@@ -3,7 +3,23 @@
 
 #include "link/board_objects.h"
 
+#include <algorithm>
+
 namespace volnar {
+
+qint64 StatusPoll::TryMs(const StationSettings& station) {
+    constexpr qint64 kDefaultTimeoutMicroseconds = 1'000'000;  // net-snmp's
+    return (station.timeoutMicroseconds > 0 ? station.timeoutMicroseconds
+                                            : kDefaultTimeoutMicroseconds) /
+           1000;
+}
+
+StationSettings StatusPoll::SentOnce(const StationSettings& station) {
+    StationSettings once = station;
+    once.timeoutMicroseconds = TryMs(station) * 1000 * (std::max(0, station.retries) + 1);
+    once.retries = 0;
+    return once;
+}
 
 BoardRequest StatusPoll::Request(const StationSettings& station, int requestId) {
     BoardRequest request;
@@ -15,17 +31,26 @@ BoardRequest StatusPoll::Request(const StationSettings& station, int requestId) 
 }
 
 void StatusPoll::Sent(int requestId) {
-    m_inFlight = requestId;
-    m_sent.start();
+    m_copies.clear();
+    m_clock.start();
+    m_copies.push_back({requestId, 0});
+}
+
+void StatusPoll::Resent(int requestId) {
+    if (!m_copies.empty()) {
+        m_copies.push_back({requestId, m_clock.elapsed()});
+    }
 }
 
 std::optional<StatusPollEnding> StatusPoll::Answer(const BoardResponse& response) {
-    if (m_inFlight == 0 || response.requestId != m_inFlight) {
+    const auto copy = std::find_if(m_copies.begin(), m_copies.end(),
+                                   [&](const Copy& c) { return c.id == response.requestId; });
+    if (response.requestId == 0 || copy == m_copies.end()) {
         return std::nullopt;
     }
-    m_inFlight = 0;
     StatusPollEnding ending;
-    ending.roundTripMs = m_sent.elapsed();
+    ending.roundTripMs = m_clock.elapsed() - copy->sentMs;
+    m_copies.clear();
     const bool record = response.errorStatus == 0 && response.hasBinding &&
                         response.syntax == kSyntaxOctetString &&
                         response.oid == board::kStatusRecord;
@@ -34,10 +59,12 @@ std::optional<StatusPollEnding> StatusPoll::Answer(const BoardResponse& response
 }
 
 std::optional<StatusPollEnding> StatusPoll::TimeOut(int requestId) {
-    if (m_inFlight == 0 || requestId != m_inFlight) {
+    // Every copy waits as long as the first: the first one's time-out is
+    // the poll's; the later copies' come after it has ended.
+    if (m_copies.empty() || requestId == 0 || requestId != m_copies.front().id) {
         return std::nullopt;
     }
-    m_inFlight = 0;
+    m_copies.clear();
     return StatusPollEnding{};
 }
 

@@ -61,6 +61,32 @@ TEST_F(LinkE2E, AnEmptyNullOrZeroTimeOutWaitsAsLongAsNetSnmpsDefault) {
     EXPECT_TRUE(messages.boxes.empty()) << messages.Texts().join(u'|').toStdString();
 }
 
+// Answers a second late and half the requests dropped, with a time-out of
+// 640 ms and two resends: a poll whose first copy was dropped is answered
+// through a later one, and its round trip is that copy's, about the delay,
+// not the delay plus the waits before it (1,640 or 2,280 ms).
+TEST_F(LinkE2E, APollAnsweredThroughALaterCopyIsTimedFromThatCopy) {
+    ASSERT_NO_FATAL_FAILURE(StartSimulatorAndLink(
+        {QStringLiteral("--delay"), QStringLiteral("1000"), QStringLiteral("--drop"),
+         QStringLiteral("0.5"), QStringLiteral("--seed"), QStringLiteral("3")},
+        QStringLiteral("public"), QStringLiteral("1"), QStringLiteral("2")));
+    QList<int> roundTrips;
+    QObject::connect(link.get(), &BoardLink::StatusRecordReceived, link.get(),
+                     [&] { roundTrips << link->LastRoundTripMs(); });
+    link->Start();
+    ASSERT_TRUE(WaitFor([&] { return roundTrips.size() >= 4; }, 30000));
+    link->StopPolling();
+    int gets = 0;
+    for (const QJsonObject& line : sim->Requests()) {
+        gets += line[QStringLiteral("pdu")].toString() == QStringLiteral("GET");
+    }
+    EXPECT_GT(gets, link->SentCount()) << "no poll needed a second copy";
+    for (const int ms : roundTrips) {
+        EXPECT_GE(ms, 950);
+        EXPECT_LT(ms, 1500) << "timed from an earlier copy";
+    }
+}
+
 // SET requests the station received for `object`.
 int SetsOn(const testing::StationSimulator& sim, std::string_view object) {
     int count = 0;

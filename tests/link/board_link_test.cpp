@@ -1,6 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "board_link_fixture.h"
 
+#include <QElapsedTimer>
+#include <QTest>
+
 namespace volnar {
 namespace {
 // ---- Table walks ----------------------------------------------------------
@@ -188,8 +191,11 @@ TEST_F(BoardLinkTest, EveryRequestLooksItsStationUpAndEverySessionCountsFrom501)
     ASSERT_NO_FATAL_FAILURE(Connect());
     EXPECT_EQ(LastRequest().requestId, 501);
     EXPECT_EQ(LastRequest().value.syntax, kSyntaxNull);
-    // TIMEOUT 10 -> 640 hundredths of a second.
-    EXPECT_EQ(LastRequest().station, (StationSettings{"127.0.0.1", 1161, "s3cret", 6'400'000, 2}));
+    // TIMEOUT 10 -> 6.4 s a try. The poll sends its own copies: the session
+    // waits for each as long as for the three tries, and never resends.
+    EXPECT_EQ(LastRequest().station,
+              (StationSettings{"127.0.0.1", 1161, "s3cret", 3 * 6'400'000, 0}));
+    EXPECT_TRUE(LastRequest().once);
 
     *station = {station->IPADDRESS, "other", {}, {}, "2161", "1", "0"};
     link->PollTick();
@@ -199,6 +205,51 @@ TEST_F(BoardLinkTest, EveryRequestLooksItsStationUpAndEverySessionCountsFrom501)
     link->StopPolling();
     ASSERT_NO_FATAL_FAILURE(Connect());
     EXPECT_EQ(LastRequest().requestId, 501);
+}
+
+// A late poll is sent again by the link, after each try's time-out, with an
+// id of its own, so the round trip is the answered copy's (net-snmp's resends
+// carry the same id: an answer could not tell which copy it answers). Copies
+// are not counted in Sent; an answer to any copy ends the poll, and the first
+// copy's time-out, the poll's last moment, counts it lost.
+TEST_F(BoardLinkTest, ALatePollIsSentAgainWithNewIdsAndTimedFromTheCopyAnswered) {
+    *station = {station->IPADDRESS, "public", {}, {}, "1161", "1", "2"};  // 640 ms, 2 resends
+    QElapsedTimer sinceFirst;
+    sinceFirst.start();
+    ASSERT_NO_FATAL_FAILURE(Connect());
+    const int first = LastRequest().requestId;
+    ASSERT_TRUE(QTest::qWaitFor([&] { return RequestCount() == 2; }, 5000));
+    EXPECT_EQ(LastRequest().requestId, first + 1);
+    EXPECT_EQ(LastRequest().oid, kStatus);
+    EXPECT_EQ(LastRequest().station, transport->requests[0].station);
+    EXPECT_EQ(link->SentCount(), 1);
+    // The second copy's answer: timed from the second copy, sent at least
+    // 640 ms after the first.
+    Answer(kStatus, "a|b", first + 1);
+    EXPECT_EQ(link->ReceivedCount(), 1);
+    EXPECT_LE(link->LastRoundTripMs() + 600, sinceFirst.elapsed());
+    // The first copy's late answer belongs to nothing now; no copy follows.
+    Answer(kStatus, "a|b", first);
+    EXPECT_EQ(link->ReceivedCount(), 1);
+
+    // The next poll, a period later (no copy of the answered one before
+    // it): its first copy answered after a second one went out is timed
+    // from the first.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return RequestCount() == 4; }, 5000));
+    const int next = transport->requests[2].requestId;
+    EXPECT_EQ(next, link->StatusRequestId());
+    Answer(kStatus, "a|b", next);
+    EXPECT_GE(link->LastRoundTripMs(), 640);
+    EXPECT_EQ(link->ReceivedCount(), 2);
+
+    // Only the first copy's time-out ends a poll, as lost.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return RequestCount() == 5; }, 5000));
+    const int third = link->StatusRequestId();
+    link->HandleTimeOut(third + 1);
+    EXPECT_EQ(link->LostCount(), 0);
+    link->HandleTimeOut(third);
+    EXPECT_EQ(link->LostCount(), 1);
+    EXPECT_EQ(link->SentCount(), 3);
 }
 
 // The cut itself is ChosenStation's test; the row is looked up as written,
