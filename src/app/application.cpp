@@ -448,8 +448,15 @@ void Application::OpenAdcDialog(int channel) {
     // The plot's dashed trigger lines: the levels each time the station's
     // record is read or written.
     connect(dialog, &AdcOptionsDialog::TriggersKnown, m_watch.get(),
-            [this](int n, const QString& high, bool highOn, const QString& low, bool lowOn) {
-                m_watch->SetTriggers(n, TriggersOf(high, highOn, low, lowOn));
+            [this, address = ChosenAddress()](int n, const QString& high, bool highOn,
+                                              const QString& low, bool lowOn) {
+                const ChannelTriggers triggers = TriggersOf(high, highOn, low, lowOn);
+                m_watch->SetTriggers(n, triggers);
+                // The fleet's alarm follows a trigger changed here at once,
+                // not at its next read of the levels.
+                if (auto* fleet = m_window->findChild<FleetWindow*>()) {
+                    fleet->Poller().SetTriggers(address, n, triggers);
+                }
             });
     ShowDialog(dialog);
 }

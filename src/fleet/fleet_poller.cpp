@@ -317,6 +317,20 @@ void FleetPoller::ExpectRelay(const QString& address, int relay, int state) {
     }
 }
 
+void FleetPoller::SetTriggers(const QString& address, int channel,
+                              const ChannelTriggers& triggers) {
+    if (channel < 1 || channel > kChannelCount) {
+        return;
+    }
+    for (int n = 0; n < RowCount(); ++n) {
+        if (m_rows[static_cast<std::size_t>(n)].address == address) {
+            m_rows[static_cast<std::size_t>(n)].triggers[static_cast<std::size_t>(channel - 1)] =
+                triggers;
+            Q_EMIT RowChanged(n);
+        }
+    }
+}
+
 void FleetPoller::OnTimeout(int index, int requestId) {
     Poll& poll = m_polls[static_cast<std::size_t>(index)];
     if (!poll.status.TimeOut(requestId)) {

@@ -117,6 +117,9 @@ public:
     // A switch of relay `relay` (1-4) to `state` (0 off, 1 on) was sent to
     // the station at `address`: its row watches whether the station follows.
     void ExpectRelay(const QString& address, int relay, int state);
+    // Channel `channel`'s (1-8) trigger levels as the station at `address`
+    // now holds them (read or changed by the ADC dialog).
+    void SetTriggers(const QString& address, int channel, const ChannelTriggers& triggers);
     // Polls every station once a period, until Stop: station i of n is
     // asked i/n of a period into each round, so the requests are spread
     // evenly over the period.

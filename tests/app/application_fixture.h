@@ -25,6 +25,7 @@
 #include <functional>
 #include <utility>
 
+#include "adc/adc_options_dialog.h"
 #include "alerts/alert_editors.h"
 #include "alerts/alert_screens.h"
 #include "app/about_text.h"

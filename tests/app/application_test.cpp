@@ -145,6 +145,22 @@ TEST_F(ApplicationTest, StationDialogsLeaveTheFleetAndTrendWindowsUsable) {
                   chosen ? RelayConfirmation::Status::Pending : RelayConfirmation::Status::None);
     }
     EXPECT_EQ(watched, 1);
+    // So are a channel's triggers the ADC dialog learns.
+    app->OpenAdcDialog(3);
+    ASSERT_TRUE(qobject_cast<AdcOptionsDialog*>(opened));
+    Q_EMIT qobject_cast<AdcOptionsDialog*>(opened)->TriggersKnown(3, S("5.5"), true, S("1"), false);
+    opened->close();
+    for (int n = 0; n < fleet->Poller().RowCount(); ++n) {
+        const FleetRow& row = fleet->Poller().Row(n);
+        const std::optional<ChannelTriggers>& known = row.triggers[2];
+        if (row.address == app->ChosenAddress()) {
+            ASSERT_TRUE(known.has_value());
+            EXPECT_EQ(known->high, 5.5);
+            EXPECT_FALSE(known->low.has_value());
+        } else {
+            EXPECT_FALSE(known.has_value());
+        }
+    }
     // The fleet's row actions reach the main window: the station's trend
     // plot, and Start for it.
     const QString chosen = app->Window().ChooserText();

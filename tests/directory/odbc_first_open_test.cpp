@@ -46,7 +46,11 @@ TEST(OdbcFirstOpen, ThreadsOpenTheProcesssFirstConnectionsAtOnce) {
         ASSERT_EQ(CreateDatabaseTemplate(path), TemplateResult::Created);
         threads.emplace_back([&waiting, &failures, path, i] {
             StationDirectory directory;
+            // Released together; yielding while they wait, so that on a
+            // loaded machine the spinning threads do not starve the one
+            // still creating the files and starting the others.
             for (--waiting; waiting > 0;) {
+                std::this_thread::yield();
             }
             Result<void> opened = directory.ConnectDatabase(path);
             if (opened) {
@@ -84,7 +88,13 @@ TEST(OdbcFirstOpen, NeverFailInFreshProcesses) {
         child.setProcessChannelMode(QProcess::MergedChannels);
         child.start(QCoreApplication::applicationFilePath(),
                     {QStringLiteral("--gtest_filter=OdbcFirstOpen.ThreadsOpen*")});
-        ASSERT_TRUE(child.waitForFinished(60000)) << "run " << runs;
+        if (!child.waitForFinished(60000)) {
+            // What it printed tells where it stopped.
+            child.kill();
+            child.waitForFinished(5000);
+            FAIL() << "run " << runs << " did not end within 60 s:\n"
+                   << child.readAll().toStdString();
+        }
         ASSERT_TRUE(child.exitStatus() == QProcess::NormalExit && child.exitCode() == 0)
             << "run " << runs << ":\n"
             << child.readAll().toStdString();

@@ -199,6 +199,15 @@ TEST(FleetPoller, ARelayTheStationDidNotSwitchIsAnAlarmUntilItDoes) {
     EXPECT_EQ(answer("1", "0.5"), QStringLiteral("relay 2: station still reports ON"));
     EXPECT_EQ(answer("0", "0.5"), QStringLiteral("none"));
     EXPECT_EQ(answer("1", "0.5"), QStringLiteral("none")) << "a later change is the station's own";
+
+    // A trigger changed from the ADC dialog counts at once for its row.
+    fleet.poller.SetTriggers(QStringLiteral("127.0.1.1"), 1,
+                             ChannelTriggers{.high = std::nullopt, .low = 0.75});
+    fleet.poller.SetTriggers(QStringLiteral("127.0.1.1"), 9,
+                             ChannelTriggers{.high = 0.1, .low = std::nullopt});
+    triggers = fleet.poller.Row(0).triggers;
+    EXPECT_EQ(answer("1", "0.5"), QStringLiteral("input 1 low"));
+    EXPECT_FALSE(fleet.poller.Row(1).triggers[0].has_value());
 }
 
 // 127.0.1.01 is 127.0.1.1 again: polled once, counted as a duplicate;
