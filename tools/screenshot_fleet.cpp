@@ -20,6 +20,7 @@
 #include <signal.h>
 
 #include "app/database_location.h"
+#include "core/status_panel.h"
 #include "fleet/fleet_health.h"
 #include "fleet/fleet_poller.h"
 #include "fleet_view/fleet_window.h"
@@ -103,6 +104,17 @@ int main(int argc, char** argv) {
         QTextStream(stderr) << "volnar-screenshot-fleet: the stations did not answer\n";
         return 1;
     }
+    // A relay switch asked for that 127.0.2.2 does not follow (nothing is
+    // sent): after three answers, the row's alarm.
+    int relayRow = 0;
+    while (relayRow < poller.RowCount() &&
+           poller.Row(relayRow).address != QStringLiteral("127.0.2.2")) {
+        ++relayRow;
+    }
+    if (relayRow < poller.RowCount()) {
+        poller.ExpectRelay(QStringLiteral("127.0.2.2"), 1,
+                           poller.Row(relayRow).readings->RelayState(1) == 1 ? 0 : 1);
+    }
     const auto paused = static_cast<pid_t>(parser.value(stopPid).toInt());
     if (paused <= 0 || kill(paused, SIGSTOP) != 0) {
         QTextStream(stderr) << "volnar-screenshot-fleet: cannot pause " << paused << "\n";
@@ -113,6 +125,16 @@ int main(int argc, char** argv) {
     if (!silent) {
         kill(paused, SIGCONT);
         QTextStream(stderr) << "volnar-screenshot-fleet: 127.0.2.6 did not fall silent\n";
+        return 1;
+    }
+    if (relayRow < poller.RowCount() && !WaitFor(
+                                            [&] {
+                                                return poller.Row(relayRow).relays.StatusOf(1) ==
+                                                       volnar::RelayConfirmation::Status::Mismatch;
+                                            },
+                                            10000)) {
+        kill(paused, SIGCONT);
+        QTextStream(stderr) << "volnar-screenshot-fleet: no relay alarm on 127.0.2.2\n";
         return 1;
     }
     // A tick of the window's clock: the counts above the table catch up.
