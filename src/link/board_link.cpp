@@ -56,6 +56,9 @@ BoardLink::BoardLink(StationLookup lookup, TransportFactory factory, QObject* pa
     m_pollTimer.setInterval(kPollIntervalMs);
     connect(&m_pollTimer, &QTimer::timeout, this, &BoardLink::PollTick);
     m_pollCopyTimer.setSingleShot(true);
+    // A copy goes out when the try before it has timed out, not up to 5 %
+    // earlier as a coarse timer may fire.
+    m_pollCopyTimer.setTimerType(Qt::PreciseTimer);
     connect(&m_pollCopyTimer, &QTimer::timeout, this, &BoardLink::SendPollCopy);
 }
 

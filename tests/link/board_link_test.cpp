@@ -218,12 +218,13 @@ TEST_F(BoardLinkTest, ALatePollIsSentAgainWithNewIdsAndTimedFromTheCopyAnswered)
     sinceFirst.start();
     ASSERT_NO_FATAL_FAILURE(Connect());
     const int first = LastRequest().requestId;
-    ASSERT_TRUE(QTest::qWaitFor([&] { return RequestCount() == 2; }, 5000));
-    EXPECT_EQ(LastRequest().requestId, first + 1);
-    EXPECT_EQ(LastRequest().oid, kStatus);
-    EXPECT_EQ(LastRequest().station, transport->requests[0].station);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return RequestCount() >= 2; }, 5000));
+    const BoardRequest copy = transport->requests[1];
+    EXPECT_EQ(copy.requestId, first + 1);
+    EXPECT_EQ(copy.oid, kStatus);
+    EXPECT_EQ(copy.station, transport->requests[0].station);
     EXPECT_EQ(link->SentCount(), 1);
-    // The second copy's answer: timed from the second copy, sent at least
+    // The second copy's answer: timed from the second copy, sent a try's
     // 640 ms after the first.
     Answer(kStatus, "a|b", first + 1);
     EXPECT_EQ(link->ReceivedCount(), 1);
@@ -235,15 +236,15 @@ TEST_F(BoardLinkTest, ALatePollIsSentAgainWithNewIdsAndTimedFromTheCopyAnswered)
     // The next poll, a period later (no copy of the answered one before
     // it): its first copy answered after a second one went out is timed
     // from the first.
-    ASSERT_TRUE(QTest::qWaitFor([&] { return RequestCount() == 4; }, 5000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return RequestCount() >= 4; }, 5000));
     const int next = transport->requests[2].requestId;
     EXPECT_EQ(next, link->StatusRequestId());
     Answer(kStatus, "a|b", next);
-    EXPECT_GE(link->LastRoundTripMs(), 640);
+    EXPECT_GE(link->LastRoundTripMs(), 600);
     EXPECT_EQ(link->ReceivedCount(), 2);
 
     // Only the first copy's time-out ends a poll, as lost.
-    ASSERT_TRUE(QTest::qWaitFor([&] { return RequestCount() == 5; }, 5000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return RequestCount() >= 5; }, 5000));
     const int third = link->StatusRequestId();
     link->HandleTimeOut(third + 1);
     EXPECT_EQ(link->LostCount(), 0);
