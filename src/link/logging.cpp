@@ -3,8 +3,10 @@
 
 namespace volnar {
 
-Q_LOGGING_CATEGORY(lcLinkSession, "volnar.link")
-Q_LOGGING_CATEGORY(lcLinkOperations, "volnar.link.operations")
-Q_LOGGING_CATEGORY(lcLinkSettings, "volnar.link.settings")
+// Debug lines only when asked for: an operator's log gets the warnings and
+// notes, not a line for every late copy of a resent poll.
+Q_LOGGING_CATEGORY(lcLinkSession, "volnar.link", QtInfoMsg)
+Q_LOGGING_CATEGORY(lcLinkOperations, "volnar.link.operations", QtInfoMsg)
+Q_LOGGING_CATEGORY(lcLinkSettings, "volnar.link.settings", QtInfoMsg)
 
 }  // namespace volnar
