@@ -24,7 +24,7 @@ constexpr int kMaxFieldsKept = 32;
 
 enum Column { kAddress, kPassword, kComment, kDefault, kPort, kTimeout, kRetries };
 
-QString L(const char* text) {
+QString Latin1(const char* text) {
     return QString::fromLatin1(text);
 }
 
@@ -74,7 +74,7 @@ private:
     }
     void Problem(CsvRecord& record, const char* text) {
         if (record.problem.isEmpty()) {
-            record.problem = L(text);
+            record.problem = Latin1(text);
         }
     }
     void Keep(CsvRecord& record, QString&& field) {
@@ -191,7 +191,7 @@ std::optional<QString> RowProblem(const StationRecord& record) {
         kNumberFieldMaxLength, kNumberFieldMaxLength, kNumberFieldMaxLength};
     for (int column = 0; column < kColumnCount; ++column) {
         const QString& text = *FieldOf(row, column);
-        const QString name = L(kStationCsvColumns[column]);
+        const QString name = Latin1(kStationCsvColumns[column]);
         if (CharacterCount(text) > kLimits[static_cast<size_t>(column)]) {
             return QStringLiteral("%1 is longer than %2 characters.")
                 .arg(name)
@@ -234,7 +234,7 @@ std::optional<QString> RowProblem(const StationRecord& record) {
 QString ColumnList() {
     QStringList names;
     for (const char* name : kStationCsvColumns) {
-        names << L(name);
+        names << Latin1(name);
     }
     return names.join(QLatin1String(", "));
 }
@@ -248,13 +248,13 @@ std::vector<int> HeaderColumns(const CsvRecord& header, QString& problem) {
         const QString name = raw.trimmed().toUpper();
         const auto* found =
             std::find_if(std::begin(kStationCsvColumns), std::end(kStationCsvColumns),
-                         [&name](const char* column) { return name == L(column); });
+                         [&name](const char* column) { return name == Latin1(column); });
         if (found == std::end(kStationCsvColumns) ||
             seen.contains(static_cast<int>(found - std::begin(kStationCsvColumns)))) {
             problem = QStringLiteral("Line 1 must name the columns %1, each once; \"%2\" is %3.")
                           .arg(ColumnList(), raw.left(40),
-                               found == std::end(kStationCsvColumns) ? L("not one of them")
-                                                                     : L("named twice"));
+                               found == std::end(kStationCsvColumns) ? Latin1("not one of them")
+                                                                     : Latin1("named twice"));
             return {};
         }
         const int column = static_cast<int>(found - std::begin(kStationCsvColumns));
@@ -271,7 +271,8 @@ std::vector<int> HeaderColumns(const CsvRecord& header, QString& problem) {
 void PlanRow(const CsvRecord& row, const std::vector<int>& columns, const QSet<QString>& existing,
              QHash<QString, int>& added, StationImportPlan& plan) {
     if (!row.problem.isEmpty()) {
-        plan.refused.push_back({row.line, row.problem[0].toUpper() + row.problem.mid(1) + L(".")});
+        plan.refused.push_back(
+            {row.line, row.problem[0].toUpper() + row.problem.mid(1) + Latin1(".")});
         return;
     }
     if (row.fields.size() != kColumnCount) {
@@ -288,7 +289,7 @@ void PlanRow(const CsvRecord& row, const std::vector<int>& columns, const QSet<Q
         *FieldOf(record, columns[static_cast<size_t>(i)]) = row.fields[i];
     }
     if (existing.contains(record.IPADDRESS)) {
-        plan.duplicates.push_back({row.line, record.IPADDRESS, L("already in the directory")});
+        plan.duplicates.push_back({row.line, record.IPADDRESS, Latin1("already in the directory")});
         return;
     }
     if (const auto problem = RowProblem(record)) {
@@ -301,7 +302,7 @@ void PlanRow(const CsvRecord& row, const std::vector<int>& columns, const QSet<Q
         return;
     }
     added.insert(record.IPADDRESS, row.line);
-    record.DEFAULT = L("NO");  // a new station is never the default
+    record.DEFAULT = Latin1("NO");  // a new station is never the default
     plan.add.push_back({row.line, std::move(record)});
 }
 
@@ -396,11 +397,13 @@ StationImportPlan PlanStationImport(const QByteArray& bytes, const QStringList& 
 }
 
 QString StationCount(qsizetype count) {
-    return QStringLiteral("%1 %2").arg(count).arg(count == 1 ? L("station") : L("stations"));
+    return QStringLiteral("%1 %2").arg(count).arg(count == 1 ? Latin1("station")
+                                                             : Latin1("stations"));
 }
 
 QString PlanSummary(const StationImportPlan& plan) {
-    const QString encoding = plan.encoding == CsvEncoding::Utf8 ? L("UTF-8") : L("Windows-1252");
+    const QString encoding =
+        plan.encoding == CsvEncoding::Utf8 ? Latin1("UTF-8") : Latin1("Windows-1252");
     if (!plan.fileProblem.isEmpty()) {
         return plan.fileProblem + QStringLiteral(" Nothing will be added.");
     }
@@ -408,7 +411,7 @@ QString PlanSummary(const StationImportPlan& plan) {
         .arg(StationCount(static_cast<qsizetype>(plan.add.size())))
         .arg(plan.duplicates.size())
         .arg(plan.refused.size())
-        .arg(plan.refused.size() == 1 ? L("row") : L("rows"), encoding);
+        .arg(plan.refused.size() == 1 ? Latin1("row") : Latin1("rows"), encoding);
 }
 
 QStringList PlanDetails(const StationImportPlan& plan) {

@@ -31,12 +31,11 @@ void Family(QByteArray& out, const char* name, const char* type, const char* hel
 // count costs the kernel 10-20 ms, so it is taken at most every 10 s, not
 // at every scrape.
 qint64 OpenFdCount() {
-    using Clock = std::chrono::steady_clock;
     static std::mutex mutex;
-    static std::optional<Clock::time_point> countedAt;
+    static std::optional<std::chrono::steady_clock::time_point> countedAt;
     static qint64 count = 0;
     const std::lock_guard lock(mutex);
-    if (countedAt && Clock::now() - *countedAt < std::chrono::seconds(10)) {
+    if (countedAt && std::chrono::steady_clock::now() - *countedAt < std::chrono::seconds(10)) {
         return count;
     }
     qint64 fds = 0;

@@ -11,13 +11,9 @@
 
 namespace volnar {
 
-namespace {
-
-// Marks of a line's result; the text still says it for screen readers.
-constexpr char kDoneMark[] = "\u2713 ";
-constexpr char kFailedMark[] = "\u2717 ";
-
-}  // namespace
+QString ResultMark(bool done) {
+    return done ? QStringLiteral("\u2713 ") : QStringLiteral("\u2717 ");
+}
 
 ConfigurationDialog::ConfigurationDialog(const QString& title, QWidget* parent)
     : QDialog(parent),
@@ -81,7 +77,7 @@ void ConfigurationDialog::MarkLine(const QString& text, bool done, const QString
     if (line == nullptr) {
         line = new QListWidgetItem(text, m_lines);
     }
-    QString shown = QString::fromUtf8(done ? kDoneMark : kFailedMark) + text;
+    QString shown = ResultMark(done) + text;
     if (!why.isEmpty()) {
         shown += QStringLiteral(": ") + why;
     }

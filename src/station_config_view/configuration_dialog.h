@@ -11,6 +11,10 @@ class QPushButton;
 
 namespace volnar {
 
+// The mark before a change's or line's result: a tick or a cross; the text
+// after it still says the result for screen readers.
+QString ResultMark(bool done);
+
 // The window of a configuration backup, comparison or restore: what is
 // done to which station, one line per difference or planned change (each
 // marked with its result as it comes), a progress bar and a summary. It

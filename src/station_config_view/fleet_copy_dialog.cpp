@@ -16,15 +16,9 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include "station_config_view/configuration_dialog.h"
+
 namespace volnar {
-
-namespace {
-
-// Marks of a change's result; the text still says it for screen readers.
-constexpr char kDoneMark[] = "\u2713 ";
-constexpr char kFailedMark[] = "\u2717 ";
-
-}  // namespace
 
 CopySourceDialog::CopySourceDialog(const QStringList& targets, const QStringList& stations,
                                    QWidget* parent)
@@ -197,7 +191,7 @@ void FleetCopyDialog::MarkChange(int station, int item, const QString& text, boo
     }
     QTreeWidgetItem* line =
         item < parent->childCount() ? parent->child(item) : new QTreeWidgetItem(parent);
-    line->setText(0, QString::fromUtf8(done ? kDoneMark : kFailedMark) + text);
+    line->setText(0, ResultMark(done) + text);
     line->setText(1, done ? tr("applied") : why);
     if (!done) {
         line->setForeground(0, Qt::darkRed);
