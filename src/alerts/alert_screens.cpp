@@ -34,7 +34,7 @@ AlertWorkingRecord WorkingRecordOfAlertRow(const ListRow& row) {
 
 NavigatorSettings AlertNavigation() {
     NavigatorSettings settings;
-    settings.list = AlertListSettings();
+    settings.list = AlertListSettings;
     settings.newEditor = [](const EditorContext& context, int button) -> QDialog* {
         if (button == 0) {
             return new EmailAlertDialog(AlertEditorMode::New, {}, context.link, context.messages,

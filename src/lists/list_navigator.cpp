@@ -41,7 +41,7 @@ void ListNavigator::OpenList() {
     }
     CloseList();
     auto* list =
-        new TableListDialog(m_settings.list, m_context.link, m_context.messages, m_context.owner);
+        new TableListDialog(m_settings.list(), m_context.link, m_context.messages, m_context.owner);
     m_list = list;
     // The list has closed itself before it asks: the next screen opens once
     // it has gone.

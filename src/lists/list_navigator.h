@@ -27,7 +27,9 @@ struct EditorContext {
 // and the editors its two Add buttons and its edit image open. Everything
 // that differs between the tables is here.
 struct NavigatorSettings {
-    TableListSettings list;
+    // The list's settings, made each time the list opens: its pictures are
+    // drawn then, not while the client starts.
+    std::function<TableListSettings()> list;
     // The editor an Add button (0 or 1) opens.
     std::function<QDialog*(const EditorContext&, int button)> newEditor;
     // The editor of a listed row the list's canEdit has taken; nullptr opens

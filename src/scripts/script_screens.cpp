@@ -28,7 +28,7 @@ TableListSettings ScriptListSettings() {
 
 NavigatorSettings ScriptNavigation() {
     NavigatorSettings settings;
-    settings.list = ScriptListSettings();
+    settings.list = ScriptListSettings;
     settings.newEditor = [](const EditorContext& context, int button) -> QDialog* {
         return new ScriptEditorDialog(button == 0 ? EditorMode::NewRelay : EditorMode::NewIo, {},
                                       context.link, context.messages, context.owner);
