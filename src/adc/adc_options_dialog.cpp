@@ -82,7 +82,6 @@ AdcOptionsDialog::AdcOptionsDialog(int channel, BoardLink& link, const StatusPan
     m_ui->setupUi(this);
     AlignNormalGroups();
     setAttribute(Qt::WA_DeleteOnClose);
-    setWindowModality(Qt::ApplicationModal);
     SetUpControls();
     ConnectActionsLists();
     ConnectButtons();

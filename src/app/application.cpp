@@ -186,9 +186,9 @@ void Application::WireWindow() {
 void Application::OpenFleetWindow() {
     // One fleet window, a child of the main window; its rows come from
     // the directory each time it is shown.
-    auto* fleet = m_window->findChild<FleetWindow*>();
-    if (fleet == nullptr) {
-        fleet = new FleetWindow(m_window.get());
+    if (!m_fleet) {
+        auto* fleet = new FleetWindow(m_window.get());
+        m_fleet = fleet;
         connect(fleet, &FleetWindow::RefreshRequested, m_worker.get(),
                 &DirectoryWorker::LoadStationRecords);
         connect(m_worker.get(), &DirectoryWorker::StationRecordsLoaded, fleet,
@@ -212,9 +212,9 @@ void Application::OpenFleetWindow() {
             m_window->activateWindow();
         });
     }
-    fleet->show();
-    Beside(fleet);
-    fleet->raise();
+    m_fleet->show();
+    Beside(m_fleet);
+    m_fleet->raise();
 }
 
 void Application::WireLink() {
@@ -366,8 +366,7 @@ void Application::OnPlaceholder() {
 void Application::ShowDialog(QDialog* dialog) {
     ReturnFocusWhenFinished(dialog);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
-    dialog->setWindowModality(Qt::ApplicationModal);
-    dialog->open();
+    dialog->open();  // window-modal: the fleet and trend windows stay usable
     Q_EMIT DialogOpened(dialog);
 }
 
@@ -414,8 +413,8 @@ void Application::OpenRelayDialog(int relay) {
     // The fleet overview, when open, watches the switch on the station's row.
     connect(dialog, &RelayDialog::SwitchSent, this,
             [this, address = ChosenAddress()](int switched, int state) {
-                if (auto* fleet = m_window->findChild<FleetWindow*>()) {
-                    fleet->Poller().ExpectRelay(address, switched, state);
+                if (m_fleet) {
+                    m_fleet->Poller().ExpectRelay(address, switched, state);
                 }
             });
     ShowDialog(dialog);
@@ -454,8 +453,8 @@ void Application::OpenAdcDialog(int channel) {
                 m_watch->SetTriggers(n, triggers);
                 // The fleet's alarm follows a trigger changed here at once,
                 // not at its next read of the levels.
-                if (auto* fleet = m_window->findChild<FleetWindow*>()) {
-                    fleet->Poller().SetTriggers(address, n, triggers);
+                if (m_fleet) {
+                    m_fleet->Poller().SetTriggers(address, n, triggers);
                 }
             });
     ShowDialog(dialog);
@@ -496,7 +495,6 @@ void Application::OnNoticeShown(const QString& text) {
     // there when the notice has gone.
     auto* popup = new NoticePopup(text, OwnerForNewWindow(m_window.get()));
     ReturnFocusWhenFinished(popup);
-    popup->setWindowModality(Qt::ApplicationModal);
     m_popup = popup;
     popup->open();
     Q_EMIT NoticePopupOpened(popup);

@@ -26,6 +26,8 @@
 
 namespace volnar {
 
+class FleetWindow;
+
 class StationConfiguration;
 class StationDialog;
 
@@ -163,6 +165,7 @@ private:
     StatusTicker m_ticker;
     QPointer<NoticePopup> m_popup;
     QPointer<TrendWindow> m_trend;
+    QPointer<FleetWindow> m_fleet;  // made when first opened
     QString m_location;
     QString m_aboutText;
     QString m_connectAddress;

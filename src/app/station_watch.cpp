@@ -152,11 +152,7 @@ void StationWatch::OnStatusRecord() {
     }
     m_history->Append(SampleOf(record, now));
 
-    std::array<int, RelayConfirmation::kRelayCount> states{};
-    for (int r = 1; r <= RelayConfirmation::kRelayCount; ++r) {
-        states[static_cast<std::size_t>(r - 1)] = record.Relay(r).state;
-    }
-    m_relays.OnStatus(states);
+    m_relays.OnStatus(record);
     for (int r = 1; r <= RelayConfirmation::kRelayCount; ++r) {
         m_window.SetRelayNote(r, m_relays.Note(r));
     }

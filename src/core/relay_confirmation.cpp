@@ -13,14 +13,14 @@ void RelayConfirmation::Expect(int relay, int state) {
     r.oldAnswers = 0;
 }
 
-void RelayConfirmation::OnStatus(const std::array<int, kRelayCount>& states) {
+void RelayConfirmation::OnStatus(const StatusRecord& record) {
     for (std::size_t n = 0; n < m_relays.size(); ++n) {
         Relay& r = m_relays[n];
         if (r.status != Status::Pending && r.status != Status::Mismatch) {
             continue;
         }
-        r.reported = states[n];
-        if (states[n] == r.expected) {
+        r.reported = record.relays[n].state;
+        if (r.reported == r.expected) {
             r.status = Status::Confirmed;
         } else if (++r.oldAnswers >= kMismatchAnswers) {
             r.status = Status::Mismatch;

@@ -23,7 +23,7 @@ public:
     // A switch of relay `relay` (1-4) to `state` (0 off, 1 on) was sent.
     void Expect(int relay, int state);
     // One status answer's relay states (0 off, 1 on, anything else unknown).
-    void OnStatus(const std::array<int, kRelayCount>& states);
+    void OnStatus(const StatusRecord& record);
     void Reset() { m_relays = {}; }
 
     Status StatusOf(int relay) const;

@@ -298,23 +298,24 @@ void FleetPoller::OnAnswer(int index, const BoardResponse& response) {
         row.readings->ShowStatusRecord(std::string_view(
             response.value.constData(), static_cast<std::size_t>(response.value.size())));
         row.hasRecord = true;
-        std::array<int, kRelayCount> states{};
-        for (std::size_t r = 0; r < states.size(); ++r) {
-            states[r] = row.readings->Record().relays[r].state;
-        }
-        row.relays.OnStatus(states);
+        row.relays.OnStatus(row.readings->Record());
         ReadTriggers(index);
     }
     Settle(index);
 }
 
-void FleetPoller::ExpectRelay(const QString& address, int relay, int state) {
+void FleetPoller::ChangeRowsOf(const QString& address,
+                               const std::function<void(FleetRow&)>& change) {
     for (int n = 0; n < RowCount(); ++n) {
         if (m_rows[static_cast<std::size_t>(n)].address == address) {
-            m_rows[static_cast<std::size_t>(n)].relays.Expect(relay, state);
+            change(m_rows[static_cast<std::size_t>(n)]);
             Q_EMIT RowChanged(n);
         }
     }
+}
+
+void FleetPoller::ExpectRelay(const QString& address, int relay, int state) {
+    ChangeRowsOf(address, [relay, state](FleetRow& row) { row.relays.Expect(relay, state); });
 }
 
 void FleetPoller::SetTriggers(const QString& address, int channel,
@@ -322,13 +323,9 @@ void FleetPoller::SetTriggers(const QString& address, int channel,
     if (channel < 1 || channel > kChannelCount) {
         return;
     }
-    for (int n = 0; n < RowCount(); ++n) {
-        if (m_rows[static_cast<std::size_t>(n)].address == address) {
-            m_rows[static_cast<std::size_t>(n)].triggers[static_cast<std::size_t>(channel - 1)] =
-                triggers;
-            Q_EMIT RowChanged(n);
-        }
-    }
+    ChangeRowsOf(address, [channel, &triggers](FleetRow& row) {
+        row.triggers[static_cast<std::size_t>(channel - 1)] = triggers;
+    });
 }
 
 void FleetPoller::OnTimeout(int index, int requestId) {

@@ -153,6 +153,8 @@ Q_SIGNALS:
 private:
     struct Poll;
     void AddRow(FleetRow row, Poll poll);
+    // Changes every row of the address and tells the table.
+    void ChangeRowsOf(const QString& address, const std::function<void(FleetRow&)>& change);
     void Tick();
     int TickMs() const;
     void PollOne(int index);

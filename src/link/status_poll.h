@@ -48,7 +48,6 @@ public:
     void Forget() { m_copies.clear(); }
     // The id of the poll's first copy; 0 when none is in flight.
     int InFlightId() const { return m_copies.empty() ? 0 : m_copies.front().id; }
-    int Copies() const { return static_cast<int>(m_copies.size()); }
 
     // The ending this answer or time-out brings, when it is the in-flight
     // request's; nullopt for anything else (a late copy, another request).

@@ -38,7 +38,7 @@ struct NavigatorSettings {
 };
 
 // Moves between the screens of a station table: the list, an editor, and
-// back. Each dialog is made when it is shown (application-modal, owned by
+// back. Each dialog is made when it is shown (window-modal, owned by
 // `owner`) and deleted when it closes; the dialogs never talk to each other,
 // they ask for the next screen and this class opens it. A screen is opened
 // only after the one asking has closed.

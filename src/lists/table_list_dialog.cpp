@@ -36,7 +36,6 @@ std::vector<TableListColumn> ListColumns(int details) {
 
 void ShowScreen(QDialog* dialog) {
     dialog->setAttribute(Qt::WA_DeleteOnClose);
-    dialog->setWindowModality(Qt::ApplicationModal);
     dialog->open();
 }
 

@@ -117,7 +117,7 @@ private:
     int m_rowsRead = 0;
 };
 
-// Shows a list or editor screen: application-modal, deleted on close.
+// Shows a list or editor screen: window-modal, deleted on close.
 void ShowScreen(QDialog* dialog);
 
 // The station's number of a row as an INTEGER value: decimal digits only,

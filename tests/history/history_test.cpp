@@ -456,7 +456,11 @@ TEST(RelayConfirmation, PendingThenConfirmedOrMismatchUntilTheStationFollows) {
         {.states = {1, 1, 0, 0}, .one = S::Confirmed, .two = S::Confirmed},
     };
     for (const auto& step : steps) {
-        relays.OnStatus(step.states);
+        volnar::StatusRecord record;
+        for (std::size_t r = 0; r < step.states.size(); ++r) {
+            record.relays[r].state = step.states[r];
+        }
+        relays.OnStatus(record);
         EXPECT_EQ(relays.StatusOf(1), step.one);
         EXPECT_EQ(relays.StatusOf(2), step.two);
         EXPECT_EQ(relays.StatusOf(3), S::None);
