@@ -138,9 +138,27 @@ bool PostgresServer::Stop() {
     return m_available && PgCtl(QStringLiteral("-m fast stop").split(u' '), nullptr);
 }
 
-bool PostgresServer::Restart() {
+bool PostgresServer::Restart(QString* why) {
+    if (!m_available) {
+        return false;
+    }
+    // While the server was down, the free port it had may have been given
+    // to another process's connection for a moment: a few more tries.
     QString output;
-    return m_available && StartServer(&output);
+    for (int attempt = 0; attempt < 10; ++attempt) {
+        if (StartServer(&output)) {
+            return true;
+        }
+        ::usleep(500000);
+    }
+    if (why) {
+        QFile log(m_folder + QStringLiteral("/server.log"));
+        const QString logged = log.open(QIODevice::ReadOnly)
+                                   ? QString::fromLocal8Bit(log.readAll().right(2000))
+                                   : QString();
+        *why = output + QStringLiteral("\nserver.log: ") + logged;
+    }
+    return false;
 }
 
 bool PostgresServer::Signal(int signal) {

@@ -23,9 +23,10 @@ public:
     QString CreateStationTable() const;
 
     // Stops the server (fast shutdown: sessions are cut) and starts it again
-    // on the same port, for tests of a lost and regained connection.
+    // on the same port, for tests of a lost and regained connection. Restart
+    // gives what pg_ctl and the server's log said when it did not start.
     bool Stop();
-    bool Restart();
+    bool Restart(QString* why = nullptr);
     // Stops every process of the server (SIGSTOP) and lets them go on
     // (SIGCONT): a server that stopped answering with its sockets open.
     bool Freeze() { return Signal(SIGSTOP); }

@@ -161,7 +161,8 @@ TEST_F(PostgresFreezeE2E, ServerStoppedAndRestartedWhilePolling) {
     ASSERT_TRUE(OffGuiThread([&] { return server.Stop(); }));
     ASSERT_TRUE(ShowsNotAnswering());
     EXPECT_TRUE(PollsFor(4000, 2)) << "polling stopped with the server";
-    ASSERT_TRUE(OffGuiThread([&] { return server.Restart(); }));
+    QString why;
+    ASSERT_TRUE(OffGuiThread([&] { return server.Restart(&why); })) << why.toStdString();
     ExpectBack("postgres_restarted");
 }
 
