@@ -143,7 +143,7 @@ private:
     // a PostgreSQL server ends it after statementTimeoutMs. A SQLite file has
     // its busy time-out in the connection string.
     void LimitStatements() {
-        QSqlDatabase db = QSqlDatabase::database(m_directory.ConnectionName(), false);
+        const QSqlDatabase db = m_directory.Connection();
         if (m_timings.statementTimeoutMs <= 0 || db.driver() == nullptr ||
             db.driver()->dbmsType() != QSqlDriver::PostgreSQL) {
             return;

@@ -106,10 +106,31 @@ QString ConnectionStringFor(const QString& location) {
         .arg(QString::fromLatin1(uri));
 }
 
+namespace {
+
+QMutex& OdbcLock() {
+    static QMutex lock;
+    return lock;
+}
+
+}  // namespace
+
+QSqlDatabase AddOdbcConnection(const QString& name) {
+    const QMutexLocker lock(&OdbcLock());
+    return QSqlDatabase::addDatabase(QStringLiteral("QODBC"), name);
+}
+
 bool OpenOdbcDatabase(QSqlDatabase& db) {
-    static QMutex opening;
-    const QMutexLocker lock(&opening);
+    const QMutexLocker lock(&OdbcLock());
     return db.open();
+}
+
+void RemoveOdbcConnection(QSqlDatabase& db) {
+    const QString name = db.connectionName();
+    const QMutexLocker lock(&OdbcLock());
+    db.close();
+    db = QSqlDatabase();
+    QSqlDatabase::removeDatabase(name);
 }
 
 StationDirectory::StationDirectory() {
@@ -163,39 +184,26 @@ Result<void> StationDirectory::ConnectDatabase(const QString& location,
         m_failures.Failure(QStringLiteral("no QODBC driver"));
         return Failure(QString::fromLatin1(kEnvironmentFailed), FailureKind::Unavailable);
     }
-    QString detail;
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QODBC"), m_connectionName);
-        db.setDatabaseName(ConnectionStringFor(location));
-        db.setConnectOptions(connectOptions);
-        if (OpenOdbcDatabase(db)) {
-            m_failures.Note(QStringLiteral("connected"));
-            return {};
-        }
-        detail = DriverText(db.lastError());
+    m_db = AddOdbcConnection(m_connectionName);
+    m_db.setDatabaseName(ConnectionStringFor(location));
+    m_db.setConnectOptions(connectOptions);
+    if (OpenOdbcDatabase(m_db)) {
+        m_failures.Note(QStringLiteral("connected"));
+        return {};
     }
-    QSqlDatabase::removeDatabase(m_connectionName);
+    const QString detail = DriverText(m_db.lastError());
+    RemoveOdbcConnection(m_db);
     return ConnectionFailed(detail);
 }
 
 void StationDirectory::DisconnectDatabase() {
-    if (!QSqlDatabase::contains(m_connectionName)) {
-        return;
+    if (m_db.isValid()) {
+        RemoveOdbcConnection(m_db);
     }
-    {
-        QSqlDatabase db = QSqlDatabase::database(m_connectionName, false);
-        db.close();
-    }
-    QSqlDatabase::removeDatabase(m_connectionName);
 }
 
 bool StationDirectory::IsConnected() const {
-    return QSqlDatabase::contains(m_connectionName) &&
-           QSqlDatabase::database(m_connectionName, false).isOpen();
-}
-
-QSqlDatabase StationDirectory::Held() const {
-    return QSqlDatabase::database(m_connectionName, false);
+    return m_db.isOpen();
 }
 
 Result<void> StationDirectory::Ready() {
@@ -224,7 +232,7 @@ Result<void> StationDirectory::ReadsTable() {
     if (Result<void> ready = Ready(); !ready) {
         return ready;
     }
-    const QSqlDatabase db = Held();
+    const QSqlDatabase& db = m_db;
     QSqlQuery query(db);
     if (!query.exec(QString::fromLatin1(kSelectAll) + QStringLiteral(" WHERE 1 = 0"))) {
         return ExecutionFailed(DriverText(query.lastError()));
@@ -237,7 +245,7 @@ Result<void> StationDirectory::ReadRows(const std::function<bool(StationRecord&&
     if (Result<void> ready = Ready(); !ready) {
         return ready;
     }
-    const QSqlDatabase db = Held();
+    const QSqlDatabase& db = m_db;
     QSqlQuery query(db);
     query.setForwardOnly(true);
     if (!query.exec(QString::fromLatin1(kSelectAll))) {
@@ -319,7 +327,7 @@ Result<void> StationDirectory::SetDefaultStation(const QString& address) {
     // rather than deadlock; the second marks the row again, and its
     // affected-row count says whether the row still exists. A row deleted
     // meanwhile by another operator rolls everything back.
-    QSqlDatabase db = Held();
+    QSqlDatabase& db = m_db;
     const bool inTransaction = db.transaction();
     QSqlQuery sweep(db);
     QSqlQuery mark(db);
@@ -355,7 +363,7 @@ Result<void> StationDirectory::AddStation(const StationRecord& record) {
     if (Result<void> ready = Ready(); !ready) {
         return ready;
     }
-    const QSqlDatabase db = Held();
+    const QSqlDatabase& db = m_db;
     QSqlQuery query(db);
     query.prepare(QStringLiteral(
         "INSERT INTO main (IPADDRESS, PASSWORD, COMMENT, \"DEFAULT\", PORT, TIMEOUT, RETRIES) "
@@ -380,7 +388,7 @@ Result<void> StationDirectory::UpdateStation(const StationRecord& record) {
     }
     // No separate look-up first: the statement's own affected-row count is
     // the only word on whether the row was there when it was written.
-    const QSqlDatabase db = Held();
+    const QSqlDatabase& db = m_db;
     QSqlQuery query(db);
     query.prepare(QStringLiteral(
         "UPDATE main SET PASSWORD = ?, COMMENT = ?, PORT = ?, TIMEOUT = ?, RETRIES = ? "
@@ -399,7 +407,7 @@ Result<void> StationDirectory::DeleteStation(const QString& address) {
     if (Result<void> ready = Ready(); !ready) {
         return ready;
     }
-    const QSqlDatabase db = Held();
+    const QSqlDatabase& db = m_db;
     QSqlQuery query(db);
     query.prepare(QStringLiteral("DELETE FROM main WHERE IPADDRESS = ?"));
     query.addBindValue(Bind(address));
@@ -413,7 +421,7 @@ Result<int> StationDirectory::AddStations(const std::vector<StationRecord>& reco
     if (Result<void> ready = Ready(); !ready) {
         return ready.failure();
     }
-    QSqlDatabase db = Held();
+    QSqlDatabase& db = m_db;
     const auto failed = [this, &db](const QString& driverText) -> Result<int> {
         db.rollback();
         return ExecutionFailed(driverText);

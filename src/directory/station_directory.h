@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <QSqlDatabase>
 #include <QString>
 #include <QStringList>
 #include <functional>
@@ -10,8 +11,6 @@
 #include "core/result.h"
 #include "core/station_record.h"
 #include "directory/failure_log.h"
-
-class QSqlDatabase;
 
 namespace volnar {
 
@@ -67,13 +66,23 @@ QString StationEntry(const QString& address, const QString& comment);
 QString ConnectionStringFor(const QString& location);
 bool IsConnectionString(const QString& location);
 
-// Opens a QODBC connection; every open of the process goes through here,
-// one at a time. Debian 12's unixODBC (2.3.11) sets up the name of its
-// driver list lazily and without a lock: two threads making the process's
-// first connections at the same moment can leave every connection of the
-// process failing for 20 s ("Can't open lib 'SQLite3'"). An open waiting for
-// a server's login holds back the others, which only tests and tools make.
+// Every QODBC connection of the process is added, opened, closed and
+// removed through these, one thread at a time:
+// - Debian 12's unixODBC (2.3.11) sets up the name of its driver list
+//   lazily and without a lock: two threads making the process's first
+//   connections at the same moment can leave every connection of the
+//   process failing for 20 s ("Can't open lib 'SQLite3'").
+// - Qt keeps the named connections in one list behind one lock. Four
+//   threads adding, looking up and removing connections at once left that
+//   lock taken for good, now and then under load: the process then spun
+//   for ever in QtSql's clean-up when it quit. Nothing looks a connection
+//   up by name any more; the directory holds its handle.
+// An open waiting for a server's login holds back the others, which only
+// tests and tools make.
+QSqlDatabase AddOdbcConnection(const QString& name);
 bool OpenOdbcDatabase(QSqlDatabase& db);
+// Closes the connection, lets go of `db` and removes it from Qt's list.
+void RemoveOdbcConnection(QSqlDatabase& db);
 
 // The station table `main`, reached through ODBC. The connection lives from
 // ConnectDatabase to DisconnectDatabase (or destruction). Every operation
@@ -98,8 +107,8 @@ public:
                                  const QString& connectOptions = QString());
     void DisconnectDatabase();
     bool IsConnected() const;
-    // The QSqlDatabase connection's name (on the thread that connected).
-    const QString& ConnectionName() const { return m_connectionName; }
+    // The connection (used on the thread that connected).
+    QSqlDatabase Connection() const { return m_db; }
     // Where this connection's failures are logged.
     FailureLog& Failures() { return m_failures; }
 
@@ -140,7 +149,6 @@ private:
     // program quits under a statement that a stopped server holds, Qt's
     // clean-up drops its own reference and, holding the last, would close
     // the connection, which psqlODBC makes wait for the statement.
-    QSqlDatabase Held() const;
     // Reads every row in table order, handing each to `row` until it returns
     // false; reports and returns false when the table could not be read.
     Result<void> ReadRows(const std::function<bool(StationRecord&&)>& row);
@@ -151,6 +159,7 @@ private:
     // The row count of a write: NotFound when it changed none.
     Result<void> Written(int affectedRows);
     QString m_connectionName;
+    QSqlDatabase m_db;  // from ConnectDatabase to DisconnectDatabase
     FailureLog m_failures;
 };
 

@@ -40,13 +40,10 @@ private:
 };
 
 bool Exec(const QString& location, const QString& sql) {
-    bool done = false;
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QODBC"), QStringLiteral("fix"));
-        db.setDatabaseName(location);
-        done = OpenOdbcDatabase(db) && QSqlQuery(db).exec(sql);
-    }
-    QSqlDatabase::removeDatabase(QStringLiteral("fix"));
+    QSqlDatabase db = AddOdbcConnection(QStringLiteral("fix"));
+    db.setDatabaseName(location);
+    const bool done = OpenOdbcDatabase(db) && QSqlQuery(db).exec(sql);
+    RemoveOdbcConnection(db);
     return done;
 }
 

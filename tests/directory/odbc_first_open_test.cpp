@@ -121,16 +121,13 @@ TEST(OdbcFirstOpen, AnOpenWaitingForALoginHoldsBackTheOthers) {
     ASSERT_EQ(CreateDatabaseTemplate(file), TemplateResult::Created);
 
     std::thread silent([port = ntohs(address.sin_port)] {
-        {
-            QSqlDatabase db =
-                QSqlDatabase::addDatabase(QStringLiteral("QODBC"), QStringLiteral("silent"));
-            db.setDatabaseName(QStringLiteral("DRIVER={PostgreSQL Unicode};Server=127.0.0.1;"
-                                              "Port=%1;Database=postgres;Uid=postgres;Pwd=;")
-                                   .arg(port));
-            db.setConnectOptions(QStringLiteral("SQL_ATTR_LOGIN_TIMEOUT=2"));
-            EXPECT_FALSE(OpenOdbcDatabase(db));
-        }
-        QSqlDatabase::removeDatabase(QStringLiteral("silent"));
+        QSqlDatabase db = AddOdbcConnection(QStringLiteral("silent"));
+        db.setDatabaseName(QStringLiteral("DRIVER={PostgreSQL Unicode};Server=127.0.0.1;"
+                                          "Port=%1;Database=postgres;Uid=postgres;Pwd=;")
+                               .arg(port));
+        db.setConnectOptions(QStringLiteral("SQL_ATTR_LOGIN_TIMEOUT=2"));
+        EXPECT_FALSE(OpenOdbcDatabase(db));
+        RemoveOdbcConnection(db);
     });
     // The silent open has connected: it waits in the listener's queue.
     pollfd pending{listener, POLLIN, 0};

@@ -217,8 +217,8 @@ QString PostgresServer::CreateStationTable() const {
     }
     const QString name = QStringLiteral("schema");
     QString failed;
+    QSqlDatabase db = AddOdbcConnection(name);
     {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QODBC"), name);
         db.setDatabaseName(ConnectionString());
         if (!OpenOdbcDatabase(db)) {
             failed = db.lastError().text();
@@ -231,7 +231,7 @@ QString PostgresServer::CreateStationTable() const {
             }
         }
     }
-    QSqlDatabase::removeDatabase(name);
+    RemoveOdbcConnection(db);
     return failed;
 }
 

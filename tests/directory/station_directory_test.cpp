@@ -58,26 +58,25 @@ protected:
 
     void TearDown() override {
         m_directory.DisconnectDatabase();
-        if (QSqlDatabase::contains(S("admin"))) {
-            QSqlDatabase::database(S("admin"), false).close();
-            QSqlDatabase::removeDatabase(S("admin"));
+        if (m_admin.isValid()) {
+            RemoveOdbcConnection(m_admin);
         }
     }
 
     void OpenAdmin() {
-        QSqlDatabase db = QSqlDatabase::addDatabase(S("QODBC"), S("admin"));
-        db.setDatabaseName(ConnectionStringFor(m_location));
-        ASSERT_TRUE(OpenOdbcDatabase(db)) << db.lastError().text().toStdString();
+        m_admin = AddOdbcConnection(S("admin"));
+        m_admin.setDatabaseName(ConnectionStringFor(m_location));
+        ASSERT_TRUE(OpenOdbcDatabase(m_admin)) << m_admin.lastError().text().toStdString();
     }
 
     void Exec(const QString& sql) {
-        QSqlQuery query(QSqlDatabase::database(S("admin"), false));
+        QSqlQuery query(m_admin);
         ASSERT_TRUE(query.exec(sql))
             << sql.toStdString() << ": " << query.lastError().text().toStdString();
     }
 
     void Insert(const Row& row) {
-        QSqlQuery query(QSqlDatabase::database(S("admin"), false));
+        QSqlQuery query(m_admin);
         query.prepare(
             S("INSERT INTO main (IPADDRESS, PASSWORD, COMMENT, \"DEFAULT\", PORT, TIMEOUT, "
               "RETRIES) VALUES (?, ?, ?, ?, ?, ?, ?)"));
@@ -90,7 +89,7 @@ protected:
     // The rows as stored, in table order, read by the admin connection.
     std::vector<Row> Rows() {
         std::vector<Row> rows;
-        QSqlQuery query(QSqlDatabase::database(S("admin"), false));
+        QSqlQuery query(m_admin);
         EXPECT_TRUE(
             query.exec(S("SELECT IPADDRESS, PASSWORD, COMMENT, \"DEFAULT\", PORT, TIMEOUT, RETRIES "
                          "FROM main ORDER BY IPADDRESS")));
@@ -109,6 +108,7 @@ protected:
     QTemporaryDir m_folder;
     QString m_location;
     StationDirectory m_directory;
+    QSqlDatabase m_admin;  // the test's own connection to the same table
 };
 
 // What a failed operation says, and of which kind ("" when it succeeded).
@@ -308,7 +308,7 @@ TEST_P(DirectoryTest, WriteRacingAnotherOperatorsDeleteChangesNothing) {
         ASSERT_NO_FATAL_FAILURE(Exec(S("DELETE FROM main")));
         ASSERT_NO_FATAL_FAILURE(Insert(Station("127.0.0.1", "YES")));
         ASSERT_NO_FATAL_FAILURE(Insert(Station("127.0.0.2")));
-        QSqlDatabase admin = QSqlDatabase::database(S("admin"), false);
+        QSqlDatabase& admin = m_admin;
         ASSERT_TRUE(admin.transaction());
         ASSERT_NO_FATAL_FAILURE(Exec(S("DELETE FROM main WHERE IPADDRESS = '127.0.0.2'")));
 

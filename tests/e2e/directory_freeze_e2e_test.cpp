@@ -172,8 +172,7 @@ TEST_F(PostgresFreezeE2E, TableLockedByAnotherClientWhilePolling) {
     auto& server = testing::PostgresServer::Instance();
     ASSERT_NO_FATAL_FAILURE(StartPolling(server.ConnectionString()));
 
-    QSqlDatabase other =
-        QSqlDatabase::addDatabase(QStringLiteral("QODBC"), QStringLiteral("other"));
+    QSqlDatabase other = AddOdbcConnection(QStringLiteral("other"));
     other.setDatabaseName(server.ConnectionString());
     ASSERT_TRUE(OpenOdbcDatabase(other));
     ASSERT_TRUE(other.transaction());
@@ -187,9 +186,7 @@ TEST_F(PostgresFreezeE2E, TableLockedByAnotherClientWhilePolling) {
     ASSERT_FALSE(answers.isEmpty());
     EXPECT_EQ(answers.last().at(1).value<LookupResult>().status, LookupStatus::Failed);
     other.rollback();
-    other.close();
-    other = QSqlDatabase();
-    QSqlDatabase::removeDatabase(QStringLiteral("other"));
+    RemoveOdbcConnection(other);
     ExpectBack("postgres_locked");
 }
 

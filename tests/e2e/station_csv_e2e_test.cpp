@@ -62,27 +62,26 @@ protected:
             m_location = m_folder.filePath(S("voln.db"));
             ASSERT_EQ(CreateDatabaseTemplate(m_location), TemplateResult::Created);
         }
-        QSqlDatabase db = QSqlDatabase::addDatabase(S("QODBC"), S("admin"));
-        db.setDatabaseName(ConnectionStringFor(m_location));
-        ASSERT_TRUE(OpenOdbcDatabase(db)) << db.lastError().text().toStdString();
+        m_admin = AddOdbcConnection(S("admin"));
+        m_admin.setDatabaseName(ConnectionStringFor(m_location));
+        ASSERT_TRUE(OpenOdbcDatabase(m_admin)) << m_admin.lastError().text().toStdString();
         ASSERT_NO_FATAL_FAILURE(Reset());
     }
 
     void TearDown() override {
         m_app.reset();
-        if (QSqlDatabase::contains(S("admin"))) {
-            QSqlDatabase::database(S("admin"), false).close();
-            QSqlDatabase::removeDatabase(S("admin"));
+        if (m_admin.isValid()) {
+            RemoveOdbcConnection(m_admin);
         }
     }
 
     void Exec(const QString& sql) {
-        QSqlQuery query(QSqlDatabase::database(S("admin"), false));
+        QSqlQuery query(m_admin);
         ASSERT_TRUE(query.exec(sql)) << sql << ": " << query.lastError().text();
     }
 
     void Insert(const Row& row) {
-        QSqlQuery query(QSqlDatabase::database(S("admin"), false));
+        QSqlQuery query(m_admin);
         query.prepare(
             S("INSERT INTO main (IPADDRESS, PASSWORD, COMMENT, \"DEFAULT\", PORT, TIMEOUT, "
               "RETRIES) VALUES (?, ?, ?, ?, ?, ?, ?)"));
@@ -101,7 +100,7 @@ protected:
     // Every row as stored, in table order; empty text and null alike.
     std::vector<StationRecord> Rows() {
         std::vector<StationRecord> rows;
-        QSqlQuery query(QSqlDatabase::database(S("admin"), false));
+        QSqlQuery query(m_admin);
         EXPECT_TRUE(
             query.exec(S("SELECT IPADDRESS, PASSWORD, COMMENT, \"DEFAULT\", PORT, "
                          "TIMEOUT, RETRIES FROM main")));
@@ -154,6 +153,7 @@ protected:
 
     QTemporaryDir m_folder;
     QString m_location;
+    QSqlDatabase m_admin;  // the test's own connection to the same table
     testing::RecordingMessageService m_messages;
     std::unique_ptr<Application> m_app;
 };
