@@ -115,6 +115,11 @@ QMutex& OdbcLock() {
 
 }  // namespace
 
+bool OdbcDriverAvailable() {
+    const QMutexLocker lock(&OdbcLock());
+    return QSqlDatabase::isDriverAvailable(QStringLiteral("QODBC"));
+}
+
 QSqlDatabase AddOdbcConnection(const QString& name) {
     const QMutexLocker lock(&OdbcLock());
     return QSqlDatabase::addDatabase(QStringLiteral("QODBC"), name);
@@ -179,7 +184,7 @@ Result<void> StationDirectory::ConnectDatabase(const QString& location,
             return checked;
         }
     }
-    if (!QSqlDatabase::isDriverAvailable(QStringLiteral("QODBC"))) {
+    if (!OdbcDriverAvailable()) {
         // No ODBC driver manager or no Qt ODBC plugin: nothing to open.
         m_failures.Failure(QStringLiteral("no QODBC driver"));
         return Failure(QString::fromLatin1(kEnvironmentFailed), FailureKind::Unavailable);

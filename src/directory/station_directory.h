@@ -72,13 +72,17 @@ bool IsConnectionString(const QString& location);
 //   lazily and without a lock: two threads making the process's first
 //   connections at the same moment can leave every connection of the
 //   process failing for 20 s ("Can't open lib 'SQLite3'").
-// - Qt keeps the named connections in one list behind one lock. Four
-//   threads adding, looking up and removing connections at once left that
-//   lock taken for good, now and then under load: the process then spun
-//   for ever in QtSql's clean-up when it quit. Nothing looks a connection
-//   up by name any more; the directory holds its handle.
+// - Qt 6.4 sets up its list of SQL drivers lazily too, and registers the
+//   list's clean-up for the quit with an unguarded flag. Two threads making
+//   their first connection (or asking for the drivers) at the same moment
+//   can register it twice; the second clean-up then registers itself again
+//   and again, and the process spins for ever when it quits (seen about
+//   once in a thousand processes whose four threads connected at once,
+//   under load). Nothing looks a connection up by name either: the
+//   directory holds its handle.
 // An open waiting for a server's login holds back the others, which only
 // tests and tools make.
+bool OdbcDriverAvailable();
 QSqlDatabase AddOdbcConnection(const QString& name);
 bool OpenOdbcDatabase(QSqlDatabase& db);
 // Closes the connection, lets go of `db` and removes it from Qt's list.

@@ -3,6 +3,9 @@
 // manager sets up the name of its driver list lazily and without a lock:
 // two first connections of a process meeting there could make every
 // connection of that process fail for 20 s ("Can't open lib 'SQLite3'").
+// Qt 6.4's list of SQL drivers has a lazy set-up of its own: two threads
+// meeting there made the process spin for ever when it quit, after its
+// test had passed.
 #include <arpa/inet.h>
 #include <gtest/gtest.h>
 #include <netinet/in.h>
