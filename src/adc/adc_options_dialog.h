@@ -36,8 +36,8 @@ class StatusPanel;
 // dialog closes once the station has taken it (it stays open, as it was, on
 // a refusal or no answer). Closing gives up whatever is in flight.
 //
-// Deleted on close; the main window opens it with open(), window-modal. The link's signals reach
-// only this dialog while it is open.
+// Deleted on close; the main window opens it with open(), window-modal.
+// The link's signals reach only this dialog while it is open.
 class AdcOptionsDialog final : public QDialog {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(AdcOptionsDialog)

@@ -27,7 +27,6 @@
 namespace volnar {
 
 class FleetWindow;
-
 class StationConfiguration;
 class StationDialog;
 

@@ -237,8 +237,7 @@ Result<void> StationDirectory::ReadsTable() {
     if (Result<void> ready = Ready(); !ready) {
         return ready;
     }
-    const QSqlDatabase& db = m_db;
-    QSqlQuery query(db);
+    QSqlQuery query(m_db);
     if (!query.exec(QString::fromLatin1(kSelectAll) + QStringLiteral(" WHERE 1 = 0"))) {
         return ExecutionFailed(DriverText(query.lastError()));
     }
@@ -250,8 +249,7 @@ Result<void> StationDirectory::ReadRows(const std::function<bool(StationRecord&&
     if (Result<void> ready = Ready(); !ready) {
         return ready;
     }
-    const QSqlDatabase& db = m_db;
-    QSqlQuery query(db);
+    QSqlQuery query(m_db);
     query.setForwardOnly(true);
     if (!query.exec(QString::fromLatin1(kSelectAll))) {
         return ExecutionFailed(DriverText(query.lastError()));
@@ -332,10 +330,9 @@ Result<void> StationDirectory::SetDefaultStation(const QString& address) {
     // rather than deadlock; the second marks the row again, and its
     // affected-row count says whether the row still exists. A row deleted
     // meanwhile by another operator rolls everything back.
-    QSqlDatabase& db = m_db;
-    const bool inTransaction = db.transaction();
-    QSqlQuery sweep(db);
-    QSqlQuery mark(db);
+    const bool inTransaction = m_db.transaction();
+    QSqlQuery sweep(m_db);
+    QSqlQuery mark(m_db);
     bool ok = sweep.prepare(QStringLiteral("UPDATE main SET \"DEFAULT\" = CASE WHEN IPADDRESS = "
                                            "? THEN 'YES' ELSE 'NO' END")) &&
               (sweep.addBindValue(address), sweep.exec());
@@ -348,16 +345,16 @@ Result<void> StationDirectory::SetDefaultStation(const QString& address) {
         marked = ok ? mark.numRowsAffected() : 0;
         failure = ok ? QString() : DriverText(mark.lastError());
     }
-    if (ok && marked > 0 && inTransaction && !db.commit()) {
+    if (ok && marked > 0 && inTransaction && !m_db.commit()) {
         ok = false;
-        failure = DriverText(db.lastError());
+        failure = DriverText(m_db.lastError());
     }
     if (ok) {
         m_failures.Success();
     }
     if (!ok || marked <= 0) {
         if (inTransaction) {
-            db.rollback();
+            m_db.rollback();
         }
         return ok ? notInTable : ExecutionFailed(failure);
     }
@@ -368,8 +365,7 @@ Result<void> StationDirectory::AddStation(const StationRecord& record) {
     if (Result<void> ready = Ready(); !ready) {
         return ready;
     }
-    const QSqlDatabase& db = m_db;
-    QSqlQuery query(db);
+    QSqlQuery query(m_db);
     query.prepare(QStringLiteral(
         "INSERT INTO main (IPADDRESS, PASSWORD, COMMENT, \"DEFAULT\", PORT, TIMEOUT, RETRIES) "
         "VALUES (?, ?, ?, 'NO', ?, ?, ?)"));
@@ -393,8 +389,7 @@ Result<void> StationDirectory::UpdateStation(const StationRecord& record) {
     }
     // No separate look-up first: the statement's own affected-row count is
     // the only word on whether the row was there when it was written.
-    const QSqlDatabase& db = m_db;
-    QSqlQuery query(db);
+    QSqlQuery query(m_db);
     query.prepare(QStringLiteral(
         "UPDATE main SET PASSWORD = ?, COMMENT = ?, PORT = ?, TIMEOUT = ?, RETRIES = ? "
         "WHERE IPADDRESS = ?"));
@@ -412,8 +407,7 @@ Result<void> StationDirectory::DeleteStation(const QString& address) {
     if (Result<void> ready = Ready(); !ready) {
         return ready;
     }
-    const QSqlDatabase& db = m_db;
-    QSqlQuery query(db);
+    QSqlQuery query(m_db);
     query.prepare(QStringLiteral("DELETE FROM main WHERE IPADDRESS = ?"));
     query.addBindValue(Bind(address));
     if (!query.exec()) {
@@ -426,20 +420,19 @@ Result<int> StationDirectory::AddStations(const std::vector<StationRecord>& reco
     if (Result<void> ready = Ready(); !ready) {
         return ready.failure();
     }
-    QSqlDatabase& db = m_db;
-    const auto failed = [this, &db](const QString& driverText) -> Result<int> {
-        db.rollback();
+    const auto failed = [this](const QString& driverText) -> Result<int> {
+        m_db.rollback();
         return ExecutionFailed(driverText);
     };
-    if (!db.transaction()) {
-        return failed(DriverText(db.lastError()));
+    if (!m_db.transaction()) {
+        return failed(DriverText(m_db.lastError()));
     }
     QSet<QString> adding;
     for (const StationRecord& record : records) {
         adding.insert(record.IPADDRESS);
     }
     {
-        QSqlQuery read(db);
+        QSqlQuery read(m_db);
         read.setForwardOnly(true);
         if (!read.exec(QStringLiteral("SELECT IPADDRESS FROM main"))) {
             return failed(DriverText(read.lastError()));
@@ -448,14 +441,14 @@ Result<int> StationDirectory::AddStations(const std::vector<StationRecord>& reco
             const QString address = Text(read.value(0));
             if (adding.contains(address)) {
                 read.finish();
-                db.rollback();
+                m_db.rollback();
                 return Failure{QStringLiteral("%1 is in the directory by now (another operator "
                                               "added it). Nothing was added.")
                                    .arg(address)};
             }
         }
     }
-    QSqlQuery insert(db);
+    QSqlQuery insert(m_db);
     if (!insert.prepare(QStringLiteral(
             "INSERT INTO main (IPADDRESS, PASSWORD, COMMENT, \"DEFAULT\", PORT, TIMEOUT, RETRIES) "
             "VALUES (?, ?, ?, ?, ?, ?, ?)"))) {
@@ -472,8 +465,8 @@ Result<int> StationDirectory::AddStations(const std::vector<StationRecord>& reco
             return failed(DriverText(insert.lastError()));
         }
     }
-    if (!db.commit()) {
-        return failed(DriverText(db.lastError()));
+    if (!m_db.commit()) {
+        return failed(DriverText(m_db.lastError()));
     }
     m_failures.Success();
     return static_cast<int>(records.size());

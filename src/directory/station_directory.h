@@ -149,10 +149,6 @@ public:
 
 private:
     Result<void> Ready();
-    // The connection, held by each statement for as long as it runs: when the
-    // program quits under a statement that a stopped server holds, Qt's
-    // clean-up drops its own reference and, holding the last, would close
-    // the connection, which psqlODBC makes wait for the statement.
     // Reads every row in table order, handing each to `row` until it returns
     // false; reports and returns false when the table could not be read.
     Result<void> ReadRows(const std::function<bool(StationRecord&&)>& row);
@@ -163,7 +159,12 @@ private:
     // The row count of a write: NotFound when it changed none.
     Result<void> Written(int affectedRows);
     QString m_connectionName;
-    QSqlDatabase m_db;  // from ConnectDatabase to DisconnectDatabase
+    // The connection, from ConnectDatabase to DisconnectDatabase. Holding it
+    // matters beyond saving a look-up: when the program quits under a
+    // statement that a stopped server holds, Qt's clean-up drops only its
+    // own reference; holding the last, it would close the connection, which
+    // psqlODBC makes wait for the statement.
+    QSqlDatabase m_db;
     FailureLog m_failures;
 };
 
