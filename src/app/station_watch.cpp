@@ -152,6 +152,7 @@ void StationWatch::OnStatusRecord() {
     }
     m_history->Append(SampleOf(record, now));
 
+    FollowRelays(address);
     m_relays.OnStatus(record);
     for (int r = 1; r <= RelayConfirmation::kRelayCount; ++r) {
         m_window.SetRelayNote(r, m_relays.Note(r));
@@ -283,7 +284,17 @@ void StationWatch::RefreshHealth() {
         stale ? QStringLiteral("No answer for %1 s").arg(m_health.AgeMs(now) / 1000) : QString());
 }
 
+void StationWatch::FollowRelays(const QString& address) {
+    // A switch waits for answers of the station it was sent to: another
+    // station's relays say nothing about it.
+    if (address != m_relaysStation) {
+        m_relays.Reset();
+        m_relaysStation = address;
+    }
+}
+
 void StationWatch::ExpectRelay(int relay, int state) {
+    FollowRelays(m_address ? m_address() : QString());
     m_relays.Expect(relay, state);
     m_window.SetRelayNote(relay, m_relays.Note(relay));
 }

@@ -87,6 +87,8 @@ private:
     // The station polled is `address`: its history becomes History(), made
     // for a station that `answered`; the one before gets a gap.
     void FollowStation(const QString& address, bool answered, ClockReading now);
+    // Forgets the switches of another station than `address`.
+    void FollowRelays(const QString& address);
     // A gap in History(); a new one (not joined to a gap before it) is logged.
     void AddGap(ClockReading now, Gap why);
     // --connect: a stop by time-outs or an error restarts after a back-off.
@@ -113,6 +115,7 @@ private:
     CsvRecorder m_recorder;
     LinkHealth m_health;
     RelayConfirmation m_relays;
+    QString m_relaysStation;  // the station whose switches m_relays waits for
     RestartBackoff m_backoff;
     QTimer m_healthTimer;
     QTimer m_restartTimer;

@@ -354,11 +354,12 @@ TEST_F(RelayStationE2E, RelayTextAsTypedOrRefused) {
 
 // Another station chosen while the first is polled and its script list is
 // being read: the list ends and says so, nothing of the first station goes
-// on, and the new station is polled as soon as its row is read (it is in
-// the directory: no "not in the database" box).
+// on (a switch it never followed is no note on the new station's relay),
+// and the new station is polled as soon as its row is read (it is in the
+// directory: no "not in the database" box).
 TEST_F(RelayStationE2E, StationChosenMidWalkEndsTheWalkAndPollingFollowsTheNewStation) {
-    ASSERT_NO_FATAL_FAILURE(
-        Begin({S("--stations"), S("2"), S("--scripts"), S("30"), S("--delay"), S("60")}));
+    ASSERT_NO_FATAL_FAILURE(Begin({S("--stations"), S("2"), S("--scripts"), S("30"), S("--delay"),
+                                   S("60"), S("--stuck-relay"), S("1")}));
     ASSERT_TRUE(app->Directory().AddStation({S("127.0.0.2"),
                                              sim->community(),
                                              S("second"),
@@ -369,6 +370,12 @@ TEST_F(RelayStationE2E, StationChosenMidWalkEndsTheWalkAndPollingFollowsTheNewSt
     app->LoadStationList();
     QComboBox* chooser = app->Window().Chooser();
     ASSERT_TRUE(WaitFor([chooser] { return chooser->count() == 2; }));
+    RelayDialog* relay = OpenRelay(1);
+    relay->findChild<QRadioButton*>(S("onRadio"))->setChecked(true);
+    relay->findChild<QPushButton*>(S("doActionButton"))->click();
+    QLabel* relayState = app->Window().findChild<QLabel*>(S("relayStateLabel1"));
+    EXPECT_EQ(relayState->text(), S("pending"));
+    relay->close();
     app->OpenScriptsList();
     TableListDialog* list = app->Scripts().List();
     ASSERT_NE(list, nullptr);
@@ -383,6 +390,7 @@ TEST_F(RelayStationE2E, StationChosenMidWalkEndsTheWalkAndPollingFollowsTheNewSt
     const int received = app->Link().ReceivedCount();
     ASSERT_TRUE(WaitFor([&] { return app->Link().ReceivedCount() >= received + 2; }));
     EXPECT_EQ(app->Link().Station(), S("127.0.0.2"));
+    EXPECT_EQ(relayState->text(), S("OFF"));
     EXPECT_EQ(list->Grid().RowCount(), rows);
     EXPECT_TRUE(messages.boxes.empty()) << messages.Texts().join(u'|').toStdString();
     EXPECT_EQ(app->Link().State(), ConnectionState::Connected);
