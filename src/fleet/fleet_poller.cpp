@@ -12,7 +12,7 @@
 
 #include "core/freshness.h"
 #include "core/status_panel.h"
-#include "link/board_objects.h"
+#include "link/channel_record_read.h"
 #include "link/snmp_session.h"
 
 Q_LOGGING_CATEGORY(lcFleet, "volnar.fleet")
@@ -362,11 +362,7 @@ void FleetPoller::ReadTriggers(int index) {
 void FleetPoller::SendTriggerRead(int index, int channel) {
     FleetRow& row = m_rows[static_cast<std::size_t>(index)];
     Poll& poll = m_polls[static_cast<std::size_t>(index)];
-    BoardRequest request;
-    request.station = row.settings;
-    request.requestId = NextId(poll);
-    request.type = PduType::Get;
-    request.oid = std::string(board::kChannelRecord[static_cast<std::size_t>(channel)]);
+    const BoardRequest request = ChannelRecordRead::Request(row.settings, channel, NextId(poll));
     if (poll.transport->Send(request) != SendStatus::Accepted) {
         poll.triggerChannel = 0;
         return;
@@ -380,15 +376,13 @@ void FleetPoller::OnTriggerEnding(int index, const BoardResponse* response) {
     const int channel = poll.triggerChannel;
     poll.triggerId = 0;
     poll.triggerChannel = 0;
-    const std::string_view object = board::kChannelRecord[static_cast<std::size_t>(channel)];
     // A lost or refused read leaves the levels as they were until the next.
-    if (response == nullptr || response->errorStatus != 0 || !response->hasBinding ||
-        response->syntax != kSyntaxOctetString || response->oid != object) {
+    const auto record = response ? ChannelRecordRead::Record(*response, channel) : std::nullopt;
+    if (!record) {
         return;
     }
     m_rows[static_cast<std::size_t>(index)].triggers[static_cast<std::size_t>(channel - 1)] =
-        TriggersOfChannelRecord(std::string_view(response->value.constData(),
-                                                 static_cast<std::size_t>(response->value.size())));
+        TriggersOfChannelRecord(*record);
     if (channel < kChannelCount) {
         SendTriggerRead(index, channel + 1);
     } else {

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "link/board_objects.h"
+#include "link/channel_record_read.h"
 
 namespace volnar::board {
 namespace {
@@ -65,6 +66,47 @@ TEST(BoardObjects, MemberIndexFindsTheRelayOrChannelOfItsOwnFamilyOnly) {
         EXPECT_EQ(MemberIndex(kChannelSettings, kChannelSettings[channel]), channel);
     }
     EXPECT_EQ(MemberIndex(kRelayNotes, kRelayName[1]), 0);
+}
+
+// A channel's record read on its own takes only the answer of that channel's
+// record, whole, as an octet string with no error.
+TEST(BoardObjects, AChannelRecordReadTakesOnlyItsOwnChannelsRecord) {
+    const std::string third(kChannelRecord[3]);
+    EXPECT_EQ(ChannelRecordRead::Request({}, 3, 77).oid, third);
+    EXPECT_EQ(ChannelRecordRead::Request({}, 3, 77).requestId, 77);
+    EXPECT_TRUE(ChannelRecordRead::Request({}, 9, 77).oid.empty());
+    struct Case {
+        const char* what;
+        int channel;
+        int errorStatus;
+        bool hasBinding;
+        int syntax;
+        std::string oid;
+        bool taken;
+    };
+    const Case cases[] = {
+        {"its own answer", 3, 0, true, kSyntaxOctetString, third, true},
+        {"an error status", 3, 2, true, kSyntaxOctetString, third, false},
+        {"no binding", 3, 0, false, kSyntaxOctetString, third, false},
+        {"an integer", 3, 0, true, kSyntaxInteger, third, false},
+        {"another channel's record", 4, 0, true, kSyntaxOctetString, third, false},
+        {"an object below the record", 3, 0, true, kSyntaxOctetString, third + ".1", false},
+        {"channel 0", 0, 0, true, kSyntaxOctetString, std::string(kChannelRecord[0]), false},
+        {"channel 9", 9, 0, true, kSyntaxOctetString, third, false},
+    };
+    for (const Case& c : cases) {
+        BoardResponse response;
+        response.errorStatus = c.errorStatus;
+        response.hasBinding = c.hasBinding;
+        response.syntax = c.syntax;
+        response.oid = c.oid;
+        response.value = QByteArray("1|2|3", 5);
+        const auto record = ChannelRecordRead::Record(response, c.channel);
+        ASSERT_EQ(record.has_value(), c.taken) << c.what;
+        if (record) {
+            EXPECT_EQ(*record, "1|2|3") << c.what;
+        }
+    }
 }
 
 }  // namespace
