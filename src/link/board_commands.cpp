@@ -159,6 +159,17 @@ BoardOperation* LoadChannelOptions(BoardLink& link, QObject* owner, int channel)
                       PduType::GetNext);
 }
 
+BoardOperation* ReadChannelRecord(BoardLink& link, QObject* owner, int channel) {
+    auto* operation = new BoardOperation(BoardCommand::ReadChannelRecord, channel, owner);
+    if (!IsChannel(channel)) {
+        return Refuse(link, operation);
+    }
+    return link.Begin(operation,
+                      MakeStep(Kind::ChannelRecord,
+                               board::kChannelRecord[static_cast<std::size_t>(channel)], channel),
+                      PduType::Get);
+}
+
 BoardOperation* UploadChannelSettings(BoardLink& link, QObject* owner, int channel,
                                       const QByteArray& record) {
     return ChannelSet(link, owner, BoardCommand::UploadChannelSettings, channel,

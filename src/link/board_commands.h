@@ -38,6 +38,7 @@ enum class BoardCommand {
     SetChannelName,
     SetChannelNotes,
     LoadChannelOptions,
+    ReadChannelRecord,
     UploadChannelSettings,
     WalkTable,
     UploadScript,
@@ -73,7 +74,7 @@ public:
     QString Text() const { return m_text; }
 
     // Results: the station's echo (relay name and notes), the channel
-    // record (LoadChannelOptions), the rows read (WalkTable).
+    // record (LoadChannelOptions, ReadChannelRecord), the rows read (WalkTable).
     QString Echo() const { return m_echo; }
     const AdcChannelRecord& ChannelRecord() const { return m_record; }
     int RowCount() const { return m_rows; }
@@ -138,6 +139,8 @@ BoardOperation* SetChannelNotes(BoardLink& link, QObject* owner, int channel, co
 // The ADC options data load: the alert and script pools (PoolItemReceived),
 // then the channel's record (ChannelRecord() when Done).
 BoardOperation* LoadChannelOptions(BoardLink& link, QObject* owner, int channel);
+// The channel's record alone, one GET (a backup reads no pools).
+BoardOperation* ReadChannelRecord(BoardLink& link, QObject* owner, int channel);
 BoardOperation* UploadChannelSettings(BoardLink& link, QObject* owner, int channel,
                                       const QByteArray& record);
 // Rows arrive through RowReceived; Done once the station answers past the

@@ -193,7 +193,7 @@ void StationReader::AddPartJobs() {
         ChannelConfig& channel = m_config.channels[static_cast<std::size_t>(c - 1)];
         m_jobs.push_back(
             {QStringLiteral("channel %1 settings").arg(c),
-             [this, c](QObject* owner) { return commands::LoadChannelOptions(m_link, owner, c); },
+             [this, c](QObject* owner) { return commands::ReadChannelRecord(m_link, owner, c); },
              [&channel](const BoardOperation& done) {
                  FillFromRecord(channel, done.ChannelRecord());
              },

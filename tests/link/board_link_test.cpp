@@ -103,11 +103,14 @@ TEST_F(BoardLinkTest, EveryOperationEndsExactlyOnceAndSaysHow) {
         {"echo of another relay", OPERATION(SetRelayNotes(l, o, 1, "n")), [](T& t, int) { t.Answer(std::string(board::kRelayNotes[2]), "n"); }, OperationEnding::Refused, kWrongAnswerText, 0, 2},
         // No alerts, no scripts, then channel 3's record for channel 2.
         {"record of another channel", OPERATION(LoadChannelOptions(l, o, 2)), [](T& t, int) { for (const char* oid : {".66.1", ".73.1", ".66.3"}) { t.Answer(Object(oid), ""); Drain(); } }, OperationEnding::Refused, kWrongAnswerText, 0, 4},
+        {"record alone, of another channel", OPERATION(ReadChannelRecord(l, o, 2)), [](T& t, int) { t.Answer(Object(".66.3"), ""); }, OperationEnding::Refused, kWrongAnswerText, 0, 2},
+        {"record alone", OPERATION(ReadChannelRecord(l, o, 2)), [](T& t, int) { t.Answer(Object(".66.2"), "a|b|Notes"); }, OperationEnding::Done, nullptr, 0, 2},
         // Never ended inside the call that started it: the screen connects to Ended afterwards.
         {"cannot be sent", [&](BoardLink& l, QObject* o) { l.ChooseStation("not an address"); return commands::RenameStation(l, o, "Hut"); }, pending, OperationEnding::NotSent, kNotSentText, 1, 1},
         // Relays, channels and tables the station does not have: nothing is sent.
         {"channel 0", OPERATION(LoadChannelOptions(l, o, 0)), pending, OperationEnding::NotSent, kNotSentText, 0, 1},
         {"channel 9", OPERATION(LoadChannelOptions(l, o, 9)), pending, OperationEnding::NotSent, kNotSentText, 0, 1},
+        {"channel 9 record", OPERATION(ReadChannelRecord(l, o, 9)), pending, OperationEnding::NotSent, kNotSentText, 0, 1},
         {"channel -1 name", OPERATION(SetChannelName(l, o, -1, "x")), pending, OperationEnding::NotSent, kNotSentText, 0, 1},
         {"channel 9 settings", OPERATION(UploadChannelSettings(l, o, 9, "x")), pending, OperationEnding::NotSent, kNotSentText, 0, 1},
         {"relay 5", OPERATION(SwitchRelay(l, o, 5, true)), pending, OperationEnding::NotSent, kNotSentText, 0, 1},

@@ -139,13 +139,14 @@ protected:
         WriteConfig(path, Seeded(*base, scripts));
     }
 
-    qsizetype Sets() const {
-        qsizetype sets = 0;
+    qsizetype Sent(const QString& pdu) const {
+        qsizetype sent = 0;
         for (const QJsonObject& line : sim->Requests()) {
-            sets += line[S("pdu")].toString() == S("SET");
+            sent += line[S("pdu")].toString() == pdu;
         }
-        return sets;
+        return sent;
     }
+    qsizetype Sets() const { return Sent(S("SET")); }
 
     std::vector<StationRecord> Records(const QStringList& addresses, const QString& timeout,
                                        const QString& retries) const {
@@ -199,10 +200,15 @@ TEST_F(ConfigE2E, BackUpRestoreElsewhereCompareAndRestoreAgainSendingNothing) {
     ASSERT_EQ(seeded.exit, 0) << seeded.out.toStdString() << seeded.err.toStdString();
 
     // Station 1 holds the seed exactly, every text byte for byte.
+    const qsizetype walkedBefore = Sent(S("GETNEXT"));
     ASSERT_EQ(Config({S("backup"), S("127.0.0.1"), S("-o"), Path("s1.conf")}).exit, 0);
     const Result<StationConfig> seed = ReadConfig(Path("seed.conf"));
     const Result<StationConfig> s1 = ReadConfig(Path("s1.conf"));
     ASSERT_TRUE(s1) << s1.error().toStdString();
+    // Each table is walked once, a row a step and one past the end: the
+    // channels' records are read alone, not with the tables around them.
+    EXPECT_EQ(Sent(S("GETNEXT")) - walkedBefore,
+              static_cast<qsizetype>(s1->scripts.size() + s1->alerts.size() + 2));
     EXPECT_EQ(DiffConfigs(*seed, *s1), QStringList());
     EXPECT_EQ(s1->scripts.size(), 20u);
     EXPECT_EQ(s1->relays[0].notes, seed->relays[0].notes);
