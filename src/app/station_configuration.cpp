@@ -74,6 +74,7 @@ void ShowRestore(config::RestoreRun* run, ConfigurationDialog* dialog, const QSt
         return;
     }
     dialog->SetSummary(QObject::tr("Nothing has been sent yet."));
+    dialog->SetProgress(0, static_cast<int>(plan.size()));  // the reads' bar becomes the sends'
     dialog->AskToConfirm(QObject::tr("&Restore to %1").arg(address));
     QObject::connect(dialog, &ConfigurationDialog::Confirmed, run, [run, dialog] {
         dialog->SetProgress(0, static_cast<int>(run->Report().plan.size()));
@@ -335,6 +336,7 @@ void StationConfiguration::Start(ConfigurationCommand command, const QString& ad
     BoardLink& link = *session->link;
     if (command == ConfigurationCommand::Restore) {
         auto* run = new config::RestoreRun(link, *file, address, session);
+        connect(run, &config::RestoreRun::Reading, dialog, &ConfigurationDialog::SetProgress);
         connect(run, &config::RestoreRun::Planned, dialog,
                 [run, dialog, path, address, source = file->source] {
                     ShowRestore(run, dialog, path, source, address);
@@ -355,6 +357,7 @@ void StationConfiguration::Start(ConfigurationCommand command, const QString& ad
         return;
     }
     auto* reader = new config::StationReader(link, address, session);
+    connect(reader, &config::StationReader::Progress, dialog, &ConfigurationDialog::SetProgress);
     connect(
         reader, &config::StationReader::Finished, dialog, [reader, dialog, command, path, file] {
             const Result<StationConfig>& read = reader->Outcome();

@@ -231,6 +231,7 @@ void StationReader::AddTableJobs() {
 
 void StationReader::RunJobs() {
     m_pending = m_jobs.size();
+    Q_EMIT Progress(0, static_cast<int>(m_jobs.size()));
     for (Job& job : m_jobs) {
         Launch(&job);
     }
@@ -256,7 +257,10 @@ void StationReader::Launch(Job* job) {
                 } else if (m_failure.isEmpty()) {
                     m_failure = job->what + QStringLiteral(": ") + EndingText(*operation);
                 }
-                if (--m_pending == 0) {
+                --m_pending;
+                Q_EMIT Progress(static_cast<int>(m_jobs.size() - m_pending),
+                                static_cast<int>(m_jobs.size()));
+                if (m_pending == 0) {
                     m_jobs.clear();
                     if (m_failure.isEmpty()) {
                         Finish(m_config);
@@ -318,6 +322,7 @@ RestoreRun::RestoreRun(BoardLink& link, StationConfig file, QString address, QOb
 
 void RestoreRun::Plan() {
     m_reader = new StationReader(m_link, m_address, this);
+    connect(m_reader, &StationReader::Progress, this, &RestoreRun::Reading);
     connect(m_reader, &StationReader::Finished, this, [this] {
         if (!m_reader->Outcome()) {
             Fail(m_reader->Outcome().error());

@@ -54,6 +54,8 @@ public:
     const Result<StationConfig>& Outcome() const { return *m_outcome; }
 
 Q_SIGNALS:
+    // How many of the reads after the status record have ended, of how many.
+    void Progress(int done, int total);
     void Finished();
 
 private:
@@ -135,6 +137,8 @@ public:
     const RestoreReport& Report() const { return m_report; }
 
 Q_SIGNALS:
+    // The station's reads before the plan, as StationReader::Progress.
+    void Reading(int done, int total);
     void Planned();
     void ItemEnded(const volnar::config::ItemResult& result);
     void Finished();

@@ -22,7 +22,8 @@ ConfigurationDialog::ConfigurationDialog(const QString& title, QWidget* parent)
       m_progress(new QProgressBar(this)),
       m_summary(new QLabel(this)),
       m_confirm(new QPushButton(this)),
-      m_close(new QPushButton(tr("&Close"), this)) {
+      m_close(new QPushButton(tr("&Close"), this)),
+      m_buttons(new QDialogButtonBox(this)) {
     setWindowTitle(title);
     setAttribute(Qt::WA_DeleteOnClose);
     m_heading->setWordWrap(true);
@@ -33,10 +34,10 @@ ConfigurationDialog::ConfigurationDialog(const QString& title, QWidget* parent)
     m_progress->hide();
     m_summary->setWordWrap(true);
     m_confirm->setAccessibleName(tr("Confirm"));
+    // Joins the buttons when there is something to confirm: a button box
+    // shows every button it lays out, hidden or not.
     m_confirm->hide();
-    auto* buttons = new QDialogButtonBox(this);
-    buttons->addButton(m_confirm, QDialogButtonBox::AcceptRole);
-    buttons->addButton(m_close, QDialogButtonBox::RejectRole);
+    m_buttons->addButton(m_close, QDialogButtonBox::RejectRole);
     connect(m_confirm, &QPushButton::clicked, this, [this] {
         m_confirm->setEnabled(false);
         Q_EMIT Confirmed();
@@ -47,7 +48,7 @@ ConfigurationDialog::ConfigurationDialog(const QString& title, QWidget* parent)
     layout->addWidget(m_lines, 1);
     layout->addWidget(m_progress);
     layout->addWidget(m_summary);
-    layout->addWidget(buttons);
+    layout->addWidget(m_buttons);
 }
 
 void ConfigurationDialog::SetHeading(const QString& text) {
@@ -62,6 +63,7 @@ void ConfigurationDialog::SetLines(const QStringList& lines) {
 void ConfigurationDialog::AskToConfirm(const QString& buttonText) {
     m_confirm->setText(buttonText);
     m_confirm->setEnabled(true);
+    m_buttons->addButton(m_confirm, QDialogButtonBox::AcceptRole);
     m_confirm->show();
     m_confirm->setDefault(true);
     layout()->activate();

@@ -4,6 +4,7 @@
 #include <QDialog>
 #include <QStringList>
 
+class QDialogButtonBox;
 class QLabel;
 class QListWidget;
 class QProgressBar;
@@ -47,6 +48,7 @@ private:
     QLabel* m_summary;
     QPushButton* m_confirm;
     QPushButton* m_close;
+    QDialogButtonBox* m_buttons;
 };
 
 }  // namespace volnar

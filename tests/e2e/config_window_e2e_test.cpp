@@ -4,6 +4,7 @@
 // the operator to confirm, each item marked with its result, a summary; the
 // main window's polling goes on meanwhile.
 #include <QFile>
+#include <QProgressBar>
 #include <QPushButton>
 
 #include "app/main_window.h"
@@ -15,6 +16,18 @@
 
 namespace volnar::testing {
 namespace {
+
+// The texts of the buttons a dialog shows, sorted.
+QStringList ShownButtons(const QDialog* dialog) {
+    QStringList texts;
+    for (const QPushButton* button : dialog->findChildren<QPushButton*>()) {
+        if (button->isVisible()) {
+            texts << button->text();
+        }
+    }
+    texts.sort();
+    return texts;
+}
 
 class ConfigWindowE2E : public AppE2E {
 protected:
@@ -31,7 +44,15 @@ protected:
 TEST_F(ConfigWindowE2E, RestorePlanConfirmedAppliedItemByItem) {
     ASSERT_NO_FATAL_FAILURE(Begin({"--scripts", "2"}));
     const QString backup = folder.filePath("station.conf");
-    RunAndWait(ConfigurationCommand::BackUp, backup, "Backed up to");
+    const ConfigurationDialog* backedUp =
+        RunAndWait(ConfigurationCommand::BackUp, backup, "Backed up to");
+    // No blank button beside Close; the reads' bar full.
+    EXPECT_EQ(ShownButtons(backedUp), QStringList({"&Close"}));
+    const auto* bar = backedUp->findChild<QProgressBar*>();
+    ASSERT_NE(bar, nullptr);
+    EXPECT_TRUE(bar->isVisible());
+    EXPECT_GT(bar->maximum(), 0);
+    EXPECT_EQ(bar->value(), bar->maximum());
     QFile file(backup);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     Result<config::StationConfig> read = config::ParseConfigFile(file.readAll());
@@ -71,6 +92,7 @@ TEST_F(ConfigWindowE2E, RestorePlanConfirmedAppliedItemByItem) {
         QCoreApplication::processEvents();
         dialog->grab().save(QString::fromLocal8Bit(dir) + "/restore-plan.png");
     }
+    EXPECT_EQ(ShownButtons(dialog), QStringList({"&Close", "&Restore to 127.0.0.1"}));
     const int setsBefore = static_cast<int>(RequestsOn(board::kSysName, "SET").size());
     EXPECT_EQ(setsBefore, 0) << "nothing is sent before the operator confirms";
     QPushButton* confirm = nullptr;
