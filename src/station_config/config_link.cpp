@@ -281,6 +281,7 @@ PlanApplier::PlanApplier(BoardLink& link, QObject* parent) : QObject(parent), m_
 void PlanApplier::Apply(std::vector<PlanItem> items) {
     m_items = std::move(items);
     m_results.clear();
+    m_attempts = 0;
     QTimer::singleShot(0, this, &PlanApplier::Next);
 }
 
@@ -290,10 +291,18 @@ void PlanApplier::Next() {
         Q_EMIT Finished();
         return;
     }
-    Q_EMIT ItemStarted(static_cast<int>(index));
+    if (m_attempts++ == 0) {
+        Q_EMIT ItemStarted(static_cast<int>(index));
+    }
     BoardOperation* operation = StartItem(m_link, this, m_items[index]);
     connect(operation, &BoardOperation::Ended, this, [this, index, operation] {
         operation->deleteLater();
+        if (operation->Ending() == OperationEnding::TimedOut && m_attempts < kChangeAttempts &&
+            !m_cancelled) {
+            QTimer::singleShot(0, this, &PlanApplier::Next);
+            return;
+        }
+        m_attempts = 0;
         ItemResult result{m_items[index], operation->Ending(), {}};
         if (!result.Done()) {
             result.text = EndingText(*operation);

@@ -35,6 +35,10 @@ std::unique_ptr<BoardLink> LinkForStation(const StationRecord& record);
 // in all before the whole read fails. Reads change nothing, so asking again
 // is safe.
 inline constexpr int kReadAttempts = 4;
+// How often a change that got no answer is sent in all. Only changes that
+// are not sent once go again: they set what they set however often they
+// arrive. One sent once (a row added, deleted) ends unknown instead.
+inline constexpr int kChangeAttempts = 2;
 
 // Reads everything the screens read: the status record's names, units and
 // ratings, the relays' notes, the eight channel records, the scripts and
@@ -108,6 +112,7 @@ private:
     BoardLink& m_link;
     std::vector<PlanItem> m_items;
     std::vector<ItemResult> m_results;
+    int m_attempts = 0;  // of the item in flight
     bool m_cancelled = false;
 };
 

@@ -1,10 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include <gtest/gtest.h>
 
+#include <QSignalSpy>
+
 #include "station_config/config_compare.h"
+#include "station_config/config_link.h"
 #include "station_config/fleet_copy.h"
 #include "station_config/station_config.h"
 #include "support/qt_print.h"
+#include "support/recorded_link.h"
 
 namespace volnar::config {
 namespace {
@@ -413,6 +417,52 @@ TEST(StationConfigPlan, AppliesOnlyWhatDiffersAndNothingTheSecondTime) {
 // A copy to several stations as the bookkeeping sees it: each station read
 // (a number of changes, or unreachable), the results in the order they come,
 // the operator cancelling after some of them.
+// A change that is not sent once sets what it sets however often it arrives:
+// one without an answer goes once more. One sent once (a row added) never
+// goes again: it may have been done.
+TEST(StationConfigApply, AChangeWithoutAnAnswerGoesAgainUnlessSentOnce) {
+    using E = OperationEnding;
+    const PlanItem rename{PlanStep::StationName, 0, RowKind::Script, "Hut", "station name"};
+    const PlanItem add{PlanStep::AddRow, 0, RowKind::Script, "0|relay|a|b|00", "add script"};
+    const struct {
+        const char* name;
+        PlanItem item;
+        std::vector<bool> answered;  // each request sent, in turn
+        E ending;
+    } cases[] = {
+        {"answered at once", rename, {true}, E::Done},
+        {"answered the second time", rename, {false, true}, E::Done},
+        {"never answered", rename, {false, false}, E::TimedOut},
+        {"sent once, no answer", add, {false}, E::Unknown},
+    };
+    for (const auto& c : cases) {
+        testing::RecordedLink recorded;
+        PlanApplier applier(*recorded.link);
+        QSignalSpy started(&applier, &PlanApplier::ItemStarted);
+        QSignalSpy finished(&applier, &PlanApplier::Finished);
+        applier.Apply({c.item});
+        for (std::size_t i = 0; i < c.answered.size(); ++i) {
+            testing::RecordedLink::Drain();
+            ASSERT_EQ(recorded.allRequests.size(), i + 1) << c.name;
+            const BoardRequest& sent = recorded.allRequests.back();
+            EXPECT_EQ(sent.value.octets, c.item.value) << c.name;
+            if (c.answered[i]) {
+                recorded.Answer(sent.oid, c.item.value, sent.requestId);
+            } else {
+                recorded.link->HandleTimeOut(sent.requestId);
+            }
+        }
+        for (int i = 0; i < 3; ++i) {
+            testing::RecordedLink::Drain();
+        }
+        EXPECT_EQ(recorded.allRequests.size(), c.answered.size()) << c.name;
+        EXPECT_EQ(started.size(), 1) << c.name;
+        EXPECT_EQ(finished.size(), 1) << c.name;
+        ASSERT_EQ(applier.Results().size(), 1u) << c.name;
+        EXPECT_EQ(applier.Results()[0].ending, c.ending) << c.name;
+    }
+}
+
 struct CopyCase {
     const char* name;
     std::vector<std::optional<int>> planned;  // changes per station; nullopt: no answer
