@@ -52,7 +52,14 @@ QString OptionsHelp(const char* program, const char* description,
             line += QLatin1Char('-') + QLatin1String(option.shortName) + QStringLiteral(", ");
         }
         line += OptionSyntax(option);
-        line = line.leftJustified(kColumn - 1) + QLatin1Char(' ');
+        // Two spaces at least between an option and its description; a
+        // longer option has its description start on the next line.
+        if (line.size() > kColumn - 2) {
+            text += line + QLatin1Char('\n');
+            line = indent;
+        } else {
+            line = line.leftJustified(kColumn);
+        }
         // The description wrapped at 80 columns under its own column.
         bool lineEmpty = true;
         const QStringList words = QString::fromLatin1(option.description).split(QLatin1Char(' '));

@@ -2,7 +2,9 @@
 #include "app/command_line.h"
 
 #include <gtest/gtest.h>
+
 #include <QFile>
+#include <algorithm>
 
 #include "support/qt_print.h"
 
@@ -83,6 +85,25 @@ TEST(CommandLine, HelpAndManualPageListEveryOption) {
     for (const CommandLineOption& option : CommandLineOptions()) {
         const QString name = QStringLiteral("--") + QLatin1String(option.name);
         SCOPED_TRACE(name.toStdString());
+        // Its description starts in the descriptions' column, two spaces at
+        // least after it, or on the next line.
+        QString head = QStringLiteral("  ");
+        if (option.shortName != nullptr) {
+            head += QLatin1Char('-') + QLatin1String(option.shortName) + QStringLiteral(", ");
+        }
+        head += name;
+        if (option.valueName != nullptr) {
+            head += QLatin1Char(' ') + QLatin1String(option.valueName);
+        }
+        const QStringList lines = help.split(QLatin1Char('\n'));
+        const auto at = std::find_if(lines.begin(), lines.end(), [&](const QString& line) {
+            return line == head || line.startsWith(head + QLatin1Char(' '));
+        });
+        ASSERT_NE(at, lines.end());
+        const QString& described = *at == head ? *(at + 1) : *at;
+        EXPECT_EQ(described.left(24).trimmed(), *at == head ? QString() : head.trimmed());
+        EXPECT_NE(described.at(24), QLatin1Char(' '));
+        EXPECT_TRUE(*at == head || at->mid(head.size()).startsWith(QLatin1String("  ")));
         EXPECT_TRUE(UsageText().contains(QLatin1Char('[') + name));
         EXPECT_TRUE(help.contains(QStringLiteral("Example: ") + QLatin1String(option.example)));
         EXPECT_TRUE(page.contains(QStringLiteral("\\-\\-") + QLatin1String(option.name)));
