@@ -7,12 +7,14 @@
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonObject>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
+#include <iostream>
 
 #include "directory/database_template.h"
 #include "directory/station_directory.h"
@@ -54,6 +56,7 @@ protected:
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert(S("QT_QPA_PLATFORM"), S("offscreen"));
         client.setProcessEnvironment(environment);
+        clientStarted = QDateTime::currentMSecsSinceEpoch();
         client.start(
             S(VOLNAR_CLIENT_BINARY),
             QStringList{S("--database"), database, S("--connect"), S("127.0.0.1")} + extraArgs);
@@ -72,9 +75,18 @@ protected:
         return gets;
     }
 
+    // On a time-out it prints when each status GET came, to tell a client
+    // that started late from one that stopped polling.
     bool WaitForGets(int count, int ms) {
-        return sim->WaitForLog([&](const QJsonObject&) { return StatusGets().size() >= count; },
-                               ms);
+        if (sim->WaitForLog([&](const QJsonObject&) { return StatusGets().size() >= count; }, ms)) {
+            return true;
+        }
+        std::cerr << "status GETs, seconds after the client started:";
+        for (const QJsonObject& get : StatusGets()) {
+            std::cerr << ' ' << get[S("time")].toDouble() - clientStarted / 1000.0;
+        }
+        std::cerr << std::endl;
+        return false;
     }
 
     void TearDown() override {
@@ -88,6 +100,7 @@ protected:
     QString database;
     std::unique_ptr<testing::StationSimulator> sim;
     QProcess client;
+    qint64 clientStarted = 0;  // ms since the epoch
 };
 
 TEST_F(ClientE2E, StationConnectPollsStatusOnceASecondWithTheStationsCommunity) {
