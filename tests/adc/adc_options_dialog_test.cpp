@@ -281,6 +281,7 @@ TEST_F(AdcDialogTest, ALoadThatStopsSaysWhyAndKeepsOkDisabled) {
     for (const auto& c : cases) {
         SetUp();
         AdcOptionsDialog& d = Open(3);
+        const int width = d.width();
         Feed(Object(".65.1"), "1|email|A|");
         c.stop(*this);
         QCoreApplication::processEvents();
@@ -289,6 +290,8 @@ TEST_F(AdcDialogTest, ALoadThatStopsSaysWhyAndKeepsOkDisabled) {
         const QString label = Find<QLabel>("loadingLabel")->text();
         EXPECT_TRUE(label.startsWith(S("Loading stopped"))) << c.name;
         EXPECT_TRUE(label.endsWith(QString::fromLatin1(c.why))) << label.toStdString();
+        EXPECT_LE(d.minimumSizeHint().width(), width)
+            << "the text wraps, the dialog keeps its size";
         EXPECT_EQ(Find<QListWidget>("lowAlertPool")->count(), 1) << "what arrived stays";
         EXPECT_FALSE(Find<QPushButton>("setNotesButton")->isEnabled()) << c.name;
         EXPECT_FALSE(Find<QPushButton>("setNameButton")->isEnabled()) << c.name;
