@@ -55,6 +55,8 @@ protected:
         client.setProcessChannelMode(channels);
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert(S("QT_QPA_PLATFORM"), S("offscreen"));
+        // Its log says when, in seconds since it started, for a failure's story.
+        environment.insert(S("QT_MESSAGE_PATTERN"), S("%{time process} %{category}: %{message}"));
         client.setProcessEnvironment(environment);
         clientStarted = QDateTime::currentMSecsSinceEpoch();
         client.start(
