@@ -77,7 +77,6 @@ void ShowRestore(config::RestoreRun* run, ConfigurationDialog* dialog, const QSt
     dialog->SetProgress(0, static_cast<int>(plan.size()));  // the reads' bar becomes the sends'
     dialog->AskToConfirm(QObject::tr("&Restore to %1").arg(address));
     QObject::connect(dialog, &ConfigurationDialog::Confirmed, run, [run, dialog] {
-        dialog->SetProgress(0, static_cast<int>(run->Report().plan.size()));
         dialog->SetSummary(QObject::tr("Sending…"));
         run->Apply();
     });

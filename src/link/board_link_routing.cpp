@@ -2,6 +2,7 @@
 #include "link/board_link.h"
 
 #include "link/board_objects.h"
+#include "link/channel_record_read.h"
 #include "link/logging.h"
 
 // How the answers of an operation's steps are routed: a step's answer to
@@ -71,12 +72,14 @@ void BoardLink::RouteStep(OperationStep& step, const BoardResponse& response,
             RoutePool(step, response, value);
             return;
         case OperationStep::Kind::ChannelRecord: {
-            const int channel = board::MemberIndex(board::kChannelRecord, response.oid);
-            if (channel != step.index) {
+            // The same rule as the fleet's reads of a record.
+            const std::optional<std::string_view> record =
+                ChannelRecordRead::Record(response, step.index);
+            if (!record) {
                 operation.Finish(OperationEnding::Refused, QString::fromLatin1(kWrongAnswerText));
                 return;
             }
-            operation.m_record = ParseAdcChannelRecord(value, channel);
+            operation.m_record = ParseAdcChannelRecord(*record, step.index);
             operation.Finish(OperationEnding::Done);
             return;
         }
