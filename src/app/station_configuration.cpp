@@ -80,13 +80,14 @@ void ShowRestore(config::RestoreRun* run, ConfigurationDialog* dialog, const QSt
         dialog->SetSummary(QObject::tr("Sending…"));
         run->Apply();
     });
+    // The report's results are filled in when the run ends: the window
+    // counts the items as they end.
     QObject::connect(run, &config::RestoreRun::ItemEnded, dialog,
-                     [run, dialog](const config::ItemResult& result) {
+                     [run, dialog, ended = 0](const config::ItemResult& result) mutable {
                          dialog->MarkLine(result.item.text, result.Done(), result.text);
-                         const int done = static_cast<int>(run->Report().results.size());
+                         ++ended;
                          dialog->SetProgress(
-                             done + 1,
-                             std::max(done + 1, static_cast<int>(run->Report().plan.size())));
+                             ended, std::max(ended, static_cast<int>(run->Report().plan.size())));
                      });
 }
 

@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QSignalSpy>
 
 #include "app/main_window.h"
 #include "app/station_configuration.h"
@@ -103,12 +104,19 @@ TEST_F(ConfigWindowE2E, RestorePlanConfirmedAppliedItemByItem) {
     }
     ASSERT_NE(confirm, nullptr);
     const int received = app->Link().ReceivedCount();
+    QSignalSpy counted(dialog->findChild<QProgressBar*>(), &QProgressBar::valueChanged);
     confirm->click();
     ASSERT_TRUE(WaitFor([&] { return dialog->Summary() == "5 applied, 0 failed."; }, 30000))
         << dialog->Summary().toStdString() << dialog->Lines().join('|').toStdString();
     for (const QString& line : dialog->Lines()) {
         EXPECT_TRUE(line.startsWith(QString::fromUtf8("\u2713 "))) << line.toStdString();
     }
+    // Every change counted as it ended.
+    QList<int> steps;
+    for (const QList<QVariant>& step : counted) {
+        steps << step.at(0).toInt();
+    }
+    EXPECT_EQ(steps, QList<int>({1, 2, 3, 4, 5}));
     // The main window's polling was never stopped: its next answer comes.
     EXPECT_TRUE(WaitFor([&] { return app->Link().ReceivedCount() > received; }, 10000));
     RunAndWait(ConfigurationCommand::Compare, path, "The station holds the file's configuration.");
